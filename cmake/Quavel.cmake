@@ -1,0 +1,41 @@
+# Helpers shared by every subsystem.
+include(GoogleTest)
+
+# quavel_library(<target> [UI] DEPS <libs...>)
+# One static library per folder; sources are every .cpp/.h in the folder (and its non-view subfolders).
+function(quavel_library target)
+    cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;DIRS" ${ARGN})
+    set(globs "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+    foreach(dir IN LISTS ARG_DIRS)
+        list(APPEND globs "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h")
+    endforeach()
+    file(GLOB sources CONFIGURE_DEPENDS ${globs})
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+# quavel_tests(<subsystem> [UI] DEPS <libs...>)
+# One GoogleTest program per test folder; every test carries the subsystem's label, and widget tests
+# the extra label "ui" (they are left out of the sanitizer run).
+function(quavel_tests subsystem)
+    cmake_parse_arguments(ARG "UI" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+    if(NOT sources)
+        return()
+    endif()
+    set(target test_${subsystem})
+    add_executable(${target} ${sources} ${PROJECT_SOURCE_DIR}/tests/common/TestMain.cpp)
+    target_link_libraries(${target} PRIVATE ${ARG_DEPS} quavel_test_support GTest::gtest GTest::gmock)
+    set(labels ${subsystem})
+    if(ARG_UI)
+        list(APPEND labels ui)
+        target_compile_definitions(${target} PRIVATE QUAVEL_TEST_WIDGETS=1)
+        target_link_libraries(${target} PRIVATE Qt6::Widgets)
+    endif()
+    gtest_discover_tests(${target}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS "${labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1"
+        TEST_PREFIX "${subsystem}.")
+endfunction()

@@ -1,0 +1,249 @@
+#include "library/QuavelJSON.h"
+
+#include "platform/Iso8601.h"
+#include "platform/UuidText.h"
+
+namespace quavel::QuavelJSON {
+
+namespace {
+
+thread_local bool t_plainDates = false;
+
+[[noreturn]] void typeMismatch(const char* expected, const Json& value)
+{
+    throw DecodingError(QStringLiteral("Type inattendu : %1 attendu, %2 trouvé.")
+                            .arg(QLatin1String(expected), QLatin1String(value.type_name())));
+}
+
+QString toQString(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+} // namespace
+
+QByteArray encode(const Json& value)
+{
+    // nlohmann's object is a std::map: keys come out sorted by their UTF-8 bytes, which is the order
+    // of their code points.
+    std::string text = value.dump(2, ' ', false, Json::error_handler_t::replace);
+    return QByteArray::fromStdString(text);
+}
+
+Json parse(const QByteArray& bytes)
+{
+    try {
+        return Json::parse(bytes.constBegin(), bytes.constEnd());
+    } catch (const Json::exception& e) {
+        throw DecodingError(QStringLiteral("Données JSON illisibles : %1").arg(QString::fromUtf8(e.what())));
+    }
+}
+
+Json fromString(const QString& text)
+{
+    return text.toStdString();
+}
+
+Json fromDate(const QDateTime& date)
+{
+    return Iso8601::format(date).toStdString();
+}
+
+Json fromUuid(const QUuid& id)
+{
+    return uuidText(id).toStdString();
+}
+
+Json fromData(const QByteArray& bytes)
+{
+    return bytes.toBase64().toStdString();
+}
+
+Json fromUuids(const QList<QUuid>& ids)
+{
+    Json array = Json::array();
+    for (const QUuid& id : ids)
+        array.push_back(fromUuid(id));
+    return array;
+}
+
+Json fromStrings(const QStringList& texts)
+{
+    Json array = Json::array();
+    for (const QString& t : texts)
+        array.push_back(t.toStdString());
+    return array;
+}
+
+QString asString(const Json& value)
+{
+    if (!value.is_string())
+        typeMismatch("texte", value);
+    return toQString(value.get_ref<const std::string&>());
+}
+
+qint64 asInt64(const Json& value)
+{
+    if (value.is_number_unsigned()) {
+        const auto u = value.get<std::uint64_t>();
+        if (u > std::uint64_t(std::numeric_limits<qint64>::max()))
+            throw DecodingError(QStringLiteral("Nombre entier hors limites."));
+        return qint64(u);
+    }
+    if (!value.is_number_integer())
+        typeMismatch("entier", value);
+    return value.get<qint64>();
+}
+
+double asDouble(const Json& value)
+{
+    if (!value.is_number())
+        typeMismatch("nombre", value);
+    return value.get<double>();
+}
+
+bool asBool(const Json& value)
+{
+    if (!value.is_boolean())
+        typeMismatch("booléen", value);
+    return value.get<bool>();
+}
+
+QDateTime asDate(const Json& value)
+{
+    if (!value.is_string())
+        typeMismatch("date", value);
+    const QString text = toQString(value.get_ref<const std::string&>());
+    std::optional<QDateTime> date = t_plainDates ? Iso8601::parseWithoutFraction(text) : Iso8601::parse(text);
+    if (!date)
+        throw DecodingError(QStringLiteral("Date invalide : ") + text);
+    return *date;
+}
+
+QUuid asUuid(const Json& value)
+{
+    if (!value.is_string())
+        typeMismatch("identifiant", value);
+    const QString text = toQString(value.get_ref<const std::string&>());
+    auto id = parseUuid(text);
+    if (!id)
+        throw DecodingError(QStringLiteral("Identifiant invalide : ") + text);
+    return *id;
+}
+
+QByteArray asData(const Json& value)
+{
+    if (!value.is_string())
+        typeMismatch("données", value);
+    const std::string& text = value.get_ref<const std::string&>();
+    auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(text),
+        QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        throw DecodingError(QStringLiteral("Données Base64 invalides."));
+    return decoded.decoded;
+}
+
+QList<QUuid> asUuids(const Json& value)
+{
+    QList<QUuid> out;
+    for (const Json& element : asArray(value))
+        out.append(asUuid(element));
+    return out;
+}
+
+QStringList asStrings(const Json& value)
+{
+    QStringList out;
+    for (const Json& element : asArray(value))
+        out.append(asString(element));
+    return out;
+}
+
+const Json& asArray(const Json& value)
+{
+    if (!value.is_array())
+        typeMismatch("liste", value);
+    return value;
+}
+
+const Json& asObject(const Json& value)
+{
+    if (!value.is_object())
+        typeMismatch("objet", value);
+    return value;
+}
+
+const Json& require(const Json& object, const char* key)
+{
+    if (!object.is_object())
+        typeMismatch("objet", object);
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null())
+        throw DecodingError(QStringLiteral("Clé manquante : %1").arg(QLatin1String(key)));
+    return *it;
+}
+
+const Json* find(const Json& object, const char* key)
+{
+    if (!object.is_object())
+        typeMismatch("objet", object);
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null())
+        return nullptr;
+    return &*it;
+}
+
+std::optional<QString> readOptionalString(const Json& o, const char* key)
+{
+    if (const Json* v = find(o, key))
+        return asString(*v);
+    return std::nullopt;
+}
+
+std::optional<qint64> readOptionalInt64(const Json& o, const char* key)
+{
+    if (const Json* v = find(o, key))
+        return asInt64(*v);
+    return std::nullopt;
+}
+
+std::optional<bool> readOptionalBool(const Json& o, const char* key)
+{
+    if (const Json* v = find(o, key))
+        return asBool(*v);
+    return std::nullopt;
+}
+
+std::optional<QDateTime> readOptionalDate(const Json& o, const char* key)
+{
+    if (const Json* v = find(o, key))
+        return asDate(*v);
+    return std::nullopt;
+}
+
+std::optional<QUuid> readOptionalUuid(const Json& o, const char* key)
+{
+    if (const Json* v = find(o, key))
+        return asUuid(*v);
+    return std::nullopt;
+}
+
+std::optional<QByteArray> readOptionalData(const Json& o, const char* key)
+{
+    if (const Json* v = find(o, key))
+        return asData(*v);
+    return std::nullopt;
+}
+
+PlainIso8601Dates::PlainIso8601Dates()
+    : m_previous(t_plainDates)
+{
+    t_plainDates = true;
+}
+
+PlainIso8601Dates::~PlainIso8601Dates()
+{
+    t_plainDates = m_previous;
+}
+
+} // namespace quavel::QuavelJSON

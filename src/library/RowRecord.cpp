@@ -1,0 +1,49 @@
+#include "library/RowRecord.h"
+
+#include "library/QuavelJSON.h"
+#include "platform/text/Text.h"
+
+namespace quavel {
+
+namespace {
+
+bool blankText(const QString& s)
+{
+    for (QChar c : s) {
+        // Surrogates are never white space, so code units suffice here.
+        if (!text::isWhitespaceOrNewline(c.unicode()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+RowRecord RowRecord::blank()
+{
+    return RowRecord { QUuid::createUuid(), QString(), QString() };
+}
+
+bool RowRecord::isBlank() const
+{
+    return blankText(photoNumber) && blankText(assignedNumber);
+}
+
+nlohmann::json RowRecord::toJson() const
+{
+    using namespace QuavelJSON;
+    return Json { { "id", fromUuid(id) }, { "photoNumber", fromString(photoNumber) },
+        { "assignedNumber", fromString(assignedNumber) } };
+}
+
+RowRecord RowRecord::fromJson(const nlohmann::json& json)
+{
+    using namespace QuavelJSON;
+    RowRecord row;
+    row.id = readUuid(json, "id");
+    row.photoNumber = readString(json, "photoNumber");
+    row.assignedNumber = readString(json, "assignedNumber");
+    return row;
+}
+
+} // namespace quavel

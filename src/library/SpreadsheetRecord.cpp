@@ -1,0 +1,50 @@
+#include "library/SpreadsheetRecord.h"
+
+#include "library/QuavelJSON.h"
+#include "platform/text/Text.h"
+
+namespace quavel {
+
+qsizetype SpreadsheetRecord::filledRowCount() const
+{
+    qsizetype count = 0;
+    for (const RowRecord& row : rows) {
+        for (QChar c : row.photoNumber) {
+            if (!text::isWhitespace(c.unicode())) {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+nlohmann::json SpreadsheetRecord::toJson() const
+{
+    using namespace QuavelJSON;
+    Json rowArray = Json::array();
+    for (const RowRecord& row : rows)
+        rowArray.push_back(row.toJson());
+    return Json { { "id", fromUuid(id) }, { "dayID", fromUuid(dayID) }, { "title", fromString(title) },
+        { "createdAt", fromDate(createdAt) }, { "updatedAt", fromDate(updatedAt) }, { "isOpen", isOpen },
+        { "rows", std::move(rowArray) } };
+}
+
+SpreadsheetRecord SpreadsheetRecord::fromJson(const nlohmann::json& json)
+{
+    using namespace QuavelJSON;
+    SpreadsheetRecord s;
+    s.id = readUuid(json, "id");
+    s.dayID = readUuid(json, "dayID");
+    s.title = readString(json, "title");
+    s.createdAt = readDate(json, "createdAt");
+    s.updatedAt = readDate(json, "updatedAt");
+    s.isOpen = readBool(json, "isOpen");
+    const Json& rows = readArray(json, "rows");
+    s.rows.reserve(qsizetype(rows.size()));
+    for (const Json& row : rows)
+        s.rows.append(RowRecord::fromJson(row));
+    return s;
+}
+
+} // namespace quavel

@@ -1,0 +1,133 @@
+#include "platform/AtomicFile.h"
+
+#include "platform/Error.h"
+#include "platform/FrenchErrors.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quavel::AtomicFile {
+
+namespace {
+
+[[noreturn]] void fail(int e)
+{
+    throw FileError(e, frenchDescription(e));
+}
+
+void fsyncFolder(const QByteArray& folder)
+{
+    int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+void write(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    QByteArray pattern = target + ".tmp-XXXXXX";
+
+    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        fail(errno);
+
+    // Keep the permissions of the file being replaced; a new file gets 0644 (mkostemp makes 0600).
+    struct stat st {};
+    mode_t mode = (::stat(target.constData(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    ::fchmod(fd, mode);
+
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            int e = errno;
+            ::close(fd);
+            ::unlink(pattern.constData());
+            fail(e);
+        }
+        data += n;
+        left -= n;
+    }
+    if (::fsync(fd) != 0) {
+        int e = errno;
+        ::close(fd);
+        ::unlink(pattern.constData());
+        fail(e);
+    }
+    if (::close(fd) != 0) {
+        int e = errno;
+        ::unlink(pattern.constData());
+        fail(e);
+    }
+    if (::rename(pattern.constData(), target.constData()) != 0) {
+        int e = errno;
+        ::unlink(pattern.constData());
+        fail(e);
+    }
+    fsyncFolder(folder);
+}
+
+bool tryWrite(const QString& path, const QByteArray& bytes) noexcept
+{
+    try {
+        write(path, bytes);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<QByteArray> read(const QString& path)
+{
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<QString> setAside(const QString& path, const QDateTime& now)
+{
+    const QByteArray source = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(source.constData(), &st) != 0)
+        return std::nullopt;
+    const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString base = path + QStringLiteral(".unreadable-") + stamp;
+    QString candidate = base;
+    for (int n = 2;; ++n) {
+        // link + unlink instead of rename: never replace an earlier set-aside copy of the same second.
+        const QByteArray target = QFile::encodeName(candidate);
+        if (::link(source.constData(), target.constData()) == 0) {
+            ::unlink(source.constData());
+            return candidate;
+        }
+        if (errno != EEXIST) {
+            // Hard links not possible (another file system type): fall back to a checked rename.
+            if (::access(target.constData(), F_OK) != 0 && ::rename(source.constData(), target.constData()) == 0)
+                return candidate;
+            return std::nullopt;
+        }
+        candidate = base + QStringLiteral("-%1").arg(n);
+        if (n > 1000)
+            return std::nullopt;
+    }
+}
+
+} // namespace quavel::AtomicFile

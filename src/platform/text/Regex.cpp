@@ -1,0 +1,163 @@
+#include "platform/text/Regex.h"
+
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+#include <stdexcept>
+
+namespace quavel {
+
+namespace {
+
+icu::UnicodeString alias(QStringView s)
+{
+    return icu::UnicodeString(false, reinterpret_cast<const UChar*>(s.utf16()), int32_t(s.size()));
+}
+
+} // namespace
+
+QString RegexMatch::captured(int n) const
+{
+    if (n < 0 || n >= m_texts.size())
+        return QString();
+    return m_texts[n];
+}
+
+qsizetype RegexMatch::start(int n) const
+{
+    return (n < 0 || n >= m_starts.size()) ? -1 : m_starts[n];
+}
+
+qsizetype RegexMatch::end(int n) const
+{
+    return (n < 0 || n >= m_ends.size()) ? -1 : m_ends[n];
+}
+
+bool RegexMatch::matched(int n) const
+{
+    return start(n) >= 0;
+}
+
+Regex::Regex(const QString& pattern, int options)
+    : m_pattern(pattern)
+{
+    uint32_t flags = 0;
+    if (options & CaseInsensitive)
+        flags |= UREGEX_CASE_INSENSITIVE;
+    if (options & Multiline)
+        flags |= UREGEX_MULTILINE;
+    if (options & DotAll)
+        flags |= UREGEX_DOTALL;
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError {};
+    icu::UnicodeString source(reinterpret_cast<const UChar*>(pattern.utf16()), int32_t(pattern.size()));
+    icu::RegexPattern* compiled = icu::RegexPattern::compile(source, flags, parseError, status);
+    if (U_FAILURE(status) || !compiled) {
+        delete compiled;
+        throw std::invalid_argument("invalid regular expression: " + pattern.toStdString() + " ("
+            + u_errorName(status) + " at offset " + std::to_string(parseError.offset) + ")");
+    }
+    m_compiled.reset(compiled);
+}
+
+Regex::~Regex() = default;
+Regex::Regex(const Regex&) = default;
+Regex& Regex::operator=(const Regex&) = default;
+
+namespace {
+
+struct Matcher
+{
+    std::unique_ptr<icu::RegexMatcher> matcher;
+    icu::UnicodeString input;
+};
+
+bool prepare(const icu::RegexPattern& pattern, QStringView text, int timeLimit, int stackLimit, Matcher& m)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    m.input = alias(text);
+    m.matcher.reset(pattern.matcher(m.input, status));
+    if (U_FAILURE(status) || !m.matcher)
+        return false;
+    m.matcher->setTimeLimit(timeLimit, status);
+    m.matcher->setStackLimit(stackLimit, status);
+    return U_SUCCESS(status);
+}
+
+RegexMatch capture(icu::RegexMatcher& matcher, QStringView text)
+{
+    QList<qsizetype> starts, ends;
+    QStringList texts;
+    UErrorCode status = U_ZERO_ERROR;
+    const int groups = matcher.groupCount();
+    starts.reserve(groups + 1);
+    for (int g = 0; g <= groups; ++g) {
+        status = U_ZERO_ERROR;
+        int64_t s = matcher.start64(g, status);
+        int64_t e = matcher.end64(g, status);
+        if (U_FAILURE(status) || s < 0) {
+            starts.append(-1);
+            ends.append(-1);
+            texts.append(QString(""));
+        } else {
+            starts.append(qsizetype(s));
+            ends.append(qsizetype(e));
+            texts.append(text.mid(qsizetype(s), qsizetype(e - s)).toString());
+        }
+    }
+    return RegexMatch(std::move(starts), std::move(ends), std::move(texts));
+}
+
+} // namespace
+
+std::optional<RegexMatch> Regex::match(QStringView text, qsizetype from) const
+{
+    if (from < 0 || from > text.size())
+        return std::nullopt;
+    Matcher m;
+    if (!prepare(*m_compiled, text, m_timeLimit, m_stackLimit, m))
+        return std::nullopt;
+    UErrorCode status = U_ZERO_ERROR;
+    if (!m.matcher->find(int64_t(from), status) || U_FAILURE(status))
+        return std::nullopt;
+    return capture(*m.matcher, text);
+}
+
+QList<RegexMatch> Regex::matchAll(QStringView text) const
+{
+    QList<RegexMatch> out;
+    Matcher m;
+    if (!prepare(*m_compiled, text, m_timeLimit, m_stackLimit, m))
+        return out;
+    UErrorCode status = U_ZERO_ERROR;
+    while (m.matcher->find(status) && U_SUCCESS(status)) {
+        out.append(capture(*m.matcher, text));
+        status = U_ZERO_ERROR;
+    }
+    return out;
+}
+
+bool Regex::matchesEntirely(QStringView text) const
+{
+    Matcher m;
+    if (!prepare(*m_compiled, text, m_timeLimit, m_stackLimit, m))
+        return false;
+    UErrorCode status = U_ZERO_ERROR;
+    const bool ok = m.matcher->matches(status);
+    return ok && U_SUCCESS(status);
+}
+
+QString Regex::replaceAll(QStringView text, const QString& replacement) const
+{
+    Matcher m;
+    if (!prepare(*m_compiled, text, m_timeLimit, m_stackLimit, m))
+        return text.toString();
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString repl(reinterpret_cast<const UChar*>(replacement.utf16()), int32_t(replacement.size()));
+    icu::UnicodeString result = m.matcher->replaceAll(repl, status);
+    if (U_FAILURE(status))
+        return text.toString();
+    return QString(reinterpret_cast<const QChar*>(result.getBuffer()), result.length());
+}
+
+} // namespace quavel

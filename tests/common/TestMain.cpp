@@ -1,0 +1,21 @@
+// The main of every test program: a Qt application object (widgets where the program tests widgets),
+// a private XDG tree so no test touches the user's files, then GoogleTest.
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#ifdef QUAVEL_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    quavel::test::isolateUserFolders();
+    TestApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,61 @@
+#include "common/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace quavel::test {
+
+void isolateUserFolders()
+{
+    static QTemporaryDir root;
+    root.setAutoRemove(true);
+    QDir(root.path()).mkpath("data");
+    QDir(root.path()).mkpath("config");
+    QDir(root.path()).mkpath("home");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath("data")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath("config")));
+    qputenv("HOME", QFile::encodeName(root.filePath("home")));
+}
+
+TempFolder::TempFolder() = default;
+
+QString TempFolder::write(const QString& name, const QByteArray& bytes) const
+{
+    const QString path = file(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+    return path;
+}
+
+QByteArray TempFolder::read(const QString& name) const
+{
+    return readFile(file(name));
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+bool waitUntil(const std::function<bool()>& predicate, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!predicate()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+} // namespace quavel::test

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+
+namespace quavel::test {
+
+// Points XDG_DATA_HOME, XDG_CONFIG_HOME and HOME at a fresh temporary tree for the whole program.
+void isolateUserFolders();
+
+// A temporary folder removed at the end of the test.
+class TempFolder
+{
+public:
+    TempFolder();
+    QString path() const { return m_dir.path(); }
+    // Absolute path of a name inside the folder.
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    // Writes bytes to name (parents created); returns the absolute path.
+    QString write(const QString& name, const QByteArray& bytes) const;
+    QByteArray read(const QString& name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Runs the event loop until the predicate holds or the time runs out; true when it held.
+bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
+
+// Reads a whole file; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+
+} // namespace quavel::test
