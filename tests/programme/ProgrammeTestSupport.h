@@ -1,0 +1,29 @@
+#pragma once
+
+#include "programme/ImportedPerson.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+// Readable failure messages for the Qt and programme values the tests compare.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '[' << list.join(QStringLiteral("|")).toStdString() << ']';
+}
+
+namespace quavel {
+
+inline void PrintTo(const ImportedPerson& p, std::ostream* os)
+{
+    *os << p.canonicalNumber.toStdString() << " (" << p.firstName.toStdString() << ", "
+        << p.lastName.toStdString() << ") @" << p.sourceLine;
+}
+
+} // namespace quavel
