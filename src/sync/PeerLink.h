@@ -23,7 +23,7 @@ struct PeerLink
     // peer, or an enabled peer announced itself on it. An accepted link that never did stays untrusted.
     bool belongsToEnabledPeer = false;
     // Closes an accepted link that announces no name in time.
-    std::unique_ptr<QTimer> nameTimer;
+    std::unique_ptr<QTimer, DeleteLater> nameTimer;
 };
 
 } // namespace quavel

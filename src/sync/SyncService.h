@@ -122,6 +122,7 @@ private:
     using LinkPtr = std::shared_ptr<PeerLink>;
 
     // State (SyncService.cpp)
+    void init();
     static QString loadOrCreatePeerName(UserDefaults& defaults, const QString& role);
     QStringList loadPreferredPeerNames() const;
     void persistPreferred();
@@ -168,9 +169,9 @@ private:
 
     const QString m_role;
     UserDefaults& m_defaults;
-    NetworkFactory& m_network;
     std::unique_ptr<NetworkFactory> m_ownedNetwork;
-    const SyncTiming m_timing;
+    NetworkFactory* m_network;
+    const SyncTiming m_timing {};
 
     SyncStatus m_status;
     std::optional<QString> m_connectedPeerName;
