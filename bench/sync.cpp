@@ -34,7 +34,8 @@ LibrarySnapshot bigLibrary(qsizetype targetBytes)
             sheet.createdAt = when;
             sheet.updatedAt = when;
             for (int r = 0; r < 200; ++r) {
-                sheet.rows.append(RowRecord { QUuid::createUuid(), QString::number(1000 + r * 7), QString::number(r + 1) });
+                sheet.rows.append(
+                    RowRecord { QUuid::createUuid(), QString::number(1000 + r * 7), QString::number(r + 1) });
                 estimate += 150;
             }
             s.spreadsheets.append(sheet);

@@ -33,7 +33,8 @@ bool match(const QString& a, const QString& b)
 
 QString friendly(const QString& name)
 {
-    static const struct {
+    static const struct
+    {
         QString prefix;
         QString shown;
     } prefixes[] = {

@@ -111,12 +111,13 @@ void SyncService::handleBrowseResults(const QList<BrowseResult>& results)
         }
         SyncPeer kept;
         kept.name = it->name.size() < name.size() ? it->name : name;
-        kept.endpoint = endpointScore(result.endpoint) > endpointScore(it->endpoint) ? result.endpoint
-                                                                                      : it->endpoint;
+        kept.endpoint
+            = endpointScore(result.endpoint) > endpointScore(it->endpoint) ? result.endpoint : it->endpoint;
         *it = kept;
     }
     QList<SyncPeer> peers = table.values();
-    std::stable_sort(peers.begin(), peers.end(), [](const SyncPeer& a, const SyncPeer& b) { return a.name < b.name; });
+    std::stable_sort(
+        peers.begin(), peers.end(), [](const SyncPeer& a, const SyncPeer& b) { return a.name < b.name; });
     m_knownEndpoints.clear();
     for (const SyncPeer& peer : peers)
         m_knownEndpoints.append(peer.endpoint);

@@ -41,8 +41,8 @@ void SyncService::receiveNext(const LinkPtr& link)
         });
 }
 
-void SyncService::handleReceived(const LinkPtr& link, const QByteArray& data, bool isComplete,
-    const std::optional<NetError>& error)
+void SyncService::handleReceived(
+    const LinkPtr& link, const QByteArray& data, bool isComplete, const std::optional<NetError>& error)
 {
     if (!data.isEmpty()) {
         link->buffer.append(data);

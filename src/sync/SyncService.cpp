@@ -38,8 +38,8 @@ QTimer* makeSingleShot(QObject* owner, std::function<void()>& action)
 
 } // namespace
 
-SyncService::SyncService(const QString& role, UserDefaults& defaults, NetworkFactory& network, SyncTiming timing,
-    QObject* parent)
+SyncService::SyncService(
+    const QString& role, UserDefaults& defaults, NetworkFactory& network, SyncTiming timing, QObject* parent)
     : QObject(parent)
     , m_role(role)
     , m_defaults(defaults)
@@ -183,8 +183,8 @@ QStringList SyncService::listedPeerNames() const
             table.insert(key, stored);
             continue;
         }
-        const bool entryIsLive = std::any_of(m_nearbyPeers.cbegin(), m_nearbyPeers.cend(),
-            [&](const SyncPeer& p) { return p.name == *it; });
+        const bool entryIsLive = std::any_of(
+            m_nearbyPeers.cbegin(), m_nearbyPeers.cend(), [&](const SyncPeer& p) { return p.name == *it; });
         if (!entryIsLive)
             *it = stored;
     }

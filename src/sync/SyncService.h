@@ -137,8 +137,8 @@ private:
     // Frames and envelopes (SyncExchange.cpp)
     void send(const SyncEnvelope& envelope, PeerLink& link);
     void receiveNext(const LinkPtr& link);
-    void handleReceived(const LinkPtr& link, const QByteArray& data, bool isComplete,
-        const std::optional<NetError>& error);
+    void handleReceived(
+        const LinkPtr& link, const QByteArray& data, bool isComplete, const std::optional<NetError>& error);
     void handle(const SyncEnvelope& envelope, const LinkPtr& link);
     bool isRegistered(const PeerLink* link) const;
 

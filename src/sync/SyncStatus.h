@@ -9,10 +9,10 @@ struct SyncStatus
 {
     enum class Kind {
         connecting, // payload: the peer a link is being set up with
-        synced,     // payload: the one ready peer's name, or "<n> appareils"
-        failed,     // payload: a French message, shown unchanged
-        idle,       // not started yet
-        searching,  // started, no ready link
+        synced, // payload: the one ready peer's name, or "<n> appareils"
+        failed, // payload: a French message, shown unchanged
+        idle, // not started yet
+        searching, // started, no ready link
     };
 
     Kind kind = Kind::idle;

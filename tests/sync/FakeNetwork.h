@@ -13,7 +13,9 @@ namespace quavel::test {
 class FakeConnection : public NetConnection
 {
 public:
-    explicit FakeConnection(NetEndpoint endpoint = {}) : m_endpoint(std::move(endpoint)) {}
+    explicit FakeConnection(NetEndpoint endpoint = {})
+        : m_endpoint(std::move(endpoint))
+    { }
 
     NetEndpoint endpoint() const override { return m_endpoint; }
     void start() override { started = true; }
@@ -29,9 +31,13 @@ public:
         m_pending = std::move(handler);
     }
 
-    void report(NetState state, const std::optional<NetError>& error = std::nullopt) { reportState(state, error); }
+    void report(NetState state, const std::optional<NetError>& error = std::nullopt)
+    {
+        reportState(state, error);
+    }
     // Hands bytes to the pending receive; false when none was pending.
-    bool deliver(const QByteArray& data, bool isComplete = false, const std::optional<NetError>& error = std::nullopt);
+    bool deliver(
+        const QByteArray& data, bool isComplete = false, const std::optional<NetError>& error = std::nullopt);
     bool isReceiving() const { return bool(m_pending); }
     // The envelopes of every frame sent, in order.
     QList<SyncEnvelope> sentEnvelopes() const;
@@ -49,7 +55,9 @@ private:
 class FakeListener : public NetListener
 {
 public:
-    explicit FakeListener(ServiceRecord record) : service(std::move(record)) {}
+    explicit FakeListener(ServiceRecord record)
+        : service(std::move(record))
+    { }
     void start() override { started = true; }
     void cancel() override
     {
@@ -94,7 +102,7 @@ class FakePathMonitor : public NetPathMonitor
 {
 public:
     void start() override { started = true; }
-    void cancel() override {}
+    void cancel() override { }
     void report(NetPathStatus status)
     {
         if (updateHandler)
@@ -127,8 +135,9 @@ public:
 };
 
 // A browse result of a DNS-SD service instance.
-BrowseResult serviceResult(const QString& name, const std::optional<QMap<QString, QString>>& txt = std::nullopt,
-    std::optional<int> interfaceIndex = 1, InterfaceType type = InterfaceType::wifi);
+BrowseResult serviceResult(const QString& name,
+    const std::optional<QMap<QString, QString>>& txt = std::nullopt, std::optional<int> interfaceIndex = 1,
+    InterfaceType type = InterfaceType::wifi);
 // The frame of an envelope built here, independently of the service's encoder.
 QByteArray frameOf(const QByteArray& payload);
 QByteArray envelopeFrame(SyncEnvelopeKind kind, const std::optional<QString>& peerName,

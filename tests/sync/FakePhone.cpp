@@ -62,7 +62,8 @@ void FakePhone::stopAdvertising()
 
 void FakePhone::dialDesktop(const QString& desktopName)
 {
-    m_browser = std::make_unique<ServiceBrowser>(QStringLiteral("_quavel-sync._tcp"), QStringLiteral("local."));
+    m_browser
+        = std::make_unique<ServiceBrowser>(QStringLiteral("_quavel-sync._tcp"), QStringLiteral("local."));
     m_browser->resultsHandler = [this, desktopName](const QList<BrowseResult>& results) {
         for (const BrowseResult& r : results) {
             if (r.endpoint.serviceName != desktopName || m_dialledDesktop)
@@ -150,8 +151,7 @@ void FakePhone::onReadable(Link& link)
             m_received.append(e);
             if (answers && (e.kind == SyncEnvelopeKind::hello || e.kind == SyncEnvelopeKind::requestLibrary))
                 send(link.socket, libraryEnvelope());
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) { }
     }
 }
 

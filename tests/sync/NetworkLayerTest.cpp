@@ -137,13 +137,17 @@ protected:
         if (qEnvironmentVariableIsEmpty("QUAVEL_TEST_AVAHI"))
             GTEST_SKIP() << "no avahi-daemon for the tests (QUAVEL_TEST_AVAHI unset)";
     }
-    static QString uniqueName(const char* base) { return QString::fromUtf8(base) + " " + uuidText(QUuid::createUuid()).left(6); }
+    static QString uniqueName(const char* base)
+    {
+        return QString::fromUtf8(base) + " " + uuidText(QUuid::createUuid()).left(6);
+    }
 };
 
 TEST_F(DnsSd, TakenNameIsRenamedAndBothAreBrowsedWithTheirRecords)
 {
     const QString name = uniqueName("QUAVEL Test");
-    ServiceRecord record { name, kType, QStringLiteral("local."), { { "app", "QUAVEL" }, { "role", "ios" } } };
+    ServiceRecord record { name, kType, QStringLiteral("local."),
+        { { "app", "QUAVEL" }, { "role", "ios" } } };
     ServiceAdvertiser first(record, 4001);
     first.start();
     ASSERT_TRUE(waitUntil([&] { return first.isEstablished(); }));
@@ -193,7 +197,8 @@ TEST_F(DnsSd, ListenerAcceptsOnItsAdvertisedPort)
     client.connectToHost(QHostAddress::LocalHost, listener->port());
     ASSERT_TRUE(waitUntil([&] { return accepted != nullptr; }));
     bool ready = false;
-    accepted->setStateHandler([&](NetState s, const std::optional<NetError>&) { ready = s == NetState::ready; });
+    accepted->setStateHandler(
+        [&](NetState s, const std::optional<NetError>&) { ready = s == NetState::ready; });
     accepted->start();
     EXPECT_TRUE(waitUntil([&] { return ready; }));
     EXPECT_EQ(listener->advertisedName(), name);

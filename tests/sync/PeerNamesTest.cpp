@@ -12,7 +12,10 @@ struct NameCase
     const char* shown;
 };
 
-void PrintTo(const NameCase& c, std::ostream* os) { *os << c.cleaned; }
+void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << c.cleaned;
+}
 
 class PeerNameRules : public ::testing::TestWithParam<NameCase>
 {
@@ -30,12 +33,15 @@ INSTANTIATE_TEST_SUITE_P(Table, PeerNameRules,
         NameCase { "QUAVEL Android 77C0", "QUAVEL Android 77C0", "Android 77C0" },
         NameCase { "QUAVEL Mac 0B12", "QUAVEL Mac 0B12", "Mac 0B12" },
         // The prefix test needs the blank and the exact case.
-        NameCase { "QUAVEL iOS", "QUAVEL iOS", "QUAVEL iOS" }, NameCase { "quavel ios 1F3A", "quavel ios 1F3A", "quavel ios 1F3A" },
+        NameCase { "QUAVEL iOS", "QUAVEL iOS", "QUAVEL iOS" },
+        NameCase { "quavel ios 1F3A", "quavel ios 1F3A", "quavel ios 1F3A" },
         NameCase { "Studio photo", "Studio photo", "Studio photo" },
-        NameCase { "  Atelier (12)\n", "Atelier", "Atelier" }, NameCase { "Atelier (x)", "Atelier (x)", "Atelier (x)" },
+        NameCase { "  Atelier (12)\n", "Atelier", "Atelier" },
+        NameCase { "Atelier (x)", "Atelier (x)", "Atelier (x)" },
         NameCase { "Atelier(2)", "Atelier(2)", "Atelier(2)" },
         // Only the last suffix goes, and nothing is trimmed after the cut.
-        NameCase { "Atelier  (2)", "Atelier ", "Atelier " }, NameCase { "Atelier (2) (3)", "Atelier (2)", "Atelier (2)" },
+        NameCase { "Atelier  (2)", "Atelier ", "Atelier " },
+        NameCase { "Atelier (2) (3)", "Atelier (2)", "Atelier (2)" },
         NameCase { "Atelier (٣)", "Atelier", "Atelier" }));
 
 TEST(PeerNames, MatchIgnoresCaseAndSuffix)
@@ -47,9 +53,10 @@ TEST(PeerNames, MatchIgnoresCaseAndSuffix)
 
 TEST(PeerNames, UniqueDeviceNamesKeepsFirstOfEachKey)
 {
-    const QStringList input { QStringLiteral("  Studio "), QStringLiteral("studio"), QStringLiteral("Studio (2)"),
-        QStringLiteral(""), QStringLiteral("Atelier"), QStringLiteral(" \n") };
-    EXPECT_EQ(SyncService::uniqueDeviceNames(input), (QStringList { QStringLiteral("Studio"), QStringLiteral("Atelier") }));
+    const QStringList input { QStringLiteral("  Studio "), QStringLiteral("studio"),
+        QStringLiteral("Studio (2)"), QStringLiteral(""), QStringLiteral("Atelier"), QStringLiteral(" \n") };
+    EXPECT_EQ(SyncService::uniqueDeviceNames(input),
+        (QStringList { QStringLiteral("Studio"), QStringLiteral("Atelier") }));
 }
 
 struct ScoreCase
@@ -60,7 +67,10 @@ struct ScoreCase
     int score;
 };
 
-void PrintTo(const ScoreCase& c, std::ostream* os) { *os << "score " << c.score; }
+void PrintTo(const ScoreCase& c, std::ostream* os)
+{
+    *os << "score " << c.score;
+}
 
 class EndpointScores : public ::testing::TestWithParam<ScoreCase>
 {
@@ -87,9 +97,12 @@ INSTANTIATE_TEST_SUITE_P(Table, EndpointScores,
 TEST(LocalNetworkDenied, ReadsCodeAndTexts)
 {
     EXPECT_TRUE(SyncService::isLocalNetworkDenied({ NetError::Domain::dnsService, -65570, {}, {} }));
-    EXPECT_TRUE(SyncService::isLocalNetworkDenied({ NetError::Domain::posix, 1, {}, QStringLiteral("kDNSServiceErr_policydenied") }));
-    EXPECT_TRUE(SyncService::isLocalNetworkDenied({ NetError::Domain::posix, 1, {}, QStringLiteral("error 65570") }));
-    EXPECT_FALSE(SyncService::isLocalNetworkDenied({ NetError::Domain::dnsService, -65569, {}, QStringLiteral("Timeout") }));
+    EXPECT_TRUE(SyncService::isLocalNetworkDenied(
+        { NetError::Domain::posix, 1, {}, QStringLiteral("kDNSServiceErr_policydenied") }));
+    EXPECT_TRUE(
+        SyncService::isLocalNetworkDenied({ NetError::Domain::posix, 1, {}, QStringLiteral("error 65570") }));
+    EXPECT_FALSE(SyncService::isLocalNetworkDenied(
+        { NetError::Domain::dnsService, -65569, {}, QStringLiteral("Timeout") }));
     EXPECT_FALSE(SyncService::isLocalNetworkDenied({ NetError::Domain::posix, -65570, {}, {} }));
 }
 

@@ -39,8 +39,8 @@ TEST_F(SyncDiscovery, FiltersAndMergesBrowseResults)
     service().start(false);
     const QMap<QString, QString> phone { { "app", "QUAVEL" }, { "role", "ios" } };
     network.browser()->deliver({
-        serviceResult("QUAVEL Mac 0B12", phone),                              // ourselves
-        serviceResult("QUAVEL Mac 0B12 (2)", Txt {}),                         // not exactly our name
+        serviceResult("QUAVEL Mac 0B12", phone), // ourselves
+        serviceResult("QUAVEL Mac 0B12 (2)", Txt {}), // not exactly our name
         serviceResult("QUAVEL Mac 9999", QMap<QString, QString> { { "role", "mac" } }), // another desktop
         serviceResult("Imprimante", QMap<QString, QString> { { "app", "Autre" } }),
         serviceResult("Sans TXT", std::nullopt),
@@ -51,7 +51,8 @@ TEST_F(SyncDiscovery, FiltersAndMergesBrowseResults)
         serviceResult("quavel lower", phone),
     });
     EXPECT_EQ(nearbyNames(),
-        (QStringList { "QUAVEL Android 77C0", "QUAVEL Mac 0B12 (2)", "QUAVEL iOS 1F3A", "Sans TXT", "quavel lower" }));
+        (QStringList {
+            "QUAVEL Android 77C0", "QUAVEL Mac 0B12 (2)", "QUAVEL iOS 1F3A", "Sans TXT", "quavel lower" }));
     const SyncPeer iphone = service().nearbyPeers()[2];
     EXPECT_EQ(iphone.endpoint.interfaceIndex, 4); // Wi-Fi beats wired and other
     EXPECT_EQ(iphone.endpoint.serviceName, QStringLiteral("QUAVEL iOS 1F3A (3)"));
@@ -66,7 +67,8 @@ TEST_F(SyncDiscovery, FiltersAndMergesBrowseResults)
 TEST_F(SyncDiscovery, EqualScoresKeepTheFirstEndpoint)
 {
     service().start(false);
-    network.browser()->deliver({ serviceResult("Studio", Txt {}, std::nullopt), serviceResult("Studio (2)", Txt {}, 7, InterfaceType::wifi),
+    network.browser()->deliver({ serviceResult("Studio", Txt {}, std::nullopt),
+        serviceResult("Studio (2)", Txt {}, 7, InterfaceType::wifi),
         serviceResult("Studio", Txt {}, std::nullopt, InterfaceType::other) });
     ASSERT_EQ(service().nearbyPeers().size(), 1);
     EXPECT_EQ(service().nearbyPeers()[0].endpoint.interfaceIndex, std::nullopt);
@@ -109,7 +111,10 @@ struct PathCase
     int browsers;
 };
 
-void PrintTo(const PathCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const PathCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
 
 class PathChanges : public SyncDiscovery, public ::testing::WithParamInterface<PathCase>
 {
@@ -136,12 +141,13 @@ INSTANTIATE_TEST_SUITE_P(Table, PathChanges,
 TEST_F(SyncDiscovery, FailedListenerIsReplacedByTheScheduledRestart)
 {
     service().start(false);
-    FakeListener* first = network.listener();
+    QPointer<FakeListener> first = network.listener();
     first->report(NetState::ready);
-    first->report(NetState::failed, NetError { NetError::Domain::dnsService, -1, QStringLiteral("Le nom est pris."), {} });
+    first->report(NetState::failed,
+        NetError { NetError::Domain::dnsService, -1, QStringLiteral("Le nom est pris."), {} });
     EXPECT_EQ(service().status(), SyncStatus::failed("Le nom est pris."));
     ASSERT_TRUE(waitUntil([&] { return network.listeners.size() == 2; }, 2000));
-    EXPECT_TRUE(first == nullptr || first->cancelled);
+    EXPECT_TRUE(first.isNull() || first->cancelled);
     EXPECT_EQ(network.browsers.size(), 2);
     network.listener()->report(NetState::ready);
     EXPECT_EQ(service().status(), SyncStatus::searching());

@@ -58,12 +58,16 @@ protected:
     {
         QList<BrowseResult> results;
         for (const QString& name : names)
-            results.append(serviceResult(name, QMap<QString, QString> { { "app", "QUAVEL" }, { "role", "ios" } }));
+            results.append(
+                serviceResult(name, QMap<QString, QString> { { "app", "QUAVEL" }, { "role", "ios" } }));
         network.browser()->deliver(results);
     }
 
     // Lets queued deletions and timers of `ms` run.
-    static void pump(int ms) { waitUntil([] { return false; }, ms); }
+    static void pump(int ms)
+    {
+        waitUntil([] { return false; }, ms);
+    }
 
     FakeNetwork network;
     SyncTiming timing = fastTiming();

@@ -1,7 +1,7 @@
+#include "sync/SyncFrames.h"
 #include "FakeNetwork.h"
 #include "library/QuavelJSON.h"
 #include "library/SyncEnvelope.h"
-#include "sync/SyncFrames.h"
 
 #include <QtEndian>
 
@@ -12,8 +12,9 @@ namespace {
 
 QByteArray helloPayload(const QString& name)
 {
-    return QByteArray::fromStdString(
-        nlohmann::json { { "kind", "hello" }, { "platform", "ios" }, { "peerName", name.toStdString() } }.dump());
+    return QByteArray::fromStdString(nlohmann::json { { "kind", "hello" }, { "platform", "ios" },
+        { "peerName",
+            name.toStdString() } }.dump());
 }
 
 // Drains the buffer, collecting the announced names in order.
@@ -48,7 +49,8 @@ TEST(SyncFrames, FrameSplitAnywhereIsHandledOnceWhenComplete)
         QStringList seen;
         // Three receives: [0,cut1), [cut1, cut1+2), rest; header splits included.
         const qsizetype cut2 = std::min(stream.size(), cut1 + 2);
-        for (const QByteArray& piece : { stream.left(cut1), stream.mid(cut1, cut2 - cut1), stream.mid(cut2) }) {
+        for (const QByteArray& piece :
+            { stream.left(cut1), stream.mid(cut1, cut2 - cut1), stream.mid(cut2) }) {
             buffer += piece;
             seen += drainNames(buffer);
         }
@@ -61,8 +63,8 @@ TEST(SyncFrames, SkipsEmptyAndUndecodableFramesAndKeepsOrder)
 {
     QByteArray buffer = frameOf(helloPayload("A")) + frameOf({}) + frameOf("not json")
         + frameOf(R"({"kind":"goodbye","platform":"ios"})") + frameOf(R"({"kind":"hello"})")
-        + frameOf(R"({"kind":"library","platform":"ios","snapshot":{"version":1}})") + frameOf(helloPayload("B"))
-        + QByteArray("\x00\x00", 2);
+        + frameOf(R"({"kind":"library","platform":"ios","snapshot":{"version":1}})")
+        + frameOf(helloPayload("B")) + QByteArray("\x00\x00", 2);
     SyncFrames::DrainResult result;
     EXPECT_EQ(drainNames(buffer, &result), (QStringList { "A", "B" }));
     EXPECT_EQ(result, SyncFrames::DrainResult::needMore);
@@ -88,14 +90,16 @@ TEST(SyncFrames, LargestPayloadIsParsedAndTheLimitNever)
     // Only the header is needed to know.
     QByteArray header(4, Qt::Uninitialized);
     qToBigEndian(quint32(0xFFFFFFFF), header.data());
-    EXPECT_EQ(SyncFrames::drain(header, [](SyncEnvelope&) { return true; }), SyncFrames::DrainResult::oversized);
+    EXPECT_EQ(
+        SyncFrames::drain(header, [](SyncEnvelope&) { return true; }), SyncFrames::DrainResult::oversized);
 }
 
 TEST(SyncFrames, StoppingLeavesLaterFramesUnread)
 {
     QByteArray buffer = frameOf(helloPayload("A")) + frameOf(helloPayload("B"));
     int calls = 0;
-    EXPECT_EQ(SyncFrames::drain(buffer, [&](SyncEnvelope&) { return ++calls < 1; }), SyncFrames::DrainResult::stopped);
+    EXPECT_EQ(SyncFrames::drain(buffer, [&](SyncEnvelope&) { return ++calls < 1; }),
+        SyncFrames::DrainResult::stopped);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(buffer, frameOf(helloPayload("B")));
 }

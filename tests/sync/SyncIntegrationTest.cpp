@@ -47,7 +47,8 @@ protected:
 
     std::unique_ptr<FakePhone> phone(const QString& role, const QString& dayName)
     {
-        const QString prefix = role == u"ios" ? QStringLiteral("QUAVEL iOS ") : QStringLiteral("QUAVEL Android ");
+        const QString prefix
+            = role == u"ios" ? QStringLiteral("QUAVEL iOS ") : QStringLiteral("QUAVEL Android ");
         auto p = std::make_unique<FakePhone>(role, prefix + uniqueSuffix(), sampleLibrary(dayName));
         EXPECT_TRUE(p->start());
         EXPECT_TRUE(waitUntil([&] { return p->isAdvertised(); }, 5000));

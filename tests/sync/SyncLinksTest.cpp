@@ -20,7 +20,10 @@ struct DialCase
     bool dialsAtOnce;
 };
 
-void PrintTo(const DialCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const DialCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
 
 class DialOrder : public SyncLinks, public ::testing::WithParamInterface<DialCase>
 {

@@ -20,7 +20,8 @@ TEST_F(SyncState, GeneratesItsNameOnceAndKeepsIt)
     ASSERT_TRUE(name.startsWith(QStringLiteral("QUAVEL Mac ")));
     const QString suffix = name.mid(11);
     EXPECT_EQ(suffix.size(), 4);
-    EXPECT_TRUE(std::all_of(suffix.cbegin(), suffix.cend(), [](QChar c) { return c.isDigit() || (c >= 'A' && c <= 'F'); }));
+    EXPECT_TRUE(std::all_of(
+        suffix.cbegin(), suffix.cend(), [](QChar c) { return c.isDigit() || (c >= 'A' && c <= 'F'); }));
     EXPECT_EQ(defaults().string(kPeerNameKey), name);
 
     SyncService again(QStringLiteral("mac"), defaults(), network);
@@ -55,7 +56,10 @@ struct StoredPeers
     QStringList loaded;
 };
 
-void PrintTo(const StoredPeers& p, std::ostream* os) { *os << p.label; }
+void PrintTo(const StoredPeers& p, std::ostream* os)
+{
+    *os << p.label;
+}
 
 class PreferredLoading : public SyncFixture, public ::testing::WithParamInterface<StoredPeers>
 {
@@ -68,9 +72,11 @@ TEST_P(PreferredLoading, ReadsTheStoredPeers)
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, PreferredLoading,
-    ::testing::Values(
-        StoredPeers { "nothing", [](UserDefaults&) {}, {} },
-        StoredPeers { "list", [](UserDefaults& d) { d.setStringList(kPreferredKey, { " Studio ", "studio (2)", "Atelier" }); },
+    ::testing::Values(StoredPeers { "nothing", [](UserDefaults&) {}, {} },
+        StoredPeers { "list",
+            [](UserDefaults& d) {
+                d.setStringList(kPreferredKey, { " Studio ", "studio (2)", "Atelier" });
+            },
             { "Studio", "Atelier" } },
         // An empty list is the user's choice: the older single peer is not brought back.
         StoredPeers { "emptyListWins",
@@ -79,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(Keys, PreferredLoading,
                 d.setString(kOlderKey, "Studio");
             },
             {} },
-        StoredPeers { "olderKey", [](UserDefaults& d) { d.setString(kOlderKey, " Studio "); }, { " Studio " } },
+        StoredPeers {
+            "olderKey", [](UserDefaults& d) { d.setString(kOlderKey, " Studio "); }, { " Studio " } },
         StoredPeers { "olderKeyEmpty", [](UserDefaults& d) { d.setString(kOlderKey, ""); }, {} },
         // A list of another type is no list: the older key answers.
         StoredPeers { "wrongType",
@@ -149,7 +156,10 @@ struct Listing
     QStringList listed;
 };
 
-void PrintTo(const Listing& l, std::ostream* os) { *os << l.listed.join(',').toStdString(); }
+void PrintTo(const Listing& l, std::ostream* os)
+{
+    *os << l.listed.join(',').toStdString();
+}
 
 class ListedPeers : public SyncFixture, public ::testing::WithParamInterface<Listing>
 {
@@ -176,7 +186,10 @@ struct TitleCase
     const char* title;
 };
 
-void PrintTo(const TitleCase& c, std::ostream* os) { *os << c.enabled.size() << " enabled, " << c.browsed.size() << " browsed"; }
+void PrintTo(const TitleCase& c, std::ostream* os)
+{
+    *os << c.enabled.size() << " enabled, " << c.browsed.size() << " browsed";
+}
 
 class SearchingTitle : public SyncFixture, public ::testing::WithParamInterface<TitleCase>
 {
@@ -193,8 +206,7 @@ TEST_P(SearchingTitle, DescribesTheEnabledPeersReach)
 INSTANTIATE_TEST_SUITE_P(Table, SearchingTitle,
     ::testing::Values(TitleCase { { "QUAVEL iOS 1F3A" }, { "QUAVEL iOS 9999" }, "Appareils hors de portée" },
         TitleCase { { "QUAVEL iOS 1F3A" }, {}, "Recherche des appareils…" },
-        TitleCase { {}, {}, "Recherche…" },
-        TitleCase { {}, { "QUAVEL iOS 1F3A" }, "Choisissez un appareil" },
+        TitleCase { {}, {}, "Recherche…" }, TitleCase { {}, { "QUAVEL iOS 1F3A" }, "Choisissez un appareil" },
         TitleCase { { "QUAVEL iOS 1F3A" }, { "QUAVEL iOS 1F3A (2)" }, "Lien avec 1 appareil…" },
         TitleCase { { "QUAVEL iOS 1", "QUAVEL iOS 2", "QUAVEL iOS 3" }, { "QUAVEL iOS 1", "QUAVEL iOS 3" },
             "Lien avec 2 appareils…" }));
@@ -205,7 +217,10 @@ struct PlainTitle
     const char* title;
 };
 
-void PrintTo(const PlainTitle& c, std::ostream* os) { *os << int(c.status.kind); }
+void PrintTo(const PlainTitle& c, std::ostream* os)
+{
+    *os << int(c.status.kind);
+}
 
 class StatusTitles : public ::testing::TestWithParam<PlainTitle>
 {
@@ -224,8 +239,8 @@ INSTANTIATE_TEST_SUITE_P(Table, StatusTitles,
 
 TEST_F(SyncState, StatusLineOfLinks)
 {
-    SyncService& s = startedWith({ "QUAVEL Android 77C0", "QUAVEL Android 12AB" },
-        { "QUAVEL Android 77C0", "QUAVEL Android 12AB" });
+    SyncService& s = startedWith(
+        { "QUAVEL Android 77C0", "QUAVEL Android 12AB" }, { "QUAVEL Android 77C0", "QUAVEL Android 12AB" });
     ASSERT_EQ(network.dials.size(), 2);
     EXPECT_EQ(s.status().kind, SyncStatus::Kind::connecting);
     EXPECT_EQ(s.statusTitle(), QStringLiteral("Lien avec Android 12AB…"));
@@ -243,8 +258,8 @@ TEST_F(SyncState, StatusLineOfLinks)
 
 TEST_F(SyncState, LosingTheLastReadyLinkWhileAnotherIsSetUpKeepsTheStatus)
 {
-    SyncService& s = startedWith({ "QUAVEL Android 77C0", "QUAVEL Android 12AB" },
-        { "QUAVEL Android 77C0", "QUAVEL Android 12AB" });
+    SyncService& s = startedWith(
+        { "QUAVEL Android 77C0", "QUAVEL Android 12AB" }, { "QUAVEL Android 77C0", "QUAVEL Android 12AB" });
     network.dials[0]->report(NetState::ready);
     network.dials[0]->report(NetState::failed);
     EXPECT_EQ(s.status(), SyncStatus::synced("QUAVEL Android 77C0"));

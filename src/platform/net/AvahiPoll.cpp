@@ -54,7 +54,8 @@ void setWatchEvents(AvahiWatch* w, AvahiWatchEvent events)
     w->writeNotifier->setEnabled((events & AVAHI_WATCH_OUT) != 0);
 }
 
-AvahiWatch* watchNew(const ::AvahiPoll*, int fd, AvahiWatchEvent events, AvahiWatchCallback callback, void* userdata)
+AvahiWatch* watchNew(
+    const ::AvahiPoll*, int fd, AvahiWatchEvent events, AvahiWatchCallback callback, void* userdata)
 {
     auto* w = new AvahiWatch;
     w->fd = fd;
@@ -113,7 +114,8 @@ void timeoutUpdate(AvahiTimeout* t, const struct timeval* tv)
     t->timer->start(delayUntil(tv));
 }
 
-AvahiTimeout* timeoutNew(const ::AvahiPoll*, const struct timeval* tv, AvahiTimeoutCallback callback, void* userdata)
+AvahiTimeout* timeoutNew(
+    const ::AvahiPoll*, const struct timeval* tv, AvahiTimeoutCallback callback, void* userdata)
 {
     auto* t = new AvahiTimeout;
     t->callback = callback;

@@ -45,8 +45,11 @@ void DnsSdClient::connectToDaemon()
 {
     int error = 0;
     // NO_FAIL: a missing daemon is waited for instead of failing.
-    AvahiClient* client = avahi_client_new(m_poll.api(), AVAHI_CLIENT_NO_FAIL,
-        [](AvahiClient* c, AvahiClientState state, void* userdata) { stateCallback(c, int(state), userdata); },
+    AvahiClient* client = avahi_client_new(
+        m_poll.api(), AVAHI_CLIENT_NO_FAIL,
+        [](AvahiClient* c, AvahiClientState state, void* userdata) {
+            stateCallback(c, int(state), userdata);
+        },
         this, &error);
     if (!client) {
         m_client = nullptr;

@@ -14,7 +14,8 @@ InterfaceType interfaceTypeOf(int interfaceIndex)
     if (interfaceIndex <= 0 || !if_indextoname(unsigned(interfaceIndex), name))
         return InterfaceType::other;
     const QString base = QStringLiteral("/sys/class/net/") + QString::fromLocal8Bit(name);
-    if (QFileInfo::exists(base + QStringLiteral("/wireless")) || QFileInfo::exists(base + QStringLiteral("/phy80211")))
+    if (QFileInfo::exists(base + QStringLiteral("/wireless"))
+        || QFileInfo::exists(base + QStringLiteral("/phy80211")))
         return InterfaceType::wifi;
     QFile uevent(base + QStringLiteral("/uevent"));
     if (uevent.open(QIODevice::ReadOnly) && uevent.readAll().contains("DEVTYPE=wwan"))

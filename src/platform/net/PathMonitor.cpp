@@ -46,7 +46,8 @@ void PathMonitor::start()
     }
     // Also polled with a backend: it may answer "unknown" for as long as it runs.
     m_pollTimer.start();
-    QMetaObject::invokeMethod(this, [this] { evaluate(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { evaluate(); }, Qt::QueuedConnection);
 }
 
 void PathMonitor::cancel()

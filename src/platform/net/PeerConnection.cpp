@@ -39,10 +39,13 @@ PeerConnection::~PeerConnection()
 
 void PeerConnection::post(std::function<void()> action)
 {
-    QMetaObject::invokeMethod(this, [this, action = std::move(action)] {
-        if (!m_cancelled)
-            action();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, action = std::move(action)] {
+            if (!m_cancelled)
+                action();
+        },
+        Qt::QueuedConnection);
 }
 
 void PeerConnection::wireSocket()

@@ -90,7 +90,8 @@ void ServiceAdvertiser::publish()
     if (!m_active || !client)
         return;
     if (!m_group) {
-        m_group = avahi_entry_group_new(client,
+        m_group = avahi_entry_group_new(
+            client,
             [](AvahiEntryGroup* g, AvahiEntryGroupState state, void* userdata) {
                 groupCallback(g, int(state), userdata);
             },
@@ -142,11 +143,13 @@ void ServiceAdvertiser::groupCallback(AvahiEntryGroup* group, int state, void* u
         // Another machine holds the name: publish again under the next one, from the event loop.
         self->m_name = nextName(self->m_name);
         self->m_established = false;
-        QMetaObject::invokeMethod(self, [self] { self->publish(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self, [self] { self->publish(); }, Qt::QueuedConnection);
         break;
     case AVAHI_ENTRY_GROUP_FAILURE: {
         const int error = avahi_client_errno(avahi_entry_group_get_client(group));
-        QMetaObject::invokeMethod(self, [self, error] { self->fail(error); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self, [self, error] { self->fail(error); }, Qt::QueuedConnection);
         break;
     }
     case AVAHI_ENTRY_GROUP_UNCOMMITED:

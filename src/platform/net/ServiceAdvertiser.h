@@ -20,8 +20,7 @@ class DnsSdClient;
 class ServiceAdvertiser : public QObject
 {
 public:
-    ServiceAdvertiser(ServiceRecord record, quint16 port,
-        std::shared_ptr<DnsSdClient> client = nullptr);
+    ServiceAdvertiser(ServiceRecord record, quint16 port, std::shared_ptr<DnsSdClient> client = nullptr);
     ~ServiceAdvertiser() override;
 
     void start();

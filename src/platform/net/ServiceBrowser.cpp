@@ -106,10 +106,13 @@ void ServiceBrowser::freeAll()
 
 void ServiceBrowser::reportState(NetState state, const std::optional<NetError>& error)
 {
-    QMetaObject::invokeMethod(this, [this, state, error] {
-        if (stateHandler)
-            stateHandler(state, error);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, state, error] {
+            if (stateHandler)
+                stateHandler(state, error);
+        },
+        Qt::QueuedConnection);
 }
 
 void ServiceBrowser::reportResults()
@@ -119,10 +122,13 @@ void ServiceBrowser::reportResults()
         if (instance->result)
             results.append(*instance->result);
     }
-    QMetaObject::invokeMethod(this, [this, results] {
-        if (resultsHandler && !m_done)
-            resultsHandler(results);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, results] {
+            if (resultsHandler && !m_done)
+                resultsHandler(results);
+        },
+        Qt::QueuedConnection);
 }
 
 void ServiceBrowser::failWith(int avahiError)
@@ -137,7 +143,8 @@ void ServiceBrowser::createBrowser()
     AvahiClient* client = m_client->client();
     const QByteArray type = m_type.toUtf8();
     const QByteArray domain = m_domain.toUtf8();
-    m_browser = avahi_service_browser_new(client, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, type.constData(),
+    m_browser = avahi_service_browser_new(
+        client, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, type.constData(),
         domain.isEmpty() ? nullptr : domain.constData(), AvahiLookupFlags(0),
         [](AvahiServiceBrowser* b, AvahiIfIndex interface, AvahiProtocol protocol, AvahiBrowserEvent event,
             const char* name, const char* type, const char* domain, AvahiLookupResultFlags, void* userdata) {
@@ -205,19 +212,20 @@ void ServiceBrowser::resolve(Instance& instance)
     AvahiClient* client = m_client->client();
     if (!client)
         return;
-    instance.resolver = avahi_service_resolver_new(client, instance.interface, instance.protocol,
-        instance.name.constData(), instance.type.constData(), instance.domain.constData(), AVAHI_PROTO_UNSPEC,
-        AvahiLookupFlags(0),
-        [](AvahiServiceResolver* r, AvahiIfIndex interface, AvahiProtocol, AvahiResolverEvent event, const char* name,
-            const char* type, const char* domain, const char*, const AvahiAddress* address, uint16_t port,
-            AvahiStringList* txt, AvahiLookupResultFlags, void* userdata) {
+    instance.resolver = avahi_service_resolver_new(
+        client, instance.interface, instance.protocol, instance.name.constData(), instance.type.constData(),
+        instance.domain.constData(), AVAHI_PROTO_UNSPEC, AvahiLookupFlags(0),
+        [](AvahiServiceResolver* r, AvahiIfIndex interface, AvahiProtocol, AvahiResolverEvent event,
+            const char* name, const char* type, const char* domain, const char*, const AvahiAddress* address,
+            uint16_t port, AvahiStringList* txt, AvahiLookupResultFlags, void* userdata) {
             resolveCallback(r, interface, int(event), name, type, domain, address, port, txt, userdata);
         },
         this);
 }
 
-void ServiceBrowser::resolveCallback(AvahiServiceResolver* resolver, int interface, int event, const char* name,
-    const char* type, const char* domain, const void* address, quint16 port, void* txt, void* userdata)
+void ServiceBrowser::resolveCallback(AvahiServiceResolver* resolver, int interface, int event,
+    const char* name, const char* type, const char* domain, const void* address, quint16 port, void* txt,
+    void* userdata)
 {
     auto* self = static_cast<ServiceBrowser*>(userdata);
     std::shared_ptr<Instance> instance;
@@ -249,7 +257,8 @@ void ServiceBrowser::resolveCallback(AvahiServiceResolver* resolver, int interfa
     result.endpoint.interfaceType = interfaceTypeOf(interface);
     result.endpoint.address = QHostAddress(QString::fromLatin1(text));
     // A link-local IPv6 address is only reachable through the interface it was seen on.
-    if (result.endpoint.address.protocol() == QAbstractSocket::IPv6Protocol && result.endpoint.address.isLinkLocal())
+    if (result.endpoint.address.protocol() == QAbstractSocket::IPv6Protocol
+        && result.endpoint.address.isLinkLocal())
         result.endpoint.address.setScopeId(QString::number(interface));
     result.endpoint.port = port;
     result.txt = txtEntries(static_cast<AvahiStringList*>(txt));

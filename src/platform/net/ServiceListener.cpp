@@ -9,8 +9,8 @@
 
 namespace quavel {
 
-std::unique_ptr<ServiceListener> ServiceListener::create(const ServiceRecord& service, const TcpOptions& options,
-    const QHostAddress& address, std::shared_ptr<DnsSdClient> client)
+std::unique_ptr<ServiceListener> ServiceListener::create(const ServiceRecord& service,
+    const TcpOptions& options, const QHostAddress& address, std::shared_ptr<DnsSdClient> client)
 {
     auto* server = new QTcpServer;
     if (!server->listen(address, 0)) {
@@ -49,10 +49,13 @@ void ServiceListener::report(NetState state, const std::optional<NetError>& erro
     if (m_state == NetState::cancelled)
         return;
     m_state = state;
-    QMetaObject::invokeMethod(this, [this, state, error] {
-        if (m_state != NetState::cancelled && stateHandler)
-            stateHandler(state, error);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, state, error] {
+            if (m_state != NetState::cancelled && stateHandler)
+                stateHandler(state, error);
+        },
+        Qt::QueuedConnection);
 }
 
 void ServiceListener::start()
