@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/net/NetConnection.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+namespace quavel {
+
+// One TCP link of the sync service, owned by its links table (private to the service).
+struct PeerLink
+{
+    // The key the link is registered under: a peer name or a "pending-" name. Always equal to its key.
+    QString name;
+    NetConnectionPtr connection;
+    // Bytes received and not yet taken as frames.
+    QByteArray buffer;
+    bool isReady = false;
+    // Whether a library received on this link may be merged: the link was dialled to an enabled
+    // peer, or an enabled peer announced itself on it. An accepted link that never did stays untrusted.
+    bool belongsToEnabledPeer = false;
+    // Closes an accepted link that announces no name in time.
+    std::unique_ptr<QTimer, DeleteLater> nameTimer;
+};
+
+} // namespace quavel
