@@ -63,7 +63,8 @@ void write(const QString& path, const QByteArray& bytes)
     // Keep the permissions of the file being replaced; a new file gets what open(2) would give it
     // (0666 less the umask), not mkostemp's 0600.
     struct stat st {};
-    const mode_t mode = (::stat(target.constData(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+    const mode_t mode
+        = (::stat(target.constData(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~currentUmask());
     ::fchmod(fd, mode);
 
     const char* data = bytes.constData();
