@@ -59,8 +59,7 @@ constexpr int daysInMonth(int y, int m)
 constexpr std::int64_t earliestMs = daysFromCivil(1, 1, 1) * msPerDay;
 constexpr std::int64_t latestMs = (daysFromCivil(9999, 12, 31) + 1) * msPerDay - 1;
 
-template<typename Char>
-void put(Char* out, int& pos, unsigned value, int digits)
+template <typename Char> void put(Char* out, int& pos, unsigned value, int digits)
 {
     for (int i = digits - 1; i >= 0; --i) {
         out[pos + i] = Char('0' + value % 10);
@@ -163,8 +162,7 @@ bool isRepresentable(const QDateTime& date)
 
 namespace {
 
-template<typename Char>
-void formatMs(std::int64_t ms, Char* out)
+template <typename Char> void formatMs(std::int64_t ms, Char* out)
 {
     // Floor division, so that instants before 1970 keep a positive time of day.
     std::int64_t days = ms / msPerDay;

@@ -142,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, Iso8601Parse,
         ParseCase { "2025-06-14T09:30:12+0200", false, false, 0 },
         ParseCase { "2025-06-14 09:30:12Z", false, false, 0 },
         ParseCase { "2025-02-29T09:30:12Z", false, false, 0 }, // not a leap year
-        ParseCase { "2025-13-01T09:30:12Z", false, false, 0 }, ParseCase { "2025-06-14T24:00:00Z", false, false, 0 },
+        ParseCase { "2025-13-01T09:30:12Z", false, false, 0 },
+        ParseCase { "2025-06-14T24:00:00Z", false, false, 0 },
         ParseCase { "0000-01-01T00:00:00Z", false, false, 0 },
         ParseCase { "9999-12-31T23:59:59-01:00", false, false, 0 }, // past the last four-digit year
         ParseCase { " 2025-06-14T09:30:12Z", false, false, 0 },

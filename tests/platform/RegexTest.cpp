@@ -43,7 +43,10 @@ TEST(Regex, anchorsAndCaseFollowThePatternAndOptions)
     EXPECT_EQ(Regex(QStringLiteral("^ÉPREUVE \\d$")).matchAll(text).size(), 0);
     EXPECT_EQ(Regex(QStringLiteral("^ÉPREUVE \\d$"), Regex::Multiline).matchAll(text).size(), 1);
     EXPECT_EQ(Regex(QStringLiteral("(?i)^épreuve \\d$"), Regex::Multiline).matchAll(text).size(), 2);
-    EXPECT_EQ(Regex(QStringLiteral("^épreuve \\d$"), Regex::Multiline | Regex::CaseInsensitive).matchAll(text).size(), 2);
+    EXPECT_EQ(Regex(QStringLiteral("^épreuve \\d$"), Regex::Multiline | Regex::CaseInsensitive)
+                  .matchAll(text)
+                  .size(),
+        2);
     EXPECT_TRUE(Regex(QStringLiteral("1.É"), Regex::DotAll).contains(text));
     EXPECT_FALSE(Regex(QStringLiteral("1.É")).contains(text));
 }

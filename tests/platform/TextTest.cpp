@@ -17,12 +17,26 @@ TEST(Text, whiteSpaceSetsAreTheFoundationOnes)
         bool spaceOrNewline;
     };
     const Case cases[] = {
-        { U' ', true, true }, { U'\t', true, true }, { 0x00A0, true, true }, { 0x2009, true, true },
-        { 0x202F, true, true }, { 0x3000, true, true }, { 0x1680, true, true },
-        { U'\n', false, true }, { U'\r', false, true }, { 0x0B, false, true }, { 0x0C, false, true },
-        { 0x85, false, true }, { 0x2028, false, true }, { 0x2029, false, true },
-        { 0x200B, false, false }, { 0xFEFF, false, false }, { U'a', false, false }, { U'_', false, false },
-        { 0x1F, false, false }, { 0, false, false },
+        { U' ', true, true },
+        { U'\t', true, true },
+        { 0x00A0, true, true },
+        { 0x2009, true, true },
+        { 0x202F, true, true },
+        { 0x3000, true, true },
+        { 0x1680, true, true },
+        { U'\n', false, true },
+        { U'\r', false, true },
+        { 0x0B, false, true },
+        { 0x0C, false, true },
+        { 0x85, false, true },
+        { 0x2028, false, true },
+        { 0x2029, false, true },
+        { 0x200B, false, false },
+        { 0xFEFF, false, false },
+        { U'a', false, false },
+        { U'_', false, false },
+        { 0x1F, false, false },
+        { 0, false, false },
     };
     for (const Case& c : cases) {
         EXPECT_EQ(text::isWhitespace(c.c), c.space) << std::hex << unsigned(c.c);
@@ -44,7 +58,8 @@ TEST(Text, trimmingKeepsTheInsideAndEachSetItsOwn)
 
 TEST(Text, frenchFoldingAndCaseMapping)
 {
-    EXPECT_EQ(text::foldDiacritics(u"Épreuve à 1,20 m — Çà et là, NOËL, œuvre"), "Epreuve a 1,20 m — Ca et la, NOEL, œuvre");
+    EXPECT_EQ(text::foldDiacritics(u"Épreuve à 1,20 m — Çà et là, NOËL, œuvre"),
+        "Epreuve a 1,20 m — Ca et la, NOEL, œuvre");
     // Decomposed input folds the same, and the result is composed.
     EXPECT_EQ(text::foldDiacritics(u"E\u0301te\u0301"), "Ete");
     EXPECT_EQ(text::folded(u"GRAND PRIX Équipes"), "grand prix equipes");
@@ -78,10 +93,22 @@ TEST(Text, parseDoubleReadsTheWholeTextInTheCLocale)
         std::optional<double> value;
     };
     const Case cases[] = {
-        { u"12.5", 12.5 }, { u"1e3", 1000.0 }, { u"-0.0", -0.0 }, { u"0x1p4", 16.0 }, { u"+.5", 0.5 },
-        { u"12.", 12.0 }, { u"inf", INFINITY }, { u"12,5", std::nullopt }, { u" 12", std::nullopt },
-        { u"\t12", std::nullopt }, { u"12 ", std::nullopt }, { u"", std::nullopt }, { u"abc", std::nullopt },
-        { u"1e", std::nullopt }, { u"１２", std::nullopt }, { u"12\u00A0", std::nullopt },
+        { u"12.5", 12.5 },
+        { u"1e3", 1000.0 },
+        { u"-0.0", -0.0 },
+        { u"0x1p4", 16.0 },
+        { u"+.5", 0.5 },
+        { u"12.", 12.0 },
+        { u"inf", INFINITY },
+        { u"12,5", std::nullopt },
+        { u" 12", std::nullopt },
+        { u"\t12", std::nullopt },
+        { u"12 ", std::nullopt },
+        { u"", std::nullopt },
+        { u"abc", std::nullopt },
+        { u"1e", std::nullopt },
+        { u"１２", std::nullopt },
+        { u"12\u00A0", std::nullopt },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QString::fromUtf16(c.text).toStdString());
@@ -92,7 +119,9 @@ TEST(Text, parseDoubleReadsTheWholeTextInTheCLocale)
         }
     }
     EXPECT_TRUE(std::isnan(*text::parseDoubleC(u"nan")));
-    EXPECT_FALSE(text::parseDoubleC(QStringView(u"1\0" "2", 3)));
+    EXPECT_FALSE(text::parseDoubleC(QStringView(u"1\0"
+                                                "2",
+        3)));
     // The process locale does not leak in: a French LC_NUMERIC would read "12,5".
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous ? previous : "C";
@@ -142,8 +171,8 @@ TEST(Text, localizedStandardCompareOrdersLikeTheFileManager)
 TEST(Text, localizedStandardCompareIsAStrictWeakOrdering)
 {
     QStringList samples { "", "a", "A", "á", "a\u0301", "ab", "Ab", "b", "1", "01", "001", "2", "10", "1 0",
-        "Épreuve 2", "epreuve 2", "Épreuve 10", "Épreuve 02", "œuvre", "oeuvre", "Œuvre", "ss", "ß", "x-y", "x y",
-        "xy", "ｘ", "😀", "\u0000", "a\u0000", QString(QChar(0xD800)), "Ⅻ", "12", "١٢" };
+        "Épreuve 2", "epreuve 2", "Épreuve 10", "Épreuve 02", "œuvre", "oeuvre", "Œuvre", "ss", "ß", "x-y",
+        "x y", "xy", "ｘ", "😀", "\u0000", "a\u0000", QString(QChar(0xD800)), "Ⅻ", "12", "١٢" };
     std::mt19937 random(7);
     for (int i = 0; i < 60; ++i) {
         QString s;
@@ -163,11 +192,14 @@ TEST(Text, localizedStandardCompareIsAStrictWeakOrdering)
                 continue;
             for (const QString& c : samples)
                 if (cmp(b, c) < 0) {
-                    EXPECT_LT(cmp(a, c), 0) << a.toStdString() << " < " << b.toStdString() << " < " << c.toStdString();
+                    EXPECT_LT(cmp(a, c), 0)
+                        << a.toStdString() << " < " << b.toStdString() << " < " << c.toStdString();
                 }
         }
     }
     QStringList sorted = samples;
-    std::sort(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) { return cmp(a, b) < 0; });
-    EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) { return cmp(a, b) < 0; }));
+    std::sort(
+        sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) { return cmp(a, b) < 0; });
+    EXPECT_TRUE(std::is_sorted(
+        sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) { return cmp(a, b) < 0; }));
 }

@@ -70,7 +70,8 @@ TEST_P(UserDefaultsTypes, eachGetterAnswersOnlyForItsOwnType)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, UserDefaultsTypes,
-    ::testing::Values(TypeCase { "absent", [](UserDefaults&) {}, { false, false, false, false, false, false } },
+    ::testing::Values(
+        TypeCase { "absent", [](UserDefaults&) {}, { false, false, false, false, false, false } },
         TypeCase { "emptyList", [](UserDefaults& d) { d.setStringList("k", {}); },
             { false, true, false, false, false, false } },
         TypeCase { "emptyText", [](UserDefaults& d) { d.setString("k", ""); },
@@ -85,7 +86,11 @@ INSTANTIATE_TEST_SUITE_P(Values, UserDefaultsTypes,
             { false, false, false, false, true, false } },
         TypeCase { "bytes", [](UserDefaults& d) { d.setData("k", QByteArray("\0\1", 2)); },
             { false, false, false, false, false, true } },
-        TypeCase { "removed", [](UserDefaults& d) { d.setString("k", "x"); d.remove("k"); },
+        TypeCase { "removed",
+            [](UserDefaults& d) {
+                d.setString("k", "x");
+                d.remove("k");
+            },
             { false, false, false, false, false, false } }),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -146,7 +151,8 @@ TEST(UserDefaults, anUnreadableFileIsSetAsideBeforeTheFirstWrite)
 
 TEST(UserDefaults, standardLivesUnderTheConfigHome)
 {
-    EXPECT_EQ(UserDefaults::standardPath(), qEnvironmentVariable("XDG_CONFIG_HOME") + "/QUAVEL/defaults.json");
+    EXPECT_EQ(
+        UserDefaults::standardPath(), qEnvironmentVariable("XDG_CONFIG_HOME") + "/QUAVEL/defaults.json");
     UserDefaults::standard().setString("quavel.appearance", "system");
     EXPECT_TRUE(QFile::exists(UserDefaults::standardPath()));
 }

@@ -24,9 +24,10 @@ TEST(UuidText, writesUpperCaseAndReadsEitherCase)
 
 TEST(UuidText, refusesOtherShapes)
 {
-    for (const char16_t* text : { u"{6ba7b810-9dad-11d1-80b4-00c04fd430c8}", u"6ba7b8109dad11d180b400c04fd430c8",
-             u"6ba7b810-9dad-11d1-80b4-00c04fd430c", u"6ba7b810-9dad-11d1-80b4-00c04fd430cg",
-             u"6ba7b810+9dad-11d1-80b4-00c04fd430c8", u" 6ba7b810-9dad-11d1-80b4-00c04fd430c", u"" }) {
+    for (const char16_t* text :
+        { u"{6ba7b810-9dad-11d1-80b4-00c04fd430c8}", u"6ba7b8109dad11d180b400c04fd430c8",
+            u"6ba7b810-9dad-11d1-80b4-00c04fd430c", u"6ba7b810-9dad-11d1-80b4-00c04fd430cg",
+            u"6ba7b810+9dad-11d1-80b4-00c04fd430c8", u" 6ba7b810-9dad-11d1-80b4-00c04fd430c", u"" }) {
         EXPECT_FALSE(parseUuid(QStringView(text))) << QString::fromUtf16(text).toStdString();
     }
 }
@@ -46,7 +47,8 @@ TEST(FrenchErrors, everyCommonFileErrorHasItsOwnFrenchText)
     EXPECT_EQ(seen.size(), std::size(errors));
     EXPECT_EQ(frenchDescription(ENOENT), "Le fichier ou le dossier est introuvable.");
     // An unusual value still gives a sentence, with its number for support.
-    EXPECT_EQ(frenchDescription(EHWPOISON), QStringLiteral("L’opération sur le fichier a échoué (erreur %1).").arg(EHWPOISON));
+    EXPECT_EQ(frenchDescription(EHWPOISON),
+        QStringLiteral("L’opération sur le fichier a échoué (erreur %1).").arg(EHWPOISON));
 }
 
 TEST(FrenchErrors, fileErrorCarriesTheFrenchMessage)
