@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -23,6 +24,12 @@ void printRatio(const char* name, double ours, double reference)
 {
     std::printf("ratio %s %.2f\n", name, reference > 0 ? ours / reference : 0.0);
     std::fflush(stdout);
+}
+
+QByteArray readFileForBench(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString scratchFolder()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <chrono>
@@ -15,5 +16,8 @@ void printRatio(const char* name, double ours, double reference);
 
 // A fresh temporary folder that lives until the program ends.
 QString scratchFolder();
+
+// Reads a whole file; empty when it cannot be read.
+QByteArray readFileForBench(const QString& path);
 
 } // namespace quavel::bench

@@ -25,10 +25,11 @@ QString ensure(const QString& path)
     return path;
 }
 
+// A plain existence test that follows links: a folder counts, a dangling link does not.
 bool exists(const QString& path)
 {
     struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 std::optional<QString> existingIn(const QString& dir)

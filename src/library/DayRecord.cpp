@@ -1,6 +1,9 @@
 #include "library/DayRecord.h"
 
+#include "library/JsonWriter.h"
 #include "library/QuavelJSON.h"
+
+#include <QHash>
 
 namespace quavel {
 
@@ -9,6 +12,20 @@ nlohmann::json DayRecord::toJson() const
     using namespace QuavelJSON;
     return Json { { "id", fromUuid(id) }, { "name", fromString(name) }, { "createdAt", fromDate(createdAt) },
         { "sortIndex", sortIndex } };
+}
+
+void DayRecord::writeJson(JsonWriter& w) const
+{
+    w.beginObject();
+    w.key("createdAt");
+    w.date(createdAt);
+    w.key("id");
+    w.uuid(id);
+    w.key("name");
+    w.string(name);
+    w.key("sortIndex");
+    w.integer(sortIndex);
+    w.endObject();
 }
 
 DayRecord DayRecord::fromJson(const nlohmann::json& json)
@@ -20,6 +37,11 @@ DayRecord DayRecord::fromJson(const nlohmann::json& json)
     day.createdAt = readDate(json, "createdAt");
     day.sortIndex = readInt64(json, "sortIndex");
     return day;
+}
+
+size_t qHash(const DayRecord& day, size_t seed) noexcept
+{
+    return qHashMulti(seed, day.id, day.name, day.createdAt, day.sortIndex);
 }
 
 } // namespace quavel

@@ -26,19 +26,24 @@ qint64 nextSortIndex(const QList<DayRecord>& days)
 
 QList<RowRecord> LibraryStore::mergedRows(const QList<RowRecord>& local, const QList<RowRecord>& incoming)
 {
+    // Incoming filled rows first, then the local filled rows the incoming side does not hold, then one
+    // new blank row. A list that holds one row id twice (a file edited by hand) keeps the first, so
+    // the result never repeats an id.
     QList<RowRecord> out;
-    out.reserve(local.size() + 1);
-    QSet<QUuid> incomingIDs;
-    incomingIDs.reserve(incoming.size());
+    out.reserve(std::max(local.size(), incoming.size()) + 1);
+    QSet<QUuid> seen;
+    seen.reserve(local.size() + incoming.size());
     for (const RowRecord& row : incoming) {
-        if (row.isBlank())
+        if (row.isBlank() || seen.contains(row.id))
             continue;
         out.append(row);
-        incomingIDs.insert(row.id);
+        seen.insert(row.id);
     }
     for (const RowRecord& row : local) {
-        if (!row.isBlank() && !incomingIDs.contains(row.id))
-            out.append(row);
+        if (row.isBlank() || seen.contains(row.id))
+            continue;
+        out.append(row);
+        seen.insert(row.id);
     }
     out.append(RowRecord::blank());
     return out;
@@ -141,8 +146,8 @@ void LibraryStore::mergeImported(const QuavelTransferPackage& package)
     m_uiState.selectedDayID = package.day.id;
     if (!package.spreadsheets.isEmpty())
         m_uiState.selectedSpreadsheetID = package.spreadsheets.first().id;
-    emit uiStateChanged();
     writeUIState();
+    emit uiStateChanged();
 
     persist(false, std::nullopt);
     setApplyingRemote(false);

@@ -1,5 +1,6 @@
 #include "library/LibrarySnapshot.h"
 
+#include "library/JsonWriter.h"
 #include "library/QuavelJSON.h"
 
 #include <algorithm>
@@ -63,6 +64,37 @@ nlohmann::json LibrarySnapshot::toJson() const
         sheetArray.push_back(s.toJson());
     return Json { { "version", version }, { "updatedAt", fromDate(updatedAt) }, { "days", std::move(dayArray) },
         { "spreadsheets", std::move(sheetArray) } };
+}
+
+void LibrarySnapshot::writeJson(JsonWriter& w) const
+{
+    w.beginObject();
+    w.key("days");
+    w.beginArray();
+    for (const DayRecord& d : days)
+        d.writeJson(w);
+    w.endArray();
+    w.key("spreadsheets");
+    w.beginArray();
+    for (const SpreadsheetRecord& s : spreadsheets)
+        s.writeJson(w);
+    w.endArray();
+    w.key("updatedAt");
+    w.date(updatedAt);
+    w.key("version");
+    w.integer(version);
+    w.endObject();
+}
+
+QByteArray LibrarySnapshot::encoded() const
+{
+    // About 150 bytes a row once indented: reserve so the text is not copied as it grows.
+    qsizetype rows = 0;
+    for (const SpreadsheetRecord& s : spreadsheets)
+        rows += s.rows.size();
+    JsonWriter writer(std::size_t(rows * 160 + spreadsheets.size() * 400 + days.size() * 200 + 256));
+    writeJson(writer);
+    return writer.take();
 }
 
 LibrarySnapshot LibrarySnapshot::fromJson(const nlohmann::json& json)

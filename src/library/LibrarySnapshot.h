@@ -3,6 +3,7 @@
 #include "library/DayRecord.h"
 #include "library/SpreadsheetRecord.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 
@@ -31,7 +32,11 @@ struct LibrarySnapshot
     QList<DayRecord> sortedDays() const;
 
     nlohmann::json toJson() const;
+    // The same document as toJson(), streamed (the file form; see JsonWriter).
+    void writeJson(JsonWriter& writer) const;
     static LibrarySnapshot fromJson(const nlohmann::json& json);
+    // The text of "library.json". Throws QuavelJSON::EncodingError for a date without a text form.
+    QByteArray encoded() const;
 
     bool operator==(const LibrarySnapshot&) const = default;
 };

@@ -97,30 +97,43 @@ void LibraryStore::setAsideIfNeeded(bool& pending, const QString& path)
 
 void LibraryStore::writeUIState()
 {
-    setAsideIfNeeded(m_uiStateSetAsidePending, m_uiStateURL);
-    if (m_uiStateSetAsidePending)
-        return; // never overwrite a file we could not move aside
-    QDir().mkpath(QFileInfo(m_uiStateURL).absolutePath());
-    AtomicFile::tryWrite(m_uiStateURL, QuavelJSON::encode(m_uiState.toJson()));
+    // A failed save shows nothing; the next write of the state retries.
+    try {
+        const QByteArray bytes = QuavelJSON::encode(m_uiState.toJson());
+        QDir().mkpath(QFileInfo(m_uiStateURL).absolutePath());
+        setAsideIfNeeded(m_uiStateSetAsidePending, m_uiStateURL);
+        if (!m_uiStateSetAsidePending) // never overwrite a file we could not move aside
+            AtomicFile::tryWrite(m_uiStateURL, bytes);
+    } catch (const Error&) {
+    }
 }
 
 void LibraryStore::persist(bool notify, const std::optional<QUuid>& dirtying)
 {
+    bool uiStateEdited = false;
     if (dirtying) {
-        m_uiState.syncedSpreadsheetIDs.removeAll(*dirtying);
-        emit uiStateChanged();
+        // Written even when the id was not in the list.
+        uiStateEdited = m_uiState.syncedSpreadsheetIDs.removeAll(*dirtying) > 0;
         writeUIState();
     }
     m_snapshot.updatedAt = now();
     m_snapshot.version = 1;
-    emit snapshotChanged();
 
-    const QByteArray bytes = QuavelJSON::encode(m_snapshot.toJson());
-    if (QDir().mkpath(QFileInfo(m_fileURL).absolutePath())) {
-        setAsideIfNeeded(m_librarySetAsidePending, m_fileURL);
-        if (!m_librarySetAsidePending)
-            AtomicFile::tryWrite(m_fileURL, bytes);
+    // A failed encode or write leaves the file as it was; memory keeps the edit for the next save.
+    try {
+        const QByteArray bytes = m_snapshot.encoded();
+        if (QDir().mkpath(QFileInfo(m_fileURL).absolutePath())) {
+            setAsideIfNeeded(m_librarySetAsidePending, m_fileURL);
+            if (!m_librarySetAsidePending)
+                AtomicFile::tryWrite(m_fileURL, bytes);
+        }
+    } catch (const Error&) {
     }
+
+    // Observers hear of the change once it is on disk, so a slot that edits again sees a settled store.
+    if (uiStateEdited)
+        emit uiStateChanged();
+    emit snapshotChanged();
     if (notify && !m_isApplyingRemote && onChange)
         onChange();
 }
@@ -251,7 +264,8 @@ void LibraryStore::updateRow(const QUuid& spreadsheetID, const QUuid& rowID,
         row->assignedNumber = *assignedNumber;
     sheet.updatedAt = now();
     persist(true, spreadsheetID);
-    ensureTrailingBlankRow(i);
+    // Looked up again: an observer of the first save may have changed the list.
+    ensureTrailingBlankRow(spreadsheetIndex(spreadsheetID));
 }
 
 void LibraryStore::ensureTrailingBlankRow(qsizetype index)

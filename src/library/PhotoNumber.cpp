@@ -30,32 +30,41 @@ bool prefixTrim(char32_t c)
     return c == U' ' || c == U'_' || c == U'-' || c == U'.';
 }
 
+bool isAscii(const QString& s)
+{
+    for (QChar c : s)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+QString normalized(const QString& s)
+{
+    if (isAscii(s))
+        return s;
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status))
+        return s;
+    icu::UnicodeString u(false, reinterpret_cast<const UChar*>(s.utf16()), int32_t(s.size()));
+    if (nfc->isNormalized(u, status) && U_SUCCESS(status))
+        return s;
+    status = U_ZERO_ERROR;
+    icu::UnicodeString out = nfc->normalize(u, status);
+    if (U_FAILURE(status))
+        return s;
+    return QString(reinterpret_cast<const QChar*>(out.getBuffer()), out.length());
+}
+
 // Code points after canonical normalisation, compared one by one.
 int scalarCompare(const QString& a, const QString& b)
 {
-    auto normalized = [](const QString& s) -> QString {
-        bool ascii = true;
-        for (QChar c : s)
-            if (c.unicode() >= 0x80) {
-                ascii = false;
-                break;
-            }
-        if (ascii)
-            return s;
-        UErrorCode status = U_ZERO_ERROR;
-        const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-        if (U_FAILURE(status))
-            return s;
-        icu::UnicodeString u(false, reinterpret_cast<const UChar*>(s.utf16()), int32_t(s.size()));
-        icu::UnicodeString out = nfc->normalize(u, status);
-        if (U_FAILURE(status))
-            return s;
-        return QString(reinterpret_cast<const QChar*>(out.getBuffer()), out.length());
-    };
-    const QString na = normalized(a);
-    const QString nb = normalized(b);
-    const QList<char32_t> ca = text::codePoints(na);
-    const QList<char32_t> cb = text::codePoints(nb);
+    if (isAscii(a) && isAscii(b)) {
+        const int r = QStringView(a).compare(QStringView(b));
+        return r < 0 ? -1 : (r > 0 ? 1 : 0);
+    }
+    const QList<char32_t> ca = text::codePoints(normalized(a));
+    const QList<char32_t> cb = text::codePoints(normalized(b));
     const qsizetype n = std::min(ca.size(), cb.size());
     for (qsizetype i = 0; i < n; ++i)
         if (ca[i] != cb[i])
@@ -152,6 +161,12 @@ QString PhotoNumber::formatted() const
     return prefix + sign + digits;
 }
 
+bool PhotoNumber::operator==(const PhotoNumber& other) const
+{
+    return value == other.value && width == other.width && scalarCompare(prefix, other.prefix) == 0
+        && scalarCompare(raw, other.raw) == 0;
+}
+
 bool PhotoNumber::operator<(const PhotoNumber& other) const
 {
     if (value != other.value)
@@ -165,7 +180,7 @@ bool PhotoNumber::operator<(const PhotoNumber& other) const
 
 size_t qHash(const PhotoNumber& n, size_t seed) noexcept
 {
-    return qHashMulti(seed, n.prefix, n.value, n.width, n.raw);
+    return qHashMulti(seed, normalized(n.prefix), n.value, n.width, normalized(n.raw));
 }
 
 } // namespace quavel

@@ -20,7 +20,9 @@ struct PhotoNumber
     // The prefix followed by the value zero-padded to the width: "DSC0042".
     QString formatted() const;
 
-    bool operator==(const PhotoNumber&) const = default;
+    // Texts compare under canonical equivalence (a precomposed "É" equals "E" + combining acute), so
+    // that == and < agree: two numbers are equal exactly when neither orders before the other.
+    bool operator==(const PhotoNumber& other) const;
     bool operator<(const PhotoNumber& other) const;
 };
 

@@ -1,7 +1,10 @@
 #include "library/QuavelJSON.h"
 
+#include "library/JsonWriter.h"
 #include "platform/Iso8601.h"
 #include "platform/UuidText.h"
+
+#include <cmath>
 
 namespace quavel::QuavelJSON {
 
@@ -20,12 +23,31 @@ QString toQString(const std::string& s)
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 
+// nlohmann writes NaN and infinities as null, which no reader would take back: refuse them instead.
+void checkFinite(const Json& value)
+{
+    switch (value.type()) {
+    case Json::value_t::number_float:
+        if (!std::isfinite(value.get<double>()))
+            throw EncodingError(QStringLiteral("Nombre non fini impossible à enregistrer."));
+        break;
+    case Json::value_t::array:
+    case Json::value_t::object:
+        for (const Json& element : value)
+            checkFinite(element);
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 QByteArray encode(const Json& value)
 {
     // nlohmann's object is a std::map: keys come out sorted by their UTF-8 bytes, which is the order
     // of their code points.
+    checkFinite(value);
     std::string text = value.dump(2, ' ', false, Json::error_handler_t::replace);
     return QByteArray::fromStdString(text);
 }
@@ -41,11 +63,16 @@ Json parse(const QByteArray& bytes)
 
 Json fromString(const QString& text)
 {
-    return text.toStdString();
+    std::string utf8;
+    utf8.reserve(std::size_t(text.size()));
+    appendUtf8(utf8, text);
+    return utf8;
 }
 
 Json fromDate(const QDateTime& date)
 {
+    if (!Iso8601::isRepresentable(date))
+        throw EncodingError(QStringLiteral("Date impossible à enregistrer."));
     return Iso8601::format(date).toStdString();
 }
 
@@ -71,7 +98,7 @@ Json fromStrings(const QStringList& texts)
 {
     Json array = Json::array();
     for (const QString& t : texts)
-        array.push_back(t.toStdString());
+        array.push_back(fromString(t));
     return array;
 }
 
@@ -89,6 +116,13 @@ qint64 asInt64(const Json& value)
         if (u > std::uint64_t(std::numeric_limits<qint64>::max()))
             throw DecodingError(QStringLiteral("Nombre entier hors limites."));
         return qint64(u);
+    }
+    if (value.is_number_float()) {
+        // Another writer may put 2.0 for 2; a fractional or out-of-range value is no integer.
+        const double d = value.get<double>();
+        if (!std::isfinite(d) || std::trunc(d) != d || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
+            throw DecodingError(QStringLiteral("Nombre entier attendu, %1 trouvé.").arg(d));
+        return qint64(d);
     }
     if (!value.is_number_integer())
         typeMismatch("entier", value);

@@ -26,19 +26,29 @@ public:
     using Error::Error;
 };
 
-// Pretty-printed text with sorted keys. Never throws for text content: invalid UTF-8 is replaced.
+// A value that has no JSON form: a non-finite number, a date outside the four-digit years.
+class EncodingError : public Error
+{
+public:
+    using Error::Error;
+};
+
+// Pretty-printed text with sorted keys. Never throws for text content: invalid UTF-8 (a file name
+// read from disk can be) is replaced by U+FFFD. Throws EncodingError for a non-finite number.
 QByteArray encode(const Json& value);
 // Parses a JSON document; throws DecodingError on malformed text.
 Json parse(const QByteArray& bytes);
 
 Json fromString(const QString& text);
+// Throws EncodingError for an invalid date or one outside the years 1 to 9999.
 Json fromDate(const QDateTime& date);
 Json fromUuid(const QUuid& id);
 Json fromData(const QByteArray& bytes);
 Json fromUuids(const QList<QUuid>& ids);
 Json fromStrings(const QStringList& texts);
 
-// Value readers: throw DecodingError on a wrong type.
+// Value readers: throw DecodingError on a wrong type. An integer is a JSON number with no fractional
+// part within the signed 64-bit range (2 and 2.0 read as 2; 1.5 fails).
 QString asString(const Json& value);
 qint64 asInt64(const Json& value);
 double asDouble(const Json& value);

@@ -2,6 +2,8 @@
 
 #include "platform/text/Text.h"
 
+#include <QLocale>
+
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
@@ -25,7 +27,8 @@ QString defaultDayName(const QDateTime& date)
         format->format(UDate(date.toMSecsSinceEpoch()), out);
         text = QString(reinterpret_cast<const QChar*>(out.getBuffer()), out.length());
     } else {
-        text = date.toLocalTime().toString(QStringLiteral("dddd d MMMM yyyy"));
+        const QLocale french(QLocale::French, QLocale::France);
+        text = french.toString(date.toLocalTime(), QStringLiteral("dddd d MMMM yyyy"));
     }
     const QStringList chars = text::graphemes(text);
     if (chars.isEmpty())

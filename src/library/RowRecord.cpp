@@ -1,7 +1,10 @@
 #include "library/RowRecord.h"
 
+#include "library/JsonWriter.h"
 #include "library/QuavelJSON.h"
 #include "platform/text/Text.h"
+
+#include <QHash>
 
 namespace quavel {
 
@@ -36,6 +39,18 @@ nlohmann::json RowRecord::toJson() const
         { "assignedNumber", fromString(assignedNumber) } };
 }
 
+void RowRecord::writeJson(JsonWriter& w) const
+{
+    w.beginObject();
+    w.key("assignedNumber");
+    w.string(assignedNumber);
+    w.key("id");
+    w.uuid(id);
+    w.key("photoNumber");
+    w.string(photoNumber);
+    w.endObject();
+}
+
 RowRecord RowRecord::fromJson(const nlohmann::json& json)
 {
     using namespace QuavelJSON;
@@ -44,6 +59,11 @@ RowRecord RowRecord::fromJson(const nlohmann::json& json)
     row.photoNumber = readString(json, "photoNumber");
     row.assignedNumber = readString(json, "assignedNumber");
     return row;
+}
+
+size_t qHash(const RowRecord& row, size_t seed) noexcept
+{
+    return qHashMulti(seed, row.id, row.photoNumber, row.assignedNumber);
 }
 
 } // namespace quavel

@@ -7,6 +7,8 @@
 
 namespace quavel {
 
+class JsonWriter;
+
 // One row of a spreadsheet: the photo number opening a rider's run and the rider's bib, as typed.
 struct RowRecord
 {
@@ -21,9 +23,13 @@ struct RowRecord
     bool isBlank() const;
 
     nlohmann::json toJson() const;
+    // The same document as toJson(), streamed (the file form; see JsonWriter).
+    void writeJson(JsonWriter& writer) const;
     static RowRecord fromJson(const nlohmann::json& json);
 
     bool operator==(const RowRecord&) const = default;
 };
+
+size_t qHash(const RowRecord& row, size_t seed = 0) noexcept;
 
 } // namespace quavel

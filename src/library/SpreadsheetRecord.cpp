@@ -1,7 +1,10 @@
 #include "library/SpreadsheetRecord.h"
 
+#include "library/JsonWriter.h"
 #include "library/QuavelJSON.h"
 #include "platform/text/Text.h"
+
+#include <QHash>
 
 namespace quavel {
 
@@ -30,6 +33,29 @@ nlohmann::json SpreadsheetRecord::toJson() const
         { "rows", std::move(rowArray) } };
 }
 
+void SpreadsheetRecord::writeJson(JsonWriter& w) const
+{
+    w.beginObject();
+    w.key("createdAt");
+    w.date(createdAt);
+    w.key("dayID");
+    w.uuid(dayID);
+    w.key("id");
+    w.uuid(id);
+    w.key("isOpen");
+    w.boolean(isOpen);
+    w.key("rows");
+    w.beginArray();
+    for (const RowRecord& row : rows)
+        row.writeJson(w);
+    w.endArray();
+    w.key("title");
+    w.string(title);
+    w.key("updatedAt");
+    w.date(updatedAt);
+    w.endObject();
+}
+
 SpreadsheetRecord SpreadsheetRecord::fromJson(const nlohmann::json& json)
 {
     using namespace QuavelJSON;
@@ -45,6 +71,12 @@ SpreadsheetRecord SpreadsheetRecord::fromJson(const nlohmann::json& json)
     for (const Json& row : rows)
         s.rows.append(RowRecord::fromJson(row));
     return s;
+}
+
+size_t qHash(const SpreadsheetRecord& s, size_t seed) noexcept
+{
+    return qHashMulti(seed, s.id, s.dayID, s.title, s.createdAt, s.updatedAt, s.isOpen,
+        qHashRange(s.rows.cbegin(), s.rows.cend()));
 }
 
 } // namespace quavel

@@ -24,9 +24,13 @@ struct SpreadsheetRecord
     qsizetype filledRowCount() const;
 
     nlohmann::json toJson() const;
+    // The same document as toJson(), streamed (the file form; see JsonWriter).
+    void writeJson(JsonWriter& writer) const;
     static SpreadsheetRecord fromJson(const nlohmann::json& json);
 
     bool operator==(const SpreadsheetRecord&) const = default;
 };
+
+size_t qHash(const SpreadsheetRecord& sheet, size_t seed = 0) noexcept;
 
 } // namespace quavel

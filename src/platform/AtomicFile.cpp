@@ -21,6 +21,24 @@ namespace {
     throw FileError(e, frenchDescription(e));
 }
 
+// The process's file-creation mask, read without changing it (umask(2) can only be read by setting it,
+// which would race with other threads creating files).
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask & 0777);
+            }
+        }
+    }
+    return 022;
+}
+
 void fsyncFolder(const QByteArray& folder)
 {
     int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -42,9 +60,11 @@ void write(const QString& path, const QByteArray& bytes)
     if (fd < 0)
         fail(errno);
 
-    // Keep the permissions of the file being replaced; a new file gets 0644 (mkostemp makes 0600).
+    // Keep the permissions of the file being replaced; a new file gets what open(2) would give it
+    // (0666 less the umask), not mkostemp's 0600.
     struct stat st {};
-    mode_t mode = (::stat(target.constData(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    const mode_t mode
+        = (::stat(target.constData(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~currentUmask());
     ::fchmod(fd, mode);
 
     const char* data = bytes.constData();

@@ -3,9 +3,12 @@
 #include "platform/AtomicFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <memory>
+#include <mutex>
+#include <sys/stat.h>
 
 namespace quavel {
 
@@ -39,6 +42,18 @@ QString& overridePath()
     return path;
 }
 
+std::mutex& standardMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+bool pathExists(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
 } // namespace
 
 UserDefaults::UserDefaults(QString path)
@@ -49,6 +64,7 @@ UserDefaults::UserDefaults(QString path)
 
 UserDefaults& UserDefaults::standard()
 {
+    std::lock_guard lock(standardMutex());
     auto& instance = standardInstance();
     if (!instance)
         instance = std::make_unique<UserDefaults>(standardPath());
@@ -57,20 +73,25 @@ UserDefaults& UserDefaults::standard()
 
 void UserDefaults::setStandardPathForTesting(const QString& path)
 {
+    std::lock_guard lock(standardMutex());
     overridePath() = path;
     standardInstance().reset();
 }
 
 QString UserDefaults::standardPath()
 {
+    // overridePath() changes only in tests, before the stores that read it are made.
     return overridePath().isEmpty() ? defaultPath() : overridePath();
 }
 
 void UserDefaults::load()
 {
     auto bytes = AtomicFile::read(m_path);
-    if (!bytes)
+    if (!bytes) {
+        // A file that exists but cannot be read is kept as well: the first write sets it aside.
+        m_unreadable = pathExists(m_path);
         return;
+    }
     nlohmann::json parsed = nlohmann::json::parse(bytes->constBegin(), bytes->constEnd(), nullptr, false);
     if (parsed.is_object()) {
         m_values = std::move(parsed);
@@ -222,7 +243,9 @@ bool UserDefaults::writeLocked()
     if (!m_dirty)
         return true;
     if (m_unreadable && !m_setAsideDone) {
-        AtomicFile::setAside(m_path);
+        // Never replace a file we could not read and could not move out of the way.
+        if (pathExists(m_path) && !AtomicFile::setAside(m_path))
+            return false;
         m_setAsideDone = true;
     }
     QDir().mkpath(QFileInfo(m_path).absolutePath());

@@ -66,10 +66,12 @@ Regex& Regex::operator=(const Regex&) = default;
 
 namespace {
 
+// The matcher refers to `input` (an alias of the caller's text, never a copy), so input is declared
+// first and outlives it.
 struct Matcher
 {
-    std::unique_ptr<icu::RegexMatcher> matcher;
     icu::UnicodeString input;
+    std::unique_ptr<icu::RegexMatcher> matcher;
 };
 
 bool prepare(const icu::RegexPattern& pattern, QStringView text, int timeLimit, int stackLimit, Matcher& m)

@@ -1,0 +1,150 @@
+#include "platform/AtomicFile.h"
+#include "platform/Error.h"
+
+#include "common/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace quavel;
+using quavel::test::TempFolder;
+
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st
+    {
+    };
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+TEST(AtomicFile, writesAndReplacesLeavingNoTemporaryFile)
+{
+    TempFolder dir;
+    const QString path = dir.file("library.json");
+    AtomicFile::write(path, "first");
+    AtomicFile::write(path, "second, longer");
+    EXPECT_EQ(AtomicFile::read(path), QByteArray("second, longer"));
+    AtomicFile::write(path, QByteArray());
+    EXPECT_EQ(AtomicFile::read(path), QByteArray(""));
+    EXPECT_EQ(entries(dir.path()), QStringList { "library.json" });
+}
+
+TEST(AtomicFile, keepsThePermissionsOfTheReplacedFile)
+{
+    TempFolder dir;
+    const QString path = dir.file("settings.json");
+    for (mode_t mode : { 0600, 0640, 0664 }) {
+        AtomicFile::write(path, "x");
+        ::chmod(QFile::encodeName(path).constData(), mode);
+        AtomicFile::write(path, "y");
+        EXPECT_EQ(modeOf(path), mode);
+    }
+}
+
+TEST(AtomicFile, aNewFileFollowsTheUmask)
+{
+    TempFolder dir;
+    const mode_t old = ::umask(027);
+    AtomicFile::write(dir.file("a.json"), "x");
+    ::umask(022);
+    AtomicFile::write(dir.file("b.json"), "x");
+    ::umask(old);
+    EXPECT_EQ(modeOf(dir.file("a.json")), 0640u);
+    EXPECT_EQ(modeOf(dir.file("b.json")), 0644u);
+}
+
+TEST(AtomicFile, aFailedWriteThrowsInFrenchAndLeavesTheTargetAsItWas)
+{
+    TempFolder dir;
+    try {
+        AtomicFile::write(dir.file("missing/folder/x.json"), "x");
+        FAIL() << "expected a FileError";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.errnoValue(), ENOENT);
+        EXPECT_EQ(e.message(), "Le fichier ou le dossier est introuvable.");
+    }
+
+    // The rename fails (the target is a folder that holds something): nothing is replaced, and the
+    // temporary sibling is removed.
+    QDir(dir.path()).mkpath("taken.json/inside");
+    EXPECT_THROW(AtomicFile::write(dir.file("taken.json"), "x"), FileError);
+    EXPECT_FALSE(AtomicFile::tryWrite(dir.file("taken.json"), "x"));
+    EXPECT_TRUE(QFileInfo(dir.file("taken.json/inside")).isDir());
+    EXPECT_EQ(entries(dir.path()), QStringList { "taken.json" });
+}
+
+TEST(AtomicFile, aReaderNeverSeesAHalfWrittenFile)
+{
+    TempFolder dir;
+    const QString path = dir.file("library.json");
+    const QByteArray small(64 * 1024, 'a');
+    const QByteArray large(3 * 1024 * 1024, 'b');
+    AtomicFile::write(path, small);
+
+    std::atomic<bool> done { false };
+    std::atomic<int> reads { 0 };
+    std::atomic<int> torn { 0 };
+    std::thread reader([&] {
+        while (!done) {
+            const auto bytes = AtomicFile::read(path);
+            if (!bytes || (*bytes != small && *bytes != large))
+                ++torn;
+            ++reads;
+        }
+    });
+    for (int i = 0; i < 40; ++i)
+        AtomicFile::write(path, i % 2 ? small : large);
+    done = true;
+    reader.join();
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(torn.load(), 0);
+}
+
+TEST(AtomicFile, readTellsMissingAndFoldersApartFromEmptyFiles)
+{
+    TempFolder dir;
+    EXPECT_FALSE(AtomicFile::read(dir.file("none.json")));
+    EXPECT_FALSE(AtomicFile::read(dir.path()));
+    dir.write("empty.json", QByteArray());
+    ASSERT_TRUE(AtomicFile::read(dir.file("empty.json")));
+    EXPECT_TRUE(AtomicFile::read(dir.file("empty.json"))->isEmpty());
+}
+
+TEST(AtomicFile, setAsideKeepsEveryUnreadableCopy)
+{
+    TempFolder dir;
+    const QDateTime at(QDate(2026, 12, 8), QTime(10, 11, 12), Qt::UTC);
+    EXPECT_FALSE(AtomicFile::setAside(dir.file("library.json"), at));
+
+    dir.write("library.json", "first broken");
+    const auto first = AtomicFile::setAside(dir.file("library.json"), at);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(*first, dir.file("library.json.unreadable-20261208T101112Z"));
+
+    // The same second again (and a local time given): a second name, the first copy untouched.
+    dir.write("library.json", "second broken");
+    const auto second = AtomicFile::setAside(dir.file("library.json"), at.toLocalTime());
+    ASSERT_TRUE(second);
+    EXPECT_EQ(*second, dir.file("library.json.unreadable-20261208T101112Z-2"));
+
+    EXPECT_FALSE(QFile::exists(dir.file("library.json")));
+    EXPECT_EQ(dir.read("library.json.unreadable-20261208T101112Z"), "first broken");
+    EXPECT_EQ(dir.read("library.json.unreadable-20261208T101112Z-2"), "second broken");
+}
