@@ -59,20 +59,18 @@ QStringList parseSharedStrings(const QByteArray& part)
     if (!text)
         return items;
     // <si/> is an empty item: it keeps the numbering of the items after it.
-    static const Regex item(QStringLiteral("<si(?=[\\s/>])[^>]*?(?:/>|>(.*?)</si>)"),
-        Regex::CaseInsensitive | Regex::DotAll);
+    static const Regex item(ImportParserExtract::elementPattern(u"si"), Regex::CaseInsensitive | Regex::DotAll);
     for (const RegexMatch& m : item.matchAll(*text))
-        items.append(extractTextNodes(m.captured(1)));
+        items.append(extractTextNodes(m.captured(2)));
     return items;
 }
 
 QString extractTextNodes(QStringView item)
 {
-    static const Regex textRun(QStringLiteral("<t(?=[\\s/>])[^>]*?(?:/>|>(.*?)</t>)"),
-        Regex::CaseInsensitive | Regex::DotAll);
+    static const Regex textRun(ImportParserExtract::elementPattern(u"t"), Regex::CaseInsensitive | Regex::DotAll);
     QString out;
     for (const RegexMatch& m : textRun.matchAll(item))
-        out += ImportParserExtract::decodingXMLEntities(m.captured(1));
+        out += ImportParserExtract::decodingXMLEntities(m.captured(2));
     return out;
 }
 

@@ -6,11 +6,19 @@
 
 namespace quavel::ImportParserExtract {
 
+QString elementPattern(QStringView name, const QString& attributes)
+{
+    return QStringLiteral("<") + name.toString() + QStringLiteral("(?=[\\s/>])") + attributes
+        + QStringLiteral("(?:/>|>(.*?)</") + name.toString() + QStringLiteral(">)");
+}
+
 QString extractT(QStringView xml)
 {
+    // No tag at all: the text itself, as both rules below would give it.
+    if (!xml.contains(u'<'))
+        return decodingXMLEntities(xml.toString());
     // A self-closing <t/> is an empty text run, never the opening of a pair.
-    static const Regex textRun(QStringLiteral("<t(?=[\\s/>])[^>]*?(?:/>|>(.*?)</t>)"),
-        Regex::CaseInsensitive | Regex::DotAll);
+    static const Regex textRun(elementPattern(u"t"), Regex::CaseInsensitive | Regex::DotAll);
     const QList<RegexMatch> runs = textRun.matchAll(xml);
     if (runs.isEmpty()) {
         static const Regex tag(QStringLiteral("<[^>]+>"));
@@ -18,7 +26,7 @@ QString extractT(QStringView xml)
     }
     QString out;
     for (const RegexMatch& m : runs)
-        out += decodingXMLEntities(m.captured(1));
+        out += decodingXMLEntities(m.captured(2));
     return out;
 }
 

@@ -12,42 +12,42 @@ namespace {
 
 using namespace ImportParserExtract;
 
-// Each element pattern takes a self-closing tag as a whole, so that <row/>, <c/> or <v/> never opens
-// a pair that would swallow the next element. The name must end at a blank, "/" or ">" so that
-// <cols> or <rowBreaks> are not taken for <c> or <row>.
+constexpr int elementOptions = Regex::CaseInsensitive | Regex::DotAll;
+
+// The element patterns take a self-closing tag as a whole, so that <row/>, <c/> or <v/> never opens
+// a pair that would swallow the next element (see ImportParserExtract::elementPattern).
 const Regex& rowPattern()
 {
-    static const Regex r(QStringLiteral("<row(?=[\\s/>])[^>]*?(?:/>|>(.*?)</row>)"),
-        Regex::CaseInsensitive | Regex::DotAll);
+    static const Regex r(elementPattern(u"row"), elementOptions);
     return r;
 }
 
 const Regex& cellPattern()
 {
-    static const Regex r(QStringLiteral("<c(?=[\\s/>])([^>]*?)(?:/>|>(.*?)</c>)"),
-        Regex::CaseInsensitive | Regex::DotAll);
+    static const Regex r(elementPattern(u"c"), elementOptions);
     return r;
 }
 
 const Regex& valuePattern()
 {
-    static const Regex r(QStringLiteral("<v(?=[\\s/>])[^>]*?(?:/>|>(.*?)</v>)"),
-        Regex::CaseInsensitive | Regex::DotAll);
+    static const Regex r(elementPattern(u"v"), elementOptions);
     return r;
 }
 
 QString cellValue(const QString& type, QStringView inner, const QStringList& sharedStrings)
 {
-    const std::optional<RegexMatch> value = valuePattern().match(inner);
+    // Content without any tag holds no <v>.
+    const std::optional<RegexMatch> value
+        = inner.contains(u'<') ? valuePattern().match(inner) : std::optional<RegexMatch>();
     if (type == u"s" && value) {
-        const auto index = text::parseInt64(decodingXMLEntities(value->captured(1)));
+        const auto index = text::parseInt64(decodingXMLEntities(value->captured(2)));
         if (index && *index >= 0 && *index < sharedStrings.size())
             return sharedStrings[qsizetype(*index)];
     } else if (type == u"inlineStr") {
         return extractT(inner);
     }
     if (value)
-        return decodingXMLEntities(value->captured(1));
+        return decodingXMLEntities(value->captured(2));
     return extractT(inner);
 }
 
@@ -85,7 +85,7 @@ QList<QStringList> parse(const QByteArray& xml, const QStringList& sharedStrings
     if (!text)
         return rows;
     for (const RegexMatch& m : rowPattern().matchAll(*text))
-        rows.append(parseRow(m.captured(1), sharedStrings, cellBudget));
+        rows.append(parseRow(m.captured(2), sharedStrings, cellBudget));
     return rows;
 }
 
