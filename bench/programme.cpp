@@ -4,9 +4,16 @@
 #include "BenchSupport.h"
 
 #include "programme/ExcelProgrammeParser.h"
+#include "programme/PDFProgrammeParser.h"
 #include "programme/ZipArchive.h"
 
 #include <QFile>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
 #include <QString>
 
 #include <zlib.h>
@@ -153,10 +160,78 @@ void benchWorkbook()
     bench::printRatio("programme.xlsx_vs_inflate", ours, reference);
 }
 
+// A start list of 100 A4 pages: a weekday and a class title on every fifth page, 50 riders a page in
+// columns (start order, bib, rider, horse, club).
+void writeStartList(const QString& path)
+{
+    static const char* families[] = { "DUPONT", "MARTIN", "DE LA TOUR", "LEFÈVRE", "BERNARD", "ROUX", "MOREAU" };
+    static const char* givens[] = { "Jean", "Marie Anne", "Luc", "Zoé", "Jean Pierre", "Élodie", "Paul" };
+    static const char* days[] = { "Vendredi 12 juillet", "Samedi 13 juillet", "Dimanche 14 juillet" };
+    QPdfWriter writer(path);
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&writer);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(8);
+    painter.setFont(font);
+    int bib = 1;
+    for (int page = 0; page < 100; ++page) {
+        if (page > 0)
+            writer.newPage();
+        double y = 40;
+        if (page % 5 == 0) {
+            painter.drawText(QPointF(40, y), QString::fromUtf8(days[(page / 5) % 3]));
+            painter.drawText(QPointF(40, y + 14), QStringLiteral("Epreuve %1 - Vitesse 1,%2 m").arg(page / 5 + 1).arg(10 + page % 3 * 5));
+            y += 28;
+        }
+        painter.drawText(QPointF(40, y), QStringLiteral("Ordre"));
+        painter.drawText(QPointF(80, y), QStringLiteral("Dossard"));
+        painter.drawText(QPointF(130, y), QStringLiteral("Cavalier"));
+        painter.drawText(QPointF(300, y), QStringLiteral("Cheval"));
+        painter.drawText(QPointF(450, y), QStringLiteral("Club"));
+        for (int row = 0; row < 50; ++row, ++bib) {
+            const double ry = y + 14 + 14.0 * row;
+            painter.drawText(QPointF(40, ry), QString::number(row + 1));
+            painter.drawText(QPointF(80, ry), QString::number(bib));
+            painter.drawText(QPointF(130, ry), QString::fromUtf8(families[bib % 7]) + u' ' + QString::fromUtf8(givens[bib % 5]));
+            painter.drawText(QPointF(300, ry), QStringLiteral("QUARTZ DU BOIS %1").arg(bib % 90));
+            painter.drawText(QPointF(450, ry), QStringLiteral("Écurie %1").arg(bib % 37));
+        }
+        painter.drawText(QPointF(40, 820), QStringLiteral("Page %1 / 100").arg(page + 1));
+    }
+}
+
+void benchStartList()
+{
+    const QString path = bench::scratchFolder() + "/depart.pdf";
+    writeStartList(path);
+    qsizetype riders = 0;
+    const double ours = bench::bestTime([&] {
+        const ProgrammeDocument doc = PDFProgrammeParser::parse(path);
+        riders = 0;
+        for (const ProgrammeDay& day : doc.days)
+            for (const ProgrammeEvent& e : day.events)
+                riders += e.people.size();
+    }, 3);
+    const QString out = bench::scratchFolder() + "/depart.txt";
+    const double reference = bench::bestTime([&] {
+        QProcess::execute(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), path, out });
+    }, 3);
+    std::printf("start list: 100 pages, %lld riders; %.1f ms, pdftotext -layout %.1f ms\n", qint64(riders), ours * 1000,
+        reference * 1000);
+    bench::printRatio("programme.pdf_vs_pdftotext", ours, reference);
+}
+
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Writing the PDF fixture needs the GUI application (fonts).
+    QGuiApplication app(argc, argv);
+    benchStartList();
     benchWorkbook();
     return 0;
 }
