@@ -101,7 +101,8 @@ QByteArray zipOf(const QList<std::pair<QByteArray, QByteArray>>& entries)
 // a class column and a cached formula value.
 QByteArray largeWorkbook(int rowCount)
 {
-    static const char* families[] = { "DUPONT", "MARTIN", "DE LA TOUR", "LEFÈVRE", "BERNARD", "ROUX", "MOREAU" };
+    static const char* families[]
+        = { "DUPONT", "MARTIN", "DE LA TOUR", "LEFÈVRE", "BERNARD", "ROUX", "MOREAU" };
     static const char* givens[] = { "Jean", "Marie Anne", "Luc", "Zoé", "Jean Pierre", "Élodie", "Paul" };
     QByteArray shared = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst count=\"20\">";
     QList<QByteArray> strings { "Dossard", "Nom", "Prénom", "Club" };
@@ -118,14 +119,15 @@ QByteArray largeWorkbook(int rowCount)
     for (int i = 0; i < rowCount; ++i) {
         const QByteArray r = QByteArray::number(i + 2);
         sheet += "<row r=\"" + r + "\" spans=\"1:5\"><c r=\"A" + r + "\"><v>" + QByteArray::number(i + 1)
-            + "</v></c><c r=\"B" + r + "\" t=\"s\"><v>" + QByteArray::number(4 + i % 7) + "</v></c><c r=\"C" + r
-            + "\" t=\"s\"><v>" + QByteArray::number(11 + (i / 7) % 7) + "</v></c><c r=\"D" + r
+            + "</v></c><c r=\"B" + r + "\" t=\"s\"><v>" + QByteArray::number(4 + i % 7) + "</v></c><c r=\"C"
+            + r + "\" t=\"s\"><v>" + QByteArray::number(11 + (i / 7) % 7) + "</v></c><c r=\"D" + r
             + "\" t=\"inlineStr\"><is><t>Écurie " + QByteArray::number(i % 97) + "</t></is></c><c r=\"E" + r
             + "\" s=\"2\"/></row>";
     }
     sheet += "</sheetData></worksheet>";
-    const QByteArray workbook = "<workbook><sheets><sheet name=\"Samedi\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
-                                "</workbook>";
+    const QByteArray workbook
+        = "<workbook><sheets><sheet name=\"Samedi\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
+          "</workbook>";
     const QByteArray rels = "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
                             "</Relationships>";
     return zipOf({ { "xl/workbook.xml", workbook }, { "xl/_rels/workbook.xml.rels", rels },
@@ -164,7 +166,8 @@ void benchWorkbook()
 // columns (start order, bib, rider, horse, club).
 void writeStartList(const QString& path)
 {
-    static const char* families[] = { "DUPONT", "MARTIN", "DE LA TOUR", "LEFÈVRE", "BERNARD", "ROUX", "MOREAU" };
+    static const char* families[]
+        = { "DUPONT", "MARTIN", "DE LA TOUR", "LEFÈVRE", "BERNARD", "ROUX", "MOREAU" };
     static const char* givens[] = { "Jean", "Marie Anne", "Luc", "Zoé", "Jean Pierre", "Élodie", "Paul" };
     static const char* days[] = { "Vendredi 12 juillet", "Samedi 13 juillet", "Dimanche 14 juillet" };
     QPdfWriter writer(path);
@@ -182,7 +185,8 @@ void writeStartList(const QString& path)
         double y = 40;
         if (page % 5 == 0) {
             painter.drawText(QPointF(40, y), QString::fromUtf8(days[(page / 5) % 3]));
-            painter.drawText(QPointF(40, y + 14), QStringLiteral("Epreuve %1 - Vitesse 1,%2 m").arg(page / 5 + 1).arg(10 + page % 3 * 5));
+            painter.drawText(QPointF(40, y + 14),
+                QStringLiteral("Epreuve %1 - Vitesse 1,%2 m").arg(page / 5 + 1).arg(10 + page % 3 * 5));
             y += 28;
         }
         painter.drawText(QPointF(40, y), QStringLiteral("Ordre"));
@@ -194,7 +198,8 @@ void writeStartList(const QString& path)
             const double ry = y + 14 + 14.0 * row;
             painter.drawText(QPointF(40, ry), QString::number(row + 1));
             painter.drawText(QPointF(80, ry), QString::number(bib));
-            painter.drawText(QPointF(130, ry), QString::fromUtf8(families[bib % 7]) + u' ' + QString::fromUtf8(givens[bib % 5]));
+            painter.drawText(QPointF(130, ry),
+                QString::fromUtf8(families[bib % 7]) + u' ' + QString::fromUtf8(givens[bib % 5]));
             painter.drawText(QPointF(300, ry), QStringLiteral("QUARTZ DU BOIS %1").arg(bib % 90));
             painter.drawText(QPointF(450, ry), QStringLiteral("Écurie %1").arg(bib % 37));
         }
@@ -207,19 +212,23 @@ void benchStartList()
     const QString path = bench::scratchFolder() + "/depart.pdf";
     writeStartList(path);
     qsizetype riders = 0;
-    const double ours = bench::bestTime([&] {
-        const ProgrammeDocument doc = PDFProgrammeParser::parse(path);
-        riders = 0;
-        for (const ProgrammeDay& day : doc.days)
-            for (const ProgrammeEvent& e : day.events)
-                riders += e.people.size();
-    }, 3);
+    const double ours = bench::bestTime(
+        [&] {
+            const ProgrammeDocument doc = PDFProgrammeParser::parse(path);
+            riders = 0;
+            for (const ProgrammeDay& day : doc.days)
+                for (const ProgrammeEvent& e : day.events)
+                    riders += e.people.size();
+        },
+        3);
     const QString out = bench::scratchFolder() + "/depart.txt";
-    const double reference = bench::bestTime([&] {
-        QProcess::execute(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), path, out });
-    }, 3);
-    std::printf("start list: 100 pages, %lld riders; %.1f ms, pdftotext -layout %.1f ms\n", qint64(riders), ours * 1000,
-        reference * 1000);
+    const double reference = bench::bestTime(
+        [&] {
+            QProcess::execute(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), path, out });
+        },
+        3);
+    std::printf("start list: 100 pages, %lld riders; %.1f ms, pdftotext -layout %.1f ms\n", qint64(riders),
+        ours * 1000, reference * 1000);
     bench::printRatio("programme.pdf_vs_pdftotext", ours, reference);
 }
 

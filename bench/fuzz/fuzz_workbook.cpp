@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         QList<quavel::ProgrammeDay> days;
         for (const auto& sheet : quavel::ImportParser::excelSheets(bytes))
-            quavel::ExcelProgrammeParser::merge(quavel::ExcelProgrammeParser::parseSheet(sheet.name, sheet.rows), days);
+            quavel::ExcelProgrammeParser::merge(
+                quavel::ExcelProgrammeParser::parseSheet(sheet.name, sheet.rows), days);
     } catch (const quavel::ZipError& e) {
         if (e.message().isEmpty())
             std::abort();

@@ -14,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         const QList<QStringList> rows = quavel::SheetXMLParser::parse(bytes, shared);
         quavel::ExcelProgrammeParser::parseSheet(shared.value(0, QStringLiteral("Feuil1")), rows);
-    } catch (const quavel::ZipError&) {
-    }
+    } catch (const quavel::ZipError&) { }
     return 0;
 }

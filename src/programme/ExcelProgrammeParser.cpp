@@ -36,7 +36,9 @@ QByteArray readFile(const QString& path)
     if (fd < 0)
         throw FileError(errno, frenchDescription(errno));
     QByteArray bytes;
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         ::close(fd);
         throw FileError(EISDIR, frenchDescription(EISDIR));
@@ -120,7 +122,8 @@ QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& ro
             = PersonName::person(rows[i], columns.number, columns.last, columns.first, columns.full, i + 1);
         if (rider) {
             auto& classes = table[day];
-            auto it = std::find_if(classes.begin(), classes.end(), [&](const auto& c) { return c.first == title; });
+            auto it = std::find_if(
+                classes.begin(), classes.end(), [&](const auto& c) { return c.first == title; });
             if (it == classes.end())
                 classes.append({ title, { *rider } });
             else
@@ -143,9 +146,10 @@ QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& ro
             d.events.append({ it.key() + u'|' + classTitle, classTitle, uniquePeople(people) });
         // The file browser's order: "Epreuve 2" before "Epreuve 10". The comparison is total, so the
         // sort is well defined; stable keeps equal titles (there are none within a day) in place.
-        std::stable_sort(d.events.begin(), d.events.end(), [](const ProgrammeEvent& a, const ProgrammeEvent& b) {
-            return text::localizedStandardCompare(a.title, b.title) < 0;
-        });
+        std::stable_sort(
+            d.events.begin(), d.events.end(), [](const ProgrammeEvent& a, const ProgrammeEvent& b) {
+                return text::localizedStandardCompare(a.title, b.title) < 0;
+            });
         days.append(d);
     }
     return days;

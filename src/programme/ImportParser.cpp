@@ -41,7 +41,8 @@ QList<Sheet> excelSheets(const QByteArray& workbook)
 {
     QStringList sharedStrings;
     try {
-        sharedStrings = parseSharedStrings(ZipArchive::data(QStringLiteral("xl/sharedStrings.xml"), workbook));
+        sharedStrings
+            = parseSharedStrings(ZipArchive::data(QStringLiteral("xl/sharedStrings.xml"), workbook));
     } catch (const ZipError&) {
         // No shared strings: cells of type "s" keep their index text.
     }
@@ -59,7 +60,8 @@ QStringList parseSharedStrings(const QByteArray& part)
     if (!text)
         return items;
     // <si/> is an empty item: it keeps the numbering of the items after it.
-    static const Regex item(ImportParserExtract::elementPattern(u"si"), Regex::CaseInsensitive | Regex::DotAll);
+    static const Regex item(
+        ImportParserExtract::elementPattern(u"si"), Regex::CaseInsensitive | Regex::DotAll);
     for (const RegexMatch& m : item.matchAll(*text))
         items.append(extractTextNodes(m.captured(2)));
     return items;
@@ -67,7 +69,8 @@ QStringList parseSharedStrings(const QByteArray& part)
 
 QString extractTextNodes(QStringView item)
 {
-    static const Regex textRun(ImportParserExtract::elementPattern(u"t"), Regex::CaseInsensitive | Regex::DotAll);
+    static const Regex textRun(
+        ImportParserExtract::elementPattern(u"t"), Regex::CaseInsensitive | Regex::DotAll);
     QString out;
     for (const RegexMatch& m : textRun.matchAll(item))
         out += ImportParserExtract::decodingXMLEntities(m.captured(2));
@@ -102,8 +105,8 @@ IdentityColumns identityColumns(const QList<QStringList>& rows)
             }
         }
         if (any)
-            return { columns[int(Role::Number)].value_or(0), columns[int(Role::Last)], columns[int(Role::First)],
-                columns[int(Role::Full)] };
+            return { columns[int(Role::Number)].value_or(0), columns[int(Role::Last)],
+                columns[int(Role::First)], columns[int(Role::Full)] };
     }
     return {};
 }

@@ -34,8 +34,10 @@ struct Reading
     {
         if (!currentTitle || pending.isEmpty())
             return;
-        ProgrammeEvent event { eventIdentifier(days, dayName, *currentTitle), *currentTitle, uniquePeople(pending) };
-        auto day = std::find_if(days.begin(), days.end(), [&](const ProgrammeDay& d) { return d.name == dayName; });
+        ProgrammeEvent event { eventIdentifier(days, dayName, *currentTitle), *currentTitle,
+            uniquePeople(pending) };
+        auto day = std::find_if(
+            days.begin(), days.end(), [&](const ProgrammeDay& d) { return d.name == dayName; });
         if (day == days.end())
             days.append({ dayName, { event } });
         else
@@ -55,7 +57,8 @@ bool looksLikeFFEStartList(const QString& text)
 
 std::optional<QString> competitionName(const QString& text)
 {
-    static const Regex name(QStringLiteral("^(.+?)\\s*-\\s*N[°o]\\s*\\d+"), Regex::CaseInsensitive | Regex::Multiline);
+    static const Regex name(
+        QStringLiteral("^(.+?)\\s*-\\s*N[°o]\\s*\\d+"), Regex::CaseInsensitive | Regex::Multiline);
     const auto m = name.match(text);
     if (!m)
         return std::nullopt;

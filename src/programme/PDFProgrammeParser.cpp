@@ -66,7 +66,8 @@ struct Assembly
             return;
         ProgrammeEvent event { eventIdentifier(days, currentDay, *currentTitle), *currentTitle,
             uniquePeople(pending) };
-        auto day = std::find_if(days.begin(), days.end(), [&](const ProgrammeDay& d) { return d.name == currentDay; });
+        auto day = std::find_if(
+            days.begin(), days.end(), [&](const ProgrammeDay& d) { return d.name == currentDay; });
         if (day == days.end())
             days.append({ currentDay, { event } });
         else
@@ -82,7 +83,8 @@ QString eventIdentifier(const QList<ProgrammeDay>& days, const QString& day, con
     qsizetype count = 0;
     for (const ProgrammeDay& d : days)
         if (d.name == day) {
-            count = std::count_if(d.events.begin(), d.events.end(), [&](const ProgrammeEvent& e) { return e.title == title; });
+            count = std::count_if(
+                d.events.begin(), d.events.end(), [&](const ProgrammeEvent& e) { return e.title == title; });
             break;
         }
     QString id = day + u'|' + title;
@@ -138,7 +140,8 @@ bool isSkippable(const QString& line)
     static const QStringList headers { "cavalier", "cavaliere", "cheval", "dossard", "ordre", "club", "nom",
         "prenom", "n\u00b0", "liste de partants", "engagements", "nom du cavalier" };
     const QString f = text::folded(line);
-    return f.startsWith(u"page ") || timeOfDay.contains(f) || f.startsWith(u"liste de depart") || headers.contains(f);
+    return f.startsWith(u"page ") || timeOfDay.contains(f) || f.startsWith(u"liste de depart")
+        || headers.contains(f);
 }
 
 std::optional<QString> dayName(const QString& text)
@@ -200,8 +203,8 @@ std::optional<ImportedPerson> rider(const QString& line)
         if (auto person = PersonName::person(*cells, 0, std::nullopt, std::nullopt, std::nullopt, 0))
             return person;
     const QString name = riderName(body).value_or(body);
-    const PersonName::Split split
-        = looksLikeListingName(name) ? PersonName::splitListingRider(name) : PersonName::splitFamilyAndGiven(name);
+    const PersonName::Split split = looksLikeListingName(name) ? PersonName::splitListingRider(name)
+                                                               : PersonName::splitFamilyAndGiven(name);
     return ImportedPerson { *number, split.first, split.last, 0 };
 }
 
@@ -253,7 +256,8 @@ QList<ProgrammeDay> assemble(const QStringList& lines)
         if (const auto day = dayName(line)) {
             a.flush();
             a.currentTitle.reset();
-            if (std::none_of(a.days.begin(), a.days.end(), [&](const ProgrammeDay& d) { return d.name == *day; }))
+            if (std::none_of(
+                    a.days.begin(), a.days.end(), [&](const ProgrammeDay& d) { return d.name == *day; }))
                 a.days.append({ *day, {} });
             a.currentDay = *day;
         } else if (bareHeight().contains(line)) {
@@ -276,7 +280,8 @@ QList<ProgrammeDay> assemble(const QStringList& lines)
 ProgrammeDocument parse(const PdfDocument& document, const QString& sourceName)
 {
     if (auto listing = parseFFEListing(document, sourceName)) {
-        if (std::any_of(listing->days.begin(), listing->days.end(), [](const ProgrammeDay& d) { return !d.events.isEmpty(); }))
+        if (std::any_of(listing->days.begin(), listing->days.end(),
+                [](const ProgrammeDay& d) { return !d.events.isEmpty(); }))
             return *listing;
     }
     QStringList lines;

@@ -234,7 +234,8 @@ QList<SheetDescriptor> sheetDescriptors(const QByteArray& workbook)
         auto relationship = ImportParserExtract::attributeValue(attributes, rid);
         if (!relationship)
             relationship = ImportParserExtract::attributeValue(attributes, id);
-        sheets.append({ ImportParserExtract::decodingXMLEntities(*sheetName), relationship.value_or(QString()) });
+        sheets.append(
+            { ImportParserExtract::decodingXMLEntities(*sheetName), relationship.value_or(QString()) });
     }
     return sheets;
 }
@@ -252,8 +253,8 @@ QList<Worksheet> worksheets(const QByteArray& archive)
 
     QList<Worksheet> sheets;
     for (const SheetDescriptor& sheet : sheetDescriptors(workbook)) {
-        const QString target = targets.value(sheet.relationshipID,
-            QStringLiteral("worksheets/sheet%1.xml").arg(sheets.size() + 1));
+        const QString target = targets.value(
+            sheet.relationshipID, QStringLiteral("worksheets/sheet%1.xml").arg(sheets.size() + 1));
         try {
             sheets.append({ sheet.name, dataIn(index, zipPath(target), archive) });
         } catch (const ZipError&) {
@@ -265,7 +266,8 @@ QList<Worksheet> worksheets(const QByteArray& archive)
 
     QStringList parts;
     for (const Entry& entry : index.entries())
-        if (entry.name.startsWith(QStringLiteral("xl/worksheets/sheet")) && entry.name.endsWith(QStringLiteral(".xml")))
+        if (entry.name.startsWith(QStringLiteral("xl/worksheets/sheet"))
+            && entry.name.endsWith(QStringLiteral(".xml")))
             parts.append(entry.name);
     std::sort(parts.begin(), parts.end());
     for (const QString& part : parts)

@@ -27,8 +27,7 @@ private:
         : Error(std::move(message))
         , m_kind(kind)
         , m_entryName(std::move(entryName))
-    {
-    }
+    { }
 
     Kind m_kind;
     QString m_entryName;

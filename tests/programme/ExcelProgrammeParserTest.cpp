@@ -55,7 +55,8 @@ TEST(ExcelProgrammeParser, aPlainListIsOneClassOfInscriptions)
 
 TEST(ExcelProgrammeParser, sheetNamesGiveTheFirstDayAndClass)
 {
-    EXPECT_EQ(ExcelProgrammeParser::parseSheet("Samedi", { { "1", "A B" } })[0].events[0].id, "Samedi|Inscriptions");
+    EXPECT_EQ(ExcelProgrammeParser::parseSheet("Samedi", { { "1", "A B" } })[0].events[0].id,
+        "Samedi|Inscriptions");
     const auto named = ExcelProgrammeParser::parseSheet(" Grand Prix Pro 2 ", { { "1", "A B" } });
     EXPECT_EQ(named[0].events[0].id, "Programme|Grand Prix Pro 2");
 }
@@ -65,11 +66,13 @@ TEST(ExcelProgrammeParser, headingRowsSwitchTheDayOrTheClass)
     const auto days = ExcelProgrammeParser::parseSheet("Engagements",
         { { "Dossard", "Nom", "Prénom" }, { "1", "A", "a" }, { "Dimanche 14 juillet" }, { "2", "B", "b" },
             { "", "Epreuve 5 - Grand Prix 1,30 m", "" }, { "3", "C", "c" }, { "Epreuve du samedi" },
-            { "4", "D", "d" }, { "Dimanche et lundi" }, { "5", "E", "e" }, { "Note : parking" }, { "6", "F", "f" },
-            { "Samedi et dimanche" }, { "Reprise (1.10)" }, { "7", "G", "g" }, { "7", "Bis", "x" },
-            { "Dimanche" }, { "Epreuve 10" }, { "8", "H", "h" }, { "Epreuve 2" }, { "9", "I", "i" } });
+            { "4", "D", "d" }, { "Dimanche et lundi" }, { "5", "E", "e" }, { "Note : parking" },
+            { "6", "F", "f" }, { "Samedi et dimanche" }, { "Reprise (1.10)" }, { "7", "G", "g" },
+            { "7", "Bis", "x" }, { "Dimanche" }, { "Epreuve 10" }, { "8", "H", "h" }, { "Epreuve 2" },
+            { "9", "I", "i" } });
     EXPECT_EQ(dayNames(days), QStringList({ "Dimanche", "Lundi", "Programme", "Samedi" }));
-    EXPECT_EQ(titles(days[0]), QStringList({ "Engagements", "Epreuve 2", "Epreuve 5 - Grand Prix 1,30 m", "Epreuve 10" }));
+    EXPECT_EQ(titles(days[0]),
+        QStringList({ "Engagements", "Epreuve 2", "Epreuve 5 - Grand Prix 1,30 m", "Epreuve 10" }));
     EXPECT_EQ(numbers(days[0].events[0].people), QStringList({ "2" }));
     EXPECT_EQ(days[0].events[2].id, "Dimanche|Epreuve 5 - Grand Prix 1,30 m");
     EXPECT_EQ(numbers(days[1].events[0].people), QStringList({ "5", "6" }));
@@ -98,16 +101,20 @@ TEST(ExcelProgrammeParser, dayNamesAndClassTitles)
 
 TEST(ExcelProgrammeParser, readsAWorkbookFileMergingItsSheets)
 {
-    const QByteArray shared = R"(<sst><si><t>Dossard</t></si><si><t>Cavalier</t></si><si><t>DUPONT Jean</t></si>)"
-                              R"(<si><t>MARTIN Luc</t></si></sst>)";
+    const QByteArray shared
+        = R"(<sst><si><t>Dossard</t></si><si><t>Cavalier</t></si><si><t>DUPONT Jean</t></si>)"
+          R"(<si><t>MARTIN Luc</t></si></sst>)";
     const QString sameday = R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>)"
                             R"(<row r="2"><c r="A2"><v>12</v></c><c r="B2" t="s"><v>2</v></c></row>)";
-    const QByteArray archive = test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Samedi", "samedi 2", "Sheet3" }) },
-        { "xl/_rels/workbook.xml.rels", test::relationshipsXml({ "worksheets/a.xml", "worksheets/b.xml", "c.xml" }) },
-        { "xl/sharedStrings.xml", shared }, { "xl/worksheets/a.xml", test::sheetXml(sameday) },
-        { "xl/worksheets/b.xml",
-            test::sheetXml(sameday + R"(<row r="3"><c r="A3"><v>4</v></c><c r="B3" t="s"><v>3</v></c></row>)") },
-        { "xl/c.xml", test::inlineSheet({ { "Titre" } }) } });
+    const QByteArray archive
+        = test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Samedi", "samedi 2", "Sheet3" }) },
+            { "xl/_rels/workbook.xml.rels",
+                test::relationshipsXml({ "worksheets/a.xml", "worksheets/b.xml", "c.xml" }) },
+            { "xl/sharedStrings.xml", shared }, { "xl/worksheets/a.xml", test::sheetXml(sameday) },
+            { "xl/worksheets/b.xml",
+                test::sheetXml(
+                    sameday + R"(<row r="3"><c r="A3"><v>4</v></c><c r="B3" t="s"><v>3</v></c></row>)") },
+            { "xl/c.xml", test::inlineSheet({ { "Titre" } }) } });
     test::TempFolder folder;
     const QString path = folder.write("Engagés.XLSM", archive);
     const ProgrammeDocument doc = ProgrammeFileParser::parse(path);
@@ -118,8 +125,9 @@ TEST(ExcelProgrammeParser, readsAWorkbookFileMergingItsSheets)
     EXPECT_EQ(doc.days[0].events[0].people,
         QList<ImportedPerson>({ { "4", "Luc", "MARTIN", 3 }, { "12", "Jean", "DUPONT", 2 } }));
 
-    const QString empty = folder.write("vide.xlsx", test::workbook({ { "xl/workbook.xml", test::workbookXml({ "A" }) },
-                                                        { "xl/worksheets/sheet1.xml", test::inlineSheet({ { "Titre" } }) } }));
+    const QString empty = folder.write("vide.xlsx",
+        test::workbook({ { "xl/workbook.xml", test::workbookXml({ "A" }) },
+            { "xl/worksheets/sheet1.xml", test::inlineSheet({ { "Titre" } }) } }));
     EXPECT_TRUE(ProgrammeFileParser::parse(empty).days.isEmpty());
 }
 

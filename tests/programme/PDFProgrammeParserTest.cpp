@@ -30,13 +30,15 @@ QStringList numbers(const ProgrammeEvent& event)
 
 TEST(PdfLineGrammar, weekdaysOpenDaysAndTitlesOpenClasses)
 {
-    const auto days = P::assemble({ "12 AVANT Zoé", "SAMEDI 14 JUIN", "Epreuve 3 - Vitesse", "(1,20 m)", "(1,30 m)",
-        "3 125 DUPONT Marie", "14h30", "Page 2 / 5", "Nom du cavalier", "Liste de départ - Samedi", "Dimanche",
-        "Epreuve 4 - Vitesse", "Mardi", "5 LUNDI Paul", "Grand Prix", "samedi", "Vitesse 1,20 m", "10 A Bb",
-        "9 B Cc", "100 C Dd", "9 D Ee", "Epreuve 5 - Vitesse", "12 E Ff", "Vitesse 1,20 m" });
+    const auto days = P::assemble({ "12 AVANT Zoé", "SAMEDI 14 JUIN", "Epreuve 3 - Vitesse", "(1,20 m)",
+        "(1,30 m)", "3 125 DUPONT Marie", "14h30", "Page 2 / 5", "Nom du cavalier",
+        "Liste de départ - Samedi", "Dimanche", "Epreuve 4 - Vitesse", "Mardi", "5 LUNDI Paul", "Grand Prix",
+        "samedi", "Vitesse 1,20 m", "10 A Bb", "9 B Cc", "100 C Dd", "9 D Ee", "Epreuve 5 - Vitesse",
+        "12 E Ff", "Vitesse 1,20 m" });
     EXPECT_EQ(ids(days),
-        QStringList({ "Programme|Inscriptions [1]", "Samedi|Vitesse (1,20 m) [1]", "Samedi|Vitesse 1,20 m [3]",
-            "Samedi|Vitesse [1]", "Samedi|Vitesse 1,20 m|2 [0]", "Dimanche|Vitesse [0]", "Lundi|Grand Prix [0]" }));
+        QStringList({ "Programme|Inscriptions [1]", "Samedi|Vitesse (1,20 m) [1]",
+            "Samedi|Vitesse 1,20 m [3]", "Samedi|Vitesse [1]", "Samedi|Vitesse 1,20 m|2 [0]",
+            "Dimanche|Vitesse [0]", "Lundi|Grand Prix [0]" }));
     EXPECT_EQ(days[1].events[0].people[0], (ImportedPerson { "125", "Marie", "DUPONT", 0 }));
     EXPECT_EQ(numbers(days[1].events[1]), QStringList({ "9", "10", "100" }));
     EXPECT_EQ(days[1].events[1].people[0].lastName, "B");
@@ -67,8 +69,8 @@ TEST(PdfLineGrammar, titles)
 
 TEST(PdfLineGrammar, skippableLines)
 {
-    for (const char* line : { "Page 2 / 5", "14h30", "8 : 05 départ", "Nom du cavalier", "Liste de départ - Samedi",
-             "N°", "DOSSARD", "Prénom" })
+    for (const char* line : { "Page 2 / 5", "14h30", "8 : 05 départ", "Nom du cavalier",
+             "Liste de départ - Samedi", "N°", "DOSSARD", "Prénom" })
         EXPECT_TRUE(P::isSkippable(QString::fromUtf8(line))) << line;
     for (const char* line : { "Pages jaunes", "12 DUPONT Jean", "Nom du cheval" })
         EXPECT_FALSE(P::isSkippable(QString::fromUtf8(line))) << line;
@@ -98,10 +100,12 @@ INSTANTIATE_TEST_SUITE_P(Lines, PdfRiderLine,
     testing::Values(RiderCase { "12 DUPONT Marie", ImportedPerson { "12", "Marie", "DUPONT", 0 } },
         RiderCase { "3 125 DUPONT Marie", ImportedPerson { "125", "Marie", "DUPONT", 0 } },
         // Columns: the bib after the start order, names from the cells after it.
-        RiderCase { "3   125   DE LA TOUR Marie Anne   Écurie", ImportedPerson { "125", "Marie Anne", "DE LA TOUR", 0 } },
+        RiderCase { "3   125   DE LA TOUR Marie Anne   Écurie",
+            ImportedPerson { "125", "Marie Anne", "DE LA TOUR", 0 } },
         RiderCase { "4\t45\tMARTIN\tLuc", ImportedPerson { "45", "Luc", "MARTIN", 0 } },
         // A start-list name after the horse's identifier.
-        RiderCase { "7 QUARTZ DU BOIS 12345678A DUPONT Jean Marc", ImportedPerson { "7", "Jean Marc", "DUPONT", 0 } },
+        RiderCase {
+            "7 QUARTZ DU BOIS 12345678A DUPONT Jean Marc", ImportedPerson { "7", "Jean Marc", "DUPONT", 0 } },
         RiderCase { "7 12345678A DUPONT Marie", ImportedPerson { "7", "Marie", "DUPONT", 0 } },
         // A digit after the name: the whole body is read family first.
         RiderCase { "7 12345678A DUPONT Marie 2", ImportedPerson { "7", "DUPONT Marie", "12345678A", 0 } },
@@ -128,8 +132,8 @@ TEST(PdfLineGrammar, runOnPagesAreCutAtDaysTitlesAndRiders)
                          "préparatoire dimanche 12 DUPONT Jean 13 MARTIN Luc 14\nDURAND Paul";
     ASSERT_GT(text.size(), 80);
     EXPECT_EQ(P::pageLines(text),
-        QStringList({ "Samedi 12 juin Concours du club des cavaliers de la vallée", "Epreuve 1 Vitesse", "préparatoire",
-            "dimanche 12 DUPONT Jean 13 MARTIN Luc", "14\nDURAND Paul" }));
+        QStringList({ "Samedi 12 juin Concours du club des cavaliers de la vallée", "Epreuve 1 Vitesse",
+            "préparatoire", "dimanche 12 DUPONT Jean 13 MARTIN Luc", "14\nDURAND Paul" }));
     // Three lines or more are never run-on text.
     EXPECT_EQ(P::pageLines(text + "\nfin").size(), 3);
     EXPECT_EQ(P::pageLines("Samedi\r\n\r\n 12\u00a0DUPONT Jean \r13 MARTIN Luc"),
@@ -141,17 +145,20 @@ TEST(FederationListing, recognitionAndHeaders)
     EXPECT_TRUE(P::looksLikeFFEStartList("LISTE DE DÉPART\nOrdre Cheval NOM DU CAVALIER"));
     EXPECT_TRUE(P::looksLikeFFEStartList("Numéro SIRE  Nom du cavalier"));
     EXPECT_FALSE(P::looksLikeFFEStartList("Ordre  Cheval  Nom du cavalier"));
-    EXPECT_EQ(P::competitionName("Résultats\nGrand National de Printemps - N° 45\n"), "Grand National de Printemps");
+    EXPECT_EQ(P::competitionName("Résultats\nGrand National de Printemps - N° 45\n"),
+        "Grand National de Printemps");
     EXPECT_EQ(P::competitionName("Liste de départ - N° 12\nGrand Prix - N° 3"), std::nullopt);
     EXPECT_EQ(P::competitionName("AB - no 4"), std::nullopt);
-    EXPECT_EQ(P::ffeEventTitle("x\nEPREUVE 4 – Grand Prix Pro 2 - 38 engagés\n"), "Épreuve 4 - Grand Prix Pro 2");
+    EXPECT_EQ(
+        P::ffeEventTitle("x\nEPREUVE 4 – Grand Prix Pro 2 - 38 engagés\n"), "Épreuve 4 - Grand Prix Pro 2");
     EXPECT_EQ(P::ffeEventTitle("Epreuve 4 - Grand Prix"), std::nullopt);
 }
 
 TEST(FederationListing, namesColumnRules)
 {
-    EXPECT_EQ(P::ffeRiders(QString("Titre\nDUPONT Jean\nNom du cavalier\nMARTIN Luc\nA AB1 12 1234567X\nPage 1/2\n"
-                                   "Catégorie Club\nÉquipe de France\nLEROY Anne Sophie\n12 rue\nORDRE de passage\n"
-                                   "DURAND Paul\nBERNARD Zoé\nP A 12 7654321Y\nRemarque libre\nEpreuve 2")),
+    EXPECT_EQ(
+        P::ffeRiders(QString("Titre\nDUPONT Jean\nNom du cavalier\nMARTIN Luc\nA AB1 12 1234567X\nPage 1/2\n"
+                             "Catégorie Club\nÉquipe de France\nLEROY Anne Sophie\n12 rue\nORDRE de passage\n"
+                             "DURAND Paul\nBERNARD Zoé\nP A 12 7654321Y\nRemarque libre\nEpreuve 2")),
         QStringList({ "MARTIN Luc", "LEROY Anne Sophie", "BERNARD Zoé" }));
 }

@@ -14,9 +14,10 @@ TEST(PdfDocument, readsPageTextInThePhysicalLayout)
 {
     test::TempFolder folder;
     const QString path = folder.file("liste.pdf");
-    test::writePdf(path, { { { 40, 60, "Ordre" }, { 120, 60, "Cheval" }, { 330, 60, "Nom du cavalier" },
-                               { 40, 74, "A AB 12 1234567X" }, { 330, 74, "DUPONT Jean-Éric" } },
-                             {}, test::linesPage({ "SAMEDI 14 JUIN" }) });
+    test::writePdf(path,
+        { { { 40, 60, "Ordre" }, { 120, 60, "Cheval" }, { 330, 60, "Nom du cavalier" },
+              { 40, 74, "A AB 12 1234567X" }, { 330, 74, "DUPONT Jean-Éric" } },
+            {}, test::linesPage({ "SAMEDI 14 JUIN" }) });
     const auto doc = PdfDocument::open(path);
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->pageCount(), 3);

@@ -60,10 +60,11 @@ ProgrammeDocument parseWritten(const QString& name, const QList<PdfPage>& pages)
 
 TEST(PdfStartList, readsAGenericStartList)
 {
-    const PdfPage first { { 40, 40, "SAMEDI 14 JUIN" }, { 40, 60, "Epreuve n°3 - Vitesse" }, { 40, 74, "(1,20 m)" },
-        { 40, 90, "Ordre" }, { 80, 90, "Dossard" }, { 140, 90, "Cavalier" }, { 40, 104, "1" }, { 80, 104, "125" },
-        { 140, 104, "DUPONT Marie" }, { 300, 104, "QUARTZ" }, { 40, 118, "2" }, { 80, 118, "45" },
-        { 140, 118, "DE LA TOUR Jean Pierre" }, { 300, 118, "ROYAL" }, { 40, 800, "Page 1 / 2" } };
+    const PdfPage first { { 40, 40, "SAMEDI 14 JUIN" }, { 40, 60, "Epreuve n°3 - Vitesse" },
+        { 40, 74, "(1,20 m)" }, { 40, 90, "Ordre" }, { 80, 90, "Dossard" }, { 140, 90, "Cavalier" },
+        { 40, 104, "1" }, { 80, 104, "125" }, { 140, 104, "DUPONT Marie" }, { 300, 104, "QUARTZ" },
+        { 40, 118, "2" }, { 80, 118, "45" }, { 140, 118, "DE LA TOUR Jean Pierre" }, { 300, 118, "ROYAL" },
+        { 40, 800, "Page 1 / 2" } };
     const PdfPage second { { 40, 40, "8h30" }, { 40, 60, "3" }, { 80, 60, "7" }, { 140, 60, "MARTIN Luc" },
         { 40, 80, "Dimanche" }, { 40, 94, "Grand Prix 1,30 m" }, { 40, 108, "12 LEROY Anne" } };
     const ProgrammeDocument doc = parseWritten("PROGRAMME.PDF", { first, second });
@@ -84,7 +85,8 @@ TEST(PdfStartList, readsTheFederationLayoutFromItsNamesColumn)
     const QString header = "EPREUVE 4 – Grand Prix Pro 2 - 38 engagés";
     const ProgrammeDocument doc = parseWritten("ffe.pdf",
         { federationPage(header, riderNames(0, 20)), federationPage(QString(), riderNames(20, 3), false),
-            federationPage(header, riderNames(23, 2), false), federationPage("Epreuve 5 - Club 1 - 3 engagés", {}) });
+            federationPage(header, riderNames(23, 2), false),
+            federationPage("Epreuve 5 - Club 1 - 3 engagés", {}) });
     ASSERT_EQ(doc.days.size(), 1);
     EXPECT_EQ(doc.days[0].name, "Grand National de Printemps");
     const auto& events = doc.days[0].events;
@@ -113,8 +115,8 @@ TEST(PdfStartList, fallsBackToThePageTextWhenTheColumnIsEmpty)
 
 TEST(PdfStartList, aColumnHeaderAloneIsNoFederationList)
 {
-    const PdfPage page { { 40, 40, "Nom du cavalier" }, { 340, 60, "DUPONT Jean" }, { 40, 80, "Vitesse (1,20 m)" },
-        { 40, 94, "5 MARTIN Luc" } };
+    const PdfPage page { { 40, 40, "Nom du cavalier" }, { 340, 60, "DUPONT Jean" },
+        { 40, 80, "Vitesse (1,20 m)" }, { 40, 94, "5 MARTIN Luc" } };
     const ProgrammeDocument doc = parseWritten("liste.pdf", { page });
     ASSERT_EQ(doc.days.size(), 1);
     EXPECT_EQ(doc.days[0].events[0].id, "Programme|Vitesse (1,20 m)");

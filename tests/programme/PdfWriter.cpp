@@ -46,7 +46,8 @@ QByteArray lockedPdf()
     for (qsizetype offset : offsets)
         out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
     out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1)
-        + " /Root 1 0 R /Encrypt 5 0 R /ID [<0123456789abcdef0123456789abcdef> <0123456789abcdef0123456789abcdef>] >>\n";
+        + " /Root 1 0 R /Encrypt 5 0 R /ID [<0123456789abcdef0123456789abcdef> "
+          "<0123456789abcdef0123456789abcdef>] >>\n";
     out += "startxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
     return out;
 }

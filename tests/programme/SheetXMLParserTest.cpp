@@ -32,12 +32,14 @@ TEST(SheetXMLParser, resolvesSharedAndInlineStrings)
         R"(<sst><si><t>DUPONT</t></si><si><r><rPr><b/></rPr><t xml:space="preserve">Jean </t></r><r><t>DUPONT</t></r></si>)"
         R"(<si><t>A &amp;amp; B &lt;C&gt; &#39;q&#39; &apos;</t></si></sst>)");
     EXPECT_EQ(shared, QStringList({ "DUPONT", "Jean DUPONT", "A &amp; B <C> 'q' &apos;" }));
-    EXPECT_EQ(rows(R"(<row><c r="A1" t="s"><v>1</v></c><c r="B1" t="s"><v>7</v></c><c r="C1" t="s"><v>-1</v></c>)"
-                   R"(<c r="D1" t="inlineStr"><is><t>Marie</t><t>-Anne</t></is></c><c r="E1" t="n"><v>12.5</v></c>)"
-                   R"(<c r="F1" t="s"><v>2</v></c><c r="G1"><f>A1</f><v>45123</v></c><c r="H1">  brut <b>gras</b></c></row>)",
-                  shared),
-        QList<QStringList>(
-            { { "Jean DUPONT", "7", "-1", "Marie-Anne", "12.5", "A &amp; B <C> 'q' &apos;", "45123", "  brut gras" } }));
+    EXPECT_EQ(
+        rows(
+            R"(<row><c r="A1" t="s"><v>1</v></c><c r="B1" t="s"><v>7</v></c><c r="C1" t="s"><v>-1</v></c>)"
+            R"(<c r="D1" t="inlineStr"><is><t>Marie</t><t>-Anne</t></is></c><c r="E1" t="n"><v>12.5</v></c>)"
+            R"(<c r="F1" t="s"><v>2</v></c><c r="G1"><f>A1</f><v>45123</v></c><c r="H1">  brut <b>gras</b></c></row>)",
+            shared),
+        QList<QStringList>({ { "Jean DUPONT", "7", "-1", "Marie-Anne", "12.5", "A &amp; B <C> 'q' &apos;",
+            "45123", "  brut gras" } }));
 }
 
 // Self-closing elements never open a pair that would swallow what follows them.
@@ -47,10 +49,13 @@ TEST(SheetXMLParser, selfClosingElementsStandAlone)
         QList<QStringList>({ { "", "", "12" } }));
     EXPECT_EQ(rows(R"(<row r="5"/><row r="6"><c r="B6"><v>x</v></c></row><row r="7" spans="1:2"/>)"),
         QList<QStringList>({ { "" }, { "", "x" }, { "" } }));
-    EXPECT_EQ(rows(R"(<row><c r="A1"><v/></c><c r="B1" t="inlineStr"><is><t/></is></c><c r="C1"><v>z</v></c></row>)"),
+    EXPECT_EQ(
+        rows(
+            R"(<row><c r="A1"><v/></c><c r="B1" t="inlineStr"><is><t/></is></c><c r="C1"><v>z</v></c></row>)"),
         QList<QStringList>({ { "", "", "z" } }));
-    const QStringList shared = ImportParser::parseSharedStrings(R"(<sst><si><t>zéro</t></si><si/><si><t/></si>)"
-                                                                R"(<si><t>trois</t></si></sst>)");
+    const QStringList shared
+        = ImportParser::parseSharedStrings(R"(<sst><si><t>zéro</t></si><si/><si><t/></si>)"
+                                           R"(<si><t>trois</t></si></sst>)");
     EXPECT_EQ(shared, QStringList({ "zéro", "", "", "trois" }));
 }
 
@@ -97,11 +102,14 @@ TEST_P(IdentityColumns, findTheHeader)
 }
 
 INSTANTIATE_TEST_SUITE_P(Headers, IdentityColumns,
-    testing::Values(HeaderCase { { { "Concours" }, { "" }, { "Dossard", "Nom", "Prénom" } }, { 0, 1, 2, {} } },
+    testing::Values(
+        HeaderCase { { { "Concours" }, { "" }, { "Dossard", "Nom", "Prénom" } }, { 0, 1, 2, {} } },
         HeaderCase { { { "N°", "Dossard", "Nom", "Prénom" } }, { 0, 2, 3, {} } },
         HeaderCase { { { "x", "Dossard", "Cavalier" } }, { 1, {}, {}, 2 } },
-        HeaderCase { { { "Nom Prénom", "First name", "N° dossard", "Nom du cavalier", " BIB " } }, { 4, {}, 1, 0 } },
-        HeaderCase { { { "Nom", "Prénom" } }, { 0, 0, 1, {} } }, HeaderCase { { { "a" }, { "b" } }, { 0, {}, {}, {} } },
+        HeaderCase {
+            { { "Nom Prénom", "First name", "N° dossard", "Nom du cavalier", " BIB " } }, { 4, {}, 1, 0 } },
+        HeaderCase { { { "Nom", "Prénom" } }, { 0, 0, 1, {} } },
+        HeaderCase { { { "a" }, { "b" } }, { 0, {}, {}, {} } },
         HeaderCase { { { "Full_Name", "n.o", "#" } }, { 1, {}, {}, 0 } },
         HeaderCase { QList<QStringList>(12, { "titre" }) + QList<QStringList>({ { "Dossard", "Nom" } }),
             { 0, {}, {}, {} } }));

@@ -77,8 +77,8 @@ const char* const illisible = "Fichier Excel illisible.";
 const char* const impossible = "Impossible de lire le fichier Excel.";
 
 INSTANTIATE_TEST_SUITE_P(Cases, BrokenArchive,
-    testing::Values(BrokenCase { "short", [] { return QByteArray("PK\x05\x06", 4); }, ZipError::Kind::InvalidArchive,
-                        illisible },
+    testing::Values(BrokenCase { "short", [] { return QByteArray("PK\x05\x06", 4); },
+                        ZipError::Kind::InvalidArchive, illisible },
         BrokenCase { "text", [] { return QByteArray(200, 'x'); }, ZipError::Kind::InvalidArchive, illisible },
         BrokenCase { "endRecordTooFarFromTheEnd", [] { return simpleArchive() + QByteArray(65536, ' '); },
             ZipError::Kind::InvalidArchive, illisible },
@@ -107,18 +107,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, BrokenArchive,
             },
             ZipError::Kind::InvalidArchive, illisible },
         BrokenCase { "dataPastTheEnd",
-            [] { return withEntry({ {}, "<worksheet/>", 8, {}, 0xFFFFFFF0u, {} }); },
+            [] {
+                return withEntry({ {}, "<worksheet/>", 8, {}, 0xFFFFFFF0u, {} });
+            },
             ZipError::Kind::InvalidArchive, illisible },
         BrokenCase { "declaredSizeOver256MiB",
-            [] { return withEntry({ {}, test::sheetXml(""), 8, 256u * 1024 * 1024 + 1, {}, {} }); },
+            [] {
+                return withEntry({ {}, test::sheetXml(""), 8, 256u * 1024 * 1024 + 1, {}, {} });
+            },
             ZipError::Kind::InvalidArchive, illisible },
         BrokenCase { "bzip2",
             [] {
-                return withEntry({ {}, test::sheetXml(""), 12, {}, {}, ZipWriter::rawDeflate(test::sheetXml("")) });
+                return withEntry(
+                    { {}, test::sheetXml(""), 12, {}, {}, ZipWriter::rawDeflate(test::sheetXml("")) });
             },
             ZipError::Kind::UnsupportedCompression, "Compression Excel non prise en charge." },
         BrokenCase { "garbageDeflate",
-            [] { return withEntry({ {}, test::sheetXml(""), 8, {}, {}, QByteArray("\xff\xff\xff\xff", 4) }); },
+            [] {
+                return withEntry({ {}, test::sheetXml(""), 8, {}, {}, QByteArray("\xff\xff\xff\xff", 4) });
+            },
             ZipError::Kind::DecompressionFailed, impossible },
         BrokenCase { "truncatedDeflate",
             [] {
@@ -126,12 +133,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, BrokenArchive,
                 return withEntry({ {}, sheet, 8, {}, {}, ZipWriter::rawDeflate(sheet).left(20) });
             },
             ZipError::Kind::DecompressionFailed, impossible },
-        BrokenCase { "emptyDeflatedEntry", [] { return withEntry({ {}, QByteArray(), 8, {}, {}, {} }); },
+        BrokenCase { "emptyDeflatedEntry",
+            [] {
+                return withEntry({ {}, QByteArray(), 8, {}, {}, {} });
+            },
             ZipError::Kind::DecompressionFailed, impossible },
         BrokenCase { "noWorkbookPart",
-            [] { return test::workbook({ { "xl/worksheets/sheet1.xml", test::sheetXml("") } }); },
+            [] {
+                return test::workbook({ { "xl/worksheets/sheet1.xml", test::sheetXml("") } });
+            },
             ZipError::Kind::MissingEntry, "Feuille Excel introuvable." },
-        BrokenCase { "noWorksheet", [] { return test::workbook({ { "xl/workbook.xml", test::workbookXml({ "A" }) } }); },
+        BrokenCase { "noWorksheet",
+            [] {
+                return test::workbook({ { "xl/workbook.xml", test::workbookXml({ "A" }) } });
+            },
             ZipError::Kind::MissingEntry, "Feuille Excel introuvable." }),
     [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
 
@@ -179,10 +194,12 @@ TEST(ZipArchive, readsAnArchiveWithATrailingComment)
 
 TEST(ZipArchive, relationshipTargetsResolveToEntries)
 {
-    const QByteArray archive = test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Samedi", "A&B", "Dimanche" }) },
-        { "xl/_rels/workbook.xml.rels",
-            test::relationshipsXml({ "/xl/worksheets/sheet3.xml", "worksheets\\sheet3.xml", "missing.xml" }) },
-        { "xl/worksheets/sheet3.xml", test::inlineSheet({ { "3" } }) } });
+    const QByteArray archive
+        = test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Samedi", "A&B", "Dimanche" }) },
+            { "xl/_rels/workbook.xml.rels",
+                test::relationshipsXml(
+                    { "/xl/worksheets/sheet3.xml", "worksheets\\sheet3.xml", "missing.xml" }) },
+            { "xl/worksheets/sheet3.xml", test::inlineSheet({ { "3" } }) } });
     const auto sheets = ZipArchive::worksheets(archive);
     ASSERT_EQ(sheets.size(), 2);
     EXPECT_EQ(sheets[0].name, "Samedi");
@@ -194,9 +211,10 @@ TEST(ZipArchive, relationshipTargetsResolveToEntries)
 
 TEST(ZipArchive, sheetsWithoutRelationshipsAreFoundByPosition)
 {
-    const QByteArray archive = test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Feuil1", "Feuil2" }, false) },
-        { "xl/worksheets/sheet2.xml", test::inlineSheet({ { "2" } }) },
-        { "xl/worksheets/sheet1.xml", test::inlineSheet({ { "1" } }) } });
+    const QByteArray archive
+        = test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Feuil1", "Feuil2" }, false) },
+            { "xl/worksheets/sheet2.xml", test::inlineSheet({ { "2" } }) },
+            { "xl/worksheets/sheet1.xml", test::inlineSheet({ { "1" } }) } });
     const auto sheets = ImportParser::excelSheets(archive);
     ASSERT_EQ(sheets.size(), 2);
     EXPECT_EQ(sheets[0].name, "Feuil1");
@@ -226,7 +244,7 @@ TEST(ZipArchive, sheetDescriptorsReadTheRelationshipId)
     const auto sheets = ZipArchive::sheetDescriptors(
         R"(<sheets><sheet name="Un" sheetId="4" r:id="rId9"/><sheet sheetId="5"/><SHEET NAME="Deux" sheetId="7"></sheet>)"
         R"(<sheet name="Trois"/></sheets>)");
-    EXPECT_EQ(sheets,
-        QList<ZipArchive::SheetDescriptor>({ { "Un", "rId9" }, { "Deux", "7" }, { "Trois", "" } }));
+    EXPECT_EQ(
+        sheets, QList<ZipArchive::SheetDescriptor>({ { "Un", "rId9" }, { "Deux", "7" }, { "Trois", "" } }));
     EXPECT_TRUE(ZipArchive::sheetDescriptors("<sheet name=\"\xff\"/>").isEmpty());
 }

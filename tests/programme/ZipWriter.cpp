@@ -51,8 +51,10 @@ QByteArray ZipWriter::archive() const
     QByteArray central;
     for (const Entry& e : m_entries) {
         const QByteArray name = e.name.toUtf8();
-        const QByteArray body = e.rawCompressed ? *e.rawCompressed : (e.method == 8 ? rawDeflate(e.data) : e.data);
-        const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size())));
+        const QByteArray body
+            = e.rawCompressed ? *e.rawCompressed : (e.method == 8 ? rawDeflate(e.data) : e.data);
+        const quint32 crc
+            = quint32(crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size())));
         const quint32 offset = quint32(out.size());
         put32(out, 0x04034b50);
         put16(out, 20);
@@ -125,7 +127,8 @@ QByteArray inlineSheet(const QList<QStringList>& rows)
             if (rows[r][c].isEmpty())
                 continue;
             const QString ref = QString(QChar(u'A' + int(c))) + QString::number(r + 1);
-            xml += QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>").arg(ref, escaped(rows[r][c]));
+            xml += QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>")
+                       .arg(ref, escaped(rows[r][c]));
         }
         xml += QStringLiteral("</row>");
     }
@@ -149,7 +152,9 @@ QByteArray relationshipsXml(const QStringList& targets)
 {
     QString xml = QStringLiteral("<?xml version=\"1.0\"?><Relationships>");
     for (qsizetype i = 0; i < targets.size(); ++i)
-        xml += QStringLiteral("<Relationship Id=\"rId%1\" Type=\"worksheet\" Target=\"%2\"/>").arg(i + 1).arg(targets[i]);
+        xml += QStringLiteral("<Relationship Id=\"rId%1\" Type=\"worksheet\" Target=\"%2\"/>")
+                   .arg(i + 1)
+                   .arg(targets[i]);
     return (xml + QStringLiteral("</Relationships>")).toUtf8();
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 // Poppler reports every oddity of a damaged file on standard error; the callers turn failures into
 // their own French messages, so its chatter is dropped.
-void quiet(const std::string&, void*) {}
+void quiet(const std::string&, void*) { }
 
 void silencePoppler()
 {
@@ -53,8 +53,7 @@ struct PdfDocument::Private
 
 PdfDocument::PdfDocument(std::unique_ptr<Private> data)
     : d(std::move(data))
-{
-}
+{ }
 
 PdfDocument::~PdfDocument() = default;
 
