@@ -252,14 +252,23 @@ QList<Worksheet> worksheets(const QByteArray& archive)
     }
 
     QList<Worksheet> sheets;
+    qint64 total = 0;
+    auto collect = [&](const QString& name, QByteArray xml) {
+        total += xml.size();
+        if (total > maximumWorksheetsSize)
+            throw ZipError::invalidArchive();
+        sheets.append({ name, std::move(xml) });
+    };
     for (const SheetDescriptor& sheet : sheetDescriptors(workbook)) {
         const QString target = targets.value(
             sheet.relationshipID, QStringLiteral("worksheets/sheet%1.xml").arg(sheets.size() + 1));
+        QByteArray xml;
         try {
-            sheets.append({ sheet.name, dataIn(index, zipPath(target), archive) });
+            xml = dataIn(index, zipPath(target), archive);
         } catch (const ZipError&) {
-            // A sheet whose part cannot be read is left out; the others still import.
+            continue; // a sheet whose part cannot be read is left out; the others still import
         }
+        collect(sheet.name, std::move(xml));
     }
     if (!sheets.isEmpty())
         return sheets;
@@ -271,7 +280,7 @@ QList<Worksheet> worksheets(const QByteArray& archive)
             parts.append(entry.name);
     std::sort(parts.begin(), parts.end());
     for (const QString& part : parts)
-        sheets.append({ QStringLiteral("Feuille %1").arg(sheets.size() + 1), dataIn(index, part, archive) });
+        collect(QStringLiteral("Feuille %1").arg(sheets.size() + 1), dataIn(index, part, archive));
     if (sheets.isEmpty())
         throw ZipError::missingEntry(QStringLiteral("xl/worksheets/sheet1.xml"));
     return sheets;

@@ -44,6 +44,10 @@ struct Worksheet
 // The largest entry the reader inflates; a larger declared size is a broken archive.
 constexpr qint64 maximumEntrySize = qint64(256) * 1024 * 1024;
 
+// The most worksheet XML one workbook may inflate in all: a workbook part can name the same
+// highly compressed entry again and again.
+constexpr qint64 maximumWorksheetsSize = qint64(512) * 1024 * 1024;
+
 // The position of the end-of-central-directory record, searched from the end over the longest
 // possible comment.
 std::optional<qint64> findEOCD(const QByteArray& archive);
@@ -58,7 +62,8 @@ QByteArray inflate(QByteArrayView compressed, qint64 uncompressedSize);
 QByteArray data(const QString& name, const QByteArray& archive);
 
 // The worksheets of a workbook in workbook order, found through the workbook part and its
-// relationships, else by the part names "xl/worksheets/sheet*.xml".
+// relationships, else by the part names "xl/worksheets/sheet*.xml". Past maximumWorksheetsSize of
+// XML in all, the archive is refused as broken.
 QList<Worksheet> worksheets(const QByteArray& archive);
 
 // "worksheets\sheet1.xml" → "xl/worksheets/sheet1.xml".

@@ -248,3 +248,24 @@ TEST(ZipArchive, sheetDescriptorsReadTheRelationshipId)
         sheets, QList<ZipArchive::SheetDescriptor>({ { "Un", "rId9" }, { "Deux", "7" }, { "Trois", "" } }));
     EXPECT_TRUE(ZipArchive::sheetDescriptors("<sheet name=\"\xff\"/>").isEmpty());
 }
+
+TEST(ZipArchive, aWorkbookNamingOneHugeSheetOverAndOverIsRefused)
+{
+    // 600 sheets all pointing at one entry of 1 MiB: 600 MiB of XML from a small archive.
+    QStringList names;
+    for (int i = 0; i < 600; ++i)
+        names.append(QStringLiteral("S%1").arg(i));
+    QByteArray rels = "<Relationships>";
+    for (int i = 0; i < 600; ++i)
+        rels
+            += "<Relationship Id=\"rId" + QByteArray::number(i + 1) + "\" Target=\"worksheets/sheet1.xml\"/>";
+    rels += "</Relationships>";
+    const QByteArray archive = test::workbook({ { "xl/workbook.xml", test::workbookXml(names) },
+        { "xl/_rels/workbook.xml.rels", rels }, { "xl/worksheets/sheet1.xml", QByteArray(1 << 20, ' ') } });
+    try {
+        ZipArchive::worksheets(archive);
+        FAIL() << "no error";
+    } catch (const ZipError& e) {
+        EXPECT_EQ(e.kind(), ZipError::Kind::InvalidArchive);
+    }
+}
