@@ -23,8 +23,7 @@ private:
     ImportError(Kind kind, QString message)
         : Error(std::move(message))
         , m_kind(kind)
-    {
-    }
+    { }
 
     Kind m_kind;
 };

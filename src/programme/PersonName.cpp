@@ -35,25 +35,26 @@ bool holdsNumber(const QString& cellText)
 
 const QStringList& familyParticles()
 {
-    static const QStringList particles { "de", "du", "des", "d", "la", "le", "les", "van", "von", "der", "den",
-        "ten", "ter", "di", "da", "del", "della", "dello", "dei", "st", "ste", "saint", "sainte", "mc", "mac" };
+    static const QStringList particles { "de", "du", "des", "d", "la", "le", "les", "van", "von", "der",
+        "den", "ten", "ter", "di", "da", "del", "della", "dello", "dei", "st", "ste", "saint", "sainte", "mc",
+        "mac" };
     return particles;
 }
 
 const QSet<QString>& compoundGivenSeconds()
 {
     static const QSet<QString> seconds { "pierre", "marie", "paul", "louis", "anne", "claude", "francois",
-        "jacques", "charles", "andre", "luc", "yves", "michel", "philippe", "baptiste", "noel", "lise", "laure",
-        "eline" };
+        "jacques", "charles", "andre", "luc", "yves", "michel", "philippe", "baptiste", "noel", "lise",
+        "laure", "eline" };
     return seconds;
 }
 
 const QSet<QString>& listingCompoundGivens()
 {
     static const QSet<QString> givens { "jean marc", "jean paul", "jean luc", "jean pierre", "jean charles",
-        "jean claude", "jean francois", "jean yves", "jean noel", "jean baptiste", "jean renaud", "jean xavier",
-        "pierre louis", "marie pierre", "marie claire", "marie laure", "lisa marie", "anne sophie", "anne laure",
-        "lou ann" };
+        "jean claude", "jean francois", "jean yves", "jean noel", "jean baptiste", "jean renaud",
+        "jean xavier", "pierre louis", "marie pierre", "marie claire", "marie laure", "lisa marie",
+        "anne sophie", "anne laure", "lou ann" };
     return givens;
 }
 
@@ -178,8 +179,8 @@ QString cell(const QStringList& row, std::optional<qsizetype> column)
 }
 
 std::optional<ImportedPerson> person(const QStringList& row, qsizetype numberIndex,
-    std::optional<qsizetype> lastIndex, std::optional<qsizetype> firstIndex, std::optional<qsizetype> fullIndex,
-    qint64 sourceLine)
+    std::optional<qsizetype> lastIndex, std::optional<qsizetype> firstIndex,
+    std::optional<qsizetype> fullIndex, qint64 sourceLine)
 {
     if (row.isEmpty())
         return std::nullopt;

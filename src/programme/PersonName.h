@@ -54,7 +54,7 @@ QString cell(const QStringList& row, std::optional<qsizetype> column);
 // hold numbers: start order then bib), the names from the name columns, or from the cells after the
 // bib when no name column is known.
 std::optional<ImportedPerson> person(const QStringList& row, qsizetype numberIndex,
-    std::optional<qsizetype> lastIndex, std::optional<qsizetype> firstIndex, std::optional<qsizetype> fullIndex,
-    qint64 sourceLine);
+    std::optional<qsizetype> lastIndex, std::optional<qsizetype> firstIndex,
+    std::optional<qsizetype> fullIndex, qint64 sourceLine);
 
 } // namespace quavel::PersonName

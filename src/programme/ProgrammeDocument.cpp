@@ -8,8 +8,7 @@ using namespace QuavelJSON;
 
 namespace {
 
-template<typename Record>
-Json arrayOf(const QList<Record>& records)
+template <typename Record> Json arrayOf(const QList<Record>& records)
 {
     Json array = Json::array();
     for (const Record& r : records)
@@ -17,8 +16,7 @@ Json arrayOf(const QList<Record>& records)
     return array;
 }
 
-template<typename Record>
-QList<Record> listOf(const Json& object, const char* key)
+template <typename Record> QList<Record> listOf(const Json& object, const char* key)
 {
     const Json& array = readArray(object, key);
     QList<Record> out;

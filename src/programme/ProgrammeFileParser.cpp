@@ -1,6 +1,8 @@
 #include "programme/ProgrammeFileParser.h"
 
+#include "programme/ExcelProgrammeParser.h"
 #include "programme/ImportError.h"
+#include "programme/PDFProgrammeParser.h"
 
 #include <QFileInfo>
 
@@ -8,10 +10,12 @@ namespace quavel::ProgrammeFileParser {
 
 ProgrammeDocument parse(const QString& path)
 {
-    // The text after the last dot of the file name; QFileInfo::suffix would also do that.
+    // The text after the last dot of the file name, empty when there is none.
     const QString extension = QFileInfo(path).suffix().toLower();
-    Q_UNUSED(extension);
-    // The workbook and PDF readers are plugged in here as they land.
+    if (extension == u"pdf")
+        return PDFProgrammeParser::parse(path);
+    if (extension == u"xlsx" || extension == u"xlsm")
+        return ExcelProgrammeParser::parse(path);
     throw ImportError::unreadable();
 }
 

@@ -7,6 +7,10 @@
 #ifdef QUAVEL_TEST_WIDGETS
 #include <QApplication>
 using TestApplication = QApplication;
+#elif defined(QUAVEL_TEST_GUI)
+// Painting without widgets (fonts, PDF writing) needs the GUI application.
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
 #else
 #include <QCoreApplication>
 using TestApplication = QCoreApplication;
@@ -16,6 +20,11 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     quavel::test::isolateUserFolders();
+#ifdef QUAVEL_TEST_GUI
+    // Test discovery runs the program without the tests' environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -44,8 +44,9 @@ INSTANTIATE_TEST_SUITE_P(Names, FamilyFirst,
     testing::Values(SplitCase { "DUPONT Jean", "Jean", "DUPONT" },
         SplitCase { "DE LA TOUR Marie Anne", "Marie Anne", "DE LA TOUR" },
         SplitCase { "MARTIN Jean Pierre Paul", "Jean Pierre", "MARTIN" },
-        SplitCase { "MARTIN Jean Eric Paul", "Jean", "MARTIN" }, SplitCase { "Le Goff Yann", "Yann", "Le Goff" },
-        SplitCase { "  DUPONT ", "", "DUPONT" }, SplitCase { "DE LA", "", "DE LA" },
+        SplitCase { "MARTIN Jean Eric Paul", "Jean", "MARTIN" },
+        SplitCase { "Le Goff Yann", "Yann", "Le Goff" }, SplitCase { "  DUPONT ", "", "DUPONT" },
+        SplitCase { "DE LA", "", "DE LA" },
         // Particles compare folded and without their apostrophe; compound seconds compare folded.
         SplitCase { "D’ARTOIS Rémi", "Rémi", "D’ARTOIS" },
         SplitCase { "d' Estaing Valéry", "Valéry", "d' Estaing" },
@@ -92,10 +93,11 @@ TEST(PersonName, familyTokens)
 
 TEST(PersonName, columnCells)
 {
-    EXPECT_EQ(PersonName::columnCells(u" 12\t\tDUPONT \tJean\n"), QStringList({ "12", "", "DUPONT", "Jean" }));
+    EXPECT_EQ(
+        PersonName::columnCells(u" 12\t\tDUPONT \tJean\n"), QStringList({ "12", "", "DUPONT", "Jean" }));
     EXPECT_EQ(PersonName::columnCells(u"12  DUPONT Jean"), std::nullopt);
-    EXPECT_EQ(PersonName::columnCells(u"  3   125    DUPONT Marie  "),
-        QStringList({ "3", "125", "DUPONT Marie" }));
+    EXPECT_EQ(
+        PersonName::columnCells(u"  3   125    DUPONT Marie  "), QStringList({ "3", "125", "DUPONT Marie" }));
 }
 
 namespace {
@@ -123,13 +125,15 @@ TEST_P(RowReader, readsTheRider)
 INSTANTIATE_TEST_SUITE_P(Rows, RowReader,
     testing::Values(
         // Start order then bib: the bib is the second number.
-        RowCase { { "1", "245", "DUPONT", "Jean" }, 0, 2, 3, {}, ImportedPerson { "245", "Jean", "DUPONT", 9 } },
+        RowCase {
+            { "1", "245", "DUPONT", "Jean" }, 0, 2, 3, {}, ImportedPerson { "245", "Jean", "DUPONT", 9 } },
         RowCase { { "12", "DUPONT", "Jean" }, 0, 1, 2, {}, ImportedPerson { "12", "Jean", "DUPONT", 9 } },
         RowCase { { "7", "DUPONT Jean" }, 0, {}, {}, 1, ImportedPerson { "7", "Jean", "DUPONT", 9 } },
         // No header: names from the cells after the bib.
         RowCase { { "12", "DE LA TOUR Marie Anne" }, 0, {}, {}, {},
             ImportedPerson { "12", "Marie Anne", "DE LA TOUR", 9 } },
-        RowCase { { " 012 ", " DUPONT ", " Jean " }, 0, {}, {}, {}, ImportedPerson { "12", "Jean", "DUPONT", 9 } },
+        RowCase {
+            { " 012 ", " DUPONT ", " Jean " }, 0, {}, {}, {}, ImportedPerson { "12", "Jean", "DUPONT", 9 } },
         // An empty full-name cell falls back to the name columns.
         RowCase { { "5", "", "MARTIN", "Luc" }, 0, 2, 3, 1, ImportedPerson { "5", "Luc", "MARTIN", 9 } },
         // A number column past the row is clamped to its last cell.

@@ -1,6 +1,6 @@
+#include "programme/ProgrammeDocument.h"
 #include "programme/ExcelProgrammeParser.h"
 #include "programme/ImportError.h"
-#include "programme/ProgrammeDocument.h"
 
 #include "library/QuavelJSON.h"
 
@@ -29,7 +29,7 @@ ProgrammeDocument sample()
     doc.sourceName = "Engagés été.xlsx";
     doc.days = { { "Samedi",
                      { { "Samedi|Epreuve 3", "Epreuve 3 (1,20 m)",
-                         { { "12", "Marie-Laure", "DE LA TOUR", 4 }, { "7", "", "MARTIN", -1 } } },
+                           { { "12", "Marie-Laure", "DE LA TOUR", 4 }, { "7", "", "MARTIN", -1 } } },
                          { "Samedi|Vide", "Vide", {} } } },
         { "Programme", {} } };
     return doc;
@@ -101,11 +101,12 @@ TEST(MergeDays, addsNewClassesAndNewRidersWithoutReordering)
 {
     QList<ProgrammeDay> accumulated { { "Samedi", { { "Samedi|B", "B", { rider("20"), rider("5") } } } },
         { "Dimanche", {} } };
-    const QList<ProgrammeDay> incoming { { "Samedi",
-                                             { { "Samedi|A", "A", { rider("1") } },
-                                                 { "other-id", "B",
-                                                     { rider("3"), rider("20", "AUTRE"), rider("3", "BIS") } } } },
-        { "samedi", { { "samedi|B", "B", {} } } } };
+    const QList<ProgrammeDay> incoming {
+        { "Samedi",
+            { { "Samedi|A", "A", { rider("1") } },
+                { "other-id", "B", { rider("3"), rider("20", "AUTRE"), rider("3", "BIS") } } } },
+        { "samedi", { { "samedi|B", "B", {} } } }
+    };
     ExcelProgrammeParser::merge(incoming, accumulated);
 
     ASSERT_EQ(accumulated.size(), 3);

@@ -66,21 +66,44 @@ Regex& Regex::operator=(const Regex&) = default;
 
 namespace {
 
-// The matcher refers to `input` (an alias of the caller's text, never a copy), so input is declared
-// first and outlives it.
-struct Matcher
+// Creating an ICU matcher allocates its backtracking stack and frames, which costs far more than
+// matching a short text. Each thread keeps the matchers of its recently used patterns and resets
+// them onto the new input. A slot holds its pattern alive for as long as its matcher exists, and a
+// matcher is never used by two calls at once: no Regex call runs other code while it holds one.
+struct CachedMatcher
 {
-    icu::UnicodeString input;
+    std::shared_ptr<const icu::RegexPattern> pattern;
     std::unique_ptr<icu::RegexMatcher> matcher;
 };
 
-bool prepare(const icu::RegexPattern& pattern, QStringView text, int timeLimit, int stackLimit, Matcher& m)
+constexpr size_t cacheSize = 32;
+thread_local CachedMatcher t_cache[cacheSize];
+
+struct Matcher
+{
+    icu::RegexMatcher* matcher = nullptr;
+    icu::UnicodeString input;
+};
+
+bool prepare(const std::shared_ptr<const icu::RegexPattern>& pattern, QStringView text, int timeLimit,
+    int stackLimit, Matcher& m)
 {
     UErrorCode status = U_ZERO_ERROR;
     m.input = alias(text);
-    m.matcher.reset(pattern.matcher(m.input, status));
-    if (U_FAILURE(status) || !m.matcher)
-        return false;
+    CachedMatcher& slot = t_cache[(reinterpret_cast<uintptr_t>(pattern.get()) >> 4) % cacheSize];
+    if (slot.pattern == pattern && slot.matcher) {
+        slot.matcher->reset(m.input);
+    } else {
+        slot.matcher.reset();
+        slot.pattern = pattern;
+        slot.matcher.reset(pattern->matcher(m.input, status));
+        if (U_FAILURE(status) || !slot.matcher) {
+            slot.matcher.reset();
+            slot.pattern.reset();
+            return false;
+        }
+    }
+    m.matcher = slot.matcher.get();
     m.matcher->setTimeLimit(timeLimit, status);
     m.matcher->setStackLimit(stackLimit, status);
     return U_SUCCESS(status);
@@ -117,7 +140,7 @@ std::optional<RegexMatch> Regex::match(QStringView text, qsizetype from) const
     if (from < 0 || from > text.size())
         return std::nullopt;
     Matcher m;
-    if (!prepare(*m_compiled, text, m_timeLimit, m_stackLimit, m))
+    if (!prepare(m_compiled, text, m_timeLimit, m_stackLimit, m))
         return std::nullopt;
     UErrorCode status = U_ZERO_ERROR;
     if (!m.matcher->find(int64_t(from), status) || U_FAILURE(status))
@@ -129,7 +152,7 @@ QList<RegexMatch> Regex::matchAll(QStringView text) const
 {
     QList<RegexMatch> out;
     Matcher m;
-    if (!prepare(*m_compiled, text, m_timeLimit, m_stackLimit, m))
+    if (!prepare(m_compiled, text, m_timeLimit, m_stackLimit, m))
         return out;
     UErrorCode status = U_ZERO_ERROR;
     while (m.matcher->find(status) && U_SUCCESS(status)) {
@@ -142,7 +165,7 @@ QList<RegexMatch> Regex::matchAll(QStringView text) const
 bool Regex::matchesEntirely(QStringView text) const
 {
     Matcher m;
-    if (!prepare(*m_compiled, text, m_timeLimit, m_stackLimit, m))
+    if (!prepare(m_compiled, text, m_timeLimit, m_stackLimit, m))
         return false;
     UErrorCode status = U_ZERO_ERROR;
     const bool ok = m.matcher->matches(status);
@@ -152,7 +175,7 @@ bool Regex::matchesEntirely(QStringView text) const
 QString Regex::replaceAll(QStringView text, const QString& replacement) const
 {
     Matcher m;
-    if (!prepare(*m_compiled, text, m_timeLimit, m_stackLimit, m))
+    if (!prepare(m_compiled, text, m_timeLimit, m_stackLimit, m))
         return text.toString();
     UErrorCode status = U_ZERO_ERROR;
     icu::UnicodeString repl(reinterpret_cast<const UChar*>(replacement.utf16()), int32_t(replacement.size()));

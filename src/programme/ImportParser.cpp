@@ -1,0 +1,114 @@
+#include "programme/ImportParser.h"
+
+#include "programme/ImportParserExtract.h"
+#include "programme/SheetXMLParser.h"
+#include "programme/ZipArchive.h"
+#include "programme/ZipError.h"
+
+#include "platform/text/Regex.h"
+#include "platform/text/Text.h"
+
+#include <QSet>
+
+namespace quavel::ImportParser {
+
+namespace {
+
+enum class Role { Number, First, Last, Full };
+
+std::optional<Role> roleOf(const QString& key)
+{
+    static const QSet<QString> number { "numero", "n", "n\u00b0", "no", "number", "id", "dossard", "bib",
+        "attribution", "#" };
+    static const QSet<QString> first { "prenom", "firstname", "first", "given", "givenname" };
+    static const QSet<QString> last { "nom", "lastname", "last", "surname", "family", "familyname" };
+    static const QSet<QString> full { "nomcomplet", "fullname", "name", "nomprenom", "personne", "cavalier",
+        "cavaliere", "rider", "athlete" };
+    if (number.contains(key))
+        return Role::Number;
+    if (first.contains(key))
+        return Role::First;
+    if (last.contains(key))
+        return Role::Last;
+    if (full.contains(key))
+        return Role::Full;
+    return std::nullopt;
+}
+
+} // namespace
+
+QList<Sheet> excelSheets(const QByteArray& workbook)
+{
+    QStringList sharedStrings;
+    try {
+        sharedStrings
+            = parseSharedStrings(ZipArchive::data(QStringLiteral("xl/sharedStrings.xml"), workbook));
+    } catch (const ZipError&) {
+        // No shared strings: cells of type "s" keep their index text.
+    }
+    QList<Sheet> sheets;
+    qint64 cellBudget = SheetXMLParser::maximumCells;
+    for (const ZipArchive::Worksheet& sheet : ZipArchive::worksheets(workbook))
+        sheets.append({ sheet.name, SheetXMLParser::parse(sheet.xml, sharedStrings, cellBudget) });
+    return sheets;
+}
+
+QStringList parseSharedStrings(const QByteArray& part)
+{
+    QStringList items;
+    const std::optional<QString> text = ImportParserExtract::decodeUtf8(part);
+    if (!text)
+        return items;
+    // <si/> is an empty item: it keeps the numbering of the items after it.
+    static const Regex item(
+        ImportParserExtract::elementPattern(u"si"), Regex::CaseInsensitive | Regex::DotAll);
+    for (const RegexMatch& m : item.matchAll(*text))
+        items.append(extractTextNodes(m.captured(2)));
+    return items;
+}
+
+QString extractTextNodes(QStringView item)
+{
+    static const Regex textRun(
+        ImportParserExtract::elementPattern(u"t"), Regex::CaseInsensitive | Regex::DotAll);
+    QString out;
+    for (const RegexMatch& m : textRun.matchAll(item))
+        out += ImportParserExtract::decodingXMLEntities(m.captured(2));
+    return out;
+}
+
+QString headerKey(QStringView cell)
+{
+    QString key;
+    for (QChar c : text::folded(cell)) {
+        if (c == u'_' || c == u'-' || c == u'.' || text::isWhitespaceOrNewline(c.unicode()))
+            continue;
+        key.append(c);
+    }
+    return key;
+}
+
+IdentityColumns identityColumns(const QList<QStringList>& rows)
+{
+    const qsizetype looked = std::min<qsizetype>(rows.size(), 12);
+    for (qsizetype r = 0; r < looked; ++r) {
+        std::optional<qsizetype> columns[4];
+        bool any = false;
+        for (qsizetype c = 0; c < rows[r].size(); ++c) {
+            const QString& text = rows[r][c];
+            if (text.isEmpty())
+                continue;
+            const std::optional<Role> role = roleOf(headerKey(text));
+            if (role && !columns[int(*role)]) {
+                columns[int(*role)] = c;
+                any = true;
+            }
+        }
+        if (any)
+            return { columns[int(Role::Number)].value_or(0), columns[int(Role::Last)],
+                columns[int(Role::First)], columns[int(Role::Full)] };
+    }
+    return {};
+}
+
+} // namespace quavel::ImportParser

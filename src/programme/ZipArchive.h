@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <optional>
+
+// A small reader of the zip archives workbooks are made of: the central directory, stored and
+// deflated entries, and the worksheets a workbook lists. Everything works on the whole file in
+// memory; sizes and offsets from the file are never trusted. Every function throws ZipError.
+namespace quavel::ZipArchive {
+
+// One central-directory record.
+struct Entry
+{
+    // Decoded as UTF-8; empty when the bytes are not valid UTF-8.
+    QString name;
+    quint16 compression = 0;
+    qint64 compressedSize = 0;
+    qint64 uncompressedSize = 0;
+    qint64 localHeaderOffset = 0;
+
+    bool operator==(const Entry&) const = default;
+};
+
+// One <sheet> element of the workbook part.
+struct SheetDescriptor
+{
+    QString name;
+    QString relationshipID;
+
+    bool operator==(const SheetDescriptor&) const = default;
+};
+
+// A worksheet's name and the XML bytes of its part.
+struct Worksheet
+{
+    QString name;
+    QByteArray xml;
+};
+
+// The largest entry the reader inflates; a larger declared size is a broken archive.
+constexpr qint64 maximumEntrySize = qint64(256) * 1024 * 1024;
+
+// The most worksheet XML one workbook may inflate in all: a workbook part can name the same
+// highly compressed entry again and again.
+constexpr qint64 maximumWorksheetsSize = qint64(512) * 1024 * 1024;
+
+// The position of the end-of-central-directory record, searched from the end over the longest
+// possible comment.
+std::optional<qint64> findEOCD(const QByteArray& archive);
+// The central directory in file order.
+QList<Entry> listing(const QByteArray& archive);
+// The bytes of one entry.
+QByteArray extract(const Entry& entry, const QByteArray& archive);
+// Raw deflate of at most uncompressedSize bytes, stopping at the end of the stream.
+QByteArray inflate(QByteArrayView compressed, qint64 uncompressedSize);
+
+// The first entry, in directory order, named `name` or ending with "/" + name.
+QByteArray data(const QString& name, const QByteArray& archive);
+
+// The worksheets of a workbook in workbook order, found through the workbook part and its
+// relationships, else by the part names "xl/worksheets/sheet*.xml". Past maximumWorksheetsSize of
+// XML in all, the archive is refused as broken.
+QList<Worksheet> worksheets(const QByteArray& archive);
+
+// "worksheets\sheet1.xml" → "xl/worksheets/sheet1.xml".
+QString zipPath(const QString& target);
+// Relationship id → target of a relationships part; later ids replace earlier ones.
+QMap<QString, QString> relationshipTargets(const QByteArray& relationships);
+QList<SheetDescriptor> sheetDescriptors(const QByteArray& workbook);
+
+} // namespace quavel::ZipArchive

@@ -1,0 +1,149 @@
+#include "ZipWriter.h"
+
+#include "programme/ExcelProgrammeParser.h"
+#include "programme/ImportError.h"
+#include "programme/ProgrammeFileParser.h"
+#include "programme/ZipError.h"
+
+#include "ProgrammeTestSupport.h"
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace quavel;
+
+namespace {
+
+QStringList titles(const ProgrammeDay& day)
+{
+    QStringList out;
+    for (const auto& e : day.events)
+        out.append(e.title);
+    return out;
+}
+
+QStringList dayNames(const QList<ProgrammeDay>& days)
+{
+    QStringList out;
+    for (const auto& d : days)
+        out.append(d.name);
+    return out;
+}
+
+QStringList numbers(const QList<ImportedPerson>& people)
+{
+    QStringList out;
+    for (const auto& p : people)
+        out.append(p.canonicalNumber);
+    return out;
+}
+
+} // namespace
+
+TEST(ExcelProgrammeParser, aPlainListIsOneClassOfInscriptions)
+{
+    const auto days = ExcelProgrammeParser::parseSheet("Feuil1",
+        { { "Engagés du concours" }, { "Dossard", "Nom", "Prénom" }, { "12", "DUPONT", "Jean" },
+            { "3", "MARTIN", "Luc" } });
+    ASSERT_EQ(days.size(), 1);
+    EXPECT_EQ(days[0].name, "Programme");
+    ASSERT_EQ(days[0].events.size(), 1);
+    EXPECT_EQ(days[0].events[0].id, "Programme|Inscriptions");
+    EXPECT_EQ(numbers(days[0].events[0].people), QStringList({ "3", "12" }));
+    EXPECT_EQ(days[0].events[0].people[1], (ImportedPerson { "12", "Jean", "DUPONT", 3 }));
+}
+
+TEST(ExcelProgrammeParser, sheetNamesGiveTheFirstDayAndClass)
+{
+    EXPECT_EQ(ExcelProgrammeParser::parseSheet("Samedi", { { "1", "A B" } })[0].events[0].id,
+        "Samedi|Inscriptions");
+    const auto named = ExcelProgrammeParser::parseSheet(" Grand Prix Pro 2 ", { { "1", "A B" } });
+    EXPECT_EQ(named[0].events[0].id, "Programme|Grand Prix Pro 2");
+}
+
+TEST(ExcelProgrammeParser, headingRowsSwitchTheDayOrTheClass)
+{
+    const auto days = ExcelProgrammeParser::parseSheet("Engagements",
+        { { "Dossard", "Nom", "Prénom" }, { "1", "A", "a" }, { "Dimanche 14 juillet" }, { "2", "B", "b" },
+            { "", "Epreuve 5 - Grand Prix 1,30 m", "" }, { "3", "C", "c" }, { "Epreuve du samedi" },
+            { "4", "D", "d" }, { "Dimanche et lundi" }, { "5", "E", "e" }, { "Note : parking" },
+            { "6", "F", "f" }, { "Samedi et dimanche" }, { "Reprise (1.10)" }, { "7", "G", "g" },
+            { "7", "Bis", "x" }, { "Dimanche" }, { "Epreuve 10" }, { "8", "H", "h" }, { "Epreuve 2" },
+            { "9", "I", "i" } });
+    EXPECT_EQ(dayNames(days), QStringList({ "Dimanche", "Lundi", "Programme", "Samedi" }));
+    EXPECT_EQ(titles(days[0]),
+        QStringList({ "Engagements", "Epreuve 2", "Epreuve 5 - Grand Prix 1,30 m", "Epreuve 10" }));
+    EXPECT_EQ(numbers(days[0].events[0].people), QStringList({ "2" }));
+    EXPECT_EQ(days[0].events[2].id, "Dimanche|Epreuve 5 - Grand Prix 1,30 m");
+    EXPECT_EQ(numbers(days[1].events[0].people), QStringList({ "5", "6" }));
+    // "Epreuve du samedi" switches the day only; the class carries on.
+    EXPECT_EQ(days[3].events[0].title, "Epreuve 5 - Grand Prix 1,30 m");
+    EXPECT_EQ(numbers(days[3].events[0].people), QStringList({ "4" }));
+    EXPECT_EQ(days[3].events[1].title, "Reprise (1.10)");
+    ASSERT_EQ(days[3].events[1].people.size(), 1);
+    EXPECT_EQ(days[3].events[1].people[0].lastName, "G");
+}
+
+TEST(ExcelProgrammeParser, dayNamesAndClassTitles)
+{
+    EXPECT_EQ(ExcelProgrammeParser::dayName(u"SAMEDI 14"), "Samedi");
+    EXPECT_EQ(ExcelProgrammeParser::dayName(u"Dimanche et lundi"), "Lundi");
+    EXPECT_EQ(ExcelProgrammeParser::dayName(u"samedis"), std::nullopt);
+    for (const char* generic : { "Feuil1", "Feuille 2", "Sheet", "Sheet3", "Onglet 4", "FEUILLE" })
+        EXPECT_TRUE(ExcelProgrammeParser::isGenericSheetName(QString::fromUtf8(generic))) << generic;
+    for (const char* other : { "Feuille A", "Sheets", "Samedi", "" })
+        EXPECT_FALSE(ExcelProgrammeParser::isGenericSheetName(QString::fromUtf8(other))) << other;
+    EXPECT_EQ(ExcelProgrammeParser::eventTitle(u" Épreuve préparatoire "), "Épreuve préparatoire");
+    EXPECT_EQ(ExcelProgrammeParser::eventTitle(u"Vitesse ( 1,20 m )"), "Vitesse ( 1,20 m )");
+    EXPECT_EQ(ExcelProgrammeParser::eventTitle(u"GRAND PRIX"), "GRAND PRIX");
+    EXPECT_EQ(ExcelProgrammeParser::eventTitle(u"Vitesse 1,20 m"), std::nullopt);
+}
+
+TEST(ExcelProgrammeParser, readsAWorkbookFileMergingItsSheets)
+{
+    const QByteArray shared
+        = R"(<sst><si><t>Dossard</t></si><si><t>Cavalier</t></si><si><t>DUPONT Jean</t></si>)"
+          R"(<si><t>MARTIN Luc</t></si></sst>)";
+    const QString sameday = R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>)"
+                            R"(<row r="2"><c r="A2"><v>12</v></c><c r="B2" t="s"><v>2</v></c></row>)";
+    const QByteArray archive
+        = test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Samedi", "samedi 2", "Sheet3" }) },
+            { "xl/_rels/workbook.xml.rels",
+                test::relationshipsXml({ "worksheets/a.xml", "worksheets/b.xml", "c.xml" }) },
+            { "xl/sharedStrings.xml", shared }, { "xl/worksheets/a.xml", test::sheetXml(sameday) },
+            { "xl/worksheets/b.xml",
+                test::sheetXml(
+                    sameday + R"(<row r="3"><c r="A3"><v>4</v></c><c r="B3" t="s"><v>3</v></c></row>)") },
+            { "xl/c.xml", test::inlineSheet({ { "Titre" } }) } });
+    test::TempFolder folder;
+    const QString path = folder.write("Engagés.XLSM", archive);
+    const ProgrammeDocument doc = ProgrammeFileParser::parse(path);
+    EXPECT_EQ(doc.sourceName, "Engagés.XLSM");
+    ASSERT_EQ(doc.days.size(), 1);
+    EXPECT_EQ(doc.days[0].name, "Samedi");
+    ASSERT_EQ(doc.days[0].events.size(), 1);
+    EXPECT_EQ(doc.days[0].events[0].people,
+        QList<ImportedPerson>({ { "4", "Luc", "MARTIN", 3 }, { "12", "Jean", "DUPONT", 2 } }));
+
+    const QString empty = folder.write("vide.xlsx",
+        test::workbook({ { "xl/workbook.xml", test::workbookXml({ "A" }) },
+            { "xl/worksheets/sheet1.xml", test::inlineSheet({ { "Titre" } }) } }));
+    EXPECT_TRUE(ProgrammeFileParser::parse(empty).days.isEmpty());
+}
+
+TEST(ProgrammeFileParser, choosesTheReaderByExtension)
+{
+    test::TempFolder folder;
+    for (const char* name : { "programme.xls", "programme.csv", "programme", "xlsx" }) {
+        const QString path = folder.write(QString::fromUtf8(name), "12;DUPONT");
+        try {
+            ProgrammeFileParser::parse(path);
+            ADD_FAILURE() << name;
+        } catch (const ImportError& e) {
+            EXPECT_EQ(e.message(), "Impossible de lire ce fichier type.");
+        }
+    }
+    const QString text = folder.write("faux.xlsx", "ceci n’est pas un classeur");
+    EXPECT_THROW(ProgrammeFileParser::parse(text), ZipError);
+    EXPECT_THROW(ProgrammeFileParser::parse(folder.file("absent.xlsx")), FileError);
+}
