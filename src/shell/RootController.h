@@ -40,6 +40,8 @@ public:
     std::optional<QUuid> selectedSpreadsheetID() const { return m_selectedSpreadsheetID; }
     void setSelectedDayID(const std::optional<QUuid>& id);
     void setSelectedSpreadsheetID(const std::optional<QUuid>& id);
+    // Both at once; the change is recorded once.
+    void setSelection(const std::optional<QUuid>& day, const std::optional<QUuid>& sheet);
 
     // When the window's content is shown: the stored selection, else the library's first spreadsheet.
     void restoreSelection();
@@ -83,7 +85,6 @@ signals:
     void showProgrammeBrowserChanged(bool shown);
 
 private:
-    void setSelection(const std::optional<QUuid>& day, const std::optional<QUuid>& sheet);
     void record();
     void onSnapshotChanged();
     void onImportGeneration();
