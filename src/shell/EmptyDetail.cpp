@@ -59,7 +59,9 @@ EmptyDetail::EmptyDetail(RootController& root, SyncStatusSource& sync, QWidget* 
     body->setObjectName(QStringLiteral("emptyDetailText"));
     body->setWordWrap(true);
     body->setAlignment(Qt::AlignHCenter);
-    body->setMaximumWidth(420);
+    // A wrapped label inside an aligned layout item gets no height for its width: give it both.
+    body->setFixedWidth(420);
+    body->setMinimumHeight(body->heightForWidth(420));
     column->addWidget(body, 0, Qt::AlignHCenter);
 
     auto* buttons = new QWidget(this);

@@ -96,8 +96,9 @@ HistoryPanel::HistoryPanel(WorkspaceSource* workspace, LibraryStore& store, User
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setMaximumHeight(kMaximumListHeight);
+    // The runs lie on the sidebar's own background.
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; border: none; }"));
     m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->setAutoFillBackground(false);
     static_cast<HistoryHeader*>(m_header)->setExpanded(m_expanded);
     connect(static_cast<HistoryHeader*>(m_header), &QAbstractButton::clicked, this, &HistoryPanel::toggle);
     connect(&store, &LibraryStore::snapshotChanged, this, &HistoryPanel::rebuild);
@@ -150,7 +151,8 @@ void HistoryPanel::rebuild()
         return;
     }
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
+    content->setObjectName(QStringLiteral("historyContent"));
+    content->setStyleSheet(QStringLiteral("#historyContent { background: transparent; }"));
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 4, 0);
     column->setSpacing(12);

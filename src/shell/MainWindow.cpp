@@ -208,6 +208,7 @@ void MainWindow::rebuildDetail()
     m_detailSpreadsheet = wanted;
     m_split->addWidget(detail);
     m_split->setStretchFactor(1, 1);
+    detail->show();
     if (sizes.size() == 2)
         m_split->setSizes(sizes);
 }

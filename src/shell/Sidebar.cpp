@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTreeWidget>
@@ -45,6 +46,19 @@ public:
     }
 
 protected:
+    // A selected spreadsheet row is tinted with the accent, like a selected capsule.
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!property("rowSelected").toBool())
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const bool dark = Theme::isDark(this);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()).adjusted(6, 1, -6, -1), 7, 7);
+        p.fillPath(path, Theme::withOpacity(Theme::accent(dark), dark ? 0.38 : 0.24));
+    }
+
     void contextMenuEvent(QContextMenuEvent* event) override
     {
         QMenu* menu = m_menu(this);
@@ -139,14 +153,17 @@ Sidebar::Sidebar(LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* w
     m_list->setHeaderHidden(true);
     m_list->setRootIsDecorated(false);
     m_list->setItemsExpandable(false);
-    m_list->setIndentation(10);
+    m_list->setIndentation(0);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setFocusPolicy(Qt::StrongFocus);
     m_list->setAutoFillBackground(false);
     m_list->viewport()->setAutoFillBackground(false);
-    m_list->setStyleSheet(QStringLiteral("QTreeWidget { background: transparent; }"
-                                         "QTreeWidget::item { border-radius: 6px; margin: 1px 6px 1px 0px; }"));
+    // The rows draw their own selection; the list itself stays clear over the backdrop.
+    m_list->setStyleSheet(QStringLiteral("QTreeWidget { background: transparent; border: none; }"
+                                         "QTreeWidget::item, QTreeWidget::item:selected, QTreeWidget::item:hover,"
+                                         "QTreeWidget::branch, QTreeWidget::branch:selected"
+                                         " { background: transparent; border: none; }"));
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &Sidebar::onListSelection);
     m_stack->addWidget(m_list);
 
@@ -201,6 +218,15 @@ Sidebar::Sidebar(LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* w
     rebuild();
 }
 
+void Sidebar::paintEvent(QPaintEvent*)
+{
+    // The column lies on a thin material over the backdrop, with a hairline towards the detail.
+    QPainter p(this);
+    const bool dark = Theme::isDark(this);
+    p.fillRect(rect(), dark ? QColor(0, 0, 0, 46) : QColor(255, 255, 255, 84));
+    p.fillRect(QRect(width() - 1, 0, 1, height()), dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 22));
+}
+
 bool Sidebar::showsPlaceholder() const
 {
     return m_stack->currentIndex() == 1;
@@ -236,7 +262,7 @@ void Sidebar::rebuild()
             const QUuid dayID = day.id;
             auto* host = new MenuHost([this, dayID](QWidget* parent) { return emptyDayMenu(dayID, parent); }, m_list);
             auto* line = new QHBoxLayout(host);
-            line->setContentsMargins(8, 4, 8, 4);
+            line->setContentsMargins(22, 4, 14, 4);
             line->addWidget(new ToneLabel(QStringLiteral("Aucun tableur"), Tone::tertiary, Fonts::font(Fonts::Style::body), host));
             m_list->setItemWidget(empty, 0, host);
         }
@@ -259,7 +285,7 @@ QWidget* Sidebar::dayHeader(const QUuid& dayID, const QString& name)
     auto* host = new MenuHost([this, dayID](QWidget* parent) { return dayMenu(dayID, parent); }, m_list);
     host->setObjectName(QStringLiteral("dayHeader"));
     auto* line = new QHBoxLayout(host);
-    line->setContentsMargins(6, 8, 8, 2);
+    line->setContentsMargins(14, 10, 14, 2);
     line->setSpacing(6);
     auto* title = new ToneLabel(name, Tone::secondary, Fonts::font(Fonts::Style::caption, QFont::DemiBold), host);
     title->setObjectName(QStringLiteral("dayName"));
@@ -279,7 +305,7 @@ QWidget* Sidebar::spreadsheetRow(const QUuid& spreadsheetID)
     host->setObjectName(QStringLiteral("spreadsheetRow"));
     host->setProperty("spreadsheetID", spreadsheetID);
     auto* line = new QHBoxLayout(host);
-    line->setContentsMargins(8, 5, 8, 5);
+    line->setContentsMargins(22, 5, 14, 5);
     line->setSpacing(8);
     line->addWidget(new SymbolView(sheet && sheet->isOpen ? QStringLiteral("tablecells") : QStringLiteral("tray"), 16,
                         Tone::primary, host),
@@ -332,6 +358,14 @@ void Sidebar::syncSelectionToList()
     const auto selected = m_root.selectedSpreadsheetID();
     QTreeWidgetItem* item = selected ? itemFor(*selected) : nullptr;
     m_list->clearSelection();
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* day = m_list->topLevelItem(i);
+        for (int j = 0; j < day->childCount(); ++j)
+            if (QWidget* row = m_list->itemWidget(day->child(j), 0)) {
+                row->setProperty("rowSelected", day->child(j) == item);
+                row->update();
+            }
+    }
     if (item) {
         item->setSelected(true);
         m_list->scrollToItem(item);

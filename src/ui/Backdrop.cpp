@@ -15,33 +15,45 @@ struct Vec
     double x, y;
 };
 
-Vec bilinear(const Vec& p00, const Vec& p10, const Vec& p01, const Vec& p11, double s, double t)
+double cross(const Vec& a, const Vec& b)
 {
-    return { (1 - s) * (1 - t) * p00.x + s * (1 - t) * p10.x + (1 - s) * t * p01.x + s * t * p11.x,
-        (1 - s) * (1 - t) * p00.y + s * (1 - t) * p10.y + (1 - s) * t * p01.y + s * t * p11.y };
+    return a.x * b.y - a.y * b.x;
 }
 
-// Newton's method for the (s, t) of a point inside a bilinear patch; false when it lies outside.
+// The (s, t) of a point in a bilinear patch, solved exactly (a quadratic in t); false when the point
+// lies outside the patch. Corners: p00 top left, p10 top right, p01 bottom left, p11 bottom right.
 bool inverseBilinear(const Vec& q, const Vec& p00, const Vec& p10, const Vec& p01, const Vec& p11, double& s,
     double& t)
 {
-    s = 0.5;
-    t = 0.5;
-    for (int i = 0; i < 12; ++i) {
-        const Vec p = bilinear(p00, p10, p01, p11, s, t);
-        const double fx = p.x - q.x, fy = p.y - q.y;
-        const double dxs = (1 - t) * (p10.x - p00.x) + t * (p11.x - p01.x);
-        const double dys = (1 - t) * (p10.y - p00.y) + t * (p11.y - p01.y);
-        const double dxt = (1 - s) * (p01.x - p00.x) + s * (p11.x - p10.x);
-        const double dyt = (1 - s) * (p01.y - p00.y) + s * (p11.y - p10.y);
-        const double det = dxs * dyt - dxt * dys;
-        if (std::abs(det) < 1e-12)
-            break;
-        s -= (fx * dyt - fy * dxt) / det;
-        t -= (dxs * fy - dys * fx) / det;
+    const Vec e { p10.x - p00.x, p10.y - p00.y };
+    const Vec f { p01.x - p00.x, p01.y - p00.y };
+    const Vec g { p00.x - p10.x + p11.x - p01.x, p00.y - p10.y + p11.y - p01.y };
+    const Vec h { q.x - p00.x, q.y - p00.y };
+    const double k2 = cross(g, f);
+    const double k1 = cross(e, f) + cross(h, g);
+    const double k0 = cross(h, e);
+    auto sFor = [&](double tt) {
+        const double dx = e.x + g.x * tt, dy = e.y + g.y * tt;
+        return std::abs(dx) >= std::abs(dy) ? (h.x - f.x * tt) / dx : (h.y - f.y * tt) / dy;
+    };
+    constexpr double eps = 1e-7;
+    auto inside = [&](double ss, double tt) { return ss >= -eps && ss <= 1 + eps && tt >= -eps && tt <= 1 + eps; };
+    if (std::abs(k2) < 1e-12) {
+        t = -k0 / k1;
+        s = sFor(t);
+        return inside(s, t);
     }
-    constexpr double eps = 1e-6;
-    return s >= -eps && s <= 1 + eps && t >= -eps && t <= 1 + eps;
+    double w = k1 * k1 - 4 * k0 * k2;
+    if (w < 0)
+        return false;
+    w = std::sqrt(w);
+    t = (-k1 - w) / (2 * k2);
+    s = sFor(t);
+    if (inside(s, t))
+        return true;
+    t = (-k1 + w) / (2 * k2);
+    s = sFor(t);
+    return inside(s, t);
 }
 
 // Catmull-Rom through three samples with the ends held, for u in [0, 2]: smooth across patch edges.
@@ -110,20 +122,13 @@ QImage Backdrop::render(const Mesh& mesh, QSize size)
             const Vec q { (x + 0.5) / size.width(), (y + 0.5) / size.height() };
             // Find the patch holding the point and its place in it, as mesh coordinates (u, v) in [0, 2].
             double u = 1, v = 1;
-            for (int row = 0; row < 2; ++row) {
-                bool found = false;
-                for (int col = 0; col < 2; ++col) {
-                    const int k = row * 3 + col;
-                    double s, t;
-                    if (inverseBilinear(q, pts[k], pts[k + 1], pts[k + 3], pts[k + 4], s, t)) {
-                        u = col + std::clamp(s, 0.0, 1.0);
-                        v = row + std::clamp(t, 0.0, 1.0);
-                        found = true;
-                        break;
-                    }
-                }
-                if (found)
+            for (int k : { 0, 1, 3, 4 }) {
+                double s, t;
+                if (inverseBilinear(q, pts[k], pts[k + 1], pts[k + 3], pts[k + 4], s, t)) {
+                    u = (k % 3) + std::clamp(s, 0.0, 1.0);
+                    v = (k / 3) + std::clamp(t, 0.0, 1.0);
                     break;
+                }
             }
             int rgbOut[3];
             for (int c = 0; c < 3; ++c) {

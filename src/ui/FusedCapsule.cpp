@@ -39,9 +39,10 @@ protected:
 
 FusedCapsule::FusedCapsule(QWidget* parent)
     : QWidget(parent)
-    , m_layout(new QHBoxLayout(this))
-    , m_rim(new RimOverlay(this))
 {
+    // The rim first: childEvent keeps it above every child added later.
+    m_rim = new RimOverlay(this);
+    m_layout = new QHBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
     m_layout->setAlignment(Qt::AlignVCenter);

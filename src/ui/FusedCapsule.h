@@ -29,8 +29,8 @@ protected:
     void childEvent(QChildEvent* event) override;
 
 private:
-    QHBoxLayout* m_layout;
-    QWidget* m_rim;
+    QHBoxLayout* m_layout = nullptr;
+    QWidget* m_rim = nullptr;
 };
 
 // The thin white bar between two segments of a fused capsule.

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QPixmapCache>
 
 #include <cmath>
 
@@ -115,6 +116,18 @@ QColor defaultTint()
 
 void installIconTheme()
 {
+    // Platform plugins without a desktop theme (offscreen, some minimal sessions) search only the
+    // resources; the icon folders of the XDG base directories are where Breeze is installed.
+    QStringList paths = QIcon::themeSearchPaths();
+    QStringList dataDirs = QString::fromLocal8Bit(qgetenv("XDG_DATA_DIRS")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (dataDirs.isEmpty())
+        dataDirs = { QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share") };
+    for (const QString& dir : dataDirs) {
+        const QString icons = dir + QStringLiteral("/icons");
+        if (!paths.contains(icons))
+            paths.append(icons);
+    }
+    QIcon::setThemeSearchPaths(paths);
     QIcon::setFallbackThemeName(QStringLiteral("breeze"));
     const QString current = QIcon::themeName();
     if (current.isEmpty() || current == u"hicolor")
@@ -133,6 +146,15 @@ bool isKnown(const QString& symbol)
 
 QPixmap pixmap(const QString& symbol, qreal pixels, const QColor& tint, qreal devicePixelRatio)
 {
+    const QColor wanted = tint.isValid() ? tint : defaultTint();
+    const QString key = QStringLiteral("quavel-symbol:%1:%2:%3:%4")
+                            .arg(symbol)
+                            .arg(pixels)
+                            .arg(wanted.rgba(), 0, 16)
+                            .arg(devicePixelRatio);
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached))
+        return cached;
     const int device = std::max(1, int(std::ceil(pixels * devicePixelRatio)));
     QImage image(device, device, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -152,7 +174,18 @@ QPixmap pixmap(const QString& symbol, qreal pixels, const QColor& tint, qreal de
         if (!themed.isNull()) {
             QPainter p(&image);
             p.setRenderHint(QPainter::SmoothPixmapTransform);
-            themed.paint(&p, QRect(0, 0, device, device));
+            // Theme folders of fixed sizes are not scaled up by QIcon: take the smallest drawing at least
+            // as large as wanted (else the largest) and scale it.
+            QSize best;
+            for (const QSize& size : themed.availableSizes()) {
+                const bool fits = size.width() >= device;
+                const bool bestFits = best.isValid() && best.width() >= device;
+                if (!best.isValid() || (fits && (!bestFits || size.width() < best.width()))
+                    || (!fits && !bestFits && size.width() > best.width()))
+                    best = size;
+            }
+            const QPixmap source = themed.pixmap(best.isValid() ? best : QSize(device, device));
+            p.drawPixmap(QRect(0, 0, device, device), source);
             // One colour, like a glyph: keep the icon's coverage, replace its colours.
             p.setCompositionMode(QPainter::CompositionMode_SourceIn);
             p.fillRect(image.rect(), color);
@@ -160,6 +193,7 @@ QPixmap pixmap(const QString& symbol, qreal pixels, const QColor& tint, qreal de
     }
     QPixmap result = QPixmap::fromImage(image);
     result.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, result);
     return result;
 }
 
