@@ -93,9 +93,14 @@ QStringList DeviceSyncPanel::shownNames() const
 
 void DeviceSyncPanel::rebuild()
 {
+    // Old rows may be in the middle of their own signal (the box that was just clicked): they go later,
+    // and are hidden and nameless at once.
     while (QLayoutItem* item = m_rows->takeAt(0)) {
-        if (QWidget* w = item->widget())
+        if (QWidget* w = item->widget()) {
+            w->hide();
+            w->setProperty("deviceName", QVariant());
             w->deleteLater();
+        }
         delete item;
     }
     const QStringList listed = m_sync.listedPeerNames();

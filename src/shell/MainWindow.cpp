@@ -84,6 +84,11 @@ MainWindow::MainWindow(RootController& root, LibraryStore& store, SyncStatusSour
     connect(&root, &RootController::newDayPromptChanged, this, &MainWindow::onNewDayPrompt);
     connect(&root, &RootController::newSheetPromptChanged, this, &MainWindow::onNewSheetPrompt);
     connect(&root, &RootController::importAlertChanged, this, &MainWindow::onImportAlert);
+    // The alert shows the store's latest banner, also when another import lands while it is open.
+    connect(&store, &LibraryStore::lastImportBannerChanged, this, [this] {
+        if (m_importAlert)
+            m_importAlert->setText(m_store.lastImportBanner().value_or(QStringLiteral("Fichier importé")));
+    });
     connect(&root, &RootController::programmeImportErrorChanged, this, &MainWindow::onProgrammeError);
     connect(&root, &RootController::showProgrammeBrowserChanged, this, &MainWindow::onShowBrowser);
     rebuildPane();
