@@ -64,17 +64,21 @@ void QuavelApplication::contentShown()
 
 void QuavelApplication::applicationStateChanged(Qt::ApplicationState state)
 {
-    // Changes before the first showing are the launch itself, not a return to the application.
+    // Changes before the first showing, and the activation that follows it, are the launch itself:
+    // only a return to the application after leaving it restarts sync.
     if (!m_shown)
         return;
     switch (state) {
     case Qt::ApplicationActive:
+        if (!m_leftSinceShown)
+            return;
         pointSyncAtLibrary();
         m_sync->start(true);
         break;
     case Qt::ApplicationInactive:
     case Qt::ApplicationHidden:
     case Qt::ApplicationSuspended:
+        m_leftSinceShown = true;
         flushStores();
         break;
     }

@@ -65,6 +65,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     OpenHandler m_openHandler;
     bool m_shown = false;
+    bool m_leftSinceShown = false;
 };
 
 } // namespace quavel

@@ -16,6 +16,12 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     quavel::test::isolateUserFolders();
+#ifdef QUAVEL_TEST_WIDGETS
+    // ctest lists the tests by running the program without the test environment: widgets then need a
+    // platform that works without a display too.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

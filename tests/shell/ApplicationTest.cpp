@@ -116,6 +116,9 @@ TEST_F(ApplicationTest, PhaseChangesAreIgnoredUntilShownThenSaveAndRestartSync)
     EXPECT_EQ(services->journal.size(), 4);
     EXPECT_TRUE(services->sync->calls.isEmpty());
     show();
+    // The activation that follows the first showing belongs to the launch.
+    app->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(services->sync->calls, QStringList { "start(false)" });
     const auto day = app->library().addDay(QStringLiteral("J"));
     app->root().setSelectedDayID(day.id);
     app->applicationStateChanged(Qt::ApplicationInactive);
