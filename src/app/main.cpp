@@ -23,8 +23,8 @@ int main(int argc, char** argv)
 
     // Qt's own dialogs (file panels, message boxes) speak French like the rest of the application.
     QTranslator qtFrench;
-    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
-            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtFrench);
 
     QStringList files = QApplication::arguments().mid(1);
@@ -40,12 +40,13 @@ int main(int argc, char** argv)
     auto services = quavel::ShellServices::standard();
     quavel::QuavelApplication quavel(*services, quavel::UserDefaults::standard(), desktop);
 
-    QObject::connect(&instance, &quavel::SingleInstance::pathsReceived, &quavel, [&quavel](const QStringList& paths) {
-        quavel.openFiles(paths);
-        quavel.window().showNormal();
-        quavel.window().raise();
-        quavel.window().activateWindow();
-    });
+    QObject::connect(
+        &instance, &quavel::SingleInstance::pathsReceived, &quavel, [&quavel](const QStringList& paths) {
+            quavel.openFiles(paths);
+            quavel.window().showNormal();
+            quavel.window().raise();
+            quavel.window().activateWindow();
+        });
 
     // A session can end without the window ever going inactive: save on the way out as well.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &quavel, [&quavel] { quavel.flushStores(); });

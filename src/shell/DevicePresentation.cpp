@@ -35,8 +35,8 @@ QString pickerTitle(const SyncStatusSource& sync)
         const qsizetype listed = sync.listedPeerNames().size();
         if (listed == 0)
             return QStringLiteral("Choisir un appareil");
-        return QString::number(listed) + QStringLiteral(" appareil") + (listed >= 2 ? QStringLiteral("s") : QString())
-            + QStringLiteral(" à proximité");
+        return QString::number(listed) + QStringLiteral(" appareil")
+            + (listed >= 2 ? QStringLiteral("s") : QString()) + QStringLiteral(" à proximité");
     }
     if (preferred.size() == 1) {
         const QString& name = preferred.first();

@@ -57,19 +57,21 @@ DeviceSyncPanel::DeviceSyncPanel(SyncStatusSource& sync, QWidget* parent)
     column->setSpacing(10);
 
     auto* header = new QHBoxLayout;
-    header->addWidget(new ToneLabel(QStringLiteral("Appareils"), Tone::primary, Fonts::font(Fonts::Style::headline), this));
+    header->addWidget(
+        new ToneLabel(QStringLiteral("Appareils"), Tone::primary, Fonts::font(Fonts::Style::headline), this));
     header->addStretch(1);
-    auto* refresh = new CapsuleButton(QStringLiteral("Actualiser"), QStringLiteral("arrow.clockwise"),
-        CapsuleKind::glass, this);
+    auto* refresh = new CapsuleButton(
+        QStringLiteral("Actualiser"), QStringLiteral("arrow.clockwise"), CapsuleKind::glass, this);
     Capsule::setControlSize(refresh, ControlSize::small);
     refresh->setObjectName(QStringLiteral("refreshPeers"));
     connect(refresh, &QAbstractButton::clicked, this, [this] { m_sync.refreshPeers(); });
     header->addWidget(refresh);
     column->addLayout(header);
 
-    auto* help = new ToneLabel(QStringLiteral("Cochez plusieurs appareils pour les synchroniser ensemble. Supprimer "
-                                              "retire un appareil mémorisé de la liste."),
-        Tone::secondary, Fonts::font(Fonts::Style::caption), this);
+    auto* help
+        = new ToneLabel(QStringLiteral("Cochez plusieurs appareils pour les synchroniser ensemble. Supprimer "
+                                       "retire un appareil mémorisé de la liste."),
+            Tone::secondary, Fonts::font(Fonts::Style::caption), this);
     help->setWordWrap(true);
     column->addWidget(help);
 
@@ -133,7 +135,8 @@ QWidget* DeviceSyncPanel::deviceRow(const QString& name)
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* title = new ToneLabel(m_sync.friendlyName(name), Tone::primary, Fonts::font(Fonts::Style::body), row);
+    auto* title
+        = new ToneLabel(m_sync.friendlyName(name), Tone::primary, Fonts::font(Fonts::Style::body), row);
     title->setObjectName(QStringLiteral("deviceTitle"));
     texts->addWidget(title);
     auto* state = new ToneLabel(DevicePresentation::rowState(linked, nearby, enabled),

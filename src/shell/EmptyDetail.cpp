@@ -29,7 +29,8 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        Symbols::paint(p, QRectF(rect()).adjusted(4, 4, -4, -4), m_symbol, Theme::secondary(Theme::isDark(this)));
+        Symbols::paint(
+            p, QRectF(rect()).adjusted(4, 4, -4, -4), m_symbol, Theme::secondary(Theme::isDark(this)));
     }
 
 private:
@@ -47,14 +48,17 @@ EmptyDetail::EmptyDetail(RootController& root, SyncStatusSource& sync, QWidget* 
     outer->addStretch(1);
     auto* column = new QVBoxLayout;
     column->setSpacing(16);
-    column->addWidget(new LargeSymbol(QStringLiteral("tablecells.badge.plus"), 46, this), 0, Qt::AlignHCenter);
-    auto* title = new ToneLabel(QStringLiteral("Créez un tableur"), Tone::primary, Fonts::font(Fonts::Style::title2, QFont::DemiBold), this);
+    column->addWidget(
+        new LargeSymbol(QStringLiteral("tablecells.badge.plus"), 46, this), 0, Qt::AlignHCenter);
+    auto* title = new ToneLabel(QStringLiteral("Créez un tableur"), Tone::primary,
+        Fonts::font(Fonts::Style::title2, QFont::DemiBold), this);
     title->setAlignment(Qt::AlignHCenter);
     column->addWidget(title, 0, Qt::AlignHCenter);
     auto* body = new ToneLabel(
-        QStringLiteral("Ajoutez un jour et un tableur ici, ou récupérez-les depuis iPhone ou Android (même Wi\u2011Fi, "
-                       "Wi\u2011Fi Direct Android, ou fichier .quavel). Vous pourrez ensuite saisir les n° photo et "
-                       "n° attribués."),
+        QStringLiteral(
+            "Ajoutez un jour et un tableur ici, ou récupérez-les depuis iPhone ou Android (même Wi\u2011Fi, "
+            "Wi\u2011Fi Direct Android, ou fichier .quavel). Vous pourrez ensuite saisir les n° photo et "
+            "n° attribués."),
         Tone::secondary, Fonts::font(Fonts::Style::body), this);
     body->setObjectName(QStringLiteral("emptyDetailText"));
     body->setWordWrap(true);
@@ -69,12 +73,15 @@ EmptyDetail::EmptyDetail(RootController& root, SyncStatusSource& sync, QWidget* 
     auto* row = new QHBoxLayout(buttons);
     row->setContentsMargins(0, 4, 0, 0);
     row->setSpacing(12);
-    auto* newDay = new CapsuleButton(QStringLiteral("Nouveau jour"), QStringLiteral("calendar.badge.plus"), CapsuleKind::glass, buttons);
+    auto* newDay = new CapsuleButton(
+        QStringLiteral("Nouveau jour"), QStringLiteral("calendar.badge.plus"), CapsuleKind::glass, buttons);
     newDay->setObjectName(QStringLiteral("emptyNewDay"));
     connect(newDay, &QAbstractButton::clicked, this, [&root] { root.openNewDayPrompt(); });
-    auto* newSheet = new CapsuleButton(QStringLiteral("Nouveau tableur"), QStringLiteral("plus"), CapsuleKind::prominent, buttons);
+    auto* newSheet = new CapsuleButton(
+        QStringLiteral("Nouveau tableur"), QStringLiteral("plus"), CapsuleKind::prominent, buttons);
     newSheet->setObjectName(QStringLiteral("emptyNewSpreadsheet"));
-    connect(newSheet, &QAbstractButton::clicked, this, [&root] { root.openNewSpreadsheetPrompt(root.selectedDayID()); });
+    connect(newSheet, &QAbstractButton::clicked, this,
+        [&root] { root.openNewSpreadsheetPrompt(root.selectedDayID()); });
     row->addWidget(newDay);
     row->addWidget(newSheet);
     column->addWidget(buttons, 0, Qt::AlignHCenter);

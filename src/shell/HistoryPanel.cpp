@@ -36,7 +36,8 @@ public:
     void setExpanded(bool expanded)
     {
         m_expanded = expanded;
-        setToolTip(expanded ? QStringLiteral("Replier l’historique") : QStringLiteral("Déplier l’historique"));
+        setToolTip(
+            expanded ? QStringLiteral("Replier l’historique") : QStringLiteral("Déplier l’historique"));
         update();
     }
 
@@ -74,7 +75,8 @@ private:
 
 } // namespace
 
-HistoryPanel::HistoryPanel(WorkspaceSource* workspace, LibraryStore& store, UserDefaults& defaults, QWidget* parent)
+HistoryPanel::HistoryPanel(
+    WorkspaceSource* workspace, LibraryStore& store, UserDefaults& defaults, QWidget* parent)
     : QWidget(parent)
     , m_workspace(workspace)
     , m_store(store)
@@ -159,16 +161,19 @@ void HistoryPanel::rebuild()
     for (const auto& section : shown) {
         auto* block = new QVBoxLayout;
         block->setSpacing(6);
-        block->addWidget(new ToneLabel(section.title, Tone::primary, Fonts::font(Fonts::Style::caption, QFont::DemiBold)));
+        block->addWidget(
+            new ToneLabel(section.title, Tone::primary, Fonts::font(Fonts::Style::caption, QFont::DemiBold)));
         for (const auto& entry : section.entries) {
             auto* lines = new QVBoxLayout;
             lines->setSpacing(2);
             auto* headline = new ToneLabel(entry.headline, Tone::primary, Fonts::font(Fonts::Style::caption));
             headline->setWordWrap(true);
             lines->addWidget(headline);
-            lines->addWidget(new ToneLabel(dateText(entry.date), Tone::tertiary, Fonts::font(Fonts::Style::caption2)));
+            lines->addWidget(
+                new ToneLabel(dateText(entry.date), Tone::tertiary, Fonts::font(Fonts::Style::caption2)));
             for (qsizetype i = 0; i < std::min<qsizetype>(kShownMessages, entry.messages.size()); ++i) {
-                auto* message = new ToneLabel(entry.messages[i], Tone::secondary, Fonts::font(Fonts::Style::caption2));
+                auto* message
+                    = new ToneLabel(entry.messages[i], Tone::secondary, Fonts::font(Fonts::Style::caption2));
                 message->setWordWrap(true);
                 // At most two lines: the label is never taller than two lines of its font.
                 message->setMaximumHeight(2 * QFontMetrics(message->font()).lineSpacing());

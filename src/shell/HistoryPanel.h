@@ -21,7 +21,8 @@ class HistoryPanel : public QWidget
 
 public:
     // `workspace` may be absent: the panel then shows no run.
-    HistoryPanel(WorkspaceSource* workspace, LibraryStore& store, UserDefaults& defaults, QWidget* parent = nullptr);
+    HistoryPanel(
+        WorkspaceSource* workspace, LibraryStore& store, UserDefaults& defaults, QWidget* parent = nullptr);
 
     bool isExpanded() const { return m_expanded; }
     void toggle();

@@ -15,9 +15,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QPainter>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -50,8 +50,8 @@ QWidget* emptyPane(QWidget* parent, const QString& name)
 
 } // namespace
 
-MainWindow::MainWindow(RootController& root, LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* workspace,
-    ViewFactory& views, UserDefaults& defaults, QWidget* parent)
+MainWindow::MainWindow(RootController& root, LibraryStore& store, SyncStatusSource& sync,
+    WorkspaceSource* workspace, ViewFactory& views, UserDefaults& defaults, QWidget* parent)
     : QMainWindow(parent)
     , m_root(root)
     , m_store(store)
@@ -114,7 +114,8 @@ void MainWindow::buildMenu()
         { "Tableur", QKeySequence(Qt::CTRL | Qt::Key_2), "quavelShowTableur" },
         { "Commandes", QKeySequence(Qt::CTRL | Qt::Key_3), "quavelShowCommandes" },
         { "Importer le programme…", QKeySequence(Qt::CTRL | Qt::Key_O), "quavelImportProgramme" },
-        { "Importer depuis une page internet…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), "quavelImportProgrammeWeb" },
+        { "Importer depuis une page internet…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+            "quavelImportProgrammeWeb" },
     };
     auto add = [&](const Item& item) {
         QAction* a = file->addAction(QString::fromUtf8(item.title));
@@ -235,9 +236,11 @@ void MainWindow::onNewDayPrompt(bool shown)
         m_newDayPrompt = nullptr;
         return;
     }
-    auto* prompt = new NamePrompt(QStringLiteral("Nouveau jour"), QStringLiteral("Nom du jour"), QStringLiteral("Créer"), this);
+    auto* prompt = new NamePrompt(
+        QStringLiteral("Nouveau jour"), QStringLiteral("Nom du jour"), QStringLiteral("Créer"), this);
     m_newDayPrompt = prompt;
-    connect(prompt->field(), &QLineEdit::textChanged, this, [this](const QString& t) { m_root.setNewName(t); });
+    connect(
+        prompt->field(), &QLineEdit::textChanged, this, [this](const QString& t) { m_root.setNewName(t); });
     connect(prompt, &QDialog::finished, this, [this, prompt](int result) {
         if (prompt != m_newDayPrompt)
             return;
@@ -257,9 +260,11 @@ void MainWindow::onNewSheetPrompt(bool shown)
         m_newSheetPrompt = nullptr;
         return;
     }
-    auto* prompt = new NamePrompt(QStringLiteral("Nouveau tableur"), QStringLiteral("Nom du tableur"), QStringLiteral("Créer"), this);
+    auto* prompt = new NamePrompt(
+        QStringLiteral("Nouveau tableur"), QStringLiteral("Nom du tableur"), QStringLiteral("Créer"), this);
     m_newSheetPrompt = prompt;
-    connect(prompt->field(), &QLineEdit::textChanged, this, [this](const QString& t) { m_root.setNewName(t); });
+    connect(
+        prompt->field(), &QLineEdit::textChanged, this, [this](const QString& t) { m_root.setNewName(t); });
     connect(prompt, &QDialog::finished, this, [this, prompt](int result) {
         if (prompt != m_newSheetPrompt)
             return;
@@ -297,7 +302,8 @@ void MainWindow::onProgrammeError()
         m_programmeAlert->setText(*error);
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Programme"), *error, QMessageBox::NoButton, this);
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, QStringLiteral("Programme"), *error, QMessageBox::NoButton, this);
     box->setTextFormat(Qt::PlainText);
     box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -316,7 +322,8 @@ void MainWindow::onShowBrowser(bool shown)
     if (m_browser)
         return;
     // The browser gets a fresh model each time it is presented.
-    QDialog* browser = m_views.createProgrammeBrowser(this, [this](const ProgrammeDocument& d) { m_root.ingestWebProgramme(d); });
+    QDialog* browser = m_views.createProgrammeBrowser(
+        this, [this](const ProgrammeDocument& d) { m_root.ingestWebProgramme(d); });
     if (!browser) {
         m_root.setShowProgrammeBrowser(false);
         return;

@@ -12,7 +12,6 @@
 
 #include <optional>
 
-
 namespace quavel {
 
 class EmptyDetail;

@@ -10,7 +10,8 @@
 
 namespace quavel {
 
-NamePrompt::NamePrompt(const QString& title, const QString& placeholder, const QString& confirm, QWidget* parent)
+NamePrompt::NamePrompt(
+    const QString& title, const QString& placeholder, const QString& confirm, QWidget* parent)
     : QDialog(parent)
     , m_field(new QLineEdit(this))
     , m_confirm(new QPushButton(confirm, this))

@@ -14,7 +14,8 @@ class NamePrompt : public QDialog
     Q_OBJECT
 
 public:
-    NamePrompt(const QString& title, const QString& placeholder, const QString& confirm, QWidget* parent = nullptr);
+    NamePrompt(
+        const QString& title, const QString& placeholder, const QString& confirm, QWidget* parent = nullptr);
 
     QString text() const;
     void setText(const QString& text);

@@ -13,8 +13,8 @@
 
 namespace quavel {
 
-QuavelApplication::QuavelApplication(ShellServices& services, UserDefaults& defaults, DesktopSettings& desktop,
-    QObject* parent)
+QuavelApplication::QuavelApplication(
+    ShellServices& services, UserDefaults& defaults, DesktopSettings& desktop, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
 {
@@ -30,9 +30,11 @@ QuavelApplication::QuavelApplication(ShellServices& services, UserDefaults& defa
 
     m_root = std::make_unique<RootController>(*m_library, defaults);
     m_root->setProgrammeStores(m_workspace.get(), m_riderFolders.get());
-    m_window = std::make_unique<MainWindow>(*m_root, *m_library, *m_sync, m_workspace.get(), *m_views, defaults);
+    m_window
+        = std::make_unique<MainWindow>(*m_root, *m_library, *m_sync, m_workspace.get(), *m_views, defaults);
     connect(m_window.get(), &MainWindow::contentShown, this, &QuavelApplication::contentShown);
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, &QuavelApplication::applicationStateChanged);
+    connect(
+        qApp, &QGuiApplication::applicationStateChanged, this, &QuavelApplication::applicationStateChanged);
 }
 
 QuavelApplication::~QuavelApplication()
@@ -48,7 +50,8 @@ void QuavelApplication::openFiles(const QStringList& paths)
 void QuavelApplication::pointSyncAtLibrary()
 {
     LibraryStore* library = m_library.get();
-    m_sync->setLibraryReceiver([library](const LibrarySnapshot& snapshot) { library->replaceFromRemote(snapshot); });
+    m_sync->setLibraryReceiver(
+        [library](const LibrarySnapshot& snapshot) { library->replaceFromRemote(snapshot); });
 }
 
 void QuavelApplication::contentShown()

@@ -28,8 +28,8 @@ class QuavelApplication : public QObject
     Q_OBJECT
 
 public:
-    QuavelApplication(ShellServices& services, UserDefaults& defaults, DesktopSettings& desktop,
-        QObject* parent = nullptr);
+    QuavelApplication(
+        ShellServices& services, UserDefaults& defaults, DesktopSettings& desktop, QObject* parent = nullptr);
     ~QuavelApplication() override;
 
     LibraryStore& library() const { return *m_library; }

@@ -39,7 +39,8 @@ RootController::RootController(LibraryStore& store, UserDefaults& defaults, QObj
     connect(&store, &LibraryStore::importGenerationChanged, this, &RootController::onImportGeneration);
 
     auto& centre = Notifications::instance();
-    connect(&centre, &Notifications::quavelNewDay, this, [this] { handleNotification(QStringLiteral("quavelNewDay")); });
+    connect(&centre, &Notifications::quavelNewDay, this,
+        [this] { handleNotification(QStringLiteral("quavelNewDay")); });
     connect(&centre, &Notifications::quavelNewSpreadsheet, this,
         [this] { handleNotification(QStringLiteral("quavelNewSpreadsheet")); });
     connect(&centre, &Notifications::quavelShowPaniers, this,
@@ -243,7 +244,8 @@ void RootController::createSpreadsheet()
     else if (m_selectedDayID && dayExists(*m_selectedDayID))
         target = m_selectedDayID;
     else if (m_selectedSpreadsheetID) {
-        if (auto sheet = m_store.snapshot().spreadsheet(*m_selectedSpreadsheetID); sheet && dayExists(sheet->dayID))
+        if (auto sheet = m_store.snapshot().spreadsheet(*m_selectedSpreadsheetID);
+            sheet && dayExists(sheet->dayID))
             target = sheet->dayID;
     }
     if (!target) {

@@ -22,7 +22,8 @@ SectionBar::SectionBar(RootController& root, LibraryStore& store, QWidget* paren
     row->setContentsMargins(12, 8, 12, 6);
     row->setSpacing(6);
     for (WorkspaceSection section : Section::allCases()) {
-        auto* b = new CapsuleButton(Section::title(section), Section::symbolName(section), CapsuleKind::glass, this);
+        auto* b = new CapsuleButton(
+            Section::title(section), Section::symbolName(section), CapsuleKind::glass, this);
         b->setObjectName(QStringLiteral("section-") + Section::rawValue(section));
         b->setToolTip(Section::title(section));
         connect(b, &QAbstractButton::clicked, this, [this, section] { m_root.showSection(section); });
@@ -32,7 +33,8 @@ SectionBar::SectionBar(RootController& root, LibraryStore& store, QWidget* paren
     row->addStretch(1);
     row->addSpacing(8);
 
-    auto* appearance = new CapsuleButton(QString(), QStringLiteral("circle.lefthalf.filled"), CapsuleKind::icon, this);
+    auto* appearance
+        = new CapsuleButton(QString(), QStringLiteral("circle.lefthalf.filled"), CapsuleKind::icon, this);
     appearance->setObjectName(QStringLiteral("appearanceMenu"));
     appearance->setToolTip(QStringLiteral("Apparence"));
     appearance->setMenu(m_appearance);

@@ -96,13 +96,6 @@ private:
     Tone m_tone;
 };
 
-QAction* addItem(QMenu* menu, const QString& title, const QString& symbol, std::function<void()> action)
-{
-    QAction* a = menu->addAction(Symbols::icon(symbol, menu->palette().color(QPalette::WindowText)), title);
-    QObject::connect(a, &QAction::triggered, menu, std::move(action));
-    return a;
-}
-
 QString photoCount(qsizetype n)
 {
     return QString::number(n) + QStringLiteral(" photo") + (n > 1 ? QStringLiteral("s") : QString());
@@ -110,8 +103,8 @@ QString photoCount(qsizetype n)
 
 } // namespace
 
-Sidebar::Sidebar(LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* workspace, RootController& root,
-    UserDefaults& defaults, QWidget* parent)
+Sidebar::Sidebar(LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* workspace,
+    RootController& root, UserDefaults& defaults, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_sync(sync)
@@ -135,9 +128,9 @@ Sidebar::Sidebar(LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* w
     add->setObjectName(QStringLiteral("addMenuButton"));
     add->setToolTip(QStringLiteral("Ajouter un jour ou un tableur"));
     add->setMenu(m_addMenu);
-    addItem(m_addMenu, QStringLiteral("Nouveau jour"), QStringLiteral("calendar.badge.plus"),
+    addMenuItem(m_addMenu, QStringLiteral("Nouveau jour"), QStringLiteral("calendar.badge.plus"),
         [this] { m_root.openNewDayPrompt(); });
-    addItem(m_addMenu, QStringLiteral("Nouveau tableur"), QStringLiteral("plus"),
+    addMenuItem(m_addMenu, QStringLiteral("Nouveau tableur"), QStringLiteral("plus"),
         [this] { m_root.openNewSpreadsheetPrompt(m_root.selectedDayID()); });
     bar->addWidget(add);
     auto* restart = new CapsuleButton(QStringLiteral("Relancer la synchro"),
@@ -160,10 +153,11 @@ Sidebar::Sidebar(LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* w
     m_list->setAutoFillBackground(false);
     m_list->viewport()->setAutoFillBackground(false);
     // The rows draw their own selection; the list itself stays clear over the backdrop.
-    m_list->setStyleSheet(QStringLiteral("QTreeWidget { background: transparent; border: none; }"
-                                         "QTreeWidget::item, QTreeWidget::item:selected, QTreeWidget::item:hover,"
-                                         "QTreeWidget::branch, QTreeWidget::branch:selected"
-                                         " { background: transparent; border: none; }"));
+    m_list->setStyleSheet(
+        QStringLiteral("QTreeWidget { background: transparent; border: none; }"
+                       "QTreeWidget::item, QTreeWidget::item:selected, QTreeWidget::item:hover,"
+                       "QTreeWidget::branch, QTreeWidget::branch:selected"
+                       " { background: transparent; border: none; }"));
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &Sidebar::onListSelection);
     m_stack->addWidget(m_list);
 
@@ -175,11 +169,13 @@ Sidebar::Sidebar(LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* w
     pc->addStretch(1);
     auto* icon = new SymbolView(QStringLiteral("calendar"), 30, Tone::secondary, placeholder);
     pc->addWidget(icon, 0, Qt::AlignHCenter);
-    auto* none = new ToneLabel(QStringLiteral("Aucun jour"), Tone::primary, Fonts::font(Fonts::Style::headline), placeholder);
+    auto* none = new ToneLabel(
+        QStringLiteral("Aucun jour"), Tone::primary, Fonts::font(Fonts::Style::headline), placeholder);
     none->setAlignment(Qt::AlignHCenter);
     pc->addWidget(none);
-    auto* hint = new ToneLabel(QStringLiteral("Créez un jour, puis un tableur, ou synchronisez depuis iPhone ou Android "
-                                              "(Wi\u2011Fi ou Wi\u2011Fi Direct)."),
+    auto* hint = new ToneLabel(
+        QStringLiteral("Créez un jour, puis un tableur, ou synchronisez depuis iPhone ou Android "
+                       "(Wi\u2011Fi ou Wi\u2011Fi Direct)."),
         Tone::secondary, Fonts::font(Fonts::Style::callout), placeholder);
     hint->setWordWrap(true);
     hint->setAlignment(Qt::AlignHCenter);
@@ -260,10 +256,12 @@ void Sidebar::rebuild()
             auto* empty = new QTreeWidgetItem(dayItem);
             empty->setFlags(Qt::ItemIsEnabled);
             const QUuid dayID = day.id;
-            auto* host = new MenuHost([this, dayID](QWidget* parent) { return emptyDayMenu(dayID, parent); }, m_list);
+            auto* host = new MenuHost(
+                [this, dayID](QWidget* parent) { return emptyDayMenu(dayID, parent); }, m_list);
             auto* line = new QHBoxLayout(host);
             line->setContentsMargins(22, 4, 14, 4);
-            line->addWidget(new ToneLabel(QStringLiteral("Aucun tableur"), Tone::tertiary, Fonts::font(Fonts::Style::body), host));
+            line->addWidget(new ToneLabel(
+                QStringLiteral("Aucun tableur"), Tone::tertiary, Fonts::font(Fonts::Style::body), host));
             m_list->setItemWidget(empty, 0, host);
         }
         for (const SpreadsheetRecord& sheet : sheets) {
@@ -287,7 +285,8 @@ QWidget* Sidebar::dayHeader(const QUuid& dayID, const QString& name)
     auto* line = new QHBoxLayout(host);
     line->setContentsMargins(14, 10, 14, 2);
     line->setSpacing(6);
-    auto* title = new ToneLabel(name, Tone::secondary, Fonts::font(Fonts::Style::caption, QFont::DemiBold), host);
+    auto* title
+        = new ToneLabel(name, Tone::secondary, Fonts::font(Fonts::Style::caption, QFont::DemiBold), host);
     title->setObjectName(QStringLiteral("dayName"));
     line->addWidget(title, 1);
     auto* add = new CapsuleButton(QString(), QStringLiteral("plus"), CapsuleKind::tinyIcon, host);
@@ -301,18 +300,21 @@ QWidget* Sidebar::dayHeader(const QUuid& dayID, const QString& name)
 QWidget* Sidebar::spreadsheetRow(const QUuid& spreadsheetID)
 {
     const auto sheet = m_store.snapshot().spreadsheet(spreadsheetID);
-    auto* host = new MenuHost([this, spreadsheetID](QWidget* parent) { return spreadsheetMenu(spreadsheetID, parent); }, m_list);
+    auto* host = new MenuHost(
+        [this, spreadsheetID](QWidget* parent) { return spreadsheetMenu(spreadsheetID, parent); }, m_list);
     host->setObjectName(QStringLiteral("spreadsheetRow"));
     host->setProperty("spreadsheetID", spreadsheetID);
     auto* line = new QHBoxLayout(host);
     line->setContentsMargins(22, 5, 14, 5);
     line->setSpacing(8);
-    line->addWidget(new SymbolView(sheet && sheet->isOpen ? QStringLiteral("tablecells") : QStringLiteral("tray"), 16,
-                        Tone::primary, host),
+    line->addWidget(
+        new SymbolView(sheet && sheet->isOpen ? QStringLiteral("tablecells") : QStringLiteral("tray"), 16,
+            Tone::primary, host),
         0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* title = new ToneLabel(sheet ? sheet->title : QString(), Tone::primary, Fonts::font(Fonts::Style::body), host);
+    auto* title = new ToneLabel(
+        sheet ? sheet->title : QString(), Tone::primary, Fonts::font(Fonts::Style::body), host);
     title->setObjectName(QStringLiteral("spreadsheetTitle"));
     title->setAttribute(Qt::WA_TransparentForMouseEvents);
     texts->addWidget(title);
@@ -324,14 +326,16 @@ QWidget* Sidebar::spreadsheetRow(const QUuid& spreadsheetID)
     line->addLayout(texts, 1);
     if (m_workspace) {
         const bool done = m_workspace->isCompleted(spreadsheetID);
-        auto* mark = new SymbolButton(done ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle"), 16, host);
+        auto* mark = new SymbolButton(
+            done ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle"), 16, host);
         mark->setObjectName(QStringLiteral("doneMark"));
         const bool dark = Theme::isDark(this);
         if (done)
             mark->setSymbolColor(Theme::green(dark));
         else
             mark->setSymbolColor(Theme::secondary(dark), 0.35 / Theme::secondary(dark).alphaF());
-        mark->setToolTip(done ? QStringLiteral("Fait — cliquer pour marquer à faire") : QStringLiteral("Marquer comme fait"));
+        mark->setToolTip(done ? QStringLiteral("Fait — cliquer pour marquer à faire")
+                              : QStringLiteral("Marquer comme fait"));
         connect(mark, &QAbstractButton::clicked, this, [this, spreadsheetID] { toggleDone(spreadsheetID); });
         line->addWidget(mark, 0, Qt::AlignVCenter);
     }
@@ -342,7 +346,8 @@ QWidget* Sidebar::spreadsheetRow(const QUuid& spreadsheetID)
 
 bool Sidebar::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         const QVariant id = watched->property("spreadsheetID");
         if (id.isValid())
             m_root.setSelectedSpreadsheetID(id.toUuid());
@@ -381,112 +386,6 @@ void Sidebar::onListSelection()
     if (items.isEmpty())
         return;
     m_root.setSelectedSpreadsheetID(items.first()->data(0, kIdRole).toUuid());
-}
-
-QMenu* Sidebar::dayMenu(const QUuid& dayID, QWidget* parent)
-{
-    auto* menu = new QMenu(parent);
-    addItem(menu, QStringLiteral("Nouveau tableur"), QStringLiteral("plus"), [this, dayID] { m_root.openNewSpreadsheetPrompt(dayID); });
-    addItem(menu, QStringLiteral("Renommer le jour"), QStringLiteral("pencil"), [this, dayID] { beginRenameDay(dayID); });
-    addItem(menu, QStringLiteral("Supprimer le jour"), QStringLiteral("trash"), [this, dayID] { deleteDay(dayID); });
-    return menu;
-}
-
-QMenu* Sidebar::emptyDayMenu(const QUuid& dayID, QWidget* parent)
-{
-    auto* menu = new QMenu(parent);
-    addItem(menu, QStringLiteral("Nouveau tableur"), QStringLiteral("plus"), [this, dayID] { m_root.openNewSpreadsheetPrompt(dayID); });
-    return menu;
-}
-
-QMenu* Sidebar::spreadsheetMenu(const QUuid& spreadsheetID, QWidget* parent)
-{
-    auto* menu = new QMenu(parent);
-    const auto sheet = m_store.snapshot().spreadsheet(spreadsheetID);
-    const std::optional<QUuid> dayID = sheet ? std::optional<QUuid>(sheet->dayID) : std::nullopt;
-    addItem(menu, QStringLiteral("Nouveau tableur"), QStringLiteral("plus"), [this, dayID] { m_root.openNewSpreadsheetPrompt(dayID); });
-    if (m_workspace) {
-        const bool done = m_workspace->isCompleted(spreadsheetID);
-        addItem(menu, done ? QStringLiteral("Marquer à faire") : QStringLiteral("Marquer comme fait"),
-            done ? QStringLiteral("circle") : QStringLiteral("checkmark.circle"),
-            [this, spreadsheetID] { toggleDone(spreadsheetID); });
-    }
-    addItem(menu, QStringLiteral("Renommer"), QStringLiteral("pencil"), [this, spreadsheetID] { beginRenameSpreadsheet(spreadsheetID); });
-    addItem(menu, QStringLiteral("Supprimer"), QStringLiteral("trash"), [this, spreadsheetID] { deleteSpreadsheet(spreadsheetID); });
-    return menu;
-}
-
-void Sidebar::toggleDone(const QUuid& spreadsheetID)
-{
-    if (!m_workspace)
-        return;
-    m_workspace->setCompleted(!m_workspace->isCompleted(spreadsheetID), spreadsheetID);
-}
-
-void Sidebar::deleteSpreadsheet(const QUuid& spreadsheetID)
-{
-    if (m_root.selectedSpreadsheetID() == spreadsheetID)
-        m_root.setSelectedSpreadsheetID(std::nullopt);
-    m_store.deleteSpreadsheet(spreadsheetID);
-}
-
-void Sidebar::deleteDay(const QUuid& dayID)
-{
-    if (m_root.selectedDayID() == dayID)
-        m_root.setSelectedDayID(std::nullopt);
-    if (const auto selected = m_root.selectedSpreadsheetID()) {
-        const auto sheet = m_store.snapshot().spreadsheet(*selected);
-        if (sheet && sheet->dayID == dayID)
-            m_root.setSelectedSpreadsheetID(std::nullopt);
-    }
-    m_store.deleteDay(dayID);
-}
-
-void Sidebar::beginRenameDay(const QUuid& dayID)
-{
-    const auto day = m_store.snapshot().day(dayID);
-    m_renameSheetID.reset();
-    m_renameDayID = dayID;
-    openRenamePrompt(QStringLiteral("Renommer le jour"), day ? day->name : QString());
-}
-
-void Sidebar::beginRenameSpreadsheet(const QUuid& spreadsheetID)
-{
-    const auto sheet = m_store.snapshot().spreadsheet(spreadsheetID);
-    m_renameDayID.reset();
-    m_renameSheetID = spreadsheetID;
-    openRenamePrompt(QStringLiteral("Renommer le tableur"), sheet ? sheet->title : QString());
-}
-
-void Sidebar::openRenamePrompt(const QString& title, const QString& text)
-{
-    if (m_renamePrompt)
-        m_renamePrompt->deleteLater();
-    m_renamePrompt = new NamePrompt(title, QStringLiteral("Nom"), QStringLiteral("Enregistrer"), this);
-    m_renamePrompt->setText(text);
-    NamePrompt* prompt = m_renamePrompt;
-    connect(prompt, &QDialog::finished, this, [this, prompt](int result) {
-        if (prompt != m_renamePrompt)
-            return;
-        finishRename(result == QDialog::Accepted);
-        m_renamePrompt = nullptr;
-        prompt->deleteLater();
-    });
-    prompt->open();
-}
-
-void Sidebar::finishRename(bool save)
-{
-    const QString typed = m_renamePrompt ? m_renamePrompt->text() : QString();
-    const auto dayID = std::exchange(m_renameDayID, std::nullopt);
-    const auto sheetID = std::exchange(m_renameSheetID, std::nullopt);
-    if (!save)
-        return;
-    // The text goes over exactly as typed; the store trims it.
-    if (dayID)
-        m_store.renameDay(*dayID, typed);
-    else if (sheetID)
-        m_store.renameSpreadsheet(*sheetID, typed);
 }
 
 } // namespace quavel

@@ -3,8 +3,10 @@
 #include <QUuid>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
+class QAction;
 class QMenu;
 class QStackedWidget;
 class QTreeWidget;
@@ -62,6 +64,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    static QAction* addMenuItem(
+        QMenu* menu, const QString& title, const QString& symbol, std::function<void()> action);
     void rebuild();
     void syncSelectionToList();
     void onListSelection();

@@ -18,8 +18,7 @@ constexpr qint64 kMaximumFrame = 1 << 20;
 SingleInstance::SingleInstance(const QString& name, QObject* parent)
     : QObject(parent)
     , m_name(name)
-{
-}
+{ }
 
 SingleInstance::~SingleInstance() = default;
 

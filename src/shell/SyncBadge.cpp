@@ -39,8 +39,9 @@ void SyncBadge::setStatus(const SyncStatusSource::Status& status, const std::opt
 {
     m_status = status;
     m_title = title;
-    setToolTip(status.kind == SyncStatusSource::Status::Kind::synced ? shownText()
-                                                                     : QStringLiteral("Cliquer pour relancer la synchro"));
+    setToolTip(status.kind == SyncStatusSource::Status::Kind::synced
+            ? shownText()
+            : QStringLiteral("Cliquer pour relancer la synchro"));
     updateGeometry();
     update();
 }
@@ -70,7 +71,8 @@ QColor SyncBadge::dotColor() const
 QSize SyncBadge::sizeHint() const
 {
     const QFontMetrics fm(badgeFont());
-    return QSize(2 * kPadX + kDot + kSpacing + fm.horizontalAdvance(shownText()), 2 * kPadY + std::max(kDot, fm.height()));
+    return QSize(2 * kPadX + kDot + kSpacing + fm.horizontalAdvance(shownText()),
+        2 * kPadY + std::max(kDot, fm.height()));
 }
 
 QSize SyncBadge::minimumSizeHint() const

@@ -23,7 +23,8 @@ public:
     virtual QWidget* createOrdersView(QWidget* parent) = 0;
     // The programme web browser; it calls onImport with the document of a successful import and then
     // closes itself.
-    virtual QDialog* createProgrammeBrowser(QWidget* parent, std::function<void(const ProgrammeDocument&)> onImport)
+    virtual QDialog* createProgrammeBrowser(
+        QWidget* parent, std::function<void(const ProgrammeDocument&)> onImport)
         = 0;
 };
 

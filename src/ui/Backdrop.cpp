@@ -22,8 +22,8 @@ double cross(const Vec& a, const Vec& b)
 
 // The (s, t) of a point in a bilinear patch, solved exactly (a quadratic in t); false when the point
 // lies outside the patch. Corners: p00 top left, p10 top right, p01 bottom left, p11 bottom right.
-bool inverseBilinear(const Vec& q, const Vec& p00, const Vec& p10, const Vec& p01, const Vec& p11, double& s,
-    double& t)
+bool inverseBilinear(
+    const Vec& q, const Vec& p00, const Vec& p10, const Vec& p01, const Vec& p11, double& s, double& t)
 {
     const Vec e { p10.x - p00.x, p10.y - p00.y };
     const Vec f { p01.x - p00.x, p01.y - p00.y };
@@ -37,7 +37,8 @@ bool inverseBilinear(const Vec& q, const Vec& p00, const Vec& p10, const Vec& p0
         return std::abs(dx) >= std::abs(dy) ? (h.x - f.x * tt) / dx : (h.y - f.y * tt) / dy;
     };
     constexpr double eps = 1e-7;
-    auto inside = [&](double ss, double tt) { return ss >= -eps && ss <= 1 + eps && tt >= -eps && tt <= 1 + eps; };
+    auto inside
+        = [&](double ss, double tt) { return ss >= -eps && ss <= 1 + eps && tt >= -eps && tt <= 1 + eps; };
     if (std::abs(k2) < 1e-12) {
         t = -k0 / k1;
         s = sFor(t);
@@ -64,7 +65,9 @@ double smooth3(const double v[3], double u)
     auto at = [&](int k) { return v[std::clamp(k, 0, 2)]; };
     const double p0 = at(i - 1), p1 = at(i), p2 = at(i + 1), p3 = at(i + 2);
     const double t2 = t * t, t3 = t2 * t;
-    return 0.5 * (2 * p1 + (-p0 + p2) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t2 + (-p0 + 3 * p1 - 3 * p2 + p3) * t3);
+    return 0.5
+        * (2 * p1 + (-p0 + p2) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t2
+            + (-p0 + 3 * p1 - 3 * p2 + p3) * t3);
 }
 
 QColor rgb(double r, double g, double b)
@@ -86,13 +89,13 @@ Backdrop::Mesh Backdrop::mesh(bool dark)
     m.points = { QPointF(0, 0), QPointF(0.5, 0), QPointF(1, 0), QPointF(0, 0.5), QPointF(0.55, 0.42),
         QPointF(1, 0.55), QPointF(0, 1), QPointF(0.45, 1), QPointF(1, 1) };
     if (dark)
-        m.colors = { rgb(0.05, 0.09, 0.12), rgb(0.08, 0.16, 0.20), rgb(0.06, 0.12, 0.16), rgb(0.07, 0.14, 0.18),
-            rgb(0.12, 0.32, 0.34), rgb(0.10, 0.18, 0.24), rgb(0.04, 0.07, 0.10), rgb(0.06, 0.11, 0.14),
-            rgb(0.05, 0.10, 0.13) };
+        m.colors = { rgb(0.05, 0.09, 0.12), rgb(0.08, 0.16, 0.20), rgb(0.06, 0.12, 0.16),
+            rgb(0.07, 0.14, 0.18), rgb(0.12, 0.32, 0.34), rgb(0.10, 0.18, 0.24), rgb(0.04, 0.07, 0.10),
+            rgb(0.06, 0.11, 0.14), rgb(0.05, 0.10, 0.13) };
     else
-        m.colors = { rgb(0.90, 0.94, 0.96), rgb(0.82, 0.90, 0.93), rgb(0.88, 0.92, 0.95), rgb(0.84, 0.91, 0.90),
-            rgb(0.72, 0.86, 0.86), rgb(0.86, 0.91, 0.94), rgb(0.93, 0.95, 0.96), rgb(0.88, 0.93, 0.94),
-            rgb(0.91, 0.94, 0.96) };
+        m.colors = { rgb(0.90, 0.94, 0.96), rgb(0.82, 0.90, 0.93), rgb(0.88, 0.92, 0.95),
+            rgb(0.84, 0.91, 0.90), rgb(0.72, 0.86, 0.86), rgb(0.86, 0.91, 0.94), rgb(0.93, 0.95, 0.96),
+            rgb(0.88, 0.93, 0.94), rgb(0.91, 0.94, 0.96) };
     return m;
 }
 
@@ -134,7 +137,8 @@ QImage Backdrop::render(const Mesh& mesh, QSize size)
             for (int c = 0; c < 3; ++c) {
                 double rows[3];
                 for (int r = 0; r < 3; ++r) {
-                    const double samples[3] = { channel[c][r * 3], channel[c][r * 3 + 1], channel[c][r * 3 + 2] };
+                    const double samples[3]
+                        = { channel[c][r * 3], channel[c][r * 3 + 1], channel[c][r * 3 + 2] };
                     rows[r] = smooth3(samples, u);
                 }
                 rgbOut[c] = std::clamp(int(std::lround(smooth3(rows, v) * 255)), 0, 255);

@@ -242,7 +242,8 @@ void CapsuleButton::paintEvent(QPaintEvent*)
     qreal x = content.left() + std::max<qreal>(0, (available - total) / 2);
     const qreal cy = frame.center().y();
     if (sym > 0) {
-        Symbols::paint(p, QRectF(x, cy - sym / 2, sym, sym), m_symbol, m_symbolColor.isValid() ? m_symbolColor : fg);
+        Symbols::paint(
+            p, QRectF(x, cy - sym / 2, sym, sym), m_symbol, m_symbolColor.isValid() ? m_symbolColor : fg);
         x += sym + (title > 0 ? kSymbolSpacing : 0);
     }
     if (shownTitle > 0) {
@@ -250,7 +251,8 @@ void CapsuleButton::paintEvent(QPaintEvent*)
         p.setPen(fg);
         const QFontMetricsF fm(titleFont());
         const QString shown = fm.elidedText(text(), Qt::ElideRight, shownTitle + 0.5);
-        p.drawText(QRectF(x, frame.top(), shownTitle + 1, frame.height()), Qt::AlignVCenter | Qt::AlignLeft, shown);
+        p.drawText(
+            QRectF(x, frame.top(), shownTitle + 1, frame.height()), Qt::AlignVCenter | Qt::AlignLeft, shown);
         x += shownTitle;
     }
     if (!m_trailingSymbol.isEmpty()) {

@@ -52,8 +52,8 @@ QPainterPath bounded(const QPainterPath& path, const QPainterPath& clip)
 
 } // namespace
 
-void paintBackground(QPainter& painter, const QRectF& rect, const CapsuleChromeState& state,
-    const QPainterPath& clip)
+void paintBackground(
+    QPainter& painter, const QRectF& rect, const CapsuleChromeState& state, const QPainterPath& clip)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     const auto l = CapsuleMetrics::layers(state.kind, state.selected, state.dark);
@@ -63,8 +63,8 @@ void paintBackground(QPainter& painter, const QRectF& rect, const CapsuleChromeS
     fill(painter, path, l.fill);
 }
 
-void paintOverlay(QPainter& painter, const QRectF& rect, const CapsuleChromeState& state,
-    const QPainterPath& clip)
+void paintOverlay(
+    QPainter& painter, const QRectF& rect, const CapsuleChromeState& state, const QPainterPath& clip)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     const auto l = CapsuleMetrics::layers(state.kind, state.selected, state.dark);
@@ -73,7 +73,8 @@ void paintOverlay(QPainter& painter, const QRectF& rect, const CapsuleChromeStat
         const qreal half = l.rimWidth / 2;
         painter.strokePath(capsule(rect.adjusted(half, half, -half, -half)), QPen(l.rim, l.rimWidth));
     }
-    const qreal h = CapsuleMetrics::hoverOpacity(state.enabled, true, state.pressed, state.dark) * state.hover;
+    const qreal h
+        = CapsuleMetrics::hoverOpacity(state.enabled, true, state.pressed, state.dark) * state.hover;
     if (h > 0) {
         QColor highlight = Theme::primary(state.dark);
         highlight.setAlphaF(float(h));

@@ -33,11 +33,11 @@ QPainterPath capsule(const QRectF& rect);
 // Sets the painter's opacity and pressed scale about the rect's centre; the caller saves and restores.
 void applyTransform(QPainter& painter, const QRectF& rect, const CapsuleChromeState& state);
 // Draws the layers under the content. `clip` (when not empty) bounds the fused kinds to their group.
-void paintBackground(QPainter& painter, const QRectF& rect, const CapsuleChromeState& state,
-    const QPainterPath& clip = {});
+void paintBackground(
+    QPainter& painter, const QRectF& rect, const CapsuleChromeState& state, const QPainterPath& clip = {});
 // Draws the rim and the hover highlight over the content.
-void paintOverlay(QPainter& painter, const QRectF& rect, const CapsuleChromeState& state,
-    const QPainterPath& clip = {});
+void paintOverlay(
+    QPainter& painter, const QRectF& rect, const CapsuleChromeState& state, const QPainterPath& clip = {});
 
 // Glass material with its white layer and rim, as the fused group and other glass surfaces draw it.
 void paintGlass(QPainter& painter, const QRectF& rect, bool dark);

@@ -12,8 +12,8 @@ enum class ControlSize { mini, small, regular, large, extraLarge };
 namespace Capsule {
 
 bool isCapsuleKind(CapsuleKind kind); // glass, prominent, icon, tinyIcon
-bool isFusedKind(CapsuleKind kind);   // fused, fusedIcon
-bool isIconKind(CapsuleKind kind);    // icon, tinyIcon, fusedIcon
+bool isFusedKind(CapsuleKind kind); // fused, fusedIcon
+bool isIconKind(CapsuleKind kind); // icon, tinyIcon, fusedIcon
 
 // The control size a widget inherits: the nearest ancestor (itself included) that set one, else regular.
 ControlSize controlSize(const QWidget* widget);

@@ -27,8 +27,8 @@ struct Layers
     // Bottom to top; an invalid colour is a layer that is not drawn.
     QColor material;
     QColor whiteWash;
-    QColor fill;  // accent tint or prominent fill
-    QColor rim;   // stroked inside the shape, width rimWidth
+    QColor fill; // accent tint or prominent fill
+    QColor rim; // stroked inside the shape, width rimWidth
     qreal rimWidth = 0.8;
     QColor foreground;
     bool capsuleShape = true; // else a rectangle (the fused kinds)

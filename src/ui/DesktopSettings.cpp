@@ -64,7 +64,8 @@ void DesktopSettings::readInitial()
 {
     if (auto v = readSetting(kAppearance, QStringLiteral("color-scheme")))
         m_colorScheme = schemeFromPortal(v->toUInt());
-    if (auto v = readSetting(kGnomeInterface, QStringLiteral("enable-animations")); v && v->typeId() == QMetaType::Bool)
+    if (auto v = readSetting(kGnomeInterface, QStringLiteral("enable-animations"));
+        v && v->typeId() == QMetaType::Bool)
         m_animations = v->toBool();
 }
 

@@ -46,9 +46,11 @@ LinkedLabel::LinkedLabel(const QString& title, QWidget* parent)
     setContentsMargins(0, 0, 2, 0);
 }
 
-LinkedValue::LinkedValue(const QString& title, const QString& value, std::optional<int> maxWidth, QWidget* parent)
+LinkedValue::LinkedValue(
+    const QString& title, const QString& value, std::optional<int> maxWidth, QWidget* parent)
     : QWidget(parent)
-    , m_title(new ToneLabel(title, Tone::secondary, Fonts::font(Fonts::Style::caption2, QFont::DemiBold), this))
+    , m_title(
+          new ToneLabel(title, Tone::secondary, Fonts::font(Fonts::Style::caption2, QFont::DemiBold), this))
     , m_valueLabel(new ToneLabel(QString(), Tone::primary, Fonts::font(Fonts::Style::caption), this))
     , m_value(value)
     , m_maxWidth(maxWidth)

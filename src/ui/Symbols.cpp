@@ -119,7 +119,8 @@ void installIconTheme()
     // Platform plugins without a desktop theme (offscreen, some minimal sessions) search only the
     // resources; the icon folders of the XDG base directories are where Breeze is installed.
     QStringList paths = QIcon::themeSearchPaths();
-    QStringList dataDirs = QString::fromLocal8Bit(qgetenv("XDG_DATA_DIRS")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    QStringList dataDirs
+        = QString::fromLocal8Bit(qgetenv("XDG_DATA_DIRS")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
     if (dataDirs.isEmpty())
         dataDirs = { QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share") };
     for (const QString& dir : dataDirs) {

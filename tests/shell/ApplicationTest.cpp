@@ -69,14 +69,17 @@ protected:
 
 TEST_F(ApplicationTest, CreatesTheStoresInOrder)
 {
-    EXPECT_EQ(services->journal, (QStringList { "make.library", "make.sync", "make.workspace", "make.riderFolders" }));
+    EXPECT_EQ(services->journal,
+        (QStringList { "make.library", "make.sync", "make.workspace", "make.riderFolders" }));
     EXPECT_TRUE(services->sync->calls.isEmpty());
 }
 
 TEST_F(ApplicationTest, FilesFromTheCommandLineAreImportedOnShowingInArrivalOrderWithTheAlert)
 {
-    const QString first = writeTransferFile(folder, QStringLiteral("a.quavel"), QStringLiteral("Samedi"), { QStringLiteral("GP") });
-    const QString second = writeTransferFile(folder, QStringLiteral("b.QUAVEL"), QStringLiteral("Dimanche"), {});
+    const QString first = writeTransferFile(
+        folder, QStringLiteral("a.quavel"), QStringLiteral("Samedi"), { QStringLiteral("GP") });
+    const QString second
+        = writeTransferFile(folder, QStringLiteral("b.QUAVEL"), QStringLiteral("Dimanche"), {});
     app->openFiles({ first, folder.write(QStringLiteral("c.txt"), "x"), second });
     EXPECT_EQ(app->openHandler().pending().size(), 2);
     EXPECT_TRUE(app->library().snapshot().days.isEmpty());
@@ -92,7 +95,8 @@ TEST_F(ApplicationTest, FilesFromTheCommandLineAreImportedOnShowingInArrivalOrde
     EXPECT_EQ(app->root().selectedSpreadsheetID(), app->library().snapshot().spreadsheets.first().id);
 
     // While the window shows, a file goes in at once.
-    const QString third = writeTransferFile(folder, QStringLiteral("d.quavel"), QStringLiteral("Lundi"), { QStringLiteral("Amateur") });
+    const QString third = writeTransferFile(
+        folder, QStringLiteral("d.quavel"), QStringLiteral("Lundi"), { QStringLiteral("Amateur") });
     app->openFiles({ third });
     EXPECT_EQ(app->library().snapshot().days.size(), 3);
     EXPECT_TRUE(app->openHandler().pending().isEmpty());
@@ -104,7 +108,8 @@ TEST_F(ApplicationTest, ShowingWiresTheLibraryAndStartsSync)
     EXPECT_EQ(services->sync->calls, QStringList { "start(false)" });
     ASSERT_TRUE(services->sync->receiver);
     LibrarySnapshot remote = LibrarySnapshot::empty();
-    remote.days.append({ QUuid::createUuid(), QStringLiteral("Depuis l’iPhone"), QDateTime::currentDateTimeUtc(), 0 });
+    remote.days.append(
+        { QUuid::createUuid(), QStringLiteral("Depuis l’iPhone"), QDateTime::currentDateTimeUtc(), 0 });
     services->sync->receiver(remote);
     EXPECT_EQ(app->library().snapshot().days.size(), 1);
 }
@@ -124,7 +129,8 @@ TEST_F(ApplicationTest, PhaseChangesAreIgnoredUntilShownThenSaveAndRestartSync)
     app->applicationStateChanged(Qt::ApplicationInactive);
     EXPECT_EQ(services->journal.mid(4), (QStringList { "workspace.persist", "riderFolders.persist" }));
     // The selection is on disk although the event loop has not run yet.
-    EXPECT_TRUE(readFile(app->library().uiStateFilePath()).contains(day.id.toString(QUuid::WithoutBraces).toUpper().toUtf8()));
+    EXPECT_TRUE(readFile(app->library().uiStateFilePath())
+                    .contains(day.id.toString(QUuid::WithoutBraces).toUpper().toUtf8()));
     const int sets = services->sync->receiverSets;
     app->applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(services->sync->calls.last(), QStringLiteral("start(true)"));
@@ -154,8 +160,9 @@ TEST_F(ApplicationTest, MenuCommandsPostTheirNotificationsWithCtrlShortcuts)
     for (QAction* a : file->actions())
         if (!a->isSeparator())
             order << a->text();
-    EXPECT_EQ(order, (QStringList { "Nouveau jour", "Nouveau tableur", "Paniers", "Tableur", "Commandes",
-                         "Importer le programme…", "Importer depuis une page internet…", "Quitter" }));
+    EXPECT_EQ(order,
+        (QStringList { "Nouveau jour", "Nouveau tableur", "Paniers", "Tableur", "Commandes",
+            "Importer le programme…", "Importer depuis une page internet…", "Quitter" }));
     for (const Item& item : items) {
         QAction* action = menuItem(QString::fromLatin1(item.name));
         ASSERT_TRUE(action) << item.name;
@@ -238,14 +245,17 @@ TEST(SingleInstanceHandOff, SecondLaunchHandsItsAbsolutePathsToTheFirst)
     std::atomic<int> handed { -1 };
     std::thread launch([&] {
         SingleInstance other(name);
-        handed = other.handOff({ QStringLiteral("relatif.quavel"), QStringLiteral("/abs/b.quavel") }, 3000) ? 1 : 0;
+        handed = other.handOff({ QStringLiteral("relatif.quavel"), QStringLiteral("/abs/b.quavel") }, 3000)
+            ? 1
+            : 0;
     });
     ASSERT_TRUE(waitUntil([&] { return handed != -1; }, 5000));
     launch.join();
     EXPECT_EQ(handed, 1);
     ASSERT_EQ(received.count(), 1);
     const QStringList paths = received.first().first().toStringList();
-    EXPECT_EQ(paths, (QStringList { QFileInfo(QStringLiteral("relatif.quavel")).absoluteFilePath(), "/abs/b.quavel" }));
+    EXPECT_EQ(paths,
+        (QStringList { QFileInfo(QStringLiteral("relatif.quavel")).absoluteFilePath(), "/abs/b.quavel" }));
 }
 
 TEST(SingleInstanceHandOff, AStaleSocketIsReplaced)

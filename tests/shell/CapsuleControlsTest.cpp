@@ -19,8 +19,8 @@ using namespace quavel;
 
 namespace {
 
-const ControlSize kSizes[] = { ControlSize::mini, ControlSize::small, ControlSize::regular, ControlSize::large,
-    ControlSize::extraLarge };
+const ControlSize kSizes[] = { ControlSize::mini, ControlSize::small, ControlSize::regular,
+    ControlSize::large, ControlSize::extraLarge };
 
 struct SizeRow
 {
@@ -65,9 +65,9 @@ struct LayerRow
     CapsuleKind kind;
     bool selected;
     bool dark;
-    qreal wash;   // white layer alpha, -1 none
-    qreal fill;   // accent alpha, -1 none
-    qreal rim;    // rim alpha, -1 none
+    qreal wash; // white layer alpha, -1 none
+    qreal fill; // accent alpha, -1 none
+    qreal rim; // rim alpha, -1 none
     bool capsule;
 };
 
@@ -235,8 +235,10 @@ TEST(LinkedControls, GroupStretchesOnlyWhenAskedAndValueKeepsItsMinimum)
 {
     QWidget host;
     auto* column = new QVBoxLayout(&host);
-    auto* tight = new LinkedGroup(new PickButton(QStringLiteral("Choisir"), QString(), false), new LinkedLabel(QStringLiteral("Rien")), false);
-    auto* wide = new LinkedGroup(new PickButton(QStringLiteral("Choisir"), QString(), false), new LinkedLabel(QStringLiteral("Rien")), true);
+    auto* tight = new LinkedGroup(new PickButton(QStringLiteral("Choisir"), QString(), false),
+        new LinkedLabel(QStringLiteral("Rien")), false);
+    auto* wide = new LinkedGroup(new PickButton(QStringLiteral("Choisir"), QString(), false),
+        new LinkedLabel(QStringLiteral("Rien")), true);
     column->addWidget(tight, 0, Qt::AlignLeft);
     column->addWidget(wide);
     host.resize(600, 200);
@@ -245,7 +247,8 @@ TEST(LinkedControls, GroupStretchesOnlyWhenAskedAndValueKeepsItsMinimum)
     EXPECT_EQ(tight->width(), tight->sizeHint().width());
     EXPECT_GT(wide->width(), 500);
 
-    LinkedValue value(QStringLiteral("Source"), QStringLiteral("/un/chemin/très/long/vers/le/dossier/des/photos"), 40);
+    LinkedValue value(
+        QStringLiteral("Source"), QStringLiteral("/un/chemin/très/long/vers/le/dossier/des/photos"), 40);
     EXPECT_EQ(value.maximumWidth(), 72);
     EXPECT_EQ(value.toolTip(), QStringLiteral("/un/chemin/très/long/vers/le/dossier/des/photos"));
     value.resize(72, 30);

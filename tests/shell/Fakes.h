@@ -84,7 +84,10 @@ public:
             return QStringLiteral("Android ") + t.mid(15);
         return t;
     }
-    void start(bool refresh) override { calls << QStringLiteral("start(%1)").arg(refresh ? "true" : "false"); }
+    void start(bool refresh) override
+    {
+        calls << QStringLiteral("start(%1)").arg(refresh ? "true" : "false");
+    }
     void restart() override { calls << QStringLiteral("restart"); }
     void refreshPeers() override { calls << QStringLiteral("refreshPeers"); }
     void setPeerEnabled(const QString& n, bool on) override
@@ -122,8 +125,7 @@ class FakeWorkspace : public WorkspaceSource
 public:
     explicit FakeWorkspace(QStringList* journal = nullptr)
         : m_journal(journal)
-    {
-    }
+    { }
 
     QSet<QUuid> completed;
     QList<HistorySection> history;
@@ -174,8 +176,7 @@ class FakeRiderFolders : public RiderFoldersSource
 public:
     explicit FakeRiderFolders(QStringList* journal = nullptr)
         : m_journal(journal)
-    {
-    }
+    { }
     std::optional<QString> programmeName;
     void persistProgrammeIndex(const ProgrammeDocument&) override
     {
@@ -209,7 +210,8 @@ public:
     }
     QWidget* createWorkspaceView(const SpreadsheetRecord&, QWidget*) override { return nullptr; }
     QWidget* createOrdersView(QWidget*) override { return nullptr; }
-    QDialog* createProgrammeBrowser(QWidget* parent, std::function<void(const ProgrammeDocument&)> import) override
+    QDialog* createProgrammeBrowser(
+        QWidget* parent, std::function<void(const ProgrammeDocument&)> import) override
     {
         ++browsersMade;
         onImport = std::move(import);
@@ -224,8 +226,7 @@ public:
     explicit FakeServices(const QString& folder, UserDefaults& defaults)
         : m_folder(folder)
         , m_defaults(defaults)
-    {
-    }
+    { }
     QStringList journal;
     FakeSync* sync = nullptr;
     FakeWorkspace* workspace = nullptr;
@@ -275,7 +276,8 @@ struct LibraryFixture
 {
     TempFolder folder;
     UserDefaults defaults { folder.file(QStringLiteral("config/defaults.json")) };
-    std::unique_ptr<LibraryStore> store = std::make_unique<LibraryStore>(folder.file(QStringLiteral("data")), defaults);
+    std::unique_ptr<LibraryStore> store
+        = std::make_unique<LibraryStore>(folder.file(QStringLiteral("data")), defaults);
 
     void reopen() { store = std::make_unique<LibraryStore>(folder.file(QStringLiteral("data")), defaults); }
 };

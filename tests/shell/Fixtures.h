@@ -13,12 +13,13 @@ inline QString writeTransferFile(const TempFolder& folder, const QString& name, 
     const QStringList& titles, QUuid* dayID = nullptr, QList<QUuid>* sheetIDs = nullptr)
 {
     QuavelTransferPackage package;
-    package.kind = titles.size() == 1 ? QuavelTransferPackage::Kind::spreadsheet : QuavelTransferPackage::Kind::day;
+    package.kind
+        = titles.size() == 1 ? QuavelTransferPackage::Kind::spreadsheet : QuavelTransferPackage::Kind::day;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     package.day = DayRecord { QUuid::createUuid(), dayName, now, 0 };
     for (const QString& t : titles)
-        package.spreadsheets.append(
-            SpreadsheetRecord { QUuid::createUuid(), package.day.id, t, now, now, true, { RowRecord::blank() } });
+        package.spreadsheets.append(SpreadsheetRecord {
+            QUuid::createUuid(), package.day.id, t, now, now, true, { RowRecord::blank() } });
     if (dayID)
         *dayID = package.day.id;
     if (sheetIDs)

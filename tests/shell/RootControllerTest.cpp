@@ -60,7 +60,7 @@ struct RestoreCase
     const char* name;
     bool storedSheetExists;
     bool storedDayExists;
-    bool expectSheetIsStored;  // else the first in stored list order, or none
+    bool expectSheetIsStored; // else the first in stored list order, or none
     bool expectSheetNone;
 };
 
@@ -122,7 +122,8 @@ TEST_F(RootControllerTest, AnySpreadsheetListChangeFillsAnEmptySelection)
     // A sync that brings a spreadsheet of another day.
     LibrarySnapshot remote = store().snapshot();
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    remote.spreadsheets.append({ QUuid::createUuid(), dayB.id, QStringLiteral("iPhone"), now, now, true, { RowRecord::blank() } });
+    remote.spreadsheets.append(
+        { QUuid::createUuid(), dayB.id, QStringLiteral("iPhone"), now, now, true, { RowRecord::blank() } });
     store().replaceFromRemote(remote);
     EXPECT_EQ(root->selectedSpreadsheetID(), remote.spreadsheets.last().id);
     EXPECT_EQ(root->selectedDayID(), dayB.id);
@@ -150,8 +151,8 @@ TEST_F(RootControllerTest, ImportSelectsImportedSpreadsheetAndRaisesAlert)
     settle();
     QUuid importedDay;
     QList<QUuid> importedSheets;
-    const QString path = writeTransferFile(lib.folder, QStringLiteral("jour.quavel"), QStringLiteral("Samedi"),
-        { QStringLiteral("Grand prix") }, &importedDay, &importedSheets);
+    const QString path = writeTransferFile(lib.folder, QStringLiteral("jour.quavel"),
+        QStringLiteral("Samedi"), { QStringLiteral("Grand prix") }, &importedDay, &importedSheets);
     store().importQuavelFile(path);
     EXPECT_TRUE(root->importAlert());
     EXPECT_EQ(root->selectedSpreadsheetID(), importedSheets.first());
@@ -166,7 +167,8 @@ TEST_F(RootControllerTest, ImportOfDayWithoutSpreadsheetKeepsSelectedSpreadsheet
     const auto local = store().addSpreadsheet(day.id, QStringLiteral("local"));
     root->setSelection(day.id, local.id);
     settle();
-    const QString path = writeTransferFile(lib.folder, QStringLiteral("vide.quavel"), QStringLiteral("Dimanche"), {});
+    const QString path
+        = writeTransferFile(lib.folder, QStringLiteral("vide.quavel"), QStringLiteral("Dimanche"), {});
     store().importQuavelFile(path);
     EXPECT_TRUE(root->importAlert());
     EXPECT_EQ(root->selectedSpreadsheetID(), local.id);

@@ -56,8 +56,8 @@ public:
         grid->setContentsMargins(20, 20, 20, 20);
         grid->setHorizontalSpacing(14);
         grid->setVerticalSpacing(12);
-        const ControlSize sizes[] = { ControlSize::mini, ControlSize::small, ControlSize::regular, ControlSize::large,
-            ControlSize::extraLarge };
+        const ControlSize sizes[] = { ControlSize::mini, ControlSize::small, ControlSize::regular,
+            ControlSize::large, ControlSize::extraLarge };
         int row = 0;
         for (ControlSize size : sizes) {
             auto* line = new QWidget(this);
@@ -65,15 +65,18 @@ public:
             auto* h = new QHBoxLayout(line);
             h->setContentsMargins(0, 0, 0, 0);
             h->setSpacing(10);
-            h->addWidget(new CapsuleButton(QStringLiteral("Verre"), QStringLiteral("tablecells"), CapsuleKind::glass, line));
+            h->addWidget(new CapsuleButton(
+                QStringLiteral("Verre"), QStringLiteral("tablecells"), CapsuleKind::glass, line));
             auto* sel = new CapsuleButton(QStringLiteral("Choisi"), QString(), CapsuleKind::glass, line);
             sel->setSelected(true);
             h->addWidget(sel);
-            h->addWidget(new CapsuleButton(QStringLiteral("Organiser"), QStringLiteral("plus"), CapsuleKind::prominent, line));
+            h->addWidget(new CapsuleButton(
+                QStringLiteral("Organiser"), QStringLiteral("plus"), CapsuleKind::prominent, line));
             auto* off = new CapsuleButton(QStringLiteral("Inactif"), QString(), CapsuleKind::glass, line);
             off->setEnabled(false);
             h->addWidget(off);
-            h->addWidget(new CapsuleButton(QString(), QStringLiteral("arrow.clockwise"), CapsuleKind::icon, line));
+            h->addWidget(
+                new CapsuleButton(QString(), QStringLiteral("arrow.clockwise"), CapsuleKind::icon, line));
             h->addWidget(new CapsuleButton(QString(), QStringLiteral("plus"), CapsuleKind::tinyIcon, line));
             auto* fused = new FusedCapsule(line);
             auto* a = new CapsuleButton(QStringLiteral("A5"), QString(), CapsuleKind::fused, fused);
@@ -82,13 +85,16 @@ public:
             fused->addDivider();
             fused->addWidget(new CapsuleButton(QStringLiteral("A4"), QString(), CapsuleKind::fused, fused));
             fused->addDivider();
-            fused->addWidget(new CapsuleButton(QString(), QStringLiteral("trash"), CapsuleKind::fusedIcon, fused));
+            fused->addWidget(
+                new CapsuleButton(QString(), QStringLiteral("trash"), CapsuleKind::fusedIcon, fused));
             h->addWidget(fused);
             h->addStretch(1);
             grid->addWidget(line, row++, 0);
         }
-        auto* linked = new LinkedGroup(new PickButton(QStringLiteral("Dossier des photos"), QStringLiteral("tray"), false),
-            new LinkedValue(QStringLiteral("Source"), QStringLiteral("/home/photographe/Concours/2026/Fontainebleau/Samedi/Grand Prix"), 220),
+        auto* linked = new LinkedGroup(
+            new PickButton(QStringLiteral("Dossier des photos"), QStringLiteral("tray"), false),
+            new LinkedValue(QStringLiteral("Source"),
+                QStringLiteral("/home/photographe/Concours/2026/Fontainebleau/Samedi/Grand Prix"), 220),
             false, this);
         grid->addWidget(linked, row++, 0, Qt::AlignLeft);
         auto* wide = new LinkedGroup(new PickButton(QStringLiteral("Destination"), QString(), false),
@@ -141,7 +147,8 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
                 QStringLiteral("BERNARD Chloé : 20 photos"), QStringLiteral("PETIT Hugo : 11 photos"),
                 QStringLiteral("ne devrait pas paraître") } } } } });
     services.sync->setPeers({ QStringLiteral("QUAVEL iOS 1F3A") }, { QStringLiteral("QUAVEL iOS 1F3A") },
-        { QStringLiteral("QUAVEL iOS 1F3A"), QStringLiteral("QUAVEL Android 77C0") }, { QStringLiteral("QUAVEL iOS 1F3A") });
+        { QStringLiteral("QUAVEL iOS 1F3A"), QStringLiteral("QUAVEL Android 77C0") },
+        { QStringLiteral("QUAVEL iOS 1F3A") });
     services.sync->set({ SyncStatusSource::Status::Kind::synced, QStringLiteral("QUAVEL iOS 1F3A") },
         QStringLiteral("Synchronisé · iPhone 1F3A"));
 

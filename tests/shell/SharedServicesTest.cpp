@@ -123,7 +123,8 @@ TEST(FilePickers, FolderPickerReturnsThePickedFolderAndMayCreateFolders)
         panel->setDirectory(folder.path());
         QMetaObject::invokeMethod(panel, "accept");
     });
-    const auto picked = PanelPresenter::shared().pickFolder(QStringLiteral("Dossier des photos"), QStringLiteral("Choisir"));
+    const auto picked = PanelPresenter::shared().pickFolder(
+        QStringLiteral("Dossier des photos"), QStringLiteral("Choisir"));
     ASSERT_TRUE(picked);
     EXPECT_EQ(QFileInfo(*picked).canonicalFilePath(), QFileInfo(folder.path()).canonicalFilePath());
 }

@@ -7,10 +7,10 @@
 #include "shell/Sidebar.h"
 #include "ui/SymbolButton.h"
 
+#include "shell/SyncBadge.h"
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include "shell/SyncBadge.h"
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
@@ -92,7 +92,8 @@ TEST_F(SidebarTest, SpreadsheetsOfMissingDaysAreNotListed)
 {
     LibrarySnapshot remote = store().snapshot();
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    remote.spreadsheets.append({ QUuid::createUuid(), QUuid::createUuid(), QStringLiteral("orphelin"), now, now, true, { RowRecord::blank() } });
+    remote.spreadsheets.append({ QUuid::createUuid(), QUuid::createUuid(), QStringLiteral("orphelin"), now,
+        now, true, { RowRecord::blank() } });
     store().replaceFromRemote(remote);
     EXPECT_TRUE(sidebar->showsPlaceholder());
     store().addDay(QStringLiteral("Samedi"));
@@ -107,22 +108,28 @@ TEST_F(SidebarTest, DaysBySortIndexThenNewestAndSpreadsheetsNewestFirst)
     const QUuid a = QUuid::createUuid(), b = QUuid::createUuid(), c = QUuid::createUuid();
     s.days = { { a, QStringLiteral("index 1"), t0, 1 }, { b, QStringLiteral("index 0 ancien"), t0, 0 },
         { c, QStringLiteral("index 0 récent"), t0.addSecs(10), 0 } };
-    s.spreadsheets = { { QUuid::createUuid(), b, QStringLiteral("vieux"), t0, t0, true, { RowRecord::blank() } },
-        { QUuid::createUuid(), b, QStringLiteral("neuf"), t0.addSecs(5), t0, false, { RowRecord::blank() } } };
+    s.spreadsheets = {
+        { QUuid::createUuid(), b, QStringLiteral("vieux"), t0, t0, true, { RowRecord::blank() } },
+        { QUuid::createUuid(), b, QStringLiteral("neuf"), t0.addSecs(5), t0, false, { RowRecord::blank() } }
+    };
     store().replaceFromRemote(s);
-    EXPECT_EQ(listed(), (QStringList { "index 0 récent", "  Aucun tableur", "index 0 ancien", "  neuf", "  vieux", "index 1",
-                            "  Aucun tableur" }));
+    EXPECT_EQ(listed(),
+        (QStringList { "index 0 récent", "  Aucun tableur", "index 0 ancien", "  neuf", "  vieux", "index 1",
+            "  Aucun tableur" }));
 }
 
 TEST_F(SidebarTest, PhotoCountTakesThePluralFromTwo)
 {
     const auto day = store().addDay(QStringLiteral("J"));
     const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("T"));
-    auto count = [&] { return row(sheet.id)->findChild<QLabel*>(QStringLiteral("spreadsheetCount"))->text(); };
+    auto count
+        = [&] { return row(sheet.id)->findChild<QLabel*>(QStringLiteral("spreadsheetCount"))->text(); };
     EXPECT_EQ(count(), QStringLiteral("0 photo"));
-    store().updateRow(sheet.id, store().snapshot().spreadsheet(sheet.id)->rows.last().id, QStringLiteral("12"), {});
+    store().updateRow(
+        sheet.id, store().snapshot().spreadsheet(sheet.id)->rows.last().id, QStringLiteral("12"), {});
     EXPECT_EQ(count(), QStringLiteral("1 photo"));
-    store().updateRow(sheet.id, store().snapshot().spreadsheet(sheet.id)->rows.last().id, QStringLiteral("13"), {});
+    store().updateRow(
+        sheet.id, store().snapshot().spreadsheet(sheet.id)->rows.last().id, QStringLiteral("13"), {});
     EXPECT_EQ(count(), QStringLiteral("2 photos"));
 }
 
@@ -133,7 +140,8 @@ TEST_F(SidebarTest, DoneMarkTogglesThroughTheWorkspaceStore)
     auto mark = [&] { return row(sheet.id)->findChild<SymbolButton*>(QStringLiteral("doneMark")); };
     EXPECT_EQ(mark()->symbol(), QStringLiteral("circle"));
     EXPECT_EQ(mark()->toolTip(), QStringLiteral("Marquer comme fait"));
-    EXPECT_TRUE(titles(sidebar->spreadsheetMenu(sheet.id, nullptr)).contains(QStringLiteral("Marquer comme fait")));
+    EXPECT_TRUE(
+        titles(sidebar->spreadsheetMenu(sheet.id, nullptr)).contains(QStringLiteral("Marquer comme fait")));
     mark()->click();
     EXPECT_TRUE(workspace.isCompleted(sheet.id));
     EXPECT_EQ(mark()->symbol(), QStringLiteral("checkmark.circle.fill"));
@@ -150,7 +158,8 @@ TEST_F(SidebarTest, WithoutWorkspaceStoreNoDoneMarkIsOffered)
     const auto day = store().addDay(QStringLiteral("J"));
     const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("T"));
     EXPECT_FALSE(row(sheet.id)->findChild<SymbolButton*>(QStringLiteral("doneMark")));
-    EXPECT_EQ(titles(sidebar->spreadsheetMenu(sheet.id, nullptr)), (QStringList { "Nouveau tableur", "Renommer", "Supprimer" }));
+    EXPECT_EQ(titles(sidebar->spreadsheetMenu(sheet.id, nullptr)),
+        (QStringList { "Nouveau tableur", "Renommer", "Supprimer" }));
 }
 
 TEST_F(SidebarTest, ClickingARowSelectsItsSpreadsheet)
@@ -177,7 +186,10 @@ TEST_F(SidebarTest, MenusPassTheirDayToTheNewSpreadsheetPrompt)
     trigger(sidebar->emptyDayMenu(day.id, nullptr), QStringLiteral("Nouveau tableur"));
     EXPECT_EQ(root.newSheetDayID(), day.id);
     root.cancelNewSpreadsheet();
-    sidebar->list()->itemWidget(sidebar->list()->topLevelItem(0), 0)->findChild<QAbstractButton*>(QStringLiteral("dayAddSpreadsheet"))->click();
+    sidebar->list()
+        ->itemWidget(sidebar->list()->topLevelItem(0), 0)
+        ->findChild<QAbstractButton*>(QStringLiteral("dayAddSpreadsheet"))
+        ->click();
     EXPECT_EQ(root.newSheetDayID(), day.id);
     EXPECT_EQ(root.shownSection(), WorkspaceSection::tableur);
 }
@@ -241,10 +253,11 @@ TEST_F(SidebarTest, RestartButtonAndBadgeRetryRestartSync)
 class HistoryTest : public SidebarTest
 {
 protected:
-    WorkspaceSource::HistoryEntry entry(const QUuid& sheet, const QString& headline, QStringList messages = {})
+    WorkspaceSource::HistoryEntry entry(
+        const QUuid& sheet, const QString& headline, QStringList messages = {})
     {
-        return { QUuid::createUuid(), sheet, QStringLiteral("ancien titre"), QDateTime::currentDateTimeUtc(), headline,
-            std::move(messages) };
+        return { QUuid::createUuid(), sheet, QStringLiteral("ancien titre"), QDateTime::currentDateTimeUtc(),
+            headline, std::move(messages) };
     }
     QStringList shownTexts() const
     {

@@ -49,7 +49,9 @@ TEST_P(BadgeStates, TextDotTooltipAndClick)
         : c.kind == Kind::idle                ? Theme::secondary(dark)
                                               : Theme::orange(dark);
     EXPECT_EQ(badge.dotColor(), dot);
-    EXPECT_EQ(badge.toolTip(), c.kind == Kind::synced ? QString::fromUtf8(c.shown) : QStringLiteral("Cliquer pour relancer la synchro"));
+    EXPECT_EQ(badge.toolTip(),
+        c.kind == Kind::synced ? QString::fromUtf8(c.shown)
+                               : QStringLiteral("Cliquer pour relancer la synchro"));
     QTest::mouseClick(&badge, Qt::LeftButton, {}, QPoint(200, 16));
     EXPECT_EQ(retries, c.retries ? 1 : 0);
 }
@@ -57,9 +59,12 @@ TEST_P(BadgeStates, TextDotTooltipAndClick)
 INSTANTIATE_TEST_SUITE_P(States, BadgeStates,
     ::testing::Values(BadgeCase { "idle", Kind::idle, "", nullptr, "Inactif", true },
         BadgeCase { "searching", Kind::searching, "", nullptr, "Recherche…", true },
-        BadgeCase { "connecting", Kind::connecting, "QUAVEL iOS 1F3A", nullptr, "Lien avec QUAVEL iOS 1F3A…", true },
-        BadgeCase { "synced", Kind::synced, "QUAVEL iOS 1F3A", "Synchronisé · iPhone 1F3A", "Synchronisé · iPhone 1F3A", false },
-        BadgeCase { "failed", Kind::failed, "Accès au réseau local refusé", "Recherche impossible", "Recherche impossible", true }),
+        BadgeCase {
+            "connecting", Kind::connecting, "QUAVEL iOS 1F3A", nullptr, "Lien avec QUAVEL iOS 1F3A…", true },
+        BadgeCase { "synced", Kind::synced, "QUAVEL iOS 1F3A", "Synchronisé · iPhone 1F3A",
+            "Synchronisé · iPhone 1F3A", false },
+        BadgeCase { "failed", Kind::failed, "Accès au réseau local refusé", "Recherche impossible",
+            "Recherche impossible", true }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SyncBadgeFollowing, ShowsTheSourcesStatusLineAndRestartsIt)
@@ -100,12 +105,15 @@ TEST_P(PickerStates, SymbolAndTitle)
 INSTANTIATE_TEST_SUITE_P(States, PickerStates,
     ::testing::Values(PickerCase { "nothing", {}, {}, {}, "iphone", "Choisir un appareil" },
         PickerCase { "oneListed", {}, { "Atelier" }, { "Atelier" }, "iphone", "1 appareil à proximité" },
-        PickerCase { "threeListed", {}, { "A", "B", "C" }, { "A", "B", "C" }, "iphone", "3 appareils à proximité" },
+        PickerCase {
+            "threeListed", {}, { "A", "B", "C" }, { "A", "B", "C" }, "iphone", "3 appareils à proximité" },
         PickerCase { "androidAway", { "QUAVEL Android 77C0" }, {}, { "QUAVEL Android 77C0" }, "candybarphone",
             "Android 77C0 · hors de portée" },
-        PickerCase { "oneNearby", { "QUAVEL iOS 1F3A" }, { "quavel ios 1f3a" }, { "QUAVEL iOS 1F3A" }, "iphone", "iPhone 1F3A" },
-        PickerCase { "threeEnabledTwoOnline", { "QUAVEL iOS A", "QUAVEL iOS B", "QUAVEL iOS C" }, { "QUAVEL iOS A", "QUAVEL iOS C" },
-            { "QUAVEL iOS A", "QUAVEL iOS B", "QUAVEL iOS C" }, "antenna.radiowaves.left.and.right", "3 appareils · 2 en ligne" },
+        PickerCase { "oneNearby", { "QUAVEL iOS 1F3A" }, { "quavel ios 1f3a" }, { "QUAVEL iOS 1F3A" },
+            "iphone", "iPhone 1F3A" },
+        PickerCase { "threeEnabledTwoOnline", { "QUAVEL iOS A", "QUAVEL iOS B", "QUAVEL iOS C" },
+            { "QUAVEL iOS A", "QUAVEL iOS C" }, { "QUAVEL iOS A", "QUAVEL iOS B", "QUAVEL iOS C" },
+            "antenna.radiowaves.left.and.right", "3 appareils · 2 en ligne" },
         PickerCase { "firstEnabledAndroid", { "QUAVEL Android X", "QUAVEL iOS B" }, {}, {}, "candybarphone",
             "2 appareils · 0 en ligne" }),
     [](const auto& info) { return std::string(info.param.name); });
@@ -117,7 +125,8 @@ TEST(DeviceRows, StateTextFollowsLinkAndRange)
     EXPECT_EQ(rowState(false, true, true), QStringLiteral("Lien en cours"));
     EXPECT_EQ(rowState(false, true, false), QStringLiteral("En ligne"));
     EXPECT_EQ(rowState(false, false, true), QStringLiteral("Hors de portée"));
-    EXPECT_EQ(DevicePresentation::deviceSymbol(QStringLiteral("QUAVEL Android 1")), QStringLiteral("candybarphone"));
+    EXPECT_EQ(DevicePresentation::deviceSymbol(QStringLiteral("QUAVEL Android 1")),
+        QStringLiteral("candybarphone"));
     EXPECT_EQ(DevicePresentation::deviceSymbol(QStringLiteral("quavel android 1")), QStringLiteral("iphone"));
 }
 
@@ -132,7 +141,10 @@ protected:
                 return w;
         return nullptr;
     }
-    static QString text(QWidget* row, const char* name) { return row->findChild<QLabel*>(QLatin1String(name))->text(); }
+    static QString text(QWidget* row, const char* name)
+    {
+        return row->findChild<QLabel*>(QLatin1String(name))->text();
+    }
 };
 
 TEST_F(DevicePanelTest, EmptyListSaysSoAndRefreshAsksTheService)
@@ -150,8 +162,8 @@ TEST_F(DevicePanelTest, EmptyListSaysSoAndRefreshAsksTheService)
 
 TEST_F(DevicePanelTest, RowsShowStateAndTheBoxGoesThroughTheService)
 {
-    sync.setPeers({ "QUAVEL iOS 1F3A", "Atelier" }, { "QUAVEL iOS 1F3A", "Studio" }, { "Atelier", "QUAVEL iOS 1F3A", "Studio" },
-        { "QUAVEL iOS 1F3A" });
+    sync.setPeers({ "QUAVEL iOS 1F3A", "Atelier" }, { "QUAVEL iOS 1F3A", "Studio" },
+        { "Atelier", "QUAVEL iOS 1F3A", "Studio" }, { "QUAVEL iOS 1F3A" });
     DeviceSyncPanel panel(sync);
     EXPECT_EQ(panel.shownNames(), (QStringList { "Atelier", "QUAVEL iOS 1F3A", "Studio" }));
     QWidget* linked = rowOf(panel, "QUAVEL iOS 1F3A");

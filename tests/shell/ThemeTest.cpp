@@ -1,11 +1,11 @@
 // Appearance, backdrop, desktop settings and symbols.
+#include "ui/Theme.h"
 #include "library/LibraryStore.h"
 #include "platform/UserDefaults.h"
 #include "ui/AppearanceController.h"
 #include "ui/Backdrop.h"
 #include "ui/DesktopSettings.h"
 #include "ui/Symbols.h"
-#include "ui/Theme.h"
 
 #include "common/TestSupport.h"
 
@@ -58,7 +58,8 @@ TEST(Appearance, ChangingThePreferenceRecoloursAtOnceAndSystemFollowsDesktop)
 
 QColor at(const QImage& image, double x, double y)
 {
-    return image.pixelColor(std::min(image.width() - 1, int(x * image.width())), std::min(image.height() - 1, int(y * image.height())));
+    return image.pixelColor(std::min(image.width() - 1, int(x * image.width())),
+        std::min(image.height() - 1, int(y * image.height())));
 }
 
 void expectNear(const QColor& a, const QColor& b, double tolerance = 0.025)
@@ -84,7 +85,8 @@ TEST_P(BackdropColours, PassThroughTheControlPoints)
     int worst = 0;
     for (int y = 1; y < image.height(); ++y)
         for (int x = 1; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y), l = image.pixelColor(x - 1, y), u = image.pixelColor(x, y - 1);
+            const QColor c = image.pixelColor(x, y), l = image.pixelColor(x - 1, y),
+                         u = image.pixelColor(x, y - 1);
             worst = std::max({ worst, std::abs(c.green() - l.green()), std::abs(c.green() - u.green()) });
         }
     EXPECT_LE(worst, 3);
@@ -121,7 +123,9 @@ TEST(Symbols, EveryKnownSymbolDrawsInItsTint)
     }
     EXPECT_GE(checked, 20);
     EXPECT_FALSE(Symbols::isKnown(QStringLiteral("pas.un.symbole")));
-    EXPECT_TRUE(Symbols::pixmap(QStringLiteral("pas.un.symbole"), 16, Qt::black).toImage().pixelColor(8, 8).alpha() == 0);
+    EXPECT_TRUE(
+        Symbols::pixmap(QStringLiteral("pas.un.symbole"), 16, Qt::black).toImage().pixelColor(8, 8).alpha()
+        == 0);
 }
 
 } // namespace
