@@ -8,6 +8,7 @@
 #include "shell/QuavelApplication.h"
 #include "shell/RootController.h"
 #include "shell/SingleInstance.h"
+#include "shell/TerminationSignals.h"
 #include "ui/DesktopSettings.h"
 #include "ui/Notifications.h"
 
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 using namespace quavel;
@@ -273,6 +275,23 @@ TEST(SingleInstanceHandOff, AStaleSocketIsReplaced)
     }
     SingleInstance instance(name);
     EXPECT_TRUE(instance.listen());
+}
+
+} // namespace
+
+namespace {
+
+// A session that ends with SIGTERM still gets its stores saved: the signal arrives as a Qt signal.
+TEST(TerminationSignalsTest, SigtermAndSigintArriveOnTheEventLoop)
+{
+    TerminationSignals termination;
+    QSignalSpy spy(&termination, &TerminationSignals::terminationRequested);
+    ::raise(SIGTERM);
+    ASSERT_TRUE(waitUntil([&] { return spy.count() == 1; }));
+    EXPECT_EQ(spy.first().first().toInt(), SIGTERM);
+    ::raise(SIGINT);
+    ASSERT_TRUE(waitUntil([&] { return spy.count() == 2; }));
+    EXPECT_EQ(spy.last().first().toInt(), SIGINT);
 }
 
 } // namespace

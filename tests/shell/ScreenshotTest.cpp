@@ -2,6 +2,7 @@
 // to a folder that the test prints (QUAVEL_SCREENSHOTS when set, else a folder in the build tree).
 #include "Fakes.h"
 
+#include "shell/DeviceSyncPanel.h"
 #include "shell/MainWindow.h"
 #include "shell/QuavelApplication.h"
 #include "shell/RootController.h"
@@ -169,6 +170,9 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
         CapsuleSheet sheet;
         sheet.show();
         save(sheet, QStringLiteral("capsules-%1").arg(scheme));
+        DeviceSyncPanel panel(*services.sync);
+        panel.show();
+        save(panel, QStringLiteral("devices-%1").arg(scheme));
     }
     // An empty library, as on a first start.
     store.setAppearance(AppearancePreference::light);
