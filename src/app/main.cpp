@@ -1,23 +1,62 @@
-#include "library/LibraryStore.h"
+#include "platform/UserDefaults.h"
+#include "shell/MainWindow.h"
+#include "shell/QuavelApplication.h"
+#include "shell/ShellServices.h"
+#include "shell/SingleInstance.h"
+#include "shell/TerminationSignals.h"
+#include "ui/DesktopSettings.h"
+#include "ui/Symbols.h"
 
-#include <QCoreApplication>
-#include <QTextStream>
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
-// Until the window lands, the application loads the library and prints a one-line summary of it.
+// The desktop application: one window per user session. A later launch hands its ".quavel" files to
+// the running one and ends.
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("QUAVEL"));
-    quavel::LibraryStore store;
-    for (const QString& path : QCoreApplication::arguments().mid(1)) {
-        if (auto message = store.importQuavelFile(path))
-            QTextStream(stdout) << *message << '\n';
-    }
-    qsizetype rows = 0;
-    for (const auto& sheet : store.snapshot().spreadsheets)
-        rows += sheet.filledRowCount();
-    QTextStream(stdout) << "QUAVEL : " << store.snapshot().days.size() << " jour(s), "
-                        << store.snapshot().spreadsheets.size() << " tableur(s), " << rows
-                        << " ligne(s) remplie(s) — " << store.libraryFilePath() << '\n';
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("QUAVEL"));
+    QApplication::setApplicationDisplayName(QStringLiteral("QUAVEL"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quavel"));
+
+    // Qt's own dialogs (file panels, message boxes) speak French like the rest of the application.
+    QTranslator qtFrench;
+    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtFrench);
+
+    QStringList files = QApplication::arguments().mid(1);
+    files.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
+
+    quavel::SingleInstance instance;
+    if (instance.handOff(files))
+        return 0;
+    instance.listen();
+
+    quavel::Symbols::installIconTheme();
+    quavel::DesktopSettings desktop;
+    auto services = quavel::ShellServices::standard();
+    quavel::QuavelApplication quavel(*services, quavel::UserDefaults::standard(), desktop);
+
+    QObject::connect(
+        &instance, &quavel::SingleInstance::pathsReceived, &quavel, [&quavel](const QStringList& paths) {
+            quavel.openFiles(paths);
+            quavel.window().showNormal();
+            quavel.window().raise();
+            quavel.window().activateWindow();
+        });
+
+    // A session can end without the window ever going inactive: save on the way out as well.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &quavel, [&quavel] { quavel.flushStores(); });
+    quavel::TerminationSignals termination;
+    QObject::connect(&termination, &quavel::TerminationSignals::terminationRequested, &quavel, [&quavel] {
+        quavel.flushStores();
+        QCoreApplication::quit();
+    });
+
+    quavel.openFiles(files);
+    quavel.window().show();
+    return app.exec();
 }

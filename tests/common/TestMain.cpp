@@ -20,8 +20,9 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     quavel::test::isolateUserFolders();
-#ifdef QUAVEL_TEST_GUI
-    // Test discovery runs the program without the tests' environment.
+#if defined(QUAVEL_TEST_GUI) || defined(QUAVEL_TEST_WIDGETS)
+    // ctest lists the tests by running the program without the tests' environment: painting then needs
+    // a platform that works without a display too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif

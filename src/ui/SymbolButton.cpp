@@ -1,0 +1,70 @@
+#include "ui/SymbolButton.h"
+
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QPainter>
+
+namespace quavel {
+
+SymbolButton::SymbolButton(const QString& symbol, qreal pixels, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_symbol(symbol)
+    , m_pixels(pixels)
+{
+    setCursor(Qt::ArrowCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_Hover);
+}
+
+void SymbolButton::setSymbol(const QString& symbol)
+{
+    m_symbol = symbol;
+    update();
+}
+
+void SymbolButton::setSymbolColor(const QColor& color, qreal opacity)
+{
+    m_color = color;
+    m_opacity = opacity;
+    update();
+}
+
+QSize SymbolButton::sizeHint() const
+{
+    const int side = int(std::ceil(m_pixels)) + 4;
+    return QSize(side, side);
+}
+
+void SymbolButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor color = m_color.isValid() ? m_color : Theme::primary(Theme::isDark(this));
+    qreal opacity = m_opacity * (isEnabled() ? 1.0 : 0.42);
+    // The plain style only dims while pressed.
+    if (isDown())
+        opacity *= 0.6;
+    else if (m_hovering)
+        opacity = std::min(1.0, opacity * 1.25);
+    p.setOpacity(opacity);
+    const QRectF r = QRectF(rect()).adjusted(2, 2, -2, -2);
+    Symbols::paint(p, r, m_symbol, color);
+}
+
+void SymbolButton::enterEvent(QEnterEvent* event)
+{
+    m_hovering = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void SymbolButton::leaveEvent(QEvent* event)
+{
+    m_hovering = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+} // namespace quavel

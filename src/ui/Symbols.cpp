@@ -1,0 +1,220 @@
+#include "ui/Symbols.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHash>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QPixmapCache>
+
+#include <cmath>
+
+namespace quavel::Symbols {
+
+namespace {
+
+const QHash<QString, QStringList>& table()
+{
+    static const QHash<QString, QStringList> names = [] {
+        QHash<QString, QStringList> t;
+        QFile file(QStringLiteral(":/quavel/symbols.tsv"));
+        if (!file.open(QIODevice::ReadOnly))
+            return t;
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        for (const QString& line : lines) {
+            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+                continue;
+            const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+            if (tab <= 0)
+                continue;
+            t.insert(line.left(tab), line.mid(tab + 1).trimmed().split(QLatin1Char(','), Qt::SkipEmptyParts));
+        }
+        return t;
+    }();
+    return names;
+}
+
+// The plain shapes, drawn in a square of side s at the origin.
+void drawShape(QPainter& p, const QString& shape, qreal s, const QColor& c)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = std::max(1.2, s * 0.09);
+    QPen pen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    const QRectF ring(w / 2 + s * 0.06, w / 2 + s * 0.06, s - w - s * 0.12, s - w - s * 0.12);
+    auto check = [&](qreal scale) {
+        QPainterPath path;
+        const qreal cx = s / 2, cy = s / 2, k = s * scale;
+        path.moveTo(cx - 0.42 * k, cy + 0.02 * k);
+        path.lineTo(cx - 0.12 * k, cy + 0.32 * k);
+        path.lineTo(cx + 0.45 * k, cy - 0.30 * k);
+        return path;
+    };
+    if (shape == u"plus") {
+        p.setPen(QPen(c, std::max(1.3, s * 0.11), Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(s / 2, s * 0.18), QPointF(s / 2, s * 0.82));
+        p.drawLine(QPointF(s * 0.18, s / 2), QPointF(s * 0.82, s / 2));
+    } else if (shape == u"circle") {
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(ring);
+    } else if (shape == u"checkmark.circle") {
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(ring);
+        p.drawPath(check(0.55));
+    } else if (shape == u"checkmark.circle.fill") {
+        QPainterPath disc;
+        disc.addEllipse(QRectF(s * 0.06, s * 0.06, s * 0.88, s * 0.88));
+        QPainterPathStroker stroker;
+        stroker.setWidth(std::max(1.4, s * 0.12));
+        stroker.setCapStyle(Qt::RoundCap);
+        stroker.setJoinStyle(Qt::RoundJoin);
+        // The check is cut out of the disc so it shows whatever lies behind, like the glyph does.
+        p.fillPath(disc.subtracted(stroker.createStroke(check(0.55))), c);
+    } else if (shape == u"chevron.down" || shape == u"chevron.right") {
+        p.setPen(QPen(c, std::max(1.2, s * 0.14), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath path;
+        if (shape == u"chevron.down") {
+            path.moveTo(s * 0.2, s * 0.36);
+            path.lineTo(s * 0.5, s * 0.66);
+            path.lineTo(s * 0.8, s * 0.36);
+        } else {
+            path.moveTo(s * 0.36, s * 0.2);
+            path.lineTo(s * 0.66, s * 0.5);
+            path.lineTo(s * 0.36, s * 0.8);
+        }
+        p.drawPath(path);
+    } else if (shape == u"chevron.up.chevron.down") {
+        p.setPen(QPen(c, std::max(1.2, s * 0.12), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath path;
+        path.moveTo(s * 0.28, s * 0.38);
+        path.lineTo(s * 0.5, s * 0.16);
+        path.lineTo(s * 0.72, s * 0.38);
+        path.moveTo(s * 0.28, s * 0.62);
+        path.lineTo(s * 0.5, s * 0.84);
+        path.lineTo(s * 0.72, s * 0.62);
+        p.drawPath(path);
+    } else if (shape == u"circle.lefthalf.filled") {
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(ring);
+        QPainterPath half;
+        half.moveTo(ring.center());
+        half.arcTo(ring, 90, 180);
+        half.closeSubpath();
+        p.fillPath(half, c);
+    }
+}
+
+QColor defaultTint()
+{
+    return QApplication::palette().color(QPalette::WindowText);
+}
+
+} // namespace
+
+void installIconTheme()
+{
+    // Platform plugins without a desktop theme (offscreen, some minimal sessions) search only the
+    // resources; the icon folders of the XDG base directories are where Breeze is installed.
+    QStringList paths = QIcon::themeSearchPaths();
+    QStringList dataDirs
+        = QString::fromLocal8Bit(qgetenv("XDG_DATA_DIRS")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (dataDirs.isEmpty())
+        dataDirs = { QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share") };
+    for (const QString& dir : dataDirs) {
+        const QString icons = dir + QStringLiteral("/icons");
+        if (!paths.contains(icons))
+            paths.append(icons);
+    }
+    QIcon::setThemeSearchPaths(paths);
+    QIcon::setFallbackThemeName(QStringLiteral("breeze"));
+    const QString current = QIcon::themeName();
+    if (current.isEmpty() || current == u"hicolor")
+        QIcon::setThemeName(QStringLiteral("breeze"));
+}
+
+QStringList themeNames(const QString& symbol)
+{
+    return table().value(symbol);
+}
+
+bool isKnown(const QString& symbol)
+{
+    return table().contains(symbol);
+}
+
+QPixmap pixmap(const QString& symbol, qreal pixels, const QColor& tint, qreal devicePixelRatio)
+{
+    const QColor wanted = tint.isValid() ? tint : defaultTint();
+    const QString key = QStringLiteral("quavel-symbol:%1:%2:%3:%4")
+                            .arg(symbol)
+                            .arg(pixels)
+                            .arg(wanted.rgba(), 0, 16)
+                            .arg(devicePixelRatio);
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached))
+        return cached;
+    const int device = std::max(1, int(std::ceil(pixels * devicePixelRatio)));
+    QImage image(device, device, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const QColor color = tint.isValid() ? tint : defaultTint();
+    const QStringList names = themeNames(symbol);
+    if (!names.isEmpty() && names.first().startsWith(QLatin1Char('@'))) {
+        QPainter p(&image);
+        drawShape(p, names.first().mid(1), device, color);
+    } else {
+        QIcon themed;
+        for (const QString& name : names) {
+            if (QIcon::hasThemeIcon(name)) {
+                themed = QIcon::fromTheme(name);
+                break;
+            }
+        }
+        if (!themed.isNull()) {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            // Theme folders of fixed sizes are not scaled up by QIcon: take the smallest drawing at least
+            // as large as wanted (else the largest) and scale it.
+            QSize best;
+            for (const QSize& size : themed.availableSizes()) {
+                const bool fits = size.width() >= device;
+                const bool bestFits = best.isValid() && best.width() >= device;
+                if (!best.isValid() || (fits && (!bestFits || size.width() < best.width()))
+                    || (!fits && !bestFits && size.width() > best.width()))
+                    best = size;
+            }
+            const QPixmap source = themed.pixmap(best.isValid() ? best : QSize(device, device));
+            p.drawPixmap(QRect(0, 0, device, device), source);
+            // One colour, like a glyph: keep the icon's coverage, replace its colours.
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(image.rect(), color);
+        }
+    }
+    QPixmap result = QPixmap::fromImage(image);
+    result.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, result);
+    return result;
+}
+
+QIcon icon(const QString& symbol, const QColor& tint)
+{
+    QIcon result;
+    for (int px : { 16, 22, 32 })
+        result.addPixmap(pixmap(symbol, px, tint));
+    return result;
+}
+
+void paint(QPainter& painter, const QRectF& rect, const QString& symbol, const QColor& tint)
+{
+    const qreal side = std::min(rect.width(), rect.height());
+    if (side <= 0)
+        return;
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QPixmap pm = pixmap(symbol, side, tint, dpr);
+    const QRectF target(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side);
+    painter.drawPixmap(target, pm, QRectF(pm.rect()));
+}
+
+} // namespace quavel::Symbols

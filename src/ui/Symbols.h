@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+
+class QPainter;
+class QRectF;
+
+// The screens name their images by symbol ("tablecells", "basket"...). A table in the resources maps each
+// to freedesktop icon names, loaded from the desktop's icon theme with Breeze as the fallback; a few plain
+// shapes are drawn here. Every symbol is drawn in one colour, like a glyph of the text beside it.
+namespace quavel::Symbols {
+
+// Makes Breeze the fallback theme (and the theme when the platform names none). Call once at start.
+void installIconTheme();
+
+// The icon names standing for a symbol, in lookup order; "@name" for a drawn one; empty when unknown.
+QStringList themeNames(const QString& symbol);
+bool isKnown(const QString& symbol);
+
+// The symbol as an icon for menus, tinted in `tint`.
+QIcon icon(const QString& symbol, const QColor& tint = QColor());
+// The symbol drawn in `tint`, `pixels` high and wide (device-independent), at the device pixel ratio.
+QPixmap pixmap(const QString& symbol, qreal pixels, const QColor& tint, qreal devicePixelRatio = 1.0);
+// Draws the symbol centred in `rect`.
+void paint(QPainter& painter, const QRectF& rect, const QString& symbol, const QColor& tint);
+
+} // namespace quavel::Symbols

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+
+class QWidget;
+
+namespace quavel::Theme {
+
+// Colours of the two schemes. A widget is in the dark scheme when the palette it inherits has a dark
+// window colour, so every control follows the application palette without being told.
+bool isDark(const QWidget* widget);
+
+QColor accent(bool dark);
+// The label colours: the palette's text, then the same at the secondary and tertiary opacities.
+QColor primary(bool dark);
+QColor secondary(bool dark);
+QColor tertiary(bool dark);
+// The translucent "ultra-thin material" layer, flattened to one colour (no blur behind widgets).
+QColor ultraThinMaterial(bool dark);
+QColor green(bool dark);
+QColor orange(bool dark);
+QColor red(bool dark);
+
+// The Fusion palettes of the application for either scheme.
+QPalette palette(bool dark);
+
+// `color` with its alpha multiplied by `opacity`.
+QColor withOpacity(QColor color, qreal opacity);
+
+} // namespace quavel::Theme
+
+namespace quavel::Fonts {
+
+enum class Style { body, callout, caption, caption2, headline, title2 };
+
+// The text styles in device-independent pixels.
+QFont font(Style style, int weight = QFont::Normal);
+// The system font at a given pixel size (rounded) and weight.
+QFont system(qreal pixels, int weight = QFont::Normal);
+
+} // namespace quavel::Fonts

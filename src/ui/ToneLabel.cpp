@@ -1,0 +1,57 @@
+#include "ui/ToneLabel.h"
+
+#include <QEvent>
+
+namespace quavel {
+
+ToneLabel::ToneLabel(const QString& text, Tone tone, const QFont& font, QWidget* parent)
+    : QLabel(text, parent)
+    , m_tone(tone)
+{
+    setTextFormat(Qt::PlainText);
+    setFont(font);
+    applyTone();
+}
+
+void ToneLabel::setTone(Tone tone)
+{
+    m_tone = tone;
+    applyTone();
+}
+
+QColor ToneLabel::toneColor() const
+{
+    const bool dark = Theme::isDark(this);
+    switch (m_tone) {
+    case Tone::primary:
+        return Theme::primary(dark);
+    case Tone::secondary:
+        return Theme::secondary(dark);
+    case Tone::tertiary:
+        return Theme::tertiary(dark);
+    case Tone::green:
+        return Theme::green(dark);
+    }
+    return Theme::primary(dark);
+}
+
+void ToneLabel::applyTone()
+{
+    // Setting the palette sends another palette change; the flag keeps that from recursing.
+    if (m_applying)
+        return;
+    m_applying = true;
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, toneColor());
+    setPalette(p);
+    m_applying = false;
+}
+
+void ToneLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange)
+        applyTone();
+}
+
+} // namespace quavel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ui/Theme.h"
+
+#include <QLabel>
+
+namespace quavel {
+
+// The hierarchical label colours, re-applied whenever the scheme changes.
+enum class Tone { primary, secondary, tertiary, green };
+
+// A plain-text label in a tone and a text style.
+class ToneLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    ToneLabel(const QString& text, Tone tone, const QFont& font, QWidget* parent = nullptr);
+
+    Tone tone() const { return m_tone; }
+    void setTone(Tone tone);
+    QColor toneColor() const;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void applyTone();
+
+    Tone m_tone;
+    bool m_applying = false;
+};
+
+} // namespace quavel

@@ -1,0 +1,317 @@
+// The days-and-spreadsheets sidebar and the organiser history, against a real library store.
+#include "Fakes.h"
+
+#include "shell/HistoryPanel.h"
+#include "shell/NamePrompt.h"
+#include "shell/RootController.h"
+#include "shell/Sidebar.h"
+#include "ui/SymbolButton.h"
+
+#include "shell/SyncBadge.h"
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+class SidebarTest : public ::testing::Test
+{
+protected:
+    LibraryFixture lib;
+    FakeSync sync;
+    FakeWorkspace workspace;
+    RootController root { *lib.store, lib.defaults };
+    std::unique_ptr<Sidebar> sidebar;
+
+    LibraryStore& store() { return *lib.store; }
+    void make(WorkspaceSource* ws)
+    {
+        sidebar = std::make_unique<Sidebar>(store(), sync, ws, root, lib.defaults);
+        sidebar->resize(300, 700);
+        sidebar->show();
+    }
+    void SetUp() override { make(&workspace); }
+
+    // The days and their spreadsheet titles, as listed.
+    QStringList listed() const
+    {
+        QStringList out;
+        QTreeWidget* list = sidebar->list();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* day = list->topLevelItem(i);
+            out << sidebar->list()->itemWidget(day, 0)->findChild<QLabel*>(QStringLiteral("dayName"))->text();
+            for (int j = 0; j < day->childCount(); ++j) {
+                QWidget* row = list->itemWidget(day->child(j), 0);
+                auto* title = row->findChild<QLabel*>(QStringLiteral("spreadsheetTitle"));
+                out << QStringLiteral("  ") + (title ? title->text() : row->findChild<QLabel*>()->text());
+            }
+        }
+        return out;
+    }
+    QWidget* row(const QUuid& id) const { return sidebar->list()->itemWidget(sidebar->itemFor(id), 0); }
+    static void trigger(QMenu* menu, const QString& title)
+    {
+        for (QAction* a : menu->actions())
+            if (a->text() == title) {
+                a->trigger();
+                delete menu;
+                return;
+            }
+        delete menu;
+        FAIL() << "no item " << title.toStdString();
+    }
+    static QStringList titles(QMenu* menu)
+    {
+        QStringList t;
+        for (QAction* a : menu->actions())
+            t << a->text();
+        delete menu;
+        return t;
+    }
+};
+
+TEST_F(SidebarTest, EmptyLibraryShowsPlaceholderWhoseButtonAsksForADay)
+{
+    EXPECT_TRUE(sidebar->showsPlaceholder());
+    auto* button = sidebar->findChild<QPushButton*>(QStringLiteral("placeholderNewDay"));
+    ASSERT_TRUE(button);
+    button->click();
+    EXPECT_TRUE(root.showNewDay());
+}
+
+TEST_F(SidebarTest, SpreadsheetsOfMissingDaysAreNotListed)
+{
+    LibrarySnapshot remote = store().snapshot();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    remote.spreadsheets.append({ QUuid::createUuid(), QUuid::createUuid(), QStringLiteral("orphelin"), now,
+        now, true, { RowRecord::blank() } });
+    store().replaceFromRemote(remote);
+    EXPECT_TRUE(sidebar->showsPlaceholder());
+    store().addDay(QStringLiteral("Samedi"));
+    EXPECT_FALSE(sidebar->showsPlaceholder());
+    EXPECT_EQ(listed(), (QStringList { "Samedi", "  Aucun tableur" }));
+}
+
+TEST_F(SidebarTest, DaysBySortIndexThenNewestAndSpreadsheetsNewestFirst)
+{
+    const QDateTime t0 = QDateTime::currentDateTimeUtc().addSecs(-100);
+    LibrarySnapshot s = LibrarySnapshot::empty();
+    const QUuid a = QUuid::createUuid(), b = QUuid::createUuid(), c = QUuid::createUuid();
+    s.days = { { a, QStringLiteral("index 1"), t0, 1 }, { b, QStringLiteral("index 0 ancien"), t0, 0 },
+        { c, QStringLiteral("index 0 récent"), t0.addSecs(10), 0 } };
+    s.spreadsheets = {
+        { QUuid::createUuid(), b, QStringLiteral("vieux"), t0, t0, true, { RowRecord::blank() } },
+        { QUuid::createUuid(), b, QStringLiteral("neuf"), t0.addSecs(5), t0, false, { RowRecord::blank() } }
+    };
+    store().replaceFromRemote(s);
+    EXPECT_EQ(listed(),
+        (QStringList { "index 0 récent", "  Aucun tableur", "index 0 ancien", "  neuf", "  vieux", "index 1",
+            "  Aucun tableur" }));
+}
+
+TEST_F(SidebarTest, PhotoCountTakesThePluralFromTwo)
+{
+    const auto day = store().addDay(QStringLiteral("J"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("T"));
+    auto count
+        = [&] { return row(sheet.id)->findChild<QLabel*>(QStringLiteral("spreadsheetCount"))->text(); };
+    EXPECT_EQ(count(), QStringLiteral("0 photo"));
+    store().updateRow(
+        sheet.id, store().snapshot().spreadsheet(sheet.id)->rows.last().id, QStringLiteral("12"), {});
+    EXPECT_EQ(count(), QStringLiteral("1 photo"));
+    store().updateRow(
+        sheet.id, store().snapshot().spreadsheet(sheet.id)->rows.last().id, QStringLiteral("13"), {});
+    EXPECT_EQ(count(), QStringLiteral("2 photos"));
+}
+
+TEST_F(SidebarTest, DoneMarkTogglesThroughTheWorkspaceStore)
+{
+    const auto day = store().addDay(QStringLiteral("J"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("T"));
+    auto mark = [&] { return row(sheet.id)->findChild<SymbolButton*>(QStringLiteral("doneMark")); };
+    EXPECT_EQ(mark()->symbol(), QStringLiteral("circle"));
+    EXPECT_EQ(mark()->toolTip(), QStringLiteral("Marquer comme fait"));
+    EXPECT_TRUE(
+        titles(sidebar->spreadsheetMenu(sheet.id, nullptr)).contains(QStringLiteral("Marquer comme fait")));
+    mark()->click();
+    EXPECT_TRUE(workspace.isCompleted(sheet.id));
+    EXPECT_EQ(mark()->symbol(), QStringLiteral("checkmark.circle.fill"));
+    EXPECT_EQ(mark()->toolTip(), QStringLiteral("Fait — cliquer pour marquer à faire"));
+    EXPECT_EQ(titles(sidebar->spreadsheetMenu(sheet.id, nullptr)),
+        (QStringList { "Nouveau tableur", "Marquer à faire", "Renommer", "Supprimer" }));
+    trigger(sidebar->spreadsheetMenu(sheet.id, nullptr), QStringLiteral("Marquer à faire"));
+    EXPECT_FALSE(workspace.isCompleted(sheet.id));
+}
+
+TEST_F(SidebarTest, WithoutWorkspaceStoreNoDoneMarkIsOffered)
+{
+    make(nullptr);
+    const auto day = store().addDay(QStringLiteral("J"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("T"));
+    EXPECT_FALSE(row(sheet.id)->findChild<SymbolButton*>(QStringLiteral("doneMark")));
+    EXPECT_EQ(titles(sidebar->spreadsheetMenu(sheet.id, nullptr)),
+        (QStringList { "Nouveau tableur", "Renommer", "Supprimer" }));
+}
+
+TEST_F(SidebarTest, ClickingARowSelectsItsSpreadsheet)
+{
+    const auto day = store().addDay(QStringLiteral("J"));
+    const auto a = store().addSpreadsheet(day.id, QStringLiteral("A"));
+    const auto b = store().addSpreadsheet(day.id, QStringLiteral("B"));
+    root.setSelectedSpreadsheetID(a.id);
+    QTest::mouseClick(row(b.id), Qt::LeftButton, {}, QPoint(60, 10));
+    EXPECT_EQ(root.selectedSpreadsheetID(), b.id);
+    EXPECT_TRUE(row(b.id)->property("rowSelected").toBool());
+    EXPECT_FALSE(row(a.id)->property("rowSelected").toBool());
+}
+
+TEST_F(SidebarTest, MenusPassTheirDayToTheNewSpreadsheetPrompt)
+{
+    const auto day = store().addDay(QStringLiteral("J"));
+    // The add menu passes the selected day, here none.
+    trigger(sidebar->addMenu(), QStringLiteral("Nouveau tableur"));
+    EXPECT_TRUE(root.showNewSheet());
+    EXPECT_FALSE(root.newSheetDayID());
+    root.cancelNewSpreadsheet();
+    EXPECT_EQ(titles(sidebar->emptyDayMenu(day.id, nullptr)), QStringList { "Nouveau tableur" });
+    trigger(sidebar->emptyDayMenu(day.id, nullptr), QStringLiteral("Nouveau tableur"));
+    EXPECT_EQ(root.newSheetDayID(), day.id);
+    root.cancelNewSpreadsheet();
+    sidebar->list()
+        ->itemWidget(sidebar->list()->topLevelItem(0), 0)
+        ->findChild<QAbstractButton*>(QStringLiteral("dayAddSpreadsheet"))
+        ->click();
+    EXPECT_EQ(root.newSheetDayID(), day.id);
+    EXPECT_EQ(root.shownSection(), WorkspaceSection::tableur);
+}
+
+TEST_F(SidebarTest, DeletingRespectsTheSelection)
+{
+    const auto d1 = store().addDay(QStringLiteral("D1"));
+    const auto d2 = store().addDay(QStringLiteral("D2"));
+    const auto s1 = store().addSpreadsheet(d1.id, QStringLiteral("S1"));
+    const auto s2 = store().addSpreadsheet(d1.id, QStringLiteral("S2"));
+    const auto s3 = store().addSpreadsheet(d2.id, QStringLiteral("S3"));
+    root.setSelection(d2.id, s1.id);
+    // Another spreadsheet: the selection stays.
+    trigger(sidebar->spreadsheetMenu(s2.id, nullptr), QStringLiteral("Supprimer"));
+    EXPECT_EQ(root.selectedSpreadsheetID(), s1.id);
+    // A day that is not selected but holds the selected spreadsheet: the spreadsheet selection goes
+    // (and the window's rule then picks the library's first spreadsheet), the day selection stays.
+    trigger(sidebar->dayMenu(d1.id, nullptr), QStringLiteral("Supprimer le jour"));
+    EXPECT_FALSE(store().snapshot().day(d1.id));
+    EXPECT_FALSE(store().snapshot().spreadsheet(s1.id));
+    EXPECT_EQ(root.selectedSpreadsheetID(), s3.id);
+    EXPECT_EQ(root.selectedDayID(), d2.id);
+}
+
+TEST_F(SidebarTest, RenameOpensWithCurrentTitleAndHandsTextOverAsTyped)
+{
+    const auto day = store().addDay(QStringLiteral("Samedi"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    trigger(sidebar->spreadsheetMenu(sheet.id, nullptr), QStringLiteral("Renommer"));
+    NamePrompt* prompt = sidebar->renamePrompt();
+    ASSERT_TRUE(prompt);
+    EXPECT_EQ(prompt->windowTitle(), QStringLiteral("Renommer le tableur"));
+    EXPECT_EQ(prompt->text(), QStringLiteral("Grand Prix"));
+    prompt->field()->setText(QStringLiteral("  Barrage  "));
+    prompt->confirmButton()->click();
+    EXPECT_EQ(store().snapshot().spreadsheet(sheet.id)->title, QStringLiteral("Barrage"));
+    EXPECT_FALSE(sidebar->renameSheetID());
+
+    trigger(sidebar->dayMenu(day.id, nullptr), QStringLiteral("Renommer le jour"));
+    prompt = sidebar->renamePrompt();
+    EXPECT_EQ(prompt->text(), QStringLiteral("Samedi"));
+    prompt->field()->setText(QStringLiteral("Dimanche"));
+    QTest::keyClick(prompt, Qt::Key_Escape);
+    EXPECT_EQ(store().snapshot().day(day.id)->name, QStringLiteral("Samedi"));
+    EXPECT_FALSE(sidebar->renameDayID());
+
+    trigger(sidebar->spreadsheetMenu(sheet.id, nullptr), QStringLiteral("Renommer"));
+    sidebar->renamePrompt()->field()->setText(QStringLiteral("   "));
+    sidebar->renamePrompt()->confirmButton()->click();
+    EXPECT_EQ(store().snapshot().spreadsheet(sheet.id)->title, QString());
+}
+
+TEST_F(SidebarTest, RestartButtonAndBadgeRetryRestartSync)
+{
+    sidebar->findChild<QAbstractButton*>(QStringLiteral("restartSync"))->click();
+    sync.set({ SyncStatusSource::Status::Kind::failed, QStringLiteral("Réseau local refusé") });
+    QTest::mouseClick(sidebar->badge(), Qt::LeftButton);
+    EXPECT_EQ(sync.calls, (QStringList { "restart", "restart" }));
+}
+
+class HistoryTest : public SidebarTest
+{
+protected:
+    WorkspaceSource::HistoryEntry entry(
+        const QUuid& sheet, const QString& headline, QStringList messages = {})
+    {
+        return { QUuid::createUuid(), sheet, QStringLiteral("ancien titre"), QDateTime::currentDateTimeUtc(),
+            headline, std::move(messages) };
+    }
+    QStringList shownTexts() const
+    {
+        QStringList out;
+        if (!sidebar->historyPanel()->list()->isVisible() || !sidebar->historyPanel()->list()->widget())
+            return out;
+        for (QLabel* l : sidebar->historyPanel()->list()->widget()->findChildren<QLabel*>())
+            out << l->text();
+        return out;
+    }
+};
+
+TEST_F(HistoryTest, FreshInstallShowsPlaceholderAndFoldingSurvivesRestart)
+{
+    HistoryPanel* panel = sidebar->historyPanel();
+    EXPECT_TRUE(panel->isExpanded());
+    EXPECT_TRUE(panel->placeholder()->isVisible());
+    EXPECT_EQ(panel->header()->toolTip(), QStringLiteral("Replier l’historique"));
+    QTest::mouseClick(panel->header(), Qt::LeftButton);
+    EXPECT_FALSE(panel->isExpanded());
+    EXPECT_FALSE(panel->placeholder()->isVisible());
+    EXPECT_FALSE(panel->list()->isVisible());
+    EXPECT_EQ(panel->header()->toolTip(), QStringLiteral("Déplier l’historique"));
+    make(&workspace);
+    EXPECT_FALSE(sidebar->historyPanel()->isExpanded());
+    EXPECT_EQ(lib.defaults.boolean(QStringLiteral("tableurHistoryExpanded")), false);
+}
+
+TEST_F(HistoryTest, CurrentTitlesFirstFourMessagesAndBoundedHeight)
+{
+    const auto day = store().addDay(QStringLiteral("J"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("Titre actuel"));
+    const QUuid deleted = QUuid::createUuid();
+    QList<WorkspaceSource::HistoryEntry> many;
+    for (int i = 0; i < 12; ++i)
+        many << entry(sheet.id, QStringLiteral("Run %1").arg(i));
+    many.first().messages = { "m1", "m2", "m3", "m4", "m5", "m6" };
+    workspace.setHistory({ { sheet.id, QStringLiteral("ancien titre"), many },
+        { deleted, QStringLiteral("Tableur supprimé"), { entry(deleted, QStringLiteral("Vieux run")) } } });
+    QApplication::processEvents();
+    const QStringList texts = shownTexts();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Titre actuel")));
+    EXPECT_FALSE(texts.contains(QStringLiteral("ancien titre")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Tableur supprimé")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("m4")));
+    EXPECT_FALSE(texts.contains(QStringLiteral("m5")));
+    EXPECT_LE(sidebar->historyPanel()->list()->height(), 180);
+    EXPECT_FALSE(sidebar->historyPanel()->placeholder()->isVisible());
+}
+
+TEST_F(HistoryTest, DateIsFrenchAbbreviatedWithShortTime)
+{
+    const QDateTime local(QDate(2026, 12, 8), QTime(14, 5), Qt::LocalTime);
+    EXPECT_EQ(HistoryPanel::dateText(local.toUTC()), QStringLiteral("8 déc. 2026 à 14:05"));
+}
+
+} // namespace
