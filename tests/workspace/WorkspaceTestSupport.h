@@ -5,6 +5,7 @@
 #include "library/SpreadsheetRecord.h"
 #include "programme/ImportedPerson.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QString>
@@ -71,5 +72,46 @@ inline QStringList fileNames(const QStringList& paths)
         names.append(p.section(u'/', -1));
     return names;
 }
+
+} // namespace quavel::test
+
+#include "programme/ProgrammeDocument.h"
+
+#include <functional>
+
+namespace quavel::test {
+
+inline ProgrammeDocument programme(const QString& sourceName, const QList<ProgrammeDay>& days = {})
+{
+    return ProgrammeDocument { sourceName, days };
+}
+
+inline ProgrammeDay day(const QString& name, const QList<ProgrammeEvent>& events)
+{
+    return ProgrammeDay { name, events };
+}
+
+inline ProgrammeEvent event(const QString& id, const QString& title, const QList<ImportedPerson>& people = {})
+{
+    return ProgrammeEvent { id, title, people };
+}
+
+// A programme reader for the stores' tests: records the paths it was handed and returns `result`
+// (the file's first line as source name when `result` is empty), or throws when `fails`.
+struct FakeParser
+{
+    QStringList paths;
+    bool fails = false;
+
+    std::function<ProgrammeDocument(const QString&)> reader()
+    {
+        return [this](const QString& path) {
+            paths.append(path);
+            if (fails)
+                throw std::runtime_error("unreadable");
+            return programme(QString::fromUtf8(readFile(path)));
+        };
+    }
+};
 
 } // namespace quavel::test
