@@ -33,7 +33,8 @@ QString key(QStringView name)
         return trimmed.toLower();
 
     // Width folding: only the characters whose compatibility mapping is a <wide> or <narrow> form.
-    const icu::UnicodeString input(false, reinterpret_cast<const UChar*>(trimmed.utf16()), int32_t(trimmed.size()));
+    const icu::UnicodeString input(
+        false, reinterpret_cast<const UChar*>(trimmed.utf16()), int32_t(trimmed.size()));
     icu::UnicodeString widthFolded;
     for (int32_t i = 0; i < input.length();) {
         const UChar32 c = input.char32At(i);

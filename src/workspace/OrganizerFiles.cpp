@@ -12,7 +12,9 @@ namespace quavel::OrganizerFiles {
 
 bool exists(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
@@ -24,7 +26,9 @@ int makePath(const QString& path)
     if (error)
         return error.value() ? error.value() : EIO;
     // create_directories accepts an existing folder only; anything else at the path is a failure.
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(p.c_str(), &st) != 0)
         return errno;
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;

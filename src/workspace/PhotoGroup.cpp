@@ -1,8 +1,8 @@
 #include "workspace/PhotoGroup.h"
 
 #include "library/AssignedNumber.h"
-#include "programme/FileNameSanitizer.h"
 #include "platform/text/Text.h"
+#include "programme/FileNameSanitizer.h"
 
 namespace quavel {
 

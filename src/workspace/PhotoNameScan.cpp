@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -44,8 +45,17 @@ bool isAscii(const char* p, size_t n)
     return true;
 }
 
-// The same rule as PhotoNumber::parse, on ASCII bytes without "/".
-std::optional<PhotoNumber> scanAscii(const char* p, size_t n)
+struct AsciiNumber
+{
+    const char* trimmed;
+    size_t trimmedLength;
+    QString prefix;
+    qint64 value;
+    int width;
+};
+
+// The same rule as PhotoNumber::parse, on ASCII bytes without "/"; the raw text is left to the caller.
+std::optional<AsciiNumber> scanAscii(const char* p, size_t n)
 {
     size_t begin = 0;
     size_t end = n;
@@ -101,12 +111,15 @@ std::optional<PhotoNumber> scanAscii(const char* p, size_t n)
     while (prefixEnd > prefixBegin && prefixTrim(t[prefixEnd - 1]))
         --prefixEnd;
 
-    PhotoNumber number;
-    number.prefix = upperLatin1(t + prefixBegin, prefixEnd - prefixBegin);
-    number.value = bestValue;
-    number.width = int(bestEnd - *bestStart);
-    number.raw = upperLatin1(t, len);
-    return number;
+    // A shoot's files share one or two prefixes: reuse the last one's text instead of a new string.
+    thread_local QString lastPrefix;
+    const size_t prefixLength = prefixEnd - prefixBegin;
+    bool same = size_t(lastPrefix.size()) == prefixLength;
+    for (size_t k = 0; same && k < prefixLength; ++k)
+        same = lastPrefix[qsizetype(k)] == QLatin1Char(asciiUpper(t[prefixBegin + k]));
+    if (!same)
+        lastPrefix = upperLatin1(t + prefixBegin, prefixLength);
+    return AsciiNumber { t, len, lastPrefix, bestValue, int(bestEnd - *bestStart) };
 }
 
 // The lower-cased ASCII extension is one of the photo extensions.
@@ -138,13 +151,18 @@ std::optional<PhotoNumber> number(QStringView text)
             }
             bytes[i] = char(c);
         }
-        if (ascii)
-            return scanAscii(bytes, size_t(n));
+        if (ascii) {
+            auto scanned = scanAscii(bytes, size_t(n));
+            if (!scanned)
+                return std::nullopt;
+            return PhotoNumber { scanned->prefix, scanned->value, scanned->width,
+                upperLatin1(scanned->trimmed, scanned->trimmedLength) };
+        }
     }
     return PhotoNumber::parse(text);
 }
 
-std::optional<Entry> photoEntry(const char* name, size_t length)
+std::optional<Entry> photoEntry(const QString& folder, const char* name, size_t length)
 {
     if (length == 0 || name[0] == '.')
         return std::nullopt;
@@ -155,7 +173,14 @@ std::optional<Entry> photoEntry(const char* name, size_t length)
         auto number = scanAscii(name, length);
         if (!number)
             return std::nullopt;
-        return Entry { QString::fromLatin1(name, qsizetype(length)), std::move(*number) };
+        // One allocation: the folder and the name written straight into the path.
+        QString path(folder.size() + qsizetype(length), Qt::Uninitialized);
+        QChar* d = path.data();
+        std::copy(folder.cbegin(), folder.cend(), d);
+        for (size_t i = 0; i < length; ++i)
+            d[folder.size() + qsizetype(i)] = QChar(name[i]);
+        return Entry { std::move(path), folder.size(), std::move(number->prefix), number->value,
+            number->width };
     }
     const QString decoded = QFile::decodeName(QByteArray::fromRawData(name, qsizetype(length)));
     if (!PhotoFile::isPhoto(decoded))
@@ -163,7 +188,7 @@ std::optional<Entry> photoEntry(const char* name, size_t length)
     auto number = PhotoNumber::parse(decoded);
     if (!number)
         return std::nullopt;
-    return Entry { decoded, std::move(*number) };
+    return Entry { folder + decoded, folder.size(), number->prefix, number->value, number->width };
 }
 
 } // namespace quavel::PhotoNameScan

@@ -15,15 +15,21 @@ namespace quavel::PhotoNameScan {
 // PhotoNumber::parse of the text.
 std::optional<PhotoNumber> number(QStringView text);
 
-// A directory entry's name (file-system bytes) classified as a photo: the decoded name and its number.
+// A directory entry that is a photo, as planning needs it: its path and the number's value, width
+// and prefix. The number's raw text is left out (it only breaks ties): number() of the name gives it.
 struct Entry
 {
-    QString name;
-    PhotoNumber number;
+    QString path;
+    qsizetype nameStart = 0;
+    QString prefix;
+    qint64 value = 0;
+    int width = 0;
+
+    QStringView name() const { return QStringView(path).mid(nameStart); }
 };
 
 // Absent when the name is hidden, its extension (lower-cased, untrimmed name) is not a photo
-// extension, or it holds no usable number once trimmed.
-std::optional<Entry> photoEntry(const char* name, size_t length);
+// extension, or it holds no usable number once trimmed. `folder` ends with "/".
+std::optional<Entry> photoEntry(const QString& folder, const char* name, size_t length);
 
 } // namespace quavel::PhotoNameScan

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <memory>
+#include <vector>
 
 namespace quavel::PhotoOrganizer {
 
@@ -32,14 +33,8 @@ struct PlannedRow
     QString idText;
 };
 
-struct PhotoEntry
-{
-    QString path;
-    PhotoNumber number;
-};
-
 // The direct entries of the folder that are photos with a number, hidden entries skipped.
-QList<PhotoEntry> listPhotos(const QString& folder)
+QList<PhotoNameScan::Entry> listPhotos(const QString& folder)
 {
     const QByteArray encoded = QFile::encodeName(folder);
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded.constData()), &::closedir);
@@ -50,11 +45,11 @@ QList<PhotoEntry> listPhotos(const QString& folder)
                 .arg(lastComponent(folder), frenchDescription(e)));
     }
     const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
-    QList<PhotoEntry> photos;
+    QList<PhotoNameScan::Entry> photos;
     errno = 0;
     while (const dirent* entry = ::readdir(dir.get())) {
-        if (auto photo = PhotoNameScan::photoEntry(entry->d_name, std::strlen(entry->d_name)))
-            photos.append(PhotoEntry { base + photo->name, std::move(photo->number) });
+        if (auto photo = PhotoNameScan::photoEntry(base, entry->d_name, std::strlen(entry->d_name)))
+            photos.append(std::move(*photo));
         errno = 0;
     }
     if (errno != 0) {
@@ -66,12 +61,40 @@ QList<PhotoEntry> listPhotos(const QString& folder)
     return photos;
 }
 
-bool photoBefore(const PhotoNumber& a, const PhotoNumber& b)
+// The photos in PhotoNumber order. Sorting (value, index) pairs keeps strings still; files of equal
+// value (a RAW and its JPEG) are then ordered by their full numbers, made only for them.
+std::vector<const PhotoNameScan::Entry*> sortedPhotos(const QList<PhotoNameScan::Entry>& listed)
 {
-    // The value alone decides almost every comparison; the full order only breaks its ties.
-    if (a.value != b.value)
-        return a.value < b.value;
-    return a < b;
+    std::vector<std::pair<qint64, qsizetype>> order;
+    order.reserve(size_t(listed.size()));
+    for (qsizetype k = 0; k < listed.size(); ++k)
+        order.emplace_back(listed[k].value, k);
+    std::sort(order.begin(), order.end());
+    for (size_t runStart = 0; runStart < order.size();) {
+        size_t runEnd = runStart + 1;
+        while (runEnd < order.size() && order[runEnd].first == order[runStart].first)
+            ++runEnd;
+        if (runEnd - runStart > 1) {
+            std::vector<std::pair<PhotoNumber, qsizetype>> run;
+            for (size_t k = runStart; k < runEnd; ++k)
+                run.emplace_back(*PhotoNameScan::number(listed[order[k].second].name()), order[k].second);
+            std::sort(run.begin(), run.end(), [](const auto& a, const auto& b) {
+                if (a.first < b.first)
+                    return true;
+                if (b.first < a.first)
+                    return false;
+                return a.second < b.second;
+            });
+            for (size_t k = runStart; k < runEnd; ++k)
+                order[k].second = run[k - runStart].second;
+        }
+        runStart = runEnd;
+    }
+    std::vector<const PhotoNameScan::Entry*> photos;
+    photos.reserve(order.size());
+    for (const auto& [value, k] : order)
+        photos.push_back(&listed[k]);
+    return photos;
 }
 
 QString plural(bool when)
@@ -99,20 +122,19 @@ QList<PhotoGroup> plan(const SpreadsheetRecord& spreadsheet, const QList<Importe
             rows.append(PlannedRow { &row, std::move(*number), uuidText(row.id) });
     }
     std::stable_sort(rows.begin(), rows.end(), [](const PlannedRow& a, const PlannedRow& b) {
-        if (photoBefore(a.number, b.number))
+        if (a.number < b.number)
             return true;
-        if (photoBefore(b.number, a.number))
+        if (b.number < a.number)
             return false;
         return a.idText < b.idText;
     });
 
-    QList<PhotoEntry> photos = listPhotos(sourceDirectory);
-    std::sort(photos.begin(), photos.end(),
-        [](const PhotoEntry& a, const PhotoEntry& b) { return photoBefore(a.number, b.number); });
-    QList<qint64> values;
+    const QList<PhotoNameScan::Entry> listed = listPhotos(sourceDirectory);
+    const std::vector<const PhotoNameScan::Entry*> photos = sortedPhotos(listed);
+    std::vector<qint64> values;
     values.reserve(photos.size());
-    for (const PhotoEntry& p : photos)
-        values.append(p.number.value);
+    for (const PhotoNameScan::Entry* p : photos)
+        values.push_back(p->value);
 
     QList<PhotoGroup> groups;
     groups.reserve(rows.size());
@@ -127,20 +149,21 @@ QList<PhotoGroup> plan(const SpreadsheetRecord& spreadsheet, const QList<Importe
         const auto last = group.endExclusive
             ? std::lower_bound(first, values.cend(), std::max(group.endExclusive->value, group.start.value))
             : values.cend();
-        const qsizetype from = first - values.cbegin();
-        const qsizetype to = last - values.cbegin();
+        const size_t from = size_t(first - values.cbegin());
+        const size_t to = size_t(last - values.cbegin());
 
         // A row with a prefix takes only the files of its prefix when its range holds any.
         const QString& prefix = group.start.prefix;
         bool prefixPresent = false;
         if (!prefix.isEmpty())
-            for (qsizetype k = from; k < to && !prefixPresent; ++k)
-                prefixPresent = photos[k].number.prefix == prefix;
-        for (qsizetype k = from; k < to; ++k) {
-            const QString& filePrefix = photos[k].number.prefix;
+            for (size_t k = from; k < to && !prefixPresent; ++k)
+                prefixPresent = photos[k]->prefix == prefix;
+        group.files.reserve(qsizetype(to - from));
+        for (size_t k = from; k < to; ++k) {
+            const QString& filePrefix = photos[k]->prefix;
             if (prefixPresent && !filePrefix.isEmpty() && filePrefix != prefix)
                 continue;
-            group.files.append(photos[k].path);
+            group.files.append(photos[k]->path);
         }
 
         if (auto key = AssignedNumber::canonical(group.row.assignedNumber))
@@ -192,8 +215,8 @@ OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destinat
     for (const PhotoGroup& group : groups) {
         if (group.files.isEmpty()) {
             ++report.skipped;
-            report.messages.append(
-                group.label() + QStringLiteral(" : aucune photo dans l’intervalle ") + group.rangeLabel() + u'.');
+            report.messages.append(group.label() + QStringLiteral(" : aucune photo dans l’intervalle ")
+                + group.rangeLabel() + u'.');
             continue;
         }
 
@@ -228,8 +251,8 @@ OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destinat
         }
 
         const qsizetype n = group.files.size();
-        QString message = group.label() + QStringLiteral(" — ") + QString::number(n) + QStringLiteral(" photo")
-            + plural(n > 1);
+        QString message = group.label() + QStringLiteral(" — ") + QString::number(n)
+            + QStringLiteral(" photo") + plural(n > 1);
         if (existed)
             message += QStringLiteral(" ajoutée") + plural(n > 1) + QStringLiteral(" au dossier existant");
         if (clashes >= 1)

@@ -23,8 +23,7 @@ namespace quavel {
 ProgrammeStorage::ProgrammeStorage(QString folder, ProgrammeParser parser)
     : m_folder(std::move(folder))
     , m_parser(parser ? std::move(parser) : ProgrammeParser(&ProgrammeFileParser::parse))
-{
-}
+{ }
 
 QString ProgrammeStorage::indexPath() const
 {

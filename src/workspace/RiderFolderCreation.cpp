@@ -24,7 +24,8 @@ namespace {
 QSet<QString> existingKeys(const QString& destination)
 {
     QSet<QString> keys;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(destination).constData()), &::closedir);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(
+        ::opendir(QFile::encodeName(destination).constData()), &::closedir);
     if (!dir)
         return keys;
     while (const dirent* entry = ::readdir(dir.get())) {
@@ -98,14 +99,15 @@ OrganizerReport createEmptyRiderFolders(const QList<ImportedPerson>& people, con
             + unlessOne(alreadyPresent, "s") + QStringLiteral(" — ignoré") + unlessOne(alreadyPresent, "s")
             + QStringLiteral(", contenu conservé"));
     if (withoutName > 0)
-        report.messages.append(QString::number(withoutName) + QStringLiteral(" cavalier") + unlessOne(withoutName, "s")
-            + QStringLiteral(" sans nom ignoré") + unlessOne(withoutName, "s"));
+        report.messages.append(QString::number(withoutName) + QStringLiteral(" cavalier")
+            + unlessOne(withoutName, "s") + QStringLiteral(" sans nom ignoré") + unlessOne(withoutName, "s"));
     if (created == 0 && alreadyPresent == 0 && withoutName == 0 && failed == 0)
         report.messages.append(QStringLiteral("Aucun cavalier exploitable dans ce programme."));
 
     if (created >= 1)
         report.headline = QString::number(created) + QStringLiteral(" dossier") + unlessOne(created, "s")
-            + QStringLiteral(" vide") + unlessOne(created, "s") + QStringLiteral(" créé") + unlessOne(created, "s");
+            + QStringLiteral(" vide") + unlessOne(created, "s") + QStringLiteral(" créé")
+            + unlessOne(created, "s");
     else if (alreadyPresent >= 1)
         report.headline = QStringLiteral("Tous les dossiers étaient déjà présents (%1)").arg(alreadyPresent);
     else

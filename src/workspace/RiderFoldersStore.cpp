@@ -49,8 +49,7 @@ QString sortKey(const QString& part)
 
 RiderFoldersStore::RiderFoldersStore(QObject* parent)
     : RiderFoldersStore(AppSupport::riderFoldersFolder(), {}, parent)
-{
-}
+{ }
 
 RiderFoldersStore::RiderFoldersStore(const QString& folder, ProgrammeParser parser, QObject* parent)
     : QObject(parent)
@@ -76,8 +75,7 @@ void RiderFoldersStore::load()
             m_destinationBookmark = bookmark;
             m_destinationName = destination;
             loaded = true;
-        } catch (const DecodingError&) {
-        }
+        } catch (const DecodingError&) { }
     }
     if (!loaded)
         m_setAsidePending = OrganizerFiles::exists(m_fileURL);
@@ -131,8 +129,7 @@ void RiderFoldersStore::loadProgrammeFromDisk()
         }
         try {
             m_storage.writeIndex(document);
-        } catch (...) {
-        }
+        } catch (...) { }
         setProgramme(document);
         if (!m_programmeName)
             setProgrammeName(document.sourceName);
@@ -239,8 +236,8 @@ QList<ImportedPerson> RiderFoldersStore::people() const
     QList<Keyed> keyed;
     keyed.reserve(riders.size());
     for (qsizetype i = 0; i < riders.size(); ++i)
-        keyed.append(Keyed { sortKey(riders[i].lastName), sortKey(riders[i].firstName),
-            riders[i].canonicalNumber, i });
+        keyed.append(Keyed {
+            sortKey(riders[i].lastName), sortKey(riders[i].firstName), riders[i].canonicalNumber, i });
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
         if (int c = text::localizedStandardCompare(a.last, b.last))
             return c < 0;

@@ -22,8 +22,8 @@ QString RememberedPhotoTransfer::photosLabel() const
     if (fileNames.isEmpty())
         return QStringLiteral("—");
     const qsizetype count = fileNames.size();
-    return QString::number(count) + QStringLiteral(" fichier") + (count == 1 ? QString() : QStringLiteral("s"))
-        + QStringLiteral(" · ") + rangeLabel;
+    return QString::number(count) + QStringLiteral(" fichier")
+        + (count == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" · ") + rangeLabel;
 }
 
 Json RememberedPhotoTransfer::toJson() const

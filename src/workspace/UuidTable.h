@@ -11,8 +11,7 @@
 // maps whose keys are not texts). A key that is not a UUID, an odd array or a bad value throws.
 namespace quavel::UuidTable {
 
-template<typename Value>
-QuavelJSON::Json write(const QMap<QUuid, Value>& table)
+template <typename Value> QuavelJSON::Json write(const QMap<QUuid, Value>& table)
 {
     QuavelJSON::Json object = QuavelJSON::Json::object();
     for (auto it = table.cbegin(); it != table.cend(); ++it)
@@ -30,8 +29,7 @@ inline QUuid readKey(const std::string& text)
 }
 
 // Duplicate keys: the later value wins, as a decoder filling a dictionary does.
-template<typename Value>
-QMap<QUuid, Value> read(const QuavelJSON::Json& json)
+template <typename Value> QMap<QUuid, Value> read(const QuavelJSON::Json& json)
 {
     QMap<QUuid, Value> table;
     if (json.is_object()) {

@@ -81,8 +81,8 @@ void WorkspaceStore::setManualRider(const QUuid& spreadsheetID, const QString& a
     storeSettings(spreadsheetID, s);
 }
 
-std::optional<ImportedPerson> WorkspaceStore::resolvedPerson(const QUuid& spreadsheetID, const QString& assigned,
-    const std::optional<ImportedPerson>& catalogPerson) const
+std::optional<ImportedPerson> WorkspaceStore::resolvedPerson(const QUuid& spreadsheetID,
+    const QString& assigned, const std::optional<ImportedPerson>& catalogPerson) const
 {
     const auto key = AssignedNumber::canonical(assigned);
     if (!key)
@@ -129,7 +129,8 @@ void WorkspaceStore::restorePersistedChoices(const QUuid& spreadsheetID)
         changed = true;
     }
 
-    if (s.selectedDayName && events(s.selectedDayName).isEmpty() && m_programme && !m_programme->days.isEmpty()) {
+    if (s.selectedDayName && events(s.selectedDayName).isEmpty() && m_programme
+        && !m_programme->days.isEmpty()) {
         const QString wanted = text::folded(*s.selectedDayName);
         for (const ProgrammeDay& day : m_programme->days) {
             if (text::folded(day.name) == wanted) {

@@ -85,8 +85,7 @@ std::optional<WorkspaceFile> decodeWorkspace(const QByteArray& bytes)
     if (!isBareSettingsTable(json)) {
         try {
             return WorkspaceFile::fromJson(json);
-        } catch (const DecodingError&) {
-        }
+        } catch (const DecodingError&) { }
     }
     try {
         WorkspaceFile file;
@@ -101,8 +100,7 @@ std::optional<WorkspaceFile> decodeWorkspace(const QByteArray& bytes)
 
 WorkspaceStore::WorkspaceStore(QObject* parent)
     : WorkspaceStore(AppSupport::folder(), {}, parent)
-{
-}
+{ }
 
 WorkspaceStore::WorkspaceStore(const QString& folder, ProgrammeParser parser, QObject* parent)
     : QObject(parent)
@@ -178,8 +176,7 @@ void WorkspaceStore::loadProgrammeFromDisk()
         }
         try {
             m_storage.writeIndex(document);
-        } catch (...) {
-        }
+        } catch (...) { }
         setProgramme(document);
         if (!m_programmeName)
             setProgrammeName(document.sourceName);
@@ -211,7 +208,8 @@ void WorkspaceStore::setProgrammeName(const std::optional<QString>& name)
     emit programmeNameChanged();
 }
 
-void WorkspaceStore::setLastDestination(const std::optional<QByteArray>& bookmark, const std::optional<QString>& name)
+void WorkspaceStore::setLastDestination(
+    const std::optional<QByteArray>& bookmark, const std::optional<QString>& name)
 {
     m_lastDestinationBookmark = bookmark;
     emit lastDestinationBookmarkChanged();
@@ -231,7 +229,8 @@ void WorkspaceStore::storeSettings(const QUuid& spreadsheetID, const Spreadsheet
     persist();
 }
 
-void WorkspaceStore::recordOrganizer(const OrganizerReport& report, const QUuid& spreadsheetID, const QString& title)
+void WorkspaceStore::recordOrganizer(
+    const OrganizerReport& report, const QUuid& spreadsheetID, const QString& title)
 {
     OrganizerHistoryEntry entry { QUuid::createUuid(), spreadsheetID, title, QDateTime::currentDateTimeUtc(),
         report.defaultHeadline(), report.messages };

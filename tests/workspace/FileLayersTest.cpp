@@ -20,7 +20,9 @@ namespace {
 
 struct stat statOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     ::stat(QFile::encodeName(path).constData(), &st);
     return st;
 }
@@ -35,7 +37,10 @@ TEST(SafeCopy, KeepsContentPermissionsAndModificationTime)
         big[i] = char(i * 31 % 251);
     const QString source = dir.write("IMG_0001.JPG", big);
     ::chmod(QFile::encodeName(source).constData(), 0640);
-    const struct utimbuf times { 1000000000, 1234567890 };
+    const struct utimbuf times
+    {
+        1000000000, 1234567890
+    };
     ::utime(QFile::encodeName(source).constData(), &times);
 
     SafeCopy::copyFile(source, dir.file("copy.jpg"));
@@ -113,8 +118,8 @@ TEST(Bookmark, ForeignOrDamagedDataDoesNotResolve)
     const QByteArray good = *Bookmark::create(dir.path());
     QByteArray relative = good;
     relative[relative.size() - qsizetype(QFile::encodeName(dir.path()).size())] = 'x';
-    const QList<QByteArray> bad { QByteArray(), QByteArray("book\0\0\0\0mark", 12), good.left(good.size() - 1),
-        good + "/extra", QByteArray(good).replace(0, 4, "XXXX"), relative,
+    const QList<QByteArray> bad { QByteArray(), QByteArray("book\0\0\0\0mark", 12),
+        good.left(good.size() - 1), good + "/extra", QByteArray(good).replace(0, 4, "XXXX"), relative,
         QFile::encodeName(dir.path()) };
     for (const QByteArray& data : bad)
         EXPECT_FALSE(Bookmark::resolve(data)) << data.toHex().toStdString();

@@ -9,8 +9,8 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <sys/stat.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace quavel;
@@ -31,14 +31,17 @@ QList<QStringList> filesOf(const QList<PhotoGroup>& groups)
 TEST(PhotoOrganizerPlan, CutsRangesByValueWhateverTheWidth)
 {
     TempFolder src;
-    touch(src, { "IMG_122.jpg", "IMG_123.JPG", "IMG_0123.jpg", "IMG_0149.jpg", "IMG_0150.jpg", "IMG_9999.jpg",
-                   "notes.txt", "IMG_0130.mp4", "IMG_0131.jpg.xmp", ".IMG_0132.jpg", "cover.jpg", "sub/IMG_0133.jpg" });
+    touch(src,
+        { "IMG_122.jpg", "IMG_123.JPG", "IMG_0123.jpg", "IMG_0149.jpg", "IMG_0150.jpg", "IMG_9999.jpg",
+            "notes.txt", "IMG_0130.mp4", "IMG_0131.jpg.xmp", ".IMG_0132.jpg", "cover.jpg",
+            "sub/IMG_0133.jpg" });
     const auto groups = PhotoOrganizer::plan(
         sheet({ row("0150", "8"), row("0123", "7"), row("", "9"), row("0140", " "), row("abc", "9") }),
         { rider("7", "Dupont", "Jeanne"), rider("7", "Autre"), rider("8", "Martin") }, src.path());
     ASSERT_EQ(groups.size(), 2);
     EXPECT_EQ(filesOf(groups),
-        (QList<QStringList> { { "IMG_123.JPG", "IMG_0123.jpg", "IMG_0149.jpg" }, { "IMG_0150.jpg", "IMG_9999.jpg" } }));
+        (QList<QStringList> {
+            { "IMG_123.JPG", "IMG_0123.jpg", "IMG_0149.jpg" }, { "IMG_0150.jpg", "IMG_9999.jpg" } }));
     EXPECT_EQ(groups[0].person->lastName, "Dupont"); // the first rider of a bib wins
     EXPECT_EQ(groups[0].rangeLabel(), "0123 → avant 0150");
     EXPECT_EQ(groups[1].rangeLabel(), "0150 → fin du dossier");
@@ -86,7 +89,8 @@ TEST_P(PhotoOrganizerPrefix, KeepsTheRowsPrefixWhenItsRangeHasIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PhotoOrganizerPrefix,
-    ::testing::Values(PrefixCase { { "A_0105.jpg", "B_0101.jpg", "0102.jpg" }, "B0100", { "B_0101.jpg", "0102.jpg" } },
+    ::testing::Values(
+        PrefixCase { { "A_0105.jpg", "B_0101.jpg", "0102.jpg" }, "B0100", { "B_0101.jpg", "0102.jpg" } },
         PrefixCase { { "A_0105.jpg", "0102.jpg" }, "B0100", { "0102.jpg", "A_0105.jpg" } },
         PrefixCase { { "A_0105.jpg", "B_0101.jpg" }, "0100", { "B_0101.jpg", "A_0105.jpg" } },
         PrefixCase { { "a_0105.jpg", "A-0101.jpg" }, "a 0100", { "A-0101.jpg", "a_0105.jpg" } }));
@@ -120,8 +124,10 @@ TEST(PhotoOrganizerExecute, RunsAgainWithoutOverwritingAnything)
     QDir(dest.path()).mkpath("42/0042 copie"); // a folder blocks a name too
 
     const QStringList expectedMessages[] = {
-        { "42 (sans nom dans le programme) — 3 photos ajoutées au dossier existant · 1 copie (fichier déjà présent)" },
-        { "42 (sans nom dans le programme) — 3 photos ajoutées au dossier existant · 3 copies (fichier déjà présent)" },
+        { "42 (sans nom dans le programme) — 3 photos ajoutées au dossier existant · 1 copie (fichier déjà "
+          "présent)" },
+        { "42 (sans nom dans le programme) — 3 photos ajoutées au dossier existant · 3 copies (fichier déjà "
+          "présent)" },
     };
     for (const QStringList& expected : expectedMessages) {
         const auto report = PhotoOrganizer::execute({ group }, dest.path());
@@ -144,8 +150,8 @@ TEST(PhotoOrganizerExecute, ReportsFirstRunCopyFailuresAndSharedFolders)
     TempFolder src;
     touch(src, { "IMG_0010.jpg", "IMG_0020.jpg" });
     QDir(src.path()).mkdir("IMG_0011.jpg"); // chosen by extension alone; it cannot be copied
-    const auto groups = PhotoOrganizer::plan(sheet({ row("10", "3"), row("20", "3 HC") }),
-        { rider("3", "Dupont", "Jeanne") }, src.path());
+    const auto groups = PhotoOrganizer::plan(
+        sheet({ row("10", "3"), row("20", "3 HC") }), { rider("3", "Dupont", "Jeanne") }, src.path());
     TempFolder dest;
     const auto report = PhotoOrganizer::execute(groups, dest.file("new/Tri"));
     EXPECT_EQ(report.messages,
@@ -192,7 +198,8 @@ TEST(PhotoOrganizerExecute, TwoRunsAtOnceCopyEverythingTwiceAndOverwriteNothing)
         src.write(name, QByteArray(4096 + i, char(i)) + name.toUtf8());
         names.append(name);
     }
-    const auto groups = PhotoOrganizer::plan(sheet({ row("1", "1"), row("40", "2"), row("80", "2") }), {}, src.path());
+    const auto groups
+        = PhotoOrganizer::plan(sheet({ row("1", "1"), row("40", "2"), row("80", "2") }), {}, src.path());
     TempFolder dest;
     dest.write("1/IMG_0001.jpg", "already here");
 

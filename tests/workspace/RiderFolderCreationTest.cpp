@@ -55,9 +55,12 @@ TEST_P(RiderFolderCreationReport, WordsItsCounts)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RiderFolderCreationReport,
-    ::testing::Values(CreationCase { {}, {}, { "Aucun cavalier exploitable dans ce programme." }, "Aucun dossier créé" },
-        CreationCase { { rider("1", "A"), rider("1", "a") }, {}, { "1 dossier NOM PRENOM créé" }, "1 dossier vide créé" },
-        CreationCase { { rider("1", ":"), rider("2", "") }, {}, { "1 cavalier sans nom ignoré" }, "Aucun dossier créé" },
+    ::testing::Values(
+        CreationCase { {}, {}, { "Aucun cavalier exploitable dans ce programme." }, "Aucun dossier créé" },
+        CreationCase { { rider("1", "A"), rider("1", "a") }, {}, { "1 dossier NOM PRENOM créé" },
+            "1 dossier vide créé" },
+        CreationCase {
+            { rider("1", ":"), rider("2", "") }, {}, { "1 cavalier sans nom ignoré" }, "Aucun dossier créé" },
         CreationCase { { rider("12", "..") }, {}, { "1 dossier NOM PRENOM créé" }, "1 dossier vide créé" }));
 
 TEST(RiderFolderCreation, ExistingFoldersAndUnsafeNames)

@@ -38,7 +38,8 @@ TEST(RiderFoldersStore, SettingsFile)
     QCoreApplication::processEvents();
     EXPECT_TRUE(parser.paths.isEmpty()); // no stored copy, no re-read
     EXPECT_EQ(dir.read("settings.json").count("\": "), 2);
-    EXPECT_LT(dir.read("settings.json").indexOf("destinationBookmark"), dir.read("settings.json").indexOf("destinationName"));
+    EXPECT_LT(dir.read("settings.json").indexOf("destinationBookmark"),
+        dir.read("settings.json").indexOf("destinationName"));
     RiderFoldersStore again(dir.path());
     EXPECT_EQ(again.resolve(again.destinationBookmark()), dir.file("Paniers"));
 
@@ -79,14 +80,16 @@ TEST(RiderFoldersStore, PeopleOnceEachInNameOrder)
     store.setProgramme(programme("p",
         { day("Samedi",
               { event("1", "A",
-                  { rider("1", "dupont", "Zoé"), rider("2", "MARTIN 10"), rider("12", ""), rider("3", "Leroy") }) }),
+                  { rider("1", "dupont", "Zoé"), rider("2", "MARTIN 10"), rider("12", ""),
+                      rider("3", "Leroy") }) }),
             day("Dimanche",
                 { event("2", "B",
-                    { rider("4", "DUPONT ", "Anne"), rider("5", "Martin 2"), rider("12", ""), rider("13", " "),
-                        rider("6", "leroy") }) }) }));
+                    { rider("4", "DUPONT ", "Anne"), rider("5", "Martin 2"), rider("12", ""),
+                        rider("13", " "), rider("6", "leroy") }) }) }));
     EXPECT_EQ(names(store.people()),
         (QStringList { "#12", "#13", "DUPONT ANNE", "DUPONT ZOÉ", "LEROY", "MARTIN 2", "MARTIN 10" }));
-    EXPECT_EQ(names(store.namedPeople()), (QStringList { "DUPONT ANNE", "DUPONT ZOÉ", "LEROY", "MARTIN 2", "MARTIN 10" }));
+    EXPECT_EQ(names(store.namedPeople()),
+        (QStringList { "DUPONT ANNE", "DUPONT ZOÉ", "LEROY", "MARTIN 2", "MARTIN 10" }));
 }
 
 TEST(RiderFoldersStore, PeopleOrderDoesNotDependOnTheProgrammeOrder)
@@ -95,7 +98,8 @@ TEST(RiderFoldersStore, PeopleOrderDoesNotDependOnTheProgrammeOrder)
     // gives different results for different input orders.
     QList<ImportedPerson> riders { rider("1", "MARTIN 02", "Zoé"), rider("2", "Martin 2", "Anne"),
         rider("3", "MARTIN 2", "Zoé"), rider("4", QString::fromUtf8("Le\xcc\x81vy"), "B"),
-        rider("5", QString::fromUtf8("L\xc3\xa9vy"), "A"), rider("6", "Lévy", "C"), rider("7", "martin  2", "Paul") };
+        rider("5", QString::fromUtf8("L\xc3\xa9vy"), "A"), rider("6", "Lévy", "C"),
+        rider("7", "martin  2", "Paul") };
     TempFolder dir;
     RiderFoldersStore store(dir.path());
     std::mt19937 random(7);
@@ -131,6 +135,7 @@ TEST(RiderFoldersStore, FolderAccessAndStaleBookmarks)
     EXPECT_EQ(store.resolve(stale), dir.file("Paniers"));
     ASSERT_TRUE(waitUntil([&] { return store.destinationBookmark() != stale; }));
     const auto saved = QuavelJSON::parse(dir.read("settings.json"));
-    EXPECT_EQ(QByteArray::fromBase64(QByteArray::fromStdString(saved["destinationBookmark"].get<std::string>())),
+    EXPECT_EQ(
+        QByteArray::fromBase64(QByteArray::fromStdString(saved["destinationBookmark"].get<std::string>())),
         *store.destinationBookmark());
 }

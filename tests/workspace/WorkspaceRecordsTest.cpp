@@ -45,8 +45,9 @@ TEST(SpreadsheetMacSettings, RoundTripsAndWritesOnlyPresentOptionals)
     EXPECT_EQ(json["sourceBookmark"], "c3Jj");
 
     const Json empty = SpreadsheetMacSettings().toJson();
-    EXPECT_EQ(empty, (Json { { "manualRiders", Json::object() }, { "isCompleted", false },
-                         { "rememberedTransfers", Json::object() } }));
+    EXPECT_EQ(empty,
+        (Json { { "manualRiders", Json::object() }, { "isCompleted", false },
+            { "rememberedTransfers", Json::object() } }));
     EXPECT_EQ(SpreadsheetMacSettings::fromJson(Json::object()), SpreadsheetMacSettings());
 }
 
@@ -67,7 +68,8 @@ TEST_P(SpreadsheetMacSettingsRejects, BadValues)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SpreadsheetMacSettingsRejects,
-    ::testing::Values(R"({"isCompleted": 1})", R"({"sourceName": 3})", R"({"manualRiders": {"1": {"lastName": "A"}}})",
+    ::testing::Values(R"({"isCompleted": 1})", R"({"sourceName": 3})",
+        R"({"manualRiders": {"1": {"lastName": "A"}}})",
         R"({"rememberedTransfers": {"not-a-uuid": {"fileNames": [], "rangeLabel": ""}}})",
         R"({"rememberedTransfers": {"8c5a3f3e-1111-4222-8333-444455556666": {"fileNames": []}}})",
         R"({"rememberedTransfers": ["8c5a3f3e-1111-4222-8333-444455556666"]})", R"([])"));

@@ -88,20 +88,23 @@ TEST_P(WorkspaceStoreReads, TheFileForms)
 INSTANTIATE_TEST_SUITE_P(Cases, WorkspaceStoreReads,
     ::testing::Values(
         // The bare settings table of older files; the remembered destination comes from its entries.
-        FileCase { R"({"aaaaaaaa-0000-4000-8000-000000000001": {"isCompleted": true, "destinationBookmark": "AA=="},
+        FileCase {
+            R"({"aaaaaaaa-0000-4000-8000-000000000001": {"isCompleted": true, "destinationBookmark": "AA=="},
                        "BBBBBBBB-0000-4000-8000-000000000002": {"destinationName": "Tri B"}})",
             2, true, QString("Tri B") },
-        FileCase { R"(["AAAAAAAA-0000-4000-8000-000000000001", {"isCompleted": true}])", 1, true, std::nullopt },
+        FileCase {
+            R"(["AAAAAAAA-0000-4000-8000-000000000001", {"isCompleted": true}])", 1, true, std::nullopt },
         FileCase { R"({})", 0, false, std::nullopt },
-        FileCase { R"({"programmeName": "p", "settings": {"AAAAAAAA-0000-4000-8000-000000000001": {}}})", 1, false,
-            std::nullopt },
+        FileCase { R"({"programmeName": "p", "settings": {"AAAAAAAA-0000-4000-8000-000000000001": {}}})", 1,
+            false, std::nullopt },
         FileCase { R"({"settings": ["AAAAAAAA-0000-4000-8000-000000000001", {"isCompleted": true}],
                        "lastDestinationBookmark": "AA==", "lastDestinationName": "Kept"})",
             1, true, QString("Kept") }));
 
 TEST(WorkspaceStore, AnUnreadableFileIsSetAsideBeforeTheFirstSave)
 {
-    const QByteArray bad = R"({"settings": {}, "actionHistory": [{"id": "AAAAAAAA-0000-4000-8000-000000000001"}]})";
+    const QByteArray bad
+        = R"({"settings": {}, "actionHistory": [{"id": "AAAAAAAA-0000-4000-8000-000000000001"}]})";
     TempFolder dir;
     dir.write("workspace.json", bad);
     WorkspaceStore store(dir.path());
@@ -231,7 +234,8 @@ TEST(WorkspaceStore, TheLastDestinationIsOfferedToSpreadsheetsWithoutOne)
     store.restorePersistedChoices(C);
     EXPECT_EQ(store.settings(A).destinationName, "Tri");
     EXPECT_EQ(store.settings(C).destinationName, "Autre");
-    EXPECT_EQ(store.accessedPaths(), (QStringList { dir.file("Autre"), dir.file("Photos"), dir.file("Tri") }));
+    EXPECT_EQ(
+        store.accessedPaths(), (QStringList { dir.file("Autre"), dir.file("Photos"), dir.file("Tri") }));
 }
 
 TEST(WorkspaceStore, AStaleBookmarkIsRefreshedInOneSpreadsheetPerResolution)

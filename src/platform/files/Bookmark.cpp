@@ -35,7 +35,9 @@ std::optional<QByteArray> create(const QString& path)
         return std::nullopt;
     const QString absolute = QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(path));
     const QByteArray encoded = QFile::encodeName(absolute);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(encoded.constData(), &st) != 0)
         return std::nullopt;
 
@@ -67,7 +69,9 @@ std::optional<Resolved> resolve(const QByteArray& data)
     if (encoded.front() != '/' || encoded.contains('\0'))
         return std::nullopt;
 
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(encoded.constData(), &st) != 0)
         return std::nullopt;
     if (S_ISDIR(st.st_mode) != (kind == 'd'))

@@ -6,9 +6,9 @@
 #include <QFile>
 
 #include <cerrno>
-#include <memory>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <memory>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,8 +85,12 @@ int copyContent(int in, int out)
 // Removes the target only while it is still the file this copy created.
 void removeCreated(const QByteArray& target, int out)
 {
-    struct stat mine {};
-    struct stat now {};
+    struct stat mine
+    {
+    };
+    struct stat now
+    {
+    };
     if (::fstat(out, &mine) == 0 && ::lstat(target.constData(), &now) == 0 && mine.st_dev == now.st_dev
         && mine.st_ino == now.st_ino)
         ::unlink(target.constData());
@@ -102,7 +106,9 @@ int tryCopyFile(const QString& source, const QString& target) noexcept
     const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (in < 0)
         return errno;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(in, &st) != 0) {
         const int e = errno;
         ::close(in);
@@ -112,6 +118,9 @@ int tryCopyFile(const QString& source, const QString& target) noexcept
         ::close(in);
         return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     }
+
+    // Photos are read once from start to end (a memory card, a disk): a wider read-ahead helps.
+    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     // Owner-only until the content is complete; the source's bits are applied at the end.
     const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
