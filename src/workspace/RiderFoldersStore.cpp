@@ -1,0 +1,264 @@
+#include "workspace/RiderFoldersStore.h"
+
+#include "library/AppSupport.h"
+#include "library/QuavelJSON.h"
+#include "platform/AtomicFile.h"
+#include "platform/files/Bookmark.h"
+#include "platform/text/Text.h"
+#include "workspace/OrganizerFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QTimer>
+
+#include <algorithm>
+
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+namespace quavel {
+
+using namespace QuavelJSON;
+
+namespace {
+
+QString nfc(const QString& s)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* normalizer = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status))
+        return s;
+    const icu::UnicodeString u(false, reinterpret_cast<const UChar*>(s.utf16()), int32_t(s.size()));
+    if (normalizer->isNormalized(u, status) && U_SUCCESS(status))
+        return s;
+    status = U_ZERO_ERROR;
+    const icu::UnicodeString out = normalizer->normalize(u, status);
+    if (U_FAILURE(status))
+        return s;
+    return QString(reinterpret_cast<const QChar*>(out.getBuffer()), out.length());
+}
+
+// A name part as the order compares it: trimmed, upper-cased as French, canonically composed.
+QString sortKey(const QString& part)
+{
+    return nfc(text::upperFrench(text::trimWhitespaceAndNewlines(part)));
+}
+
+} // namespace
+
+RiderFoldersStore::RiderFoldersStore(QObject* parent)
+    : RiderFoldersStore(AppSupport::riderFoldersFolder(), {}, parent)
+{ }
+
+RiderFoldersStore::RiderFoldersStore(const QString& folder, ProgrammeParser parser, QObject* parent)
+    : QObject(parent)
+    , m_storage(folder, std::move(parser))
+    , m_fileURL(folder + QStringLiteral("/settings.json"))
+{
+    load();
+    loadProgrammeFromDisk();
+}
+
+void RiderFoldersStore::load()
+{
+    const auto bytes = AtomicFile::read(m_fileURL);
+    bool loaded = false;
+    if (bytes) {
+        try {
+            const Json json = parse(*bytes);
+            asObject(json);
+            auto name = readOptionalString(json, "programmeName");
+            auto bookmark = readOptionalData(json, "destinationBookmark");
+            auto destination = readOptionalString(json, "destinationName");
+            m_programmeName = name;
+            m_destinationBookmark = bookmark;
+            m_destinationName = destination;
+            loaded = true;
+        } catch (const DecodingError&) { }
+    }
+    if (!loaded)
+        m_setAsidePending = OrganizerFiles::exists(m_fileURL);
+}
+
+void RiderFoldersStore::persist()
+{
+    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()))
+        return;
+    if (m_setAsidePending) {
+        if (OrganizerFiles::exists(m_fileURL) && !AtomicFile::setAside(m_fileURL))
+            return; // never replace a file that could not be moved out of the way
+        m_setAsidePending = false;
+    }
+    Json o = Json::object();
+    if (m_programmeName)
+        o["programmeName"] = fromString(*m_programmeName);
+    if (m_destinationBookmark)
+        o["destinationBookmark"] = fromData(*m_destinationBookmark);
+    if (m_destinationName)
+        o["destinationName"] = fromString(*m_destinationName);
+    AtomicFile::tryWrite(m_fileURL, encode(o));
+}
+
+void RiderFoldersStore::persistProgrammeIndex(const ProgrammeDocument& document)
+{
+    m_storage.writeIndex(document);
+}
+
+void RiderFoldersStore::loadProgrammeFromDisk()
+{
+    if (auto document = m_storage.readIndex()) {
+        setProgramme(document);
+        if (!m_programmeName)
+            setProgrammeName(document->sourceName);
+    }
+    if (m_reparsePending || !m_storage.existingCopy())
+        return;
+    m_reparsePending = true;
+    // Later on this thread, after the window is up; nothing happens once the store is gone.
+    QTimer::singleShot(0, this, [this] {
+        m_reparsePending = false;
+        const auto copy = m_storage.existingCopy();
+        if (!copy)
+            return;
+        ProgrammeDocument document;
+        try {
+            document = m_storage.parse(*copy);
+        } catch (...) {
+            return;
+        }
+        try {
+            m_storage.writeIndex(document);
+        } catch (...) { }
+        setProgramme(document);
+        if (!m_programmeName)
+            setProgrammeName(document.sourceName);
+    });
+}
+
+void RiderFoldersStore::ingestProgramme(const QString& path)
+{
+    const ProgrammeDocument document = m_storage.importFile(path);
+    setProgramme(document);
+    setProgrammeName(OrganizerFiles::lastComponent(path));
+    persist();
+}
+
+void RiderFoldersStore::storeDestination(const QString& folder)
+{
+    retainAccess(folder);
+    setDestinationBookmark(Bookmark::create(folder));
+    setDestinationName(OrganizerFiles::lastComponent(QDir::cleanPath(folder)));
+    persist();
+}
+
+std::optional<QString> RiderFoldersStore::resolve(const std::optional<QByteArray>& bookmark)
+{
+    if (!bookmark)
+        return std::nullopt;
+    const auto resolved = Bookmark::resolve(*bookmark);
+    if (!resolved)
+        return std::nullopt;
+    retainAccess(resolved->path);
+    if (resolved->isStale) {
+        const QString path = resolved->path;
+        QTimer::singleShot(0, this, [this, path] {
+            if (const auto fresh = Bookmark::create(path)) {
+                setDestinationBookmark(fresh);
+                persist();
+            }
+        });
+    }
+    return resolved->path;
+}
+
+void RiderFoldersStore::retainAccess(const QString& folder)
+{
+    // There is no sandbox: access is always granted, and the paths are kept for callers to inspect.
+    const QString key = QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(folder));
+    if (m_accessedPathSet.contains(key))
+        return;
+    m_accessedPathSet.insert(key);
+    m_accessedPaths.append(key);
+}
+
+void RiderFoldersStore::setProgramme(const std::optional<ProgrammeDocument>& programme)
+{
+    m_programme = programme;
+    emit programmeChanged();
+}
+
+void RiderFoldersStore::setProgrammeName(const std::optional<QString>& name)
+{
+    m_programmeName = name;
+    emit programmeNameChanged();
+}
+
+void RiderFoldersStore::setDestinationBookmark(const std::optional<QByteArray>& bookmark)
+{
+    m_destinationBookmark = bookmark;
+    emit destinationBookmarkChanged();
+}
+
+void RiderFoldersStore::setDestinationName(const std::optional<QString>& name)
+{
+    m_destinationName = name;
+    emit destinationNameChanged();
+}
+
+QList<ImportedPerson> RiderFoldersStore::people() const
+{
+    if (!m_programme)
+        return {};
+    QHash<QString, qsizetype> seen;
+    QList<ImportedPerson> riders;
+    for (const ProgrammeDay& day : m_programme->days)
+        for (const ProgrammeEvent& event : day.events)
+            for (const ImportedPerson& person : event.people) {
+                const QString formatted = person.formattedName();
+                const QString key = formatted.isEmpty() ? QStringLiteral("n:") + person.canonicalNumber
+                                                        : person.folderName();
+                if (seen.contains(key))
+                    continue;
+                seen.insert(key, riders.size());
+                riders.append(person);
+            }
+
+    // Keys computed once; the comparison is a strict weak ordering (last name, first name, bib, each
+    // by the file manager's order, which is total), so sorting is well defined.
+    struct Keyed
+    {
+        QString last;
+        QString first;
+        QString bib;
+        qsizetype index;
+    };
+    QList<Keyed> keyed;
+    keyed.reserve(riders.size());
+    for (qsizetype i = 0; i < riders.size(); ++i)
+        keyed.append(Keyed {
+            sortKey(riders[i].lastName), sortKey(riders[i].firstName), riders[i].canonicalNumber, i });
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (int c = text::localizedStandardCompare(a.last, b.last))
+            return c < 0;
+        if (int c = text::localizedStandardCompare(a.first, b.first))
+            return c < 0;
+        return text::localizedStandardCompare(a.bib, b.bib) < 0;
+    });
+    QList<ImportedPerson> sorted;
+    sorted.reserve(riders.size());
+    for (const Keyed& k : keyed)
+        sorted.append(riders[k.index]);
+    return sorted;
+}
+
+QList<ImportedPerson> RiderFoldersStore::namedPeople() const
+{
+    QList<ImportedPerson> named;
+    for (const ImportedPerson& person : people())
+        if (!person.formattedName().isEmpty())
+            named.append(person);
+    return named;
+}
+
+} // namespace quavel
