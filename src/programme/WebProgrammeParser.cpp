@@ -186,12 +186,14 @@ QList<std::pair<QString, QString>> splitByDays(const QString& html)
     PageBudget budget;
     QList<std::pair<QString, QString>> headers;
     for (const QStringList& header : WebProgrammeScan::groups(headerCell(), html)) {
+        if (PageBudget::spent())
+            break;
         if (const std::optional<QString> day = weekdayName(plainText(header[1])))
             headers.append({ *day, header[0] });
     }
 
     QList<std::pair<QString, QString>> days;
-    for (qsizetype i = 0; i < headers.size(); ++i) {
+    for (qsizetype i = 0; i < headers.size() && !PageBudget::spent(); ++i) {
         // Identical header markup is always found at its first occurrence.
         const qsizetype at = html.indexOf(headers[i].second);
         if (at < 0)

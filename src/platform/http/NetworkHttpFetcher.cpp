@@ -115,7 +115,7 @@ void NetworkHttpFetcher::checkDeclaredLength(RequestId id)
 void NetworkHttpFetcher::readAvailable(RequestId id)
 {
     auto it = m_pending.find(id);
-    if (it == m_pending.end() || !it->reply || it->tooLarge)
+    if (it == m_pending.end() || !it->reply || it->tooLarge || !it->reply->isOpen())
         return;
     QNetworkReply* reply = it->reply;
     // Read no more than one byte past the limit, so that a huge body never sits in memory.
