@@ -57,6 +57,32 @@ TEST(WebAdversarialPage, manyDayFragmentsShareOnePageBudget)
         hangGuardMs);
 }
 
+TEST(WebAdversarialPage, largeOrdinaryPagesAreReadWhole)
+{
+    // The page budget is for hostile markup only: a very large real contest and start list are read
+    // to the end (here under fifty day headings).
+    QString contest;
+    for (int i = 1; i <= 1500; ++i) {
+        if (i % 30 == 1)
+            contest += QStringLiteral("<table><tr><th>Samedi %1</th></tr></table>").arg(i);
+        contest += QStringLiteral(
+            R"(<div class="event"><span class="id-value">%1</span><span class="title">Épreuve %1 &amp; co</span>
+            <span class="date">08:00</span><a class="btn" href="/concours/9/startlist/%1">Liste de départ</a></div>)")
+                       .arg(i);
+    }
+    EXPECT_EQ(WebProgrammeParser::events(contest, QUrl(QStringLiteral("https://s.test/concours/9/x"))).size(),
+        1500);
+
+    QString startlist = QStringLiteral("<table><tbody>");
+    for (int i = 1; i <= 3000; ++i) {
+        startlist
+            += QStringLiteral(R"(<tr class="text-center"><td><span class="id-value">%1</span></td><td>FR</td>
+            <td><span class="title">C%1</span><span class="title no_mobile">Jean%1 DUPONT</span></td></tr>)")
+                   .arg(i);
+    }
+    EXPECT_EQ(WebProgrammeParser::peopleFromSpanLayout(startlist).size(), 3000);
+}
+
 TEST(WebAdversarialPage, truncatedAndGarbledPagesParse)
 {
     const QString page = QStringLiteral(R"(<title>Equipe - CSI</title><th>Samedi</th>

@@ -196,11 +196,3 @@ TEST(WebStartlistPage, kindsAndStatusLines)
     EXPECT_EQ(ridersOnly.kind, Kind::Startlist);
     EXPECT_EQ(ridersOnly.statusLine(), u8("Liste de départ · 1 cavalier · n° dossard (Num)"));
 }
-
-TEST(WebStartlistPage, kindRawValues)
-{
-    for (Kind kind : { Kind::Contest, Kind::Startlist, Kind::Unknown })
-        EXPECT_EQ(WebProgrammeSnapshot::kindFromRawValue(WebProgrammeSnapshot::rawValue(kind)), kind);
-    EXPECT_EQ(WebProgrammeSnapshot::rawValue(Kind::Startlist), u8("startlist"));
-    EXPECT_FALSE(WebProgrammeSnapshot::kindFromRawValue(u8("Contest")));
-}
