@@ -1,6 +1,5 @@
 #include "shell/RootController.h"
 
-#include "library/AppSupport.h"
 #include "library/LibraryStore.h"
 #include "platform/Error.h"
 #include "platform/UserDefaults.h"
@@ -287,11 +286,9 @@ void RootController::ingestWebProgramme(const ProgrammeDocument& document)
         return;
     }
     // The new "programme.json" is in place: only now is the old source copy let go, so a failed write
-    // never leaves the store without any programme on disk.
-    if (paniers)
-        AppSupport::removeRiderProgrammeFiles();
-    else
-        AppSupport::removeProgrammeFiles();
+    // never leaves the store without any programme on disk. The copy goes from the target's folder
+    // only: the other store's programme stays whole.
+    target->removeProgrammeCopies();
     target->adoptProgramme(document);
     target->persist();
     if (m_programmeImportError) {

@@ -1,24 +1,57 @@
 #include "shell/ShellServices.h"
 
 #include "library/LibraryStore.h"
-#include "shell/SyncStatusSource.h"
+#include "shell/RiderFoldersStoreSource.h"
+#include "shell/SyncServiceSource.h"
 #include "shell/ViewFactory.h"
-#include "shell/WorkspaceSource.h"
+#include "shell/WorkspaceStoreSource.h"
+#include "sync/SyncService.h"
+#include "workspace/RiderFoldersStore.h"
+#include "workspace/WorkspaceStore.h"
+
+#include <cassert>
 
 namespace quavel {
 
 namespace {
 
-// The application as this build has it: the library only. Device sync, the workspace stores and the
-// workspace screens are adapted here once their libraries are part of the build.
+// The application's own stores, each adapted to what the window reads of it. The screens get the real
+// stores: the ones made here, which the application holds for the life of the process.
 class StandardServices : public ShellServices
 {
 public:
-    std::unique_ptr<LibraryStore> makeLibrary() override { return std::make_unique<LibraryStore>(); }
-    std::unique_ptr<SyncStatusSource> makeSync() override { return std::make_unique<IdleSyncSource>(); }
-    std::unique_ptr<WorkspaceSource> makeWorkspace() override { return nullptr; }
-    std::unique_ptr<RiderFoldersSource> makeRiderFolders() override { return nullptr; }
-    std::unique_ptr<ViewFactory> makeViews() override { return std::make_unique<EmptyViewFactory>(); }
+    std::unique_ptr<LibraryStore> makeLibrary() override
+    {
+        auto library = std::make_unique<LibraryStore>();
+        m_library = library.get();
+        return library;
+    }
+    std::unique_ptr<SyncStatusSource> makeSync() override
+    {
+        return std::make_unique<SyncServiceSource>(std::make_unique<SyncService>(QStringLiteral("mac")));
+    }
+    std::unique_ptr<WorkspaceSource> makeWorkspace() override
+    {
+        auto workspace = std::make_unique<WorkspaceStoreSource>(std::make_unique<WorkspaceStore>());
+        m_workspace = &workspace->store();
+        return workspace;
+    }
+    std::unique_ptr<RiderFoldersSource> makeRiderFolders() override
+    {
+        auto riderFolders = std::make_unique<RiderFoldersStoreSource>(std::make_unique<RiderFoldersStore>());
+        m_riderFolders = &riderFolders->store();
+        return riderFolders;
+    }
+    std::unique_ptr<ViewFactory> makeViews() override
+    {
+        assert(m_library && m_workspace && m_riderFolders);
+        return std::make_unique<EmptyViewFactory>();
+    }
+
+private:
+    LibraryStore* m_library = nullptr;
+    WorkspaceStore* m_workspace = nullptr;
+    RiderFoldersStore* m_riderFolders = nullptr;
 };
 
 } // namespace

@@ -10,9 +10,9 @@ class SyncStatusSource;
 class ViewFactory;
 class WorkspaceSource;
 
-// Makes the stores and screens that the application holds. The libraries of device sync, of the
-// spreadsheet workspace and of the orders plug in here; what is not available yet comes back empty
-// (sync idle, no workspace store, empty panes).
+// Makes the stores and screens that the application holds, in the order the application asks for
+// them: the library, device sync, the workspace store, the rider-folders store, then the screens,
+// which read the stores made before them. Tests hand in their own.
 class ShellServices
 {
 public:
@@ -24,9 +24,11 @@ public:
     virtual std::unique_ptr<WorkspaceSource> makeWorkspace() = 0;
     // Reads its settings file and loads its programme when it is made.
     virtual std::unique_ptr<RiderFoldersSource> makeRiderFolders() = 0;
+    // Called last; the screens it makes must not outlive the stores.
     virtual std::unique_ptr<ViewFactory> makeViews() = 0;
 
-    // The services of the application as built.
+    // The services of the application as built: the real stores in the user's folders, sync on the
+    // local network.
     static std::unique_ptr<ShellServices> standard();
 };
 

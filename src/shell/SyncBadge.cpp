@@ -48,7 +48,7 @@ void SyncBadge::setStatus(const SyncStatusSource::Status& status, const std::opt
 
 QString SyncBadge::shownText() const
 {
-    return m_title ? *m_title : SyncStatusSource::plainTitle(m_status);
+    return m_title ? *m_title : m_status.title();
 }
 
 QColor SyncBadge::dotColor() const

@@ -1,33 +1,25 @@
 #include "shell/SyncStatusSource.h"
 
+#include "sync/PeerNames.h"
+
+#include <algorithm>
+
 namespace quavel {
 
-QString SyncStatusSource::plainTitle(const Status& status)
+bool SyncStatusSource::namesMatch(const QString& a, const QString& b)
 {
-    switch (status.kind) {
-    case Status::Kind::connecting:
-        return QStringLiteral("Lien avec ") + status.payload + QStringLiteral("…");
-    case Status::Kind::synced:
-        return QStringLiteral("Synchronisé · ") + status.payload;
-    case Status::Kind::failed:
-        return status.payload;
-    case Status::Kind::idle:
-        return QStringLiteral("Inactif");
-    case Status::Kind::searching:
-        return QStringLiteral("Recherche…");
-    }
-    return QStringLiteral("Inactif");
+    return PeerNames::match(a, b);
+}
+
+QString SyncStatusSource::friendlyName(const QString& name)
+{
+    return PeerNames::friendly(name);
 }
 
 bool SyncStatusSource::isNearby(const QString& name) const
 {
     const QStringList nearby = nearbyPeerNames();
     return std::any_of(nearby.cbegin(), nearby.cend(), [&](const QString& n) { return namesMatch(n, name); });
-}
-
-bool IdleSyncSource::namesMatch(const QString& a, const QString& b) const
-{
-    return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace quavel

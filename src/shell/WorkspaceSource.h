@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QDateTime>
+#include "workspace/OrganizerHistoryEntry.h"
+#include "workspace/OrganizerHistorySection.h"
+
 #include <QList>
 #include <QObject>
-#include <QString>
-#include <QStringList>
 #include <QUuid>
 
 namespace quavel {
 
-struct ProgrammeDocument; // a parsed programme, from the programme import library
+struct ProgrammeDocument;
 
 // What the window needs of a store that keeps a programme (the spreadsheet workspace's and the
 // rider-folders screen's): storing one read from a web page.
@@ -19,6 +19,9 @@ public:
     virtual ~ProgrammeStore() = default;
     // Writes the document as the store's "programme.json"; throws a quavel::Error (nothing written).
     virtual void persistProgrammeIndex(const ProgrammeDocument& document) = 0;
+    // Deletes the stored copy of the imported programme file ("programme.pdf", ".xlsx", ".xlsm") from
+    // the store's own folder; failures ignored.
+    virtual void removeProgrammeCopies() = 0;
     // programme = document, programmeName = its source name.
     virtual void adoptProgramme(const ProgrammeDocument& document) = 0;
     // Saves the store's settings file; failures are not reported.
@@ -32,23 +35,8 @@ class WorkspaceSource : public QObject, public ProgrammeStore
     Q_OBJECT
 
 public:
-    struct HistoryEntry
-    {
-        QUuid id;
-        QUuid spreadsheetID;
-        QString spreadsheetTitle;
-        QDateTime date;
-        QString headline;
-        QStringList messages;
-        bool operator==(const HistoryEntry&) const = default;
-    };
-    struct HistorySection
-    {
-        QUuid id; // the spreadsheet's
-        QString title;
-        QList<HistoryEntry> entries;
-        bool operator==(const HistorySection&) const = default;
-    };
+    using HistoryEntry = OrganizerHistoryEntry;
+    using HistorySection = OrganizerHistorySection;
 
     using QObject::QObject;
 

@@ -12,17 +12,7 @@
 #include "shell/ViewFactory.h"
 #include "shell/WorkspaceSource.h"
 
-#if __has_include("programme/ProgrammeDocument.h")
 #include "programme/ProgrammeDocument.h"
-#else
-namespace quavel {
-// Until the programme library is part of the build: the one field the shell's fakes look at.
-struct ProgrammeDocument
-{
-    QString sourceName;
-};
-} // namespace quavel
-#endif
 
 #include <QDialog>
 #include <QSet>
@@ -65,25 +55,12 @@ public:
     }
 
     Status status() const override { return m_status; }
-    QString statusTitle() const override { return m_title.isEmpty() ? plainTitle(m_status) : m_title; }
+    QString statusTitle() const override { return m_title.isEmpty() ? m_status.title() : m_title; }
     QStringList preferredPeerNames() const override { return m_preferred; }
     QStringList nearbyPeerNames() const override { return m_nearby; }
     QStringList listedPeerNames() const override { return m_listed; }
     bool isPreferred(const QString& n) const override { return contains(m_preferred, n); }
     bool isLinked(const QString& n) const override { return contains(m_linked, n); }
-    bool namesMatch(const QString& a, const QString& b) const override
-    {
-        return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
-    }
-    QString friendlyName(const QString& n) const override
-    {
-        QString t = n.trimmed();
-        if (t.startsWith(QStringLiteral("QUAVEL iOS ")))
-            return QStringLiteral("iPhone ") + t.mid(11);
-        if (t.startsWith(QStringLiteral("QUAVEL Android ")))
-            return QStringLiteral("Android ") + t.mid(15);
-        return t;
-    }
     void start(bool refresh) override
     {
         calls << QStringLiteral("start(%1)").arg(refresh ? "true" : "false");
@@ -155,6 +132,7 @@ public:
             throw Error(QStringLiteral("Écriture impossible : disque plein."));
         note(QStringLiteral("workspace.persistProgrammeIndex"));
     }
+    void removeProgrammeCopies() override { note(QStringLiteral("workspace.removeProgrammeCopies")); }
     void adoptProgramme(const ProgrammeDocument& d) override { programmeName = d.sourceName; }
     void persist() override
     {
@@ -182,6 +160,11 @@ public:
     {
         if (m_journal)
             m_journal->append(QStringLiteral("riderFolders.persistProgrammeIndex"));
+    }
+    void removeProgrammeCopies() override
+    {
+        if (m_journal)
+            m_journal->append(QStringLiteral("riderFolders.removeProgrammeCopies"));
     }
     void adoptProgramme(const ProgrammeDocument& d) override { programmeName = d.sourceName; }
     void persist() override

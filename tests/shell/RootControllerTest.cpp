@@ -3,13 +3,11 @@
 #include "Fakes.h"
 #include "Fixtures.h"
 
-#include "library/AppSupport.h"
 #include "library/QuavelTheme.h"
 #include "shell/RootController.h"
 #include "ui/Notifications.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace quavel;
@@ -279,55 +277,6 @@ TEST_F(RootControllerTest, SectionSurvivesRestartAndOddTextShowsTableur)
     recreate();
     EXPECT_EQ(root->sectionRaw(), QStringLiteral("Tableur"));
     EXPECT_EQ(root->shownSection(), WorkspaceSection::tableur);
-}
-
-class WebProgrammeTest : public RootControllerTest
-{
-protected:
-    FakeWorkspace workspace;
-    FakeRiderFolders riders;
-    void SetUp() override { root->setProgrammeStores(&workspace, &riders); }
-    static QString source(const QString& folder) { return folder + QStringLiteral("/programme.pdf"); }
-};
-
-TEST_F(WebProgrammeTest, GoesToTheShownSectionsStoreOnly)
-{
-    QFile(source(AppSupport::folder())).open(QIODevice::WriteOnly);
-    QFile(source(AppSupport::riderFoldersFolder())).open(QIODevice::WriteOnly);
-
-    root->showSection(WorkspaceSection::paniers);
-    root->setShowProgrammeBrowser(true);
-    root->ingestWebProgramme(programmeNamed(QStringLiteral("CSO Fontainebleau")));
-    EXPECT_EQ(riders.programmeName, QStringLiteral("CSO Fontainebleau"));
-    EXPECT_FALSE(workspace.programmeName);
-    EXPECT_FALSE(QFile::exists(source(AppSupport::riderFoldersFolder())));
-    EXPECT_TRUE(QFile::exists(source(AppSupport::folder())));
-    EXPECT_FALSE(root->showProgrammeBrowser());
-
-    lib.defaults.setString(QStringLiteral("macWorkspaceSection"), QStringLiteral("Tableur"));
-    recreate();
-    root->setProgrammeStores(&workspace, &riders);
-    root->ingestWebProgramme(programmeNamed(QStringLiteral("Jumping de Lyon")));
-    EXPECT_EQ(workspace.programmeName, QStringLiteral("Jumping de Lyon"));
-    EXPECT_EQ(riders.programmeName, QStringLiteral("CSO Fontainebleau"));
-    EXPECT_FALSE(QFile::exists(source(AppSupport::folder())));
-    EXPECT_EQ(workspace.persists, 1);
-}
-
-// A failed write leaves the previous programme and its source copy in place.
-TEST_F(WebProgrammeTest, FailedWriteKeepsOldProgrammeAndItsSource)
-{
-    QFile(source(AppSupport::folder())).open(QIODevice::WriteOnly);
-    workspace.programmeName = QStringLiteral("Ancien");
-    workspace.failWrites = true;
-    root->setShowProgrammeBrowser(true);
-    root->ingestWebProgramme(programmeNamed(QStringLiteral("Nouveau")));
-    EXPECT_EQ(root->programmeImportError(), QStringLiteral("Écriture impossible : disque plein."));
-    EXPECT_EQ(workspace.programmeName, QStringLiteral("Ancien"));
-    EXPECT_TRUE(QFile::exists(source(AppSupport::folder())));
-    EXPECT_EQ(workspace.persists, 0);
-    root->dismissProgrammeAlert();
-    EXPECT_FALSE(root->programmeImportError());
 }
 
 } // namespace

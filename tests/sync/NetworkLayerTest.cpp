@@ -2,6 +2,7 @@
 // QUAVEL_TEST_AVAHI says one runs.
 #include "common/TestSupport.h"
 #include "platform/UuidText.h"
+#include "platform/net/DnsSdClient.h"
 #include "platform/net/PathMonitor.h"
 #include "platform/net/PeerConnection.h"
 #include "platform/net/ServiceAdvertiser.h"
@@ -129,6 +130,27 @@ TEST(PathMonitorTest, ReportsOnceAtStart)
     ASSERT_TRUE(waitUntil([&] { return reports == 1; }));
     waitUntil([] { return false; }, 100);
     EXPECT_EQ(reports, 1);
+}
+
+// Without a daemon nobody can be found: the browser says so at once instead of searching forever.
+TEST(DnsSdWithoutDaemon, BrowserFailsWithTheFrenchMessage)
+{
+    auto client = DnsSdClient::shared();
+    if (!client->isDaemonMissing())
+        GTEST_SKIP() << "an avahi-daemon answers on this machine";
+    ServiceBrowser browser(kType, QStringLiteral("local."), client);
+    std::optional<NetState> state;
+    std::optional<NetError> error;
+    browser.stateHandler = [&](NetState s, const std::optional<NetError>& e) {
+        state = s;
+        error = e;
+    };
+    browser.start();
+    ASSERT_TRUE(waitUntil([&] { return state.has_value(); }, 2000));
+    EXPECT_EQ(*state, NetState::failed);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(
+        error->message, QStringLiteral("Le service de découverte du réseau local (Avahi) ne répond pas."));
 }
 
 class DnsSd : public ::testing::Test

@@ -59,6 +59,14 @@ void DnsSdClient::connectToDaemon()
     m_client = client;
 }
 
+bool DnsSdClient::isDaemonMissing() const
+{
+    if (!m_client)
+        return true;
+    const AvahiClientState state = avahi_client_get_state(m_client);
+    return state == AVAHI_CLIENT_CONNECTING || state == AVAHI_CLIENT_FAILURE;
+}
+
 void DnsSdClient::stateCallback(AvahiClient* client, int state, void* userdata)
 {
     auto* self = static_cast<DnsSdClient*>(userdata);

@@ -29,6 +29,9 @@ public:
     // The Avahi client while the daemon is running, else null.
     AvahiClient* client() const { return m_running ? m_client : nullptr; }
     bool isRunning() const { return m_running; }
+    // No daemon answers: the system bus could not be reached, or the client waits for the daemon to
+    // appear. (A daemon that is only registering its host name is there.)
+    bool isDaemonMissing() const;
 
 signals:
     // The daemon is ready: create entry groups and browsers now.

@@ -81,6 +81,10 @@ void ServiceBrowser::start()
     m_started = true;
     if (m_client->isRunning())
         createBrowser();
+    else if (m_client->isDaemonMissing())
+        // Nobody to browse with: the owner hears of it and tries again later, rather than showing a
+        // search that cannot find anything.
+        failWith(AVAHI_ERR_NO_DAEMON);
 }
 
 void ServiceBrowser::cancel()

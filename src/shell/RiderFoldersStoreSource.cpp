@@ -1,0 +1,36 @@
+#include "shell/RiderFoldersStoreSource.h"
+
+#include "workspace/ProgrammeStorage.h"
+#include "workspace/RiderFoldersStore.h"
+
+namespace quavel {
+
+RiderFoldersStoreSource::RiderFoldersStoreSource(std::unique_ptr<RiderFoldersStore> store, QObject* parent)
+    : RiderFoldersSource(parent)
+    , m_store(std::move(store))
+{ }
+
+RiderFoldersStoreSource::~RiderFoldersStoreSource() = default;
+
+void RiderFoldersStoreSource::persistProgrammeIndex(const ProgrammeDocument& document)
+{
+    m_store->persistProgrammeIndex(document);
+}
+
+void RiderFoldersStoreSource::removeProgrammeCopies()
+{
+    ProgrammeStorage(m_store->folder(), {}).removeCopies();
+}
+
+void RiderFoldersStoreSource::adoptProgramme(const ProgrammeDocument& document)
+{
+    m_store->setProgramme(document);
+    m_store->setProgrammeName(document.sourceName);
+}
+
+void RiderFoldersStoreSource::persist()
+{
+    m_store->persist();
+}
+
+} // namespace quavel
