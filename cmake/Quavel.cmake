@@ -35,6 +35,7 @@ function(quavel_tests subsystem)
     endif()
     gtest_discover_tests(${target}
         DISCOVERY_MODE PRE_TEST
+        NO_PRETTY_VALUES NO_PRETTY_TYPES
         DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS "${labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1"
         TEST_PREFIX "${subsystem}.")
