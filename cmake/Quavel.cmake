@@ -15,16 +15,20 @@ function(quavel_library target)
     target_link_libraries(${target} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
-# quavel_tests(<subsystem> [UI] DEPS <libs...>)
-# One GoogleTest program per test folder; every test carries the subsystem's label, and widget tests
-# the extra label "ui" (they are left out of the sanitizer run).
+# quavel_tests(<subsystem> [UI] [NAME <program>] DEPS <libs...>)
+# One GoogleTest program per test folder (named test_<subsystem>, or test_<program> when a subsystem has
+# several folders); every test carries the subsystem's label, and widget tests the extra label "ui"
+# (they are left out of the sanitizer run).
 function(quavel_tests subsystem)
-    cmake_parse_arguments(ARG "UI" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "UI" "NAME" "DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
     if(NOT sources)
         return()
     endif()
     set(target test_${subsystem})
+    if(ARG_NAME)
+        set(target test_${ARG_NAME})
+    endif()
     add_executable(${target} ${sources} ${PROJECT_SOURCE_DIR}/tests/common/TestMain.cpp)
     target_link_libraries(${target} PRIVATE ${ARG_DEPS} quavel_test_support GTest::gtest GTest::gmock)
     set(labels ${subsystem})
