@@ -54,9 +54,6 @@ public:
     const std::optional<OrganizerReport>& report() const { return m_report; }
     bool isRunning() const { return m_isRunning; }
 
-    // Re-reads the store and re-evaluates the creation button.
-    void refresh();
-
 protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -64,6 +61,8 @@ protected:
 
 private:
     QWidget* buildDetail();
+    // Re-reads the store and re-evaluates the creation button.
+    void refresh();
     void refreshPeople();
     void refreshSidebar();
     void refreshHeader();
