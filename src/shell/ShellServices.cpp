@@ -2,6 +2,7 @@
 
 #include "library/LibraryStore.h"
 #include "shell/RiderFoldersStoreSource.h"
+#include "shell/ScreenFactory.h"
 #include "shell/SyncServiceSource.h"
 #include "shell/ViewFactory.h"
 #include "shell/WorkspaceStoreSource.h"
@@ -45,7 +46,7 @@ public:
     std::unique_ptr<ViewFactory> makeViews() override
     {
         assert(m_library && m_workspace && m_riderFolders);
-        return std::make_unique<EmptyViewFactory>();
+        return std::make_unique<ScreenFactory>(*m_library, *m_workspace, *m_riderFolders);
     }
 
 private:

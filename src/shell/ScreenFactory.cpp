@@ -1,0 +1,29 @@
+#include "shell/ScreenFactory.h"
+
+#include "workspace/views/RiderFoldersView.h"
+
+namespace quavel {
+
+ScreenFactory::ScreenFactory(LibraryStore& library, WorkspaceStore& workspace, RiderFoldersStore& riderFolders)
+    : m_library(library)
+    , m_workspace(workspace)
+    , m_riderFolders(riderFolders)
+{
+}
+
+QWidget* ScreenFactory::createRiderFoldersView(QWidget* parent)
+{
+    return new RiderFoldersView(m_riderFolders, {}, parent);
+}
+
+QWidget* ScreenFactory::createWorkspaceView(const SpreadsheetRecord&, QWidget*)
+{
+    return nullptr;
+}
+
+QDialog* ScreenFactory::createProgrammeBrowser(QWidget*, std::function<void(const ProgrammeDocument&)>)
+{
+    return nullptr;
+}
+
+} // namespace quavel
