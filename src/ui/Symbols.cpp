@@ -72,13 +72,17 @@ void drawShape(QPainter& p, const QString& shape, qreal s, const QColor& c)
         stroker.setJoinStyle(Qt::RoundJoin);
         // The check is cut out of the disc so it shows whatever lies behind, like the glyph does.
         p.fillPath(disc.subtracted(stroker.createStroke(check(0.55))), c);
-    } else if (shape == u"chevron.down" || shape == u"chevron.right") {
+    } else if (shape == u"chevron.down" || shape == u"chevron.right" || shape == u"chevron.left") {
         p.setPen(QPen(c, std::max(1.2, s * 0.14), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         QPainterPath path;
         if (shape == u"chevron.down") {
             path.moveTo(s * 0.2, s * 0.36);
             path.lineTo(s * 0.5, s * 0.66);
             path.lineTo(s * 0.8, s * 0.36);
+        } else if (shape == u"chevron.left") {
+            path.moveTo(s * 0.64, s * 0.2);
+            path.lineTo(s * 0.34, s * 0.5);
+            path.lineTo(s * 0.64, s * 0.8);
         } else {
             path.moveTo(s * 0.36, s * 0.2);
             path.lineTo(s * 0.66, s * 0.5);
@@ -94,6 +98,33 @@ void drawShape(QPainter& p, const QString& shape, qreal s, const QColor& c)
         path.moveTo(s * 0.28, s * 0.62);
         path.lineTo(s * 0.5, s * 0.84);
         path.lineTo(s * 0.72, s * 0.62);
+        p.drawPath(path);
+    } else if (shape == u"xmark") {
+        p.setPen(QPen(c, std::max(1.2, s * 0.13), Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(s * 0.24, s * 0.24), QPointF(s * 0.76, s * 0.76));
+        p.drawLine(QPointF(s * 0.76, s * 0.24), QPointF(s * 0.24, s * 0.76));
+    } else if (shape == u"star" || shape == u"star.fill") {
+        // Five points; the inner radius is fuller than the regular star's so that it reads at 14 px.
+        QPainterPath path;
+        const qreal outer = s * 0.46, inner = outer * 0.45;
+        const QPointF centre(s / 2, s * 0.53);
+        for (int i = 0; i < 10; ++i) {
+            const qreal r = i % 2 == 0 ? outer : inner;
+            const qreal a = -M_PI / 2 + i * M_PI / 5;
+            const QPointF point(centre.x() + r * std::cos(a), centre.y() + r * std::sin(a));
+            if (i == 0)
+                path.moveTo(point);
+            else
+                path.lineTo(point);
+        }
+        path.closeSubpath();
+        if (shape == u"star.fill") {
+            p.setPen(QPen(c, std::max(1.0, s * 0.06), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.setBrush(c);
+        } else {
+            p.setPen(QPen(c, std::max(1.2, s * 0.08), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.setBrush(Qt::NoBrush);
+        }
         p.drawPath(path);
     } else if (shape == u"circle.lefthalf.filled") {
         p.setPen(pen);

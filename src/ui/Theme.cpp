@@ -64,6 +64,11 @@ QColor red(bool dark)
     return dark ? rgb(1.0, 0.27, 0.23) : rgb(0.90, 0.20, 0.17);
 }
 
+QColor yellow(bool dark)
+{
+    return dark ? rgb(1.0, 0.84, 0.04) : rgb(0.98, 0.76, 0.0);
+}
+
 QColor withOpacity(QColor color, qreal opacity)
 {
     color.setAlphaF(float(color.alphaF() * opacity));

@@ -22,6 +22,8 @@ QColor ultraThinMaterial(bool dark);
 QColor green(bool dark);
 QColor orange(bool dark);
 QColor red(bool dark);
+// The favourite star's yellow.
+QColor yellow(bool dark);
 
 // The Fusion palettes of the application for either scheme.
 QPalette palette(bool dark);

@@ -31,6 +31,8 @@ QColor ToneLabel::toneColor() const
         return Theme::tertiary(dark);
     case Tone::green:
         return Theme::green(dark);
+    case Tone::red:
+        return Theme::red(dark);
     }
     return Theme::primary(dark);
 }

@@ -7,7 +7,7 @@
 namespace quavel {
 
 // The hierarchical label colours, re-applied whenever the scheme changes.
-enum class Tone { primary, secondary, tertiary, green };
+enum class Tone { primary, secondary, tertiary, green, red };
 
 // A plain-text label in a tone and a text style.
 class ToneLabel : public QLabel

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #ifdef QUAVEL_TEST_WIDGETS
 #include <QApplication>
 using TestApplication = QApplication;
@@ -25,6 +27,12 @@ int main(int argc, char** argv)
     // a platform that works without a display too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+#ifdef QUAVEL_TEST_WIDGETS
+    // Chromium's sandbox refuses to start as root, and the web view with it. ctest cannot pass this
+    // along: the test discovery flattens the ENVIRONMENT list, so only its first entry reaches a test.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
