@@ -17,8 +17,9 @@ endfunction()
 
 # quavel_tests(<subsystem> [UI] [NAME <program>] DEPS <libs...>)
 # One GoogleTest program per test folder (named test_<subsystem>, or test_<program> when a subsystem has
-# several folders); every test carries the subsystem's label, and widget tests the extra label "ui"
-# (they are left out of the sanitizer run).
+# several folders); every test carries the subsystem's label. The test discovery flattens list-valued
+# properties, so a test gets one label and no environment: the test main selects the offscreen platform
+# (and the web engine's sandbox setting) itself, and the sanitizer build simply builds no widget tests.
 function(quavel_tests subsystem)
     cmake_parse_arguments(ARG "UI" "NAME" "DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
@@ -31,9 +32,7 @@ function(quavel_tests subsystem)
     endif()
     add_executable(${target} ${sources} ${PROJECT_SOURCE_DIR}/tests/common/TestMain.cpp)
     target_link_libraries(${target} PRIVATE ${ARG_DEPS} quavel_test_support GTest::gtest GTest::gmock)
-    set(labels ${subsystem})
     if(ARG_UI)
-        list(APPEND labels ui)
         target_compile_definitions(${target} PRIVATE QUAVEL_TEST_WIDGETS=1)
         target_link_libraries(${target} PRIVATE Qt6::Widgets)
     endif()
@@ -41,6 +40,6 @@ function(quavel_tests subsystem)
         DISCOVERY_MODE PRE_TEST
         NO_PRETTY_VALUES NO_PRETTY_TYPES
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1"
+        PROPERTIES LABELS "${subsystem}"
         TEST_PREFIX "${subsystem}.")
 endfunction()

@@ -1,5 +1,6 @@
 #include "shell/ScreenFactory.h"
 
+#include "workspace/views/ProgrammeBrowserView.h"
 #include "workspace/views/RiderFoldersView.h"
 
 namespace quavel {
@@ -21,9 +22,10 @@ QWidget* ScreenFactory::createWorkspaceView(const SpreadsheetRecord&, QWidget*)
     return nullptr;
 }
 
-QDialog* ScreenFactory::createProgrammeBrowser(QWidget*, std::function<void(const ProgrammeDocument&)>)
+QDialog* ScreenFactory::createProgrammeBrowser(
+    QWidget* parent, std::function<void(const ProgrammeDocument&)> onImport)
 {
-    return nullptr;
+    return new ProgrammeBrowserView(std::move(onImport), parent);
 }
 
 } // namespace quavel
