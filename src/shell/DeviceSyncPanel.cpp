@@ -159,7 +159,7 @@ QWidget* DeviceSyncPanel::deviceRow(const QString& name)
     forget->setObjectName(QStringLiteral("deviceForget"));
     forget->setAccessibleName(QStringLiteral("Supprimer"));
     forget->setToolTip(QStringLiteral("Retirer cet appareil de la liste"));
-    forget->setSymbolColor(Theme::red(Theme::isDark(this)));
+    forget->setSymbolColor(&Theme::red);
     connect(forget, &QAbstractButton::clicked, this, [this, name] { m_sync.forgetPeer(name); });
     line->addWidget(forget);
     return row;

@@ -4,6 +4,7 @@
 
 #include "shell/DeviceSyncPanel.h"
 #include "shell/MainWindow.h"
+#include "shell/NamePrompt.h"
 #include "shell/QuavelApplication.h"
 #include "shell/RootController.h"
 #include "shell/Sidebar.h"
@@ -21,6 +22,8 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -157,22 +160,37 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
     window.resize(1180, 760);
     window.show();
     for (AppearancePreference appearance : { AppearancePreference::light, AppearancePreference::dark }) {
+        // The scheme changes under a window that is already built: nothing may keep the old colours.
+        app.root().showSection(WorkspaceSection::tableur);
+        app.root().setSelectedSpreadsheetID(gp.id);
         store.setAppearance(appearance);
         const QString scheme = Appearance::rawValue(appearance);
+        save(window, QStringLiteral("window-tableur-selected-%1").arg(scheme));
         for (WorkspaceSection section : Section::allCases()) {
             app.root().showSection(section);
             save(window, QStringLiteral("window-%1-%2").arg(Section::rawValue(section), scheme));
         }
         app.root().showSection(WorkspaceSection::tableur);
-        app.root().setSelectedSpreadsheetID(gp.id);
-        save(window, QStringLiteral("window-tableur-selected-%1").arg(scheme));
         app.root().setSelection(std::nullopt, std::nullopt);
         CapsuleSheet sheet;
         sheet.show();
         save(sheet, QStringLiteral("capsules-%1").arg(scheme));
-        DeviceSyncPanel panel(*services.sync);
-        panel.show();
-        save(panel, QStringLiteral("devices-%1").arg(scheme));
+
+        // The device panel as the picker opens it, and the prompts and the alert over the window.
+        NearbyDevicePicker* picker = window.sidebar()->devicePicker();
+        picker->togglePanel();
+        ASSERT_TRUE(picker->isPanelShown());
+        save(*picker->panel()->window(), QStringLiteral("devices-%1").arg(scheme));
+        picker->panel()->window()->close();
+        app.root().openNewSpreadsheetPrompt(std::nullopt);
+        window.newSheetPrompt()->field()->setText(QStringLiteral("Épreuve 4"));
+        save(*window.newSheetPrompt(), QStringLiteral("prompt-%1").arg(scheme));
+        app.root().cancelNewSpreadsheet();
+        store.importQuavelFile(lib.folder.write(QStringLiteral("bad.quavel"), "{}"));
+        ASSERT_TRUE(window.importAlert());
+        save(*window.importAlert(), QStringLiteral("alert-%1").arg(scheme));
+        window.importAlert()->close();
+        QApplication::processEvents();
     }
     // An empty library, as on a first start.
     store.setAppearance(AppearancePreference::light);

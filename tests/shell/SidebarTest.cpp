@@ -6,6 +6,7 @@
 #include "shell/RootController.h"
 #include "shell/Sidebar.h"
 #include "ui/SymbolButton.h"
+#include "ui/Theme.h"
 
 #include "shell/SyncBadge.h"
 #include <QApplication>
@@ -306,6 +307,64 @@ TEST_F(HistoryTest, CurrentTitlesFirstFourMessagesAndBoundedHeight)
     EXPECT_FALSE(texts.contains(QStringLiteral("m5")));
     EXPECT_LE(sidebar->historyPanel()->list()->height(), 180);
     EXPECT_FALSE(sidebar->historyPanel()->placeholder()->isVisible());
+}
+
+TEST_F(HistoryTest, AShortHistoryTakesOnlyItsOwnHeight)
+{
+    const auto day = store().addDay(QStringLiteral("J"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    workspace.setHistory({ { sheet.id, QStringLiteral("Grand Prix"),
+        { entry(sheet.id, QStringLiteral("312 photos copiées"),
+            { QStringLiteral("DUPONT Marie : 24 photos") }) } } });
+    QApplication::processEvents();
+    QScrollArea* list = sidebar->historyPanel()->list();
+    ASSERT_TRUE(list->widget());
+    // No empty band under the runs: the area is as tall as what it shows.
+    // The new height climbs the layouts from the area up to the sidebar, one level per pass.
+    for (int pass = 0; pass < 4; ++pass)
+        QApplication::processEvents();
+    const int needed = list->widget()->heightForWidth(list->viewport()->width());
+    EXPECT_GE(list->height(), needed);
+    EXPECT_LE(list->height(), needed + 2);
+}
+
+// A change of appearance reaches a sidebar that is already built: every text and mark takes the colours
+// of the new scheme.
+TEST_F(HistoryTest, ANewAppearanceRecoloursWhatIsAlreadyShown)
+{
+    QApplication::setPalette(Theme::palette(false));
+    const auto day = store().addDay(QStringLiteral("Samedi"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    workspace.setHistory(
+        { { sheet.id, QStringLiteral("Grand Prix"), { entry(sheet.id, QStringLiteral("Run")) } } });
+    QApplication::processEvents();
+    auto textLightness
+        = [](const QWidget* w) { return w->palette().color(QPalette::WindowText).lightness(); };
+    auto* title = row(sheet.id)->findChild<QLabel*>(QStringLiteral("spreadsheetTitle"));
+    auto* mark = row(sheet.id)->findChild<SymbolButton*>(QStringLiteral("doneMark"));
+    QLabel* run = nullptr;
+    for (QLabel* l : sidebar->historyPanel()->list()->widget()->findChildren<QLabel*>())
+        if (l->text() == u"Run")
+            run = l;
+    ASSERT_TRUE(title && mark && run);
+    EXPECT_LT(textLightness(title), 128);
+    EXPECT_LT(textLightness(run), 128);
+    EXPECT_LT(mark->symbolColor().lightness(), 128);
+
+    QApplication::setPalette(Theme::palette(true));
+    QApplication::processEvents();
+    EXPECT_GT(textLightness(title), 128);
+    EXPECT_GT(textLightness(run), 128);
+    EXPECT_GT(mark->symbolColor().lightness(), 128);
+
+    // The placeholder's button of an empty library follows as well.
+    store().deleteDay(day.id);
+    auto* newDay = sidebar->findChild<QPushButton*>(QStringLiteral("placeholderNewDay"));
+    ASSERT_TRUE(newDay);
+    EXPECT_EQ(newDay->palette().color(QPalette::ButtonText), Theme::accent(true));
+    QApplication::setPalette(Theme::palette(false));
+    QApplication::processEvents();
+    EXPECT_EQ(newDay->palette().color(QPalette::ButtonText), Theme::accent(false));
 }
 
 TEST_F(HistoryTest, DateIsFrenchAbbreviatedWithShortTime)

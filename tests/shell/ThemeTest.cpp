@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QProxyStyle>
 #include <QStyle>
 #include <gtest/gtest.h>
 
@@ -53,7 +54,9 @@ TEST(Appearance, ChangingThePreferenceRecoloursAtOnceAndSystemFollowsDesktop)
     EXPECT_TRUE(isDark());
     store.setAppearance(AppearancePreference::light);
     EXPECT_FALSE(isDark());
-    EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    const auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+    ASSERT_TRUE(style);
+    EXPECT_EQ(style->baseStyle()->name().toLower(), QStringLiteral("fusion"));
 }
 
 QColor at(const QImage& image, double x, double y)
