@@ -22,6 +22,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
@@ -285,6 +286,9 @@ void Sidebar::rebuild()
     m_rebuilding = true;
     const LibrarySnapshot& snapshot = m_store.snapshot();
     const QList<DayRecord> days = snapshot.sortedDays();
+    // Any change of the library rebuilds the list (a row typed in the editor, a library from a phone):
+    // the list stays where the user scrolled it.
+    const int scroll = m_list->verticalScrollBar()->value();
     m_list->clear();
     m_stack->setCurrentIndex(days.isEmpty() ? 1 : 0);
     for (const DayRecord& day : days) {
@@ -315,6 +319,8 @@ void Sidebar::rebuild()
         }
         dayItem->setExpanded(true);
     }
+    m_list->doItemsLayout();
+    m_list->verticalScrollBar()->setValue(scroll);
     m_rebuilding = false;
     syncSelectionToList();
 }
@@ -418,7 +424,10 @@ void Sidebar::syncSelectionToList()
     }
     if (item) {
         item->setSelected(true);
-        m_list->scrollToItem(item);
+        // Brought into view when it becomes the selection, not again at every rebuild of the list.
+        if (selected != m_revealedSpreadsheet)
+            m_list->scrollToItem(item);
+        m_revealedSpreadsheet = selected;
     }
     m_rebuilding = false;
 }

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -241,6 +242,37 @@ TEST_F(SidebarTest, RenameOpensWithCurrentTitleAndHandsTextOverAsTyped)
     sidebar->renamePrompt()->field()->setText(QStringLiteral("   "));
     sidebar->renamePrompt()->confirmButton()->click();
     EXPECT_EQ(store().snapshot().spreadsheet(sheet.id)->title, QString());
+}
+
+TEST_F(SidebarTest, ALibraryChangeLeavesTheListWhereTheUserScrolledIt)
+{
+    QList<SpreadsheetRecord> sheets;
+    for (int i = 0; i < 12; ++i) {
+        const auto day = store().addDay(QStringLiteral("Jour %1").arg(i));
+        sheets << store().addSpreadsheet(day.id, QStringLiteral("Épreuve %1").arg(i));
+    }
+    sidebar->resize(300, 500);
+    QTreeWidget* list = sidebar->list();
+    const QUuid top = list->topLevelItem(0)->child(0)->data(0, Qt::UserRole + 1).toUuid();
+    const QUuid bottom = list->topLevelItem(11)->child(0)->data(0, Qt::UserRole + 1).toUuid();
+    root.setSelectedSpreadsheetID(top);
+    QApplication::processEvents();
+    QScrollBar* bar = list->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum());
+    const int scrolled = bar->value();
+
+    // A row typed in the editor, or a library from a phone: the list is rebuilt in place.
+    const auto& rows = store().snapshot().spreadsheet(sheets[3].id)->rows;
+    store().updateRow(sheets[3].id, rows.first().id, QStringLiteral("IMG_1"), QStringLiteral("4"));
+    QApplication::processEvents();
+    EXPECT_EQ(bar->value(), scrolled);
+
+    // A new selection is brought into view.
+    bar->setValue(0);
+    root.setSelectedSpreadsheetID(bottom);
+    QApplication::processEvents();
+    EXPECT_TRUE(list->viewport()->rect().intersects(list->visualItemRect(sidebar->itemFor(bottom))));
 }
 
 TEST_F(SidebarTest, RestartButtonAndBadgeRetryRestartSync)
