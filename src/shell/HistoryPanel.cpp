@@ -2,6 +2,7 @@
 
 #include "library/LibraryStore.h"
 #include "platform/UserDefaults.h"
+#include "shell/ClampedLabel.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
@@ -206,11 +207,9 @@ void HistoryPanel::rebuild()
             lines->addWidget(
                 new ToneLabel(dateText(entry.date), Tone::tertiary, Fonts::font(Fonts::Style::caption2)));
             for (qsizetype i = 0; i < std::min<qsizetype>(kShownMessages, entry.messages.size()); ++i) {
-                auto* message
-                    = new ToneLabel(entry.messages[i], Tone::secondary, Fonts::font(Fonts::Style::caption2));
-                message->setWordWrap(true);
-                // At most two lines: the label is never taller than two lines of its font.
-                message->setMaximumHeight(2 * QFontMetrics(message->font()).lineSpacing());
+                // At most two lines, the second cut with an ellipsis when the message is longer.
+                auto* message = new ClampedLabel(
+                    entry.messages[i], Tone::secondary, Fonts::font(Fonts::Style::caption2), 2);
                 message->setProperty("historyMessage", true);
                 lines->addWidget(message);
             }

@@ -1,6 +1,7 @@
 #include "shell/Sidebar.h"
 
 #include "library/LibraryStore.h"
+#include "shell/ClampedLabel.h"
 #include "shell/DeviceSyncPanel.h"
 #include "shell/HistoryPanel.h"
 #include "shell/NamePrompt.h"
@@ -332,8 +333,8 @@ QWidget* Sidebar::dayHeader(const QUuid& dayID, const QString& name)
     auto* line = new QHBoxLayout(host);
     line->setContentsMargins(14, 10, 14, 2);
     line->setSpacing(6);
-    auto* title
-        = new ToneLabel(name, Tone::secondary, Fonts::font(Fonts::Style::caption, QFont::DemiBold), host);
+    auto* title = new ClampedLabel(
+        name, Tone::secondary, Fonts::font(Fonts::Style::caption, QFont::DemiBold), 1, host);
     title->setObjectName(QStringLiteral("dayName"));
     line->addWidget(title, 1);
     auto* add = new CapsuleButton(QString(), QStringLiteral("plus"), CapsuleKind::tinyIcon, host);
@@ -360,8 +361,9 @@ QWidget* Sidebar::spreadsheetRow(const QUuid& spreadsheetID)
         0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* title = new ToneLabel(
-        sheet ? sheet->title : QString(), Tone::primary, Fonts::font(Fonts::Style::body), host);
+    // A long title is cut with an ellipsis: the done mark keeps its place at the end of the row.
+    auto* title = new ClampedLabel(
+        sheet ? sheet->title : QString(), Tone::primary, Fonts::font(Fonts::Style::body), 1, host);
     title->setObjectName(QStringLiteral("spreadsheetTitle"));
     title->setAttribute(Qt::WA_TransparentForMouseEvents);
     texts->addWidget(title);

@@ -143,12 +143,16 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
     const auto rows = store.snapshot().spreadsheet(gp.id)->rows;
     store.updateRow(gp.id, rows.first().id, QStringLiteral("IMG_1024"), QStringLiteral("12"));
     store.addSpreadsheet(sun.id, QStringLiteral("Amateur 1"));
+    store.addSpreadsheet(sun.id,
+        QStringLiteral("Grand Prix Pro Élite 1,45 m avec barrage au chronomètre — Trophée du Conseil"));
     services.workspace->setCompleted(true, gp.id);
     services.workspace->setHistory({ { gp.id, QStringLiteral("Grand Prix"),
         { { QUuid::createUuid(), gp.id, QStringLiteral("Grand Prix"), QDateTime::currentDateTimeUtc(),
             QStringLiteral("312 photos copiées dans 18 dossiers"),
-            { QStringLiteral("DUPONT Marie : 24 photos"), QStringLiteral("MARTIN Lucas : 17 photos"),
-                QStringLiteral("BERNARD Chloé : 20 photos"), QStringLiteral("PETIT Hugo : 11 photos"),
+            { QStringLiteral("DUPONT Marie-Christine de La Roche-Fontaine : 24 photos copiées dans "
+                             "« 012 DUPONT Marie-Christine », dont 3 vidéos et 2 fichiers déjà présents"),
+                QStringLiteral("MARTIN Lucas : 17 photos"), QStringLiteral("BERNARD Chloé : 20 photos"),
+                QStringLiteral("PETIT Hugo : 11 photos"),
                 QStringLiteral("ne devrait pas paraître") } } } } });
     services.sync->setPeers({ QStringLiteral("QUAVEL iOS 1F3A") }, { QStringLiteral("QUAVEL iOS 1F3A") },
         { QStringLiteral("QUAVEL iOS 1F3A"), QStringLiteral("QUAVEL Android 77C0") },

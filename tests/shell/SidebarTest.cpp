@@ -1,6 +1,7 @@
 // The days-and-spreadsheets sidebar and the organiser history, against a real library store.
 #include "Fakes.h"
 
+#include "shell/ClampedLabel.h"
 #include "shell/HistoryPanel.h"
 #include "shell/NamePrompt.h"
 #include "shell/RootController.h"
@@ -263,7 +264,7 @@ TEST_F(SidebarTest, ALibraryChangeLeavesTheListWhereTheUserScrolledIt)
     const int scrolled = bar->value();
 
     // A row typed in the editor, or a library from a phone: the list is rebuilt in place.
-    const auto& rows = store().snapshot().spreadsheet(sheets[3].id)->rows;
+    const QList<RowRecord> rows = store().snapshot().spreadsheet(sheets[3].id)->rows;
     store().updateRow(sheets[3].id, rows.first().id, QStringLiteral("IMG_1"), QStringLiteral("4"));
     QApplication::processEvents();
     EXPECT_EQ(bar->value(), scrolled);
@@ -273,6 +274,24 @@ TEST_F(SidebarTest, ALibraryChangeLeavesTheListWhereTheUserScrolledIt)
     root.setSelectedSpreadsheetID(bottom);
     QApplication::processEvents();
     EXPECT_TRUE(list->viewport()->rect().intersects(list->visualItemRect(sidebar->itemFor(bottom))));
+}
+
+TEST_F(SidebarTest, ALongTitleIsCutAndTheDoneMarkStaysInTheRow)
+{
+    const auto day = store().addDay(QStringLiteral("Dimanche 13 septembre 2026"));
+    const QString longTitle
+        = QStringLiteral("Grand Prix Pro Élite 1,45 m avec barrage au chronomètre — Trophée du Conseil");
+    const auto sheet = store().addSpreadsheet(day.id, longTitle);
+    QApplication::processEvents();
+    QWidget* shown = row(sheet.id);
+    auto* title = shown->findChild<ClampedLabel*>(QStringLiteral("spreadsheetTitle"));
+    auto* mark = shown->findChild<SymbolButton*>(QStringLiteral("doneMark"));
+    ASSERT_TRUE(title && mark);
+    EXPECT_EQ(title->text(), longTitle);
+    EXPECT_TRUE(title->isCut());
+    EXPECT_TRUE(title->shownLines(title->width()).first().endsWith(QChar(0x2026)));
+    EXPECT_LE(mark->geometry().right(), shown->width());
+    EXPECT_LE(title->geometry().right(), mark->geometry().left());
 }
 
 TEST_F(SidebarTest, RestartButtonAndBadgeRetryRestartSync)
@@ -328,6 +347,8 @@ TEST_F(HistoryTest, CurrentTitlesFirstFourMessagesAndBoundedHeight)
     for (int i = 0; i < 12; ++i)
         many << entry(sheet.id, QStringLiteral("Run %1").arg(i));
     many.first().messages = { "m1", "m2", "m3", "m4", "m5", "m6" };
+    many[1].messages
+        = { QStringLiteral("Très long message : ") + QString(QStringLiteral("photo copiée ")).repeated(30) };
     workspace.setHistory({ { sheet.id, QStringLiteral("ancien titre"), many },
         { deleted, QStringLiteral("Tableur supprimé"), { entry(deleted, QStringLiteral("Vieux run")) } } });
     QApplication::processEvents();
@@ -336,6 +357,16 @@ TEST_F(HistoryTest, CurrentTitlesFirstFourMessagesAndBoundedHeight)
     EXPECT_FALSE(texts.contains(QStringLiteral("ancien titre")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Tableur supprimé")));
     EXPECT_TRUE(texts.contains(QStringLiteral("m4")));
+    // A message longer than two lines shows two, the second cut with an ellipsis.
+    ClampedLabel* longest = nullptr;
+    for (auto* l : sidebar->historyPanel()->list()->widget()->findChildren<ClampedLabel*>())
+        if (l->text().startsWith(u"Très"))
+            longest = l;
+    ASSERT_TRUE(longest);
+    const QStringList lines = longest->shownLines(longest->width());
+    EXPECT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
+    EXPECT_LE(longest->height(), 2 * QFontMetrics(longest->font()).lineSpacing());
     EXPECT_FALSE(texts.contains(QStringLiteral("m5")));
     EXPECT_LE(sidebar->historyPanel()->list()->height(), 180);
     EXPECT_FALSE(sidebar->historyPanel()->placeholder()->isVisible());
