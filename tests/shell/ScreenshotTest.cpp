@@ -178,6 +178,10 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
         app.root().setSelection(std::nullopt, std::nullopt);
         CapsuleSheet sheet;
         sheet.show();
+        // One control reached with the keyboard shows its focus ring.
+        sheet.activateWindow();
+        sheet.setAttribute(Qt::WA_KeyboardFocusChange);
+        sheet.findChildren<CapsuleButton*>().at(2)->setFocus(Qt::TabFocusReason);
         save(sheet, QStringLiteral("capsules-%1").arg(scheme));
 
         // The device panel as the picker opens it, and the prompts and the alert over the window.
