@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace quavel {
@@ -152,7 +153,12 @@ QWidget* DeviceSyncPanel::deviceRow(const QString& name)
     box->setChecked(enabled);
     // The box shows the service's answer, never a value of its own: the change goes to the service and
     // the rows are rebuilt from what it then says.
-    connect(box, &QCheckBox::toggled, this, [this, name](bool on) { m_sync.setPeerEnabled(name, on); });
+    connect(box, &QCheckBox::toggled, this, [this, name, box](bool on) {
+        m_sync.setPeerEnabled(name, on);
+        // When the service kept its answer (and so rebuilt nothing), the box goes back to it.
+        const QSignalBlocker quiet(box);
+        box->setChecked(m_sync.isPreferred(name));
+    });
     line->addWidget(box);
 
     auto* forget = new SymbolButton(QStringLiteral("trash"), 15, row);
