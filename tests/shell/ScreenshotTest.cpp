@@ -138,6 +138,7 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
     LibraryStore& store = app.library();
     const auto sat = store.addDay(QStringLiteral("Samedi 12 septembre 2026"));
     const auto sun = store.addDay(QStringLiteral("Dimanche 13 septembre 2026"));
+    store.addDay(QStringLiteral("Lundi 14 septembre 2026"));
     const auto gp = store.addSpreadsheet(sat.id, QStringLiteral("Grand Prix 1,40 m"));
     store.addSpreadsheet(sat.id, QStringLiteral("Épreuve 2 — 1,20 m"));
     const auto rows = store.snapshot().spreadsheet(gp.id)->rows;

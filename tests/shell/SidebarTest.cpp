@@ -104,6 +104,32 @@ TEST_F(SidebarTest, SpreadsheetsOfMissingDaysAreNotListed)
     EXPECT_EQ(listed(), (QStringList { "Samedi", "  Aucun tableur" }));
 }
 
+// Inside the list the labels are drawn in their own tone, not in the list's text colour.
+TEST_F(SidebarTest, SecondaryAndTertiaryTextsKeepTheirToneInTheList)
+{
+    QApplication::setPalette(Theme::palette(false));
+    const auto day = store().addDay(QStringLiteral("Samedi"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    store().addDay(QStringLiteral("Dimanche"));
+    QApplication::processEvents();
+    auto darkest = [](QWidget* w) {
+        const QImage image = w->grab().toImage();
+        int value = 255;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                value = std::min(value, qGray(image.pixel(x, y)));
+        return value;
+    };
+    QLabel* count = row(sheet.id)->findChild<QLabel*>(QStringLiteral("spreadsheetCount"));
+    QLabel* none = nullptr;
+    for (QLabel* l : sidebar->list()->findChildren<QLabel*>())
+        if (l->text() == u"Aucun tableur")
+            none = l;
+    ASSERT_TRUE(count && none);
+    EXPECT_GT(darkest(count), 90);
+    EXPECT_GT(darkest(none), darkest(count));
+}
+
 TEST_F(SidebarTest, DaysBySortIndexThenNewestAndSpreadsheetsNewestFirst)
 {
     const QDateTime t0 = QDateTime::currentDateTimeUtc().addSecs(-100);
