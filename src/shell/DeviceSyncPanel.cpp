@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -233,8 +234,17 @@ void NearbyDevicePicker::togglePanel()
         m_popup = frame;
     }
     m_popup->adjustSize();
+    // Above the picker, which sits at the foot of the sidebar; below it when the screen has no room
+    // above, and never past the screen's sides.
     const QPoint anchor = m_button->mapToGlobal(QPoint(0, 0));
-    m_popup->move(anchor.x(), anchor.y() - m_popup->height() - 6);
+    QPoint at(anchor.x(), anchor.y() - m_popup->height() - 6);
+    if (const QScreen* screen = m_button->screen()) {
+        const QRect room = screen->availableGeometry();
+        if (at.y() < room.top())
+            at.setY(anchor.y() + m_button->height() + 6);
+        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - m_popup->width())));
+    }
+    m_popup->move(at);
     m_popup->show();
 }
 
