@@ -11,6 +11,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <QUrl>
 
 // The desktop application: one window per user session. A later launch hands its ".quavel" files to
 // the running one and ends.
@@ -29,6 +30,10 @@ int main(int argc, char** argv)
 
     QStringList files = QApplication::arguments().mid(1);
     files.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
+    // A file manager may hand over "file://" addresses rather than paths.
+    for (QString& f : files)
+        if (f.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+            f = QUrl(f).toLocalFile();
 
     quavel::SingleInstance instance;
     if (instance.handOff(files))

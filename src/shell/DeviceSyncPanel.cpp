@@ -12,6 +12,8 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace quavel {
@@ -152,14 +154,19 @@ QWidget* DeviceSyncPanel::deviceRow(const QString& name)
     box->setChecked(enabled);
     // The box shows the service's answer, never a value of its own: the change goes to the service and
     // the rows are rebuilt from what it then says.
-    connect(box, &QCheckBox::toggled, this, [this, name](bool on) { m_sync.setPeerEnabled(name, on); });
+    connect(box, &QCheckBox::toggled, this, [this, name, box](bool on) {
+        m_sync.setPeerEnabled(name, on);
+        // When the service kept its answer (and so rebuilt nothing), the box goes back to it.
+        const QSignalBlocker quiet(box);
+        box->setChecked(m_sync.isPreferred(name));
+    });
     line->addWidget(box);
 
     auto* forget = new SymbolButton(QStringLiteral("trash"), 15, row);
     forget->setObjectName(QStringLiteral("deviceForget"));
     forget->setAccessibleName(QStringLiteral("Supprimer"));
     forget->setToolTip(QStringLiteral("Retirer cet appareil de la liste"));
-    forget->setSymbolColor(Theme::red(Theme::isDark(this)));
+    forget->setSymbolColor(&Theme::red);
     connect(forget, &QAbstractButton::clicked, this, [this, name] { m_sync.forgetPeer(name); });
     line->addWidget(forget);
     return row;
@@ -227,8 +234,17 @@ void NearbyDevicePicker::togglePanel()
         m_popup = frame;
     }
     m_popup->adjustSize();
+    // Above the picker, which sits at the foot of the sidebar; below it when the screen has no room
+    // above, and never past the screen's sides.
     const QPoint anchor = m_button->mapToGlobal(QPoint(0, 0));
-    m_popup->move(anchor.x(), anchor.y() - m_popup->height() - 6);
+    QPoint at(anchor.x(), anchor.y() - m_popup->height() - 6);
+    if (const QScreen* screen = m_button->screen()) {
+        const QRect room = screen->availableGeometry();
+        if (at.y() < room.top())
+            at.setY(anchor.y() + m_button->height() + 6);
+        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - m_popup->width())));
+    }
+    m_popup->move(at);
     m_popup->show();
 }
 

@@ -2,6 +2,7 @@
 
 #include "library/LibraryStore.h"
 #include "platform/UserDefaults.h"
+#include "shell/ClampedLabel.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
@@ -10,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -73,6 +75,39 @@ private:
     bool m_expanded = true;
 };
 
+// A scrolling area as tall as the runs it holds at its width, and never taller than the bound: a short
+// history leaves no hole above the device picker.
+class FittingScrollArea : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize sizeHint() const override
+    {
+        QSize size = QScrollArea::sizeHint();
+        if (const QWidget* content = widget()) {
+            const int w = viewport()->width() > 0 ? viewport()->width() : content->sizeHint().width();
+            const int h
+                = content->hasHeightForWidth() ? content->heightForWidth(w) : content->sizeHint().height();
+            size.setHeight(std::min(kMaximumListHeight, h + 2 * frameWidth()));
+        }
+        return size;
+    }
+    QSize minimumSizeHint() const override
+    {
+        return QSize(0, std::min(kMaximumListHeight, sizeHint().height()));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QScrollArea::resizeEvent(event);
+        // Wrapped lines change with the width, and the height with them.
+        if (event->size().width() != event->oldSize().width())
+            updateGeometry();
+    }
+};
+
 } // namespace
 
 HistoryPanel::HistoryPanel(
@@ -85,7 +120,7 @@ HistoryPanel::HistoryPanel(
     , m_header(new HistoryHeader(this))
     , m_placeholder(new ToneLabel(QStringLiteral("Aucune organisation pour l’instant."), Tone::tertiary,
           Fonts::font(Fonts::Style::caption), this))
-    , m_scroll(new QScrollArea(this))
+    , m_scroll(new FittingScrollArea(this))
     , m_content(nullptr)
 {
     auto* column = new QVBoxLayout(this);
@@ -98,8 +133,9 @@ HistoryPanel::HistoryPanel(
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setMaximumHeight(kMaximumListHeight);
-    // The runs lie on the sidebar's own background.
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; border: none; }"));
+    // The runs lie on the sidebar's own background (no style sheet: the labels under one would miss the
+    // palette change of a new appearance).
+    m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
     static_cast<HistoryHeader*>(m_header)->setExpanded(m_expanded);
     connect(static_cast<HistoryHeader*>(m_header), &QAbstractButton::clicked, this, &HistoryPanel::toggle);
@@ -154,7 +190,6 @@ void HistoryPanel::rebuild()
     }
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("historyContent"));
-    content->setStyleSheet(QStringLiteral("#historyContent { background: transparent; }"));
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 4, 0);
     column->setSpacing(12);
@@ -172,11 +207,9 @@ void HistoryPanel::rebuild()
             lines->addWidget(
                 new ToneLabel(dateText(entry.date), Tone::tertiary, Fonts::font(Fonts::Style::caption2)));
             for (qsizetype i = 0; i < std::min<qsizetype>(kShownMessages, entry.messages.size()); ++i) {
-                auto* message
-                    = new ToneLabel(entry.messages[i], Tone::secondary, Fonts::font(Fonts::Style::caption2));
-                message->setWordWrap(true);
-                // At most two lines: the label is never taller than two lines of its font.
-                message->setMaximumHeight(2 * QFontMetrics(message->font()).lineSpacing());
+                // At most two lines, the second cut with an ellipsis when the message is longer.
+                auto* message = new ClampedLabel(
+                    entry.messages[i], Tone::secondary, Fonts::font(Fonts::Style::caption2), 2);
                 message->setProperty("historyMessage", true);
                 lines->addWidget(message);
             }
@@ -188,7 +221,10 @@ void HistoryPanel::rebuild()
     if (m_content)
         m_scroll->takeWidget()->deleteLater();
     m_scroll->setWidget(content);
+    // The scroll area fills what it is given; the runs stay clear over the sidebar.
+    content->setAutoFillBackground(false);
     m_content = content;
+    m_scroll->updateGeometry();
 }
 
 } // namespace quavel

@@ -1,6 +1,7 @@
 #include "shell/Sidebar.h"
 
 #include "library/LibraryStore.h"
+#include "shell/ClampedLabel.h"
 #include "shell/DeviceSyncPanel.h"
 #include "shell/HistoryPanel.h"
 #include "shell/NamePrompt.h"
@@ -22,7 +23,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -96,6 +99,50 @@ private:
     Tone m_tone;
 };
 
+// Every row is a widget that paints itself: the list draws nothing under it (no selection, no focus frame).
+class RowWidgetDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter*, const QStyleOptionViewItem&, const QModelIndex&) const override { }
+};
+
+// A flat text button in the accent colour of the scheme shown, like a link.
+class LinkButton : public QPushButton
+{
+public:
+    LinkButton(const QString& title, QWidget* parent)
+        : QPushButton(title, parent)
+    {
+        setFlat(true);
+        setCursor(Qt::PointingHandCursor);
+        applyAccent();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        QPushButton::changeEvent(event);
+        if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange)
+            applyAccent();
+    }
+
+private:
+    void applyAccent()
+    {
+        // Setting the palette sends another palette change; the flag keeps that from recursing.
+        if (m_applying)
+            return;
+        m_applying = true;
+        QPalette link = palette();
+        link.setColor(QPalette::ButtonText, Theme::accent(Theme::isDark(this)));
+        setPalette(link);
+        m_applying = false;
+    }
+
+    bool m_applying = false;
+};
+
 QString photoCount(qsizetype n)
 {
     return QString::number(n) + QStringLiteral(" photo") + (n > 1 ? QStringLiteral("s") : QString());
@@ -152,12 +199,13 @@ Sidebar::Sidebar(LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* w
     m_list->setFocusPolicy(Qt::StrongFocus);
     m_list->setAutoFillBackground(false);
     m_list->viewport()->setAutoFillBackground(false);
-    // The rows draw their own selection; the list itself stays clear over the backdrop.
-    m_list->setStyleSheet(
-        QStringLiteral("QTreeWidget { background: transparent; border: none; }"
-                       "QTreeWidget::item, QTreeWidget::item:selected, QTreeWidget::item:hover,"
-                       "QTreeWidget::branch, QTreeWidget::branch:selected"
-                       " { background: transparent; border: none; }"));
+    // The rows draw their own selection; the list itself stays clear over the backdrop. No style sheet:
+    // the labels under one would miss the palette change of a new appearance.
+    QPalette clear = m_list->palette();
+    for (auto role : { QPalette::Base, QPalette::AlternateBase, QPalette::Highlight })
+        clear.setColor(role, Qt::transparent);
+    m_list->setPalette(clear);
+    m_list->setItemDelegate(new RowWidgetDelegate(m_list));
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &Sidebar::onListSelection);
     m_stack->addWidget(m_list);
 
@@ -180,13 +228,8 @@ Sidebar::Sidebar(LibraryStore& store, SyncStatusSource& sync, WorkspaceSource* w
     hint->setWordWrap(true);
     hint->setAlignment(Qt::AlignHCenter);
     pc->addWidget(hint);
-    auto* newDay = new QPushButton(QStringLiteral("Nouveau jour"), placeholder);
+    auto* newDay = new LinkButton(QStringLiteral("Nouveau jour"), placeholder);
     newDay->setObjectName(QStringLiteral("placeholderNewDay"));
-    newDay->setFlat(true);
-    newDay->setCursor(Qt::PointingHandCursor);
-    QPalette link = newDay->palette();
-    link.setColor(QPalette::ButtonText, Theme::accent(Theme::isDark(this)));
-    newDay->setPalette(link);
     connect(newDay, &QPushButton::clicked, this, [this] { m_root.openNewDayPrompt(); });
     pc->addWidget(newDay, 0, Qt::AlignHCenter);
     pc->addStretch(2);
@@ -244,6 +287,9 @@ void Sidebar::rebuild()
     m_rebuilding = true;
     const LibrarySnapshot& snapshot = m_store.snapshot();
     const QList<DayRecord> days = snapshot.sortedDays();
+    // Any change of the library rebuilds the list (a row typed in the editor, a library from a phone):
+    // the list stays where the user scrolled it.
+    const int scroll = m_list->verticalScrollBar()->value();
     m_list->clear();
     m_stack->setCurrentIndex(days.isEmpty() ? 1 : 0);
     for (const DayRecord& day : days) {
@@ -274,6 +320,8 @@ void Sidebar::rebuild()
         }
         dayItem->setExpanded(true);
     }
+    m_list->doItemsLayout();
+    m_list->verticalScrollBar()->setValue(scroll);
     m_rebuilding = false;
     syncSelectionToList();
 }
@@ -285,8 +333,8 @@ QWidget* Sidebar::dayHeader(const QUuid& dayID, const QString& name)
     auto* line = new QHBoxLayout(host);
     line->setContentsMargins(14, 10, 14, 2);
     line->setSpacing(6);
-    auto* title
-        = new ToneLabel(name, Tone::secondary, Fonts::font(Fonts::Style::caption, QFont::DemiBold), host);
+    auto* title = new ClampedLabel(
+        name, Tone::secondary, Fonts::font(Fonts::Style::caption, QFont::DemiBold), 1, host);
     title->setObjectName(QStringLiteral("dayName"));
     line->addWidget(title, 1);
     auto* add = new CapsuleButton(QString(), QStringLiteral("plus"), CapsuleKind::tinyIcon, host);
@@ -313,8 +361,9 @@ QWidget* Sidebar::spreadsheetRow(const QUuid& spreadsheetID)
         0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* title = new ToneLabel(
-        sheet ? sheet->title : QString(), Tone::primary, Fonts::font(Fonts::Style::body), host);
+    // A long title is cut with an ellipsis: the done mark keeps its place at the end of the row.
+    auto* title = new ClampedLabel(
+        sheet ? sheet->title : QString(), Tone::primary, Fonts::font(Fonts::Style::body), 1, host);
     title->setObjectName(QStringLiteral("spreadsheetTitle"));
     title->setAttribute(Qt::WA_TransparentForMouseEvents);
     texts->addWidget(title);
@@ -329,11 +378,15 @@ QWidget* Sidebar::spreadsheetRow(const QUuid& spreadsheetID)
         auto* mark = new SymbolButton(
             done ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle"), 16, host);
         mark->setObjectName(QStringLiteral("doneMark"));
-        const bool dark = Theme::isDark(this);
+        // Not done: the secondary colour at opacity 0.35, so the ring stays visible on the sidebar.
         if (done)
-            mark->setSymbolColor(Theme::green(dark));
+            mark->setSymbolColor(&Theme::green);
         else
-            mark->setSymbolColor(Theme::secondary(dark), 0.35 / Theme::secondary(dark).alphaF());
+            mark->setSymbolColor([](bool dark) {
+                QColor c = Theme::secondary(dark);
+                c.setAlphaF(0.35f);
+                return c;
+            });
         mark->setToolTip(done ? QStringLiteral("Fait — cliquer pour marquer à faire")
                               : QStringLiteral("Marquer comme fait"));
         connect(mark, &QAbstractButton::clicked, this, [this, spreadsheetID] { toggleDone(spreadsheetID); });
@@ -373,7 +426,10 @@ void Sidebar::syncSelectionToList()
     }
     if (item) {
         item->setSelected(true);
-        m_list->scrollToItem(item);
+        // Brought into view when it becomes the selection, not again at every rebuild of the list.
+        if (selected != m_revealedSpreadsheet)
+            m_list->scrollToItem(item);
+        m_revealedSpreadsheet = selected;
     }
     m_rebuilding = false;
 }

@@ -87,6 +87,7 @@ private:
     NamePrompt* m_renamePrompt = nullptr;
     std::optional<QUuid> m_renameDayID;
     std::optional<QUuid> m_renameSheetID;
+    std::optional<QUuid> m_revealedSpreadsheet;
     bool m_rebuilding = false;
 };
 

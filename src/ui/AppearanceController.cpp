@@ -3,11 +3,11 @@
 #include "library/LibraryStore.h"
 #include "ui/CapsuleKind.h"
 #include "ui/DesktopSettings.h"
+#include "ui/QuavelStyle.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
 #include <QStyle>
-#include <QStyleFactory>
 
 namespace quavel {
 
@@ -41,8 +41,8 @@ void AppearanceController::apply()
     const bool dark = isDark(m_store.appearance(), m_desktop.prefersDark());
     if (m_applied && dark == m_dark)
         return;
-    if (!m_applied && qApp->style()->name().compare(u"fusion", Qt::CaseInsensitive) != 0)
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    if (!m_applied && !qobject_cast<QuavelStyle*>(qApp->style()))
+        QApplication::setStyle(new QuavelStyle);
     m_applied = true;
     m_dark = dark;
     QApplication::setPalette(Theme::palette(dark));

@@ -21,7 +21,8 @@ public:
     static bool isDark(AppearancePreference preference, bool desktopPrefersDark);
     bool isDark() const { return m_dark; }
 
-    // Applies the Fusion style and the palette of the current scheme to the application.
+    // Applies the application's style (Fusion, see QuavelStyle) and the palette of the current scheme to the
+    // application.
     void apply();
 
 signals:

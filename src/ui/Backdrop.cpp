@@ -4,7 +4,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace quavel {
 
@@ -104,12 +106,12 @@ qreal Backdrop::materialOpacity(bool dark)
     return dark ? 0.18 : 0.28;
 }
 
-QImage Backdrop::render(const Mesh& mesh, QSize size)
+namespace {
+
+// The gradient's colour at every pixel centre of a grid of `size`, in floating point, row by row:
+// `out(x, y, rgb)`.
+template <typename Out> void solve(const Backdrop::Mesh& mesh, QSize size, Out out)
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    if (size.isEmpty())
-        return image;
     Vec pts[9];
     for (int i = 0; i < 9; ++i)
         pts[i] = { mesh.points[i].x(), mesh.points[i].y() };
@@ -120,7 +122,6 @@ QImage Backdrop::render(const Mesh& mesh, QSize size)
         channel[2][i] = mesh.colors[i].blueF();
     }
     for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < size.width(); ++x) {
             const Vec q { (x + 0.5) / size.width(), (y + 0.5) / size.height() };
             // Find the patch holding the point and its place in it, as mesh coordinates (u, v) in [0, 2].
@@ -133,7 +134,7 @@ QImage Backdrop::render(const Mesh& mesh, QSize size)
                     break;
                 }
             }
-            int rgbOut[3];
+            double rgbOut[3];
             for (int c = 0; c < 3; ++c) {
                 double rows[3];
                 for (int r = 0; r < 3; ++r) {
@@ -141,34 +142,117 @@ QImage Backdrop::render(const Mesh& mesh, QSize size)
                         = { channel[c][r * 3], channel[c][r * 3 + 1], channel[c][r * 3 + 2] };
                     rows[r] = smooth3(samples, u);
                 }
-                rgbOut[c] = std::clamp(int(std::lround(smooth3(rows, v) * 255)), 0, 255);
+                rgbOut[c] = smooth3(rows, v);
             }
-            line[x] = qRgb(rgbOut[0], rgbOut[1], rgbOut[2]);
+            out(x, y, rgbOut);
+        }
+    }
+}
+
+} // namespace
+
+QImage Backdrop::render(const Mesh& mesh, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    if (size.isEmpty())
+        return image;
+    solve(mesh, size, [&image](int x, int y, const double rgb[3]) {
+        int v[3];
+        for (int c = 0; c < 3; ++c)
+            v[c] = std::clamp(int(std::lround(rgb[c] * 255)), 0, 255);
+        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = qRgb(v[0], v[1], v[2]);
+    });
+    return image;
+}
+
+namespace {
+
+// The gradient sampled on a small grid, in floating point: it is smooth, so a bilinear lookup between
+// samples is as good as solving the mesh at every pixel of the window.
+struct Field
+{
+    static constexpr int width = 240;
+    static constexpr int height = 160;
+    std::vector<float> rgb; // row-major, three floats a sample, 0..1
+};
+
+const Field& field(bool dark)
+{
+    static Field fields[2];
+    Field& f = fields[dark ? 1 : 0];
+    if (f.rgb.empty()) {
+        f.rgb.resize(size_t(Field::width) * Field::height * 3);
+        solve(Backdrop::mesh(dark), QSize(Field::width, Field::height),
+            [&f](int x, int y, const double rgb[3]) {
+                float* out = &f.rgb[(size_t(y) * Field::width + x) * 3];
+                for (int c = 0; c < 3; ++c)
+                    out[c] = float(rgb[c]);
+            });
+    }
+    return f;
+}
+
+// The backdrop at the window's pixel size, material included, with an ordered dither: a dark,
+// slowly varying gradient rounded straight to 8 bits shows bands a few pixels wide.
+QImage compose(bool dark, QSize size)
+{
+    static constexpr float bayer[4][4]
+        = { { 0, 8, 2, 10 }, { 12, 4, 14, 6 }, { 3, 11, 1, 9 }, { 15, 7, 13, 5 } };
+    const Field& f = field(dark);
+    const QColor material = Theme::ultraThinMaterial(dark);
+    const float alpha = float(Backdrop::materialOpacity(dark) * material.alphaF());
+    const float over[3] = { float(material.redF()) * alpha, float(material.greenF()) * alpha,
+        float(material.blueF()) * alpha };
+    QImage image(size, QImage::Format_RGB32);
+    const float sx = float(Field::width) / size.width(), sy = float(Field::height) / size.height();
+    // Where each column falls between two samples, once for all rows.
+    std::vector<int> x0s(size_t(size.width()));
+    std::vector<float> txs(size_t(size.width()));
+    for (int x = 0; x < size.width(); ++x) {
+        const float fx = std::clamp((x + 0.5f) * sx - 0.5f, 0.0f, float(Field::width - 1));
+        x0s[size_t(x)] = std::min(int(fx), Field::width - 2);
+        txs[size_t(x)] = fx - x0s[size_t(x)];
+    }
+    std::vector<float> row(size_t(Field::width) * 3);
+    for (int y = 0; y < size.height(); ++y) {
+        // The row of samples at this height, material laid over, then a lookup along it per pixel.
+        const float fy = std::clamp((y + 0.5f) * sy - 0.5f, 0.0f, float(Field::height - 1));
+        const int y0 = std::min(int(fy), Field::height - 2);
+        const float ty = fy - y0;
+        const float* top = &f.rgb[size_t(y0) * Field::width * 3];
+        const float* bottom = top + size_t(Field::width) * 3;
+        for (size_t i = 0; i < row.size(); ++i)
+            row[i] = ((top[i] + (bottom[i] - top[i]) * ty) * (1 - alpha) + over[i % 3]) * 255.0f;
+        const float* dither = bayer[y & 3];
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const float* a = &row[size_t(x0s[size_t(x)]) * 3];
+            const float t = txs[size_t(x)];
+            const float threshold = (dither[x & 3] + 0.5f) / 16.0f;
+            const int r = std::clamp(int(a[0] + (a[3] - a[0]) * t + threshold), 0, 255);
+            const int g = std::clamp(int(a[1] + (a[4] - a[1]) * t + threshold), 0, 255);
+            const int b = std::clamp(int(a[2] + (a[5] - a[2]) * t + threshold), 0, 255);
+            line[x] = qRgb(r, g, b);
         }
     }
     return image;
 }
 
+} // namespace
+
 void Backdrop::paint(QPainter& painter, const QRectF& rect, bool dark)
 {
-    // The gradient is smooth, so a small rendering scaled up looks the same as a full-size one.
-    struct Cache
-    {
-        QImage image;
-        bool dark = false;
-    };
-    static Cache caches[2];
-    Cache& cache = caches[dark ? 1 : 0];
-    if (cache.image.isNull())
-        cache.image = render(mesh(dark), QSize(240, 160));
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect, cache.image);
-    QColor material = Theme::ultraThinMaterial(dark);
-    material.setAlphaF(1.0f);
-    painter.setOpacity(materialOpacity(dark) * Theme::ultraThinMaterial(dark).alphaF());
-    painter.fillRect(rect, material);
-    painter.restore();
+    // One picture per scheme at the size last painted; a resize makes a new one.
+    static QImage cache[2];
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QSize pixels = (rect.size() * dpr).toSize().expandedTo(QSize(1, 1));
+    QImage& image = cache[dark ? 1 : 0];
+    if (image.size() != pixels) {
+        image = compose(dark, pixels);
+        image.setDevicePixelRatio(dpr);
+    }
+    painter.drawImage(rect.topLeft(), image);
 }
 
 void Backdrop::paintEvent(QPaintEvent*)

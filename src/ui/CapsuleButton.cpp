@@ -265,6 +265,14 @@ void CapsuleButton::paintEvent(QPaintEvent*)
     }
     CapsuleChrome::paintOverlay(p, frame, state, clip);
     p.restore();
+    // Reached with the keyboard: a ring in the accent colour shows where Space will act.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        const qreal w = 1.5;
+        // On the accent fill of the main action the ring takes the text colour instead.
+        p.setPen(QPen(m_kind == CapsuleKind::prominent ? fg : Theme::accent(state.dark), w));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(CapsuleChrome::shape(m_kind, frame.adjusted(w / 2, w / 2, -w / 2, -w / 2)));
+    }
 }
 
 void CapsuleButton::enterEvent(QEnterEvent* event)

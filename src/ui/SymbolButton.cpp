@@ -27,8 +27,25 @@ void SymbolButton::setSymbol(const QString& symbol)
 void SymbolButton::setSymbolColor(const QColor& color, qreal opacity)
 {
     m_color = color;
+    m_schemeColor = nullptr;
     m_opacity = opacity;
     update();
+}
+
+void SymbolButton::setSymbolColor(SchemeColor color, qreal opacity)
+{
+    m_color = QColor();
+    m_schemeColor = color;
+    m_opacity = opacity;
+    update();
+}
+
+QColor SymbolButton::symbolColor() const
+{
+    const bool dark = Theme::isDark(this);
+    if (m_schemeColor)
+        return m_schemeColor(dark);
+    return m_color.isValid() ? m_color : Theme::primary(dark);
 }
 
 QSize SymbolButton::sizeHint() const
@@ -41,7 +58,7 @@ void SymbolButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor color = m_color.isValid() ? m_color : Theme::primary(Theme::isDark(this));
+    const QColor color = symbolColor();
     qreal opacity = m_opacity * (isEnabled() ? 1.0 : 0.42);
     // The plain style only dims while pressed.
     if (isDown())

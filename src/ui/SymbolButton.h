@@ -17,7 +17,12 @@ public:
     void setSymbol(const QString& symbol);
     // An invalid colour draws in the palette's text colour.
     void setSymbolColor(const QColor& color, qreal opacity = 1.0);
-    QColor symbolColor() const { return m_color; }
+    // A colour of the scheme (Theme::green, Theme::red...), looked up for the scheme shown at each
+    // painting, so the symbol follows a change of appearance.
+    using SchemeColor = QColor (*)(bool dark);
+    void setSymbolColor(SchemeColor color, qreal opacity = 1.0);
+    // The colour the symbol is drawn in now.
+    QColor symbolColor() const;
 
     QSize sizeHint() const override;
 
@@ -30,6 +35,7 @@ private:
     QString m_symbol;
     qreal m_pixels;
     QColor m_color;
+    SchemeColor m_schemeColor = nullptr;
     qreal m_opacity = 1.0;
     bool m_hovering = false;
 };

@@ -207,17 +207,28 @@ QPixmap pixmap(const QString& symbol, qreal pixels, const QColor& tint, qreal de
             QPainter p(&image);
             p.setRenderHint(QPainter::SmoothPixmapTransform);
             // Theme folders of fixed sizes are not scaled up by QIcon: take the smallest drawing at least
-            // as large as wanted (else the largest) and scale it.
+            // as large as wanted (else the largest) and scale it. A drawing within two pixels of the size
+            // wanted is drawn as it is, centred: pixel-aligned icons turn blurry when scaled by a little.
             QSize best;
+            QSize near;
             for (const QSize& size : themed.availableSizes()) {
                 const bool fits = size.width() >= device;
                 const bool bestFits = best.isValid() && best.width() >= device;
                 if (!best.isValid() || (fits && (!bestFits || size.width() < best.width()))
                     || (!fits && !bestFits && size.width() > best.width()))
                     best = size;
+                if (std::abs(size.width() - device) <= 2
+                    && (!near.isValid() || std::abs(size.width() - device) < std::abs(near.width() - device)))
+                    near = size;
             }
-            const QPixmap source = themed.pixmap(best.isValid() ? best : QSize(device, device));
-            p.drawPixmap(QRect(0, 0, device, device), source);
+            if (near.isValid()) {
+                const QPixmap source = themed.pixmap(near);
+                const QPoint at((device - source.width()) / 2, (device - source.height()) / 2);
+                p.drawPixmap(at, source);
+            } else {
+                const QPixmap source = themed.pixmap(best.isValid() ? best : QSize(device, device));
+                p.drawPixmap(QRect(0, 0, device, device), source);
+            }
             // One colour, like a glyph: keep the icon's coverage, replace its colours.
             p.setCompositionMode(QPainter::CompositionMode_SourceIn);
             p.fillRect(image.rect(), color);

@@ -10,6 +10,9 @@ ToneLabel::ToneLabel(const QString& text, Tone tone, const QFont& font, QWidget*
 {
     setTextFormat(Qt::PlainText);
     setFont(font);
+    // The tone is the window-text colour. Without a role of its own the label would take the one of
+    // its parent's background: the text colour inside a list, which no tone sets.
+    setForegroundRole(QPalette::WindowText);
     applyTone();
 }
 

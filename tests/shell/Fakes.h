@@ -38,6 +38,7 @@ public:
     QStringList calls; // "start(false)", "restart", "refreshPeers", "enable:<n>:<0|1>", "forget:<n>"
     std::function<void(const LibrarySnapshot&)> receiver;
     int receiverSets = 0;
+    bool keepsPreferences = false; // setPeerEnabled changes nothing and announces nothing
 
     void set(Status s, QString title = {})
     {
@@ -70,6 +71,8 @@ public:
     void setPeerEnabled(const QString& n, bool on) override
     {
         calls << QStringLiteral("enable:%1:%2").arg(n).arg(on ? 1 : 0);
+        if (keepsPreferences)
+            return;
         if (on && !isPreferred(n))
             m_preferred << n;
         if (!on)

@@ -4,6 +4,7 @@
 
 #include "shell/DeviceSyncPanel.h"
 #include "shell/MainWindow.h"
+#include "shell/NamePrompt.h"
 #include "shell/QuavelApplication.h"
 #include "shell/RootController.h"
 #include "shell/Sidebar.h"
@@ -21,6 +22,8 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -135,17 +138,22 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
     LibraryStore& store = app.library();
     const auto sat = store.addDay(QStringLiteral("Samedi 12 septembre 2026"));
     const auto sun = store.addDay(QStringLiteral("Dimanche 13 septembre 2026"));
+    store.addDay(QStringLiteral("Lundi 14 septembre 2026"));
     const auto gp = store.addSpreadsheet(sat.id, QStringLiteral("Grand Prix 1,40 m"));
     store.addSpreadsheet(sat.id, QStringLiteral("Épreuve 2 — 1,20 m"));
     const auto rows = store.snapshot().spreadsheet(gp.id)->rows;
     store.updateRow(gp.id, rows.first().id, QStringLiteral("IMG_1024"), QStringLiteral("12"));
     store.addSpreadsheet(sun.id, QStringLiteral("Amateur 1"));
+    store.addSpreadsheet(sun.id,
+        QStringLiteral("Grand Prix Pro Élite 1,45 m avec barrage au chronomètre — Trophée du Conseil"));
     services.workspace->setCompleted(true, gp.id);
     services.workspace->setHistory({ { gp.id, QStringLiteral("Grand Prix"),
         { { QUuid::createUuid(), gp.id, QStringLiteral("Grand Prix"), QDateTime::currentDateTimeUtc(),
             QStringLiteral("312 photos copiées dans 18 dossiers"),
-            { QStringLiteral("DUPONT Marie : 24 photos"), QStringLiteral("MARTIN Lucas : 17 photos"),
-                QStringLiteral("BERNARD Chloé : 20 photos"), QStringLiteral("PETIT Hugo : 11 photos"),
+            { QStringLiteral("DUPONT Marie-Christine de La Roche-Fontaine : 24 photos copiées dans "
+                             "« 012 DUPONT Marie-Christine », dont 3 vidéos et 2 fichiers déjà présents"),
+                QStringLiteral("MARTIN Lucas : 17 photos"), QStringLiteral("BERNARD Chloé : 20 photos"),
+                QStringLiteral("PETIT Hugo : 11 photos"),
                 QStringLiteral("ne devrait pas paraître") } } } } });
     services.sync->setPeers({ QStringLiteral("QUAVEL iOS 1F3A") }, { QStringLiteral("QUAVEL iOS 1F3A") },
         { QStringLiteral("QUAVEL iOS 1F3A"), QStringLiteral("QUAVEL Android 77C0") },
@@ -157,22 +165,41 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
     window.resize(1180, 760);
     window.show();
     for (AppearancePreference appearance : { AppearancePreference::light, AppearancePreference::dark }) {
+        // The scheme changes under a window that is already built: nothing may keep the old colours.
+        app.root().showSection(WorkspaceSection::tableur);
+        app.root().setSelectedSpreadsheetID(gp.id);
         store.setAppearance(appearance);
         const QString scheme = Appearance::rawValue(appearance);
+        save(window, QStringLiteral("window-tableur-selected-%1").arg(scheme));
         for (WorkspaceSection section : Section::allCases()) {
             app.root().showSection(section);
             save(window, QStringLiteral("window-%1-%2").arg(Section::rawValue(section), scheme));
         }
         app.root().showSection(WorkspaceSection::tableur);
-        app.root().setSelectedSpreadsheetID(gp.id);
-        save(window, QStringLiteral("window-tableur-selected-%1").arg(scheme));
         app.root().setSelection(std::nullopt, std::nullopt);
         CapsuleSheet sheet;
         sheet.show();
+        // One control reached with the keyboard shows its focus ring.
+        sheet.activateWindow();
+        sheet.setAttribute(Qt::WA_KeyboardFocusChange);
+        sheet.findChildren<CapsuleButton*>().at(2)->setFocus(Qt::TabFocusReason);
         save(sheet, QStringLiteral("capsules-%1").arg(scheme));
-        DeviceSyncPanel panel(*services.sync);
-        panel.show();
-        save(panel, QStringLiteral("devices-%1").arg(scheme));
+
+        // The device panel as the picker opens it, and the prompts and the alert over the window.
+        NearbyDevicePicker* picker = window.sidebar()->devicePicker();
+        picker->togglePanel();
+        ASSERT_TRUE(picker->isPanelShown());
+        save(*picker->panel()->window(), QStringLiteral("devices-%1").arg(scheme));
+        picker->panel()->window()->close();
+        app.root().openNewSpreadsheetPrompt(std::nullopt);
+        window.newSheetPrompt()->field()->setText(QStringLiteral("Épreuve 4"));
+        save(*window.newSheetPrompt(), QStringLiteral("prompt-%1").arg(scheme));
+        app.root().cancelNewSpreadsheet();
+        store.importQuavelFile(lib.folder.write(QStringLiteral("bad.quavel"), "{}"));
+        ASSERT_TRUE(window.importAlert());
+        save(*window.importAlert(), QStringLiteral("alert-%1").arg(scheme));
+        window.importAlert()->close();
+        QApplication::processEvents();
     }
     // An empty library, as on a first start.
     store.setAppearance(AppearancePreference::light);

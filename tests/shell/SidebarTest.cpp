@@ -1,11 +1,13 @@
 // The days-and-spreadsheets sidebar and the organiser history, against a real library store.
 #include "Fakes.h"
 
+#include "shell/ClampedLabel.h"
 #include "shell/HistoryPanel.h"
 #include "shell/NamePrompt.h"
 #include "shell/RootController.h"
 #include "shell/Sidebar.h"
 #include "ui/SymbolButton.h"
+#include "ui/Theme.h"
 
 #include "shell/SyncBadge.h"
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -99,6 +102,32 @@ TEST_F(SidebarTest, SpreadsheetsOfMissingDaysAreNotListed)
     store().addDay(QStringLiteral("Samedi"));
     EXPECT_FALSE(sidebar->showsPlaceholder());
     EXPECT_EQ(listed(), (QStringList { "Samedi", "  Aucun tableur" }));
+}
+
+// Inside the list the labels are drawn in their own tone, not in the list's text colour.
+TEST_F(SidebarTest, SecondaryAndTertiaryTextsKeepTheirToneInTheList)
+{
+    QApplication::setPalette(Theme::palette(false));
+    const auto day = store().addDay(QStringLiteral("Samedi"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    store().addDay(QStringLiteral("Dimanche"));
+    QApplication::processEvents();
+    auto darkest = [](QWidget* w) {
+        const QImage image = w->grab().toImage();
+        int value = 255;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                value = std::min(value, qGray(image.pixel(x, y)));
+        return value;
+    };
+    QLabel* count = row(sheet.id)->findChild<QLabel*>(QStringLiteral("spreadsheetCount"));
+    QLabel* none = nullptr;
+    for (QLabel* l : sidebar->list()->findChildren<QLabel*>())
+        if (l->text() == u"Aucun tableur")
+            none = l;
+    ASSERT_TRUE(count && none);
+    EXPECT_GT(darkest(count), 90);
+    EXPECT_GT(darkest(none), darkest(count));
 }
 
 TEST_F(SidebarTest, DaysBySortIndexThenNewestAndSpreadsheetsNewestFirst)
@@ -242,6 +271,55 @@ TEST_F(SidebarTest, RenameOpensWithCurrentTitleAndHandsTextOverAsTyped)
     EXPECT_EQ(store().snapshot().spreadsheet(sheet.id)->title, QString());
 }
 
+TEST_F(SidebarTest, ALibraryChangeLeavesTheListWhereTheUserScrolledIt)
+{
+    QList<SpreadsheetRecord> sheets;
+    for (int i = 0; i < 12; ++i) {
+        const auto day = store().addDay(QStringLiteral("Jour %1").arg(i));
+        sheets << store().addSpreadsheet(day.id, QStringLiteral("Épreuve %1").arg(i));
+    }
+    sidebar->resize(300, 500);
+    QTreeWidget* list = sidebar->list();
+    const QUuid top = list->topLevelItem(0)->child(0)->data(0, Qt::UserRole + 1).toUuid();
+    const QUuid bottom = list->topLevelItem(11)->child(0)->data(0, Qt::UserRole + 1).toUuid();
+    root.setSelectedSpreadsheetID(top);
+    QApplication::processEvents();
+    QScrollBar* bar = list->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum());
+    const int scrolled = bar->value();
+
+    // A row typed in the editor, or a library from a phone: the list is rebuilt in place.
+    const QList<RowRecord> rows = store().snapshot().spreadsheet(sheets[3].id)->rows;
+    store().updateRow(sheets[3].id, rows.first().id, QStringLiteral("IMG_1"), QStringLiteral("4"));
+    QApplication::processEvents();
+    EXPECT_EQ(bar->value(), scrolled);
+
+    // A new selection is brought into view.
+    bar->setValue(0);
+    root.setSelectedSpreadsheetID(bottom);
+    QApplication::processEvents();
+    EXPECT_TRUE(list->viewport()->rect().intersects(list->visualItemRect(sidebar->itemFor(bottom))));
+}
+
+TEST_F(SidebarTest, ALongTitleIsCutAndTheDoneMarkStaysInTheRow)
+{
+    const auto day = store().addDay(QStringLiteral("Dimanche 13 septembre 2026"));
+    const QString longTitle
+        = QStringLiteral("Grand Prix Pro Élite 1,45 m avec barrage au chronomètre — Trophée du Conseil");
+    const auto sheet = store().addSpreadsheet(day.id, longTitle);
+    QApplication::processEvents();
+    QWidget* shown = row(sheet.id);
+    auto* title = shown->findChild<ClampedLabel*>(QStringLiteral("spreadsheetTitle"));
+    auto* mark = shown->findChild<SymbolButton*>(QStringLiteral("doneMark"));
+    ASSERT_TRUE(title && mark);
+    EXPECT_EQ(title->text(), longTitle);
+    EXPECT_TRUE(title->isCut());
+    EXPECT_TRUE(title->shownLines(title->width()).first().endsWith(QChar(0x2026)));
+    EXPECT_LE(mark->geometry().right(), shown->width());
+    EXPECT_LE(title->geometry().right(), mark->geometry().left());
+}
+
 TEST_F(SidebarTest, RestartButtonAndBadgeRetryRestartSync)
 {
     sidebar->findChild<QAbstractButton*>(QStringLiteral("restartSync"))->click();
@@ -295,6 +373,8 @@ TEST_F(HistoryTest, CurrentTitlesFirstFourMessagesAndBoundedHeight)
     for (int i = 0; i < 12; ++i)
         many << entry(sheet.id, QStringLiteral("Run %1").arg(i));
     many.first().messages = { "m1", "m2", "m3", "m4", "m5", "m6" };
+    many[1].messages
+        = { QStringLiteral("Très long message : ") + QString(QStringLiteral("photo copiée ")).repeated(30) };
     workspace.setHistory({ { sheet.id, QStringLiteral("ancien titre"), many },
         { deleted, QStringLiteral("Tableur supprimé"), { entry(deleted, QStringLiteral("Vieux run")) } } });
     QApplication::processEvents();
@@ -303,9 +383,77 @@ TEST_F(HistoryTest, CurrentTitlesFirstFourMessagesAndBoundedHeight)
     EXPECT_FALSE(texts.contains(QStringLiteral("ancien titre")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Tableur supprimé")));
     EXPECT_TRUE(texts.contains(QStringLiteral("m4")));
+    // A message longer than two lines shows two, the second cut with an ellipsis.
+    ClampedLabel* longest = nullptr;
+    for (auto* l : sidebar->historyPanel()->list()->widget()->findChildren<ClampedLabel*>())
+        if (l->text().startsWith(u"Très"))
+            longest = l;
+    ASSERT_TRUE(longest);
+    const QStringList lines = longest->shownLines(longest->width());
+    EXPECT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
+    EXPECT_LE(longest->height(), 2 * QFontMetrics(longest->font()).lineSpacing());
     EXPECT_FALSE(texts.contains(QStringLiteral("m5")));
     EXPECT_LE(sidebar->historyPanel()->list()->height(), 180);
     EXPECT_FALSE(sidebar->historyPanel()->placeholder()->isVisible());
+}
+
+TEST_F(HistoryTest, AShortHistoryTakesOnlyItsOwnHeight)
+{
+    const auto day = store().addDay(QStringLiteral("J"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    workspace.setHistory({ { sheet.id, QStringLiteral("Grand Prix"),
+        { entry(sheet.id, QStringLiteral("312 photos copiées"),
+            { QStringLiteral("DUPONT Marie : 24 photos") }) } } });
+    QApplication::processEvents();
+    QScrollArea* list = sidebar->historyPanel()->list();
+    ASSERT_TRUE(list->widget());
+    // No empty band under the runs: the area is as tall as what it shows.
+    // The new height climbs the layouts from the area up to the sidebar, one level per pass.
+    for (int pass = 0; pass < 4; ++pass)
+        QApplication::processEvents();
+    const int needed = list->widget()->heightForWidth(list->viewport()->width());
+    EXPECT_GE(list->height(), needed);
+    EXPECT_LE(list->height(), needed + 2);
+}
+
+// A change of appearance reaches a sidebar that is already built: every text and mark takes the colours
+// of the new scheme.
+TEST_F(HistoryTest, ANewAppearanceRecoloursWhatIsAlreadyShown)
+{
+    QApplication::setPalette(Theme::palette(false));
+    const auto day = store().addDay(QStringLiteral("Samedi"));
+    const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    workspace.setHistory(
+        { { sheet.id, QStringLiteral("Grand Prix"), { entry(sheet.id, QStringLiteral("Run")) } } });
+    QApplication::processEvents();
+    auto textLightness
+        = [](const QWidget* w) { return w->palette().color(QPalette::WindowText).lightness(); };
+    auto* title = row(sheet.id)->findChild<QLabel*>(QStringLiteral("spreadsheetTitle"));
+    auto* mark = row(sheet.id)->findChild<SymbolButton*>(QStringLiteral("doneMark"));
+    QLabel* run = nullptr;
+    for (QLabel* l : sidebar->historyPanel()->list()->widget()->findChildren<QLabel*>())
+        if (l->text() == u"Run")
+            run = l;
+    ASSERT_TRUE(title && mark && run);
+    EXPECT_LT(textLightness(title), 128);
+    EXPECT_LT(textLightness(run), 128);
+    EXPECT_LT(mark->symbolColor().lightness(), 128);
+
+    QApplication::setPalette(Theme::palette(true));
+    QApplication::processEvents();
+    EXPECT_GT(textLightness(title), 128);
+    EXPECT_GT(textLightness(run), 128);
+    EXPECT_GT(mark->symbolColor().lightness(), 128);
+
+    // The placeholder's button of an empty library follows as well.
+    store().deleteDay(day.id);
+    auto* newDay = sidebar->findChild<QPushButton*>(QStringLiteral("placeholderNewDay"));
+    ASSERT_TRUE(newDay);
+    EXPECT_EQ(newDay->palette().color(QPalette::ButtonText), Theme::accent(true));
+    QApplication::setPalette(Theme::palette(false));
+    QApplication::processEvents();
+    EXPECT_EQ(newDay->palette().color(QPalette::ButtonText), Theme::accent(false));
 }
 
 TEST_F(HistoryTest, DateIsFrenchAbbreviatedWithShortTime)

@@ -182,6 +182,13 @@ TEST_F(DevicePanelTest, RowsShowStateAndTheBoxGoesThroughTheService)
     EXPECT_FALSE(linked->findChild<QCheckBox*>()->isChecked());
     EXPECT_EQ(text(linked, "deviceState"), QStringLiteral("En ligne"));
 
+    // The box never keeps a value the service did not take.
+    sync.keepsPreferences = true;
+    rowOf(panel, "Studio")->findChild<QCheckBox*>()->setChecked(true);
+    EXPECT_EQ(sync.calls.last(), QStringLiteral("enable:Studio:1"));
+    EXPECT_FALSE(rowOf(panel, "Studio")->findChild<QCheckBox*>()->isChecked());
+    sync.keepsPreferences = false;
+
     rowOf(panel, "Studio")->findChild<QAbstractButton*>(QStringLiteral("deviceForget"))->click();
     QApplication::processEvents();
     EXPECT_EQ(sync.calls.last(), QStringLiteral("forget:Studio"));

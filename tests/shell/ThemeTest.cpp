@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QStyle>
 #include <gtest/gtest.h>
 
@@ -53,7 +55,9 @@ TEST(Appearance, ChangingThePreferenceRecoloursAtOnceAndSystemFollowsDesktop)
     EXPECT_TRUE(isDark());
     store.setAppearance(AppearancePreference::light);
     EXPECT_FALSE(isDark());
-    EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    const auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+    ASSERT_TRUE(style);
+    EXPECT_EQ(style->baseStyle()->name().toLower(), QStringLiteral("fusion"));
 }
 
 QColor at(const QImage& image, double x, double y)
@@ -91,6 +95,31 @@ TEST_P(BackdropColours, PassThroughTheControlPoints)
         }
     EXPECT_LE(worst, 3);
     EXPECT_EQ(Backdrop::materialOpacity(dark), dark ? 0.18 : 0.28);
+}
+
+// As painted in a window, the dark gradient climbs smoothly: rounded straight to 8 bits it would stand
+// still for several columns and then jump a level, bands that show on a good screen.
+TEST_P(BackdropColours, PaintedWithoutBands)
+{
+    QImage painted(QSize(1180, 740), QImage::Format_RGB32);
+    {
+        QPainter p(&painted);
+        Backdrop::paint(p, QRectF(painted.rect()), GetParam());
+    }
+    // Column means of a strip across the strongest horizontal change of the gradient.
+    QList<double> means;
+    for (int x = 150; x < 450; ++x) {
+        double sum = 0;
+        for (int y = 300; y < 364; ++y)
+            sum += painted.pixelColor(x, y).green();
+        means.append(sum / 64);
+    }
+    int still = 0;
+    for (qsizetype i = 1; i < means.size(); ++i)
+        if (std::abs(means[i] - means[i - 1]) < 0.02)
+            ++still;
+    EXPECT_GT(std::abs(means.last() - means.first()), 2.0);
+    EXPECT_LT(still, means.size() / 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemes, BackdropColours, ::testing::Bool());
