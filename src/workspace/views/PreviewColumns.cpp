@@ -1,6 +1,9 @@
 #include "workspace/views/PreviewColumns.h"
 
+#include "ui/Theme.h"
 #include "workspace/views/PreviewTableModel.h"
+
+#include <QFontMetrics>
 
 namespace quavel::PreviewColumns {
 
@@ -9,6 +12,14 @@ namespace {
 int textSection(int width)
 {
     return textInset + width + textInset + spacing;
+}
+
+// At least 220: as wide as a long range label in the cells' font, which is wider on some desktops.
+int photosWidth()
+{
+    const QFontMetrics metrics(Fonts::font(Fonts::Style::body));
+    return std::max(
+        220, metrics.horizontalAdvance(QStringLiteral("88 fichiers · 8888 → fin du dossier")) + 2);
 }
 
 } // namespace
@@ -23,7 +34,7 @@ int sectionWidth(int column)
     case PreviewTableModel::assigned:
         return textSection(118);
     case PreviewTableModel::photos:
-        return textSection(220);
+        return textSection(photosWidth());
     case PreviewTableModel::check:
         return checkWidth + linePadding;
     default:

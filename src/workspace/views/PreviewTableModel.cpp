@@ -152,6 +152,8 @@ QVariant PreviewTableModel::data(const QModelIndex& index, int role) const
         return cellText(line, index.column());
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
+        if (index.column() == photos && line.photos != QStringLiteral("—"))
+            return line.photos;
         if (index.column() == check && PreviewRows::showsTransferCheck(line))
             return QStringLiteral("Ligne complète, photos transférées");
         if (index.column() == status) {

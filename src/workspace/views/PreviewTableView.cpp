@@ -74,6 +74,10 @@ PreviewTableView::PreviewTableView(QWidget* parent)
     // The screen's background shows through; lines paint their own status colours.
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
+    // The cells draw the current cell themselves; the style's selection panel stays out.
+    QPalette palette;
+    palette.setColor(QPalette::Highlight, Qt::transparent);
+    setPalette(palette);
     connect(m_delegate, &PreviewCellDelegate::moveRequested, this, &PreviewTableView::onMoveRequested);
 }
 

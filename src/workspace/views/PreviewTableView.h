@@ -19,6 +19,7 @@ public:
 
     void setModel(QAbstractItemModel* model) override;
     PreviewCellDelegate* cellDelegate() const { return m_delegate; }
+    bool isEditing() const { return state() == QAbstractItemView::EditingState; }
 
     // Moves the current cell as the keys do; no editor is opened.
     void moveCurrent(PreviewCellDelegate::Move move);

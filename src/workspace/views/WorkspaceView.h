@@ -59,8 +59,9 @@ public:
     bool canRun() const;
     std::optional<QString> selectedEventTitle() const;
     QString summaryLine() const;
-    // Rebuilds of the plan so far.
+    // Rebuilds of the plan so far, and whether one is waiting for its delay.
     int rebuildCount() const { return m_rebuildCount; }
+    bool isRebuildPending() const { return m_rebuildTimer.isActive(); }
 
     // The bar's actions.
     void importProgramme();

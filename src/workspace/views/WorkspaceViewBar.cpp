@@ -28,20 +28,22 @@ namespace quavel {
 
 namespace {
 
-// A one-line label that cuts its text with an ellipsis when the bar is narrow, the whole text then in
-// its tooltip.
-class ElidedLabel : public ToneLabel
+// The summary beside the menus: one line when it fits, else two (the bar's row is tall enough for
+// two lines of its small text), the second cut with an ellipsis; the whole text is then its tooltip.
+class SummaryLabel : public ToneLabel
 {
 public:
-    ElidedLabel(Tone tone, const QFont& font, QWidget* parent)
+    SummaryLabel(Tone tone, const QFont& font, QWidget* parent)
         : ToneLabel(QString(), tone, font, parent)
     {
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setMinimumWidth(80);
+        setMinimumWidth(110);
     }
 
     void setFullText(const QString& text)
     {
+        if (text == m_full)
+            return;
         m_full = text;
         updateGeometry();
         fit();
@@ -49,7 +51,7 @@ public:
     QString fullText() const { return m_full; }
     QSize sizeHint() const override
     {
-        return QSize(fontMetrics().horizontalAdvance(m_full) + 2, ToneLabel::sizeHint().height());
+        return QSize(fontMetrics().horizontalAdvance(m_full) + 2, fontMetrics().lineSpacing() * 2);
     }
 
 protected:
@@ -62,13 +64,39 @@ protected:
 private:
     void fit()
     {
-        const QString shown = fontMetrics().elidedText(m_full, Qt::ElideRight, width());
+        const QFontMetrics metrics = fontMetrics();
+        const int available = std::max(1, width());
+        QString shown = m_full;
+        if (metrics.horizontalAdvance(m_full) > available) {
+            // As many whole words as fit on the first line, the rest on the second.
+            const QStringList words = m_full.split(u' ');
+            QString line;
+            qsizetype used = 0;
+            while (used < words.size()) {
+                const QString next = line.isEmpty() ? words[used] : line + u' ' + words[used];
+                if (metrics.horizontalAdvance(next) > available && !line.isEmpty())
+                    break;
+                line = next;
+                ++used;
+            }
+            const QString rest = words.mid(used).join(u' ');
+            shown = metrics.elidedText(line, Qt::ElideRight, available);
+            if (!rest.isEmpty())
+                shown += u'\n' + metrics.elidedText(rest, Qt::ElideRight, available);
+        }
         setText(shown);
-        setToolTip(shown == m_full ? QString() : m_full);
+        setToolTip(shown.contains(u'…') ? m_full : QString());
     }
 
     QString m_full;
 };
+
+// A linked group that gives up width (its value is cut in the middle) when the bar is narrow.
+LinkedGroup* shrinking(LinkedGroup* group)
+{
+    group->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    return group;
+}
 
 QHBoxLayout* barRow(QVBoxLayout* bar)
 {
@@ -105,7 +133,7 @@ void WorkspaceView::buildBar()
     programmeControl->addWidget(site);
     m_programmeValue = new LinkedValue(QStringLiteral("Programme"), QString(), 160, this);
     m_programmeValue->setObjectName(QStringLiteral("programmeValue"));
-    first->addWidget(new LinkedGroup(programmeControl, m_programmeValue, false, this));
+    first->addWidget(shrinking(new LinkedGroup(programmeControl, m_programmeValue, false, this)));
     connect(m_programmeButton, &QAbstractButton::clicked, this, &WorkspaceView::importProgramme);
     connect(site, &QAbstractButton::clicked, this,
         [] { Notifications::instance().post(QStringLiteral("quavelImportProgrammeWeb")); });
@@ -115,7 +143,7 @@ void WorkspaceView::buildBar()
         button->setObjectName(name + QStringLiteral("Button"));
         auto* value = new LinkedValue(title, QString(), 160, this);
         value->setObjectName(name + QStringLiteral("Value"));
-        first->addWidget(new LinkedGroup(button, value, false, this));
+        first->addWidget(shrinking(new LinkedGroup(button, value, false, this)));
         connect(button, &QAbstractButton::clicked, this, [this, kind] { importFolder(kind); });
         return value;
     };
@@ -130,6 +158,7 @@ void WorkspaceView::buildBar()
     m_runButton = new CapsuleButton(QStringLiteral("Organiser"), QStringLiteral("rectangle.stack.badge.plus"),
         CapsuleKind::prominent, this);
     m_runButton->setObjectName(QStringLiteral("runButton"));
+    m_runButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     first->addWidget(m_runButton);
     connect(m_runButton, &QAbstractButton::clicked, this, &WorkspaceView::runOrganizer);
 
@@ -137,13 +166,18 @@ void WorkspaceView::buildBar()
     QHBoxLayout* second = barRow(bar);
     m_dayMenu = new CapsuleMenu(QString(), QStringLiteral("Choisir un jour"), 200, this);
     m_dayMenu->setObjectName(QStringLiteral("dayMenu"));
-    second->addWidget(new LinkedGroup(m_dayMenu, new LinkedLabel(QStringLiteral("Jour")), false, this));
+    // On a narrow bar the menus keep enough of their titles to be read; the summary gives way first.
+    m_dayMenu->setMinimumWidth(100);
+    second->addWidget(
+        shrinking(new LinkedGroup(m_dayMenu, new LinkedLabel(QStringLiteral("Jour")), false, this)));
     m_eventMenu = new CapsuleMenu(QString(), QStringLiteral("Choisir un jour"), 240, this);
     m_eventMenu->setObjectName(QStringLiteral("eventMenu"));
-    second->addWidget(new LinkedGroup(m_eventMenu, new LinkedLabel(QStringLiteral("Épreuve")), false, this));
+    m_eventMenu->setMinimumWidth(140);
+    second->addWidget(
+        shrinking(new LinkedGroup(m_eventMenu, new LinkedLabel(QStringLiteral("Épreuve")), false, this)));
     connect(m_dayMenu->items(), &QMenu::aboutToShow, this, &WorkspaceView::fillDayMenu);
     connect(m_eventMenu->items(), &QMenu::aboutToShow, this, &WorkspaceView::fillEventMenu);
-    auto* summary = new ElidedLabel(Tone::secondary, Fonts::font(Fonts::Style::caption), this);
+    auto* summary = new SummaryLabel(Tone::secondary, Fonts::font(Fonts::Style::caption), this);
     summary->setObjectName(QStringLiteral("summaryLine"));
     m_summary = summary;
     second->addWidget(summary, 1);
@@ -155,6 +189,7 @@ void WorkspaceView::buildBar()
     auto* addRow = new CapsuleButton(
         QStringLiteral("Ajouter une ligne"), QStringLiteral("plus"), CapsuleKind::glass, this);
     addRow->setObjectName(QStringLiteral("addRowButton"));
+    addRow->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     legend->addWidget(addRow);
     second->addLayout(legend);
     connect(addRow, &QAbstractButton::clicked, this, [this] { m_library.addRow(m_spreadsheet.id); });
@@ -247,7 +282,7 @@ void WorkspaceView::refreshBar()
     m_eventMenu->setPlaceholder(
         hasDays ? QStringLiteral("Choisir une épreuve") : QStringLiteral("Choisir un jour"));
     m_eventMenu->setEnabled(!m_workspace.events(settings.selectedDayName).isEmpty());
-    static_cast<ElidedLabel*>(m_summary)->setFullText(summaryLine());
+    static_cast<SummaryLabel*>(m_summary)->setFullText(summaryLine());
 }
 
 void WorkspaceView::fillDayMenu()
