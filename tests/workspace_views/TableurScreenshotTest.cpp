@@ -136,6 +136,9 @@ TEST_F(TableurScreenshots, SpreadsheetWithProgrammePreviewAndRun)
         view->table()->setFocus();
         view->table()->setCurrentIndex(view->table()->model()->index(3, 2));
         save(stage, QStringLiteral("tableur-preview-%1").arg(scheme));
+        stage.resize(1320, 720);
+        save(stage, QStringLiteral("tableur-wide-%1").arg(scheme));
+        stage.resize(900, 720);
 
         view->runOrganizer();
         ASSERT_TRUE(waitUntil([&] { return !view->isRunning(); }, 20000));

@@ -367,8 +367,10 @@ TEST_F(WorkspaceViewTest, OrganiserCopiesRecordsMarksAndOpens)
     // The copies run on a worker; the button says so until they are recorded.
     EXPECT_TRUE(m_view->isRunning());
     EXPECT_FALSE(run->isEnabled());
-    EXPECT_TRUE(run->text().startsWith("Organisation…"));
+    EXPECT_EQ(run->text(), "Organisation…");
+    EXPECT_TRUE(child<QWidget>("runProgress")->isVisible());
     ASSERT_TRUE(waitUntil([&] { return !m_view->isRunning(); }, 10000));
+    EXPECT_FALSE(child<QWidget>("runProgress")->isVisible());
 
     EXPECT_EQ(entries(f.target.file("DUPONT JEANNE")).size(), 12);
     EXPECT_EQ(entries(f.target.file("LEBLANC SOPHIE")).size(), 12); // the hand-typed rider wins

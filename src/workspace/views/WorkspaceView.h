@@ -28,6 +28,7 @@ class OrganizerRun;
 class PickButton;
 class PreviewTableModel;
 class PreviewTableView;
+class RunProgress;
 class ToneLabel;
 
 // The "Tableur" workspace of one spreadsheet: a compact bar that links the spreadsheet to a programme
@@ -133,6 +134,7 @@ private:
     CapsuleMenu* m_dayMenu = nullptr;
     CapsuleMenu* m_eventMenu = nullptr;
     ToneLabel* m_summary = nullptr;
+    RunProgress* m_progress = nullptr;
     QLabel* m_notice = nullptr;
     PreviewTableView* m_table = nullptr;
     PreviewTableModel* m_model = nullptr;

@@ -17,6 +17,7 @@
 #include "workspace/views/LegendDot.h"
 #include "workspace/views/PreviewTableModel.h"
 #include "workspace/views/PreviewTableView.h"
+#include "workspace/views/RunProgress.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -36,8 +37,9 @@ public:
     SummaryLabel(Tone tone, const QFont& font, QWidget* parent)
         : ToneLabel(QString(), tone, font, parent)
     {
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setMinimumWidth(110);
+        // Shrinks with the menus beside it when the bar is short of room.
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        setMinimumWidth(96);
     }
 
     void setFullText(const QString& text)
@@ -53,6 +55,7 @@ public:
     {
         return QSize(fontMetrics().horizontalAdvance(m_full) + 2, fontMetrics().lineSpacing() * 2);
     }
+    QSize minimumSizeHint() const override { return QSize(minimumWidth(), fontMetrics().lineSpacing() * 2); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override
@@ -68,18 +71,27 @@ private:
         const int available = std::max(1, width());
         QString shown = m_full;
         if (metrics.horizontalAdvance(m_full) > available) {
-            // As many whole words as fit on the first line, the rest on the second.
-            const QStringList words = m_full.split(u' ');
-            QString line;
-            qsizetype used = 0;
-            while (used < words.size()) {
-                const QString next = line.isEmpty() ? words[used] : line + u' ' + words[used];
-                if (metrics.horizontalAdvance(next) > available && !line.isEmpty())
-                    break;
-                line = next;
-                ++used;
+            // As many whole parts (" · ") as fit on the first line, else as many words; the rest below.
+            auto split = [&](const QString& separator) {
+                const QStringList parts = m_full.split(separator);
+                QString line;
+                qsizetype used = 0;
+                while (used < parts.size()) {
+                    const QString next = line.isEmpty() ? parts[used] : line + separator + parts[used];
+                    if (metrics.horizontalAdvance(next) > available)
+                        break;
+                    line = next;
+                    ++used;
+                }
+                return std::pair(line, parts.mid(used).join(separator));
+            };
+            auto [line, rest] = split(QStringLiteral(" · "));
+            if (line.isEmpty())
+                std::tie(line, rest) = split(QStringLiteral(" "));
+            if (line.isEmpty()) {
+                line = rest;
+                rest.clear();
             }
-            const QString rest = words.mid(used).join(u' ');
             shown = metrics.elidedText(line, Qt::ElideRight, available);
             if (!rest.isEmpty())
                 shown += u'\n' + metrics.elidedText(rest, Qt::ElideRight, available);
@@ -158,7 +170,10 @@ void WorkspaceView::buildBar()
     m_runButton = new CapsuleButton(QStringLiteral("Organiser"), QStringLiteral("rectangle.stack.badge.plus"),
         CapsuleKind::prominent, this);
     m_runButton->setObjectName(QStringLiteral("runButton"));
-    m_runButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // "Organiser" stays whole; the longer running title gives way on a narrow bar (the progress line
+    // under the bar says it in full) rather than widen the window during a run.
+    m_runButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_runButton->setMinimumWidth(m_runButton->sizeHint().width());
     first->addWidget(m_runButton);
     connect(m_runButton, &QAbstractButton::clicked, this, &WorkspaceView::runOrganizer);
 
@@ -167,12 +182,12 @@ void WorkspaceView::buildBar()
     m_dayMenu = new CapsuleMenu(QString(), QStringLiteral("Choisir un jour"), 200, this);
     m_dayMenu->setObjectName(QStringLiteral("dayMenu"));
     // On a narrow bar the menus keep enough of their titles to be read; the summary gives way first.
-    m_dayMenu->setMinimumWidth(100);
+    m_dayMenu->setMinimumWidth(92);
     second->addWidget(
         shrinking(new LinkedGroup(m_dayMenu, new LinkedLabel(QStringLiteral("Jour")), false, this)));
     m_eventMenu = new CapsuleMenu(QString(), QStringLiteral("Choisir un jour"), 240, this);
     m_eventMenu->setObjectName(QStringLiteral("eventMenu"));
-    m_eventMenu->setMinimumWidth(140);
+    m_eventMenu->setMinimumWidth(130);
     second->addWidget(
         shrinking(new LinkedGroup(m_eventMenu, new LinkedLabel(QStringLiteral("Épreuve")), false, this)));
     connect(m_dayMenu->items(), &QMenu::aboutToShow, this, &WorkspaceView::fillDayMenu);
@@ -193,6 +208,15 @@ void WorkspaceView::buildBar()
     legend->addWidget(addRow);
     second->addLayout(legend);
     connect(addRow, &QAbstractButton::clicked, this, [this] { m_library.addRow(m_spreadsheet.id); });
+
+    m_progress = new RunProgress(this);
+    m_progress->setObjectName(QStringLiteral("runProgress"));
+    m_progress->setContentsMargins(0, 0, 0, 0);
+    m_progress->hide();
+    auto* progressRow = new QHBoxLayout;
+    progressRow->setContentsMargins(16, 0, 16, 8);
+    progressRow->addWidget(m_progress);
+    screen->addLayout(progressRow);
 
     m_notice = new QLabel(this);
     m_notice->setObjectName(QStringLiteral("notice"));
@@ -267,13 +291,10 @@ void WorkspaceView::refreshBar()
     m_issueLabel->setIssues(issues, PreviewRows::issueHelp(rows));
     m_issueLabel->setVisible(issues >= 1);
 
-    QString runTitle = QStringLiteral("Organiser");
-    if (m_isRunning) {
-        runTitle = QStringLiteral("Organisation…");
-        if (m_run && m_run->total() > 0)
-            runTitle += QStringLiteral(" %1/%2").arg(m_run->done()).arg(m_run->total());
-    }
-    m_runButton->setText(runTitle);
+    m_runButton->setText(m_isRunning ? QStringLiteral("Organisation…") : QStringLiteral("Organiser"));
+    if (m_run)
+        m_progress->setProgress(m_run->done(), m_run->total());
+    m_progress->setVisible(m_isRunning);
     m_runButton->setEnabled(canRun() && !m_isRunning);
 
     m_dayMenu->setTitle(settings.selectedDayName.value_or(QString()));
