@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace quavel;
 using namespace quavel::test;
 using Col = PreviewTableModel::Column;
@@ -313,6 +315,9 @@ TEST_P(Navigation, ReturnAndTabMoveLikeASpreadsheet)
     }
     EXPECT_EQ(table().currentIndex(), cell(GetParam().row, GetParam().column));
     EXPECT_FALSE(table().isEditing());
+    if (GetParam().keys[0] == 'e') { // typing into a cell replaces its text
+        EXPECT_EQ(f.rows()[1].photoNumber, "9");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, Navigation,
@@ -483,6 +488,59 @@ TEST_F(WorkspaceViewTest, WithoutProgrammeTheBarAsksForOne)
     f.workspace->selectEvent(QStringLiteral("Samedi|9|Derby"), f.sheetID);
     EXPECT_EQ(m_view->selectedEventTitle(), "Derby");
     EXPECT_EQ(m_view->summaryLine(), "0 cavalier dans l’épreuve · 0 correspondance");
+}
+
+TEST_F(WorkspaceViewTest, FolderPickersStoreTheFolderAndRebuildAtOnce)
+{
+    f.adopt(concours());
+    f.chooseEvent(saturday, grandPrix);
+    f.shoot(3413, 3420);
+    f.type({ { "3413", "101" } });
+    open();
+    const int before = m_view->rebuildCount();
+    QStringList titles;
+    const auto picking = whenPanelShows([&](QFileDialog* panel) {
+        titles.append(panel->windowTitle());
+        EXPECT_EQ(panel->labelText(QFileDialog::Accept), "Choisir");
+        panel->setDirectory(f.photos.path());
+        QMetaObject::invokeMethod(panel, "accept");
+    });
+    child<QAbstractButton>("sourceButton")->click();
+    EXPECT_EQ(titles, QStringList { "Dossier des photos" });
+    EXPECT_EQ(m_view->rebuildCount(), before + 1); // not delayed
+    EXPECT_EQ(line(0).photos, "8 fichiers · 3413 → fin du dossier");
+    EXPECT_EQ(child<LinkedValue>("sourceValue")->value(), f.photos.path().section(u'/', -1));
+
+    // "Ajouter une ligne" appends a blank row; "Site" asks the window for the web import.
+    child<QAbstractButton>("addRowButton")->click();
+    EXPECT_EQ(f.rows().size(), 3);
+    int webRequests = 0;
+    const QMetaObject::Connection counting = QObject::connect(
+        &Notifications::instance(), &Notifications::quavelImportProgrammeWeb, [&] { ++webRequests; });
+    child<QAbstractButton>("siteButton")->click();
+    QObject::disconnect(counting);
+    EXPECT_EQ(webRequests, 1);
+}
+
+TEST_F(WorkspaceViewTest, AFolderThatCannotBeListedShowsItsErrorUntilTheNextPlan)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    prepare();
+    f.type({ { "3413", "101" } });
+    open();
+    QFile::setPermissions(f.photos.path(), QFileDevice::WriteOwner);
+    f.type({ { "3420", "102" } });
+    settle();
+    QFile::setPermissions(
+        f.photos.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(m_view->parseError());
+    EXPECT_TRUE(m_view->parseError()->startsWith("Impossible de lire le dossier"));
+    EXPECT_TRUE(m_view->groups().isEmpty());
+    f.type({ { "3430", "103" } });
+    settle();
+    EXPECT_FALSE(m_view->parseError());
+    EXPECT_EQ(m_view->groups().size(), 3);
 }
 
 class ProgrammeImport : public WorkspaceViewTest
