@@ -43,18 +43,17 @@ ProgrammeDocument concours()
             ProgrammeDay { QStringLiteral("Dimanche"), {} } } };
 }
 
-// Runs `act` on the file panel once it is shown; the watch ends with the returned object.
+// Runs `act` on the file panel each time it is found shown, until the returned object goes: a panel
+// still reading its folder may not take the first answer.
 std::unique_ptr<QObject> whenPanelShows(const std::function<void(QFileDialog*)>& act)
 {
     auto owner = std::make_unique<QObject>();
     auto* timer = new QTimer(owner.get());
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QFileDialog* panel = PanelPresenter::shared().panel(); panel && panel->isVisible()) {
-            timer->stop();
+    QObject::connect(timer, &QTimer::timeout, [act] {
+        if (QFileDialog* panel = PanelPresenter::shared().panel(); panel && panel->isVisible())
             act(panel);
-        }
     });
-    timer->start(10);
+    timer->start(20);
     return owner;
 }
 
@@ -498,15 +497,16 @@ TEST_F(WorkspaceViewTest, FolderPickersStoreTheFolderAndRebuildAtOnce)
     f.type({ { "3413", "101" } });
     open();
     const int before = m_view->rebuildCount();
-    QStringList titles;
+    QString title;
     const auto picking = whenPanelShows([&](QFileDialog* panel) {
-        titles.append(panel->windowTitle());
+        title = panel->windowTitle();
         EXPECT_EQ(panel->labelText(QFileDialog::Accept), "Choisir");
-        panel->setDirectory(f.photos.path());
+        if (panel->directory().absolutePath() != f.photos.path())
+            panel->setDirectory(f.photos.path());
         QMetaObject::invokeMethod(panel, "accept");
     });
     child<QAbstractButton>("sourceButton")->click();
-    EXPECT_EQ(titles, QStringList { "Dossier des photos" });
+    EXPECT_EQ(title, "Dossier des photos");
     EXPECT_EQ(m_view->rebuildCount(), before + 1); // not delayed
     EXPECT_EQ(line(0).photos, "8 fichiers · 3413 → fin du dossier");
     EXPECT_EQ(child<LinkedValue>("sourceValue")->value(), f.photos.path().section(u'/', -1));
@@ -559,8 +559,10 @@ TEST_F(ProgrammeImport, TheMenuCommandImportsAProgrammeWithoutClassesWithItsNoti
     const QString file = f.photos.write(QStringLiteral("Programme GP.pdf"), "%PDF");
     open();
     const auto accepting = whenPanelShows([&](QFileDialog* panel) {
-        panel->setDirectory(f.photos.path());
-        panel->selectFile(file);
+        if (panel->directory().absolutePath() != f.photos.path())
+            panel->setDirectory(f.photos.path());
+        // selectFile() leaves the name field alone while it has the focus: the name is typed instead.
+        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
         QMetaObject::invokeMethod(panel, "accept");
     });
     Notifications::instance().post(QStringLiteral("quavelImportProgramme"));

@@ -35,7 +35,9 @@ QString RunProgress::text() const
 
 QSize RunProgress::sizeHint() const
 {
-    return QSize(200, QFontMetrics(font()).height() + gap + barHeight);
+    const QMargins margins = contentsMargins();
+    return QSize(200 + margins.left() + margins.right(),
+        QFontMetrics(font()).height() + gap + barHeight + margins.top() + margins.bottom());
 }
 
 void RunProgress::paintEvent(QPaintEvent*)
@@ -45,9 +47,11 @@ void RunProgress::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     p.setFont(font());
     p.setPen(Theme::secondary(dark));
+    const QRect area = contentsRect();
     const int textHeight = QFontMetrics(font()).height();
-    p.drawText(QRect(0, 0, width(), textHeight), Qt::AlignLeft | Qt::AlignVCenter, text());
-    const QRectF track(0, textHeight + gap, width(), barHeight);
+    p.drawText(
+        QRect(area.left(), area.top(), area.width(), textHeight), Qt::AlignLeft | Qt::AlignVCenter, text());
+    const QRectF track(area.left(), area.top() + textHeight + gap, area.width(), barHeight);
     QPainterPath rail;
     rail.addRoundedRect(track, barHeight / 2.0, barHeight / 2.0);
     p.fillPath(rail, Theme::withOpacity(Theme::primary(dark), 0.12));

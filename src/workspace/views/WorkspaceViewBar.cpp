@@ -211,12 +211,9 @@ void WorkspaceView::buildBar()
 
     m_progress = new RunProgress(this);
     m_progress->setObjectName(QStringLiteral("runProgress"));
-    m_progress->setContentsMargins(0, 0, 0, 0);
+    m_progress->setContentsMargins(16, 0, 16, 8);
     m_progress->hide();
-    auto* progressRow = new QHBoxLayout;
-    progressRow->setContentsMargins(16, 0, 16, 8);
-    progressRow->addWidget(m_progress);
-    screen->addLayout(progressRow);
+    screen->addWidget(m_progress);
 
     m_notice = new QLabel(this);
     m_notice->setObjectName(QStringLiteral("notice"));
