@@ -24,7 +24,9 @@ QDateTime now()
 
 bool pathExists(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
@@ -34,8 +36,7 @@ qint64 nextSortIndex(const QList<DayRecord>& days);
 
 LibraryStore::LibraryStore(QObject* parent)
     : LibraryStore(AppSupport::folder(), UserDefaults::standard(), parent)
-{
-}
+{ }
 
 LibraryStore::LibraryStore(const QString& folder, UserDefaults& defaults, QObject* parent)
     : QObject(parent)
@@ -61,8 +62,7 @@ void LibraryStore::load()
                 m_snapshot = LibrarySnapshot::fromJson(json);
                 loaded = true;
             }
-        } catch (const QuavelJSON::DecodingError&) {
-        }
+        } catch (const QuavelJSON::DecodingError&) { }
     }
     if (!loaded) {
         m_snapshot = LibrarySnapshot::empty();
@@ -74,8 +74,7 @@ void LibraryStore::load()
         try {
             m_uiState = PersistedUIState::fromJson(QuavelJSON::parse(*bytes));
             stateLoaded = true;
-        } catch (const QuavelJSON::DecodingError&) {
-        }
+        } catch (const QuavelJSON::DecodingError&) { }
     }
     if (!stateLoaded) {
         m_uiState = PersistedUIState {};
@@ -104,8 +103,7 @@ void LibraryStore::writeUIState()
         setAsideIfNeeded(m_uiStateSetAsidePending, m_uiStateURL);
         if (!m_uiStateSetAsidePending) // never overwrite a file we could not move aside
             AtomicFile::tryWrite(m_uiStateURL, bytes);
-    } catch (const Error&) {
-    }
+    } catch (const Error&) { }
 }
 
 void LibraryStore::persist(bool notify, const std::optional<QUuid>& dirtying)
@@ -127,8 +125,7 @@ void LibraryStore::persist(bool notify, const std::optional<QUuid>& dirtying)
             if (!m_librarySetAsidePending)
                 AtomicFile::tryWrite(m_fileURL, bytes);
         }
-    } catch (const Error&) {
-    }
+    } catch (const Error&) { }
 
     // Observers hear of the change once it is on disk, so a slot that edits again sees a settled store.
     if (uiStateEdited)
@@ -220,7 +217,8 @@ std::optional<RowRecord> LibraryStore::addRow(const QUuid& spreadsheetID)
     return row;
 }
 
-std::optional<RowRecord> LibraryStore::insertRow(const QUuid& spreadsheetID, const QUuid& relativeTo, bool before)
+std::optional<RowRecord> LibraryStore::insertRow(
+    const QUuid& spreadsheetID, const QUuid& relativeTo, bool before)
 {
     const qsizetype i = spreadsheetIndex(spreadsheetID);
     if (i < 0)
@@ -263,20 +261,11 @@ void LibraryStore::updateRow(const QUuid& spreadsheetID, const QUuid& rowID,
     if (assignedNumber)
         row->assignedNumber = *assignedNumber;
     sheet.updatedAt = now();
+    // The trailing blank row joins the edit's own save: typing in a cell costs one write of the library
+    // per keystroke, and observers never see the last row filled without its blank row after it.
+    if (!sheet.rows.last().isBlank())
+        sheet.rows.append(RowRecord::blank());
     persist(true, spreadsheetID);
-    // Looked up again: an observer of the first save may have changed the list.
-    ensureTrailingBlankRow(spreadsheetIndex(spreadsheetID));
-}
-
-void LibraryStore::ensureTrailingBlankRow(qsizetype index)
-{
-    if (index < 0 || index >= m_snapshot.spreadsheets.size())
-        return;
-    SpreadsheetRecord& sheet = m_snapshot.spreadsheets[index];
-    if (sheet.rows.isEmpty() || sheet.rows.last().isBlank())
-        return;
-    sheet.rows.append(RowRecord::blank());
-    persist(true, sheet.id);
 }
 
 void LibraryStore::deleteRow(const QUuid& spreadsheetID, const QUuid& rowID)
@@ -302,8 +291,8 @@ void LibraryStore::setAppearance(AppearancePreference appearance)
     m_defaults.synchronize();
 }
 
-void LibraryStore::updateUIState(const std::optional<QUuid>& selectedDayID,
-    const std::optional<QUuid>& selectedSpreadsheetID)
+void LibraryStore::updateUIState(
+    const std::optional<QUuid>& selectedDayID, const std::optional<QUuid>& selectedSpreadsheetID)
 {
     PersistedUIState next { selectedDayID, selectedSpreadsheetID, m_uiState.syncedSpreadsheetIDs };
     if (next == m_uiState)

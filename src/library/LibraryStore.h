@@ -48,12 +48,14 @@ public:
 
     std::optional<RowRecord> addRow(const QUuid& spreadsheetID);
     std::optional<RowRecord> insertRow(const QUuid& spreadsheetID, const QUuid& relativeTo, bool before);
+    // Sets the given texts; when the last row is then filled, a blank row is appended in the same save.
     void updateRow(const QUuid& spreadsheetID, const QUuid& rowID, const std::optional<QString>& photoNumber,
         const std::optional<QString>& assignedNumber);
     void deleteRow(const QUuid& spreadsheetID, const QUuid& rowID);
 
     void setAppearance(AppearancePreference appearance);
-    void updateUIState(const std::optional<QUuid>& selectedDayID, const std::optional<QUuid>& selectedSpreadsheetID);
+    void updateUIState(
+        const std::optional<QUuid>& selectedDayID, const std::optional<QUuid>& selectedSpreadsheetID);
     void flush();
 
     // Merges a peer's library by identifiers; deletes nothing.
@@ -65,7 +67,8 @@ public:
     // The merge rules, without side effects (public for the benchmarks and tests).
     static LibrarySnapshot merged(const LibrarySnapshot& local, const LibrarySnapshot& incoming);
     static QList<RowRecord> mergedRows(const QList<RowRecord>& local, const QList<RowRecord>& incoming);
-    static SpreadsheetRecord mergedSpreadsheet(const SpreadsheetRecord& local, const SpreadsheetRecord& incoming);
+    static SpreadsheetRecord mergedSpreadsheet(
+        const SpreadsheetRecord& local, const SpreadsheetRecord& incoming);
 
     QString libraryFilePath() const { return m_fileURL; }
     QString uiStateFilePath() const { return m_uiStateURL; }
@@ -82,7 +85,6 @@ private:
     void load();
     void persist(bool notify, const std::optional<QUuid>& dirtying);
     void writeUIState();
-    void ensureTrailingBlankRow(qsizetype index);
     void mergeImported(const QuavelTransferPackage& package);
     void setApplyingRemote(bool value);
     qsizetype spreadsheetIndex(const QUuid& id) const;

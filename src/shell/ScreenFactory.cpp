@@ -2,6 +2,7 @@
 
 #include "workspace/views/ProgrammeBrowserView.h"
 #include "workspace/views/RiderFoldersView.h"
+#include "workspace/views/WorkspaceView.h"
 
 namespace quavel {
 
@@ -17,9 +18,9 @@ QWidget* ScreenFactory::createRiderFoldersView(QWidget* parent)
     return new RiderFoldersView(m_riderFolders, {}, parent);
 }
 
-QWidget* ScreenFactory::createWorkspaceView(const SpreadsheetRecord&, QWidget*)
+QWidget* ScreenFactory::createWorkspaceView(const SpreadsheetRecord& spreadsheet, QWidget* parent)
 {
-    return nullptr;
+    return new WorkspaceView(spreadsheet, m_library, m_workspace, parent);
 }
 
 QDialog* ScreenFactory::createProgrammeBrowser(

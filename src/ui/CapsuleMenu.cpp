@@ -25,6 +25,12 @@ void CapsuleMenu::setTitle(const QString& title)
     refresh();
 }
 
+void CapsuleMenu::setPlaceholder(const QString& placeholder)
+{
+    m_placeholder = placeholder;
+    refresh();
+}
+
 QString CapsuleMenu::shownText() const
 {
     return m_title.isEmpty() ? m_placeholder : m_title;

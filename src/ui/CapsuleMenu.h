@@ -17,6 +17,8 @@ public:
 
     void setTitle(const QString& title);
     QString title() const { return m_title; }
+    void setPlaceholder(const QString& placeholder);
+    QString placeholder() const { return m_placeholder; }
     QString shownText() const;
     // The items; owned by the control.
     QMenu* items() const;

@@ -126,6 +126,88 @@ void drawShape(QPainter& p, const QString& shape, qreal s, const QColor& c)
             p.setBrush(Qt::NoBrush);
         }
         p.drawPath(path);
+    } else if (shape == u"exclamationmark.circle.fill") {
+        QPainterPath disc;
+        disc.addEllipse(QRectF(s * 0.06, s * 0.06, s * 0.88, s * 0.88));
+        QPainterPath mark;
+        const qreal bar = std::max(1.4, s * 0.12);
+        mark.addRoundedRect(QRectF(s / 2 - bar / 2, s * 0.24, bar, s * 0.34), bar / 2, bar / 2);
+        mark.addEllipse(QPointF(s / 2, s * 0.72), bar * 0.62, bar * 0.62);
+        p.fillPath(disc.subtracted(mark), c);
+    } else if (shape == u"square.on.square") {
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        const qreal side = s * 0.56;
+        p.drawRoundedRect(QRectF(s * 0.34, s * 0.10, side, side), s * 0.1, s * 0.1);
+        // The front square hides the back one where they overlap.
+        const QRectF front(s * 0.10, s * 0.34, side, side);
+        p.save();
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.fillRect(front.adjusted(-w / 2, -w / 2, w / 2, w / 2), Qt::transparent);
+        p.restore();
+        p.drawRoundedRect(front, s * 0.1, s * 0.1);
+    } else if (shape == u"person.crop.circle.badge.questionmark") {
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        const QRectF body(s * 0.04 + w / 2, s * 0.14 + w / 2, s * 0.78 - w, s * 0.78 - w);
+        p.drawEllipse(body);
+        QPainterPath person;
+        const QPointF centre = body.center();
+        const qreal r = body.width() / 2;
+        person.addEllipse(QPointF(centre.x(), centre.y() - r * 0.22), r * 0.3, r * 0.3);
+        QPainterPath inside;
+        inside.addEllipse(body);
+        QPainterPath shoulders;
+        shoulders.addEllipse(QPointF(centre.x(), centre.y() + r * 0.95), r * 0.62, r * 0.55);
+        p.fillPath(person.united(shoulders.intersected(inside)), c);
+        // The badge: a question mark at the top right, cut free of the circle.
+        const QRectF badge(s * 0.56, 0, s * 0.44, s * 0.44);
+        p.save();
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        p.drawEllipse(badge.adjusted(-w * 0.4, -w * 0.4, w * 0.4, w * 0.4));
+        p.restore();
+        p.setBrush(c);
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(badge);
+        QFont font;
+        font.setPixelSize(std::max(6, int(std::lround(badge.height() * 0.8))));
+        font.setBold(true);
+        QPainterPath mark;
+        mark.addText(0, 0, font, QStringLiteral("?"));
+        const QRectF bounds = mark.boundingRect();
+        mark.translate(badge.center() - bounds.center());
+        p.save();
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.fillPath(mark, Qt::black);
+        p.restore();
+    } else if (shape == u"rectangle.stack.badge.plus") {
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        const QRectF front(s * 0.08, s * 0.34, s * 0.74, s * 0.54);
+        p.drawLine(QPointF(s * 0.22, s * 0.12), QPointF(s * 0.68, s * 0.12));
+        p.drawLine(QPointF(s * 0.15, s * 0.23), QPointF(s * 0.75, s * 0.23));
+        p.drawRoundedRect(front, s * 0.08, s * 0.08);
+        p.setPen(QPen(c, std::max(1.2, s * 0.1), Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(front.center().x(), front.top() + s * 0.13),
+            QPointF(front.center().x(), front.bottom() - s * 0.13));
+        p.drawLine(QPointF(front.center().x() - s * 0.14, front.center().y()),
+            QPointF(front.center().x() + s * 0.14, front.center().y()));
+    } else if (shape == u"arrow.up.to.line" || shape == u"arrow.down.to.line") {
+        const bool up = shape == u"arrow.up.to.line";
+        p.setPen(QPen(c, std::max(1.2, s * 0.1), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const qreal lineY = up ? s * 0.14 : s * 0.86;
+        const qreal tip = up ? s * 0.32 : s * 0.68;
+        const qreal tail = up ? s * 0.86 : s * 0.14;
+        const qreal wing = up ? s * 0.22 : -s * 0.22;
+        p.drawLine(QPointF(s * 0.2, lineY), QPointF(s * 0.8, lineY));
+        p.drawLine(QPointF(s / 2, tip), QPointF(s / 2, tail));
+        QPainterPath head;
+        head.moveTo(s * 0.28, tip + wing);
+        head.lineTo(s / 2, tip);
+        head.lineTo(s * 0.72, tip + wing);
+        p.drawPath(head);
     } else if (shape == u"circle.lefthalf.filled") {
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);

@@ -205,10 +205,16 @@ QString copyURL(const QString& sourceFile, const QString& folder)
     return folder + u'/' + candidateName(name, firstFreeAttempt(name, folder));
 }
 
-OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destination)
+OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destination,
+    const std::function<void(int done, int total)>& progress)
 {
     if (const int e = makePath(destination))
         throwCreateFailure(destination, e);
+
+    int total = 0;
+    for (const PhotoGroup& group : groups)
+        total += int(group.files.size());
+    int done = 0;
 
     OrganizerReport report;
     QSet<QString> usedFolders;
@@ -248,6 +254,8 @@ OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destinat
                 ++report.skipped;
                 report.messages.append(QStringLiteral("Copie impossible : ") + name);
             }
+            if (progress)
+                progress(++done, total);
         }
 
         const qsizetype n = group.files.size();

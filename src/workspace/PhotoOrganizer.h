@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // Cuts a folder of photos into riders' ranges by a spreadsheet's rows and copies each range into a
 // folder per rider; also creates empty rider folders from a programme. Nothing is ever moved, deleted
 // or overwritten: every copy takes a free name by exclusive creation.
@@ -22,8 +24,10 @@ QList<PhotoGroup> plan(const SpreadsheetRecord& spreadsheet, const QList<Importe
 
 // Copies every group's files into destination/<group's folder name>. Throws FileError when the
 // destination or a rider folder cannot be created (copies already made stay); a file that cannot be
-// copied is reported in the messages and counted as skipped.
-OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destination);
+// copied is reported in the messages and counted as skipped. `progress`, when given, is called on the
+// calling thread after each file, copied or not, with the files done so far and the files of all groups.
+OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destination,
+    const std::function<void(int done, int total)>& progress = {});
 
 // One empty folder per named rider in destination; existing folders (compared ignoring case and
 // width) are left as they are. Throws FileError only when destination cannot be created.

@@ -1,0 +1,156 @@
+// Pictures of the "Tableur" workspace with real content, in both schemes, written as PNG files to a
+// folder the test prints (QUAVEL_SCREENSHOTS when set, else "screenshots" in the current folder).
+#include "TableurFixture.h"
+
+#include "ui/Backdrop.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+#include "workspace/views/PreviewTableView.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyleFactory>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+QString shotsFolder()
+{
+    const QByteArray env = qgetenv("QUAVEL_SCREENSHOTS");
+    const QString folder = env.isEmpty() ? QDir::current().absoluteFilePath(QStringLiteral("screenshots"))
+                                         : QString::fromLocal8Bit(env);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+// The window's backdrop behind the screen, as the main window draws it.
+class Stage : public QWidget
+{
+public:
+    explicit Stage(QWidget* content)
+    {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        content->setParent(this);
+        layout->addWidget(content);
+        resize(900, 720);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        Backdrop::paint(p, rect(), Theme::isDark(this));
+    }
+};
+
+void save(QWidget& widget, const QString& name)
+{
+    QApplication::processEvents();
+    const QImage image = widget.grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    ASSERT_TRUE(image.save(shotsFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+ProgrammeDocument concours()
+{
+    const QStringList last { "Dupont", "Martin", "Bernard", "Petit", "Durand", "Leroy", "Moreau", "Simon",
+        "Laurent", "Lefèvre", "Michel", "Garcia", "David", "Bertrand", "Roux", "Vincent", "Fournier", "Morel",
+        "Girard", "André", "Mercier", "Blanc", "Guérin", "Boyer", "Garnier", "Chevalier", "François",
+        "Legrand", "Gauthier", "Perrin", "Robin", "Clément", "Morin", "Nicolas", "Henry", "Roussel",
+        "Mathieu", "Gautier", "Masson", "Marchand", "Duval", "Denis" };
+    const QStringList first { "Jeanne", "Lucas", "Chloé", "Hugo", "Léa", "Louis", "Manon", "Gabriel",
+        "Camille", "Arthur", "Inès", "Jules", "Zoé", "Adam", "Lina", "Raphaël", "Ambre", "Léo", "Rose",
+        "Nathan" };
+    QList<ImportedPerson> riders;
+    for (int i = 0; i < last.size(); ++i)
+        riders.append(ImportedPerson { QString::number(101 + i), first[i % first.size()], last[i], i + 2 });
+    const QString saturday = QStringLiteral("Samedi 12 septembre 2026");
+    return ProgrammeDocument { QStringLiteral("Programme CSO Fontainebleau.pdf"),
+        { ProgrammeDay { saturday,
+              { ProgrammeEvent { saturday + QStringLiteral("|4|Amateur 1"),
+                    QStringLiteral("Épreuve 4 — Amateur 1 1,15 m"), {} },
+                  ProgrammeEvent { saturday + QStringLiteral("|5|Grand Prix"),
+                      QStringLiteral("Épreuve 5 — Grand Prix 1,40 m"), riders } } },
+            ProgrammeDay { QStringLiteral("Dimanche 13 septembre 2026"), {} } } };
+}
+
+class TableurScreenshots : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Symbols::installIconTheme();
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    }
+    void TearDown() override { QApplication::setPalette(Theme::palette(false)); }
+};
+
+TEST_F(TableurScreenshots, SpreadsheetWithProgrammePreviewAndRun)
+{
+    for (bool dark : { false, true }) {
+        QApplication::setPalette(Theme::palette(dark));
+        const QString scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        TableurFixture f;
+        QDir(f.photos.path()).mkdir(QStringLiteral("Samedi GP"));
+        const QString shoot = f.photos.file(QStringLiteral("Samedi GP"));
+        f.shoot(3413, 3413 + 40 * 12 + 8, shoot);
+        f.workspace->storeFolder(shoot, WorkspaceStore::FolderKind::source, f.sheetID);
+        QDir(f.target.path()).mkdir(QStringLiteral("Tri GP"));
+        f.workspace->storeFolder(
+            f.target.file(QStringLiteral("Tri GP")), WorkspaceStore::FolderKind::destination, f.sheetID);
+
+        // 40 rows: one bib missing from the start list, one bib typed twice, one rider named by hand.
+        QList<std::pair<QString, QString>> rows;
+        for (int i = 0; i < 40; ++i) {
+            QString bib = QString::number(101 + i);
+            if (i == 6)
+                bib = QStringLiteral("412");
+            if (i == 11)
+                bib = QStringLiteral("108 HC");
+            if (i == 15)
+                bib = QStringLiteral("501");
+            rows.append({ QString::number(3413 + i * 12), bib });
+        }
+        f.type(rows);
+        f.workspace->setManualRider(
+            f.sheetID, QStringLiteral("501"), QStringLiteral("Leblanc"), QStringLiteral("Sophie"));
+
+        auto before = std::make_unique<WorkspaceView>(
+            f.sheet(), *f.library, *f.workspace, nullptr, [](const QString&) {});
+        Stage empty(before.release());
+        empty.show();
+        save(empty, QStringLiteral("tableur-no-programme-%1").arg(scheme));
+
+        f.adopt(concours());
+        f.chooseEvent(QStringLiteral("Samedi 12 septembre 2026"),
+            QStringLiteral("Samedi 12 septembre 2026|5|Grand Prix"));
+        auto* view = new WorkspaceView(f.sheet(), *f.library, *f.workspace, nullptr, [](const QString&) {});
+        Stage stage(view);
+        stage.show();
+        ASSERT_TRUE(waitUntil([&] { return !view->groups().isEmpty(); }));
+        view->table()->setFocus();
+        view->table()->setCurrentIndex(view->table()->model()->index(3, 2));
+        save(stage, QStringLiteral("tableur-preview-%1").arg(scheme));
+        stage.resize(1320, 720);
+        save(stage, QStringLiteral("tableur-wide-%1").arg(scheme));
+        stage.resize(900, 720);
+
+        view->runOrganizer();
+        ASSERT_TRUE(waitUntil([&] { return !view->isRunning(); }, 20000));
+        view->table()->scrollToBottom();
+        save(stage, QStringLiteral("tableur-after-run-%1").arg(scheme));
+
+        // A source folder that went away: the run stops with the notice.
+        QDir(shoot).removeRecursively();
+        view->runOrganizer();
+        save(stage, QStringLiteral("tableur-missing-source-%1").arg(scheme));
+    }
+    std::printf("screenshots: %s\n", qPrintable(shotsFolder()));
+}
+
+} // namespace
