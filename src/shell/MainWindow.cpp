@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -61,7 +62,11 @@ MainWindow::MainWindow(RootController& root, LibraryStore& store, SyncStatusSour
     , m_defaults(defaults)
 {
     setWindowTitle(QStringLiteral("QUAVEL"));
-    resize(1180, 760);
+    // Room for the sidebar and the spreadsheet editor's two-row bar side by side, within the screen.
+    QSize size(1280, 800);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.94);
+    resize(size);
     buildMenu();
 
     auto* content = new RootView(this);

@@ -6,12 +6,12 @@
 
 namespace quavel {
 
-ScreenFactory::ScreenFactory(LibraryStore& library, WorkspaceStore& workspace, RiderFoldersStore& riderFolders)
+ScreenFactory::ScreenFactory(
+    LibraryStore& library, WorkspaceStore& workspace, RiderFoldersStore& riderFolders)
     : m_library(library)
     , m_workspace(workspace)
     , m_riderFolders(riderFolders)
-{
-}
+{ }
 
 QWidget* ScreenFactory::createRiderFoldersView(QWidget* parent)
 {
