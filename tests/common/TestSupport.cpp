@@ -58,4 +58,13 @@ bool waitUntil(const std::function<bool()>& predicate, int timeoutMs)
     return true;
 }
 
+QString screenshotsFolder()
+{
+    const QByteArray env = qgetenv("QUAVEL_SCREENSHOTS");
+    const QString folder = env.isEmpty() ? QDir::current().absoluteFilePath(QStringLiteral("screenshots"))
+                                         : QString::fromLocal8Bit(env);
+    QDir().mkpath(folder);
+    return folder;
+}
+
 } // namespace quavel::test

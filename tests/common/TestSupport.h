@@ -33,4 +33,8 @@ bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFile(const QString& path);
 
+// Where the picture tests write their PNG files: QUAVEL_SCREENSHOTS when set, else "screenshots" in the
+// current folder; created when missing.
+QString screenshotsFolder();
+
 } // namespace quavel::test

@@ -2,6 +2,7 @@
 // spreadsheet, the rider-folders screen in "Paniers", the programme browser opened by its notification,
 // each over the real stores; and pictures of the whole window with real content.
 #include "Fakes.h"
+#include "common/SampleProgramme.h"
 
 #include "shell/MainWindow.h"
 #include "shell/QuavelApplication.h"
@@ -76,26 +77,6 @@ private:
     UserDefaults& m_defaults;
 };
 
-ProgrammeDocument grandPrix()
-{
-    const QStringList last { "Dupont", "Martin", "Bernard", "Petit", "Durand", "Leroy", "Moreau", "Simon",
-        "Laurent", "Lefèvre", "Michel", "Garcia", "David", "Bertrand", "Roux", "Vincent", "Fournier", "Morel",
-        "Girard", "André", "Mercier", "Blanc", "Guérin", "Boyer", "Garnier", "Chevalier", "François",
-        "Legrand", "Gauthier", "Perrin", "Robin", "Clément", "Morin", "Nicolas", "Henry", "Roussel",
-        "Mathieu", "Gautier", "Masson", "Marchand" };
-    const QStringList first { "Jeanne", "Lucas", "Chloé", "Hugo", "Léa", "Louis", "Manon", "Gabriel",
-        "Camille", "Arthur", "Inès", "Jules", "Zoé", "Adam", "Lina", "Raphaël", "Ambre", "Léo", "Rose",
-        "Nathan" };
-    QList<ImportedPerson> riders;
-    for (int i = 0; i < last.size(); ++i)
-        riders.append(ImportedPerson { QString::number(101 + i), first[i % first.size()], last[i], i + 2 });
-    const QString day = QStringLiteral("Samedi 12 septembre 2026");
-    return ProgrammeDocument { QStringLiteral("CSO Fontainebleau.pdf"),
-        { ProgrammeDay { day,
-            { ProgrammeEvent { day + QStringLiteral("|5|Grand Prix"),
-                QStringLiteral("Épreuve 5 — Grand Prix 1,40 m"), riders } } } } };
-}
-
 class Screens : public ::testing::Test
 {
 protected:
@@ -147,19 +128,10 @@ TEST_F(Screens, EachSectionShowsItsOwnScreenOverTheRealStores)
     Notifications::instance().quavelImportProgrammeWeb();
     ASSERT_TRUE(waitUntil([&] { return window().programmeBrowser() != nullptr; }));
     EXPECT_TRUE(qobject_cast<ProgrammeBrowserView*>(window().programmeBrowser()));
-    root().ingestWebProgramme(grandPrix());
-    EXPECT_EQ(services.riderFolders->programmeName(), QStringLiteral("CSO Fontainebleau.pdf"));
+    root().ingestWebProgramme(sampleProgramme());
+    EXPECT_EQ(services.riderFolders->programmeName(), QStringLiteral("Programme CSO Fontainebleau.pdf"));
     EXPECT_FALSE(services.workspace->programme());
     ASSERT_TRUE(waitUntil([&] { return window().programmeBrowser() == nullptr; }));
-}
-
-QString shotsFolder()
-{
-    const QByteArray env = qgetenv("QUAVEL_SCREENSHOTS");
-    const QString folder = env.isEmpty() ? QDir::current().absoluteFilePath(QStringLiteral("screenshots"))
-                                         : QString::fromLocal8Bit(env);
-    QDir().mkpath(folder);
-    return folder;
 }
 
 TEST_F(Screens, WindowPicturesWithRealContent)
@@ -182,16 +154,16 @@ TEST_F(Screens, WindowPicturesWithRealContent)
         store.updateRow(sheet.id, rows.last().id, QString::number(3413 + i * 12), bib);
     }
     WorkspaceStore& workspace = *services.workspace;
-    workspace.setProgramme(grandPrix());
-    workspace.setProgrammeName(QStringLiteral("CSO Fontainebleau.pdf"));
-    workspace.selectDay(grandPrix().days.first().name, sheet.id);
-    workspace.selectEvent(grandPrix().days.first().events.first().id, sheet.id);
+    workspace.setProgramme(sampleProgramme());
+    workspace.setProgrammeName(QStringLiteral("Programme CSO Fontainebleau.pdf"));
+    workspace.selectDay(sampleProgramme().days.first().name, sheet.id);
+    workspace.selectEvent(sampleProgramme().days.first().events.last().id, sheet.id);
     workspace.storeFolder(photos.path(), WorkspaceStore::FolderKind::source, sheet.id);
     workspace.storeFolder(sorted.path(), WorkspaceStore::FolderKind::destination, sheet.id);
 
     RiderFoldersStore& riders = *services.riderFolders;
-    riders.setProgramme(grandPrix());
-    riders.setProgrammeName(QStringLiteral("CSO Fontainebleau.pdf"));
+    riders.setProgramme(sampleProgramme());
+    riders.setProgrammeName(QStringLiteral("Programme CSO Fontainebleau.pdf"));
     riders.storeDestination(sorted.path());
 
     window().resize(1280, 800);
@@ -205,14 +177,14 @@ TEST_F(Screens, WindowPicturesWithRealContent)
         ASSERT_TRUE(editor);
         ASSERT_TRUE(waitUntil([&] { return !editor->groups().isEmpty(); }));
         QApplication::processEvents();
-        ASSERT_TRUE(
-            window().grab().save(shotsFolder() + QStringLiteral("/screens-tableur-%1.png").arg(scheme)));
+        ASSERT_TRUE(window().grab().save(
+            screenshotsFolder() + QStringLiteral("/screens-tableur-%1.png").arg(scheme)));
         root().showSection(WorkspaceSection::paniers);
         QApplication::processEvents();
-        ASSERT_TRUE(
-            window().grab().save(shotsFolder() + QStringLiteral("/screens-paniers-%1.png").arg(scheme)));
+        ASSERT_TRUE(window().grab().save(
+            screenshotsFolder() + QStringLiteral("/screens-paniers-%1.png").arg(scheme)));
     }
-    std::printf("screenshots in %s\n", qPrintable(shotsFolder()));
+    std::printf("screenshots in %s\n", qPrintable(screenshotsFolder()));
 }
 
 } // namespace

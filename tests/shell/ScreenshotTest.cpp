@@ -33,21 +33,12 @@ using namespace quavel::test;
 
 namespace {
 
-QString shotsFolder()
-{
-    const QByteArray env = qgetenv("QUAVEL_SCREENSHOTS");
-    const QString folder = env.isEmpty() ? QDir::current().absoluteFilePath(QStringLiteral("screenshots"))
-                                         : QString::fromLocal8Bit(env);
-    QDir().mkpath(folder);
-    return folder;
-}
-
 void save(QWidget& w, const QString& name)
 {
     QApplication::processEvents();
     const QImage image = w.grab().toImage();
     ASSERT_FALSE(image.isNull());
-    ASSERT_TRUE(image.save(shotsFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
+    ASSERT_TRUE(image.save(screenshotsFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
 }
 
 // A page of every capsule control, drawn over the backdrop.
@@ -208,7 +199,7 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
         store.deleteDay(d.id);
     EXPECT_NE(window.emptyDetail(), nullptr);
     save(window, QStringLiteral("window-empty-light"));
-    std::printf("screenshots: %s\n", qPrintable(shotsFolder()));
+    std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
 }
 
 } // namespace

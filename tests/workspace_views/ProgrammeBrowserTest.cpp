@@ -464,10 +464,7 @@ TEST_F(ProgrammeBrowser, screenshotOfAContestPage)
     ASSERT_TRUE(waitUntil([&] { return pageRead(); }, kPageTimeoutMs));
     // The page paints a moment after it reports its load.
     waitUntil([] { return false; }, 800);
-    const QByteArray env = qgetenv("QUAVEL_SCREENSHOTS");
-    const QString folder
-        = env.isEmpty() ? QDir::current().absoluteFilePath(u8("screenshots")) : QString::fromLocal8Bit(env);
-    QDir().mkpath(folder);
+    const QString folder = test::screenshotsFolder();
     const auto save = [&](const QString& name) {
         const QImage image = view->grab().toImage();
         ASSERT_FALSE(image.isNull());

@@ -25,15 +25,6 @@ void settle()
         QApplication::processEvents();
 }
 
-QString shotsFolder()
-{
-    const QByteArray env = qgetenv("QUAVEL_SCREENSHOTS");
-    const QString folder = env.isEmpty() ? QDir::current().absoluteFilePath(QStringLiteral("screenshots"))
-                                         : QString::fromLocal8Bit(env);
-    QDir().mkpath(folder);
-    return folder;
-}
-
 // The window's backdrop behind the screen, as the main window paints it.
 class Window : public QWidget
 {
@@ -101,7 +92,7 @@ TEST(RiderFoldersScreenshot, ScreenWithRidersDestinationAndReport)
         settle();
         const QImage image = window.grab().toImage();
         ASSERT_FALSE(image.isNull());
-        EXPECT_TRUE(image.save(shotsFolder() + QStringLiteral("/paniers-%1.png").arg(scheme)));
+        EXPECT_TRUE(image.save(test::screenshotsFolder() + QStringLiteral("/paniers-%1.png").arg(scheme)));
 
         // The empty screen, as on a first start.
         RiderFoldersStore fresh(temp.file(QStringLiteral("Fresh")));
@@ -111,11 +102,11 @@ TEST(RiderFoldersScreenshot, ScreenWithRidersDestinationAndReport)
         delete view;
         settle();
         EXPECT_TRUE(window.grab().toImage().save(
-            shotsFolder() + QStringLiteral("/paniers-empty-%1.png").arg(scheme)));
+            test::screenshotsFolder() + QStringLiteral("/paniers-empty-%1.png").arg(scheme)));
         delete empty;
     }
     QApplication::setPalette(Theme::palette(false));
-    std::printf("screenshots: %s\n", qPrintable(shotsFolder()));
+    std::printf("screenshots: %s\n", qPrintable(test::screenshotsFolder()));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Pictures of the "Tableur" workspace with real content, in both schemes, written as PNG files to a
 // folder the test prints (QUAVEL_SCREENSHOTS when set, else "screenshots" in the current folder).
 #include "TableurFixture.h"
+#include "common/SampleProgramme.h"
 
 #include "ui/Backdrop.h"
 #include "ui/Symbols.h"
@@ -17,15 +18,6 @@ using namespace quavel;
 using namespace quavel::test;
 
 namespace {
-
-QString shotsFolder()
-{
-    const QByteArray env = qgetenv("QUAVEL_SCREENSHOTS");
-    const QString folder = env.isEmpty() ? QDir::current().absoluteFilePath(QStringLiteral("screenshots"))
-                                         : QString::fromLocal8Bit(env);
-    QDir().mkpath(folder);
-    return folder;
-}
 
 // The window's backdrop behind the screen, as the main window draws it.
 class Stage : public QWidget
@@ -53,30 +45,7 @@ void save(QWidget& widget, const QString& name)
     QApplication::processEvents();
     const QImage image = widget.grab().toImage();
     ASSERT_FALSE(image.isNull());
-    ASSERT_TRUE(image.save(shotsFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
-}
-
-ProgrammeDocument concours()
-{
-    const QStringList last { "Dupont", "Martin", "Bernard", "Petit", "Durand", "Leroy", "Moreau", "Simon",
-        "Laurent", "Lefèvre", "Michel", "Garcia", "David", "Bertrand", "Roux", "Vincent", "Fournier", "Morel",
-        "Girard", "André", "Mercier", "Blanc", "Guérin", "Boyer", "Garnier", "Chevalier", "François",
-        "Legrand", "Gauthier", "Perrin", "Robin", "Clément", "Morin", "Nicolas", "Henry", "Roussel",
-        "Mathieu", "Gautier", "Masson", "Marchand", "Duval", "Denis" };
-    const QStringList first { "Jeanne", "Lucas", "Chloé", "Hugo", "Léa", "Louis", "Manon", "Gabriel",
-        "Camille", "Arthur", "Inès", "Jules", "Zoé", "Adam", "Lina", "Raphaël", "Ambre", "Léo", "Rose",
-        "Nathan" };
-    QList<ImportedPerson> riders;
-    for (int i = 0; i < last.size(); ++i)
-        riders.append(ImportedPerson { QString::number(101 + i), first[i % first.size()], last[i], i + 2 });
-    const QString saturday = QStringLiteral("Samedi 12 septembre 2026");
-    return ProgrammeDocument { QStringLiteral("Programme CSO Fontainebleau.pdf"),
-        { ProgrammeDay { saturday,
-              { ProgrammeEvent { saturday + QStringLiteral("|4|Amateur 1"),
-                    QStringLiteral("Épreuve 4 — Amateur 1 1,15 m"), {} },
-                  ProgrammeEvent { saturday + QStringLiteral("|5|Grand Prix"),
-                      QStringLiteral("Épreuve 5 — Grand Prix 1,40 m"), riders } } },
-            ProgrammeDay { QStringLiteral("Dimanche 13 septembre 2026"), {} } } };
+    ASSERT_TRUE(image.save(screenshotsFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
 }
 
 class TableurScreenshots : public ::testing::Test
@@ -126,7 +95,7 @@ TEST_F(TableurScreenshots, SpreadsheetWithProgrammePreviewAndRun)
         empty.show();
         save(empty, QStringLiteral("tableur-no-programme-%1").arg(scheme));
 
-        f.adopt(concours());
+        f.adopt(sampleProgramme());
         f.chooseEvent(QStringLiteral("Samedi 12 septembre 2026"),
             QStringLiteral("Samedi 12 septembre 2026|5|Grand Prix"));
         auto* view = new WorkspaceView(f.sheet(), *f.library, *f.workspace, nullptr, [](const QString&) {});
@@ -150,7 +119,7 @@ TEST_F(TableurScreenshots, SpreadsheetWithProgrammePreviewAndRun)
         view->runOrganizer();
         save(stage, QStringLiteral("tableur-missing-source-%1").arg(scheme));
     }
-    std::printf("screenshots: %s\n", qPrintable(shotsFolder()));
+    std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
 }
 
 } // namespace
