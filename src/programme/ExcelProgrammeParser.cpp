@@ -118,16 +118,16 @@ QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& ro
     // day are kept in arrival order here and sorted when the result is built.
     QMap<QString, QList<std::pair<QString, QList<ImportedPerson>>>> table;
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        const auto rider
+        auto rider
             = PersonName::person(rows[i], columns.number, columns.last, columns.first, columns.full, i + 1);
         if (rider) {
             auto& classes = table[day];
             auto it = std::find_if(
                 classes.begin(), classes.end(), [&](const auto& c) { return c.first == title; });
             if (it == classes.end())
-                classes.append({ title, { *rider } });
+                classes.append({ title, { std::move(*rider) } });
             else
-                it->second.append(*rider);
+                it->second.append(std::move(*rider));
             continue;
         }
         const QString line = rowText(rows[i]);
@@ -140,10 +140,10 @@ QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& ro
     }
 
     QList<ProgrammeDay> days;
-    for (auto it = table.cbegin(); it != table.cend(); ++it) {
+    for (auto it = table.begin(); it != table.end(); ++it) {
         ProgrammeDay d { it.key(), {} };
-        for (const auto& [classTitle, people] : it.value())
-            d.events.append({ it.key() + u'|' + classTitle, classTitle, uniquePeople(people) });
+        for (auto& [classTitle, people] : it.value())
+            d.events.append({ it.key() + u'|' + classTitle, classTitle, uniquePeople(std::move(people)) });
         // The file browser's order: "Epreuve 2" before "Epreuve 10". The comparison is total, so the
         // sort is well defined; stable keeps equal titles (there are none within a day) in place.
         std::stable_sort(

@@ -2,12 +2,13 @@
 
 #include "programme/ImportParserExtract.h"
 #include "programme/SheetXMLParser.h"
+#include "programme/XmlElementScanner.h"
 #include "programme/ZipArchive.h"
 #include "programme/ZipError.h"
 
-#include "platform/text/Regex.h"
 #include "platform/text/Text.h"
 
+#include <QByteArrayView>
 #include <QSet>
 
 namespace quavel::ImportParser {
@@ -56,25 +57,19 @@ QList<Sheet> excelSheets(const QByteArray& workbook)
 QStringList parseSharedStrings(const QByteArray& part)
 {
     QStringList items;
-    const std::optional<QString> text = ImportParserExtract::decodeUtf8(part);
-    if (!text)
+    if (!QByteArrayView(part).isValidUtf8())
         return items;
     // <si/> is an empty item: it keeps the numbering of the items after it.
-    static const Regex item(
-        ImportParserExtract::elementPattern(u"si"), Regex::CaseInsensitive | Regex::DotAll);
-    for (const RegexMatch& m : item.matchAll(*text))
-        items.append(extractTextNodes(m.captured(2)));
+    XmlElementScanner scanner(std::string_view(part.constData(), size_t(part.size())), "si");
+    while (const auto item = scanner.next())
+        items.append(ImportParserExtract::textRuns(item->content));
     return items;
 }
 
 QString extractTextNodes(QStringView item)
 {
-    static const Regex textRun(
-        ImportParserExtract::elementPattern(u"t"), Regex::CaseInsensitive | Regex::DotAll);
-    QString out;
-    for (const RegexMatch& m : textRun.matchAll(item))
-        out += ImportParserExtract::decodingXMLEntities(m.captured(2));
-    return out;
+    const QByteArray utf8 = item.toUtf8();
+    return ImportParserExtract::textRuns(std::string_view(utf8.constData(), size_t(utf8.size())));
 }
 
 QString headerKey(QStringView cell)

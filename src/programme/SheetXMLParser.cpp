@@ -1,10 +1,12 @@
 #include "programme/SheetXMLParser.h"
 
 #include "programme/ImportParserExtract.h"
+#include "programme/XmlElementScanner.h"
 #include "programme/ZipError.h"
 
-#include "platform/text/Regex.h"
 #include "platform/text/Text.h"
+
+#include <QByteArrayView>
 
 namespace quavel::SheetXMLParser {
 
@@ -12,67 +14,84 @@ namespace {
 
 using namespace ImportParserExtract;
 
-constexpr int elementOptions = Regex::CaseInsensitive | Regex::DotAll;
-
-// The element patterns take a self-closing tag as a whole, so that <row/>, <c/> or <v/> never opens
-// a pair that would swallow the next element (see ImportParserExtract::elementPattern).
-const Regex& rowPattern()
+// A shared-string index as the rule reads it: the entity-decoded <v> text as a whole decimal integer.
+// Plain ASCII is widened in place instead of going through a QString.
+std::optional<qint64> sharedIndex(std::string_view value)
 {
-    static const Regex r(elementPattern(u"row"), elementOptions);
-    return r;
+    char16_t wide[32];
+    if (value.size() > std::size(wide) || value.find('&') != std::string_view::npos)
+        return text::parseInt64(decodedText(value));
+    for (size_t i = 0; i < value.size(); ++i)
+        wide[i] = char16_t(static_cast<unsigned char>(value[i]));
+    // Bytes of multi-byte characters become code units that are no digit, as their characters are not.
+    return text::parseInt64(QStringView(wide, qsizetype(value.size())));
 }
 
-const Regex& cellPattern()
+qsizetype columnOf(std::optional<std::string_view> reference)
 {
-    static const Regex r(elementPattern(u"c"), elementOptions);
-    return r;
+    if (!reference)
+        return 0; // "A1"
+    qsizetype value = 0;
+    for (const char c : *reference) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80) // not ASCII: the general rule decides (some letters upper-case into A–Z)
+            return columnIndex(QString::fromUtf8(reference->data(), qsizetype(reference->size())));
+        const char upper = char(u & ~0x20);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z')) {
+            value = value * 26 + (upper - 'A' + 1);
+            if (value > lastColumn + 1)
+                return 0;
+        } else {
+            break;
+        }
+    }
+    return std::max<qsizetype>(value - 1, 0);
 }
 
-const Regex& valuePattern()
-{
-    static const Regex r(elementPattern(u"v"), elementOptions);
-    return r;
-}
-
-QString cellValue(const QString& type, QStringView inner, const QStringList& sharedStrings)
+QString cellValue(std::string_view type, std::string_view inner, const QStringList& sharedStrings)
 {
     // Content without any tag holds no <v>.
-    const std::optional<RegexMatch> value
-        = inner.contains(u'<') ? valuePattern().match(inner) : std::optional<RegexMatch>();
-    if (type == u"s" && value) {
-        const auto index = text::parseInt64(decodingXMLEntities(value->captured(2)));
+    std::optional<XmlElementScanner::Element> value;
+    if (inner.find('<') != std::string_view::npos)
+        value = XmlElementScanner(inner, "v").next();
+    if (type == "s" && value) {
+        const auto index = sharedIndex(value->content);
         if (index && *index >= 0 && *index < sharedStrings.size())
             return sharedStrings[qsizetype(*index)];
-    } else if (type == u"inlineStr") {
+    } else if (type == "inlineStr") {
         return extractT(inner);
     }
     if (value)
-        return decodingXMLEntities(value->captured(2));
+        return decodedText(value->content);
     return extractT(inner);
 }
 
-QStringList parseRow(QStringView inner, const QStringList& sharedStrings, qint64& cellBudget)
+QStringList parseRow(
+    std::string_view inner, const QStringList& sharedStrings, qint64& cellBudget, qsizetype expected)
 {
-    static const Regex reference = attributePattern(QStringLiteral("r"));
-    static const Regex typeAttribute = attributePattern(QStringLiteral("t"));
-    QList<std::pair<qsizetype, QString>> cells;
-    qsizetype largest = 0;
-    for (const RegexMatch& m : cellPattern().matchAll(inner)) {
-        if (!m.matched(2))
+    // Laid out as the cells come: each at its column, the gaps empty, a later cell at the same column
+    // replacing the earlier one; a row without cells is one empty text.
+    QStringList row;
+    row.reserve(expected);
+    XmlElementScanner scanner(inner, "c");
+    while (const auto cell = scanner.next()) {
+        if (cell->selfClosing)
             continue; // a self-closing cell holds nothing
-        const QString attributes = m.captured(1);
-        const qsizetype column
-            = columnIndex(attributeValue(attributes, reference).value_or(QStringLiteral("A1")));
-        const QString type = attributeValue(attributes, typeAttribute).value_or(QString());
-        cells.append({ column, cellValue(type, m.captured(2), sharedStrings) });
-        largest = std::max(largest, column);
+        const qsizetype column = columnOf(attributeValue(cell->attributes, "r"));
+        const std::string_view type = attributeValue(cell->attributes, "t").value_or(std::string_view());
+        QString value = cellValue(type, cell->content, sharedStrings);
+        if (column < row.size()) {
+            row[column] = std::move(value);
+        } else {
+            row.resize(column);
+            row.append(std::move(value));
+        }
     }
-    cellBudget -= largest + 1;
+    if (row.isEmpty())
+        row.append(QString());
+    cellBudget -= row.size();
     if (cellBudget < 0)
         throw ZipError::invalidArchive();
-    QStringList row(largest + 1);
-    for (auto& [column, value] : cells)
-        row[column] = std::move(value);
     return row;
 }
 
@@ -81,11 +100,15 @@ QStringList parseRow(QStringView inner, const QStringList& sharedStrings, qint64
 QList<QStringList> parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cellBudget)
 {
     QList<QStringList> rows;
-    const std::optional<QString> text = decodeUtf8(xml);
-    if (!text)
+    if (!QByteArrayView(xml).isValidUtf8())
         return rows;
-    for (const RegexMatch& m : rowPattern().matchAll(*text))
-        rows.append(parseRow(m.captured(2), sharedStrings, cellBudget));
+    XmlElementScanner scanner(std::string_view(xml.constData(), size_t(xml.size())), "row");
+    // Rows of a sheet mostly have the same width: each starts with room for the previous one's.
+    qsizetype width = 1;
+    while (const auto row = scanner.next()) {
+        rows.append(parseRow(row->content, sharedStrings, cellBudget, width));
+        width = rows.constLast().size();
+    }
     return rows;
 }
 
