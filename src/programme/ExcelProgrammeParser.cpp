@@ -106,61 +106,125 @@ std::optional<QString> eventTitle(QStringView text)
     return std::nullopt;
 }
 
-QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& rows)
-{
-    const std::optional<QString> sheetDay = dayName(name);
-    QString day = sheetDay.value_or(QStringLiteral("Programme"));
-    QString title = (sheetDay || isGenericSheetName(name)) ? QStringLiteral("Inscriptions")
-                                                           : text::trimWhitespaceAndNewlines(name);
-    const ImportParser::IdentityColumns columns = ImportParser::identityColumns(rows);
+namespace {
 
-    // Day → class title → riders in reading order; a pair appears with its first rider. The titles of a
-    // day are kept in arrival order here and sorted when the result is built.
-    QMap<QString, QList<std::pair<QString, QList<ImportedPerson>>>> table;
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        auto rider
-            = PersonName::person(rows[i], columns.number, columns.last, columns.first, columns.full, i + 1);
+// One sheet read row by row: a small state machine over (current day, current class). The first rows
+// are held back until the header among them is known.
+class SheetReader
+{
+public:
+    explicit SheetReader(const QString& name)
+    {
+        const std::optional<QString> sheetDay = dayName(name);
+        m_day = sheetDay.value_or(QStringLiteral("Programme"));
+        m_title = (sheetDay || isGenericSheetName(name)) ? QStringLiteral("Inscriptions")
+                                                         : text::trimWhitespaceAndNewlines(name);
+    }
+
+    void add(const QStringList& row)
+    {
+        if (m_headerKnown) {
+            read(row);
+            return;
+        }
+        m_head.append(row);
+        if (m_head.size() == ImportParser::headerRows)
+            readHead();
+    }
+
+    QList<ProgrammeDay> finish()
+    {
+        if (!m_headerKnown)
+            readHead();
+        QList<ProgrammeDay> days;
+        for (auto it = m_table.begin(); it != m_table.end(); ++it) {
+            ProgrammeDay d { it.key(), {} };
+            for (auto& [classTitle, people] : it.value())
+                d.events.append(
+                    { it.key() + u'|' + classTitle, classTitle, uniquePeople(std::move(people)) });
+            // The file browser's order: "Epreuve 2" before "Epreuve 10". The comparison is total, so
+            // the sort is well defined; stable keeps equal titles (there are none within a day) in place.
+            std::stable_sort(
+                d.events.begin(), d.events.end(), [](const ProgrammeEvent& a, const ProgrammeEvent& b) {
+                    return text::localizedStandardCompare(a.title, b.title) < 0;
+                });
+            days.append(std::move(d));
+        }
+        return days;
+    }
+
+private:
+    void readHead()
+    {
+        m_columns = ImportParser::identityColumns(m_head);
+        m_headerKnown = true;
+        for (const QStringList& row : std::as_const(m_head))
+            read(row);
+        m_head.clear();
+    }
+
+    void read(const QStringList& row)
+    {
+        ++m_line;
+        auto rider = PersonName::person(
+            row, m_columns.number, m_columns.last, m_columns.first, m_columns.full, m_line);
         if (rider) {
-            auto& classes = table[day];
+            auto& classes = m_table[m_day];
             auto it = std::find_if(
-                classes.begin(), classes.end(), [&](const auto& c) { return c.first == title; });
+                classes.begin(), classes.end(), [&](const auto& c) { return c.first == m_title; });
             if (it == classes.end())
-                classes.append({ title, { std::move(*rider) } });
+                classes.append({ m_title, { std::move(*rider) } });
             else
                 it->second.append(std::move(*rider));
-            continue;
+            return;
         }
-        const QString line = rowText(rows[i]);
+        const QString line = rowText(row);
         if (line.isEmpty())
-            continue;
+            return;
         if (const auto named = dayName(line))
-            day = *named;
+            m_day = *named;
         else if (const auto heading = eventTitle(line))
-            title = *heading;
+            m_title = *heading;
     }
 
-    QList<ProgrammeDay> days;
-    for (auto it = table.begin(); it != table.end(); ++it) {
-        ProgrammeDay d { it.key(), {} };
-        for (auto& [classTitle, people] : it.value())
-            d.events.append({ it.key() + u'|' + classTitle, classTitle, uniquePeople(std::move(people)) });
-        // The file browser's order: "Epreuve 2" before "Epreuve 10". The comparison is total, so the
-        // sort is well defined; stable keeps equal titles (there are none within a day) in place.
-        std::stable_sort(
-            d.events.begin(), d.events.end(), [](const ProgrammeEvent& a, const ProgrammeEvent& b) {
-                return text::localizedStandardCompare(a.title, b.title) < 0;
-            });
-        days.append(d);
-    }
-    return days;
+    QString m_day;
+    QString m_title;
+    ImportParser::IdentityColumns m_columns;
+    bool m_headerKnown = false;
+    QList<QStringList> m_head;
+    // The 1-based position of the row being read.
+    qint64 m_line = 0;
+    // Day → class title → riders in reading order; a pair appears with its first rider. The titles of
+    // a day are kept in arrival order here and sorted when the result is built.
+    QMap<QString, QList<std::pair<QString, QList<ImportedPerson>>>> m_table;
+};
+
+} // namespace
+
+QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& rows)
+{
+    SheetReader reader(name);
+    for (const QStringList& row : rows)
+        reader.add(row);
+    return reader.finish();
 }
 
 ProgrammeDocument parse(const QString& path)
 {
     const QByteArray bytes = readFile(path);
+    // Each row goes through the sheet grammar as soon as it is read; no sheet is held whole.
     QList<ProgrammeDay> days;
-    for (const ImportParser::Sheet& sheet : ImportParser::excelSheets(bytes))
-        merge(parseSheet(sheet.name, sheet.rows), days);
+    std::optional<SheetReader> reader;
+    ImportParser::readSheets(
+        bytes,
+        [&](const QString& name) {
+            if (reader)
+                merge(reader->finish(), days);
+            reader.emplace(name);
+        },
+        [&](const QStringList& row) { reader->add(row); });
+    if (reader)
+        merge(reader->finish(), days);
     return { QFileInfo(path).fileName(), days };
 }
 

@@ -40,6 +40,19 @@ std::optional<Role> roleOf(const QString& key)
 
 QList<Sheet> excelSheets(const QByteArray& workbook)
 {
+    QList<Sheet> sheets;
+    readSheets(
+        workbook,
+        [&](const QString& name) {
+            sheets.append({ name, {} });
+        },
+        [&](const QStringList& row) { sheets.last().rows.append(row); });
+    return sheets;
+}
+
+void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
+    const std::function<void(const QStringList&)>& row)
+{
     QStringList sharedStrings;
     try {
         sharedStrings
@@ -47,11 +60,11 @@ QList<Sheet> excelSheets(const QByteArray& workbook)
     } catch (const ZipError&) {
         // No shared strings: cells of type "s" keep their index text.
     }
-    QList<Sheet> sheets;
     qint64 cellBudget = SheetXMLParser::maximumCells;
-    for (const ZipArchive::Worksheet& sheet : ZipArchive::worksheets(workbook))
-        sheets.append({ sheet.name, SheetXMLParser::parse(sheet.xml, sharedStrings, cellBudget) });
-    return sheets;
+    for (const ZipArchive::Worksheet& worksheet : ZipArchive::worksheets(workbook)) {
+        sheet(worksheet.name);
+        SheetXMLParser::parse(worksheet.xml, sharedStrings, cellBudget, row);
+    }
 }
 
 QStringList parseSharedStrings(const QByteArray& part)
@@ -85,7 +98,7 @@ QString headerKey(QStringView cell)
 
 IdentityColumns identityColumns(const QList<QStringList>& rows)
 {
-    const qsizetype looked = std::min<qsizetype>(rows.size(), 12);
+    const qsizetype looked = std::min(rows.size(), headerRows);
     for (qsizetype r = 0; r < looked; ++r) {
         std::optional<qsizetype> columns[4];
         bool any = false;

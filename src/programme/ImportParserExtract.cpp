@@ -40,14 +40,50 @@ std::string withoutTags(std::string_view xml)
 
 QString decodedText(std::string_view utf8)
 {
-    const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-    if (utf8.find('&') == std::string_view::npos)
-        return text;
-    return decodingXMLEntities(text);
+    // The bytes are valid UTF-8 (their part was checked whole), so they are decoded here without the
+    // checks of a general decoder: a cell text is a few bytes, shorter than those checks.
+    QString text(qsizetype(utf8.size()), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    bool entities = false;
+    const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = in + utf8.size();
+    while (in < end) {
+        const unsigned char lead = *in;
+        if (lead < 0x80) {
+            entities = entities || lead == '&';
+            *out++ = lead;
+            in += 1;
+            continue;
+        }
+        // Never read past the end, even of bytes that break the promise.
+        if (end - in < (lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4))
+            break;
+        if (lead < 0xE0) {
+            *out++ = char16_t(((lead & 0x1F) << 6) | (in[1] & 0x3F));
+            in += 2;
+        } else if (lead < 0xF0) {
+            *out++ = char16_t(((lead & 0x0F) << 12) | ((in[1] & 0x3F) << 6) | (in[2] & 0x3F));
+            in += 3;
+        } else {
+            const char32_t c
+                = ((lead & 0x07) << 18) | ((in[1] & 0x3F) << 12) | ((in[2] & 0x3F) << 6) | (in[3] & 0x3F);
+            *out++ = QChar::highSurrogate(c);
+            *out++ = QChar::lowSurrogate(c);
+            in += 4;
+        }
+    }
+    text.truncate(out - reinterpret_cast<const char16_t*>(text.constData()));
+    return entities ? decodingXMLEntities(std::move(text)) : text;
 }
 
 QString textRuns(std::string_view utf8)
 {
+    // A single plain "<t>…</t>", as most items are written, is its own text.
+    if (utf8.size() >= 7 && utf8.starts_with("<t>") && utf8.ends_with("</t>")) {
+        const std::string_view run = utf8.substr(3, utf8.size() - 7);
+        if (run.find('<') == std::string_view::npos)
+            return decodedText(run);
+    }
     XmlElementScanner runs(utf8, "t");
     QString out;
     while (const auto run = runs.next())

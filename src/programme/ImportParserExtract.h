@@ -11,8 +11,8 @@ class Regex;
 }
 
 // Small text rules of the workbook XML scanning. The worksheet and shared-string parts are read as
-// UTF-8 bytes (checked once per part) and only the texts that end up in cells become QStrings; the
-// QStringView forms serve the other callers.
+// UTF-8 bytes, checked once per part: the std::string_view forms take valid UTF-8 only. Only the texts
+// that end up in cells become QStrings; the QStringView forms serve the other callers.
 namespace quavel::ImportParserExtract {
 
 // The text of every <t> element, entity-decoded and concatenated; with no <t> element, the whole text
@@ -24,7 +24,7 @@ QString textRuns(std::string_view utf8);
 
 // "&amp;", "&lt;", "&gt;", "&quot;" and "&#39;" replaced, in that order; other entities stay.
 QString decodingXMLEntities(QString text);
-// The same of UTF-8 bytes.
+// The same of UTF-8 bytes, which must be valid UTF-8.
 QString decodedText(std::string_view utf8);
 
 // The value of the first `name="…"` in a text of attributes, the name matched ignoring case and

@@ -8,6 +8,10 @@
 
 #include <QByteArrayView>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace quavel::SheetXMLParser {
 
 namespace {
@@ -15,16 +19,87 @@ namespace {
 using namespace ImportParserExtract;
 
 // A shared-string index as the rule reads it: the entity-decoded <v> text as a whole decimal integer.
-// Plain ASCII is widened in place instead of going through a QString.
 std::optional<qint64> sharedIndex(std::string_view value)
 {
-    char16_t wide[32];
-    if (value.size() > std::size(wide) || value.find('&') != std::string_view::npos)
-        return text::parseInt64(decodedText(value));
-    for (size_t i = 0; i < value.size(); ++i)
-        wide[i] = char16_t(static_cast<unsigned char>(value[i]));
-    // Bytes of multi-byte characters become code units that are no digit, as their characters are not.
-    return text::parseInt64(QStringView(wide, qsizetype(value.size())));
+    // Up to 18 ASCII digits cannot overflow: read in place.
+    if (!value.empty() && value.size() <= 18) {
+        qint64 index = 0;
+        bool digits = true;
+        for (const char c : value) {
+            digits = digits && c >= '0' && c <= '9';
+            index = index * 10 + (c - '0');
+        }
+        if (digits)
+            return index;
+    }
+    return text::parseInt64(decodedText(value));
+}
+
+// r="…" and t="…" of a cell's attributes, as the attribute rule finds each: the first `r="` (or `t="`)
+// anywhere in the text, either letter in either case, up to the next quote; none when that quote is
+// missing. Neither letter has another case-folded form, so one pass over the text checks the byte
+// before each `="` for both.
+struct CellAttributes
+{
+    std::optional<std::string_view> reference;
+    std::optional<std::string_view> type;
+};
+
+CellAttributes cellAttributes(std::string_view attributes)
+{
+    CellAttributes out;
+    bool referenceRead = false;
+    bool typeRead = false;
+    const char* end = attributes.data() + attributes.size();
+    for (const char* equals = attributes.data() + 1; equals + 1 < end && !(referenceRead && typeRead);
+         ++equals) {
+        if (equals[0] != '=' || equals[1] != '"')
+            continue;
+        const char letter = char(equals[-1] | 0x20);
+        const bool reference = letter == 'r' && !referenceRead;
+        if (!reference && (letter != 't' || typeRead))
+            continue;
+        const char* value = equals + 2;
+        const char* quote = value;
+        while (quote < end && *quote != '"')
+            ++quote;
+        if (quote == end)
+            break; // no quote closes this value, nor any later one
+        (reference ? out.reference : out.type) = std::string_view(value, size_t(quote - value));
+        (reference ? referenceRead : typeRead) = true;
+    }
+    return out;
+}
+
+// Whether `text` is `open`, then text without any tag, then `close`; the text between, if so.
+std::optional<std::string_view> between(std::string_view text, std::string_view open, std::string_view close)
+{
+    // Compared byte by byte: the texts are a few bytes long, shorter than a call to memcmp.
+    const auto same = [](const char* a, std::string_view b) {
+        for (const char c : b)
+            if (*a++ != c)
+                return false;
+        return true;
+    };
+    if (text.size() < open.size() + close.size() || !same(text.data(), open)
+        || !same(text.data() + text.size() - close.size(), close))
+        return std::nullopt;
+    const std::string_view middle = text.substr(open.size(), text.size() - open.size() - close.size());
+    if (middle.find('<') != std::string_view::npos)
+        return std::nullopt;
+    return middle;
+}
+
+// The first <v> element of a cell's content. The content of a plain "<v>…</v>" is what the scan
+// would find, read without it.
+std::optional<XmlElementScanner::Element> valueElement(std::string_view inner)
+{
+    if (const auto plain = between(inner, "<v>", "</v>"))
+        return XmlElementScanner::Element { {}, *plain, false };
+    // Content without any tag holds no <v>.
+    if (inner.find('<') == std::string_view::npos)
+        return std::nullopt;
+    return XmlElementScanner(inner, "v").next();
 }
 
 qsizetype columnOf(std::optional<std::string_view> reference)
@@ -50,15 +125,15 @@ qsizetype columnOf(std::optional<std::string_view> reference)
 
 QString cellValue(std::string_view type, std::string_view inner, const QStringList& sharedStrings)
 {
-    // Content without any tag holds no <v>.
-    std::optional<XmlElementScanner::Element> value;
-    if (inner.find('<') != std::string_view::npos)
-        value = XmlElementScanner(inner, "v").next();
+    const std::optional<XmlElementScanner::Element> value = valueElement(inner);
     if (type == "s" && value) {
         const auto index = sharedIndex(value->content);
         if (index && *index >= 0 && *index < sharedStrings.size())
             return sharedStrings[qsizetype(*index)];
     } else if (type == "inlineStr") {
+        // One plain text run, as spreadsheet programs write an inline string, is that run's text.
+        if (const auto run = between(inner, "<is><t>", "</t></is>"))
+            return decodedText(*run);
         return extractT(inner);
     }
     if (value)
@@ -66,49 +141,226 @@ QString cellValue(std::string_view type, std::string_view inner, const QStringLi
     return extractT(inner);
 }
 
-QStringList parseRow(
-    std::string_view inner, const QStringList& sharedStrings, qint64& cellBudget, qsizetype expected)
+// Puts a cell's value at its column: the gaps empty, a later cell at the same column replacing the
+// earlier one.
+void place(
+    QStringList& row, const CellAttributes& read, std::string_view inner, const QStringList& sharedStrings)
 {
-    // Laid out as the cells come: each at its column, the gaps empty, a later cell at the same column
-    // replacing the earlier one; a row without cells is one empty text.
-    QStringList row;
-    row.reserve(expected);
-    XmlElementScanner scanner(inner, "c");
-    while (const auto cell = scanner.next()) {
-        if (cell->selfClosing)
-            continue; // a self-closing cell holds nothing
-        const qsizetype column = columnOf(attributeValue(cell->attributes, "r"));
-        const std::string_view type = attributeValue(cell->attributes, "t").value_or(std::string_view());
-        QString value = cellValue(type, cell->content, sharedStrings);
-        if (column < row.size()) {
-            row[column] = std::move(value);
-        } else {
-            row.resize(column);
-            row.append(std::move(value));
-        }
+    const qsizetype column = columnOf(read.reference);
+    QString value = cellValue(read.type.value_or(std::string_view()), inner, sharedStrings);
+    if (column < row.size()) {
+        row[column] = std::move(value);
+    } else {
+        row.resize(column);
+        row.append(std::move(value));
     }
+}
+
+// A row's cells are counted against the budget once the row is complete; a row without cells is one
+// empty text.
+void complete(QStringList& row, qint64& cellBudget)
+{
     if (row.isEmpty())
         row.append(QString());
     cellBudget -= row.size();
     if (cellBudget < 0)
         throw ZipError::invalidArchive();
-    return row;
 }
 
+// The cells of a row's content, by the element scan of the rule.
+void parseRow(std::string_view inner, const QStringList& sharedStrings, qint64& cellBudget, QStringList& row)
+{
+    row.clear();
+    XmlElementScanner scanner(inner, "c");
+    while (const auto cell = scanner.next())
+        if (!cell->selfClosing) // a self-closing cell holds nothing
+            place(row, cellAttributes(cell->attributes), cell->content, sharedStrings);
+    complete(row, cellBudget);
+}
+
+// The rows of a worksheet read in one pass, each "<" looked at once: the row and cell scans of the
+// rule walk the same bytes several times (the row to find its end, then its cells, then each cell to
+// find its end). The pass finds what they find on rows as spreadsheet programs write them, and stops
+// at the first row where it could not be sure, leaving it and the rest to the scans: a cell tag that
+// holds a "<" (a "</row>" could hide there), or a row whose end never comes.
+class SheetPass
+{
+public:
+    enum class Outcome { Row, Stop };
+
+    SheetPass(std::string_view text, const QStringList& sharedStrings)
+        : m_position(text.data())
+        , m_end(text.data() + text.size())
+        , m_sharedStrings(sharedStrings)
+    { }
+
+    // The next row into `row`; Stop at the end of the rows or where the scans must take over (from
+    // `position()`).
+    Outcome next(QStringList& row)
+    {
+        for (const char* open; (open = XmlElementScanner::find(m_position, m_end, '<'));) {
+            const char* nameEnd = XmlElementScanner::matchName(open + 1, m_end, "row");
+            if (!nameEnd || !XmlElementScanner::isNameBoundary(nameEnd, m_end)) {
+                m_position = open + 1;
+                continue;
+            }
+            m_position = open;
+            return readRow(nameEnd, row);
+        }
+        m_position = m_end;
+        return Outcome::Stop;
+    }
+
+    const char* position() const { return m_position; }
+
+private:
+    // The row whose "<row" stands at m_position; m_position moves past it on success.
+    Outcome readRow(const char* nameEnd, QStringList& row)
+    {
+        const char* greater = XmlElementScanner::find(nameEnd, m_end, '>');
+        if (!greater)
+            return Outcome::Stop;
+        row.clear();
+        if (greater > nameEnd && greater[-1] == '/') {
+            m_position = greater + 1;
+            return Outcome::Row;
+        }
+        for (const char* at = greater + 1;;) {
+            const char* open = XmlElementScanner::find(at, m_end, '<');
+            if (!open)
+                return Outcome::Stop;
+            if (const char* after = XmlElementScanner::matchClosing(open, m_end, "row")) {
+                m_position = after;
+                return Outcome::Row;
+            }
+            const char* cellName = XmlElementScanner::matchName(open + 1, m_end, "c");
+            if (!cellName || !XmlElementScanner::isNameBoundary(cellName, m_end)) {
+                at = open + 1;
+                continue;
+            }
+            // The tag runs to the first ">"; its r="…" and t="…" are noted on the way (see cellAttributes).
+            Tag tag = readTag(cellName);
+            if (!tag.end)
+                return Outcome::Stop;
+            const char* tagEnd = tag.end;
+            if (tagEnd > cellName && tagEnd[-1] == '/') {
+                at = tagEnd + 1; // a self-closing cell holds nothing
+                continue;
+            }
+            // The content runs to the first "</c>"; a "</row>" before it ends the row, and this cell with
+            // no closing tag inside the row is no cell (nor is any after it).
+            for (const char* inner = tagEnd + 1;;) {
+                const char* open = XmlElementScanner::find(inner, m_end, '<');
+                if (!open)
+                    return Outcome::Stop;
+                if (const char* after = XmlElementScanner::matchClosing(open, m_end, "c")) {
+                    place(row, { quoted(tag.reference, tagEnd), quoted(tag.type, tagEnd) },
+                        std::string_view(tagEnd + 1, size_t(open - tagEnd - 1)), m_sharedStrings);
+                    at = after;
+                    break;
+                }
+                if (const char* after = XmlElementScanner::matchClosing(open, m_end, "row")) {
+                    m_position = after;
+                    return Outcome::Row;
+                }
+                inner = open + 1;
+            }
+        }
+    }
+
+    // A cell tag from the end of its name: where it ends (its first ">"), and where the values of its
+    // first r=" and t=" start. No end when a "<" or the end of the text comes first.
+    struct Tag
+    {
+        const char* end = nullptr;
+        const char* reference = nullptr;
+        const char* type = nullptr;
+    };
+
+    Tag readTag(const char* from) const
+    {
+        Tag tag;
+        const auto equals = [&](const char* at) {
+            if (at == from || at + 1 >= m_end || at[1] != '"')
+                return;
+            const char letter = char(at[-1] | 0x20);
+            if (letter == 'r' && !tag.reference)
+                tag.reference = at + 2;
+            else if (letter == 't' && !tag.type)
+                tag.type = at + 2;
+        };
+        const char* at = from;
+#ifdef __SSE2__
+        // 16 bytes at a time, which is most tags at once.
+        for (; m_end - at >= 16; at += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            const auto mask = [&](char c) {
+                return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
+            };
+            const unsigned stops = mask('>') | mask('<');
+            unsigned signs = mask('=');
+            if (stops)
+                signs &= (1u << __builtin_ctz(stops)) - 1;
+            for (; signs; signs &= signs - 1)
+                equals(at + __builtin_ctz(signs));
+            if (stops) {
+                at += __builtin_ctz(stops);
+                tag.end = *at == '>' ? at : nullptr;
+                return tag;
+            }
+        }
+#endif
+        for (; at < m_end && *at != '>' && *at != '<'; ++at)
+            if (*at == '=')
+                equals(at);
+        tag.end = at < m_end && *at == '>' ? at : nullptr;
+        return tag;
+    }
+
+    // The value that starts at `value` and ends at the next quote before `end`; none without a quote.
+    static std::optional<std::string_view> quoted(const char* value, const char* end)
+    {
+        if (!value)
+            return std::nullopt;
+        for (const char* quote = value; quote < end; ++quote)
+            if (*quote == '"')
+                return std::string_view(value, size_t(quote - value));
+        return std::nullopt;
+    }
+
+    const char* m_position;
+    const char* m_end;
+    const QStringList& m_sharedStrings;
+};
+
 } // namespace
+
+void parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cellBudget,
+    const std::function<void(const QStringList&)>& row)
+{
+    if (!QByteArrayView(xml).isValidUtf8())
+        return;
+    const std::string_view text(xml.constData(), size_t(xml.size()));
+    // One list holds each row in turn; a consumer that keeps a row shares it, and the next row then
+    // gets a list of its own.
+    QStringList cells;
+    SheetPass pass(text, sharedStrings);
+    while (pass.next(cells) == SheetPass::Outcome::Row) {
+        complete(cells, cellBudget);
+        row(cells);
+    }
+    const std::string_view rest = text.substr(size_t(pass.position() - text.data()));
+    XmlElementScanner scanner(rest, "row");
+    while (const auto element = scanner.next()) {
+        parseRow(element->content, sharedStrings, cellBudget, cells);
+        row(cells);
+    }
+}
 
 QList<QStringList> parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cellBudget)
 {
     QList<QStringList> rows;
-    if (!QByteArrayView(xml).isValidUtf8())
-        return rows;
-    XmlElementScanner scanner(std::string_view(xml.constData(), size_t(xml.size())), "row");
-    // Rows of a sheet mostly have the same width: each starts with room for the previous one's.
-    qsizetype width = 1;
-    while (const auto row = scanner.next()) {
-        rows.append(parseRow(row->content, sharedStrings, cellBudget, width));
-        width = rows.constLast().size();
-    }
+    parse(xml, sharedStrings, cellBudget, [&](const QStringList& row) { rows.append(row); });
     return rows;
 }
 

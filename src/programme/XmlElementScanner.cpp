@@ -6,11 +6,18 @@
 
 namespace quavel {
 
-namespace {
+XmlElementScanner::XmlElementScanner(std::string_view text, std::string_view name)
+    : m_position(text.data())
+    , m_end(text.data() + text.size())
+    , m_name(name)
+    , m_lower(name.front())
+    , m_upper(char(name.front() & ~0x20))
+    , m_folded(name.front() == 's'  ? '\xc5'
+              : name.front() == 'k' ? '\xe2'
+                                    : name.front())
+{ }
 
-// The first `c` in [from, end), or null. The gaps are short (the attributes of one tag), so a 16-byte
-// compare does better here than a call to memchr.
-const char* find(const char* from, const char* end, char c)
+const char* XmlElementScanner::find(const char* from, const char* end, char c)
 {
 #ifdef __SSE2__
     const __m128i wanted = _mm_set1_epi8(c);
@@ -27,27 +34,10 @@ const char* find(const char* from, const char* end, char c)
     return nullptr;
 }
 
-} // namespace
-
-XmlElementScanner::XmlElementScanner(std::string_view text, std::string_view name)
-    : m_position(text.data())
-    , m_end(text.data() + text.size())
-    , m_name(name)
-    , m_lower(name.front())
-    , m_upper(char(name.front() & ~0x20))
-    , m_folded(name.front() == 's'  ? '\xc5'
-              : name.front() == 'k' ? '\xe2'
-                                    : name.front())
-{ }
-
-bool XmlElementScanner::isNameBoundary(const char* at, const char* end)
+bool XmlElementScanner::isWideSpace(const char* at, const char* end)
 {
-    if (at >= end)
-        return false;
     const auto c = static_cast<unsigned char>(*at);
-    if (c < 0x80)
-        return c == ' ' || (c >= 0x09 && c <= 0x0D) || c == '/' || c == '>';
-    // The other White_Space characters: U+0085, U+00A0, U+1680, U+2000–U+200A, U+2028, U+2029,
+    // The White_Space characters outside ASCII: U+0085, U+00A0, U+1680, U+2000–U+200A, U+2028, U+2029,
     // U+202F, U+205F and U+3000.
     if (end - at >= 2 && c == 0xC2)
         return static_cast<unsigned char>(at[1]) == 0x85 || static_cast<unsigned char>(at[1]) == 0xA0;
@@ -74,18 +64,21 @@ const char* XmlElementScanner::findCandidate(const char* from, bool closing) con
     // The name's first byte stands `offset` bytes after the "<".
     const std::ptrdiff_t offset = closing ? 2 : 1;
 #ifdef __SSE2__
+    // The letter is compared with its case bit set, which takes both cases of an ASCII letter at once.
     const __m128i open = _mm_set1_epi8('<');
     const __m128i slash = _mm_set1_epi8('/');
+    const __m128i caseBit = _mm_set1_epi8(0x20);
     const __m128i lower = _mm_set1_epi8(m_lower);
-    const __m128i upper = _mm_set1_epi8(m_upper);
     const __m128i folded = _mm_set1_epi8(m_folded);
+    const bool hasFolded = m_folded != m_lower;
     while (m_end - from >= 16 + offset) {
         const auto load
             = [&](std::ptrdiff_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at)); };
         const __m128i first = load(offset);
-        __m128i hits = _mm_and_si128(_mm_cmpeq_epi8(load(0), open),
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(first, lower), _mm_cmpeq_epi8(first, upper)),
-                _mm_cmpeq_epi8(first, folded)));
+        __m128i letter = _mm_cmpeq_epi8(_mm_or_si128(first, caseBit), lower);
+        if (hasFolded)
+            letter = _mm_or_si128(letter, _mm_cmpeq_epi8(first, folded));
+        __m128i hits = _mm_and_si128(_mm_cmpeq_epi8(load(0), open), letter);
         if (closing)
             hits = _mm_and_si128(hits, _mm_cmpeq_epi8(load(1), slash));
         if (const int mask = _mm_movemask_epi8(hits))
@@ -108,8 +101,7 @@ const char* XmlElementScanner::findClosing(const char* from)
     if (m_lastClosing && from <= m_lastClosing)
         return m_lastClosing;
     for (const char* p = from; (p = findCandidate(p, true)); ++p) {
-        const char* nameEnd = matchName(p + 2, m_end, m_name);
-        if (nameEnd && nameEnd < m_end && *nameEnd == '>')
+        if (matchClosing(p, m_end, m_name))
             return m_lastClosing = p;
     }
     m_noClosingFrom = from;
@@ -137,7 +129,7 @@ std::optional<XmlElementScanner::Element> XmlElementScanner::next()
         if (!closing)
             continue; // not an element; a later tag of the name may still be a self-closing one
         // The closing tag is "</", the name as written (its length may differ from `m_name`'s) and ">".
-        m_position = matchName(closing + 2, m_end, m_name) + 1;
+        m_position = matchClosing(closing, m_end, m_name);
         return Element { std::string_view(nameEnd, size_t(greater - nameEnd)),
             std::string_view(greater + 1, size_t(closing - greater - 1)), false };
     }

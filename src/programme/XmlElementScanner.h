@@ -53,9 +53,30 @@ public:
         return at;
     }
     // Whether the character at `at` is one of ICU's white-space characters (\s), "/" or ">".
-    static bool isNameBoundary(const char* at, const char* end);
+    static bool isNameBoundary(const char* at, const char* end)
+    {
+        if (at >= end)
+            return false;
+        const auto c = static_cast<unsigned char>(*at);
+        if (c < 0x80)
+            return c == ' ' || (c >= 0x09 && c <= 0x0D) || c == '/' || c == '>';
+        return isWideSpace(at, end);
+    }
+    // Where "</name>" stands at `at`: the position after it, or null.
+    static const char* matchClosing(const char* at, const char* end, std::string_view name)
+    {
+        if (end - at < 3 || at[0] != '<' || at[1] != '/')
+            return nullptr;
+        const char* nameEnd = matchName(at + 2, end, name);
+        return nameEnd && nameEnd < end && *nameEnd == '>' ? nameEnd + 1 : nullptr;
+    }
+    // The first `c` in [from, end), or null. The gaps between tags are short: a 16-byte compare does
+    // better there than a call to memchr.
+    static const char* find(const char* from, const char* end, char c);
 
 private:
+    // Whether the character at `at`, of two bytes or more, is white space.
+    static bool isWideSpace(const char* at, const char* end);
     // The first "<" at or after `from` followed by `m_name`'s first byte (after "/" for a closing
     // tag), or null: every place where the tag may stand, most others skipped 16 bytes at a time.
     const char* findCandidate(const char* from, bool closing) const;
