@@ -14,6 +14,17 @@ namespace {
 
 qint64 integerValue(const QString& number)
 {
+    // Up to 18 ASCII digits, as bibs are, cannot overflow: read in place.
+    if (!number.isEmpty() && number.size() <= 18) {
+        qint64 value = 0;
+        bool digits = true;
+        for (const QChar c : number) {
+            digits = digits && c >= u'0' && c <= u'9';
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        if (digits)
+            return value;
+    }
     return text::parseInt64(number).value_or(0);
 }
 
@@ -28,8 +39,13 @@ QList<ImportedPerson> uniquePeople(QList<ImportedPerson> people)
     keys.reserve(size_t(people.size()));
     for (qsizetype i = 0; i < people.size(); ++i)
         keys.emplace_back(integerValue(people[i].canonicalNumber), i);
-    if (!std::is_sorted(keys.begin(), keys.end()))
+    if (!std::is_sorted(keys.begin(), keys.end())) {
         std::sort(keys.begin(), keys.end());
+    } else if (std::adjacent_find(
+                   keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first == b.first; })
+        == keys.end()) {
+        return people; // already in order, one rider a bib
+    }
     // A list of the caller's own (passed as a temporary) gives its riders up instead of copying them.
     const bool own = people.isDetached();
     const auto take = [&](qsizetype i) -> ImportedPerson {

@@ -169,13 +169,15 @@ private:
         auto rider = PersonName::person(
             row, m_columns.number, m_columns.last, m_columns.first, m_columns.full, m_line);
         if (rider) {
-            auto& classes = m_table[m_day];
-            auto it = std::find_if(
-                classes.begin(), classes.end(), [&](const auto& c) { return c.first == m_title; });
-            if (it == classes.end())
-                classes.append({ m_title, { std::move(*rider) } });
-            else
-                it->second.append(std::move(*rider));
+            if (!m_riders) {
+                auto& classes = m_table[m_day];
+                auto it = std::find_if(
+                    classes.begin(), classes.end(), [&](const auto& c) { return c.first == m_title; });
+                if (it == classes.end())
+                    it = classes.insert(classes.end(), { m_title, {} });
+                m_riders = &it->second;
+            }
+            m_riders->append(std::move(*rider));
             return;
         }
         const QString line = rowText(row);
@@ -185,6 +187,9 @@ private:
             m_day = *named;
         else if (const auto heading = eventTitle(line))
             m_title = *heading;
+        else
+            return;
+        m_riders = nullptr;
     }
 
     QString m_day;
@@ -197,6 +202,9 @@ private:
     // Day → class title → riders in reading order; a pair appears with its first rider. The titles of
     // a day are kept in arrival order here and sorted when the result is built.
     QMap<QString, QList<std::pair<QString, QList<ImportedPerson>>>> m_table;
+    // The riders of (m_day, m_title) once it is in the table: a class is only ever added while this
+    // is null, so the pointer stays valid until the day or the class changes.
+    QList<ImportedPerson>* m_riders = nullptr;
 };
 
 } // namespace

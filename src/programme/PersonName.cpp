@@ -6,6 +6,11 @@
 
 #include <QVarLengthArray>
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace quavel::PersonName {
 
 namespace {
@@ -56,10 +61,19 @@ bool isParticle(QStringView word)
             word = word.sliced(1);
         while (!word.isEmpty() && word.back() == u'\'')
             word.chop(1);
-        for (const QString& particle : familyParticles())
-            if (particle.size() == word.size() && word.compare(particle, Qt::CaseInsensitive) == 0)
-                return true;
-        return false;
+        static const std::vector<std::string> particles = [] {
+            std::vector<std::string> out;
+            for (const QString& particle : familyParticles())
+                out.push_back(particle.toStdString());
+            return out;
+        }();
+        char lower[8];
+        if (word.size() > qsizetype(sizeof lower))
+            return false; // longer than any particle
+        for (qsizetype i = 0; i < word.size(); ++i)
+            lower[i] = char(QChar::toLower(word[i].unicode()));
+        const std::string_view key(lower, size_t(word.size()));
+        return std::find(particles.begin(), particles.end(), key) != particles.end();
     }
     QString k = key(word);
     while (!k.isEmpty() && (k.front() == u'\'' || k.front() == u'\u2019'))
@@ -303,10 +317,10 @@ std::optional<ImportedPerson> person(const QStringList& row, qsizetype numberInd
         return std::nullopt;
     // Trimming removes white space only, so a cell holds a number exactly when its trimmed text does.
     qsizetype n = std::min(row.size() - 1, std::max<qsizetype>(numberIndex, 0));
-    if (holdsNumber(row[n]) && n + 1 < row.size() && holdsNumber(row[n + 1]))
-        ++n;
     if (!holdsNumber(row[n]))
         return std::nullopt;
+    if (n + 1 < row.size() && holdsNumber(row[n + 1]))
+        ++n; // a start order followed by the bib
     std::optional<QString> number = canonicalNumber(row[n]);
     if (!number || number->isEmpty())
         return std::nullopt;

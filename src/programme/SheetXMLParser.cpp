@@ -85,8 +85,9 @@ std::optional<std::string_view> between(std::string_view text, std::string_view 
         || !same(text.data() + text.size() - close.size(), close))
         return std::nullopt;
     const std::string_view middle = text.substr(open.size(), text.size() - open.size() - close.size());
-    if (middle.find('<') != std::string_view::npos)
-        return std::nullopt;
+    for (const char c : middle)
+        if (c == '<')
+            return std::nullopt;
     return middle;
 }
 
@@ -125,16 +126,17 @@ qsizetype columnOf(std::optional<std::string_view> reference)
 
 QString cellValue(std::string_view type, std::string_view inner, const QStringList& sharedStrings)
 {
+    if (type == "inlineStr") {
+        // One plain text run, as spreadsheet programs write an inline string, is that run's text.
+        if (const auto run = between(inner, "<is><t>", "</t></is>"))
+            return decodedText(*run);
+        return extractT(inner);
+    }
     const std::optional<XmlElementScanner::Element> value = valueElement(inner);
     if (type == "s" && value) {
         const auto index = sharedIndex(value->content);
         if (index && *index >= 0 && *index < sharedStrings.size())
             return sharedStrings[qsizetype(*index)];
-    } else if (type == "inlineStr") {
-        // One plain text run, as spreadsheet programs write an inline string, is that run's text.
-        if (const auto run = between(inner, "<is><t>", "</t></is>"))
-            return decodedText(*run);
-        return extractT(inner);
     }
     if (value)
         return decodedText(value->content);
@@ -148,7 +150,9 @@ void place(
 {
     const qsizetype column = columnOf(read.reference);
     QString value = cellValue(read.type.value_or(std::string_view()), inner, sharedStrings);
-    if (column < row.size()) {
+    if (column == row.size()) {
+        row.append(std::move(value)); // the usual: cells in order, without gaps
+    } else if (column < row.size()) {
         row[column] = std::move(value);
     } else {
         row.resize(column);
@@ -191,6 +195,7 @@ public:
     SheetPass(std::string_view text, const QStringList& sharedStrings)
         : m_position(text.data())
         , m_end(text.data() + text.size())
+        , m_opens(m_end)
         , m_sharedStrings(sharedStrings)
     { }
 
@@ -198,14 +203,11 @@ public:
     // `position()`).
     Outcome next(QStringList& row)
     {
-        for (const char* open; (open = XmlElementScanner::find(m_position, m_end, '<'));) {
-            const char* nameEnd = XmlElementScanner::matchName(open + 1, m_end, "row");
-            if (!nameEnd || !XmlElementScanner::isNameBoundary(nameEnd, m_end)) {
-                m_position = open + 1;
-                continue;
+        for (const char* open = m_opens.from(m_position); open; open = m_opens.next()) {
+            if (const char* nameEnd = opening(open, "row")) {
+                m_position = open;
+                return readRow(nameEnd, row);
             }
-            m_position = open;
-            return readRow(nameEnd, row);
         }
         m_position = m_end;
         return Outcome::Stop;
@@ -214,6 +216,87 @@ public:
     const char* position() const { return m_position; }
 
 private:
+    // Every "<" of the text in order, found 16 bytes at a time; only ever moved forwards.
+    class Opens
+    {
+    public:
+        explicit Opens(const char* end)
+            : m_end(end)
+        { }
+
+        // The first "<" at or after `from`.
+        const char* from(const char* from)
+        {
+            if (m_block && from >= m_block && from - m_block < 16) {
+                m_mask &= ~0u << (from - m_block);
+            } else {
+                m_block = from;
+                m_mask = maskAt(from);
+            }
+            return next();
+        }
+
+        // The "<" after the last one given.
+        const char* next()
+        {
+            while (!m_mask) {
+                m_block += 16;
+                if (m_block >= m_end)
+                    return nullptr;
+                m_mask = maskAt(m_block);
+            }
+            const char* at = m_block + __builtin_ctz(m_mask);
+            m_mask &= m_mask - 1;
+            return at;
+        }
+
+    private:
+        unsigned maskAt(const char* at) const
+        {
+#ifdef __SSE2__
+            if (m_end - at >= 16)
+                return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), _mm_set1_epi8('<'))));
+#endif
+            unsigned mask = 0;
+            for (int i = 0; i < 16 && at + i < m_end; ++i)
+                mask |= unsigned(at[i] == '<') << i;
+            return mask;
+        }
+
+        const char* m_end;
+        const char* m_block = nullptr;
+        unsigned m_mask = 0;
+    };
+
+    // The end of `name` when the "<" at `at` opens it: the name in either case, then white space, "/"
+    // or ">" (the names of the pass have no other case-folded forms).
+    const char* opening(const char* at, std::string_view name) const
+    {
+        const char* nameEnd = XmlElementScanner::matchName(at + 1, m_end, name);
+        return nameEnd && XmlElementScanner::isNameBoundary(nameEnd, m_end) ? nameEnd : nullptr;
+    }
+
+    enum class Closing { None, Cell, Row };
+
+    // Whether the "<" at `at` is "</c>" or "</row>", in either case; `after` is then past it.
+    Closing closing(const char* at, const char*& after) const
+    {
+        if (m_end - at < 4 || at[1] != '/')
+            return Closing::None;
+        const char first = char(at[2] | 0x20);
+        if (first == 'c' && at[3] == '>') {
+            after = at + 4;
+            return Closing::Cell;
+        }
+        if (first == 'r' && m_end - at >= 6 && (at[3] | 0x20) == 'o' && (at[4] | 0x20) == 'w'
+            && at[5] == '>') {
+            after = at + 6;
+            return Closing::Row;
+        }
+        return Closing::None;
+    }
+
     // The row whose "<row" stands at m_position; m_position moves past it on success.
     Outcome readRow(const char* nameEnd, QStringList& row)
     {
@@ -225,47 +308,44 @@ private:
             m_position = greater + 1;
             return Outcome::Row;
         }
-        for (const char* at = greater + 1;;) {
-            const char* open = XmlElementScanner::find(at, m_end, '<');
-            if (!open)
-                return Outcome::Stop;
-            if (const char* after = XmlElementScanner::matchClosing(open, m_end, "row")) {
+        const char* after = nullptr;
+        for (const char* open = m_opens.from(greater + 1); open;) {
+            if (closing(open, after) == Closing::Row) {
                 m_position = after;
                 return Outcome::Row;
             }
-            const char* cellName = XmlElementScanner::matchName(open + 1, m_end, "c");
-            if (!cellName || !XmlElementScanner::isNameBoundary(cellName, m_end)) {
-                at = open + 1;
+            const char* cellName = opening(open, "c");
+            if (!cellName) {
+                open = m_opens.next();
                 continue;
             }
             // The tag runs to the first ">"; its r="…" and t="…" are noted on the way (see cellAttributes).
-            Tag tag = readTag(cellName);
+            const Tag tag = readTag(cellName);
             if (!tag.end)
                 return Outcome::Stop;
-            const char* tagEnd = tag.end;
-            if (tagEnd > cellName && tagEnd[-1] == '/') {
-                at = tagEnd + 1; // a self-closing cell holds nothing
+            if (tag.end > cellName && tag.end[-1] == '/') {
+                open = m_opens.from(tag.end + 1); // a self-closing cell holds nothing
                 continue;
             }
             // The content runs to the first "</c>"; a "</row>" before it ends the row, and this cell with
             // no closing tag inside the row is no cell (nor is any after it).
-            for (const char* inner = tagEnd + 1;;) {
-                const char* open = XmlElementScanner::find(inner, m_end, '<');
-                if (!open)
-                    return Outcome::Stop;
-                if (const char* after = XmlElementScanner::matchClosing(open, m_end, "c")) {
-                    place(row, { quoted(tag.reference, tagEnd), quoted(tag.type, tagEnd) },
-                        std::string_view(tagEnd + 1, size_t(open - tagEnd - 1)), m_sharedStrings);
-                    at = after;
-                    break;
-                }
-                if (const char* after = XmlElementScanner::matchClosing(open, m_end, "row")) {
+            const char* inner = m_opens.from(tag.end + 1);
+            for (; inner; inner = m_opens.next()) {
+                const Closing closes = closing(inner, after);
+                if (closes == Closing::Row) {
                     m_position = after;
                     return Outcome::Row;
                 }
-                inner = open + 1;
+                if (closes == Closing::Cell)
+                    break;
             }
+            if (!inner)
+                return Outcome::Stop;
+            place(row, { quoted(tag.reference, tag.end), quoted(tag.type, tag.end) },
+                std::string_view(tag.end + 1, size_t(inner - tag.end - 1)), m_sharedStrings);
+            open = m_opens.from(after);
         }
+        return Outcome::Stop;
     }
 
     // A cell tag from the end of its name: where it ends (its first ">"), and where the values of its
@@ -330,6 +410,7 @@ private:
 
     const char* m_position;
     const char* m_end;
+    Opens m_opens;
     const QStringList& m_sharedStrings;
 };
 
