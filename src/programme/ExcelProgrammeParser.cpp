@@ -43,6 +43,11 @@ QByteArray readFile(const QString& path)
         ::close(fd);
         throw FileError(EISDIR, frenchDescription(EISDIR));
     }
+    // Room for the whole file at once when its size is known (within reason: the reading below stays
+    // the measure, and a bigger file grows as it is read).
+    constexpr off_t largestReserve = off_t(512) * 1024 * 1024;
+    if (S_ISREG(info.st_mode) && info.st_size > 0)
+        bytes.reserve(qsizetype(std::min(info.st_size, largestReserve)));
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);

@@ -18,8 +18,10 @@ namespace {
 
 using namespace ImportParserExtract;
 
-// A shared-string index as the rule reads it: the entity-decoded <v> text as a whole decimal integer.
-std::optional<qint64> sharedIndex(std::string_view value)
+// A shared-string index as the rule reads it: the entity-decoded <v> text as a whole decimal integer;
+// -1 when it does not read as one (no index is negative). A plain integer, not an optional: this is
+// the hot path of every shared-string cell.
+qint64 sharedIndex(std::string_view value)
 {
     // Up to 18 ASCII digits cannot overflow: read in place.
     if (!value.empty() && value.size() <= 18) {
@@ -32,7 +34,7 @@ std::optional<qint64> sharedIndex(std::string_view value)
         if (digits)
             return index;
     }
-    return text::parseInt64(decodedText(value));
+    return text::parseInt64(decodedText(value)).value_or(-1);
 }
 
 // r="…" and t="…" of a cell's attributes, as the attribute rule finds each: the first `r="` (or `t="`)
@@ -134,9 +136,9 @@ QString cellValue(std::string_view type, std::string_view inner, const QStringLi
     }
     const std::optional<XmlElementScanner::Element> value = valueElement(inner);
     if (type == "s" && value) {
-        const auto index = sharedIndex(value->content);
-        if (index && *index >= 0 && *index < sharedStrings.size())
-            return sharedStrings[qsizetype(*index)];
+        const qint64 index = sharedIndex(value->content);
+        if (index >= 0 && index < sharedStrings.size())
+            return sharedStrings[qsizetype(index)];
     }
     if (value)
         return decodedText(value->content);
