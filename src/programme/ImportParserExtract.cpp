@@ -138,36 +138,6 @@ std::optional<QString> attributeValue(QStringView attributes, const Regex& patte
     return m->captured(1);
 }
 
-std::optional<std::string_view> attributeValue(std::string_view attributes, std::string_view name)
-{
-    // Walked by its `="`: the occurrences of name + `="` come in the order of their "=", since no form
-    // of the name holds one. Each "=" is checked for a form of the name ending right before it (the
-    // folded forms take up to two more bytes a letter).
-    const char* begin = attributes.data();
-    const char* end = begin + attributes.size();
-    const auto shortest = std::ptrdiff_t(name.size());
-    const auto longest = shortest * 3;
-    for (const char* equals = begin + shortest; equals + 1 < end; ++equals) {
-        if (equals[0] != '=' || equals[1] != '"')
-            continue;
-        bool named = false;
-        for (std::ptrdiff_t length = shortest; !named && length <= longest && length <= equals - begin;
-             ++length)
-            named = XmlElementScanner::matchName(equals - length, equals, name) == equals;
-        if (!named)
-            continue;
-        const char* value = equals + 2;
-        // The first `name="` without a closing quote has none after any later one either.
-        const char* quote = value;
-        while (quote < end && *quote != '"')
-            ++quote;
-        if (quote == end)
-            return std::nullopt;
-        return std::string_view(value, size_t(quote - value));
-    }
-    return std::nullopt;
-}
-
 std::optional<QString> decodeUtf8(const QByteArray& bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

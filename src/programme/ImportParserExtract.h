@@ -32,8 +32,6 @@ QString decodedText(std::string_view utf8);
 // The pattern of attributePattern, compiled once by the caller.
 Regex attributePattern(const QString& name);
 std::optional<QString> attributeValue(QStringView attributes, const Regex& pattern);
-// The same rule over UTF-8 bytes, for a name of lower-case ASCII letters; the value as written.
-std::optional<std::string_view> attributeValue(std::string_view attributes, std::string_view name);
 
 // Strict UTF-8 (a leading byte-order mark dropped); none when the bytes are not valid UTF-8.
 std::optional<QString> decodeUtf8(const QByteArray& bytes);

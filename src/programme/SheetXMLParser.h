@@ -6,7 +6,8 @@
 
 #include <functional>
 
-// The rows of one worksheet part, read by pattern scanning.
+// The rows of one worksheet part: the <row> and <c> elements as the element rule finds them (see
+// XmlElementScanner), read from the part's UTF-8 bytes.
 namespace quavel::SheetXMLParser {
 
 // The most cells (empty ones included) a workbook may expand to: far beyond any programme, and a
