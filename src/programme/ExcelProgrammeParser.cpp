@@ -125,6 +125,9 @@ public:
         m_title = (sheetDay || isGenericSheetName(name)) ? QStringLiteral("Inscriptions")
                                                          : text::trimWhitespaceAndNewlines(name);
     }
+    // m_riders points into m_table.
+    SheetReader(const SheetReader&) = delete;
+    SheetReader& operator=(const SheetReader&) = delete;
 
     void add(const QStringList& row)
     {
