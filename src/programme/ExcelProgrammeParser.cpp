@@ -43,6 +43,11 @@ QByteArray readFile(const QString& path)
         ::close(fd);
         throw FileError(EISDIR, frenchDescription(EISDIR));
     }
+    // Room for the whole file at once when its size is known (within reason: the reading below stays
+    // the measure, and a bigger file grows as it is read).
+    constexpr off_t largestReserve = off_t(512) * 1024 * 1024;
+    if (S_ISREG(info.st_mode) && info.st_size > 0)
+        bytes.reserve(qsizetype(std::min(info.st_size, largestReserve)));
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -106,61 +111,136 @@ std::optional<QString> eventTitle(QStringView text)
     return std::nullopt;
 }
 
+namespace {
+
+// One sheet read row by row: a small state machine over (current day, current class). The first rows
+// are held back until the header among them is known.
+class SheetReader
+{
+public:
+    explicit SheetReader(const QString& name)
+    {
+        const std::optional<QString> sheetDay = dayName(name);
+        m_day = sheetDay.value_or(QStringLiteral("Programme"));
+        m_title = (sheetDay || isGenericSheetName(name)) ? QStringLiteral("Inscriptions")
+                                                         : text::trimWhitespaceAndNewlines(name);
+    }
+    // m_riders points into m_table.
+    SheetReader(const SheetReader&) = delete;
+    SheetReader& operator=(const SheetReader&) = delete;
+
+    void add(const QStringList& row)
+    {
+        if (m_headerKnown) {
+            read(row);
+            return;
+        }
+        m_head.append(row);
+        if (m_head.size() == ImportParser::headerRows)
+            readHead();
+    }
+
+    QList<ProgrammeDay> finish()
+    {
+        if (!m_headerKnown)
+            readHead();
+        QList<ProgrammeDay> days;
+        for (auto it = m_table.begin(); it != m_table.end(); ++it) {
+            ProgrammeDay d { it.key(), {} };
+            for (auto& [classTitle, people] : it.value())
+                d.events.append(
+                    { it.key() + u'|' + classTitle, classTitle, uniquePeople(std::move(people)) });
+            // The file browser's order: "Epreuve 2" before "Epreuve 10". The comparison is total, so
+            // the sort is well defined; stable keeps equal titles (there are none within a day) in place.
+            std::stable_sort(
+                d.events.begin(), d.events.end(), [](const ProgrammeEvent& a, const ProgrammeEvent& b) {
+                    return text::localizedStandardCompare(a.title, b.title) < 0;
+                });
+            days.append(std::move(d));
+        }
+        return days;
+    }
+
+private:
+    void readHead()
+    {
+        m_columns = ImportParser::identityColumns(m_head);
+        m_headerKnown = true;
+        for (const QStringList& row : std::as_const(m_head))
+            read(row);
+        m_head.clear();
+    }
+
+    void read(const QStringList& row)
+    {
+        ++m_line;
+        auto rider = PersonName::person(
+            row, m_columns.number, m_columns.last, m_columns.first, m_columns.full, m_line);
+        if (rider) {
+            if (!m_riders) {
+                auto& classes = m_table[m_day];
+                auto it = std::find_if(
+                    classes.begin(), classes.end(), [&](const auto& c) { return c.first == m_title; });
+                if (it == classes.end())
+                    it = classes.insert(classes.end(), { m_title, {} });
+                m_riders = &it->second;
+            }
+            m_riders->append(std::move(*rider));
+            return;
+        }
+        const QString line = rowText(row);
+        if (line.isEmpty())
+            return;
+        if (const auto named = dayName(line))
+            m_day = *named;
+        else if (const auto heading = eventTitle(line))
+            m_title = *heading;
+        else
+            return;
+        m_riders = nullptr;
+    }
+
+    QString m_day;
+    QString m_title;
+    ImportParser::IdentityColumns m_columns;
+    bool m_headerKnown = false;
+    QList<QStringList> m_head;
+    // The 1-based position of the row being read.
+    qint64 m_line = 0;
+    // Day → class title → riders in reading order; a pair appears with its first rider. The titles of
+    // a day are kept in arrival order here and sorted when the result is built.
+    QMap<QString, QList<std::pair<QString, QList<ImportedPerson>>>> m_table;
+    // The riders of (m_day, m_title) once it is in the table: a class is only ever added while this
+    // is null, so the pointer stays valid until the day or the class changes.
+    QList<ImportedPerson>* m_riders = nullptr;
+};
+
+} // namespace
+
 QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& rows)
 {
-    const std::optional<QString> sheetDay = dayName(name);
-    QString day = sheetDay.value_or(QStringLiteral("Programme"));
-    QString title = (sheetDay || isGenericSheetName(name)) ? QStringLiteral("Inscriptions")
-                                                           : text::trimWhitespaceAndNewlines(name);
-    const ImportParser::IdentityColumns columns = ImportParser::identityColumns(rows);
-
-    // Day → class title → riders in reading order; a pair appears with its first rider. The titles of a
-    // day are kept in arrival order here and sorted when the result is built.
-    QMap<QString, QList<std::pair<QString, QList<ImportedPerson>>>> table;
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const auto rider
-            = PersonName::person(rows[i], columns.number, columns.last, columns.first, columns.full, i + 1);
-        if (rider) {
-            auto& classes = table[day];
-            auto it = std::find_if(
-                classes.begin(), classes.end(), [&](const auto& c) { return c.first == title; });
-            if (it == classes.end())
-                classes.append({ title, { *rider } });
-            else
-                it->second.append(*rider);
-            continue;
-        }
-        const QString line = rowText(rows[i]);
-        if (line.isEmpty())
-            continue;
-        if (const auto named = dayName(line))
-            day = *named;
-        else if (const auto heading = eventTitle(line))
-            title = *heading;
-    }
-
-    QList<ProgrammeDay> days;
-    for (auto it = table.cbegin(); it != table.cend(); ++it) {
-        ProgrammeDay d { it.key(), {} };
-        for (const auto& [classTitle, people] : it.value())
-            d.events.append({ it.key() + u'|' + classTitle, classTitle, uniquePeople(people) });
-        // The file browser's order: "Epreuve 2" before "Epreuve 10". The comparison is total, so the
-        // sort is well defined; stable keeps equal titles (there are none within a day) in place.
-        std::stable_sort(
-            d.events.begin(), d.events.end(), [](const ProgrammeEvent& a, const ProgrammeEvent& b) {
-                return text::localizedStandardCompare(a.title, b.title) < 0;
-            });
-        days.append(d);
-    }
-    return days;
+    SheetReader reader(name);
+    for (const QStringList& row : rows)
+        reader.add(row);
+    return reader.finish();
 }
 
 ProgrammeDocument parse(const QString& path)
 {
     const QByteArray bytes = readFile(path);
+    // Each row goes through the sheet grammar as soon as it is read; no sheet is held whole.
     QList<ProgrammeDay> days;
-    for (const ImportParser::Sheet& sheet : ImportParser::excelSheets(bytes))
-        merge(parseSheet(sheet.name, sheet.rows), days);
+    std::optional<SheetReader> reader;
+    ImportParser::readSheets(
+        bytes,
+        [&](const QString& name) {
+            if (reader)
+                merge(reader->finish(), days);
+            reader.emplace(name);
+        },
+        [&](const QStringList& row) { reader->add(row); });
+    if (reader)
+        merge(reader->finish(), days);
     return { QFileInfo(path).fileName(), days };
 }
 

@@ -2,12 +2,13 @@
 
 #include "programme/ImportParserExtract.h"
 #include "programme/SheetXMLParser.h"
+#include "programme/XmlElementScanner.h"
 #include "programme/ZipArchive.h"
 #include "programme/ZipError.h"
 
-#include "platform/text/Regex.h"
 #include "platform/text/Text.h"
 
+#include <QByteArrayView>
 #include <QSet>
 
 namespace quavel::ImportParser {
@@ -39,6 +40,19 @@ std::optional<Role> roleOf(const QString& key)
 
 QList<Sheet> excelSheets(const QByteArray& workbook)
 {
+    QList<Sheet> sheets;
+    readSheets(
+        workbook,
+        [&](const QString& name) {
+            sheets.append({ name, {} });
+        },
+        [&](const QStringList& row) { sheets.last().rows.append(row); });
+    return sheets;
+}
+
+void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
+    const std::function<void(const QStringList&)>& row)
+{
     QStringList sharedStrings;
     try {
         sharedStrings
@@ -46,35 +60,29 @@ QList<Sheet> excelSheets(const QByteArray& workbook)
     } catch (const ZipError&) {
         // No shared strings: cells of type "s" keep their index text.
     }
-    QList<Sheet> sheets;
     qint64 cellBudget = SheetXMLParser::maximumCells;
-    for (const ZipArchive::Worksheet& sheet : ZipArchive::worksheets(workbook))
-        sheets.append({ sheet.name, SheetXMLParser::parse(sheet.xml, sharedStrings, cellBudget) });
-    return sheets;
+    for (const ZipArchive::Worksheet& worksheet : ZipArchive::worksheets(workbook)) {
+        sheet(worksheet.name);
+        SheetXMLParser::parse(worksheet.xml, sharedStrings, cellBudget, row);
+    }
 }
 
 QStringList parseSharedStrings(const QByteArray& part)
 {
     QStringList items;
-    const std::optional<QString> text = ImportParserExtract::decodeUtf8(part);
-    if (!text)
+    if (!QByteArrayView(part).isValidUtf8())
         return items;
     // <si/> is an empty item: it keeps the numbering of the items after it.
-    static const Regex item(
-        ImportParserExtract::elementPattern(u"si"), Regex::CaseInsensitive | Regex::DotAll);
-    for (const RegexMatch& m : item.matchAll(*text))
-        items.append(extractTextNodes(m.captured(2)));
+    XmlElementScanner scanner(std::string_view(part.constData(), size_t(part.size())), "si");
+    while (const auto item = scanner.next())
+        items.append(ImportParserExtract::textRuns(item->content));
     return items;
 }
 
 QString extractTextNodes(QStringView item)
 {
-    static const Regex textRun(
-        ImportParserExtract::elementPattern(u"t"), Regex::CaseInsensitive | Regex::DotAll);
-    QString out;
-    for (const RegexMatch& m : textRun.matchAll(item))
-        out += ImportParserExtract::decodingXMLEntities(m.captured(2));
-    return out;
+    const QByteArray utf8 = item.toUtf8();
+    return ImportParserExtract::textRuns(std::string_view(utf8.constData(), size_t(utf8.size())));
 }
 
 QString headerKey(QStringView cell)
@@ -90,7 +98,7 @@ QString headerKey(QStringView cell)
 
 IdentityColumns identityColumns(const QList<QStringList>& rows)
 {
-    const qsizetype looked = std::min<qsizetype>(rows.size(), 12);
+    const qsizetype looked = std::min(rows.size(), headerRows);
     for (qsizetype r = 0; r < looked; ++r) {
         std::optional<qsizetype> columns[4];
         bool any = false;

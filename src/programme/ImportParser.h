@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // Workbooks to named worksheets of rows, and the header that says which columns hold the riders.
@@ -30,6 +31,10 @@ struct IdentityColumns
 
 // The sheets of a workbook in workbook order; throws ZipError.
 QList<Sheet> excelSheets(const QByteArray& workbook);
+// The same sheets handed over as they are read, for a reader that needs no sheet whole: `sheet` gets
+// each sheet's name before `row` gets its rows one at a time.
+void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
+    const std::function<void(const QStringList&)>& row);
 
 // The items of a shared-string part, numbered from 0; none when there is no part or it is not UTF-8.
 QStringList parseSharedStrings(const QByteArray& part);
@@ -38,7 +43,9 @@ QString extractTextNodes(QStringView item);
 
 // The lower-cased, unaccented header key with blanks, "_", "-" and "." removed.
 QString headerKey(QStringView cell);
-// The column roles of the first of the first 12 rows that names any role.
+// How many rows at the top of a sheet may hold its header.
+constexpr qsizetype headerRows = 12;
+// The column roles of the first of the first headerRows rows that names any role.
 IdentityColumns identityColumns(const QList<QStringList>& rows);
 
 } // namespace quavel::ImportParser

@@ -1,33 +1,116 @@
 #include "programme/ImportParserExtract.h"
 
+#include "programme/XmlElementScanner.h"
+
 #include "platform/text/Regex.h"
 
 #include <QStringDecoder>
 
 namespace quavel::ImportParserExtract {
 
-QString elementPattern(QStringView name, const QString& attributes)
+namespace {
+
+// The text with every "<[^>]+>" removed: a "<" up to the next ">" with at least one character
+// between them. "<>" and a "<" that no ">" follows stay.
+std::string withoutTags(std::string_view xml)
 {
-    return QStringLiteral("<") + name.toString() + QStringLiteral("(?=[\\s/>])") + attributes
-        + QStringLiteral("(?:/>|>(.*?)</") + name.toString() + QStringLiteral(">)");
+    std::string out;
+    out.reserve(xml.size());
+    size_t at = 0;
+    for (;;) {
+        const size_t open = xml.find('<', at);
+        if (open == std::string_view::npos)
+            break;
+        const size_t close = xml.find('>', open + 1);
+        if (close == std::string_view::npos)
+            break;
+        if (close == open + 1) {
+            out.append(xml.substr(at, close - at));
+            at = close;
+            continue;
+        }
+        out.append(xml.substr(at, open - at));
+        at = close + 1;
+    }
+    out.append(xml.substr(at));
+    return out;
+}
+
+} // namespace
+
+QString decodedText(std::string_view utf8)
+{
+    // The bytes are valid UTF-8 (their part was checked whole), so they are decoded here without the
+    // checks of a general decoder: a cell text is a few bytes, shorter than those checks.
+    QString text(qsizetype(utf8.size()), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    bool entities = false;
+    const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = in + utf8.size();
+    while (in < end) {
+        const unsigned char lead = *in;
+        if (lead < 0x80) {
+            entities = entities || lead == '&';
+            *out++ = lead;
+            in += 1;
+            continue;
+        }
+        // Never read past the end, even of bytes that break the promise.
+        if (end - in < (lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4))
+            break;
+        if (lead < 0xE0) {
+            *out++ = char16_t(((lead & 0x1F) << 6) | (in[1] & 0x3F));
+            in += 2;
+        } else if (lead < 0xF0) {
+            *out++ = char16_t(((lead & 0x0F) << 12) | ((in[1] & 0x3F) << 6) | (in[2] & 0x3F));
+            in += 3;
+        } else {
+            const char32_t c
+                = ((lead & 0x07) << 18) | ((in[1] & 0x3F) << 12) | ((in[2] & 0x3F) << 6) | (in[3] & 0x3F);
+            *out++ = QChar::highSurrogate(c);
+            *out++ = QChar::lowSurrogate(c);
+            in += 4;
+        }
+    }
+    text.truncate(out - reinterpret_cast<const char16_t*>(text.constData()));
+    return entities ? decodingXMLEntities(std::move(text)) : text;
+}
+
+QString textRuns(std::string_view utf8)
+{
+    // A single plain "<t>…</t>", as most items are written, is its own text.
+    if (utf8.size() >= 7 && utf8.starts_with("<t>") && utf8.ends_with("</t>")) {
+        const std::string_view run = utf8.substr(3, utf8.size() - 7);
+        if (run.find('<') == std::string_view::npos)
+            return decodedText(run);
+    }
+    XmlElementScanner runs(utf8, "t");
+    QString out;
+    while (const auto run = runs.next())
+        out += decodedText(run->content);
+    return out;
+}
+
+QString extractT(std::string_view utf8)
+{
+    // No tag at all: the text itself, as both rules below would give it.
+    if (utf8.find('<') == std::string_view::npos)
+        return decodedText(utf8);
+    // A self-closing <t/> is an empty text run, never the opening of a pair.
+    XmlElementScanner runs(utf8, "t");
+    std::optional<XmlElementScanner::Element> run = runs.next();
+    if (!run)
+        return decodedText(withoutTags(utf8));
+    QString out = decodedText(run->content);
+    while ((run = runs.next()))
+        out += decodedText(run->content);
+    return out;
 }
 
 QString extractT(QStringView xml)
 {
-    // No tag at all: the text itself, as both rules below would give it.
-    if (!xml.contains(u'<'))
-        return decodingXMLEntities(xml.toString());
-    // A self-closing <t/> is an empty text run, never the opening of a pair.
-    static const Regex textRun(elementPattern(u"t"), Regex::CaseInsensitive | Regex::DotAll);
-    const QList<RegexMatch> runs = textRun.matchAll(xml);
-    if (runs.isEmpty()) {
-        static const Regex tag(QStringLiteral("<[^>]+>"));
-        return decodingXMLEntities(tag.replaceAll(xml, QString()));
-    }
-    QString out;
-    for (const RegexMatch& m : runs)
-        out += decodingXMLEntities(m.captured(2));
-    return out;
+    const QByteArray utf8 = xml.toUtf8();
+    return extractT(std::string_view(utf8.constData(), size_t(utf8.size())));
 }
 
 QString decodingXMLEntities(QString text)

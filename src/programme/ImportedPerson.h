@@ -35,3 +35,6 @@ struct ImportedPerson
 size_t qHash(const ImportedPerson& person, size_t seed = 0);
 
 } // namespace quavel
+
+// Its members are all relocatable, so lists of riders grow by moving bytes, not riders.
+Q_DECLARE_TYPEINFO(quavel::ImportedPerson, Q_RELOCATABLE_TYPE);

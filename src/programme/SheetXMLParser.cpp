@@ -1,91 +1,54 @@
 #include "programme/SheetXMLParser.h"
 
-#include "programme/ImportParserExtract.h"
-#include "programme/ZipError.h"
+#include "programme/SheetCells.h"
+#include "programme/SheetPass.h"
+#include "programme/XmlElementScanner.h"
 
-#include "platform/text/Regex.h"
-#include "platform/text/Text.h"
+#include <QByteArrayView>
 
 namespace quavel::SheetXMLParser {
 
 namespace {
 
-using namespace ImportParserExtract;
-
-constexpr int elementOptions = Regex::CaseInsensitive | Regex::DotAll;
-
-// The element patterns take a self-closing tag as a whole, so that <row/>, <c/> or <v/> never opens
-// a pair that would swallow the next element (see ImportParserExtract::elementPattern).
-const Regex& rowPattern()
+// The cells of a row's content, by the element scan of the rule.
+void parseRow(std::string_view inner, const QStringList& sharedStrings, qint64& cellBudget, QStringList& row)
 {
-    static const Regex r(elementPattern(u"row"), elementOptions);
-    return r;
-}
-
-const Regex& cellPattern()
-{
-    static const Regex r(elementPattern(u"c"), elementOptions);
-    return r;
-}
-
-const Regex& valuePattern()
-{
-    static const Regex r(elementPattern(u"v"), elementOptions);
-    return r;
-}
-
-QString cellValue(const QString& type, QStringView inner, const QStringList& sharedStrings)
-{
-    // Content without any tag holds no <v>.
-    const std::optional<RegexMatch> value
-        = inner.contains(u'<') ? valuePattern().match(inner) : std::optional<RegexMatch>();
-    if (type == u"s" && value) {
-        const auto index = text::parseInt64(decodingXMLEntities(value->captured(2)));
-        if (index && *index >= 0 && *index < sharedStrings.size())
-            return sharedStrings[qsizetype(*index)];
-    } else if (type == u"inlineStr") {
-        return extractT(inner);
-    }
-    if (value)
-        return decodingXMLEntities(value->captured(2));
-    return extractT(inner);
-}
-
-QStringList parseRow(QStringView inner, const QStringList& sharedStrings, qint64& cellBudget)
-{
-    static const Regex reference = attributePattern(QStringLiteral("r"));
-    static const Regex typeAttribute = attributePattern(QStringLiteral("t"));
-    QList<std::pair<qsizetype, QString>> cells;
-    qsizetype largest = 0;
-    for (const RegexMatch& m : cellPattern().matchAll(inner)) {
-        if (!m.matched(2))
-            continue; // a self-closing cell holds nothing
-        const QString attributes = m.captured(1);
-        const qsizetype column
-            = columnIndex(attributeValue(attributes, reference).value_or(QStringLiteral("A1")));
-        const QString type = attributeValue(attributes, typeAttribute).value_or(QString());
-        cells.append({ column, cellValue(type, m.captured(2), sharedStrings) });
-        largest = std::max(largest, column);
-    }
-    cellBudget -= largest + 1;
-    if (cellBudget < 0)
-        throw ZipError::invalidArchive();
-    QStringList row(largest + 1);
-    for (auto& [column, value] : cells)
-        row[column] = std::move(value);
-    return row;
+    row.clear();
+    XmlElementScanner scanner(inner, "c");
+    while (const auto cell = scanner.next())
+        if (!cell->selfClosing) // a self-closing cell holds nothing
+            SheetCells::place(row, SheetCells::attributes(cell->attributes), cell->content, sharedStrings);
+    SheetCells::complete(row, cellBudget);
 }
 
 } // namespace
 
+void parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cellBudget,
+    const std::function<void(const QStringList&)>& row)
+{
+    if (!QByteArrayView(xml).isValidUtf8())
+        return;
+    const std::string_view text(xml.constData(), size_t(xml.size()));
+    // One list holds each row in turn; a consumer that keeps a row shares it, and the next row then
+    // gets a list of its own.
+    QStringList cells;
+    SheetPass pass(text, sharedStrings);
+    while (pass.next(cells) == SheetPass::Outcome::Row) {
+        SheetCells::complete(cells, cellBudget);
+        row(cells);
+    }
+    const std::string_view rest = text.substr(size_t(pass.position() - text.data()));
+    XmlElementScanner scanner(rest, "row");
+    while (const auto element = scanner.next()) {
+        parseRow(element->content, sharedStrings, cellBudget, cells);
+        row(cells);
+    }
+}
+
 QList<QStringList> parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cellBudget)
 {
     QList<QStringList> rows;
-    const std::optional<QString> text = decodeUtf8(xml);
-    if (!text)
-        return rows;
-    for (const RegexMatch& m : rowPattern().matchAll(*text))
-        rows.append(parseRow(m.captured(2), sharedStrings, cellBudget));
+    parse(xml, sharedStrings, cellBudget, [&](const QStringList& row) { rows.append(row); });
     return rows;
 }
 

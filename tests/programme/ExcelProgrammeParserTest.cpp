@@ -84,6 +84,25 @@ TEST(ExcelProgrammeParser, headingRowsSwitchTheDayOrTheClass)
     EXPECT_EQ(days[3].events[1].people[0].lastName, "G");
 }
 
+// Riders under a heading met again join the class it opened first, whatever came in between.
+TEST(ExcelProgrammeParser, aClassMetAgainGathersItsRiders)
+{
+    QList<QStringList> rows { { "Dossard", "Nom", "Prénom" } };
+    for (int round = 0; round < 3; ++round)
+        for (int title = 1; title <= 5; ++title) {
+            rows.append({ QStringLiteral("Epreuve %1").arg(title) });
+            rows.append({ QString::number(round * 10 + title), "NOM", "Prénom" });
+        }
+    rows.append({ "Dimanche" });
+    rows.append({ "99", "NOM", "Prénom" });
+    const auto days = ExcelProgrammeParser::parseSheet("Samedi", rows);
+    ASSERT_EQ(dayNames(days), QStringList({ "Dimanche", "Samedi" }));
+    EXPECT_EQ(numbers(days[0].events.value(0).people), QStringList({ "99" }));
+    ASSERT_EQ(days[1].events.size(), 5);
+    EXPECT_EQ(numbers(days[1].events[0].people), QStringList({ "1", "11", "21" }));
+    EXPECT_EQ(numbers(days[1].events[4].people), QStringList({ "5", "15", "25" }));
+}
+
 TEST(ExcelProgrammeParser, dayNamesAndClassTitles)
 {
     EXPECT_EQ(ExcelProgrammeParser::dayName(u"SAMEDI 14"), "Samedi");

@@ -7,7 +7,6 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
-
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -48,12 +47,17 @@ bool isAscii(QStringView s)
 
 bool isWhitespace(char32_t c)
 {
-    return c == U'\t' || u_charType(UChar32(c)) == U_SPACE_SEPARATOR;
+    // The only space separator in ASCII is the blank.
+    if (c < 0x80)
+        return c == U' ' || c == U'\t';
+    return u_charType(UChar32(c)) == U_SPACE_SEPARATOR;
 }
 
 bool isWhitespaceOrNewline(char32_t c)
 {
-    return isWhitespace(c) || (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+    if (c < 0x80)
+        return c == U' ' || (c >= 0x09 && c <= 0x0D);
+    return isWhitespace(c) || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 
 bool isNumeric(char32_t c)
