@@ -2,7 +2,10 @@
 
 #include "programme/ProgrammeDocument.h"
 
+#include <QList>
 #include <QStringList>
+
+#include <utility>
 
 namespace quavel::test {
 
@@ -29,6 +32,24 @@ inline ProgrammeDocument sampleProgramme()
                   ProgrammeEvent { saturday + QStringLiteral("|5|Grand Prix"),
                       QStringLiteral("Épreuve 5 — Grand Prix 1,40 m"), riders } } },
             ProgrammeDay { QStringLiteral("Dimanche 13 septembre 2026"), {} } } };
+}
+
+// Forty (photo number, bib) rows of twelve photos each from 3413 for that programme: bib 412 is not in
+// the start list, 108 is typed twice (once as "108 HC"), and 501 is left for a hand-typed rider.
+inline QList<std::pair<QString, QString>> sampleRows()
+{
+    QList<std::pair<QString, QString>> rows;
+    for (int i = 0; i < 40; ++i) {
+        QString bib = QString::number(101 + i);
+        if (i == 6)
+            bib = QStringLiteral("412");
+        if (i == 11)
+            bib = QStringLiteral("108 HC");
+        if (i == 15)
+            bib = QStringLiteral("501");
+        rows.append({ QString::number(3413 + i * 12), bib });
+    }
+    return rows;
 }
 
 } // namespace quavel::test

@@ -141,23 +141,21 @@ TEST_F(Screens, WindowPicturesWithRealContent)
     const auto sheet = store.addSpreadsheet(day.id, QStringLiteral("Grand Prix 1,40 m"));
     store.addSpreadsheet(day.id, QStringLiteral("Amateur 1"));
 
-    // 40 rows of twelve photos each: one bib missing from the start list, one typed twice.
+    // 40 rows of twelve photos each: one bib missing from the start list, one typed twice, one named by
+    // hand.
     for (int n = 3413; n < 3413 + 40 * 12 + 8; ++n)
         photos.write(QStringLiteral("IMG_%1.JPG").arg(n), "");
-    for (int i = 0; i < 40; ++i) {
-        QString bib = QString::number(101 + i);
-        if (i == 6)
-            bib = QStringLiteral("412");
-        if (i == 11)
-            bib = QStringLiteral("108 HC");
+    for (const auto& [photo, bib] : sampleRows()) {
         const QList<RowRecord> rows = store.snapshot().spreadsheet(sheet.id)->rows;
-        store.updateRow(sheet.id, rows.last().id, QString::number(3413 + i * 12), bib);
+        store.updateRow(sheet.id, rows.last().id, photo, bib);
     }
     WorkspaceStore& workspace = *services.workspace;
     workspace.setProgramme(sampleProgramme());
     workspace.setProgrammeName(QStringLiteral("Programme CSO Fontainebleau.pdf"));
     workspace.selectDay(sampleProgramme().days.first().name, sheet.id);
     workspace.selectEvent(sampleProgramme().days.first().events.last().id, sheet.id);
+    workspace.setManualRider(
+        sheet.id, QStringLiteral("501"), QStringLiteral("Leblanc"), QStringLiteral("Sophie"));
     workspace.storeFolder(photos.path(), WorkspaceStore::FolderKind::source, sheet.id);
     workspace.storeFolder(sorted.path(), WorkspaceStore::FolderKind::destination, sheet.id);
 

@@ -74,18 +74,7 @@ TEST_F(TableurScreenshots, SpreadsheetWithProgrammePreviewAndRun)
             f.target.file(QStringLiteral("Tri GP")), WorkspaceStore::FolderKind::destination, f.sheetID);
 
         // 40 rows: one bib missing from the start list, one bib typed twice, one rider named by hand.
-        QList<std::pair<QString, QString>> rows;
-        for (int i = 0; i < 40; ++i) {
-            QString bib = QString::number(101 + i);
-            if (i == 6)
-                bib = QStringLiteral("412");
-            if (i == 11)
-                bib = QStringLiteral("108 HC");
-            if (i == 15)
-                bib = QStringLiteral("501");
-            rows.append({ QString::number(3413 + i * 12), bib });
-        }
-        f.type(rows);
+        f.type(sampleRows());
         f.workspace->setManualRider(
             f.sheetID, QStringLiteral("501"), QStringLiteral("Leblanc"), QStringLiteral("Sophie"));
 

@@ -459,7 +459,7 @@ TEST_F(WorkspaceViewTest, WithoutProgrammeTheBarAsksForOne)
     open();
     EXPECT_EQ(m_view->summaryLine(),
         "Importez le programme (fichier ou page internet), puis choisissez le jour et l’épreuve.");
-    EXPECT_EQ(child<QAbstractButton>("programmeButton")->text(), "Importer");
+    EXPECT_EQ(child<QAbstractButton>("importProgramme")->text(), "Importer");
     EXPECT_EQ(child<LinkedValue>("programmeValue")->value(), "PDF / Excel / page web");
     EXPECT_EQ(child<LinkedValue>("sourceValue")->value(), "Dossier source");
     EXPECT_EQ(child<LinkedValue>("destinationValue")->value(), "Dossier destination");
@@ -470,7 +470,7 @@ TEST_F(WorkspaceViewTest, WithoutProgrammeTheBarAsksForOne)
     EXPECT_FALSE(child<CapsuleButton>("runButton")->isEnabled());
 
     f.adopt(concours());
-    EXPECT_EQ(child<QAbstractButton>("programmeButton")->text(), "Remplacer");
+    EXPECT_EQ(child<QAbstractButton>("importProgramme")->text(), "Remplacer");
     EXPECT_EQ(m_view->summaryLine(), "Choisissez le jour, puis l’épreuve pour afficher les cavaliers.");
     EXPECT_TRUE(child<CapsuleMenu>("dayMenu")->isEnabled());
     EXPECT_FALSE(child<CapsuleMenu>("eventMenu")->isEnabled());
@@ -517,7 +517,7 @@ TEST_F(WorkspaceViewTest, FolderPickersStoreTheFolderAndRebuildAtOnce)
     int webRequests = 0;
     const QMetaObject::Connection counting = QObject::connect(
         &Notifications::instance(), &Notifications::quavelImportProgrammeWeb, [&] { ++webRequests; });
-    child<QAbstractButton>("siteButton")->click();
+    child<QAbstractButton>("importProgrammeWeb")->click();
     QObject::disconnect(counting);
     EXPECT_EQ(webRequests, 1);
 }

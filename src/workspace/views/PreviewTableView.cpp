@@ -3,6 +3,7 @@
 #include "ui/Theme.h"
 #include "workspace/views/PreviewColumns.h"
 #include "workspace/views/PreviewTableModel.h"
+#include "workspace/views/TitleHeader.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -10,52 +11,12 @@
 
 namespace quavel {
 
-namespace {
-
-// The header row: small semibold titles in the secondary colour over a divider, no chrome.
-class PreviewHeader : public QHeaderView
-{
-public:
-    explicit PreviewHeader(QWidget* parent)
-        : QHeaderView(Qt::Horizontal, parent)
-    {
-        setSectionsClickable(false);
-        setHighlightSections(false);
-        setAutoFillBackground(false);
-        viewport()->setAutoFillBackground(false);
-        setFont(Fonts::font(Fonts::Style::caption, QFont::DemiBold));
-    }
-
-    QSize sizeHint() const override
-    {
-        return QSize(QHeaderView::sizeHint().width(), QFontMetrics(font()).height() + 8 + 1);
-    }
-
-protected:
-    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
-    {
-        const bool dark = Theme::isDark(this);
-        painter->save();
-        painter->setFont(font());
-        painter->setPen(Theme::secondary(dark));
-        const QString title = PreviewTableModel::title(logicalIndex);
-        const QRect content = PreviewColumns::contentRect(logicalIndex, rect.adjusted(0, 0, 0, -1));
-        painter->drawText(content, int(Qt::AlignVCenter | Qt::AlignLeft) | Qt::TextSingleLine,
-            QFontMetrics(font()).elidedText(title, Qt::ElideRight, content.width()));
-        painter->fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1),
-            Theme::withOpacity(Theme::primary(dark), dark ? 0.18 : 0.14));
-        painter->restore();
-    }
-};
-
-} // namespace
-
 PreviewTableView::PreviewTableView(QWidget* parent)
     : QTableView(parent)
     , m_delegate(new PreviewCellDelegate(this))
 {
     setItemDelegate(m_delegate);
-    setHorizontalHeader(new PreviewHeader(this));
+    setHorizontalHeader(new TitleHeader(&PreviewColumns::contentRect, this));
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(PreviewColumns::rowHeight);

@@ -1,11 +1,10 @@
 #include "workspace/views/RiderFoldersSidebar.h"
 
-#include "ui/FusedCapsule.h"
 #include "ui/LinkedGroup.h"
-#include "ui/Notifications.h"
 #include "ui/PickButton.h"
 #include "ui/Theme.h"
 #include "workspace/RiderFoldersStore.h"
+#include "workspace/views/ProgrammePick.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -48,21 +47,10 @@ RiderFoldersSidebar::RiderFoldersSidebar(QWidget* parent)
     stack->setContentsMargins(14, 12, 14, 8);
     stack->setSpacing(12);
 
-    auto* capsule = new FusedCapsule(this);
-    m_importButton = new PickButton(QStringLiteral("Importer"), QStringLiteral("folder"), true, capsule);
-    m_importButton->setObjectName(QStringLiteral("importProgramme"));
-    connect(m_importButton, &QAbstractButton::clicked, this, &RiderFoldersSidebar::importProgrammeRequested);
-    capsule->addWidget(m_importButton);
-    capsule->addDivider();
-    auto* site = new PickButton(QStringLiteral("Site"), QStringLiteral("globe"), true, capsule);
-    site->setObjectName(QStringLiteral("importProgrammeWeb"));
-    // The window opens the results-page browser; its import lands in the rider-folders store.
-    connect(site, &QAbstractButton::clicked, this,
-        [] { Notifications::instance().post(QStringLiteral("quavelImportProgrammeWeb")); });
-    capsule->addWidget(site);
-    m_programmeValue = new LinkedValue(QStringLiteral("Programme"), QString());
-    m_programmeValue->setObjectName(QStringLiteral("programmeValue"));
-    stack->addWidget(new LinkedGroup(capsule, m_programmeValue, true, this));
+    m_programme = new ProgrammePick(std::nullopt, true, this);
+    connect(
+        m_programme, &ProgrammePick::importRequested, this, &RiderFoldersSidebar::importProgrammeRequested);
+    stack->addWidget(m_programme);
 
     stack->addWidget(new Hairline(this));
 
@@ -77,8 +65,7 @@ RiderFoldersSidebar::RiderFoldersSidebar(QWidget* parent)
 
 void RiderFoldersSidebar::refresh(const RiderFoldersStore& folders)
 {
-    m_importButton->setText(folders.programme() ? QStringLiteral("Remplacer") : QStringLiteral("Importer"));
-    m_programmeValue->setValue(
+    m_programme->showProgramme(folders.programme().has_value(),
         folders.programmeName().value_or(QStringLiteral("PDF, Excel ou page internet")));
     m_destinationValue->setValue(
         folders.destinationName().value_or(QStringLiteral("Dossier des dossiers NOM PRENOM")));

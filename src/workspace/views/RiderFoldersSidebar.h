@@ -5,7 +5,7 @@
 namespace quavel {
 
 class LinkedValue;
-class PickButton;
+class ProgrammePick;
 class RiderFoldersStore;
 
 // The sidebar of the "Paniers" screen: the programme group ("Importer" or "Remplacer", "Site") and the
@@ -37,8 +37,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    PickButton* m_importButton;
-    LinkedValue* m_programmeValue;
+    ProgrammePick* m_programme;
     LinkedValue* m_destinationValue;
 };
 

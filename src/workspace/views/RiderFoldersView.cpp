@@ -14,13 +14,11 @@
 #include "workspace/views/RiderTable.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
 #include <QSplitter>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -50,11 +48,9 @@ QString plural(qsizetype n, const QString& noun)
 RiderFoldersView::RiderFoldersView(RiderFoldersStore& folders, FolderOpener openFolder, QWidget* parent)
     : QWidget(parent)
     , m_folders(folders)
-    , m_openFolder(std::move(openFolder))
+    , m_openFolder(orDesktopOpener(std::move(openFolder)))
 {
     setObjectName(QStringLiteral("riderFoldersView"));
-    if (!m_openFolder)
-        m_openFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

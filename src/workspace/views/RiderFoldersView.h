@@ -1,6 +1,7 @@
 #pragma once
 
 #include "workspace/OrganizerReport.h"
+#include "workspace/views/FolderOpener.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -29,10 +30,7 @@ class RiderFoldersView : public QWidget
     Q_OBJECT
 
 public:
-    // Shows a folder in the desktop's file manager.
-    using FolderOpener = std::function<void(const QString& folder)>;
-
-    // An empty opener means QDesktopServices::openUrl.
+    // An empty opener means the desktop's file manager.
     explicit RiderFoldersView(
         RiderFoldersStore& folders, FolderOpener openFolder = {}, QWidget* parent = nullptr);
     ~RiderFoldersView() override;

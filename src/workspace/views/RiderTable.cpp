@@ -2,6 +2,7 @@
 
 #include "ui/Theme.h"
 #include "workspace/views/RiderListModel.h"
+#include "workspace/views/TitleHeader.h"
 
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -27,45 +28,6 @@ QRect textRect(const QRect& cell, int column)
     return column == RiderListModel::lastNameColumn ? cell.adjusted(outer, 0, -RiderTable::cellInset, 0)
                                                     : cell.adjusted(RiderTable::cellInset, 0, -outer, 0);
 }
-
-class RiderHeader : public QHeaderView
-{
-public:
-    explicit RiderHeader(QWidget* parent)
-        : QHeaderView(Qt::Horizontal, parent)
-    {
-        setSectionResizeMode(QHeaderView::Stretch);
-        setSectionsClickable(false);
-        setHighlightSections(false);
-        setFrameShape(QFrame::NoFrame);
-        setAutoFillBackground(false);
-        viewport()->setAutoFillBackground(false);
-        setFont(Fonts::font(Fonts::Style::caption, QFont::DemiBold));
-    }
-
-    QSize sizeHint() const override
-    {
-        // Four above and below the title, and the hairline under it; never compressed.
-        const int h = QFontMetrics(font()).height() + 8 + 1;
-        return QSize(QHeaderView::sizeHint().width(), h);
-    }
-
-protected:
-    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
-    {
-        const bool dark = Theme::isDark(this);
-        painter->save();
-        painter->setFont(font());
-        painter->setPen(Theme::secondary(dark));
-        const QString title
-            = model() ? model()->headerData(logicalIndex, Qt::Horizontal).toString() : QString();
-        const QRect text = textRect(rect.adjusted(0, 0, 0, -1), logicalIndex);
-        painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-            QFontMetrics(font()).elidedText(title, Qt::ElideRight, text.width()));
-        painter->fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), hairline(dark));
-        painter->restore();
-    }
-};
 
 class RiderDelegate : public QStyledItemDelegate
 {
@@ -109,7 +71,10 @@ RiderTable::RiderTable(QWidget* parent)
     , m_model(new RiderListModel(this))
 {
     setObjectName(QStringLiteral("riderTable"));
-    setHorizontalHeader(new RiderHeader(this));
+    auto* header
+        = new TitleHeader([](int column, const QRect& section) { return textRect(section, column); }, this);
+    header->setSectionResizeMode(QHeaderView::Stretch);
+    setHorizontalHeader(header);
     setModel(m_model);
     setItemDelegate(new RiderDelegate(this));
     verticalHeader()->hide();

@@ -10,10 +10,8 @@
 #include "workspace/views/PreviewTableModel.h"
 #include "workspace/views/PreviewTableView.h"
 
-#include <QDesktopServices>
 #include <QLabel>
 #include <QShowEvent>
-#include <QUrl>
 
 namespace quavel {
 
@@ -39,11 +37,9 @@ WorkspaceView::WorkspaceView(const SpreadsheetRecord& spreadsheet, LibraryStore&
     , m_library(library)
     , m_workspace(workspace)
     , m_spreadsheet(spreadsheet)
-    , m_openFolder(std::move(openFolder))
+    , m_openFolder(orDesktopOpener(std::move(openFolder)))
     , m_context(workspace, spreadsheet.id)
 {
-    if (!m_openFolder)
-        m_openFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
     if (const auto live = library.snapshot().spreadsheet(spreadsheet.id))
         m_spreadsheet = *live;
     const SpreadsheetMacSettings settings = workspace.settings(spreadsheet.id);

@@ -5,6 +5,7 @@
 #include "workspace/PreviewContext.h"
 #include "workspace/PreviewRow.h"
 #include "workspace/WorkspaceStore.h"
+#include "workspace/views/FolderOpener.h"
 
 #include <QList>
 #include <QPointer>
@@ -26,6 +27,7 @@ class LibraryStore;
 class LinkedValue;
 class OrganizerRun;
 class PickButton;
+class ProgrammePick;
 class PreviewTableModel;
 class PreviewTableView;
 class RunProgress;
@@ -42,10 +44,7 @@ class WorkspaceView : public QWidget
     Q_OBJECT
 
 public:
-    // Shows a folder in the desktop's file manager.
-    using FolderOpener = std::function<void(const QString& folder)>;
-
-    // An empty opener opens the folder with the desktop's default application.
+    // An empty opener means the desktop's file manager.
     WorkspaceView(const SpreadsheetRecord& spreadsheet, LibraryStore& library, WorkspaceStore& workspace,
         QWidget* parent = nullptr, FolderOpener openFolder = {});
     ~WorkspaceView() override;
@@ -125,8 +124,7 @@ private:
     std::optional<QString> m_seenDay;
     std::optional<QString> m_seenEvent;
 
-    PickButton* m_programmeButton = nullptr;
-    LinkedValue* m_programmeValue = nullptr;
+    ProgrammePick* m_programmePick = nullptr;
     LinkedValue* m_sourceValue = nullptr;
     LinkedValue* m_destinationValue = nullptr;
     IssueLabel* m_issueLabel = nullptr;

@@ -4,9 +4,7 @@
 #include "library/LibraryStore.h"
 #include "ui/CapsuleButton.h"
 #include "ui/CapsuleMenu.h"
-#include "ui/FusedCapsule.h"
 #include "ui/LinkedGroup.h"
-#include "ui/Notifications.h"
 #include "ui/PickButton.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -17,6 +15,7 @@
 #include "workspace/views/LegendDot.h"
 #include "workspace/views/PreviewTableModel.h"
 #include "workspace/views/PreviewTableView.h"
+#include "workspace/views/ProgrammePick.h"
 #include "workspace/views/RunProgress.h"
 
 #include <QEvent>
@@ -134,21 +133,10 @@ void WorkspaceView::buildBar()
 
     // Row 1: programme, photo folder, destination, issues, run.
     QHBoxLayout* first = barRow(bar);
-    auto* programmeControl = new FusedCapsule(this);
-    m_programmeButton
-        = new PickButton(QStringLiteral("Importer"), QStringLiteral("folder"), true, programmeControl);
-    m_programmeButton->setObjectName(QStringLiteral("programmeButton"));
-    auto* site = new PickButton(QStringLiteral("Site"), QStringLiteral("globe"), true, programmeControl);
-    site->setObjectName(QStringLiteral("siteButton"));
-    programmeControl->addWidget(m_programmeButton);
-    programmeControl->addDivider();
-    programmeControl->addWidget(site);
-    m_programmeValue = new LinkedValue(QStringLiteral("Programme"), QString(), 160, this);
-    m_programmeValue->setObjectName(QStringLiteral("programmeValue"));
-    first->addWidget(shrinking(new LinkedGroup(programmeControl, m_programmeValue, false, this)));
-    connect(m_programmeButton, &QAbstractButton::clicked, this, &WorkspaceView::importProgramme);
-    connect(site, &QAbstractButton::clicked, this,
-        [] { Notifications::instance().post(QStringLiteral("quavelImportProgrammeWeb")); });
+    m_programmePick = new ProgrammePick(160, false, this);
+    m_programmePick->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    first->addWidget(m_programmePick);
+    connect(m_programmePick, &ProgrammePick::importRequested, this, &WorkspaceView::importProgramme);
 
     auto folderPick = [&](const QString& title, WorkspaceStore::FolderKind kind, const QString& name) {
         auto* button = new PickButton(QStringLiteral("Choisir"), QStringLiteral("folder"), false, this);
@@ -277,8 +265,7 @@ void WorkspaceView::refreshBar()
     const auto& programme = m_workspace.programme();
     const bool hasDays = programme && !programme->days.isEmpty();
 
-    m_programmeButton->setText(programme ? QStringLiteral("Remplacer") : QStringLiteral("Importer"));
-    m_programmeValue->setValue(
+    m_programmePick->showProgramme(programme.has_value(),
         m_workspace.programmeName().value_or(QStringLiteral("PDF / Excel / page web")));
     m_sourceValue->setValue(settings.sourceName.value_or(QStringLiteral("Dossier source")));
     m_destinationValue->setValue(settings.destinationName.value_or(QStringLiteral("Dossier destination")));
