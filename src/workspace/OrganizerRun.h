@@ -1,5 +1,6 @@
 #pragma once
 
+#include "workspace/FolderOpener.h"
 #include "workspace/OrganizerReport.h"
 #include "workspace/PhotoGroup.h"
 
@@ -27,8 +28,6 @@ class OrganizerRun : public QObject
     Q_OBJECT
 
 public:
-    using FolderOpener = std::function<void(const QString& folder)>;
-
     // Starts copying `groups` into `destination`. `title` is recorded in the history entry.
     static OrganizerRun* start(WorkspaceStore& workspace, const QUuid& spreadsheetID, const QString& title,
         const QList<PhotoGroup>& groups, const QString& destination, FolderOpener openFolder);

@@ -9,6 +9,7 @@
 #include "ui/ToneLabel.h"
 #include "workspace/PhotoOrganizer.h"
 #include "workspace/RiderFoldersStore.h"
+#include "workspace/views/DesktopFolderOpener.h"
 #include "workspace/views/RiderFoldersSidebar.h"
 #include "workspace/views/RiderListModel.h"
 #include "workspace/views/RiderTable.h"

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "workspace/FolderOpener.h"
 #include "workspace/OrganizerReport.h"
-#include "workspace/views/FolderOpener.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -7,6 +7,7 @@
 #include "ui/PanelPresenter.h"
 #include "workspace/OrganizerRun.h"
 #include "workspace/PhotoOrganizer.h"
+#include "workspace/views/DesktopFolderOpener.h"
 #include "workspace/views/PreviewTableModel.h"
 #include "workspace/views/PreviewTableView.h"
 

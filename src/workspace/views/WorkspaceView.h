@@ -1,11 +1,11 @@
 #pragma once
 
 #include "library/SpreadsheetRecord.h"
+#include "workspace/FolderOpener.h"
 #include "workspace/PhotoGroup.h"
 #include "workspace/PreviewContext.h"
 #include "workspace/PreviewRow.h"
 #include "workspace/WorkspaceStore.h"
-#include "workspace/views/FolderOpener.h"
 
 #include <QList>
 #include <QPointer>
