@@ -14,8 +14,8 @@ namespace {
 QString fixed(double value, int decimals)
 {
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-        std::max(decimals, 0));
+    const auto result = std::to_chars(
+        buffer, buffer + sizeof buffer, value, std::chars_format::fixed, std::max(decimals, 0));
     if (result.ec != std::errc())
         return QString();
     return QString::fromLatin1(buffer, result.ptr - buffer);

@@ -1,7 +1,7 @@
 // The number rules of the retouch controls: what a field shows, what a typed text stores, the tone
 // groups' amount text and where a fine-line slider puts its value under the pointer.
-#include "photo/FineLineDrag.h"
 #include "photo/RetouchNumbers.h"
+#include "photo/FineLineDrag.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,9 @@ struct DisplayCase
     const char* shown;
 };
 
-class DisplayForm : public ::testing::TestWithParam<DisplayCase> { };
+class DisplayForm : public ::testing::TestWithParam<DisplayCase>
+{
+};
 
 TEST_P(DisplayForm, FixedDecimalsWithAComma)
 {
@@ -52,7 +54,9 @@ struct TypedCase
     std::optional<double> stored;
 };
 
-class CommitTyped : public ::testing::TestWithParam<TypedCase> { };
+class CommitTyped : public ::testing::TestWithParam<TypedCase>
+{
+};
 
 TEST_P(CommitTyped, StoresTheSteppedClampedNumberOrNothing)
 {
@@ -77,8 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, CommitTyped,
         TypedCase { "plus", QStringLiteral("+5"), kContrast, 5.0 },
         TypedCase { "unit_IL_in_front", QStringLiteral("IL0,5"), kExposure, 0.5 },
         TypedCase { "units_anywhere", QStringLiteral("%1%0px"), kNoise, 10.0 },
-        TypedCase { "no_break_space_before_unit", QStringLiteral("7") + kNbsp + QStringLiteral("%"), kNoise,
-            7.0 },
+        TypedCase {
+            "no_break_space_before_unit", QStringLiteral("7") + kNbsp + QStringLiteral("%"), kNoise, 7.0 },
         TypedCase { "blank_around", QStringLiteral("  7 \n"), kNoise, 7.0 },
         TypedCase { "exponent", QStringLiteral("1e1"), kNoise, 10.0 },
         TypedCase { "hexadecimal", QStringLiteral("0x10"), kNoise, 16.0 },
@@ -102,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, CommitTyped,
 
 TEST(ToneAmountText, SignFromTheUnroundedValueAndANoBreakSpace)
 {
-    const struct {
+    const struct
+    {
         double amount;
         QString text;
     } cases[] = {
