@@ -19,7 +19,7 @@ struct CountingLoader
 
     PrintImageCache::Loader loader() const
     {
-        return [calls = calls](const QString& path) {
+        return [calls = calls](const QString& path, int) {
             ++*calls;
             if (path.endsWith("broken"))
                 return QImage();
@@ -40,15 +40,18 @@ TEST(PrintImageCache, HoldsThreePhotosAndDecodesAgainWhenGoingBack)
         int decodes;
     } visits[] = { { 1, 1 }, { 2, 2 }, { 3, 3 }, { 2, 3 }, { 4, 4 }, { 5, 5 }, { 1, 6 }, { 5, 6 }, { 4, 6 } };
     for (const auto& v : visits) {
-        EXPECT_FALSE(cache.image(v.page, QStringLiteral("/p/%1.jpg").arg(v.page)).isNull());
+        EXPECT_FALSE(cache.image(v.page, QStringLiteral("/p/%1.jpg").arg(v.page), 2000).isNull());
         EXPECT_EQ(cache.decodes(), v.decodes) << "page " << v.page;
         EXPECT_LE(cache.held(), PrintImageCache::kCapacity);
     }
     // A prefetched page is not decoded twice; an unreadable one is a null image.
-    cache.prefetch(7, "/p/broken");
-    EXPECT_TRUE(cache.image(7, "/p/broken").isNull());
+    cache.prefetch(7, "/p/broken", 2000);
+    EXPECT_TRUE(cache.image(7, "/p/broken", 2000).isNull());
     EXPECT_EQ(cache.decodes(), 7);
     EXPECT_EQ(cache.held(), 3);
+    // The same page for a smaller picture (the preview) is another decode.
+    cache.image(7, "/p/broken", 300);
+    EXPECT_EQ(cache.decodes(), 8);
 }
 
 TEST(PrintImageCache, AForwardRunDecodesEachPhotoOnce)
@@ -62,8 +65,9 @@ TEST(PrintImageCache, AForwardRunDecodesEachPhotoOnce)
     QPainter painter(&sheet);
     int most = 0;
     for (int page = 1; page <= view.pageCount(); ++page) {
-        view.prepare(page + 1);
-        EXPECT_TRUE(view.drawPage(painter, page, { QSizeF(183, 283), QPointF(8.5, 8.5) }, 72));
+        const PrintPagination::Printable area { QSizeF(183, 283), QPointF(8.5, 8.5) };
+        view.prepare(page + 1, area, 72);
+        EXPECT_TRUE(view.drawPage(painter, page, area, 72));
         most = std::max(most, view.cache().held());
     }
     EXPECT_EQ(*counting.calls, 8);

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace quavel {
 
 PhotoPrintView::PhotoPrintView(QStringList photos, PrintImageCache::Loader loader)
@@ -9,10 +11,17 @@ PhotoPrintView::PhotoPrintView(QStringList photos, PrintImageCache::Loader loade
     , m_cache(std::move(loader))
 { }
 
-void PhotoPrintView::prepare(int page)
+int PhotoPrintView::decodeBound(const PrintPagination::Printable& area, int dpi)
+{
+    // A photo fitted into the area is never wider or higher than the area.
+    const QSize pixels = PrintPagination::renderPixels(area.size, dpi);
+    return std::max(pixels.width(), pixels.height());
+}
+
+void PhotoPrintView::prepare(int page, const PrintPagination::Printable& area, int dpi)
 {
     if (page >= 1 && page <= m_photos.size())
-        m_cache.prefetch(page, m_photos[page - 1]);
+        m_cache.prefetch(page, m_photos[page - 1], decodeBound(area, dpi));
 }
 
 bool PhotoPrintView::drawPage(QPainter& painter, int page, const PrintPagination::Printable& area, int dpi)
@@ -23,15 +32,16 @@ bool PhotoPrintView::drawPage(QPainter& painter, int page, const PrintPagination
     if (page < 1 || page > m_photos.size())
         return false;
     const int index = photoIndexForPage(page, int(m_photos.size()));
-    const QImage image = m_cache.image(index + 1, m_photos[index]);
+    const QImage image = m_cache.image(index + 1, m_photos[index], decodeBound(area, dpi));
     if (image.isNull())
         return false;
     const QRectF fitted = fittedRect(QSizeF(image.size()), rect);
     if (!isDrawable(fitted))
         return false;
 
-    // The printer gets exactly the pixels it prints, scaled here with a smooth filter, and keeps them
-    // as they are (without the hint, Qt's PDF output would store them as JPEG).
+    // The printer gets exactly the pixels it prints (the decoded photo is at most a little larger, or
+    // smaller than the page needs), scaled with a smooth filter, and keeps them as they are: without the
+    // hint, Qt's PDF output would store them as JPEG.
     const QSize pixels = renderPixels(fitted.size(), dpi);
     const QImage rendered = image.size() == pixels
         ? image

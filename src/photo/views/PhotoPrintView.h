@@ -10,9 +10,10 @@ class QPainter;
 namespace quavel {
 
 // The pages of one print run: one photo per page, in the given order, each fitted into the printable
-// area, centred and upright on white. Photos are rendered at the printer's resolution (at most 300 dots
-// per inch) and drawn losslessly, so the job carries them at full quality rather than JPEG-compressed.
-// GUI thread only.
+// area, centred and upright on white. Photos are decoded for the printer's resolution (at most 300 dots
+// per inch; a photo is decoded no larger than the printable area needs at that resolution, with the
+// format's shrink-on-load) and drawn losslessly, so the job carries them at full quality rather than
+// JPEG-compressed. GUI thread only.
 class PhotoPrintView
 {
 public:
@@ -26,8 +27,11 @@ public:
     // leaves a white page). `dpi` is the resolution the photo is rendered for.
     bool drawPage(QPainter& painter, int page, const PrintPagination::Printable& area, int dpi);
 
-    // Starts decoding a page's photo ahead of its drawing.
-    void prepare(int page);
+    // Starts decoding a page's photo ahead of its drawing in that area at that resolution.
+    void prepare(int page, const PrintPagination::Printable& area, int dpi);
+
+    // The long side, in pixels, a photo is decoded at for an area at a resolution.
+    static int decodeBound(const PrintPagination::Printable& area, int dpi);
 
     const PrintImageCache& cache() const { return m_cache; }
 

@@ -6,10 +6,11 @@
 #include "photo/views/PrintSession.h"
 #include "photo/views/PrinterSettings.h"
 #include "platform/UserDefaults.h"
+#include "platform/imaging/ImageIO.h"
+#include "platform/imaging/ImageThumbnail.h"
 #include "ui/print/Printer.h"
 
 #include <QApplication>
-#include <QImageReader>
 #include <QMainWindow>
 #include <QPointer>
 #include <QProgressDialog>
@@ -70,20 +71,15 @@ PrintedHandler& onPrintSucceeded()
 
 std::optional<QSize> pixelSize(const QString& file)
 {
-    QImageReader reader(file);
-    QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
+    const std::optional<QSize> size = ImageIO::orientedPixelSize(file);
+    if (!size || size->isEmpty())
         return std::nullopt;
-    if (reader.transformation() & QImageIOHandler::TransformationRotate90)
-        size.transpose();
     return size;
 }
 
-QImage loadPhoto(const QString& file)
+QImage loadPhoto(const QString& file, int maxPixel)
 {
-    QImageReader reader(file);
-    reader.setAutoTransform(true);
-    return reader.read();
+    return ImageThumbnail::fromFile(file, maxPixel);
 }
 
 void finishRun(PrintSession& session, bool success, bool later)

@@ -31,9 +31,9 @@ void print(const QStringList& files, std::optional<PrintPaperFormat> paper);
 // The pixel size of a photo as displayed (its orientation applied); none when it cannot be read.
 std::optional<QSize> pixelSize(const QString& file);
 
-// The photo at full size with its orientation applied; a null image when it cannot be read. Safe on any
-// thread.
-QImage loadPhoto(const QString& file);
+// The photo upright, in sRGB, its long side at most maxPixel (never enlarged), camera RAW files
+// developed; a null image when it cannot be read. Safe on any thread.
+QImage loadPhoto(const QString& file, int maxPixel);
 
 // The end of a run: on success the settings are remembered and the printed photos handed to
 // onPrintSucceeded (in a later turn of the event loop when `later`).

@@ -17,8 +17,9 @@ namespace quavel {
 class PrintImageCache
 {
 public:
-    // Decodes a photo at full size with its orientation applied; a null image when it cannot.
-    using Loader = std::function<QImage(const QString& path)>;
+    // Decodes a photo upright, its long side at most maxPixel (never enlarged); a null image when it
+    // cannot. Called on the cache's worker.
+    using Loader = std::function<QImage(const QString& path, int maxPixel)>;
 
     static constexpr int kCapacity = 3;
 
@@ -27,10 +28,10 @@ public:
     PrintImageCache(const PrintImageCache&) = delete;
     PrintImageCache& operator=(const PrintImageCache&) = delete;
 
-    // The photo of a page, decoding it when it is not held (and waiting for it).
-    QImage image(int page, const QString& path);
-    // Starts decoding a page's photo when it is not held.
-    void prefetch(int page, const QString& path);
+    // The photo of a page at a bound, decoding it when it is not held (and waiting for it).
+    QImage image(int page, const QString& path, int maxPixel);
+    // Starts decoding a page's photo at a bound when it is not held.
+    void prefetch(int page, const QString& path, int maxPixel);
 
     // Decoded or decoding photos held now (never more than kCapacity).
     int held() const { return int(m_entries.size()); }
@@ -41,10 +42,11 @@ private:
     struct Entry
     {
         int page;
+        int maxPixel;
         QFuture<QImage> future;
     };
-    qsizetype find(int page) const;
-    void start(int page, const QString& path);
+    qsizetype find(int page, int maxPixel) const;
+    void start(int page, const QString& path, int maxPixel);
 
     Loader m_loader;
     QThreadPool m_pool;

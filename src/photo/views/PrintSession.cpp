@@ -61,7 +61,7 @@ bool PrintSession::run(const std::function<bool(int done, int total)>& progress)
         const int page = sequence[position];
         // Decode the next sheet's photo while this one is written.
         if (position + 1 < total)
-            m_view.prepare(sequence[position + 1]);
+            m_view.prepare(sequence[position + 1], area, dpi);
         if (m_view.drawPage(painter, page, area, dpi) && !drawn.contains(page))
             drawn.append(page);
         return true;

@@ -24,7 +24,7 @@ int main(int argc, char** argv)
     const std::optional<PrintPaperFormat> paper = PrintPaperFormats::fromRawValue(args[3]);
     const QStringList photos = args.mid(4);
     int held = 0;
-    PrintSession session(photos, paper, [](const QString& path) { return PhotoPrinter::loadPhoto(path); });
+    PrintSession session(photos, paper, &PhotoPrinter::loadPhoto);
     if (args[1] == QLatin1String("pdf")) {
         session.printer().setOutputFormat(QPrinter::PdfFormat);
         session.printer().setOutputFileName(args[2]);
