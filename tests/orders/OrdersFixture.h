@@ -53,14 +53,16 @@ struct OrdersFixture
     QuavelJSON::Json settings() const { return QuavelJSON::parse(readFile(settingsPath())); }
     bool hasKey(const char* key) const { return settings().contains(key); }
 
-    // Every save replaces the file by a rename, so a new inode tells a write.
-    quint64 settingsIdentity() const
+    // The store never reads its file after creation, so trailing blanks added to it stay there until a
+    // save replaces the file: that tells a write, however quickly it follows.
+    void markSettings() const
     {
-        struct stat st { };
-        if (::stat(QFile::encodeName(settingsPath()).constData(), &st) != 0)
-            return 0;
-        return quint64(st.st_ino);
+        QFile file(settingsPath());
+        if (file.open(QIODevice::Append))
+            file.write(marker);
     }
+    bool settingsRewritten() const { return !readFile(settingsPath()).endsWith(marker); }
+    static constexpr const char* marker = "\n \n  \n";
 
     OrdersStore& open()
     {

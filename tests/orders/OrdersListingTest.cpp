@@ -118,23 +118,23 @@ TEST(OrdersListing, ReloadWritesOnlyWhenTheSelectionChanges)
     EXPECT_EQ(store.selectedFolderID(), f.path("B"));
     EXPECT_TRUE(store.folders().isEmpty()); // nothing listed before the first reload
 
-    quint64 before = f.settingsIdentity();
+    f.markSettings();
     store.reload();
     EXPECT_EQ(describe(store.sections()), "Fichiers:b.jpg");
-    EXPECT_EQ(f.settingsIdentity(), before) << "a selection still listed writes nothing";
+    EXPECT_FALSE(f.settingsRewritten()) << "a selection still listed writes nothing";
 
     QDir(f.path("B")).removeRecursively();
     store.reload();
     EXPECT_EQ(store.selectedFolderID(), f.path("A"));
-    EXPECT_NE(f.settingsIdentity(), before);
+    EXPECT_TRUE(f.settingsRewritten());
     EXPECT_EQ(QString::fromStdString(f.settings()["selectedFolderPath"]), f.path("A"));
 
     QDir(f.path("A")).removeRecursively();
-    before = f.settingsIdentity();
+    f.markSettings();
     store.reload();
     EXPECT_FALSE(store.selectedFolderID());
     EXPECT_TRUE(store.sections().isEmpty());
-    EXPECT_NE(f.settingsIdentity(), before);
+    EXPECT_TRUE(f.settingsRewritten());
     EXPECT_FALSE(f.hasKey("selectedFolderPath"));
 }
 
@@ -146,10 +146,10 @@ TEST(OrdersListing, AComposedSelectionMatchesADecomposedFolderName)
                         .arg(OrdersFixture::bookmarkText(f.root), f.path(QStringLiteral("C\u00e9line")))
                         .toUtf8());
     OrdersStore& store = f.open();
-    const quint64 before = f.settingsIdentity();
+    f.markSettings();
     store.reload();
     EXPECT_EQ(describe(store.sections()), "Fichiers:a.jpg");
-    EXPECT_EQ(f.settingsIdentity(), before);
+    EXPECT_FALSE(f.settingsRewritten());
 }
 
 TEST(OrdersListing, AVanishedRootKeepsItsNameAndSelectionAndWritesNothing)
@@ -159,7 +159,7 @@ TEST(OrdersListing, AVanishedRootKeepsItsNameAndSelectionAndWritesNothing)
     OrdersStore& store = f.openOn("A");
     ASSERT_FALSE(store.watchedPaths().isEmpty());
     QDir(f.root).removeRecursively();
-    const quint64 before = f.settingsIdentity();
+    f.markSettings();
     store.reload();
     EXPECT_FALSE(store.errorMessage());
     EXPECT_TRUE(store.folders().isEmpty());
@@ -167,7 +167,7 @@ TEST(OrdersListing, AVanishedRootKeepsItsNameAndSelectionAndWritesNothing)
     EXPECT_TRUE(store.watchedPaths().isEmpty());
     EXPECT_EQ(store.rootName(), QStringLiteral("Commandes"));
     EXPECT_EQ(store.selectedFolderID(), f.path("A"));
-    EXPECT_EQ(f.settingsIdentity(), before);
+    EXPECT_FALSE(f.settingsRewritten());
 }
 
 // Runs the action while no further file can be opened (the one listing failure that stops root too).
@@ -190,14 +190,14 @@ TEST(OrdersListing, ARootThatCannotBeListedShowsWhyAndWritesNothing)
     OrdersFixture f;
     f.file("A/a.jpg");
     OrdersStore& store = f.openOn("A");
-    const quint64 before = f.settingsIdentity();
+    f.markSettings();
     withoutFreeDescriptors([&] { store.reload(); });
     EXPECT_EQ(store.errorMessage(),
         QStringLiteral("Impossible de lire le dossier « Commandes » : Trop de fichiers sont ouverts."));
     EXPECT_TRUE(store.folders().isEmpty());
     EXPECT_TRUE(store.sections().isEmpty());
     EXPECT_FALSE(store.watchedPaths().isEmpty()) << "the shown order's watches stay";
-    EXPECT_EQ(f.settingsIdentity(), before);
+    EXPECT_FALSE(f.settingsRewritten());
 }
 
 TEST(OrdersListing, AStaleRootBookmarkListsAtOnceAndIsRenewedLater)
@@ -250,9 +250,9 @@ TEST(OrdersListing, PersistWritesEveryTimeTheSameContent)
     OrdersStore& store = f.openOn("A");
     store.persist();
     const QByteArray first = readFile(f.settingsPath());
-    const quint64 identity = f.settingsIdentity();
+    f.markSettings();
     store.persist();
-    EXPECT_NE(f.settingsIdentity(), identity);
+    EXPECT_TRUE(f.settingsRewritten());
     EXPECT_EQ(readFile(f.settingsPath()), first);
 }
 
