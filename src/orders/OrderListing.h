@@ -12,6 +12,16 @@
 // taken as the links they are (a link is not a folder).
 namespace quavel::OrderListing {
 
+struct Contents
+{
+    QList<OrderFolder> folders;
+    QList<OrderMedia> media;
+};
+
+// The sub-folders and the media of a folder from one listing (what is not wanted stays empty). Throws
+// FileError (French message) when the folder cannot be listed.
+Contents contents(const QString& folder, bool wantFolders = true, bool wantMedia = true);
+
 // The visible sub-folders. Throws FileError (French message) when the folder cannot be listed.
 QList<OrderFolder> directories(const QString& folder);
 

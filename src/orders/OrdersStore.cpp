@@ -247,9 +247,10 @@ void OrdersStore::loadSections()
         return;
     }
     const OrderFolder order = *folder;
-    QList<OrderFolder> subfolders;
+    // One listing of the order folder gives its sub-folders and its loose media.
+    OrderListing::Contents listed;
     try {
-        subfolders = OrderListing::directories(order.url);
+        listed = OrderListing::contents(order.url);
     } catch (const Error& e) {
         setSections({});
         setErrorMessage(e.message());
@@ -257,19 +258,18 @@ void OrdersStore::loadSections()
         return;
     }
     QList<OrderSection> sections;
-    sections.reserve(subfolders.size() + 1);
-    auto mediaOf = [](const QString& path) {
+    sections.reserve(listed.folders.size() + 1);
+    if (!listed.media.isEmpty())
+        sections.append(OrderSection { QStringLiteral("Fichiers"), order.url, listed.media });
+    for (const OrderFolder& sub : std::as_const(listed.folders)) {
+        QList<OrderMedia> files;
         try {
-            return OrderListing::media(path);
+            files = OrderListing::media(sub.url);
         } catch (const Error&) {
-            return QList<OrderMedia>(); // a section that cannot be listed shows empty
+            // A section that cannot be listed shows without files.
         }
-    };
-    const QList<OrderMedia> loose = mediaOf(order.url);
-    if (!loose.isEmpty())
-        sections.append(OrderSection { QStringLiteral("Fichiers"), order.url, loose });
-    for (const OrderFolder& sub : subfolders)
-        sections.append(OrderSection { sub.name, sub.url, mediaOf(sub.url) });
+        sections.append(OrderSection { sub.name, sub.url, files });
+    }
     setSections(sections);
     setErrorMessage(std::nullopt);
 

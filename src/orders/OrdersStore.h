@@ -179,6 +179,9 @@ private:
     QTimer* m_watchDebounce = nullptr;
     QSet<QString> m_pendingWatchPaths;
     QSet<QString> m_watchedPaths;
+    // The listing that made m_watchedPaths, as given.
+    QStringList m_watchedFolderList;
+    QStringList m_watchedFileList;
 
     // Watermark bookmarks are resolved at start-up one at a time on a low-priority thread of their own.
     QThreadPool* m_resolvePool = nullptr;

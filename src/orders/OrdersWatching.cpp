@@ -15,6 +15,11 @@ namespace quavel {
 
 void OrdersStore::watchFolders(const QStringList& folders, const QStringList& files)
 {
+    // A listing equal path for path to the last accepted one watches the same set; no need to make it.
+    if (!m_watchedPaths.isEmpty() && folders == m_watchedFolderList && files == m_watchedFileList) {
+        m_watcher->rearm();
+        return;
+    }
     QSet<QString> paths;
     paths.reserve(folders.size() + files.size());
     for (const QString& f : folders)
@@ -22,13 +27,17 @@ void OrdersStore::watchFolders(const QStringList& folders, const QStringList& fi
     for (const QString& f : files)
         paths.insert(OrderPaths::key(f));
     if (paths == m_watchedPaths) {
-        // The same listing: running watches, pending reports and a scheduled refresh all stay. A folder
+        // The same set: running watches, pending reports and a scheduled refresh all stay. A folder
         // whose watch ended (moved away, and a folder of that name made again) is watched anew.
+        m_watchedFolderList = folders;
+        m_watchedFileList = files;
         m_watcher->rearm();
         return;
     }
     stopWatchingFolders();
     m_watchedPaths = std::move(paths);
+    m_watchedFolderList = folders;
+    m_watchedFileList = files;
     QStringList standardizedFolders;
     for (const QString& f : folders)
         standardizedFolders.append(OrderPaths::standardized(f));
@@ -45,6 +54,8 @@ void OrdersStore::stopWatchingFolders()
     m_pendingWatchPaths.clear();
     m_watcher->stop();
     m_watchedPaths.clear();
+    m_watchedFolderList.clear();
+    m_watchedFileList.clear();
 }
 
 void OrdersStore::scheduleDiskRefresh(const QString& path)
