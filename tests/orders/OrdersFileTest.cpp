@@ -110,6 +110,19 @@ INSTANTIATE_TEST_SUITE_P(Orders, ReadingTheFile,
         ReadCase { "DeliveredPathsNotAList", R"({"deliveredPaths":"/a"})", nullptr }),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(OrdersFileReading, AFileNestedTooDeeplyIsUnreadableAndSetAside)
+{
+    OrdersFixture f;
+    const QByteArray nested = "{\"rootName\":\"Commandes\",\"later\":" + QByteArray(100000, '[')
+        + QByteArray(100000, ']') + "}";
+    f.writeSettings(nested);
+    OrdersStore& store = f.open();
+    EXPECT_EQ(state(store), initial);
+    store.persist();
+    EXPECT_EQ(QDir(f.support).entryList({ "settings.json.unreadable-*" }, QDir::Files).size(), 1);
+    EXPECT_FALSE(f.hasKey("rootName"));
+}
+
 TEST(OrdersFileWriting, AnEmptyStoreWritesTheAlwaysKeysAndNothingElse)
 {
     OrdersFixture f;
