@@ -1,0 +1,220 @@
+#include "orders/OrdersScreen.h"
+
+#include "orders/OrderMenus.h"
+#include "orders/OrdersScreenText.h"
+#include "orders/OrdersStore.h"
+#include "photo/AirDropShare.h"
+#include "photo/OpenWithApps.h"
+#include "photo/PhotoOriginals.h"
+#include "platform/Error.h"
+#include "platform/UserDefaults.h"
+
+#include <QPointer>
+
+namespace quavel {
+
+OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_defaults(defaults)
+{
+    connect(&store, &OrdersStore::sectionsChanged, this, [this] {
+        m_allFiles.reset();
+        emit allFilesChanged();
+    });
+    // Another order: nothing of the last one stays selected, and the editor closes (its owner listens).
+    connect(&store, &OrdersStore::selectedFolderIDChanged, this, [this] {
+        OrderSelection cleared = m_selection;
+        cleared.clear();
+        setSelection(cleared);
+        emit orderChanged();
+    });
+    connect(&store, &OrdersStore::rootNameChanged, this, [this] { setFolderQuery(QString()); });
+}
+
+OrdersScreen::~OrdersScreen() = default;
+
+const QList<OrderMedia>& OrdersScreen::allFiles() const
+{
+    if (!m_allFiles) {
+        QList<OrderMedia> files;
+        for (const OrderSection& s : m_store.sections())
+            files.append(s.files);
+        m_allFiles = std::move(files);
+    }
+    return *m_allFiles;
+}
+
+QList<OrderMedia> OrdersScreen::selectedMedia() const
+{
+    return m_selection.selectedMedia(allFiles());
+}
+
+void OrdersScreen::setSelection(const OrderSelection& selection)
+{
+    const bool changed = !(selection == m_selection);
+    m_selection = selection;
+    if (changed)
+        emit selectionChanged();
+}
+
+OrderSelection::ClickOutcome OrdersScreen::click(
+    const OrderMedia& file, ClickModifiers modifiers, bool editorOpen)
+{
+    OrderSelection next = m_selection;
+    const auto outcome = next.click(file, modifiers, editorOpen, allFiles());
+    setSelection(next);
+    return outcome;
+}
+
+void OrdersScreen::doubleClick(const OrderMedia& file)
+{
+    OrderSelection next = m_selection;
+    const QList<OrderMedia> opened = next.doubleClick(file, allFiles());
+    setSelection(next);
+    open(OrderMenus::paths(opened));
+}
+
+void OrdersScreen::selectOnly(const QString& path)
+{
+    OrderSelection next = m_selection;
+    next.selectOnly(path);
+    setSelection(next);
+}
+
+void OrdersScreen::selectAll()
+{
+    OrderSelection next = m_selection;
+    next.selectAll(allFiles());
+    setSelection(next);
+}
+
+void OrdersScreen::clearSelection()
+{
+    OrderSelection next = m_selection;
+    next.clear();
+    setSelection(next);
+}
+
+QList<OrderMedia> OrdersScreen::targets(const OrderMedia& file) const
+{
+    return m_selection.targets(file, allFiles());
+}
+
+void OrdersScreen::selectFolder(const std::optional<QString>& path)
+{
+    m_store.setSelectedFolderID(path);
+    m_store.persist();
+    m_store.loadSections();
+}
+
+void OrdersScreen::setFolderQuery(const QString& query)
+{
+    if (m_folderQuery == query)
+        return;
+    m_folderQuery = query;
+    emit folderQueryChanged();
+}
+
+QList<OrderFolder> OrdersScreen::filteredFolders() const
+{
+    return OrdersScreenText::filteredFolders(m_store.folders(), m_folderQuery);
+}
+
+void OrdersScreen::setPreviewURL(const std::optional<QString>& path)
+{
+    if (m_previewURL == path)
+        return;
+    m_previewURL = path;
+    emit previewURLChanged();
+}
+
+void OrdersScreen::previewSelection()
+{
+    const QList<OrderMedia> selected = selectedMedia();
+    if (!selected.isEmpty())
+        setPreviewURL(selected.first().url);
+}
+
+void OrdersScreen::setShowRetouchPopover(bool shown)
+{
+    if (m_showRetouchPopover == shown)
+        return;
+    m_showRetouchPopover = shown;
+    emit showRetouchPopoverChanged();
+}
+
+QString OrdersScreen::galleryLayoutRaw() const
+{
+    return m_defaults.string(QString::fromLatin1(OrdersGalleryLayouts::defaultsKey))
+        .value_or(OrdersGalleryLayouts::rawValue(OrdersGalleryLayout::sections));
+}
+
+OrdersGalleryLayout OrdersScreen::galleryLayout() const
+{
+    return OrdersGalleryLayouts::shown(galleryLayoutRaw());
+}
+
+void OrdersScreen::setGalleryLayout(OrdersGalleryLayout layout)
+{
+    const QString raw = OrdersGalleryLayouts::rawValue(layout);
+    if (galleryLayoutRaw() == raw
+        && m_defaults.contains(QString::fromLatin1(OrdersGalleryLayouts::defaultsKey)))
+        return;
+    const OrdersGalleryLayout before = galleryLayout();
+    m_defaults.setString(QString::fromLatin1(OrdersGalleryLayouts::defaultsKey), raw);
+    if (before != layout)
+        emit galleryLayoutChanged();
+}
+
+bool OrdersScreen::canRetouch() const
+{
+    return !m_store.retouch().isNeutral() && !m_store.isRetouching();
+}
+
+QList<OrderMenuItem> OrdersScreen::fileMenu(const OrderMedia& file) const
+{
+    return OrderMenus::fileMenu(file, PhotoOriginals::hasBackup(file.url), canRetouch());
+}
+
+QList<OrderMenuItem> OrdersScreen::openWithMenu(const QList<OrderMedia>& files) const
+{
+    const QStringList urls = OrderMenus::paths(files);
+    return OrderMenus::openWithMenu(
+        urls, urls.isEmpty() ? QList<OpenWithApp>() : OpenWithApps::apps(urls), m_store.openWithApps());
+}
+
+void OrdersScreen::shareByAirDrop(const QList<OrderMedia>& files)
+{
+    // The store outlives the screen: a transfer that ends after the screen has gone still marks.
+    QPointer<OrdersStore> store(&m_store);
+    AirDropShare::shared().send(OrderMenus::paths(files), [store](const QStringList& sent) {
+        if (store)
+            store->markDelivered(sent);
+    });
+}
+
+void OrdersScreen::open(const QStringList& files)
+{
+    m_store.openPreferred(files);
+}
+
+void OrdersScreen::openWith(const QString& application, const QStringList& files)
+{
+    m_store.rememberOpenWith(application, files);
+    OpenWithApps::open(files, application);
+}
+
+void OrdersScreen::undoEdits(const QString& path)
+{
+    try {
+        PhotoOriginals::restore(path);
+        m_store.noteEdited(path);
+        m_store.setErrorMessage(std::nullopt);
+    } catch (const Error& e) {
+        m_store.setErrorMessage(e.message());
+    }
+    emit photoRestored(path);
+}
+
+} // namespace quavel

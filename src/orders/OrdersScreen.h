@@ -1,0 +1,115 @@
+#pragma once
+
+#include "orders/OrderFolder.h"
+#include "orders/OrderMedia.h"
+#include "orders/OrderMenuItem.h"
+#include "orders/OrderSelection.h"
+#include "orders/OrdersGalleryLayout.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace quavel {
+
+class OrdersStore;
+class UserDefaults;
+
+// The state and the logic of the orders screen, without widgets: the file selection and its click
+// rules, the folder search, the preview target, the retouch popover flag and the gallery layout (kept
+// in the user defaults), with the actions that act on the store. The screen reads the store, which it
+// does not own; switching away from the screen discards this state, the layout alone survives.
+//
+// GUI thread only. One change signal per field.
+class OrdersScreen : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* parent = nullptr);
+    ~OrdersScreen() override;
+
+    OrdersStore& store() const { return m_store; }
+
+    // Every file of the selected order: the sections in order, then each section's files in order.
+    const QList<OrderMedia>& allFiles() const;
+    // The listed files that are selected, in that order.
+    QList<OrderMedia> selectedMedia() const;
+    const OrderSelection& selection() const { return m_selection; }
+    bool isSelected(const QString& path) const { return m_selection.contains(path); }
+
+    // Click rules. `editorOpen`: the inline crop editor shows a photo. With openCrop the caller opens
+    // the photo in the editor and calls selectOnly.
+    OrderSelection::ClickOutcome click(const OrderMedia& file, ClickModifiers modifiers, bool editorOpen);
+    // A double click: opens the files it gives (each with the application remembered for its type).
+    void doubleClick(const OrderMedia& file);
+    void selectOnly(const QString& path);
+    void selectAll();
+    void clearSelection();
+    QList<OrderMedia> targets(const OrderMedia& file) const;
+
+    // The folder list's selection: the listed folder of that path (none when none has it) becomes the
+    // store's selection; the store then saves and lists it, even when it was already selected.
+    void selectFolder(const std::optional<QString>& path);
+
+    const QString& folderQuery() const { return m_folderQuery; }
+    void setFolderQuery(const QString& query);
+    QList<OrderFolder> filteredFolders() const;
+
+    // The file the quick preview shows; none while it is closed.
+    const std::optional<QString>& previewURL() const { return m_previewURL; }
+    void setPreviewURL(const std::optional<QString>& path);
+    // "Aperçu": the first selected file.
+    void previewSelection();
+
+    bool showRetouchPopover() const { return m_showRetouchPopover; }
+    void setShowRetouchPopover(bool shown);
+
+    // The stored raw value (any text) and the layout it shows.
+    QString galleryLayoutRaw() const;
+    OrdersGalleryLayout galleryLayout() const;
+    void setGalleryLayout(OrdersGalleryLayout layout);
+
+    // Whether a cell's retouch can start: settings that change something, no batch running.
+    bool canRetouch() const;
+
+    // Per-file actions.
+    QList<OrderMenuItem> fileMenu(const OrderMedia& file) const;
+    QList<OrderMenuItem> openWithMenu(const QList<OrderMedia>& files) const;
+    // Shares by the nearby-device service and marks the files delivered when the transfer succeeds.
+    void shareByAirDrop(const QList<OrderMedia>& files);
+    void open(const QStringList& files);
+    // Remembers the application for the files' types, then opens them with it.
+    void openWith(const QString& application, const QStringList& files);
+    // Puts the photo's original back; the store tells the gallery, or shows why it could not.
+    void undoEdits(const QString& path);
+
+signals:
+    void selectionChanged();
+    void folderQueryChanged();
+    void previewURLChanged();
+    void showRetouchPopoverChanged();
+    void galleryLayoutChanged();
+    // The files listed changed (another order, a change on disk).
+    void allFilesChanged();
+    // The order folder changed: the selection was emptied and the crop editor must close.
+    void orderChanged();
+    // A photo's pixels were put back: the crop editor reloads it when it shows it.
+    void photoRestored(const QString& path);
+
+private:
+    void setSelection(const OrderSelection& selection);
+
+    OrdersStore& m_store;
+    UserDefaults& m_defaults;
+    OrderSelection m_selection;
+    QString m_folderQuery;
+    std::optional<QString> m_previewURL;
+    bool m_showRetouchPopover = false;
+    mutable std::optional<QList<OrderMedia>> m_allFiles;
+};
+
+} // namespace quavel

@@ -1,0 +1,166 @@
+// The orders screen's state over a real orders tree and the real store: what changing the order or the
+// root does to it, the folder selection, the layout kept in the user defaults, and undoing a photo's
+// edits from its kept original.
+#include "orders/OrdersScreen.h"
+#include "OrdersFixture.h"
+#include "photo/PhotoOriginals.h"
+#include "platform/UserDefaults.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+struct ScreenFixture : OrdersFixture
+{
+    UserDefaults defaults { tmp.file(QStringLiteral("defaults.json")) };
+
+    ScreenFixture()
+    {
+        file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg"));
+        file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0002.jpg"));
+        file(QStringLiteral("Dupont/IMPRESSION A4/IMG_0003.jpg"));
+        file(QStringLiteral("Dupont/clip.mov"));
+        file(QStringLiteral("Martin/IMG_0100.jpg"));
+    }
+};
+
+QStringList names(const QList<OrderMedia>& files)
+{
+    QStringList n;
+    for (const OrderMedia& m : files)
+        n.append(m.url.section(u'/', -2));
+    return n;
+}
+
+TEST(OrdersScreenState, FilesRunThroughTheSectionsAndAnotherOrderEmptiesTheSelection)
+{
+    ScreenFixture f;
+    OrdersStore& store = f.openOn(QStringLiteral("Dupont"));
+    OrdersScreen screen(store, f.defaults);
+    // The loose files' section first, then the sub-folders by name.
+    EXPECT_EQ(names(screen.allFiles()),
+        (QStringList { "Dupont/clip.mov", "IMPRESSION A4/IMG_0003.jpg", "IMPRESSION A5/IMG_0001.jpg",
+            "IMPRESSION A5/IMG_0002.jpg" }));
+    screen.selectAll();
+    EXPECT_EQ(screen.selection().count(), 4);
+
+    QSignalSpy orderChanged(&screen, &OrdersScreen::orderChanged);
+    QSignalSpy allFiles(&screen, &OrdersScreen::allFilesChanged);
+    // The same folder chosen again re-lists it and keeps the selection.
+    f.markSettings();
+    screen.selectFolder(f.path(QStringLiteral("Dupont")));
+    EXPECT_TRUE(f.settingsRewritten());
+    EXPECT_EQ(orderChanged.count(), 0);
+    EXPECT_EQ(screen.selection().count(), 4);
+
+    screen.selectFolder(f.path(QStringLiteral("Martin")));
+    EXPECT_EQ(orderChanged.count(), 1);
+    EXPECT_TRUE(screen.selection().isEmpty());
+    EXPECT_FALSE(screen.selection().lastClickedID());
+    EXPECT_GE(allFiles.count(), 1);
+    EXPECT_EQ(names(screen.allFiles()), QStringList { "Martin/IMG_0100.jpg" });
+
+    // A path no listed folder has: nothing selected, saved, no sections.
+    screen.selectFolder(f.path(QStringLiteral("Nobody")));
+    EXPECT_EQ(store.selectedFolderID(), std::nullopt);
+    EXPECT_TRUE(screen.allFiles().isEmpty());
+    screen.selectAll();
+    EXPECT_TRUE(screen.selection().isEmpty());
+}
+
+TEST(OrdersScreenState, AFileRemovedFromDiskStaysSelectedButIsNoSelectedMedium)
+{
+    ScreenFixture f;
+    OrdersStore& store = f.openOn(QStringLiteral("Dupont"));
+    OrdersScreen screen(store, f.defaults);
+    screen.selectAll();
+    QFile::remove(f.path(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg")));
+    store.loadSections();
+    EXPECT_EQ(screen.selection().count(), 4);
+    EXPECT_EQ(screen.selectedMedia().size(), 3);
+    // "Aperçu" takes the first selected file in gallery order.
+    screen.previewSelection();
+    EXPECT_EQ(screen.previewURL(), f.path(QStringLiteral("Dupont/clip.mov")));
+}
+
+TEST(OrdersScreenState, AnotherRootClearsTheSearch)
+{
+    ScreenFixture f;
+    OrdersStore& store = f.openOn();
+    OrdersScreen screen(store, f.defaults);
+    screen.setFolderQuery(QStringLiteral("dup"));
+    EXPECT_EQ(screen.filteredFolders().size(), 1);
+    const QString other = f.folder(QStringLiteral("../Autres commandes"));
+    store.storeRoot(other);
+    EXPECT_EQ(screen.folderQuery(), QString());
+}
+
+TEST(OrdersScreenState, TheLayoutLivesInTheUserDefaultsAndAnUnknownOneShowsSections)
+{
+    ScreenFixture f;
+    OrdersStore& store = f.openOn();
+    {
+        OrdersScreen screen(store, f.defaults);
+        EXPECT_EQ(screen.galleryLayout(), OrdersGalleryLayout::sections);
+        EXPECT_FALSE(f.defaults.contains("ordersGalleryLayout"));
+        QSignalSpy changed(&screen, &OrdersScreen::galleryLayoutChanged);
+        screen.setGalleryLayout(OrdersGalleryLayout::grid);
+        EXPECT_EQ(changed.count(), 1);
+    }
+    UserDefaults reread(f.defaults.path());
+    EXPECT_EQ(reread.string("ordersGalleryLayout"), "grid");
+
+    f.defaults.setString("ordersGalleryLayout", "foo");
+    OrdersScreen screen(store, f.defaults);
+    EXPECT_EQ(screen.galleryLayout(), OrdersGalleryLayout::sections);
+    EXPECT_EQ(f.defaults.string("ordersGalleryLayout"), "foo");
+    // Picking the layout shown writes it.
+    screen.setGalleryLayout(OrdersGalleryLayout::sections);
+    EXPECT_EQ(f.defaults.string("ordersGalleryLayout"), "sections");
+}
+
+TEST(OrdersScreenState, UndoPutsTheOriginalBackAndAFailureIsShown)
+{
+    ScreenFixture f;
+    OrdersStore& store = f.openOn(QStringLiteral("Dupont"));
+    OrdersScreen screen(store, f.defaults);
+    const QString photo = f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg"), "original");
+    PhotoOriginals::ensureBackup(photo);
+    f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg"), "edited");
+    QSignalSpy restored(&screen, &OrdersScreen::photoRestored);
+
+    screen.undoEdits(photo);
+    EXPECT_EQ(readFile(photo), "original");
+    EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
+    EXPECT_EQ(store.fileRevision(photo), 1);
+    EXPECT_EQ(store.errorMessage(), std::nullopt);
+    ASSERT_EQ(restored.count(), 1);
+    EXPECT_EQ(restored.first().first().toString(), photo);
+    // The menu no longer offers to undo.
+    const auto menu = screen.fileMenu({ photo, false });
+    EXPECT_TRUE(std::none_of(menu.cbegin(), menu.cend(),
+        [](const OrderMenuItem& i) { return i.action == OrderMenuAction::undo; }));
+
+    // A photo with no original: its pixels stay, no message.
+    screen.undoEdits(photo);
+    EXPECT_EQ(readFile(photo), "original");
+    EXPECT_EQ(store.errorMessage(), std::nullopt);
+
+    // The photo's place is taken by a folder that holds a file: the original cannot go back.
+    const QString blocked = f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0002.jpg"), "original");
+    PhotoOriginals::ensureBackup(blocked);
+    QFile::remove(blocked);
+    f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0002.jpg/inside"), "x");
+    screen.undoEdits(blocked);
+    ASSERT_TRUE(store.errorMessage());
+    EXPECT_FALSE(store.errorMessage()->isEmpty());
+    EXPECT_TRUE(PhotoOriginals::hasBackup(blocked));
+    EXPECT_EQ(store.fileRevision(blocked), 0);
+    EXPECT_EQ(restored.count(), 3); // the editor is asked to reload in every case
+}
+
+} // namespace
