@@ -1,5 +1,6 @@
 #include "shell/ScreenFactory.h"
 
+#include "orders/views/OrdersView.h"
 #include "workspace/views/ProgrammeBrowserView.h"
 #include "workspace/views/RiderFoldersView.h"
 #include "workspace/views/WorkspaceView.h"
@@ -22,6 +23,11 @@ QWidget* ScreenFactory::createRiderFoldersView(QWidget* parent)
 QWidget* ScreenFactory::createWorkspaceView(const SpreadsheetRecord& spreadsheet, QWidget* parent)
 {
     return new WorkspaceView(spreadsheet, m_library, m_workspace, parent);
+}
+
+QWidget* ScreenFactory::createOrdersView(QWidget* parent)
+{
+    return new OrdersView(m_orders, parent);
 }
 
 QDialog* ScreenFactory::createProgrammeBrowser(

@@ -9,8 +9,8 @@ class OrdersStore;
 class RiderFoldersStore;
 class WorkspaceStore;
 
-// The application's screens over its own stores: the spreadsheet editor, the rider-folders screen and
-// the programme web browser. The stores outlive every screen made here.
+// The application's screens over its own stores: the spreadsheet editor, the rider-folders screen, the
+// orders screen and the programme web browser. The stores outlive every screen made here.
 class ScreenFactory : public ViewFactory
 {
 public:
@@ -19,8 +19,7 @@ public:
 
     QWidget* createRiderFoldersView(QWidget* parent) override;
     QWidget* createWorkspaceView(const SpreadsheetRecord& spreadsheet, QWidget* parent) override;
-    // The orders screen has not landed: its pane stays empty.
-    QWidget* createOrdersView(QWidget*) override { return nullptr; }
+    QWidget* createOrdersView(QWidget* parent) override;
     QDialog* createProgrammeBrowser(
         QWidget* parent, std::function<void(const ProgrammeDocument&)> onImport) override;
 

@@ -208,6 +208,61 @@ void drawShape(QPainter& p, const QString& shape, qreal s, const QColor& c)
         head.lineTo(s / 2, tip);
         head.lineTo(s * 0.72, tip + wing);
         p.drawPath(head);
+    } else if (shape == u"xmark.circle.fill") {
+        QPainterPath disc;
+        disc.addEllipse(QRectF(s * 0.06, s * 0.06, s * 0.88, s * 0.88));
+        QPainterPath cross;
+        cross.moveTo(s * 0.34, s * 0.34);
+        cross.lineTo(s * 0.66, s * 0.66);
+        cross.moveTo(s * 0.66, s * 0.34);
+        cross.lineTo(s * 0.34, s * 0.66);
+        QPainterPathStroker stroker;
+        stroker.setWidth(std::max(1.3, s * 0.1));
+        stroker.setCapStyle(Qt::RoundCap);
+        p.fillPath(disc.subtracted(stroker.createStroke(cross)), c);
+    } else if (shape == u"play.circle.fill") {
+        QPainterPath disc;
+        disc.addEllipse(QRectF(s * 0.06, s * 0.06, s * 0.88, s * 0.88));
+        QPainterPath triangle;
+        triangle.moveTo(s * 0.41, s * 0.31);
+        triangle.lineTo(s * 0.71, s * 0.5);
+        triangle.lineTo(s * 0.41, s * 0.69);
+        triangle.closeSubpath();
+        p.fillPath(disc.subtracted(triangle), c);
+    } else if (shape == u"photo") {
+        // A framed landscape: a rounded frame, a sun and two hills.
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        const QRectF frame(s * 0.1, s * 0.2, s * 0.8, s * 0.6);
+        p.drawRoundedRect(frame, s * 0.08, s * 0.08);
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawEllipse(QPointF(s * 0.34, s * 0.38), s * 0.06, s * 0.06);
+        QPainterPath hills;
+        hills.moveTo(frame.left() + w, frame.bottom() - w);
+        hills.lineTo(s * 0.38, s * 0.52);
+        hills.lineTo(s * 0.5, s * 0.64);
+        hills.lineTo(s * 0.64, s * 0.46);
+        hills.lineTo(frame.right() - w, s * 0.66);
+        hills.lineTo(frame.right() - w, frame.bottom() - w);
+        hills.closeSubpath();
+        p.drawPath(hills);
+    } else if (shape == u"film") {
+        // A film strip: a frame with perforations along both edges.
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        const QRectF frame(s * 0.14, s * 0.12, s * 0.72, s * 0.76);
+        p.drawRoundedRect(frame, s * 0.06, s * 0.06);
+        p.drawLine(QPointF(s * 0.3, frame.top()), QPointF(s * 0.3, frame.bottom()));
+        p.drawLine(QPointF(s * 0.7, frame.top()), QPointF(s * 0.7, frame.bottom()));
+        p.drawLine(QPointF(s * 0.3, s * 0.5), QPointF(s * 0.7, s * 0.5));
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        for (int i = 0; i < 4; ++i) {
+            const qreal y = s * (0.21 + 0.19 * i);
+            p.drawRect(QRectF(s * 0.19, y - s * 0.03, s * 0.06, s * 0.06));
+            p.drawRect(QRectF(s * 0.75, y - s * 0.03, s * 0.06, s * 0.06));
+        }
     } else if (shape == u"circle.lefthalf.filled") {
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);

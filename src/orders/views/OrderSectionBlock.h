@@ -1,0 +1,44 @@
+#pragma once
+
+#include "orders/OrderSection.h"
+
+#include <QWidget>
+
+class QScrollArea;
+
+namespace quavel {
+
+class OrderBatchRow;
+class OrderCellLayer;
+class OrdersGallery;
+class OrdersView;
+class ToneLabel;
+
+// One section of the sections layout: its header (batch controls over the section's files, its name,
+// its count) above a horizontal strip of its cards, with the number-jump marks between them, or the
+// text "Aucune photo ni vidéo" when it holds no file.
+class OrderSectionBlock : public QWidget
+{
+    Q_OBJECT
+
+public:
+    OrderSectionBlock(
+        OrdersView& view, OrdersGallery& gallery, const OrderSection& section, QWidget* parent = nullptr);
+
+    const OrderSection& section() const { return m_section; }
+    void setSection(const OrderSection& section);
+    OrderBatchRow* header() const { return m_header; }
+    QScrollArea* strip() const { return m_strip; }
+    OrderCellLayer* layer() const { return m_layer; }
+    ToneLabel* emptyText() const { return m_empty; }
+
+private:
+    OrdersView& m_view;
+    OrderSection m_section;
+    OrderBatchRow* m_header = nullptr;
+    QScrollArea* m_strip = nullptr;
+    OrderCellLayer* m_layer = nullptr;
+    ToneLabel* m_empty = nullptr;
+};
+
+} // namespace quavel

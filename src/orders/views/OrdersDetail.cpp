@@ -1,0 +1,152 @@
+#include "orders/views/OrdersDetail.h"
+
+#include "orders/OrdersScreen.h"
+#include "orders/OrdersScreenText.h"
+#include "orders/OrdersStore.h"
+#include "orders/views/OrderDetailHeader.h"
+#include "orders/views/OrdersDivider.h"
+#include "orders/views/OrdersEmptyState.h"
+#include "orders/views/OrdersGallery.h"
+#include "orders/views/OrdersView.h"
+#include "ui/Theme.h"
+#include "ui/ToneLabel.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace quavel {
+
+OrdersDetail::OrdersDetail(OrdersView& view, QWidget* parent)
+    : QWidget(parent)
+    , m_view(view)
+{
+    setObjectName(QStringLiteral("ordersDetail"));
+    m_empty = new OrdersEmptyState(this);
+
+    m_page = new QWidget(this);
+    m_page->setObjectName(QStringLiteral("orderPage"));
+    m_scroll = new QScrollArea(m_page);
+    m_scroll->setObjectName(QStringLiteral("galleryScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setAutoFillBackground(false);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("galleryContent"));
+    content->setAutoFillBackground(false);
+    auto* stack = new QVBoxLayout(content);
+    stack->setContentsMargins(24, 24, 24, 24);
+    stack->setSpacing(28);
+    m_header = new OrderDetailHeader(view, content);
+    stack->addWidget(m_header);
+    m_emptyOrder = new ToneLabel(
+        OrdersScreenText::emptyOrder(), Tone::secondary, Fonts::font(Fonts::Style::body), content);
+    m_emptyOrder->setObjectName(QStringLiteral("emptyOrder"));
+    m_emptyOrder->setWordWrap(true);
+    stack->addWidget(m_emptyOrder);
+    m_gallery = new OrdersGallery(view, content);
+    stack->addWidget(m_gallery);
+    stack->addStretch(1);
+    m_scroll->setWidget(content);
+    m_divider = new OrdersDivider(Qt::Horizontal, m_page);
+    m_divider->hide();
+
+    OrdersStore& store = view.store();
+    connect(&store, &OrdersStore::rootNameChanged, this, &OrdersDetail::refresh);
+    connect(&store, &OrdersStore::foldersChanged, this, &OrdersDetail::refresh);
+    connect(&store, &OrdersStore::selectedFolderIDChanged, this, &OrdersDetail::refresh);
+    connect(&store, &OrdersStore::sectionsChanged, this, &OrdersDetail::refresh);
+    connect(&view.screen(), &OrdersScreen::galleryLayoutChanged, this, [this] { m_gallery->rebuild(); });
+    // What cells show follows the selection, the delivered marks, the revisions and the retouch state.
+    auto refreshCells = [this] { m_gallery->refresh(); };
+    connect(&view.screen(), &OrdersScreen::selectionChanged, this, refreshCells);
+    connect(&store, &OrdersStore::deliveredPathsChanged, this, refreshCells);
+    connect(&store, &OrdersStore::fileRevisionsChanged, this, refreshCells);
+    connect(&store, &OrdersStore::retouchChanged, this, refreshCells);
+    connect(&store, &OrdersStore::isRetouchingChanged, this, refreshCells);
+    connect(&store, &OrdersStore::watermarksChanged, this, refreshCells);
+    refresh();
+}
+
+void OrdersDetail::refresh()
+{
+    const OrdersStore& store = m_view.store();
+    const OrderFolder* folder = nullptr;
+    if (store.selectedFolderID())
+        for (const OrderFolder& f : store.folders())
+            if (f.url == *store.selectedFolderID()) {
+                folder = &f;
+                break;
+            }
+    if (!store.rootName()) {
+        m_face = Face::noRoot;
+        const auto texts = OrdersScreenText::noRoot();
+        m_empty->setTexts(texts.title, texts.subtitle);
+    } else if (!folder) {
+        m_face = Face::noOrder;
+        const auto texts = OrdersScreenText::noOrder();
+        m_empty->setTexts(texts.title, texts.subtitle);
+    } else {
+        m_face = Face::order;
+        m_header->setFolderName(folder->name);
+        m_header->refresh();
+        const bool empty = store.sections().isEmpty();
+        m_emptyOrder->setVisible(empty);
+        m_gallery->setVisible(!empty);
+        m_gallery->rebuild();
+    }
+    m_empty->setVisible(m_face != Face::order);
+    m_page->setVisible(m_face == Face::order);
+    placeParts();
+}
+
+void OrdersDetail::setEditor(QWidget* editor)
+{
+    m_editor = editor;
+    if (editor) {
+        editor->setParent(m_page);
+        editor->setVisible(m_editorShown);
+    }
+    placeParts();
+}
+
+void OrdersDetail::setEditorShown(bool shown)
+{
+    m_editorShown = shown;
+    placeParts();
+}
+
+OrdersDetailHeights OrdersDetail::heights() const
+{
+    std::optional<double> screenHeight;
+    if (const QScreen* main = QGuiApplication::primaryScreen())
+        screenHeight = main->availableGeometry().height();
+    return OrdersDetailHeights::compute(height(), screenHeight, m_editorShown && m_editor);
+}
+
+void OrdersDetail::placeParts()
+{
+    m_empty->setGeometry(rect());
+    m_page->setGeometry(rect());
+    const OrdersDetailHeights h = heights();
+    const int gallery = int(std::lround(h.gallery));
+    m_scroll->setGeometry(0, 0, width(), gallery);
+    const bool editor = h.editor.has_value();
+    m_divider->setVisible(editor);
+    if (m_editor)
+        m_editor->setVisible(editor);
+    if (editor) {
+        m_divider->setGeometry(0, gallery, width(), 1);
+        m_editor->setGeometry(0, gallery + 1, width(), int(std::lround(*h.editor)));
+    }
+}
+
+void OrdersDetail::resizeEvent(QResizeEvent*)
+{
+    placeParts();
+}
+
+} // namespace quavel

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "orders/OrdersDetailHeights.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QScrollArea;
+
+namespace quavel {
+
+class OrderDetailHeader;
+class OrdersDivider;
+class OrdersEmptyState;
+class OrdersGallery;
+class OrdersView;
+class ToneLabel;
+
+// The right-hand column of the orders screen: an empty state without an orders root or without an
+// order, else the order's header and gallery in a vertical scroll and, while the inline crop editor is
+// open, the editor under it. The two share the column's height by a fixed rule (OrdersDetailHeights).
+class OrdersDetail : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit OrdersDetail(OrdersView& view, QWidget* parent = nullptr);
+
+    // Which of its three faces the column shows.
+    enum class Face { noRoot, noOrder, order };
+    Face face() const { return m_face; }
+
+    OrdersEmptyState* emptyState() const { return m_empty; }
+    QScrollArea* galleryScroll() const { return m_scroll; }
+    OrderDetailHeader* header() const { return m_header; }
+    OrdersGallery* gallery() const { return m_gallery; }
+    // "Ce dossier ne contient pas de types…", shown for an order without sections.
+    ToneLabel* emptyOrderText() const { return m_emptyOrder; }
+
+    // The inline editor shown under the gallery while it is open (none: nothing is shown there).
+    void setEditor(QWidget* editor);
+    QWidget* editor() const { return m_editor; }
+    void setEditorShown(bool shown);
+    bool isEditorShown() const { return m_editorShown; }
+    // The heights given now to the gallery and the editor.
+    OrdersDetailHeights heights() const;
+
+    // Shows what the store and the screen hold now.
+    void refresh();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void placeParts();
+
+    OrdersView& m_view;
+    Face m_face = Face::noRoot;
+    OrdersEmptyState* m_empty = nullptr;
+    QWidget* m_page = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    OrderDetailHeader* m_header = nullptr;
+    ToneLabel* m_emptyOrder = nullptr;
+    OrdersGallery* m_gallery = nullptr;
+    OrdersDivider* m_divider = nullptr;
+    QPointer<QWidget> m_editor;
+    bool m_editorShown = false;
+};
+
+} // namespace quavel

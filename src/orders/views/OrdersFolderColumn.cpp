@@ -1,0 +1,243 @@
+#include "orders/views/OrdersFolderColumn.h"
+
+#include "orders/OrdersScreen.h"
+#include "orders/OrdersScreenText.h"
+#include "orders/OrdersStore.h"
+#include "orders/views/OrdersDivider.h"
+#include "orders/views/OrdersFilesPanel.h"
+#include "orders/views/OrdersRetouchPicker.h"
+#include "orders/views/OrdersSearchField.h"
+#include "orders/views/OrdersView.h"
+#include "orders/views/OrdersWatermarkPicker.h"
+#include "ui/ActivitySpinner.h"
+#include "ui/LinkedGroup.h"
+#include "ui/PickButton.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+#include "ui/ToneLabel.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace quavel {
+
+namespace {
+constexpr int kPathRole = Qt::UserRole;
+} // namespace
+
+OrdersFolderColumn::OrdersFolderColumn(OrdersView& view, QWidget* parent)
+    : QWidget(parent)
+    , m_view(view)
+{
+    setObjectName(QStringLiteral("ordersFolderColumn"));
+    Capsule::setControlSize(this, ControlSize::small);
+    setMinimumWidth(minimumWidth);
+    setMaximumWidth(maximumWidth);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    // Controls: root, watermark, retouch, files.
+    auto* controls = new QWidget(this);
+    auto* stack = new QVBoxLayout(controls);
+    stack->setContentsMargins(14, 12, 14, 8);
+    stack->setSpacing(12);
+    m_rootButton = new PickButton(QStringLiteral("Choisir"), QStringLiteral("folder"), false);
+    m_rootButton->setObjectName(QStringLiteral("chooseRoot"));
+    connect(m_rootButton, &QAbstractButton::clicked, this, [this] { m_view.pickRoot(); });
+    m_rootValue = new LinkedValue(QStringLiteral("Dossier source"), QString());
+    m_rootValue->setObjectName(QStringLiteral("rootValue"));
+    stack->addWidget(new LinkedGroup(m_rootButton, m_rootValue, true, controls));
+    stack->addWidget(new OrdersDivider(Qt::Horizontal, controls));
+    m_watermarks = new OrdersWatermarkPicker(view, controls);
+    stack->addWidget(m_watermarks);
+    stack->addWidget(new OrdersDivider(Qt::Horizontal, controls));
+    m_retouch = new OrdersRetouchPicker(view, controls);
+    stack->addWidget(m_retouch);
+    stack->addWidget(new OrdersDivider(Qt::Horizontal, controls));
+    m_files = new OrdersFilesPanel(view, controls);
+    stack->addWidget(m_files);
+    column->addWidget(controls);
+
+    // Progress of a batch retouch.
+    m_progress = new QWidget(this);
+    m_progress->setObjectName(QStringLiteral("retouchProgress"));
+    auto* progress = new QHBoxLayout(m_progress);
+    progress->setContentsMargins(16, 0, 16, 4);
+    progress->setSpacing(8);
+    auto* spinner = new ActivitySpinner(m_progress);
+    Capsule::setControlSize(spinner, ControlSize::small);
+    progress->addWidget(spinner);
+    progress->addWidget(new ToneLabel(QStringLiteral("Retouche en cours…"), Tone::secondary,
+        Fonts::font(Fonts::Style::callout), m_progress));
+    progress->addStretch(1);
+    column->addWidget(m_progress);
+
+    m_error = new QLabel(this);
+    m_error->setObjectName(QStringLiteral("ordersError"));
+    m_error->setTextFormat(Qt::PlainText);
+    m_error->setWordWrap(true);
+    m_error->setFont(Fonts::font(Fonts::Style::callout));
+    m_error->setContentsMargins(16, 0, 16, 0);
+    column->addWidget(m_error);
+
+    auto* searchHolder = new QWidget(this);
+    auto* searchRow = new QHBoxLayout(searchHolder);
+    searchRow->setContentsMargins(12, 0, 12, 8);
+    m_search = new OrdersSearchField(searchHolder);
+    searchRow->addWidget(m_search);
+    column->addWidget(searchHolder);
+    connect(m_search, &OrdersSearchField::textChanged, this,
+        [this](const QString& text) { m_view.screen().setFolderQuery(text); });
+
+    m_message = new ToneLabel(QString(), Tone::secondary, Fonts::font(Fonts::Style::body), this);
+    m_message->setObjectName(QStringLiteral("folderListMessage"));
+    m_message->setWordWrap(true);
+    m_message->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_message->setContentsMargins(18, 6, 18, 6);
+    column->addWidget(m_message);
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("folderList"));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setUniformItemSizes(true);
+    m_list->setIconSize(QSize(16, 16));
+    m_list->setAutoFillBackground(false);
+    m_list->viewport()->setAutoFillBackground(false);
+    m_list->setContentsMargins(8, 0, 8, 8);
+    column->addWidget(m_list, 1);
+    // Through the folder selection: the store selects, saves and lists the order.
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+        if (m_filling)
+            return;
+        const QList<QListWidgetItem*> picked = m_list->selectedItems();
+        if (picked.isEmpty())
+            return;
+        m_view.screen().selectFolder(picked.first()->data(kPathRole).toString());
+    });
+
+    OrdersStore& store = view.store();
+    connect(&store, &OrdersStore::rootNameChanged, this, [this] {
+        refreshRoot();
+        refreshList();
+    });
+    connect(&store, &OrdersStore::foldersChanged, this, &OrdersFolderColumn::refreshList);
+    connect(&store, &OrdersStore::selectedFolderIDChanged, this, &OrdersFolderColumn::refreshListSelection);
+    connect(&store, &OrdersStore::isRetouchingChanged, this, &OrdersFolderColumn::refreshProgress);
+    connect(&store, &OrdersStore::errorMessageChanged, this, &OrdersFolderColumn::refreshError);
+    connect(&view.screen(), &OrdersScreen::folderQueryChanged, this, [this] {
+        m_search->setText(m_view.screen().folderQuery());
+        refreshList();
+    });
+    refreshRoot();
+    refreshList();
+    refreshProgress();
+    refreshError();
+    QEvent palette(QEvent::PaletteChange);
+    changeEvent(&palette);
+}
+
+QSize OrdersFolderColumn::minimumSizeHint() const
+{
+    return QSize(minimumWidth, QWidget::minimumSizeHint().height());
+}
+
+QSize OrdersFolderColumn::sizeHint() const
+{
+    return QSize(idealWidth, QWidget::sizeHint().height());
+}
+
+void OrdersFolderColumn::refreshRoot()
+{
+    const auto& root = m_view.store().rootName();
+    m_rootButton->setText(root ? QStringLiteral("Changer") : QStringLiteral("Choisir"));
+    m_rootButton->updateGeometry();
+    m_rootValue->setValue(root.value_or(QStringLiteral("Dossier contenant les commandes")));
+}
+
+void OrdersFolderColumn::refreshList()
+{
+    OrdersStore& store = m_view.store();
+    const QList<OrderFolder> filtered = m_view.screen().filteredFolders();
+    const auto message = OrdersScreenText::folderListMessage(
+        store.rootName(), store.folders(), filtered, m_view.screen().folderQuery());
+    m_message->setVisible(bool(message));
+    m_message->setText(message.value_or(QString()));
+    m_filling = true;
+    m_list->clear();
+    if (!message) {
+        const QIcon folder = Symbols::icon(QStringLiteral("folder"), Theme::accent(Theme::isDark(this)));
+        for (const OrderFolder& f : filtered) {
+            auto* item = new QListWidgetItem(folder, f.name, m_list);
+            item->setData(kPathRole, f.url);
+        }
+    }
+    m_filling = false;
+    refreshListSelection();
+}
+
+void OrdersFolderColumn::refreshListSelection()
+{
+    const auto& selected = m_view.store().selectedFolderID();
+    m_filling = true;
+    m_list->clearSelection();
+    // A selected folder that the search hides stays selected in the store; the list shows no row.
+    if (selected)
+        for (int i = 0; i < m_list->count(); ++i)
+            if (m_list->item(i)->data(kPathRole).toString() == *selected) {
+                m_list->item(i)->setSelected(true);
+                m_list->setCurrentRow(i, QItemSelectionModel::NoUpdate);
+                break;
+            }
+    m_filling = false;
+}
+
+void OrdersFolderColumn::refreshProgress()
+{
+    m_progress->setVisible(m_view.store().isRetouching());
+}
+
+void OrdersFolderColumn::refreshError()
+{
+    const auto& message = m_view.store().errorMessage();
+    m_error->setVisible(bool(message));
+    m_error->setText(message.value_or(QString()));
+}
+
+void OrdersFolderColumn::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange) {
+        const bool dark = Theme::isDark(this);
+        QPalette p = m_error->palette();
+        p.setColor(QPalette::WindowText, Theme::red(dark));
+        m_error->setPalette(p);
+        // The sidebar's selection: the accent tint under the label's own colour, in either scheme.
+        const QColor tint = Theme::withOpacity(Theme::accent(dark), dark ? 0.38 : 0.22);
+        const QColor text = Theme::primary(dark);
+        m_list->setStyleSheet(
+            QStringLiteral("QListWidget { background: transparent; }"
+                           "QListWidget::item { padding: 3px 6px; border-radius: 6px; color: %1; }"
+                           "QListWidget::item:selected { background: rgba(%2, %3, %4, %5); color: %1; }")
+                .arg(text.name(QColor::HexArgb))
+                .arg(tint.red())
+                .arg(tint.green())
+                .arg(tint.blue())
+                .arg(tint.alpha()));
+    }
+    QWidget::changeEvent(event);
+}
+
+void OrdersFolderColumn::paintEvent(QPaintEvent*)
+{
+    // A thin material over the backdrop, with a hairline towards the detail, as in the other workspaces.
+    QPainter p(this);
+    const bool dark = Theme::isDark(this);
+    p.fillRect(rect(), dark ? QColor(0, 0, 0, 46) : QColor(255, 255, 255, 84));
+    p.fillRect(QRect(width() - 1, 0, 1, height()), dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 22));
+}
+
+} // namespace quavel

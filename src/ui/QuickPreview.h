@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace quavel {
+
+// The quick preview of one file in a window of its own: a photo fitted to the window, a video's first
+// frame with a play badge over it. The picture is decoded off the GUI thread by the loader given; while
+// it loads, and when it cannot be read, the window shows the file's name alone. Closing the window (its
+// close button, Escape or Space) reports `closed`. GUI thread only.
+class QuickPreview : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // (path, isVideo, longest side) -> the picture upright, null when it cannot be made; any thread.
+    using Loader = std::function<QImage(const QString& path, bool isVideo, int maxPixel)>;
+
+    // The longest side asked of the loader: enough for a large window on a high-density screen.
+    static constexpr int maxPixel = 2400;
+
+    explicit QuickPreview(Loader loader, QWidget* parent = nullptr);
+    ~QuickPreview() override;
+
+    // Shows the file (the window comes up, or stays up with the new file).
+    void showFile(const QString& path, bool isVideo);
+    const QString& path() const { return m_path; }
+    bool isVideo() const { return m_isVideo; }
+    // The picture shown; null while loading or when the file cannot be read.
+    const QImage& image() const { return m_image; }
+    bool isLoading() const { return m_watcher.isRunning(); }
+
+    // Where the picture is drawn in a window of that size: fitted, centred, never enlarged past twice.
+    static QRectF fittedRect(QSizeF picture, QRectF area);
+
+signals:
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Loader m_loader;
+    QString m_path;
+    bool m_isVideo = false;
+    QImage m_image;
+    quint64 m_generation = 0;
+    QFutureWatcher<QImage> m_watcher;
+};
+
+} // namespace quavel

@@ -1,0 +1,102 @@
+// Pictures of the orders screen with real content, in both schemes and the three layouts, written as
+// PNG files to a folder that the test prints (QUAVEL_SCREENSHOTS when set, else a folder in the build
+// tree).
+#include "OrdersViewFixture.h"
+
+#include "orders/views/OrdersFolderColumn.h"
+
+#include <QListWidget>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+// An order of three sections: loose files with a video, twelve A5 prints in three riders' runs, four
+// A4 prints; a second watermark, a retouch preset, two photos delivered and three selected.
+void makeOrders(OrdersViewFixture& f)
+{
+    for (const char* name : { "BERNARD Chloé", "Commande été 2026", "DUPONT Marie — Grand Prix 1,40 m",
+             "LEROY Anne", "MARTIN Lucas", "PETIT Hugo" })
+        f.folder(QString::fromUtf8(name));
+    const QString order = QStringLiteral("DUPONT Marie — Grand Prix 1,40 m/");
+    const QColor colours[]
+        = { QColor(176, 92, 60), QColor(70, 120, 160), QColor(90, 140, 80), QColor(150, 110, 170) };
+    int c = 0;
+    for (int n : { 3412, 3413, 3415, 3431, 3432, 3433, 3434, 3435, 3470, 3471, 3473, 3474 })
+        f.photo(order + QStringLiteral("IMPRESSION A5/IMG_%1.JPG").arg(n), colours[(c++ / 4) % 4],
+            QSize(120, 80));
+    for (int n : { 3501, 3502, 3503, 3504 })
+        f.photo(order + QStringLiteral("IMPRESSION A4/IMG_%1.JPG").arg(n), colours[3], QSize(80, 120));
+    f.photo(order + QStringLiteral("Photo de groupe avec toute l’équipe du Haras des Trois Chênes.jpg"),
+        colours[1], QSize(120, 80));
+    f.video(order + QStringLiteral("clip du barrage.mp4"));
+}
+
+void prepare(OrdersViewFixture& f)
+{
+    makeOrders(f);
+    OrdersStore& store = f.openOn(QStringLiteral("DUPONT Marie — Grand Prix 1,40 m"));
+    store.addWatermark(
+        f.tmp.write(QStringLiteral("marks/Logo Haras.png"), jpeg(QSize(60, 30), QColor(240, 240, 240))));
+    store.addWatermark(
+        f.tmp.write(QStringLiteral("marks/Signature blanche.png"), jpeg(QSize(60, 30), QColor(30, 30, 30))));
+    PhotoRetouchSettings retouch;
+    retouch.contrast = 12;
+    retouch.vibrance = 20;
+    retouch.optimizedSharpness = true;
+    store.setRetouch(retouch);
+    const QString order = f.path(QStringLiteral("DUPONT Marie — Grand Prix 1,40 m/"));
+    store.markDelivered({ order + QStringLiteral("IMPRESSION A5/IMG_3412.JPG"),
+        order + QStringLiteral("IMPRESSION A5/IMG_3413.JPG") });
+}
+
+TEST(OrdersScreenshot, ThreeLayoutsInBothSchemes)
+{
+    OrdersViewFixture f;
+    prepare(f);
+    const QString order = f.path(QStringLiteral("DUPONT Marie — Grand Prix 1,40 m/"));
+    for (bool dark : { false, true }) {
+        QApplication::setPalette(Theme::palette(dark));
+        const QString scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        for (OrdersGalleryLayout layout : OrdersGalleryLayouts::allCases()) {
+            f.defaults.setString(
+                QStringLiteral("ordersGalleryLayout"), OrdersGalleryLayouts::rawValue(layout));
+            OrdersView& view = f.show(QSize(1280, 820));
+            view.screen().click({ order + QStringLiteral("IMPRESSION A5/IMG_3413.JPG"), false }, {}, false);
+            view.screen().click(
+                { order + QStringLiteral("IMPRESSION A5/IMG_3415.JPG"), false }, { true, false }, false);
+            ASSERT_TRUE(f.waitForThumbnails());
+            settle();
+            const QImage image = f.window->grab().toImage();
+            ASSERT_FALSE(image.isNull());
+            EXPECT_TRUE(image.save(screenshotsFolder()
+                + QStringLiteral("/commandes-%1-%2.png")
+                      .arg(OrdersGalleryLayouts::rawValue(layout), scheme)));
+            if (layout == OrdersGalleryLayout::sections && !dark) {
+                // The last section's strip with its number-jump marks.
+                QScrollBar* bar = view.detail()->galleryScroll()->verticalScrollBar();
+                bar->setValue(bar->maximum());
+                ASSERT_TRUE(f.waitForThumbnails());
+                settle();
+                EXPECT_TRUE(f.window->grab().toImage().save(
+                    screenshotsFolder() + QStringLiteral("/commandes-sections-end-light.png")));
+            }
+        }
+    }
+    std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
+}
+
+TEST(OrdersScreenshot, EmptyScreenAsOnAFirstStart)
+{
+    OrdersViewFixture f;
+    f.openStore();
+    f.show(QSize(1180, 720));
+    EXPECT_TRUE(
+        f.window->grab().toImage().save(screenshotsFolder() + QStringLiteral("/commandes-empty-light.png")));
+}
+
+} // namespace

@@ -1,0 +1,179 @@
+#pragma once
+
+// The builder of the orders screen's widget tests: a real orders tree of real JPEG photos and MPEG-4
+// videos in a temporary folder, the real orders store over a settings folder beside it, user defaults
+// of the test's own, and the screen shown in a window over the application's backdrop.
+
+#include "common/TestSupport.h"
+#include "orders/OrdersScreen.h"
+#include "orders/OrdersStore.h"
+#include "orders/views/OrderCellLayer.h"
+#include "orders/views/OrdersDetail.h"
+#include "orders/views/OrdersGallery.h"
+#include "orders/views/OrdersView.h"
+#include "photo/MediaThumbnailer.h"
+#include "photo/PhotoFixtures.h"
+#include "photo/ThumbnailCache.h"
+#include "platform/UserDefaults.h"
+#include "ui/Backdrop.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QPainter>
+#include <QStyleFactory>
+#include <QVBoxLayout>
+
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace quavel::test {
+
+// The window's backdrop behind the screen, as the main window paints it.
+class BackdropWindow : public QWidget
+{
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        Backdrop::paint(p, rect(), Theme::isDark(this));
+    }
+};
+
+// A JPEG of one colour with a lighter band across it, so a thumbnail tells which photo it is.
+inline QByteArray jpeg(QSize size, QColor colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QPainter p(&image);
+    p.fillRect(QRect(0, size.height() / 3, size.width(), size.height() / 3), colour.lighter(160));
+    p.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 85);
+    return bytes;
+}
+
+// Layout and posted work settle over a few turns of the event loop.
+inline void settle(int turns = 6)
+{
+    for (int i = 0; i < turns; ++i)
+        QApplication::processEvents();
+}
+
+struct OrdersViewFixture
+{
+    TempFolder tmp;
+    QString root = tmp.file(QStringLiteral("Commandes"));
+    UserDefaults defaults { tmp.file(QStringLiteral("defaults.json")) };
+    std::unique_ptr<OrdersStore> store;
+    std::unique_ptr<BackdropWindow> window;
+    OrdersView* view = nullptr;
+
+    OrdersViewFixture()
+    {
+        static const bool once = [] {
+            Symbols::installIconTheme();
+            QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+            return true;
+        }();
+        (void)once;
+        QDir().mkpath(root);
+        QApplication::setPalette(Theme::palette(false));
+        MediaThumbnailer::cache().clear();
+    }
+    ~OrdersViewFixture()
+    {
+        window.reset();
+        store.reset();
+        QApplication::setPalette(Theme::palette(false));
+    }
+
+    QString path(const QString& relative) const { return root + u'/' + relative; }
+    QString photo(
+        const QString& relative, QColor colour = QColor(180, 90, 60), QSize size = QSize(90, 60)) const
+    {
+        return tmp.write(QStringLiteral("Commandes/") + relative, jpeg(size, colour));
+    }
+    QString video(const QString& relative) const
+    {
+        const QString p = path(relative);
+        QDir().mkpath(QFileInfo(p).absolutePath());
+        if (!writeVideo(p, 64, 48, 0, 3))
+            tmp.write(QStringLiteral("Commandes/") + relative, "not a video");
+        return p;
+    }
+    QString folder(const QString& relative) const
+    {
+        QDir().mkpath(path(relative));
+        return path(relative);
+    }
+
+    // A store over the settings folder (made afresh: a restart).
+    OrdersStore& openStore()
+    {
+        window.reset();
+        store = std::make_unique<OrdersStore>(tmp.file(QStringLiteral("support")));
+        return *store;
+    }
+    // The store's root is the tree, with an order selected.
+    OrdersStore& openOn(const QString& order = {})
+    {
+        OrdersStore& s = openStore();
+        s.storeRoot(root);
+        if (!order.isEmpty()) {
+            s.setSelectedFolderID(path(order));
+            s.persist();
+            s.loadSections();
+        }
+        return s;
+    }
+
+    // The screen in a window of that size, shown and laid out.
+    OrdersView& show(QSize size = QSize(1180, 760))
+    {
+        if (!store)
+            openStore();
+        window = std::make_unique<BackdropWindow>();
+        auto* layout = new QVBoxLayout(window.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        view = new OrdersView(*store, defaults, window.get());
+        layout->addWidget(view);
+        window->resize(size);
+        window->show();
+        settle();
+        return *view;
+    }
+    OrdersScreen& screen() const { return view->screen(); }
+
+    OrdersGallery& gallery() const { return *view->detail()->gallery(); }
+    QList<OrderMediaCell*> cells() const
+    {
+        QList<OrderMediaCell*> all;
+        for (OrderCellLayer* layer : gallery().layers())
+            all.append(layer->boundCells());
+        return all;
+    }
+    // Until every cell on screen has its thumbnail's result.
+    bool waitForThumbnails(int timeoutMs = 10000) const
+    {
+        return waitUntil(
+            [this] {
+                for (OrderMediaCell* cell : cells())
+                    if (cell->isLoadingThumbnail())
+                        return false;
+                return true;
+            },
+            timeoutMs);
+    }
+};
+
+} // namespace quavel::test
