@@ -1,8 +1,11 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QHash>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quavel::Theme {
@@ -125,6 +128,20 @@ QFont system(qreal pixels, int weight)
     f.setPixelSize(std::max(1, int(std::lround(pixels))));
     f.setWeight(QFont::Weight(weight));
     return f;
+}
+
+int inkPad(const QFont& font)
+{
+    static QHash<QString, int> pads;
+    const QString key = font.key();
+    if (const auto known = pads.constFind(key); known != pads.constEnd())
+        return *known;
+    const QFontMetrics metrics(font);
+    // The tallest marks of French capitals and the deepest descenders.
+    const QRect ink = metrics.tightBoundingRect(QStringLiteral("ÅÉÈÀÂÊÎÔÛÙÇÏËÜŸgjpqyç"));
+    const int pad = std::max({ 0, -ink.top() - metrics.ascent(), ink.bottom() + 1 - metrics.descent() });
+    pads.insert(key, pad);
+    return pad;
 }
 
 QFont font(Style style, int weight)

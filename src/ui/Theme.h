@@ -41,5 +41,9 @@ enum class Style { body, callout, caption, caption2, headline, title2 };
 QFont font(Style style, int weight = QFont::Normal);
 // The system font at a given pixel size (rounded) and weight.
 QFont system(qreal pixels, int weight = QFont::Normal);
+// How far the ink of accented capitals ("É") and of descenders ("g") may reach past the font's ascent
+// and descent: a line of the font's height cuts them by as much, so a text is given this much room
+// above and below its line (0 for most fonts and sizes, a pixel for some). Main thread only.
+int inkPad(const QFont& font);
 
 } // namespace quavel::Fonts

@@ -61,7 +61,7 @@ QStringList SummaryLabel::lines(int width, bool* whole) const
 
 int SummaryLabel::twoLineWidth() const
 {
-    const int natural = fontMetrics().horizontalAdvance(m_full) + 2;
+    const int natural = textWidth();
     int low = 1;
     int high = natural;
     while (low < high) {
@@ -73,7 +73,17 @@ int SummaryLabel::twoLineWidth() const
         else
             low = middle + 1;
     }
-    return std::max(low, kMinimumWidth);
+    return std::max(low + 2 * margin(), kMinimumWidth);
+}
+
+int SummaryLabel::naturalWidth() const
+{
+    return textWidth() + 2 * margin();
+}
+
+int SummaryLabel::textWidth() const
+{
+    return fontMetrics().horizontalAdvance(m_full) + 2;
 }
 
 void SummaryLabel::setPreferredWidth(std::optional<int> width)
@@ -86,18 +96,19 @@ void SummaryLabel::setPreferredWidth(std::optional<int> width)
 
 QSize SummaryLabel::sizeHint() const
 {
-    const int width = m_preferredWidth.value_or(fontMetrics().horizontalAdvance(m_full) + 2);
+    const int width = m_preferredWidth.value_or(naturalWidth());
     return QSize(width, heightForWidth(width));
 }
 
 QSize SummaryLabel::minimumSizeHint() const
 {
-    return QSize(kMinimumWidth, fontMetrics().lineSpacing());
+    return QSize(kMinimumWidth, fontMetrics().height() + 2 * margin());
 }
 
 int SummaryLabel::heightForWidth(int width) const
 {
-    return int(lines(width).size()) * fontMetrics().lineSpacing() + 2;
+    const qsizetype count = lines(width - 2 * margin()).size();
+    return int(count - 1) * fontMetrics().lineSpacing() + fontMetrics().height() + 2 * margin();
 }
 
 void SummaryLabel::resizeEvent(QResizeEvent* event)
@@ -109,7 +120,7 @@ void SummaryLabel::resizeEvent(QResizeEvent* event)
 void SummaryLabel::fit()
 {
     bool whole = true;
-    const QString shown = lines(width(), &whole).join(u'\n');
+    const QString shown = lines(width() - 2 * margin(), &whole).join(u'\n');
     setText(shown);
     setToolTip(whole ? QString() : m_full);
 }

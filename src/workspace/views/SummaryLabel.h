@@ -18,10 +18,12 @@ public:
 
     void setFullText(const QString& text);
     QString fullText() const { return m_full; }
-    // The lines shown at a width, and whether they hold the whole text.
+    // The lines shown in a width of text, and whether they hold the whole text.
     QStringList lines(int width, bool* whole = nullptr) const;
-    // The narrowest width at which the whole text shows on two lines at most.
+    // The narrowest width of the label at which the whole text shows on two lines at most, and its
+    // width for the text on one line.
     int twoLineWidth() const;
+    int naturalWidth() const;
     // The width the label asks for; none asks for the text's width on one line.
     void setPreferredWidth(std::optional<int> width);
 
@@ -35,6 +37,7 @@ protected:
 
 private:
     void fit();
+    int textWidth() const;
 
     QString m_full;
     std::optional<int> m_preferredWidth;

@@ -257,7 +257,7 @@ void WorkspaceView::placeSummary()
     m_legend->setStacked(stacked);
     const bool isBeside = m_secondRow->indexOf(m_summary) >= 0;
     if (beside) {
-        const int natural = m_summary->fontMetrics().horizontalAdvance(m_summary->fullText()) + 2;
+        const int natural = m_summary->naturalWidth();
         m_summary->setPreferredWidth(
             std::min(room(stacked ? m_legend->stackedWidth() : m_legend->flatWidth()), natural));
         if (!isBeside) {
