@@ -31,6 +31,14 @@ QPalette palette(bool dark);
 // `color` with its alpha multiplied by `opacity`.
 QColor withOpacity(QColor color, qreal opacity);
 
+// `top` laid over the opaque `ground`, as painting blends them: one opaque colour.
+QColor over(const QColor& top, const QColor& ground);
+// The contrast ratio of two opaque colours, from their relative luminance (1 to 21).
+qreal contrast(const QColor& a, const QColor& b);
+// `text` when, laid over `ground`, it reaches `ratio` against it; else the opaque colour nearest to
+// it towards black (on a light ground) or white (on a dark one) that does.
+QColor readable(const QColor& text, const QColor& ground, qreal ratio);
+
 } // namespace quavel::Theme
 
 namespace quavel::Fonts {

@@ -16,8 +16,10 @@
 #include "ui/Notifications.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
+#include "workspace/PreviewRows.h"
 #include "workspace/RiderFoldersStore.h"
 #include "workspace/WorkspaceStore.h"
+#include "workspace/views/PreviewTableModel.h"
 #include "workspace/views/PreviewTableView.h"
 #include "workspace/views/ProgrammeBrowserView.h"
 #include "workspace/views/RiderFoldersView.h"
@@ -298,6 +300,69 @@ TEST_F(Screens, TheEditorsBarFitsAtTheDefaultSize)
     settle();
     EXPECT_TRUE(editor->summaryBesideMenus());
     EXPECT_TRUE(summaryWhole());
+}
+
+// Every text on a coloured line of the preview, measured in the painted window over the backdrop,
+// stands at 4.5:1 at least against its line, in both appearances.
+TEST_F(Screens, TextsOnColouredLinesAreReadable)
+{
+    LibraryStore& store = app->library();
+    const auto day = store.addDay(QStringLiteral("Samedi"));
+    const auto sheet = store.addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    for (int n = 3413; n < 3413 + 40 * 12 + 8; ++n)
+        photos.write(QStringLiteral("IMG_%1.JPG").arg(n), "");
+    for (const auto& [photo, bib] : sampleRows()) {
+        const QList<RowRecord> rows = store.snapshot().spreadsheet(sheet.id)->rows;
+        store.updateRow(sheet.id, rows.last().id, photo, bib);
+    }
+    WorkspaceStore& workspace = *services.workspace;
+    workspace.setProgramme(sampleProgramme());
+    workspace.selectDay(sampleProgramme().days.first().name, sheet.id);
+    workspace.selectEvent(sampleProgramme().days.first().events.last().id, sheet.id);
+    workspace.storeFolder(photos.path(), WorkspaceStore::FolderKind::source, sheet.id);
+    window().resize(1180, 760);
+    window().show();
+    root().showSection(WorkspaceSection::tableur);
+    root().setSelectedSpreadsheetID(sheet.id);
+    auto* editor = qobject_cast<WorkspaceView*>(window().detail());
+    ASSERT_TRUE(editor);
+    ASSERT_TRUE(waitUntil([&] { return !editor->groups().isEmpty(); }));
+
+    for (AppearancePreference appearance : { AppearancePreference::light, AppearancePreference::dark }) {
+        store.setAppearance(appearance);
+        QApplication::processEvents();
+        const QImage picture = window().grab().toImage();
+        PreviewTableView* table = editor->table();
+        int measured = 0;
+        for (int row = 0; row < editor->model()->rowCount(); ++row) {
+            if (PreviewRows::lineStatus(editor->model()->line(row)) == PreviewRows::LineStatus::clear)
+                continue;
+            for (int column : { PreviewTableModel::photo, PreviewTableModel::assigned,
+                     PreviewTableModel::lastName, PreviewTableModel::firstName, PreviewTableModel::photos }) {
+                QRect cell = table->visualRect(editor->model()->index(row, column));
+                if (!table->viewport()->rect().contains(cell))
+                    continue;
+                cell.moveTopLeft(table->viewport()->mapTo(&window(), cell.topLeft()));
+                cell.adjust(0, 2, 0, -2);
+                // The line's colour is the commonest in the cell; the text's, the farthest from it.
+                QHash<QRgb, int> counts;
+                for (int y = cell.top(); y <= cell.bottom(); ++y)
+                    for (int x = cell.left(); x <= cell.right(); ++x)
+                        ++counts[picture.pixel(x, y)];
+                QRgb ground = counts.constBegin().key();
+                for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+                    if (it.value() > counts.value(ground))
+                        ground = it.key();
+                qreal best = 1;
+                for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+                    best = std::max(best, Theme::contrast(QColor(it.key()), QColor(ground)));
+                EXPECT_GE(best, 4.5) << Appearance::rawValue(appearance).toStdString() << " line " << row
+                                     << " column " << column;
+                ++measured;
+            }
+        }
+        EXPECT_GE(measured, 10);
+    }
 }
 
 TEST_F(Screens, WindowPicturesWithRealContent)
