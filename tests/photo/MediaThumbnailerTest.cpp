@@ -159,6 +159,19 @@ TEST_F(ThumbnailerTest, WhatCannotBeReadGivesNothingAndIsTriedAgain)
     EXPECT_EQ(thumbnailOf(missing, 100).size(), QSize(50, 40));
 }
 
+TEST_F(ThumbnailerTest, CameraRawPhotosAreDevelopedUpright)
+{
+    const QString dng = test::writeLinearDng(m_folder.file("DSC_0002.DNG"), 64, 48, 6);
+    const QImage image = thumbnailOf(dng, 32);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(24, 32));
+    // Turned as orientation 6 says: the stored bottom-left (blue) at the top-left, red at the top-right.
+    const QColor topLeft = at(image, 0.1, 0.1);
+    const QColor topRight = at(image, 0.9, 0.1);
+    EXPECT_GT(topLeft.blue(), topLeft.red() + 60) << topLeft.name().toStdString();
+    EXPECT_GT(topRight.red(), topRight.blue() + 60) << topRight.name().toStdString();
+}
+
 TEST_F(ThumbnailerTest, VideoFramesAreTurnedAndFitted)
 {
     const QString plain = m_folder.file("plain.mp4");
