@@ -3,21 +3,22 @@
 //   photo.thumbnail_vs_vipsthumbnail  MediaThumbnailer::thumbnail at 480 pixels of 100 JPEGs of 24
 //                                     megapixels (all asked for at once, decoded on the thumbnail pool)
 //                                     / the vipsthumbnail tool at the same size on the same files, as
-//                                     many processes as the pool has threads, one libvips thread each
+//                                     many processes as the thumbnail pool has threads, one libvips
+//                                     thread each
 //   photo.materialize_vs_codec        see benchMaterialize
 //
 // The 100 JPEGs (6000 × 4000, quality 90, smooth gradients plus grey noise of σ 2 levels) are made by
 // this program with libvips: one noise field is drawn once and each photo adds a gradient of its own to
 // it before encoding, eight photos at a time.
 
-// glib's headers (under libvips) use a word Qt defines as a macro: they come first.
-#include <vips/vips8>
-
 #include "BenchSupport.h"
 
 #include "photo/MediaThumbnailer.h"
 #include "photo/ThumbnailCache.h"
-#include "platform/imaging/VipsRuntime.h"
+#include "platform/imaging/JobPool.h"
+#include "platform/imaging/VipsSupport.h"
+
+#include "platform/imaging/Vips.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -82,7 +83,7 @@ void alternate(const char* name, const std::function<void()>& ours, const std::f
 QStringList makePhotos(const QString& folder)
 {
     QDir().mkpath(folder);
-    VipsRuntime::ensureStarted();
+    VipsSupport::ensureStarted();
     const VImage noise = VImage::gaussnoise(
         photoWidth, photoHeight, VImage::option()->set("sigma", 2.0)->set("mean", 0.0)->set("seed", 42))
                              .copy_memory();
@@ -116,7 +117,7 @@ void benchThumbnails(const QString& root)
     std::printf("thumbnails: %d JPEGs of %d × %d made in %.1f s (%.1f MB on average)\n", photoCount,
         photoWidth, photoHeight, made, double(bytes) / photoCount / 1e6);
 
-    const int threads = QThread::idealThreadCount();
+    const int threads = JobPool::thumbnails().threadPool().maxThreadCount();
     const QString out = root + QStringLiteral("/thumbnails");
     QDir().mkpath(out);
     const auto ours = [&] {

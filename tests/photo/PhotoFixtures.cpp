@@ -1,9 +1,8 @@
-// glib's headers (under libvips) use a word Qt defines as a macro: they come first.
-#include <vips/vips8>
-
 #include "PhotoFixtures.h"
 
-#include "platform/imaging/VipsRuntime.h"
+#include "platform/imaging/VipsSupport.h"
+
+#include "platform/imaging/Vips.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -40,7 +39,7 @@ QColor quadrantColor(Quadrant q)
 
 QString writePhoto(const QString& path, const PhotoSpec& spec)
 {
-    VipsRuntime::ensureStarted();
+    VipsSupport::ensureStarted();
     const int bands = spec.alpha ? 4 : 3;
     std::vector<unsigned char> pixels(size_t(spec.width) * spec.height * bands);
     for (int y = 0; y < spec.height; ++y) {
@@ -262,7 +261,7 @@ bool writeVideo(const QString& path, int width, int height, int rotationDegrees,
 
 PhotoInfo inspect(const QString& path)
 {
-    VipsRuntime::ensureStarted();
+    VipsSupport::ensureStarted();
     PhotoInfo info;
     try {
         const VImage image = VImage::new_from_file(QFile::encodeName(path).constData());
@@ -291,7 +290,7 @@ PhotoInfo inspect(const QString& path)
 
 QImage decodeStored(const QString& path)
 {
-    VipsRuntime::ensureStarted();
+    VipsSupport::ensureStarted();
     try {
         VImage image = VImage::new_from_file(QFile::encodeName(path).constData());
         if (vips_image_get_typeof(image.get_image(), VIPS_META_ICC_NAME))
