@@ -111,7 +111,7 @@ TEST_P(PhotoFilesOnEveryFileSystem, ReplaceKeepsNameAndModeAndLeavesNothing)
                          throw Error("encoder failed");
                      }),
         Error);
-    EXPECT_EQ(test::readFile(photo), "new photo bytes");
+    EXPECT_EQ(test::readFile(photo), "written by name");
     EXPECT_EQ(entries(m_folder.path()), QStringList { "IMG_1.JPG" });
 
     // A target that cannot be replaced (a folder under that name): the error, and the sibling gone.
