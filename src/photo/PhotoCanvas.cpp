@@ -77,10 +77,23 @@ FloatImage drawOnBlack(const FloatImage& image, const QTransform& imageToCanvas,
                 const int y0 = int(std::floor(fy));
                 const float tx = float(fx - x0);
                 const float ty = float(fy - y0);
+                float sum[channels] = { 0, 0, 0 };
+                if (!alpha && x0 >= 0 && y0 >= 0 && x0 + 1 < w && y0 + 1 < h) {
+                    // Inside an opaque photo, the common case: no per-tap tests.
+                    const std::size_t at = std::size_t(y0) * std::size_t(w) + std::size_t(x0);
+                    for (int c = 0; c < channels; ++c) {
+                        const float* p = planes[c] + at;
+                        const float top = p[0] + (p[1] - p[0]) * tx;
+                        const float bottom = p[w] + (p[w + 1] - p[w]) * tx;
+                        sum[c] = top + (bottom - top) * ty;
+                    }
+                    for (int c = 0; c < channels; ++c)
+                        dst[c][x] = sum[c];
+                    continue;
+                }
                 const float weights[4] = { (1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty };
                 const int xs[4] = { x0, x0 + 1, x0, x0 + 1 };
                 const int ys[4] = { y0, y0, y0 + 1, y0 + 1 };
-                float sum[channels] = { 0, 0, 0 };
                 for (int k = 0; k < 4; ++k) {
                     if (xs[k] < 0 || ys[k] < 0 || xs[k] >= w || ys[k] >= h)
                         continue;
