@@ -103,9 +103,9 @@ OrderMediaCell::OrderMediaCell(OrderMediaCellKind kind, QWidget* parent)
     buildCapsule();
     connect(&m_watcher, &QFutureWatcher<QImage>::finished, this, [this] {
         const QString key = m_watcher.property("key").toString();
-        if (m_watcher.future().isCanceled() || m_watcher.future().resultCount() == 0)
+        if (m_watcher.future().isCanceled() || key != m_key)
             return;
-        takeThumbnail(key, m_watcher.result());
+        takeThumbnail(key, m_watcher.future().resultCount() > 0 ? m_watcher.result() : QImage());
     });
 }
 
@@ -186,6 +186,7 @@ void OrderMediaCell::unbind()
     m_bound = false;
     m_watcher.future().cancel();
     m_key.clear();
+    m_pending = false;
 }
 
 void OrderMediaCell::refreshCapsule()
@@ -268,6 +269,7 @@ void OrderMediaCell::loadThumbnail()
         takeThumbnail(key, future.resultCount() > 0 ? future.result() : QImage());
         return;
     }
+    m_pending = true;
     m_watcher.setProperty("key", key);
     m_watcher.setFuture(future);
 }
@@ -278,6 +280,7 @@ void OrderMediaCell::takeThumbnail(const QString& key, const QImage& image)
     // this recycled cell showed before is dropped.
     if (key != m_key)
         return;
+    m_pending = false;
     m_image = image;
     m_shownKey = image.isNull() ? QString() : key;
     m_tile->setPicture(image);

@@ -64,7 +64,8 @@ public:
     // The key of the picture on screen; empty while the placeholder shows.
     const QString& shownKey() const { return m_shownKey; }
     const QImage& image() const { return m_image; }
-    bool isLoadingThumbnail() const { return m_watcher.isRunning(); }
+    // A thumbnail was asked for and its result has not been taken yet.
+    bool isLoadingThumbnail() const { return m_pending; }
 
     // The capsule's controls (none for a video); the undo button only with a backup.
     CapsuleButton* cropButton() const { return m_crop; }
@@ -116,6 +117,7 @@ private:
     QString m_shownKey;
     QImage m_image;
     QFutureWatcher<QImage> m_watcher;
+    bool m_pending = false;
     QString m_nameText;
 
     OrderMediaTile* m_tile = nullptr;

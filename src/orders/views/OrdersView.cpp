@@ -209,7 +209,8 @@ void OrdersView::showPreview()
 {
     const auto& path = m_screen->previewURL();
     if (!path) {
-        if (m_preview)
+        // The one window is kept for the next preview.
+        if (m_preview && m_preview->isVisible())
             m_preview->close();
         return;
     }
@@ -218,7 +219,6 @@ void OrdersView::showPreview()
             return isVideo ? MediaThumbnailer::videoThumbnail(file, maxPixel)
                            : MediaThumbnailer::photoThumbnail(file, maxPixel);
         });
-        m_preview->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_preview, &QuickPreview::closed, this, [this] { m_screen->setPreviewURL(std::nullopt); });
     }
     m_preview->showFile(*path, MediaFile::isVideo(*path));

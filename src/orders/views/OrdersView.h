@@ -43,7 +43,7 @@ public:
     OrdersScreen& screen() const { return *m_screen; }
     OrdersFolderColumn* folderColumn() const { return m_column; }
     OrdersDetail* detail() const { return m_detail; }
-    // The quick preview window, while one was opened and not closed.
+    // The quick preview window, once a preview was asked for (hidden while closed).
     QuickPreview* preview() const { return m_preview; }
 
     void selectAll();
