@@ -197,18 +197,28 @@ void OrderMediaCell::refreshCapsule()
         return;
     m_retouch->setEnabled(m_state.canRetouch);
     m_retouch->setToolTip(OrderMenus::cellRetouchHelp(m_state.canRetouch));
-    m_undo->setVisible(m_state.canUndo);
-    if (m_undoDivider)
-        m_undoDivider->setVisible(m_state.canUndo);
     if (m_printMenu->files() != QStringList { m_state.item.url })
         m_printMenu->setFiles({ m_state.item.url });
-    m_capsule->adjustSize();
+    // The capsule is measured again only when its undo button comes or goes.
+    const bool resized = m_capsuleUndo != m_state.canUndo;
+    if (resized) {
+        m_capsuleUndo = m_state.canUndo;
+        m_undo->setVisible(m_state.canUndo);
+        if (m_undoDivider)
+            m_undoDivider->setVisible(m_state.canUndo);
+        m_capsule->adjustSize();
+    }
+    placeCapsule();
+}
+
+void OrderMediaCell::placeCapsule()
+{
     if (card()) {
         m_capsule->move(kCapsuleInset, kCapsuleInset);
-    } else {
-        const QSize s = m_capsule->sizeHint();
-        m_capsule->setGeometry(width() - 8 - s.width(), (height() - s.height()) / 2, s.width(), s.height());
+        return;
     }
+    const QSize s = m_capsule->size();
+    m_capsule->move(width() - 8 - s.width(), (height() - s.height()) / 2);
 }
 
 void OrderMediaCell::refreshTexts()
@@ -320,8 +330,8 @@ void OrderMediaCell::paintEvent(QPaintEvent*)
 
 void OrderMediaCell::resizeEvent(QResizeEvent*)
 {
-    if (!card() && m_bound)
-        refreshCapsule();
+    if (!card())
+        placeCapsule();
 }
 
 bool OrderMediaCell::event(QEvent* event)

@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <optional>
+
 namespace quavel {
 
 class CapsuleButton;
@@ -106,6 +108,7 @@ private:
     QRect rowNameRect() const;
     void buildCapsule();
     void refreshCapsule();
+    void placeCapsule();
     void refreshTexts();
     void loadThumbnail();
     void takeThumbnail(const QString& key, const QImage& image);
@@ -128,6 +131,7 @@ private:
     CapsuleButton* m_print = nullptr;
     CapsuleButton* m_undo = nullptr;
     QWidget* m_undoDivider = nullptr;
+    std::optional<bool> m_capsuleUndo;
     PrintPhotosMenu* m_printMenu = nullptr;
 };
 

@@ -1,0 +1,121 @@
+// Printing from the orders screen through the real print entry and panel, into a real PDF file: the
+// photos drawn are marked delivered (an unreadable one is not), the marks are there after a restart,
+// and a cancelled panel or a selection without photos marks nothing.
+#include "OrdersViewFixture.h"
+
+#include "photo/PrintInfoMemory.h"
+#include "photo/views/PrintPanel.h"
+#include "photo/views/PrintSession.h"
+#include "platform/pdf/PdfDocument.h"
+
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+struct Printing : public ::testing::Test
+{
+    OrdersViewFixture f;
+    QString a, b, broken, clip;
+    int panels = 0;
+
+    void SetUp() override
+    {
+        PrintInfoMemory::resetForTesting();
+        a = f.photo(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg"), Qt::red, QSize(60, 90));
+        b = f.photo(QStringLiteral("Dupont/IMPRESSION A5/IMG_0002.jpg"), Qt::blue, QSize(90, 60));
+        broken = f.tmp.write(QStringLiteral("Commandes/Dupont/IMPRESSION A5/IMG_0003.jpg"), "not a photo");
+        clip = f.video(QStringLiteral("Dupont/IMPRESSION A5/IMG_0004.mp4"));
+        f.openOn(QStringLiteral("Dupont"));
+        open();
+    }
+    void TearDown() override { PrintInfoMemory::resetForTesting(); }
+
+    void open()
+    {
+        f.show();
+        QApplication::setActiveWindow(f.window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(f.window.get()));
+    }
+
+    // Answers the print panel when it comes: into a PDF file (accept) or cancelled.
+    std::unique_ptr<QTimer> answerPanel(bool accept, const QString& pdf = {})
+    {
+        auto timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [this, accept, pdf] {
+            auto* panel = f.window->findChild<PrintPanel*>();
+            if (!panel || !panel->isVisible() || !PrintSession::current())
+                return;
+            ++panels;
+            if (!accept) {
+                panel->reject();
+                return;
+            }
+            PrintSession::current()->printer().setOutputFormat(QPrinter::PdfFormat);
+            PrintSession::current()->printer().setOutputFileName(pdf);
+            panel->accept();
+        });
+        timer->start(20);
+        return timer;
+    }
+};
+
+TEST_F(Printing, ThePrintedPhotosAreDeliveredAndStaySoAfterARestart)
+{
+    const QString pdf = f.tmp.file(QStringLiteral("job.pdf"));
+    const auto answering = answerPanel(true, pdf);
+    f.view->selectAll();
+    QTest::keyClick(f.view, Qt::Key_P, Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([&] { return f.store->isDelivered(a) && f.store->isDelivered(b); }, 30000));
+    EXPECT_EQ(panels, 1);
+    EXPECT_FALSE(f.store->isDelivered(broken)) << "printed white, not delivered";
+    EXPECT_FALSE(f.store->isDelivered(clip)) << "videos are not printed";
+    const auto document = PdfDocument::open(pdf);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->pageCount(), 3);
+    for (OrderMediaCell* cell : f.cells())
+        EXPECT_EQ(cell->state().isDelivered, cell->state().item.url == a || cell->state().item.url == b)
+            << cell->state().item.url.toStdString();
+
+    // A restart: a new store reads the settings file, a new screen shows the badges.
+    f.openStore();
+    open();
+    ASSERT_EQ(f.view->detail()->face(), OrdersDetail::Face::order);
+    int delivered = 0;
+    for (OrderMediaCell* cell : f.cells())
+        delivered += cell->state().isDelivered ? 1 : 0;
+    EXPECT_EQ(delivered, 2);
+    EXPECT_TRUE(f.gallery().cellFor(a)->state().isDelivered);
+}
+
+TEST_F(Printing, ACancelledPanelOrNoPhotoToPrintMarksNothing)
+{
+    const auto answering = answerPanel(false);
+    // The context menu's print entry on one photo, on a paper: the panel comes and is cancelled.
+    std::unique_ptr<QMenu> menu(f.view->fileMenu({ a, false }, nullptr));
+    QMenu* print = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->menu())
+            print = action->menu();
+    ASSERT_TRUE(print);
+    print->actions().first()->trigger(); // A5
+    ASSERT_TRUE(waitUntil([&] { return panels == 1; }));
+    ASSERT_TRUE(waitUntil([] { return !PrintSession::current(); }));
+    EXPECT_TRUE(f.store->deliveredPaths().isEmpty());
+
+    // Ctrl+P with nothing selected, then with only the video: no panel at all.
+    QTest::keyClick(f.view, Qt::Key_P, Qt::ControlModifier);
+    f.view->handleClick({ clip, true }, false, false);
+    QTest::keyClick(f.view, Qt::Key_P, Qt::ControlModifier);
+    settle();
+    QTest::qWait(100);
+    EXPECT_EQ(panels, 1);
+    EXPECT_FALSE(PrintSession::current());
+    EXPECT_TRUE(f.store->deliveredPaths().isEmpty());
+}
+
+} // namespace
