@@ -3,6 +3,7 @@
 #include "shell/QuavelApplication.h"
 #include "shell/ShellServices.h"
 #include "shell/SingleInstance.h"
+#include "shell/StartupSweep.h"
 #include "shell/TerminationSignals.h"
 #include "ui/DesktopSettings.h"
 #include "ui/QtFrench.h"
@@ -34,6 +35,8 @@ int main(int argc, char** argv)
     if (instance.handOff(files))
         return 0;
     instance.listen();
+    // Only now, as the one instance running: what a killed earlier process left is nobody's any more.
+    quavel::StartupSweep::run();
 
     quavel::Symbols::installIconTheme();
     quavel::DesktopSettings desktop;

@@ -207,13 +207,25 @@ void WorkspaceView::setParseError(const std::optional<QString>& error)
 
 void WorkspaceView::importProgramme()
 {
-    const std::optional<QString> path = PanelPresenter::shared().pickProgramme();
-    if (!path)
+    // One import at a time; the window goes on meanwhile, showing the programme it had.
+    if (m_workspace.isImportingProgramme())
         return;
-    try {
-        m_workspace.ingestProgramme(*path);
-    } catch (const std::exception& error) {
-        setParseError(messageOf(error));
+    QPointer<WorkspaceView> self(this);
+    const std::optional<QString> path = PanelPresenter::shared().pickProgramme();
+    if (!self || !path)
+        return;
+    m_workspace.ingestProgramme(*path, [self](const WorkspaceStore::ImportResult& result) {
+        if (self)
+            self->programmeImported(result);
+    });
+}
+
+void WorkspaceView::programmeImported(const WorkspaceStore::ImportResult& result)
+{
+    if (result.superseded)
+        return; // a web page's programme was stored meanwhile and stays
+    if (!result.document) {
+        setParseError(result.error);
         return;
     }
     bool anyEvent = false;

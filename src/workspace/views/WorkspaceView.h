@@ -98,6 +98,7 @@ private:
     enum class PlanOutcome { planned, noSource, failed };
 
     void buildBar();
+    void programmeImported(const WorkspaceStore::ImportResult& result);
     void refresh();
     void refreshBar();
     void placeSummary();
