@@ -23,6 +23,7 @@
 #include "workspace/views/PreviewTableView.h"
 #include "workspace/views/ProgrammeBrowserView.h"
 #include "orders/OrdersStore.h"
+#include "orders/views/OrdersView.h"
 #include "shell/OrdersStoreSource.h"
 #include "workspace/views/RiderFoldersView.h"
 #include "workspace/views/SummaryLabel.h"
@@ -31,9 +32,9 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QTest>
 #include <QMenu>
 #include <QSplitter>
-#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -139,6 +140,10 @@ TEST_F(Screens, EachSectionShowsItsOwnScreenOverTheRealStores)
     root().setSelectedSpreadsheetID(b.id);
     ASSERT_TRUE(waitUntil([&] { return first.isNull(); }));
     ASSERT_TRUE(qobject_cast<WorkspaceView*>(window().detail()));
+
+    root().showSection(WorkspaceSection::commandes);
+    ASSERT_TRUE(qobject_cast<OrdersView*>(window().pane()));
+    EXPECT_EQ(&qobject_cast<OrdersView*>(window().pane())->store(), services.orders);
 
     root().showSection(WorkspaceSection::paniers);
     ASSERT_TRUE(qobject_cast<RiderFoldersView*>(window().pane()));
@@ -420,6 +425,18 @@ TEST_F(Screens, WindowPicturesWithRealContent)
     riders.setProgrammeName(QStringLiteral("Programme CSO Fontainebleau.pdf"));
     riders.storeDestination(sorted.path());
 
+    // An orders folder with two orders; the first is shown with its prints and a number jump.
+    TempFolder orders;
+    QDir().mkpath(orders.file(QStringLiteral("Commandes 2026/DUPONT Marie/IMPRESSION A5")));
+    QDir().mkpath(orders.file(QStringLiteral("Commandes 2026/MARTIN Lucas")));
+    for (int n : { 3413, 3414, 3416, 3430, 3431 }) {
+        QImage photo(120, 80, QImage::Format_RGB32);
+        photo.fill(QColor(60 + (n % 7) * 20, 110, 150));
+        ASSERT_TRUE(photo.save(
+            orders.file(QStringLiteral("Commandes 2026/DUPONT Marie/IMPRESSION A5/IMG_%1.JPG").arg(n)), "JPEG"));
+    }
+    services.orders->storeRoot(orders.file(QStringLiteral("Commandes 2026")));
+
     window().resize(1180, 760);
     window().show();
     for (AppearancePreference appearance : { AppearancePreference::light, AppearancePreference::dark }) {
@@ -437,6 +454,14 @@ TEST_F(Screens, WindowPicturesWithRealContent)
         QApplication::processEvents();
         ASSERT_TRUE(window().grab().save(
             screenshotsFolder() + QStringLiteral("/screens-paniers-%1.png").arg(scheme)));
+        root().showSection(WorkspaceSection::commandes);
+        auto* commandes = qobject_cast<OrdersView*>(window().pane());
+        ASSERT_TRUE(commandes);
+        // The thumbnails come from the thumbnail worker.
+        QTest::qWait(600);
+        QApplication::processEvents();
+        ASSERT_TRUE(window().grab().save(
+            screenshotsFolder() + QStringLiteral("/screens-commandes-%1.png").arg(scheme)));
     }
     std::printf("screenshots in %s\n", qPrintable(screenshotsFolder()));
 }
