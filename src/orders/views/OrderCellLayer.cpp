@@ -235,8 +235,6 @@ OrderMediaCell* OrderCellLayer::takeCell()
 
 void OrderCellLayer::updateCells()
 {
-    if (m_watched.isEmpty())
-        watchScrollAreas();
     const QRect visible = visibleRect();
     // One item's extent on every side: cells are ready a little before they come into view.
     const int margin = m_flow == Flow::strip ? OrderMediaCell::cardWidth : itemHeight();
@@ -277,20 +275,21 @@ void OrderCellLayer::updateCells()
 
 void OrderCellLayer::watchScrollAreas()
 {
+    // Ancestors can change while the layer is built (its gallery placed in its scroll area later):
+    // every ancestor met is watched once.
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (m_watched.contains(w))
+            continue;
+        m_watched.insert(w);
         // Any ancestor that moves or changes size moves what is visible of the layer.
         w->installEventFilter(this);
-        auto* area = qobject_cast<QAbstractScrollArea*>(w);
-        if (!area)
-            continue;
-        m_watched.append(area);
-        for (QScrollBar* bar : { area->horizontalScrollBar(), area->verticalScrollBar() })
-            connect(bar, &QScrollBar::valueChanged, this, &OrderCellLayer::updateCells);
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(w))
+            for (QScrollBar* bar : { area->horizontalScrollBar(), area->verticalScrollBar() })
+                connect(bar, &QScrollBar::valueChanged, this, &OrderCellLayer::updateCells);
+        connect(w, &QObject::destroyed, this, [this, w] { m_watched.remove(w); });
         if (w->isWindow())
             break;
     }
-    if (m_watched.isEmpty())
-        m_watched.append(nullptr); // looked once: no scroll area holds the layer
 }
 
 bool OrderCellLayer::eventFilter(QObject*, QEvent* event)
@@ -316,6 +315,7 @@ void OrderCellLayer::resizeEvent(QResizeEvent*)
 
 void OrderCellLayer::showEvent(QShowEvent*)
 {
+    watchScrollAreas();
     updateCells();
 }
 

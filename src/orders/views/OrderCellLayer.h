@@ -5,12 +5,10 @@
 
 #include <QHash>
 #include <QList>
-#include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 #include <functional>
-
-class QAbstractScrollArea;
 
 namespace quavel {
 
@@ -106,7 +104,7 @@ private:
     QHash<QString, OrderMediaCell*> m_bound;
     // The position of each file among the items.
     QHash<QString, qsizetype> m_index;
-    QList<QPointer<QAbstractScrollArea>> m_watched;
+    QSet<QObject*> m_watched;
 };
 
 } // namespace quavel

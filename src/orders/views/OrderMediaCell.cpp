@@ -175,6 +175,8 @@ void OrderMediaCell::bind(const State& state)
     }
     loadThumbnail();
     if (changed) {
+        m_tile->setAccessibleDescription(
+            state.isDelivered ? QStringLiteral("Transféré ou imprimé") : QString());
         refreshCapsule();
         m_tile->update();
         update();
