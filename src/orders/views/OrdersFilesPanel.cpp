@@ -73,6 +73,7 @@ OrdersFilesPanel::OrdersFilesPanel(OrdersView& view, QWidget* parent)
     stack->addWidget(m_summary);
 
     auto* actions = new QWidget(this);
+    m_actions = actions;
     Capsule::setControlSize(actions, ControlSize::large);
     auto* row = new QHBoxLayout(actions);
     row->setContentsMargins(0, 0, 0, 0);
@@ -85,7 +86,7 @@ OrdersFilesPanel::OrdersFilesPanel(OrdersView& view, QWidget* parent)
     m_openWithMenu->setObjectName(QStringLiteral("openWithMenu"));
     connect(m_openWithMenu, &QMenu::aboutToShow, this, &OrdersFilesPanel::fillOpenWithMenu);
     m_openWith->setMenu(m_openWithMenu);
-    row->addWidget(m_openWith, 1);
+    row->addWidget(m_openWith);
     m_print = new CapsuleButton(
         QStringLiteral("Imprimer"), QStringLiteral("printer"), CapsuleKind::glass, actions);
     m_print->setObjectName(QStringLiteral("printSelection"));
@@ -97,7 +98,7 @@ OrdersFilesPanel::OrdersFilesPanel(OrdersView& view, QWidget* parent)
         m_print->setEnabled(m_printMenu->menuAction()->isEnabled());
         m_print->setToolTip(m_printMenu->menuAction()->toolTip());
     });
-    row->addWidget(m_print, 1);
+    row->addWidget(m_print);
     m_share = new ShareButton(actions);
     m_share->setToolTip(QStringLiteral("Partager les fichiers sélectionnés par AirDrop"));
     connect(m_share, &QAbstractButton::clicked, this,

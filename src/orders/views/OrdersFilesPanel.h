@@ -33,6 +33,8 @@ public:
     CapsuleButton* previewButton() const { return m_preview; }
     CapsuleButton* allButton() const { return m_all; }
     CapsuleButton* clearButton() const { return m_clear; }
+    // The row of the open-with, print and share controls.
+    QWidget* actionsRow() const { return m_actions; }
 
     // Fills the open-with menu for the selection as it is now.
     void fillOpenWithMenu();
@@ -50,6 +52,7 @@ private:
     CapsuleButton* m_preview = nullptr;
     CapsuleButton* m_all = nullptr;
     CapsuleButton* m_clear = nullptr;
+    QWidget* m_actions = nullptr;
 };
 
 } // namespace quavel

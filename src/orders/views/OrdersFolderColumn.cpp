@@ -17,11 +17,13 @@
 #include "ui/ToneLabel.h"
 
 #include <QEvent>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace quavel {
 
@@ -148,7 +150,10 @@ QSize OrdersFolderColumn::minimumSizeHint() const
 
 QSize OrdersFolderColumn::sizeHint() const
 {
-    return QSize(idealWidth, QWidget::sizeHint().height());
+    // The ideal width, or what the files panel's buttons need to show their titles whole (within the
+    // maximum): the panel's row is the column's widest.
+    const int needed = m_files->actionsRow()->sizeHint().width() + 2 * 14;
+    return QSize(std::clamp(needed, idealWidth, maximumWidth), QWidget::sizeHint().height());
 }
 
 void OrdersFolderColumn::refreshRoot()
