@@ -132,7 +132,8 @@ TEST(ProgrammeLoader, theEventLoopKeepsTurningWhileALargeProgrammeIsReadAndImpor
         EXPECT_GT(r.wallMs, 150);
         EXPECT_GE(r.ticks, r.wallMs / 5 / 4);
         EXPECT_LT(r.longestGapMs, 100);
-        EXPECT_LT(r.threadCpuSeconds, 0.1);
+        // Waiting costs the thread a little; reading the programme there would take it all.
+        EXPECT_LT(r.threadCpuSeconds, 0.5 * double(r.wallMs) / 1000);
     }
     EXPECT_LT(openingMs, 100);
 }
