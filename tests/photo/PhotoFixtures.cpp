@@ -288,6 +288,23 @@ PhotoInfo inspect(const QString& path)
     return info;
 }
 
+std::optional<QSize> decodesCleanly(const QString& path)
+{
+    VipsSupport::ensureStarted();
+    try {
+        const VImage image = VImage::new_from_file(
+            QFile::encodeName(path).constData(), VImage::option()->set("fail_on", VIPS_FAIL_ON_WARNING));
+        image.avg(); // reads every pixel
+        const int orientation
+            = vips_image_get_typeof(image.get_image(), "orientation") ? image.get_int("orientation") : 1;
+        return orientation >= 5 && orientation <= 8 ? QSize(image.height(), image.width())
+                                                    : QSize(image.width(), image.height());
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+}
+
 QImage decodeStored(const QString& path)
 {
     VipsSupport::ensureStarted();

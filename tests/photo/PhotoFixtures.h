@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QSize>
 #include <QString>
+
+#include <optional>
 
 // The photo tests' files, made in the tests with the real libraries: photos in every format the system
 // writes (libvips), short videos (FFmpeg's libraries), and what the tests read back.
@@ -63,6 +66,10 @@ struct PhotoInfo
     bool iptc = false;
 };
 PhotoInfo inspect(const QString& path);
+
+// Whether every pixel of the file decodes without a warning (a truncated JPEG decodes with a grey end
+// otherwise), and the upright size it then has.
+std::optional<QSize> decodesCleanly(const QString& path);
 
 // The file decoded as 8-bit sRGB(A) without turning it.
 QImage decodeStored(const QString& path);
