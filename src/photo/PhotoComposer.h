@@ -32,13 +32,25 @@ FloatImage resampled(const FloatImage& image, const QSizeF& size);
 // The image with the watermark laid across its bottom: scaled to the image's width (resampled once,
 // then drawn without interpolation), its bottom edge on the image's bottom edge, cut at the top when
 // taller, its own transparency kept and nothing else added.
-FloatImage withBottomWatermark(const FloatImage& image, const FloatImage& watermark);
+FloatImage withBottomWatermark(FloatImage image, const FloatImage& watermark);
 
 // The print canvas of a validated crop (cropLayout): black, the photo turned about the crop centre and
 // filling the canvas with its crop, and the watermark across the bottom when given. Throws
 // PhotoEditError composeFailed when the canvas cannot be made.
 FloatImage composeCrop(const FloatImage& image, PrintFormat format, double zoom, const QSizeF& offset,
     double angle, const FloatImage* watermark = nullptr);
+
+// The same canvas straight from a photo file that needs no retouch: only the part of the photo the
+// canvas shows is decoded, reduced while it streams in (the whole photo is decoded where that cannot be
+// done). Throws PhotoEditError unreadablePhoto or composeFailed.
+FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset,
+    double angle, const FloatImage* watermark = nullptr);
+
+// Writes the print canvas of a photo file that needs no retouch over the photo at path, as write() does:
+// decoded, drawn and encoded in one stream where the file allows it (only the part the canvas shows is
+// decoded), else through composeCrop. Throws as composeCrop and write.
+void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,
+    const FloatImage* watermark, const QString& path);
 
 // Replaces the photo file with the image, in the format its name says: ".png" PNG, ".tif"/".tiff" TIFF,
 // ".heic"/".heif" HEIF, ".webp" WebP, anything else JPEG (".bmp" included), lossy ones at quality 0.97;

@@ -69,6 +69,10 @@ void PhotoEditMemory::materialize(
             // Nothing to render: the original's bytes, by one rename of a finished copy.
             if (source != photoPath)
                 PhotoFiles::replaceWithCopy(photoPath, source);
+        } else if (state.retouch.isNeutral()) {
+            // The crop alone: only what the canvas shows is decoded.
+            PhotoComposer::writeCrop(
+                source, state.format, state.zoom, state.offset, state.angle, drawn, photoPath);
         } else {
             const FloatImage image = retouched(state.retouch, loadPhoto(source));
             if (state.cropValidated)

@@ -50,6 +50,8 @@ QString writePhoto(const QString& path, const PhotoSpec& spec)
                 ? spec.fill
                 : quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
                                        : (right ? Quadrant::green : Quadrant::red));
+            if (spec.checker > 0 && (x / spec.checker + y / spec.checker) % 2)
+                c = QColor(0, 0, 0);
             unsigned char* p = &pixels[(size_t(y) * spec.width + x) * bands];
             p[0] = uchar(c.red());
             p[1] = uchar(c.green());

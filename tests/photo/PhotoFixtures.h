@@ -26,6 +26,7 @@ struct PhotoSpec
     QString profile; // "" for none, else a libvips built-in profile ("srgb", "p3")
     bool metadata = false; // EXIF (an artist), XMP and IPTC besides the orientation
     QColor fill; // valid: one colour instead of the quadrants
+    int checker = 0; // > 0: squares of that many pixels, alternately the quadrant's colour and black
 };
 
 inline PhotoSpec sized(
