@@ -1,7 +1,6 @@
 #include "photo/views/CropCanvasPainting.h"
 
 #include "photo/CropGeometry.h"
-#include "ui/Symbols.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -26,6 +25,32 @@ void paintShadow(QPainter& p, const QPainterPath& shape, qreal radius)
         p.drawPath(shape);
     }
     p.restore();
+}
+
+// The straightening glyph: three quarters of a circle turning clockwise, with its arrow head, in a bold
+// line (icon themes draw it too thin to read over a photo at this size).
+QPainterPath rotateArrow(const QRectF& box)
+{
+    const qreal s = box.width();
+    const QRectF ring = box.adjusted(s * 0.14, s * 0.14, -s * 0.14, -s * 0.14);
+    QPainterPath arc;
+    // From the left, over the top and round to the bottom (angles counter-clockwise from 3 o'clock).
+    arc.arcMoveTo(ring, 200);
+    arc.arcTo(ring, 200, -250);
+    const QPointF tip = arc.currentPosition();
+    QPainterPath head;
+    head.moveTo(tip + QPointF(-s * 0.30, -s * 0.02));
+    head.lineTo(tip);
+    head.lineTo(tip + QPointF(-s * 0.02, -s * 0.32));
+    arc.addPath(head);
+    return arc;
+}
+
+void strokeGlyph(QPainter& p, const QPainterPath& glyph, const QColor& colour, qreal width)
+{
+    p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(glyph);
 }
 
 QPainterPath rounded(const QRectF& r, qreal radius)
@@ -84,14 +109,11 @@ void paintHandles(QPainter& p, const QRectF& crop)
         p.fillPath(dot, Qt::white);
     }
     for (const QPointF& point : CropGeometry::rotatePoints(crop)) {
-        const QRectF glyph = rotateGlyph(point);
-        // The glyph's shadow: the same glyph in black, spread by two points.
-        p.save();
-        p.setOpacity(0.33 / 2);
-        for (const QPointF& d : { QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1) })
-            Symbols::paint(p, glyph.translated(d), QStringLiteral("rotate.right"), Qt::black);
-        p.restore();
-        Symbols::paint(p, glyph, QStringLiteral("rotate.right"), Qt::white);
+        const QPainterPath glyph = rotateArrow(rotateGlyph(point));
+        // Its shadow spreads two points around the line.
+        for (int i = 2; i >= 1; --i)
+            strokeGlyph(p, glyph, QColor::fromRgbF(0, 0, 0, 0.33f / 2), 1.8 + 2 * i);
+        strokeGlyph(p, glyph, Qt::white, 1.8);
     }
     p.restore();
 }
