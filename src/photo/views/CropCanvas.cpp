@@ -137,6 +137,7 @@ void CropCanvas::beginDrag(
     m_drag.startAngle = m_angle;
     const QPointF v = start - cropCentre;
     m_drag.startVector = QSizeF(v.x(), v.y());
+    emit dragBegan(m_drag);
 }
 
 void CropCanvas::applyDrag(const QPointF& location, const QPointF& translation)

@@ -54,6 +54,8 @@ public:
     QSize sizeHint() const override;
 
 signals:
+    // A drag looked at its start point: what it grabbed (maybe nothing) and the start values.
+    void dragBegan(const CropDrag& drag);
     // A side, corner or move drag changed the crop.
     void cropEdited(double zoom, const QSizeF& offset);
     // A rotate drag changed the angle.
