@@ -1,0 +1,228 @@
+#include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/ImageIO.h"
+#include "platform/imaging/RowPool.h"
+#include "platform/imaging/VipsSupport.h"
+
+#include "platform/imaging/Vips.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
+namespace quavel::ImageIO {
+
+namespace {
+
+using vips::VImage;
+
+// Where the rows of a decode go: the image's planes, filled strip by strip as libvips produces them.
+struct Sink
+{
+    int width = 0;
+    int bands = 0; // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
+    VipsBandFormat format = VIPS_FORMAT_UCHAR;
+    float* planes[4] = {};
+};
+
+template <typename Sample>
+void convertRow(const Sample* in, int bands, int width, float scale, float* r, float* g, float* b, float* a)
+{
+    switch (bands) {
+    case 1:
+        for (int x = 0; x < width; ++x)
+            r[x] = g[x] = b[x] = float(in[x]) * scale;
+        break;
+    case 2:
+        for (int x = 0; x < width; ++x) {
+            r[x] = g[x] = b[x] = float(in[2 * x]) * scale;
+            a[x] = float(in[2 * x + 1]) * scale;
+        }
+        break;
+    case 3:
+        for (int x = 0; x < width; ++x) {
+            r[x] = float(in[3 * x]) * scale;
+            g[x] = float(in[3 * x + 1]) * scale;
+            b[x] = float(in[3 * x + 2]) * scale;
+        }
+        break;
+    default:
+        for (int x = 0; x < width; ++x) {
+            r[x] = float(in[4 * x]) * scale;
+            g[x] = float(in[4 * x + 1]) * scale;
+            b[x] = float(in[4 * x + 2]) * scale;
+            a[x] = float(in[4 * x + 3]) * scale;
+        }
+        break;
+    }
+}
+
+int writeStrip(VipsRegion* region, VipsRect* area, void* context)
+{
+    const Sink& sink = *static_cast<const Sink*>(context);
+    RowPool::run(
+        area->height,
+        [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) {
+                const int y = area->top + i;
+                const auto* line = reinterpret_cast<const unsigned char*>(VIPS_REGION_ADDR(region, 0, y));
+                const std::size_t offset = std::size_t(y) * std::size_t(sink.width);
+                float* r = sink.planes[0] + offset;
+                float* g = sink.planes[1] + offset;
+                float* b = sink.planes[2] + offset;
+                float* a = sink.planes[3] ? sink.planes[3] + offset : nullptr;
+                switch (sink.format) {
+                case VIPS_FORMAT_USHORT:
+                    convertRow(reinterpret_cast<const std::uint16_t*>(line), sink.bands, sink.width,
+                        1.0f / 65535.0f, r, g, b, a);
+                    break;
+                case VIPS_FORMAT_FLOAT:
+                    convertRow(
+                        reinterpret_cast<const float*>(line), sink.bands, sink.width, 1.0f, r, g, b, a);
+                    break;
+                default:
+                    convertRow(line, sink.bands, sink.width, 1.0f / 255.0f, r, g, b, a);
+                    break;
+                }
+            }
+        },
+        16);
+    return 0;
+}
+
+QByteArray profileOf(const VImage& image)
+{
+    if (image.get_typeof(VIPS_META_ICC_NAME) == 0)
+        return QByteArray();
+    std::size_t length = 0;
+    const void* data = image.get_blob(VIPS_META_ICC_NAME, &length);
+    return QByteArray(static_cast<const char*>(data), qsizetype(length));
+}
+
+// Brings any decoded image to RGB(A) or grey(+alpha) samples of 8 or 16 bits or floats.
+VImage normalised(VImage image, QByteArray& profile)
+{
+    profile = profileOf(image);
+    switch (image.interpretation()) {
+    case VIPS_INTERPRETATION_CMYK:
+        // The photo's own profile when it has one; the output is sRGB and carries that profile.
+        image = image.icc_transform(
+            "srgb", VImage::option()->set("embedded", true)->set("input_profile", "cmyk")->set("depth", 8));
+        profile = profileOf(image);
+        break;
+    case VIPS_INTERPRETATION_LAB:
+    case VIPS_INTERPRETATION_LABQ:
+    case VIPS_INTERPRETATION_LABS:
+    case VIPS_INTERPRETATION_LCH:
+    case VIPS_INTERPRETATION_CMC:
+    case VIPS_INTERPRETATION_XYZ:
+    case VIPS_INTERPRETATION_YXY:
+    case VIPS_INTERPRETATION_scRGB:
+    case VIPS_INTERPRETATION_HSV:
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB);
+        profile.clear();
+        break;
+    default:
+        break;
+    }
+    if (image.bands() > 4)
+        image = image.extract_band(0, VImage::option()->set("n", 4));
+    if (image.bands() == 4 && image.interpretation() == VIPS_INTERPRETATION_B_W)
+        image = image.extract_band(0, VImage::option()->set("n", 2));
+    switch (image.format()) {
+    case VIPS_FORMAT_UCHAR:
+    case VIPS_FORMAT_USHORT:
+    case VIPS_FORMAT_FLOAT:
+        break;
+    case VIPS_FORMAT_DOUBLE:
+        image = image.cast(VIPS_FORMAT_FLOAT);
+        break;
+    case VIPS_FORMAT_SHORT:
+    case VIPS_FORMAT_UINT:
+    case VIPS_FORMAT_INT:
+        image = image.cast(VIPS_FORMAT_USHORT);
+        break;
+    default:
+        image = image.cast(VIPS_FORMAT_UCHAR);
+        break;
+    }
+    return image;
+}
+
+std::optional<FloatImage> toFloatImage(VImage image)
+{
+    QByteArray profile;
+    image = normalised(image, profile);
+    const int w = image.width();
+    const int h = image.height();
+    if (w <= 0 || h <= 0)
+        return std::nullopt;
+    const bool alpha = image.bands() == 2 || image.bands() == 4;
+    FloatPlane r(w, h), g(w, h), b(w, h), a;
+    if (alpha)
+        a = FloatPlane(w, h);
+    Sink sink;
+    sink.width = w;
+    sink.bands = image.bands();
+    sink.format = image.format();
+    sink.planes[0] = r.data();
+    sink.planes[1] = g.data();
+    sink.planes[2] = b.data();
+    sink.planes[3] = alpha ? a.data() : nullptr;
+    if (vips_sink_disc(image.get_image(), writeStrip, &sink) != 0) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+    return FloatImage(std::move(r), std::move(g), std::move(b), std::move(a), profile);
+}
+
+int orientationOf(const VImage& image)
+{
+    if (image.get_typeof(VIPS_META_ORIENTATION) == 0)
+        return 1;
+    return image.get_int(VIPS_META_ORIENTATION);
+}
+
+} // namespace
+
+std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixelSize)
+{
+    if (CameraRaw::isCameraRaw(path))
+        return CameraRaw::decode(path, maxPixelSize);
+    VipsSupport::ensureStarted();
+    const QByteArray name = VipsSupport::fileName(path);
+    try {
+        if (maxPixelSize) {
+            const int side = std::max(1, *maxPixelSize);
+            return toFloatImage(VImage::thumbnail(
+                name.constData(), side, VImage::option()->set("height", side)->set("size", VIPS_SIZE_DOWN)));
+        }
+        VImage header = VImage::new_from_file(name.constData());
+        if (orientationOf(header) > 1 && orientationOf(header) <= 8)
+            return toFloatImage(header.autorot());
+        // Upright already: stream the decode straight into the planes.
+        return toFloatImage(
+            VImage::new_from_file(name.constData(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)));
+    } catch (const vips::VError&) {
+        vips_error_clear();
+    } catch (const std::bad_alloc&) { }
+    return std::nullopt;
+}
+
+std::optional<QSize> orientedPixelSize(const QString& path)
+{
+    if (CameraRaw::isCameraRaw(path))
+        return CameraRaw::orientedPixelSize(path);
+    VipsSupport::ensureStarted();
+    try {
+        const VImage header = VImage::new_from_file(VipsSupport::fileName(path).constData());
+        const int orientation = orientationOf(header);
+        if (orientation >= 5 && orientation <= 8)
+            return QSize(header.height(), header.width());
+        return QSize(header.width(), header.height());
+    } catch (const vips::VError&) {
+        vips_error_clear();
+    }
+    return std::nullopt;
+}
+
+} // namespace quavel::ImageIO

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/imaging/FloatImage.h"
+
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+namespace quavel {
+
+// Reading and writing photo files, over libvips (camera RAW files go to CameraRaw). Every function is
+// safe to call from several threads at once and never throws: an unreadable file gives nothing, a failed
+// write gives false. Nothing is cached between calls, so a photo rewritten in place is read anew.
+namespace ImageIO {
+
+enum class Format { Jpeg, Png, Tiff, Heif, WebP };
+
+// The image with its orientation applied (so its pixels are upright, orientation 1) and its ICC profile
+// kept. With maxPixelSize, the long side is at most that many pixels (never enlarged), decoded with the
+// format's shrink-on-load where it has one. Grey images come back as RGB, 16-bit samples as floats of
+// the same range, CMYK converted to sRGB.
+std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixelSize = std::nullopt);
+
+// The upright pixel size (width and height swapped for the orientations that turn the image a quarter),
+// read from the header without decoding the pixels.
+std::optional<QSize> orientedPixelSize(const QString& path);
+
+// Writes the image as 8-bit samples in its own colour space, its ICC profile embedded, no EXIF, XMP or
+// IPTC (so orientation 1). quality (0 to 1) counts for JPEG, HEIF and WebP. JPEG drops alpha; the others
+// keep it. False when the file could not be written (a partial file may then remain: callers write to a
+// temporary name and rename).
+bool encode(const FloatImage& image, const QString& path, Format format, double quality = 0.97);
+
+// The written format for a file name: "png", "tif"/"tiff", "heic"/"heif", "webp" by their lower-cased
+// extension, JPEG for everything else.
+Format formatForPath(const QString& path);
+
+} // namespace ImageIO
+
+} // namespace quavel

@@ -1,0 +1,57 @@
+#include "platform/imaging/JobPool.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace quavel {
+
+namespace {
+
+thread_local bool t_lowered = false;
+
+int cores()
+{
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+} // namespace
+
+JobPool::JobPool(int maxThreads, int rowPriority, bool background)
+    : m_rowPriority(rowPriority)
+    , m_background(background)
+{
+    m_threads.setMaxThreadCount(std::max(1, maxThreads));
+}
+
+JobPool& JobPool::interactive()
+{
+    // A preview and a write of the crop editor may overlap; the newest preview wins anyway.
+    static JobPool* pool = new JobPool(2, 2, false);
+    return *pool;
+}
+
+JobPool& JobPool::batch()
+{
+    static JobPool* pool = new JobPool(2, 1, false);
+    return *pool;
+}
+
+JobPool& JobPool::thumbnails()
+{
+    static JobPool* pool = new JobPool(std::clamp(cores() / 2, 2, 4), 0, true);
+    return *pool;
+}
+
+void JobPool::enter()
+{
+    if (!m_background || t_lowered)
+        return;
+    t_lowered = true;
+    // Linux keeps a nice value per thread: this one alone gives way to the photographer's work.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+}
+
+} // namespace quavel
