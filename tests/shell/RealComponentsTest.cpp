@@ -5,6 +5,8 @@
 
 #include "library/AppSupport.h"
 #include "platform/net/DnsSdClient.h"
+#include "orders/OrdersStore.h"
+#include "shell/OrdersStoreSource.h"
 #include "shell/DeviceSyncPanel.h"
 #include "shell/HistoryPanel.h"
 #include "shell/MainWindow.h"
@@ -394,6 +396,9 @@ TEST(StandardServices, TheApplicationStartsSyncOnTheRealNetwork)
     ASSERT_TRUE(workspace && riders);
     EXPECT_EQ(workspace->store().fileURL(), AppSupport::folder() + QStringLiteral("/workspace.json"));
     EXPECT_EQ(riders->store().fileURL(), AppSupport::riderFoldersFolder() + QStringLiteral("/settings.json"));
+    auto* orders = dynamic_cast<OrdersStoreSource*>(app.orders());
+    ASSERT_TRUE(orders);
+    EXPECT_EQ(orders->store().fileURL(), AppSupport::ordersFolder() + QStringLiteral("/settings.json"));
     auto* sync = dynamic_cast<SyncServiceSource*>(&app.sync());
     ASSERT_TRUE(sync);
     EXPECT_EQ(sync->service().role(), QStringLiteral("mac"));

@@ -17,6 +17,8 @@
 #include "workspace/RiderFoldersStore.h"
 #include "workspace/WorkspaceStore.h"
 #include "workspace/views/ProgrammeBrowserView.h"
+#include "orders/OrdersStore.h"
+#include "shell/OrdersStoreSource.h"
 #include "workspace/views/RiderFoldersView.h"
 #include "workspace/views/WorkspaceView.h"
 
@@ -41,6 +43,7 @@ public:
     WorkspaceStore* workspace = nullptr;
     RiderFoldersStore* riderFolders = nullptr;
     LibraryStore* library = nullptr;
+    OrdersStore* orders = nullptr;
 
     std::unique_ptr<LibraryStore> makeLibrary() override
     {
@@ -67,9 +70,15 @@ public:
         riderFolders = &r->store();
         return r;
     }
+    std::unique_ptr<OrdersSource> makeOrders() override
+    {
+        auto o = std::make_unique<OrdersStoreSource>(std::make_unique<OrdersStore>(m_folder + QStringLiteral("/Orders")));
+        orders = &o->store();
+        return o;
+    }
     std::unique_ptr<ViewFactory> makeViews() override
     {
-        return std::make_unique<ScreenFactory>(*library, *workspace, *riderFolders);
+        return std::make_unique<ScreenFactory>(*library, *workspace, *riderFolders, *orders);
     }
 
 private:
