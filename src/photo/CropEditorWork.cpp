@@ -20,7 +20,7 @@ Loaded load(const QString& source, const std::optional<QString>& watermark)
     Loaded loaded;
     loaded.sessionCopy = CropSessionFolder::makeCopy(source);
     const QString file = loaded.sessionCopy.value_or(source);
-    if (auto image = ImageIO::decode(file, CropEditorModel::workingMaxPixel)) {
+    if (auto image = PhotoComposer::loadImage(file, CropEditorModel::workingMaxPixel)) {
         loaded.image = *image;
         loaded.picture = image->toQImage();
     }
@@ -37,9 +37,9 @@ Watermarks loadWatermark(const std::optional<QString>& watermark)
     Watermarks images;
     if (!watermark)
         return images;
-    if (auto preview = ImageIO::decode(*watermark, CropEditorModel::workingMaxPixel))
+    if (auto preview = PhotoComposer::loadImage(*watermark, CropEditorModel::workingMaxPixel))
         images.preview = *preview;
-    if (auto full = ImageIO::decode(*watermark))
+    if (auto full = PhotoComposer::loadFullOrientedImage(*watermark))
         images.full = *full;
     return images;
 }
@@ -66,7 +66,8 @@ void write(const CropWriteRequest& request)
             // The untouched original goes back in one rename: the photo is never missing.
             PhotoFiles::replaceWithCopy(request.photo, request.sessionCopy);
         } else {
-            const std::optional<FloatImage> original = ImageIO::decode(request.sessionCopy);
+            const std::optional<FloatImage> original
+                = PhotoComposer::loadFullOrientedImage(request.sessionCopy);
             if (!original || original->isNull())
                 throw PhotoEditError(PhotoEditError::Kind::unreadablePhoto);
             const std::optional<FloatImage> retouched
