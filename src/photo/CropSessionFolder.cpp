@@ -2,6 +2,7 @@
 
 #include "platform/UuidText.h"
 #include "platform/files/SafeCopy.h"
+#include "platform/files/TemporarySweep.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,21 +10,13 @@
 #include <QUuid>
 
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quavel::CropSessionFolder {
 
 namespace {
-
-// The lock file every running instance holds shared; the sweep needs it exclusively.
-constexpr char lockName[] = ".lock";
-
-// Kept open (and locked) for the life of the process once sweepAtStart has run.
-int heldLock = -1;
 
 QString cacheHome()
 {
@@ -77,51 +70,19 @@ std::optional<QString> makeCopy(const QString& source)
     return target;
 }
 
-int sweepAtStart()
+bool isSessionCopyName(QStringView name)
 {
-    if (heldLock >= 0)
-        return 0;
-    const auto folder = ensure();
-    if (!folder)
-        return 0;
-    const QByteArray lockPath = QFile::encodeName(*folder + QLatin1Char('/') + QLatin1String(lockName));
-    const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return 0;
-    heldLock = fd;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        // Another instance is running and may still use its copies.
-        ::flock(fd, LOCK_SH);
-        return 0;
-    }
-
-    int removed = 0;
-    const QByteArray native = QFile::encodeName(*folder);
-    if (DIR* dir = ::opendir(native.constData())) {
-        const int dirFd = ::dirfd(dir);
-        while (const dirent* entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (name == "." || name == ".." || name == lockName)
-                continue;
-            struct stat st
-            {
-            };
-            if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
-                continue;
-            if (::unlinkat(dirFd, entry->d_name, 0) == 0)
-                ++removed;
-        }
-        ::closedir(dir);
-    }
-    ::flock(fd, LOCK_SH);
-    return removed;
+    constexpr qsizetype uuidLength = 36;
+    if (name.size() <= uuidLength || name[uuidLength] != u'.' || name.contains(u'/'))
+        return false;
+    const QStringView id = name.first(uuidLength);
+    const auto uuid = parseUuid(id);
+    return uuid && uuidText(*uuid) == id;
 }
 
-void releaseForTesting()
+void registerTemporaryFiles()
 {
-    if (heldLock >= 0)
-        ::close(heldLock);
-    heldLock = -1;
+    TemporarySweep::add({ path(), &isSessionCopyName });
 }
 
 } // namespace quavel::CropSessionFolder

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
 // The crop editor's working copies: one copy of a photo's untouched original per load, in
 // "$XDG_CACHE_HOME/QUAVEL/quavel-crop-session" (the user's own cache, mode 0700; never the shared
 // temporary folder, where other users could read or replace the copies). The editor keeps every copy
-// it made until the next start of the application, which sweeps the folder. Callable from any thread.
+// it made until the next start of the application, whose start-up sweep empties the folder. Callable
+// from any thread.
 namespace quavel::CropSessionFolder {
 
 // The folder's path ($XDG_CACHE_HOME, else ~/.cache, then "QUAVEL/quavel-crop-session"); not created.
@@ -21,12 +23,11 @@ std::optional<QString> ensure();
 // and returns the copy's path; absent when the folder or the copy cannot be made. Never replaces a file.
 std::optional<QString> makeCopy(const QString& source);
 
-// Removes the copies left by earlier runs, then holds the folder for this process until it ends, so
-// that a second instance started meanwhile leaves this one's copies alone (it then sweeps nothing).
-// Returns the number of files removed. Called once at application start; never throws.
-int sweepAtStart();
+// Whether a file name is a session copy's: an upper-case UUID, ".", then an extension (maybe empty).
+bool isSessionCopyName(QStringView name);
 
-// For tests: lets go of the folder as if the process had ended.
-void releaseForTesting();
+// Registers the session copies with the application's start-up sweep, which removes those that earlier
+// runs left once, as the single running instance, before any editor opens. Within a run every copy stays.
+void registerTemporaryFiles();
 
 } // namespace quavel::CropSessionFolder

@@ -1,5 +1,6 @@
 // The crop editor's working copies: where they live, how they are named and the sweep at start.
 #include "photo/CropSessionFolder.h"
+#include "platform/files/TemporarySweep.h"
 
 #include "common/TestSupport.h"
 
@@ -10,10 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace quavel {
 namespace {
@@ -26,11 +24,7 @@ protected:
         m_saved = qgetenv("XDG_CACHE_HOME");
         qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path()));
     }
-    void TearDown() override
-    {
-        CropSessionFolder::releaseForTesting();
-        qputenv("XDG_CACHE_HOME", m_saved);
-    }
+    void TearDown() override { qputenv("XDG_CACHE_HOME", m_saved); }
 
     static mode_t modeOf(const QString& path)
     {
@@ -99,36 +93,40 @@ TEST_F(CropSessionFolderTest, CopiesAreNamedByANewIdentifierAndTheExtension)
     EXPECT_FALSE(CropSessionFolder::makeCopy(m_photos.file("missing.jpg")));
 }
 
-TEST_F(CropSessionFolderTest, StartSweepRemovesEarlierCopiesOnly)
+TEST_F(CropSessionFolderTest, TheStartUpSweepTakesEarlierCopiesOnly)
 {
     const QString photo = m_photos.write("a.jpg", "a");
     const auto old1 = CropSessionFolder::makeCopy(photo);
-    const auto old2 = CropSessionFolder::makeCopy(photo);
-    QDir(CropSessionFolder::path()).mkdir("sub");
-    EXPECT_EQ(CropSessionFolder::sweepAtStart(), 2);
+    const auto old2 = CropSessionFolder::makeCopy(m_photos.write("noext", "b"));
+    ASSERT_TRUE(old1 && old2);
+    const QString folder = CropSessionFolder::path();
+    const QString notOurs = m_cache.write("QUAVEL/quavel-crop-session/notes.txt", "keep");
+    QDir(folder).mkdir("0A1B2C3D-0000-4000-8000-000000000000.jpg");
+
+    TemporarySweep::clearForTesting();
+    CropSessionFolder::registerTemporaryFiles();
+    EXPECT_EQ(TemporarySweep::sweep(), 2);
+    TemporarySweep::clearForTesting();
     EXPECT_FALSE(QFile::exists(*old1));
     EXPECT_FALSE(QFile::exists(*old2));
-    EXPECT_TRUE(QFileInfo(CropSessionFolder::path() + "/sub").isDir());
-    // Copies made after the sweep stay for the rest of the run; sweeping again does nothing.
-    const auto fresh = CropSessionFolder::makeCopy(photo);
-    EXPECT_EQ(CropSessionFolder::sweepAtStart(), 0);
-    EXPECT_TRUE(QFile::exists(*fresh));
+    EXPECT_TRUE(QFile::exists(notOurs));
+    EXPECT_TRUE(QFileInfo(folder + "/0A1B2C3D-0000-4000-8000-000000000000.jpg").isDir());
 }
 
-TEST_F(CropSessionFolderTest, ASecondInstanceLeavesTheRunningOnesCopiesAlone)
+TEST(SessionCopyNames, AreAnUpperCaseIdentifierADotAndAnExtension)
 {
-    const auto copy = CropSessionFolder::makeCopy(m_photos.write("a.jpg", "a"));
-    // Another running instance holds the folder (a lock of its own open file, as a process would).
-    const int other = ::open(QFile::encodeName(CropSessionFolder::path() + "/.lock").constData(),
-        O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(other, 0);
-    ASSERT_EQ(::flock(other, LOCK_SH), 0);
-    EXPECT_EQ(CropSessionFolder::sweepAtStart(), 0);
-    EXPECT_TRUE(QFile::exists(*copy));
-    ::close(other);
-    // Once it has ended, the next start sweeps.
-    CropSessionFolder::releaseForTesting();
-    EXPECT_EQ(CropSessionFolder::sweepAtStart(), 1);
+    const std::pair<const char*, bool> table[] = {
+        { "0A1B2C3D-4E5F-4000-8000-00000000ABCD.JPG", true },
+        { "0A1B2C3D-4E5F-4000-8000-00000000ABCD.", true },
+        { "0A1B2C3D-4E5F-4000-8000-00000000ABCD.tar.gz", true },
+        { "0a1b2c3d-4e5f-4000-8000-00000000abcd.jpg", false },
+        { "0A1B2C3D-4E5F-4000-8000-00000000ABCD", false },
+        { "0A1B2C3D-4E5F-4000-8000-00000000ABCDjpg", false },
+        { "photo.jpg", false },
+        { ".lock", false },
+    };
+    for (const auto& [name, expected] : table)
+        EXPECT_EQ(CropSessionFolder::isSessionCopyName(QString::fromLatin1(name)), expected) << name;
 }
 
 } // namespace
