@@ -264,17 +264,27 @@ TEST_F(CropEditorWrites, TheNewerWatermarkWinsAndAnUnreadableOneSwitchesItOff)
 
 TEST_F(CropEditorWrites, ARawPhotoOpensButIsNeverRewritten)
 {
-    const QString photo = m_folder.write("camera.nef", "raw sensor data");
+    const QString photo = writeLinearDng(m_folder.file("camera.dng"), 60, 40);
+    m_photos.append(photo);
+    const QByteArray original = bytes(photo);
     ASSERT_TRUE(openAndLoad(photo));
-    ASSERT_TRUE(m_model->sessionBaseURL());
+    // Developed for the canvas like any photo.
+    EXPECT_EQ(m_model->preview().size(), QSize(60, 40));
+    EXPECT_FALSE(m_model->errorMessage());
     m_model->setRetouchPreview(exposure(1));
     m_model->persistCurrent();
     settle(photo);
-    EXPECT_EQ(m_model->errorMessage(),
-        QStringLiteral("Les photos RAW ne sont pas modifiées : enregistrez d’abord la photo en JPEG."));
+    const QString rawMessage
+        = QStringLiteral("Les photos RAW ne sont pas modifiées : enregistrez d’abord la photo en JPEG.");
+    EXPECT_EQ(m_model->errorMessage(), rawMessage);
+    m_model->setRetouchPreview(PhotoRetouchSettings {});
+    m_model->persistCurrent();
+    settle(photo);
+    EXPECT_EQ(m_model->errorMessage(), rawMessage);
     EXPECT_FALSE(await(m_model->save()));
     settle(photo);
-    EXPECT_EQ(bytes(photo), "raw sensor data");
+    EXPECT_EQ(m_model->errorMessage(), rawMessage);
+    EXPECT_EQ(bytes(photo), original);
     EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
     EXPECT_TRUE(m_written.isEmpty());
 }
