@@ -58,7 +58,13 @@ void write(const CropWriteRequest& request)
     // A RAW file is read, never rewritten: a JPEG under a RAW name would be a corrupt photo.
     if (CameraRaw::isCameraRaw(request.photo))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
-    if (request.validated) {
+    if (request.validated && request.retouch.isNeutral()) {
+        // Decoded, drawn and encoded in one stream: the canvas of a photo without retouch.
+        const CropSnapshot& s = request.snapshot;
+        PhotoOriginals::ensureBackup(request.photo);
+        PhotoComposer::writeCrop(request.sessionCopy, s.format, s.zoom, s.offset, s.angle,
+            s.watermark.isNull() ? nullptr : &s.watermark, request.photo);
+    } else if (request.validated) {
         PhotoComposer::write(request.snapshot.composedImage(request.sessionCopy), request.photo);
     } else {
         PhotoOriginals::ensureBackup(request.photo);

@@ -13,6 +13,10 @@ FloatImage CropSnapshot::composedImage(const std::optional<QString>& source) con
     const QString input = source         ? *source
         : PhotoOriginals::hasBackup(url) ? PhotoOriginals::backupURL(url)
                                          : url;
+    const FloatImage* mark = watermark.isNull() ? nullptr : &watermark;
+    // Without a retouch only the part of the photo the canvas shows is decoded.
+    if (retouch.isNeutral())
+        return PhotoComposer::composeCrop(input, format, zoom, offset, angle, mark);
     const std::optional<FloatImage> decoded = PhotoComposer::loadFullOrientedImage(input);
     if (!decoded || decoded->isNull())
         throw PhotoEditError(PhotoEditError::Kind::unreadablePhoto);
@@ -21,8 +25,7 @@ FloatImage CropSnapshot::composedImage(const std::optional<QString>& source) con
         retouched && !retouched->isNull())
         image = *retouched;
 
-    return PhotoComposer::composeCrop(
-        image, format, zoom, offset, angle, watermark.isNull() ? nullptr : &watermark);
+    return PhotoComposer::composeCrop(image, format, zoom, offset, angle, mark);
 }
 
 } // namespace quavel
