@@ -4,6 +4,7 @@
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
 #include "photo/AirDropShare.h"
+#include "photo/CropEditorModel.h"
 #include "photo/OpenWithApps.h"
 #include "photo/PhotoOriginals.h"
 #include "platform/Error.h"
@@ -17,7 +18,16 @@ OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* 
     : QObject(parent)
     , m_store(store)
     , m_defaults(defaults)
+    , m_cropEditor(new CropEditorModel(this))
 {
+    // Every photo the editor writes has its thumbnail refreshed: the photo written, also one the editor
+    // has left or was closed on since (a write ends after the editor moved on). The store outlives the
+    // screen and the editor's last writes.
+    QPointer<OrdersStore> kept(&store);
+    m_cropEditor->setOnFileWritten([kept](const QString& photo) {
+        if (kept)
+            kept->noteEdited(photo);
+    });
     connect(&store, &OrdersStore::sectionsChanged, this, [this] {
         m_allFiles.reset();
         emit allFilesChanged();
@@ -27,12 +37,17 @@ OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* 
         OrderSelection cleared = m_selection;
         cleared.clear();
         setSelection(cleared);
+        m_cropEditor->close();
         emit orderChanged();
     });
     connect(&store, &OrdersStore::rootNameChanged, this, [this] { setFolderQuery(QString()); });
 }
 
-OrdersScreen::~OrdersScreen() = default;
+OrdersScreen::~OrdersScreen()
+{
+    // The screen goes: the editor's look is written (its writes finish on their own).
+    m_cropEditor->close();
+}
 
 const QList<OrderMedia>& OrdersScreen::allFiles() const
 {
@@ -58,13 +73,33 @@ void OrdersScreen::setSelection(const OrderSelection& selection)
         emit selectionChanged();
 }
 
-OrderSelection::ClickOutcome OrdersScreen::click(
-    const OrderMedia& file, ClickModifiers modifiers, bool editorOpen)
+OrderSelection::ClickOutcome OrdersScreen::click(const OrderMedia& file, ClickModifiers modifiers)
 {
     OrderSelection next = m_selection;
-    const auto outcome = next.click(file, modifiers, editorOpen, allFiles());
+    const auto outcome = next.click(file, modifiers, isEditorOpen(), allFiles());
     setSelection(next);
+    if (outcome == OrderSelection::ClickOutcome::openCrop)
+        openCrop(file);
     return outcome;
+}
+
+bool OrdersScreen::isEditorOpen() const
+{
+    return m_cropEditor->isOpen();
+}
+
+void OrdersScreen::openCrop(const OrderMedia& file)
+{
+    if (file.isVideo)
+        return;
+    selectOnly(file.url);
+    m_cropEditor->open(file.url, m_store.resolveWatermark(), m_store.retouch());
+}
+
+void OrdersScreen::syncCropWatermark()
+{
+    if (m_cropEditor->isOpen())
+        m_cropEditor->setWatermark(m_store.resolveWatermark());
 }
 
 void OrdersScreen::doubleClick(const OrderMedia& file)
@@ -214,6 +249,7 @@ void OrdersScreen::undoEdits(const QString& path)
     } catch (const Error& e) {
         m_store.setErrorMessage(e.message());
     }
+    m_cropEditor->reloadIfShowing(path);
     emit photoRestored(path);
 }
 

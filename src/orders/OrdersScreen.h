@@ -15,13 +15,15 @@
 
 namespace quavel {
 
+class CropEditorModel;
 class OrdersStore;
 class UserDefaults;
 
 // The state and the logic of the orders screen, without widgets: the file selection and its click
-// rules, the folder search, the preview target, the retouch popover flag and the gallery layout (kept
-// in the user defaults), with the actions that act on the store. The screen reads the store, which it
-// does not own; switching away from the screen discards this state, the layout alone survives.
+// rules, the folder search, the preview target, the retouch popover flag, the gallery layout (kept in
+// the user defaults) and the inline crop editor's model, with the actions that act on the store and the
+// editor. The screen reads the store, which it does not own; switching away from the screen discards
+// this state, the layout alone survives.
 //
 // GUI thread only. One change signal per field.
 class OrdersScreen : public QObject
@@ -41,9 +43,8 @@ public:
     const OrderSelection& selection() const { return m_selection; }
     bool isSelected(const QString& path) const { return m_selection.contains(path); }
 
-    // Click rules. `editorOpen`: the inline crop editor shows a photo. With openCrop the caller opens
-    // the photo in the editor and calls selectOnly.
-    OrderSelection::ClickOutcome click(const OrderMedia& file, ClickModifiers modifiers, bool editorOpen);
+    // Click rules; a plain click on a photo while the crop editor is open opens that photo there.
+    OrderSelection::ClickOutcome click(const OrderMedia& file, ClickModifiers modifiers);
     // A double click: opens the files it gives (each with the application remembered for its type).
     void doubleClick(const OrderMedia& file);
     void selectOnly(const QString& path);
@@ -84,8 +85,17 @@ public:
     void open(const QStringList& files);
     // Remembers the application for the files' types, then opens them with it.
     void openWith(const QString& application, const QStringList& files);
-    // Puts the photo's original back; the store tells the gallery, or shows why it could not.
+    // Puts the photo's original back; the store tells the gallery, or shows why it could not, and the
+    // editor reloads the photo when it shows it.
     void undoEdits(const QString& path);
+
+    // The inline crop editor, owned by the screen for its whole life.
+    CropEditorModel& cropEditor() const { return *m_cropEditor; }
+    bool isEditorOpen() const;
+    // Opens the photo in the editor, selected alone, with the watermark in use and the retouch preset.
+    void openCrop(const OrderMedia& file);
+    // The watermark in use handed to the editor while it is open.
+    void syncCropWatermark();
 
 signals:
     void selectionChanged();
@@ -110,6 +120,7 @@ private:
     std::optional<QString> m_previewURL;
     bool m_showRetouchPopover = false;
     mutable std::optional<QList<OrderMedia>> m_allFiles;
+    CropEditorModel* m_cropEditor = nullptr;
 };
 
 } // namespace quavel

@@ -4,6 +4,7 @@
 #include "OrdersViewFixture.h"
 
 #include "orders/views/OrdersFolderColumn.h"
+#include "photo/CropEditorModel.h"
 
 #include <QListWidget>
 #include <QScrollArea>
@@ -66,9 +67,9 @@ TEST(OrdersScreenshot, ThreeLayoutsInBothSchemes)
             f.defaults.setString(
                 QStringLiteral("ordersGalleryLayout"), OrdersGalleryLayouts::rawValue(layout));
             OrdersView& view = f.show(QSize(1280, 820));
-            view.screen().click({ order + QStringLiteral("IMPRESSION A5/IMG_3413.JPG"), false }, {}, false);
+            view.screen().click({ order + QStringLiteral("IMPRESSION A5/IMG_3413.JPG"), false }, {});
             view.screen().click(
-                { order + QStringLiteral("IMPRESSION A5/IMG_3415.JPG"), false }, { true, false }, false);
+                { order + QStringLiteral("IMPRESSION A5/IMG_3415.JPG"), false }, { true, false });
             ASSERT_TRUE(f.waitForThumbnails());
             settle();
             const QImage image = f.window->grab().toImage();
@@ -88,6 +89,29 @@ TEST(OrdersScreenshot, ThreeLayoutsInBothSchemes)
         }
     }
     std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
+}
+
+TEST(OrdersScreenshot, TheEditorUnderTheGalleryInBothSchemes)
+{
+    OrdersViewFixture f;
+    prepare(f);
+    const QString photo
+        = f.path(QStringLiteral("DUPONT Marie — Grand Prix 1,40 m/IMPRESSION A5/IMG_3431.JPG"));
+    f.photo(QStringLiteral("DUPONT Marie — Grand Prix 1,40 m/IMPRESSION A5/IMG_3431.JPG"),
+        QColor(90, 140, 80), QSize(900, 600));
+    for (bool dark : { false, true }) {
+        QApplication::setPalette(Theme::palette(dark));
+        OrdersView& view = f.show(QSize(1280, 900));
+        view.openCrop({ photo, false });
+        CropEditorModel& model = view.screen().cropEditor();
+        ASSERT_TRUE(
+            waitUntil([&] { return model.loadedURL() == photo && !model.preview().isNull(); }, 15000));
+        ASSERT_TRUE(f.waitForThumbnails());
+        settle();
+        EXPECT_TRUE(f.window->grab().toImage().save(
+            screenshotsFolder() + QStringLiteral("/commandes-editor-%1.png").arg(dark ? "dark" : "light")));
+        model.close();
+    }
 }
 
 TEST(OrdersScreenshot, EmptyScreenAsOnAFirstStart)

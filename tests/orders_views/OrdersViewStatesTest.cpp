@@ -173,7 +173,7 @@ TEST(OrdersViewStates, ControlsFollowTheSettingsTheWatermarksAndTheSelection)
     }
 
     // One photo, then the video alone.
-    view.screen().click({ f.path(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg")), false }, {}, false);
+    view.screen().click({ f.path(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg")), false }, {});
     EXPECT_EQ(files.summary()->text(), "1 fichier sélectionné");
     EXPECT_TRUE(files.openWithButton()->isEnabled());
     EXPECT_TRUE(files.shareButton()->isEnabled());
@@ -181,7 +181,7 @@ TEST(OrdersViewStates, ControlsFollowTheSettingsTheWatermarksAndTheSelection)
     EXPECT_EQ(files.printMenu()->files(),
         QStringList { f.path(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg")) });
     EXPECT_TRUE(files.clearButton()->isEnabled());
-    view.screen().click({ f.path(QStringLiteral("Dupont/VIDEOS/clip.mp4")), true }, {}, false);
+    view.screen().click({ f.path(QStringLiteral("Dupont/VIDEOS/clip.mp4")), true }, {});
     EXPECT_FALSE(files.printButton()->isEnabled());
     EXPECT_TRUE(files.shareButton()->isEnabled());
     files.allButton()->click();
@@ -344,7 +344,7 @@ TEST(OrdersViewStates, TheLayoutPickerAndAStoredUnknownLayout)
         entries.append(a->text());
     EXPECT_EQ(entries, (QStringList { "Sections", "Liste", "Grille" }));
 
-    view.screen().click(view.screen().allFiles().first(), {}, false);
+    view.screen().click(view.screen().allFiles().first(), {});
     picker->items()->actions()[1]->trigger();
     settle();
     EXPECT_EQ(f.defaults.string(QStringLiteral("ordersGalleryLayout")), "list");

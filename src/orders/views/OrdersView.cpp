@@ -7,7 +7,9 @@
 #include "orders/views/OrderMenuBuilder.h"
 #include "orders/views/OrdersDetail.h"
 #include "orders/views/OrdersFolderColumn.h"
+#include "photo/CropEditorModel.h"
 #include "photo/MediaThumbnailer.h"
+#include "photo/views/PhotoCropEditorView.h"
 #include "photo/views/PhotoPrinter.h"
 #include "platform/UserDefaults.h"
 #include "ui/PanelPresenter.h"
@@ -51,11 +53,47 @@ OrdersView::OrdersView(OrdersStore& store, UserDefaults& defaults, QWidget* pare
     m_print->setContext(Qt::WidgetWithChildrenShortcut);
 
     connect(m_screen, &OrdersScreen::previewURLChanged, this, &OrdersView::showPreview);
+    buildEditor();
+}
+
+void OrdersView::buildEditor()
+{
+    // One editor for the screen's life, on the screen's model; shown under the gallery while it is open.
+    QPointer<OrdersStore> store(&m_store);
+    PhotoCropEditorView::Callbacks callbacks;
+    callbacks.onSavePreset = [store](const PhotoRetouchSettings& settings) {
+        if (!store)
+            return;
+        store->setRetouch(settings);
+        store->persist();
+    };
+    // The photo written, which may no longer be the one shown (the editor moved on meanwhile).
+    callbacks.onSaved = [store](const QString& photo) {
+        if (store)
+            store->noteEdited(photo);
+    };
+    CropEditorModel* model = &m_screen->cropEditor();
+    callbacks.onClose = [store, model] {
+        if (store && model->fileURL())
+            store->noteEdited(*model->fileURL());
+    };
+    m_editor = new PhotoCropEditorView(model, m_store.retouch(), callbacks);
+    m_editor->setObjectName(QStringLiteral("quavel-crop-editor"));
+    m_detail->setEditor(m_editor);
+    connect(model, &CropEditorModel::isOpenChanged, this,
+        [this, model] { m_detail->setEditorShown(model->isOpen()); });
+    connect(
+        &m_store, &OrdersStore::retouchChanged, m_editor, [this] { m_editor->setPreset(m_store.retouch()); });
+    m_detail->setEditorShown(model->isOpen());
 }
 
 OrdersView::~OrdersView()
 {
     delete m_preview;
+    // The columns go before the screen's state they show, the editor before its model.
+    m_screen->cropEditor().disconnect(this);
+    delete m_column;
+    delete m_detail;
 }
 
 void OrdersView::showEvent(QShowEvent* event)
@@ -107,7 +145,7 @@ void OrdersView::pickWatermark()
 
 void OrdersView::syncCropWatermark()
 {
-    // The inline crop editor joins here once it is part of the screen.
+    m_screen->syncCropWatermark();
 }
 
 void OrdersView::chooseApplication(const QStringList& files)
@@ -118,13 +156,12 @@ void OrdersView::chooseApplication(const QStringList& files)
 
 bool OrdersView::isEditorOpen() const
 {
-    return false;
+    return m_screen->isEditorOpen();
 }
 
 void OrdersView::handleClick(const OrderMedia& file, bool shift, bool command)
 {
-    if (m_screen->click(file, { shift, command }, isEditorOpen()) == OrderSelection::ClickOutcome::openCrop)
-        openCrop(file);
+    m_screen->click(file, { shift, command });
 }
 
 void OrdersView::doubleClick(const OrderMedia& file)
@@ -134,9 +171,7 @@ void OrdersView::doubleClick(const OrderMedia& file)
 
 void OrdersView::openCrop(const OrderMedia& file)
 {
-    if (file.isVideo)
-        return;
-    m_screen->selectOnly(file.url);
+    m_screen->openCrop(file);
 }
 
 void OrdersView::applyRetouch(const OrderMedia& file)

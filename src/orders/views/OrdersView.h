@@ -19,6 +19,7 @@ class OrdersDetail;
 class OrdersFolderColumn;
 class OrdersScreen;
 class OrdersStore;
+class PhotoCropEditorView;
 class UserDefaults;
 
 // The "Commandes" workspace: the order-folder column (root, watermark and retouch pickers, the files
@@ -76,11 +77,14 @@ public:
 
     // Whether the inline crop editor shows a photo.
     bool isEditorOpen() const;
+    // The inline crop editor (shown under the gallery while its model is open).
+    PhotoCropEditorView* editor() const { return m_editor; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void buildEditor();
     void showPreview();
 
     OrdersStore& m_store;
@@ -88,6 +92,7 @@ private:
     OrdersFolderColumn* m_column = nullptr;
     OrdersDetail* m_detail = nullptr;
     QPointer<QuickPreview> m_preview;
+    PhotoCropEditorView* m_editor = nullptr;
     QShortcut* m_selectAll = nullptr;
     QShortcut* m_print = nullptr;
 };
