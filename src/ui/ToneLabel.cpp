@@ -13,12 +13,20 @@ ToneLabel::ToneLabel(const QString& text, Tone tone, const QFont& font, QWidget*
     // The tone is the window-text colour. Without a role of its own the label would take the one of
     // its parent's background: the text colour inside a list, which no tone sets.
     setForegroundRole(QPalette::WindowText);
+    // Room for accents over capitals and for descenders, which may reach past the font's line.
+    setMargin(Fonts::inkPad(font));
     applyTone();
 }
 
 void ToneLabel::setTone(Tone tone)
 {
     m_tone = tone;
+    applyTone();
+}
+
+void ToneLabel::setGround(Ground ground)
+{
+    m_ground = ground;
     applyTone();
 }
 
@@ -47,7 +55,11 @@ void ToneLabel::applyTone()
         return;
     m_applying = true;
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, toneColor());
+    QColor color = toneColor();
+    // A little over 4.5:1, for the rounding of painted colours.
+    if (m_ground)
+        color = Theme::readable(color, m_ground(Theme::isDark(this)), 4.7);
+    p.setColor(QPalette::WindowText, color);
     setPalette(p);
     m_applying = false;
 }
@@ -57,6 +69,8 @@ void ToneLabel::changeEvent(QEvent* event)
     QLabel::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange)
         applyTone();
+    if (event->type() == QEvent::FontChange)
+        setMargin(Fonts::inkPad(font()));
 }
 
 } // namespace quavel
