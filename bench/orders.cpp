@@ -28,7 +28,8 @@ constexpr int mediaPerSection = 250;
 
 void touchFile(const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd
+        = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd >= 0)
         ::close(fd);
 }
@@ -95,7 +96,8 @@ void benchSections(const QString& scratch)
         folders.append(section);
         for (int i = 0; i < mediaPerSection; ++i) {
             const int n = s * mediaPerSection + i;
-            touchFile(section + QStringLiteral("/IMG_%1.%2").arg(n, 4, 10, QChar(u'0')).arg(n % 50 ? "JPG" : "MOV"));
+            touchFile(section
+                + QStringLiteral("/IMG_%1.%2").arg(n, 4, 10, QChar(u'0')).arg(n % 50 ? "JPG" : "MOV"));
         }
     }
 
@@ -112,7 +114,10 @@ void benchSections(const QString& scratch)
     double ours = 0;
     double reference = 0;
     const double ratio = alternatingRatio(
-        qEnvironmentVariableIntValue("ORDERS_BENCH_ROUNDS") ? qEnvironmentVariableIntValue("ORDERS_BENCH_ROUNDS") : 15, 5,
+        qEnvironmentVariableIntValue("ORDERS_BENCH_ROUNDS")
+            ? qEnvironmentVariableIntValue("ORDERS_BENCH_ROUNDS")
+            : 15,
+        5,
         [&] {
             names.clear();
             for (const QString& f : folders)

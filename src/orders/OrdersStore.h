@@ -138,8 +138,8 @@ private:
         const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update);
     std::optional<QString> resolveAndCache(const QString& id);
     void prefetchWatermarkURLs();
-    void applyPrefetched(const QList<std::optional<QString>>& urls, const QList<std::optional<QByteArray>>& fresh,
-        const QStringList& ids);
+    void applyPrefetched(const QList<std::optional<QString>>& urls,
+        const QList<std::optional<QByteArray>>& fresh, const QStringList& ids);
 
     void watchFolders(const QStringList& folders, const QStringList& files);
     void stopWatchingFolders();

@@ -43,7 +43,8 @@ void OrdersStore::addWatermark(const QString& imagePath)
         setErrorMessage(cannotRememberWatermark);
         return;
     }
-    const OrderWatermark entry { uuidText(QUuid::createUuid()), OrderPaths::lastComponent(imagePath), *bookmark };
+    const OrderWatermark entry { uuidText(QUuid::createUuid()), OrderPaths::lastComponent(imagePath),
+        *bookmark };
     m_watermarks.append(entry);
     emit watermarksChanged();
     m_watermarkURLs.insert(entry.id, imagePath);
@@ -71,7 +72,8 @@ void OrdersStore::removeWatermark(const QString& id)
     if (m_watermarkURLs.remove(id))
         emit watermarkURLsChanged();
     if (m_selectedWatermarkID == id)
-        setSelectedWatermarkID(m_watermarks.isEmpty() ? std::nullopt : std::optional(m_watermarks.first().id));
+        setSelectedWatermarkID(
+            m_watermarks.isEmpty() ? std::nullopt : std::optional(m_watermarks.first().id));
     persist();
 }
 

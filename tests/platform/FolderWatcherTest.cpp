@@ -1,6 +1,6 @@
 // The folder watcher over real inotify, on folders made by the tests, with the event loop running.
-#include "common/TestSupport.h"
 #include "platform/files/FolderWatcher.h"
+#include "common/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,7 +94,8 @@ struct EntryCase
 };
 
 class EntryEvents : public FolderWatcherTest, public ::testing::WithParamInterface<EntryCase>
-{ };
+{
+};
 
 TEST_P(EntryEvents, NameTheListedFileOrTheFolder)
 {
