@@ -146,7 +146,7 @@ TEST_F(ThumbnailerTest, WhatCannotBeReadGivesNothingAndIsTriedAgain)
     const QString missing = m_folder.file("later.jpg");
     EXPECT_TRUE(thumbnailOf(missing, 100).isNull());
     const QString garbage
-        = m_folder.write("broken.jpg", QByteArray("\xff\xd8\xff\xe0 not really a JPEG", 24));
+        = m_folder.write("broken.jpg", QByteArrayLiteral("\xff\xd8\xff\xe0 not really a JPEG"));
     EXPECT_TRUE(thumbnailOf(garbage, 100).isNull());
     // A camera RAW name that LibRaw does not take.
     const QString raw = m_folder.write("DSC_0001.NEF", QByteArray(4096, '\x42'));
