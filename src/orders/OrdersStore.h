@@ -86,10 +86,10 @@ public:
     // Lists the selected order's sections and watches them.
     void loadSections();
 
-    // Watermark list.
-    void addWatermark(const QString& imagePath);
-    void selectWatermark(const QString& id);
-    void removeWatermark(const QString& id);
+    // Watermark list. The arguments are taken by value: a caller may pass a text of the list itself.
+    void addWatermark(QString imagePath);
+    void selectWatermark(QString id);
+    void removeWatermark(QString id);
     // The selected watermark's image (the first entry's without a selection), resolved when not yet.
     std::optional<QString> resolveWatermark();
 

@@ -26,7 +26,7 @@ struct Prefetched
 
 } // namespace
 
-void OrdersStore::addWatermark(const QString& imagePath)
+void OrdersStore::addWatermark(QString imagePath)
 {
     retainAccess(imagePath);
     const QString key = OrderPaths::key(imagePath);
@@ -54,7 +54,7 @@ void OrdersStore::addWatermark(const QString& imagePath)
     persist();
 }
 
-void OrdersStore::selectWatermark(const QString& id)
+void OrdersStore::selectWatermark(QString id)
 {
     for (const OrderWatermark& w : std::as_const(m_watermarks))
         if (w.id == id) {
@@ -64,7 +64,7 @@ void OrdersStore::selectWatermark(const QString& id)
         }
 }
 
-void OrdersStore::removeWatermark(const QString& id)
+void OrdersStore::removeWatermark(QString id)
 {
     QList<OrderWatermark> kept = m_watermarks;
     kept.removeIf([&](const OrderWatermark& w) { return w.id == id; });
