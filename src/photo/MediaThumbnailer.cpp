@@ -2,32 +2,18 @@
 
 #include "photo/ThumbnailCache.h"
 #include "platform/imaging/ImageThumbnail.h"
+#include "platform/imaging/JobPool.h"
 #include "platform/imaging/VideoFrames.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent>
 
 #include <sys/stat.h>
 
 namespace quavel::MediaThumbnailer {
 
 namespace {
-
-// Thumbnails give way to every other image work: their own threads, at the lowest priority.
-QThreadPool& thumbnailPool()
-{
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool;
-        p->setMaxThreadCount(QThread::idealThreadCount());
-        p->setThreadPriority(QThread::LowestPriority);
-        return p;
-    }();
-    return *pool;
-}
 
 // Milliseconds since 1970, truncated toward zero (as a floating-point count converted to an integer).
 qint64 milliseconds(const timespec& t)
@@ -70,7 +56,8 @@ QFuture<QImage> thumbnail(const QString& path, bool isVideo, int maxPixel)
     const QString key = cacheKey(path);
     if (std::optional<QImage> cached = cache().object(key))
         return QtFuture::makeReadyFuture(*cached);
-    return QtConcurrent::run(&thumbnailPool(), [path, isVideo, maxPixel, key] {
+    // Thumbnails give way to every other image work: their own pool, at the lowest priority.
+    return JobPool::thumbnails().run([path, isVideo, maxPixel, key] {
         QImage image = isVideo ? videoThumbnail(path, maxPixel) : photoThumbnail(path, maxPixel);
         // Stored under the key read before decoding: a file changed meanwhile gets a new key anyway.
         if (!image.isNull())

@@ -121,4 +121,47 @@ QRectF resizedCrop(
     return keepOverlap(QRectF(x, y, width, height), imageSize);
 }
 
+CropLayout cropLayout(
+    const QSize& imageSize, PrintFormat format, double zoom, const QSizeF& offset, double angle)
+{
+    const double W = imageSize.width();
+    const double H = imageSize.height();
+    const double a = PrintFormats::cropAspect(format, H <= W);
+    const double z = std::max(zoom, 0.2);
+    double w = 0;
+    double h = 0;
+    if (W / std::max(H, 1.0) > a) {
+        h = H / z;
+        w = h * a;
+    } else {
+        w = W / z;
+        h = w / a;
+    }
+    const double x = offset.width() + (W - w) / 2;
+    const double y = offset.height() + (H - h) / 2;
+
+    CropLayout layout;
+    layout.crop = QRectF(x, y, w, h);
+    layout.canvas = PrintFormats::canvasSize(format, h <= w);
+    const double CW = layout.canvas.width();
+    const double CH = layout.canvas.height();
+    // Qt's transforms apply the last step first: centre the crop on the origin, turn, scale, move to the
+    // canvas centre. In top-down coordinates a positive rotate() turns clockwise as seen.
+    QTransform t;
+    t.translate(CW / 2, CH / 2);
+    t.scale(CW / std::max(w, 1.0), CH / std::max(h, 1.0));
+    t.rotate(angle);
+    t.translate(-(x + w / 2), -(y + h / 2));
+    layout.imageToCanvas = t;
+    return layout;
+}
+
+QRectF watermarkRect(const QSize& watermarkSize, const QSizeF& canvasSize)
+{
+    const double s = canvasSize.width() / std::max(double(watermarkSize.width()), 1.0);
+    const double width = s * watermarkSize.width();
+    const double height = s * watermarkSize.height();
+    return QRectF((canvasSize.width() - width) / 2, canvasSize.height() - height, width, height);
+}
+
 } // namespace quavel::PhotoComposer

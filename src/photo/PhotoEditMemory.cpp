@@ -36,10 +36,15 @@ QString journalURL(const QString& photoPath)
 
 PhotoEditJournal load(const QString& photoPath)
 {
+    return read(photoPath).value_or(PhotoEditJournal {});
+}
+
+std::optional<PhotoEditJournal> read(const QString& photoPath)
+{
     const std::optional<QByteArray> bytes = AtomicFile::read(journalURL(photoPath));
     if (!bytes)
-        return {};
-    return decode(*bytes).value_or(PhotoEditJournal {});
+        return std::nullopt;
+    return decode(*bytes);
 }
 
 void save(const PhotoEditJournal& journal, const QString& photoPath)

@@ -3,23 +3,20 @@
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
 #include "platform/UuidText.h"
-#include "platform/files/SafeCopy.h"
+#include "platform/files/FileSync.h"
+#include "platform/files/TemporarySweep.h"
+#include "platform/files/UnnamedFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
 #include <QScopeGuard>
-#include <QSet>
 #include <QUuid>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,57 +24,11 @@ namespace quavel::PhotoFiles {
 
 namespace {
 
-// A hidden name nothing has written to for this long is a leftover even if another process made it.
-constexpr time_t leftoverAgeSeconds = 30;
-
 std::atomic<bool> g_noTmpFile { false };
-std::atomic<bool> g_noRenameNoReplace { false };
-std::atomic<bool> g_noHardLinks { false };
 
 [[noreturn]] void fail(int e)
 {
     throw FileError(e, frenchDescription(e));
-}
-
-// The hidden names this process is writing right now; the leftover sweep of another write in the same
-// folder must not take them.
-QMutex& inFlightMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
-
-QSet<QByteArray>& inFlightNames()
-{
-    static QSet<QByteArray> names;
-    return names;
-}
-
-class InFlight
-{
-public:
-    explicit InFlight(QByteArray path)
-        : m_path(std::move(path))
-    {
-        QMutexLocker lock(&inFlightMutex());
-        inFlightNames().insert(m_path);
-    }
-    ~InFlight()
-    {
-        QMutexLocker lock(&inFlightMutex());
-        inFlightNames().remove(m_path);
-    }
-    InFlight(const InFlight&) = delete;
-    InFlight& operator=(const InFlight&) = delete;
-
-private:
-    QByteArray m_path;
-};
-
-bool isInFlight(const QByteArray& path)
-{
-    QMutexLocker lock(&inFlightMutex());
-    return inFlightNames().contains(path);
 }
 
 QByteArray sanitizedExtension(const QString& ext)
@@ -104,35 +55,22 @@ QByteArray folderOf(const QString& path)
 
 void fsyncFolder(const QByteArray& folder)
 {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    FileSync::syncFolder(QFile::decodeName(folder));
 }
 
-int fsyncPath(const QByteArray& path)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    const int e = ::fsync(fd) == 0 ? 0 : errno;
-    ::close(fd);
-    return e;
-}
-
-// The new file while it is being made: unnamed (O_TMPFILE) or under its hidden name. Whatever happens
-// before release(), the descriptor is closed and a hidden name removed.
+// The new file while it is being made: unnamed (O_TMPFILE) or under its hidden name, locked from the
+// start (TemporarySweep) so that no sweep takes its name while it lives. Whatever happens before
+// renameOver(), the descriptor is closed and a hidden name removed.
 class Sibling
 {
 public:
     Sibling() = default;
     ~Sibling()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
         if (!m_name.isEmpty())
             ::unlink(m_name.constData());
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
     Sibling(const Sibling&) = delete;
     Sibling& operator=(const Sibling&) = delete;
@@ -141,22 +79,41 @@ public:
     {
         if (!g_noTmpFile.load()) {
             m_fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-            if (m_fd >= 0)
+            if (m_fd >= 0) {
+                TemporarySweep::lockCreated(m_fd);
                 return;
+            }
             // Kernels or file systems without unnamed files answer one of these.
             if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOSYS)
                 fail(errno);
         }
-        nameAs(hiddenPath(folder, ext));
-        m_fd = ::open(m_name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd < 0) {
-            const int e = errno;
-            m_name.clear();
-            fail(e);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray name = hiddenPath(folder, ext);
+            const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno == EEXIST)
+                    continue;
+                fail(errno);
+            }
+            // A sweep that took the name between creation and lock: another name.
+            if (!TemporarySweep::lockCreated(fd)) {
+                ::close(fd);
+                continue;
+            }
+            m_fd = fd;
+            m_name = name;
+            return;
         }
+        fail(EEXIST);
     }
 
     int fd() const { return m_fd; }
+
+    // A path that opens this very file, for writers that take a file name.
+    QString openablePath() const
+    {
+        return m_name.isEmpty() ? QStringLiteral("/proc/self/fd/%1").arg(m_fd) : QFile::decodeName(m_name);
+    }
 
     // Gives an unnamed file its hidden name; a named one keeps it.
     void link(const QByteArray& folder, const QByteArray& ext)
@@ -165,7 +122,6 @@ public:
             return;
         const QByteArray name = hiddenPath(folder, ext);
         const QByteArray proc = "/proc/self/fd/" + QByteArray::number(m_fd);
-        m_inFlight.emplace(name);
         // Through /proc where it is mounted; AT_EMPTY_PATH needs a capability on older kernels.
         if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) != 0
             && ::linkat(m_fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) != 0)
@@ -182,15 +138,8 @@ public:
     }
 
 private:
-    void nameAs(const QByteArray& name)
-    {
-        m_inFlight.emplace(name);
-        m_name = name;
-    }
-
     int m_fd = -1;
     QByteArray m_name;
-    std::optional<InFlight> m_inFlight;
 };
 
 int writeAll(int fd, const char* data, size_t size)
@@ -239,8 +188,7 @@ int copyAll(int in, int out)
     }
 }
 
-void replaceImpl(const QString& target, const QString& ext, const std::function<void(int fd)>& content,
-    bool keepTargetMode)
+void replaceImpl(const QString& target, const QString& ext, const Content& content, bool keepTargetMode)
 {
     const QByteArray to = QFile::encodeName(QFileInfo(target).absoluteFilePath());
     const QByteArray folder = folderOf(target);
@@ -254,7 +202,7 @@ void replaceImpl(const QString& target, const QString& ext, const std::function<
 
     Sibling sibling;
     sibling.openIn(folder, extension);
-    content(sibling.fd());
+    content(sibling.fd(), sibling.openablePath());
     if (keepTargetMode && existing && ::fchmod(sibling.fd(), st.st_mode & 07777) != 0)
         fail(errno);
     if (::fsync(sibling.fd()) != 0)
@@ -266,7 +214,7 @@ void replaceImpl(const QString& target, const QString& ext, const std::function<
 
 } // namespace
 
-void replace(const QString& target, const QString& ext, const std::function<void(int fd)>& content)
+void replace(const QString& target, const QString& ext, const Content& content)
 {
     replaceImpl(target, ext, content, true);
 }
@@ -275,7 +223,7 @@ void replaceWithBytes(const QString& target, const QString& ext, const QByteArra
 {
     replaceImpl(
         target, ext,
-        [&](int fd) {
+        [&](int fd, const QString&) {
             if (const int e = writeAll(fd, bytes.constData(), size_t(bytes.size())))
                 fail(e);
         },
@@ -298,7 +246,7 @@ void replaceWithCopy(const QString& target, const QString& source)
         fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     replaceImpl(
         target, QFileInfo(target).suffix(),
-        [&](int out) {
+        [&](int out, const QString&) {
             if (const int e = copyAll(in, out))
                 fail(e);
             if (::fchmod(out, st.st_mode & 07777) != 0)
@@ -313,49 +261,35 @@ void replaceWithCopy(const QString& target, const QString& source)
 
 void copyNoReplace(const QString& source, const QString& target)
 {
-    const QByteArray to = QFile::encodeName(QFileInfo(target).absoluteFilePath());
-    const QByteArray folder = folderOf(target);
-    removeLeftovers(QFile::decodeName(folder));
-    if (::access(to.constData(), F_OK) == 0)
-        fail(EEXIST);
-
-    const QByteArray temporary = hiddenPath(folder, sanitizedExtension(QFileInfo(target).suffix()));
-    const InFlight inFlight(temporary);
-    if (const int e = SafeCopy::tryCopyFile(source, QFile::decodeName(temporary)))
-        fail(e);
-    const auto dropTemporary = [&](int e) {
-        ::unlink(temporary.constData());
-        fail(e);
+    const QFileInfo info(target);
+    const QString folder = info.absolutePath();
+    UnnamedFile::removeLeftovers(folder);
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (in < 0)
+        fail(errno);
+    const auto closeIn = qScopeGuard([in] { ::close(in); });
+    struct stat st
+    {
     };
-    if (const int e = fsyncPath(temporary))
-        dropTemporary(e);
+    if (::fstat(in, &st) != 0)
+        fail(errno);
+    if (!S_ISREG(st.st_mode))
+        fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
 
-    // Into place without ever replacing: renameat2, else a hard link, else (no hard links on the file
-    // system) a direct exclusive copy, which is the only step a kill can leave unfinished.
-    bool placed = false;
-    if (!g_noRenameNoReplace.load()) {
-        if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-            placed = true;
-        else if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-            dropTemporary(errno);
-    }
-    if (!placed && !g_noHardLinks.load()) {
-        if (::link(temporary.constData(), to.constData()) == 0) {
-            ::unlink(temporary.constData());
-            placed = true;
-        } else if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK) {
-            dropTemporary(errno);
-        }
-    }
-    if (!placed) {
-        ::unlink(temporary.constData());
-        SafeCopy::copyFile(source, target);
-        if (const int e = fsyncPath(to)) {
-            ::unlink(to.constData());
-            fail(e);
-        }
-    }
-    fsyncFolder(folder);
+    // Complete and flushed before it has its name, which it takes without ever replacing one: an
+    // original is either whole or absent.
+    UnnamedFile file;
+    if (const int e = file.open(folder, 0600))
+        fail(e);
+    if (const int e = copyAll(in, file.fd()))
+        fail(e);
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::fchmod(file.fd(), st.st_mode & 07777) != 0 || ::futimens(file.fd(), times) != 0
+        || ::fsync(file.fd()) != 0)
+        fail(errno);
+    if (const int e = file.publish(info.fileName()))
+        fail(e);
+    FileSync::syncFolder(folder);
 }
 
 bool isTemporaryName(QStringView name)
@@ -381,36 +315,27 @@ bool isTemporaryName(QStringView name)
 
 int removeLeftovers(const QString& folder)
 {
-    const QByteArray dir = QFile::encodeName(folder);
-    DIR* stream = ::opendir(dir.constData());
-    if (!stream)
-        return 0;
-    const time_t now = ::time(nullptr);
-    int removed = 0;
-    while (const dirent* entry = ::readdir(stream)) {
-        const QString name = QFile::decodeName(entry->d_name);
-        if (!isTemporaryName(name))
-            continue;
-        const QByteArray path = dir + '/' + entry->d_name;
-        struct stat st
-        {
-        };
-        if (isInFlight(path) || ::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        if (st.st_mtim.tv_sec > now - leftoverAgeSeconds)
-            continue;
-        if (::unlink(path.constData()) == 0)
-            ++removed;
-    }
-    ::closedir(stream);
-    return removed;
+    return TemporarySweep::sweepFolder(folder, &isTemporaryName);
+}
+
+void addSweepRules(const QString& photoFolder)
+{
+    const QString folder = QFileInfo(photoFolder).absoluteFilePath();
+    TemporarySweep::add({ folder, &isTemporaryName });
+    TemporarySweep::add({ folder + QStringLiteral("/.quavel-originals"), [](QStringView name) {
+                             return UnnamedFile::isTemporaryName(name)
+                                 || TemporarySweep::isAtomicFileTemporary(name) || isTemporaryName(name);
+                         } });
 }
 
 void setFallbacksForTesting(const Fallbacks& fallbacks)
 {
     g_noTmpFile = fallbacks.noTmpFile;
-    g_noRenameNoReplace = fallbacks.noRenameNoReplace;
-    g_noHardLinks = fallbacks.noHardLinks;
+    using Method = UnnamedFile::Method;
+    UnnamedFile::startFromForTesting(fallbacks.noHardLinks ? Method::placeholderRename
+            : fallbacks.noRenameNoReplace                  ? Method::linkThenUnlink
+            : fallbacks.noTmpFile                          ? Method::noReplaceRename
+                                                           : Method::unnamedLink);
 }
 
 } // namespace quavel::PhotoFiles

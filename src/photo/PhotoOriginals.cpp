@@ -5,7 +5,7 @@
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/FrenchErrors.h"
-#include "platform/imaging/RawDecoder.h"
+#include "platform/imaging/CameraRaw.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,7 +44,7 @@ bool hasBackup(const QString& photoPath)
 
 void ensureBackup(const QString& photoPath)
 {
-    if (RawDecoder::isRaw(photoPath))
+    if (CameraRaw::isCameraRaw(photoPath))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
     PhotoWriteQueue::shared().run(photoPath, [&] {
         if (hasBackup(photoPath))

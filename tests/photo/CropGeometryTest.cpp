@@ -157,3 +157,87 @@ TEST(PrintFormatGeometry, AspectsCanvasesAndRawValues)
 
 } // namespace
 } // namespace quavel
+
+namespace quavel {
+namespace {
+
+struct LayoutCase
+{
+    const char* name;
+    QSize image;
+    PrintFormat format;
+    double zoom;
+    QSizeF offset;
+    QRectF crop;
+    QSize canvas;
+};
+
+class CropLayoutOnTheCanvas : public testing::TestWithParam<LayoutCase>
+{
+};
+
+TEST_P(CropLayoutOnTheCanvas, CropFillsTheCanvas)
+{
+    const LayoutCase& c = GetParam();
+    const PhotoComposer::CropLayout layout
+        = PhotoComposer::cropLayout(c.image, c.format, c.zoom, c.offset, 0);
+    expectRect(layout.crop, c.crop);
+    EXPECT_EQ(layout.canvas, c.canvas);
+    const QPointF topLeft = layout.imageToCanvas.map(layout.crop.topLeft());
+    const QPointF bottomRight = layout.imageToCanvas.map(layout.crop.bottomRight());
+    EXPECT_NEAR(topLeft.x(), 0, 1e-6);
+    EXPECT_NEAR(topLeft.y(), 0, 1e-6);
+    EXPECT_NEAR(bottomRight.x(), c.canvas.width(), 1e-6);
+    EXPECT_NEAR(bottomRight.y(), c.canvas.height(), 1e-6);
+}
+
+constexpr double a4Landscape = 297.0 / 210;
+constexpr double a5Portrait = 148.0 / 210;
+
+INSTANTIATE_TEST_SUITE_P(Cases, CropLayoutOnTheCanvas,
+    testing::Values(LayoutCase { "a4_landscape_full", { 6000, 4000 }, PrintFormat::a4, 1, { 0, 0 },
+                        { (6000 - 4000 * a4Landscape) / 2, 0, 4000 * a4Landscape, 4000 }, { 3508, 2480 } },
+        LayoutCase { "a5_portrait_full", { 4000, 6000 }, PrintFormat::a5, 1, { 0, 0 },
+            { 0, (6000 - 4000 / a5Portrait) / 2, 4000, 4000 / a5Portrait }, { 1748, 2480 } },
+        // Zoom below the floor renders as 0.2: five times the base crop, the rest black.
+        LayoutCase { "zoom_floor", { 6000, 4000 }, PrintFormat::a4, 0.1, { 0, 0 },
+            { (6000 - 20000 * a4Landscape) / 2, (4000 - 20000) / 2.0, 20000 * a4Landscape, 20000 },
+            { 3508, 2480 } },
+        LayoutCase { "offset_and_zoom", { 6000, 4000 }, PrintFormat::a5, 2, { 300, -100 },
+            { 300 + (6000 - 2000 * 210.0 / 148) / 2, -100 + 1000, 2000 * 210.0 / 148, 2000 },
+            { 2480, 1748 } },
+        // A square image counts as landscape.
+        LayoutCase { "square", { 3000, 3000 }, PrintFormat::a4, 1, { 0, 0 },
+            { 0, (3000 - 3000 / a4Landscape) / 2, 3000, 3000 / a4Landscape }, { 3508, 2480 } },
+        // A panorama narrower than the aspect in height: the width limits.
+        LayoutCase { "tall_narrow", { 1000, 5000 }, PrintFormat::a4, 1, { 0, 0 },
+            { 0, (5000 - 1000 * 297.0 / 210) / 2, 1000, 1000 * 297.0 / 210 }, { 2480, 3508 } }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CropLayoutRotation, TurnsClockwiseAboutTheCropCentre)
+{
+    const PhotoComposer::CropLayout layout
+        = PhotoComposer::cropLayout({ 6000, 4000 }, PrintFormat::a4, 1, { 200, 100 }, 90);
+    const QPointF centre = layout.crop.center();
+    const QPointF mapped = layout.imageToCanvas.map(centre);
+    EXPECT_NEAR(mapped.x(), 3508 / 2.0, 1e-6);
+    EXPECT_NEAR(mapped.y(), 2480 / 2.0, 1e-6);
+    // A point right of the centre lands below it once turned a quarter clockwise.
+    const QPointF right = layout.imageToCanvas.map(centre + QPointF(100, 0));
+    EXPECT_NEAR(right.x(), 3508 / 2.0, 1e-6);
+    EXPECT_GT(right.y(), 2480 / 2.0 + 10);
+}
+
+TEST(WatermarkPlacement, SpansTheWidthOnTheBottomEdge)
+{
+    expectRect(PhotoComposer::watermarkRect({ 2000, 400 }, { 2480, 3508 }), { 0, 3508 - 496, 2480, 496 });
+    expectRect(PhotoComposer::watermarkRect({ 5000, 500 }, { 1748, 2480 }), { 0, 2480 - 174.8, 1748, 174.8 });
+    // Taller than the canvas once scaled: it reaches past the top (cut there when drawn).
+    const QRectF tall = PhotoComposer::watermarkRect({ 100, 5000 }, { 1748, 2480 });
+    EXPECT_NEAR(tall.height(), 87400, 1e-6);
+    EXPECT_NEAR(tall.bottom(), 2480, 1e-6);
+    EXPECT_LT(tall.top(), 0);
+}
+
+} // namespace
+} // namespace quavel

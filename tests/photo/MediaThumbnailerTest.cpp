@@ -4,7 +4,8 @@
 #include "photo/ThumbnailCache.h"
 
 #include "library/MediaFile.h"
-#include "platform/imaging/RawDecoder.h"
+#include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/ImageIO.h"
 
 #include "PhotoFixtures.h"
 #include "common/TestSupport.h"
@@ -159,6 +160,36 @@ TEST_F(ThumbnailerTest, WhatCannotBeReadGivesNothingAndIsTriedAgain)
     EXPECT_EQ(thumbnailOf(missing, 100).size(), QSize(50, 40));
 }
 
+TEST_F(ThumbnailerTest, CameraRawPhotosAreDevelopedUpright)
+{
+    const QString dng = test::writeLinearDng(m_folder.file("DSC_0002.DNG"), 64, 48, 6);
+    const QImage image = thumbnailOf(dng, 32);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(24, 32));
+    // Turned as orientation 6 says: the stored bottom-left (blue) at the top-left, red at the top-right.
+    const QColor topLeft = at(image, 0.1, 0.1);
+    const QColor topRight = at(image, 0.9, 0.1);
+    EXPECT_GT(topLeft.blue(), topLeft.red() + 60) << topLeft.name().toStdString();
+    EXPECT_GT(topRight.red(), topRight.blue() + 60) << topRight.name().toStdString();
+}
+
+TEST_F(ThumbnailerTest, CameraRawPhotosAreReadForPreviewsAndPrinting)
+{
+    const QString dng = test::writeLinearDng(m_folder.file("DSC_0003.dng"), 64, 48, 6);
+    EXPECT_EQ(ImageIO::orientedPixelSize(dng), QSize(48, 64));
+    const std::optional<FloatImage> full = ImageIO::decode(dng);
+    ASSERT_TRUE(full.has_value());
+    EXPECT_EQ(full->size(), QSize(48, 64));
+    // Red is the stored top-left: the top-right once turned.
+    EXPECT_GT(full->row(FloatImage::Red, 2)[45], 0.8f);
+    EXPECT_LT(full->row(FloatImage::Blue, 2)[45], 0.2f);
+    const std::optional<FloatImage> bounded = ImageIO::decode(dng, 20);
+    ASSERT_TRUE(bounded.has_value());
+    EXPECT_EQ(bounded->size(), QSize(15, 20));
+    EXPECT_FALSE(ImageIO::decode(m_folder.write("bad.NEF", QByteArray(3000, 'x'))).has_value());
+    EXPECT_FALSE(ImageIO::orientedPixelSize(m_folder.file("bad.NEF")).has_value());
+}
+
 TEST_F(ThumbnailerTest, VideoFramesAreTurnedAndFitted)
 {
     const QString plain = m_folder.file("plain.mp4");
@@ -243,13 +274,12 @@ namespace {
 
 TEST(RawExtensions, AreThePhotoExtensionsOfCameraFormats)
 {
-    const QSet<QString> expected { "raw", "dng", "cr2", "cr3", "nef", "arw", "orf", "rw2", "raf" };
-    EXPECT_EQ(RawDecoder::extensions(), expected);
-    EXPECT_TRUE(PhotoFile::extensions().contains(expected));
-    EXPECT_TRUE(RawDecoder::isRaw(u"/a/DSC_0001.NEF"));
-    EXPECT_TRUE(RawDecoder::isRaw(u"x.dng"));
-    EXPECT_FALSE(RawDecoder::isRaw(u"/a.nef/IMG.JPG"));
-    EXPECT_FALSE(RawDecoder::isRaw(u"nef"));
+    const QSet<QString> raw { "raw", "dng", "cr2", "cr3", "nef", "arw", "orf", "rw2", "raf" };
+    for (const QString& extension : PhotoFile::extensions())
+        EXPECT_EQ(CameraRaw::isCameraRaw("/a/DSC_0001." + extension.toUpper()), raw.contains(extension))
+            << extension.toStdString();
+    EXPECT_FALSE(CameraRaw::isCameraRaw("/a.nef/IMG.JPG"));
+    EXPECT_FALSE(CameraRaw::isCameraRaw("nef"));
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -93,14 +95,23 @@ TEST_P(PhotoFilesOnEveryFileSystem, ReplaceKeepsNameAndModeAndLeavesNothing)
     EXPECT_EQ(modeOf(photo), 0640u);
     EXPECT_EQ(entries(m_folder.path()), QStringList { "IMG_1.JPG" });
 
+    // A writer that only takes a file name reaches the new file through the path it is given.
+    PhotoFiles::replace(photo, "jpg", [](int, const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+        file.write("written by name");
+    });
+    EXPECT_EQ(test::readFile(photo), "written by name");
+    EXPECT_EQ(entries(m_folder.path()), QStringList { "IMG_1.JPG" });
+
     // A failing encoder leaves the photo as it was and no sibling.
     EXPECT_THROW(PhotoFiles::replace(photo, "jpg",
-                     [](int fd) {
+                     [](int fd, const QString&) {
                          ASSERT_EQ(::write(fd, "half", 4), 4);
                          throw Error("encoder failed");
                      }),
         Error);
-    EXPECT_EQ(test::readFile(photo), "new photo bytes");
+    EXPECT_EQ(test::readFile(photo), "written by name");
     EXPECT_EQ(entries(m_folder.path()), QStringList { "IMG_1.JPG" });
 
     // A target that cannot be replaced (a folder under that name): the error, and the sibling gone.
@@ -179,19 +190,19 @@ TEST(PhotoFilesNames, OnlyTheHiddenUuidPatternIsTemporary)
 TEST(PhotoFilesNames, LeftoversOfAKilledWriteGoAtTheNextWriteAndNothingElse)
 {
     TempFolder folder;
-    const QString oldLeftover = folder.write(".0F8FAD5B-D9CB-469F-A165-70867728950E.jpg", "half");
-    makeOld(oldLeftover);
-    // Written a moment ago: maybe another process's write in progress.
-    folder.write(".1F8FAD5B-D9CB-469F-A165-70867728950E.jpg", "in progress");
-    const QString userFile = folder.write(".0f8fad5b-d9cb-469f-a165-70867728950e.jpg", "user's");
-    makeOld(userFile);
+    folder.write(".0F8FAD5B-D9CB-469F-A165-70867728950E.jpg", "half");
+    // Another writer (of this process or another) still holds its file's lock.
+    const QString living = folder.write(".1F8FAD5B-D9CB-469F-A165-70867728950E.jpg", "in progress");
+    const int fd = ::open(QFile::encodeName(living).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    folder.write(".0f8fad5b-d9cb-469f-a165-70867728950e.jpg", "user's");
     const QString photo = folder.write("IMG_4.JPG", "photo");
-    makeOld(photo);
     PhotoFiles::replaceWithBytes(photo, "jpg", "rewritten");
+    ::close(fd);
     EXPECT_EQ(entries(folder.path()),
         (QStringList { ".0f8fad5b-d9cb-469f-a165-70867728950e.jpg",
             ".1F8FAD5B-D9CB-469F-A165-70867728950E.jpg", "IMG_4.JPG" }));
-    EXPECT_EQ(PhotoFiles::removeLeftovers(folder.path()), 0);
+    EXPECT_EQ(PhotoFiles::removeLeftovers(folder.path()), 1); // its writer is gone now
     EXPECT_EQ(PhotoFiles::removeLeftovers(folder.file("missing")), 0);
 }
 

@@ -1,9 +1,8 @@
-// glib's headers (under libvips) use a word Qt defines as a macro: they come first.
-#include <vips/vips8>
-
 #include "PhotoFixtures.h"
 
-#include "platform/imaging/VipsRuntime.h"
+#include "platform/imaging/VipsSupport.h"
+
+#include "platform/imaging/Vips.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -40,7 +39,7 @@ QColor quadrantColor(Quadrant q)
 
 QString writePhoto(const QString& path, const PhotoSpec& spec)
 {
-    VipsRuntime::ensureStarted();
+    VipsSupport::ensureStarted();
     const int bands = spec.alpha ? 4 : 3;
     std::vector<unsigned char> pixels(size_t(spec.width) * spec.height * bands);
     for (int y = 0; y < spec.height; ++y) {
@@ -83,6 +82,106 @@ QString writePhoto(const QString& path, const PhotoSpec& spec)
         image.heifsave(name.constData(), VImage::option()->set("Q", 90));
     else
         image.write_to_file(name.constData());
+    return path;
+}
+
+QString writeLinearDng(const QString& path, int width, int height, int orientation)
+{
+    // Little-endian TIFF: header, the pixel strip, then one IFD whose tags stand in ascending order.
+    QByteArray file("II*\0\0\0\0\0", 8);
+    const auto put16 = [](QByteArray& b, quint16 v) { b.append(char(v & 0xff)).append(char(v >> 8)); };
+    const auto put32 = [&](QByteArray& b, quint32 v) {
+        put16(b, quint16(v & 0xffff));
+        put16(b, quint16(v >> 16));
+    };
+    const quint32 stripOffset = 8;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool right = x >= width / 2;
+            const bool bottom = y >= height / 2;
+            const QColor c = quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
+                                                  : (right ? Quadrant::green : Quadrant::red));
+            for (int v : { c.red(), c.green(), c.blue() })
+                put16(file, quint16(v == 255 ? 60000 : 1000));
+        }
+    }
+    const quint32 stripBytes = quint32(file.size()) - stripOffset;
+    QByteArray extra; // values that do not fit in a tag, placed after the IFD
+    struct Tag
+    {
+        quint16 id, type;
+        quint32 count;
+        QByteArray value;
+    };
+    const auto shorts = [&](std::initializer_list<quint16> v) {
+        QByteArray b;
+        for (quint16 x : v)
+            put16(b, x);
+        return b;
+    };
+    const auto longs = [&](std::initializer_list<quint32> v) {
+        QByteArray b;
+        for (quint32 x : v)
+            put32(b, x);
+        return b;
+    };
+    // XYZ (D65) to linear sRGB, in ten-thousandths.
+    const QByteArray colorMatrix = [&] {
+        QByteArray b;
+        for (int v : { 32406, -15372, -4986, -9689, 18758, 415, 557, -2040, 10570 }) {
+            put32(b, quint32(v));
+            put32(b, 10000);
+        }
+        return b;
+    }();
+    const QByteArray model("Quavel Test\0", 12);
+    const QList<Tag> tags {
+        { 254, 4, 1, longs({ 0 }) },
+        { 256, 4, 1, longs({ quint32(width) }) },
+        { 257, 4, 1, longs({ quint32(height) }) },
+        { 258, 3, 3, shorts({ 16, 16, 16 }) },
+        { 259, 3, 1, shorts({ 1 }) },
+        { 262, 3, 1, shorts({ 34892 }) },
+        { 273, 4, 1, longs({ stripOffset }) },
+        { 274, 3, 1, shorts({ quint16(orientation) }) },
+        { 277, 3, 1, shorts({ 3 }) },
+        { 278, 4, 1, longs({ quint32(height) }) },
+        { 279, 4, 1, longs({ stripBytes }) },
+        { 284, 3, 1, shorts({ 1 }) },
+        { 50706, 1, 4, QByteArray("\x01\x04\x00\x00", 4) },
+        { 50707, 1, 4, QByteArray("\x01\x01\x00\x00", 4) },
+        { 50708, 2, quint32(model.size()), model },
+        { 50717, 4, 1, longs({ 65535 }) },
+        { 50721, 10, 9, colorMatrix },
+        { 50728, 5, 3, longs({ 1, 1, 1, 1, 1, 1 }) },
+        { 50778, 3, 1, shorts({ 21 }) },
+    };
+    const quint32 ifdOffset = quint32(file.size());
+    const quint32 extraOffset = ifdOffset + 2 + quint32(tags.size()) * 12 + 4;
+    QByteArray ifd;
+    put16(ifd, quint16(tags.size()));
+    for (const Tag& tag : tags) {
+        put16(ifd, tag.id);
+        put16(ifd, tag.type);
+        put32(ifd, tag.count);
+        if (tag.value.size() <= 4) {
+            ifd.append(tag.value.leftJustified(4, '\0'));
+        } else {
+            put32(ifd, extraOffset + quint32(extra.size()));
+            extra.append(tag.value);
+            if (extra.size() % 2)
+                extra.append('\0');
+        }
+    }
+    put32(ifd, 0);
+    file.append(ifd).append(extra);
+    file[4] = char(ifdOffset & 0xff);
+    file[5] = char((ifdOffset >> 8) & 0xff);
+    file[6] = char((ifdOffset >> 16) & 0xff);
+    file[7] = char(ifdOffset >> 24);
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size())
+        return {};
     return path;
 }
 
@@ -162,7 +261,7 @@ bool writeVideo(const QString& path, int width, int height, int rotationDegrees,
 
 PhotoInfo inspect(const QString& path)
 {
-    VipsRuntime::ensureStarted();
+    VipsSupport::ensureStarted();
     PhotoInfo info;
     try {
         const VImage image = VImage::new_from_file(QFile::encodeName(path).constData());
@@ -191,7 +290,7 @@ PhotoInfo inspect(const QString& path)
 
 QImage decodeStored(const QString& path)
 {
-    VipsRuntime::ensureStarted();
+    VipsSupport::ensureStarted();
     try {
         VImage image = VImage::new_from_file(QFile::encodeName(path).constData());
         if (vips_image_get_typeof(image.get_image(), VIPS_META_ICC_NAME))

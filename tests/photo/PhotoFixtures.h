@@ -40,6 +40,10 @@ inline PhotoSpec sized(
 // Writes a photo in the format its extension names (jpg, png, tif, heic, webp) and returns the path.
 QString writePhoto(const QString& path, const PhotoSpec& spec = {});
 
+// A small camera RAW file LibRaw develops: a linear DNG (three 16-bit samples a pixel, linear sRGB
+// primaries) with the quadrants of a fixture photo and an orientation tag.
+QString writeLinearDng(const QString& path, int width, int height, int orientation = 1);
+
 // A short MPEG-4 video of frames (left half red, right half blue) with a display rotation in degrees
 // clockwise. False when this FFmpeg has no MPEG-4 encoder.
 bool writeVideo(const QString& path, int width, int height, int rotationDegrees, int frames = 5);

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -91,6 +92,25 @@ TEST(PhotoPrinter, APaperGivenSetsThePanelsSheetAndOrientation)
     f.printAndLook(
         { files[1] }, PrintPaperFormat::a4, [](PrintPanel&) {}, &shown);
     EXPECT_FALSE(shown);
+}
+
+TEST(PhotoPrinter, WithAWindowThePanelIsASheetAndPrintReturnsAtOnce)
+{
+    PrinterFixture f;
+    QMainWindow window;
+    window.resize(800, 600);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.isVisible(); }));
+    PhotoPrinter::print({ f.photo("IMG_1.jpg", QSize(60, 90)) }, PrintPaperFormat::a5);
+    auto* panel = window.findChild<PrintPanel*>();
+    ASSERT_TRUE(panel);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(PrintSession::current());
+    panel->reject();
+    EXPECT_TRUE(waitUntil([] { return !PrintSession::current(); }));
+    EXPECT_TRUE(f.handed.isEmpty());
+    EXPECT_FALSE(UserDefaults::standard().contains(PrintInfoMemory::kPrintInfoKey));
 }
 
 TEST(PhotoPrinter, ThePrintPanelEntryStartsFromTheLastSuccessfulRun)
@@ -184,6 +204,9 @@ TEST(PrintPanel, ControlsApplyToTheRunAndThePreviewFollows)
     EXPECT_EQ(s->printer().printRange(), QPrinter::PageRange);
     EXPECT_EQ(s->printer().fromPage(), 2);
     EXPECT_EQ(s->printer().toPage(), 3);
+    // Where the machine has print queues the panel chose one: the run goes to the file all the same.
+    s->printer().setOutputFormat(QPrinter::PdfFormat);
+    s->printer().setOutputFileName(f.pdfPath());
     ASSERT_TRUE(s->run());
     // Pages 2 and 3, three copies each, on landscape A5.
     const auto pdf = PdfDocument::open(f.pdfPath());

@@ -186,3 +186,22 @@ TEST(PrintJob, PhotosAreStoredLosslesslyAtTheRenderResolution)
 }
 
 } // namespace
+
+namespace {
+
+TEST(PrintJob, ACancelledRunIsToldFromAFailedOne)
+{
+    PrintFixture f;
+    const QStringList files = { f.photo("a.jpg", QSize(60, 90)), f.photo("b.jpg", QSize(60, 90)) };
+    auto cancelled = f.session(files, PrintPaperFormat::a5, f.pdfPath());
+    EXPECT_FALSE(cancelled->run([](int done, int) { return done < 1; }));
+    EXPECT_TRUE(cancelled->cancelled());
+    EXPECT_TRUE(cancelled->printedPhotos().isEmpty());
+
+    auto failed = f.session(files, PrintPaperFormat::a5, f.folder.file("missing/folder/job.pdf"));
+    EXPECT_FALSE(failed->run());
+    EXPECT_FALSE(failed->cancelled());
+    EXPECT_TRUE(failed->printedPhotos().isEmpty());
+}
+
+} // namespace

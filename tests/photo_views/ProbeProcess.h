@@ -39,12 +39,22 @@ inline ProbeRun runPrintProbe(const QStringList& arguments, const QStringList& e
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    // The process's environment, with the given variables (and the offscreen platform) in place of
+    // any of the same name.
+    QStringList given = environment;
+    given << QStringLiteral("QT_QPA_PLATFORM=offscreen");
     std::vector<QByteArray> envStorage;
-    for (char** e = environ; *e; ++e)
-        envStorage.emplace_back(*e);
-    for (const QString& e : environment)
-        envStorage.push_back(e.toLocal8Bit());
-    envStorage.emplace_back("QT_QPA_PLATFORM=offscreen");
+    for (char** e = environ; *e; ++e) {
+        const QByteArray entry(*e);
+        const QByteArray name = entry.left(entry.indexOf('=') + 1);
+        bool replaced = false;
+        for (const QString& g : given)
+            replaced = replaced || g.toLocal8Bit().startsWith(name);
+        if (!replaced)
+            envStorage.push_back(entry);
+    }
+    for (const QString& g : given)
+        envStorage.push_back(g.toLocal8Bit());
     std::vector<char*> envp;
     for (QByteArray& e : envStorage)
         envp.push_back(e.data());

@@ -322,6 +322,10 @@ protected:
             std::make_unique<RiderFoldersStore>(riderFolder, unreadable));
         root = std::make_unique<RootController>(*lib.store, lib.defaults);
         root->setProgrammeStores(workspace.get(), riders.get());
+        // The stores read their programme files on their worker.
+        ASSERT_TRUE(waitUntil([&] {
+            return !workspace->store().isLoadingProgramme() && !riders->store().isLoadingProgramme();
+        }));
     }
     static ProgrammeDocument contest(const QString& name)
     {

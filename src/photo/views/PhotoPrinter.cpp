@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
@@ -41,7 +42,7 @@ bool runWithProgress(PrintSession& session, QWidget* window)
     progress.setMinimumDuration(300);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
-    return session.run([&progress, &session](int done, int total) {
+    const bool ok = session.run([&progress, &session](int done, int total) {
         progress.setMaximum(total);
         progress.setLabelText(done < total
                 ? QStringLiteral("Impression de « %1 » : page %2 sur %3…")
@@ -53,6 +54,13 @@ bool runWithProgress(PrintSession& session, QWidget* window)
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     });
+    progress.close();
+    // A cancelled run says nothing; a printer that failed is told.
+    if (!ok && !session.cancelled())
+        QMessageBox::warning(window, QStringLiteral("Impression"),
+            QStringLiteral("L’impression de « %1 » a échoué. Vérifiez l’imprimante, puis réessayez.")
+                .arg(session.title()));
+    return ok;
 }
 
 PrintSettings currentPlatformSettings()

@@ -49,6 +49,7 @@ int PrintSession::renderDpi() const
 bool PrintSession::run(const std::function<bool(int done, int total)>& progress)
 {
     m_printed.clear();
+    m_cancelled = false;
     const QList<int> sequence
         = Printer::pageSequence(m_printer, Printer::chosenPages(m_printer, m_view.pageCount()));
     const int total = int(sequence.size());
@@ -56,8 +57,10 @@ bool PrintSession::run(const std::function<bool(int done, int total)>& progress)
     const int dpi = renderDpi();
     QList<int> drawn;
     const bool ok = Printer::paint(m_printer, sequence, [&](QPainter& painter, int position) {
-        if (progress && !progress(position, total))
+        if (progress && !progress(position, total)) {
+            m_cancelled = true;
             return false;
+        }
         const int page = sequence[position];
         // Decode the next sheet's photo while this one is written.
         if (position + 1 < total)

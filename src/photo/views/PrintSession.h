@@ -34,6 +34,8 @@ public:
     // Prints the chosen pages of the job. `progress` is told of each page done (out of all) and returns
     // false to cancel. False when cancelled or when the printer failed.
     bool run(const std::function<bool(int done, int total)>& progress = {});
+    // Whether the last run was cancelled (rather than failed).
+    bool cancelled() const { return m_cancelled; }
 
     // The photos drawn into the last run's job, in page order (an unreadable photo printed white is not
     // among them); empty until a run succeeds.
@@ -46,6 +48,7 @@ private:
     QPrinter m_printer;
     PhotoPrintView m_view;
     QStringList m_printed;
+    bool m_cancelled = false;
 };
 
 } // namespace quavel

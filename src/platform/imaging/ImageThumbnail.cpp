@@ -1,12 +1,10 @@
-// glib's headers (under libvips) use a word Qt defines as a macro: they come first.
-#include <vips/vips8>
-
 #include "platform/imaging/ImageThumbnail.h"
 
+#include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/RawDecoder.h"
-#include "platform/imaging/VipsRuntime.h"
+#include "platform/imaging/VipsSupport.h"
 
-#include <QFile>
+#include "platform/imaging/Vips.h"
 
 #include <cstring>
 
@@ -74,10 +72,10 @@ QImage fromFile(const QString& path, int maxPixel)
 {
     if (maxPixel < 1)
         return {};
-    VipsRuntime::ensureStarted();
-    const QByteArray name = QFile::encodeName(path);
+    VipsSupport::ensureStarted();
+    const QByteArray name = VipsSupport::fileName(path);
     try {
-        if (RawDecoder::isRaw(path))
+        if (CameraRaw::isCameraRaw(path))
             return rawThumbnail(path, maxPixel);
         const char* loader = vips_foreign_find_load(name.constData());
         if (!loader) {

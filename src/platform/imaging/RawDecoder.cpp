@@ -1,7 +1,6 @@
 #include "platform/imaging/RawDecoder.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <libraw/libraw.h>
 
@@ -9,21 +8,6 @@
 #include <memory>
 
 namespace quavel::RawDecoder {
-
-const QSet<QString>& extensions()
-{
-    static const QSet<QString> raw { "raw", "dng", "cr2", "cr3", "nef", "arw", "orf", "rw2", "raf" };
-    return raw;
-}
-
-bool isRaw(QStringView fileName)
-{
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    const qsizetype slash = fileName.lastIndexOf(u'/');
-    if (dot < 0 || dot < slash)
-        return false;
-    return extensions().contains(fileName.mid(dot + 1).toString().toLower());
-}
 
 std::optional<Image> decode(const QString& path, int bitsPerSample, int maxPixel)
 {
@@ -62,6 +46,21 @@ std::optional<Image> decode(const QString& path, int bitsPerSample, int maxPixel
         return std::nullopt;
     image.pixels = QByteArray(reinterpret_cast<const char*>(processed->data), size);
     return image;
+}
+
+std::optional<QSize> orientedSize(const QString& path)
+{
+    auto raw = std::make_unique<LibRaw>(0);
+    raw->imgdata.params.user_flip = -1;
+    if (raw->open_file(QFile::encodeName(path).constData()) != LIBRAW_SUCCESS)
+        return std::nullopt;
+    // The output size of a full development (pixel aspect and the camera's turn included).
+    if (raw->adjust_sizes_info_only() != LIBRAW_SUCCESS)
+        return std::nullopt;
+    const libraw_image_sizes_t& sizes = raw->imgdata.sizes;
+    if (sizes.iwidth == 0 || sizes.iheight == 0)
+        return std::nullopt;
+    return QSize(sizes.iwidth, sizes.iheight);
 }
 
 } // namespace quavel::RawDecoder

@@ -28,6 +28,8 @@ bool select(QPrinter& printer, const QString& name)
 {
     if (!exists(name))
         return false;
+    // A job sent to a queue goes to the queue, not to a file named earlier.
+    printer.setOutputFileName(QString());
     printer.setOutputFormat(QPrinter::NativeFormat);
     printer.setPrinterName(name);
     return printer.printerName() == name;

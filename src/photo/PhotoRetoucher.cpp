@@ -1,0 +1,48 @@
+#include "photo/PhotoRetoucher.h"
+
+#include "photo/RetouchPasses.h"
+#include "photo/RetouchPlan.h"
+
+#include <new>
+
+namespace quavel::PhotoRetoucher {
+
+std::optional<FloatImage> apply(
+    const PhotoRetouchSettings& settings, const FloatImage& image, Quality quality)
+{
+    return detail::apply(settings, image, quality, detail::Options());
+}
+
+namespace detail {
+
+std::optional<FloatImage> apply(
+    const PhotoRetouchSettings& settings, const FloatImage& image, Quality quality, const Options& options)
+{
+    if (settings.isNeutral())
+        return image;
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+        return std::nullopt;
+    const RetouchPlan p = plan(settings, image.size(), quality);
+    try {
+        if (!options.kernels) {
+            if (options.report)
+                options.report->fallbacks = true;
+            return renderWithFallbacks(image, p);
+        }
+        std::optional<Ends> ends;
+        if (p.autoContrast) {
+            QSize measured;
+            ends = luminanceEnds(image, &measured);
+            if (options.report)
+                options.report->measured = measured;
+        }
+        return renderFused(image, p, ends, options.report);
+    } catch (const std::bad_alloc&) {
+        // The rendering could not be made: as a failed render, nothing.
+        return std::nullopt;
+    }
+}
+
+} // namespace detail
+
+} // namespace quavel::PhotoRetoucher

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/imaging/FloatImage.h"
+#include "platform/imaging/PlaneView.h"
+
+namespace quavel::DiscBlur {
+
+// The mean over a uniform disc: the pixels whose offset (dx, dy) has dx² + dy² ≤ radius², edge-extended
+// at the view's bounds; per-row prefix sums make each pixel cost one difference per disc row. A radius
+// below 1 leaves the plane as it is. src and dst have one size and do not overlap.
+void blur(const PlaneView& src, const PlaneView& dst, double radius, bool parallel);
+
+// How far a pixel's result reaches: the margin a tile needs.
+int reach(double radius);
+
+// The colour planes; alpha and profile are kept.
+FloatImage blurred(const FloatImage& image, double radius);
+
+} // namespace quavel::DiscBlur

@@ -1,0 +1,250 @@
+#include "platform/imaging/GaussianBlur.h"
+
+#include "platform/imaging/RowPool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace quavel::GaussianBlur {
+
+namespace {
+
+// Below this sigma the sampled kernel is short and a box approximation too coarse.
+constexpr double kDirectBelow = 2.0;
+constexpr int kBoxPasses = 5;
+// Columns handled together by the vertical passes: wide enough to vectorise, narrow enough that a
+// strip's rows stay in cache.
+constexpr int kStrip = 64;
+
+struct Kernel
+{
+    int radius = 0;
+    std::vector<float> weights; // 2·radius + 1, normalised
+};
+
+Kernel sampledKernel(double sigma)
+{
+    Kernel k;
+    k.radius = std::max(1, int(std::ceil(4.0 * sigma)));
+    k.weights.resize(std::size_t(2 * k.radius + 1));
+    double sum = 0;
+    for (int i = -k.radius; i <= k.radius; ++i) {
+        const double w = std::exp(-double(i) * i / (2 * sigma * sigma));
+        k.weights[std::size_t(i + k.radius)] = float(w);
+        sum += w;
+    }
+    for (float& w : k.weights)
+        w = float(w / sum);
+    return k;
+}
+
+// One extended box: weight 1 on [-r, r], alpha at ±(r + 1), variance sigma² / passes.
+struct Box
+{
+    int r = 0;
+    float alpha = 0;
+    float scale = 1; // 1 / total weight
+    int reach() const { return r + 1; }
+};
+
+Box extendedBox(double sigma)
+{
+    const double s2 = sigma * sigma / kBoxPasses;
+    Box b;
+    b.r = int(std::floor((std::sqrt(1 + 12 * s2) - 1) / 2));
+    while (double(b.r + 1) * (b.r + 2) / 3 <= s2)
+        ++b.r;
+    while (b.r > 0 && double(b.r) * (b.r + 1) / 3 > s2)
+        --b.r;
+    const double r = b.r;
+    b.alpha = float((2 * r + 1) * (s2 - r * (r + 1) / 3) / (2 * ((r + 1) * (r + 1) - s2)));
+    b.scale = float(1.0 / (2 * r + 1 + 2 * double(b.alpha)));
+    return b;
+}
+
+// out[i] = box over in[i .. i + 2·reach], for count outputs (in holds count + 2·reach samples).
+void boxPass(const float* in, float* out, int count, const Box& b)
+{
+    const int e = b.reach();
+    double sum = 0;
+    for (int k = 1; k < 2 * e; ++k)
+        sum += in[k];
+    for (int i = 0; i < count; ++i) {
+        out[i] = float((sum + b.alpha * (in[i] + in[i + 2 * e])) * b.scale);
+        sum += in[i + 2 * e] - in[i + 1];
+    }
+}
+
+// The same down a strip of columns: rows are vectors of width samples, stride apart.
+void boxPassRows(
+    const float* in, float* out, int count, int width, std::ptrdiff_t stride, const Box& b, float* sum)
+{
+    const int e = b.reach();
+    std::fill_n(sum, width, 0.0f);
+    for (int k = 1; k < 2 * e; ++k) {
+        const float* row = in + k * stride;
+        for (int x = 0; x < width; ++x)
+            sum[x] += row[x];
+    }
+    for (int i = 0; i < count; ++i) {
+        const float* first = in + i * stride;
+        const float* last = in + (i + 2 * e) * stride;
+        const float* leaving = in + (i + 1) * stride;
+        float* o = out + i * stride;
+        for (int x = 0; x < width; ++x) {
+            o[x] = (sum[x] + b.alpha * (first[x] + last[x])) * b.scale;
+            sum[x] += last[x] - leaving[x];
+        }
+    }
+}
+
+void rowsDirect(const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
+{
+    std::vector<float> padded(std::size_t(src.width + 2 * k.radius));
+    for (int y = y0; y < y1; ++y) {
+        const float* in = src.row(y);
+        std::fill_n(padded.begin(), k.radius, in[0]);
+        std::memcpy(padded.data() + k.radius, in, std::size_t(src.width) * sizeof(float));
+        std::fill_n(padded.begin() + k.radius + src.width, k.radius, in[src.width - 1]);
+        float* out = dst.row(y);
+        std::fill_n(out, src.width, 0.0f);
+        for (int t = 0; t <= 2 * k.radius; ++t) {
+            const float w = k.weights[std::size_t(t)];
+            const float* p = padded.data() + t;
+            for (int x = 0; x < src.width; ++x)
+                out[x] += w * p[x];
+        }
+    }
+}
+
+void columnsDirect(const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
+{
+    for (int y = y0; y < y1; ++y) {
+        float* out = dst.row(y);
+        std::fill_n(out, src.width, 0.0f);
+        for (int t = -k.radius; t <= k.radius; ++t) {
+            const float w = k.weights[std::size_t(t + k.radius)];
+            const float* in = src.row(std::clamp(y + t, 0, src.height - 1));
+            for (int x = 0; x < src.width; ++x)
+                out[x] += w * in[x];
+        }
+    }
+}
+
+// Five passes over the row extended by 5 reaches of edge samples: each pass gives up one reach on
+// both sides, so the last one covers the row exactly, as the blur of the infinitely extended row would.
+void rowsBox(const PlaneView& src, const PlaneView& dst, int y0, int y1, const Box& b)
+{
+    const int e = b.reach();
+    const int margin = kBoxPasses * e;
+    std::vector<float> a(std::size_t(src.width + 2 * margin)), c(a.size());
+    for (int y = y0; y < y1; ++y) {
+        const float* in = src.row(y);
+        std::fill_n(a.begin(), margin, in[0]);
+        std::memcpy(a.data() + margin, in, std::size_t(src.width) * sizeof(float));
+        std::fill_n(a.begin() + margin + src.width, margin, in[src.width - 1]);
+        float* from = a.data();
+        float* to = c.data();
+        int count = src.width + 2 * margin;
+        for (int pass = 0; pass < kBoxPasses; ++pass) {
+            count -= 2 * e;
+            boxPass(from, pass == kBoxPasses - 1 ? dst.row(y) : to, count, b);
+            std::swap(from, to);
+        }
+    }
+}
+
+void columnsBox(const PlaneView& src, const PlaneView& dst, int x0, int x1, const Box& b)
+{
+    const int e = b.reach();
+    const int margin = kBoxPasses * e;
+    const int width = x1 - x0;
+    const int rows = src.height + 2 * margin;
+    std::vector<float> a(std::size_t(rows) * kStrip), c(a.size()), sum(kStrip);
+    for (int i = 0; i < rows; ++i)
+        std::memcpy(a.data() + std::size_t(i) * kStrip,
+            src.row(std::clamp(i - margin, 0, src.height - 1)) + x0, std::size_t(width) * sizeof(float));
+    float* from = a.data();
+    float* to = c.data();
+    int count = rows;
+    for (int pass = 0; pass < kBoxPasses; ++pass) {
+        count -= 2 * e;
+        boxPassRows(from, to, count, width, kStrip, b, sum.data());
+        std::swap(from, to);
+    }
+    for (int y = 0; y < src.height; ++y)
+        std::memcpy(dst.row(y) + x0, from + std::size_t(y) * kStrip, std::size_t(width) * sizeof(float));
+}
+
+void forRange(int count, bool parallel, const std::function<void(int, int)>& body, int grain = 0)
+{
+    if (parallel)
+        RowPool::run(count, body, grain);
+    else
+        body(0, count);
+}
+
+} // namespace
+
+int reach(double sigma)
+{
+    if (!(sigma > 0))
+        return 0;
+    if (sigma < kDirectBelow)
+        return sampledKernel(sigma).radius;
+    return kBoxPasses * extendedBox(sigma).reach();
+}
+
+void blur(const PlaneView& src, const PlaneView& dst, double sigma, bool parallel)
+{
+    if (src.width <= 0 || src.height <= 0)
+        return;
+    if (!(sigma > 0)) {
+        for (int y = 0; y < src.height; ++y)
+            std::memcpy(dst.row(y), src.row(y), std::size_t(src.width) * sizeof(float));
+        return;
+    }
+    // Rows first into a packed temporary, then columns into dst.
+    FloatPlane temporary(src.width, src.height);
+    const PlaneView mid = PlaneView::of(temporary);
+    if (sigma < kDirectBelow) {
+        const Kernel k = sampledKernel(sigma);
+        forRange(src.height, parallel, [&](int y0, int y1) { rowsDirect(src, mid, y0, y1, k); });
+        forRange(src.height, parallel, [&](int y0, int y1) { columnsDirect(mid, dst, y0, y1, k); });
+        return;
+    }
+    const Box b = extendedBox(sigma);
+    forRange(src.height, parallel, [&](int y0, int y1) { rowsBox(src, mid, y0, y1, b); });
+    const int strips = (src.width + kStrip - 1) / kStrip;
+    forRange(
+        strips, parallel,
+        [&](int s0, int s1) {
+            for (int s = s0; s < s1; ++s)
+                columnsBox(mid, dst, s * kStrip, std::min(src.width, (s + 1) * kStrip), b);
+        },
+        1);
+}
+
+FloatPlane blurred(const FloatPlane& plane, double sigma)
+{
+    if (plane.isNull())
+        return plane;
+    FloatPlane out(plane.width(), plane.height());
+    blur(PlaneView::reading(plane), PlaneView::of(out), sigma, true);
+    return out;
+}
+
+FloatImage blurred(const FloatImage& image, double sigma)
+{
+    if (image.isNull())
+        return image;
+    FloatPlane planes[4];
+    for (int c = 0; c < 4; ++c)
+        if (!image.plane(c).isNull())
+            planes[c] = blurred(image.plane(c), sigma);
+    return FloatImage(planes[0], planes[1], planes[2], planes[3], image.iccProfile());
+}
+
+} // namespace quavel::GaussianBlur
