@@ -253,19 +253,6 @@ TEST(OrdersListing, AccessIsRetainedOncePerStandardizedPath)
     EXPECT_EQ(store.accessedPaths(), QStringList { f.root });
 }
 
-TEST(OrdersListing, PersistWritesEveryTimeTheSameContent)
-{
-    OrdersFixture f;
-    f.file("A/a.jpg");
-    OrdersStore& store = f.openOn("A");
-    store.persist();
-    const QByteArray first = readFile(f.settingsPath());
-    f.markSettings();
-    store.persist();
-    EXPECT_TRUE(f.settingsRewritten());
-    EXPECT_EQ(readFile(f.settingsPath()), first);
-}
-
 TEST(OrdersListing, PickingAnUnlistedFolderSelectsNothing)
 {
     OrdersFixture f;

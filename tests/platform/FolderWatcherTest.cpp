@@ -137,16 +137,6 @@ INSTANTIATE_TEST_SUITE_P(FolderWatcher, EntryEvents,
             { "section" } }),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FolderWatcherTest, APhotoReplacedByRenameKeepsBeingWatched)
-{
-    replaceByRename(photo, "second");
-    EXPECT_EQ(settle(), QSet<QString> { photo });
-    replaceByRename(photo, "third");
-    EXPECT_EQ(settle(), QSet<QString> { photo });
-    writeFile(photo, "in place after the renames");
-    EXPECT_EQ(settle(), QSet<QString> { photo });
-}
-
 TEST_F(FolderWatcherTest, NamesDecomposedOnDiskMatchComposedListings)
 {
     // The listing gave the name composed; the file system holds it decomposed (as copied from a Mac).
