@@ -93,6 +93,13 @@ public:
     // The selected watermark's image (the first entry's without a selection), resolved when not yet.
     std::optional<QString> resolveWatermark();
 
+    // Batch edits of the given files (videos skipped; other files handed on as photos). The watermark
+    // batch runs on this thread, photo after photo; the retouch batch runs on a worker, isRetouching
+    // meanwhile, with a copy of retouch(), and returns at once (callers start no second one while it
+    // runs). Only the last failure's text reaches errorMessage.
+    void applyWatermark(const QStringList& files);
+    void applyRetouch(const QStringList& files);
+
     // Drops the file's cached thumbnail and raises its revision.
     void noteEdited(const QString& path);
 
@@ -153,6 +160,7 @@ private:
     void setSections(const QList<OrderSection>& sections);
     void setWatermarks(const QList<OrderWatermark>& watermarks);
     void setSelectedWatermarkID(const std::optional<QString>& id);
+    void setRetouching(bool retouching);
 
     QString m_fileURL;
     bool m_setAsidePending = false;
