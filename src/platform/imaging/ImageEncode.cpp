@@ -1,7 +1,6 @@
 #include "platform/imaging/EncodedMetadata.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/PixelMath.h"
-#include "platform/imaging/VipsEncode.h"
 #include "platform/imaging/VipsSupport.h"
 
 #include <QFile>
@@ -11,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <new>
 
 namespace quavel::ImageIO {
@@ -96,12 +94,30 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
     if (image.isNull())
         return false;
     VipsSupport::ensureStarted();
+    const QByteArray name = VipsSupport::fileName(path);
     const int q = std::clamp(int(std::lround(quality * 100)), 1, 100);
     Source source;
     source.image = &image;
     source.bands = image.hasAlpha() && format != Format::Jpeg ? 4 : 3;
     try {
-        return VipsEncode::write(eightBitView(image, source), path, format, q);
+        VImage view = eightBitView(image, source);
+        switch (format) {
+        case Format::Jpeg:
+            return writeBuffer(view, ".jpg", q, path, EncodedMetadata::withoutJpegExif);
+        case Format::WebP:
+            return writeBuffer(view, ".webp", q, path, EncodedMetadata::withoutWebpExif);
+        case Format::Png:
+            view.pngsave(name.constData());
+            break;
+        case Format::Tiff:
+            view.tiffsave(name.constData());
+            break;
+        case Format::Heif:
+            // The HEIF writer's own EXIF block (orientation 1) stays: it lives inside the container's boxes.
+            view.heifsave(name.constData(), VImage::option()->set("Q", q));
+            break;
+        }
+        return true;
     } catch (const vips::VError&) {
         vips_error_clear();
     } catch (const std::bad_alloc&) { }
@@ -123,43 +139,3 @@ Format formatForPath(const QString& path)
 }
 
 } // namespace quavel::ImageIO
-
-namespace quavel::VipsEncode {
-
-using vips::VImage;
-
-bool write(const VImage& view, const QString& path, ImageIO::Format format, int q)
-{
-    const QByteArray name = VipsSupport::fileName(path);
-    switch (format) {
-    case ImageIO::Format::Jpeg:
-        return ImageIO::writeBuffer(view, ".jpg", q, path, EncodedMetadata::withoutJpegExif);
-    case ImageIO::Format::WebP:
-        return ImageIO::writeBuffer(view, ".webp", q, path, EncodedMetadata::withoutWebpExif);
-    case ImageIO::Format::Png:
-        view.pngsave(name.constData());
-        break;
-    case ImageIO::Format::Tiff:
-        view.tiffsave(name.constData());
-        break;
-    case ImageIO::Format::Heif:
-        // The HEIF writer's own EXIF block (orientation 1) stays: it lives inside the container's boxes.
-        view.heifsave(name.constData(), VImage::option()->set("Q", q));
-        break;
-    }
-    return true;
-}
-
-VImage withProfileOnly(const VImage& image)
-{
-    VImage copy = image.copy();
-    gchar** fields = vips_image_get_fields(copy.get_image());
-    for (gchar** field = fields; field && *field; ++field) {
-        if (std::strcmp(*field, VIPS_META_ICC_NAME) != 0)
-            vips_image_remove(copy.get_image(), *field);
-    }
-    g_strfreev(fields);
-    return copy;
-}
-
-} // namespace quavel::VipsEncode
