@@ -4,6 +4,7 @@
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
 #include "photo/AirDropShare.h"
+#include "photo/BusyCursor.h"
 #include "photo/CropEditorModel.h"
 #include "photo/OpenWithApps.h"
 #include "photo/PhotoOriginals.h"
@@ -11,6 +12,8 @@
 #include "platform/UserDefaults.h"
 
 #include <QPointer>
+
+#include <utility>
 
 namespace quavel {
 
@@ -41,6 +44,14 @@ OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* 
         emit orderChanged();
     });
     connect(&store, &OrdersStore::rootNameChanged, this, [this] { setFolderQuery(QString()); });
+    connect(&store, &OrdersStore::isRetouchingChanged, this, [this] {
+        if (m_store.isRetouching() || m_retouchRuns.isEmpty())
+            return;
+        // The store runs one batch at a time: every run it had started is over.
+        const QList<QStringList> runs = std::exchange(m_retouchRuns, {});
+        for (const QStringList& files : runs)
+            retouchFinished(files);
+    });
 }
 
 OrdersScreen::~OrdersScreen()
@@ -100,6 +111,34 @@ void OrdersScreen::syncCropWatermark()
 {
     if (m_cropEditor->isOpen())
         m_cropEditor->setWatermark(m_store.resolveWatermark());
+}
+
+void OrdersScreen::applyWatermark(const QStringList& files)
+{
+    const BusyCursor busy;
+    m_store.applyWatermark(files);
+}
+
+void OrdersScreen::applyRetouch(const QStringList& files)
+{
+    m_store.applyRetouch(files);
+    // A batch the store refused (neutral settings, no photo) is over at once.
+    if (m_store.isRetouching())
+        m_retouchRuns.append(files);
+    else
+        retouchFinished(files);
+}
+
+void OrdersScreen::retouchFinished(const QStringList& files)
+{
+    const std::optional<QString> shown = m_cropEditor->fileURL();
+    if (!shown)
+        return;
+    const QString photo = *shown;
+    // Only the watermark is taken for the photo the editor already shows.
+    m_cropEditor->open(photo, m_store.resolveWatermark(), m_store.retouch());
+    if (files.contains(photo))
+        m_cropEditor->reloadIfShowing(photo);
 }
 
 void OrdersScreen::doubleClick(const OrderMedia& file)

@@ -97,6 +97,13 @@ public:
     // The watermark in use handed to the editor while it is open.
     void syncCropWatermark();
 
+    // Batch edits (videos are left out by the store). The watermark runs before this returns, under the
+    // busy cursor. The retouch runs on a worker and returns at once; once the store has finished, the
+    // editor takes the watermark in use and, when the photo it shows was among the files, loads it again,
+    // so that its next write does not put the look it had back over the batch result.
+    void applyWatermark(const QStringList& files);
+    void applyRetouch(const QStringList& files);
+
 signals:
     void selectionChanged();
     void folderQueryChanged();
@@ -112,6 +119,7 @@ signals:
 
 private:
     void setSelection(const OrderSelection& selection);
+    void retouchFinished(const QStringList& files);
 
     OrdersStore& m_store;
     UserDefaults& m_defaults;
@@ -121,6 +129,8 @@ private:
     bool m_showRetouchPopover = false;
     mutable std::optional<QList<OrderMedia>> m_allFiles;
     CropEditorModel* m_cropEditor = nullptr;
+    // The files of each retouch run the store has started and not finished, in order.
+    QList<QStringList> m_retouchRuns;
 };
 
 } // namespace quavel

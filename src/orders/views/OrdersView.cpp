@@ -178,12 +178,18 @@ void OrdersView::applyRetouch(const OrderMedia& file)
 {
     if (file.isVideo)
         return;
-    batchRetouch({ file.url });
+    m_screen->applyRetouch({ file.url });
 }
 
-void OrdersView::applyWatermark(const QStringList&) { }
+void OrdersView::applyWatermark(const QStringList& files)
+{
+    m_screen->applyWatermark(files);
+}
 
-void OrdersView::batchRetouch(const QStringList&) { }
+void OrdersView::batchRetouch(const QStringList& files)
+{
+    m_screen->applyRetouch(files);
+}
 
 void OrdersView::undoEdits(const QString& path)
 {

@@ -1,0 +1,115 @@
+// The batch edits from the orders screen on real photos through the real store and photo services: a
+// section's retouch with its progress line, its disabled controls and its refreshed thumbnails, the
+// editor's photo loaded again after it; the order's watermark; one photo's retouch from its cell.
+#include "OrdersViewFixture.h"
+
+#include "orders/views/OrderBatchRow.h"
+#include "orders/views/OrderSectionBlock.h"
+#include "orders/views/OrdersFolderColumn.h"
+#include "orders/views/OrdersRetouchPicker.h"
+#include "photo/CropEditorModel.h"
+#include "photo/PhotoOriginals.h"
+#include "ui/CapsuleButton.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+struct Batches : public ::testing::Test
+{
+    OrdersViewFixture f;
+    QString a, b, c, clip;
+
+    void SetUp() override
+    {
+        a = f.photo(QStringLiteral("Dupont/IMPRESSION A4/IMG_0001.jpg"), QColor(90, 90, 90), QSize(120, 80));
+        b = f.photo(QStringLiteral("Dupont/IMPRESSION A4/IMG_0002.jpg"), QColor(90, 90, 90), QSize(120, 80));
+        clip = f.video(QStringLiteral("Dupont/IMPRESSION A4/IMG_0003.mp4"));
+        c = f.photo(QStringLiteral("Dupont/IMPRESSION A5/IMG_0010.jpg"), QColor(90, 90, 90), QSize(80, 120));
+        OrdersStore& store = f.openOn(QStringLiteral("Dupont"));
+        PhotoRetouchSettings brighter;
+        brighter.brightness = 60;
+        store.setRetouch(brighter);
+    }
+    int lightness(const QString& photo) const
+    {
+        OrderMediaCell* cell = f.gallery().cellFor(photo);
+        return cell && !cell->image().isNull()
+            ? cell->image().pixelColor(cell->image().rect().center()).lightness()
+            : -1;
+    }
+};
+
+TEST_F(Batches, ASectionsRetouchShowsItsProgressThenTheNewPicturesAndReloadsTheEditor)
+{
+    OrdersView& view = f.show();
+    ASSERT_TRUE(f.waitForThumbnails());
+    const int before = lightness(a);
+    view.openCrop({ a, false });
+    CropEditorModel& model = view.screen().cropEditor();
+    ASSERT_TRUE(waitUntil([&] { return model.loadedURL() == a && !model.preview().isNull(); }, 15000));
+    EXPECT_TRUE(model.retouchSettings().isNeutral());
+
+    OrderSectionBlock* prints = f.gallery().sectionBlocks().first();
+    ASSERT_EQ(prints->section().name, "IMPRESSION A4");
+    ASSERT_TRUE(prints->header()->retouchButton()->isEnabled());
+    EXPECT_EQ(prints->header()->files().size(), 3);
+    prints->header()->retouchButton()->click();
+    // Running: the progress line, and no retouch can start.
+    EXPECT_TRUE(f.store->isRetouching());
+    EXPECT_TRUE(view.folderColumn()->progressLine()->isVisibleTo(&view));
+    EXPECT_FALSE(view.folderColumn()->retouchPicker()->settingsButton()->isEnabled());
+    EXPECT_FALSE(prints->header()->retouchButton()->isEnabled());
+    EXPECT_FALSE(f.gallery().cellFor(b)->retouchButton()->isEnabled());
+
+    ASSERT_TRUE(waitUntil([&] { return !f.store->isRetouching(); }, 30000));
+    EXPECT_FALSE(view.folderColumn()->progressLine()->isVisibleTo(&view));
+    EXPECT_TRUE(view.folderColumn()->retouchPicker()->settingsButton()->isEnabled());
+    EXPECT_EQ(f.store->errorMessage(), std::nullopt);
+    EXPECT_TRUE(PhotoOriginals::hasBackup(a));
+    EXPECT_TRUE(PhotoOriginals::hasBackup(b));
+    EXPECT_FALSE(PhotoOriginals::hasBackup(clip)) << "videos are left out";
+    EXPECT_FALSE(PhotoOriginals::hasBackup(c)) << "another section";
+    EXPECT_EQ(f.store->fileRevision(a), 1);
+    EXPECT_EQ(f.store->fileRevision(c), 0);
+    ASSERT_TRUE(f.waitForThumbnails());
+    EXPECT_GT(lightness(a), before + 20) << "the cell shows the retouched photo";
+    EXPECT_TRUE(f.gallery().cellFor(b)->state().canUndo);
+    // The editor's photo was in the batch: the editor shows it with the retouch it now has.
+    EXPECT_TRUE(waitUntil([&] { return model.retouchSettings() == f.store->retouch(); }, 15000));
+    EXPECT_EQ(model.fileURL(), a);
+}
+
+TEST_F(Batches, TheOrdersWatermarkAndOnePhotosRetouchFromItsCell)
+{
+    f.defaults.setString(QStringLiteral("ordersGalleryLayout"), QStringLiteral("list"));
+    OrdersView& view = f.show();
+    OrderBatchRow* row = f.gallery().folderActions();
+    ASSERT_TRUE(row);
+    EXPECT_FALSE(row->watermarkButton()->isEnabled()) << "no watermark yet";
+    f.store->addWatermark(f.tmp.write(QStringLiteral("Logo.png"), jpeg(QSize(60, 20), Qt::white)));
+    ASSERT_TRUE(row->watermarkButton()->isEnabled());
+    row->watermarkButton()->click();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor ends with the batch";
+    EXPECT_EQ(f.store->errorMessage(), std::nullopt);
+    for (const QString& photo : { a, b, c }) {
+        EXPECT_TRUE(PhotoOriginals::hasBackup(photo)) << photo.toStdString();
+        EXPECT_EQ(f.store->fileRevision(photo), 1);
+    }
+    EXPECT_EQ(f.store->fileRevision(clip), 0);
+
+    // One photo retouched from its cell's capsule: that photo alone.
+    view.screen().selectAll();
+    f.gallery().cellFor(b)->retouchButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return !f.store->isRetouching(); }, 30000));
+    EXPECT_EQ(f.store->fileRevision(b), 2);
+    EXPECT_EQ(f.store->fileRevision(a), 1);
+    EXPECT_EQ(f.store->fileRevision(c), 1);
+    EXPECT_EQ(view.screen().selection().count(), 4) << "the selection is left as it was";
+}
+
+} // namespace
