@@ -261,8 +261,10 @@ TEST_F(Gallery, ANewerRevisionReplacesThePictureAndAStaleResultIsDropped)
     OrderMediaCell probe(OrderMediaCellKind::row);
     OrderMediaCell::State s = f.gallery().stateFor(file("B.jpg"));
     probe.bind(s);
+    probe.requestThumbnail();
     s = f.gallery().stateFor(file("C.jpg"));
     probe.bind(s);
+    probe.requestThumbnail();
     ASSERT_TRUE(waitUntil([&] { return !probe.isLoadingThumbnail() && !probe.image().isNull(); }));
     QTest::qWait(100);
     EXPECT_EQ(probe.shownKey(), file("C.jpg").url + "-0");

@@ -26,6 +26,9 @@ OrderCellLayer::OrderCellLayer(Flow flow, StateFor stateFor, Prepare prepare, QW
         policy = QSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     policy.setHeightForWidth(flow == Flow::grid);
     setSizePolicy(policy);
+    m_requests = new QTimer(this);
+    m_requests->setSingleShot(true);
+    connect(m_requests, &QTimer::timeout, this, &OrderCellLayer::requestThumbnails);
 }
 
 OrderCellLayer::~OrderCellLayer() = default;
@@ -83,6 +86,20 @@ void OrderCellLayer::refresh()
 {
     for (auto it = m_bound.cbegin(); it != m_bound.cend(); ++it)
         (*it)->bind(m_stateFor((*it)->state().item));
+    if (!m_requests->isActive())
+        m_requests->start(0);
+}
+
+void OrderCellLayer::scrolled()
+{
+    updateCells();
+    m_requests->start(scrollSettleMs);
+}
+
+void OrderCellLayer::requestThumbnails()
+{
+    for (auto it = m_bound.cbegin(); it != m_bound.cend(); ++it)
+        (*it)->requestThumbnail();
 }
 
 QList<OrderMediaCell*> OrderCellLayer::boundCells() const
@@ -271,6 +288,8 @@ void OrderCellLayer::updateCells()
             cell->setGeometry(where);
         }
     }
+    if (!m_requests->isActive())
+        m_requests->start(0);
 }
 
 void OrderCellLayer::watchScrollAreas()
@@ -285,7 +304,7 @@ void OrderCellLayer::watchScrollAreas()
         w->installEventFilter(this);
         if (auto* area = qobject_cast<QAbstractScrollArea*>(w))
             for (QScrollBar* bar : { area->horizontalScrollBar(), area->verticalScrollBar() })
-                connect(bar, &QScrollBar::valueChanged, this, &OrderCellLayer::updateCells);
+                connect(bar, &QScrollBar::valueChanged, this, &OrderCellLayer::scrolled);
         connect(w, &QObject::destroyed, this, [this, w] { m_watched.remove(w); });
         if (w->isWindow())
             break;

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -70,6 +71,9 @@ public:
 
     // Places the cells for what is visible now (also done after every scroll and resize).
     void updateCells();
+    // While scrolling goes on, the cells that come into view wait this long after the last scroll step
+    // before their thumbnails are decoded: cells that only fly by cost no decode and no worker.
+    static constexpr int scrollSettleMs = 80;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -90,6 +94,8 @@ private:
     std::pair<qsizetype, qsizetype> range(const QRect& area) const;
     void watchScrollAreas();
     void placeBound();
+    void scrolled();
+    void requestThumbnails();
     OrderMediaCell* takeCell();
 
     Flow m_flow;
@@ -105,6 +111,7 @@ private:
     // The position of each file among the items.
     QHash<QString, qsizetype> m_index;
     QSet<QObject*> m_watched;
+    QTimer* m_requests = nullptr;
 };
 
 } // namespace quavel

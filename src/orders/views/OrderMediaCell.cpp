@@ -4,6 +4,7 @@
 #include "orders/OrderPaths.h"
 #include "orders/views/OrderMediaTile.h"
 #include "photo/MediaThumbnailer.h"
+#include "photo/ThumbnailCache.h"
 #include "photo/views/PrintPhotosMenu.h"
 #include "ui/CapsuleButton.h"
 #include "ui/FusedCapsule.h"
@@ -189,6 +190,7 @@ void OrderMediaCell::unbind()
     m_watcher.future().cancel();
     m_key.clear();
     m_pending = false;
+    m_requested = false;
 }
 
 void OrderMediaCell::refreshCapsule()
@@ -275,13 +277,27 @@ void OrderMediaCell::loadThumbnail()
     m_key = key;
     // What was still loading for an older key is given up (skipped when it has not started).
     m_watcher.future().cancel();
+    m_requested = false;
+    // A picture in the cache shows at once; a decode waits for requestThumbnail().
+    if (const auto cached = MediaThumbnailer::cache().object(MediaThumbnailer::cacheKey(m_state.item.url))) {
+        takeThumbnail(key, *cached);
+        return;
+    }
+    m_pending = true;
+}
+
+void OrderMediaCell::requestThumbnail()
+{
+    if (!m_pending || m_requested || !m_bound)
+        return;
+    m_requested = true;
+    const QString key = m_key;
     QFuture<QImage> future
         = MediaThumbnailer::thumbnail(m_state.item.url, m_state.item.isVideo, thumbnailPixels);
     if (future.isFinished()) {
         takeThumbnail(key, future.resultCount() > 0 ? future.result() : QImage());
         return;
     }
-    m_pending = true;
     m_watcher.setProperty("key", key);
     m_watcher.setFuture(future);
 }
@@ -293,6 +309,7 @@ void OrderMediaCell::takeThumbnail(const QString& key, const QImage& image)
     if (key != m_key)
         return;
     m_pending = false;
+    m_requested = false;
     m_image = image;
     m_shownKey = image.isNull() ? QString() : key;
     m_tile->setPicture(image);

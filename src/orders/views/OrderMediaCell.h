@@ -56,7 +56,10 @@ public:
 
     OrderMediaCellKind kind() const { return m_kind; }
     const State& state() const { return m_state; }
+    // Shows the state at once, the thumbnail too when the cache holds it; otherwise the decode starts
+    // with requestThumbnail(), which the gallery holds back while the cells fly by.
     void bind(const State& state);
+    void requestThumbnail();
     // The cell leaves the screen: its pending thumbnail is given up.
     void unbind();
     bool isBound() const { return m_bound; }
@@ -66,7 +69,7 @@ public:
     // The key of the picture on screen; empty while the placeholder shows.
     const QString& shownKey() const { return m_shownKey; }
     const QImage& image() const { return m_image; }
-    // A thumbnail was asked for and its result has not been taken yet.
+    // The thumbnail of the shown key is wanted or loading, and its result has not been taken yet.
     bool isLoadingThumbnail() const { return m_pending; }
 
     // The capsule's controls (none for a video); the undo button only with a backup.
@@ -121,6 +124,7 @@ private:
     QImage m_image;
     QFutureWatcher<QImage> m_watcher;
     bool m_pending = false;
+    bool m_requested = false;
     QString m_nameText;
 
     OrderMediaTile* m_tile = nullptr;
