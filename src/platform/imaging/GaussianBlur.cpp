@@ -1,6 +1,8 @@
 #include "platform/imaging/GaussianBlur.h"
 
+#include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
+#include "platform/imaging/Scratch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,7 +67,7 @@ Box extendedBox(double sigma)
 }
 
 // out[i] = box over in[i .. i + 2·reach], for count outputs (in holds count + 2·reach samples).
-void boxPass(const float* in, float* out, int count, const Box& b)
+QUAVEL_VECTOR_CLONES void boxPass(const float* in, float* out, int count, const Box& b)
 {
     const int e = b.reach();
     double sum = 0;
@@ -78,7 +80,7 @@ void boxPass(const float* in, float* out, int count, const Box& b)
 }
 
 // The same down a strip of columns: rows are vectors of width samples, stride apart.
-void boxPassRows(
+QUAVEL_VECTOR_CLONES void boxPassRows(
     const float* in, float* out, int count, int width, std::ptrdiff_t stride, const Box& b, float* sum)
 {
     const int e = b.reach();
@@ -100,35 +102,47 @@ void boxPassRows(
     }
 }
 
-void rowsDirect(const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
+QUAVEL_VECTOR_CLONES void rowsDirect(
+    const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
 {
-    std::vector<float> padded(std::size_t(src.width + 2 * k.radius));
+    thread_local std::vector<float> paddedRow;
+    float* const padded = scratch(paddedRow, std::size_t(src.width + 2 * k.radius));
     for (int y = y0; y < y1; ++y) {
         const float* in = src.row(y);
-        std::fill_n(padded.begin(), k.radius, in[0]);
-        std::memcpy(padded.data() + k.radius, in, std::size_t(src.width) * sizeof(float));
-        std::fill_n(padded.begin() + k.radius + src.width, k.radius, in[src.width - 1]);
+        std::fill_n(padded, k.radius, in[0]);
+        std::memcpy(padded + k.radius, in, std::size_t(src.width) * sizeof(float));
+        std::fill_n(padded + k.radius + src.width, k.radius, in[src.width - 1]);
         float* out = dst.row(y);
-        std::fill_n(out, src.width, 0.0f);
-        for (int t = 0; t <= 2 * k.radius; ++t) {
-            const float w = k.weights[std::size_t(t)];
-            const float* p = padded.data() + t;
+        // The kernel is symmetric: the centre tap, then each pair of taps.
+        const float* centre = padded + k.radius;
+        const float w0 = k.weights[std::size_t(k.radius)];
+        for (int x = 0; x < src.width; ++x)
+            out[x] = w0 * centre[x];
+        for (int t = 1; t <= k.radius; ++t) {
+            const float w = k.weights[std::size_t(k.radius + t)];
+            const float* left = centre - t;
+            const float* right = centre + t;
             for (int x = 0; x < src.width; ++x)
-                out[x] += w * p[x];
+                out[x] += w * (left[x] + right[x]);
         }
     }
 }
 
-void columnsDirect(const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
+QUAVEL_VECTOR_CLONES void columnsDirect(
+    const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
 {
     for (int y = y0; y < y1; ++y) {
         float* out = dst.row(y);
-        std::fill_n(out, src.width, 0.0f);
-        for (int t = -k.radius; t <= k.radius; ++t) {
-            const float w = k.weights[std::size_t(t + k.radius)];
-            const float* in = src.row(std::clamp(y + t, 0, src.height - 1));
+        const float* centre = src.row(y);
+        const float w0 = k.weights[std::size_t(k.radius)];
+        for (int x = 0; x < src.width; ++x)
+            out[x] = w0 * centre[x];
+        for (int t = 1; t <= k.radius; ++t) {
+            const float w = k.weights[std::size_t(k.radius + t)];
+            const float* above = src.row(std::max(y - t, 0));
+            const float* below = src.row(std::min(y + t, src.height - 1));
             for (int x = 0; x < src.width; ++x)
-                out[x] += w * in[x];
+                out[x] += w * (above[x] + below[x]);
         }
     }
 }
@@ -206,9 +220,17 @@ void blur(const PlaneView& src, const PlaneView& dst, double sigma, bool paralle
             std::memcpy(dst.row(y), src.row(y), std::size_t(src.width) * sizeof(float));
         return;
     }
-    // Rows first into a packed temporary, then columns into dst.
-    FloatPlane temporary(src.width, src.height);
-    const PlaneView mid = PlaneView::of(temporary);
+    // Rows first into a packed temporary, then columns into dst. A tile (not parallel) reuses its
+    // thread's temporary from one call to the next.
+    thread_local std::vector<float> tileTemporary;
+    FloatPlane temporary;
+    PlaneView mid { nullptr, src.width, src.height, src.width };
+    if (parallel) {
+        temporary = FloatPlane(src.width, src.height);
+        mid.data = temporary.data();
+    } else {
+        mid.data = scratch(tileTemporary, std::size_t(src.width) * std::size_t(src.height));
+    }
     if (sigma < kDirectBelow) {
         const Kernel k = sampledKernel(sigma);
         forRange(src.height, parallel, [&](int y0, int y1) { rowsDirect(src, mid, y0, y1, k); });

@@ -1,5 +1,6 @@
 #include "platform/imaging/EncodedMetadata.h"
 #include "platform/imaging/ImageIO.h"
+#include "platform/imaging/JpegWriter.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/VipsSupport.h"
 
@@ -96,6 +97,17 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
     VipsSupport::ensureStarted();
     const QByteArray name = VipsSupport::fileName(path);
     const int q = std::clamp(int(std::lround(quality * 100)), 1, 100);
+    if (format == Format::Jpeg) {
+        // Our own writer: libvips' compresses on one thread, this one on all of them.
+        try {
+            const std::optional<QByteArray> jpeg = JpegWriter::encode(image, q);
+            QFile file(path);
+            return jpeg && file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                && file.write(*jpeg) == jpeg->size() && file.flush();
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
     Source source;
     source.image = &image;
     source.bands = image.hasAlpha() && format != Format::Jpeg ? 4 : 3;
@@ -103,7 +115,7 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
         VImage view = eightBitView(image, source);
         switch (format) {
         case Format::Jpeg:
-            return writeBuffer(view, ".jpg", q, path, EncodedMetadata::withoutJpegExif);
+            break; // written above
         case Format::WebP:
             return writeBuffer(view, ".webp", q, path, EncodedMetadata::withoutWebpExif);
         case Format::Png:

@@ -82,41 +82,62 @@ Weights areaWeights(int inSize, int outSize, double scale)
     return w;
 }
 
-FloatPlane resamplePlane(const FloatPlane& in, int outW, int outH, const Weights& wx, const Weights& wy)
+void resampleRows(const float* in, int inW, int rows, float* out, int outW, const Weights& wx)
 {
-    // Rows first (the input's height, the output's width), then columns.
-    FloatPlane mid(outW, in.height());
-    const float* src = in.constData();
-    float* m = mid.data();
-    RowPool::run(in.height(), [&](int y0, int y1) {
+    RowPool::run(rows, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            const float* row = src + std::size_t(y) * in.width();
-            float* out = m + std::size_t(y) * outW;
+            const float* row = in + std::size_t(y) * inW;
+            float* o = out + std::size_t(y) * outW;
             for (int x = 0; x < outW; ++x) {
                 const float* w = wx.values.data() + wx.offset[std::size_t(x)];
                 const float* p = row + wx.first[std::size_t(x)];
                 float sum = 0;
                 for (int t = 0; t < wx.count[std::size_t(x)]; ++t)
                     sum += w[t] * p[t];
-                out[x] = sum;
+                o[x] = sum;
             }
         }
     });
-    FloatPlane result(outW, outH);
-    float* r = result.data();
+}
+
+void resampleColumns(const float* in, int width, float* out, int outH, const Weights& wy)
+{
     RowPool::run(outH, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            float* out = r + std::size_t(y) * outW;
-            std::fill_n(out, outW, 0.0f);
+            float* o = out + std::size_t(y) * width;
             const float* w = wy.values.data() + wy.offset[std::size_t(y)];
-            for (int t = 0; t < wy.count[std::size_t(y)]; ++t) {
-                const float* row = m + std::size_t(wy.first[std::size_t(y)] + t) * outW;
+            const float* first = in + std::size_t(wy.first[std::size_t(y)]) * width;
+            const float w0 = w[0];
+            for (int x = 0; x < width; ++x)
+                o[x] = w0 * first[x];
+            for (int t = 1; t < wy.count[std::size_t(y)]; ++t) {
+                const float* row = first + std::size_t(t) * width;
                 const float wt = w[t];
-                for (int x = 0; x < outW; ++x)
-                    out[x] += wt * row[x];
+                for (int x = 0; x < width; ++x)
+                    o[x] += wt * row[x];
             }
         }
     });
+}
+
+// Separable: the order that reads fewest samples goes first; the row pass, a short product per output
+// sample, counts double against the column pass, which runs along whole rows.
+FloatPlane resamplePlane(const FloatPlane& in, int outW, int outH, const Weights& wx, const Weights& wy)
+{
+    const double tapsX = double(wx.values.size()) / std::max(outW, 1);
+    const double tapsY = double(wy.values.size()) / std::max(outH, 1);
+    const double rowsFirst = 2 * double(in.height()) * outW * tapsX + double(outW) * outH * tapsY;
+    const double columnsFirst = double(in.width()) * outH * tapsY + 2 * double(outW) * outH * tapsX;
+    FloatPlane result(outW, outH);
+    if (rowsFirst <= columnsFirst) {
+        FloatPlane mid(outW, in.height());
+        resampleRows(in.constData(), in.width(), in.height(), mid.data(), outW, wx);
+        resampleColumns(mid.constData(), outW, result.data(), outH, wy);
+    } else {
+        FloatPlane mid(in.width(), outH);
+        resampleColumns(in.constData(), in.width(), mid.data(), outH, wy);
+        resampleRows(mid.constData(), in.width(), outH, result.data(), outW, wx);
+    }
     return result;
 }
 
