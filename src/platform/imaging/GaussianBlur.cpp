@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace quavel::GaussianBlur {
@@ -29,7 +31,7 @@ struct Kernel
 Kernel sampledKernel(double sigma)
 {
     Kernel k;
-    k.radius = std::max(1, int(std::ceil(4.0 * sigma)));
+    k.radius = std::clamp(int(std::ceil(4.0 * sigma)), 1, 8); // sigma below 2
     k.weights.resize(std::size_t(2 * k.radius + 1));
     double sum = 0;
     for (int i = -k.radius; i <= k.radius; ++i) {
@@ -102,48 +104,85 @@ QUAVEL_VECTOR_CLONES void boxPassRows(
     }
 }
 
+// One output row of the sampled kernel, all taps summed in registers: out[x] = Σ w[t] · sample(x, t)
+// over t in [−R, R], the taps written out by the fold so that the loop over x vectorises whole.
+template <int R, typename Sample, std::size_t... T>
+inline float firSum(const float* k, Sample sample, std::index_sequence<T...>)
+{
+    return k[0] * sample(0) + ((k[T + 1] * (sample(-int(T + 1)) + sample(int(T + 1)))) + ...);
+}
+
+// Along a row: c is the padded row at its first sample.
+template <int R> inline void firAlong(const float* __restrict c, float* __restrict out, int n, const float* k)
+{
+    for (int x = 0; x < n; ++x)
+        out[x] = firSum<R>(
+            k, [&](int t) { return c[x + t]; }, std::make_index_sequence<R>());
+}
+
+// Across rows: rows[R + t] is the row t away.
+template <int R> inline void firAcross(const float* const* rows, float* __restrict out, int n, const float* k)
+{
+    for (int x = 0; x < n; ++x)
+        out[x] = firSum<R>(
+            k, [&](int t) { return rows[R + t][x]; }, std::make_index_sequence<R>());
+}
+
+template <typename Fn> void withRadius(int radius, Fn fn)
+{
+    switch (radius) {
+    case 1:
+        fn(std::integral_constant<int, 1>());
+        break;
+    case 2:
+        fn(std::integral_constant<int, 2>());
+        break;
+    case 3:
+        fn(std::integral_constant<int, 3>());
+        break;
+    case 4:
+        fn(std::integral_constant<int, 4>());
+        break;
+    case 5:
+        fn(std::integral_constant<int, 5>());
+        break;
+    case 6:
+        fn(std::integral_constant<int, 6>());
+        break;
+    case 7:
+        fn(std::integral_constant<int, 7>());
+        break;
+    default:
+        fn(std::integral_constant<int, 8>());
+        break;
+    }
+}
+
 QUAVEL_VECTOR_CLONES void rowsDirect(
     const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
 {
     thread_local std::vector<float> paddedRow;
     float* const padded = scratch(paddedRow, std::size_t(src.width + 2 * k.radius));
+    const float* weights = k.weights.data() + k.radius; // the centre, then the taps outwards
     for (int y = y0; y < y1; ++y) {
         const float* in = src.row(y);
         std::fill_n(padded, k.radius, in[0]);
         std::memcpy(padded + k.radius, in, std::size_t(src.width) * sizeof(float));
         std::fill_n(padded + k.radius + src.width, k.radius, in[src.width - 1]);
-        float* out = dst.row(y);
-        // The kernel is symmetric: the centre tap, then each pair of taps.
-        const float* centre = padded + k.radius;
-        const float w0 = k.weights[std::size_t(k.radius)];
-        for (int x = 0; x < src.width; ++x)
-            out[x] = w0 * centre[x];
-        for (int t = 1; t <= k.radius; ++t) {
-            const float w = k.weights[std::size_t(k.radius + t)];
-            const float* left = centre - t;
-            const float* right = centre + t;
-            for (int x = 0; x < src.width; ++x)
-                out[x] += w * (left[x] + right[x]);
-        }
+        withRadius(
+            k.radius, [&](auto r) { firAlong<r()>(padded + k.radius, dst.row(y), src.width, weights); });
     }
 }
 
 QUAVEL_VECTOR_CLONES void columnsDirect(
     const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
 {
+    const float* weights = k.weights.data() + k.radius;
+    const float* rows[17];
     for (int y = y0; y < y1; ++y) {
-        float* out = dst.row(y);
-        const float* centre = src.row(y);
-        const float w0 = k.weights[std::size_t(k.radius)];
-        for (int x = 0; x < src.width; ++x)
-            out[x] = w0 * centre[x];
-        for (int t = 1; t <= k.radius; ++t) {
-            const float w = k.weights[std::size_t(k.radius + t)];
-            const float* above = src.row(std::max(y - t, 0));
-            const float* below = src.row(std::min(y + t, src.height - 1));
-            for (int x = 0; x < src.width; ++x)
-                out[x] += w * (above[x] + below[x]);
-        }
+        for (int t = -k.radius; t <= k.radius; ++t)
+            rows[t + k.radius] = src.row(std::clamp(y + t, 0, src.height - 1));
+        withRadius(k.radius, [&](auto r) { firAcross<r()>(rows, dst.row(y), src.width, weights); });
     }
 }
 
@@ -153,14 +192,16 @@ void rowsBox(const PlaneView& src, const PlaneView& dst, int y0, int y1, const B
 {
     const int e = b.reach();
     const int margin = kBoxPasses * e;
-    std::vector<float> a(std::size_t(src.width + 2 * margin)), c(a.size());
+    thread_local std::vector<float> rowA, rowC;
+    float* const a = scratch(rowA, std::size_t(src.width + 2 * margin));
+    float* const c = scratch(rowC, std::size_t(src.width + 2 * margin));
     for (int y = y0; y < y1; ++y) {
         const float* in = src.row(y);
-        std::fill_n(a.begin(), margin, in[0]);
-        std::memcpy(a.data() + margin, in, std::size_t(src.width) * sizeof(float));
-        std::fill_n(a.begin() + margin + src.width, margin, in[src.width - 1]);
-        float* from = a.data();
-        float* to = c.data();
+        std::fill_n(a, margin, in[0]);
+        std::memcpy(a + margin, in, std::size_t(src.width) * sizeof(float));
+        std::fill_n(a + margin + src.width, margin, in[src.width - 1]);
+        float* from = a;
+        float* to = c;
         int count = src.width + 2 * margin;
         for (int pass = 0; pass < kBoxPasses; ++pass) {
             count -= 2 * e;
@@ -176,20 +217,39 @@ void columnsBox(const PlaneView& src, const PlaneView& dst, int x0, int x1, cons
     const int margin = kBoxPasses * e;
     const int width = x1 - x0;
     const int rows = src.height + 2 * margin;
-    std::vector<float> a(std::size_t(rows) * kStrip), c(a.size()), sum(kStrip);
+    thread_local std::vector<float> stripA, stripC, sums;
+    float* const a = scratch(stripA, std::size_t(rows) * kStrip);
+    float* const c = scratch(stripC, std::size_t(rows) * kStrip);
+    float* const sum = scratch(sums, kStrip);
     for (int i = 0; i < rows; ++i)
-        std::memcpy(a.data() + std::size_t(i) * kStrip,
-            src.row(std::clamp(i - margin, 0, src.height - 1)) + x0, std::size_t(width) * sizeof(float));
-    float* from = a.data();
-    float* to = c.data();
+        std::memcpy(a + std::size_t(i) * kStrip, src.row(std::clamp(i - margin, 0, src.height - 1)) + x0,
+            std::size_t(width) * sizeof(float));
+    float* from = a;
+    float* to = c;
     int count = rows;
     for (int pass = 0; pass < kBoxPasses; ++pass) {
         count -= 2 * e;
-        boxPassRows(from, to, count, width, kStrip, b, sum.data());
+        boxPassRows(from, to, count, width, kStrip, b, sum);
         std::swap(from, to);
     }
     for (int y = 0; y < src.height; ++y)
         std::memcpy(dst.row(y) + x0, from + std::size_t(y) * kStrip, std::size_t(width) * sizeof(float));
+}
+
+// dst (width = src's height) = src turned about its diagonal, in cache-sized blocks, rows in parallel.
+void transpose(const PlaneView& src, const PlaneView& dst)
+{
+    constexpr int block = 32;
+    const int blocksDown = (src.height + block - 1) / block;
+    RowPool::run(blocksDown, [&](int b0, int b1) {
+        for (int by = b0 * block; by < std::min(src.height, b1 * block); by += block)
+            for (int bx = 0; bx < src.width; bx += block)
+                for (int y = by; y < std::min(src.height, by + block); ++y) {
+                    const float* in = src.row(y);
+                    for (int x = bx; x < std::min(src.width, bx + block); ++x)
+                        dst.row(x)[y] = in[x];
+                }
+    });
 }
 
 void forRange(int count, bool parallel, const std::function<void(int, int)>& body, int grain = 0)
@@ -238,15 +298,30 @@ void blur(const PlaneView& src, const PlaneView& dst, double sigma, bool paralle
         return;
     }
     const Box b = extendedBox(sigma);
-    forRange(src.height, parallel, [&](int y0, int y1) { rowsBox(src, mid, y0, y1, b); });
-    const int strips = (src.width + kStrip - 1) / kStrip;
-    forRange(
-        strips, parallel,
-        [&](int s0, int s1) {
-            for (int s = s0; s < s1; ++s)
-                columnsBox(mid, dst, s * kStrip, std::min(src.width, (s + 1) * kStrip), b);
-        },
-        1);
+    auto columns = [&](const PlaneView& from, const PlaneView& to) {
+        const int strips = (from.width + kStrip - 1) / kStrip;
+        forRange(
+            strips, parallel,
+            [&](int s0, int s1) {
+                for (int s = s0; s < s1; ++s)
+                    columnsBox(from, to, s * kStrip, std::min(from.width, (s + 1) * kStrip), b);
+            },
+            1);
+    };
+    if (!parallel) {
+        forRange(src.height, false, [&](int y0, int y1) { rowsBox(src, mid, y0, y1, b); });
+        columns(mid, dst);
+        return;
+    }
+    // A whole plane: the row passes, a running sum that cannot vectorise along a row, run as column
+    // passes on the transposed plane, eight and more rows at once.
+    FloatPlane across(src.height, src.width), blurredAcross(src.height, src.width);
+    const PlaneView a = PlaneView::of(across);
+    const PlaneView c = PlaneView::of(blurredAcross);
+    transpose(src, a);
+    columns(a, c);
+    transpose(c, mid);
+    columns(mid, dst);
 }
 
 FloatPlane blurred(const FloatPlane& plane, double sigma)
