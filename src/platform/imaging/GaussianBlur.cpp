@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
 namespace quavel::GaussianBlur {
@@ -104,58 +102,20 @@ QUAVEL_VECTOR_CLONES void boxPassRows(
     }
 }
 
-// One output row of the sampled kernel, all taps summed in registers: out[x] = Σ w[t] · sample(x, t)
-// over t in [−R, R], the taps written out by the fold so that the loop over x vectorises whole.
-template <int R, typename Sample, std::size_t... T>
-inline float firSum(const float* k, Sample sample, std::index_sequence<T...>)
-{
-    return k[0] * sample(0) + ((k[T + 1] * (sample(-int(T + 1)) + sample(int(T + 1)))) + ...);
-}
-
-// Along a row: c is the padded row at its first sample.
-template <int R> inline void firAlong(const float* __restrict c, float* __restrict out, int n, const float* k)
+// out = w0 · c + w · (a + b): the first pair of taps on top of the centre.
+inline void firStart(const float* __restrict c, const float* __restrict a, const float* __restrict b,
+    float* __restrict out, int n, float w0, float w)
 {
     for (int x = 0; x < n; ++x)
-        out[x] = firSum<R>(
-            k, [&](int t) { return c[x + t]; }, std::make_index_sequence<R>());
+        out[x] = w0 * c[x] + w * (a[x] + b[x]);
 }
 
-// Across rows: rows[R + t] is the row t away.
-template <int R> inline void firAcross(const float* const* rows, float* __restrict out, int n, const float* k)
+// out += w · (a + b): each further pair of taps (out stays in the first-level cache meanwhile).
+inline void firAdd(
+    const float* __restrict a, const float* __restrict b, float* __restrict out, int n, float w)
 {
     for (int x = 0; x < n; ++x)
-        out[x] = firSum<R>(
-            k, [&](int t) { return rows[R + t][x]; }, std::make_index_sequence<R>());
-}
-
-template <typename Fn> void withRadius(int radius, Fn fn)
-{
-    switch (radius) {
-    case 1:
-        fn(std::integral_constant<int, 1>());
-        break;
-    case 2:
-        fn(std::integral_constant<int, 2>());
-        break;
-    case 3:
-        fn(std::integral_constant<int, 3>());
-        break;
-    case 4:
-        fn(std::integral_constant<int, 4>());
-        break;
-    case 5:
-        fn(std::integral_constant<int, 5>());
-        break;
-    case 6:
-        fn(std::integral_constant<int, 6>());
-        break;
-    case 7:
-        fn(std::integral_constant<int, 7>());
-        break;
-    default:
-        fn(std::integral_constant<int, 8>());
-        break;
-    }
+        out[x] += w * (a[x] + b[x]);
 }
 
 QUAVEL_VECTOR_CLONES void rowsDirect(
@@ -163,26 +123,31 @@ QUAVEL_VECTOR_CLONES void rowsDirect(
 {
     thread_local std::vector<float> paddedRow;
     float* const padded = scratch(paddedRow, std::size_t(src.width + 2 * k.radius));
-    const float* weights = k.weights.data() + k.radius; // the centre, then the taps outwards
+    const float* w = k.weights.data() + k.radius; // the centre, then the taps outwards
     for (int y = y0; y < y1; ++y) {
         const float* in = src.row(y);
         std::fill_n(padded, k.radius, in[0]);
         std::memcpy(padded + k.radius, in, std::size_t(src.width) * sizeof(float));
         std::fill_n(padded + k.radius + src.width, k.radius, in[src.width - 1]);
-        withRadius(
-            k.radius, [&](auto r) { firAlong<r()>(padded + k.radius, dst.row(y), src.width, weights); });
+        const float* c = padded + k.radius;
+        float* out = dst.row(y);
+        // The kernel is symmetric: the centre tap, then each pair of taps.
+        firStart(c, c - 1, c + 1, out, src.width, w[0], w[1]);
+        for (int t = 2; t <= k.radius; ++t)
+            firAdd(c - t, c + t, out, src.width, w[t]);
     }
 }
 
 QUAVEL_VECTOR_CLONES void columnsDirect(
     const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
 {
-    const float* weights = k.weights.data() + k.radius;
-    const float* rows[17];
+    const float* w = k.weights.data() + k.radius;
+    auto row = [&](int y) { return src.row(std::clamp(y, 0, src.height - 1)); };
     for (int y = y0; y < y1; ++y) {
-        for (int t = -k.radius; t <= k.radius; ++t)
-            rows[t + k.radius] = src.row(std::clamp(y + t, 0, src.height - 1));
-        withRadius(k.radius, [&](auto r) { firAcross<r()>(rows, dst.row(y), src.width, weights); });
+        float* out = dst.row(y);
+        firStart(row(y), row(y - 1), row(y + 1), out, src.width, w[0], w[1]);
+        for (int t = 2; t <= k.radius; ++t)
+            firAdd(row(y - t), row(y + t), out, src.width, w[t]);
     }
 }
 
