@@ -100,13 +100,15 @@ FloatPlane reducedLumaMap(const FloatImage& image, float scale, float offset, in
     return reduced;
 }
 
-LumaMap blurMap(const FloatPlane& reduced, int factor, double sigma, int width, int height)
+LumaMap blurMap(const FloatPlane& reduced, int factor, double sigma, int width, int height, bool parallel)
 {
     // The block means and the interpolation already spread the map by about (3f² − 1) / 12 squared
     // pixels: the reduced blur makes up the rest.
     const double spread = factor > 1 ? (3.0 * factor * factor - 1) / 12 : 0;
     const double reducedSigma = std::sqrt(std::max(sigma * sigma - spread, 1e-4)) / factor;
-    return LumaMap(GaussianBlur::blurred(reduced, reducedSigma), factor, width, height);
+    FloatPlane blurred(reduced.width(), reduced.height());
+    GaussianBlur::blur(PlaneView::reading(reduced), PlaneView::of(blurred), reducedSigma, parallel);
+    return LumaMap(std::move(blurred), factor, width, height);
 }
 
 LumaMap::LumaMap(FloatPlane reduced, int factor, int width, int)

@@ -34,16 +34,24 @@ Maps buildMaps(const FloatImage& image, const RetouchPlan& plan, float scale, fl
         if (sigma)
             factor = std::min(factor, mapFactor(*sigma));
     const FloatPlane reduced = reducedLumaMap(image, scale, offset, factor);
-    if (plan.shadowSigma) {
-        maps.shadow = blurMap(reduced, factor, *plan.shadowSigma, image.width(), image.height());
-        if (report)
-            ++report->maskBlurs;
-    }
-    if (plan.highlightSigma) {
-        maps.highlight = blurMap(reduced, factor, *plan.highlightSigma, image.width(), image.height());
-        if (report)
-            ++report->maskBlurs;
-    }
+    // The reduced maps are small: two are blurred side by side, each on one thread, rather than one
+    // after the other on all of them (every parallel step waits for its slowest thread).
+    std::vector<std::pair<double, LumaMap*>> blurs;
+    if (plan.shadowSigma)
+        blurs.emplace_back(*plan.shadowSigma, &maps.shadow);
+    if (plan.highlightSigma)
+        blurs.emplace_back(*plan.highlightSigma, &maps.highlight);
+    const bool each = blurs.size() == 1;
+    RowPool::run(
+        int(blurs.size()),
+        [&](int b0, int b1) {
+            for (int b = b0; b < b1; ++b)
+                *blurs[std::size_t(b)].second = blurMap(
+                    reduced, factor, blurs[std::size_t(b)].first, image.width(), image.height(), each);
+        },
+        1);
+    if (report)
+        report->maskBlurs += int(blurs.size());
     return maps;
 }
 

@@ -66,19 +66,6 @@ Box extendedBox(double sigma)
     return b;
 }
 
-// out[i] = box over in[i .. i + 2·reach], for count outputs (in holds count + 2·reach samples).
-QUAVEL_VECTOR_CLONES void boxPass(const float* in, float* out, int count, const Box& b)
-{
-    const int e = b.reach();
-    double sum = 0;
-    for (int k = 1; k < 2 * e; ++k)
-        sum += in[k];
-    for (int i = 0; i < count; ++i) {
-        out[i] = float((sum + b.alpha * (in[i] + in[i + 2 * e])) * b.scale);
-        sum += in[i + 2 * e] - in[i + 1];
-    }
-}
-
 // The same down a strip of columns: rows are vectors of width samples, stride apart.
 QUAVEL_VECTOR_CLONES void boxPassRows(
     const float* in, float* out, int count, int width, std::ptrdiff_t stride, const Box& b, float* sum)
@@ -151,31 +138,6 @@ QUAVEL_VECTOR_CLONES void columnsDirect(
     }
 }
 
-// Five passes over the row extended by 5 reaches of edge samples: each pass gives up one reach on
-// both sides, so the last one covers the row exactly, as the blur of the infinitely extended row would.
-void rowsBox(const PlaneView& src, const PlaneView& dst, int y0, int y1, const Box& b)
-{
-    const int e = b.reach();
-    const int margin = kBoxPasses * e;
-    thread_local std::vector<float> rowA, rowC;
-    float* const a = scratch(rowA, std::size_t(src.width + 2 * margin));
-    float* const c = scratch(rowC, std::size_t(src.width + 2 * margin));
-    for (int y = y0; y < y1; ++y) {
-        const float* in = src.row(y);
-        std::fill_n(a, margin, in[0]);
-        std::memcpy(a + margin, in, std::size_t(src.width) * sizeof(float));
-        std::fill_n(a + margin + src.width, margin, in[src.width - 1]);
-        float* from = a;
-        float* to = c;
-        int count = src.width + 2 * margin;
-        for (int pass = 0; pass < kBoxPasses; ++pass) {
-            count -= 2 * e;
-            boxPass(from, pass == kBoxPasses - 1 ? dst.row(y) : to, count, b);
-            std::swap(from, to);
-        }
-    }
-}
-
 void columnsBox(const PlaneView& src, const PlaneView& dst, int x0, int x1, const Box& b)
 {
     const int e = b.reach();
@@ -201,12 +163,20 @@ void columnsBox(const PlaneView& src, const PlaneView& dst, int x0, int x1, cons
         std::memcpy(dst.row(y) + x0, from + std::size_t(y) * kStrip, std::size_t(width) * sizeof(float));
 }
 
-// dst (width = src's height) = src turned about its diagonal, in cache-sized blocks, rows in parallel.
-void transpose(const PlaneView& src, const PlaneView& dst)
+void forRange(int count, bool parallel, const std::function<void(int, int)>& body, int grain = 0)
+{
+    if (parallel)
+        RowPool::run(count, body, grain);
+    else
+        body(0, count);
+}
+
+// dst (width = src's height) = src turned about its diagonal, in cache-sized blocks.
+void transpose(const PlaneView& src, const PlaneView& dst, bool parallel)
 {
     constexpr int block = 32;
     const int blocksDown = (src.height + block - 1) / block;
-    RowPool::run(blocksDown, [&](int b0, int b1) {
+    forRange(blocksDown, parallel, [&](int b0, int b1) {
         for (int by = b0 * block; by < std::min(src.height, b1 * block); by += block)
             for (int bx = 0; bx < src.width; bx += block)
                 for (int y = by; y < std::min(src.height, by + block); ++y) {
@@ -215,14 +185,6 @@ void transpose(const PlaneView& src, const PlaneView& dst)
                         dst.row(x)[y] = in[x];
                 }
     });
-}
-
-void forRange(int count, bool parallel, const std::function<void(int, int)>& body, int grain = 0)
-{
-    if (parallel)
-        RowPool::run(count, body, grain);
-    else
-        body(0, count);
 }
 
 } // namespace
@@ -245,18 +207,25 @@ void blur(const PlaneView& src, const PlaneView& dst, double sigma, bool paralle
             std::memcpy(dst.row(y), src.row(y), std::size_t(src.width) * sizeof(float));
         return;
     }
-    // Rows first into a packed temporary, then columns into dst. A tile (not parallel) reuses its
-    // thread's temporary from one call to the next.
-    thread_local std::vector<float> tileTemporary;
-    FloatPlane temporary;
-    PlaneView mid { nullptr, src.width, src.height, src.width };
+    // Packed temporaries: the plane's own for a parallel blur, else the thread's, kept from one call
+    // to the next (a tile blurs once per channel).
+    const std::size_t size = std::size_t(src.width) * std::size_t(src.height);
+    thread_local std::vector<float> ownFirst, ownSecond;
+    FloatPlane first, second;
+    float* firstData;
+    float* secondData;
     if (parallel) {
-        temporary = FloatPlane(src.width, src.height);
-        mid.data = temporary.data();
+        first = FloatPlane(src.width, src.height);
+        second = FloatPlane(src.height, src.width);
+        firstData = first.data();
+        secondData = second.data();
     } else {
-        mid.data = scratch(tileTemporary, std::size_t(src.width) * std::size_t(src.height));
+        firstData = scratch(ownFirst, size);
+        secondData = scratch(ownSecond, size);
     }
+    const PlaneView mid { firstData, src.width, src.height, src.width };
     if (sigma < kDirectBelow) {
+        // Rows into the temporary, then columns into dst.
         const Kernel k = sampledKernel(sigma);
         forRange(src.height, parallel, [&](int y0, int y1) { rowsDirect(src, mid, y0, y1, k); });
         forRange(src.height, parallel, [&](int y0, int y1) { columnsDirect(mid, dst, y0, y1, k); });
@@ -273,19 +242,14 @@ void blur(const PlaneView& src, const PlaneView& dst, double sigma, bool paralle
             },
             1);
     };
-    if (!parallel) {
-        forRange(src.height, false, [&](int y0, int y1) { rowsBox(src, mid, y0, y1, b); });
-        columns(mid, dst);
-        return;
-    }
-    // A whole plane: the row passes, a running sum that cannot vectorise along a row, run as column
-    // passes on the transposed plane, eight and more rows at once.
-    FloatPlane across(src.height, src.width), blurredAcross(src.height, src.width);
-    const PlaneView a = PlaneView::of(across);
-    const PlaneView c = PlaneView::of(blurredAcross);
-    transpose(src, a);
-    columns(a, c);
-    transpose(c, mid);
+    // The row passes, a running sum that cannot vectorise along a row, run as column passes on the
+    // transposed plane, a strip of columns at once: src turned into mid's memory, blurred down its
+    // columns into second, turned back into mid, blurred down the columns into dst.
+    const PlaneView across { firstData, src.height, src.width, src.height };
+    const PlaneView blurredAcross { secondData, src.height, src.width, src.height };
+    transpose(src, across, parallel);
+    columns(across, blurredAcross);
+    transpose(blurredAcross, mid, parallel);
     columns(mid, dst);
 }
 
