@@ -3,8 +3,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <vector>
 
 namespace quavel::bench {
 
@@ -18,6 +20,57 @@ double bestTime(const std::function<void()>& fn, int repeats)
         best = std::min(best, elapsed.count());
     }
     return best;
+}
+
+namespace {
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+} // namespace
+
+Comparison compareAlternating(int rounds, const std::function<void()>& ours,
+    const std::function<void()>& reference, int repeats, const std::function<void()>& before)
+{
+    std::vector<double> ratios;
+    std::vector<double> ourTimes;
+    std::vector<double> referenceTimes;
+    const auto timed = [&](const std::function<void()>& side) {
+        double best = std::numeric_limits<double>::max();
+        for (int i = 0; i < repeats; ++i) {
+            if (before)
+                before();
+            best = std::min(best, bestTime(side, 1));
+        }
+        return best;
+    };
+    for (int round = 0; round < rounds; ++round) {
+        double mine = 0;
+        double theirs = 0;
+        if (round % 2 == 0) {
+            mine = timed(ours);
+            theirs = timed(reference);
+        } else {
+            theirs = timed(reference);
+            mine = timed(ours);
+        }
+        ourTimes.push_back(mine);
+        referenceTimes.push_back(theirs);
+        ratios.push_back(theirs > 0 ? mine / theirs : 0);
+    }
+    return { median(ratios), median(ourTimes), median(referenceTimes) };
+}
+
+void printRatio(const char* name, const Comparison& comparison)
+{
+    std::printf("ratio %s %.2f\n", name, comparison.ratio);
+    std::fflush(stdout);
 }
 
 void printRatio(const char* name, double ours, double reference)

@@ -11,8 +11,23 @@ namespace quavel::bench {
 // The best (smallest) wall time of `repeats` runs of fn, in seconds: the least noisy figure.
 double bestTime(const std::function<void()>& fn, int repeats = 5);
 
+// Ours against the reference over rounds: in each round both sides run (each the best of `repeats`
+// runs, `before` called ahead of every run and not timed), the side that runs first alternating from
+// one round to the next, since the first is favoured. The figures are medians over the rounds: of the
+// per-round ratios, and of each side's times.
+struct Comparison
+{
+    double ratio = 0;
+    double ours = 0;
+    double reference = 0;
+};
+Comparison compareAlternating(int rounds, const std::function<void()>& ours,
+    const std::function<void()>& reference, int repeats = 1, const std::function<void()>& before = {});
+
 // Prints "ratio <name> <value>" (ours / reference, lower is better) on standard output.
 void printRatio(const char* name, double ours, double reference);
+// The same for a comparison: its median ratio.
+void printRatio(const char* name, const Comparison& comparison);
 
 // A fresh temporary folder that lives until the program ends.
 QString scratchFolder();

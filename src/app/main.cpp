@@ -3,14 +3,13 @@
 #include "shell/QuavelApplication.h"
 #include "shell/ShellServices.h"
 #include "shell/SingleInstance.h"
+#include "shell/StartupSweep.h"
 #include "shell/TerminationSignals.h"
 #include "ui/DesktopSettings.h"
+#include "ui/QtFrench.h"
 #include "ui/Symbols.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <QUrl>
 
 // The desktop application: one window per user session. A later launch hands its ".quavel" files to
@@ -23,10 +22,7 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("quavel"));
 
     // Qt's own dialogs (file panels, message boxes) speak French like the rest of the application.
-    QTranslator qtFrench;
-    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
-            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtFrench);
+    quavel::QtFrench::install();
 
     QStringList files = QApplication::arguments().mid(1);
     files.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
@@ -39,6 +35,8 @@ int main(int argc, char** argv)
     if (instance.handOff(files))
         return 0;
     instance.listen();
+    // Only now, as the one instance running: what a killed earlier process left is nobody's any more.
+    quavel::StartupSweep::run();
 
     quavel::Symbols::installIconTheme();
     quavel::DesktopSettings desktop;

@@ -1,7 +1,12 @@
 #include "library/AppSupport.h"
 
+#include "platform/UserDefaults.h"
+#include "platform/files/TemporarySweep.h"
+#include "platform/files/UnnamedFile.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <sys/stat.h>
@@ -97,6 +102,16 @@ std::optional<QString> existingRiderProgrammeFile()
 void removeRiderProgrammeFiles()
 {
     removeIn(riderFoldersFolder());
+}
+
+void registerTemporaryFiles()
+{
+    for (const QString& own : { folder(), riderFoldersFolder(), ordersFolder() }) {
+        TemporarySweep::add({ own, &TemporarySweep::isAtomicFileTemporary });
+        TemporarySweep::add({ own, &UnnamedFile::isTemporaryName });
+    }
+    TemporarySweep::add(
+        { QFileInfo(UserDefaults::standardPath()).absolutePath(), &TemporarySweep::isAtomicFileTemporary });
 }
 
 } // namespace quavel::AppSupport

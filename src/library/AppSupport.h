@@ -23,4 +23,9 @@ void removeRiderProgrammeFiles();
 // The stored programme-source names, in lookup order.
 const QStringList& programmeFileNames();
 
+// Lets the start-up sweep remove what killed saves and copies left in the application's own folders:
+// AtomicFile's temporary siblings and UnnamedFile's hidden partial files in the application-support
+// folder and its sub-folders, and AtomicFile's siblings beside the user defaults.
+void registerTemporaryFiles();
+
 } // namespace quavel::AppSupport

@@ -2,6 +2,7 @@
 
 #include "library/JsonWriter.h"
 #include "platform/Iso8601.h"
+#include "platform/JsonDepth.h"
 #include "platform/UuidText.h"
 
 #include <cmath>
@@ -54,6 +55,10 @@ QByteArray encode(const Json& value)
 
 Json parse(const QByteArray& bytes)
 {
+    // Every document from outside comes through here (files, transfer files, sync frames).
+    if (JsonDepth::exceeds(bytes.constData(), std::size_t(bytes.size())))
+        throw DecodingError(
+            QStringLiteral("Données JSON trop imbriquées (plus de %1 niveaux).").arg(JsonDepth::limit));
     try {
         return Json::parse(bytes.constBegin(), bytes.constEnd());
     } catch (const Json::exception& e) {

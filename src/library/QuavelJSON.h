@@ -36,7 +36,8 @@ public:
 // Pretty-printed text with sorted keys. Never throws for text content: invalid UTF-8 (a file name
 // read from disk can be) is replaced by U+FFFD. Throws EncodingError for a non-finite number.
 QByteArray encode(const Json& value);
-// Parses a JSON document; throws DecodingError on malformed text.
+// Parses a JSON document; throws DecodingError on malformed text and on arrays or objects nested
+// deeper than JsonDepth::limit.
 Json parse(const QByteArray& bytes);
 
 Json fromString(const QString& text);

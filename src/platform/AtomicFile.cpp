@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/TemporarySweep.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -54,11 +55,22 @@ void write(const QString& path, const QByteArray& bytes)
 {
     const QByteArray target = QFile::encodeName(path);
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    QByteArray pattern = target + ".tmp-XXXXXX";
-
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        fail(errno);
+    // The temporary sibling is locked while it is written (TemporarySweep), so that the start-up
+    // sweep can tell one left by a killed process from one being written.
+    QByteArray pattern;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        pattern = target + ".tmp-XXXXXX";
+        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd < 0)
+            fail(errno);
+        if (!TemporarySweep::lockCreated(fd)) {
+            ::close(fd);
+            fd = -1;
+            if (attempt == 100)
+                fail(EEXIST);
+        }
+    }
 
     // Keep the permissions of the file being replaced; a new file gets what open(2) would give it
     // (0666 less the umask), not mkostemp's 0600.
@@ -88,16 +100,15 @@ void write(const QString& path, const QByteArray& bytes)
         ::unlink(pattern.constData());
         fail(e);
     }
-    if (::close(fd) != 0) {
-        int e = errno;
-        ::unlink(pattern.constData());
-        fail(e);
-    }
+    // Renamed while still open and locked; fsync has reported any write-back error, so closing after
+    // the rename cannot lose the content.
     if (::rename(pattern.constData(), target.constData()) != 0) {
         int e = errno;
         ::unlink(pattern.constData());
+        ::close(fd);
         fail(e);
     }
+    ::close(fd);
     fsyncFolder(folder);
 }
 

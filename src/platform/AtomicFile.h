@@ -8,8 +8,9 @@
 
 namespace quavel::AtomicFile {
 
-// Writes the whole file through a temporary sibling: write, fsync, rename over the target, fsync the
-// folder. A reader sees either the old or the new content, never a half-written file.
+// Writes the whole file through a temporary sibling ("<name>.tmp-XXXXXX", locked while written; a
+// sibling left by a killed process is removed by the start-up sweep): write, fsync, rename over the
+// target, fsync the folder. A reader sees either the old or the new content, never a half-written file.
 // Throws FileError (French message) on failure; the target is then left as it was.
 void write(const QString& path, const QByteArray& bytes);
 

@@ -1,6 +1,7 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/JsonDepth.h"
 
 #include <QDir>
 #include <QFile>
@@ -92,7 +93,11 @@ void UserDefaults::load()
         m_unreadable = pathExists(m_path);
         return;
     }
-    nlohmann::json parsed = nlohmann::json::parse(bytes->constBegin(), bytes->constEnd(), nullptr, false);
+    // Too deep a file is as unreadable as a malformed one: kept aside, never parsed (its values would be
+    // written back at the next change, and the writer recurses per level).
+    nlohmann::json parsed;
+    if (!JsonDepth::exceeds(bytes->constData(), std::size_t(bytes->size())))
+        parsed = nlohmann::json::parse(bytes->constBegin(), bytes->constEnd(), nullptr, false);
     if (parsed.is_object()) {
         m_values = std::move(parsed);
     } else {

@@ -14,12 +14,16 @@ namespace {
 
 qint64 integerValue(const QString& number)
 {
-    // Up to 18 ASCII digits, as bibs are, cannot overflow: read in place.
+    // Up to 18 ASCII digits, as bibs are, cannot overflow: read in place. Anything else (full-width
+    // digits included) stops the loop before it touches the value, and goes to the general reader.
     if (!number.isEmpty() && number.size() <= 18) {
         qint64 value = 0;
         bool digits = true;
         for (const QChar c : number) {
-            digits = digits && c >= u'0' && c <= u'9';
+            if (c < u'0' || c > u'9') {
+                digits = false;
+                break;
+            }
             value = value * 10 + (c.unicode() - u'0');
         }
         if (digits)

@@ -2,6 +2,7 @@
 
 #include "programme/ImportParser.h"
 #include "programme/PersonName.h"
+#include "programme/ProgrammeLimits.h"
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
@@ -118,7 +119,9 @@ namespace {
 class SheetReader
 {
 public:
-    explicit SheetReader(const QString& name)
+    // `riders` counts the riders read in the whole file, across its sheets.
+    SheetReader(const QString& name, qsizetype& riders)
+        : m_riderCount(riders)
     {
         const std::optional<QString> sheetDay = dayName(name);
         m_day = sheetDay.value_or(QStringLiteral("Programme"));
@@ -185,6 +188,8 @@ private:
                     it = classes.insert(classes.end(), { m_title, {} });
                 m_riders = &it->second;
             }
+            // Counted as read, before duplicates go: the memory is spent by then.
+            ProgrammeLimits::checkRiderCount(++m_riderCount);
             m_riders->append(std::move(*rider));
             return;
         }
@@ -200,6 +205,7 @@ private:
         m_riders = nullptr;
     }
 
+    qsizetype& m_riderCount;
     QString m_day;
     QString m_title;
     ImportParser::IdentityColumns m_columns;
@@ -219,7 +225,8 @@ private:
 
 QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& rows)
 {
-    SheetReader reader(name);
+    qsizetype riders = 0;
+    SheetReader reader(name, riders);
     for (const QStringList& row : rows)
         reader.add(row);
     return reader.finish();
@@ -230,13 +237,14 @@ ProgrammeDocument parse(const QString& path)
     const QByteArray bytes = readFile(path);
     // Each row goes through the sheet grammar as soon as it is read; no sheet is held whole.
     QList<ProgrammeDay> days;
+    qsizetype riders = 0;
     std::optional<SheetReader> reader;
     ImportParser::readSheets(
         bytes,
         [&](const QString& name) {
             if (reader)
                 merge(reader->finish(), days);
-            reader.emplace(name);
+            reader.emplace(name, riders);
         },
         [&](const QStringList& row) { reader->add(row); });
     if (reader)

@@ -6,6 +6,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace quavel::ImportParserExtract {
 
 namespace {
@@ -113,10 +115,63 @@ QString extractT(QStringView xml)
     return extractT(std::string_view(utf8.constData(), size_t(utf8.size())));
 }
 
+QString decodingCharacterReferences(const QString& text)
+{
+    const qsizetype first = text.indexOf(QStringLiteral("&#"));
+    if (first < 0)
+        return text;
+    QString out;
+    out.reserve(text.size());
+    out += QStringView(text).left(first);
+    const qsizetype size = text.size();
+    qsizetype at = first;
+    while (at < size) {
+        if (text[at] != u'&' || at + 1 >= size || text[at + 1] != u'#') {
+            out += text[at++];
+            continue;
+        }
+        const bool hex = at + 2 < size && (text[at + 2] == u'x' || text[at + 2] == u'X');
+        qsizetype digitsEnd = at + (hex ? 3 : 2);
+        // Saturates past the last scalar value: a reference too long to read is out of range too.
+        char32_t value = 0;
+        for (; digitsEnd < size; ++digitsEnd) {
+            const char16_t c = text[digitsEnd].unicode();
+            int digit = -1;
+            if (c >= u'0' && c <= u'9')
+                digit = c - u'0';
+            else if (hex && c >= u'a' && c <= u'f')
+                digit = c - u'a' + 10;
+            else if (hex && c >= u'A' && c <= u'F')
+                digit = c - u'A' + 10;
+            if (digit < 0)
+                break;
+            value = std::min<char32_t>(value * (hex ? 16 : 10) + char32_t(digit), 0x110000);
+        }
+        const qsizetype digitsStart = at + (hex ? 3 : 2);
+        if (digitsEnd == digitsStart || digitsEnd >= size || text[digitsEnd] != u';') {
+            out += text[at++]; // not a reference: the "&" stays as written
+            continue;
+        }
+        // XML allows neither NUL nor a surrogate nor a value past U+10FFFF: they stand out as U+FFFD.
+        if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+            value = 0xFFFD;
+        if (QChar::requiresSurrogates(value)) {
+            out += QChar(QChar::highSurrogate(value));
+            out += QChar(QChar::lowSurrogate(value));
+        } else {
+            out += QChar(char16_t(value));
+        }
+        at = digitsEnd + 1;
+    }
+    return out;
+}
+
 QString decodingXMLEntities(QString text)
 {
     if (!text.contains(u'&'))
         return text;
+    // The references first: "&amp;#233;" is how a workbook writes the text "&#233;", and stays that text.
+    text = decodingCharacterReferences(text);
     text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
     text.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
     text.replace(QStringLiteral("&gt;"), QStringLiteral(">"));

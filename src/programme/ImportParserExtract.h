@@ -22,8 +22,12 @@ QString extractT(QStringView xml);
 // The text of every <t> element, entity-decoded and concatenated; none gives the empty text.
 QString textRuns(std::string_view utf8);
 
-// "&amp;", "&lt;", "&gt;", "&quot;" and "&#39;" replaced, in that order; other entities stay.
+// Decimal and hexadecimal character references ("&#233;", "&#xE9;") decoded, then "&amp;", "&lt;",
+// "&gt;", "&quot;" and "&#39;" replaced, in that order; other entities stay. A reference to 0, to a
+// surrogate or past U+10FFFF gives U+FFFD.
 QString decodingXMLEntities(QString text);
+// The character references alone, in one pass (what a reference gives is not read again).
+QString decodingCharacterReferences(const QString& text);
 // The same of UTF-8 bytes, which must be valid UTF-8.
 QString decodedText(std::string_view utf8);
 

@@ -62,7 +62,7 @@ std::optional<QString> competitionName(const QString& text)
     const auto m = name.match(text);
     if (!m)
         return std::nullopt;
-    const QString candidate = text::trimWhitespace(m->captured(1));
+    const QString candidate = text::trimWhitespace(singleBlanks(m->captured(1)));
     if (text::folded(candidate).contains(u"liste de depart") || text::graphemeCount(candidate) <= 2)
         return std::nullopt;
     return candidate;
@@ -75,7 +75,7 @@ std::optional<QString> ffeEventTitle(const QString& pageText)
     const auto m = header.match(pageText);
     if (!m)
         return std::nullopt;
-    const QString name = text::trimWhitespace(m->captured(2));
+    const QString name = text::trimWhitespace(singleBlanks(m->captured(2)));
     if (name.isEmpty())
         return std::nullopt;
     return QStringLiteral("Épreuve ") + m->captured(1) + QStringLiteral(" - ") + name;
@@ -126,8 +126,9 @@ QStringList ffeRiders(const PdfDocument& document, int pageIndex)
 std::optional<ProgrammeDocument> parseFFEListing(const PdfDocument& document, const QString& sourceName)
 {
     QString opening;
+    // One page's last line and the next page's first stay apart.
     for (int i = 0; i < std::min(3, document.pageCount()); ++i)
-        opening += document.pageText(i).value_or(QString());
+        opening += document.pageText(i).value_or(QString()) + u'\n';
     if (!looksLikeFFEStartList(opening))
         return std::nullopt;
 

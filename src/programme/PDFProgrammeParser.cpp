@@ -98,9 +98,34 @@ QStringList normalizedLines(const QString& text)
     return withoutEmpty(trimmedPieces(unifiedLineEnds(text)));
 }
 
+QString singleBlanks(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    bool blank = false;
+    for (const char32_t c : text.toUcs4()) {
+        if (c != U'\n' && text::isWhitespace(c)) {
+            blank = true;
+            continue;
+        }
+        if (blank)
+            out += u' ';
+        blank = false;
+        out += QString::fromUcs4(&c, 1);
+    }
+    if (blank)
+        out += u' ';
+    return out;
+}
+
 QStringList pageLines(const QString& pageText)
 {
-    const QString text = unifiedLineEnds(pageText);
+    // A rider row keeps the runs of blanks between its columns: its cells are read at them.
+    QStringList layout = unifiedLineEnds(pageText).split(u'\n');
+    for (QString& line : layout)
+        if (!riderShape().contains(line))
+            line = singleBlanks(line);
+    const QString text = layout.join(u'\n');
     QStringList pieces = trimmedPieces(text);
     if (pieces.size() < 3 && text::graphemeCount(text) > 80)
         pieces = splitRunOn(text);
@@ -116,19 +141,40 @@ QStringList splitRunOn(const QString& text)
         if (!t.isEmpty())
             lines.append(t);
     };
-    // Words are cut at blanks and tabs only: a line end stays inside its word.
+    auto append = [&](const QString& word) {
+        if (current.isEmpty())
+            current = word;
+        else
+            current += u' ' + word;
+    };
+    // Words are cut at blanks and tabs, and at the line ends between the text's few lines, which never
+    // stay in a line, a title or an id. A word that names a day or reads as a class title starts a
+    // line; so does a bib that ends a line of the text, with the word after it (a rider's name), as
+    // the two read together as a rider line.
     QString spaced = text;
     spaced.replace(u'\t', u' ');
-    for (const QString& word : spaced.split(u' ', Qt::SkipEmptyParts)) {
-        const bool startsLine = dayName(word) || eventTitle(word) || riderShape().contains(word);
-        if (startsLine) {
-            emitLine();
-            current = word;
-        } else if (current.isEmpty()) {
-            current = word;
-        } else {
-            current += u' ' + word;
+    const QStringList textLines = spaced.split(u'\n');
+    QString previous;
+    for (qsizetype l = 0; l < textLines.size(); ++l) {
+        const QStringList words = textLines[l].split(u' ', Qt::SkipEmptyParts);
+        for (qsizetype w = 0; w < words.size(); ++w) {
+            const QString& word = words[w];
+            if (w == 0 && l > 0 && !previous.isEmpty()
+                && riderShape().contains(QString(previous + u'\n' + word))) {
+                // The bib was the last word of the line before: the rider line starts with it.
+                current.chop(previous.size());
+                emitLine();
+                current = previous + u' ' + word;
+            } else if (dayName(word) || eventTitle(word)) {
+                emitLine();
+                current = word;
+            } else {
+                append(word);
+            }
+            previous = word;
         }
+        if (words.isEmpty())
+            previous.clear();
     }
     emitLine();
     return lines;

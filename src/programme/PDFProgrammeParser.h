@@ -26,14 +26,19 @@ ProgrammeDocument parse(const QString& path);
 // The same on an opened document.
 ProgrammeDocument parse(const PdfDocument& document, const QString& sourceName);
 
-// The lines of a page's text: line ends unified, no-break spaces made blanks, each line trimmed of
-// blanks, empty lines dropped; a page of fewer than 3 lines and more than 80 characters is run-on
-// text cut by splitRunOn.
+// The lines of a page's text: line ends unified, no-break spaces made blanks, the blanks between the
+// words of every line but a rider's made one (see singleBlanks), each line trimmed of blanks, empty
+// lines dropped; a page of fewer than 3 lines and more than 80 characters is run-on text cut by
+// splitRunOn.
 QStringList pageLines(const QString& pageText);
+// The text with each run of blanks made one blank. The page layout pads columns: a class title with
+// its time at the right reads "Préparatoire 1,00 m 08h00", as its title and class id must.
+QString singleBlanks(QStringView text);
 // pageLines without the run-on rule.
 QStringList normalizedLines(const QString& text);
-// Cuts run-on text into lines at each word that names a weekday, reads as a class title or holds a
-// line end before a rider.
+// Cuts run-on text into lines at each word that names a weekday or reads as a class title, and at a
+// bib that ends one of the text's lines before a rider's name; the line ends themselves only cut
+// words, so no line holds one.
 QStringList splitRunOn(const QString& text);
 // A page header or footer, a time of day, a column header or a "liste de départ" line.
 bool isSkippable(const QString& line);

@@ -3,6 +3,7 @@
 #include "programme/ExcelProgrammeParser.h"
 #include "programme/ImportError.h"
 #include "programme/PDFProgrammeParser.h"
+#include "programme/ProgrammeLimits.h"
 
 #include <QFileInfo>
 
@@ -12,11 +13,15 @@ ProgrammeDocument parse(const QString& path)
 {
     // The text after the last dot of the file name, empty when there is none.
     const QString extension = QFileInfo(path).suffix().toLower();
+    ProgrammeDocument document;
     if (extension == u"pdf")
-        return PDFProgrammeParser::parse(path);
-    if (extension == u"xlsx" || extension == u"xlsm")
-        return ExcelProgrammeParser::parse(path);
-    throw ImportError::unreadable();
+        document = PDFProgrammeParser::parse(path);
+    else if (extension == u"xlsx" || extension == u"xlsm")
+        document = ExcelProgrammeParser::parse(path); // stops at the cap while it reads
+    else
+        throw ImportError::unreadable();
+    ProgrammeLimits::checkRiderCount(ProgrammeLimits::riderCount(document));
+    return document;
 }
 
 } // namespace quavel::ProgrammeFileParser

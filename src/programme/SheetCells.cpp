@@ -64,16 +64,14 @@ std::optional<XmlElementScanner::Element> valueElement(std::string_view inner)
     return XmlElementScanner(inner, "v").next();
 }
 
-qsizetype columnOf(std::optional<std::string_view> reference)
+qsizetype columnOf(std::string_view reference)
 {
-    if (!reference)
-        return 0; // "A1"
     qsizetype value = 0;
-    for (const char c : *reference) {
+    for (const char c : reference) {
         const auto u = static_cast<unsigned char>(c);
         if (u >= 0x80) // not ASCII: the general rule decides (some letters upper-case into A–Z)
             return SheetXMLParser::columnIndex(
-                QString::fromUtf8(reference->data(), qsizetype(reference->size())));
+                QString::fromUtf8(reference.data(), qsizetype(reference.size())));
         const char upper = char(u & ~0x20);
         if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z')) {
             value = value * 26 + (upper - 'A' + 1);
@@ -137,9 +135,17 @@ Attributes attributes(std::string_view attributes)
     return out;
 }
 
-void place(QStringList& row, const Attributes& read, std::string_view inner, const QStringList& sharedStrings)
+qsizetype column(const Attributes& attributes, qsizetype& next)
 {
-    const qsizetype column = columnOf(read.reference);
+    const qsizetype at = attributes.reference ? columnOf(*attributes.reference) : next;
+    next = at + 1;
+    return at;
+}
+
+void place(QStringList& row, const Attributes& read, std::string_view inner, const QStringList& sharedStrings,
+    qsizetype& next)
+{
+    const qsizetype column = SheetCells::column(read, next);
     QString value = cellValue(read.type.value_or(std::string_view()), inner, sharedStrings);
     if (column == row.size()) {
         row.append(std::move(value)); // the usual: cells in order, without gaps

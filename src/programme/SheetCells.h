@@ -19,11 +19,16 @@ struct Attributes
 
 Attributes attributes(std::string_view attributes);
 
-// Puts the value of a cell (its attributes and its content) at its column of the row: the gaps
-// empty, a later cell at the same column replacing the earlier one. Shared strings are resolved,
-// inline strings and cached values read as written.
+// The column of a cell: its reference's, or, for a cell without one, `next`, the column after the
+// previous cell of its row (0 for the first). `next` then moves past the cell. Every cell takes its
+// column, a self-closing (empty) one too.
+qsizetype column(const Attributes& attributes, qsizetype& next);
+
+// Puts the value of a cell (its attributes and its content) at its column of the row (see column()):
+// the gaps empty, a later cell at the same column replacing the earlier one. Shared strings are
+// resolved, inline strings and cached values read as written.
 void place(QStringList& row, const Attributes& attributes, std::string_view content,
-    const QStringList& sharedStrings);
+    const QStringList& sharedStrings, qsizetype& next);
 
 // Ends a row: a row without cells is one empty text, and its cells are counted against the budget,
 // past which the workbook is refused (ZipError::invalidArchive).

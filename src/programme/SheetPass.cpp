@@ -75,6 +75,21 @@ inline SheetPass::Closing SheetPass::closing(const char* at, const char*& after)
     return Closing::None;
 }
 
+inline bool SheetPass::prefixedRowOrCell(const char* at) const
+{
+    const char* name = at + 1;
+    if (name < m_end && *name == '/')
+        ++name;
+    // The tags inside a row ("<v>", "</t>", "<is>") end their names within a few bytes, with no ":".
+    const char* local = XmlElementScanner::afterPrefix(name, m_end);
+    if (!local)
+        return false;
+    const char* nameEnd = XmlElementScanner::matchName(local, m_end, "row");
+    if (!nameEnd)
+        nameEnd = XmlElementScanner::matchName(local, m_end, "c");
+    return nameEnd && XmlElementScanner::isNameBoundary(nameEnd, m_end);
+}
+
 inline SheetPass::Tag SheetPass::readTag(const char* from) const
 {
     Tag tag;
@@ -135,6 +150,7 @@ SheetPass::Outcome SheetPass::readRow(const char* nameEnd, QStringList& row)
         return Outcome::Row;
     }
     const char* after = nullptr;
+    qsizetype next = 0;
     for (const char* open = m_opens.from(greater + 1); open;) {
         if (closing(open, after) == Closing::Row) {
             m_position = after;
@@ -142,6 +158,8 @@ SheetPass::Outcome SheetPass::readRow(const char* nameEnd, QStringList& row)
         }
         const char* cellName = opening(open, "c");
         if (!cellName) {
+            if (prefixedRowOrCell(open))
+                return Outcome::Stop;
             open = m_opens.next();
             continue;
         }
@@ -151,7 +169,9 @@ SheetPass::Outcome SheetPass::readRow(const char* nameEnd, QStringList& row)
         if (!tag.end)
             return Outcome::Stop;
         if (tag.end > cellName && tag.end[-1] == '/') {
-            open = m_opens.from(tag.end + 1); // a self-closing cell holds nothing
+            // A self-closing cell holds nothing, but takes its column.
+            SheetCells::column({ quoted(tag.reference, tag.end), std::nullopt }, next);
+            open = m_opens.from(tag.end + 1);
             continue;
         }
         // The content runs to the first "</c>"; a "</row>" before it ends the row, and this cell with
@@ -165,11 +185,13 @@ SheetPass::Outcome SheetPass::readRow(const char* nameEnd, QStringList& row)
             }
             if (closes == Closing::Cell)
                 break;
+            if (prefixedRowOrCell(inner))
+                return Outcome::Stop;
         }
         if (!inner)
             return Outcome::Stop;
         SheetCells::place(row, { quoted(tag.reference, tag.end), quoted(tag.type, tag.end) },
-            std::string_view(tag.end + 1, size_t(inner - tag.end - 1)), m_sharedStrings);
+            std::string_view(tag.end + 1, size_t(inner - tag.end - 1)), m_sharedStrings, next);
         open = m_opens.from(after);
     }
     return Outcome::Stop;
@@ -181,6 +203,10 @@ SheetPass::Outcome SheetPass::next(QStringList& row)
         if (const char* nameEnd = opening(open, "row")) {
             m_position = open;
             return readRow(nameEnd, row);
+        }
+        if (prefixedRowOrCell(open)) {
+            m_position = open;
+            return Outcome::Stop;
         }
     }
     m_position = m_end;

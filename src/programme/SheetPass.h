@@ -11,7 +11,8 @@ namespace quavel {
 // rule walk the same bytes several times (the row to find its end, then its cells, then each cell to
 // find its end). The pass finds what they find on rows as spreadsheet programs write them, and stops
 // at the first row where it could not be sure, leaving it and the rest to the scans: a cell tag that
-// holds a "<" (a "</row>" could hide there), or a row whose end never comes.
+// holds a "<" (a "</row>" could hide there), a row whose end never comes, or a row or cell tag with a
+// namespace prefix (the pass reads unprefixed names only).
 class SheetPass
 {
 public:
@@ -63,6 +64,8 @@ private:
     const char* opening(const char* at, std::string_view name) const;
     // Whether the "<" at `at` is "</c>" or "</row>", in either case; `after` is then past it.
     Closing closing(const char* at, const char*& after) const;
+    // Whether the "<" at `at` opens or closes a row or a cell under a namespace prefix.
+    bool prefixedRowOrCell(const char* at) const;
     // The row whose "<row" stands at m_position; m_position moves past it on success.
     Outcome readRow(const char* nameEnd, QStringList& row);
     Tag readTag(const char* from) const;

@@ -15,9 +15,14 @@ void parseRow(std::string_view inner, const QStringList& sharedStrings, qint64& 
 {
     row.clear();
     XmlElementScanner scanner(inner, "c");
-    while (const auto cell = scanner.next())
-        if (!cell->selfClosing) // a self-closing cell holds nothing
-            SheetCells::place(row, SheetCells::attributes(cell->attributes), cell->content, sharedStrings);
+    qsizetype next = 0;
+    while (const auto cell = scanner.next()) {
+        const SheetCells::Attributes attributes = SheetCells::attributes(cell->attributes);
+        if (cell->selfClosing) // holds nothing, but takes its column
+            SheetCells::column(attributes, next);
+        else
+            SheetCells::place(row, attributes, cell->content, sharedStrings, next);
+    }
     SheetCells::complete(row, cellBudget);
 }
 

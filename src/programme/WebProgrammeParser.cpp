@@ -4,6 +4,7 @@
 #include "programme/WebProgrammeScan.h"
 #include "programme/WebUrl.h"
 
+#include "platform/http/HttpFetcher.h"
 #include "platform/text/Text.h"
 
 #include <QSet>
@@ -79,7 +80,9 @@ struct ClassList
         const QUrl& pageURL)
     {
         const std::optional<QUrl> url = WebUrl::resolved(text::trimWhitespaceAndNewlines(link), pageURL);
-        if (!url)
+        // A start list is read by fetching it: a link that is not http or https ("javascript:…",
+        // "mailto:…") is no class of the contest, and would only fail the import of all the others.
+        if (!url || !HttpFetcher::isFetchable(*url))
             return;
         const QString key = comparisonKey(*url);
         if (seenKeys.contains(key))

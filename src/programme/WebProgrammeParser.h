@@ -56,7 +56,8 @@ QString comparisonKey(const QUrl& url);
 // Every match of the pattern, case-insensitive, in document order: entry 0 the whole match, then each
 // group ("" for a group that took no part). A pattern that does not compile gives no match.
 QList<QStringList> regexGroups(const QString& text, const QString& pattern);
-// The eight common entities, then decimal references to valid scalar values.
+// The eight common entities, then, in one pass, the other named entities of HTML 4 and the decimal and
+// hexadecimal references to valid scalar values ("&#0;" reads as U+FFFD; see HtmlEntities::decoded).
 QString decodingHTMLEntities(const QString& text);
 
 } // namespace quavel::WebProgrammeParser

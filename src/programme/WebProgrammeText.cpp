@@ -1,5 +1,6 @@
 // The text rules of the results-page readers: matching, entity decoding, the clean-up every title,
 // heading, name and cell goes through, link keys, titles and weekdays.
+#include "programme/HtmlEntities.h"
 #include "programme/ResultsSite.h"
 #include "programme/WebProgrammeParser.h"
 #include "programme/WebProgrammeScan.h"
@@ -32,12 +33,6 @@ const Regex& whitespaceRun()
     return re;
 }
 
-const Regex& decimalReference()
-{
-    static const Regex re(QStringLiteral(R"(&#(\d+);)"));
-    return re;
-}
-
 const Regex& numberedTitle()
 {
     static const Regex re(QStringLiteral(R"(^\d+\s*[-–])"));
@@ -60,23 +55,6 @@ const Regex& brandPrefix()
         return Regex(QStringLiteral("^(?:") + alternatives.join(u'|') + QStringLiteral(R"()\s*[-–]\s*)"));
     }();
     return re;
-}
-
-// The decimal number of a character reference, when it names a scalar value.
-std::optional<char32_t> scalarValue(QStringView digits)
-{
-    quint64 value = 0;
-    for (QChar c : digits) {
-        // \d also matches other scripts' digits; only ASCII digits read as a number.
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + quint64(c.unicode() - u'0');
-        if (value >= 0x110000)
-            return std::nullopt;
-    }
-    if (value >= 0xD800 && value <= 0xDFFF)
-        return std::nullopt;
-    return char32_t(value);
 }
 
 // Percent-decoding that fails, as a whole, on a malformed escape or bytes that are not UTF-8.
@@ -129,24 +107,11 @@ QString decodingHTMLEntities(const QString& text)
     QString s = text;
     for (const auto& [entity, replacement] : entities)
         s.replace(QString::fromUtf16(entity), QString::fromUtf16(replacement));
-
-    // Built left to right; the references do not overlap, so this equals replacing them from the last.
-    const QList<RegexMatch> references = decimalReference().matchAll(s);
-    if (references.isEmpty())
-        return s;
-    QString out;
-    out.reserve(s.size());
-    qsizetype done = 0;
-    for (const RegexMatch& m : references) {
-        const std::optional<char32_t> scalar = scalarValue(m.captured(1));
-        if (!scalar)
-            continue;
-        out += QStringView(s).mid(done, m.start() - done);
-        out += QString::fromUcs4(&*scalar, 1);
-        done = m.end();
-    }
-    out += QStringView(s).mid(done);
-    return out;
+    // Then the other names of HTML 4 and the numeric references. What the eight left behind stays:
+    // "&amp;nbsp;" is the text "&nbsp;".
+    static const QStringList eight { QStringLiteral("nbsp"), QStringLiteral("amp"), QStringLiteral("quot"),
+        QStringLiteral("lt"), QStringLiteral("gt") };
+    return HtmlEntities::decoded(s, eight);
 }
 
 QString plainText(const QString& html)

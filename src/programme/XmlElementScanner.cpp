@@ -10,11 +10,6 @@ XmlElementScanner::XmlElementScanner(std::string_view text, std::string_view nam
     : m_position(text.data())
     , m_end(text.data() + text.size())
     , m_name(name)
-    , m_lower(name.front())
-    , m_upper(char(name.front() & ~0x20))
-    , m_folded(name.front() == 's'  ? '\xc5'
-              : name.front() == 'k' ? '\xe2'
-                                    : name.front())
 { }
 
 const char* XmlElementScanner::find(const char* from, const char* end, char c)
@@ -61,37 +56,14 @@ bool XmlElementScanner::isWideSpace(const char* at, const char* end)
 
 const char* XmlElementScanner::findCandidate(const char* from, bool closing) const
 {
-    // The name's first byte stands `offset` bytes after the "<".
-    const std::ptrdiff_t offset = closing ? 2 : 1;
-#ifdef __SSE2__
-    // The letter is compared with its case bit set, which takes both cases of an ASCII letter at once.
-    const __m128i open = _mm_set1_epi8('<');
-    const __m128i slash = _mm_set1_epi8('/');
-    const __m128i caseBit = _mm_set1_epi8(0x20);
-    const __m128i lower = _mm_set1_epi8(m_lower);
-    const __m128i folded = _mm_set1_epi8(m_folded);
-    const bool hasFolded = m_folded != m_lower;
-    while (m_end - from >= 16 + offset) {
-        const auto load
-            = [&](std::ptrdiff_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at)); };
-        const __m128i first = load(offset);
-        __m128i letter = _mm_cmpeq_epi8(_mm_or_si128(first, caseBit), lower);
-        if (hasFolded)
-            letter = _mm_or_si128(letter, _mm_cmpeq_epi8(first, folded));
-        __m128i hits = _mm_and_si128(_mm_cmpeq_epi8(load(0), open), letter);
-        if (closing)
-            hits = _mm_and_si128(hits, _mm_cmpeq_epi8(load(1), slash));
-        if (const int mask = _mm_movemask_epi8(hits))
-            return from + __builtin_ctz(unsigned(mask));
-        from += 16;
+    for (;;) {
+        const char* open = find(from, m_end, '<');
+        if (!open || m_end - open < (closing ? 3 : 2))
+            return nullptr;
+        if (!closing || open[1] == '/')
+            return open;
+        from = open + 1;
     }
-#endif
-    for (; m_end - from > offset; ++from) {
-        if (from[0] == '<' && (!closing || from[1] == '/')
-            && (from[offset] == m_lower || from[offset] == m_upper || from[offset] == m_folded))
-            return from;
-    }
-    return nullptr;
 }
 
 const char* XmlElementScanner::findClosing(const char* from)
@@ -112,8 +84,8 @@ std::optional<XmlElementScanner::Element> XmlElementScanner::next()
 {
     while (const char* open = findCandidate(m_position, false)) {
         m_position = open + 1;
-        const char* nameEnd = matchName(open + 1, m_end, m_name);
-        if (!nameEnd || !isNameBoundary(nameEnd, m_end))
+        const char* nameEnd = matchOpening(open + 1, m_end, m_name);
+        if (!nameEnd)
             continue;
         // The attributes cannot hold ">": the tag ends at the first one.
         if (!m_lastGreater || nameEnd > m_lastGreater)

@@ -203,7 +203,9 @@ QMap<QString, QString> relationshipTargets(const QByteArray& relationships)
     const std::optional<QString> text = ImportParserExtract::decodeUtf8(relationships);
     if (!text)
         return targets;
-    static const Regex record(QStringLiteral("<Relationship\\b([^>]*)/?>"), Regex::CaseInsensitive);
+    // The element may carry any namespace prefix, as the worksheet elements may.
+    static const Regex record(
+        QStringLiteral("<(?:[^\\s/<>:]++:)?Relationship\\b([^>]*)/?>"), Regex::CaseInsensitive);
     static const Regex id = ImportParserExtract::attributePattern(QStringLiteral("Id"));
     static const Regex target = ImportParserExtract::attributePattern(QStringLiteral("Target"));
     for (const RegexMatch& m : record.matchAll(*text)) {
@@ -222,7 +224,8 @@ QList<SheetDescriptor> sheetDescriptors(const QByteArray& workbook)
     const std::optional<QString> text = ImportParserExtract::decodeUtf8(workbook);
     if (!text)
         return sheets;
-    static const Regex element(QStringLiteral("<sheet\\b([^>]*)/?>"), Regex::CaseInsensitive);
+    static const Regex element(
+        QStringLiteral("<(?:[^\\s/<>:]++:)?sheet\\b([^>]*)/?>"), Regex::CaseInsensitive);
     static const Regex name = ImportParserExtract::attributePattern(QStringLiteral("name"));
     static const Regex rid = ImportParserExtract::attributePattern(QStringLiteral("r:id"));
     static const Regex id = ImportParserExtract::attributePattern(QStringLiteral("id"));

@@ -41,16 +41,29 @@ QStringList ClampedLabel::shownLines(int width) const
     return lines;
 }
 
+QRect ClampedLabel::textArea() const
+{
+    const int pad = margin();
+    return contentsRect().adjusted(pad, pad, -pad, -pad);
+}
+
 bool ClampedLabel::isCut() const
 {
-    const QStringList lines = shownLines(contentsRect().width());
+    const QStringList lines = shownLines(textArea().width());
     return !lines.isEmpty() && lines.last().endsWith(QChar(0x2026)) && !text().endsWith(QChar(0x2026));
+}
+
+// The margins around the text: the widget's, and the label's room for accents and descenders.
+QMargins ClampedLabel::textMargins() const
+{
+    const int pad = margin();
+    return contentsMargins() + QMargins(pad, pad, pad, pad);
 }
 
 QSize ClampedLabel::sizeHint() const
 {
     const QFontMetrics fm(font());
-    const QMargins m = contentsMargins();
+    const QMargins m = textMargins();
     const int natural = fm.horizontalAdvance(text()) + 1;
     return QSize(natural + m.left() + m.right(), fm.height() + m.top() + m.bottom());
 }
@@ -59,14 +72,14 @@ QSize ClampedLabel::minimumSizeHint() const
 {
     // Squeezed to a few letters: the layout around decides the width, the text gives way.
     const QFontMetrics fm(font());
-    const QMargins m = contentsMargins();
+    const QMargins m = textMargins();
     return QSize(fm.horizontalAdvance(QStringLiteral("M…")) + m.left() + m.right(),
         fm.height() + m.top() + m.bottom());
 }
 
 int ClampedLabel::heightForWidth(int width) const
 {
-    const QMargins m = contentsMargins();
+    const QMargins m = textMargins();
     const QFontMetrics fm(font());
     const auto lines = shownLines(width - m.left() - m.right()).size();
     return int(lines - 1) * fm.lineSpacing() + fm.height() + m.top() + m.bottom();
@@ -77,13 +90,15 @@ void ClampedLabel::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setFont(font());
     p.setPen(palette().color(QPalette::WindowText));
-    const QRect area = contentsRect();
+    const QRect area = textArea();
     const QFontMetrics fm(font());
     const QStringList lines = shownLines(area.width());
-    // Top-aligned, or centred when there is room for the single line only.
+    // Top-aligned, or centred when there is room for the single line only. A line's box is the font's
+    // height, which accents may pass: nothing is clipped to it.
     int y = area.top() + (lines.size() == 1 ? std::max(0, (area.height() - fm.height()) / 2) : 0);
     for (const QString& line : lines) {
-        p.drawText(QRect(area.left(), y, area.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter, line);
+        p.drawText(QRect(area.left(), y, area.width(), fm.height()),
+            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, line);
         y += fm.lineSpacing();
     }
 }

@@ -30,6 +30,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QMargins textMargins() const;
+    QRect textArea() const;
+
     int m_maximumLines;
 };
 

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
@@ -41,6 +42,40 @@ protected:
     }
 };
 
+// The "Tableur" split: the sidebar keeps the width it was given (at first its ideal 280, then wherever
+// the user drags the handle), whatever replaces the editor beside it and however the window is resized;
+// it gives way only to the editor's minimum width, and takes its width back when there is room again.
+class SidebarSplitter : public QSplitter
+{
+public:
+    SidebarSplitter(int& sidebarWidth, QWidget* parent)
+        : QSplitter(Qt::Horizontal, parent)
+        , m_sidebarWidth(sidebarWidth)
+    {
+        // Only a drag of the handle moves it; setSizes() does not.
+        connect(
+            this, &QSplitter::splitterMoved, this, [this](int position, int) { m_sidebarWidth = position; });
+    }
+
+    void keepSidebarWidth()
+    {
+        if (count() < 2)
+            return;
+        const int total = width() - handleWidth();
+        setSizes({ m_sidebarWidth, std::max(0, total - m_sidebarWidth) });
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QSplitter::resizeEvent(event);
+        keepSidebarWidth();
+    }
+
+private:
+    int& m_sidebarWidth;
+};
+
 // A pane whose screen is not available yet: transparent, so the backdrop shows.
 QWidget* emptyPane(QWidget* parent, const QString& name)
 {
@@ -62,11 +97,8 @@ MainWindow::MainWindow(RootController& root, LibraryStore& store, SyncStatusSour
     , m_defaults(defaults)
 {
     setWindowTitle(QStringLiteral("QUAVEL"));
-    // Room for the sidebar and the spreadsheet editor's two-row bar side by side, within the screen.
-    QSize size(1280, 800);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size() * 0.94);
-    resize(size);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    resize(defaultSize(screen ? screen->availableGeometry().size() : QSize()));
     buildMenu();
 
     auto* content = new RootView(this);
@@ -100,6 +132,13 @@ MainWindow::MainWindow(RootController& root, LibraryStore& store, SyncStatusSour
 }
 
 MainWindow::~MainWindow() = default;
+
+QSize MainWindow::defaultSize(const QSize& available)
+{
+    // The editor's bar fits beside the sidebar at this size; a smaller screen gets most of itself.
+    const QSize size(1180, 760);
+    return available.isValid() ? size.boundedTo(available * 0.94) : size;
+}
 
 void MainWindow::buildMenu()
 {
@@ -170,7 +209,7 @@ void MainWindow::rebuildPane()
             pane = emptyPane(m_paneHost, QStringLiteral("commandesPane"));
         break;
     case WorkspaceSection::tableur: {
-        auto* split = new QSplitter(Qt::Horizontal, m_paneHost);
+        auto* split = new SidebarSplitter(m_sidebarWidth, m_paneHost);
         split->setObjectName(QStringLiteral("tableurPane"));
         split->setChildrenCollapsible(false);
         split->setHandleWidth(1);
@@ -187,10 +226,8 @@ void MainWindow::rebuildPane()
     }
     m_pane = pane;
     m_paneHost->layout()->addWidget(pane);
-    if (m_split) {
+    if (m_split)
         rebuildDetail();
-        m_split->setSizes({ 280, std::max(400, width() - 280) });
-    }
     pane->show();
 }
 
@@ -204,7 +241,6 @@ void MainWindow::rebuildDetail()
     // A spreadsheet keeps its editor while it stays selected; another one gets a fresh editor.
     if (m_detail && wanted == m_detailSpreadsheet)
         return;
-    const QList<int> sizes = m_split->sizes();
     if (m_detail)
         delete m_detail.data();
     QWidget* detail = nullptr;
@@ -220,8 +256,7 @@ void MainWindow::rebuildDetail()
     m_split->addWidget(detail);
     m_split->setStretchFactor(1, 1);
     detail->show();
-    if (sizes.size() == 2)
-        m_split->setSizes(sizes);
+    static_cast<SidebarSplitter*>(m_split.data())->keepSidebarWidth();
 }
 
 void MainWindow::showEvent(QShowEvent* event)

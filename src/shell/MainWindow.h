@@ -34,6 +34,9 @@ public:
         ViewFactory& views, UserDefaults& defaults, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // The size the window opens at on a screen with this much room.
+    static QSize defaultSize(const QSize& available);
+
     SectionBar* sectionBar() const { return m_sectionBar; }
     // The shown section's widget (rebuilt whenever the section changes).
     QWidget* pane() const { return m_pane; }
@@ -75,6 +78,8 @@ private:
     QPointer<Sidebar> m_sidebar;
     QPointer<QSplitter> m_split;
     QPointer<QWidget> m_detail;
+    // The sidebar's width in the "Tableur" split, kept across editors and sections.
+    int m_sidebarWidth = 280;
     std::optional<QUuid> m_detailSpreadsheet;
     QPointer<NamePrompt> m_newDayPrompt;
     QPointer<NamePrompt> m_newSheetPrompt;

@@ -2,6 +2,7 @@
 
 #include "library/LibraryStore.h"
 #include "shell/MainWindow.h"
+#include "shell/OrdersSource.h"
 #include "shell/RootController.h"
 #include "shell/ShellServices.h"
 #include "shell/SyncStatusSource.h"
@@ -23,6 +24,7 @@ QuavelApplication::QuavelApplication(
     m_sync = services.makeSync();
     m_workspace = services.makeWorkspace();
     m_riderFolders = services.makeRiderFolders();
+    m_orders = services.makeOrders();
     m_views = services.makeViews();
 
     m_appearance = std::make_unique<AppearanceController>(*m_library, desktop);
@@ -95,6 +97,8 @@ void QuavelApplication::flushStores()
         m_workspace->persist();
     if (m_riderFolders)
         m_riderFolders->persist();
+    if (m_orders)
+        m_orders->persist();
 }
 
 } // namespace quavel

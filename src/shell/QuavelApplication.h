@@ -12,6 +12,7 @@ class AppearanceController;
 class DesktopSettings;
 class LibraryStore;
 class MainWindow;
+class OrdersSource;
 class RiderFoldersSource;
 class RootController;
 class ShellServices;
@@ -36,6 +37,7 @@ public:
     SyncStatusSource& sync() const { return *m_sync; }
     WorkspaceSource* workspace() const { return m_workspace.get(); }
     RiderFoldersSource* riderFolders() const { return m_riderFolders.get(); }
+    OrdersSource* orders() const { return m_orders.get(); }
     RootController& root() const { return *m_root; }
     MainWindow& window() const { return *m_window; }
     OpenHandler& openHandler() { return m_openHandler; }
@@ -47,7 +49,7 @@ public:
     void contentShown();
     // The application became active, inactive, hidden...; ignored until the content was first shown.
     void applicationStateChanged(Qt::ApplicationState state);
-    // Saves every store, in order: library, workspace, rider folders.
+    // Saves every store, in order: library, workspace, rider folders, orders.
     void flushStores();
     bool hasShownContent() const { return m_shown; }
 
@@ -59,6 +61,7 @@ private:
     std::unique_ptr<SyncStatusSource> m_sync;
     std::unique_ptr<WorkspaceSource> m_workspace;
     std::unique_ptr<RiderFoldersSource> m_riderFolders;
+    std::unique_ptr<OrdersSource> m_orders;
     std::unique_ptr<ViewFactory> m_views;
     std::unique_ptr<AppearanceController> m_appearance;
     std::unique_ptr<RootController> m_root;

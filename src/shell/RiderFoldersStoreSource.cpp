@@ -19,7 +19,7 @@ void RiderFoldersStoreSource::persistProgrammeIndex(const ProgrammeDocument& doc
 
 void RiderFoldersStoreSource::removeProgrammeCopies()
 {
-    ProgrammeStorage(m_store->folder(), {}).removeCopies();
+    m_store->removeProgrammeCopies();
 }
 
 void RiderFoldersStoreSource::adoptProgramme(const ProgrammeDocument& document)

@@ -7,10 +7,11 @@
 namespace quavel {
 
 ScreenFactory::ScreenFactory(
-    LibraryStore& library, WorkspaceStore& workspace, RiderFoldersStore& riderFolders)
+    LibraryStore& library, WorkspaceStore& workspace, RiderFoldersStore& riderFolders, OrdersStore& orders)
     : m_library(library)
     , m_workspace(workspace)
     , m_riderFolders(riderFolders)
+    , m_orders(orders)
 { }
 
 QWidget* ScreenFactory::createRiderFoldersView(QWidget* parent)

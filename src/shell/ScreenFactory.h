@@ -5,6 +5,7 @@
 namespace quavel {
 
 class LibraryStore;
+class OrdersStore;
 class RiderFoldersStore;
 class WorkspaceStore;
 
@@ -13,7 +14,8 @@ class WorkspaceStore;
 class ScreenFactory : public ViewFactory
 {
 public:
-    ScreenFactory(LibraryStore& library, WorkspaceStore& workspace, RiderFoldersStore& riderFolders);
+    ScreenFactory(
+        LibraryStore& library, WorkspaceStore& workspace, RiderFoldersStore& riderFolders, OrdersStore& orders);
 
     QWidget* createRiderFoldersView(QWidget* parent) override;
     QWidget* createWorkspaceView(const SpreadsheetRecord& spreadsheet, QWidget* parent) override;
@@ -26,6 +28,7 @@ private:
     LibraryStore& m_library;
     WorkspaceStore& m_workspace;
     RiderFoldersStore& m_riderFolders;
+    OrdersStore& m_orders;
 };
 
 } // namespace quavel

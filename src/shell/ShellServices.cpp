@@ -1,6 +1,8 @@
 #include "shell/ShellServices.h"
 
 #include "library/LibraryStore.h"
+#include "orders/OrdersStore.h"
+#include "shell/OrdersStoreSource.h"
 #include "shell/RiderFoldersStoreSource.h"
 #include "shell/ScreenFactory.h"
 #include "shell/SyncServiceSource.h"
@@ -43,16 +45,23 @@ public:
         m_riderFolders = &riderFolders->store();
         return riderFolders;
     }
+    std::unique_ptr<OrdersSource> makeOrders() override
+    {
+        auto orders = std::make_unique<OrdersStoreSource>(std::make_unique<OrdersStore>());
+        m_orders = &orders->store();
+        return orders;
+    }
     std::unique_ptr<ViewFactory> makeViews() override
     {
-        assert(m_library && m_workspace && m_riderFolders);
-        return std::make_unique<ScreenFactory>(*m_library, *m_workspace, *m_riderFolders);
+        assert(m_library && m_workspace && m_riderFolders && m_orders);
+        return std::make_unique<ScreenFactory>(*m_library, *m_workspace, *m_riderFolders, *m_orders);
     }
 
 private:
     LibraryStore* m_library = nullptr;
     WorkspaceStore* m_workspace = nullptr;
     RiderFoldersStore* m_riderFolders = nullptr;
+    OrdersStore* m_orders = nullptr;
 };
 
 } // namespace

@@ -62,6 +62,30 @@ protected:
         p.fillPath(path, Theme::withOpacity(Theme::accent(dark), dark ? 0.38 : 0.24));
     }
 
+    // A press of any other button than the left one belongs to the menu: the list under the row would
+    // select the row with it, and a right click would change the spreadsheet in the editor.
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            QWidget::mousePressEvent(event);
+        else
+            event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            QWidget::mouseReleaseEvent(event);
+        else
+            event->accept();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            QWidget::mouseDoubleClickEvent(event);
+        else
+            event->accept();
+    }
+
     void contextMenuEvent(QContextMenuEvent* event) override
     {
         QMenu* menu = m_menu(this);

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace quavel {
 
 namespace {
@@ -71,8 +73,9 @@ QColor SyncBadge::dotColor() const
 QSize SyncBadge::sizeHint() const
 {
     const QFontMetrics fm(badgeFont());
-    return QSize(2 * kPadX + kDot + kSpacing + fm.horizontalAdvance(shownText()),
-        2 * kPadY + std::max(kDot, fm.height()));
+    // Rounded up: eliding measures the text in fractions of a pixel.
+    const int text = int(std::ceil(QFontMetricsF(badgeFont()).horizontalAdvance(shownText()))) + 1;
+    return QSize(2 * kPadX + kDot + kSpacing + text, 2 * kPadY + std::max(kDot, fm.height()));
 }
 
 QSize SyncBadge::minimumSizeHint() const

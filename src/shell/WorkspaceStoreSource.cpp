@@ -37,7 +37,7 @@ void WorkspaceStoreSource::persistProgrammeIndex(const ProgrammeDocument& docume
 
 void WorkspaceStoreSource::removeProgrammeCopies()
 {
-    ProgrammeStorage(m_store->folder(), {}).removeCopies();
+    m_store->removeProgrammeCopies();
 }
 
 void WorkspaceStoreSource::adoptProgramme(const ProgrammeDocument& document)

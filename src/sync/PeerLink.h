@@ -22,6 +22,13 @@ struct PeerLink
     // Whether a library received on this link may be merged: the link was dialled to an enabled
     // peer, or an enabled peer announced itself on it. An accepted link that never did stays untrusted.
     bool belongsToEnabledPeer = false;
+    // An accepted link that has not announced an enabled peer's name yet: never shown to the user, and
+    // held to SyncLimits until it does.
+    bool awaitingName = false;
+    // Frames taken from it while awaiting its name.
+    int framesBeforeName = 0;
+    // The order links were accepted in (the oldest unannounced one goes first).
+    quint64 acceptOrder = 0;
     // Closes an accepted link that announces no name in time.
     std::unique_ptr<QTimer, DeleteLater> nameTimer;
 };

@@ -5,6 +5,7 @@
 #include "library/SyncEnvelope.h"
 #include "sync/PeerLink.h"
 #include "sync/SyncFrames.h"
+#include "sync/SyncLimits.h"
 
 #include <QPointer>
 
@@ -27,6 +28,18 @@ bool SyncService::isRegistered(const PeerLink* link) const
     return it != m_links.constEnd() && it->get() == link;
 }
 
+bool SyncService::withinPendingLimits(const PeerLink& link) const
+{
+    if (link.framesBeforeName > SyncLimits::pendingFrames
+        || link.buffer.size() > SyncLimits::pendingLinkBytes)
+        return false;
+    qsizetype total = 0;
+    for (const LinkPtr& other : m_links)
+        if (other->awaitingName)
+            total += other->buffer.size();
+    return total <= SyncLimits::pendingTotalBytes;
+}
+
 void SyncService::receiveNext(const LinkPtr& link)
 {
     QPointer<SyncService> self(this);
@@ -47,13 +60,22 @@ void SyncService::handleReceived(
     if (!data.isEmpty()) {
         link->buffer.append(data);
         QPointer<SyncService> self(this);
-        const SyncFrames::DrainResult result = SyncFrames::drain(link->buffer, [&](SyncEnvelope& envelope) {
-            handle(envelope, link);
-            // A link dropped by its own message (or by the library callback) is read no further.
-            return !self.isNull() && isRegistered(link.get());
-        });
+        const SyncFrames::DrainResult result = SyncFrames::drain(
+            link->buffer,
+            [&](SyncEnvelope& envelope) {
+                handle(envelope, link);
+                // A link dropped by its own message (or by the library callback) is read no further.
+                return !self.isNull() && isRegistered(link.get());
+            },
+            // A link that has not said who it is gets a few frames to do so, readable or not.
+            [&] { return !link->awaitingName || ++link->framesBeforeName <= SyncLimits::pendingFrames; });
         if (self.isNull() || !isRegistered(link.get()))
             return;
+        if (link->awaitingName && !withinPendingLimits(*link)) {
+            closeLink(link);
+            refreshAggregateStatus();
+            return;
+        }
         if (result == SyncFrames::DrainResult::oversized) {
             // Nothing can ever be taken from this buffer again: the link is lost, and an enabled peer
             // is dialled again as after any other loss.
@@ -77,6 +99,7 @@ void SyncService::handle(const SyncEnvelope& envelope, const LinkPtr& link)
             return;
         }
         link->belongsToEnabledPeer = true;
+        link->awaitingName = false;
         link->nameTimer.reset();
         if (link->name != announced) {
             m_links.remove(link->name);

@@ -25,7 +25,8 @@ std::optional<QByteArray> encode(const SyncEnvelope& envelope)
     return frame;
 }
 
-DrainResult drain(QByteArray& buffer, const std::function<bool(SyncEnvelope&)>& handler)
+DrainResult drain(QByteArray& buffer, const std::function<bool(SyncEnvelope&)>& handler,
+    const std::function<bool()>& frameAllowed)
 {
     // Frames are read in place; the consumed front is removed once, at the end.
     qsizetype offset = 0;
@@ -41,8 +42,14 @@ DrainResult drain(QByteArray& buffer, const std::function<bool(SyncEnvelope&)>& 
         }
         if (available < qsizetype(length) + 4)
             break;
+        if (frameAllowed && !frameAllowed()) {
+            result = DrainResult::stopped;
+            break;
+        }
         const char* payload = buffer.constData() + offset + 4;
         offset += qsizetype(length) + 4;
+        if (length == 0)
+            continue; // no JSON text is empty: dropped without parsing
         std::optional<SyncEnvelope> envelope;
         try {
             const QuavelJSON::Json json = QuavelJSON::parse(QByteArray::fromRawData(payload, length));

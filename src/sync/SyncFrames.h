@@ -30,6 +30,9 @@ enum class DrainResult {
 // Takes every complete frame off the front of buffer and hands each decoded envelope to handler, in
 // stream order. A frame that does not decode (an empty one included) is dropped silently. handler
 // returns false to stop at once, leaving the later frames unread. handler must not touch buffer.
-DrainResult drain(QByteArray& buffer, const std::function<bool(SyncEnvelope&)>& handler);
+// frameAllowed, when given, is asked before each complete frame, decodable or not; false stops there
+// (stopped), the frame left unread. Linear in the bytes taken: the front is removed once at the end.
+DrainResult drain(QByteArray& buffer, const std::function<bool(SyncEnvelope&)>& handler,
+    const std::function<bool()>& frameAllowed = {});
 
 } // namespace quavel::SyncFrames

@@ -4,9 +4,12 @@
 #include "library/SyncEnvelope.h"
 #include "platform/UuidText.h"
 #include "sync/PeerLink.h"
+#include "sync/SyncLimits.h"
 
 #include <QPointer>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace quavel {
 
@@ -64,7 +67,18 @@ void SyncService::acceptConnection(NetConnectionPtr connection)
         connection->cancel();
         return;
     }
-    LinkPtr link = attachLink(std::move(connection), pendingName());
+    // A few unannounced links at once: the oldest gives way to the newcomer. A phone announces itself
+    // in its first frame, so only a link that says nothing stays long enough to be the oldest.
+    QList<LinkPtr> pending;
+    for (const LinkPtr& existing : std::as_const(m_links))
+        if (existing->awaitingName)
+            pending.append(existing);
+    std::sort(pending.begin(), pending.end(),
+        [](const LinkPtr& a, const LinkPtr& b) { return a->acceptOrder < b->acceptOrder; });
+    for (qsizetype i = 0; i + SyncLimits::pendingLinks <= pending.size(); ++i)
+        closeLink(pending[i]);
+    LinkPtr link = attachLink(std::move(connection), pendingName(), true);
+    link->acceptOrder = ++m_acceptCount;
     // A peer that never says who it is does not keep a link open.
     link->nameTimer.reset(new QTimer);
     link->nameTimer->setSingleShot(true);
@@ -79,7 +93,8 @@ void SyncService::acceptConnection(NetConnectionPtr connection)
     link->nameTimer->start(m_timing.pendingNameTimeout);
 }
 
-SyncService::LinkPtr SyncService::attachLink(NetConnectionPtr connection, const QString& name)
+SyncService::LinkPtr SyncService::attachLink(
+    NetConnectionPtr connection, const QString& name, bool awaitingName)
 {
     std::optional<QString> matching;
     for (const LinkPtr& existing : std::as_const(m_links)) {
@@ -96,9 +111,11 @@ SyncService::LinkPtr SyncService::attachLink(NetConnectionPtr connection, const 
     auto link = std::make_shared<PeerLink>();
     link->name = name;
     link->connection = std::move(connection);
+    link->awaitingName = awaitingName;
     m_links.insert(name, link);
     emit linksChanged();
-    if (!m_status.isSynced())
+    // A link that has not said who it is is shown nowhere: its "pending-" name means nothing to anyone.
+    if (!m_status.isSynced() && !awaitingName)
         setStatus(SyncStatus::connecting(name));
 
     QPointer<SyncService> self(this);

@@ -340,10 +340,16 @@ void SyncService::forgetPeer(const QString& name)
 
 void SyncService::refreshAggregateStatus()
 {
+    // A link that has not announced its peer is no device: it counts for nothing shown.
     QStringList ready;
+    bool settingUp = false;
     for (const LinkPtr& link : std::as_const(m_links)) {
+        if (link->awaitingName)
+            continue;
         if (link->isReady)
             ready.append(link->name);
+        else
+            settingUp = true;
     }
     std::sort(ready.begin(), ready.end());
     setConnectedPeerNames(ready);
@@ -351,7 +357,7 @@ void SyncService::refreshAggregateStatus()
         setStatus(SyncStatus::synced(ready.first()));
     else if (ready.size() >= 2)
         setStatus(SyncStatus::synced(QStringLiteral("%1 appareils").arg(ready.size())));
-    else if (m_links.isEmpty())
+    else if (!settingUp)
         setStatus(SyncStatus::searching());
     // Otherwise links are still being set up: the status stays as it is.
 }

@@ -100,7 +100,7 @@ public:
     static int endpointScore(const NetEndpoint& endpoint);
 
     // The keys of the links table (peer names, or "pending-XXXXXX" for accepted links not yet named),
-    // sorted; for tests and diagnostics.
+    // sorted; for tests and diagnostics only (a pending name is never shown).
     QStringList linkKeys() const;
 
     static constexpr const char* serviceType = "_quavel-sync._tcp";
@@ -141,6 +141,7 @@ private:
         const LinkPtr& link, const QByteArray& data, bool isComplete, const std::optional<NetError>& error);
     void handle(const SyncEnvelope& envelope, const LinkPtr& link);
     bool isRegistered(const PeerLink* link) const;
+    bool withinPendingLimits(const PeerLink& link) const;
 
     // Discovery (SyncDiscovery.cpp)
     void startListener();
@@ -157,7 +158,7 @@ private:
     void considerConnecting(const NetEndpoint& endpoint, const QString& name);
     void connect(const NetEndpoint& endpoint, const std::optional<QString>& name);
     void acceptConnection(NetConnectionPtr connection);
-    LinkPtr attachLink(NetConnectionPtr connection, const QString& name);
+    LinkPtr attachLink(NetConnectionPtr connection, const QString& name, bool awaitingName = false);
     void handleLinkState(NetState state, const std::optional<NetError>& error, const LinkPtr& link);
     void dropLink(const QString& name);
     void closeLink(const LinkPtr& link);
@@ -182,6 +183,7 @@ private:
     NetListenerPtr m_listener;
     NetBrowserPtr m_browser;
     QMap<QString, LinkPtr> m_links;
+    quint64 m_acceptCount = 0;
     NetPathMonitorPtr m_pathMonitor;
     QList<NetEndpoint> m_knownEndpoints;
     bool m_isStarted = false;

@@ -4,6 +4,7 @@
 #include "ui/CapsuleKind.h"
 #include "ui/DesktopSettings.h"
 #include "ui/QuavelStyle.h"
+#include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -46,6 +47,8 @@ void AppearanceController::apply()
     m_applied = true;
     m_dark = dark;
     QApplication::setPalette(Theme::palette(dark));
+    // Qt's dialogs draw the theme's icons as they are: dark ones would vanish on the dark palette.
+    Symbols::useIconThemeFor(dark);
     emit schemeChanged(dark);
 }
 

@@ -106,6 +106,25 @@ qreal Backdrop::materialOpacity(bool dark)
     return dark ? 0.18 : 0.28;
 }
 
+QColor Backdrop::leastContrasting(bool dark)
+{
+    // The gradient only mixes its mesh colours, so its extremes are among them.
+    const QColor material = Theme::withOpacity(Theme::ultraThinMaterial(dark), materialOpacity(dark));
+    // The text's own end of the scale: the colour farthest from it is the nearest to the text.
+    const QColor far = dark ? QColor(Qt::black) : QColor(Qt::white);
+    QColor found;
+    qreal best = 0;
+    for (const QColor& c : mesh(dark).colors) {
+        const QColor shown = Theme::over(material, c);
+        const qreal distance = Theme::contrast(shown, far);
+        if (distance > best) {
+            best = distance;
+            found = shown;
+        }
+    }
+    return found;
+}
+
 namespace {
 
 // The gradient's colour at every pixel centre of a grid of `size`, in floating point, row by row:

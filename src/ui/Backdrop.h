@@ -25,6 +25,10 @@ public:
     static Mesh mesh(bool dark);
     // The opacity of the material layer over the gradient.
     static qreal materialOpacity(bool dark);
+    // Of the backdrop's colours, material included, the one nearest to the scheme's text: the darkest
+    // in the light scheme, the lightest in the dark one. What is drawn over the backdrop is read
+    // against it at worst.
+    static QColor leastContrasting(bool dark);
     // The gradient rendered at a given pixel size (smooth colour interpolation across the mesh).
     static QImage render(const Mesh& mesh, QSize size);
     // Paints the whole backdrop into `rect`.

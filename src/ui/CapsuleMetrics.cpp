@@ -90,17 +90,20 @@ qreal fontSize(CapsuleKind kind, ControlSize size)
 {
     if (kind == CapsuleKind::tinyIcon)
         return 10;
-    return bySize(size, 11, 12, 12.5, 13.5, 16.5);
+    // The small size's text is narrower than the point sizes it stands for: the desktop's default
+    // font is wider than the one the sizes were drawn with, and the small controls of a crowded bar
+    // keep their titles whole.
+    return bySize(size, 11, 11, 12.5, 13.5, 16.5);
 }
 
 qreal horizontalInset(CapsuleKind kind, ControlSize size)
 {
     switch (kind) {
     case CapsuleKind::fused:
-        return bySize(size, 14, 16, 18, 20, 20);
+        return bySize(size, 14, 12, 18, 20, 20);
     case CapsuleKind::glass:
     case CapsuleKind::prominent:
-        return bySize(size, 9, 11, 13, 16, 16);
+        return bySize(size, 9, 10, 13, 16, 16);
     default:
         return 0;
     }

@@ -1,31 +1,131 @@
 #include "ui/LinkedGroup.h"
 
-#include "ui/CapsuleChrome.h"
 #include "ui/Theme.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QPainter>
+#include <QPainterPath>
 #include <QVBoxLayout>
 
 namespace quavel {
 
 namespace {
+
 constexpr int kValueMinimumWidth = 72;
+constexpr QMargins kMargins(3, 3, 8, 3);
+constexpr int kSpacing = 6;
+// Between the control and a detail under it.
+constexpr int kWrappedSpacing = 2;
+// A detail under the control starts where the control's title does.
+constexpr int kWrappedIndent = 9;
+
+// The control and its detail side by side; in a group that fills the width, the detail goes under the
+// control when its natural width does not fit beside it, so that a long name is cut only when it does
+// not fit on a line of its own either.
+class LinkedLayout : public QLayout
+{
+public:
+    LinkedLayout(QWidget* control, QWidget* detail, bool wraps, QWidget* parent)
+        : QLayout(parent)
+        , m_wraps(wraps)
+    {
+        setContentsMargins(kMargins);
+        addChildWidget(control);
+        addChildWidget(detail);
+        m_control = new QWidgetItem(control);
+        m_detail = new QWidgetItem(detail);
+    }
+    ~LinkedLayout() override
+    {
+        delete m_control;
+        delete m_detail;
+    }
+
+    void addItem(QLayoutItem* item) override { delete item; }
+    int count() const override { return 2; }
+    QLayoutItem* itemAt(int index) const override
+    {
+        return index == 0 ? m_control : index == 1 ? m_detail : nullptr;
+    }
+    QLayoutItem* takeAt(int) override { return nullptr; }
+    Qt::Orientations expandingDirections() const override { return {}; }
+
+    QSize sizeHint() const override { return beside(m_detail->sizeHint().width()); }
+    QSize minimumSize() const override
+    {
+        return m_wraps ? under(m_detail->minimumSize().width()) : beside(m_detail->minimumSize().width());
+    }
+    bool hasHeightForWidth() const override { return m_wraps; }
+    int heightForWidth(int width) const override
+    {
+        return wrapsAt(width) ? under(0).height() : beside(0).height();
+    }
+    bool wrapsAt(int width) const { return m_wraps && width < sizeHint().width(); }
+
+    void setGeometry(const QRect& rect) override
+    {
+        QLayout::setGeometry(rect);
+        const QRect inner = rect.marginsRemoved(kMargins);
+        const QSize control = m_control->sizeHint();
+        const int detailHeight = m_detail->sizeHint().height();
+        if (wrapsAt(rect.width())) {
+            m_control->setGeometry(QRect(inner.topLeft(), control));
+            m_detail->setGeometry(
+                QRect(inner.left() + kWrappedIndent, inner.top() + control.height() + kWrappedSpacing,
+                    inner.width() - kWrappedIndent, detailHeight));
+            return;
+        }
+        const int height = std::max(control.height(), detailHeight);
+        m_control->setGeometry(QRect(
+            inner.left(), inner.top() + (height - control.height()) / 2, control.width(), control.height()));
+        // The detail takes the room left, up to its natural width (a group that fills the width
+        // leaves the rest empty).
+        const int left = inner.left() + control.width() + kSpacing;
+        const int room = inner.right() + 1 - left;
+        const int width = std::clamp(std::min(room, m_detail->sizeHint().width()),
+            m_detail->minimumSize().width(), m_detail->maximumSize().width());
+        m_detail->setGeometry(QRect(left, inner.top() + (height - detailHeight) / 2, width, detailHeight));
+    }
+
+private:
+    QSize beside(int detailWidth) const
+    {
+        const QSize control = m_control->sizeHint();
+        const int height = std::max(control.height(), m_detail->sizeHint().height());
+        return QSize(kMargins.left() + control.width() + kSpacing + detailWidth + kMargins.right(),
+            kMargins.top() + height + kMargins.bottom());
+    }
+    QSize under(int detailWidth) const
+    {
+        const QSize control = m_control->sizeHint();
+        const int width = std::max(control.width(), kWrappedIndent + detailWidth);
+        return QSize(kMargins.left() + width + kMargins.right(),
+            kMargins.top() + control.height() + kWrappedSpacing + m_detail->sizeHint().height()
+                + kMargins.bottom());
+    }
+
+    bool m_wraps;
+    QWidgetItem* m_control;
+    QWidgetItem* m_detail;
+};
+
 } // namespace
 
 LinkedGroup::LinkedGroup(QWidget* control, QWidget* detail, bool fillsWidth, QWidget* parent)
     : QWidget(parent)
     , m_fillsWidth(fillsWidth)
+    , m_layout(new LinkedLayout(control, detail, fillsWidth, this))
 {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(3, 3, 10, 3);
-    row->setSpacing(8);
-    row->addWidget(control, 0, Qt::AlignVCenter);
-    row->addWidget(detail, 0, Qt::AlignVCenter);
-    if (fillsWidth)
-        row->addStretch(1);
-    setSizePolicy(fillsWidth ? QSizePolicy::Expanding : QSizePolicy::Fixed, QSizePolicy::Fixed);
+    QSizePolicy policy(fillsWidth ? QSizePolicy::Expanding : QSizePolicy::Fixed, QSizePolicy::Fixed);
+    policy.setHeightForWidth(fillsWidth);
+    setSizePolicy(policy);
+}
+
+bool LinkedGroup::isWrapped() const
+{
+    return static_cast<const LinkedLayout*>(m_layout)->wrapsAt(width());
 }
 
 void LinkedGroup::paintEvent(QPaintEvent*)
@@ -34,10 +134,18 @@ void LinkedGroup::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     const bool dark = Theme::isDark(this);
     const QRectF r = rect();
-    p.fillPath(CapsuleChrome::capsule(r), QColor::fromRgbF(0, 0, 0, dark ? 0.38f : 0.16f));
+    // Two lines high, the pill keeps the corners of one line.
+    const qreal radius
+        = std::min(r.height(), qreal(m_layout->itemAt(0)->sizeHint().height() + kMargins.top() * 2)) / 2;
+    const auto pill = [&](const QRectF& area) {
+        QPainterPath path;
+        path.addRoundedRect(area, radius, radius);
+        return path;
+    };
+    p.fillPath(pill(r), QColor::fromRgbF(0, 0, 0, dark ? 0.38f : 0.16f));
     QColor rim = Theme::primary(dark);
     rim.setAlphaF(dark ? 0.12f : 0.08f);
-    p.strokePath(CapsuleChrome::capsule(r.adjusted(0.3, 0.3, -0.3, -0.3)), QPen(rim, 0.6));
+    p.strokePath(pill(r.adjusted(0.3, 0.3, -0.3, -0.3)), QPen(rim, 0.6));
 }
 
 LinkedLabel::LinkedLabel(const QString& title, QWidget* parent)

@@ -8,10 +8,12 @@
 #include <optional>
 
 class QHBoxLayout;
+class QLayout;
 
 namespace quavel {
 
-// A control joined to its detail in one dark pill (a pick button and the picked value, say).
+// A control joined to its detail in one dark pill (a pick button and the picked value, say). A group
+// that fills the width puts its detail under the control when it does not fit beside it.
 class LinkedGroup : public QWidget
 {
     Q_OBJECT
@@ -19,12 +21,15 @@ class LinkedGroup : public QWidget
 public:
     LinkedGroup(QWidget* control, QWidget* detail, bool fillsWidth, QWidget* parent = nullptr);
     bool fillsWidth() const { return m_fillsWidth; }
+    // Whether the detail stands under the control at the current width.
+    bool isWrapped() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     bool m_fillsWidth;
+    QLayout* m_layout;
 };
 
 // A caption beside a linked control.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
@@ -246,6 +247,38 @@ void installIconTheme()
     const QString current = QIcon::themeName();
     if (current.isEmpty() || current == u"hicolor")
         QIcon::setThemeName(QStringLiteral("breeze"));
+}
+
+namespace {
+
+bool themeExists(const QString& name)
+{
+    for (const QString& folder : QIcon::themeSearchPaths())
+        if (QFileInfo::exists(folder + u'/' + name + QStringLiteral("/index.theme")))
+            return true;
+    return false;
+}
+
+} // namespace
+
+QString useIconThemeFor(bool dark)
+{
+    // The desktop's own theme, as first met, is the one whose variants are looked for.
+    static const QString desktopTheme = [] {
+        QString name = QIcon::themeName();
+        return name.isEmpty() || name == u"hicolor" ? QStringLiteral("breeze") : name;
+    }();
+    const QString darkSuffix = QStringLiteral("-dark");
+    const QString light
+        = desktopTheme.endsWith(darkSuffix) ? desktopTheme.chopped(darkSuffix.size()) : desktopTheme;
+    QString wanted;
+    if (dark)
+        wanted = themeExists(light + darkSuffix) ? light + darkSuffix : QStringLiteral("breeze-dark");
+    else
+        wanted = themeExists(light) ? light : QStringLiteral("breeze");
+    if (QIcon::themeName() != wanted)
+        QIcon::setThemeName(wanted);
+    return wanted;
 }
 
 QStringList themeNames(const QString& symbol)

@@ -16,6 +16,11 @@ namespace quavel::Symbols {
 
 // Makes Breeze the fallback theme (and the theme when the platform names none). Call once at start.
 void installIconTheme();
+// The icon theme for the scheme shown: in the dark scheme the dark variant of the desktop's theme
+// ("breeze-dark" for "breeze"; Breeze Dark when the theme has none), whose icons are light, so that
+// the icons of Qt's own dialogs stay visible; in the light scheme the light variant. Returns the
+// theme set.
+QString useIconThemeFor(bool dark);
 
 // The icon names standing for a symbol, in lookup order; "@name" for a drawn one; empty when unknown.
 QStringList themeNames(const QString& symbol);

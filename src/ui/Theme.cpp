@@ -1,8 +1,11 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QHash>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quavel::Theme {
@@ -75,6 +78,44 @@ QColor withOpacity(QColor color, qreal opacity)
     return color;
 }
 
+QColor over(const QColor& top, const QColor& ground)
+{
+    const float a = top.alphaF();
+    return QColor::fromRgbF(top.redF() * a + ground.redF() * (1 - a),
+        top.greenF() * a + ground.greenF() * (1 - a), top.blueF() * a + ground.blueF() * (1 - a));
+}
+
+namespace {
+
+qreal luminance(const QColor& c)
+{
+    const auto linear = [](qreal v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+} // namespace
+
+qreal contrast(const QColor& a, const QColor& b)
+{
+    const qreal la = luminance(a);
+    const qreal lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readable(const QColor& text, const QColor& ground, qreal ratio)
+{
+    const QColor shown = over(text, ground);
+    if (contrast(shown, ground) >= ratio)
+        return text;
+    const QColor end = luminance(ground) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
+    for (int step = 1; step <= 40; ++step) {
+        const QColor nearer = over(withOpacity(end, step / 40.0), shown);
+        if (contrast(nearer, ground) >= ratio)
+            return nearer;
+    }
+    return end;
+}
+
 QPalette palette(bool dark)
 {
     QPalette p;
@@ -125,6 +166,20 @@ QFont system(qreal pixels, int weight)
     f.setPixelSize(std::max(1, int(std::lround(pixels))));
     f.setWeight(QFont::Weight(weight));
     return f;
+}
+
+int inkPad(const QFont& font)
+{
+    static QHash<QString, int> pads;
+    const QString key = font.key();
+    if (const auto known = pads.constFind(key); known != pads.constEnd())
+        return *known;
+    const QFontMetrics metrics(font);
+    // The tallest marks of French capitals and the deepest descenders.
+    const QRect ink = metrics.tightBoundingRect(QStringLiteral("ÅÉÈÀÂÊÎÔÛÙÇÏËÜŸgjpqyç"));
+    const int pad = std::max({ 0, -ink.top() - metrics.ascent(), ink.bottom() + 1 - metrics.descent() });
+    pads.insert(key, pad);
+    return pad;
 }
 
 QFont font(Style style, int weight)

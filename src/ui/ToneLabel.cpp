@@ -13,6 +13,8 @@ ToneLabel::ToneLabel(const QString& text, Tone tone, const QFont& font, QWidget*
     // The tone is the window-text colour. Without a role of its own the label would take the one of
     // its parent's background: the text colour inside a list, which no tone sets.
     setForegroundRole(QPalette::WindowText);
+    // Room for accents over capitals and for descenders, which may reach past the font's line.
+    setMargin(Fonts::inkPad(font));
     applyTone();
 }
 
@@ -57,6 +59,8 @@ void ToneLabel::changeEvent(QEvent* event)
     QLabel::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange)
         applyTone();
+    if (event->type() == QEvent::FontChange)
+        setMargin(Fonts::inkPad(font()));
 }
 
 } // namespace quavel

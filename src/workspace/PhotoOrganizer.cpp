@@ -4,7 +4,9 @@
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
 #include "platform/UuidText.h"
+#include "platform/files/FileSync.h"
 #include "platform/files/SafeCopy.h"
+#include "platform/files/UnnamedFile.h"
 #include "platform/text/Text.h"
 #include "workspace/OrganizerFiles.h"
 #include "workspace/PhotoNameScan.h"
@@ -232,22 +234,19 @@ OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destinat
             throwCreateFailure(folder, e);
         usedFolders.insert(folder);
 
+        // Hidden partial copies of an earlier run that was killed in this folder go first.
+        UnnamedFile::removeLeftovers(folder);
+
         int clashes = 0;
         for (const QString& file : group.files) {
             const QString name = lastComponent(file);
+            // The first free name is a hint: the copy takes its name only when its content is complete,
+            // and moves on to the next candidate when another writer got there first.
             int attempt = firstFreeAttempt(name, folder);
+            const int e = SafeCopy::tryCopyToFreeName(
+                file, folder, [&](int n) { return candidateName(name, n); }, attempt);
             if (attempt > 0)
                 ++clashes;
-            int e = 0;
-            // The name is only taken by the exclusive creation: when another writer got it first,
-            // move on to the next candidate.
-            for (;; ++attempt) {
-                e = SafeCopy::tryCopyFile(file, folder + u'/' + candidateName(name, attempt));
-                if (e != EEXIST)
-                    break;
-                if (attempt == 0)
-                    ++clashes;
-            }
             if (e == 0) {
                 ++report.copied;
             } else {
@@ -269,6 +268,12 @@ OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destinat
         report.messages.append(message);
     }
     report.folders = int(usedFolders.size());
+    // "Copied" means on the disk: one flush of the destination's file system before the report.
+    if (report.copied > 0) {
+        if (const int e = FileSync::syncFileSystem(destination))
+            throw FileError(
+                e, QStringLiteral("Impossible d’écrire les copies sur le disque : ") + frenchDescription(e));
+    }
     return report;
 }
 

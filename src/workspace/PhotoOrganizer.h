@@ -22,10 +22,12 @@ namespace quavel::PhotoOrganizer {
 QList<PhotoGroup> plan(const SpreadsheetRecord& spreadsheet, const QList<ImportedPerson>& catalog,
     const QString& sourceDirectory);
 
-// Copies every group's files into destination/<group's folder name>. Throws FileError when the
-// destination or a rider folder cannot be created (copies already made stay); a file that cannot be
-// copied is reported in the messages and counted as skipped. `progress`, when given, is called on the
-// calling thread after each file, copied or not, with the files done so far and the files of all groups.
+// Copies every group's files into destination/<group's folder name>; a copy gets its name only once
+// complete, and the destination's file system is flushed once before the report is returned. Throws
+// FileError when the destination or a rider folder cannot be created, or the flush fails (copies
+// already made stay); a file that cannot be copied is reported in the messages and counted as skipped.
+// `progress`, when given, is called on the calling thread after each file, copied or not, with the files done
+// so far and the files of all groups.
 OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destination,
     const std::function<void(int done, int total)>& progress = {});
 

@@ -53,9 +53,10 @@ RiderFoldersStore::RiderFoldersStore(QObject* parent)
 
 RiderFoldersStore::RiderFoldersStore(const QString& folder, ProgrammeParser parser, QObject* parent)
     : QObject(parent)
-    , m_storage(folder, std::move(parser))
+    , m_programmes(new ProgrammeLoader(folder, std::move(parser), this))
     , m_fileURL(folder + QStringLiteral("/settings.json"))
 {
+    connect(m_programmes, &ProgrammeLoader::stateChanged, this, &RiderFoldersStore::programmeLoadingChanged);
     load();
     loadProgrammeFromDisk();
 }
@@ -102,46 +103,40 @@ void RiderFoldersStore::persist()
 
 void RiderFoldersStore::persistProgrammeIndex(const ProgrammeDocument& document)
 {
-    m_storage.writeIndex(document);
+    m_programmes->storage().writeIndex(document);
+}
+
+void RiderFoldersStore::removeProgrammeCopies()
+{
+    m_programmes->storage().removeCopies();
 }
 
 void RiderFoldersStore::loadProgrammeFromDisk()
 {
-    if (auto document = m_storage.readIndex()) {
-        setProgramme(document);
-        if (!m_programmeName)
-            setProgrammeName(document->sourceName);
-    }
-    if (m_reparsePending || !m_storage.existingCopy())
+    if (m_loadPending)
         return;
-    m_reparsePending = true;
-    // Later on this thread, after the window is up; nothing happens once the store is gone.
-    QTimer::singleShot(0, this, [this] {
-        m_reparsePending = false;
-        const auto copy = m_storage.existingCopy();
-        if (!copy)
-            return;
-        ProgrammeDocument document;
-        try {
-            document = m_storage.parse(*copy);
-        } catch (...) {
-            return;
-        }
-        try {
-            m_storage.writeIndex(document);
-        } catch (...) { }
-        setProgramme(document);
-        if (!m_programmeName)
-            setProgrammeName(document.sourceName);
-    });
+    m_loadPending = true;
+    m_programmes->load(
+        [this](const ProgrammeDocument& document) {
+            setProgramme(document);
+            if (!m_programmeName)
+                setProgrammeName(document.sourceName);
+        },
+        [this] { m_loadPending = false; });
 }
 
-void RiderFoldersStore::ingestProgramme(const QString& path)
+void RiderFoldersStore::ingestProgramme(const QString& path, ProgrammeLoader::ImportDone done)
 {
-    const ProgrammeDocument document = m_storage.importFile(path);
-    setProgramme(document);
-    setProgrammeName(OrganizerFiles::lastComponent(path));
-    persist();
+    m_programmes->import(
+        path, [this, path, done = std::move(done)](const ProgrammeLoader::ImportResult& result) {
+            if (result.document) {
+                setProgramme(result.document);
+                setProgrammeName(OrganizerFiles::lastComponent(path));
+                persist();
+            }
+            if (done)
+                done(result);
+        });
 }
 
 void RiderFoldersStore::storeDestination(const QString& folder)

@@ -2,8 +2,8 @@
 
 #include "programme/ImportedPerson.h"
 #include "programme/ProgrammeDocument.h"
+#include "workspace/ProgrammeLoader.h"
 #include "workspace/ProgrammeParser.h"
-#include "workspace/ProgrammeStorage.h"
 
 #include <QByteArray>
 #include <QList>
@@ -31,7 +31,7 @@ public:
     explicit RiderFoldersStore(const QString& folder, ProgrammeParser parser = {}, QObject* parent = nullptr);
 
     QString fileURL() const { return m_fileURL; }
-    const QString& folder() const { return m_storage.folder(); }
+    const QString& folder() const { return m_programmes->storage().folder(); }
 
     const std::optional<ProgrammeDocument>& programme() const { return m_programme; }
     void setProgramme(const std::optional<ProgrammeDocument>& programme);
@@ -45,12 +45,17 @@ public:
     // The riders of people() that have a name, same order: the ones folders are made for.
     QList<ImportedPerson> namedPeople() const;
 
-    // Reads "programme.json", then re-reads the stored source copy, when there is one, in a queued
-    // call on this thread. The constructor calls it; a second call while a re-read is pending adds none.
+    // Reads "programme.json", then re-reads the stored source copy, when there is one, on the
+    // programme worker; each reading becomes the programme when it arrives. The constructor calls it;
+    // a second call while the reading is under way adds none.
     void loadProgrammeFromDisk();
-    // Imports a picked programme file; throws the copy's, the parser's or the write's error, and then
-    // nothing changed.
-    void ingestProgramme(const QString& path);
+    // Imports a picked programme file on the programme worker; when it is done the programme and its
+    // name are set and the settings saved, then `done` runs (on this thread) with the result. A failed
+    // import carries the French message, and nothing changed.
+    void ingestProgramme(const QString& path, ProgrammeLoader::ImportDone done = {});
+    // A reading or an import of the programme is under way; an import.
+    bool isLoadingProgramme() const { return m_programmes->isBusy(); }
+    bool isImportingProgramme() const { return m_programmes->isImporting(); }
     void storeDestination(const QString& folder);
     // The folder a bookmark designates, or absent; a stale bookmark is refreshed in a queued call.
     std::optional<QString> resolve(const std::optional<QByteArray>& bookmark);
@@ -58,11 +63,16 @@ public:
     const QStringList& accessedPaths() const { return m_accessedPaths; }
     // Writes "settings.json"; failures show nothing.
     void persist();
-    // Writes "programme.json"; throws FileError.
+    // Writes "programme.json" (a web page's programme), winning over any reading or import under way;
+    // throws FileError.
     void persistProgrammeIndex(const ProgrammeDocument& document);
+    // Deletes the stored source copies (winning likewise); failures ignored.
+    void removeProgrammeCopies();
 
 signals:
     void programmeChanged();
+    // isLoadingProgramme() or isImportingProgramme() changed.
+    void programmeLoadingChanged();
     void programmeNameChanged();
     void destinationNameChanged();
     void destinationBookmarkChanged();
@@ -72,7 +82,7 @@ private:
     void setDestinationBookmark(const std::optional<QByteArray>& bookmark);
     void setDestinationName(const std::optional<QString>& name);
 
-    ProgrammeStorage m_storage;
+    ProgrammeLoader* m_programmes;
     std::optional<ProgrammeDocument> m_programme;
     std::optional<QString> m_programmeName;
     std::optional<QString> m_destinationName;
@@ -82,7 +92,7 @@ private:
     QSet<QString> m_accessedPathSet;
     // "settings.json" existed but did not read: moved aside before the first save replaces it.
     bool m_setAsidePending = false;
-    bool m_reparsePending = false;
+    bool m_loadPending = false;
 };
 
 } // namespace quavel

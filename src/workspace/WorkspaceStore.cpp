@@ -104,9 +104,10 @@ WorkspaceStore::WorkspaceStore(QObject* parent)
 
 WorkspaceStore::WorkspaceStore(const QString& folder, ProgrammeParser parser, QObject* parent)
     : QObject(parent)
-    , m_storage(folder, std::move(parser))
+    , m_programmes(new ProgrammeLoader(folder, std::move(parser), this))
     , m_fileURL(folder + QStringLiteral("/workspace.json"))
 {
+    connect(m_programmes, &ProgrammeLoader::stateChanged, this, &WorkspaceStore::programmeLoadingChanged);
     load();
     loadProgrammeFromDisk();
 }
@@ -154,46 +155,42 @@ void WorkspaceStore::persist()
 
 void WorkspaceStore::loadProgrammeFromDisk()
 {
-    if (auto document = m_storage.readIndex()) {
-        setProgramme(document);
-        if (!m_programmeName)
-            setProgrammeName(document->sourceName);
-    }
-    if (m_reparsePending || !m_storage.existingCopy())
+    if (m_loadPending)
         return;
-    m_reparsePending = true;
-    // Later on this thread, after the window is up; nothing happens once the store is gone.
-    QTimer::singleShot(0, this, [this] {
-        m_reparsePending = false;
-        const auto copy = m_storage.existingCopy();
-        if (!copy)
-            return;
-        ProgrammeDocument document;
-        try {
-            document = m_storage.parse(*copy);
-        } catch (...) {
-            return;
-        }
-        try {
-            m_storage.writeIndex(document);
-        } catch (...) { }
-        setProgramme(document);
-        if (!m_programmeName)
-            setProgrammeName(document.sourceName);
-    });
+    m_loadPending = true;
+    m_programmes->load([this](const ProgrammeDocument& document) { adoptLoaded(document); },
+        [this] { m_loadPending = false; });
 }
 
-void WorkspaceStore::ingestProgramme(const QString& path)
+void WorkspaceStore::adoptLoaded(const ProgrammeDocument& document)
 {
-    const ProgrammeDocument document = m_storage.importFile(path);
     setProgramme(document);
-    setProgrammeName(OrganizerFiles::lastComponent(path));
-    persist();
+    // A name read from "workspace.json" wins.
+    if (!m_programmeName)
+        setProgrammeName(document.sourceName);
+}
+
+void WorkspaceStore::ingestProgramme(const QString& path, ProgrammeLoader::ImportDone done)
+{
+    m_programmes->import(path, [this, path, done = std::move(done)](const ImportResult& result) {
+        if (result.document) {
+            setProgramme(result.document);
+            setProgrammeName(OrganizerFiles::lastComponent(path));
+            persist();
+        }
+        if (done)
+            done(result);
+    });
 }
 
 void WorkspaceStore::persistProgrammeIndex(const ProgrammeDocument& document)
 {
-    m_storage.writeIndex(document);
+    m_programmes->storage().writeIndex(document);
+}
+
+void WorkspaceStore::removeProgrammeCopies()
+{
+    m_programmes->storage().removeCopies();
 }
 
 void WorkspaceStore::setProgramme(const std::optional<ProgrammeDocument>& programme)

@@ -6,8 +6,8 @@
 #include "workspace/OrganizerHistorySection.h"
 #include "workspace/OrganizerReport.h"
 #include "workspace/PhotoGroup.h"
+#include "workspace/ProgrammeLoader.h"
 #include "workspace/ProgrammeParser.h"
-#include "workspace/ProgrammeStorage.h"
 #include "workspace/SpreadsheetMacSettings.h"
 
 #include <QByteArray>
@@ -41,19 +41,30 @@ public:
     // Files in `folder`; an empty parser means ProgrammeFileParser::parse.
     explicit WorkspaceStore(const QString& folder, ProgrammeParser parser = {}, QObject* parent = nullptr);
 
+    using ImportResult = ProgrammeLoader::ImportResult;
+
     // Lifecycle and files.
     QString fileURL() const { return m_fileURL; }
-    const QString& folder() const { return m_storage.folder(); }
+    const QString& folder() const { return m_programmes->storage().folder(); }
     // Writes "workspace.json"; failures show nothing (the next save writes the state).
     void persist();
-    // Reads "programme.json", then re-reads the stored source copy, when there is one, in a queued
-    // call on this thread. The constructor calls it; a second call while a re-read is pending adds none.
+    // Reads "programme.json", then re-reads the stored source copy, when there is one, on the
+    // programme worker; each reading becomes the programme when it arrives. The constructor calls it;
+    // a second call while the reading is under way adds none.
     void loadProgrammeFromDisk();
-    // Imports a picked programme file; throws the copy's, the parser's or the write's error, and then
-    // nothing changed (see ProgrammeStorage::importFile).
-    void ingestProgramme(const QString& path);
-    // Writes "programme.json"; throws FileError.
+    // Imports a picked programme file on the programme worker. When it is done the programme and its
+    // name are set and the store saved, then `done` runs (on this thread) with the result; a failed
+    // import carries the copy's, the parser's or the write's French message, and nothing changed (see
+    // ProgrammeStorage::importFile).
+    void ingestProgramme(const QString& path, ProgrammeLoader::ImportDone done = {});
+    // A reading or an import of the programme is under way; an import.
+    bool isLoadingProgramme() const { return m_programmes->isBusy(); }
+    bool isImportingProgramme() const { return m_programmes->isImporting(); }
+    // Writes "programme.json" (a web page's programme), winning over any reading or import under way;
+    // throws FileError.
     void persistProgrammeIndex(const ProgrammeDocument& document);
+    // Deletes the stored source copies (winning likewise); failures ignored.
+    void removeProgrammeCopies();
 
     const std::optional<ProgrammeDocument>& programme() const { return m_programme; }
     void setProgramme(const std::optional<ProgrammeDocument>& programme);
@@ -99,6 +110,8 @@ public:
 signals:
     void settingsChanged();
     void programmeChanged();
+    // isLoadingProgramme() or isImportingProgramme() changed.
+    void programmeLoadingChanged();
     void programmeNameChanged();
     void actionHistoryChanged();
     void lastDestinationBookmarkChanged();
@@ -111,7 +124,9 @@ private:
     void refreshStaleBookmark(const QByteArray& stale, const QString& folder);
     void setLastDestination(const std::optional<QByteArray>& bookmark, const std::optional<QString>& name);
 
-    ProgrammeStorage m_storage;
+    void adoptLoaded(const ProgrammeDocument& document);
+
+    ProgrammeLoader* m_programmes;
     QMap<QUuid, SpreadsheetMacSettings> m_settings;
     std::optional<ProgrammeDocument> m_programme;
     std::optional<QString> m_programmeName;
@@ -123,7 +138,7 @@ private:
     QSet<QString> m_accessedPathSet;
     // "workspace.json" existed but did not read: moved aside before the first save replaces it.
     bool m_setAsidePending = false;
-    bool m_reparsePending = false;
+    bool m_loadPending = false;
 };
 
 } // namespace quavel

@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
 namespace quavel::test {
 
 void isolateUserFolders()
@@ -22,6 +26,20 @@ void isolateUserFolders()
 }
 
 TempFolder::TempFolder() = default;
+
+TempFolder::TempFolder(const QString& base)
+    : m_dir(base + QStringLiteral("/quavel-test-XXXXXX"))
+{ }
+
+QString memoryFolderBase()
+{
+    struct statfs fs
+    {
+    };
+    if (::statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC && ::access("/dev/shm", W_OK) == 0)
+        return QStringLiteral("/dev/shm");
+    return QDir::tempPath();
+}
 
 QString TempFolder::write(const QString& name, const QByteArray& bytes) const
 {

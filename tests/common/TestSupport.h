@@ -16,6 +16,8 @@ class TempFolder
 {
 public:
     TempFolder();
+    // Inside `base` instead of the temporary folder of the environment.
+    explicit TempFolder(const QString& base);
     QString path() const { return m_dir.path(); }
     // Absolute path of a name inside the folder.
     QString file(const QString& name) const { return m_dir.filePath(name); }
@@ -26,6 +28,10 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// A folder on a memory file system (/dev/shm when it is a writable tmpfs), else the temporary folder:
+// for tests that flush the file system many times, a flush of tmpfs costing nothing.
+QString memoryFolderBase();
 
 // Runs the event loop until the predicate holds or the time runs out; true when it held.
 bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);

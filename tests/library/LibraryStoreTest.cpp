@@ -132,6 +132,23 @@ TEST_F(LibraryStoreTest, garbageAndEmptyFilesAreSetAsideToo)
     EXPECT_EQ(onDisk().days.size(), 0);
 }
 
+// A file nested past the limit is unreadable like any other: no crash at start or at the next save,
+// the empty library, the file set aside once.
+TEST_F(LibraryStoreTest, aTooDeeplyNestedLibraryIsSetAsideAndTheStartGoesOn)
+{
+    const QByteArray deep = QByteArray(200000, '[') + QByteArray(200000, ']');
+    put("library.json", "{\"days\": " + deep + "}");
+    put("ui-state.json", deep);
+    auto store = open();
+    EXPECT_TRUE(store->snapshot().days.isEmpty());
+    store->addDay(QStringLiteral("Samedi"));
+    store->updateUIState(uid("1"), std::nullopt);
+    EXPECT_EQ(setAside("library.json").size(), 1);
+    EXPECT_EQ(setAside("ui-state.json").size(), 1);
+    EXPECT_EQ(onDisk().days.size(), 1);
+    EXPECT_EQ(open()->snapshot().days.size(), 1);
+}
+
 TEST_F(LibraryStoreTest, addDayNamesAndPlacesTheDay)
 {
     auto store = open();

@@ -126,6 +126,57 @@ TEST(QuavelJSON, malformedTextIsADecodingError)
         EXPECT_THROW(QuavelJSON::parse(bad), QuavelJSON::DecodingError) << bad;
 }
 
+namespace {
+
+// `levels` arrays, or objects {"a": …} when `objects`, around a 0.
+QByteArray nested(int levels, bool objects = false)
+{
+    QByteArray text;
+    for (int i = 0; i < levels; ++i)
+        text += objects && i % 2 ? "{\"a\": " : "[";
+    text += "0";
+    for (int i = levels - 1; i >= 0; --i)
+        text += objects && i % 2 ? "}" : "]";
+    return text;
+}
+
+struct DepthCase
+{
+    const char* name;
+    QByteArray text;
+    bool readable;
+};
+
+} // namespace
+
+// Every reader decodes through parse: the limit is refused as a decoding error, before any parsing,
+// whatever the depth; brackets inside strings do not count.
+TEST(QuavelJSON, nestingDeeperThanTheLimitIsUnreadable)
+{
+    const QByteArray brackets(5000, '[');
+    const DepthCase cases[] = {
+        { "64 arrays", nested(64), true },
+        { "65 arrays", nested(65), false },
+        { "64 objects and arrays", nested(64, true), true },
+        { "65 objects and arrays", nested(65, true), false },
+        { "a million arrays", nested(1000000), false },
+        { "an opener run without closers", brackets, false },
+        { "brackets in a string", "[\"" + brackets + "\"]", true },
+        { "after an escaped quote", "[\"\\\"" + brackets + "\", 1]", true },
+        { "after an escaped backslash", "[\"\\\\\", " + nested(64) + "]", false },
+        { "stray closers first", "]]]]" + nested(64), false },
+    };
+    for (const DepthCase& c : cases) {
+        if (c.readable) {
+            EXPECT_NO_THROW(QuavelJSON::parse(c.text)) << c.name;
+        } else {
+            EXPECT_THROW(QuavelJSON::parse(c.text), QuavelJSON::DecodingError) << c.name;
+        }
+    }
+    // The refusal says why.
+    EXPECT_TRUE(decodingMessage([] { QuavelJSON::parse(nested(65)); }).contains("imbriqu"));
+}
+
 // The streamed file form is byte for byte the document encoder's, for any content.
 TEST(QuavelJSON, streamedLibraryEqualsTheDocumentEncoding)
 {

@@ -203,3 +203,19 @@ TEST(Text, localizedStandardCompareIsAStrictWeakOrdering)
     EXPECT_TRUE(std::is_sorted(
         sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) { return cmp(a, b) < 0; }));
 }
+
+TEST(Text, sortKeysOrderAsTheComparisonAndComposingJoinsEquivalentForms)
+{
+    const QStringList samples { "", "a", "A", "á", "a\u0301", "IMG_1.heic", "IMG_2.JPG", "img_10.jpg", "IMPRESSION 9",
+        "IMPRESSION 10", "Épreuve 02", "epreuve 2", "œuvre", "oeuvre", "ß", "ss", "😀", "١٢", "12" };
+    for (const QString& a : samples)
+        for (const QString& b : samples) {
+            const QByteArray ka = text::localizedStandardSortKey(a);
+            const QByteArray kb = text::localizedStandardSortKey(b);
+            const int byKey = ka < kb ? -1 : (kb < ka ? 1 : a.compare(b) < 0 ? -1 : (a == b ? 0 : 1));
+            EXPECT_EQ(byKey, text::localizedStandardCompare(a, b)) << a.toStdString() << " / " << b.toStdString();
+        }
+    EXPECT_EQ(text::composed(u"Ce\u0301line"), QStringLiteral("C\u00e9line"));
+    EXPECT_EQ(text::composed(u"C\u00e9line"), QStringLiteral("C\u00e9line"));
+    EXPECT_EQ(text::composed(u"plain"), QStringLiteral("plain"));
+}

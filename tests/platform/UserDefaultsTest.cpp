@@ -149,6 +149,26 @@ TEST(UserDefaults, anUnreadableFileIsSetAsideBeforeTheFirstWrite)
     EXPECT_EQ(QDir(dir.path()).entryList({ "defaults.json.unreadable-*" }, QDir::Files).size(), 1);
 }
 
+// Values nested past the limit make the whole file unreadable (the writer recurses per level, and deep
+// texts grow by their indentation at every write); up to the limit they are kept as they are.
+TEST(UserDefaults, aTooDeeplyNestedFileIsUnreadableAndTheDefaultsApply)
+{
+    for (const int levels : { 63, 64, 100000 }) {
+        TempFolder dir;
+        const QByteArray value = QByteArray(levels, '[') + QByteArray(levels, ']');
+        dir.write("defaults.json", R"({"quavel.appearance": "dark", "deep": )" + value + "}");
+        UserDefaults d(dir.file("defaults.json"));
+        const bool readable = levels < 64; // the file's own object is one level
+        EXPECT_EQ(d.string("quavel.appearance").has_value(), readable) << levels;
+        d.setBoolean("quavel.flag", true);
+        const QStringList aside = QDir(dir.path()).entryList({ "defaults.json.unreadable-*" }, QDir::Files);
+        EXPECT_EQ(aside.size(), readable ? 0 : 1) << levels;
+        UserDefaults again(dir.file("defaults.json"));
+        EXPECT_EQ(again.boolean("quavel.flag"), true) << levels;
+        EXPECT_EQ(again.contains("deep"), readable) << levels;
+    }
+}
+
 TEST(UserDefaults, standardLivesUnderTheConfigHome)
 {
     EXPECT_EQ(

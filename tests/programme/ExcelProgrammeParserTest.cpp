@@ -3,6 +3,7 @@
 #include "programme/ExcelProgrammeParser.h"
 #include "programme/ImportError.h"
 #include "programme/ProgrammeFileParser.h"
+#include "programme/ProgrammeLimits.h"
 #include "programme/ZipError.h"
 
 #include "ProgrammeTestSupport.h"
@@ -148,6 +149,37 @@ TEST(ExcelProgrammeParser, readsAWorkbookFileMergingItsSheets)
         test::workbook({ { "xl/workbook.xml", test::workbookXml({ "A" }) },
             { "xl/worksheets/sheet1.xml", test::inlineSheet({ { "Titre" } }) } }));
     EXPECT_TRUE(ProgrammeFileParser::parse(empty).days.isEmpty());
+}
+
+// A few megabytes of workbook may not unfold into more riders than a programme can hold: the reader
+// stops at the first rider over the cap, with the unreadable-file message.
+TEST(ExcelProgrammeParser, aWorkbookOverTheRiderCapIsUnreadable)
+{
+    const auto workbookOf = [](qsizetype riders) {
+        QByteArray rows = R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>)";
+        rows.reserve(rows.size() + riders * 64);
+        for (qsizetype i = 2; i < riders + 2; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            rows += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>7</v></c><c r=\"B" + n
+                + "\" t=\"s\"><v>2</v></c></row>";
+        }
+        return test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Samedi" }) },
+            { "xl/sharedStrings.xml",
+                R"(<sst><si><t>Dossard</t></si><si><t>Cavalier</t></si>)"
+                R"(<si><t>DUPONT Jean</t></si></sst>)" },
+            { "xl/worksheets/sheet1.xml", test::sheetXml(QString::fromLatin1(rows)) } });
+    };
+    test::TempFolder folder;
+    const ProgrammeDocument full
+        = ProgrammeFileParser::parse(folder.write("plein.xlsx", workbookOf(ProgrammeLimits::maximumRiders)));
+    ASSERT_EQ(full.days.size(), 1);
+    EXPECT_EQ(full.days[0].events[0].people.size(), 1); // one bib, kept once
+    try {
+        ProgrammeFileParser::parse(folder.write("trop.xlsx", workbookOf(ProgrammeLimits::maximumRiders + 1)));
+        ADD_FAILURE();
+    } catch (const ImportError& e) {
+        EXPECT_EQ(e.message(), "Impossible de lire ce fichier type.");
+    }
 }
 
 TEST(ProgrammeFileParser, choosesTheReaderByExtension)

@@ -133,11 +133,29 @@ TEST(PdfLineGrammar, runOnPagesAreCutAtDaysTitlesAndRiders)
     ASSERT_GT(text.size(), 80);
     EXPECT_EQ(P::pageLines(text),
         QStringList({ "Samedi 12 juin Concours du club des cavaliers de la vallée", "Epreuve 1 Vitesse",
-            "préparatoire", "dimanche 12 DUPONT Jean 13 MARTIN Luc", "14\nDURAND Paul" }));
+            "préparatoire", "dimanche 12 DUPONT Jean 13 MARTIN Luc", "14 DURAND Paul" }));
     // Three lines or more are never run-on text.
     EXPECT_EQ(P::pageLines(text + "\nfin").size(), 3);
     EXPECT_EQ(P::pageLines("Samedi\r\n\r\n 12\u00a0DUPONT Jean \r13 MARTIN Luc"),
         QStringList({ "Samedi", "12 DUPONT Jean", "13 MARTIN Luc" }));
+    // A line end between two lines of run-on text only cuts words.
+    EXPECT_EQ(
+        P::pageLines("Samedi 14 juin Concours d’été du Club Hippique de la Vallée Épreuve 3 Grand Prix\n"
+                     "Luc Épreuve 4 Vitesse"),
+        QStringList({ "Samedi 14 juin Concours d’été du Club Hippique de la Vallée",
+            "Épreuve 3 Grand Prix Luc", "Épreuve 4 Vitesse" }));
+}
+
+// The layout's runs of blanks: one blank in a title, day or heading line; a rider row keeps its
+// columns.
+TEST(PdfLineGrammar, paddedLinesReadWithSingleBlanks)
+{
+    EXPECT_EQ(P::pageLines("Samedi      14 juin\nPréparatoire 1,00 m" + QString(44, u' ')
+                  + "08h00\n"
+                    "21     PETIT Luc      Club\nDossard\t\tCavalier"),
+        QStringList({ "Samedi 14 juin", "Préparatoire 1,00 m 08h00", "21     PETIT Luc      Club",
+            "Dossard Cavalier" }));
+    EXPECT_EQ(P::singleBlanks(u"\u2003a \t b\u00a0\u00a0c  "), " a b c ");
 }
 
 TEST(FederationListing, recognitionAndHeaders)

@@ -80,6 +80,51 @@ TEST(PdfStartList, readsAGenericStartList)
     EXPECT_EQ(doc.days[1].events[0].id, "Dimanche|Grand Prix 1,30 m");
 }
 
+// Class titles with their start time far to the right, as organisers lay them out.
+TEST(PdfStartList, titlesWithATimeAtTheirRight)
+{
+    const PdfPage page { { 40, 40, "Samedi 14 juin" }, { 40, 60, "Préparatoire 1,00 m" },
+        { 520, 60, "08h00" }, { 40, 80, "Dossard" }, { 100, 80, "Cavalier" }, { 300, 80, "Club" },
+        { 40, 94, "21" }, { 100, 94, "PETIT Luc" }, { 300, 94, "Club Hippique" }, { 40, 108, "22" },
+        { 100, 108, "MARTIN Paul" }, { 40, 140, "Grand Prix 1,30 m" }, { 520, 140, "14h30" },
+        { 40, 154, "31" }, { 100, 154, "DURAND Eva" } };
+    const ProgrammeDocument doc = parseWritten("horaires.pdf", { page });
+    ASSERT_EQ(doc.days.size(), 1);
+    ASSERT_EQ(doc.days[0].events.size(), 2);
+    EXPECT_EQ(doc.days[0].events[0].id, "Samedi|Préparatoire 1,00 m 08h00");
+    EXPECT_EQ(doc.days[0].events[0].people,
+        QList<ImportedPerson>({ { "21", "Luc", "PETIT", 0 }, { "22", "Paul", "MARTIN", 0 } }));
+    EXPECT_EQ(doc.days[0].events[1].title, "Grand Prix 1,30 m 14h30");
+    EXPECT_EQ(doc.days[0].events[1].people, QList<ImportedPerson>({ { "31", "Eva", "DURAND", 0 } }));
+}
+
+// Pages of one or two long lines are run-on text, whatever gaps lie between the lines; no line end
+// ends up in a title or an id.
+TEST(PdfStartList, pagesOfOneOrTwoLinesAreRunOnText)
+{
+    const QString opening
+        = "Samedi 14 juin - Concours d’été du Club Hippique de la Vallée - Épreuve 3 Grand Prix 21";
+    const struct
+    {
+        PdfPage page;
+        QString id;
+        QList<ImportedPerson> riders;
+    } cases[] = {
+        // Two lines far apart: the bib ends the first, the rider's name opens the second.
+        { { { 20, 60, opening }, { 20, 400, "PETIT Luc" } }, "Samedi|Grand Prix",
+            { { "21", "Luc", "PETIT", 0 } } },
+        // One line: the rider's words stay in the title, as run-on text reads.
+        { { { 20, 60, opening + " PETIT Luc" } }, "Samedi|Grand Prix 21 PETIT Luc", {} },
+    };
+    for (const auto& c : cases) {
+        const ProgrammeDocument doc = parseWritten("enchaine.pdf", { c.page });
+        ASSERT_EQ(doc.days.size(), 1) << c.id.toStdString();
+        ASSERT_EQ(doc.days[0].events.size(), 1) << c.id.toStdString();
+        EXPECT_EQ(doc.days[0].events[0].id, c.id);
+        EXPECT_EQ(doc.days[0].events[0].people, c.riders) << c.id.toStdString();
+    }
+}
+
 TEST(PdfStartList, readsTheFederationLayoutFromItsNamesColumn)
 {
     const QString header = "EPREUVE 4 – Grand Prix Pro 2 - 38 engagés";

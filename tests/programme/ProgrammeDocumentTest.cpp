@@ -88,12 +88,18 @@ TEST(ImportError, frenchTexts)
 
 TEST(UniquePeople, keepsTheFirstRiderOfEachNumberOrderedByValue)
 {
+    // An 18-digit full-width bib once overflowed the plain reader (found by the worksheet fuzzer).
+    const QString fullWidth(18, QChar(0xFF19));
     const QList<ImportedPerson> in { rider("10"), rider("9", "PREMIER"), rider("9", "SECOND"), rider("abc"),
-        rider("-3"), rider("+4"), rider("100"), rider("99999999999999999999") };
+        rider("-3"), rider("+4"), rider("100"), rider("99999999999999999999"), rider(fullWidth),
+        rider("999999999999999999") };
     const auto out = ExcelProgrammeParser::uniquePeople(in);
-    // Texts that are not a plain integer (abc, the overflowing one) count as 0 and keep their order.
-    EXPECT_EQ(numbers(out), QStringList({ "-3", "abc", "99999999999999999999", "+4", "9", "10", "100" }));
-    EXPECT_EQ(out[4].lastName, "PREMIER");
+    // Texts that are not a plain integer (abc, the overflowing one, full-width digits) count as 0 and
+    // keep their order.
+    EXPECT_EQ(numbers(out),
+        QStringList({ "-3", "abc", "99999999999999999999", fullWidth, "+4", "9", "10", "100",
+            "999999999999999999" }));
+    EXPECT_EQ(out[5].lastName, "PREMIER");
     EXPECT_TRUE(ExcelProgrammeParser::uniquePeople({}).isEmpty());
 }
 

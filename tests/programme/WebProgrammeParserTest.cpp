@@ -95,6 +95,43 @@ TEST(WebContestPage, fallbackTakesEveryStartlistLink)
         }));
 }
 
+// Pages as results sites write them: named entities in titles and names, a NUL reference, and a
+// start list that a script opens ("javascript:…", with "startlist" in it).
+TEST(WebContestPage, entitiesAndScriptLinksAsSitesWriteThem)
+{
+    const char* contest
+        = R"html(<html><head><title>FFE Compet - Grand Jumping de l'&Eacute;t&eacute;</title></head>
+<body><table><tr><th>Samedi 5 juillet</th></tr></table>
+<div><span class="id-value">1</span><span class="title">Pr&eacute;paratoire 1,00&nbsp;m</span>
+  <a href="javascript:openStartlist(1)">Liste</a></div>
+<div><span class="id-value">2</span><span class="title">Grand Prix &ndash; 1,30&nbsp;m</span>
+  <a href="/concours/9/startlist/2">Liste</a></div></body></html>)html";
+    const WebProgrammeSnapshot page
+        = WebProgrammeParser::snapshot(u8(contest), QUrl(u8("https://s.test/concours/9/epreuves")));
+    EXPECT_EQ(page.contestTitle, u8("Grand Jumping de l'Été"));
+    EXPECT_EQ(page.events,
+        (QList<WebProgrammeEventLink> {
+            link("Samedi", "2", "Grand Prix – 1,30 m", "https://s.test/concours/9/startlist/2") }));
+    EXPECT_EQ(page.statusLine(), u8("Grand Jumping de l'Été · 1 épreuve"));
+
+    // Without class markup, a script link still uses up its number; mailto and data links are no
+    // start lists either.
+    const char* links = R"html(<a href="javascript:void(startlist(4))">a</a> <a href="/startlist/5">b</a>
+        <a href="mailto:startlist@s.test">c</a> <a href="data:text/html,startlist">d</a>)html";
+    EXPECT_EQ(WebProgrammeParser::events(u8(links), QUrl(u8("https://s.test/"))),
+        (QList<WebProgrammeEventLink> { link("Programme", "2", "Épreuve 2", "https://s.test/startlist/5") }));
+
+    const char* startlist = R"html(<table><tr class="text-center"><td><span class="id-value">4</span></td>
+<td><span class="title no_mobile">&Eacute;lodie LEF&Egrave;VRE</span></td></tr>
+<tr class="text-center"><td><span class="id-value">5</span></td>
+<td><span class="title no_mobile">Luc MART&#0;IN</span></td></tr></table>)html";
+    const QList<ImportedPerson> riders = WebProgrammeParser::peopleFromSpanLayout(u8(startlist));
+    ASSERT_EQ(riders.size(), 2);
+    EXPECT_EQ(riders[0].firstName, u8("Élodie"));
+    EXPECT_EQ(riders[0].lastName, u8("LEFÈVRE"));
+    EXPECT_EQ(riders[1].lastName, u8("MART\uFFFDIN"));
+}
+
 TEST(WebContestPage, repeatedHeadingMarkupStartsAtItsFirstOccurrence)
 {
     const char* block

@@ -1,3 +1,4 @@
+#include "programme/HtmlEntities.h"
 #include "programme/ResultsSite.h"
 #include "programme/WebProgrammeParser.h"
 
@@ -46,12 +47,33 @@ INSTANTIATE_TEST_SUITE_P(Web, Entities,
         TextCase { "&amp;lt;", "<" }, TextCase { "&amp;nbsp;", "&nbsp;" }, TextCase { "&amp;#233;", "é" },
         TextCase { "A&nbsp;B", "A B" }, TextCase { "&#039;&#39;&apos;&quot;&gt;", "'''\">" },
         TextCase { "&#233;t&#233;", "été" }, TextCase { "&#128512;!", "😀!" },
-        // Not scalar values, or not decimal: left as written.
-        TextCase { "&#55357;", "&#55357;" }, TextCase { "&#1114112;", "&#1114112;" },
+        // The names of HTML 4's three sets and hexadecimal references, as results pages write them.
+        TextCase { "Grand Jumping de l&#x27;&Eacute;t&eacute;", "Grand Jumping de l'Été" },
+        TextCase {
+            "&Ccedil;a &agrave; l&rsquo;&oelig;il &ndash; 3&nbsp;&euro; &hellip;", "Ça à l’œil – 3 € …" },
+        TextCase {
+            "&laquo;&frac12;&deg;&raquo;&yuml;&fnof;&Omega;&thetasym;&diams;&rArr;&loz;", "«½°»ÿƒΩϑ♦⇒◊" },
+        TextCase { "&amp;eacute;", "é" }, TextCase { "&#38;eacute;", "&eacute;" },
+        // NUL reads as the replacement character, never as U+0000 in a name.
+        TextCase { "MART&#0;IN&#x0;", "MART\uFFFDIN\uFFFD" },
+        // Not scalar values, unknown or miswritten names: left as written.
+        TextCase { "&#55357;", "&#55357;" }, TextCase { "&#xDC00;", "&#xDC00;" },
+        TextCase { "&#1114112;", "&#1114112;" },
         TextCase { "&#99999999999999999999999999;", "&#99999999999999999999999999;" },
-        TextCase { "&#x41;&eacute;", "&#x41;&eacute;" },
+        TextCase { "&EACUTE;&eacute &apos &x; &#x; &#;", "&EACUTE;&eacute &apos &x; &#x; &#;" },
         // \d also matches other scripts' digits; those are not read as a number.
         TextCase { "&#٦٥;", "&#٦٥;" }, TextCase { "&AMP;", "&AMP;" }));
+
+TEST(WebText, theEntitiesOfHtml4)
+{
+    // The first and last names of each set, and names from other standards that HTML 4 lacks.
+    const QList<std::pair<const char*, std::optional<char32_t>>> cases { { "nbsp", 0xA0 }, { "yuml", 0xFF },
+        { "quot", 0x22 }, { "OElig", 0x152 }, { "euro", 0x20AC }, { "fnof", 0x192 }, { "alefsym", 0x2135 },
+        { "diams", 0x2666 }, { "Yuml", 0x178 }, { "apos", std::nullopt }, { "hyphen", std::nullopt },
+        { "", std::nullopt } };
+    for (const auto& [name, character] : cases)
+        EXPECT_EQ(HtmlEntities::named(u8(name)), character) << name;
+}
 
 TEST_P(Cleanup, plainText)
 {

@@ -1,8 +1,9 @@
 // The worksheet and shared-string readers scan bytes; the rules they implement are written as ICU
 // patterns. This test keeps those patterns as the reference and compares both on many generated
 // parts made of the pieces that make the rules subtle: self-closing tags, missing or misplaced
-// closing tags, names in other cases or case-folded forms, white space after names, entities, tags
-// in attribute values, text outside elements.
+// closing tags, names in other cases or case-folded forms, namespace prefixes, white space after
+// names, entities and character references, cells with and without references, tags in attribute
+// values, text outside elements.
 #include "programme/ImportParser.h"
 #include "programme/ImportParserExtract.h"
 #include "programme/SheetXMLParser.h"
@@ -22,11 +23,13 @@ namespace {
 
 constexpr int options = Regex::CaseInsensitive | Regex::DotAll;
 
-// "<name[^>]*>(.*?)</name>" with its two mends: a self-closing tag is taken whole, and the name ends
-// at white space, "/" or ">".
+// "<name[^>]*>(.*?)</name>" with its mends: a self-closing tag is taken whole, the name ends at white
+// space, "/" or ">", and it may carry any namespace prefix.
 Regex element(const QString& name)
 {
-    return Regex(QStringLiteral("<%1(?=[\\s/>])([^>]*?)(?:/>|>(.*?)</%1>)").arg(name), options);
+    return Regex(QStringLiteral("<(?:[^\\s/<>:]+:)?%1(?=[\\s/>])([^>]*?)(?:/>|>(.*?)</(?:[^\\s/<>:]+:)?%1>)")
+                     .arg(name),
+        options);
 }
 
 std::optional<QString> attribute(QStringView attributes, const QString& name)
@@ -70,13 +73,16 @@ QList<QStringList> referenceRows(const QByteArray& xml, const QStringList& share
     for (const RegexMatch& row : element(QStringLiteral("row")).matchAll(*text)) {
         QList<std::pair<qsizetype, QString>> cells;
         qsizetype largest = 0;
+        // A cell without a reference takes the column after the previous cell, self-closing or not.
+        qsizetype next = 0;
         for (const RegexMatch& c : element(QStringLiteral("c")).matchAll(row.captured(2))) {
+            const QString attributes = c.captured(1);
+            const auto reference = attribute(attributes, QStringLiteral("r"));
+            const qsizetype column = reference ? SheetXMLParser::columnIndex(*reference) : next;
+            next = column + 1;
             if (!c.matched(2))
                 continue;
-            const QString attributes = c.captured(1);
             const QString inner = c.captured(2);
-            const qsizetype column = SheetXMLParser::columnIndex(
-                attribute(attributes, QStringLiteral("r")).value_or(QStringLiteral("A1")));
             const QString type = attribute(attributes, QStringLiteral("t")).value_or(QString());
             const auto v = element(QStringLiteral("v")).match(inner);
             QString value;
@@ -122,7 +128,11 @@ const QList<QByteArray>& pieces()
         "99999999999999999999", "x", "DUPONT", "\xc3\xa9", "&amp;", "&lt;", "&amp;lt;", "&#39;", "&apos;",
         "&am", "p;", " ", "\t", "\n", "\xc2\xa0", ">", "<", "/", "/>", "=\"", "\"", "<>", "<x y=\"1\"/>",
         "<c ", "<c r=\"", "<row ", " t=\"s\"", " r=\"B3\"", " T=\"inlineStr\"", "\xf0\x9f\x90\xb4",
-        "<t>\xe2\x80\x99\xf0\x9f\x8f\x87</t>" };
+        "<t>\xe2\x80\x99\xf0\x9f\x8f\x87</t>", "<x:row>", "</x:row>", "<x:c r=\"B1\" t=\"s\">", "<x:c>",
+        "</x:c>", "<x:c/>", "<x:v>", "</x:v>", "<x:t>", "</x:t>", "<x:si>", "</x:si>", "<x:is>", "<row:row>",
+        "</c:c>", "<a b:c>", "<:c>", "<x\xc2\xa0y:c>", "<c t=\"s\" s=\"1\"/>", "&#233;", "&#xE9;",
+        "&#X1F40E;", "&#0;", "&#55357;", "&#1114112;", "&#99999999999999999999;", "&#;", "&#x;", "&amp;#233;",
+        "&#38;lt;" };
     return all;
 }
 

@@ -72,7 +72,7 @@ protected:
 TEST_F(ApplicationTest, CreatesTheStoresInOrder)
 {
     EXPECT_EQ(services->journal,
-        (QStringList { "make.library", "make.sync", "make.workspace", "make.riderFolders" }));
+        (QStringList { "make.library", "make.sync", "make.workspace", "make.riderFolders", "make.orders" }));
     EXPECT_TRUE(services->sync->calls.isEmpty());
 }
 
@@ -120,7 +120,7 @@ TEST_F(ApplicationTest, PhaseChangesAreIgnoredUntilShownThenSaveAndRestartSync)
 {
     app->applicationStateChanged(Qt::ApplicationInactive);
     app->applicationStateChanged(Qt::ApplicationActive);
-    EXPECT_EQ(services->journal.size(), 4);
+    EXPECT_EQ(services->journal.size(), 5);
     EXPECT_TRUE(services->sync->calls.isEmpty());
     show();
     // The activation that follows the first showing belongs to the launch.
@@ -129,7 +129,8 @@ TEST_F(ApplicationTest, PhaseChangesAreIgnoredUntilShownThenSaveAndRestartSync)
     const auto day = app->library().addDay(QStringLiteral("J"));
     app->root().setSelectedDayID(day.id);
     app->applicationStateChanged(Qt::ApplicationInactive);
-    EXPECT_EQ(services->journal.mid(4), (QStringList { "workspace.persist", "riderFolders.persist" }));
+    EXPECT_EQ(services->journal.mid(5),
+        (QStringList { "workspace.persist", "riderFolders.persist", "orders.persist" }));
     // The selection is on disk although the event loop has not run yet.
     EXPECT_TRUE(readFile(app->library().uiStateFilePath())
                     .contains(day.id.toString(QUuid::WithoutBraces).toUpper().toUtf8()));
@@ -139,6 +140,7 @@ TEST_F(ApplicationTest, PhaseChangesAreIgnoredUntilShownThenSaveAndRestartSync)
     EXPECT_EQ(services->sync->receiverSets, sets + 1);
     app->applicationStateChanged(Qt::ApplicationHidden);
     EXPECT_EQ(services->journal.count(QStringLiteral("workspace.persist")), 2);
+    EXPECT_EQ(services->journal.last(), QStringLiteral("orders.persist"));
 }
 
 TEST_F(ApplicationTest, MenuCommandsPostTheirNotificationsWithCtrlShortcuts)

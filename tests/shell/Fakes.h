@@ -7,6 +7,7 @@
 #include "library/LibraryStore.h"
 #include "platform/Error.h"
 #include "platform/UserDefaults.h"
+#include "shell/OrdersSource.h"
 #include "shell/ShellServices.h"
 #include "shell/SyncStatusSource.h"
 #include "shell/ViewFactory.h"
@@ -180,6 +181,18 @@ private:
     QStringList* m_journal;
 };
 
+class FakeOrders : public OrdersSource
+{
+public:
+    explicit FakeOrders(QStringList* journal)
+        : m_journal(journal)
+    { }
+    void persist() override { m_journal->append(QStringLiteral("orders.persist")); }
+
+private:
+    QStringList* m_journal;
+};
+
 // A browser that imports at once when it is opened.
 class FakeViews : public ViewFactory
 {
@@ -218,6 +231,7 @@ public:
     FakeWorkspace* workspace = nullptr;
     FakeRiderFolders* riderFolders = nullptr;
     FakeViews* views = nullptr;
+    FakeOrders* orders = nullptr;
 
     std::unique_ptr<LibraryStore> makeLibrary() override
     {
@@ -244,6 +258,13 @@ public:
         auto r = std::make_unique<FakeRiderFolders>(&journal);
         riderFolders = r.get();
         return r;
+    }
+    std::unique_ptr<OrdersSource> makeOrders() override
+    {
+        journal << QStringLiteral("make.orders");
+        auto o = std::make_unique<FakeOrders>(&journal);
+        orders = o.get();
+        return o;
     }
     std::unique_ptr<ViewFactory> makeViews() override
     {

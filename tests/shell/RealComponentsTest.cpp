@@ -5,6 +5,8 @@
 
 #include "library/AppSupport.h"
 #include "platform/net/DnsSdClient.h"
+#include "orders/OrdersStore.h"
+#include "shell/OrdersStoreSource.h"
 #include "shell/DeviceSyncPanel.h"
 #include "shell/HistoryPanel.h"
 #include "shell/MainWindow.h"
@@ -320,6 +322,10 @@ protected:
             std::make_unique<RiderFoldersStore>(riderFolder, unreadable));
         root = std::make_unique<RootController>(*lib.store, lib.defaults);
         root->setProgrammeStores(workspace.get(), riders.get());
+        // The stores read their programme files on their worker.
+        ASSERT_TRUE(waitUntil([&] {
+            return !workspace->store().isLoadingProgramme() && !riders->store().isLoadingProgramme();
+        }));
     }
     static ProgrammeDocument contest(const QString& name)
     {
@@ -394,6 +400,9 @@ TEST(StandardServices, TheApplicationStartsSyncOnTheRealNetwork)
     ASSERT_TRUE(workspace && riders);
     EXPECT_EQ(workspace->store().fileURL(), AppSupport::folder() + QStringLiteral("/workspace.json"));
     EXPECT_EQ(riders->store().fileURL(), AppSupport::riderFoldersFolder() + QStringLiteral("/settings.json"));
+    auto* orders = dynamic_cast<OrdersStoreSource*>(app.orders());
+    ASSERT_TRUE(orders);
+    EXPECT_EQ(orders->store().fileURL(), AppSupport::ordersFolder() + QStringLiteral("/settings.json"));
     auto* sync = dynamic_cast<SyncServiceSource*>(&app.sync());
     ASSERT_TRUE(sync);
     EXPECT_EQ(sync->service().role(), QStringLiteral("mac"));

@@ -10,18 +10,31 @@
 #include "shell/RootController.h"
 #include "shell/ScreenFactory.h"
 #include "shell/WorkspaceStoreSource.h"
+#include "ui/CapsuleMenu.h"
 #include "ui/DesktopSettings.h"
+#include "ui/LinkedGroup.h"
 #include "ui/Notifications.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
+#include "workspace/PreviewRows.h"
 #include "workspace/RiderFoldersStore.h"
 #include "workspace/WorkspaceStore.h"
+#include "workspace/views/PreviewTableModel.h"
+#include "workspace/views/PreviewTableView.h"
 #include "workspace/views/ProgrammeBrowserView.h"
+#include "orders/OrdersStore.h"
+#include "shell/OrdersStoreSource.h"
 #include "workspace/views/RiderFoldersView.h"
+#include "workspace/views/SummaryLabel.h"
 #include "workspace/views/WorkspaceView.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QMenu>
+#include <QSplitter>
+#include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace quavel;
@@ -41,6 +54,7 @@ public:
     WorkspaceStore* workspace = nullptr;
     RiderFoldersStore* riderFolders = nullptr;
     LibraryStore* library = nullptr;
+    OrdersStore* orders = nullptr;
 
     std::unique_ptr<LibraryStore> makeLibrary() override
     {
@@ -67,9 +81,15 @@ public:
         riderFolders = &r->store();
         return r;
     }
+    std::unique_ptr<OrdersSource> makeOrders() override
+    {
+        auto o = std::make_unique<OrdersStoreSource>(std::make_unique<OrdersStore>(m_folder + QStringLiteral("/Orders")));
+        orders = &o->store();
+        return o;
+    }
     std::unique_ptr<ViewFactory> makeViews() override
     {
-        return std::make_unique<ScreenFactory>(*library, *workspace, *riderFolders);
+        return std::make_unique<ScreenFactory>(*library, *workspace, *riderFolders, *orders);
     }
 
 private:
@@ -134,6 +154,226 @@ TEST_F(Screens, EachSectionShowsItsOwnScreenOverTheRealStores)
     ASSERT_TRUE(waitUntil([&] { return window().programmeBrowser() == nullptr; }));
 }
 
+// A right click opens a row's menu and nothing else: the selection and the editor stay, through
+// Escape too.
+TEST_F(Screens, ARightClickOnASidebarRowOnlyOpensItsMenu)
+{
+    LibraryStore& store = app->library();
+    const auto day = store.addDay(QStringLiteral("Samedi"));
+    const auto a = store.addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    const auto b = store.addSpreadsheet(day.id, QStringLiteral("Amateur 2"));
+    window().show();
+    root().showSection(WorkspaceSection::tableur);
+    root().setSelectedSpreadsheetID(a.id);
+    QPointer<QWidget> editor = window().detail();
+    ASSERT_TRUE(qobject_cast<WorkspaceView*>(editor));
+
+    Sidebar* sidebar = window().sidebar();
+    QWidget* row = sidebar->list()->itemWidget(sidebar->itemFor(b.id), 0);
+    const QPoint at(60, row->height() / 2);
+    QTest::mousePress(row, Qt::RightButton, {}, at);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, row->mapToGlobal(at));
+    QApplication::sendEvent(row, &menuEvent);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(menu->actions().first()->text() == QStringLiteral("Nouveau tableur"));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTest::mouseRelease(row, Qt::RightButton, {}, at);
+    QApplication::processEvents();
+    EXPECT_FALSE(QApplication::activePopupWidget());
+    EXPECT_EQ(root().selectedSpreadsheetID(), a.id);
+    EXPECT_EQ(window().detail(), editor.data());
+    EXPECT_TRUE(sidebar->list()->itemWidget(sidebar->itemFor(a.id), 0)->property("rowSelected").toBool());
+}
+
+// The sidebar keeps its width when the editor beside it is replaced: the selected spreadsheet
+// deleted, the last one deleted, the width the user dragged it to.
+TEST_F(Screens, TheSidebarKeepsItsWidthWhenTheEditorIsReplaced)
+{
+    LibraryStore& store = app->library();
+    const auto day = store.addDay(QStringLiteral("Samedi"));
+    const auto a = store.addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    const auto b = store.addSpreadsheet(day.id, QStringLiteral("Amateur 2"));
+    const auto c = store.addSpreadsheet(day.id, QStringLiteral("Club 1"));
+    window().resize(1180, 760);
+    window().show();
+    root().showSection(WorkspaceSection::tableur);
+    root().setSelectedSpreadsheetID(a.id);
+    QApplication::processEvents();
+    Sidebar* sidebar = window().sidebar();
+    EXPECT_EQ(sidebar->width(), 280);
+
+    sidebar->deleteSpreadsheet(a.id);
+    QApplication::processEvents();
+    ASSERT_TRUE(root().selectedSpreadsheetID());
+    EXPECT_EQ(sidebar->width(), 280);
+
+    auto* split = qobject_cast<QSplitter*>(window().pane());
+    ASSERT_TRUE(split);
+    split->setSizes({ 312, split->width() - 312 });
+    // QSplitter reports a drag as a move of the handle.
+    QMetaObject::invokeMethod(split, "splitterMoved", Q_ARG(int, 312), Q_ARG(int, 1));
+    sidebar->deleteSpreadsheet(*root().selectedSpreadsheetID());
+    QApplication::processEvents();
+    EXPECT_EQ(sidebar->width(), 312);
+    sidebar->deleteSpreadsheet(*root().selectedSpreadsheetID());
+    QApplication::processEvents();
+    EXPECT_FALSE(root().selectedSpreadsheetID());
+    EXPECT_TRUE(window().emptyDetail());
+    EXPECT_EQ(sidebar->width(), 312);
+    EXPECT_FALSE(store.snapshot().spreadsheet(b.id) || store.snapshot().spreadsheet(c.id));
+}
+
+TEST(MainWindowSize, OpensAtItsDefaultSizeWithinTheScreen)
+{
+    EXPECT_EQ(MainWindow::defaultSize(QSize(1920, 1080)), QSize(1180, 760));
+    EXPECT_EQ(MainWindow::defaultSize(QSize(1280, 800)), QSize(1180, 752));
+    EXPECT_EQ(MainWindow::defaultSize(QSize(1000, 700)), QSize(940, 658));
+    EXPECT_EQ(MainWindow::defaultSize(QSize()), QSize(1180, 760));
+}
+
+// At the window's default size the editor's bar shows its titles, placeholders and guidance whole;
+// on a narrower window it still lays out, cutting what it must.
+TEST_F(Screens, TheEditorsBarFitsAtTheDefaultSize)
+{
+    LibraryStore& store = app->library();
+    const auto day = store.addDay(QStringLiteral("Samedi"));
+    const auto sheet = store.addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    window().resize(1180, 760);
+    window().show();
+    root().showSection(WorkspaceSection::tableur);
+    root().setSelectedSpreadsheetID(sheet.id);
+    // Changed titles reach the bar's layout through a few posted layout requests.
+    const auto settle = [] {
+        for (int i = 0; i < 4; ++i)
+            QApplication::processEvents();
+    };
+    auto* editor = qobject_cast<WorkspaceView*>(window().detail());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(window().sidebar()->width(), 280);
+
+    const auto value = [&](const char* name) {
+        return editor->findChild<LinkedValue*>(QString::fromLatin1(name))->shownValue();
+    };
+    const auto menuWhole = [&](const char* name, const char* text) {
+        auto* menu = editor->findChild<CapsuleMenu*>(QString::fromLatin1(name));
+        return menu->shownText() == QString::fromUtf8(text) && menu->width() >= menu->sizeHint().width();
+    };
+    const auto summaryWhole = [&] {
+        auto* summary = editor->findChild<SummaryLabel*>(QStringLiteral("summaryLine"));
+        return summary->lines(summary->width()).join(u' ') == summary->fullText()
+            && summary->lines(summary->width()).size() <= 2;
+    };
+    settle();
+    EXPECT_EQ(value("sourceValue"), QStringLiteral("Dossier source"));
+    EXPECT_EQ(value("destinationValue"), QStringLiteral("Dossier destination"));
+    EXPECT_EQ(value("programmeValue"), QStringLiteral("PDF / Excel / page web"));
+    EXPECT_TRUE(menuWhole("dayMenu", "Choisir un jour"));
+    EXPECT_TRUE(menuWhole("eventMenu", "Choisir un jour"));
+    EXPECT_EQ(editor->summaryLine(),
+        QStringLiteral(
+            "Importez le programme (fichier ou page internet), puis choisissez le jour et l’épreuve."));
+    EXPECT_TRUE(summaryWhole());
+
+    // A programme without a chosen day, then a day and a class of the sample.
+    services.workspace->setProgramme(sampleProgramme());
+    services.workspace->setProgrammeName(QStringLiteral("Programme.pdf"));
+    settle();
+    EXPECT_TRUE(menuWhole("eventMenu", "Choisir une épreuve"));
+    EXPECT_TRUE(summaryWhole());
+    EXPECT_EQ(value("programmeValue"), QStringLiteral("Programme.pdf"));
+    const ProgrammeDay first = sampleProgramme().days.first();
+    services.workspace->selectDay(first.name, sheet.id);
+    services.workspace->selectEvent(first.events.last().id, sheet.id);
+    settle();
+    EXPECT_TRUE(menuWhole("dayMenu", first.name.toUtf8().constData()));
+    EXPECT_TRUE(menuWhole("eventMenu", first.events.last().title.toUtf8().constData()));
+    EXPECT_TRUE(summaryWhole());
+
+    // Narrower: nothing overlaps and nothing leaves the editor; the summary takes a line of its own.
+    window().resize(900, 700);
+    settle();
+    EXPECT_FALSE(editor->summaryBesideMenus());
+    QList<QRect> placed;
+    for (QWidget* w : editor->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisible() || w == editor->table())
+            continue;
+        const QRect r = w->geometry();
+        EXPECT_TRUE(editor->rect().contains(r)) << w->objectName().toStdString();
+        for (const QRect& other : placed)
+            EXPECT_FALSE(r.intersects(other)) << w->objectName().toStdString();
+        placed.append(r);
+    }
+    // Wide: the summary stands beside the menus again.
+    window().resize(1700, 800);
+    settle();
+    EXPECT_TRUE(editor->summaryBesideMenus());
+    EXPECT_TRUE(summaryWhole());
+}
+
+// Every text on a coloured line of the preview, measured in the painted window over the backdrop,
+// stands at 4.5:1 at least against its line, in both appearances.
+TEST_F(Screens, TextsOnColouredLinesAreReadable)
+{
+    LibraryStore& store = app->library();
+    const auto day = store.addDay(QStringLiteral("Samedi"));
+    const auto sheet = store.addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    for (int n = 3413; n < 3413 + 40 * 12 + 8; ++n)
+        photos.write(QStringLiteral("IMG_%1.JPG").arg(n), "");
+    for (const auto& [photo, bib] : sampleRows()) {
+        const QList<RowRecord> rows = store.snapshot().spreadsheet(sheet.id)->rows;
+        store.updateRow(sheet.id, rows.last().id, photo, bib);
+    }
+    WorkspaceStore& workspace = *services.workspace;
+    workspace.setProgramme(sampleProgramme());
+    workspace.selectDay(sampleProgramme().days.first().name, sheet.id);
+    workspace.selectEvent(sampleProgramme().days.first().events.last().id, sheet.id);
+    workspace.storeFolder(photos.path(), WorkspaceStore::FolderKind::source, sheet.id);
+    window().resize(1180, 760);
+    window().show();
+    root().showSection(WorkspaceSection::tableur);
+    root().setSelectedSpreadsheetID(sheet.id);
+    auto* editor = qobject_cast<WorkspaceView*>(window().detail());
+    ASSERT_TRUE(editor);
+    ASSERT_TRUE(waitUntil([&] { return !editor->groups().isEmpty(); }));
+
+    for (AppearancePreference appearance : { AppearancePreference::light, AppearancePreference::dark }) {
+        store.setAppearance(appearance);
+        QApplication::processEvents();
+        const QImage picture = window().grab().toImage();
+        PreviewTableView* table = editor->table();
+        int measured = 0;
+        for (int row = 0; row < editor->model()->rowCount(); ++row) {
+            if (PreviewRows::lineStatus(editor->model()->line(row)) == PreviewRows::LineStatus::clear)
+                continue;
+            for (int column : { PreviewTableModel::photo, PreviewTableModel::assigned,
+                     PreviewTableModel::lastName, PreviewTableModel::firstName, PreviewTableModel::photos }) {
+                QRect cell = table->visualRect(editor->model()->index(row, column));
+                if (!table->viewport()->rect().contains(cell))
+                    continue;
+                cell.moveTopLeft(table->viewport()->mapTo(&window(), cell.topLeft()));
+                cell.adjust(0, 2, 0, -2);
+                // The line's colour is the commonest in the cell; the text's, the farthest from it.
+                QHash<QRgb, int> counts;
+                for (int y = cell.top(); y <= cell.bottom(); ++y)
+                    for (int x = cell.left(); x <= cell.right(); ++x)
+                        ++counts[picture.pixel(x, y)];
+                QRgb ground = counts.constBegin().key();
+                for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+                    if (it.value() > counts.value(ground))
+                        ground = it.key();
+                qreal best = 1;
+                for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+                    best = std::max(best, Theme::contrast(QColor(it.key()), QColor(ground)));
+                EXPECT_GE(best, 4.5) << Appearance::rawValue(appearance).toStdString() << " line " << row
+                                     << " column " << column;
+                ++measured;
+            }
+        }
+        EXPECT_GE(measured, 10);
+    }
+}
+
 TEST_F(Screens, WindowPicturesWithRealContent)
 {
     LibraryStore& store = app->library();
@@ -164,7 +404,7 @@ TEST_F(Screens, WindowPicturesWithRealContent)
     riders.setProgrammeName(QStringLiteral("Programme CSO Fontainebleau.pdf"));
     riders.storeDestination(sorted.path());
 
-    window().resize(1280, 800);
+    window().resize(1180, 760);
     window().show();
     for (AppearancePreference appearance : { AppearancePreference::light, AppearancePreference::dark }) {
         store.setAppearance(appearance);

@@ -392,7 +392,9 @@ TEST_F(HistoryTest, CurrentTitlesFirstFourMessagesAndBoundedHeight)
     const QStringList lines = longest->shownLines(longest->width());
     EXPECT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
-    EXPECT_LE(longest->height(), 2 * QFontMetrics(longest->font()).lineSpacing());
+    // Two lines high, with the room above and below for accents and descenders.
+    EXPECT_LE(longest->height(),
+        2 * QFontMetrics(longest->font()).lineSpacing() + 2 * Fonts::inkPad(longest->font()));
     EXPECT_FALSE(texts.contains(QStringLiteral("m5")));
     EXPECT_LE(sidebar->historyPanel()->list()->height(), 180);
     EXPECT_FALSE(sidebar->historyPanel()->placeholder()->isVisible());

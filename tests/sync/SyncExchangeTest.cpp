@@ -65,7 +65,10 @@ TEST_F(SyncExchange, HelloOfAnEnabledPeerRekeysTheLinkAndAsksOnce)
     const QString pending = service().linkKeys().first();
     EXPECT_TRUE(Regex(QStringLiteral("^pending-[0-9A-F]{6}$")).matchesEntirely(pending))
         << pending.toStdString();
-    EXPECT_EQ(service().status(), SyncStatus::synced(pending));
+    // Ready, but nobody yet: the pending name is shown nowhere, and no device is synced.
+    EXPECT_EQ(service().status(), SyncStatus::searching());
+    EXPECT_TRUE(service().connectedPeerNames().isEmpty());
+    EXPECT_FALSE(service().statusTitle().contains(QStringLiteral("pending")));
 
     // The hello arrives in two receives, cut inside its header.
     const QByteArray hello = envelopeFrame(SyncEnvelopeKind::hello, QStringLiteral("quavel ios 1f3a (2)"));

@@ -64,6 +64,8 @@ TEST(SyncFrames, SkipsEmptyAndUndecodableFramesAndKeepsOrder)
     QByteArray buffer = frameOf(helloPayload("A")) + frameOf({}) + frameOf("not json")
         + frameOf(R"({"kind":"goodbye","platform":"ios"})") + frameOf(R"({"kind":"hello"})")
         + frameOf(R"({"kind":"library","platform":"ios","snapshot":{"version":1}})")
+        + frameOf(R"({"kind":"hello","platform":"ios","peerName":"deep","x":)" + QByteArray(100, '[')
+            + QByteArray(100, ']') + "}")
         + frameOf(helloPayload("B")) + QByteArray("\x00\x00", 2);
     SyncFrames::DrainResult result;
     EXPECT_EQ(drainNames(buffer, &result), (QStringList { "A", "B" }));

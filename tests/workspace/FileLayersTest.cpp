@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/files/Bookmark.h"
 #include "platform/files/SafeCopy.h"
+#include "platform/files/UnnamedFile.h"
 
 #include <gtest/gtest.h>
 
@@ -27,9 +28,17 @@ struct stat statOf(const QString& path)
     return st;
 }
 
+// Each way a copy can get its name, forced on this file system (which has them all).
+class SafeCopyMethods : public ::testing::TestWithParam<UnnamedFile::Method>
+{
+protected:
+    SafeCopyMethods() { UnnamedFile::startFromForTesting(GetParam()); }
+    ~SafeCopyMethods() override { UnnamedFile::startFromForTesting(UnnamedFile::Method::unnamedLink); }
+};
+
 } // namespace
 
-TEST(SafeCopy, KeepsContentPermissionsAndModificationTime)
+TEST_P(SafeCopyMethods, KeepsContentPermissionsAndModificationTime)
 {
     TempFolder dir;
     QByteArray big(3 * 1024 * 1024 + 17, '\0');
@@ -50,7 +59,7 @@ TEST(SafeCopy, KeepsContentPermissionsAndModificationTime)
     EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
 }
 
-TEST(SafeCopy, NeverReplacesAnExistingTarget)
+TEST_P(SafeCopyMethods, NeverReplacesAnExistingTarget)
 {
     TempFolder dir;
     const QString source = dir.write("a.jpg", "new");
@@ -72,7 +81,7 @@ TEST(SafeCopy, NeverReplacesAnExistingTarget)
     EXPECT_FALSE(QFileInfo::exists(dir.file("elsewhere.jpg")));
 }
 
-TEST(SafeCopy, FailuresLeaveNoTarget)
+TEST_P(SafeCopyMethods, FailuresLeaveNoTarget)
 {
     TempFolder dir;
     QDir(dir.path()).mkdir("sub.jpg");
@@ -85,6 +94,43 @@ TEST(SafeCopy, FailuresLeaveNoTarget)
     EXPECT_EQ(SafeCopy::tryCopyFile("/proc/self/status", dir.file("status")), 0);
     EXPECT_TRUE(dir.read("status").startsWith("Name:"));
 }
+
+// The content is written once; the names are tried in turn until one is free, and a taken one is left
+// as it was.
+TEST_P(SafeCopyMethods, TakesTheFirstFreeNameAndLeavesNoTemporaryFile)
+{
+    TempFolder dir;
+    const QString source = dir.write("src/IMG_1.JPG", "photo");
+    dir.write("dest/IMG_1.JPG", "first");
+    dir.write("dest/IMG_1 copie.JPG", "second");
+    QStringList tried;
+    int attempt = 0;
+    EXPECT_EQ(SafeCopy::tryCopyToFreeName(
+                  source, dir.file("dest"),
+                  [&](int n) {
+                      tried.append(QString::number(n));
+                      return QStringList { "IMG_1.JPG", "IMG_1 copie.JPG", "IMG_1 copie 2.JPG" }.value(n);
+                  },
+                  attempt),
+        0);
+    EXPECT_EQ(attempt, 2);
+    EXPECT_EQ(tried, (QStringList { "0", "1", "2" }));
+    EXPECT_EQ(dir.read("dest/IMG_1.JPG"), "first");
+    EXPECT_EQ(dir.read("dest/IMG_1 copie.JPG"), "second");
+    EXPECT_EQ(dir.read("dest/IMG_1 copie 2.JPG"), "photo");
+    EXPECT_EQ(
+        entries(dir.file("dest")), (QStringList { "IMG_1 copie 2.JPG", "IMG_1 copie.JPG", "IMG_1.JPG" }));
+
+    // A folder that does not exist: nothing is tried.
+    attempt = 0;
+    EXPECT_EQ(SafeCopy::tryCopyToFreeName(
+                  source, dir.file("gone"), [](int) { return QStringLiteral("x"); }, attempt),
+        ENOENT);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, SafeCopyMethods,
+    ::testing::Values(UnnamedFile::Method::unnamedLink, UnnamedFile::Method::noReplaceRename,
+        UnnamedFile::Method::linkThenUnlink, UnnamedFile::Method::placeholderRename));
 
 TEST(Bookmark, ResolvesTheSameKindAndTellsAReplacedFolder)
 {

@@ -36,7 +36,7 @@ TEST(RiderFoldersStore, SettingsFile)
         store.storeDestination(dir.file("Paniers"));
     }
     QCoreApplication::processEvents();
-    EXPECT_TRUE(parser.paths.isEmpty()); // no stored copy, no re-read
+    EXPECT_TRUE(parser.paths().isEmpty()); // no stored copy, no re-read
     EXPECT_EQ(dir.read("settings.json").count("\": "), 2);
     EXPECT_LT(dir.read("settings.json").indexOf("destinationBookmark"),
         dir.read("settings.json").indexOf("destinationName"));
@@ -62,13 +62,14 @@ TEST(RiderFoldersStore, KeepsThePickedNameAcrossLaunches)
     FakeParser parser;
     {
         RiderFoldersStore store(dir.path(), parser.reader());
-        store.ingestProgramme(picked.write("Programme 12-05.PDF", "Document"));
+        ASSERT_TRUE(importProgramme(store, picked.write("Programme 12-05.PDF", "Document")).document);
         EXPECT_EQ(store.programmeName(), "Programme 12-05.PDF");
     }
     EXPECT_TRUE(QFile::exists(dir.file("programme.pdf")));
     RiderFoldersStore again(dir.path(), parser.reader());
     EXPECT_EQ(again.programmeName(), "Programme 12-05.PDF");
-    ASSERT_TRUE(waitUntil([&] { return parser.paths.size() == 2; }));
+    ASSERT_TRUE(settled(again));
+    EXPECT_EQ(parser.paths().size(), 2);
     EXPECT_EQ(again.programme()->sourceName, "Document");
     EXPECT_EQ(again.programmeName(), "Programme 12-05.PDF");
 }

@@ -76,8 +76,13 @@ inline QStringList fileNames(const QStringList& paths)
 } // namespace quavel::test
 
 #include "programme/ProgrammeDocument.h"
+#include "workspace/ProgrammeLoader.h"
+
+#include <QMutex>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace quavel::test {
 
@@ -97,21 +102,50 @@ inline ProgrammeEvent event(const QString& id, const QString& title, const QList
 }
 
 // A programme reader for the stores' tests: records the paths it was handed and returns `result`
-// (the file's first line as source name when `result` is empty), or throws when `fails`.
+// (the file's first line as source name when `result` is empty), or throws when `fails`. The stores
+// call it on their programme worker, hence the lock.
 struct FakeParser
 {
-    QStringList paths;
     bool fails = false;
+
+    QStringList paths() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_paths;
+    }
 
     std::function<ProgrammeDocument(const QString&)> reader()
     {
         return [this](const QString& path) {
-            paths.append(path);
+            {
+                QMutexLocker lock(&m_mutex);
+                m_paths.append(path);
+            }
             if (fails)
                 throw std::runtime_error("unreadable");
             return programme(QString::fromUtf8(readFile(path)));
         };
     }
+
+private:
+    mutable QMutex m_mutex;
+    QStringList m_paths;
 };
+
+// Waits until a store's programme readings and imports, which run on its worker, are done.
+template <typename Store> bool settled(const Store& store)
+{
+    return waitUntil([&] { return !store.isLoadingProgramme(); }, 20000);
+}
+
+// Imports a programme file into a store and waits for the result.
+template <typename Store> ProgrammeLoader::ImportResult importProgramme(Store& store, const QString& path)
+{
+    auto result = std::make_shared<std::optional<ProgrammeLoader::ImportResult>>();
+    store.ingestProgramme(path, [result](const ProgrammeLoader::ImportResult& r) { *result = r; });
+    waitUntil([&] { return result->has_value(); }, 20000);
+    return result->value_or(
+        ProgrammeLoader::ImportResult { std::nullopt, QStringLiteral("(no result)"), false });
+}
 
 } // namespace quavel::test

@@ -269,15 +269,19 @@ TEST_F(RiderFoldersViewTest, ImportsProgrammeFilesThroughThePicker)
     const QString broken = temp.write(QStringLiteral("cassé.pdf"), "pas un PDF");
     QString next;
     PanelAnswer answer([&](QFileDialog* panel) { pick(panel, next); });
+    // The import runs on the store's programme worker; the screen shows its outcome when it is done.
+    const auto imported = [&] { return test::waitUntil([&] { return !store.isImportingProgramme(); }); };
 
     next = empty;
     view->importProgramme();
+    ASSERT_TRUE(imported());
     EXPECT_EQ(view->parseError(), "Aucune épreuve exploitable n’a été lue dans ce fichier.");
     EXPECT_EQ(child<CapsuleButton>("importProgramme")->text(), "Remplacer");
     EXPECT_EQ(child<LinkedValue>("programmeValue")->value(), "Sans épreuve.pdf");
 
     next = riders;
     view->importProgramme();
+    ASSERT_TRUE(imported());
     EXPECT_FALSE(view->parseError());
     EXPECT_EQ(child<LinkedValue>("programmeValue")->value(), "Programme 12-05.pdf");
     EXPECT_EQ(text("summaryLine"), "2 cavaliers · un dossier NOM PRENOM chacun");
@@ -290,11 +294,13 @@ TEST_F(RiderFoldersViewTest, ImportsProgrammeFilesThroughThePicker)
     ASSERT_TRUE(view->report());
     next = broken;
     view->importProgramme();
+    ASSERT_TRUE(imported());
     EXPECT_EQ(text("parseError"), "Impossible de lire ce fichier type.");
     EXPECT_TRUE(view->report());
     EXPECT_EQ(model()->rowCount(), 2);
     next = riders;
     view->importProgramme();
+    ASSERT_TRUE(imported());
     EXPECT_FALSE(view->report());
     EXPECT_FALSE(shown("report"));
     EXPECT_EQ(answer.shown, 4);

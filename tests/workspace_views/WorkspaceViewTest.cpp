@@ -566,6 +566,8 @@ TEST_F(ProgrammeImport, TheMenuCommandImportsAProgrammeWithoutClassesWithItsNoti
         QMetaObject::invokeMethod(panel, "accept");
     });
     Notifications::instance().post(QStringLiteral("quavelImportProgramme"));
+    // Parsed on the store's programme worker; the screen shows the outcome when it arrives.
+    ASSERT_TRUE(test::waitUntil([&] { return !f.workspace->isImportingProgramme(); }));
     EXPECT_EQ(f.workspace->programmeName(), "Programme GP.pdf");
     EXPECT_EQ(child<LinkedValue>("programmeValue")->value(), "Programme GP.pdf");
     const QString notice

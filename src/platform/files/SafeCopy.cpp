@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/UnnamedFile.h"
 
 #include <QFile>
 
@@ -82,71 +83,101 @@ int copyContent(int in, int out)
     return readWriteCopy(in, out);
 }
 
-// Removes the target only while it is still the file this copy created.
-void removeCreated(const QByteArray& target, int out)
+// The source's bits and times on the unnamed copy, before it has a name. FAT and exFAT cannot store
+// most permission bits and refuse them (EPERM): the copy then keeps what the file system gives it.
+int copyAttributes(int out, const struct stat& st)
 {
-    struct stat mine
+    if (::fchmod(out, st.st_mode & 0777) != 0 && errno != EPERM && errno != EOPNOTSUPP)
+        return errno;
+    // Last, so that nothing written afterwards moves the modification time again.
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::futimens(out, times) != 0)
+        return errno;
+    return 0;
+}
+
+class Source
+{
+public:
+    explicit Source(const QString& path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        if (m_fd < 0) {
+            m_error = errno;
+            return;
+        }
+        if (::fstat(m_fd, &m_stat) != 0)
+            m_error = errno;
+        else if (!S_ISREG(m_stat.st_mode))
+            m_error = S_ISDIR(m_stat.st_mode) ? EISDIR : EINVAL;
+        else // Photos are read once from start to end (a memory card, a disk): a wider read-ahead helps.
+            ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+    ~Source()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Source(const Source&) = delete;
+    Source& operator=(const Source&) = delete;
+
+    int fd() const { return m_fd; }
+    int error() const { return m_error; }
+    const struct stat& status() const { return m_stat; }
+
+private:
+    int m_fd = -1;
+    int m_error = 0;
+    struct stat m_stat
     {
     };
-    struct stat now
-    {
-    };
-    if (::fstat(out, &mine) == 0 && ::lstat(target.constData(), &now) == 0 && mine.st_dev == now.st_dev
-        && mine.st_ino == now.st_ino)
-        ::unlink(target.constData());
+};
+
+// The copy, complete and unnamed, then the names in turn until one is free.
+int copyInto(const QString& source, const QString& folder, const std::function<QString(int)>& nameFor,
+    int& attempt, bool onlyFirst) noexcept
+{
+    try {
+        const Source in(source);
+        if (in.error())
+            return in.error();
+        UnnamedFile out;
+        if (const int e = out.open(folder, 0600))
+            return e;
+        if (const int e = copyContent(in.fd(), out.fd()))
+            return e;
+        if (const int e = copyAttributes(out.fd(), in.status()))
+            return e;
+        for (;; ++attempt) {
+            const int e = out.publish(nameFor(attempt));
+            if (e != EEXIST || onlyFirst)
+                return e;
+        }
+    } catch (...) {
+        return ENOMEM; // a name could not be made
+    }
 }
 
 } // namespace
 
 int tryCopyFile(const QString& source, const QString& target) noexcept
 {
-    const QByteArray from = QFile::encodeName(source);
-    const QByteArray to = QFile::encodeName(target);
+    const qsizetype slash = target.lastIndexOf(u'/');
+    const QString folder = slash < 0 ? QStringLiteral(".")
+        : slash == 0                 ? QStringLiteral("/")
+                                     : target.left(slash);
+    const QString name = target.mid(slash + 1);
+    if (name.isEmpty())
+        return EISDIR;
+    int attempt = 0;
+    return copyInto(
+        source, folder, [&](int) { return name; }, attempt, true);
+}
 
-    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (in < 0)
-        return errno;
-    struct stat st
-    {
-    };
-    if (::fstat(in, &st) != 0) {
-        const int e = errno;
-        ::close(in);
-        return e;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(in);
-        return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    }
-
-    // Photos are read once from start to end (a memory card, a disk): a wider read-ahead helps.
-    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
-
-    // Owner-only until the content is complete; the source's bits are applied at the end.
-    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
-    if (out < 0) {
-        const int e = errno;
-        ::close(in);
-        return e;
-    }
-
-    int e = copyContent(in, out);
-    if (e == 0 && ::fchmod(out, st.st_mode & 0777) != 0)
-        e = errno;
-    if (e == 0) {
-        // Last, so that nothing written afterwards moves the modification time again.
-        const struct timespec times[2] = { st.st_atim, st.st_mtim };
-        if (::futimens(out, times) != 0)
-            e = errno;
-    }
-    if (e != 0)
-        removeCreated(to, out);
-    ::close(in);
-    if (::close(out) != 0 && e == 0) {
-        e = errno;
-        ::unlink(to.constData());
-    }
-    return e;
+int tryCopyToFreeName(const QString& source, const QString& folder,
+    const std::function<QString(int)>& nameFor, int& attempt) noexcept
+{
+    return copyInto(source, folder, nameFor, attempt, false);
 }
 
 void copyFile(const QString& source, const QString& target)

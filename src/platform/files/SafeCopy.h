@@ -2,13 +2,17 @@
 
 #include <QString>
 
-// Copies that can never overwrite anything. The target is created with O_EXCL, so a name already
-// taken (by an earlier copy, another run at the same moment, or any other program) fails with EEXIST
-// instead of being replaced. The content is cloned where the file system shares extents (FICLONE),
-// else copied in the kernel (copy_file_range), else read and written; the source's permission bits,
-// access and modification times are carried over (photographers sort by date). A copy that fails part
-// way removes the target it created, so no half-written photo is ever left behind.
-// Safe to call from any thread: it touches no shared state.
+#include <functional>
+
+// Copies that can never overwrite anything nor show a partial file. The content is written into an
+// UnnamedFile in the target's folder (no name at all, or a hidden locked temporary one) and only the
+// complete file is given its name, by a link that fails on a name already taken (by an earlier copy,
+// another run at the same moment, or any other program) instead of replacing it. A copy killed part
+// way leaves nothing under a final name. The content is cloned where the file system shares extents
+// (FICLONE), else copied in the kernel (copy_file_range), else read and written; the source's
+// permission bits (where the file system keeps them), access and modification times are carried over
+// (photographers sort by date). Nothing is flushed to the device here: a run of copies ends with one
+// FileSync::syncFileSystem. Safe to call from any thread: it touches no shared state.
 namespace quavel::SafeCopy {
 
 // Throws FileError (errnoValue() tells the cause; EEXIST when the target name is taken) with the
@@ -17,5 +21,11 @@ void copyFile(const QString& source, const QString& target);
 
 // The same without exceptions: 0 on success, else the errno value of the failure.
 int tryCopyFile(const QString& source, const QString& target) noexcept;
+
+// Copies source into folder under the first free name of nameFor(attempt), for attempt from its given
+// value on: the content is written once, and a name found taken moves on to the next one. 0 on success,
+// else the errno value of the failure; `attempt` is left at the last name tried.
+int tryCopyToFreeName(const QString& source, const QString& folder,
+    const std::function<QString(int)>& nameFor, int& attempt) noexcept;
 
 } // namespace quavel::SafeCopy

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
 #include <limits>
 
 #include <mutex>
@@ -25,11 +26,27 @@ void silencePoppler()
     std::call_once(once, [] { poppler::set_debug_error_function(&quiet, nullptr); });
 }
 
+bool isBlankLine(QStringView line)
+{
+    return std::all_of(line.begin(), line.end(),
+        [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\f'; });
+}
+
+// Poppler's physical layout ends every line with a line feed, turns vertical gaps into empty lines and
+// ends the page with a form feed. The page's text is its lines joined by line feeds, as the readers
+// count lines: nothing after the last one, no line made of the gaps alone.
 QString toQString(const poppler::ustring& text)
 {
-    QString out(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
-    while (out.endsWith(u'\f'))
-        out.chop(1);
+    const QString all(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+    QString out;
+    out.reserve(all.size());
+    for (const QStringView line : QStringView(all).split(u'\n')) {
+        if (isBlankLine(line))
+            continue;
+        if (!out.isEmpty())
+            out += u'\n';
+        out += line;
+    }
     return out;
 }
 

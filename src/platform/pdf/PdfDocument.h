@@ -10,8 +10,9 @@
 namespace quavel {
 
 // A PDF read for its text, over poppler. Text comes in the physical layout: the words of a table row
-// stay on one line, columns padded with blanks, lines in reading order; the form feed poppler ends
-// each page with is removed. Rectangles are in points from the top-left corner of the page.
+// stay on one line, columns padded with blanks, lines in reading order, joined by line feeds; the form
+// feed and the line feed poppler ends a page with are removed, and so are the empty lines it makes of
+// vertical gaps. Rectangles are in points from the top-left corner of the page.
 // Not thread-safe: one document is used by one thread at a time.
 class PdfDocument
 {

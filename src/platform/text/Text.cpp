@@ -7,6 +7,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -330,6 +331,40 @@ int localizedCaseInsensitiveCompare(QStringView a, QStringView b)
     if (U_FAILURE(status))
         return a.compare(b, Qt::CaseInsensitive);
     return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
+}
+
+QByteArray localizedStandardSortKey(QStringView s)
+{
+    const auto& c = collators();
+    if (!c.standard)
+        return s.toUtf8();
+    const auto* chars = reinterpret_cast<const UChar*>(s.utf16());
+    QByteArray key(int(s.size()) * 4 + 16, Qt::Uninitialized);
+    int32_t length = c.standard->getSortKey(chars, int32_t(s.size()), reinterpret_cast<uint8_t*>(key.data()),
+        int32_t(key.size()));
+    if (length > key.size()) {
+        key.resize(length);
+        length = c.standard->getSortKey(chars, int32_t(s.size()), reinterpret_cast<uint8_t*>(key.data()),
+            int32_t(key.size()));
+    }
+    key.resize(std::max<int32_t>(length, 0));
+    return key;
+}
+
+QString composed(QStringView s)
+{
+    if (isAscii(s))
+        return s.toString();
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status))
+        return s.toString();
+    const icu::UnicodeString u = alias(s);
+    if (nfc->isNormalized(u, status) && U_SUCCESS(status))
+        return s.toString();
+    status = U_ZERO_ERROR;
+    const icu::UnicodeString out = nfc->normalize(u, status);
+    return U_FAILURE(status) ? s.toString() : toQString(out);
 }
 
 QList<char32_t> codePoints(QStringView s)

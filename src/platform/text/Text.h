@@ -56,6 +56,13 @@ QStringList graphemes(QStringView s);
 int localizedStandardCompare(QStringView a, QStringView b);
 // Collation under fr_FR ignoring case (secondary strength); zero when equal at that level.
 int localizedCaseInsensitiveCompare(QStringView a, QStringView b);
+// A key whose byte order (memcmp, then length) is the order of localizedStandardCompare before its
+// code-unit tie break: texts with equal keys are then compared by code units. For sorting many texts.
+QByteArray localizedStandardSortKey(QStringView s);
+
+// The canonically composed form (NFC): canonically equivalent texts (a name the file system gives
+// decomposed, the same name typed composed) give the same text.
+QString composed(QStringView s);
 
 // Code points of a text, for rules that walk characters.
 QList<char32_t> codePoints(QStringView s);

@@ -24,7 +24,8 @@ LegendDot::LegendDot(ColorOf color, qreal opacity, const QString& label, QWidget
 QSize LegendDot::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    return QSize(dot + gap + metrics.horizontalAdvance(m_label) + 1, std::max(dot, metrics.height()));
+    return QSize(dot + gap + metrics.horizontalAdvance(m_label) + 1,
+        std::max(dot, metrics.height() + 2 * Fonts::inkPad(font())));
 }
 
 void LegendDot::paintEvent(QPaintEvent*)
@@ -37,7 +38,8 @@ void LegendDot::paintEvent(QPaintEvent*)
     p.drawEllipse(QRectF(0, (height() - dot) / 2.0, dot, dot));
     p.setPen(Theme::secondary(dark));
     p.setFont(font());
-    p.drawText(QRect(dot + gap, 0, width() - dot - gap, height()), Qt::AlignVCenter | Qt::AlignLeft, m_label);
+    p.drawText(QRect(dot + gap, 0, width() - dot - gap, height()),
+        Qt::AlignVCenter | Qt::AlignLeft | Qt::TextDontClip, m_label);
 }
 
 } // namespace quavel

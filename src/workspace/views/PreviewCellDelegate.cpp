@@ -1,5 +1,6 @@
 #include "workspace/views/PreviewCellDelegate.h"
 
+#include "ui/Backdrop.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "workspace/PreviewRows.h"
@@ -56,6 +57,21 @@ QList<Mark> marksOf(const PreviewRow& line, bool dark)
     return marks;
 }
 
+// The colour laid over a line of a status: orange at 0.34 for a duplicate, red at 0.28 for a line
+// without a rider; none for the others.
+std::optional<QColor> rowTint(PreviewRows::LineStatus status, bool dark)
+{
+    switch (status) {
+    case PreviewRows::LineStatus::duplicate:
+        return Theme::withOpacity(Theme::orange(dark), 0.34);
+    case PreviewRows::LineStatus::unmatched:
+        return Theme::withOpacity(Theme::red(dark), 0.28);
+    case PreviewRows::LineStatus::clear:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 PreviewCellDelegate::PreviewCellDelegate(QAbstractItemView* view)
@@ -99,16 +115,9 @@ void PreviewCellDelegate::paint(
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
 
-    switch (PreviewRows::lineStatus(line)) {
-    case PreviewRows::LineStatus::duplicate:
-        painter->fillRect(cell, Theme::withOpacity(Theme::orange(dark), 0.34));
-        break;
-    case PreviewRows::LineStatus::unmatched:
-        painter->fillRect(cell, Theme::withOpacity(Theme::red(dark), 0.28));
-        break;
-    case PreviewRows::LineStatus::clear:
-        break;
-    }
+    const std::optional<QColor> tint = rowTint(PreviewRows::lineStatus(line), dark);
+    if (tint)
+        painter->fillRect(cell, *tint);
     painter->fillRect(QRect(cell.left(), cell.bottom(), cell.width(), 1),
         Theme::withOpacity(Theme::primary(dark), dark ? 0.12 : 0.09));
 
@@ -143,6 +152,10 @@ void PreviewCellDelegate::paint(
             } else if (column == PreviewTableModel::photos) {
                 color = Theme::secondary(dark);
             }
+            // On a coloured line every text keeps a contrast of 4.5:1 at least, over the backdrop's
+            // least contrasting colour (a little more, for the rounding of painted colours).
+            if (tint)
+                color = Theme::readable(color, Theme::over(*tint, Backdrop::leastContrasting(dark)), 4.7);
             const QFont font = isNumberColumn(column) ? numberFont() : textFont();
             painter->setFont(font);
             painter->setPen(color);

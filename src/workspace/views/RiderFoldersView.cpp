@@ -234,18 +234,26 @@ bool RiderFoldersView::canCreate()
 
 void RiderFoldersView::importProgramme()
 {
+    // One import at a time; the screen goes on meanwhile, showing the programme it had.
+    if (m_folders.isImportingProgramme())
+        return;
     // The picker runs a nested event loop in which the window may drop this screen.
     QPointer<RiderFoldersView> self(this);
     const auto picked = PanelPresenter::shared().pickProgramme();
     if (!self || !picked)
         return;
-    try {
-        m_folders.ingestProgramme(*picked);
-    } catch (const Error& error) {
-        setParseError(error.message());
-        return;
-    } catch (const std::exception&) {
-        setParseError(ImportError::unreadable().message());
+    m_folders.ingestProgramme(*picked, [self](const ProgrammeLoader::ImportResult& result) {
+        if (self)
+            self->programmeImported(result);
+    });
+}
+
+void RiderFoldersView::programmeImported(const ProgrammeLoader::ImportResult& result)
+{
+    if (result.superseded)
+        return; // a web page's programme was stored meanwhile and stays
+    if (!result.document) {
+        setParseError(result.error);
         return;
     }
     setReport(std::nullopt);

@@ -2,6 +2,7 @@
 
 #include "workspace/FolderOpener.h"
 #include "workspace/OrganizerReport.h"
+#include "workspace/ProgrammeLoader.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -58,6 +59,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void programmeImported(const ProgrammeLoader::ImportResult& result);
     QWidget* buildDetail();
     // Re-reads the store and re-evaluates the creation button.
     void refresh();

@@ -33,11 +33,17 @@ QString RunProgress::text() const
     return QStringLiteral("Organisation… %1/%2").arg(m_done).arg(m_total);
 }
 
+int RunProgress::textHeight() const
+{
+    // With room for accents and descenders past the font's line.
+    return QFontMetrics(font()).height() + 2 * Fonts::inkPad(font());
+}
+
 QSize RunProgress::sizeHint() const
 {
     const QMargins margins = contentsMargins();
     return QSize(200 + margins.left() + margins.right(),
-        QFontMetrics(font()).height() + gap + barHeight + margins.top() + margins.bottom());
+        textHeight() + gap + barHeight + margins.top() + margins.bottom());
 }
 
 void RunProgress::paintEvent(QPaintEvent*)
@@ -48,10 +54,9 @@ void RunProgress::paintEvent(QPaintEvent*)
     p.setFont(font());
     p.setPen(Theme::secondary(dark));
     const QRect area = contentsRect();
-    const int textHeight = QFontMetrics(font()).height();
-    p.drawText(
-        QRect(area.left(), area.top(), area.width(), textHeight), Qt::AlignLeft | Qt::AlignVCenter, text());
-    const QRectF track(area.left(), area.top() + textHeight + gap, area.width(), barHeight);
+    const int line = textHeight();
+    p.drawText(QRect(area.left(), area.top(), area.width(), line), Qt::AlignLeft | Qt::AlignVCenter, text());
+    const QRectF track(area.left(), area.top() + line + gap, area.width(), barHeight);
     QPainterPath rail;
     rail.addRoundedRect(track, barHeight / 2.0, barHeight / 2.0);
     p.fillPath(rail, Theme::withOpacity(Theme::primary(dark), 0.12));

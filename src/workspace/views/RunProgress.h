@@ -21,6 +21,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    int textHeight() const;
+
     int m_done = 0;
     int m_total = 0;
 };

@@ -3,6 +3,7 @@
 #include "library/AssignedNumber.h"
 #include "library/LibraryStore.h"
 #include "platform/Error.h"
+#include "ui/CapsuleKind.h"
 #include "ui/Notifications.h"
 #include "ui/PanelPresenter.h"
 #include "workspace/OrganizerRun.h"
@@ -66,6 +67,9 @@ WorkspaceView::WorkspaceView(const SpreadsheetRecord& spreadsheet, LibraryStore&
     m_table = new PreviewTableView(this);
     m_table->setObjectName(QStringLiteral("previewTable"));
     m_table->setModel(m_model);
+    // The bar's capsules at the small size: at the window's default width the bar shows its titles
+    // and placeholders whole beside the sidebar.
+    Capsule::setControlSize(this, ControlSize::small);
     buildBar();
 
     connect(&library, &LibraryStore::snapshotChanged, this, &WorkspaceView::onLibraryChanged);
@@ -92,6 +96,12 @@ WorkspaceView::~WorkspaceView()
 const QList<PreviewRow>& WorkspaceView::rowsForTable() const
 {
     return m_model->rows();
+}
+
+void WorkspaceView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeSummary();
 }
 
 void WorkspaceView::showEvent(QShowEvent* event)
@@ -197,13 +207,25 @@ void WorkspaceView::setParseError(const std::optional<QString>& error)
 
 void WorkspaceView::importProgramme()
 {
-    const std::optional<QString> path = PanelPresenter::shared().pickProgramme();
-    if (!path)
+    // One import at a time; the window goes on meanwhile, showing the programme it had.
+    if (m_workspace.isImportingProgramme())
         return;
-    try {
-        m_workspace.ingestProgramme(*path);
-    } catch (const std::exception& error) {
-        setParseError(messageOf(error));
+    QPointer<WorkspaceView> self(this);
+    const std::optional<QString> path = PanelPresenter::shared().pickProgramme();
+    if (!self || !path)
+        return;
+    m_workspace.ingestProgramme(*path, [self](const WorkspaceStore::ImportResult& result) {
+        if (self)
+            self->programmeImported(result);
+    });
+}
+
+void WorkspaceView::programmeImported(const WorkspaceStore::ImportResult& result)
+{
+    if (result.superseded)
+        return; // a web page's programme was stored meanwhile and stays
+    if (!result.document) {
+        setParseError(result.error);
         return;
     }
     bool anyEvent = false;

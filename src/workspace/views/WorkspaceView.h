@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 
+class QHBoxLayout;
 class QLabel;
 class QMenu;
 
@@ -24,6 +25,8 @@ class CapsuleButton;
 class CapsuleMenu;
 class IssueLabel;
 class LibraryStore;
+class LegendBox;
+class LinkedGroup;
 class LinkedValue;
 class OrganizerRun;
 class PickButton;
@@ -31,6 +34,7 @@ class ProgrammePick;
 class PreviewTableModel;
 class PreviewTableView;
 class RunProgress;
+class SummaryLabel;
 class ToneLabel;
 
 // The "Tableur" workspace of one spreadsheet: a compact bar that links the spreadsheet to a programme
@@ -75,6 +79,8 @@ public:
     PreviewTableModel* model() const { return m_model; }
     // The context menu of a line, as a right click opens it.
     QMenu* lineMenu(const QUuid& rowID, QWidget* parent);
+    // Whether the summary stands beside the menus (else on its own line under them).
+    bool summaryBesideMenus() const;
 
 signals:
     // After each rebuild of the plan.
@@ -86,13 +92,16 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     enum class PlanOutcome { planned, noSource, failed };
 
     void buildBar();
+    void programmeImported(const WorkspaceStore::ImportResult& result);
     void refresh();
     void refreshBar();
+    void placeSummary();
     void fillDayMenu();
     void fillEventMenu();
     PlanOutcome replan();
@@ -131,7 +140,13 @@ private:
     CapsuleButton* m_runButton = nullptr;
     CapsuleMenu* m_dayMenu = nullptr;
     CapsuleMenu* m_eventMenu = nullptr;
-    ToneLabel* m_summary = nullptr;
+    LinkedGroup* m_dayGroup = nullptr;
+    LinkedGroup* m_eventGroup = nullptr;
+    LegendBox* m_legend = nullptr;
+    QWidget* m_legendRow = nullptr;
+    QHBoxLayout* m_secondRow = nullptr;
+    QHBoxLayout* m_summaryRow = nullptr;
+    SummaryLabel* m_summary = nullptr;
     RunProgress* m_progress = nullptr;
     QLabel* m_notice = nullptr;
     PreviewTableView* m_table = nullptr;

@@ -12,11 +12,13 @@
 #include "workspace/OrganizerRun.h"
 #include "workspace/PreviewRows.h"
 #include "workspace/views/IssueLabel.h"
+#include "workspace/views/LegendBox.h"
 #include "workspace/views/LegendDot.h"
 #include "workspace/views/PreviewTableModel.h"
 #include "workspace/views/PreviewTableView.h"
 #include "workspace/views/ProgrammePick.h"
 #include "workspace/views/RunProgress.h"
+#include "workspace/views/SummaryLabel.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -27,80 +29,6 @@
 namespace quavel {
 
 namespace {
-
-// The summary beside the menus: one line when it fits, else two (the bar's row is tall enough for
-// two lines of its small text), the second cut with an ellipsis; the whole text is then its tooltip.
-class SummaryLabel : public ToneLabel
-{
-public:
-    SummaryLabel(Tone tone, const QFont& font, QWidget* parent)
-        : ToneLabel(QString(), tone, font, parent)
-    {
-        // Shrinks with the menus beside it when the bar is short of room.
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-        setMinimumWidth(96);
-    }
-
-    void setFullText(const QString& text)
-    {
-        if (text == m_full)
-            return;
-        m_full = text;
-        updateGeometry();
-        fit();
-    }
-    QString fullText() const { return m_full; }
-    QSize sizeHint() const override
-    {
-        return QSize(fontMetrics().horizontalAdvance(m_full) + 2, fontMetrics().lineSpacing() * 2);
-    }
-    QSize minimumSizeHint() const override { return QSize(minimumWidth(), fontMetrics().lineSpacing() * 2); }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        ToneLabel::resizeEvent(event);
-        fit();
-    }
-
-private:
-    void fit()
-    {
-        const QFontMetrics metrics = fontMetrics();
-        const int available = std::max(1, width());
-        QString shown = m_full;
-        if (metrics.horizontalAdvance(m_full) > available) {
-            // As many whole parts (" · ") as fit on the first line, else as many words; the rest below.
-            auto split = [&](const QString& separator) {
-                const QStringList parts = m_full.split(separator);
-                QString line;
-                qsizetype used = 0;
-                while (used < parts.size()) {
-                    const QString next = line.isEmpty() ? parts[used] : line + separator + parts[used];
-                    if (metrics.horizontalAdvance(next) > available)
-                        break;
-                    line = next;
-                    ++used;
-                }
-                return std::pair(line, parts.mid(used).join(separator));
-            };
-            auto [line, rest] = split(QStringLiteral(" · "));
-            if (line.isEmpty())
-                std::tie(line, rest) = split(QStringLiteral(" "));
-            if (line.isEmpty()) {
-                line = rest;
-                rest.clear();
-            }
-            shown = metrics.elidedText(line, Qt::ElideRight, available);
-            if (!rest.isEmpty())
-                shown += u'\n' + metrics.elidedText(rest, Qt::ElideRight, available);
-        }
-        setText(shown);
-        setToolTip(shown.contains(u'…') ? m_full : QString());
-    }
-
-    QString m_full;
-};
 
 // A linked group that gives up width (its value is cut in the middle) when the bar is narrow.
 LinkedGroup* shrinking(LinkedGroup* group)
@@ -166,36 +94,47 @@ void WorkspaceView::buildBar()
     connect(m_runButton, &QAbstractButton::clicked, this, &WorkspaceView::runOrganizer);
 
     // Row 2: day, class, summary, legend and the row button.
-    QHBoxLayout* second = barRow(bar);
+    m_secondRow = barRow(bar);
     m_dayMenu = new CapsuleMenu(QString(), QStringLiteral("Choisir un jour"), 200, this);
     m_dayMenu->setObjectName(QStringLiteral("dayMenu"));
-    // On a narrow bar the menus keep enough of their titles to be read; the summary gives way first.
+    // On a narrow bar the menus keep enough of their titles to be read.
     m_dayMenu->setMinimumWidth(92);
-    second->addWidget(
-        shrinking(new LinkedGroup(m_dayMenu, new LinkedLabel(QStringLiteral("Jour")), false, this)));
+    m_dayGroup = shrinking(new LinkedGroup(m_dayMenu, new LinkedLabel(QStringLiteral("Jour")), false, this));
+    m_secondRow->addWidget(m_dayGroup);
     m_eventMenu = new CapsuleMenu(QString(), QStringLiteral("Choisir un jour"), 240, this);
     m_eventMenu->setObjectName(QStringLiteral("eventMenu"));
     m_eventMenu->setMinimumWidth(130);
-    second->addWidget(
-        shrinking(new LinkedGroup(m_eventMenu, new LinkedLabel(QStringLiteral("Épreuve")), false, this)));
+    m_eventGroup
+        = shrinking(new LinkedGroup(m_eventMenu, new LinkedLabel(QStringLiteral("Épreuve")), false, this));
+    m_secondRow->addWidget(m_eventGroup);
     connect(m_dayMenu->items(), &QMenu::aboutToShow, this, &WorkspaceView::fillDayMenu);
     connect(m_eventMenu->items(), &QMenu::aboutToShow, this, &WorkspaceView::fillEventMenu);
-    auto* summary = new SummaryLabel(Tone::secondary, Fonts::font(Fonts::Style::caption), this);
-    summary->setObjectName(QStringLiteral("summaryLine"));
-    m_summary = summary;
-    second->addWidget(summary, 1);
-    second->addSpacing(8);
-    auto* legend = new QHBoxLayout;
-    legend->setSpacing(8);
-    legend->addWidget(new LegendDot(&Theme::red, 0.85, QStringLiteral("Sans correspondance"), this));
-    legend->addWidget(new LegendDot(&Theme::orange, 1.0, QStringLiteral("Doublon"), this));
+    m_summary = new SummaryLabel(Tone::secondary, Fonts::font(Fonts::Style::caption), this);
+    m_summary->setObjectName(QStringLiteral("summaryLine"));
+    m_secondRow->addWidget(m_summary);
+    m_secondRow->addStretch(1);
+    m_secondRow->addSpacing(8);
+    m_legendRow = new QWidget(this);
+    auto* legendRow = new QHBoxLayout(m_legendRow);
+    legendRow->setContentsMargins(0, 0, 0, 0);
+    legendRow->setSpacing(8);
+    m_legend = new LegendBox(m_legendRow);
+    m_legend->setObjectName(QStringLiteral("legend"));
+    m_legend->addEntry(new LegendDot(&Theme::red, 0.85, QStringLiteral("Sans correspondance"), m_legend));
+    m_legend->addEntry(new LegendDot(&Theme::orange, 1.0, QStringLiteral("Doublon"), m_legend));
+    legendRow->addWidget(m_legend);
     auto* addRow = new CapsuleButton(
-        QStringLiteral("Ajouter une ligne"), QStringLiteral("plus"), CapsuleKind::glass, this);
+        QStringLiteral("Ajouter une ligne"), QStringLiteral("plus"), CapsuleKind::glass, m_legendRow);
     addRow->setObjectName(QStringLiteral("addRowButton"));
     addRow->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    legend->addWidget(addRow);
-    second->addLayout(legend);
+    legendRow->addWidget(addRow);
+    m_legendRow->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_secondRow->addWidget(m_legendRow);
     connect(addRow, &QAbstractButton::clicked, this, [this] { m_library.addRow(m_spreadsheet.id); });
+    // The summary's line of its own, under the menus, for when it cannot stand beside them.
+    m_summaryRow = new QHBoxLayout;
+    m_summaryRow->setContentsMargins(2, 0, 0, 0);
+    bar->addLayout(m_summaryRow);
 
     m_progress = new RunProgress(this);
     m_progress->setObjectName(QStringLiteral("runProgress"));
@@ -287,7 +226,56 @@ void WorkspaceView::refreshBar()
     m_eventMenu->setPlaceholder(
         hasDays ? QStringLiteral("Choisir une épreuve") : QStringLiteral("Choisir un jour"));
     m_eventMenu->setEnabled(!m_workspace.events(settings.selectedDayName).isEmpty());
-    static_cast<SummaryLabel*>(m_summary)->setFullText(summaryLine());
+    m_summary->setFullText(summaryLine());
+    placeSummary();
+}
+
+void WorkspaceView::placeSummary()
+{
+    if (!m_summary)
+        return;
+    // The menus keep their titles whole first, then the summary stands beside them (on two lines at
+    // most), then the legend's entries stand side by side. What cannot stand beside the menus goes:
+    // the legend's entries one over the other, the summary to a line of its own under them. The slack
+    // keeps a rounding in the layout from taking width from the menus' titles.
+    constexpr int slack = 12;
+    const int barWidth = width() - 32;
+    const int spacing = m_secondRow->spacing();
+    const int button = m_legendRow->sizeHint().width() - m_legend->sizeHint().width();
+    const int menus = m_dayGroup->sizeHint().width() + m_eventGroup->sizeHint().width() + 8 + slack;
+    const int needed = m_summary->twoLineWidth();
+    const auto room = [&](int legend) { return barWidth - menus - legend - button - 3 * spacing; };
+    bool stacked = false;
+    bool beside = true;
+    if (room(m_legend->flatWidth()) >= needed) {
+    } else if (room(m_legend->stackedWidth()) >= needed) {
+        stacked = true;
+    } else {
+        beside = false;
+        stacked = room(m_legend->flatWidth()) + spacing < 0;
+    }
+    m_legend->setStacked(stacked);
+    const bool isBeside = m_secondRow->indexOf(m_summary) >= 0;
+    if (beside) {
+        const int natural = m_summary->naturalWidth();
+        m_summary->setPreferredWidth(
+            std::min(room(stacked ? m_legend->stackedWidth() : m_legend->flatWidth()), natural));
+        if (!isBeside) {
+            m_summaryRow->removeWidget(m_summary);
+            m_secondRow->insertWidget(2, m_summary);
+        }
+    } else {
+        m_summary->setPreferredWidth(std::nullopt);
+        if (isBeside) {
+            m_secondRow->removeWidget(m_summary);
+            m_summaryRow->addWidget(m_summary);
+        }
+    }
+}
+
+bool WorkspaceView::summaryBesideMenus() const
+{
+    return m_secondRow && m_secondRow->indexOf(m_summary) >= 0;
 }
 
 void WorkspaceView::fillDayMenu()

@@ -1,0 +1,163 @@
+// The photo edits' heavy operations against the plain tools beneath them, in the same run, each round
+// alternating which side goes first, the median of the per-round ratios printed:
+//   photo.thumbnail_vs_vipsthumbnail  MediaThumbnailer::thumbnail at 480 pixels of 100 JPEGs of 24
+//                                     megapixels (all asked for at once, decoded on the thumbnail pool)
+//                                     / the vipsthumbnail tool at the same size on the same files, as
+//                                     many processes as the thumbnail pool has threads, one libvips
+//                                     thread each
+//   photo.materialize_vs_codec        see benchMaterialize
+//
+// The 100 JPEGs (6000 × 4000, quality 90, smooth gradients plus grey noise of σ 2 levels) are made by
+// this program with libvips: one noise field is drawn once and each photo adds a gradient of its own to
+// it before encoding, eight photos at a time.
+
+#include "BenchSupport.h"
+
+#include "photo/MediaThumbnailer.h"
+#include "photo/ThumbnailCache.h"
+#include "platform/imaging/JobPool.h"
+#include "platform/imaging/VipsSupport.h"
+
+#include "platform/imaging/Vips.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+using namespace quavel;
+using vips::VImage;
+
+namespace {
+
+constexpr int photoCount = 100;
+constexpr int photoWidth = 6000;
+constexpr int photoHeight = 4000;
+constexpr int thumbnailSize = 480;
+constexpr int rounds = 7;
+
+double seconds(const std::function<void()>& fn)
+{
+    const auto start = std::chrono::steady_clock::now();
+    fn();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs both sides once per round, the reference first in even rounds, and prints the median ratio.
+void alternate(const char* name, const std::function<void()>& ours, const std::function<void()>& reference)
+{
+    std::vector<double> ratios;
+    std::vector<double> oursTimes;
+    std::vector<double> referenceTimes;
+    for (int round = 0; round < rounds; ++round) {
+        double o = 0;
+        double r = 0;
+        if (round % 2 == 0) {
+            r = seconds(reference);
+            o = seconds(ours);
+        } else {
+            o = seconds(ours);
+            r = seconds(reference);
+        }
+        oursTimes.push_back(o);
+        referenceTimes.push_back(r);
+        ratios.push_back(o / r);
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("%s: ours %.0f ms, reference %.0f ms (medians of %d rounds)\n", name,
+        median(oursTimes) * 1000, median(referenceTimes) * 1000, rounds);
+    std::printf("ratio %s %.2f\n", name, median(ratios));
+    std::fflush(stdout);
+}
+
+QStringList makePhotos(const QString& folder)
+{
+    QDir().mkpath(folder);
+    VipsSupport::ensureStarted();
+    const VImage noise = VImage::gaussnoise(
+        photoWidth, photoHeight, VImage::option()->set("sigma", 2.0)->set("mean", 0.0)->set("seed", 42))
+                             .copy_memory();
+    const VImage xy = VImage::xyz(photoWidth, photoHeight);
+    const VImage x = xy.extract_band(0);
+    const VImage y = xy.extract_band(1);
+    QStringList paths;
+    for (int i = 0; i < photoCount; ++i)
+        paths.append(folder + QStringLiteral("/DSC_%1.JPG").arg(i + 1, 4, 10, QChar(u'0')));
+    QtConcurrent::blockingMap(paths, [&](const QString& path) {
+        const int i = paths.indexOf(path);
+        const double a = 0.01 + 0.0004 * i;
+        const VImage r = x * a + y * 0.02 + 20 + noise;
+        const VImage g = x * 0.015 + y * (0.03 - 0.0002 * i) + 30 + noise;
+        const VImage b = (x + y) * 0.012 + 10 + i + noise;
+        r.bandjoin({ g, b })
+            .cast(VIPS_FORMAT_UCHAR)
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+            .jpegsave(QFile::encodeName(path).constData(), VImage::option()->set("Q", 90));
+    });
+    return paths;
+}
+
+void benchThumbnails(const QString& root)
+{
+    QStringList photos;
+    const double made = seconds([&] { photos = makePhotos(root + QStringLiteral("/photos")); });
+    qint64 bytes = 0;
+    for (const QString& p : photos)
+        bytes += QFileInfo(p).size();
+    std::printf("thumbnails: %d JPEGs of %d × %d made in %.1f s (%.1f MB on average)\n", photoCount,
+        photoWidth, photoHeight, made, double(bytes) / photoCount / 1e6);
+
+    const int threads = JobPool::thumbnails().threadPool().maxThreadCount();
+    const QString out = root + QStringLiteral("/thumbnails");
+    QDir().mkpath(out);
+    const auto ours = [&] {
+        MediaThumbnailer::cache().clear();
+        QList<QFuture<QImage>> requests;
+        for (const QString& p : photos)
+            requests.append(MediaThumbnailer::thumbnail(p, false, thumbnailSize));
+        for (auto& r : requests) {
+            if (r.result().width() != thumbnailSize)
+                std::fprintf(stderr, "unexpected thumbnail size %d\n", r.result().width());
+        }
+    };
+    const auto reference = [&] {
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (int t = 0; t < threads; ++t) {
+            QStringList arguments { QStringLiteral("-s"), QString::number(thumbnailSize),
+                QStringLiteral("-o"), out + QStringLiteral("/%s.v"), QStringLiteral("--vips-concurrency=1") };
+            for (int i = t; i < photos.size(); i += threads)
+                arguments.append(photos[i]);
+            auto process = std::make_unique<QProcess>();
+            process->start(QStringLiteral("vipsthumbnail"), arguments);
+            processes.push_back(std::move(process));
+        }
+        for (auto& p : processes)
+            p->waitForFinished(-1);
+    };
+    // Both sides once, so the files are in the page cache for every round.
+    ours();
+    reference();
+    std::printf("thumbnails: %d threads on each side\n", threads);
+    alternate("photo.thumbnail_vs_vipsthumbnail", ours, reference);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString root = bench::scratchFolder();
+    benchThumbnails(root);
+    QDir(root).removeRecursively();
+    return 0;
+}

@@ -1,0 +1,197 @@
+#include "orders/OrderListing.h"
+
+#include "library/MediaFile.h"
+#include "library/PhotoNumber.h"
+#include "platform/Error.h"
+#include "platform/FrenchErrors.h"
+#include "platform/text/Text.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace quavel::OrderListing {
+
+namespace {
+
+enum class MediaKind { None, Photo, Video };
+
+[[noreturn]] void throwListing(const QString& folder, int e)
+{
+    const QString name = folder.mid(folder.lastIndexOf(u'/') + 1);
+    throw FileError(e, QStringLiteral("Impossible de lire le dossier « %1 » : %2").arg(name, frenchDescription(e)));
+}
+
+MediaKind kindOfExtension(const QString& lowerCased)
+{
+    if (MediaFile::videoExtensions().contains(lowerCased))
+        return MediaKind::Video;
+    return PhotoFile::extensions().contains(lowerCased) ? MediaKind::Photo : MediaKind::None;
+}
+
+// The media extensions as bytes, for the names whose extension is plain ASCII.
+struct ByteExtension
+{
+    QByteArray text;
+    MediaKind kind;
+};
+
+const QList<ByteExtension>& byteExtensions()
+{
+    static const QList<ByteExtension> table = [] {
+        QList<ByteExtension> out;
+        for (const QString& e : MediaFile::videoExtensions())
+            out.append(ByteExtension { e.toLatin1(), MediaKind::Video });
+        for (const QString& e : PhotoFile::extensions())
+            out.append(ByteExtension { e.toLatin1(), MediaKind::Photo });
+        return out;
+    }();
+    return table;
+}
+
+// What the lower-cased extension of a name makes of it. Names with a plain ASCII extension (nearly all)
+// are told from their bytes, before any text is made; others take the general rule.
+MediaKind mediaKind(const char* name, size_t length)
+{
+    const char* dot = static_cast<const char*>(::memrchr(name, '.', length));
+    if (!dot || dot == name || dot + 1 == name + length)
+        return MediaKind::None;
+    const size_t extLength = size_t(name + length - dot - 1);
+    char lower[8];
+    bool ascii = extLength < sizeof lower;
+    for (size_t i = 0; ascii && i < extLength; ++i) {
+        const unsigned char c = static_cast<unsigned char>(dot[1 + i]);
+        ascii = c < 0x80;
+        lower[i] = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    if (ascii) {
+        for (const ByteExtension& e : byteExtensions())
+            if (size_t(e.text.size()) == extLength && std::memcmp(e.text.constData(), lower, extLength) == 0)
+                return e.kind;
+        return MediaKind::None;
+    }
+    return kindOfExtension(pathExtension(QFile::decodeName(QByteArray(name, qsizetype(length)))).toLower());
+}
+
+// Collation keys of the names met so far: an order is listed again at each change on disk and each
+// time the screen is shown, and making a key costs far more than finding it. Bounded by clearing.
+class SortKeyCache
+{
+public:
+    QByteArray key(const QString& name)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            const auto it = m_keys.constFind(name);
+            if (it != m_keys.cend())
+                return *it;
+        }
+        QByteArray key = text::localizedStandardSortKey(name);
+        std::lock_guard lock(m_mutex);
+        if (m_keys.size() >= 200000)
+            m_keys.clear();
+        m_keys.insert(name, key);
+        return key;
+    }
+
+private:
+    std::mutex m_mutex;
+    QHash<QString, QByteArray> m_keys;
+};
+
+SortKeyCache& sortKeys()
+{
+    static SortKeyCache cache;
+    return cache;
+}
+
+// The indices of the names in the file manager's order.
+QList<qsizetype> fileManagerOrder(const QList<QString>& names)
+{
+    QList<QByteArray> keys;
+    keys.reserve(names.size());
+    for (const QString& name : names)
+        keys.append(sortKeys().key(name));
+    QList<qsizetype> order(names.size());
+    for (qsizetype i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        const int c = std::strcmp(keys[a].constData(), keys[b].constData());
+        if (c != 0)
+            return c < 0;
+        return names[a].compare(names[b]) < 0;
+    });
+    return order;
+}
+
+QString childPath(const QString& folder, const QString& name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+} // namespace
+
+Contents contents(const QString& folder, bool wantFolders, bool wantMedia)
+{
+    const QByteArray encoded = QFile::encodeName(folder);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded.constData()), &::closedir);
+    if (!dir)
+        throwListing(folder, errno);
+    QList<QString> folderNames;
+    QList<QString> mediaNames;
+    QList<bool> videos;
+    errno = 0;
+    while (const dirent* d = ::readdir(dir.get())) {
+        if (d->d_name[0] == '.')
+            continue;
+        bool isFolder = d->d_type == DT_DIR;
+        if (d->d_type == DT_UNKNOWN) {
+            // The file system does not say: an lstat does. An entry that cannot be examined is no folder.
+            struct stat st { };
+            isFolder = ::fstatat(::dirfd(dir.get()), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (isFolder) {
+            if (wantFolders)
+                folderNames.append(QFile::decodeName(d->d_name));
+        } else if (wantMedia) {
+            const MediaKind kind = mediaKind(d->d_name, std::strlen(d->d_name));
+            if (kind != MediaKind::None) {
+                mediaNames.append(QFile::decodeName(d->d_name));
+                videos.append(kind == MediaKind::Video);
+            }
+        }
+        errno = 0;
+    }
+    if (errno != 0)
+        throwListing(folder, errno);
+
+    Contents out;
+    out.folders.reserve(folderNames.size());
+    for (qsizetype i : fileManagerOrder(folderNames))
+        out.folders.append(OrderFolder { folderNames[i], childPath(folder, folderNames[i]) });
+    out.media.reserve(mediaNames.size());
+    for (qsizetype i : fileManagerOrder(mediaNames))
+        out.media.append(OrderMedia { childPath(folder, mediaNames[i]), videos[i] });
+    return out;
+}
+
+QList<OrderFolder> directories(const QString& folder)
+{
+    return contents(folder, true, false).folders;
+}
+
+QList<OrderMedia> media(const QString& folder)
+{
+    return contents(folder, false, true).media;
+}
+
+} // namespace quavel::OrderListing

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "orders/OrderFolder.h"
+#include "orders/OrderMedia.h"
+
+#include <QList>
+#include <QString>
+
+// How the orders tree is listed: direct entries only, hidden names (starting with ".") skipped, sorted
+// in the file manager's order (case ignored, runs of digits by value), entries that compare equal in
+// listing order. No folder is a package on Linux, so none is skipped for being one. Symbolic links are
+// taken as the links they are (a link is not a folder).
+namespace quavel::OrderListing {
+
+struct Contents
+{
+    QList<OrderFolder> folders;
+    QList<OrderMedia> media;
+};
+
+// The sub-folders and the media of a folder from one listing (what is not wanted stays empty). Throws
+// FileError (French message) when the folder cannot be listed.
+Contents contents(const QString& folder, bool wantFolders = true, bool wantMedia = true);
+
+// The visible sub-folders. Throws FileError (French message) when the folder cannot be listed.
+QList<OrderFolder> directories(const QString& folder);
+
+// The visible entries that are not folders and whose lower-cased extension is a photo or a video one.
+// Throws FileError when the folder cannot be listed.
+QList<OrderMedia> media(const QString& folder);
+
+} // namespace quavel::OrderListing

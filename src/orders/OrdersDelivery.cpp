@@ -1,0 +1,104 @@
+// Delivered marks, and the application remembered per file type for "Ouvrir".
+#include "orders/OrdersStore.h"
+
+#include "orders/OrderPaths.h"
+#include "photo/OpenWithApps.h"
+#include "platform/text/Text.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+namespace quavel {
+
+QStringList OrdersStore::deliveryKeys(const QString& file)
+{
+    // The path as given and its standardized form: a mark made through either form matches both.
+    QStringList keys;
+    for (const QString& form : { file, OrderPaths::standardized(file) }) {
+        if (form.isEmpty())
+            continue;
+        const QString key = text::composed(form);
+        if (!keys.contains(key))
+            keys.append(key);
+    }
+    return keys;
+}
+
+bool OrdersStore::isDelivered(const QString& file) const
+{
+    for (const QString& key : deliveryKeys(file))
+        if (m_deliveredPaths.contains(key))
+            return true;
+    return false;
+}
+
+void OrdersStore::markDelivered(const QStringList& files)
+{
+    QSet<QString> keys;
+    for (const QString& file : files)
+        for (const QString& key : deliveryKeys(file))
+            keys.insert(key);
+    if (keys.isEmpty())
+        return;
+    const qsizetype before = m_deliveredPaths.size();
+    m_deliveredPaths.unite(keys);
+    if (m_deliveredPaths.size() != before)
+        emit deliveredPathsChanged();
+    persist(); // also when every key was there already
+}
+
+void OrdersStore::rememberOpenWith(const QString& application, const QStringList& files)
+{
+    const QString app = OrderPaths::standardized(application);
+    bool changed = false;
+    for (const QString& file : files) {
+        const QString key = OpenWithApps::typeKey(file);
+        if (key.isEmpty() || m_openWithApps.value(key) == app)
+            continue;
+        m_openWithApps.insert(key, app);
+        changed = true;
+    }
+    if (!changed)
+        return;
+    emit openWithAppsChanged();
+    persist();
+}
+
+void OrdersStore::openPreferred(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    struct Group
+    {
+        QString app;
+        QStringList files;
+    };
+    QList<Group> groups;
+    QStringList fallback;
+    for (const QString& file : files) {
+        const auto remembered = m_openWithApps.constFind(OpenWithApps::typeKey(file));
+        struct stat st { };
+        // Only a desktop entry is ever launched: anything else remembered (a stray or hand-edited path)
+        // counts as nothing remembered, and the file opens in its default application.
+        if (remembered == m_openWithApps.cend() || !remembered->endsWith(QStringLiteral(".desktop"))
+            || ::stat(QFile::encodeName(*remembered).constData(), &st) != 0) {
+            fallback.append(file);
+            continue;
+        }
+        const QString app = OrderPaths::standardized(*remembered);
+        const QString key = text::composed(app);
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return text::composed(g.app) == key; });
+        if (group == groups.end())
+            groups.append(Group { app, { file } });
+        else
+            group->files.append(file);
+    }
+    // One launch per application, with its files in the order given; the outcome is not observed.
+    for (const Group& g : std::as_const(groups))
+        OpenWithApps::open(g.files, g.app);
+    if (!fallback.isEmpty())
+        OpenWithApps::openInDefaultApp(fallback);
+}
+
+} // namespace quavel

@@ -1,0 +1,377 @@
+#include "orders/OrdersStore.h"
+
+#include "library/AppSupport.h"
+#include "library/QuavelJSON.h"
+#include "orders/OrderListing.h"
+#include "orders/OrderPaths.h"
+#include "orders/OrdersFile.h"
+#include "platform/AtomicFile.h"
+#include "platform/Error.h"
+#include "platform/UuidText.h"
+#include "platform/files/Bookmark.h"
+#include "platform/files/FolderWatcher.h"
+#include "platform/text/Text.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+namespace quavel {
+
+namespace {
+
+bool exists(const QString& path)
+{
+    struct stat st { };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+} // namespace
+
+OrdersStore::OrdersStore(QObject* parent)
+    : OrdersStore(AppSupport::ordersFolder(), parent)
+{ }
+
+OrdersStore::OrdersStore(const QString& folder, QObject* parent)
+    : QObject(parent)
+    , m_fileURL(folder + QStringLiteral("/settings.json"))
+    , m_watcher(new FolderWatcher(this))
+    , m_watchDebounce(new QTimer(this))
+    , m_resolvePool(new QThreadPool(this))
+{
+    m_watchDebounce->setSingleShot(true);
+    m_watchDebounce->setInterval(200);
+    connect(m_watchDebounce, &QTimer::timeout, this, &OrdersStore::refreshFromDisk);
+    connect(m_watcher, &FolderWatcher::changed, this, &OrdersStore::scheduleDiskRefresh);
+    m_resolvePool->setMaxThreadCount(1);
+    m_resolvePool->setThreadPriority(QThread::LowPriority);
+
+    load();
+    // Later on this thread: creation does not wait for the watermark images.
+    QTimer::singleShot(0, this, &OrdersStore::prefetchWatermarkURLs);
+}
+
+OrdersStore::~OrdersStore()
+{
+    // The resolving thread holds only copies; its result, if any, is dropped with the store.
+    m_resolvePool->waitForDone();
+}
+
+void OrdersStore::load()
+{
+    const auto bytes = AtomicFile::read(m_fileURL);
+    if (!bytes) {
+        // A settings file that exists but cannot be read is kept from the next save too.
+        m_setAsidePending = exists(m_fileURL);
+        return;
+    }
+    try {
+        apply(OrdersFile::decode(*bytes));
+    } catch (const QuavelJSON::DecodingError&) {
+        m_setAsidePending = true;
+    }
+}
+
+void OrdersStore::apply(const OrdersFile& file)
+{
+    m_rootBookmark = file.rootBookmark;
+    m_rootName = file.rootName;
+    m_selectedFolderID = file.selectedFolderPath;
+    if (file.watermarks && !file.watermarks->isEmpty()) {
+        m_watermarks = *file.watermarks;
+        const auto listed = std::find_if(m_watermarks.cbegin(), m_watermarks.cend(),
+            [&](const OrderWatermark& w) { return w.id == file.selectedWatermarkID; });
+        m_selectedWatermarkID = listed != m_watermarks.cend() ? listed->id : m_watermarks.first().id;
+    } else if (file.watermarkBookmark) {
+        // The single-watermark form of older files; the list reaches the file with the next save.
+        const OrderWatermark migrated { uuidText(QUuid::createUuid()),
+            file.watermarkName.value_or(QStringLiteral("Filigrane")), *file.watermarkBookmark };
+        m_watermarks = { migrated };
+        m_selectedWatermarkID = migrated.id;
+    }
+    if (file.retouch)
+        m_retouch = *file.retouch;
+    if (file.openWithApps)
+        m_openWithApps = *file.openWithApps;
+    if (file.deliveredPaths)
+        for (const QString& path : *file.deliveredPaths)
+            m_deliveredPaths.insert(text::composed(path));
+}
+
+OrdersFile OrdersStore::makeFile() const
+{
+    OrdersFile f;
+    f.rootBookmark = m_rootBookmark;
+    f.rootName = m_rootName;
+    f.selectedFolderPath = m_selectedFolderID;
+    const OrderWatermark* mirrored = nullptr;
+    for (const OrderWatermark& w : m_watermarks)
+        if (w.id == m_selectedWatermarkID) {
+            mirrored = &w;
+            break;
+        }
+    if (!mirrored && !m_watermarks.isEmpty())
+        mirrored = &m_watermarks.first();
+    if (mirrored) {
+        f.watermarkBookmark = mirrored->bookmark;
+        f.watermarkName = mirrored->name;
+    }
+    f.watermarks = m_watermarks;
+    f.selectedWatermarkID = m_selectedWatermarkID;
+    f.retouch = m_retouch;
+    f.openWithApps = m_openWithApps;
+    f.deliveredPaths = OrdersFile::sortedPaths(m_deliveredPaths);
+    return f;
+}
+
+void OrdersStore::persist()
+{
+    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()))
+        return;
+    if (m_setAsidePending) {
+        if (exists(m_fileURL) && !AtomicFile::setAside(m_fileURL))
+            return; // never replace a file that could not be moved out of the way
+        m_setAsidePending = false;
+    }
+    try {
+        AtomicFile::tryWrite(m_fileURL, makeFile().encode());
+    } catch (const Error&) {
+        // An encoding failure shows nothing, like a failed write.
+    }
+}
+
+void OrdersStore::retainAccess(const QString& path)
+{
+    // No sandbox here: access is always granted. The paths are kept once each, for the record.
+    const QString key = OrderPaths::key(path);
+    if (key.isEmpty() || m_accessedKeys.contains(key))
+        return;
+    m_accessedKeys.insert(key);
+    m_accessedPaths.append(OrderPaths::standardized(path));
+}
+
+std::optional<QString> OrdersStore::resolve(
+    const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update)
+{
+    if (!bookmark)
+        return std::nullopt;
+    const auto resolved = Bookmark::resolve(*bookmark);
+    if (!resolved)
+        return std::nullopt;
+    retainAccess(resolved->path);
+    if (resolved->isStale) {
+        if (const auto fresh = Bookmark::create(resolved->path)) {
+            // After the current work on this thread, as a task of its own.
+            QTimer::singleShot(0, this, [this, update = std::move(update), data = *fresh] {
+                update(data);
+                persist();
+            });
+        }
+    }
+    return resolved->path;
+}
+
+std::optional<QString> OrdersStore::resolveRoot()
+{
+    const std::optional<QByteArray> resolvedData = m_rootBookmark;
+    return resolve(m_rootBookmark, [this, resolvedData](const QByteArray& fresh) {
+        // A root chosen meanwhile keeps its own bookmark.
+        if (m_rootBookmark == resolvedData)
+            setRootBookmark(fresh);
+    });
+}
+
+void OrdersStore::storeRoot(const QString& folder)
+{
+    retainAccess(folder);
+    setRootBookmark(Bookmark::create(folder));
+    setRootName(OrderPaths::lastComponent(folder));
+    setSelection(std::nullopt);
+    setSections({});
+    persist();
+    reload();
+}
+
+void OrdersStore::reload()
+{
+    setErrorMessage(std::nullopt);
+    const auto root = resolveRoot();
+    if (!root) {
+        setFolders({});
+        setSections({});
+        stopWatchingFolders();
+        return;
+    }
+    QList<OrderFolder> listed;
+    try {
+        listed = OrderListing::directories(*root);
+    } catch (const Error& e) {
+        // The watchers of the shown order keep running until the next listing of its sections.
+        setFolders({});
+        setSections({});
+        setErrorMessage(e.message());
+        return;
+    }
+    setFolders(listed);
+    if (m_selectedFolderID) {
+        const QString selected = text::composed(*m_selectedFolderID);
+        for (const OrderFolder& f : m_folders)
+            if (text::composed(f.url) == selected) {
+                loadSections();
+                return;
+            }
+    }
+    setSelection(m_folders.isEmpty() ? std::nullopt : std::optional<QString>(m_folders.first().url));
+    persist();
+    loadSections();
+}
+
+void OrdersStore::loadSections()
+{
+    const OrderFolder* folder = nullptr;
+    if (m_selectedFolderID) {
+        const QString selected = text::composed(*m_selectedFolderID);
+        for (const OrderFolder& f : m_folders)
+            if (text::composed(f.url) == selected) {
+                folder = &f;
+                break;
+            }
+    }
+    if (!folder) {
+        setSections({});
+        stopWatchingFolders();
+        return;
+    }
+    const OrderFolder order = *folder;
+    // One listing of the order folder gives its sub-folders and its loose media.
+    OrderListing::Contents listed;
+    try {
+        listed = OrderListing::contents(order.url);
+    } catch (const Error& e) {
+        setSections({});
+        setErrorMessage(e.message());
+        stopWatchingFolders();
+        return;
+    }
+    QList<OrderSection> sections;
+    sections.reserve(listed.folders.size() + 1);
+    if (!listed.media.isEmpty())
+        sections.append(OrderSection { QStringLiteral("Fichiers"), order.url, listed.media });
+    for (const OrderFolder& sub : std::as_const(listed.folders)) {
+        QList<OrderMedia> files;
+        try {
+            files = OrderListing::media(sub.url);
+        } catch (const Error&) {
+            // A section that cannot be listed shows without files.
+        }
+        sections.append(OrderSection { sub.name, sub.url, files });
+    }
+    setSections(sections);
+    setErrorMessage(std::nullopt);
+
+    QStringList folders { order.url };
+    QStringList files;
+    for (const OrderSection& s : m_sections) {
+        folders.append(s.url);
+        for (const OrderMedia& m : s.files)
+            files.append(m.url);
+    }
+    watchFolders(folders, files);
+}
+
+int OrdersStore::fileRevision(const QString& path) const
+{
+    return m_fileRevisions.value(OrderPaths::key(path), 0);
+}
+
+void OrdersStore::setSelectedFolderID(const std::optional<QString>& path)
+{
+    std::optional<QString> listed;
+    if (path) {
+        const QString wanted = text::composed(*path);
+        for (const OrderFolder& f : m_folders)
+            if (text::composed(f.url) == wanted) {
+                listed = f.url;
+                break;
+            }
+    }
+    setSelection(listed);
+}
+
+void OrdersStore::setSelection(const std::optional<QString>& path)
+{
+    if (m_selectedFolderID == path)
+        return;
+    m_selectedFolderID = path;
+    emit selectedFolderIDChanged();
+}
+
+void OrdersStore::setRetouch(const PhotoRetouchSettings& settings)
+{
+    if (m_retouch == settings)
+        return;
+    m_retouch = settings;
+    emit retouchChanged();
+}
+
+void OrdersStore::setErrorMessage(const std::optional<QString>& message)
+{
+    if (m_errorMessage == message)
+        return;
+    m_errorMessage = message;
+    emit errorMessageChanged();
+}
+
+void OrdersStore::setRootName(const std::optional<QString>& name)
+{
+    if (m_rootName == name)
+        return;
+    m_rootName = name;
+    emit rootNameChanged();
+}
+
+void OrdersStore::setRootBookmark(const std::optional<QByteArray>& bookmark)
+{
+    if (m_rootBookmark == bookmark)
+        return;
+    m_rootBookmark = bookmark;
+    emit rootBookmarkChanged();
+}
+
+void OrdersStore::setFolders(const QList<OrderFolder>& folders)
+{
+    if (m_folders == folders)
+        return;
+    m_folders = folders;
+    emit foldersChanged();
+}
+
+void OrdersStore::setSections(const QList<OrderSection>& sections)
+{
+    if (m_sections == sections)
+        return;
+    m_sections = sections;
+    emit sectionsChanged();
+}
+
+void OrdersStore::setWatermarks(const QList<OrderWatermark>& watermarks)
+{
+    if (m_watermarks == watermarks)
+        return;
+    m_watermarks = watermarks;
+    emit watermarksChanged();
+}
+
+void OrdersStore::setSelectedWatermarkID(const std::optional<QString>& id)
+{
+    if (m_selectedWatermarkID == id)
+        return;
+    m_selectedWatermarkID = id;
+    emit selectedWatermarkIDChanged();
+}
+
+} // namespace quavel

@@ -1,0 +1,190 @@
+#pragma once
+
+#include "orders/OrderFolder.h"
+#include "orders/OrderSection.h"
+#include "orders/OrderWatermark.h"
+#include "photo/PhotoRetouchSettings.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QThreadPool;
+class QTimer;
+
+namespace quavel {
+
+class FolderWatcher;
+struct OrdersFile;
+
+// The one store of the orders workspace: the orders root folder and its order folders, the sections
+// and media of the selected order (watched on disk while shown), the watermark list, the retouch
+// preset, the delivered marks and the application remembered per file type, all but the listings kept
+// in "settings.json" of AppSupport::ordersFolder(). The batch edits change photos in place and tell the
+// gallery through fileRevisions.
+//
+// GUI thread only; one change signal per observed field. Paths are absolute; wherever the store
+// compares paths (the selection, watched paths, revisions, delivered marks, accessed paths, watermark
+// images) it compares their canonically composed forms, so a name the file system gives decomposed
+// matches the same name composed.
+class OrdersStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The settings file in AppSupport::ordersFolder().
+    explicit OrdersStore(QObject* parent = nullptr);
+    // The settings file "settings.json" in `folder` (created on the first save).
+    explicit OrdersStore(const QString& folder, QObject* parent = nullptr);
+    ~OrdersStore() override;
+
+    QString fileURL() const { return m_fileURL; }
+
+    // Observed fields.
+    const std::optional<QString>& rootName() const { return m_rootName; }
+    const QList<OrderFolder>& folders() const { return m_folders; }
+    const std::optional<QString>& selectedFolderID() const { return m_selectedFolderID; }
+    // The orders screen picks an order folder: the listed folder of that path (none when no listed
+    // folder has it) becomes the selection. The caller then saves and lists the sections.
+    void setSelectedFolderID(const std::optional<QString>& path);
+    const QList<OrderSection>& sections() const { return m_sections; }
+    const std::optional<QString>& errorMessage() const { return m_errorMessage; }
+    // The orders screen's own writers (undoing a photo's edits).
+    void setErrorMessage(const std::optional<QString>& message);
+    const QList<OrderWatermark>& watermarks() const { return m_watermarks; }
+    const std::optional<QString>& selectedWatermarkID() const { return m_selectedWatermarkID; }
+    // The settings a batch retouch applies; also the crop editor's retouch preset. The screen saves
+    // after changing them.
+    const PhotoRetouchSettings& retouch() const { return m_retouch; }
+    void setRetouch(const PhotoRetouchSettings& settings);
+    bool isRetouching() const { return m_isRetouching; }
+    // Resolved image file per watermark id.
+    const QHash<QString, QString>& watermarkURLs() const { return m_watermarkURLs; }
+    // Per file, a counter raised after each change of it (absent counts as 0).
+    int fileRevision(const QString& path) const;
+    const QHash<QString, int>& fileRevisions() const { return m_fileRevisions; }
+    // Application (".desktop" file) remembered per file-type key.
+    const QMap<QString, QString>& openWithApps() const { return m_openWithApps; }
+    const QSet<QString>& deliveredPaths() const { return m_deliveredPaths; }
+    const std::optional<QByteArray>& rootBookmark() const { return m_rootBookmark; }
+
+    // Writes the settings file; failures show nothing. A file found unreadable at creation is first
+    // set aside ("settings.json.unreadable-<UTC time>"), and nothing is written if it cannot be.
+    void persist();
+    // The folder picked as orders root: remembered, saved, then listed with its first order selected.
+    void storeRoot(const QString& folder);
+    // Lists the order folders of the root again, keeping the selection when it is still listed.
+    void reload();
+    // Lists the selected order's sections and watches them.
+    void loadSections();
+
+    // Watermark list.
+    void addWatermark(const QString& imagePath);
+    void selectWatermark(const QString& id);
+    void removeWatermark(const QString& id);
+    // The selected watermark's image (the first entry's without a selection), resolved when not yet.
+    std::optional<QString> resolveWatermark();
+
+    // Drops the file's cached thumbnail and raises its revision.
+    void noteEdited(const QString& path);
+
+    // Delivered marks and open-with memory.
+    void markDelivered(const QStringList& files);
+    // The keys under which a file counts as delivered: its path and its standardized path, composed.
+    static QStringList deliveryKeys(const QString& file);
+    bool isDelivered(const QString& file) const;
+    void rememberOpenWith(const QString& application, const QStringList& files);
+    // Opens each file with the application remembered for its type, one launch per application, and
+    // the others with their default application.
+    void openPreferred(const QStringList& files);
+
+    // The standardized paths whose access the store holds (no sandbox here: kept for the record).
+    const QStringList& accessedPaths() const { return m_accessedPaths; }
+    // The standardized, composed paths being watched (including ones that could not be).
+    const QSet<QString>& watchedPaths() const { return m_watchedPaths; }
+
+signals:
+    void rootNameChanged();
+    void foldersChanged();
+    void selectedFolderIDChanged();
+    void sectionsChanged();
+    void errorMessageChanged();
+    void watermarksChanged();
+    void selectedWatermarkIDChanged();
+    void retouchChanged();
+    void isRetouchingChanged();
+    void watermarkURLsChanged();
+    void fileRevisionsChanged();
+    void openWithAppsChanged();
+    void deliveredPathsChanged();
+    void rootBookmarkChanged();
+
+private:
+    void load();
+    void apply(const OrdersFile& file);
+    OrdersFile makeFile() const;
+
+    void retainAccess(const QString& path);
+    std::optional<QString> resolveRoot();
+    std::optional<QString> resolve(
+        const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update);
+    std::optional<QString> resolveAndCache(const QString& id);
+    void prefetchWatermarkURLs();
+    void applyPrefetched(const QList<std::optional<QString>>& urls, const QList<std::optional<QByteArray>>& fresh,
+        const QStringList& ids);
+
+    void watchFolders(const QStringList& folders, const QStringList& files);
+    void stopWatchingFolders();
+    void scheduleDiskRefresh(const QString& path);
+    void refreshFromDisk();
+
+    void setRootName(const std::optional<QString>& name);
+    void setRootBookmark(const std::optional<QByteArray>& bookmark);
+    void setFolders(const QList<OrderFolder>& folders);
+    void setSelection(const std::optional<QString>& path);
+    void setSections(const QList<OrderSection>& sections);
+    void setWatermarks(const QList<OrderWatermark>& watermarks);
+    void setSelectedWatermarkID(const std::optional<QString>& id);
+
+    QString m_fileURL;
+    bool m_setAsidePending = false;
+
+    std::optional<QString> m_rootName;
+    std::optional<QByteArray> m_rootBookmark;
+    QList<OrderFolder> m_folders;
+    std::optional<QString> m_selectedFolderID;
+    QList<OrderSection> m_sections;
+    std::optional<QString> m_errorMessage;
+    QList<OrderWatermark> m_watermarks;
+    std::optional<QString> m_selectedWatermarkID;
+    PhotoRetouchSettings m_retouch;
+    bool m_isRetouching = false;
+    QHash<QString, QString> m_watermarkURLs;
+    QHash<QString, int> m_fileRevisions;
+    QMap<QString, QString> m_openWithApps;
+    QSet<QString> m_deliveredPaths;
+
+    QStringList m_accessedPaths;
+    QSet<QString> m_accessedKeys;
+
+    FolderWatcher* m_watcher = nullptr;
+    QTimer* m_watchDebounce = nullptr;
+    QSet<QString> m_pendingWatchPaths;
+    QSet<QString> m_watchedPaths;
+    // The listing that made m_watchedPaths, as given.
+    QStringList m_watchedFolderList;
+    QStringList m_watchedFileList;
+
+    // Watermark bookmarks are resolved at start-up one at a time on a low-priority thread of their own.
+    QThreadPool* m_resolvePool = nullptr;
+};
+
+} // namespace quavel

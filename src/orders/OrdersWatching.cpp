@@ -1,0 +1,82 @@
+// Watching the shown order on disk: the order folder and its section folders are watched, the listed
+// media by name through them; change reports are gathered for 0.2 s, then the order is listed again
+// (a folder changed, or a watched path vanished) or the changed files' thumbnails are refreshed.
+#include "orders/OrdersStore.h"
+
+#include "orders/OrderPaths.h"
+#include "platform/files/FolderWatcher.h"
+
+#include <QFile>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+namespace quavel {
+
+void OrdersStore::watchFolders(const QStringList& folders, const QStringList& files)
+{
+    // A listing equal path for path to the last accepted one watches the same set; no need to make it.
+    if (!m_watchedPaths.isEmpty() && folders == m_watchedFolderList && files == m_watchedFileList) {
+        m_watcher->rearm();
+        return;
+    }
+    QSet<QString> paths;
+    paths.reserve(folders.size() + files.size());
+    for (const QString& f : folders)
+        paths.insert(OrderPaths::key(f));
+    for (const QString& f : files)
+        paths.insert(OrderPaths::key(f));
+    if (paths == m_watchedPaths) {
+        // The same set: running watches, pending reports and a scheduled refresh all stay. A folder
+        // whose watch ended (moved away, and a folder of that name made again) is watched anew.
+        m_watchedFolderList = folders;
+        m_watchedFileList = files;
+        m_watcher->rearm();
+        return;
+    }
+    stopWatchingFolders();
+    m_watchedPaths = std::move(paths);
+    m_watchedFolderList = folders;
+    m_watchedFileList = files;
+    QStringList standardizedFolders;
+    for (const QString& f : folders)
+        standardizedFolders.append(OrderPaths::standardized(f));
+    QStringList standardizedFiles;
+    standardizedFiles.reserve(files.size());
+    for (const QString& f : files)
+        standardizedFiles.append(OrderPaths::standardized(f));
+    m_watcher->watch(standardizedFolders, standardizedFiles);
+}
+
+void OrdersStore::stopWatchingFolders()
+{
+    m_watchDebounce->stop();
+    m_pendingWatchPaths.clear();
+    m_watcher->stop();
+    m_watchedPaths.clear();
+    m_watchedFolderList.clear();
+    m_watchedFileList.clear();
+}
+
+void OrdersStore::scheduleDiskRefresh(const QString& path)
+{
+    m_pendingWatchPaths.insert(path);
+    m_watchDebounce->start(); // restarts: one refresh 0.2 s after the last report of a burst
+}
+
+void OrdersStore::refreshFromDisk()
+{
+    const QSet<QString> paths = std::exchange(m_pendingWatchPaths, {});
+    bool relist = false;
+    for (const QString& path : paths) {
+        struct stat st { };
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+            relist = true;
+        else
+            noteEdited(path);
+    }
+    if (relist)
+        loadSections();
+}
+
+} // namespace quavel

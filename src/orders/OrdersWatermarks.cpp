@@ -1,0 +1,182 @@
+// The watermark list: adding, selecting and removing images, finding the one to draw, and resolving
+// their bookmarks (all at start-up on a low-priority thread, else on demand on the GUI thread).
+#include "orders/OrdersStore.h"
+
+#include "orders/OrderPaths.h"
+#include "platform/UuidText.h"
+#include "platform/files/Bookmark.h"
+
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace quavel {
+
+namespace {
+
+const QString cannotRememberWatermark = QStringLiteral("Impossible d’enregistrer l’accès à ce filigrane.");
+
+struct Prefetched
+{
+    QStringList ids;
+    QList<std::optional<QString>> urls;
+    // A new bookmark for an entry whose stored one is stale (and could be renewed).
+    QList<std::optional<QByteArray>> fresh;
+};
+
+} // namespace
+
+void OrdersStore::addWatermark(const QString& imagePath)
+{
+    retainAccess(imagePath);
+    const QString key = OrderPaths::key(imagePath);
+    for (const OrderWatermark& w : std::as_const(m_watermarks)) {
+        const auto cached = m_watermarkURLs.constFind(w.id);
+        if (cached != m_watermarkURLs.cend() && OrderPaths::key(*cached) == key) {
+            setSelectedWatermarkID(w.id);
+            persist();
+            return;
+        }
+    }
+    const auto bookmark = Bookmark::create(imagePath);
+    if (!bookmark) {
+        setErrorMessage(cannotRememberWatermark);
+        return;
+    }
+    const OrderWatermark entry { uuidText(QUuid::createUuid()), OrderPaths::lastComponent(imagePath), *bookmark };
+    m_watermarks.append(entry);
+    emit watermarksChanged();
+    m_watermarkURLs.insert(entry.id, imagePath);
+    emit watermarkURLsChanged();
+    setSelectedWatermarkID(entry.id);
+    setErrorMessage(std::nullopt);
+    persist();
+}
+
+void OrdersStore::selectWatermark(const QString& id)
+{
+    for (const OrderWatermark& w : std::as_const(m_watermarks))
+        if (w.id == id) {
+            setSelectedWatermarkID(id);
+            persist();
+            return;
+        }
+}
+
+void OrdersStore::removeWatermark(const QString& id)
+{
+    QList<OrderWatermark> kept = m_watermarks;
+    kept.removeIf([&](const OrderWatermark& w) { return w.id == id; });
+    setWatermarks(kept);
+    if (m_watermarkURLs.remove(id))
+        emit watermarkURLsChanged();
+    if (m_selectedWatermarkID == id)
+        setSelectedWatermarkID(m_watermarks.isEmpty() ? std::nullopt : std::optional(m_watermarks.first().id));
+    persist();
+}
+
+std::optional<QString> OrdersStore::resolveWatermark()
+{
+    std::optional<QString> id = m_selectedWatermarkID;
+    if (!id) {
+        if (m_watermarks.isEmpty())
+            return std::nullopt;
+        id = m_watermarks.first().id;
+    }
+    const auto cached = m_watermarkURLs.constFind(*id);
+    if (cached != m_watermarkURLs.cend())
+        return *cached;
+    return resolveAndCache(*id);
+}
+
+std::optional<QString> OrdersStore::resolveAndCache(const QString& id)
+{
+    const auto entry = std::find_if(
+        m_watermarks.cbegin(), m_watermarks.cend(), [&](const OrderWatermark& w) { return w.id == id; });
+    if (entry == m_watermarks.cend())
+        return std::nullopt;
+    // The renewed bookmark is written later: to the entry that still has this id then, if any (the list
+    // may have changed meanwhile, and a position would name another entry or none).
+    const auto url = resolve(entry->bookmark, [this, id](const QByteArray& fresh) {
+        for (OrderWatermark& w : m_watermarks)
+            if (w.id == id) {
+                w.bookmark = fresh;
+                emit watermarksChanged();
+                return;
+            }
+    });
+    if (!url)
+        return std::nullopt;
+    m_watermarkURLs.insert(id, *url);
+    emit watermarkURLsChanged();
+    return url;
+}
+
+void OrdersStore::prefetchWatermarkURLs()
+{
+    QStringList ids;
+    QList<QByteArray> bookmarks;
+    for (const OrderWatermark& w : std::as_const(m_watermarks)) {
+        ids.append(w.id);
+        bookmarks.append(w.bookmark);
+    }
+    if (ids.isEmpty())
+        return;
+    // One at a time, in list order, away from the GUI thread; results are applied all together.
+    auto* watcher = new QFutureWatcher<Prefetched>(this);
+    connect(watcher, &QFutureWatcher<Prefetched>::finished, this, [this, watcher] {
+        const Prefetched result = watcher->result();
+        watcher->deleteLater();
+        applyPrefetched(result.urls, result.fresh, result.ids);
+    });
+    watcher->setFuture(QtConcurrent::run(m_resolvePool, [ids, bookmarks] {
+        Prefetched out;
+        out.ids = ids;
+        for (const QByteArray& data : bookmarks) {
+            std::optional<QString> url;
+            std::optional<QByteArray> fresh;
+            if (const auto resolved = Bookmark::resolve(data)) {
+                url = resolved->path;
+                if (resolved->isStale)
+                    fresh = Bookmark::create(resolved->path);
+            }
+            out.urls.append(url);
+            out.fresh.append(fresh);
+        }
+        return out;
+    }));
+}
+
+void OrdersStore::applyPrefetched(const QList<std::optional<QString>>& urls,
+    const QList<std::optional<QByteArray>>& fresh, const QStringList& ids)
+{
+    bool cached = false;
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        if (urls[i]) {
+            retainAccess(*urls[i]);
+            m_watermarkURLs.insert(ids[i], *urls[i]);
+            cached = true;
+        }
+    if (cached)
+        emit watermarkURLsChanged();
+    bool renewed = false;
+    bool anyFresh = false;
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        if (!fresh[i])
+            continue;
+        anyFresh = true;
+        // An entry removed meanwhile is skipped.
+        for (OrderWatermark& w : m_watermarks)
+            if (w.id == ids[i]) {
+                w.bookmark = *fresh[i];
+                renewed = true;
+                break;
+            }
+    }
+    if (renewed)
+        emit watermarksChanged();
+    if (anyFresh)
+        persist();
+}
+
+} // namespace quavel

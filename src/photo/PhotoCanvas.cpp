@@ -1,0 +1,166 @@
+#include "photo/PhotoCanvas.h"
+
+#include "platform/imaging/RowPool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace quavel::PhotoCanvas {
+
+namespace {
+
+constexpr int channels = 3;
+
+} // namespace
+
+FloatImage cropped(const FloatImage& image, const QRect& region)
+{
+    const QRect r = region.intersected(QRect(QPoint(0, 0), image.size()));
+    if (r.isEmpty())
+        return {};
+    FloatPlane planes[4];
+    for (int c = 0; c < 4; ++c) {
+        if (image.plane(c).isNull())
+            continue;
+        planes[c] = FloatPlane(r.width(), r.height());
+    }
+    RowPool::run(r.height(), [&](int begin, int end) {
+        for (int c = 0; c < 4; ++c) {
+            if (planes[c].isNull())
+                continue;
+            for (int y = begin; y < end; ++y)
+                std::memcpy(planes[c].row(y), image.row(c, r.top() + y) + r.left(),
+                    std::size_t(r.width()) * sizeof(float));
+        }
+    });
+    return FloatImage(std::move(planes[0]), std::move(planes[1]), std::move(planes[2]), std::move(planes[3]),
+        image.iccProfile());
+}
+
+FloatImage drawOnBlack(const FloatImage& image, const QTransform& imageToCanvas, const QSize& canvasSize)
+{
+    const int cw = canvasSize.width();
+    const int ch = canvasSize.height();
+    FloatPlane out[channels] = { FloatPlane(cw, ch), FloatPlane(cw, ch), FloatPlane(cw, ch) };
+    bool invertible = false;
+    const QTransform toImage = imageToCanvas.inverted(&invertible);
+    const int w = image.width();
+    const int h = image.height();
+    const bool alpha = image.hasAlpha();
+    const float* planes[4] = { image.plane(0).constData(), image.plane(1).constData(),
+        image.plane(2).constData(), alpha ? image.plane(3).constData() : nullptr };
+
+    RowPool::run(ch, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            float* dst[channels] = { out[0].row(y), out[1].row(y), out[2].row(y) };
+            if (!invertible || image.isNull()) {
+                for (auto* d : dst)
+                    std::fill(d, d + cw, 0.0f);
+                continue;
+            }
+            // The photo position of canvas pixel centres along the row moves by a constant step.
+            const QPointF start = toImage.map(QPointF(0.5, y + 0.5));
+            const QPointF next = toImage.map(QPointF(1.5, y + 0.5));
+            const double du = next.x() - start.x();
+            const double dv = next.y() - start.y();
+            for (int x = 0; x < cw; ++x) {
+                // Bilinear between the four nearest pixel centres; pixels beyond the photo are black and
+                // transparent, so its edges come out antialiased against the black.
+                const double fx = start.x() + du * x - 0.5;
+                const double fy = start.y() + dv * x - 0.5;
+                if (fx <= -1 || fy <= -1 || fx >= w || fy >= h) {
+                    dst[0][x] = dst[1][x] = dst[2][x] = 0.0f;
+                    continue;
+                }
+                const int x0 = int(std::floor(fx));
+                const int y0 = int(std::floor(fy));
+                const float tx = float(fx - x0);
+                const float ty = float(fy - y0);
+                float sum[channels] = { 0, 0, 0 };
+                if (!alpha && x0 >= 0 && y0 >= 0 && x0 + 1 < w && y0 + 1 < h) {
+                    // Inside an opaque photo, the common case: no per-tap tests.
+                    const std::size_t at = std::size_t(y0) * std::size_t(w) + std::size_t(x0);
+                    for (int c = 0; c < channels; ++c) {
+                        const float* p = planes[c] + at;
+                        const float top = p[0] + (p[1] - p[0]) * tx;
+                        const float bottom = p[w] + (p[w + 1] - p[w]) * tx;
+                        sum[c] = top + (bottom - top) * ty;
+                    }
+                    for (int c = 0; c < channels; ++c)
+                        dst[c][x] = sum[c];
+                    continue;
+                }
+                const float weights[4] = { (1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty };
+                const int xs[4] = { x0, x0 + 1, x0, x0 + 1 };
+                const int ys[4] = { y0, y0, y0 + 1, y0 + 1 };
+                for (int k = 0; k < 4; ++k) {
+                    if (xs[k] < 0 || ys[k] < 0 || xs[k] >= w || ys[k] >= h)
+                        continue;
+                    const std::size_t at = std::size_t(ys[k]) * std::size_t(w) + std::size_t(xs[k]);
+                    const float wa = weights[k] * (alpha ? planes[3][at] : 1.0f);
+                    for (int c = 0; c < channels; ++c)
+                        sum[c] += wa * planes[c][at];
+                }
+                for (int c = 0; c < channels; ++c)
+                    dst[c][x] = sum[c];
+            }
+        }
+    });
+    return FloatImage(
+        std::move(out[0]), std::move(out[1]), std::move(out[2]), FloatPlane(), image.iccProfile());
+}
+
+FloatImage drawOver(const FloatImage& image, const FloatImage& overlay, const QRectF& target)
+{
+    if (image.isNull() || overlay.isNull() || target.width() <= 0 || target.height() <= 0)
+        return image;
+    const int w = image.width();
+    const int h = image.height();
+    // Canvas pixels whose centres fall inside the target, clipped to the canvas.
+    const int left = std::max(0, int(std::ceil(target.left() - 0.5)));
+    const int right = std::min(w, int(std::ceil(target.right() - 0.5)));
+    const int top = std::max(0, int(std::ceil(target.top() - 0.5)));
+    const int bottom = std::min(h, int(std::ceil(target.bottom() - 0.5)));
+    if (left >= right || top >= bottom)
+        return image;
+
+    FloatPlane planes[4] = { image.plane(0), image.plane(1), image.plane(2), image.plane(3) };
+    // Writing detaches the shared planes: the input image stays as it was.
+    float* base[4] = { planes[0].data(), planes[1].data(), planes[2].data(),
+        planes[3].isNull() ? nullptr : planes[3].data() };
+    const double sx = overlay.width() / target.width();
+    const double sy = overlay.height() / target.height();
+    const bool overlayAlpha = overlay.hasAlpha();
+
+    RowPool::run(bottom - top, [&](int begin, int end) {
+        for (int y = top + begin; y < top + end; ++y) {
+            const int oy = std::clamp(int((y + 0.5 - target.top()) * sy), 0, overlay.height() - 1);
+            const float* o[3] = { overlay.row(0, oy), overlay.row(1, oy), overlay.row(2, oy) };
+            const float* oa = overlayAlpha ? overlay.row(FloatImage::Alpha, oy) : nullptr;
+            const std::size_t offset = std::size_t(y) * std::size_t(w);
+            for (int x = left; x < right; ++x) {
+                const int ox = std::clamp(int((x + 0.5 - target.left()) * sx), 0, overlay.width() - 1);
+                const float a = oa ? std::clamp(oa[ox], 0.0f, 1.0f) : 1.0f;
+                if (base[3]) {
+                    const float under = base[3][offset + x];
+                    const float result = a + under * (1 - a);
+                    for (int c = 0; c < 3; ++c) {
+                        float& v = base[c][offset + x];
+                        v = result > 0 ? (o[c][ox] * a + v * under * (1 - a)) / result : 0.0f;
+                    }
+                    base[3][offset + x] = result;
+                } else {
+                    for (int c = 0; c < 3; ++c) {
+                        float& v = base[c][offset + x];
+                        v = o[c][ox] * a + v * (1 - a);
+                    }
+                }
+            }
+        }
+    });
+    return FloatImage(std::move(planes[0]), std::move(planes[1]), std::move(planes[2]), std::move(planes[3]),
+        image.iccProfile());
+}
+
+} // namespace quavel::PhotoCanvas

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/imaging/FloatImage.h"
+
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <QTransform>
+
+// The drawing steps of the composer on float images, row-parallel: a photo drawn through an affine map
+// onto a black canvas, and a watermark laid over an image. Pure functions, callable from any thread.
+namespace quavel::PhotoCanvas {
+
+// The pixels of image inside region (clipped to the image), sharing nothing with it.
+FloatImage cropped(const FloatImage& image, const QRect& region);
+
+// An opaque canvas of canvasSize, black where the photo does not cover it, with the photo drawn through
+// imageToCanvas (photo pixel coordinates to canvas pixel coordinates, top-left origins), bilinear and
+// composited over the black (the photo's alpha darkens towards black). The canvas keeps the photo's ICC
+// profile: its values are the photo's own.
+FloatImage drawOnBlack(const FloatImage& image, const QTransform& imageToCanvas, const QSize& canvasSize);
+
+// image with overlay drawn into target (canvas coordinates, top-left origin) without interpolation
+// (overlay's pixels stretched to the rectangle by the nearest one), clipped to the image, source over
+// with the overlay's own alpha. The result keeps image's alpha (or opacity) and profile.
+FloatImage drawOver(const FloatImage& image, const FloatImage& overlay, const QRectF& target);
+
+} // namespace quavel::PhotoCanvas

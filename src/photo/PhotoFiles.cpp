@@ -1,0 +1,341 @@
+#include "photo/PhotoFiles.h"
+
+#include "platform/Error.h"
+#include "platform/FrenchErrors.h"
+#include "platform/UuidText.h"
+#include "platform/files/FileSync.h"
+#include "platform/files/TemporarySweep.h"
+#include "platform/files/UnnamedFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QUuid>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quavel::PhotoFiles {
+
+namespace {
+
+std::atomic<bool> g_noTmpFile { false };
+
+[[noreturn]] void fail(int e)
+{
+    throw FileError(e, frenchDescription(e));
+}
+
+QByteArray sanitizedExtension(const QString& ext)
+{
+    const QByteArray lower = ext.toLower().toLatin1();
+    if (lower.isEmpty())
+        return QByteArrayLiteral("tmp");
+    for (char c : lower) {
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return QByteArrayLiteral("tmp");
+    }
+    return lower;
+}
+
+QByteArray hiddenPath(const QByteArray& folder, const QByteArray& ext)
+{
+    return folder + "/." + uuidText(QUuid::createUuid()).toLatin1() + '.' + ext;
+}
+
+QByteArray folderOf(const QString& path)
+{
+    return QFile::encodeName(QFileInfo(path).absolutePath());
+}
+
+void fsyncFolder(const QByteArray& folder)
+{
+    FileSync::syncFolder(QFile::decodeName(folder));
+}
+
+// The new file while it is being made: unnamed (O_TMPFILE) or under its hidden name, locked from the
+// start (TemporarySweep) so that no sweep takes its name while it lives. Whatever happens before
+// renameOver(), the descriptor is closed and a hidden name removed.
+class Sibling
+{
+public:
+    Sibling() = default;
+    ~Sibling()
+    {
+        if (!m_name.isEmpty())
+            ::unlink(m_name.constData());
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Sibling(const Sibling&) = delete;
+    Sibling& operator=(const Sibling&) = delete;
+
+    void openIn(const QByteArray& folder, const QByteArray& ext)
+    {
+        if (!g_noTmpFile.load()) {
+            m_fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+            if (m_fd >= 0) {
+                TemporarySweep::lockCreated(m_fd);
+                return;
+            }
+            // Kernels or file systems without unnamed files answer one of these.
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOSYS)
+                fail(errno);
+        }
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray name = hiddenPath(folder, ext);
+            const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno == EEXIST)
+                    continue;
+                fail(errno);
+            }
+            // A sweep that took the name between creation and lock: another name.
+            if (!TemporarySweep::lockCreated(fd)) {
+                ::close(fd);
+                continue;
+            }
+            m_fd = fd;
+            m_name = name;
+            return;
+        }
+        fail(EEXIST);
+    }
+
+    int fd() const { return m_fd; }
+
+    // A path that opens this very file, for writers that take a file name.
+    QString openablePath() const
+    {
+        return m_name.isEmpty() ? QStringLiteral("/proc/self/fd/%1").arg(m_fd) : QFile::decodeName(m_name);
+    }
+
+    // Gives an unnamed file its hidden name; a named one keeps it.
+    void link(const QByteArray& folder, const QByteArray& ext)
+    {
+        if (!m_name.isEmpty())
+            return;
+        const QByteArray name = hiddenPath(folder, ext);
+        const QByteArray proc = "/proc/self/fd/" + QByteArray::number(m_fd);
+        // Through /proc where it is mounted; AT_EMPTY_PATH needs a capability on older kernels.
+        if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) != 0
+            && ::linkat(m_fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) != 0)
+            fail(errno);
+        m_name = name;
+    }
+
+    // Moves the finished file over target in one step; from then on the file is the photo.
+    void renameOver(const QByteArray& target)
+    {
+        if (::rename(m_name.constData(), target.constData()) != 0)
+            fail(errno);
+        m_name.clear();
+    }
+
+private:
+    int m_fd = -1;
+    QByteArray m_name;
+};
+
+int writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return 0;
+}
+
+// Copies the rest of in to out: in the kernel where it can, else through a buffer.
+int copyAll(int in, int out)
+{
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        if (n == 0)
+            return 0;
+        if (n > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF
+            && errno != EPERM)
+            return errno;
+        break;
+    }
+    std::unique_ptr<char[]> buffer(new char[1 << 20]);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.get(), 1 << 20);
+        if (n == 0)
+            return 0;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (const int e = writeAll(out, buffer.get(), size_t(n)))
+            return e;
+    }
+}
+
+void replaceImpl(const QString& target, const QString& ext, const Content& content, bool keepTargetMode)
+{
+    const QByteArray to = QFile::encodeName(QFileInfo(target).absoluteFilePath());
+    const QByteArray folder = folderOf(target);
+    const QByteArray extension = sanitizedExtension(ext);
+    removeLeftovers(QFile::decodeName(folder));
+
+    struct stat st
+    {
+    };
+    const bool existing = ::stat(to.constData(), &st) == 0 && S_ISREG(st.st_mode);
+
+    Sibling sibling;
+    sibling.openIn(folder, extension);
+    content(sibling.fd(), sibling.openablePath());
+    if (keepTargetMode && existing && ::fchmod(sibling.fd(), st.st_mode & 07777) != 0)
+        fail(errno);
+    if (::fsync(sibling.fd()) != 0)
+        fail(errno);
+    sibling.link(folder, extension);
+    sibling.renameOver(to);
+    fsyncFolder(folder);
+}
+
+} // namespace
+
+void replace(const QString& target, const QString& ext, const Content& content)
+{
+    replaceImpl(target, ext, content, true);
+}
+
+void replaceWithBytes(const QString& target, const QString& ext, const QByteArray& bytes)
+{
+    replaceImpl(
+        target, ext,
+        [&](int fd, const QString&) {
+            if (const int e = writeAll(fd, bytes.constData(), size_t(bytes.size())))
+                fail(e);
+        },
+        true);
+}
+
+void replaceWithCopy(const QString& target, const QString& source)
+{
+    const QByteArray from = QFile::encodeName(source);
+    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (in < 0)
+        fail(errno);
+    const auto closeIn = qScopeGuard([in] { ::close(in); });
+    struct stat st
+    {
+    };
+    if (::fstat(in, &st) != 0)
+        fail(errno);
+    if (!S_ISREG(st.st_mode))
+        fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    replaceImpl(
+        target, QFileInfo(target).suffix(),
+        [&](int out, const QString&) {
+            if (const int e = copyAll(in, out))
+                fail(e);
+            if (::fchmod(out, st.st_mode & 07777) != 0)
+                fail(errno);
+            // Last: nothing written afterwards moves the times again.
+            const struct timespec times[2] = { st.st_atim, st.st_mtim };
+            if (::futimens(out, times) != 0)
+                fail(errno);
+        },
+        false);
+}
+
+void copyNoReplace(const QString& source, const QString& target)
+{
+    const QFileInfo info(target);
+    const QString folder = info.absolutePath();
+    UnnamedFile::removeLeftovers(folder);
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (in < 0)
+        fail(errno);
+    const auto closeIn = qScopeGuard([in] { ::close(in); });
+    struct stat st
+    {
+    };
+    if (::fstat(in, &st) != 0)
+        fail(errno);
+    if (!S_ISREG(st.st_mode))
+        fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+
+    // Complete and flushed before it has its name, which it takes without ever replacing one: an
+    // original is either whole or absent.
+    UnnamedFile file;
+    if (const int e = file.open(folder, 0600))
+        fail(e);
+    if (const int e = copyAll(in, file.fd()))
+        fail(e);
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::fchmod(file.fd(), st.st_mode & 07777) != 0 || ::futimens(file.fd(), times) != 0
+        || ::fsync(file.fd()) != 0)
+        fail(errno);
+    if (const int e = file.publish(info.fileName()))
+        fail(e);
+    FileSync::syncFolder(folder);
+}
+
+bool isTemporaryName(QStringView name)
+{
+    if (name.size() < 39 || name[0] != u'.' || name[37] != u'.')
+        return false;
+    for (qsizetype i = 0; i < 36; ++i) {
+        const char16_t c = name[1 + i].unicode();
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (c != u'-')
+                return false;
+        } else if (!((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F'))) {
+            return false;
+        }
+    }
+    for (qsizetype i = 38; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')))
+            return false;
+    }
+    return true;
+}
+
+int removeLeftovers(const QString& folder)
+{
+    return TemporarySweep::sweepFolder(folder, &isTemporaryName);
+}
+
+void addSweepRules(const QString& photoFolder)
+{
+    const QString folder = QFileInfo(photoFolder).absoluteFilePath();
+    TemporarySweep::add({ folder, &isTemporaryName });
+    TemporarySweep::add({ folder + QStringLiteral("/.quavel-originals"), [](QStringView name) {
+                             return UnnamedFile::isTemporaryName(name)
+                                 || TemporarySweep::isAtomicFileTemporary(name) || isTemporaryName(name);
+                         } });
+}
+
+void setFallbacksForTesting(const Fallbacks& fallbacks)
+{
+    g_noTmpFile = fallbacks.noTmpFile;
+    using Method = UnnamedFile::Method;
+    UnnamedFile::startFromForTesting(fallbacks.noHardLinks ? Method::placeholderRename
+            : fallbacks.noRenameNoReplace                  ? Method::linkThenUnlink
+            : fallbacks.noTmpFile                          ? Method::noReplaceRename
+                                                           : Method::unnamedLink);
+}
+
+} // namespace quavel::PhotoFiles

@@ -1,0 +1,212 @@
+#include "photo/PhotoWriteQueue.h"
+
+#include "platform/Error.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QPromise>
+#include <QSet>
+#include <QThreadPool>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace quavel {
+
+namespace {
+
+enum class JobState { queued, running, skipped };
+
+struct Job
+{
+    bool supersedable = false;
+    JobState state = JobState::queued;
+    // Asynchronous writes only: what runs, where, and who hears the outcome.
+    std::function<void()> work;
+    QThreadPool* pool = nullptr;
+    std::shared_ptr<QPromise<PhotoWriteQueue::Result>> promise;
+};
+
+struct Lane
+{
+    std::deque<std::shared_ptr<Job>> waiting;
+    bool busy = false;
+};
+
+// The photos whose turn this thread holds: nested writes of them run at once.
+thread_local QSet<QString> t_held;
+
+PhotoWriteQueue::Result failure(const QString& message)
+{
+    return { PhotoWriteQueue::Status::failed, message };
+}
+
+} // namespace
+
+struct PhotoWriteQueue::Private
+{
+    std::mutex mutex;
+    std::condition_variable turn;
+    QHash<QString, Lane> lanes;
+
+    // With the mutex held: gives the lane's turn to its next write, skipping superseded ones. Returns
+    // the asynchronous writes to start and the skipped ones to answer, both outside the mutex.
+    void advance(const QString& key, QList<std::shared_ptr<Job>>& start, QList<std::shared_ptr<Job>>& skip)
+    {
+        auto it = lanes.find(key);
+        if (it == lanes.end())
+            return;
+        Lane& lane = *it;
+        while (!lane.busy && !lane.waiting.empty()) {
+            std::shared_ptr<Job> job = lane.waiting.front();
+            lane.waiting.pop_front();
+            if (job->supersedable && !lane.waiting.empty()) {
+                job->state = JobState::skipped;
+                skip.append(job);
+                continue;
+            }
+            job->state = JobState::running;
+            lane.busy = true;
+            if (job->promise)
+                start.append(job);
+        }
+        if (!lane.busy && lane.waiting.empty())
+            lanes.erase(it);
+    }
+
+    void enqueue(const QString& key, const std::shared_ptr<Job>& job)
+    {
+        QList<std::shared_ptr<Job>> start;
+        QList<std::shared_ptr<Job>> skip;
+        {
+            std::lock_guard lock(mutex);
+            lanes[key].waiting.push_back(job);
+            advance(key, start, skip);
+        }
+        dispatch(key, start, skip);
+    }
+
+    void finish(const QString& key)
+    {
+        QList<std::shared_ptr<Job>> start;
+        QList<std::shared_ptr<Job>> skip;
+        {
+            std::lock_guard lock(mutex);
+            lanes[key].busy = false;
+            advance(key, start, skip);
+        }
+        dispatch(key, start, skip);
+    }
+
+    void dispatch(
+        const QString& key, const QList<std::shared_ptr<Job>>& start, const QList<std::shared_ptr<Job>>& skip)
+    {
+        // Blocking writers wait on the condition; the state they wait for was set under the mutex.
+        turn.notify_all();
+        for (const auto& job : skip) {
+            if (job->promise) {
+                job->promise->addResult(Result { Status::skipped, {} });
+                job->promise->finish();
+            }
+        }
+        for (const auto& job : start)
+            job->pool->start([this, key, job] { runAsync(key, job); });
+    }
+
+    void runAsync(const QString& key, const std::shared_ptr<Job>& job)
+    {
+        Result result;
+        t_held.insert(key);
+        try {
+            job->work();
+        } catch (const Error& e) {
+            result = failure(e.message());
+        } catch (const std::exception& e) {
+            result = failure(QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            result = failure(QString());
+        }
+        t_held.remove(key);
+        job->work = nullptr;
+        finish(key);
+        job->promise->addResult(result);
+        job->promise->finish();
+    }
+};
+
+PhotoWriteQueue& PhotoWriteQueue::shared()
+{
+    static PhotoWriteQueue queue;
+    return queue;
+}
+
+PhotoWriteQueue::PhotoWriteQueue()
+    : d(std::make_unique<Private>())
+{ }
+
+PhotoWriteQueue::~PhotoWriteQueue() = default;
+
+QString PhotoWriteQueue::key(const QString& photoPath)
+{
+    return QDir::cleanPath(QFileInfo(photoPath).absoluteFilePath()).normalized(QString::NormalizationForm_C);
+}
+
+bool PhotoWriteQueue::run(const QString& photoPath, const std::function<void()>& work, bool supersedable)
+{
+    const QString k = key(photoPath);
+    if (t_held.contains(k)) {
+        work();
+        return true;
+    }
+    auto job = std::make_shared<Job>();
+    job->supersedable = supersedable;
+    d->enqueue(k, job);
+    {
+        std::unique_lock lock(d->mutex);
+        d->turn.wait(lock, [&] { return job->state != JobState::queued; });
+    }
+    if (job->state == JobState::skipped)
+        return false;
+
+    t_held.insert(k);
+    try {
+        work();
+    } catch (...) {
+        t_held.remove(k);
+        d->finish(k);
+        throw;
+    }
+    t_held.remove(k);
+    d->finish(k);
+    return true;
+}
+
+QFuture<PhotoWriteQueue::Result> PhotoWriteQueue::submit(
+    const QString& photoPath, std::function<void()> work, bool supersedable, QThreadPool* pool)
+{
+    auto job = std::make_shared<Job>();
+    job->supersedable = supersedable;
+    job->work = std::move(work);
+    job->pool = pool ? pool : QThreadPool::globalInstance();
+    job->promise = std::make_shared<QPromise<Result>>();
+    job->promise->start();
+    QFuture<Result> future = job->promise->future();
+    d->enqueue(key(photoPath), job);
+    return future;
+}
+
+int PhotoWriteQueue::waiting(const QString& photoPath) const
+{
+    std::lock_guard lock(d->mutex);
+    const auto it = d->lanes.constFind(key(photoPath));
+    return it == d->lanes.cend() ? 0 : int(it->waiting.size());
+}
+
+void PhotoWriteQueue::waitFor(const QString& photoPath)
+{
+    run(photoPath, [] {});
+}
+
+} // namespace quavel

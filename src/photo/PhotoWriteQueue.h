@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QFuture>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QThreadPool;
+
+namespace quavel {
+
+// One write queue per photo path, shared by every writer of a photo (the in-place edits, the crop
+// editor, the orders' batch edits, restores), so that writes of one photo happen one at a time and in
+// the order they were asked for, while writes of different photos run side by side.
+//
+// A write marked supersedable is skipped when, at its turn, a newer write of the same photo is queued
+// behind it (that one carries the newer look); every other write always runs. A thread that already
+// holds a photo's turn runs nested writes of that photo at once (an edit calling the writer inside it).
+// Thread-safe.
+class PhotoWriteQueue
+{
+public:
+    enum class Status { written, skipped, failed };
+    struct Result
+    {
+        Status status = Status::written;
+        QString errorMessage; // the French text of a failure
+    };
+
+    static PhotoWriteQueue& shared();
+
+    PhotoWriteQueue();
+    ~PhotoWriteQueue();
+    PhotoWriteQueue(const PhotoWriteQueue&) = delete;
+    PhotoWriteQueue& operator=(const PhotoWriteQueue&) = delete;
+
+    // Waits for the earlier writes of this photo only (never for other photos), then runs work on the
+    // calling thread; its exception reaches the caller. False when the write was skipped.
+    bool run(const QString& photoPath, const std::function<void()>& work, bool supersedable = false);
+
+    // Takes the write's place in the queue now and runs it on pool (the global pool when none) when its
+    // turn comes. The future gives the outcome; work's exception becomes a failed result.
+    QFuture<Result> submit(const QString& photoPath, std::function<void()> work, bool supersedable = false,
+        QThreadPool* pool = nullptr);
+
+    // Returns once every write of this photo asked for before the call has finished.
+    void waitFor(const QString& photoPath);
+
+    // How many writes of this photo wait for their turn (the one in flight not counted); for tests.
+    int waiting(const QString& photoPath) const;
+
+    // The queue's key of a path: absolute, cleaned, in Unicode composed form.
+    static QString key(const QString& photoPath);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace quavel

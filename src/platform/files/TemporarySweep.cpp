@@ -1,0 +1,128 @@
+#include "platform/files/TemporarySweep.h"
+
+#include <QFile>
+#include <QMutex>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quavel::TemporarySweep {
+
+namespace {
+
+QMutex& tableMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+QList<Rule>& table()
+{
+    static QList<Rule> rules;
+    return rules;
+}
+
+bool isAsciiAlphanumeric(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
+
+// Removes dir/name when it is a plain file nobody holds the lock of. The name is looked at again after
+// the lock is taken, so that a file put under that name meanwhile is left alone.
+bool removeIfAbandoned(int dir, const char* name)
+{
+    const int fd = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    bool removed = false;
+    struct stat mine
+    {
+    };
+    struct stat now
+    {
+    };
+    if (::fstat(fd, &mine) == 0 && S_ISREG(mine.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+        && ::fstatat(dir, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == mine.st_dev
+        && now.st_ino == mine.st_ino)
+        removed = ::unlinkat(dir, name, 0) == 0;
+    ::close(fd);
+    return removed;
+}
+
+} // namespace
+
+void add(Rule rule)
+{
+    QMutexLocker lock(&tableMutex());
+    table().append(std::move(rule));
+}
+
+QList<Rule> rules()
+{
+    QMutexLocker lock(&tableMutex());
+    return table();
+}
+
+void clearForTesting()
+{
+    QMutexLocker lock(&tableMutex());
+    table().clear();
+}
+
+int sweep()
+{
+    int removed = 0;
+    for (const Rule& rule : rules())
+        removed += sweepFolder(rule.folder, rule.isTemporary);
+    return removed;
+}
+
+int sweepFolder(const QString& folder, const NameTest& isTemporary)
+{
+    if (folder.isEmpty() || !isTemporary)
+        return 0;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(folder).constData()), &::closedir);
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
+            continue;
+        if (!isTemporary(QFile::decodeName(entry->d_name)))
+            continue;
+        if (removeIfAbandoned(::dirfd(dir.get()), entry->d_name))
+            ++removed;
+    }
+    return removed;
+}
+
+bool lockCreated(int fd)
+{
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return true; // no locks on this file system: nothing to tell, nothing to fear from a sweep
+    }
+    struct stat st
+    {
+    };
+    // A sweep that got the lock first has removed the name: the file has no link left.
+    return ::fstat(fd, &st) != 0 || st.st_nlink > 0;
+}
+
+bool isAtomicFileTemporary(QStringView name)
+{
+    constexpr qsizetype suffix = 5 + 6; // ".tmp-" and the six characters of mkostemp
+    if (name.size() <= suffix || name.mid(name.size() - suffix, 5) != u".tmp-")
+        return false;
+    for (const QChar c : name.last(6))
+        if (!isAsciiAlphanumeric(c))
+            return false;
+    return true;
+}
+
+} // namespace quavel::TemporarySweep

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+
+// The application's own temporary files: the lock that tells a living writer's file from one left by a
+// killed process, and the table of (folder, name test) the start-up sweep walks.
+//
+// Every writer of a temporary name takes an exclusive flock(2) on it right after creating it and keeps
+// the descriptor open until the file has its final name or is removed (the kernel drops the lock when
+// the process dies, however it dies). A sweep removes only entries of a registered name test that are
+// plain files and whose lock it can take at once, so it never touches a file being written, nor anything
+// that is not the application's own.
+//
+// To register a kind of temporary file: call add() with the folder and a test of the exact name
+// pattern, from the subsystem's registration function listed in the shell's start-up sweep, before
+// sweep() runs. Thread-safe.
+namespace quavel::TemporarySweep {
+
+// True for the names of one temporary pattern (the last path component only).
+using NameTest = std::function<bool(QStringView name)>;
+
+struct Rule
+{
+    // Absolute path; only its direct entries are examined.
+    QString folder;
+    NameTest isTemporary;
+};
+
+void add(Rule rule);
+QList<Rule> rules();
+// Forgets every rule (tests).
+void clearForTesting();
+
+// Walks every registered rule once; returns how many files went.
+int sweep();
+// Removes the abandoned temporary files of one pattern in one folder now; returns how many went.
+int sweepFolder(const QString& folder, const NameTest& isTemporary);
+
+// The writer's side: locks a temporary file it has just created (blocking only while a sweep holds it).
+// False when a sweep removed the name meanwhile: close it and create another.
+bool lockCreated(int fd);
+
+// The name tests of the platform's own writers.
+// AtomicFile's siblings: "<name>.tmp-" and six letters or digits.
+bool isAtomicFileTemporary(QStringView name);
+
+} // namespace quavel::TemporarySweep

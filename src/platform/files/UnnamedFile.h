@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <sys/types.h>
+
+// A file written in a folder that no name shows until it is complete. Where the file system has
+// unnamed files (O_TMPFILE: ext4, xfs, btrfs, tmpfs…) it has no name at all while written; elsewhere
+// (FAT, exFAT, NTFS and most network or FUSE file systems) it is written under a hidden temporary name
+// of one pattern, ".quavel-partial-" and twelve letters or digits, locked as TemporarySweep describes so
+// that a sweep of the folder removes it once its writer is gone.
+//
+// publish() gives it its final name without ever replacing anything, by the best means the file system
+// has: linkat(2) of the unnamed file; renameat2(2) with RENAME_NOREPLACE; link(2) then unlink(2) of the
+// hidden name; last, the exclusive creation of the final name (O_EXCL) and one rename(2) of the
+// complete file over that empty placeholder. replace() gives it a name by one rename(2) over whatever
+// is there. An object that never got its name removes its file when destroyed.
+//
+// One object belongs to one thread at a time; different objects may be used from any threads.
+namespace quavel {
+
+class UnnamedFile
+{
+public:
+    // How the file got (or is to get) its name, from the most to the least capable.
+    enum class Method {
+        unnamedLink, // O_TMPFILE + linkat
+        noReplaceRename, // hidden name + renameat2(RENAME_NOREPLACE)
+        linkThenUnlink, // hidden name + link + unlink
+        placeholderRename, // hidden name + O_EXCL placeholder + rename
+    };
+
+    UnnamedFile() = default;
+    ~UnnamedFile();
+    UnnamedFile(UnnamedFile&& other) noexcept;
+    UnnamedFile& operator=(UnnamedFile&& other) noexcept;
+    UnnamedFile(const UnnamedFile&) = delete;
+    UnnamedFile& operator=(const UnnamedFile&) = delete;
+
+    // Opens a new file for reading and writing in `folder`, with permission bits `mode` (less the
+    // umask). 0, or the errno value of the failure (ENOENT for a missing folder, EACCES, ENOSPC…).
+    int open(const QString& folder, mode_t mode = 0600);
+
+    bool isOpen() const { return m_fd >= 0; }
+    // The descriptor to write through; -1 when not open. Closed by publish, replace and discard.
+    int fd() const { return m_fd; }
+    // The hidden name while there is one (empty for an unnamed file).
+    const QString& temporaryName() const { return m_temporaryName; }
+    Method method() const { return m_method; }
+
+    // Gives the file `name` (a name in its folder, no slash) unless something already has that name:
+    // 0, EEXIST when the name is taken (the file stays open and may be given another name), or the
+    // errno value of another failure (the file is then removed). On success the file is closed; a
+    // failure to close removes the new name again and is reported.
+    int publish(const QString& name);
+    // Gives the file `name`, replacing what has it by one rename(2). 0 or the errno value (the file is
+    // removed on failure); closed on success.
+    int replace(const QString& name);
+    // Removes the file and closes it; nothing happens when it is not open.
+    void discard();
+
+    // The hidden pattern of the fallback (the last path component only).
+    static bool isTemporaryName(QStringView name);
+    // Removes the hidden files of dead writers in `folder`; returns how many went.
+    static int removeLeftovers(const QString& folder);
+
+    // Tests: the methods before `first` are treated as missing on every file system, so that the
+    // fallbacks run on a file system that has it all. Process-wide; reset with Method::unnamedLink.
+    static void startFromForTesting(Method first);
+
+private:
+    int openHidden(mode_t mode);
+    int close();
+    int publishHidden(const QByteArray& name);
+
+    int m_dir = -1;
+    int m_fd = -1;
+    QString m_temporaryName;
+    QByteArray m_temporary;
+    Method m_method = Method::unnamedLink;
+};
+
+} // namespace quavel

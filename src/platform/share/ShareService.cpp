@@ -1,0 +1,10 @@
+#include "platform/share/ShareService.h"
+
+namespace quavel {
+
+std::shared_ptr<ShareService> ShareService::nearbyDevice()
+{
+    return nullptr;
+}
+
+} // namespace quavel

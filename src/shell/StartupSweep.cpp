@@ -1,0 +1,17 @@
+#include "shell/StartupSweep.h"
+
+#include "library/AppSupport.h"
+#include "platform/files/TemporarySweep.h"
+#include "workspace/ProgrammeStorage.h"
+
+namespace quavel::StartupSweep {
+
+int run()
+{
+    // One line per subsystem with temporary files.
+    AppSupport::registerTemporaryFiles();
+    ProgrammeStorage::registerTemporaryFiles();
+    return TemporarySweep::sweep();
+}
+
+} // namespace quavel::StartupSweep

@@ -1,0 +1,102 @@
+// The library save under SIGKILL: a child process edits and saves the library over and over and is
+// killed at a random moment; "library.json" must then decode and hold one whole saved version, and the
+// start-up sweep removes the temporary siblings the kills left.
+#include "LibraryTestSupport.h"
+
+#include "common/ChildProcess.h"
+#include "common/TestSupport.h"
+#include "library/LibraryStore.h"
+#include "library/QuavelJSON.h"
+#include "platform/UserDefaults.h"
+#include "platform/files/TemporarySweep.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+#include <unistd.h>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+QStringList temporarySiblings(const QString& folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    names.removeIf([](const QString& n) { return !TemporarySweep::isAtomicFileTemporary(n); });
+    return names;
+}
+
+} // namespace
+
+TEST(LibrarySaveCrash, afterEveryKillTheLibraryHoldsOneWholeSavedVersion)
+{
+    // On tmpfs where there is one: every save ends with an fsync, which costs nothing there.
+    TempFolder dir(memoryFolderBase());
+    const QString folder = dir.file("QUAVEL");
+    QDir().mkpath(folder);
+    UserDefaults defaults(dir.file("defaults.json"));
+    QUuid sheetID;
+    qsizetype rows = 0;
+    {
+        // About half a megabyte of rows, so that a save takes a while to write.
+        LibraryStore store(folder, defaults);
+        const QUuid day = store.addDay(QStringLiteral("Samedi")).id;
+        sheetID = store.addSpreadsheet(day, QStringLiteral("Version 0")).id;
+        LibrarySnapshot big = store.snapshot();
+        for (int i = 0; i < 4000; ++i)
+            big.spreadsheets[0].rows.append(
+                RowRecord { QUuid::createUuid(), QString::number(1000 + i), QString::number(i % 300) });
+        store.replaceFromRemote(big);
+        rows = store.snapshot().spreadsheets[0].rows.size();
+        ASSERT_GT(rows, 4000);
+    }
+
+    std::mt19937 random(7);
+    int lastVersion = 0;
+    for (int kill = 0; kill < 100; ++kill) {
+        // The child says when its store is loaded; the kill falls among its saves after that.
+        int pipeEnds[2];
+        ASSERT_EQ(::pipe(pipeEnds), 0);
+        const pid_t child = forkChild([&] {
+            ::close(pipeEnds[0]);
+            LibraryStore store(folder, defaults);
+            (void)::write(pipeEnds[1], "+", 1);
+            for (int version = 1;; ++version)
+                store.renameSpreadsheet(sheetID, QStringLiteral("Version %1").arg(version));
+        });
+        ::close(pipeEnds[1]);
+        char byte;
+        (void)::read(pipeEnds[0], &byte, 1);
+        ::close(pipeEnds[0]);
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<int>(0, 12000)(random)));
+        ASSERT_FALSE(killChild(child)) << "the child stopped saving by itself";
+
+        // Decodes as it is, whole: every row of the one spreadsheet, under one of its saved titles.
+        const LibrarySnapshot onDisk
+            = LibrarySnapshot::fromJson(QuavelJSON::parse(readFile(folder + "/library.json")));
+        ASSERT_EQ(onDisk.spreadsheets.size(), 1) << "kill " << kill;
+        EXPECT_EQ(onDisk.spreadsheets[0].rows.size(), rows) << "kill " << kill;
+        const QString title = onDisk.spreadsheets[0].title;
+        ASSERT_TRUE(title.startsWith(QStringLiteral("Version "))) << title.toStdString();
+        lastVersion = std::max(lastVersion, title.mid(8).toInt());
+        if (HasFailure())
+            break;
+    }
+    EXPECT_GT(lastVersion, 0); // the children did save
+
+    // The siblings of the saves cut short go at the next start, and only they.
+    const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    const int left = int(temporarySiblings(folder).size());
+    EXPECT_GT(left, 0); // some kills fell inside a write
+    EXPECT_EQ(TemporarySweep::sweepFolder(folder, &TemporarySweep::isAtomicFileTemporary), left);
+    EXPECT_TRUE(temporarySiblings(folder).isEmpty());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name).size(), before.size() - left);
+    LibraryStore reopened(folder, defaults);
+    EXPECT_EQ(reopened.snapshot().spreadsheets[0].rows.size(), rows);
+}

@@ -1,0 +1,157 @@
+// Watching the shown order with real files, real inotify and the event loop running: what relists,
+// what only raises a revision, how events are gathered, and what stops the watching.
+#include "OrdersFixture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+class OrdersWatching : public ::testing::Test
+{
+protected:
+    OrdersFixture f;
+    OrdersStore* store = nullptr;
+    QString photo;
+
+    void SetUp() override
+    {
+        photo = f.file("Commande/IMPRESSION A5/IMG_0001.jpg", "one");
+        f.file("Commande/IMPRESSION A5/IMG_0002.jpg", "two");
+        f.file("Commande/loose.jpg", "loose");
+        store = &f.openOn("Commande");
+        ASSERT_EQ(store->sections().size(), 2);
+    }
+
+    QStringList namesIn(const QString& section) const
+    {
+        QStringList out;
+        for (const OrderSection& s : store->sections())
+            if (s.name == section)
+                for (const OrderMedia& m : s.files)
+                    out << QFileInfo(m.url).fileName();
+        return out;
+    }
+    QStringList sectionNames() const
+    {
+        QStringList out;
+        for (const OrderSection& s : store->sections())
+            out << s.name;
+        return out;
+    }
+};
+
+TEST_F(OrdersWatching, ACopiedInPhotoAppearsAndIsWatchedFromThenOn)
+{
+    const QString copied = f.file("Commande/IMPRESSION A5/IMG_0003.jpg", "three");
+    ASSERT_TRUE(waitUntil([&] { return namesIn("IMPRESSION A5").size() == 3; }));
+    EXPECT_TRUE(store->watchedPaths().contains(copied));
+    f.file("Commande/IMPRESSION A5/IMG_0003.jpg", "three, changed");
+    EXPECT_TRUE(waitUntil([&] { return store->fileRevision(copied) == 1; }));
+}
+
+TEST_F(OrdersWatching, AnInPlaceOverwriteRaisesTheRevisionOnly)
+{
+    QSignalSpy relisted(store, &OrdersStore::sectionsChanged);
+    f.file("Commande/IMPRESSION A5/IMG_0001.jpg", "overwritten");
+    ASSERT_TRUE(waitUntil([&] { return store->fileRevision(photo) == 1; }));
+    QTest::qWait(300);
+    EXPECT_EQ(store->fileRevision(photo), 1);
+    EXPECT_EQ(relisted.count(), 0);
+}
+
+TEST_F(OrdersWatching, DeletingOrRenamingAPhotoRelists)
+{
+    QFile::remove(photo);
+    ASSERT_TRUE(waitUntil([&] { return namesIn("IMPRESSION A5") == QStringList { "IMG_0002.jpg" }; }));
+    QFile::rename(f.path("Commande/loose.jpg"), f.path("Commande/loose-renamed.jpg"));
+    EXPECT_TRUE(waitUntil([&] { return namesIn("Fichiers") == QStringList { "loose-renamed.jpg" }; }));
+}
+
+TEST_F(OrdersWatching, ARenamedSectionIsListedUnderItsNewName)
+{
+    QDir().rename(f.path("Commande/IMPRESSION A5"), f.path("Commande/IMPRESSION A4"));
+    ASSERT_TRUE(waitUntil([&] { return sectionNames() == QStringList { "Fichiers", "IMPRESSION A4" }; }));
+    EXPECT_TRUE(store->watchedPaths().contains(f.path("Commande/IMPRESSION A4/IMG_0001.jpg")));
+}
+
+TEST_F(OrdersWatching, AShownOrderMovedToTheTrashShowsTheErrorAndStopsWatching)
+{
+    const QString trash = f.tmp.file("Trash");
+    QDir().mkpath(trash);
+    QDir().rename(f.path("Commande"), trash + "/Commande");
+    ASSERT_TRUE(waitUntil([&] { return store->errorMessage().has_value(); }));
+    EXPECT_EQ(store->errorMessage(),
+        QStringLiteral("Impossible de lire le dossier « Commande » : Le fichier ou le dossier est introuvable."));
+    EXPECT_TRUE(store->sections().isEmpty());
+    EXPECT_TRUE(store->watchedPaths().isEmpty());
+}
+
+TEST_F(OrdersWatching, TenEventsWithinATenthOfASecondMakeOneRefresh)
+{
+    QStringList photos;
+    for (int i = 0; i < 10; ++i)
+        photos << f.file(QStringLiteral("Commande/IMPRESSION A5/IMG_1%1.jpg").arg(i), "x");
+    ASSERT_TRUE(waitUntil([&] { return namesIn("IMPRESSION A5").size() == 12; }));
+
+    // A zero timer posted at the first revision runs as soon as the event loop gets control back:
+    // by then the one refresh must have handled every path.
+    int seenByZeroTimer = -1;
+    bool posted = false;
+    QObject::connect(store, &OrdersStore::fileRevisionsChanged, store, [&] {
+        if (posted)
+            return;
+        posted = true;
+        QTimer::singleShot(0, store, [&] {
+            seenByZeroTimer = 0;
+            for (const QString& p : photos)
+                seenByZeroTimer += store->fileRevision(p);
+        });
+    });
+    for (const QString& p : photos) {
+        QFile file(p);
+        file.open(QIODevice::Append);
+        file.write("more");
+        file.close();
+        QTest::qWait(10);
+    }
+    ASSERT_TRUE(waitUntil([&] { return seenByZeroTimer >= 0; }));
+    EXPECT_EQ(seenByZeroTimer, 10);
+}
+
+TEST_F(OrdersWatching, APhotoReplacedByRenameKeepsBeingWatched)
+{
+    replaceFile(photo, "written by an editor");
+    ASSERT_TRUE(waitUntil([&] { return store->fileRevision(photo) == 1; }));
+    f.file("Commande/IMPRESSION A5/IMG_0001.jpg", "changed in place afterwards");
+    EXPECT_TRUE(waitUntil([&] { return store->fileRevision(photo) == 2; }));
+}
+
+TEST_F(OrdersWatching, ASameListingKeepsAPendingRefresh)
+{
+    f.file("Commande/IMPRESSION A5/IMG_0001.jpg", "overwritten");
+    QTest::qWait(50); // reported, refresh pending
+    store->loadSections();
+    EXPECT_TRUE(waitUntil([&] { return store->fileRevision(photo) == 1; }));
+}
+
+TEST_F(OrdersWatching, ShowingAnotherOrderOrNoneStopsTheEarlierWatches)
+{
+    f.file("Autre/a.jpg");
+    store->reload();
+    store->setSelectedFolderID(f.path("Autre"));
+    store->loadSections();
+    f.file("Commande/IMPRESSION A5/IMG_0001.jpg", "unwatched now");
+    QTest::qWait(300);
+    EXPECT_EQ(store->fileRevision(photo), 0);
+    store->setSelectedFolderID(std::nullopt);
+    store->loadSections();
+    EXPECT_TRUE(store->watchedPaths().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,321 @@
+#include "PhotoFixtures.h"
+
+#include "platform/imaging/VipsSupport.h"
+
+#include "platform/imaging/Vips.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/display.h>
+#include <libavutil/imgutils.h>
+}
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace quavel::test {
+
+using vips::VImage;
+
+QColor quadrantColor(Quadrant q)
+{
+    switch (q) {
+    case Quadrant::red:
+        return QColor(255, 0, 0);
+    case Quadrant::green:
+        return QColor(0, 255, 0);
+    case Quadrant::blue:
+        return QColor(0, 0, 255);
+    case Quadrant::white:
+        return QColor(255, 255, 255);
+    }
+    return {};
+}
+
+QString writePhoto(const QString& path, const PhotoSpec& spec)
+{
+    VipsSupport::ensureStarted();
+    const int bands = spec.alpha ? 4 : 3;
+    std::vector<unsigned char> pixels(size_t(spec.width) * spec.height * bands);
+    for (int y = 0; y < spec.height; ++y) {
+        for (int x = 0; x < spec.width; ++x) {
+            const bool right = x >= spec.width / 2;
+            const bool bottom = y >= spec.height / 2;
+            QColor c = spec.fill.isValid()
+                ? spec.fill
+                : quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
+                                       : (right ? Quadrant::green : Quadrant::red));
+            unsigned char* p = &pixels[(size_t(y) * spec.width + x) * bands];
+            p[0] = uchar(c.red());
+            p[1] = uchar(c.green());
+            p[2] = uchar(c.blue());
+            if (spec.alpha)
+                p[3] = right ? 128 : 255;
+        }
+    }
+    VImage image = VImage::new_from_memory(
+        pixels.data(), pixels.size(), spec.width, spec.height, bands, VIPS_FORMAT_UCHAR)
+                       .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    if (!spec.profile.isEmpty())
+        image = image.icc_transform(spec.profile.toUtf8().constData(),
+            VImage::option()->set("input_profile", "srgb")->set("embedded", false));
+    if (spec.orientation != 1)
+        image.set("orientation", spec.orientation);
+    if (spec.metadata) {
+        image.set("exif-ifd0-Artist", "Quavel Test (Quavel Test, ASCII, 11 components, 11 bytes)");
+        static const char xmp[] = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                  "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'/></x:xmpmeta>";
+        image.set("xmp-data", nullptr, const_cast<char*>(xmp), sizeof(xmp) - 1);
+        static const unsigned char iptc[] = { 0x1c, 0x02, 0x78, 0x00, 0x04, 'T', 'e', 's', 't' };
+        image.set("iptc-data", nullptr, const_cast<unsigned char*>(iptc), sizeof(iptc));
+    }
+    const QString ext = QFileInfo(path).suffix().toLower();
+    const QByteArray name = QFile::encodeName(path);
+    if (ext == "jpg" || ext == "jpeg")
+        image.jpegsave(name.constData(), VImage::option()->set("Q", 95));
+    else if (ext == "heic" || ext == "heif")
+        image.heifsave(name.constData(), VImage::option()->set("Q", 90));
+    else
+        image.write_to_file(name.constData());
+    return path;
+}
+
+QString writeLinearDng(const QString& path, int width, int height, int orientation)
+{
+    // Little-endian TIFF: header, the pixel strip, then one IFD whose tags stand in ascending order.
+    QByteArray file("II*\0\0\0\0\0", 8);
+    const auto put16 = [](QByteArray& b, quint16 v) { b.append(char(v & 0xff)).append(char(v >> 8)); };
+    const auto put32 = [&](QByteArray& b, quint32 v) {
+        put16(b, quint16(v & 0xffff));
+        put16(b, quint16(v >> 16));
+    };
+    const quint32 stripOffset = 8;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool right = x >= width / 2;
+            const bool bottom = y >= height / 2;
+            const QColor c = quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
+                                                  : (right ? Quadrant::green : Quadrant::red));
+            for (int v : { c.red(), c.green(), c.blue() })
+                put16(file, quint16(v == 255 ? 60000 : 1000));
+        }
+    }
+    const quint32 stripBytes = quint32(file.size()) - stripOffset;
+    QByteArray extra; // values that do not fit in a tag, placed after the IFD
+    struct Tag
+    {
+        quint16 id, type;
+        quint32 count;
+        QByteArray value;
+    };
+    const auto shorts = [&](std::initializer_list<quint16> v) {
+        QByteArray b;
+        for (quint16 x : v)
+            put16(b, x);
+        return b;
+    };
+    const auto longs = [&](std::initializer_list<quint32> v) {
+        QByteArray b;
+        for (quint32 x : v)
+            put32(b, x);
+        return b;
+    };
+    // XYZ (D65) to linear sRGB, in ten-thousandths.
+    const QByteArray colorMatrix = [&] {
+        QByteArray b;
+        for (int v : { 32406, -15372, -4986, -9689, 18758, 415, 557, -2040, 10570 }) {
+            put32(b, quint32(v));
+            put32(b, 10000);
+        }
+        return b;
+    }();
+    const QByteArray model("Quavel Test\0", 12);
+    const QList<Tag> tags {
+        { 254, 4, 1, longs({ 0 }) },
+        { 256, 4, 1, longs({ quint32(width) }) },
+        { 257, 4, 1, longs({ quint32(height) }) },
+        { 258, 3, 3, shorts({ 16, 16, 16 }) },
+        { 259, 3, 1, shorts({ 1 }) },
+        { 262, 3, 1, shorts({ 34892 }) },
+        { 273, 4, 1, longs({ stripOffset }) },
+        { 274, 3, 1, shorts({ quint16(orientation) }) },
+        { 277, 3, 1, shorts({ 3 }) },
+        { 278, 4, 1, longs({ quint32(height) }) },
+        { 279, 4, 1, longs({ stripBytes }) },
+        { 284, 3, 1, shorts({ 1 }) },
+        { 50706, 1, 4, QByteArray("\x01\x04\x00\x00", 4) },
+        { 50707, 1, 4, QByteArray("\x01\x01\x00\x00", 4) },
+        { 50708, 2, quint32(model.size()), model },
+        { 50717, 4, 1, longs({ 65535 }) },
+        { 50721, 10, 9, colorMatrix },
+        { 50728, 5, 3, longs({ 1, 1, 1, 1, 1, 1 }) },
+        { 50778, 3, 1, shorts({ 21 }) },
+    };
+    const quint32 ifdOffset = quint32(file.size());
+    const quint32 extraOffset = ifdOffset + 2 + quint32(tags.size()) * 12 + 4;
+    QByteArray ifd;
+    put16(ifd, quint16(tags.size()));
+    for (const Tag& tag : tags) {
+        put16(ifd, tag.id);
+        put16(ifd, tag.type);
+        put32(ifd, tag.count);
+        if (tag.value.size() <= 4) {
+            ifd.append(tag.value.leftJustified(4, '\0'));
+        } else {
+            put32(ifd, extraOffset + quint32(extra.size()));
+            extra.append(tag.value);
+            if (extra.size() % 2)
+                extra.append('\0');
+        }
+    }
+    put32(ifd, 0);
+    file.append(ifd).append(extra);
+    file[4] = char(ifdOffset & 0xff);
+    file[5] = char((ifdOffset >> 8) & 0xff);
+    file[6] = char((ifdOffset >> 16) & 0xff);
+    file[7] = char(ifdOffset >> 24);
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size())
+        return {};
+    return path;
+}
+
+bool writeVideo(const QString& path, int width, int height, int rotationDegrees, int frames)
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+    if (!codec)
+        return false;
+    AVFormatContext* format = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    if (avformat_alloc_output_context2(&format, nullptr, "mp4", name.constData()) < 0)
+        return false;
+    AVStream* stream = avformat_new_stream(format, nullptr);
+    AVCodecContext* context = avcodec_alloc_context3(codec);
+    context->width = width;
+    context->height = height;
+    context->pix_fmt = AV_PIX_FMT_YUV420P;
+    context->time_base = AVRational { 1, 10 };
+    context->framerate = AVRational { 10, 1 };
+    context->gop_size = 1;
+    if (format->oformat->flags & AVFMT_GLOBALHEADER)
+        context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    bool ok = avcodec_open2(context, codec, nullptr) == 0;
+    ok = ok && avcodec_parameters_from_context(stream->codecpar, context) >= 0;
+    stream->time_base = context->time_base;
+    if (ok && rotationDegrees != 0) {
+        auto* matrix = reinterpret_cast<int32_t*>(
+            av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
+        // As a phone's portrait video: FFmpeg reads its matrix back as -90 degrees (counter-clockwise),
+        // which is what this setter makes of +90.
+        av_display_rotation_set(matrix, rotationDegrees);
+    }
+    ok = ok && avio_open(&format->pb, name.constData(), AVIO_FLAG_WRITE) >= 0;
+    ok = ok && avformat_write_header(format, nullptr) >= 0;
+
+    AVFrame* frame = av_frame_alloc();
+    AVPacket* packet = av_packet_alloc();
+    frame->format = context->pix_fmt;
+    frame->width = width;
+    frame->height = height;
+    ok = ok && av_frame_get_buffer(frame, 0) >= 0;
+    const auto drain = [&] {
+        while (avcodec_receive_packet(context, packet) == 0) {
+            av_packet_rescale_ts(packet, context->time_base, stream->time_base);
+            packet->stream_index = stream->index;
+            av_interleaved_write_frame(format, packet);
+        }
+    };
+    for (int i = 0; ok && i < frames; ++i) {
+        av_frame_make_writable(frame);
+        // Red (Y 81, U 90, V 240) on the left, blue (Y 41, U 240, V 110) on the right.
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                frame->data[0][y * frame->linesize[0] + x] = x < width / 2 ? 81 : 41;
+        for (int y = 0; y < height / 2; ++y) {
+            for (int x = 0; x < width / 2; ++x) {
+                const bool left = x < width / 4;
+                frame->data[1][y * frame->linesize[1] + x] = left ? 90 : 240;
+                frame->data[2][y * frame->linesize[2] + x] = left ? 240 : 110;
+            }
+        }
+        frame->pts = i;
+        ok = avcodec_send_frame(context, frame) >= 0;
+        drain();
+    }
+    avcodec_send_frame(context, nullptr);
+    drain();
+    if (ok)
+        av_write_trailer(format);
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&context);
+    avio_closep(&format->pb);
+    avformat_free_context(format);
+    return ok;
+}
+
+PhotoInfo inspect(const QString& path)
+{
+    VipsSupport::ensureStarted();
+    PhotoInfo info;
+    try {
+        const VImage image = VImage::new_from_file(QFile::encodeName(path).constData());
+        info.readable = true;
+        if (const char* loader = nullptr;
+            vips_image_get_string(image.get_image(), "vips-loader", &loader) == 0)
+            info.loader = QString::fromUtf8(loader);
+        info.width = image.width();
+        info.height = image.height();
+        info.bands = image.bands();
+        if (vips_image_get_typeof(image.get_image(), "orientation"))
+            info.orientation = image.get_int("orientation");
+        if (vips_image_get_typeof(image.get_image(), VIPS_META_ICC_NAME)) {
+            size_t size = 0;
+            const void* data = image.get_blob(VIPS_META_ICC_NAME, &size);
+            info.icc = QByteArray(static_cast<const char*>(data), qsizetype(size));
+        }
+        info.exif = vips_image_get_typeof(image.get_image(), VIPS_META_EXIF_NAME) != 0;
+        info.xmp = vips_image_get_typeof(image.get_image(), VIPS_META_XMP_NAME) != 0;
+        info.iptc = vips_image_get_typeof(image.get_image(), VIPS_META_IPTC_NAME) != 0;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+    }
+    return info;
+}
+
+QImage decodeStored(const QString& path)
+{
+    VipsSupport::ensureStarted();
+    try {
+        VImage image = VImage::new_from_file(QFile::encodeName(path).constData());
+        if (vips_image_get_typeof(image.get_image(), VIPS_META_ICC_NAME))
+            image = image.icc_transform("srgb", VImage::option()->set("embedded", true));
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB).cast(VIPS_FORMAT_UCHAR);
+        if (image.bands() == 3)
+            image = image.bandjoin_const({ 255 });
+        size_t size = 0;
+        void* memory = image.write_to_memory(&size);
+        QImage result(image.width(), image.height(), QImage::Format_RGBA8888);
+        for (int y = 0; y < image.height(); ++y)
+            std::memcpy(result.scanLine(y), static_cast<uchar*>(memory) + size_t(y) * image.width() * 4,
+                size_t(image.width()) * 4);
+        g_free(memory);
+        return result;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return {};
+    }
+}
+
+bool near(const QColor& a, const QColor& b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+        && std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+} // namespace quavel::test

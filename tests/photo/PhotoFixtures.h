@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+// The photo tests' files, made in the tests with the real libraries: photos in every format the system
+// writes (libvips), short videos (FFmpeg's libraries), and what the tests read back.
+namespace quavel::test {
+
+// The four quadrants of a fixture photo as stored: top-left red, top-right green, bottom-left blue,
+// bottom-right white. Turning the photo moves them, so a corner's colour tells the orientation.
+enum class Quadrant { red, green, blue, white };
+QColor quadrantColor(Quadrant q);
+
+struct PhotoSpec
+{
+    int width = 64;
+    int height = 48;
+    int orientation = 1; // EXIF orientation stored in the file (JPEG, TIFF)
+    bool alpha = false; // a fourth band: the left half opaque, the right half at alpha 128
+    QString profile; // "" for none, else a libvips built-in profile ("srgb", "p3")
+    bool metadata = false; // EXIF (an artist), XMP and IPTC besides the orientation
+    QColor fill; // valid: one colour instead of the quadrants
+};
+
+inline PhotoSpec sized(
+    int width, int height, int orientation = 1, bool alpha = false, const QString& profile = {})
+{
+    PhotoSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.orientation = orientation;
+    spec.alpha = alpha;
+    spec.profile = profile;
+    return spec;
+}
+
+// Writes a photo in the format its extension names (jpg, png, tif, heic, webp) and returns the path.
+QString writePhoto(const QString& path, const PhotoSpec& spec = {});
+
+// A small camera RAW file LibRaw develops: a linear DNG (three 16-bit samples a pixel, linear sRGB
+// primaries) with the quadrants of a fixture photo and an orientation tag.
+QString writeLinearDng(const QString& path, int width, int height, int orientation = 1);
+
+// A short MPEG-4 video of frames (left half red, right half blue) with a display rotation in degrees
+// clockwise. False when this FFmpeg has no MPEG-4 encoder.
+bool writeVideo(const QString& path, int width, int height, int rotationDegrees, int frames = 5);
+
+// What a written file holds, read back with libvips.
+struct PhotoInfo
+{
+    bool readable = false;
+    QString loader; // libvips' loader name ("jpegload", "pngload", …)
+    int width = 0;
+    int height = 0;
+    int bands = 0;
+    int orientation = 1;
+    QByteArray icc;
+    bool exif = false; // any EXIF beyond what the encoder writes for the orientation
+    bool xmp = false;
+    bool iptc = false;
+};
+PhotoInfo inspect(const QString& path);
+
+// The file decoded as 8-bit sRGB(A) without turning it.
+QImage decodeStored(const QString& path);
+
+// Whether two colours differ by at most tolerance in each channel.
+bool near(const QColor& a, const QColor& b, int tolerance = 24);
+
+} // namespace quavel::test

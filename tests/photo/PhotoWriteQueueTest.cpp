@@ -1,0 +1,195 @@
+// The per-photo write queue: request order within a photo, no waiting across photos, superseded writes
+// skipped only when a newer one is behind them, nested writes, failures that do not stall the queue.
+#include "photo/PhotoWriteQueue.h"
+
+#include "platform/Error.h"
+
+#include <QThread>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <mutex>
+
+namespace quavel {
+namespace {
+
+using namespace std::chrono_literals;
+using Status = PhotoWriteQueue::Status;
+
+// A one-shot signal between threads.
+class Gate
+{
+public:
+    void open() { m_promise.set_value(); }
+    bool wait(std::chrono::milliseconds timeout = 5s) const
+    {
+        return m_future.wait_for(timeout) == std::future_status::ready;
+    }
+
+private:
+    std::promise<void> m_promise;
+    std::shared_future<void> m_future = m_promise.get_future().share();
+};
+
+class PhotoWriteQueueTest : public testing::Test
+{
+protected:
+    PhotoWriteQueueTest() { m_pool.setMaxThreadCount(4); }
+    ~PhotoWriteQueueTest() override { m_pool.waitForDone(); }
+
+    void record(const QString& what)
+    {
+        std::lock_guard lock(m_mutex);
+        m_log.append(what);
+    }
+    QStringList log()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_log;
+    }
+
+    PhotoWriteQueue m_queue;
+    QThreadPool m_pool;
+    std::mutex m_mutex;
+    QStringList m_log;
+};
+
+TEST_F(PhotoWriteQueueTest, WritesOfOnePhotoRunInRequestOrderOneAtATime)
+{
+    std::atomic<int> inside { 0 };
+    std::atomic<bool> overlapped { false };
+    QList<QFuture<PhotoWriteQueue::Result>> futures;
+    for (int i = 0; i < 20; ++i) {
+        // Two spellings of one path share the queue.
+        const QString path = i % 2 ? "/photos/a/../a/IMG.JPG" : "/photos/a/IMG.JPG";
+        futures.append(m_queue.submit(
+            path,
+            [&, i] {
+                if (inside.fetch_add(1) != 0)
+                    overlapped = true;
+                QThread::usleep(200);
+                record(QString::number(i));
+                inside.fetch_sub(1);
+            },
+            false, &m_pool));
+    }
+    for (auto& f : futures)
+        EXPECT_EQ(f.result().status, Status::written);
+    QStringList expected;
+    for (int i = 0; i < 20; ++i)
+        expected.append(QString::number(i));
+    EXPECT_EQ(log(), expected);
+    EXPECT_FALSE(overlapped);
+}
+
+TEST_F(PhotoWriteQueueTest, AWriterWaitsForItsOwnPhotoOnly)
+{
+    Gate aStarted;
+    Gate releaseA;
+    auto a = m_queue.submit(
+        "/photos/A.JPG",
+        [&] {
+            aStarted.open();
+            releaseA.wait();
+            record("A");
+        },
+        false, &m_pool);
+    ASSERT_TRUE(aStarted.wait());
+    // The calling thread (as the GUI thread would) writes another photo while A is in flight.
+    EXPECT_TRUE(m_queue.run("/photos/B.JPG", [&] { record("B"); }));
+    EXPECT_EQ(log(), QStringList { "B" });
+
+    // A write of A itself waits for the one in flight.
+    std::thread second([&] { m_queue.run("/photos/A.JPG", [&] { record("A2"); }); });
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(log(), QStringList { "B" });
+    releaseA.open();
+    second.join();
+    EXPECT_EQ(log(), (QStringList { "B", "A", "A2" }));
+    EXPECT_EQ(a.result().status, Status::written);
+}
+
+TEST_F(PhotoWriteQueueTest, ASupersedableWriteIsSkippedOnlyWithANewerOneBehindIt)
+{
+    Gate started;
+    Gate release;
+    auto first = m_queue.submit(
+        "/p.jpg",
+        [&] {
+            started.open();
+            release.wait();
+            record("first");
+        },
+        false, &m_pool);
+    ASSERT_TRUE(started.wait());
+    auto look1 = m_queue.submit(
+        "/p.jpg", [&] { record("look1"); }, true, &m_pool);
+    auto look2 = m_queue.submit(
+        "/p.jpg", [&] { record("look2"); }, true, &m_pool);
+    auto kept = m_queue.submit(
+        "/p.jpg", [&] { record("kept"); }, false, &m_pool);
+    auto look3 = m_queue.submit(
+        "/p.jpg", [&] { record("look3"); }, true, &m_pool);
+    release.open();
+    EXPECT_EQ(first.result().status, Status::written);
+    EXPECT_EQ(look1.result().status, Status::skipped);
+    EXPECT_EQ(look2.result().status, Status::skipped);
+    EXPECT_EQ(kept.result().status, Status::written);
+    // The last look has nothing behind it: it is written.
+    EXPECT_EQ(look3.result().status, Status::written);
+    EXPECT_EQ(log(), (QStringList { "first", "kept", "look3" }));
+
+    // A blocking supersedable write is skipped the same way and says so.
+    Gate started2;
+    Gate release2;
+    auto busy = m_queue.submit(
+        "/p.jpg",
+        [&] {
+            started2.open();
+            release2.wait();
+        },
+        false, &m_pool);
+    ASSERT_TRUE(started2.wait());
+    std::promise<bool> skippedRan;
+    std::thread blocking([&] {
+        skippedRan.set_value(m_queue.run(
+            "/p.jpg", [&] { record("blocking"); }, true));
+    });
+    while (m_queue.waiting("/p.jpg") == 0)
+        std::this_thread::sleep_for(1ms);
+    auto newer = m_queue.submit(
+        "/p.jpg", [&] { record("newer"); }, false, &m_pool);
+    release2.open();
+    blocking.join();
+    EXPECT_FALSE(skippedRan.get_future().get());
+    EXPECT_EQ(newer.result().status, Status::written);
+    EXPECT_EQ(busy.result().status, Status::written);
+    EXPECT_EQ(log().last(), "newer");
+}
+
+TEST_F(PhotoWriteQueueTest, NestedWritesRunAtOnceAndFailuresDoNotStallTheQueue)
+{
+    EXPECT_TRUE(m_queue.run("/n.jpg", [&] {
+        record("outer");
+        m_queue.run("/n.jpg", [&] { record("inner"); });
+        m_queue.waitFor("/n.jpg");
+    }));
+    EXPECT_EQ(log(), (QStringList { "outer", "inner" }));
+
+    EXPECT_THROW(m_queue.run("/n.jpg", [] { throw Error("Échec"); }), Error);
+    auto failed = m_queue.submit(
+        "/n.jpg", [] { throw Error("Échec d’écriture"); }, false, &m_pool);
+    auto after = m_queue.submit(
+        "/n.jpg", [&] { record("after"); }, false, &m_pool);
+    EXPECT_EQ(failed.result().status, Status::failed);
+    EXPECT_EQ(failed.result().errorMessage, QString("Échec d’écriture"));
+    EXPECT_EQ(after.result().status, Status::written);
+    m_queue.waitFor("/n.jpg");
+    EXPECT_EQ(log().last(), "after");
+}
+
+} // namespace
+} // namespace quavel

@@ -1,0 +1,106 @@
+#pragma once
+
+// The fixture builder of the printing tests: photos written as real JPEG files (with an EXIF
+// orientation when asked), print runs into real PDF files through QtPrintSupport, and the PDF read
+// back with poppler and its command-line tools.
+#include "common/TestSupport.h"
+#include "photo/PrintInfoMemory.h"
+#include "photo/views/PhotoPrinter.h"
+#include "photo/views/PrintSession.h"
+#include "platform/pdf/PdfDocument.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QImage>
+#include <QProcess>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace quavel::test {
+
+// A JPEG with an EXIF orientation (1 to 8) after its JFIF header.
+inline QByteArray jpegBytes(const QImage& image, int orientation = 1)
+{
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPEG", 90);
+    }
+    if (orientation == 1)
+        return bytes;
+    // An APP1 segment: "Exif", a big-endian TIFF header and one IFD entry, Orientation (0x0112) SHORT.
+    const char app1[] = { '\xFF', '\xE1', 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
+        0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, char(orientation), 0, 0, 0, 0, 0, 0 };
+    const int app0End = 4 + ((uchar(bytes[4]) << 8) | uchar(bytes[5])); // SOI, then APP0 and its length
+    bytes.insert(app0End, app1, sizeof app1);
+    return bytes;
+}
+
+struct PrintFixture
+{
+    TempFolder folder;
+
+    PrintFixture() { PrintInfoMemory::resetForTesting(); }
+    ~PrintFixture() { PrintInfoMemory::resetForTesting(); }
+
+    // A photo of one colour, `size` as stored in the file.
+    QString photo(
+        const QString& name, QSize size, QColor colour = QColor(200, 40, 40), int orientation = 1) const
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        return folder.write(name, jpegBytes(image, orientation));
+    }
+
+    QString pdfPath(const QString& name = QStringLiteral("job.pdf")) const { return folder.file(name); }
+
+    // A run set up as print() sets it up, written to a PDF file instead of a queue.
+    std::unique_ptr<PrintSession> session(
+        const QStringList& files, std::optional<PrintPaperFormat> paper, const QString& pdf) const
+    {
+        auto s = std::make_unique<PrintSession>(files, paper, &PhotoPrinter::loadPhoto);
+        s->printer().setOutputFormat(QPrinter::PdfFormat);
+        s->printer().setOutputFileName(pdf);
+        return s;
+    }
+};
+
+// A command-line tool's output; empty when it fails.
+inline QString tool(const QString& program, const QStringList& arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+inline QString pdfTitle(const QString& pdf)
+{
+    for (const QString& line : tool(QStringLiteral("pdfinfo"), { pdf }).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("Title:")))
+            return line.mid(6).trimmed();
+    return {};
+}
+
+// A page of the PDF as a picture at 36 dots per inch (half a pixel per point).
+inline QImage pdfPage(const QString& pdf, int page, const QString& folder)
+{
+    const QString out = folder + QStringLiteral("/page");
+    tool(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-r"), QStringLiteral("36"), QStringLiteral("-f"), QString::number(page),
+            QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"),
+            QStringLiteral("-png"), pdf, out });
+    return QImage(out + QStringLiteral(".png"));
+}
+
+} // namespace quavel::test

@@ -1,0 +1,46 @@
+// Pictures of the retouch popover beside its "Réglages" button, in both schemes of the window (the
+// panel itself is always dark), with sharpening on and the shadows lifted so both kinds of group show.
+#include "PhotoScreenshotSupport.h"
+
+#include "photo/views/RetouchControls.h"
+#include "photo/views/RetouchSettingsBinding.h"
+#include "photo/views/RetouchSettingsPopover.h"
+#include "photo/views/RetouchToneGroup.h"
+#include "ui/CapsuleButton.h"
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+using RetouchScreenshots = ScreenshotTest;
+
+TEST_F(RetouchScreenshots, PopoverBesideItsButton)
+{
+    for (bool dark : { false, true }) {
+        QApplication::setPalette(Theme::palette(dark));
+        PhotoRetouchSettings s;
+        s.optimizedSharpness = true;
+        s.sharpnessAmount = 140;
+        s.contrast = 12;
+        s.vibrance = 18.5;
+        s.gamma = 0.95;
+        s.exposure = -0.3;
+        s.shadows = 25;
+        RetouchSettingsBinding settings(s);
+        Stage stage(QSize(620, 700));
+        auto* button = new CapsuleButton(QStringLiteral("Réglages"), QString(), CapsuleKind::glass, &stage);
+        button->move(24, 320);
+        button->resize(button->sizeHint());
+        auto* popover = new RetouchSettingsPopover(&settings, &stage);
+        stage.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&stage));
+        ASSERT_TRUE(waitUntil([&] { return !popover->controls()->shadows()->isAnimating(); }));
+        popover->resize(popover->sizeHint());
+        popover->move(button->geometry().right() + 8, 30);
+        saveScreenshot(stage, QStringLiteral("retouch-popover-%1").arg(schemeName(dark)));
+    }
+    std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
+}
+
+} // namespace

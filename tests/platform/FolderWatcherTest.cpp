@@ -1,0 +1,222 @@
+// The folder watcher over real inotify, on folders made by the tests, with the event loop running.
+#include "common/TestSupport.h"
+#include "platform/files/FolderWatcher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(bytes);
+}
+
+// A photo replaced the way the photo writer does it: a hidden sibling written, then renamed onto it.
+void replaceByRename(const QString& path, const QByteArray& bytes)
+{
+    const QString sibling = QFileInfo(path).absolutePath() + QStringLiteral("/.replacing.jpg");
+    writeFile(sibling, bytes);
+    ASSERT_EQ(::rename(QFile::encodeName(sibling).constData(), QFile::encodeName(path).constData()), 0);
+}
+
+void touch(const QString& path)
+{
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), nullptr, 0), 0);
+}
+
+class FolderWatcherTest : public ::testing::Test
+{
+protected:
+    TempFolder tmp;
+    FolderWatcher watcher;
+    QStringList seen;
+    QString section;
+    QString photo;
+    QString other;
+    QString sentinel;
+
+    void SetUp() override
+    {
+        section = tmp.file(QStringLiteral("Commande/IMPRESSION A5"));
+        sentinel = tmp.file(QStringLiteral("sentinel"));
+        QDir().mkpath(section);
+        QDir().mkpath(sentinel);
+        photo = section + QStringLiteral("/IMG_0001.jpg");
+        other = section + QStringLiteral("/IMG_0002.jpg");
+        writeFile(photo, "one");
+        writeFile(other, "two");
+        QObject::connect(&watcher, &FolderWatcher::changed, [this](const QString& p) { seen << p; });
+        watchSection();
+    }
+
+    void watchSection(QStringList files = {})
+    {
+        if (files.isEmpty())
+            files = { photo, other };
+        watcher.watch({ section, sentinel }, files);
+    }
+
+    // Every event caused before this call has been read: the sentinel's own event comes after them in
+    // the one queue. The sentinel's report is then dropped.
+    QSet<QString> settle()
+    {
+        static int n = 0;
+        writeFile(sentinel + QStringLiteral("/mark-%1").arg(++n), "x");
+        EXPECT_TRUE(waitUntil([&] { return seen.contains(sentinel); }));
+        QSet<QString> out(seen.cbegin(), seen.cend());
+        out.remove(sentinel);
+        seen.clear();
+        return out;
+    }
+};
+
+struct EntryCase
+{
+    const char* name;
+    std::function<void(const QString& section, const QString& photo)> act;
+    // What is reported: "photo" stands for the listed photo, "section" for its folder.
+    QStringList expected;
+};
+
+class EntryEvents : public FolderWatcherTest, public ::testing::WithParamInterface<EntryCase>
+{ };
+
+TEST_P(EntryEvents, NameTheListedFileOrTheFolder)
+{
+    GetParam().act(section, photo);
+    QSet<QString> expected;
+    for (const QString& e : GetParam().expected)
+        expected.insert(e == "photo" ? photo : section);
+    EXPECT_EQ(settle(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(FolderWatcher, EntryEvents,
+    ::testing::Values(
+        EntryCase { "CopyIn", [](const QString& s, const QString&) { writeFile(s + "/IMG_0003.jpg", "3"); },
+            { "section" } },
+        EntryCase { "OverwriteInPlace", [](const QString&, const QString& p) { writeFile(p, "changed"); },
+            { "photo" } },
+        EntryCase { "Delete", [](const QString&, const QString& p) { QFile::remove(p); }, { "photo" } },
+        EntryCase { "RenameAway",
+            [](const QString& s, const QString& p) { QFile::rename(p, s + "/renamed.jpg"); },
+            { "photo", "section" } },
+        EntryCase { "ReplaceByRename", [](const QString&, const QString& p) { replaceByRename(p, "new"); },
+            { "photo" } },
+        EntryCase { "Attributes", [](const QString&, const QString& p) { touch(p); }, { "photo" } },
+        EntryCase { "NewSubfolder", [](const QString& s, const QString&) { QDir().mkpath(s + "/Tirages"); },
+            { "section" } },
+        EntryCase { "HiddenSiblingsAndOriginals",
+            [](const QString& s, const QString&) {
+                writeFile(s + "/.5F3A.jpg", "tmp");
+                QFile::remove(s + "/.5F3A.jpg");
+                QDir().mkpath(s + "/.quavel-originals");
+                writeFile(s + "/.quavel-originals/IMG_0001.jpg", "original");
+            },
+            {} },
+        EntryCase { "HiddenRenamedOntoAnUnlistedName",
+            [](const QString& s, const QString&) {
+                writeFile(s + "/.tmp", "x");
+                QFile::rename(s + "/.tmp", s + "/IMG_0009.jpg");
+            },
+            { "section" } }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FolderWatcherTest, APhotoReplacedByRenameKeepsBeingWatched)
+{
+    replaceByRename(photo, "second");
+    EXPECT_EQ(settle(), QSet<QString> { photo });
+    replaceByRename(photo, "third");
+    EXPECT_EQ(settle(), QSet<QString> { photo });
+    writeFile(photo, "in place after the renames");
+    EXPECT_EQ(settle(), QSet<QString> { photo });
+}
+
+TEST_F(FolderWatcherTest, NamesDecomposedOnDiskMatchComposedListings)
+{
+    // The listing gave the name composed; the file system holds it decomposed (as copied from a Mac).
+    const QString decomposed = section + QStringLiteral("/Ce\u0301line.jpg");
+    writeFile(decomposed, "x");
+    watchSection({ section + QStringLiteral("/C\u00e9line.jpg") });
+    settle();
+    writeFile(decomposed, "changed");
+    EXPECT_EQ(settle(), QSet<QString> { section + QStringLiteral("/C\u00e9line.jpg") });
+}
+
+TEST_F(FolderWatcherTest, OwnDeletionReportsTheFolderAndEndsItsWatch)
+{
+    QFile::remove(photo);
+    QFile::remove(other);
+    settle();
+    ASSERT_TRUE(QDir().rmdir(section));
+    EXPECT_TRUE(settle().contains(section));
+    EXPECT_EQ(watcher.watchedFolders(), QStringList { sentinel });
+}
+
+TEST_F(FolderWatcherTest, AFolderMovedAwayIsNoLongerFollowedUntilRearmed)
+{
+    // Moving to the trash sends the folder nothing but its own move.
+    const QString trash = tmp.file(QStringLiteral("Trash"));
+    QDir().mkpath(trash);
+    ASSERT_TRUE(QDir().rename(section, trash + QStringLiteral("/IMPRESSION A5")));
+    EXPECT_EQ(settle(), QSet<QString> { section });
+    writeFile(trash + QStringLiteral("/IMPRESSION A5/IMG_0001.jpg"), "in the trash");
+    EXPECT_TRUE(settle().isEmpty());
+
+    watcher.rearm(); // nothing at the path yet
+    EXPECT_EQ(watcher.watchedFolders(), QStringList { sentinel });
+    QDir().mkpath(section);
+    watcher.rearm();
+    writeFile(photo, "a new folder under the old name");
+    EXPECT_EQ(settle(), QSet<QString> { photo });
+}
+
+TEST_F(FolderWatcherTest, AFolderWatchedOnlyForItsFilesReportsOnlyThem)
+{
+    watcher.watch({ sentinel }, { photo });
+    writeFile(section + QStringLiteral("/IMG_0003.jpg"), "unlisted");
+    writeFile(other, "unlisted too");
+    EXPECT_TRUE(settle().isEmpty());
+    writeFile(photo, "listed");
+    EXPECT_EQ(settle(), QSet<QString> { photo });
+}
+
+TEST_F(FolderWatcherTest, StopAndMissingPathsReportNothing)
+{
+    watcher.watch({ sentinel, tmp.file(QStringLiteral("absent")), photo /* a file is no folder */ }, {});
+    EXPECT_EQ(watcher.watchedFolders(), QStringList { sentinel });
+    watcher.stop();
+    writeFile(sentinel + QStringLiteral("/after-stop"), "x");
+    writeFile(photo, "after stop");
+    QTest::qWait(100);
+    EXPECT_TRUE(seen.isEmpty());
+}
+
+TEST_F(FolderWatcherTest, AnOverflowedQueueReportsEveryFolder)
+{
+    bool ok = false;
+    const int limit = readFile(QStringLiteral("/proc/sys/fs/inotify/max_queued_events")).trimmed().toInt(&ok);
+    if (!ok || limit > 200000)
+        GTEST_SKIP() << "queue limit unknown or too large to fill";
+    // Alternating two files keeps the kernel from folding equal events together; nothing is read
+    // meanwhile, as the event loop does not run.
+    for (int i = 0; i <= limit; ++i)
+        touch(i % 2 ? photo : other);
+    EXPECT_TRUE(settle().contains(section));
+}
+
+} // namespace

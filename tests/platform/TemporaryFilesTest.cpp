@@ -1,0 +1,232 @@
+// UnnamedFile, TemporarySweep and FileSync on real files, with real writers killed by SIGKILL.
+#include "platform/AtomicFile.h"
+#include "platform/files/FileSync.h"
+#include "platform/files/TemporarySweep.h"
+#include "platform/files/UnnamedFile.h"
+
+#include "common/ChildProcess.h"
+#include "common/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace quavel;
+using quavel::test::TempFolder;
+using Method = UnnamedFile::Method;
+
+namespace {
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+void writeAll(int fd, const QByteArray& bytes)
+{
+    ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+}
+
+// The process-wide method limit of the tests, undone at the end of the scope.
+class StartFrom
+{
+public:
+    explicit StartFrom(Method first) { UnnamedFile::startFromForTesting(first); }
+    ~StartFrom() { UnnamedFile::startFromForTesting(Method::unnamedLink); }
+};
+
+const char* methodName(Method m)
+{
+    switch (m) {
+    case Method::unnamedLink:
+        return "unnamedLink";
+    case Method::noReplaceRename:
+        return "noReplaceRename";
+    case Method::linkThenUnlink:
+        return "linkThenUnlink";
+    case Method::placeholderRename:
+        return "placeholderRename";
+    }
+    return "?";
+}
+
+class UnnamedFileMethods : public ::testing::TestWithParam<Method>
+{
+protected:
+    StartFrom m_first { GetParam() };
+    TempFolder m_dir;
+};
+
+} // namespace
+
+// Each way of naming the file, forced on this file system (which has them all): nothing stands under
+// a final name before publish, a taken name is never replaced, and the file can then take another.
+TEST_P(UnnamedFileMethods, theCompleteFileTakesOnlyAFreeName)
+{
+    m_dir.write("IMG_1.JPG", "earlier photo");
+    UnnamedFile file;
+    ASSERT_EQ(file.open(m_dir.path(), 0644), 0);
+    writeAll(file.fd(), "new photo");
+    const bool hidden = GetParam() != Method::unnamedLink;
+    EXPECT_EQ(file.temporaryName().isEmpty(), !hidden);
+    EXPECT_EQ(entries(m_dir.path()).size(), hidden ? 2 : 1);
+    if (hidden) {
+        EXPECT_TRUE(UnnamedFile::isTemporaryName(file.temporaryName())) << file.temporaryName().toStdString();
+    }
+
+    EXPECT_EQ(file.publish("IMG_1.JPG"), EEXIST);
+    EXPECT_TRUE(file.isOpen());
+    EXPECT_EQ(m_dir.read("IMG_1.JPG"), "earlier photo");
+    EXPECT_EQ(file.publish("IMG_1 copie.JPG"), 0);
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.method(), GetParam());
+    EXPECT_EQ(m_dir.read("IMG_1 copie.JPG"), "new photo");
+    EXPECT_EQ(entries(m_dir.path()), (QStringList { "IMG_1 copie.JPG", "IMG_1.JPG" }));
+}
+
+TEST_P(UnnamedFileMethods, aFileNeverNamedLeavesNothingAndReplaceSwapsInOneStep)
+{
+    {
+        UnnamedFile dropped;
+        ASSERT_EQ(dropped.open(m_dir.path()), 0);
+        writeAll(dropped.fd(), "half");
+        UnnamedFile discarded;
+        ASSERT_EQ(discarded.open(m_dir.path()), 0);
+        discarded.discard();
+        EXPECT_FALSE(discarded.isOpen());
+    }
+    EXPECT_TRUE(entries(m_dir.path()).isEmpty());
+
+    m_dir.write("photo.jpg", "original");
+    UnnamedFile edited;
+    ASSERT_EQ(edited.open(m_dir.path()), 0);
+    writeAll(edited.fd(), "edited");
+    EXPECT_EQ(edited.replace("photo.jpg"), 0);
+    EXPECT_EQ(m_dir.read("photo.jpg"), "edited");
+    EXPECT_EQ(entries(m_dir.path()), QStringList { "photo.jpg" });
+
+    UnnamedFile missingFolder;
+    EXPECT_EQ(missingFolder.open(m_dir.file("gone")), ENOENT);
+    EXPECT_EQ(missingFolder.publish("x"), EBADF);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, UnnamedFileMethods,
+    ::testing::Values(
+        Method::unnamedLink, Method::noReplaceRename, Method::linkThenUnlink, Method::placeholderRename),
+    [](const auto& info) { return std::string(methodName(info.param)); });
+
+TEST(TemporarySweep, namePatternsAreExact)
+{
+    const struct
+    {
+        const char* name;
+        bool atomicFile;
+        bool partial;
+    } cases[] = {
+        { "library.json.tmp-Ab3xYz", true, false },
+        { "defaults.json.tmp-000000", true, false },
+        { "library.json.tmp-Ab3xY", false, false },
+        { "library.json.tmp-Ab3xYz7", false, false },
+        { "library.json.tmp-Ab3x_z", false, false },
+        { ".tmp-abcdef", false, false }, // no name before the suffix
+        { "library.json", false, false },
+        { "library.json.unreadable-20260601T080000Z", false, false },
+        { ".quavel-partial-0123456789az", false, true },
+        { ".quavel-partial-0123456789AZ", false, false },
+        { ".quavel-partial-0123456789a", false, false },
+        { ".quavel-partial-0123456789abc", false, false },
+        { "quavel-partial-0123456789ab", false, false },
+        { "IMG_0001.JPG", false, false },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TemporarySweep::isAtomicFileTemporary(QString::fromUtf8(c.name)), c.atomicFile) << c.name;
+        EXPECT_EQ(UnnamedFile::isTemporaryName(QString::fromUtf8(c.name)), c.partial) << c.name;
+    }
+}
+
+// Only plain files of a registered pattern whose writer is gone; a writer's file, a look-alike that is
+// no file, and every other name stay.
+TEST(TemporarySweep, removesOnlyWhatDeadWritersLeftUnderTheRegisteredPatterns)
+{
+    StartFrom hidden(Method::noReplaceRename);
+    TempFolder dir;
+    const QString app = dir.file("QUAVEL");
+    const QString photos = dir.file("photos");
+    QDir().mkpath(app);
+    QDir().mkpath(photos);
+
+    // Killed writers: an atomic save and a copy, each stopped half way.
+    ASSERT_TRUE(test::runInKilledChild([&] {
+        QByteArray name = QFile::encodeName(app + "/library.json.tmp-XXXXXX");
+        const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        TemporarySweep::lockCreated(fd);
+        ::write(fd, "{\"days\": [", 10);
+        test::dieNow();
+    }));
+    ASSERT_TRUE(test::runInKilledChild([&] {
+        UnnamedFile file;
+        file.open(photos);
+        ::write(file.fd(), "half a photo", 12);
+        test::dieNow();
+    }));
+    // A living writer in this process (another open file, so its lock counts).
+    UnnamedFile living;
+    ASSERT_EQ(living.open(photos), 0);
+    // Look-alikes and the user's own files.
+    QDir(app).mkdir("notes.tmp-abcdef");
+    QFile::link(dir.file("target.txt"), app + "/link.json.tmp-abcdef");
+    dir.write("target.txt", "kept");
+    dir.write("QUAVEL/library.json", "{}");
+    dir.write("QUAVEL/library.json.unreadable-20260601T080000Z", "old");
+    dir.write("photos/.quavel-partial-NOTOURS12345", "user");
+    dir.write("photos/IMG_0001.JPG", "photo");
+    const QStringList appBefore = entries(app);
+    const QStringList photosBefore = entries(photos);
+    ASSERT_EQ(appBefore.size(), 5);
+    ASSERT_EQ(photosBefore.size(), 4);
+
+    TemporarySweep::clearForTesting();
+    TemporarySweep::add({ app, &TemporarySweep::isAtomicFileTemporary });
+    TemporarySweep::add({ app, &UnnamedFile::isTemporaryName });
+    TemporarySweep::add({ photos, &UnnamedFile::isTemporaryName });
+    TemporarySweep::add({ dir.file("absent"), &UnnamedFile::isTemporaryName });
+    EXPECT_EQ(TemporarySweep::sweep(), 2);
+    TemporarySweep::clearForTesting();
+
+    EXPECT_EQ(entries(app),
+        (QStringList { "library.json", "library.json.unreadable-20260601T080000Z", "link.json.tmp-abcdef",
+            "notes.tmp-abcdef" }));
+    QStringList photosAfter = photosBefore;
+    photosAfter.removeIf(
+        [&](const QString& n) { return UnnamedFile::isTemporaryName(n) && n != living.temporaryName(); });
+    EXPECT_EQ(entries(photos), photosAfter);
+    EXPECT_EQ(dir.read("target.txt"), "kept");
+    EXPECT_EQ(living.publish("IMG_0002.JPG"), 0);
+}
+
+// The writer's half of the protocol: a file swept between its creation and its lock is noticed, so the
+// writer makes another instead of writing into a file that has no name any more.
+TEST(TemporarySweep, aWriterLearnsThatItsFileWasSweptBeforeItsLock)
+{
+    TempFolder dir;
+    const QByteArray path = QFile::encodeName(dir.file("a.json.tmp-abcdef"));
+    const int fd = ::open(path.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(TemporarySweep::sweepFolder(dir.path(), &TemporarySweep::isAtomicFileTemporary), 1);
+    EXPECT_FALSE(TemporarySweep::lockCreated(fd));
+    ::close(fd);
+
+    // AtomicFile takes its lock at once: a sweep during the write finds nothing to remove.
+    AtomicFile::write(dir.file("a.json"), "{}");
+    EXPECT_EQ(entries(dir.path()), QStringList { "a.json" });
+    EXPECT_EQ(FileSync::syncFileSystem(dir.path()), 0);
+    EXPECT_EQ(FileSync::syncFolder(dir.path()), 0);
+    EXPECT_EQ(FileSync::syncFileSystem(dir.file("gone")), ENOENT);
+}

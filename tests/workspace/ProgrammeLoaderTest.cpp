@@ -1,0 +1,219 @@
+// Programmes read and imported on the stores' worker: the window's thread keeps turning meanwhile, and
+// a web page's programme stored during a reading or an import is the one that stays.
+#include "WorkspaceTestSupport.h"
+#include "ZipWriter.h"
+
+#include "common/ChildProcess.h"
+#include "platform/files/TemporarySweep.h"
+#include "workspace/ProgrammeStorage.h"
+#include "workspace/RiderFoldersStore.h"
+#include "workspace/WorkspaceStore.h"
+
+#include <QElapsedTimer>
+#include <QSemaphore>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+// A workbook of `classes` classes of `riders` riders each, every rider with a bib of its own.
+QByteArray bigWorkbook(int classes, int riders)
+{
+    QString rows = QStringLiteral(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Dossard</t></is></c>)"
+                                  R"(<c r="B1" t="inlineStr"><is><t>Cavalier</t></is></c></row>)");
+    int line = 1;
+    for (int c = 0; c < classes; ++c) {
+        ++line;
+        rows += QStringLiteral(
+            R"(<row r="%1"><c r="A%1" t="inlineStr"><is><t>Epreuve %2 (1,10 m)</t></is></c></row>)")
+                    .arg(line)
+                    .arg(c + 1);
+        for (int r = 0; r < riders; ++r) {
+            ++line;
+            rows += QStringLiteral(R"(<row r="%1"><c r="A%1"><v>%2</v></c>)"
+                                   R"(<c r="B%1" t="inlineStr"><is><t>CAVALIER%2 Jeanne</t></is></c></row>)")
+                        .arg(line)
+                        .arg(c * riders + r + 1);
+        }
+    }
+    return workbook(
+        { { "xl/workbook.xml", workbookXml({ "Samedi" }) }, { "xl/worksheets/sheet1.xml", sheetXml(rows) } });
+}
+
+double threadSeconds()
+{
+    timespec t {};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Ticks of a 5 ms timer while `until` is false: the longest wait between two, and the CPU time this
+// thread spent meanwhile.
+struct Responsiveness
+{
+    int ticks = 0;
+    qint64 longestGapMs = 0;
+    double threadCpuSeconds = 0;
+    qint64 wallMs = 0;
+};
+
+Responsiveness watch(const std::function<bool()>& until)
+{
+    Responsiveness r;
+    QElapsedTimer wall;
+    wall.start();
+    qint64 last = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const qint64 now = wall.elapsed();
+        r.longestGapMs = std::max(r.longestGapMs, now - last);
+        last = now;
+        ++r.ticks;
+    });
+    timer.start(5);
+    const double cpu = threadSeconds();
+    waitUntil(until, 60000);
+    r.threadCpuSeconds = threadSeconds() - cpu;
+    r.wallMs = wall.elapsed();
+    return r;
+}
+
+// A reader that waits, once it has the file, until the test lets it go on.
+struct GatedParser
+{
+    QSemaphore started;
+    QSemaphore release;
+
+    ProgrammeParser reader()
+    {
+        return [this](const QString& path) {
+            started.release();
+            release.acquire();
+            return programme(QString::fromUtf8(readFile(path)));
+        };
+    }
+};
+
+} // namespace
+
+// Tens of thousands of riders take a while to read: the import, the start's re-reading and the
+// result's arrival leave the window's thread free (its timers keep firing; it spends little time).
+TEST(ProgrammeLoader, theEventLoopKeepsTurningWhileALargeProgrammeIsReadAndImported)
+{
+    TempFolder dir;
+    TempFolder picked;
+    const QString file = picked.write("Grand concours.xlsx", bigWorkbook(40, 1500));
+    std::optional<WorkspaceStore::ImportResult> result;
+    WorkspaceStore store(dir.path()); // the real reader
+    ASSERT_TRUE(settled(store));
+    store.ingestProgramme(file, [&](const WorkspaceStore::ImportResult& r) { result = r; });
+    const Responsiveness import = watch([&] { return result.has_value(); });
+    ASSERT_TRUE(result && result->document)
+        << result.value_or(WorkspaceStore::ImportResult {}).error.toStdString();
+    EXPECT_EQ(store.programme()->days[0].events.size(), 40);
+    EXPECT_EQ(store.programme()->days[0].events[0].people.size(), 1500);
+
+    // The next start: the window comes up at once, and the stored copy is read again behind it.
+    QElapsedTimer opening;
+    opening.start();
+    WorkspaceStore again(dir.path());
+    const qint64 openingMs = opening.elapsed();
+    const Responsiveness start = watch([&] { return !again.isLoadingProgramme(); });
+    EXPECT_EQ(again.programme(), store.programme());
+
+    for (const Responsiveness& r : { import, start }) {
+        // The reading is long enough to tell (hundreds of ticks missed otherwise).
+        EXPECT_GT(r.wallMs, 150);
+        EXPECT_GE(r.ticks, r.wallMs / 5 / 4);
+        EXPECT_LT(r.longestGapMs, 100);
+        EXPECT_LT(r.threadCpuSeconds, 0.1);
+    }
+    EXPECT_LT(openingMs, 100);
+}
+
+// The web page's programme is stored on the window's thread while a reading or an import is parsing:
+// it stays, on screen and on disk, and the older work is dropped without a trace.
+TEST(ProgrammeLoader, aWebProgrammeStoredMeanwhileWinsOverReadingsAndImports)
+{
+    TempFolder dir;
+    dir.write("programme.json", programme("Ancien").encoded());
+    dir.write("programme.pdf", "Relu");
+    TempFolder picked;
+    const QString file = picked.write("Nouveau.pdf", "Importé");
+    GatedParser parser;
+    RiderFoldersStore store(dir.path(), parser.reader());
+
+    // At start: the stored copy is being parsed again when the web import comes.
+    ASSERT_TRUE(parser.started.tryAcquire(1, 5000));
+    store.persistProgrammeIndex(programme("Page web"));
+    store.removeProgrammeCopies();
+    store.setProgramme(programme("Page web"));
+    parser.release.release();
+    ASSERT_TRUE(settled(store));
+    EXPECT_EQ(store.programme()->sourceName, "Page web");
+    EXPECT_EQ(ProgrammeDocument::decode(dir.read("programme.json")).sourceName, "Page web");
+
+    // During an import.
+    std::optional<ProgrammeLoader::ImportResult> result;
+    store.ingestProgramme(file, [&](const ProgrammeLoader::ImportResult& r) { result = r; });
+    EXPECT_TRUE(store.isImportingProgramme());
+    ASSERT_TRUE(parser.started.tryAcquire(1, 5000));
+    store.persistProgrammeIndex(programme("Autre page"));
+    store.setProgramme(programme("Autre page"));
+    parser.release.release();
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_TRUE(result->superseded);
+    EXPECT_FALSE(result->document);
+    EXPECT_FALSE(store.isImportingProgramme());
+    EXPECT_EQ(store.programme()->sourceName, "Autre page");
+    EXPECT_EQ(ProgrammeDocument::decode(dir.read("programme.json")).sourceName, "Autre page");
+    EXPECT_EQ(entries(dir.path()), (QStringList { "programme.json" }));
+}
+
+// An import killed while it reads its copy leaves the hidden copy; the sweep takes it (and only it),
+// and never the copy of an import still running.
+TEST(ProgrammeLoader, theCopyOfAKilledImportIsSweptAndNoLivingOne)
+{
+    TempFolder dir;
+    TempFolder picked;
+    const QString file = picked.write("Programme.xlsx", "workbook");
+    ASSERT_TRUE(runInKilledChild([&] {
+        ProgrammeStorage storage(dir.path(), [](const QString&) -> ProgrammeDocument { dieNow(); });
+        storage.importFile(file, storage.generation());
+    }));
+    GatedParser parser;
+    WorkspaceStore store(dir.path(), parser.reader());
+    std::optional<ProgrammeLoader::ImportResult> result;
+    store.ingestProgramme(file, [&](const ProgrammeLoader::ImportResult& r) { result = r; });
+    ASSERT_TRUE(parser.started.tryAcquire(1, 5000));
+    QStringList imports = entries(dir.path());
+    imports.removeIf([](const QString& n) { return !ProgrammeStorage::isImportTemporary(n); });
+    ASSERT_EQ(imports.size(), 2);
+
+    EXPECT_EQ(TemporarySweep::sweepFolder(dir.path(), &ProgrammeStorage::isImportTemporary), 1);
+    parser.release.release();
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_TRUE(result->document) << result->error.toStdString();
+    EXPECT_EQ(entries(dir.path()), (QStringList { "programme.json", "programme.xlsx", "workspace.json" }));
+
+    const struct
+    {
+        const char* name;
+        bool matches;
+    } names[] = {
+        { ".programme-import-0b7f3c7e-2d4f-4f8e-9a51-3c9b2f1d6a10.pdf", true },
+        { ".programme-import-0b7f3c7e-2d4f-4f8e-9a51-3c9b2f1d6a10.xlsm", true },
+        { ".programme-import-0b7f3c7e-2d4f-4f8e-9a51-3c9b2f1d6a1.pdf", false },
+        { ".programme-import-not-a-uuid-at-all-but-thirty-six.pdf", false },
+        { ".programme-import-0b7f3c7e-2d4f-4f8e-9a51-3c9b2f1d6a10", false },
+        { "programme.pdf", false },
+    };
+    for (const auto& n : names)
+        EXPECT_EQ(ProgrammeStorage::isImportTemporary(QString::fromLatin1(n.name)), n.matches) << n.name;
+}
