@@ -5,7 +5,10 @@
 //                                     / the vipsthumbnail tool at the same size on the same files, as
 //                                     many processes as the thumbnail pool has threads, one libvips
 //                                     thread each
-//   photo.materialize_vs_codec        see benchMaterialize
+//   photo.materialize_vs_codec        PhotoEditMemory::materialize of a validated A4 crop with the
+//                                     bottom watermark, from the original of one of those photos (the
+//                                     original kept beside it, as after a first edit) / decoding and
+//                                     encoding that original with libvips alone (JPEG at quality 97)
 //
 // The 100 JPEGs (6000 × 4000, quality 90, smooth gradients plus grey noise of σ 2 levels) are made by
 // this program with libvips: one noise field is drawn once and each photo adds a gradient of its own to
@@ -14,6 +17,9 @@
 #include "BenchSupport.h"
 
 #include "photo/MediaThumbnailer.h"
+#include "photo/PhotoComposer.h"
+#include "photo/PhotoEditMemory.h"
+#include "photo/PhotoOriginals.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/imaging/JobPool.h"
 #include "platform/imaging/VipsSupport.h"
@@ -107,16 +113,15 @@ QStringList makePhotos(const QString& folder)
     return paths;
 }
 
-void benchThumbnails(const QString& root)
+void benchThumbnails(const QStringList& photos)
 {
-    QStringList photos;
-    const double made = seconds([&] { photos = makePhotos(root + QStringLiteral("/photos")); });
     qint64 bytes = 0;
     for (const QString& p : photos)
         bytes += QFileInfo(p).size();
-    std::printf("thumbnails: %d JPEGs of %d × %d made in %.1f s (%.1f MB on average)\n", photoCount,
-        photoWidth, photoHeight, made, double(bytes) / photoCount / 1e6);
+    std::printf("thumbnails: %d JPEGs of %d × %d, %.1f MB on average\n", photoCount, photoWidth, photoHeight,
+        double(bytes) / photoCount / 1e6);
 
+    const QString root = bench::scratchFolder();
     const int threads = JobPool::thumbnails().threadPool().maxThreadCount();
     const QString out = root + QStringLiteral("/thumbnails");
     QDir().mkpath(out);
@@ -151,13 +156,54 @@ void benchThumbnails(const QString& root)
     alternate("photo.thumbnail_vs_vipsthumbnail", ours, reference);
 }
 
+void benchMaterialize(const QString& root, const QString& original)
+{
+    const QString folder = root + QStringLiteral("/edit");
+    QDir().mkpath(folder);
+    const QString photo = folder + QStringLiteral("/DSC_0001.JPG");
+    QFile::copy(original, photo);
+    PhotoOriginals::ensureBackup(photo);
+
+    // A white band with transparent lettering holes, as a photographer's watermark strip.
+    const QString markPath = root + QStringLiteral("/watermark.png");
+    const VImage xy = VImage::xyz(2000, 400);
+    const VImage alpha = (((xy.extract_band(0) / 40).floor() % 2) * 255).cast(VIPS_FORMAT_UCHAR);
+    VImage::black(2000, 400, VImage::option()->set("bands", 3))
+        .linear(1.0, 255.0)
+        .cast(VIPS_FORMAT_UCHAR)
+        .bandjoin(alpha)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .pngsave(QFile::encodeName(markPath).constData());
+    const std::optional<FloatImage> watermark = PhotoComposer::loadFullOrientedImage(markPath);
+
+    PhotoEditJournal journal;
+    journal.current.format = PrintFormat::a4;
+    journal.current.cropValidated = true;
+    journal.current.includeWatermark = true;
+    const QString codecOut = folder + QStringLiteral("/codec.jpg");
+    const QByteArray source = QFile::encodeName(PhotoOriginals::backupURL(photo));
+
+    const auto ours = [&] { PhotoEditMemory::materialize(journal, photo, watermark); };
+    const auto reference = [&] {
+        VImage::new_from_file(source.constData(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL))
+            .jpegsave(QFile::encodeName(codecOut).constData(), VImage::option()->set("Q", 97));
+    };
+    ours();
+    reference();
+    alternate("photo.materialize_vs_codec", ours, reference);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QString root = bench::scratchFolder();
-    benchThumbnails(root);
+    QStringList photos;
+    const double made = seconds([&] { photos = makePhotos(root + QStringLiteral("/photos")); });
+    std::printf("photos made in %.1f s\n", made);
+    benchMaterialize(root, photos.first());
+    benchThumbnails(photos);
     QDir(root).removeRecursively();
     return 0;
 }

@@ -111,7 +111,7 @@ FloatImage drawOnBlack(const FloatImage& image, const QTransform& imageToCanvas,
         std::move(out[0]), std::move(out[1]), std::move(out[2]), FloatPlane(), image.iccProfile());
 }
 
-FloatImage drawOver(const FloatImage& image, const FloatImage& overlay, const QRectF& target)
+FloatImage drawOver(FloatImage image, const FloatImage& overlay, const QRectF& target)
 {
     if (image.isNull() || overlay.isNull() || target.width() <= 0 || target.height() <= 0)
         return image;
@@ -126,7 +126,10 @@ FloatImage drawOver(const FloatImage& image, const FloatImage& overlay, const QR
         return image;
 
     FloatPlane planes[4] = { image.plane(0), image.plane(1), image.plane(2), image.plane(3) };
-    // Writing detaches the shared planes: the input image stays as it was.
+    const QByteArray profile = image.iccProfile();
+    // Let go of the image: planes nobody else holds are then written in place; shared ones are copied
+    // first, so that other holders keep what they had.
+    image = FloatImage();
     float* base[4] = { planes[0].data(), planes[1].data(), planes[2].data(),
         planes[3].isNull() ? nullptr : planes[3].data() };
     const double sx = overlay.width() / target.width();
@@ -159,8 +162,8 @@ FloatImage drawOver(const FloatImage& image, const FloatImage& overlay, const QR
             }
         }
     });
-    return FloatImage(std::move(planes[0]), std::move(planes[1]), std::move(planes[2]), std::move(planes[3]),
-        image.iccProfile());
+    return FloatImage(
+        std::move(planes[0]), std::move(planes[1]), std::move(planes[2]), std::move(planes[3]), profile);
 }
 
 } // namespace quavel::PhotoCanvas

@@ -22,7 +22,8 @@ FloatImage drawOnBlack(const FloatImage& image, const QTransform& imageToCanvas,
 
 // image with overlay drawn into target (canvas coordinates, top-left origin) without interpolation
 // (overlay's pixels stretched to the rectangle by the nearest one), clipped to the image, source over
-// with the overlay's own alpha. The result keeps image's alpha (or opacity) and profile.
-FloatImage drawOver(const FloatImage& image, const FloatImage& overlay, const QRectF& target);
+// with the overlay's own alpha. The result keeps image's alpha (or opacity) and profile. An image handed
+// over by move is drawn on in place (its planes are not copied unless shared elsewhere).
+FloatImage drawOver(FloatImage image, const FloatImage& overlay, const QRectF& target);
 
 } // namespace quavel::PhotoCanvas

@@ -2,16 +2,62 @@
 
 #include "photo/CropEdge.h"
 #include "photo/PrintFormat.h"
+#include "platform/imaging/FloatImage.h"
 
 #include <QPointF>
 #include <QRectF>
 #include <QSize>
 #include <QSizeF>
+#include <QString>
 #include <QTransform>
+
+#include <optional>
 
 // The image routines shared by the in-place edits, the crop editor and printing. Every function may run
 // on any thread: none keeps state.
 namespace quavel::PhotoComposer {
+
+// The photo's first image at full size, turned upright by its orientation, its ICC profile kept. Absent
+// when the file cannot be read or decoded.
+std::optional<FloatImage> loadFullOrientedImage(const QString& path);
+
+// The same, or with maxPixel the upright photo scaled down (never up) to a long side of at most that
+// many pixels, decoded with shrink-on-load where the format has it (the crop editor's working image).
+std::optional<FloatImage> loadImage(const QString& path, std::optional<int> maxPixel = std::nullopt);
+
+// The image at the size rounded (halves away from zero, at least 1 × 1) through lanczos3; the image
+// itself when it already has that size. A null image when resampling fails.
+FloatImage resampled(const FloatImage& image, const QSizeF& size);
+
+// The image with the watermark laid across its bottom: scaled to the image's width (resampled once,
+// then drawn without interpolation), its bottom edge on the image's bottom edge, cut at the top when
+// taller, its own transparency kept and nothing else added.
+FloatImage withBottomWatermark(FloatImage image, const FloatImage& watermark);
+
+// The print canvas of a validated crop (cropLayout): black, the photo turned about the crop centre and
+// filling the canvas with its crop, and the watermark across the bottom when given. Throws
+// PhotoEditError composeFailed when the canvas cannot be made.
+FloatImage composeCrop(const FloatImage& image, PrintFormat format, double zoom, const QSizeF& offset,
+    double angle, const FloatImage* watermark = nullptr);
+
+// The same canvas straight from a photo file that needs no retouch: only the part of the photo the
+// canvas shows is decoded, reduced while it streams in (the whole photo is decoded where that cannot be
+// done). Throws PhotoEditError unreadablePhoto or composeFailed.
+FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset,
+    double angle, const FloatImage* watermark = nullptr);
+
+// Writes the print canvas of a photo file that needs no retouch over the photo at path, as write() does:
+// decoded, drawn and encoded in one stream where the file allows it (only the part the canvas shows is
+// decoded), else through composeCrop. Throws as composeCrop and write.
+void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,
+    const FloatImage* watermark, const QString& path);
+
+// Replaces the photo file with the image, in the format its name says: ".png" PNG, ".tif"/".tiff" TIFF,
+// ".heic"/".heif" HEIF, ".webp" WebP, anything else JPEG (".bmp" included), lossy ones at quality 0.97;
+// orientation 1 and no metadata but the ICC profile. The photo is replaced by one rename of a finished
+// hidden sibling, through the photo's write queue. Throws PhotoEditError for a camera RAW photo (never
+// rewritten), FileError otherwise.
+void write(const FloatImage& image, const QString& path);
 
 // Crop geometry. Rectangles are in pixels of the oriented image, origin at its top-left corner, y
 // downwards; a crop may reach beyond the image.

@@ -3,6 +3,7 @@
 #include "library/QuavelJSON.h"
 #include "photo/PhotoOriginals.h"
 #include "platform/AtomicFile.h"
+#include "platform/files/TemporarySweep.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,6 +54,11 @@ void save(const PhotoEditJournal& journal, const QString& photoPath)
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
         return;
+    // Temporaries of this journal left by a killed writer (a living one holds its lock).
+    const QString name = QFileInfo(path).fileName() + QStringLiteral(".tmp-");
+    TemporarySweep::sweepFolder(QFile::decodeName(folder), [&name](QStringView entry) {
+        return entry.startsWith(name) && TemporarySweep::isAtomicFileTemporary(entry);
+    });
     // A journal that is there but cannot be read or decoded keeps its history aside.
     struct stat st
     {

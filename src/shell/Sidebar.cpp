@@ -9,6 +9,7 @@
 #include "shell/SyncBadge.h"
 #include "shell/SyncStatusSource.h"
 #include "shell/WorkspaceSource.h"
+#include "ui/Backdrop.h"
 #include "ui/CapsuleButton.h"
 #include "ui/SymbolButton.h"
 #include "ui/Symbols.h"
@@ -37,6 +38,23 @@ namespace {
 
 constexpr int kIdRole = Qt::UserRole + 1;
 
+// The sidebar's material over the backdrop, and a selected row's accent over it.
+QColor sidebarFill(bool dark)
+{
+    return dark ? QColor(0, 0, 0, 46) : QColor(255, 255, 255, 84);
+}
+
+QColor selectionTint(bool dark)
+{
+    return Theme::withOpacity(Theme::accent(dark), dark ? 0.38 : 0.24);
+}
+
+// What the texts of a selected row stand on, at worst.
+QColor selectedRowGround(bool dark)
+{
+    return Theme::over(selectionTint(dark), Theme::over(sidebarFill(dark), Backdrop::leastContrasting(dark)));
+}
+
 // A row or header widget whose context menu is built by the sidebar for its record.
 class MenuHost : public QWidget
 {
@@ -59,7 +77,7 @@ protected:
         const bool dark = Theme::isDark(this);
         QPainterPath path;
         path.addRoundedRect(QRectF(rect()).adjusted(6, 1, -6, -1), 7, 7);
-        p.fillPath(path, Theme::withOpacity(Theme::accent(dark), dark ? 0.38 : 0.24));
+        p.fillPath(path, selectionTint(dark));
     }
 
     // A press of any other button than the left one belongs to the menu: the list under the row would
@@ -286,7 +304,7 @@ void Sidebar::paintEvent(QPaintEvent*)
     // The column lies on a thin material over the backdrop, with a hairline towards the detail.
     QPainter p(this);
     const bool dark = Theme::isDark(this);
-    p.fillRect(rect(), dark ? QColor(0, 0, 0, 46) : QColor(255, 255, 255, 84));
+    p.fillRect(rect(), sidebarFill(dark));
     p.fillRect(QRect(width() - 1, 0, 1, height()), dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 22));
 }
 
@@ -444,7 +462,11 @@ void Sidebar::syncSelectionToList()
         QTreeWidgetItem* day = m_list->topLevelItem(i);
         for (int j = 0; j < day->childCount(); ++j)
             if (QWidget* row = m_list->itemWidget(day->child(j), 0)) {
-                row->setProperty("rowSelected", day->child(j) == item);
+                const bool rowSelected = day->child(j) == item;
+                row->setProperty("rowSelected", rowSelected);
+                // On the accent of the selection every text of the row stays readable.
+                for (auto* label : row->findChildren<ToneLabel*>())
+                    label->setGround(rowSelected ? &selectedRowGround : nullptr);
                 row->update();
             }
     }

@@ -43,30 +43,47 @@ public:
         delete m_detail;
     }
 
+    // The group's two widgets are its only items; one deleted before the group leaves the layout.
     void addItem(QLayoutItem* item) override { delete item; }
-    int count() const override { return 2; }
+    int count() const override { return whole() ? 2 : m_control || m_detail ? 1 : 0; }
     QLayoutItem* itemAt(int index) const override
     {
-        return index == 0 ? m_control : index == 1 ? m_detail : nullptr;
+        QLayoutItem* const items[] = { m_control, m_detail };
+        int seen = 0;
+        for (QLayoutItem* item : items)
+            if (item && seen++ == index)
+                return item;
+        return nullptr;
     }
-    QLayoutItem* takeAt(int) override { return nullptr; }
+    QLayoutItem* takeAt(int index) override
+    {
+        QLayoutItem* item = itemAt(index);
+        (item == m_control ? m_control : m_detail) = nullptr;
+        return item;
+    }
     Qt::Orientations expandingDirections() const override { return {}; }
 
-    QSize sizeHint() const override { return beside(m_detail->sizeHint().width()); }
+    QSize sizeHint() const override { return whole() ? beside(m_detail->sizeHint().width()) : QSize(); }
     QSize minimumSize() const override
     {
+        if (!whole())
+            return QSize();
         return m_wraps ? under(m_detail->minimumSize().width()) : beside(m_detail->minimumSize().width());
     }
-    bool hasHeightForWidth() const override { return m_wraps; }
+    bool hasHeightForWidth() const override { return m_wraps && whole(); }
     int heightForWidth(int width) const override
     {
+        if (!whole())
+            return -1;
         return wrapsAt(width) ? under(0).height() : beside(0).height();
     }
-    bool wrapsAt(int width) const { return m_wraps && width < sizeHint().width(); }
+    bool wrapsAt(int width) const { return m_wraps && whole() && width < sizeHint().width(); }
 
     void setGeometry(const QRect& rect) override
     {
         QLayout::setGeometry(rect);
+        if (!whole())
+            return;
         const QRect inner = rect.marginsRemoved(kMargins);
         const QSize control = m_control->sizeHint();
         const int detailHeight = m_detail->sizeHint().height();
@@ -90,6 +107,7 @@ public:
     }
 
 private:
+    bool whole() const { return m_control && m_detail; }
     QSize beside(int detailWidth) const
     {
         const QSize control = m_control->sizeHint();
@@ -107,8 +125,8 @@ private:
     }
 
     bool m_wraps;
-    QWidgetItem* m_control;
-    QWidgetItem* m_detail;
+    QLayoutItem* m_control;
+    QLayoutItem* m_detail;
 };
 
 } // namespace
@@ -135,8 +153,9 @@ void LinkedGroup::paintEvent(QPaintEvent*)
     const bool dark = Theme::isDark(this);
     const QRectF r = rect();
     // Two lines high, the pill keeps the corners of one line.
-    const qreal radius
-        = std::min(r.height(), qreal(m_layout->itemAt(0)->sizeHint().height() + kMargins.top() * 2)) / 2;
+    const QLayoutItem* control = m_layout->itemAt(0);
+    const qreal line = control ? control->sizeHint().height() + kMargins.top() * 2 : r.height();
+    const qreal radius = std::min(r.height(), line) / 2;
     const auto pill = [&](const QRectF& area) {
         QPainterPath path;
         path.addRoundedRect(area, radius, radius);

@@ -24,6 +24,12 @@ void ToneLabel::setTone(Tone tone)
     applyTone();
 }
 
+void ToneLabel::setGround(Ground ground)
+{
+    m_ground = ground;
+    applyTone();
+}
+
 QColor ToneLabel::toneColor() const
 {
     const bool dark = Theme::isDark(this);
@@ -49,7 +55,11 @@ void ToneLabel::applyTone()
         return;
     m_applying = true;
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, toneColor());
+    QColor color = toneColor();
+    // A little over 4.5:1, for the rounding of painted colours.
+    if (m_ground)
+        color = Theme::readable(color, m_ground(Theme::isDark(this)), 4.7);
+    p.setColor(QPalette::WindowText, color);
     setPalette(p);
     m_applying = false;
 }

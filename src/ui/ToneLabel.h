@@ -20,6 +20,10 @@ public:
     Tone tone() const { return m_tone; }
     void setTone(Tone tone);
     QColor toneColor() const;
+    // The colour the label stands on, for the scheme (none: the window's). On a coloured ground the
+    // tone gives way to the nearest colour that reads at 4.5:1 there.
+    using Ground = QColor (*)(bool dark);
+    void setGround(Ground ground);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -28,6 +32,7 @@ private:
     void applyTone();
 
     Tone m_tone;
+    Ground m_ground = nullptr;
     bool m_applying = false;
 };
 

@@ -84,6 +84,8 @@ private:
 
     ProgrammeLoader* m_programmes;
     std::optional<ProgrammeDocument> m_programme;
+    // people() of the current programme, made at the first call after it changed.
+    mutable std::optional<QList<ImportedPerson>> m_people;
     std::optional<QString> m_programmeName;
     std::optional<QString> m_destinationName;
     std::optional<QByteArray> m_destinationBookmark;

@@ -50,6 +50,8 @@ QString writePhoto(const QString& path, const PhotoSpec& spec)
                 ? spec.fill
                 : quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
                                        : (right ? Quadrant::green : Quadrant::red));
+            if (spec.checker > 0 && (x / spec.checker + y / spec.checker) % 2)
+                c = QColor(0, 0, 0);
             unsigned char* p = &pixels[(size_t(y) * spec.width + x) * bands];
             p[0] = uchar(c.red());
             p[1] = uchar(c.green());
@@ -286,6 +288,23 @@ PhotoInfo inspect(const QString& path)
         vips_error_clear();
     }
     return info;
+}
+
+std::optional<QSize> decodesCleanly(const QString& path)
+{
+    VipsSupport::ensureStarted();
+    try {
+        const VImage image = VImage::new_from_file(
+            QFile::encodeName(path).constData(), VImage::option()->set("fail_on", VIPS_FAIL_ON_WARNING));
+        image.avg(); // reads every pixel
+        const int orientation
+            = vips_image_get_typeof(image.get_image(), "orientation") ? image.get_int("orientation") : 1;
+        return orientation >= 5 && orientation <= 8 ? QSize(image.height(), image.width())
+                                                    : QSize(image.width(), image.height());
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return std::nullopt;
+    }
 }
 
 QImage decodeStored(const QString& path)

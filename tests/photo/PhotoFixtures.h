@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QSize>
 #include <QString>
+
+#include <optional>
 
 // The photo tests' files, made in the tests with the real libraries: photos in every format the system
 // writes (libvips), short videos (FFmpeg's libraries), and what the tests read back.
@@ -23,6 +26,7 @@ struct PhotoSpec
     QString profile; // "" for none, else a libvips built-in profile ("srgb", "p3")
     bool metadata = false; // EXIF (an artist), XMP and IPTC besides the orientation
     QColor fill; // valid: one colour instead of the quadrants
+    int checker = 0; // > 0: squares of that many pixels, alternately the quadrant's colour and black
 };
 
 inline PhotoSpec sized(
@@ -63,6 +67,10 @@ struct PhotoInfo
     bool iptc = false;
 };
 PhotoInfo inspect(const QString& path);
+
+// Whether every pixel of the file decodes without a warning (a truncated JPEG decodes with a grey end
+// otherwise), and the upright size it then has.
+std::optional<QSize> decodesCleanly(const QString& path);
 
 // The file decoded as 8-bit sRGB(A) without turning it.
 QImage decodeStored(const QString& path);

@@ -311,8 +311,27 @@ TEST_F(Screens, TheEditorsBarFitsAtTheDefaultSize)
     EXPECT_TRUE(summaryWhole());
 }
 
-// Every text on a coloured line of the preview, measured in the painted window over the backdrop,
-// stands at 4.5:1 at least against its line, in both appearances.
+// The contrast of a text in a painted area: the ground is the area's commonest colour, the text's
+// the one farthest from it.
+qreal textContrast(const QImage& picture, const QRect& area)
+{
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[picture.pixel(x, y)];
+    QRgb ground = counts.constBegin().key();
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+        if (it.value() > counts.value(ground))
+            ground = it.key();
+    qreal best = 1;
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+        best = std::max(best, Theme::contrast(QColor(it.key()), QColor(ground)));
+    return best;
+}
+
+// Every text on a coloured line, measured in the painted window over the backdrop, stands at 4.5:1
+// at least against its line, in both appearances: the preview's duplicate and unmatched lines, the
+// sidebar's selected row.
 TEST_F(Screens, TextsOnColouredLinesAreReadable)
 {
     LibraryStore& store = app->library();
@@ -352,25 +371,22 @@ TEST_F(Screens, TextsOnColouredLinesAreReadable)
                 if (!table->viewport()->rect().contains(cell))
                     continue;
                 cell.moveTopLeft(table->viewport()->mapTo(&window(), cell.topLeft()));
-                cell.adjust(0, 2, 0, -2);
-                // The line's colour is the commonest in the cell; the text's, the farthest from it.
-                QHash<QRgb, int> counts;
-                for (int y = cell.top(); y <= cell.bottom(); ++y)
-                    for (int x = cell.left(); x <= cell.right(); ++x)
-                        ++counts[picture.pixel(x, y)];
-                QRgb ground = counts.constBegin().key();
-                for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
-                    if (it.value() > counts.value(ground))
-                        ground = it.key();
-                qreal best = 1;
-                for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
-                    best = std::max(best, Theme::contrast(QColor(it.key()), QColor(ground)));
-                EXPECT_GE(best, 4.5) << Appearance::rawValue(appearance).toStdString() << " line " << row
-                                     << " column " << column;
+                EXPECT_GE(textContrast(picture, cell.adjusted(0, 2, 0, -2)), 4.5)
+                    << Appearance::rawValue(appearance).toStdString() << " line " << row << " column "
+                    << column;
                 ++measured;
             }
         }
         EXPECT_GE(measured, 10);
+        // The selected spreadsheet's row of the sidebar, on the accent.
+        Sidebar* sidebar = window().sidebar();
+        QWidget* selected = sidebar->list()->itemWidget(sidebar->itemFor(sheet.id), 0);
+        for (const char* name : { "spreadsheetTitle", "spreadsheetCount" }) {
+            auto* label = selected->findChild<QWidget*>(QString::fromLatin1(name));
+            const QRect area(label->mapTo(&window(), QPoint(0, 0)), label->size());
+            EXPECT_GE(textContrast(picture, area), 4.5)
+                << Appearance::rawValue(appearance).toStdString() << " " << name;
+        }
     }
 }
 

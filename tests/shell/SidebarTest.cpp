@@ -110,6 +110,8 @@ TEST_F(SidebarTest, SecondaryAndTertiaryTextsKeepTheirToneInTheList)
     QApplication::setPalette(Theme::palette(false));
     const auto day = store().addDay(QStringLiteral("Samedi"));
     const auto sheet = store().addSpreadsheet(day.id, QStringLiteral("Grand Prix"));
+    // The row looked at is not the selected one, whose texts give way to the selection's accent.
+    root.setSelectedSpreadsheetID(store().addSpreadsheet(day.id, QStringLiteral("Amateur")).id);
     store().addDay(QStringLiteral("Dimanche"));
     QApplication::processEvents();
     auto darkest = [](QWidget* w) {

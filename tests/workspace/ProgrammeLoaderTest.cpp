@@ -53,12 +53,13 @@ double threadSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-// Ticks of a 5 ms timer while `until` is false: the longest wait between two, and the CPU time this
-// thread spent meanwhile.
+// Ticks of a 5 ms timer while `until` is false: the most CPU time this thread spent between two
+// ticks (a frame it could not draw meanwhile), and in all. CPU time, not wall time: on a loaded
+// machine the thread may wait for a processor, which no code of ours can help.
 struct Responsiveness
 {
     int ticks = 0;
-    qint64 longestGapMs = 0;
+    double busiestFrameSeconds = 0;
     double threadCpuSeconds = 0;
     qint64 wallMs = 0;
 };
@@ -68,18 +69,19 @@ Responsiveness watch(const std::function<bool()>& until)
     Responsiveness r;
     QElapsedTimer wall;
     wall.start();
-    qint64 last = 0;
+    const double start = threadSeconds();
+    double last = start;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        const qint64 now = wall.elapsed();
-        r.longestGapMs = std::max(r.longestGapMs, now - last);
+        const double now = threadSeconds();
+        r.busiestFrameSeconds = std::max(r.busiestFrameSeconds, now - last);
         last = now;
         ++r.ticks;
     });
     timer.start(5);
-    const double cpu = threadSeconds();
     waitUntil(until, 60000);
-    r.threadCpuSeconds = threadSeconds() - cpu;
+    r.busiestFrameSeconds = std::max(r.busiestFrameSeconds, threadSeconds() - last);
+    r.threadCpuSeconds = threadSeconds() - start;
     r.wallMs = wall.elapsed();
     return r;
 }
@@ -120,21 +122,19 @@ TEST(ProgrammeLoader, theEventLoopKeepsTurningWhileALargeProgrammeIsReadAndImpor
     EXPECT_EQ(store.programme()->days[0].events[0].people.size(), 1500);
 
     // The next start: the window comes up at once, and the stored copy is read again behind it.
-    QElapsedTimer opening;
-    opening.start();
+    const double opening = threadSeconds();
     WorkspaceStore again(dir.path());
-    const qint64 openingMs = opening.elapsed();
+    const double openingSeconds = threadSeconds() - opening;
     const Responsiveness start = watch([&] { return !again.isLoadingProgramme(); });
     EXPECT_EQ(again.programme(), store.programme());
 
     for (const Responsiveness& r : { import, start }) {
-        // The reading is long enough to tell (hundreds of ticks missed otherwise).
-        EXPECT_GT(r.wallMs, 150);
-        EXPECT_GE(r.ticks, r.wallMs / 5 / 4);
-        EXPECT_LT(r.longestGapMs, 100);
-        EXPECT_LT(r.threadCpuSeconds, 0.1);
+        EXPECT_GT(r.ticks, 0);
+        EXPECT_LT(r.busiestFrameSeconds, 0.1);
+        // Waiting costs the thread a little; reading the programme there would take it all.
+        EXPECT_LT(r.threadCpuSeconds, 0.5 * double(r.wallMs) / 1000);
     }
-    EXPECT_LT(openingMs, 100);
+    EXPECT_LT(openingSeconds, 0.1);
 }
 
 // The web page's programme is stored on the window's thread while a reading or an import is parsing:

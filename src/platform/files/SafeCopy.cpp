@@ -84,10 +84,11 @@ int copyContent(int in, int out)
 }
 
 // The source's bits and times on the unnamed copy, before it has a name. FAT and exFAT cannot store
-// most permission bits and refuse them (EPERM): the copy then keeps what the file system gives it.
+// most permission bits and refuse them (EPERM; ENOSYS from some FUSE file systems): the copy then keeps
+// what the file system gives it.
 int copyAttributes(int out, const struct stat& st)
 {
-    if (::fchmod(out, st.st_mode & 0777) != 0 && errno != EPERM && errno != EOPNOTSUPP)
+    if (::fchmod(out, st.st_mode & 0777) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
         return errno;
     // Last, so that nothing written afterwards moves the modification time again.
     const struct timespec times[2] = { st.st_atim, st.st_mtim };

@@ -2,7 +2,36 @@
 
 #include <QtEndian>
 
+#include <cstring>
+
 namespace quavel::EncodedMetadata {
+
+QByteArray withoutJpegExif(const QByteArray& jpeg)
+{
+    const auto* data = reinterpret_cast<const uchar*>(jpeg.constData());
+    const qsizetype size = jpeg.size();
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return jpeg;
+    QByteArray out;
+    out.reserve(size);
+    out.append(jpeg.constData(), 2);
+    qsizetype at = 2;
+    while (at + 4 <= size && data[at] == 0xFF) {
+        const uchar marker = data[at + 1];
+        // The scan and everything after it are copied whole.
+        if (marker == 0xDA || marker == 0xD9)
+            break;
+        const qsizetype length = qFromBigEndian<quint16>(data + at + 2);
+        if (length < 2 || at + 2 + length > size)
+            return jpeg;
+        const bool exif = marker == 0xE1 && length >= 8 && std::memcmp(data + at + 4, "Exif\0\0", 6) == 0;
+        if (!exif)
+            out.append(jpeg.constData() + at, 2 + length);
+        at += 2 + length;
+    }
+    out.append(jpeg.constData() + at, size - at);
+    return out;
+}
 
 QByteArray withoutWebpExif(const QByteArray& webp)
 {

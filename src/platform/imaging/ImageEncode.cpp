@@ -2,6 +2,7 @@
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JpegWriter.h"
 #include "platform/imaging/PixelMath.h"
+#include "platform/imaging/VipsEncode.h"
 #include "platform/imaging/VipsSupport.h"
 
 #include <QFile>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace quavel::ImageIO {
@@ -95,10 +97,10 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
     if (image.isNull())
         return false;
     VipsSupport::ensureStarted();
-    const QByteArray name = VipsSupport::fileName(path);
     const int q = std::clamp(int(std::lround(quality * 100)), 1, 100);
     if (format == Format::Jpeg) {
-        // Our own writer: libvips' compresses on one thread, this one on all of them.
+        // Our own writer for a whole image in memory: libvips' compresses on one thread, this one on all
+        // of them (libvips' stays for the renderings streamed through it).
         try {
             const std::optional<QByteArray> jpeg = JpegWriter::encode(image, q);
             QFile file(path);
@@ -112,24 +114,7 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
     source.image = &image;
     source.bands = image.hasAlpha() && format != Format::Jpeg ? 4 : 3;
     try {
-        VImage view = eightBitView(image, source);
-        switch (format) {
-        case Format::Jpeg:
-            break; // written above
-        case Format::WebP:
-            return writeBuffer(view, ".webp", q, path, EncodedMetadata::withoutWebpExif);
-        case Format::Png:
-            view.pngsave(name.constData());
-            break;
-        case Format::Tiff:
-            view.tiffsave(name.constData());
-            break;
-        case Format::Heif:
-            // The HEIF writer's own EXIF block (orientation 1) stays: it lives inside the container's boxes.
-            view.heifsave(name.constData(), VImage::option()->set("Q", q));
-            break;
-        }
-        return true;
+        return VipsEncode::write(eightBitView(image, source), path, format, q);
     } catch (const vips::VError&) {
         vips_error_clear();
     } catch (const std::bad_alloc&) { }
@@ -151,3 +136,43 @@ Format formatForPath(const QString& path)
 }
 
 } // namespace quavel::ImageIO
+
+namespace quavel::VipsEncode {
+
+using vips::VImage;
+
+bool write(const VImage& view, const QString& path, ImageIO::Format format, int q)
+{
+    const QByteArray name = VipsSupport::fileName(path);
+    switch (format) {
+    case ImageIO::Format::Jpeg:
+        return ImageIO::writeBuffer(view, ".jpg", q, path, EncodedMetadata::withoutJpegExif);
+    case ImageIO::Format::WebP:
+        return ImageIO::writeBuffer(view, ".webp", q, path, EncodedMetadata::withoutWebpExif);
+    case ImageIO::Format::Png:
+        view.pngsave(name.constData());
+        break;
+    case ImageIO::Format::Tiff:
+        view.tiffsave(name.constData());
+        break;
+    case ImageIO::Format::Heif:
+        // The HEIF writer's own EXIF block (orientation 1) stays: it lives inside the container's boxes.
+        view.heifsave(name.constData(), VImage::option()->set("Q", q));
+        break;
+    }
+    return true;
+}
+
+VImage withProfileOnly(const VImage& image)
+{
+    VImage copy = image.copy();
+    gchar** fields = vips_image_get_fields(copy.get_image());
+    for (gchar** field = fields; field && *field; ++field) {
+        if (std::strcmp(*field, VIPS_META_ICC_NAME) != 0)
+            vips_image_remove(copy.get_image(), *field);
+    }
+    g_strfreev(fields);
+    return copy;
+}
+
+} // namespace quavel::VipsEncode

@@ -1,0 +1,238 @@
+#include "photo/PhotoComposer.h"
+
+#include "photo/PhotoCanvas.h"
+#include "photo/PhotoEditError.h"
+#include "photo/PhotoFiles.h"
+#include "photo/PhotoWriteQueue.h"
+#include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/ImageIO.h"
+#include "platform/imaging/Resample.h"
+#include "platform/imaging/ScaledDecode.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+namespace quavel::PhotoComposer {
+
+namespace {
+
+constexpr double writeQuality = 0.97;
+
+// The extension of the hidden sibling: the format's own.
+QString siblingExtension(ImageIO::Format format)
+{
+    switch (format) {
+    case ImageIO::Format::Png:
+        return QStringLiteral("png");
+    case ImageIO::Format::Tiff:
+        return QStringLiteral("tiff");
+    case ImageIO::Format::Heif:
+        return QStringLiteral("heic");
+    case ImageIO::Format::WebP:
+        return QStringLiteral("webp");
+    case ImageIO::Format::Jpeg:
+        break;
+    }
+    return QStringLiteral("jpg");
+}
+
+} // namespace
+
+std::optional<FloatImage> loadFullOrientedImage(const QString& path)
+{
+    return ImageIO::decode(path);
+}
+
+std::optional<FloatImage> loadImage(const QString& path, std::optional<int> maxPixel)
+{
+    return ImageIO::decode(path, maxPixel);
+}
+
+FloatImage resampled(const FloatImage& image, const QSizeF& size)
+{
+    const int width = std::max(1, int(std::lround(size.width())));
+    const int height = std::max(1, int(std::lround(size.height())));
+    if (image.size() == QSize(width, height))
+        return image;
+    return Resample::lanczos3(image, width, height);
+}
+
+FloatImage withBottomWatermark(FloatImage image, const FloatImage& watermark)
+{
+    const QRectF target = watermarkRect(watermark.size(), QSizeF(image.size()));
+    const FloatImage scaled = resampled(watermark, target.size());
+    return PhotoCanvas::drawOver(std::move(image), scaled.isNull() ? watermark : scaled, target);
+}
+
+namespace {
+
+// What a validated crop takes from the photo, and how it lands on the canvas.
+struct CropPlan
+{
+    CropLayout layout;
+    // A reduced crop is first brought near the canvas's scale by lanczos3 (the bilinear draw then
+    // filters nothing away), and only the part of the photo the canvas shows is resampled.
+    bool prescale = false;
+    QRect region;
+    QSize scaledSize;
+    // Nothing of the photo shows on the canvas.
+    bool empty = false;
+    // From the pixels of the source the canvas is drawn from (the prescaled region, or the photo).
+    QTransform sourceToCanvas;
+};
+
+CropPlan planCrop(const QSize& imageSize, PrintFormat format, double zoom, const QSizeF& offset, double angle)
+{
+    CropPlan plan;
+    plan.layout = cropLayout(imageSize, format, zoom, offset, angle);
+    plan.sourceToCanvas = plan.layout.imageToCanvas;
+    const double scale = (plan.layout.canvas.width() / std::max(plan.layout.crop.width(), 1.0)
+                             + plan.layout.canvas.height() / std::max(plan.layout.crop.height(), 1.0))
+        / 2;
+    if (scale >= 1)
+        return plan;
+    const QRectF shown
+        = plan.layout.imageToCanvas.inverted().mapRect(QRectF(QPointF(0, 0), QSizeF(plan.layout.canvas)));
+    const double margin = 4 / scale;
+    plan.region = shown.adjusted(-margin, -margin, margin, margin)
+                      .toAlignedRect()
+                      .intersected(QRect(QPoint(0, 0), imageSize));
+    if (plan.region.isEmpty()) {
+        plan.empty = true;
+        return plan;
+    }
+    plan.prescale = true;
+    plan.scaledSize = QSize(std::max(1, int(std::lround(plan.region.width() * scale))),
+        std::max(1, int(std::lround(plan.region.height() * scale))));
+    QTransform fromSource;
+    fromSource.translate(plan.region.x(), plan.region.y());
+    fromSource.scale(double(plan.region.width()) / plan.scaledSize.width(),
+        double(plan.region.height()) / plan.scaledSize.height());
+    plan.sourceToCanvas = fromSource * plan.layout.imageToCanvas;
+    return plan;
+}
+
+FloatImage finishCanvas(
+    const FloatImage& source, const CropPlan& plan, const QByteArray& profile, const FloatImage* watermark)
+{
+    FloatImage canvas
+        = PhotoCanvas::drawOnBlack(source, plan.sourceToCanvas, plan.layout.canvas).withIccProfile(profile);
+    if (canvas.isNull())
+        throw PhotoEditError(PhotoEditError::Kind::composeFailed);
+    if (watermark && !watermark->isNull())
+        canvas = withBottomWatermark(std::move(canvas), *watermark);
+    return canvas;
+}
+
+} // namespace
+
+FloatImage composeCrop(const FloatImage& image, PrintFormat format, double zoom, const QSizeF& offset,
+    double angle, const FloatImage* watermark)
+{
+    if (image.isNull())
+        throw PhotoEditError(PhotoEditError::Kind::composeFailed);
+    const CropPlan plan = planCrop(image.size(), format, zoom, offset, angle);
+    FloatImage source;
+    if (plan.prescale) {
+        const FloatImage part
+            = plan.region.size() == image.size() ? image : PhotoCanvas::cropped(image, plan.region);
+        source = Resample::lanczos3(part, plan.scaledSize.width(), plan.scaledSize.height());
+        if (source.isNull())
+            throw PhotoEditError(PhotoEditError::Kind::composeFailed);
+    } else if (!plan.empty) {
+        source = image;
+    }
+    return finishCanvas(source, plan, image.iccProfile(), watermark);
+}
+
+FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset,
+    double angle, const FloatImage* watermark)
+{
+    const std::optional<QSize> size = ImageIO::orientedPixelSize(sourcePath);
+    if (size && !size->isEmpty()) {
+        const CropPlan plan = planCrop(*size, format, zoom, offset, angle);
+        if (plan.prescale) {
+            if (std::optional<FloatImage> canvas = ScaledDecode::renderOnBlack(
+                    sourcePath, plan.region, plan.scaledSize, plan.sourceToCanvas, plan.layout.canvas)) {
+                if (watermark && !watermark->isNull())
+                    return withBottomWatermark(std::move(*canvas), *watermark);
+                return std::move(*canvas);
+            }
+        }
+    }
+    const std::optional<FloatImage> image = loadFullOrientedImage(sourcePath);
+    if (!image)
+        throw PhotoEditError(PhotoEditError::Kind::unreadablePhoto);
+    return composeCrop(*image, format, zoom, offset, angle, watermark);
+}
+
+namespace {
+
+// The streamed rendering does not apply, or failed: the float path takes over (and reports).
+struct NotStreamed
+{
+};
+
+[[noreturn]] void writeFailed(const QString& path)
+{
+    throw FileError(
+        EIO, QStringLiteral("Le fichier « %1 » n’a pas pu être enregistré.").arg(QFileInfo(path).fileName()));
+}
+
+} // namespace
+
+void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,
+    const FloatImage* watermark, const QString& path)
+{
+    if (CameraRaw::isCameraRaw(path))
+        throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
+    const std::optional<QSize> size = ImageIO::orientedPixelSize(sourcePath);
+    if (size && !size->isEmpty()) {
+        const CropPlan plan = planCrop(*size, format, zoom, offset, angle);
+        if (plan.prescale) {
+            // The watermark resampled as withBottomWatermark does, placed on whole rows.
+            FloatImage mark;
+            QPoint at;
+            if (watermark && !watermark->isNull()) {
+                const QRectF target = watermarkRect(watermark->size(), QSizeF(plan.layout.canvas));
+                mark = resampled(*watermark, target.size());
+                if (mark.isNull())
+                    mark = *watermark;
+                at = QPoint(int(std::ceil(target.left() - 0.5)), int(std::ceil(target.top() - 0.5)));
+            }
+            const ImageIO::Format written = ImageIO::formatForPath(path);
+            try {
+                PhotoWriteQueue::shared().run(path, [&] {
+                    PhotoFiles::replace(path, siblingExtension(written), [&](int, const QString& openable) {
+                        if (ScaledDecode::writeCanvas(sourcePath, plan.region, plan.scaledSize,
+                                plan.sourceToCanvas, plan.layout.canvas, mark.isNull() ? nullptr : &mark, at,
+                                openable, written, writeQuality)
+                            != ScaledDecode::Streamed::written)
+                            throw NotStreamed {};
+                    });
+                });
+                return;
+            } catch (const NotStreamed&) { }
+        }
+    }
+    write(composeCrop(sourcePath, format, zoom, offset, angle, watermark), path);
+}
+
+void write(const FloatImage& image, const QString& path)
+{
+    // A JPEG under a camera RAW name would be a corrupted photo.
+    if (CameraRaw::isCameraRaw(path))
+        throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
+    const ImageIO::Format format = ImageIO::formatForPath(path);
+    PhotoWriteQueue::shared().run(path, [&] {
+        PhotoFiles::replace(path, siblingExtension(format), [&](int, const QString& openable) {
+            if (!ImageIO::encode(image, openable, format, writeQuality))
+                writeFailed(path);
+        });
+    });
+}
+
+} // namespace quavel::PhotoComposer

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "photo/PhotoRetouchSettings.h"
+
+#include <QString>
+
+#include <optional>
+
+// The edits the orders screen runs on each selected photo, rewriting it in place but always from its
+// untouched original, according to its edit journal. Callable from any thread: writes of one photo go
+// through its write queue (a caller on the GUI thread waits only for a write of that same photo in
+// flight). Errors carry the French text the orders store shows.
+namespace quavel::PhotoEdits {
+
+// Adds the bottom watermark to the photo: the original is kept once, the journal records that the
+// photo carries the watermark (the previous state into the history) unless it already says so, and the
+// photo is rendered again from its original with the journal's retouch: on the print canvas with the
+// watermark when the crop is validated, else at full size with the watermark across its bottom.
+// Throws PhotoEditError (unreadable photo or watermark, composition, camera RAW) or FileError.
+void applyWatermark(const QString& photoPath, const QString& watermarkPath);
+
+// Records the settings as the photo's retouch and renders the photo again from its original: on the
+// print canvas of the journal's format when the crop is validated (with the watermark when the journal
+// includes it and a watermark file is given), else at full size without crop or watermark. Neutral
+// settings change nothing. A journal that cannot be read back leaves the photo as it was, silently.
+// Throws PhotoEditError or FileError.
+void applyRetouch(const QString& photoPath, const PhotoRetouchSettings& settings,
+    const std::optional<QString>& watermarkPath);
+
+} // namespace quavel::PhotoEdits
