@@ -196,10 +196,13 @@ struct Figure
     void (*run)(const Fixture&);
 };
 
+// Peak figures come first: a forked child starts as a copy of its parent, and Linux counts the
+// parent's resident pages in the child's peak; the fixtures leave the parent small, the ratio figures'
+// rounds do not.
 const Figure figures[] = {
+    { "photo.retouch_peak_mb", retouchPeak },
     { "photo.retouch_vs_codec", retouchVsCodec },
     { "photo.preview_vs_codec", previewVsCodec },
-    { "photo.retouch_peak_mb", retouchPeak },
 };
 
 } // namespace
