@@ -4,7 +4,7 @@
 //                                     megapixels (all asked for at once, decoded on the thumbnail pool)
 //                                     / the vipsthumbnail tool at the same size on the same files, as
 //                                     many processes as the thumbnail pool has threads, one libvips
-//                                     thread each
+//                                     thread each, at the pool's priority (nice 10)
 //   photo.materialize_vs_codec        PhotoEditMemory::materialize of a validated A4 crop with the
 //                                     bottom watermark, from the original of one of those photos (the
 //                                     original kept beside it, as after a first edit) / decoding and
@@ -138,12 +138,15 @@ void benchThumbnails(const QStringList& photos)
     const auto reference = [&] {
         std::vector<std::unique_ptr<QProcess>> processes;
         for (int t = 0; t < threads; ++t) {
-            QStringList arguments { QStringLiteral("-s"), QString::number(thumbnailSize),
+            // At the thumbnail pool's own scheduling priority (nice 10), so that other work on the machine
+            // slows both sides alike.
+            QStringList arguments { QStringLiteral("-n"), QStringLiteral("10"),
+                QStringLiteral("vipsthumbnail"), QStringLiteral("-s"), QString::number(thumbnailSize),
                 QStringLiteral("-o"), out + QStringLiteral("/%s.v"), QStringLiteral("--vips-concurrency=1") };
             for (int i = t; i < photos.size(); i += threads)
                 arguments.append(photos[i]);
             auto process = std::make_unique<QProcess>();
-            process->start(QStringLiteral("vipsthumbnail"), arguments);
+            process->start(QStringLiteral("nice"), arguments);
             processes.push_back(std::move(process));
         }
         for (auto& p : processes)

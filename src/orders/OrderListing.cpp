@@ -28,7 +28,8 @@ enum class MediaKind { None, Photo, Video };
 [[noreturn]] void throwListing(const QString& folder, int e)
 {
     const QString name = folder.mid(folder.lastIndexOf(u'/') + 1);
-    throw FileError(e, QStringLiteral("Impossible de lire le dossier « %1 » : %2").arg(name, frenchDescription(e)));
+    throw FileError(
+        e, QStringLiteral("Impossible de lire le dossier « %1 » : %2").arg(name, frenchDescription(e)));
 }
 
 MediaKind kindOfExtension(const QString& lowerCased)
@@ -156,8 +157,11 @@ Contents contents(const QString& folder, bool wantFolders, bool wantMedia)
         bool isFolder = d->d_type == DT_DIR;
         if (d->d_type == DT_UNKNOWN) {
             // The file system does not say: an lstat does. An entry that cannot be examined is no folder.
-            struct stat st { };
-            isFolder = ::fstatat(::dirfd(dir.get()), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+            struct stat st
+            {
+            };
+            isFolder = ::fstatat(::dirfd(dir.get()), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                && S_ISDIR(st.st_mode);
         }
         if (isFolder) {
             if (wantFolders)

@@ -78,7 +78,9 @@ void OrdersStore::openPreferred(const QStringList& files)
     QStringList fallback;
     for (const QString& file : files) {
         const auto remembered = m_openWithApps.constFind(OpenWithApps::typeKey(file));
-        struct stat st { };
+        struct stat st
+        {
+        };
         // Only a desktop entry is ever launched: anything else remembered (a stray or hand-edited path)
         // counts as nothing remembered, and the file opens in its default application.
         if (remembered == m_openWithApps.cend() || !remembered->endsWith(QStringLiteral(".desktop"))
@@ -88,7 +90,8 @@ void OrdersStore::openPreferred(const QStringList& files)
         }
         const QString app = OrderPaths::standardized(*remembered);
         const QString key = text::composed(app);
-        auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return text::composed(g.app) == key; });
+        auto group = std::find_if(
+            groups.begin(), groups.end(), [&](const Group& g) { return text::composed(g.app) == key; });
         if (group == groups.end())
             groups.append(Group { app, { file } });
         else

@@ -40,7 +40,8 @@ bool codePointLess(const QString& a, const QString& b)
         const char16_t y = b[i].unicode();
         if (x == y)
             continue;
-        auto rank = [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF ? char32_t(c) + 0x10000 : char32_t(c); };
+        auto rank
+            = [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF ? char32_t(c) + 0x10000 : char32_t(c); };
         return rank(x) < rank(y);
     }
     return a.size() < b.size();

@@ -26,7 +26,9 @@ namespace {
 
 bool exists(const QString& path)
 {
-    struct stat st { };
+    struct stat st
+    {
+    };
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 

@@ -86,12 +86,19 @@ public:
     // Lists the selected order's sections and watches them.
     void loadSections();
 
-    // Watermark list.
-    void addWatermark(const QString& imagePath);
-    void selectWatermark(const QString& id);
-    void removeWatermark(const QString& id);
+    // Watermark list. The arguments are taken by value: a caller may pass a text of the list itself.
+    void addWatermark(QString imagePath);
+    void selectWatermark(QString id);
+    void removeWatermark(QString id);
     // The selected watermark's image (the first entry's without a selection), resolved when not yet.
     std::optional<QString> resolveWatermark();
+
+    // Batch edits of the given files (videos skipped; other files handed on as photos). The watermark
+    // batch runs on this thread, photo after photo; the retouch batch runs on a worker, isRetouching
+    // meanwhile, with a copy of retouch(), and returns at once (callers start no second one while it
+    // runs). Only the last failure's text reaches errorMessage.
+    void applyWatermark(const QStringList& files);
+    void applyRetouch(const QStringList& files);
 
     // Drops the file's cached thumbnail and raises its revision.
     void noteEdited(const QString& path);
@@ -138,8 +145,8 @@ private:
         const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update);
     std::optional<QString> resolveAndCache(const QString& id);
     void prefetchWatermarkURLs();
-    void applyPrefetched(const QList<std::optional<QString>>& urls, const QList<std::optional<QByteArray>>& fresh,
-        const QStringList& ids);
+    void applyPrefetched(const QList<std::optional<QString>>& urls,
+        const QList<std::optional<QByteArray>>& fresh, const QStringList& ids);
 
     void watchFolders(const QStringList& folders, const QStringList& files);
     void stopWatchingFolders();
@@ -153,6 +160,7 @@ private:
     void setSections(const QList<OrderSection>& sections);
     void setWatermarks(const QList<OrderWatermark>& watermarks);
     void setSelectedWatermarkID(const std::optional<QString>& id);
+    void setRetouching(bool retouching);
 
     QString m_fileURL;
     bool m_setAsidePending = false;

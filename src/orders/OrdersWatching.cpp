@@ -69,7 +69,9 @@ void OrdersStore::refreshFromDisk()
     const QSet<QString> paths = std::exchange(m_pendingWatchPaths, {});
     bool relist = false;
     for (const QString& path : paths) {
-        struct stat st { };
+        struct stat st
+        {
+        };
         if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
             relist = true;
         else

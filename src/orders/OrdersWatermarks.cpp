@@ -26,7 +26,7 @@ struct Prefetched
 
 } // namespace
 
-void OrdersStore::addWatermark(const QString& imagePath)
+void OrdersStore::addWatermark(QString imagePath)
 {
     retainAccess(imagePath);
     const QString key = OrderPaths::key(imagePath);
@@ -43,7 +43,8 @@ void OrdersStore::addWatermark(const QString& imagePath)
         setErrorMessage(cannotRememberWatermark);
         return;
     }
-    const OrderWatermark entry { uuidText(QUuid::createUuid()), OrderPaths::lastComponent(imagePath), *bookmark };
+    const OrderWatermark entry { uuidText(QUuid::createUuid()), OrderPaths::lastComponent(imagePath),
+        *bookmark };
     m_watermarks.append(entry);
     emit watermarksChanged();
     m_watermarkURLs.insert(entry.id, imagePath);
@@ -53,7 +54,7 @@ void OrdersStore::addWatermark(const QString& imagePath)
     persist();
 }
 
-void OrdersStore::selectWatermark(const QString& id)
+void OrdersStore::selectWatermark(QString id)
 {
     for (const OrderWatermark& w : std::as_const(m_watermarks))
         if (w.id == id) {
@@ -63,7 +64,7 @@ void OrdersStore::selectWatermark(const QString& id)
         }
 }
 
-void OrdersStore::removeWatermark(const QString& id)
+void OrdersStore::removeWatermark(QString id)
 {
     QList<OrderWatermark> kept = m_watermarks;
     kept.removeIf([&](const OrderWatermark& w) { return w.id == id; });
@@ -71,7 +72,8 @@ void OrdersStore::removeWatermark(const QString& id)
     if (m_watermarkURLs.remove(id))
         emit watermarkURLsChanged();
     if (m_selectedWatermarkID == id)
-        setSelectedWatermarkID(m_watermarks.isEmpty() ? std::nullopt : std::optional(m_watermarks.first().id));
+        setSelectedWatermarkID(
+            m_watermarks.isEmpty() ? std::nullopt : std::optional(m_watermarks.first().id));
     persist();
 }
 

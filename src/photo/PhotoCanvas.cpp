@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace quavel::PhotoCanvas {
 
@@ -50,6 +51,51 @@ FloatImage drawOnBlack(const FloatImage& image, const QTransform& imageToCanvas,
     const bool alpha = image.hasAlpha();
     const float* planes[4] = { image.plane(0).constData(), image.plane(1).constData(),
         image.plane(2).constData(), alpha ? image.plane(3).constData() : nullptr };
+
+    // Not turned (the common case): the map is separable, each canvas column takes the same two photo
+    // columns with the same weights on every row. Taps beyond the photo weigh nothing.
+    if (invertible && !image.isNull() && !alpha && toImage.m12() == 0 && toImage.m21() == 0) {
+        struct Tap
+        {
+            int first;
+            int second;
+            float w0;
+            float w1;
+        };
+        const auto taps = [](int count, int size, double scale, double shift) {
+            std::vector<Tap> result;
+            result.resize(std::size_t(count));
+            for (int i = 0; i < count; ++i) {
+                const double f = scale * (i + 0.5) + shift - 0.5;
+                const int i0 = int(std::floor(f));
+                const float t = float(f - i0);
+                const bool in0 = i0 >= 0 && i0 < size;
+                const bool in1 = i0 + 1 >= 0 && i0 + 1 < size;
+                result[std::size_t(i)] = { std::clamp(i0, 0, size - 1), std::clamp(i0 + 1, 0, size - 1),
+                    in0 ? 1 - t : 0.0f, in1 ? t : 0.0f };
+            }
+            return result;
+        };
+        const std::vector<Tap> columns = taps(cw, w, toImage.m11(), toImage.dx());
+        const std::vector<Tap> rows = taps(ch, h, toImage.m22(), toImage.dy());
+        RowPool::run(ch, [&](int begin, int end) {
+            for (int y = begin; y < end; ++y) {
+                const Tap& r = rows[std::size_t(y)];
+                for (int c = 0; c < channels; ++c) {
+                    float* d = out[c].row(y);
+                    const float* top = planes[c] + std::size_t(r.first) * std::size_t(w);
+                    const float* bottom = planes[c] + std::size_t(r.second) * std::size_t(w);
+                    for (int x = 0; x < cw; ++x) {
+                        const Tap& k = columns[std::size_t(x)];
+                        d[x] = r.w0 * (k.w0 * top[k.first] + k.w1 * top[k.second])
+                            + r.w1 * (k.w0 * bottom[k.first] + k.w1 * bottom[k.second]);
+                    }
+                }
+            }
+        });
+        return FloatImage(
+            std::move(out[0]), std::move(out[1]), std::move(out[2]), FloatPlane(), image.iccProfile());
+    }
 
     RowPool::run(ch, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {

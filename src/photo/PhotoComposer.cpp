@@ -76,6 +76,7 @@ struct CropPlan
     // A reduced crop is first brought near the canvas's scale by lanczos3 (the bilinear draw then
     // filters nothing away), and only the part of the photo the canvas shows is resampled.
     bool prescale = false;
+    double scale = 1;
     QRect region;
     QSize scaledSize;
     // Nothing of the photo shows on the canvas.
@@ -92,6 +93,7 @@ CropPlan planCrop(const QSize& imageSize, PrintFormat format, double zoom, const
     const double scale = (plan.layout.canvas.width() / std::max(plan.layout.crop.width(), 1.0)
                              + plan.layout.canvas.height() / std::max(plan.layout.crop.height(), 1.0))
         / 2;
+    plan.scale = scale;
     if (scale >= 1)
         return plan;
     const QRectF shown
@@ -115,11 +117,16 @@ CropPlan planCrop(const QSize& imageSize, PrintFormat format, double zoom, const
     return plan;
 }
 
-FloatImage finishCanvas(
-    const FloatImage& source, const CropPlan& plan, const QByteArray& profile, const FloatImage* watermark)
+ScaledDecode::Drawing drawingOf(const CropPlan& plan)
+{
+    return { plan.layout.imageToCanvas, plan.region, plan.scale, plan.layout.canvas };
+}
+
+FloatImage finishCanvas(const FloatImage& source, const QTransform& sourceToCanvas, const CropPlan& plan,
+    const QByteArray& profile, const FloatImage* watermark)
 {
     FloatImage canvas
-        = PhotoCanvas::drawOnBlack(source, plan.sourceToCanvas, plan.layout.canvas).withIccProfile(profile);
+        = PhotoCanvas::drawOnBlack(source, sourceToCanvas, plan.layout.canvas).withIccProfile(profile);
     if (canvas.isNull())
         throw PhotoEditError(PhotoEditError::Kind::composeFailed);
     if (watermark && !watermark->isNull())
@@ -145,7 +152,7 @@ FloatImage composeCrop(const FloatImage& image, PrintFormat format, double zoom,
     } else if (!plan.empty) {
         source = image;
     }
-    return finishCanvas(source, plan, image.iccProfile(), watermark);
+    return finishCanvas(source, plan.sourceToCanvas, plan, image.iccProfile(), watermark);
 }
 
 FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset,
@@ -155,12 +162,10 @@ FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoo
     if (size && !size->isEmpty()) {
         const CropPlan plan = planCrop(*size, format, zoom, offset, angle);
         if (plan.prescale) {
-            if (std::optional<FloatImage> canvas = ScaledDecode::renderOnBlack(
-                    sourcePath, plan.region, plan.scaledSize, plan.sourceToCanvas, plan.layout.canvas)) {
-                if (watermark && !watermark->isNull())
-                    return withBottomWatermark(std::move(*canvas), *watermark);
-                return std::move(*canvas);
-            }
+            if (const std::optional<ScaledDecode::Reduced> reduced
+                = ScaledDecode::decode(sourcePath, drawingOf(plan)))
+                return finishCanvas(
+                    reduced->image, reduced->toCanvas, plan, reduced->image.iccProfile(), watermark);
         }
     }
     const std::optional<FloatImage> image = loadFullOrientedImage(sourcePath);
@@ -169,12 +174,16 @@ FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoo
     return composeCrop(*image, format, zoom, offset, angle, watermark);
 }
 
-namespace {
-
-// The streamed rendering does not apply, or failed: the float path takes over (and reports).
-struct NotStreamed
+void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,
+    const FloatImage* watermark, const QString& path)
 {
-};
+    // Refused before anything is decoded.
+    if (CameraRaw::isCameraRaw(path))
+        throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
+    write(composeCrop(sourcePath, format, zoom, offset, angle, watermark), path);
+}
+
+namespace {
 
 [[noreturn]] void writeFailed(const QString& path)
 {
@@ -183,43 +192,6 @@ struct NotStreamed
 }
 
 } // namespace
-
-void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,
-    const FloatImage* watermark, const QString& path)
-{
-    if (CameraRaw::isCameraRaw(path))
-        throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
-    const std::optional<QSize> size = ImageIO::orientedPixelSize(sourcePath);
-    if (size && !size->isEmpty()) {
-        const CropPlan plan = planCrop(*size, format, zoom, offset, angle);
-        if (plan.prescale) {
-            // The watermark resampled as withBottomWatermark does, placed on whole rows.
-            FloatImage mark;
-            QPoint at;
-            if (watermark && !watermark->isNull()) {
-                const QRectF target = watermarkRect(watermark->size(), QSizeF(plan.layout.canvas));
-                mark = resampled(*watermark, target.size());
-                if (mark.isNull())
-                    mark = *watermark;
-                at = QPoint(int(std::ceil(target.left() - 0.5)), int(std::ceil(target.top() - 0.5)));
-            }
-            const ImageIO::Format written = ImageIO::formatForPath(path);
-            try {
-                PhotoWriteQueue::shared().run(path, [&] {
-                    PhotoFiles::replace(path, siblingExtension(written), [&](int, const QString& openable) {
-                        if (ScaledDecode::writeCanvas(sourcePath, plan.region, plan.scaledSize,
-                                plan.sourceToCanvas, plan.layout.canvas, mark.isNull() ? nullptr : &mark, at,
-                                openable, written, writeQuality)
-                            != ScaledDecode::Streamed::written)
-                            throw NotStreamed {};
-                    });
-                });
-                return;
-            } catch (const NotStreamed&) { }
-        }
-    }
-    write(composeCrop(sourcePath, format, zoom, offset, angle, watermark), path);
-}
 
 void write(const FloatImage& image, const QString& path)
 {

@@ -41,14 +41,13 @@ FloatImage composeCrop(const FloatImage& image, PrintFormat format, double zoom,
     double angle, const FloatImage* watermark = nullptr);
 
 // The same canvas straight from a photo file that needs no retouch: only the part of the photo the
-// canvas shows is decoded, reduced while it streams in (the whole photo is decoded where that cannot be
+// canvas shows is decoded, at about the canvas's scale (the whole photo is decoded where that cannot be
 // done). Throws PhotoEditError unreadablePhoto or composeFailed.
 FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset,
     double angle, const FloatImage* watermark = nullptr);
 
-// Writes the print canvas of a photo file that needs no retouch over the photo at path, as write() does:
-// decoded, drawn and encoded in one stream where the file allows it (only the part the canvas shows is
-// decoded), else through composeCrop. Throws as composeCrop and write.
+// write(composeCrop(sourcePath, …), path): the print canvas of a photo file that needs no retouch,
+// written over the photo at path. Throws as composeCrop and write.
 void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,
     const FloatImage* watermark, const QString& path);
 

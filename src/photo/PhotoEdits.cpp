@@ -71,8 +71,9 @@ void PhotoEditMemory::materialize(
                 PhotoFiles::replaceWithCopy(photoPath, source);
         } else if (state.retouch.isNeutral()) {
             // The crop alone: only what the canvas shows is decoded.
-            PhotoComposer::writeCrop(
-                source, state.format, state.zoom, state.offset, state.angle, drawn, photoPath);
+            PhotoComposer::write(PhotoComposer::composeCrop(
+                                     source, state.format, state.zoom, state.offset, state.angle, drawn),
+                photoPath);
         } else {
             const FloatImage image = retouched(state.retouch, loadPhoto(source));
             if (state.cropValidated)

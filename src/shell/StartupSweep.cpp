@@ -1,6 +1,7 @@
 #include "shell/StartupSweep.h"
 
 #include "library/AppSupport.h"
+#include "photo/CropSessionFolder.h"
 #include "platform/files/TemporarySweep.h"
 #include "workspace/ProgrammeStorage.h"
 
@@ -11,6 +12,7 @@ int run()
     // One line per subsystem with temporary files.
     AppSupport::registerTemporaryFiles();
     ProgrammeStorage::registerTemporaryFiles();
+    CropSessionFolder::registerTemporaryFiles();
     return TemporarySweep::sweep();
 }
 

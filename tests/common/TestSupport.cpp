@@ -20,9 +20,11 @@ void isolateUserFolders()
     QDir(root.path()).mkpath("data");
     QDir(root.path()).mkpath("config");
     QDir(root.path()).mkpath("home");
+    QDir(root.path()).mkpath("cache");
     qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath("data")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath("config")));
     qputenv("HOME", QFile::encodeName(root.filePath("home")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(root.filePath("cache")));
 }
 
 TempFolder::TempFolder() = default;

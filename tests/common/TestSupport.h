@@ -8,7 +8,7 @@
 
 namespace quavel::test {
 
-// Points XDG_DATA_HOME, XDG_CONFIG_HOME and HOME at a fresh temporary tree for the whole program.
+// Points XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME and HOME at a fresh temporary tree for the whole program.
 void isolateUserFolders();
 
 // A temporary folder removed at the end of the test.

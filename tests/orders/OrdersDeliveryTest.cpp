@@ -39,7 +39,8 @@ QString writeApp(const QString& tag, const QString& mimeTypes, const char* field
     const QString script = desktop().root.filePath(tag + QStringLiteral(".sh"));
     QFile s(script);
     EXPECT_TRUE(s.open(QIODevice::WriteOnly));
-    s.write(QStringLiteral("#!/bin/sh\nline=%1\nfor a in \"$@\"; do line=\"$line|$a\"; done\necho \"$line\" >> '%2'\n")
+    s.write(QStringLiteral(
+        "#!/bin/sh\nline=%1\nfor a in \"$@\"; do line=\"$line|$a\"; done\necho \"$line\" >> '%2'\n")
                 .arg(tag, desktop().launches())
                 .toUtf8());
     s.close();
@@ -69,8 +70,10 @@ protected:
         writeApp("visionneur", "image/png;image/jpeg;image/tiff;video/mp4;", "%f");
         QFile cache(desktop().applications() + QStringLiteral("/mimeinfo.cache"));
         ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
-        cache.write("[MIME Cache]\nimage/jpeg=editeur.desktop;visionneur.desktop;\nimage/png=visionneur.desktop;\n"
-                    "image/tiff=editeur.desktop;visionneur.desktop;\nvideo/mp4=editeur.desktop;visionneur.desktop;\n");
+        cache.write(
+            "[MIME Cache]\nimage/jpeg=editeur.desktop;visionneur.desktop;\nimage/png=visionneur.desktop;\n"
+            "image/tiff=editeur.desktop;visionneur.desktop;\nvideo/"
+            "mp4=editeur.desktop;visionneur.desktop;\n");
         QDir().mkpath(qEnvironmentVariable("XDG_CONFIG_HOME"));
         QFile defaults(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"));
         ASSERT_TRUE(defaults.open(QIODevice::WriteOnly));
@@ -95,8 +98,10 @@ TEST_F(OpenWith, RemembersOneApplicationPerTypeAndSavesOnlyOnChange)
     EXPECT_FALSE(f.settingsRewritten()) << "already remembered";
     store.rememberOpenWith(s_editor, { f.path("README"), f.path("sans-extension.") });
     EXPECT_FALSE(f.settingsRewritten()) << "no type, nothing to remember";
-    store.rememberOpenWith(desktop().applications() + QStringLiteral("/./visionneur.desktop"), { f.path("e.jpg") });
-    EXPECT_EQ(store.openWithApps().value("jpg"), desktop().applications() + QStringLiteral("/visionneur.desktop"));
+    store.rememberOpenWith(
+        desktop().applications() + QStringLiteral("/./visionneur.desktop"), { f.path("e.jpg") });
+    EXPECT_EQ(
+        store.openWithApps().value("jpg"), desktop().applications() + QStringLiteral("/visionneur.desktop"));
     EXPECT_TRUE(f.settingsRewritten());
 }
 
@@ -165,8 +170,9 @@ TEST(DeliveredMarks, MatchEveryFormOfAPathAndAreSavedOnEachMark)
     f.markSettings();
     store.markDelivered({ "/c/A/IMG_1.jpg" });
     EXPECT_TRUE(f.settingsRewritten()) << "saved although nothing new";
-    EXPECT_EQ(f.open().deliveredPaths(), (QSet<QString> { "/c/A/./IMG_1.jpg", "/c/A/IMG_1.jpg",
-                                             QStringLiteral("/c/C\u00e9line.jpg"), "/c/B/IMG_9.jpg" }));
+    EXPECT_EQ(f.open().deliveredPaths(),
+        (QSet<QString> {
+            "/c/A/./IMG_1.jpg", "/c/A/IMG_1.jpg", QStringLiteral("/c/C\u00e9line.jpg"), "/c/B/IMG_9.jpg" }));
 }
 
 } // namespace

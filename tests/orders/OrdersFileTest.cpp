@@ -45,7 +45,8 @@ struct ReadCase
 };
 
 class ReadingTheFile : public ::testing::TestWithParam<ReadCase>
-{ };
+{
+};
 
 TEST_P(ReadingTheFile, AppliesTheKeysOrLeavesTheDefaults)
 {
@@ -69,7 +70,8 @@ TEST_P(ReadingTheFile, AppliesTheKeysOrLeavesTheDefaults)
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, ReadingTheFile,
-    ::testing::Values(ReadCase { "Empty", "{}", "root=- folder=- wm=[] wmsel=- apps= delivered= retouch=default" },
+    ::testing::Values(
+        ReadCase { "Empty", "{}", "root=- folder=- wm=[] wmsel=- apps= delivered= retouch=default" },
         ReadCase { "NullsAreMissingAndUnknownKeysIgnored",
             R"({"rootName":"Commandes","rootBookmark":null,"watermarks":null,"retouch":null,"future":[1,{"x":2}]})",
             "root=Commandes folder=- wm=[] wmsel=- apps= delivered= retouch=default" },
@@ -94,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(Orders, ReadingTheFile,
         ReadCase { "EverythingElse",
             R"({"rootName":"Commandes","selectedFolderPath":"/x/A","retouch":{"contrast":20},)"
             R"("openWithApps":{"jpg":"/usr/share/applications/gimp.desktop"},"deliveredPaths":["/b","/a","/b"]})",
-            "root=Commandes folder=/x/A wm=[] wmsel=- apps=jpg=/usr/share/applications/gimp.desktop delivered=/a,/b "
+            "root=Commandes folder=/x/A wm=[] wmsel=- apps=jpg=/usr/share/applications/gimp.desktop "
+            "delivered=/a,/b "
             "retouch=custom" },
         ReadCase { "DecomposedDeliveredPathsAreComposed", "{\"deliveredPaths\":[\"/Ce\\u0301line.jpg\"]}",
             "root=- folder=- wm=[] wmsel=- apps= delivered=/C\u00e9line.jpg retouch=default" },
@@ -103,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(Orders, ReadingTheFile,
         ReadCase { "Malformed", R"({"rootName":"x",)", nullptr },
         ReadCase { "WatermarkWithoutBookmark", R"({"watermarks":[{"id":"A","name":"Un.png"}]})", nullptr },
         ReadCase { "WatermarkWithoutId", R"({"watermarks":[{"name":"Un.png","bookmark":"%1"}]})", nullptr },
-        ReadCase { "WatermarkWithNullName", R"({"watermarks":[{"id":"A","name":null,"bookmark":"%1"}]})", nullptr },
+        ReadCase {
+            "WatermarkWithNullName", R"({"watermarks":[{"id":"A","name":null,"bookmark":"%1"}]})", nullptr },
         ReadCase { "BookmarkThatIsNotBase64", R"({"rootBookmark":"***"})", nullptr },
         ReadCase { "RetouchOfTheWrongType", R"({"retouch":{"contrast":"fort"}})", nullptr },
         ReadCase { "ApplicationThatIsNotText", R"({"openWithApps":{"jpg":3}})", nullptr },
@@ -113,8 +117,8 @@ INSTANTIATE_TEST_SUITE_P(Orders, ReadingTheFile,
 TEST(OrdersFileReading, AFileNestedTooDeeplyIsUnreadableAndSetAside)
 {
     OrdersFixture f;
-    const QByteArray nested = "{\"rootName\":\"Commandes\",\"later\":" + QByteArray(100000, '[')
-        + QByteArray(100000, ']') + "}";
+    const QByteArray nested
+        = "{\"rootName\":\"Commandes\",\"later\":" + QByteArray(100000, '[') + QByteArray(100000, ']') + "}";
     f.writeSettings(nested);
     OrdersStore& store = f.open();
     EXPECT_EQ(state(store), initial);
@@ -150,10 +154,12 @@ TEST(OrdersFileWriting, KeysStandSortedAndTheSelectedWatermarkIsMirrored)
     store.selectWatermark(store.watermarks().first().id);
     const QByteArray text = readFile(f.settingsPath());
     QList<qsizetype> positions;
-    for (const char* key : { "deliveredPaths", "openWithApps", "retouch", "rootBookmark", "rootName",
-             "selectedFolderPath", "selectedWatermarkID", "watermarkBookmark", "watermarkName", "watermarks" })
+    for (const char* key :
+        { "deliveredPaths", "openWithApps", "retouch", "rootBookmark", "rootName", "selectedFolderPath",
+            "selectedWatermarkID", "watermarkBookmark", "watermarkName", "watermarks" })
         positions << text.indexOf(QByteArray("\n  \"") + key + "\"");
-    EXPECT_TRUE(std::is_sorted(positions.cbegin(), positions.cend()) && positions.first() >= 0) << text.constData();
+    EXPECT_TRUE(std::is_sorted(positions.cbegin(), positions.cend()) && positions.first() >= 0)
+        << text.constData();
     const auto json = f.settings();
     EXPECT_EQ(json["watermarkName"], "Un.png");
     EXPECT_EQ(json["watermarkBookmark"], Bookmark::create(one)->toBase64().toStdString());
@@ -165,7 +171,8 @@ TEST(OrdersFileWriting, KeysStandSortedAndTheSelectedWatermarkIsMirrored)
 TEST(OrdersFileWriting, AMigratedWatermarkReachesTheListAtTheNextSave)
 {
     OrdersFixture f;
-    f.writeSettings(QStringLiteral(R"({"watermarkBookmark":"%1","watermarkName":"Logo.png"})").arg(logoB64).toUtf8());
+    f.writeSettings(
+        QStringLiteral(R"({"watermarkBookmark":"%1","watermarkName":"Logo.png"})").arg(logoB64).toUtf8());
     OrdersStore& store = f.open();
     EXPECT_FALSE(f.hasKey("watermarks")) << "reading writes nothing";
     store.persist();
@@ -176,7 +183,9 @@ TEST(OrdersFileWriting, AMigratedWatermarkReachesTheListAtTheNextSave)
     EXPECT_EQ(json["selectedWatermarkID"], json["watermarks"][0]["id"]);
     EXPECT_EQ(json["watermarkName"], "Logo.png");
     const QString id = QString::fromStdString(json["watermarks"][0]["id"]);
-    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$").match(id).hasMatch());
+    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+                    .match(id)
+                    .hasMatch());
     // Read again: the same entry, the legacy keys now ignored.
     EXPECT_EQ(f.open().watermarks().first().id, id);
 }
@@ -192,8 +201,9 @@ TEST(OrdersFileWriting, DeliveredPathsAreWrittenOnceInCodePointOrder)
     for (const auto& p : json["deliveredPaths"])
         written << QString::fromStdString(p);
     // By code points: U+FF5A before U+1F600, though its UTF-16 code unit sorts after the surrogates.
-    EXPECT_EQ(written, (QStringList { "/a", "/b", "/z", QStringLiteral("/\u00e9"), QStringLiteral("/\uFF5A"),
-                           QStringLiteral("/\U0001F600") }));
+    EXPECT_EQ(written,
+        (QStringList { "/a", "/b", "/z", QStringLiteral("/\u00e9"), QStringLiteral("/\uFF5A"),
+            QStringLiteral("/\U0001F600") }));
 }
 
 } // namespace

@@ -13,8 +13,8 @@
 #include <QFileInfo>
 
 #include <memory>
-#include <ostream>
 #include <optional>
+#include <ostream>
 
 #include <sys/stat.h>
 
@@ -49,7 +49,10 @@ struct OrdersFixture
     QString path(const QString& relative) const { return root + u'/' + relative; }
 
     QString settingsPath() const { return support + QStringLiteral("/settings.json"); }
-    void writeSettings(const QByteArray& json) const { tmp.write(QStringLiteral("support/settings.json"), json); }
+    void writeSettings(const QByteArray& json) const
+    {
+        tmp.write(QStringLiteral("support/settings.json"), json);
+    }
     QuavelJSON::Json settings() const { return QuavelJSON::parse(readFile(settingsPath())); }
     bool hasKey(const char* key) const { return settings().contains(key); }
 
@@ -84,7 +87,10 @@ struct OrdersFixture
         return s;
     }
 
-    static QString bookmarkText(const QString& path) { return QString::fromLatin1(Bookmark::create(path)->toBase64()); }
+    static QString bookmarkText(const QString& path)
+    {
+        return QString::fromLatin1(Bookmark::create(path)->toBase64());
+    }
 };
 
 // Replaces a file by another one at the same path (a new inode), as an editor saving through a

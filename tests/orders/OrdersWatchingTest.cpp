@@ -87,7 +87,8 @@ TEST_F(OrdersWatching, AShownOrderMovedToTheTrashShowsTheErrorAndStopsWatching)
     QDir().rename(f.path("Commande"), trash + "/Commande");
     ASSERT_TRUE(waitUntil([&] { return store->errorMessage().has_value(); }));
     EXPECT_EQ(store->errorMessage(),
-        QStringLiteral("Impossible de lire le dossier « Commande » : Le fichier ou le dossier est introuvable."));
+        QStringLiteral(
+            "Impossible de lire le dossier « Commande » : Le fichier ou le dossier est introuvable."));
     EXPECT_TRUE(store->sections().isEmpty());
     EXPECT_TRUE(store->watchedPaths().isEmpty());
 }

@@ -34,7 +34,9 @@ void writeList(OrdersFixture& f, const QStringList& images)
         entries << QStringLiteral(R"({"id":"ID-%1","name":"%2","bookmark":"%3"})")
                        .arg(i)
                        .arg(QFileInfo(images[i]).fileName(), OrdersFixture::bookmarkText(images[i]));
-    f.writeSettings(QStringLiteral(R"({"watermarks":[%1],"selectedWatermarkID":"ID-0"})").arg(entries.join(',')).toUtf8());
+    f.writeSettings(QStringLiteral(R"({"watermarks":[%1],"selectedWatermarkID":"ID-0"})")
+                        .arg(entries.join(','))
+                        .toUtf8());
 }
 
 TEST(OrdersWatermarks, AddingSelectsCachesAndSavesAndADuplicateOnlySelects)

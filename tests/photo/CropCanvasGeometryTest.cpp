@@ -88,6 +88,22 @@ TEST(CropRectangleAtZoomOne, IsTheLargestOfTheAspectInsideTheImage)
     }
 }
 
+TEST(CropRectangleOnTheCanvas, IsTheCropTheComposerPrints)
+{
+    // What the canvas shows is what the print canvas is cut from, for every format, side and zoom.
+    for (const QSize image : { QSize(2048, 1365), QSize(1365, 2048), QSize(1000, 1000), QSize(120, 1) }) {
+        for (const PrintFormat format : PrintFormats::allCases()) {
+            for (const double zoom : { 0.1, 0.2, 1.0, 2.7 }) {
+                const QSizeF offset(13.5, -7.25);
+                SCOPED_TRACE(
+                    testing::Message() << image.width() << "x" << image.height() << " zoom " << zoom);
+                expectRect(cropRect(QSizeF(image), format, zoom, offset),
+                    PhotoComposer::cropLayout(image, format, zoom, offset, 0).crop, 1e-9);
+            }
+        }
+    }
+}
+
 // ---- the canvas fit ----
 
 struct LayoutCase

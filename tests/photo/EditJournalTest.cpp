@@ -114,6 +114,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, EditJournalDecoding,
         DecodeCase {
             "retouch_wrong_type", [](auto& j) { j["current"]["retouch"]["contrast"] = true; }, false },
         DecodeCase { "not_an_object", [](auto& j) { j = QuavelJSON::Json::array(); }, false },
+        // Nested past the limit of every JSON read from outside, even under a key nobody reads.
+        DecodeCase { "too_deep",
+            [](auto& j) {
+                QuavelJSON::Json deep = 1;
+                for (int i = 0; i < 200; ++i)
+                    deep = QuavelJSON::Json::array({ deep });
+                j["later"] = deep;
+            },
+            false },
         DecodeCase { "unknown_keys_ignored",
             [](auto& j) {
                 j["current"]["later"] = 1;

@@ -367,45 +367,5 @@ TEST(CropFromTheFile, IsTheCropOfTheDecodedPhoto)
     }
 }
 
-TEST(CropFromTheFile, IsStreamedIntoItsFileAsTheComposerWritesIt)
-{
-    TempFolder folder;
-    test::PhotoSpec spec = test::sized(3000, 2000, 1, false, "p3");
-    spec.checker = 25;
-    spec.metadata = true;
-    const QString photo = test::writePhoto(folder.file("IMG_S.JPG"), spec);
-    test::PhotoSpec markSpec = test::sized(400, 80, 1, true);
-    markSpec.fill = QColor(255, 255, 255);
-    const std::optional<FloatImage> mark
-        = PhotoComposer::loadFullOrientedImage(test::writePhoto(folder.file("mark.png"), markSpec));
-    ASSERT_TRUE(mark.has_value());
-
-    const QString streamed = folder.write("streamed.jpg", "");
-    const QString composed = folder.write("composed.jpg", "");
-    PhotoComposer::writeCrop(photo, PrintFormat::a5, 1, QSizeF(40, 0), 0, &*mark, streamed);
-    PhotoComposer::write(PhotoComposer::composeCrop(*PhotoComposer::loadFullOrientedImage(photo),
-                             PrintFormat::a5, 1, QSizeF(40, 0), 0, &*mark),
-        composed);
-
-    const test::PhotoInfo info = test::inspect(streamed);
-    EXPECT_EQ(QSize(info.width, info.height), QSize(2480, 1748));
-    EXPECT_EQ(info.icc, test::inspect(photo).icc);
-    EXPECT_FALSE(info.exif || info.xmp || info.iptc);
-    EXPECT_EQ(info.orientation, 1);
-    const QImage a = test::decodeStored(streamed);
-    const QImage b = test::decodeStored(composed);
-    ASSERT_EQ(a.size(), b.size());
-    double total = 0;
-    for (int y = 0; y < a.height(); y += 2)
-        for (int x = 0; x < a.width(); x += 2)
-            total += std::abs(a.pixelColor(x, y).red() - b.pixelColor(x, y).red());
-    EXPECT_LT(total / ((a.height() / 2) * (a.width() / 2)), 4.5);
-    // The watermark across the bottom in both: white where opaque, half over the photo on its right.
-    EXPECT_TRUE(test::near(a.pixelColor(300, 1740), QColor(255, 255, 255), 8));
-    EXPECT_NEAR(a.pixelColor(2000, 1740).red(), b.pixelColor(2000, 1740).red(), 12);
-    EXPECT_EQ(
-        entries(folder.path()), (QStringList { "IMG_S.JPG", "composed.jpg", "mark.png", "streamed.jpg" }));
-}
-
 } // namespace
 } // namespace quavel

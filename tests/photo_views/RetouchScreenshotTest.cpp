@@ -1,6 +1,9 @@
 // Pictures of the retouch popover beside its "Réglages" button, in both schemes of the window (the
 // panel itself is always dark), with sharpening on and the shadows lifted so both kinds of group show.
+#include "PhotoPictures.h"
 #include "PhotoScreenshotSupport.h"
+
+#include "photo/views/CropCanvas.h"
 
 #include "photo/views/RetouchControls.h"
 #include "photo/views/RetouchSettingsBinding.h"
@@ -41,6 +44,21 @@ TEST_F(RetouchScreenshots, PopoverBesideItsButton)
         saveScreenshot(stage, QStringLiteral("retouch-popover-%1").arg(schemeName(dark)));
     }
     std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
+}
+
+TEST_F(RetouchScreenshots, CropCanvasTurnedWithWatermark)
+{
+    const QImage scene = arenaPhoto();
+    CropCanvas canvas;
+    canvas.setPalette(Theme::palette(true));
+    canvas.setAutoFillBackground(true);
+    canvas.resize(760, 520);
+    canvas.setPicture(scene, scene.size());
+    canvas.setCrop(1.35, QSizeF(40, -30), -6);
+    canvas.setWatermark(watermarkStrip(), true);
+    canvas.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
+    saveScreenshot(canvas, QStringLiteral("crop-canvas"));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The folder watcher over real inotify, on folders made by the tests, with the event loop running.
-#include "common/TestSupport.h"
 #include "platform/files/FolderWatcher.h"
+#include "common/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,7 +94,8 @@ struct EntryCase
 };
 
 class EntryEvents : public FolderWatcherTest, public ::testing::WithParamInterface<EntryCase>
-{ };
+{
+};
 
 TEST_P(EntryEvents, NameTheListedFileOrTheFolder)
 {
@@ -135,16 +136,6 @@ INSTANTIATE_TEST_SUITE_P(FolderWatcher, EntryEvents,
             },
             { "section" } }),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(FolderWatcherTest, APhotoReplacedByRenameKeepsBeingWatched)
-{
-    replaceByRename(photo, "second");
-    EXPECT_EQ(settle(), QSet<QString> { photo });
-    replaceByRename(photo, "third");
-    EXPECT_EQ(settle(), QSet<QString> { photo });
-    writeFile(photo, "in place after the renames");
-    EXPECT_EQ(settle(), QSet<QString> { photo });
-}
 
 TEST_F(FolderWatcherTest, NamesDecomposedOnDiskMatchComposedListings)
 {

@@ -40,6 +40,7 @@ FolderWatcher::FolderWatcher(QObject* parent)
 
 FolderWatcher::~FolderWatcher()
 {
+    delete m_notifier; // before its descriptor goes
     if (m_fd >= 0)
         ::close(m_fd);
 }

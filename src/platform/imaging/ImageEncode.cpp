@@ -2,7 +2,6 @@
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JpegWriter.h"
 #include "platform/imaging/PixelMath.h"
-#include "platform/imaging/VipsEncode.h"
 #include "platform/imaging/VipsSupport.h"
 
 #include <QFile>
@@ -12,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <new>
 
 namespace quavel::ImageIO {
@@ -97,6 +95,7 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
     if (image.isNull())
         return false;
     VipsSupport::ensureStarted();
+    const QByteArray name = VipsSupport::fileName(path);
     const int q = std::clamp(int(std::lround(quality * 100)), 1, 100);
     if (format == Format::Jpeg) {
         // Our own writer for a whole image in memory: libvips' compresses on one thread, this one on all
@@ -114,7 +113,24 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
     source.image = &image;
     source.bands = image.hasAlpha() && format != Format::Jpeg ? 4 : 3;
     try {
-        return VipsEncode::write(eightBitView(image, source), path, format, q);
+        VImage view = eightBitView(image, source);
+        switch (format) {
+        case Format::Jpeg:
+            return writeBuffer(view, ".jpg", q, path, EncodedMetadata::withoutJpegExif);
+        case Format::WebP:
+            return writeBuffer(view, ".webp", q, path, EncodedMetadata::withoutWebpExif);
+        case Format::Png:
+            view.pngsave(name.constData());
+            break;
+        case Format::Tiff:
+            view.tiffsave(name.constData());
+            break;
+        case Format::Heif:
+            // The HEIF writer's own EXIF block (orientation 1) stays: it lives inside the container's boxes.
+            view.heifsave(name.constData(), VImage::option()->set("Q", q));
+            break;
+        }
+        return true;
     } catch (const vips::VError&) {
         vips_error_clear();
     } catch (const std::bad_alloc&) { }
@@ -136,43 +152,3 @@ Format formatForPath(const QString& path)
 }
 
 } // namespace quavel::ImageIO
-
-namespace quavel::VipsEncode {
-
-using vips::VImage;
-
-bool write(const VImage& view, const QString& path, ImageIO::Format format, int q)
-{
-    const QByteArray name = VipsSupport::fileName(path);
-    switch (format) {
-    case ImageIO::Format::Jpeg:
-        return ImageIO::writeBuffer(view, ".jpg", q, path, EncodedMetadata::withoutJpegExif);
-    case ImageIO::Format::WebP:
-        return ImageIO::writeBuffer(view, ".webp", q, path, EncodedMetadata::withoutWebpExif);
-    case ImageIO::Format::Png:
-        view.pngsave(name.constData());
-        break;
-    case ImageIO::Format::Tiff:
-        view.tiffsave(name.constData());
-        break;
-    case ImageIO::Format::Heif:
-        // The HEIF writer's own EXIF block (orientation 1) stays: it lives inside the container's boxes.
-        view.heifsave(name.constData(), VImage::option()->set("Q", q));
-        break;
-    }
-    return true;
-}
-
-VImage withProfileOnly(const VImage& image)
-{
-    VImage copy = image.copy();
-    gchar** fields = vips_image_get_fields(copy.get_image());
-    for (gchar** field = fields; field && *field; ++field) {
-        if (std::strcmp(*field, VIPS_META_ICC_NAME) != 0)
-            vips_image_remove(copy.get_image(), *field);
-    }
-    g_strfreev(fields);
-    return copy;
-}
-
-} // namespace quavel::VipsEncode

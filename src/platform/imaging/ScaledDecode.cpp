@@ -3,12 +3,16 @@
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
-#include "platform/imaging/VipsEncode.h"
 #include "platform/imaging/VipsSupport.h"
 
 #include "platform/imaging/Vips.h"
 
-#include <QImage>
+#include <csetjmp>
+#include <cstdio>
+
+extern "C" {
+#include <jpeglib.h>
+}
 
 #include <algorithm>
 #include <cmath>
@@ -44,39 +48,148 @@ bool eightBitRgbOrGrey(const VImage& image)
 
 namespace {
 
-// The reduced region as a libvips pipeline, nothing decoded yet; false when the fast way does not apply.
-bool reducedRegion(
-    const QString& path, const QRect& region, const QSize& size, VImage& out, QByteArray& profile)
+struct JpegErrors
 {
-    if (CameraRaw::isCameraRaw(path) || size.isEmpty())
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void jpegFailed(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1);
+}
+
+void jpegQuiet(j_common_ptr) { }
+
+// The JPEG decoded by libjpeg's DCT scaling at eighths/8 of its size, as stored (not turned), RGB;
+// nothing for a file libjpeg does not read or whose colours are not grey or YCbCr/RGB. C only between the
+// jump and its target: nothing there has a destructor to skip.
+VImage decodeJpegScaled(const QByteArray& name, int eighths)
+{
+    std::FILE* file = std::fopen(name.constData(), "rb");
+    if (!file)
+        return VImage();
+    jpeg_decompress_struct info;
+    JpegErrors errors;
+    unsigned char* volatile pixels = nullptr;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegFailed;
+    errors.manager.output_message = jpegQuiet;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&info);
+        std::fclose(file);
+        g_free(pixels);
+        return VImage();
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    if (info.num_components != 1 && info.num_components != 3) {
+        jpeg_destroy_decompress(&info);
+        std::fclose(file);
+        return VImage();
+    }
+    info.out_color_space = JCS_RGB;
+    info.scale_num = unsigned(eighths);
+    info.scale_denom = 8;
+    jpeg_start_decompress(&info);
+    const std::size_t width = info.output_width;
+    const std::size_t height = info.output_height;
+    pixels = static_cast<unsigned char*>(g_malloc(width * height * 3));
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = pixels + std::size_t(info.output_scanline) * width * 3;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::fclose(file);
+    return VImage::new_from_memory_steal(
+        pixels, width * height * 3, int(width), int(height), 3, VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+// The photo reduced for the drawing, as a libvips pipeline, with the map from its pixels to the canvas.
+struct Pipeline
+{
+    VImage image;
+    QTransform toCanvas;
+    QByteArray profile;
+};
+
+// Brings image (of the part at partToImage) down by residual with lanczos3 when that is a real
+// reduction, keeping the exact map of the result.
+void reduceFurther(VImage& image, QTransform& partToImage, double residual)
+{
+    if (residual >= 0.95)
+        return;
+    const int width = std::max(1, int(std::lround(image.width() * residual)));
+    const int height = std::max(1, int(std::lround(image.height() * residual)));
+    const double sx = double(width) / image.width();
+    const double sy = double(height) / image.height();
+    image = image.resize(sx, VImage::option()->set("vscale", sy)->set("kernel", VIPS_KERNEL_LANCZOS3));
+    // The rounding of the reduction may leave a row or column more or less than asked.
+    if (image.width() != width || image.height() != height)
+        image = image.embed(0, 0, width, height, VImage::option()->set("extend", VIPS_EXTEND_COPY));
+    QTransform scaled;
+    scaled.scale(1 / sx, 1 / sy);
+    partToImage = scaled * partToImage;
+}
+
+bool reduce(const QString& path, const Drawing& drawing, Pipeline& out)
+{
+    if (CameraRaw::isCameraRaw(path) || !(drawing.scale > 0) || drawing.canvasSize.isEmpty())
         return false;
     VipsSupport::ensureStarted();
     const QByteArray name = VipsSupport::fileName(path);
-    VImage image = VImage::new_from_file(name.constData());
-    if (!eightBitRgbOrGrey(image))
+    VImage header = VImage::new_from_file(name.constData());
+    if (!eightBitRgbOrGrey(header))
         return false;
-    profile = profileOf(image);
+    out.profile = profileOf(header);
     const int orientation
-        = image.get_typeof(VIPS_META_ORIENTATION) ? image.get_int(VIPS_META_ORIENTATION) : 1;
-    if (orientation > 1 && orientation <= 8)
-        image = image.autorot();
-    else // upright: the rows stream from the decoder through the reduction
-        image = VImage::new_from_file(
-            name.constData(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
-    const QRect area = region.intersected(QRect(0, 0, image.width(), image.height()));
+        = header.get_typeof(VIPS_META_ORIENTATION) ? header.get_int(VIPS_META_ORIENTATION) : 1;
+    const bool turned = orientation > 1 && orientation <= 8;
+    const char* loader = nullptr;
+    const bool jpeg = vips_image_get_string(header.get_image(), "vips-loader", &loader) == 0 && loader
+        && std::strcmp(loader, "jpegload") == 0 && (header.bands() == 1 || header.bands() == 3);
+
+    // A JPEG reduced in its DCT: the smallest eighth that still holds the detail the canvas shows.
+    const int eighths = std::clamp(int(std::ceil(8 * drawing.scale - 1e-9)), 1, 8);
+    if (jpeg && eighths < 8) {
+        VImage scaled = decodeJpegScaled(name, eighths);
+        if (!scaled.is_null()) {
+            if (turned) {
+                scaled.set(VIPS_META_ORIENTATION, orientation);
+                scaled = scaled.autorot();
+            }
+            // Scaled pixel centres (i + ½) sit at (i + ½) · 8 / eighths in the photo.
+            const double f = eighths / 8.0;
+            const QRect part = QRectF(drawing.region.x() * f, drawing.region.y() * f,
+                drawing.region.width() * f, drawing.region.height() * f)
+                                   .toAlignedRect()
+                                   .intersected(QRect(0, 0, scaled.width(), scaled.height()));
+            if (part.isEmpty())
+                return false;
+            out.image = scaled.extract_area(part.x(), part.y(), part.width(), part.height());
+            QTransform partToImage;
+            partToImage.scale(1 / f, 1 / f);
+            partToImage.translate(part.x(), part.y());
+            reduceFurther(out.image, partToImage, drawing.scale / f);
+            out.toCanvas = partToImage * drawing.imageToCanvas;
+            return true;
+        }
+    }
+
+    // Any other photo: the region reduced by lanczos3 while it decodes (rows stream when upright).
+    VImage image = turned
+        ? header.autorot()
+        : VImage::new_from_file(name.constData(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+    const QRect area = drawing.region.intersected(QRect(0, 0, image.width(), image.height()));
     if (area.isEmpty())
         return false;
-    image = image.extract_area(area.x(), area.y(), area.width(), area.height());
-    if (area.size() != size)
-        image = image.resize(double(size.width()) / area.width(),
-            VImage::option()
-                ->set("vscale", double(size.height()) / area.height())
-                ->set("kernel", VIPS_KERNEL_LANCZOS3));
-    // The rounding of the reduction may leave a row or column more or less than asked.
-    if (image.width() != size.width() || image.height() != size.height())
-        image = image.embed(
-            0, 0, size.width(), size.height(), VImage::option()->set("extend", VIPS_EXTEND_COPY));
-    out = image;
+    out.image = image.extract_area(area.x(), area.y(), area.width(), area.height());
+    QTransform partToImage = QTransform::fromTranslate(area.x(), area.y());
+    reduceFurther(out.image, partToImage, drawing.scale);
+    out.toCanvas = partToImage * drawing.imageToCanvas;
     return true;
 }
 
@@ -120,118 +233,20 @@ std::optional<FloatImage> toFloat(const VImage& image, const QByteArray& profile
 
 } // namespace
 
-std::optional<FloatImage> decodeRegion(const QString& path, const QRect& region, const QSize& size)
+std::optional<Reduced> decode(const QString& source, const Drawing& drawing)
 {
     try {
-        VImage image;
-        QByteArray profile;
-        if (reducedRegion(path, region, size, image, profile))
-            return toFloat(image, profile);
-    } catch (const vips::VError&) {
-        vips_error_clear();
-    } catch (const std::bad_alloc&) { }
-    return std::nullopt;
-}
-
-namespace {
-
-VImage onBlack(VImage image, const QTransform& t, const QSize& canvasSize)
-{
-    // Transparent pixels lend no colour to their neighbours, and what is left over black is the
-    // premultiplied colour.
-    const bool alpha = image.bands() == 2 || image.bands() == 4;
-    if (alpha)
-        image = image.premultiply();
-    // libvips puts pixel centres on whole coordinates: shift in by half a pixel and out again.
-    image = image.affine({ t.m11(), t.m21(), t.m12(), t.m22() },
-        VImage::option()
-            ->set("interpolate", vips::VInterpolate::new_from_name("bilinear"))
-            ->set("oarea", std::vector<int> { 0, 0, canvasSize.width(), canvasSize.height() })
-            ->set("idx", 0.5)
-            ->set("idy", 0.5)
-            ->set("odx", t.dx() - 0.5)
-            ->set("ody", t.dy() - 0.5)
-            ->set("extend", VIPS_EXTEND_BACKGROUND)
-            ->set("background", std::vector<double> { 0.0 }));
-    if (alpha)
-        image = image.extract_band(0, VImage::option()->set("n", image.bands() - 1)).cast(VIPS_FORMAT_UCHAR);
-    if (image.bands() == 1)
-        image = image.bandjoin({ image, image });
-    return image.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-}
-
-// The overlay (already at its drawn size) as 8-bit RGBA, cut to the part inside the canvas; its position
-// comes back in at.
-VImage overlayImage(const FloatImage& overlay, QPoint& at, const QSize& canvasSize)
-{
-    const QRect inside = QRect(at, overlay.size()).intersected(QRect(QPoint(0, 0), canvasSize));
-    if (inside.isEmpty())
-        return VImage();
-    const QImage rgba
-        = overlay.toQImage().convertToFormat(QImage::Format_RGBA8888).copy(inside.translated(-at));
-    at = inside.topLeft();
-    const std::size_t rowBytes = std::size_t(rgba.width()) * 4;
-    std::vector<unsigned char> bytes(rowBytes * std::size_t(rgba.height()));
-    for (int y = 0; y < rgba.height(); ++y)
-        std::memcpy(bytes.data() + rowBytes * std::size_t(y), rgba.constScanLine(y), rowBytes);
-    return VImage::new_from_memory(
-        bytes.data(), bytes.size(), rgba.width(), rgba.height(), 4, VIPS_FORMAT_UCHAR)
-        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
-        .copy_memory();
-}
-
-} // namespace
-
-std::optional<FloatImage> renderOnBlack(const QString& path, const QRect& region, const QSize& size,
-    const QTransform& regionToCanvas, const QSize& canvasSize)
-{
-    try {
-        VImage image;
-        QByteArray profile;
-        if (!reducedRegion(path, region, size, image, profile))
+        Pipeline pipeline;
+        if (!reduce(source, drawing, pipeline))
             return std::nullopt;
-        return toFloat(onBlack(image, regionToCanvas, canvasSize), profile);
+        std::optional<FloatImage> image = toFloat(pipeline.image, pipeline.profile);
+        if (!image)
+            return std::nullopt;
+        return Reduced { std::move(*image), pipeline.toCanvas };
     } catch (const vips::VError&) {
         vips_error_clear();
     } catch (const std::bad_alloc&) { }
     return std::nullopt;
-}
-
-Streamed writeCanvas(const QString& source, const QRect& region, const QSize& size,
-    const QTransform& regionToCanvas, const QSize& canvasSize, const FloatImage* overlay,
-    const QPoint& overlayAt, const QString& path, ImageIO::Format format, double quality)
-{
-    try {
-        VImage image;
-        QByteArray profile;
-        if (!reducedRegion(source, region, size, image, profile))
-            return Streamed::notApplicable;
-        VImage canvas = onBlack(image, regionToCanvas, canvasSize);
-        if (overlay && !overlay->isNull()) {
-            QPoint at = overlayAt;
-            const VImage mark = overlayImage(*overlay, at, canvasSize);
-            if (!mark.is_null()) {
-                // Only the strip under the overlay is composited (in float, by libvips), then put back.
-                const VImage strip
-                    = canvas.extract_area(at.x(), at.y(), mark.width(), mark.height())
-                          .bandjoin_const({ 255 })
-                          .composite2(mark, VIPS_BLEND_MODE_OVER,
-                              VImage::option()->set("compositing_space", VIPS_INTERPRETATION_sRGB))
-                          .extract_band(0, VImage::option()->set("n", 3))
-                          .cast(VIPS_FORMAT_UCHAR);
-                canvas = canvas.insert(strip, at.x(), at.y());
-            }
-        }
-        canvas = VipsEncode::withProfileOnly(canvas);
-        if (!profile.isEmpty())
-            vips_image_set_blob_copy(
-                canvas.get_image(), VIPS_META_ICC_NAME, profile.constData(), std::size_t(profile.size()));
-        const int q = std::clamp(int(std::lround(quality * 100)), 1, 100);
-        return VipsEncode::write(canvas, path, format, q) ? Streamed::written : Streamed::failed;
-    } catch (const vips::VError&) {
-        vips_error_clear();
-    } catch (const std::bad_alloc&) { }
-    return Streamed::failed;
 }
 
 } // namespace quavel::ScaledDecode

@@ -1,5 +1,7 @@
 #include "platform/imaging/VipsSupport.h"
 
+#include "platform/imaging/ImagingMemory.h"
+
 #include <QFile>
 
 #include "platform/imaging/Vips.h"
@@ -12,6 +14,7 @@ void ensureStarted()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        ImagingMemory::configure();
         vips_init("quavel");
         vips_cache_set_max(0);
         vips_cache_set_max_files(0);

@@ -1,0 +1,275 @@
+#include "photo/CropEditorModel.h"
+
+#include "photo/CropEditorJournal.h"
+#include "photo/CropGeometry.h"
+#include "photo/CropSessionFolder.h"
+#include "photo/CropWriteRequest.h"
+#include "photo/PhotoOriginals.h"
+
+#include <QDir>
+#include <QTimer>
+
+namespace quavel {
+
+namespace {
+
+// Paths compare cleaned and in composed Unicode form: two spellings of one file are one photo.
+bool samePath(const std::optional<QString>& a, const std::optional<QString>& b)
+{
+    if (!a || !b)
+        return !a && !b;
+    return QDir::cleanPath(*a).normalized(QString::NormalizationForm_C)
+        == QDir::cleanPath(*b).normalized(QString::NormalizationForm_C);
+}
+
+} // namespace
+
+CropEditorModel::CropEditorModel(QObject* parent)
+    : QObject(parent)
+    , m_persistTimer(new QTimer(this))
+{
+    m_persistTimer->setSingleShot(true);
+    m_persistTimer->setInterval(retouchWriteDelayMs);
+    connect(m_persistTimer, &QTimer::timeout, this, [this] {
+        if (m_scheduledGeneration == m_persistGeneration)
+            persistLookToDisk();
+    });
+}
+
+CropEditorModel::~CropEditorModel() = default;
+
+std::optional<QString> CropEditorModel::makeSessionCopy(const QString& source)
+{
+    return CropSessionFolder::makeCopy(source);
+}
+
+// ---- the orders screen ----
+
+void CropEditorModel::open(
+    const QString& photo, const std::optional<QString>& watermark, const PhotoRetouchSettings& retouch)
+{
+    setWatermarkURL(watermark);
+    if (m_isOpen && samePath(m_fileURL, photo))
+        return;
+    if (m_isOpen) {
+        // The photo being left is written from its own state as it is now, and nothing of the photo
+        // being opened (its retouch is read below) can reach it afterwards.
+        persistCurrent();
+        setLoadedURL(std::nullopt);
+        setSessionBaseURL(std::nullopt);
+    }
+    setPresetForLegacy(retouch);
+    if (const auto journal = CropEditorJournal::read(photo))
+        setRetouchSettings(journal->current.retouch);
+    else
+        setRetouchSettings(PhotoOriginals::hasBackup(photo) ? retouch : PhotoRetouchSettings {});
+    setIsOpen(true);
+    setFileURL(photo);
+    setErrorMessage(std::nullopt);
+    setActiveHandle(std::nullopt);
+    QMetaObject::invokeMethod(
+        this, [this, photo] { load(photo); }, Qt::QueuedConnection);
+}
+
+void CropEditorModel::close()
+{
+    persistCurrent();
+    cancelPendingRetouchWrite();
+    endSession();
+}
+
+void CropEditorModel::endSession()
+{
+    setSessionBaseURL(std::nullopt);
+    setIsOpen(false);
+    setFileURL(std::nullopt);
+    m_preview = QImage();
+    emit previewChanged();
+    m_sourceImage = FloatImage();
+    emit sourceImageChanged();
+    setBaseImage(FloatImage());
+    setWatermarkImages(FloatImage(), FloatImage());
+    setLoadedURL(std::nullopt);
+    setErrorMessage(std::nullopt);
+    setHistory({});
+    setCommitted(CropEditState {});
+    setHasOriginalBackup(false);
+    setRetouchSettings(PhotoRetouchSettings {});
+    setCropValidated(false);
+    setBakedState(std::nullopt);
+    m_offsetScale = 1;
+}
+
+void CropEditorModel::reloadIfShowing(const QString& photo)
+{
+    if (!m_isOpen || !samePath(m_fileURL, photo))
+        return;
+    cancelPendingRetouchWrite();
+    QMetaObject::invokeMethod(
+        this, [this, photo] { load(photo); }, Qt::QueuedConnection);
+}
+
+void CropEditorModel::setWatermark(const std::optional<QString>& watermark)
+{
+    if (samePath(m_watermarkURL, watermark))
+        return;
+    setWatermarkURL(watermark);
+    QMetaObject::invokeMethod(
+        this, [this] { reloadWatermark(); }, Qt::QueuedConnection);
+}
+
+// ---- recorded changes ----
+
+void CropEditorModel::setFormat(PrintFormat format)
+{
+    if (format == m_format)
+        return;
+    commitHistory();
+    setFormatField(format);
+    setOffset(QSizeF(0, 0));
+    setDragStartOffset(QSizeF(0, 0));
+    commitHistory();
+}
+
+void CropEditorModel::setIncludeWatermark(bool include)
+{
+    if (include == m_includeWatermark)
+        return;
+    commitHistory();
+    setIncludeWatermarkField(include);
+    commitHistory();
+}
+
+void CropEditorModel::finishGesture()
+{
+    setActiveHandle(std::nullopt);
+    setDragStartOffset(m_offset);
+    commitHistory();
+}
+
+void CropEditorModel::setRetouchPreview(const PhotoRetouchSettings& settings)
+{
+    setRetouchSettings(settings);
+    if (m_loadedURL)
+        scheduleRetouchPersist();
+    QMetaObject::invokeMethod(
+        this, [this] { renderPreview(m_retouchSettings); }, Qt::QueuedConnection);
+}
+
+void CropEditorModel::setOnFileWritten(std::function<void(const QString&)> callback)
+{
+    m_onFileWritten = std::move(callback);
+}
+
+// ---- drags ----
+
+void CropEditorModel::beginDrag(
+    const QPointF& start, const QRectF& cropView, const QRectF& crop, const QPointF& cropCentre)
+{
+    setActiveHandle(CropGeometry::hitTest(start, cropView));
+    setDragStartOffset(m_offset);
+    setDragStartCrop(crop);
+    setDragStartAngle(m_angle);
+    setDragStartVector(QSizeF(start.x() - cropCentre.x(), start.y() - cropCentre.y()));
+}
+
+void CropEditorModel::applyDrag(const QPointF& translation, const QPointF& location, const QSizeF& imageSize,
+    double aspect, double scale, const QPointF& cropCentre)
+{
+    if (!m_activeHandle)
+        return;
+    switch (m_activeHandle->kind) {
+    case CropHandle::Kind::move:
+        setOffset(
+            CropGeometry::movedOffset(m_dragStartOffset, translation, scale, imageSize, aspect, m_zoom));
+        break;
+    case CropHandle::Kind::edge: {
+        const auto resized = CropGeometry::resized(
+            m_dragStartCrop, m_activeHandle->side, translation, scale, imageSize, aspect);
+        setZoom(resized.zoom);
+        setOffset(resized.offset);
+        break;
+    }
+    case CropHandle::Kind::rotate:
+        if (const auto angle
+            = CropGeometry::rotatedAngle(m_dragStartAngle, m_dragStartVector, location, cropCentre))
+            setAngle(*angle);
+        break;
+    }
+}
+
+// ---- state and history ----
+
+CropEditState CropEditorModel::currentState() const
+{
+    CropEditState state;
+    state.format = m_format;
+    state.includeWatermark = m_includeWatermark;
+    state.zoom = m_zoom;
+    state.offset = m_offset;
+    state.angle = m_angle;
+    state.retouch = m_retouchSettings;
+    state.cropValidated = m_cropValidated;
+    return state;
+}
+
+void CropEditorModel::apply(const CropEditState& state)
+{
+    setFormatField(state.format);
+    setIncludeWatermarkField(state.includeWatermark);
+    setZoom(state.zoom);
+    setOffset(state.offset);
+    setAngle(state.angle);
+    setRetouchSettings(state.retouch);
+    setCropValidated(state.cropValidated);
+    setDragStartOffset(state.offset);
+}
+
+void CropEditorModel::commitHistory()
+{
+    const CropEditState current = currentState();
+    if (current == m_committed)
+        return;
+    QList<CropEditState> history = m_history;
+    history.append(m_committed);
+    if (history.size() > historyLimit)
+        history.remove(0, history.size() - historyLimit);
+    setHistory(history);
+    setCommitted(current);
+    persistJournal();
+}
+
+void CropEditorModel::persistJournal()
+{
+    if (!m_loadedURL)
+        return;
+    CropEditorJournal::write(*m_loadedURL, currentState(), m_history, m_offsetScale);
+}
+
+void CropEditorModel::restoreOpenedState(const QString& photo)
+{
+    if (const auto journal = CropEditorJournal::read(photo, m_offsetScale)) {
+        apply(journal->current);
+        setHistory(journal->history);
+        setCommitted(journal->current);
+        setBakedState(journal->current.cropValidated ? std::optional(journal->current) : std::nullopt);
+        return;
+    }
+    setZoom(1);
+    setOffset(QSizeF(0, 0));
+    setAngle(0);
+    setIncludeWatermarkField(false);
+    setCropValidated(false);
+    setBakedState(std::nullopt);
+    if (m_hasOriginalBackup) {
+        // Edited before journals existed: one undo step leads back to the untouched look.
+        setRetouchSettings(m_presetForLegacy);
+        setHistory({ CropEditState {} });
+    } else {
+        setRetouchSettings(PhotoRetouchSettings {});
+        setHistory({});
+    }
+    setCommitted(currentState());
+}
+
+} // namespace quavel

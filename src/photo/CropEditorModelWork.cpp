@@ -1,0 +1,288 @@
+// The asynchronous half of the crop editor model: loading, previews, the watermark, writes, validation,
+// undo and the restore of the original. Work leaves the GUI thread with value copies only; every result
+// comes back through a continuation bound to the model, so it runs on the GUI thread.
+#include "photo/CropEditorModel.h"
+
+#include "photo/CropEditorWork.h"
+#include "photo/CropWriteRequest.h"
+#include "photo/PhotoOriginals.h"
+#include "photo/PhotoWriteQueue.h"
+#include "platform/imaging/JobPool.h"
+
+#include <QDir>
+#include <QTimer>
+
+namespace quavel {
+
+namespace {
+
+QString pathKey(const QString& path)
+{
+    return QDir::cleanPath(path).normalized(QString::NormalizationForm_C);
+}
+
+bool isPhoto(const std::optional<QString>& shown, const QString& photo)
+{
+    return shown && pathKey(*shown) == pathKey(photo);
+}
+
+QFuture<bool> ready(bool value)
+{
+    return QtFuture::makeReadyFuture(value);
+}
+
+} // namespace
+
+// ---- loading ----
+
+QFuture<void> CropEditorModel::load(const QString& photo)
+{
+    cancelPendingRetouchWrite();
+    const int generation = ++m_loadGeneration;
+    setSessionBaseURL(std::nullopt);
+    const std::optional<QString> watermark = m_watermarkURL;
+    const int watermarkGeneration = m_watermarkGeneration;
+    const QString source = PhotoOriginals::hasBackup(photo) ? PhotoOriginals::backupURL(photo) : photo;
+
+    return JobPool::interactive()
+        .run([source, watermark] { return CropEditorWork::load(source, watermark); })
+        .then(this,
+            [this, photo, generation, watermarkGeneration](const CropEditorWork::Loaded& loaded) {
+                if (!finishLoad(photo, generation, watermarkGeneration, loaded) || loaded.image.isNull())
+                    return QtFuture::makeReadyFuture();
+                return renderPreview(m_retouchSettings);
+            })
+        .unwrap();
+}
+
+bool CropEditorModel::finishLoad(
+    const QString& photo, int generation, int watermarkGeneration, const CropEditorWork::Loaded& loaded)
+{
+    if (generation != m_loadGeneration || !isPhoto(m_fileURL, photo))
+        return false;
+    setSessionBaseURL(loaded.sessionCopy);
+    setBaseImage(loaded.image);
+    m_basePicture = loaded.picture;
+    showImage(loaded.image, loaded.picture);
+    // A watermark chosen while this load ran has been loaded since; that one stays.
+    if (watermarkGeneration == m_watermarkGeneration)
+        setWatermarkImages(loaded.watermark, loaded.watermarkFull);
+    m_offsetScale = loaded.fullWidth > 0 && loaded.image.width() > 0
+        ? double(loaded.fullWidth) / double(loaded.image.width())
+        : 1.0;
+    setLoadedURL(photo);
+    setActiveHandle(std::nullopt);
+    setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
+    restoreOpenedState(photo);
+    if (loaded.image.isNull())
+        setErrorMessage(QStringLiteral("Impossible de lire cette photo."));
+    else
+        setErrorMessage(std::nullopt);
+    return true;
+}
+
+void CropEditorModel::showImage(const FloatImage& image, const QImage& picture)
+{
+    m_sourceImage = image;
+    emit sourceImageChanged();
+    m_preview = picture;
+    emit previewChanged();
+}
+
+QFuture<void> CropEditorModel::renderPreview(const PhotoRetouchSettings& settings)
+{
+    if (m_baseImage.isNull())
+        return QtFuture::makeReadyFuture();
+    const int generation = ++m_previewGeneration;
+    if (settings.isNeutral()) {
+        showImage(m_baseImage, m_basePicture);
+        return QtFuture::makeReadyFuture();
+    }
+    const FloatImage base = m_baseImage;
+    return JobPool::interactive()
+        .run([settings, base] { return CropEditorWork::renderPreview(settings, base); })
+        .then(this, [this, generation](const std::optional<CropEditorWork::Rendered>& rendered) {
+            if (generation == m_previewGeneration && rendered)
+                showImage(rendered->image, rendered->picture);
+        });
+}
+
+QFuture<void> CropEditorModel::reloadWatermark()
+{
+    const int generation = ++m_watermarkGeneration;
+    const std::optional<QString> watermark = m_watermarkURL;
+    return JobPool::interactive()
+        .run([watermark] { return CropEditorWork::loadWatermark(watermark); })
+        .then(this, [this, generation](const CropEditorWork::Watermarks& images) {
+            // Of two quick changes the newer wins, whichever load ends last.
+            if (generation != m_watermarkGeneration)
+                return;
+            setWatermarkImages(images.preview, images.full);
+            if (m_includeWatermark && images.preview.isNull() && images.full.isNull())
+                setIncludeWatermarkField(false);
+        });
+}
+
+// ---- writing ----
+
+void CropEditorModel::cancelPendingRetouchWrite()
+{
+    m_persistTimer->stop();
+}
+
+void CropEditorModel::scheduleRetouchPersist()
+{
+    m_scheduledGeneration = ++m_persistGeneration;
+    m_persistTimer->start();
+}
+
+void CropEditorModel::persistCurrent()
+{
+    cancelPendingRetouchWrite();
+    ++m_persistGeneration;
+    if (!m_loadedURL || !m_sessionBaseURL)
+        return;
+    // Captured now, not in a later turn: close() and open() clear the photo right after this call.
+    persistLookToDisk();
+}
+
+std::optional<CropWriteRequest> CropEditorModel::captureWrite() const
+{
+    if (!m_loadedURL || !m_sessionBaseURL)
+        return std::nullopt;
+    // The old look of a photo whose original is being put back must not be written over it.
+    if (m_restoring && isPhoto(m_restoring, *m_loadedURL))
+        return std::nullopt;
+    const CropEditState state = m_bakedState.value_or(currentState());
+    CropWriteRequest request;
+    request.photo = *m_loadedURL;
+    request.sessionCopy = *m_sessionBaseURL;
+    request.validated = m_cropValidated;
+    request.retouch = m_retouchSettings;
+    request.snapshot.url = *m_loadedURL;
+    request.snapshot.zoom = state.zoom;
+    request.snapshot.offset
+        = QSizeF(state.offset.width() * m_offsetScale, state.offset.height() * m_offsetScale);
+    request.snapshot.angle = state.angle;
+    request.snapshot.format = state.format;
+    if (state.includeWatermark)
+        request.snapshot.watermark = m_watermarkFull.isNull() ? m_watermarkImage : m_watermarkFull;
+    request.snapshot.retouch = m_retouchSettings;
+    return request;
+}
+
+QFuture<bool> CropEditorModel::persistLookToDisk()
+{
+    commitHistory();
+    const std::optional<CropWriteRequest> request = captureWrite();
+    if (!request)
+        return ready(false);
+    persistJournal();
+    return submitWrite(*request);
+}
+
+QFuture<bool> CropEditorModel::submitWrite(const CropWriteRequest& request)
+{
+    const int generation = m_persistGeneration;
+    const QString photo = request.photo;
+    // Supersedable: when a newer write of this photo is queued behind this one, that one carries the
+    // newer look and this one is skipped. Nothing else stops a captured write.
+    QFuture<PhotoWriteQueue::Result> outcome = PhotoWriteQueue::shared().submit(
+        photo,
+        [request] {
+            RowPool::ScopedPriority priority(JobPool::interactive().rowPriority());
+            CropEditorWork::write(request);
+        },
+        true, &JobPool::interactive().threadPool());
+    return outcome.then(this, [this, generation, photo](const PhotoWriteQueue::Result& result) {
+        const bool current = generation == m_persistGeneration;
+        switch (result.status) {
+        case PhotoWriteQueue::Status::written:
+            if (isPhoto(m_loadedURL, photo))
+                setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
+            if (m_onFileWritten)
+                m_onFileWritten(photo);
+            return current;
+        case PhotoWriteQueue::Status::failed:
+            // A failure of a write that a newer request has overtaken shows nothing.
+            if (current && isPhoto(m_loadedURL, photo))
+                setErrorMessage(result.errorMessage);
+            return false;
+        case PhotoWriteQueue::Status::skipped:
+            break;
+        }
+        return false;
+    });
+}
+
+QFuture<bool> CropEditorModel::save()
+{
+    cancelPendingRetouchWrite();
+    ++m_persistGeneration;
+    if (!m_loadedURL || !m_sessionBaseURL)
+        return ready(false);
+    commitHistory();
+    CropEditState validated = currentState();
+    validated.cropValidated = true;
+    apply(validated);
+    setBakedState(currentState());
+    // Validation is an undo step of its own.
+    commitHistory();
+    return persistLookToDisk().then(this, [this](bool written) {
+        if (written)
+            setErrorMessage(std::nullopt);
+        return written;
+    });
+}
+
+QFuture<bool> CropEditorModel::undoLast()
+{
+    cancelPendingRetouchWrite();
+    ++m_persistGeneration;
+    // An uncommitted change becomes the step that is undone.
+    commitHistory();
+    if (m_history.isEmpty())
+        return restoreOriginalFromBackup();
+    QList<CropEditState> history = m_history;
+    const CropEditState previous = history.takeLast();
+    setHistory(history);
+    apply(previous);
+    setCommitted(previous);
+    setBakedState(previous.cropValidated ? std::optional(previous) : std::nullopt);
+    return persistLookToDisk()
+        .then(this,
+            [this](bool written) {
+                return renderPreview(m_retouchSettings).then([written] { return written; });
+            })
+        .unwrap();
+}
+
+QFuture<bool> CropEditorModel::restoreOriginalFromBackup()
+{
+    cancelPendingRetouchWrite();
+    ++m_persistGeneration;
+    const std::optional<QString> target = m_loadedURL ? m_loadedURL : m_fileURL;
+    if (!target || !PhotoOriginals::hasBackup(*target))
+        return ready(false);
+    const QString photo = *target;
+    m_restoring = photo;
+    // Behind every write of this photo asked for before: none of them can re-edit the restored photo
+    // or make an original of an edited one.
+    QFuture<PhotoWriteQueue::Result> outcome = PhotoWriteQueue::shared().submit(
+        photo, [photo] { PhotoOriginals::restore(photo); }, false, &JobPool::interactive().threadPool());
+    return outcome
+        .then(this,
+            [this, photo](const PhotoWriteQueue::Result& result) {
+                if (m_restoring && isPhoto(m_restoring, photo))
+                    m_restoring.reset();
+                if (result.status != PhotoWriteQueue::Status::written) {
+                    setErrorMessage(result.errorMessage);
+                    return ready(false);
+                }
+                setRetouchSettings(PhotoRetouchSettings {});
+                return load(photo).then([] { return true; });
+            })
+        .unwrap();
+}
+
+} // namespace quavel

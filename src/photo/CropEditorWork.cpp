@@ -1,0 +1,89 @@
+#include "photo/CropEditorWork.h"
+
+#include "photo/CropEditorModel.h"
+#include "photo/CropSessionFolder.h"
+#include "photo/CropWriteRequest.h"
+#include "photo/MediaThumbnailer.h"
+#include "photo/PhotoComposer.h"
+#include "photo/PhotoEditError.h"
+#include "photo/PhotoFiles.h"
+#include "photo/PhotoOriginals.h"
+#include "photo/PhotoRetoucher.h"
+#include "photo/ThumbnailCache.h"
+#include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/ImageIO.h"
+
+namespace quavel::CropEditorWork {
+
+Loaded load(const QString& source, const std::optional<QString>& watermark)
+{
+    Loaded loaded;
+    loaded.sessionCopy = CropSessionFolder::makeCopy(source);
+    const QString file = loaded.sessionCopy.value_or(source);
+    if (auto image = PhotoComposer::loadImage(file, CropEditorModel::workingMaxPixel)) {
+        loaded.image = *image;
+        loaded.picture = image->toQImage();
+    }
+    if (const auto size = ImageIO::orientedPixelSize(file))
+        loaded.fullWidth = size->width();
+    const Watermarks images = loadWatermark(watermark);
+    loaded.watermark = images.preview;
+    loaded.watermarkFull = images.full;
+    return loaded;
+}
+
+Watermarks loadWatermark(const std::optional<QString>& watermark)
+{
+    Watermarks images;
+    if (!watermark)
+        return images;
+    if (auto preview = PhotoComposer::loadImage(*watermark, CropEditorModel::workingMaxPixel))
+        images.preview = *preview;
+    if (auto full = PhotoComposer::loadFullOrientedImage(*watermark))
+        images.full = *full;
+    return images;
+}
+
+std::optional<Rendered> renderPreview(const PhotoRetouchSettings& settings, const FloatImage& base)
+{
+    const std::optional<FloatImage> image
+        = PhotoRetoucher::apply(settings, base, PhotoRetoucher::Quality::Preview);
+    if (!image || image->isNull())
+        return std::nullopt;
+    return Rendered { *image, image->toQImage() };
+}
+
+void write(const CropWriteRequest& request)
+{
+    // A RAW file is read, never rewritten: a JPEG under a RAW name would be a corrupt photo.
+    if (CameraRaw::isCameraRaw(request.photo))
+        throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
+    if (request.validated && request.retouch.isNeutral()) {
+        // Decoded, drawn and encoded in one stream: the canvas of a photo without retouch.
+        const CropSnapshot& s = request.snapshot;
+        PhotoOriginals::ensureBackup(request.photo);
+        PhotoComposer::writeCrop(request.sessionCopy, s.format, s.zoom, s.offset, s.angle,
+            s.watermark.isNull() ? nullptr : &s.watermark, request.photo);
+    } else if (request.validated) {
+        PhotoComposer::write(request.snapshot.composedImage(request.sessionCopy), request.photo);
+    } else {
+        PhotoOriginals::ensureBackup(request.photo);
+        if (request.retouch.isNeutral()) {
+            // The untouched original goes back in one rename: the photo is never missing.
+            PhotoFiles::replaceWithCopy(request.photo, request.sessionCopy);
+        } else {
+            const std::optional<FloatImage> original
+                = PhotoComposer::loadFullOrientedImage(request.sessionCopy);
+            if (!original || original->isNull())
+                throw PhotoEditError(PhotoEditError::Kind::unreadablePhoto);
+            const std::optional<FloatImage> retouched
+                = PhotoRetoucher::apply(request.retouch, *original, PhotoRetoucher::Quality::Full);
+            if (!retouched || retouched->isNull())
+                throw PhotoEditError(PhotoEditError::Kind::composeFailed);
+            PhotoComposer::write(*retouched, request.photo);
+        }
+    }
+    MediaThumbnailer::cache().removePath(request.photo);
+}
+
+} // namespace quavel::CropEditorWork

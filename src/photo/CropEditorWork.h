@@ -1,0 +1,61 @@
+#pragma once
+
+#include "photo/PhotoRetouchSettings.h"
+#include "platform/imaging/FloatImage.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+namespace quavel {
+
+struct CropWriteRequest;
+
+// The crop editor's background work items. Each takes plain values, returns plain values and never
+// touches the model; they run on the imaging layer's interactive job pool (writes inside the photo's
+// turn of its write queue).
+namespace CropEditorWork {
+
+// What a load reads.
+struct Loaded
+{
+    // The new session copy of the source; absent when none could be made.
+    std::optional<QString> sessionCopy;
+    // The working image (at most workingMaxPixel on its long side) and its 8-bit picture; null when the
+    // photo cannot be read.
+    FloatImage image;
+    QImage picture;
+    FloatImage watermark;
+    FloatImage watermarkFull;
+    // Upright width of the full-size file the working image was read from; 0 when unknown.
+    int fullWidth = 0;
+};
+
+struct Watermarks
+{
+    FloatImage preview; // at most workingMaxPixel on its long side
+    FloatImage full; // full size, upright
+};
+
+struct Rendered
+{
+    FloatImage image;
+    QImage picture;
+};
+
+// Copies source into the session folder and reads the working image from the copy (from source when
+// there is none), and the watermark's two images.
+Loaded load(const QString& source, const std::optional<QString>& watermark);
+// Both images null for no file or an unreadable one.
+Watermarks loadWatermark(const std::optional<QString>& watermark);
+// The working image retouched at preview quality; absent when the retoucher gives nothing.
+std::optional<Rendered> renderPreview(const PhotoRetouchSettings& settings, const FloatImage& base);
+// Writes the photo: the composed canvas of a validated crop, else the retouched full-size original, or
+// for a neutral retouch a copy of the session copy, always by one rename of a finished sibling. Throws
+// the French error of a failure (every write of a camera RAW photo fails).
+void write(const CropWriteRequest& request);
+
+} // namespace CropEditorWork
+
+} // namespace quavel

@@ -1,0 +1,31 @@
+#include "photo/CropSnapshot.h"
+
+#include "photo/PhotoComposer.h"
+#include "photo/PhotoEditError.h"
+#include "photo/PhotoOriginals.h"
+#include "photo/PhotoRetoucher.h"
+
+namespace quavel {
+
+FloatImage CropSnapshot::composedImage(const std::optional<QString>& source) const
+{
+    PhotoOriginals::ensureBackup(url);
+    const QString input = source         ? *source
+        : PhotoOriginals::hasBackup(url) ? PhotoOriginals::backupURL(url)
+                                         : url;
+    const FloatImage* mark = watermark.isNull() ? nullptr : &watermark;
+    // Without a retouch only the part of the photo the canvas shows is decoded.
+    if (retouch.isNeutral())
+        return PhotoComposer::composeCrop(input, format, zoom, offset, angle, mark);
+    const std::optional<FloatImage> decoded = PhotoComposer::loadFullOrientedImage(input);
+    if (!decoded || decoded->isNull())
+        throw PhotoEditError(PhotoEditError::Kind::unreadablePhoto);
+    FloatImage image = *decoded;
+    if (auto retouched = PhotoRetoucher::apply(retouch, image, PhotoRetoucher::Quality::Full);
+        retouched && !retouched->isNull())
+        image = *retouched;
+
+    return PhotoComposer::composeCrop(image, format, zoom, offset, angle, mark);
+}
+
+} // namespace quavel

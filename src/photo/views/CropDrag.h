@@ -1,0 +1,26 @@
+#pragma once
+
+#include "photo/CropHandle.h"
+
+#include <QRectF>
+#include <QSizeF>
+
+#include <optional>
+
+namespace quavel {
+
+// The drag in progress on the crop canvas: what it grabbed and where things stood when it began. Every
+// step of the drag is computed from these and the total translation, never from the previous step.
+struct CropDrag
+{
+    // Absent while idle, and for a drag that began on no handle.
+    std::optional<CropHandle> handle;
+    QSizeF startOffset;
+    // The crop in image space when the drag began.
+    QRectF startCrop;
+    double startAngle = 0;
+    // Pointer minus crop centre when the drag began, in canvas points.
+    QSizeF startVector;
+};
+
+} // namespace quavel

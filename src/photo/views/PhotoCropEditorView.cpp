@@ -1,0 +1,369 @@
+#include "photo/views/PhotoCropEditorView.h"
+
+#include "photo/CropEditorModel.h"
+#include "photo/views/CropCanvas.h"
+#include "photo/views/CropEditorToolbar.h"
+#include "photo/views/CropRetouchPanel.h"
+#include "photo/views/RetouchSettingsBinding.h"
+#include "ui/ActivitySpinner.h"
+#include "ui/CapsuleButton.h"
+#include "ui/Theme.h"
+#include "ui/ToneLabel.h"
+#include "ui/WindowMoveLock.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+namespace quavel {
+
+namespace {
+
+// Black at 0.88 behind the picture and its bar.
+class PictureGround : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), QColor::fromRgbF(0, 0, 0, 0.88f));
+    }
+};
+
+// A one-point separator line in the scheme's separator tint.
+class Divider : public QWidget
+{
+public:
+    explicit Divider(Qt::Orientation orientation, QWidget* parent = nullptr)
+        : QWidget(parent)
+    {
+        if (orientation == Qt::Horizontal) {
+            setFixedHeight(1);
+            setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        } else {
+            setFixedWidth(1);
+            setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const bool dark = Theme::isDark(this);
+        p.fillRect(rect(), Theme::withOpacity(Theme::primary(dark), dark ? 0.18 : 0.14));
+    }
+};
+
+QShortcut* windowShortcut(const QKeySequence& keys, QWidget* parent)
+{
+    auto* shortcut = new QShortcut(keys, parent);
+    shortcut->setContext(Qt::WindowShortcut);
+    return shortcut;
+}
+
+} // namespace
+
+PhotoCropEditorView::PhotoCropEditorView(
+    CropEditorModel* model, const PhotoRetouchSettings& preset, Callbacks callbacks, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_preset(preset)
+    , m_callbacks(std::move(callbacks))
+{
+    m_session = new RetouchSettingsBinding(
+        model->retouchSettings(),
+        [this](const PhotoRetouchSettings& s) {
+            if (m_model)
+                m_model->setRetouchPreview(s);
+        },
+        this);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_toolbar = new CropEditorToolbar(this);
+    column->addWidget(m_toolbar);
+    column->addWidget(new Divider(Qt::Horizontal, this));
+
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    auto* picture = new QVBoxLayout;
+    picture->setContentsMargins(0, 0, 0, 0);
+    picture->setSpacing(0);
+
+    auto* bar = new PictureGround(this);
+    auto* barRow = new QHBoxLayout(bar);
+    barRow->setContentsMargins(16, 10, 16, 10);
+    barRow->addStretch(1);
+    m_validate = new CapsuleButton(QStringLiteral("Valider"), QString(), CapsuleKind::prominent, bar);
+    Capsule::setControlSize(m_validate, ControlSize::large);
+    m_validate->setToolTip(QStringLiteral("Valider le recadrage (Entrée)"));
+    barRow->addWidget(m_validate);
+    picture->addWidget(bar);
+
+    auto* ground = new PictureGround(this);
+    // The picture area is black in either appearance; its progress indicator is
+    // drawn for black.
+    ground->setPalette(Theme::palette(true));
+    m_stage = new QStackedLayout(ground);
+    m_canvasHolder = new QWidget(ground);
+    auto* padded = new QVBoxLayout(m_canvasHolder);
+    padded->setContentsMargins(12, 12, 12, 12);
+    m_canvas = new CropCanvas(m_canvasHolder);
+    padded->addWidget(m_canvas);
+    m_spinnerHolder = new QWidget(ground);
+    auto* centred = new QVBoxLayout(m_spinnerHolder);
+    m_spinner = new ActivitySpinner(m_spinnerHolder);
+    Capsule::setControlSize(m_spinner, ControlSize::large);
+    centred->addWidget(m_spinner, 0, Qt::AlignCenter);
+    m_stage->addWidget(m_canvasHolder);
+    m_stage->addWidget(m_spinnerHolder);
+    picture->addWidget(ground, 1);
+    body->addLayout(picture, 1);
+
+    body->addWidget(new Divider(Qt::Vertical, this));
+    m_panel = new CropRetouchPanel(m_session, this);
+    m_panel->setPreset(preset);
+    body->addWidget(m_panel);
+    column->addLayout(body, 1);
+
+    m_error = new ToneLabel(QString(), Tone::red, Fonts::font(Fonts::Style::callout), this);
+    m_error->setContentsMargins(16, 8, 16, 8);
+    m_error->setWordWrap(true);
+    m_error->hide();
+    column->addWidget(m_error);
+
+    connect(m_toolbar, &CropEditorToolbar::formatChosen, this, [this](PrintFormat f) {
+        if (m_model)
+            m_model->setFormat(f);
+    });
+    connect(m_toolbar, &CropEditorToolbar::watermarkToggled, this, [this] {
+        if (m_model)
+            m_model->setIncludeWatermark(!m_model->includeWatermark());
+    });
+    connect(m_toolbar, &CropEditorToolbar::undoRequested, this, &PhotoCropEditorView::undo);
+    connect(m_toolbar, &CropEditorToolbar::closeRequested, this, &PhotoCropEditorView::closeEditor);
+    connect(m_validate, &QAbstractButton::clicked, this, &PhotoCropEditorView::confirmCrop);
+    connect(m_panel, &CropRetouchPanel::applyPresetRequested, this, [this](const PhotoRetouchSettings& p) {
+        if (m_model)
+            m_model->setRetouchPreview(p);
+    });
+    connect(m_panel, &CropRetouchPanel::savePresetRequested, this, [this](const PhotoRetouchSettings& s) {
+        if (m_callbacks.onSavePreset)
+            m_callbacks.onSavePreset(s);
+    });
+
+    buildShortcuts();
+    connectModel();
+    connectCanvas();
+    refresh();
+    refreshPicture();
+    refreshWatermark();
+}
+
+PhotoCropEditorView::~PhotoCropEditorView()
+{
+    // Taken off the screen by being deleted: the same as disappearing.
+    if (m_holdsLock) {
+        releaseLock();
+        if (m_model)
+            m_model->persistCurrent();
+    }
+}
+
+void PhotoCropEditorView::buildShortcuts()
+{
+    // The default action. A value field keeps Return for itself, so Return there
+    // commits the field only.
+    for (auto key : { Qt::Key_Return, Qt::Key_Enter })
+        connect(windowShortcut(QKeySequence(key), this), &QShortcut::activated, this,
+            &PhotoCropEditorView::confirmCrop);
+    connect(windowShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, this, [this] {
+        if (m_toolbar->undoButton()->isEnabled())
+            undo();
+    });
+    connect(windowShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+        &PhotoCropEditorView::closeEditor);
+}
+
+void PhotoCropEditorView::connectModel()
+{
+    CropEditorModel* m = m_model;
+    for (auto signal : { &CropEditorModel::fileURLChanged, &CropEditorModel::formatChanged,
+             &CropEditorModel::includeWatermarkChanged, &CropEditorModel::watermarkURLChanged,
+             &CropEditorModel::historyChanged, &CropEditorModel::hasOriginalBackupChanged,
+             &CropEditorModel::errorMessageChanged, &CropEditorModel::sourceImageChanged })
+        connect(m, signal, this, &PhotoCropEditorView::refresh);
+    for (auto signal : { &CropEditorModel::previewChanged, &CropEditorModel::sourceImageChanged,
+             &CropEditorModel::formatChanged, &CropEditorModel::zoomChanged, &CropEditorModel::offsetChanged,
+             &CropEditorModel::angleChanged })
+        connect(m, signal, this, &PhotoCropEditorView::refreshPicture);
+    for (auto signal : { &CropEditorModel::watermarkImageChanged, &CropEditorModel::includeWatermarkChanged })
+        connect(m, signal, this, &PhotoCropEditorView::refreshWatermark);
+    connect(m, &CropEditorModel::retouchSettingsChanged, this, [this] {
+        if (m_model)
+            m_session->setValue(m_model->retouchSettings());
+    });
+    // A new photo (or the end of a drag) forgets what a drag in progress grabbed.
+    connect(m, &CropEditorModel::activeHandleChanged, this, [this] {
+        if (m_model && !m_model->activeHandle())
+            m_canvas->releaseHandle();
+    });
+}
+
+void PhotoCropEditorView::connectCanvas()
+{
+    // The canvas computes each step of a drag; the model holds the drag and the
+    // crop it produces.
+    connect(m_canvas, &CropCanvas::dragBegan, this, [this](const CropDrag& d) {
+        if (!m_model)
+            return;
+        m_model->setActiveHandle(d.handle);
+        m_model->setDragStartOffset(d.startOffset);
+        m_model->setDragStartCrop(d.startCrop);
+        m_model->setDragStartAngle(d.startAngle);
+        m_model->setDragStartVector(d.startVector);
+    });
+    connect(m_canvas, &CropCanvas::cropEdited, this, [this](double zoom, const QSizeF& offset) {
+        if (!m_model)
+            return;
+        m_model->setZoom(zoom);
+        m_model->setOffset(offset);
+    });
+    connect(m_canvas, &CropCanvas::angleEdited, this, [this](double angle) {
+        if (m_model)
+            m_model->setAngle(angle);
+    });
+    connect(m_canvas, &CropCanvas::gestureFinished, this, [this] {
+        if (m_model)
+            m_model->finishGesture();
+    });
+}
+
+CropEditorModel* PhotoCropEditorView::model() const
+{
+    return m_model.data();
+}
+
+void PhotoCropEditorView::setPreset(const PhotoRetouchSettings& preset)
+{
+    m_preset = preset;
+    m_panel->setPreset(preset);
+}
+
+bool PhotoCropEditorView::showsCanvas() const
+{
+    return m_stage->currentWidget() == m_canvasHolder;
+}
+
+void PhotoCropEditorView::refresh()
+{
+    if (!m_model)
+        return;
+    const CropEditorModel& m = *m_model;
+    m_toolbar->setPhoto(m.fileURL().value_or(QString()));
+    m_toolbar->setFormat(m.format());
+    m_toolbar->setWatermark(m.includeWatermark(), m.watermarkURL().has_value());
+    m_toolbar->setUndo(m.history().isEmpty(), m.hasOriginalBackup());
+    m_validate->setEnabled(!m.sourceImage().isNull());
+    const QString error = m.errorMessage().value_or(QString());
+    m_error->setText(error);
+    m_error->setVisible(!error.isEmpty());
+}
+
+void PhotoCropEditorView::refreshPicture()
+{
+    if (!m_model)
+        return;
+    const CropEditorModel& m = *m_model;
+    const bool ready = !m.preview().isNull() && !m.sourceImage().isNull();
+    if (ready) {
+        m_canvas->setPicture(m.preview(), m.sourceImage().size());
+        m_canvas->setFormat(m.format());
+        m_canvas->setCrop(m.zoom(), m.offset(), m.angle());
+    }
+    m_stage->setCurrentWidget(ready ? m_canvasHolder : m_spinnerHolder);
+}
+
+void PhotoCropEditorView::refreshWatermark()
+{
+    if (!m_model)
+        return;
+    m_canvas->setWatermark(m_model->watermarkImage().toQImage(), m_model->includeWatermark());
+}
+
+void PhotoCropEditorView::confirmCrop()
+{
+    if (!m_model)
+        return;
+    const QString photo = m_model->loadedURL().value_or(m_model->fileURL().value_or(QString()));
+    auto onSaved = m_callbacks.onSaved;
+    m_model->save().then(m_model.data(), [onSaved, photo](bool written) {
+        if (written && onSaved)
+            onSaved(photo);
+    });
+}
+
+void PhotoCropEditorView::undo()
+{
+    if (!m_model)
+        return;
+    const QString photo = m_model->loadedURL().value_or(m_model->fileURL().value_or(QString()));
+    auto onSaved = m_callbacks.onSaved;
+    m_model->undoLast().then(m_model.data(), [onSaved, photo](bool written) {
+        if (written && onSaved)
+            onSaved(photo);
+    });
+}
+
+void PhotoCropEditorView::closeEditor()
+{
+    if (m_callbacks.onClose)
+        m_callbacks.onClose();
+    if (m_model)
+        m_model->close();
+}
+
+void PhotoCropEditorView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A window coming back from the dock is no new appearance.
+    if (event->spontaneous() || m_holdsLock)
+        return;
+    takeLock();
+    if (m_model)
+        m_model->setOnFileWritten(m_callbacks.onSaved);
+}
+
+void PhotoCropEditorView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous() || !m_holdsLock)
+        return;
+    m_canvas->setCursor(Qt::ArrowCursor);
+    releaseLock();
+    if (m_model)
+        m_model->persistCurrent();
+}
+
+void PhotoCropEditorView::takeLock()
+{
+    m_holdsLock = true;
+    WindowMoveLock::acquire();
+}
+
+void PhotoCropEditorView::releaseLock()
+{
+    m_holdsLock = false;
+    WindowMoveLock::release();
+}
+
+} // namespace quavel

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "photo/PhotoRetouchSettings.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QStackedLayout;
+
+namespace quavel {
+
+class ActivitySpinner;
+class CapsuleButton;
+class CropCanvas;
+class CropEditorModel;
+class CropEditorToolbar;
+class CropRetouchPanel;
+class RetouchSettingsBinding;
+
+// The inline crop editor of the orders screen: a toolbar with the photo's name,
+// the format and watermark choices, "Annuler" and "Fermer"; the crop canvas
+// under a bar with "Valider"; the dark retouch panel of the photo on the right;
+// the model's error in red below. It keeps no state of its own: everything
+// lives in the model, and the orders screen decides what the preset is and what
+// happens after a write or on closing through the callbacks.
+//
+// Keys: Return validates the crop (also while "Valider" is disabled) except in
+// a value field, where it commits that field; Ctrl+Z undoes; Escape closes.
+// While shown, the editor holds the window move lock, so that drags on the
+// canvas move the crop and not the window; leaving the screen releases it and
+// has the current look written.
+class PhotoCropEditorView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Callbacks
+    {
+        // Stores the given settings as the new preset ("Enregistrer le
+        // préréglage").
+        std::function<void(const PhotoRetouchSettings& settings)> onSavePreset;
+        // A photo file was written, with its path: after "Valider" and "Annuler",
+        // and after every write the model reports (debounced retouch writes, the
+        // write of a photo being left or closed). Called also after the editor is
+        // gone, so it must not rely on the editor.
+        std::function<void(const QString& photo)> onSaved;
+        // "Fermer" or Escape, before the model is closed.
+        std::function<void()> onClose;
+    };
+
+    PhotoCropEditorView(CropEditorModel* model, const PhotoRetouchSettings& preset, Callbacks callbacks,
+        QWidget* parent = nullptr);
+    ~PhotoCropEditorView() override;
+
+    void setPreset(const PhotoRetouchSettings& preset);
+    const PhotoRetouchSettings& preset() const { return m_preset; }
+
+    // Validates the crop at full resolution; onSaved follows when the file was
+    // written.
+    void confirmCrop();
+    void undo();
+    void closeEditor();
+
+    CropEditorModel* model() const;
+    CropEditorToolbar* toolbar() const { return m_toolbar; }
+    CropCanvas* canvas() const { return m_canvas; }
+    CapsuleButton* validateButton() const { return m_validate; }
+    CropRetouchPanel* retouchPanel() const { return m_panel; }
+    QLabel* errorLabel() const { return m_error; }
+    ActivitySpinner* spinner() const { return m_spinner; }
+    bool showsCanvas() const;
+    bool holdsMoveLock() const { return m_holdsLock; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void buildShortcuts();
+    void connectModel();
+    void connectCanvas();
+    void refresh();
+    void refreshPicture();
+    void refreshWatermark();
+    void takeLock();
+    void releaseLock();
+
+    QPointer<CropEditorModel> m_model;
+    PhotoRetouchSettings m_preset;
+    Callbacks m_callbacks;
+    RetouchSettingsBinding* m_session = nullptr;
+    CropEditorToolbar* m_toolbar = nullptr;
+    CapsuleButton* m_validate = nullptr;
+    QStackedLayout* m_stage = nullptr;
+    CropCanvas* m_canvas = nullptr;
+    QWidget* m_canvasHolder = nullptr;
+    ActivitySpinner* m_spinner = nullptr;
+    QWidget* m_spinnerHolder = nullptr;
+    CropRetouchPanel* m_panel = nullptr;
+    QLabel* m_error = nullptr;
+    bool m_holdsLock = false;
+};
+
+} // namespace quavel

@@ -1,0 +1,132 @@
+#pragma once
+
+// The crop editor tests' fixture: real photos in a temporary folder, one model, the event loop turned
+// until the model's background work has come back, and what was written read back from disk.
+#include "PhotoFixtures.h"
+#include "PhotoTestSupport.h"
+
+#include "photo/CropEditorModel.h"
+#include "photo/PhotoEditMemory.h"
+#include "photo/PhotoOriginals.h"
+#include "photo/PhotoWriteQueue.h"
+#include "platform/imaging/ImageIO.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSemaphore>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace quavel::test {
+
+class CropEditorFixture : public ::testing::Test
+{
+protected:
+    CropEditorFixture()
+    {
+        m_model = std::make_unique<CropEditorModel>();
+        m_model->setOnFileWritten([this](const QString& photo) { m_written.append(photo); });
+    }
+
+    ~CropEditorFixture() override
+    {
+        // Whatever the test left in flight ends before its folder goes (a held queue is let go).
+        if (m_gate)
+            m_gate->release(16);
+        for (const QString& photo : m_photos)
+            PhotoWriteQueue::shared().waitFor(photo);
+        QCoreApplication::processEvents();
+    }
+
+    // A photo of one grey level (encoded values), PNG unless the name says otherwise.
+    QString greyPhoto(const QString& name, float level, int width = 64, int height = 48)
+    {
+        return photo(name, grey(width, height, level));
+    }
+
+    QString photo(const QString& name, const FloatImage& image)
+    {
+        const QString path = m_folder.file(name);
+        EXPECT_TRUE(ImageIO::encode(image, path, ImageIO::formatForPath(path), 0.97)) << name.toStdString();
+        m_photos.append(path);
+        return path;
+    }
+
+    // Opens the photo and turns the event loop until its load has come back.
+    bool openAndLoad(const QString& path, const std::optional<QString>& watermark = std::nullopt,
+        const PhotoRetouchSettings& preset = {})
+    {
+        m_photos.append(path);
+        m_model->open(path, watermark, preset);
+        return waitUntil([&] { return m_model->loadedURL() == path; });
+    }
+
+    template <typename T> T await(QFuture<T> future)
+    {
+        EXPECT_TRUE(waitUntil([&] { return future.isFinished(); }, 20000));
+        return future.result();
+    }
+
+    void await(QFuture<void> future)
+    {
+        EXPECT_TRUE(waitUntil([&] { return future.isFinished(); }, 20000));
+    }
+
+    // Every write of the photo asked for so far has run, and its outcome has reached the model (the
+    // outcome is posted to the GUI thread just after the write ends: the loop turns a while).
+    void settle(const QString& path)
+    {
+        PhotoWriteQueue::shared().waitFor(path);
+        const QDeadlineTimer deadline(150);
+        while (!deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+
+    // Holds the photo's write queue until release(): writes asked for meanwhile wait in order.
+    void holdQueue(const QString& path)
+    {
+        m_gate = std::make_shared<QSemaphore>();
+        m_holding = PhotoWriteQueue::shared().submit(path, [gate = m_gate] { gate->acquire(); });
+    }
+    void release()
+    {
+        m_gate->release();
+        m_holding.waitForFinished();
+    }
+
+    static FloatImage decoded(const QString& path) { return ImageIO::decode(path).value_or(FloatImage()); }
+
+    // The mean of the red samples: a grey photo's level.
+    static float level(const QString& path)
+    {
+        const FloatImage image = decoded(path);
+        if (image.isNull())
+            return -1;
+        double sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += image.row(0, y)[x];
+        return float(sum / (double(image.width()) * image.height()));
+    }
+
+    static PhotoRetouchSettings exposure(double ev)
+    {
+        PhotoRetouchSettings settings;
+        settings.exposure = ev;
+        return settings;
+    }
+
+    static QByteArray bytes(const QString& path) { return readFile(path); }
+
+    TempFolder m_folder;
+    std::unique_ptr<CropEditorModel> m_model;
+    QStringList m_written;
+    QStringList m_photos;
+    std::shared_ptr<QSemaphore> m_gate;
+    QFuture<PhotoWriteQueue::Result> m_holding;
+};
+
+} // namespace quavel::test

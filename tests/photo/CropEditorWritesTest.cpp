@@ -1,0 +1,311 @@
+// The crop editor model's writes: the debounced retouch write, captured writes that survive closing
+// and switching photos, the per-photo order of writes, the restore behind a write in flight, the
+// offset carried between the working image and the full-size photo, RAW photos and the watermark.
+#include "CropEditorFixture.h"
+
+#include "photo/CropGeometry.h"
+
+#include <QThread>
+
+#include <cmath>
+#include <numbers>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+using CropEditorWrites = CropEditorFixture;
+
+// One 8-bit step and a little: what an encode and a retouch may move a grey level.
+constexpr float step = 1.5f / 255;
+
+TEST_F(CropEditorWrites, TenSliderMovesWriteThePhotoOnceWithTheLast)
+{
+    const QString photo = greyPhoto("d.png", 0.25f);
+    ASSERT_TRUE(openAndLoad(photo));
+    for (int i = 1; i <= 10; ++i) {
+        m_model->setRetouchPreview(exposure(i / 10.0));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(m_written.isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return m_written.size() == 1; }, 5000));
+    QThread::msleep(2 * CropEditorModel::retouchWriteDelayMs);
+    settle(photo);
+    EXPECT_EQ(m_written, QStringList { photo });
+    EXPECT_NEAR(level(photo), 0.5f, step);
+    EXPECT_EQ(PhotoEditMemory::load(photo).current.retouch, exposure(1));
+    // The preview follows the sliders: the last one is shown.
+    ASSERT_TRUE(waitUntil([&] { return !m_model->sourceImage().sharesPixelsWith(m_model->baseImage()); }));
+    EXPECT_NEAR(pixel(m_model->sourceImage(), 3, 3)[0], 0.5f, step);
+}
+
+TEST_F(CropEditorWrites, AValidationSupersedesThePendingSliderWrite)
+{
+    const QString photo = greyPhoto("v.png", 0.25f);
+    ASSERT_TRUE(openAndLoad(photo));
+    m_model->setRetouchPreview(exposure(1));
+    ASSERT_TRUE(await(m_model->save()));
+    QThread::msleep(2 * CropEditorModel::retouchWriteDelayMs);
+    settle(photo);
+    // One write: the validation's, which carries the retouch, on the landscape A5 sheet.
+    EXPECT_EQ(m_written, QStringList { photo });
+    EXPECT_EQ(decoded(photo).size(), QSize(2480, 1748));
+    EXPECT_NEAR(level(photo), 0.5f, 2 * step);
+}
+
+TEST_F(CropEditorWrites, ABurstOfWritesEndsWithTheNewestLookOnDisk)
+{
+    const QString photo = greyPhoto("burst.png", 0.25f);
+    ASSERT_TRUE(openAndLoad(photo));
+    holdQueue(photo);
+    for (double ev : { 0.2, 0.4, 0.6, 0.8, 1.0 }) {
+        m_model->setRetouchPreview(exposure(ev));
+        m_model->persistCurrent();
+    }
+    release();
+    settle(photo);
+    EXPECT_NEAR(level(photo), 0.5f, step);
+    // The older looks were overtaken in the queue by the newest, which alone was written.
+    EXPECT_EQ(m_written, QStringList { photo });
+    EXPECT_EQ(PhotoEditMemory::load(photo).current.retouch, exposure(1));
+}
+
+TEST_F(CropEditorWrites, ClosingRightAfterARetouchWritesIt)
+{
+    const QString photo = greyPhoto("close.png", 0.25f);
+    const QByteArray original = bytes(photo);
+    ASSERT_TRUE(openAndLoad(photo));
+    m_model->setRetouchPreview(exposure(1));
+    m_model->close();
+    settle(photo);
+    EXPECT_EQ(m_written, QStringList { photo });
+    EXPECT_NEAR(level(photo), 0.5f, step);
+    EXPECT_EQ(PhotoEditMemory::load(photo).current.retouch, exposure(1));
+    EXPECT_EQ(bytes(PhotoOriginals::backupURL(photo)), original);
+}
+
+TEST_F(CropEditorWrites, OpeningAnotherPhotoWritesTheFirstWithItsOwnLook)
+{
+    const QString first = greyPhoto("first.png", 0.25f);
+    const QString second = greyPhoto("second.png", 0.4f);
+    PhotoEditJournal secondJournal;
+    secondJournal.current.retouch = exposure(-1);
+    PhotoEditMemory::save(secondJournal, second);
+    const QByteArray secondBytes = bytes(second);
+
+    ASSERT_TRUE(openAndLoad(first));
+    m_model->setRetouchPreview(exposure(1));
+    m_model->open(second, std::nullopt, {});
+    // The second photo's retouch is already shown; a write asked for now must not carry it to the first.
+    EXPECT_EQ(m_model->retouchSettings(), exposure(-1));
+    m_model->persistCurrent();
+    settle(first);
+    EXPECT_NEAR(level(first), 0.5f, step);
+    EXPECT_EQ(PhotoEditMemory::load(first).current.retouch, exposure(1));
+    EXPECT_EQ(m_written, QStringList { first });
+    ASSERT_TRUE(waitUntil([&] { return m_model->loadedURL() == second; }));
+    settle(second);
+    EXPECT_EQ(bytes(second), secondBytes);
+}
+
+TEST_F(CropEditorWrites, ARestoreWaitsForTheWriteInFlight)
+{
+    const QString photo = greyPhoto("restore.png", 0.25f);
+    const QByteArray original = bytes(photo);
+    ASSERT_TRUE(openAndLoad(photo));
+    m_model->setRetouchPreview(exposure(1));
+    m_model->persistCurrent();
+    settle(photo);
+    ASSERT_TRUE(PhotoOriginals::hasBackup(photo));
+
+    holdQueue(photo);
+    m_model->setRetouchPreview(exposure(0.5));
+    m_model->persistCurrent();
+    QFuture<bool> restored = m_model->restoreOriginalFromBackup();
+    // Asked for during the restore: the old look must not follow the original back onto the photo.
+    m_model->persistCurrent();
+    release();
+    EXPECT_TRUE(await(restored));
+    settle(photo);
+    EXPECT_EQ(bytes(photo), original);
+    EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
+    EXPECT_FALSE(QFile::exists(PhotoEditMemory::journalURL(photo)));
+    EXPECT_EQ(m_model->retouchSettings(), PhotoRetouchSettings {});
+    EXPECT_TRUE(m_model->history().isEmpty());
+}
+
+TEST_F(CropEditorWrites, ANeutralLookPutsTheUntouchedOriginalBackByteForByte)
+{
+    const QString photo = m_folder.file("n.jpg");
+    writePhoto(photo, sized(80, 60));
+    m_photos.append(photo);
+    const QByteArray original = bytes(photo);
+    ASSERT_TRUE(openAndLoad(photo));
+    m_model->setRetouchPreview(exposure(1));
+    m_model->persistCurrent();
+    settle(photo);
+    ASSERT_NE(bytes(photo), original);
+    m_model->setRetouchPreview(PhotoRetouchSettings {});
+    m_model->persistCurrent();
+    settle(photo);
+    EXPECT_EQ(bytes(photo), original);
+}
+
+TEST_F(CropEditorWrites, TheWrittenCropIsTheCropShownOnALargePhoto)
+{
+    // Smooth stripes of 400 pixels: a crop misplaced by a fraction of that changes every sample.
+    const int W = 4000, H = 3000;
+    const auto wave = [](int v) { return float(0.5 + 0.4 * std::sin(2 * std::numbers::pi * v / 400.0)); };
+    const QString big = photo("big.jpg", makeImage(W, H, [&](int x, int y) {
+        return Rgb { wave(x), wave(y), 0.5f };
+    }));
+    ASSERT_TRUE(openAndLoad(big));
+    const FloatImage base = m_model->baseImage();
+    ASSERT_EQ(base.size(), QSize(2048, 1536));
+    EXPECT_DOUBLE_EQ(m_model->offsetScale(), 4000.0 / 2048.0);
+
+    m_model->setZoom(2.5);
+    m_model->setOffset(QSizeF(150, -80));
+    m_model->finishGesture();
+    ASSERT_TRUE(await(m_model->save()));
+    settle(big);
+    // The journal holds pixels of the full-size photo, as every full-size writer reads them.
+    EXPECT_EQ(PhotoEditMemory::load(big).current.offset, QSizeF(150 * 1.953125, -80 * 1.953125));
+
+    const FloatImage written = decoded(big);
+    ASSERT_EQ(written.size(), QSize(2480, 1748));
+    const QRectF crop = CropGeometry::cropRect(QSizeF(base.size()), PrintFormat::a5, 2.5, QSizeF(150, -80));
+    for (double u = 0.1; u < 0.95; u += 0.2) {
+        for (double v = 0.1; v < 0.95; v += 0.2) {
+            const Rgb shown
+                = pixel(base, int(crop.x() + u * crop.width()), int(crop.y() + v * crop.height()));
+            const Rgb saved = pixel(written, int(u * written.width()), int(v * written.height()));
+            for (int c = 0; c < 2; ++c)
+                EXPECT_NEAR(saved[c], shown[c], 0.05) << "at " << u << "," << v;
+        }
+    }
+
+    // Reopened, the canvas shows the same offset in its own pixels.
+    m_model->close();
+    ASSERT_TRUE(openAndLoad(big));
+    EXPECT_EQ(m_model->offset(), QSizeF(150, -80));
+}
+
+TEST_F(CropEditorWrites, AZoomBelowTheMinimumComposesAsTheMinimum)
+{
+    const QString photo = greyPhoto("tall.png", 0.5f, 48, 64);
+    ASSERT_TRUE(openAndLoad(photo));
+    m_model->setZoom(0.05);
+    ASSERT_TRUE(await(m_model->save()));
+    settle(photo);
+    const FloatImage written = decoded(photo);
+    ASSERT_EQ(written.size(), QSize(1748, 2480));
+    // At 0.2 the photo takes a fifth of the sheet's width, centred on black.
+    EXPECT_NEAR(pixel(written, 874, 1240)[0], 0.5f, step);
+    EXPECT_NEAR(pixel(written, 874 - 200, 1240)[0], 0.0f, step);
+    EXPECT_NEAR(pixel(written, 874 + 150, 1240)[0], 0.5f, step);
+}
+
+TEST_F(CropEditorWrites, TheWatermarkIsDrawnOnlyOnAValidatedCrop)
+{
+    const QString photo = greyPhoto("wm.png", 0.25f);
+    // Transparent above, opaque red below.
+    const QString mark = this->photo("mark.png",
+        makeImage(
+            40, 20,
+            [](int, int) {
+                return Rgb { 1, 0, 0 };
+            },
+            [](int, int y) { return y < 10 ? 0.0f : 1.0f; }));
+    ASSERT_TRUE(openAndLoad(photo, mark));
+    ASSERT_FALSE(m_model->watermarkFull().isNull());
+    m_model->setIncludeWatermark(true);
+    m_model->persistCurrent();
+    settle(photo);
+    EXPECT_EQ(decoded(photo).size(), QSize(64, 48));
+    EXPECT_NEAR(level(photo), 0.25f, step);
+
+    ASSERT_TRUE(await(m_model->save()));
+    settle(photo);
+    const FloatImage written = decoded(photo);
+    ASSERT_EQ(written.size(), QSize(2480, 1748));
+    const Rgb bottom = pixel(written, 1240, 1740);
+    const Rgb top = pixel(written, 1240, 10);
+    EXPECT_NEAR(bottom[0], 1.0f, step);
+    EXPECT_NEAR(bottom[1], 0.0f, step);
+    EXPECT_NEAR(top[0], 0.25f, step);
+}
+
+TEST_F(CropEditorWrites, TheNewerWatermarkWinsAndAnUnreadableOneSwitchesItOff)
+{
+    const QString photo = greyPhoto("w2.png", 0.5f);
+    const QString large = greyPhoto("large.png", 0.9f, 2600, 1800);
+    const QString small = greyPhoto("small.png", 0.9f, 30, 10);
+    ASSERT_TRUE(openAndLoad(photo, large));
+    m_model->setIncludeWatermark(true);
+    m_model->setWatermark(large); // the same path: nothing
+    const int loadsBefore = m_model->loadGeneration();
+    m_model->setWatermark(m_folder.file("elsewhere/../large.png"));
+    m_model->setWatermark(small);
+    ASSERT_TRUE(waitUntil([&] { return m_model->watermarkImage().size() == QSize(30, 10); }));
+    QThread::msleep(300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_model->watermarkImage().size(), QSize(30, 10));
+    EXPECT_EQ(m_model->watermarkFull().size(), QSize(30, 10));
+    EXPECT_EQ(m_model->loadGeneration(), loadsBefore);
+
+    m_model->setWatermark(m_folder.write("bad.png", "no image"));
+    ASSERT_TRUE(waitUntil([&] { return !m_model->includeWatermark(); }));
+    EXPECT_TRUE(m_model->watermarkImage().isNull());
+    // Switched off without a history step.
+    EXPECT_TRUE(m_model->committed().includeWatermark);
+}
+
+TEST_F(CropEditorWrites, ARawPhotoOpensButIsNeverRewritten)
+{
+    const QString photo = writeLinearDng(m_folder.file("camera.dng"), 60, 40);
+    m_photos.append(photo);
+    const QByteArray original = bytes(photo);
+    ASSERT_TRUE(openAndLoad(photo));
+    // Developed for the canvas like any photo.
+    EXPECT_EQ(m_model->preview().size(), QSize(60, 40));
+    EXPECT_FALSE(m_model->errorMessage());
+    m_model->setRetouchPreview(exposure(1));
+    m_model->persistCurrent();
+    settle(photo);
+    const QString rawMessage
+        = QStringLiteral("Les photos RAW ne sont pas modifiées : enregistrez d’abord la photo en JPEG.");
+    EXPECT_EQ(m_model->errorMessage(), rawMessage);
+    m_model->setRetouchPreview(PhotoRetouchSettings {});
+    m_model->persistCurrent();
+    settle(photo);
+    EXPECT_EQ(m_model->errorMessage(), rawMessage);
+    EXPECT_FALSE(await(m_model->save()));
+    settle(photo);
+    EXPECT_EQ(m_model->errorMessage(), rawMessage);
+    EXPECT_EQ(bytes(photo), original);
+    EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
+    EXPECT_TRUE(m_written.isEmpty());
+}
+
+TEST_F(CropEditorWrites, AFailureOvertakenByANewerRequestShowsNothing)
+{
+    const QString photo = greyPhoto("fail.png", 0.25f);
+    ASSERT_TRUE(openAndLoad(photo));
+    // Without its session copy every retouched write fails.
+    QFile::remove(*m_model->sessionBaseURL());
+    holdQueue(photo);
+    m_model->setRetouchPreview(exposure(1));
+    m_model->persistCurrent();
+    m_model->setRetouchPreview(exposure(0.5)); // newer: a debounced write is pending
+    release();
+    settle(photo);
+    EXPECT_FALSE(m_model->errorMessage());
+    // The debounced write fails in turn and, being the latest, says so.
+    ASSERT_TRUE(waitUntil([&] { return m_model->errorMessage().has_value(); }, 3000));
+    EXPECT_EQ(m_model->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
+    EXPECT_TRUE(m_written.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,261 @@
+// The crop canvas on screen with a real picture: drags that move, resize and straighten as the crop
+// geometry says, the pointer shape over each zone, the hover help, and the layers read back from the
+// canvas's own pixels.
+#include "photo/views/CropCanvas.h"
+#include "photo/CropGeometry.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace quavel;
+
+namespace {
+
+constexpr int kWidth = 620;
+constexpr int kHeight = 420;
+
+// A landscape working image of 600 × 400 pixels in one mid grey.
+QImage photo(QColor colour = QColor(128, 128, 128))
+{
+    QImage image(600, 400, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+class CropCanvasTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        canvas.resize(kWidth, kHeight);
+        QPalette white;
+        white.setColor(QPalette::Window, Qt::white);
+        canvas.setPalette(white);
+        canvas.setAutoFillBackground(true);
+        canvas.setPicture(photo(), QSize(600, 400));
+        canvas.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
+    }
+
+    QRectF crop() const { return canvas.canvasLayout().crop; }
+
+    void drag(QPointF from, QPointF to)
+    {
+        QTest::mousePress(&canvas, Qt::LeftButton, {}, from.toPoint());
+        QTest::mouseMove(&canvas, to.toPoint());
+        QTest::mouseRelease(&canvas, Qt::LeftButton, {}, to.toPoint());
+    }
+
+    QColor pixel(const QImage& image, QPointF at) const { return image.pixelColor(at.toPoint()); }
+
+    CropCanvas canvas;
+};
+
+TEST_F(CropCanvasTest, MoveAndResizeDragsFollowTheGeometry)
+{
+    canvas.setCrop(2, QSizeF(0, 0), 0);
+    QSignalSpy edits(&canvas, &CropCanvas::cropEdited);
+    QSignalSpy ends(&canvas, &CropCanvas::gestureFinished);
+
+    const struct
+    {
+        const char* name;
+        QPointF (*start)(const QRectF&);
+        QPointF translation;
+    } drags[] = {
+        { "move", [](const QRectF& r) { return r.center() + QPointF(10, 5); }, { 40, -25 } },
+        { "move far past the image", [](const QRectF& r) { return r.center(); }, { 900, 0 } },
+        { "right side", [](const QRectF& r) { return QPointF(r.right(), r.center().y()); }, { 30, 0 } },
+        { "top side", [](const QRectF& r) { return QPointF(r.center().x(), r.top()); }, { 0, -20 } },
+        { "bottom-left corner", [](const QRectF& r) { return r.bottomLeft(); }, { -20, 6 } },
+        { "top-right corner inwards", [](const QRectF& r) { return r.topRight(); }, { -15, 30 } },
+    };
+    for (const auto& d : drags) {
+        canvas.setCrop(2, QSizeF(0, 0), 0);
+        const CropCanvasLayout before = canvas.canvasLayout();
+        const QRectF startCrop = canvas.imageCrop();
+        const QPointF from = d.start(before.crop);
+        const std::optional<CropHandle> handle = CropGeometry::hitTest(from, before.crop);
+        ASSERT_TRUE(handle) << d.name;
+        // What the geometry says one step of that drag gives.
+        const QPointF to = (from + d.translation).toPoint();
+        const QPointF t = to - from.toPoint();
+        double zoom = 2;
+        QSizeF offset(0, 0);
+        if (handle->kind == CropHandle::Kind::move) {
+            offset = CropGeometry::movedOffset(
+                QSizeF(0, 0), t, before.scale, QSizeF(600, 400), canvas.aspect(), 2);
+        } else {
+            const auto r = CropGeometry::resized(
+                startCrop, handle->side, t, before.scale, QSizeF(600, 400), canvas.aspect());
+            zoom = r.zoom;
+            offset = r.offset;
+        }
+        drag(from, to);
+        EXPECT_DOUBLE_EQ(canvas.zoom(), zoom) << d.name;
+        EXPECT_NEAR(canvas.offset().width(), offset.width(), 1e-9) << d.name;
+        EXPECT_NEAR(canvas.offset().height(), offset.height(), 1e-9) << d.name;
+        EXPECT_NE(std::make_pair(canvas.zoom(), canvas.offset()), std::make_pair(2.0, QSizeF(0, 0)))
+            << d.name;
+    }
+    EXPECT_EQ(ends.count(), int(std::size(drags)));
+    EXPECT_EQ(edits.count(), int(std::size(drags)));
+}
+
+TEST_F(CropCanvasTest, RotateDragsTurnAboutTheCropCentre)
+{
+    canvas.setCrop(1.5, QSizeF(0, 0), 0);
+    QSignalSpy angles(&canvas, &CropCanvas::angleEdited);
+    const QRectF r = crop();
+    const QPointF grip = CropGeometry::rotatePoints(r)[1]; // top-right
+    const QPointF centre = r.center();
+    // A quarter turn clockwise on screen, stopped at 45°.
+    const QPointF v = grip - centre;
+    const QPointF turned = centre + QPointF(-v.y(), v.x());
+    drag(grip, turned);
+    EXPECT_DOUBLE_EQ(canvas.angle(), 45);
+
+    canvas.setCrop(1.5, QSizeF(0, 0), 0);
+    const QPointF slightly = (centre + QPointF(v.x(), v.y() + 30)).toPoint();
+    drag(grip, slightly);
+    const auto expected = CropGeometry::rotatedAngle(
+        0, QSizeF(grip.toPoint().x() - centre.x(), grip.toPoint().y() - centre.y()), slightly, centre);
+    ASSERT_TRUE(expected);
+    EXPECT_NEAR(canvas.angle(), *expected, 1e-9);
+    EXPECT_GT(canvas.angle(), 0);
+    EXPECT_EQ(angles.count(), 2);
+}
+
+TEST_F(CropCanvasTest, DragsOnNothingAndClicksChangeNothing)
+{
+    canvas.setCrop(3, QSizeF(0, 0), 0);
+    QSignalSpy edits(&canvas, &CropCanvas::cropEdited);
+    QSignalSpy ends(&canvas, &CropCanvas::gestureFinished);
+    const QRectF r = crop();
+    // More than 12 points left of the crop, level with its middle.
+    drag(QPointF(r.left() - 20, r.center().y()), QPointF(r.left() + 60, r.center().y()));
+    EXPECT_EQ(edits.count(), 0);
+    EXPECT_EQ(ends.count(), 1);
+    EXPECT_EQ(canvas.offset(), QSizeF(0, 0));
+
+    // A press and release on the spot is no drag at all.
+    QTest::mouseClick(&canvas, Qt::LeftButton, {}, r.center().toPoint());
+    EXPECT_EQ(ends.count(), 1);
+    EXPECT_FALSE(canvas.isDragging());
+}
+
+TEST_F(CropCanvasTest, EachZoneHasItsPointer)
+{
+    canvas.setCrop(2, QSizeF(0, 0), 0);
+    const QRectF r = crop();
+    const struct
+    {
+        QPointF at;
+        Qt::CursorShape shape;
+    } zones[] = {
+        { r.center(), Qt::OpenHandCursor },
+        { CropGeometry::rotatePoints(r)[0], Qt::CrossCursor },
+        { CropGeometry::rotatePoints(r)[3] + QPointF(-10, 0), Qt::CrossCursor },
+        { QPointF(r.left(), r.center().y()), Qt::SizeHorCursor },
+        { QPointF(r.right() + 8, r.center().y()), Qt::SizeHorCursor },
+        { QPointF(r.center().x(), r.top() - 6), Qt::SizeVerCursor },
+        { QPointF(r.center().x(), r.bottom()), Qt::SizeVerCursor },
+        { r.topLeft() + QPointF(-3, -3), Qt::SizeFDiagCursor },
+        { r.bottomRight(), Qt::SizeFDiagCursor },
+        { r.topRight(), Qt::SizeBDiagCursor },
+        { r.bottomLeft() + QPointF(2, 2), Qt::SizeBDiagCursor },
+        { QPointF(r.left() - 30, r.center().y()), Qt::ArrowCursor },
+    };
+    for (const auto& z : zones) {
+        QTest::mouseMove(&canvas, z.at.toPoint());
+        EXPECT_EQ(canvas.cursor().shape(), z.shape) << z.at.x() << "," << z.at.y();
+    }
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&canvas, &leave);
+    EXPECT_EQ(canvas.cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(CropCanvasTest, HoverHelpOnDotsAndGlyphsOnly)
+{
+    canvas.setCrop(1.5, QSizeF(0, 0), 0);
+    const QRectF r = crop();
+    for (const QPointF& c : CropGeometry::corners(r))
+        EXPECT_EQ(canvas.helpAt(c), QStringLiteral("Redimensionner"));
+    for (const QPointF& p : CropGeometry::rotatePoints(r))
+        EXPECT_EQ(canvas.helpAt(p), QStringLiteral("Corriger l’angle"));
+    EXPECT_EQ(canvas.helpAt(QPointF(r.center().x(), r.top())), QString());
+    EXPECT_EQ(canvas.helpAt(r.center()), QString());
+}
+
+TEST_F(CropCanvasTest, DimmingHoleAndWhiteFrame)
+{
+    // Zoom 0.8: the crop reaches past the image, the layout keeps it all on the canvas.
+    canvas.setCrop(2, QSizeF(0, 0), 0);
+    const QImage inside = canvas.grab().toImage();
+    const CropCanvasLayout l = canvas.canvasLayout();
+    const QRectF r = l.crop;
+    // In the hole the photo is untouched; around it the photo is dimmed to 0.55.
+    EXPECT_NEAR(pixel(inside, r.center() + QPointF(30, 30)).red(), 128, 2);
+    EXPECT_NEAR(pixel(inside, QPointF(l.image.left() + 6, l.image.top() + 20)).red(), 70, 3);
+    // The frame: white on its inner two points, dimmed photo just outside.
+    const QPointF edge(r.left() + 0.5, r.top() + 50);
+    EXPECT_GT(pixel(inside, edge).lightness(), 245);
+    EXPECT_NEAR(pixel(inside, edge - QPointF(3, 0)).red(), 70, 3);
+
+    canvas.setCrop(0.8, QSizeF(0, 0), 0);
+    const QImage wide = canvas.grab().toImage();
+    const CropCanvasLayout w = canvas.canvasLayout();
+    EXPECT_TRUE(QRectF(canvas.rect()).contains(w.crop));
+    // Outside the crop where no photo lies, the canvas's own white is dimmed too.
+    EXPECT_NEAR(pixel(wide, QPointF(1, 1)).red(), 140, 3);
+    // Inside the crop but off the photo: the canvas's white, not dimmed.
+    const QPointF offPhoto(w.crop.center().x(), (w.crop.top() + w.image.top()) / 2);
+    ASSERT_LT(offPhoto.y(), w.image.top());
+    EXPECT_GT(pixel(wide, offPhoto).red(), 250);
+}
+
+TEST_F(CropCanvasTest, ThePhotoTurnsUnderTheFrame)
+{
+    canvas.setCrop(1.5, QSizeF(0, 0), 20);
+    const QImage image = canvas.grab().toImage();
+    const CropCanvasLayout l = canvas.canvasLayout();
+    // The image's top-right corner region turns away: canvas white (dimmed) shows there.
+    EXPECT_NEAR(pixel(image, l.image.topRight() + QPointF(-3, 3)).red(), 140, 4);
+    // The crop centre stays on the photo.
+    EXPECT_NEAR(pixel(image, l.crop.center() + QPointF(20, 20)).red(), 128, 2);
+}
+
+TEST_F(CropCanvasTest, WatermarkCoversTheCropFromItsBottom)
+{
+    canvas.setCrop(1.5, QSizeF(0, 0), 0);
+    QImage mark(100, 20, QImage::Format_ARGB32);
+    mark.fill(Qt::transparent);
+    for (int y = 10; y < 20; ++y)
+        for (int x = 0; x < 100; ++x)
+            mark.setPixelColor(x, y, Qt::red);
+    const QRectF r = crop();
+    const QPointF low(r.center().x() + 30, r.bottom() - r.height() / 4);
+    const QPointF high(r.center().x() + 30, r.top() + r.height() / 4);
+
+    canvas.setWatermark(mark, false);
+    EXPECT_FALSE(canvas.showsWatermark());
+    EXPECT_NEAR(pixel(canvas.grab().toImage(), low).red(), 128, 2);
+
+    canvas.setWatermark(mark, true);
+    const QImage shown = canvas.grab().toImage();
+    EXPECT_EQ(pixel(shown, low), QColor(Qt::red));
+    EXPECT_NEAR(pixel(shown, high).red(), 128, 2);
+    // Cut to the crop: nothing red below it.
+    EXPECT_NE(pixel(shown, QPointF(low.x(), r.bottom() + 4)), QColor(Qt::red));
+
+    canvas.setWatermark(QImage(), true);
+    EXPECT_FALSE(canvas.showsWatermark());
+    EXPECT_NEAR(pixel(canvas.grab().toImage(), low).red(), 128, 2);
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+// Pictures of the crop editor on a real photo, with a watermark file chosen and the shadows lifted,
+// over the window's backdrop in both schemes.
+#include "PhotoPictures.h"
+#include "PhotoScreenshotSupport.h"
+
+#include "photo/CropEditorModel.h"
+#include "photo/views/CropRetouchPanel.h"
+#include "photo/views/PhotoCropEditorView.h"
+
+#include <QVBoxLayout>
+
+using namespace quavel;
+using namespace quavel::test;
+
+namespace {
+
+using CropEditorScreenshots = ScreenshotTest;
+
+TEST_F(CropEditorScreenshots, EditorOnAPhoto)
+{
+    TempFolder folder;
+    const QString photo = folder.file(QStringLiteral("IMG_3413.jpg"));
+    ASSERT_TRUE(arenaPhoto(QSize(1500, 1000)).save(photo, "JPEG", 92));
+    const QString mark = folder.file(QStringLiteral("filigrane.png"));
+    ASSERT_TRUE(watermarkStrip(QSize(1400, 400)).save(mark, "PNG"));
+    for (bool dark : { false, true }) {
+        QApplication::setPalette(Theme::palette(dark));
+        PhotoRetouchSettings preset;
+        preset.contrast = 12;
+        preset.shadows = 20;
+        CropEditorModel model;
+        model.open(photo, mark, preset);
+        Stage stage(QSize(1280, 640));
+        auto* layout = new QVBoxLayout(&stage);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* view = new PhotoCropEditorView(&model, preset, {}, &stage);
+        layout->addWidget(view);
+        stage.show();
+        ASSERT_TRUE(
+            waitUntil([&] { return view->showsCanvas() && !model.watermarkImage().isNull(); }, 15000));
+        model.setRetouchPreview(preset);
+        model.setIncludeWatermark(true);
+        model.setZoom(1.25);
+        model.setAngle(-3);
+        ASSERT_TRUE(waitUntil([&] { return model.retouchSettings() == preset; }));
+        waitUntil([] { return false; }, 400); // the retouched preview
+        saveScreenshot(stage, QStringLiteral("crop-editor-%1").arg(schemeName(dark)));
+        model.close();
+        waitUntil([] { return false; }, 400);
+    }
+    std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
+}
+
+} // namespace
