@@ -3,6 +3,8 @@
 #include "platform/imaging/GaussianBlur.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
+#include "platform/imaging/SampledFunction.h"
+#include "platform/imaging/Scratch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +15,57 @@ int mapFactor(double sigma)
 {
     return sigma >= 8 ? int(std::floor(sigma / 4)) : 1;
 }
+
+namespace {
+
+// The stage's map at one row: Y of lin(c · scale + offset), through the sampled linearisation when the row
+// lies in [0, 1], else through the formula.
+QUAVEL_VECTOR_CLONES void lumaRow(const FloatImage& image, int y, const SampledFunction& linear, float scale,
+    float offset, float* __restrict out, float* __restrict work)
+{
+    const int w = image.width();
+    const float* channels[3] = { image.row(0, y), image.row(1, y), image.row(2, y) };
+    const float weights[3] = { 0.2126f, 0.7152f, 0.0722f };
+    int outside = 0;
+    for (const float* p : channels)
+        for (int x = 0; x < w; ++x)
+            outside |= int(p[x] < 0.0f) | int(p[x] > 1.0f);
+    for (int c = 0; c < 3; ++c) {
+        if (outside) {
+            const float* p = channels[c];
+            for (int x = 0; x < w; ++x)
+                work[x] = PixelMath::srgbToLinear(p[x] * scale + offset);
+        } else {
+            linear.apply(channels[c], work, w);
+        }
+        const float k = weights[c];
+        if (c == 0)
+            for (int x = 0; x < w; ++x)
+                out[x] = k * work[x];
+        else
+            for (int x = 0; x < w; ++x)
+                out[x] += k * work[x];
+    }
+}
+
+// Adds the sums of each cell's f columns of the edge-extended row (cell i at i + 1) to cells.
+void addCells(const float* luma, int w, int factor, double* cells, int cellCount)
+{
+    for (int i = 0; i < cellCount; ++i) {
+        const int first = (i - 1) * factor;
+        double sum = 0;
+        if (first >= 0 && first + factor <= w) {
+            for (int u = 0; u < factor; ++u)
+                sum += luma[first + u];
+        } else {
+            for (int u = 0; u < factor; ++u)
+                sum += luma[std::clamp(first + u, 0, w - 1)];
+        }
+        cells[i] += sum;
+    }
+}
+
+} // namespace
 
 FloatPlane reducedLumaMap(const FloatImage& image, float scale, float offset, int factor)
 {
@@ -27,26 +80,17 @@ FloatPlane reducedLumaMap(const FloatImage& image, float scale, float offset, in
     FloatPlane reduced(rw, rh);
     float* out = reduced.data();
     const double cellArea = double(factor) * factor;
+    const SampledFunction linear(
+        0, 1, 2048, [=](double c) { return PixelMath::srgbToLinear(float(c) * scale + offset); });
     RowPool::run(rh, [&](int j0, int j1) {
-        std::vector<float> luma(static_cast<std::size_t>(w));
+        std::vector<float> luma(static_cast<std::size_t>(w)), work(static_cast<std::size_t>(w));
         std::vector<double> cells(static_cast<std::size_t>(rw));
         for (int j = j0; j < j1; ++j) {
             std::fill(cells.begin(), cells.end(), 0.0);
             for (int t = 0; t < factor; ++t) {
-                const int y = std::clamp((j - 1) * factor + t, 0, h - 1);
-                const float* r = image.row(0, y);
-                const float* g = image.row(1, y);
-                const float* b = image.row(2, y);
-                for (int x = 0; x < w; ++x)
-                    luma[std::size_t(x)] = 0.2126f * PixelMath::srgbToLinear(r[x] * scale + offset)
-                        + 0.7152f * PixelMath::srgbToLinear(g[x] * scale + offset)
-                        + 0.0722f * PixelMath::srgbToLinear(b[x] * scale + offset);
-                for (int i = 0; i < rw; ++i) {
-                    double sum = 0;
-                    for (int u = 0; u < factor; ++u)
-                        sum += luma[std::size_t(std::clamp((i - 1) * factor + u, 0, w - 1))];
-                    cells[std::size_t(i)] += sum;
-                }
+                lumaRow(image, std::clamp((j - 1) * factor + t, 0, h - 1), linear, scale, offset, luma.data(),
+                    work.data());
+                addCells(luma.data(), w, factor, cells.data(), rw);
             }
             float* o = out + std::size_t(j) * rw;
             for (int i = 0; i < rw; ++i)
@@ -56,13 +100,15 @@ FloatPlane reducedLumaMap(const FloatImage& image, float scale, float offset, in
     return reduced;
 }
 
-LumaMap blurMap(const FloatPlane& reduced, int factor, double sigma, int width, int height)
+LumaMap blurMap(const FloatPlane& reduced, int factor, double sigma, int width, int height, bool parallel)
 {
     // The block means and the interpolation already spread the map by about (3f² − 1) / 12 squared
     // pixels: the reduced blur makes up the rest.
     const double spread = factor > 1 ? (3.0 * factor * factor - 1) / 12 : 0;
     const double reducedSigma = std::sqrt(std::max(sigma * sigma - spread, 1e-4)) / factor;
-    return LumaMap(GaussianBlur::blurred(reduced, reducedSigma), factor, width, height);
+    FloatPlane blurred(reduced.width(), reduced.height());
+    GaussianBlur::blur(PlaneView::reading(reduced), PlaneView::of(blurred), reducedSigma, parallel);
+    return LumaMap(std::move(blurred), factor, width, height);
 }
 
 LumaMap::LumaMap(FloatPlane reduced, int factor, int width, int)
@@ -97,7 +143,7 @@ void LumaMap::sample(int y, int x0, int n, float* out, std::vector<float>& scrat
     // The two reduced rows mixed once over the span the columns read, then mixed across.
     const int first = m_column[std::size_t(x0)];
     const int end = std::min(m_map.width(), m_column[std::size_t(x0 + n - 1)] + 2);
-    scratch.resize(std::size_t(end - first) + 1);
+    quavel::scratch(scratch, std::size_t(end - first) + 1);
     const float* a = m_map.row(top);
     const float* b = m_map.row(bottom);
     for (int i = first; i < end; ++i)

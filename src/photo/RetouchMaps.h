@@ -35,7 +35,9 @@ int mapFactor(double sigma);
 // The reduced (factor 1: full) unblurred map.
 FloatPlane reducedLumaMap(const FloatImage& image, float scale, float offset, int factor);
 
-// The reduced map blurred for sigma.
-LumaMap blurMap(const FloatPlane& reduced, int factor, double sigma, int width, int height);
+// The reduced map blurred for sigma; parallel: its rows over the RowPool (false when several maps are
+// blurred side by side).
+LumaMap blurMap(
+    const FloatPlane& reduced, int factor, double sigma, int width, int height, bool parallel = true);
 
 } // namespace quavel::PhotoRetoucher::detail

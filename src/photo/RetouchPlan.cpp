@@ -29,6 +29,20 @@ float toLinear(float x)
     return float(std::pow((double(x) + 0.055) / 1.055, 2.4));
 }
 
+// The copy rendered in linear light, negatives raised to 0, its luma encoded again: the value the
+// histogram counts.
+QUAVEL_VECTOR_CLONES void histogramValues(const float* __restrict r, const float* __restrict g,
+    const float* __restrict b, float* __restrict out, int n)
+{
+    for (int x = 0; x < n; ++x) {
+        const float lr = std::max(0.0f, PixelMath::srgbToLinear(r[x]));
+        const float lg = std::max(0.0f, PixelMath::srgbToLinear(g[x]));
+        const float lb = std::max(0.0f, PixelMath::srgbToLinear(b[x]));
+        const float luma = 0.2126f * lr + 0.7152f * lg + 0.0722f * lb;
+        out[x] = PixelMath::linearToSrgb(std::max(0.0f, luma));
+    }
+}
+
 } // namespace
 
 std::optional<double> maskSigma(double radius, int maxSide, Quality quality)
@@ -140,19 +154,11 @@ std::optional<Ends> luminanceEnds(const FloatImage& image, QSize* measured)
     std::mutex merge;
     RowPool::run(small.height(), [&](int y0, int y1) {
         std::array<quint32, 256> local {};
+        std::vector<float> values(static_cast<std::size_t>(small.width()));
         for (int y = y0; y < y1; ++y) {
-            const float* r = small.row(0, y);
-            const float* g = small.row(1, y);
-            const float* b = small.row(2, y);
-            for (int x = 0; x < small.width(); ++x) {
-                // The copy rendered in linear light, negatives raised to 0.
-                const float lr = std::max(PixelMath::srgbToLinear(r[x]), 0.0f);
-                const float lg = std::max(PixelMath::srgbToLinear(g[x]), 0.0f);
-                const float lb = std::max(PixelMath::srgbToLinear(b[x]), 0.0f);
-                const float luma = 0.2126f * lr + 0.7152f * lg + 0.0722f * lb;
-                const float v = PixelMath::linearToSrgb(std::max(luma, 0.0f));
+            histogramValues(small.row(0, y), small.row(1, y), small.row(2, y), values.data(), small.width());
+            for (float v : values)
                 ++local[std::size_t(std::clamp(int(v * 255), 0, 255))];
-            }
         }
         std::lock_guard lock(merge);
         for (std::size_t i = 0; i < bins.size(); ++i)

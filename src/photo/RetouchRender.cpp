@@ -7,6 +7,7 @@
 #include "platform/imaging/NoiseReduction.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
+#include "platform/imaging/Scratch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,16 +34,24 @@ Maps buildMaps(const FloatImage& image, const RetouchPlan& plan, float scale, fl
         if (sigma)
             factor = std::min(factor, mapFactor(*sigma));
     const FloatPlane reduced = reducedLumaMap(image, scale, offset, factor);
-    if (plan.shadowSigma) {
-        maps.shadow = blurMap(reduced, factor, *plan.shadowSigma, image.width(), image.height());
-        if (report)
-            ++report->maskBlurs;
-    }
-    if (plan.highlightSigma) {
-        maps.highlight = blurMap(reduced, factor, *plan.highlightSigma, image.width(), image.height());
-        if (report)
-            ++report->maskBlurs;
-    }
+    // The reduced maps are small: two are blurred side by side, each on one thread, rather than one
+    // after the other on all of them (every parallel step waits for its slowest thread).
+    std::vector<std::pair<double, LumaMap*>> blurs;
+    if (plan.shadowSigma)
+        blurs.emplace_back(*plan.shadowSigma, &maps.shadow);
+    if (plan.highlightSigma)
+        blurs.emplace_back(*plan.highlightSigma, &maps.highlight);
+    const bool each = blurs.size() == 1;
+    RowPool::run(
+        int(blurs.size()),
+        [&](int b0, int b1) {
+            for (int b = b0; b < b1; ++b)
+                *blurs[std::size_t(b)].second = blurMap(
+                    reduced, factor, blurs[std::size_t(b)].first, image.width(), image.height(), each);
+        },
+        1);
+    if (report)
+        report->maskBlurs += int(blurs.size());
     return maps;
 }
 
@@ -74,9 +83,7 @@ void renderRows(const FloatImage& image, const PixelChain& chain, const Output& 
             const std::size_t at = std::size_t(y) * w;
             const RgbRow row { out.planes[0] + at, out.planes[1] + at, out.planes[2] + at, w };
             chain.run(image, y, 0, row, scratch);
-            for (float* p : { row.r, row.g, row.b })
-                for (int i = 0; i < w; ++i)
-                    p[i] = PixelMath::clamp01(p[i]);
+            clampRow(row);
         }
     });
 }
@@ -108,7 +115,7 @@ void renderTiles(const FloatImage& image, const RetouchPlan& plan, const PixelCh
                 const int rw = std::min(w, x1 + margin) - rx0;
                 const int rh = std::min(h, y1 + margin) - ry0;
                 const std::size_t planeSize = std::size_t(rw) * rh;
-                scratch.work.resize(6 * planeSize);
+                quavel::scratch(scratch.work, 6 * planeSize);
                 PlaneView base[3], blurred[3];
                 for (int c = 0; c < 3; ++c) {
                     base[c] = PlaneView { scratch.work.data() + c * planeSize, rw, rh, rw };
@@ -140,12 +147,10 @@ void renderTiles(const FloatImage& image, const RetouchPlan& plan, const PixelCh
                             blurred[2].row(ty) + tx, x1 - x0 };
                         unsharpRow(b, blur, plan.gain, plan.threshold, target);
                     } else {
-                        for (int c = 0; c < 3; ++c) {
-                            const float* from = c == 0 ? b.r : c == 1 ? b.g : b.b;
-                            float* to = out.planes[c] + at;
-                            for (int i = 0; i < target.n; ++i)
-                                to[i] = PixelMath::clamp01(from[i]);
-                        }
+                        std::memcpy(target.r, b.r, std::size_t(target.n) * sizeof(float));
+                        std::memcpy(target.g, b.g, std::size_t(target.n) * sizeof(float));
+                        std::memcpy(target.b, b.b, std::size_t(target.n) * sizeof(float));
+                        clampRow(target);
                     }
                 }
             }

@@ -4,6 +4,7 @@
 #include "platform/imaging/DiscBlur.h"
 #include "platform/imaging/NoiseReduction.h"
 #include "platform/imaging/PixelMath.h"
+#include "platform/imaging/SampledFunction.h"
 #include "platform/imaging/ToneCurve.h"
 #include "platform/imaging/UnsharpMask.h"
 
@@ -198,4 +199,22 @@ TEST(UnsharpMask, addsTheDifferenceFromTheBlur)
     EXPECT_GT(pixel(out, 20, 4)[0], 0.6f);
     EXPECT_NEAR(pixel(out, 19, 4)[0] - 0.4f, 0.6f - pixel(out, 20, 4)[0], 1e-5f);
     EXPECT_NEAR(pixel(out, 2, 4)[0], 0.4f, 1e-5f);
+}
+
+TEST(SampledFunction, interpolatesWithinItsRangeAndSaysWhenARowLeavesIt)
+{
+    const SampledFunction linear(0, 1, 2048, [](double x) { return PixelMath::srgbToLinear(float(x)); });
+    for (float x = 0; x <= 1.0f; x += 0.0173f)
+        EXPECT_NEAR(linear(x), PixelMath::srgbToLinear(x), 2e-6f) << x;
+    EXPECT_EQ(linear(-3.0f), linear(0.0f));
+    EXPECT_EQ(linear(5.0f), linear(1.0f));
+    EXPECT_EQ(linear(std::nanf("")), linear(0.0f)); // never an index from a NaN
+
+    std::vector<float> in { 0.1f, 0.5f, 0.9f }, out(3);
+    EXPECT_TRUE(linear.applyWithin(in.data(), out.data(), 3));
+    EXPECT_NEAR(out[1], PixelMath::srgbToLinear(0.5f), 2e-6f);
+    in[2] = 1.2f;
+    EXPECT_FALSE(linear.applyWithin(in.data(), out.data(), 3));
+    linear.apply(in.data(), 3);
+    EXPECT_NEAR(in[0], PixelMath::srgbToLinear(0.1f), 2e-6f);
 }

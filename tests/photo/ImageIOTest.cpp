@@ -1,9 +1,11 @@
 #include "PhotoTestSupport.h"
 
 #include "platform/imaging/ImageIO.h"
+#include "platform/imaging/PixelMath.h"
 #include "platform/imaging/Vips.h"
 
 #include <QFile>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -174,4 +176,33 @@ TEST(ImageIO, unreadableFilesAndRawPhotosGiveNothing)
     EXPECT_FALSE(ImageIO::encode(FloatImage(), folder.file(QStringLiteral("x.png")), ImageIO::Format::Png));
     EXPECT_FALSE(
         ImageIO::encode(quadrants(), folder.file(QStringLiteral("no/such/dir/x.png")), ImageIO::Format::Png));
+}
+
+TEST(ImageIO, jpegStripsDecodeAsOnePieceWould)
+{
+    // Many strips (restart markers wrap past 7), a height off the MCU grid, both chroma layouts: decoded,
+    // the file is sample for sample what libvips' own one-piece writer gives at the same quality.
+    TempFolder folder;
+    const FloatImage image = photoLike(333, 1001, 0.03f);
+    for (int quality : { 97, 75 }) {
+        const QString ours = folder.file(QStringLiteral("ours-%1.jpg").arg(quality));
+        const QString theirs = folder.file(QStringLiteral("theirs-%1.jpg").arg(quality));
+        ASSERT_TRUE(ImageIO::encode(image, ours, ImageIO::Format::Jpeg, quality / 100.0));
+        ASSERT_TRUE(ImageIO::encode(image, folder.file(QStringLiteral("plain.png")), ImageIO::Format::Png));
+        VImage::new_from_file(folder.file(QStringLiteral("plain.png")).toUtf8().constData())
+            .jpegsave(theirs.toUtf8().constData(), VImage::option()->set("Q", quality)->set("strip", true));
+        const std::optional<FloatImage> a = ImageIO::decode(ours);
+        const std::optional<FloatImage> b = ImageIO::decode(theirs);
+        ASSERT_TRUE(a && b);
+        ASSERT_EQ(a->size(), QSize(333, 1001));
+        for (int c = 0; c < 3; ++c)
+            EXPECT_TRUE(std::equal(
+                a->plane(c).constData(), a->plane(c).constData() + 333 * 1001, b->plane(c).constData()))
+                << quality << " channel " << c;
+        // Qt's reader takes it too.
+        const QImage q(ours);
+        ASSERT_FALSE(q.isNull());
+        EXPECT_EQ(q.pixelColor(200, 900).red(), PixelMath::toByte(pixel(*a, 200, 900)[0]));
+        EXPECT_TRUE(QFile(ours).size() > 0);
+    }
 }

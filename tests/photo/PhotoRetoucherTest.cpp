@@ -205,7 +205,7 @@ TEST(PhotoRetoucher, sharpensAStepEdgeSymmetrically)
     EXPECT_NEAR(pixel(out, 115, 3)[0], 0.7f, 1e-6);
 }
 
-TEST(PhotoRetoucher, noiseReductionHalvesGreyNoiseAndKeepsTheMean)
+TEST(PhotoRetoucher, noiseReductionCutsGreyNoiseByAThirdAndKeepsTheMean)
 {
     const FloatImage noisy = makeImage(160, 120, [random = std::mt19937(3)](int, int) mutable {
         const float v = 0.5f + std::normal_distribution<float>(0, 0.01f)(random);

@@ -3,6 +3,7 @@
 #include "photo/PhotoRetoucher.h"
 #include "photo/RetouchPasses.h"
 #include "photo/RetouchPlan.h"
+#include "platform/imaging/DiscBlur.h"
 #include "platform/imaging/GaussianBlur.h"
 #include "platform/imaging/NoiseReduction.h"
 #include "platform/imaging/PixelMath.h"
@@ -199,30 +200,43 @@ TEST(RetouchMasks, reducedMapMatchesTheFullBlur)
 
 TEST(RetouchTiles, theTiledRenderEqualsTheWholeImageStages)
 {
-    // Several tiles (side 256) and noise: sharpening with noise reduction must not see the tile seams.
-    const FloatImage image = photoLike(700, 530, 0.03f);
-    PhotoRetouchSettings s = sharpening(180, 1.5 * 3000 / 700.0, 40);
-    const RetouchPlan p = plan(s, image.size(), Quality::Full);
-    const FloatImage got = *PhotoRetoucher::apply(s, image, Quality::Full);
+    // Several tiles (side 256) and noise: sharpening with noise reduction must not see the tile seams,
+    // whichever blur it sharpens against (sampled kernel, box passes, lens disc).
+    const FloatImage image = photoLike(600, 300, 0.03f);
+    struct Case
+    {
+        double radius; // in pixels of this image
+        bool lens;
+    };
+    for (const Case c : { Case { 1.5, false }, Case { 4.0, false }, Case { 5.0, true } }) {
+        PhotoRetouchSettings s = sharpening(180, c.radius * 3000 / 600.0, 40);
+        s.removeLensBlur = c.lens;
+        const RetouchPlan p = plan(s, image.size(), Quality::Full);
+        const FloatImage got = *PhotoRetoucher::apply(s, image, Quality::Full);
 
-    const FloatImage base = NoiseReduction::apply(image, p.noiseLevel, p.noiseSharpness);
-    const FloatImage blurred = GaussianBlur::blurred(base, p.blurSize);
-    float worst = 0;
-    for (int c = 0; c < 3; ++c)
-        for (int i = 0; i < 700 * 530; ++i) {
-            // The unsharp kernel written out.
-            float d[3], magnitude = 0;
-            for (int k = 0; k < 3; ++k) {
-                d[k] = base.plane(k).constData()[i] - blurred.plane(k).constData()[i];
-                magnitude = std::max(magnitude, std::abs(d[k]));
+        const FloatImage base = NoiseReduction::apply(image, p.noiseLevel, p.noiseSharpness);
+        const FloatImage blurred
+            = c.lens ? DiscBlur::blurred(base, p.blurSize) : GaussianBlur::blurred(base, p.blurSize);
+        float worst = 0;
+        for (int ch = 0; ch < 3; ++ch)
+            for (int i = 0; i < 600 * 300; ++i) {
+                // The unsharp kernel written out.
+                float d[3], magnitude = 0;
+                for (int k = 0; k < 3; ++k) {
+                    d[k] = base.plane(k).constData()[i] - blurred.plane(k).constData()[i];
+                    magnitude = std::max(magnitude, std::abs(d[k]));
+                }
+                const float gate = magnitude < p.threshold
+                    ? 0
+                    : PixelMath::smoothstep(p.threshold, p.threshold + 0.025f, magnitude);
+                const float expected
+                    = PixelMath::clamp01(base.plane(ch).constData()[i] + d[ch] * p.gain * gate);
+                worst = std::max(worst, std::abs(got.plane(ch).constData()[i] - expected));
             }
-            const float gate = magnitude < p.threshold
-                ? 0
-                : PixelMath::smoothstep(p.threshold, p.threshold + 0.025f, magnitude);
-            const float expected = PixelMath::clamp01(base.plane(c).constData()[i] + d[c] * p.gain * gate);
-            worst = std::max(worst, std::abs(got.plane(c).constData()[i] - expected));
-        }
-    EXPECT_LT(worst, 2e-5f);
+        // Sums taken in another order differ in the last bits, which the gate's steep ramp magnifies a
+        // little; a seam would differ by hundredths.
+        EXPECT_LT(worst, 2e-4f) << c.radius << (c.lens ? " lens" : "");
+    }
 }
 
 TEST(RetouchTiles, capsAndNoiseOnlySharpening)

@@ -37,12 +37,11 @@ FloatImage mapRgb(const FloatImage& image, const std::function<void(const RgbRow
 
 } // namespace
 
-void exposure(const RgbRow& row, float ev)
+QUAVEL_VECTOR_CLONES void exposure(const RgbRow& row, float ev)
 {
     const float gain = std::exp2(ev);
     for (float* p : { row.r, row.g, row.b })
-        for (int i = 0; i < row.n; ++i)
-            p[i] *= gain;
+        PixelMath::transform(p, row.n, [gain](float v) { return v * gain; });
 }
 
 FloatImage exposure(const FloatImage& image, double ev)
@@ -50,11 +49,10 @@ FloatImage exposure(const FloatImage& image, double ev)
     return mapRgb(image, [ev](const RgbRow& row) { exposure(row, float(ev)); });
 }
 
-void gamma(const RgbRow& row, float power)
+QUAVEL_VECTOR_CLONES void gamma(const RgbRow& row, float power)
 {
     for (float* p : { row.r, row.g, row.b })
-        for (int i = 0; i < row.n; ++i)
-            p[i] = PixelMath::powSigned(p[i], power);
+        PixelMath::transform(p, row.n, [power](float v) { return PixelMath::powSigned(v, power); });
 }
 
 FloatImage gamma(const FloatImage& image, double power)
@@ -65,8 +63,7 @@ FloatImage gamma(const FloatImage& image, double power)
 void invert(const RgbRow& row)
 {
     for (float* p : { row.r, row.g, row.b })
-        for (int i = 0; i < row.n; ++i)
-            p[i] = 1.0f - p[i];
+        PixelMath::transform(p, row.n, [](float v) { return 1.0f - v; });
 }
 
 FloatImage invert(const FloatImage& image)
@@ -74,7 +71,7 @@ FloatImage invert(const FloatImage& image)
     return mapRgb(image, [](const RgbRow& row) { invert(row); });
 }
 
-void colorControls(const RgbRow& row, float saturation, float brightness, float contrast)
+QUAVEL_VECTOR_CLONES void colorControls(const RgbRow& row, float saturation, float brightness, float contrast)
 {
     float* __restrict r = row.r;
     float* __restrict g = row.g;
@@ -94,7 +91,7 @@ FloatImage colorControls(const FloatImage& image, double saturation, double brig
     });
 }
 
-void vibrance(const RgbRow& row, float amount)
+QUAVEL_VECTOR_CLONES void vibrance(const RgbRow& row, float amount)
 {
     float* __restrict r = row.r;
     float* __restrict g = row.g;

@@ -1,6 +1,8 @@
 #include "platform/imaging/DiscBlur.h"
 
+#include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
+#include "platform/imaging/Scratch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +13,8 @@ namespace quavel::DiscBlur {
 
 namespace {
 
-void blurRows(const PlaneView& src, const PlaneView& dst, int y0, int y1, const std::vector<int>& halfWidth)
+QUAVEL_VECTOR_CLONES void blurRows(
+    const PlaneView& src, const PlaneView& dst, int y0, int y1, const std::vector<int>& halfWidth)
 {
     const int w = src.width;
     const int h = src.height;
@@ -24,19 +27,21 @@ void blurRows(const PlaneView& src, const PlaneView& dst, int y0, int y1, const 
     // Prefix sums of the edge-extended rows y0 − rv … y1 + rv: sums[j] = the first j padded samples.
     const int rows = (y1 - y0) + 2 * rv;
     const std::size_t stride = std::size_t(w + 2 * rh + 1);
-    std::vector<double> sums(std::size_t(rows) * stride);
+    thread_local std::vector<double> sumRows;
+    double* const sums = scratch(sumRows, std::size_t(rows) * stride);
     for (int i = 0; i < rows; ++i) {
         const float* in = src.row(std::clamp(y0 - rv + i, 0, h - 1));
-        double* s = sums.data() + std::size_t(i) * stride;
+        double* s = sums + std::size_t(i) * stride;
         s[0] = 0;
         for (int j = 0; j < w + 2 * rh; ++j)
             s[j + 1] = s[j] + in[std::clamp(j - rh, 0, w - 1)];
     }
-    std::vector<double> total(static_cast<std::size_t>(w));
+    thread_local std::vector<double> totalRow;
+    double* const total = scratch(totalRow, std::size_t(w));
     for (int y = y0; y < y1; ++y) {
-        std::fill(total.begin(), total.end(), 0.0);
+        std::fill_n(total, w, 0.0);
         for (int dy = -rv; dy <= rv; ++dy) {
-            const double* s = sums.data() + std::size_t(y - y0 + rv + dy) * stride;
+            const double* s = sums + std::size_t(y - y0 + rv + dy) * stride;
             const int hw = halfWidth[std::size_t(dy + rv)];
             // Padded index of column x is x + rh; the disc row spans [x − hw, x + hw].
             for (int x = 0; x < w; ++x)

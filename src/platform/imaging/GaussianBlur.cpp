@@ -1,6 +1,8 @@
 #include "platform/imaging/GaussianBlur.h"
 
+#include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
+#include "platform/imaging/Scratch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +29,7 @@ struct Kernel
 Kernel sampledKernel(double sigma)
 {
     Kernel k;
-    k.radius = std::max(1, int(std::ceil(4.0 * sigma)));
+    k.radius = std::clamp(int(std::ceil(4.0 * sigma)), 1, 8); // sigma below 2
     k.weights.resize(std::size_t(2 * k.radius + 1));
     double sum = 0;
     for (int i = -k.radius; i <= k.radius; ++i) {
@@ -64,21 +66,8 @@ Box extendedBox(double sigma)
     return b;
 }
 
-// out[i] = box over in[i .. i + 2·reach], for count outputs (in holds count + 2·reach samples).
-void boxPass(const float* in, float* out, int count, const Box& b)
-{
-    const int e = b.reach();
-    double sum = 0;
-    for (int k = 1; k < 2 * e; ++k)
-        sum += in[k];
-    for (int i = 0; i < count; ++i) {
-        out[i] = float((sum + b.alpha * (in[i] + in[i + 2 * e])) * b.scale);
-        sum += in[i + 2 * e] - in[i + 1];
-    }
-}
-
 // The same down a strip of columns: rows are vectors of width samples, stride apart.
-void boxPassRows(
+QUAVEL_VECTOR_CLONES void boxPassRows(
     const float* in, float* out, int count, int width, std::ptrdiff_t stride, const Box& b, float* sum)
 {
     const int e = b.reach();
@@ -100,59 +89,52 @@ void boxPassRows(
     }
 }
 
-void rowsDirect(const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
+// out = w0 · c + w · (a + b): the first pair of taps on top of the centre.
+inline void firStart(const float* __restrict c, const float* __restrict a, const float* __restrict b,
+    float* __restrict out, int n, float w0, float w)
 {
-    std::vector<float> padded(std::size_t(src.width + 2 * k.radius));
+    for (int x = 0; x < n; ++x)
+        out[x] = w0 * c[x] + w * (a[x] + b[x]);
+}
+
+// out += w · (a + b): each further pair of taps (out stays in the first-level cache meanwhile).
+inline void firAdd(
+    const float* __restrict a, const float* __restrict b, float* __restrict out, int n, float w)
+{
+    for (int x = 0; x < n; ++x)
+        out[x] += w * (a[x] + b[x]);
+}
+
+QUAVEL_VECTOR_CLONES void rowsDirect(
+    const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
+{
+    thread_local std::vector<float> paddedRow;
+    float* const padded = scratch(paddedRow, std::size_t(src.width + 2 * k.radius));
+    const float* w = k.weights.data() + k.radius; // the centre, then the taps outwards
     for (int y = y0; y < y1; ++y) {
         const float* in = src.row(y);
-        std::fill_n(padded.begin(), k.radius, in[0]);
-        std::memcpy(padded.data() + k.radius, in, std::size_t(src.width) * sizeof(float));
-        std::fill_n(padded.begin() + k.radius + src.width, k.radius, in[src.width - 1]);
+        std::fill_n(padded, k.radius, in[0]);
+        std::memcpy(padded + k.radius, in, std::size_t(src.width) * sizeof(float));
+        std::fill_n(padded + k.radius + src.width, k.radius, in[src.width - 1]);
+        const float* c = padded + k.radius;
         float* out = dst.row(y);
-        std::fill_n(out, src.width, 0.0f);
-        for (int t = 0; t <= 2 * k.radius; ++t) {
-            const float w = k.weights[std::size_t(t)];
-            const float* p = padded.data() + t;
-            for (int x = 0; x < src.width; ++x)
-                out[x] += w * p[x];
-        }
+        // The kernel is symmetric: the centre tap, then each pair of taps.
+        firStart(c, c - 1, c + 1, out, src.width, w[0], w[1]);
+        for (int t = 2; t <= k.radius; ++t)
+            firAdd(c - t, c + t, out, src.width, w[t]);
     }
 }
 
-void columnsDirect(const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
+QUAVEL_VECTOR_CLONES void columnsDirect(
+    const PlaneView& src, const PlaneView& dst, int y0, int y1, const Kernel& k)
 {
+    const float* w = k.weights.data() + k.radius;
+    auto row = [&](int y) { return src.row(std::clamp(y, 0, src.height - 1)); };
     for (int y = y0; y < y1; ++y) {
         float* out = dst.row(y);
-        std::fill_n(out, src.width, 0.0f);
-        for (int t = -k.radius; t <= k.radius; ++t) {
-            const float w = k.weights[std::size_t(t + k.radius)];
-            const float* in = src.row(std::clamp(y + t, 0, src.height - 1));
-            for (int x = 0; x < src.width; ++x)
-                out[x] += w * in[x];
-        }
-    }
-}
-
-// Five passes over the row extended by 5 reaches of edge samples: each pass gives up one reach on
-// both sides, so the last one covers the row exactly, as the blur of the infinitely extended row would.
-void rowsBox(const PlaneView& src, const PlaneView& dst, int y0, int y1, const Box& b)
-{
-    const int e = b.reach();
-    const int margin = kBoxPasses * e;
-    std::vector<float> a(std::size_t(src.width + 2 * margin)), c(a.size());
-    for (int y = y0; y < y1; ++y) {
-        const float* in = src.row(y);
-        std::fill_n(a.begin(), margin, in[0]);
-        std::memcpy(a.data() + margin, in, std::size_t(src.width) * sizeof(float));
-        std::fill_n(a.begin() + margin + src.width, margin, in[src.width - 1]);
-        float* from = a.data();
-        float* to = c.data();
-        int count = src.width + 2 * margin;
-        for (int pass = 0; pass < kBoxPasses; ++pass) {
-            count -= 2 * e;
-            boxPass(from, pass == kBoxPasses - 1 ? dst.row(y) : to, count, b);
-            std::swap(from, to);
-        }
+        firStart(row(y), row(y - 1), row(y + 1), out, src.width, w[0], w[1]);
+        for (int t = 2; t <= k.radius; ++t)
+            firAdd(row(y - t), row(y + t), out, src.width, w[t]);
     }
 }
 
@@ -162,16 +144,19 @@ void columnsBox(const PlaneView& src, const PlaneView& dst, int x0, int x1, cons
     const int margin = kBoxPasses * e;
     const int width = x1 - x0;
     const int rows = src.height + 2 * margin;
-    std::vector<float> a(std::size_t(rows) * kStrip), c(a.size()), sum(kStrip);
+    thread_local std::vector<float> stripA, stripC, sums;
+    float* const a = scratch(stripA, std::size_t(rows) * kStrip);
+    float* const c = scratch(stripC, std::size_t(rows) * kStrip);
+    float* const sum = scratch(sums, kStrip);
     for (int i = 0; i < rows; ++i)
-        std::memcpy(a.data() + std::size_t(i) * kStrip,
-            src.row(std::clamp(i - margin, 0, src.height - 1)) + x0, std::size_t(width) * sizeof(float));
-    float* from = a.data();
-    float* to = c.data();
+        std::memcpy(a + std::size_t(i) * kStrip, src.row(std::clamp(i - margin, 0, src.height - 1)) + x0,
+            std::size_t(width) * sizeof(float));
+    float* from = a;
+    float* to = c;
     int count = rows;
     for (int pass = 0; pass < kBoxPasses; ++pass) {
         count -= 2 * e;
-        boxPassRows(from, to, count, width, kStrip, b, sum.data());
+        boxPassRows(from, to, count, width, kStrip, b, sum);
         std::swap(from, to);
     }
     for (int y = 0; y < src.height; ++y)
@@ -184,6 +169,22 @@ void forRange(int count, bool parallel, const std::function<void(int, int)>& bod
         RowPool::run(count, body, grain);
     else
         body(0, count);
+}
+
+// dst (width = src's height) = src turned about its diagonal, in cache-sized blocks.
+void transpose(const PlaneView& src, const PlaneView& dst, bool parallel)
+{
+    constexpr int block = 32;
+    const int blocksDown = (src.height + block - 1) / block;
+    forRange(blocksDown, parallel, [&](int b0, int b1) {
+        for (int by = b0 * block; by < std::min(src.height, b1 * block); by += block)
+            for (int bx = 0; bx < src.width; bx += block)
+                for (int y = by; y < std::min(src.height, by + block); ++y) {
+                    const float* in = src.row(y);
+                    for (int x = bx; x < std::min(src.width, bx + block); ++x)
+                        dst.row(x)[y] = in[x];
+                }
+    });
 }
 
 } // namespace
@@ -206,25 +207,50 @@ void blur(const PlaneView& src, const PlaneView& dst, double sigma, bool paralle
             std::memcpy(dst.row(y), src.row(y), std::size_t(src.width) * sizeof(float));
         return;
     }
-    // Rows first into a packed temporary, then columns into dst.
-    FloatPlane temporary(src.width, src.height);
-    const PlaneView mid = PlaneView::of(temporary);
+    // Packed temporaries: the plane's own for a parallel blur, else the thread's, kept from one call
+    // to the next (a tile blurs once per channel).
+    const std::size_t size = std::size_t(src.width) * std::size_t(src.height);
+    thread_local std::vector<float> ownFirst, ownSecond;
+    FloatPlane first, second;
+    float* firstData;
+    float* secondData;
+    if (parallel) {
+        first = FloatPlane(src.width, src.height);
+        second = FloatPlane(src.height, src.width);
+        firstData = first.data();
+        secondData = second.data();
+    } else {
+        firstData = scratch(ownFirst, size);
+        secondData = scratch(ownSecond, size);
+    }
+    const PlaneView mid { firstData, src.width, src.height, src.width };
     if (sigma < kDirectBelow) {
+        // Rows into the temporary, then columns into dst.
         const Kernel k = sampledKernel(sigma);
         forRange(src.height, parallel, [&](int y0, int y1) { rowsDirect(src, mid, y0, y1, k); });
         forRange(src.height, parallel, [&](int y0, int y1) { columnsDirect(mid, dst, y0, y1, k); });
         return;
     }
     const Box b = extendedBox(sigma);
-    forRange(src.height, parallel, [&](int y0, int y1) { rowsBox(src, mid, y0, y1, b); });
-    const int strips = (src.width + kStrip - 1) / kStrip;
-    forRange(
-        strips, parallel,
-        [&](int s0, int s1) {
-            for (int s = s0; s < s1; ++s)
-                columnsBox(mid, dst, s * kStrip, std::min(src.width, (s + 1) * kStrip), b);
-        },
-        1);
+    auto columns = [&](const PlaneView& from, const PlaneView& to) {
+        const int strips = (from.width + kStrip - 1) / kStrip;
+        forRange(
+            strips, parallel,
+            [&](int s0, int s1) {
+                for (int s = s0; s < s1; ++s)
+                    columnsBox(from, to, s * kStrip, std::min(from.width, (s + 1) * kStrip), b);
+            },
+            1);
+    };
+    // The row passes, a running sum that cannot vectorise along a row, run as column passes on the
+    // transposed plane, a strip of columns at once: src turned into mid's memory, blurred down its
+    // columns into second, turned back into mid, blurred down the columns into dst.
+    const PlaneView across { firstData, src.height, src.width, src.height };
+    const PlaneView blurredAcross { secondData, src.height, src.width, src.height };
+    transpose(src, across, parallel);
+    columns(across, blurredAcross);
+    transpose(blurredAcross, mid, parallel);
+    columns(mid, dst);
 }
 
 FloatPlane blurred(const FloatPlane& plane, double sigma)

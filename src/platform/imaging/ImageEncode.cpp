@@ -1,5 +1,6 @@
 #include "platform/imaging/EncodedMetadata.h"
 #include "platform/imaging/ImageIO.h"
+#include "platform/imaging/JpegWriter.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/VipsSupport.h"
 
@@ -96,6 +97,18 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
     VipsSupport::ensureStarted();
     const QByteArray name = VipsSupport::fileName(path);
     const int q = std::clamp(int(std::lround(quality * 100)), 1, 100);
+    if (format == Format::Jpeg) {
+        // Our own writer for a whole image in memory: libvips' compresses on one thread, this one on all
+        // of them (libvips' stays for the renderings streamed through it).
+        try {
+            const std::optional<QByteArray> jpeg = JpegWriter::encode(image, q);
+            QFile file(path);
+            return jpeg && file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                && file.write(*jpeg) == jpeg->size() && file.flush();
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
     Source source;
     source.image = &image;
     source.bands = image.hasAlpha() && format != Format::Jpeg ? 4 : 3;

@@ -1,6 +1,8 @@
 #include "platform/imaging/NoiseReduction.h"
 
+#include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
+#include "platform/imaging/Scratch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,15 +32,55 @@ struct Band
     }
 };
 
-void computeDeltas(
+// The 5 × 5 means of the lumas within level of the centre, the taps written out so that the loop over
+// x is straight-line code the vectoriser takes whole, with the sums in registers.
+inline void gatedMeans(const float* const rows[5], float* __restrict out, int w, float level)
+{
+    const float* r0 = rows[0];
+    const float* r1 = rows[1];
+    const float* r2 = rows[2];
+    const float* r3 = rows[3];
+    const float* r4 = rows[4];
+    for (int x = 0; x < w; ++x) {
+        const float c = r2[x];
+        float sum = 0.0f;
+        float count = 0.0f;
+        auto tap = [&](float v) {
+            const bool near = std::abs(v - c) <= level;
+            sum += near ? v : 0.0f;
+            count += near ? 1.0f : 0.0f;
+        };
+        auto row = [&](const float* p) {
+            tap(p[x - 2]);
+            tap(p[x - 1]);
+            tap(p[x]);
+            tap(p[x + 1]);
+            tap(p[x + 2]);
+        };
+        row(r0);
+        row(r1);
+        row(r2);
+        row(r3);
+        row(r4);
+        out[x] = sum / count; // the centre always counts
+    }
+}
+
+QUAVEL_VECTOR_CLONES void computeDeltas(
     const PlaneView in[3], int y0, int y1, float level, float sharpness, std::vector<float>& delta)
 {
     const int w = in[0].width;
     const int h = in[0].height;
-    Band band { w, h, y0, y1, std::max(0, y0 - kReach), {}, {} };
+    // The working rows stay with the thread: tiles call this once each.
+    thread_local Band band;
+    band.width = w;
+    band.height = h;
+    band.y0 = y0;
+    band.y1 = y1;
+    band.first = std::max(0, y0 - kReach);
     const int last = std::min(h, y1 + kReach);
     const std::size_t lumaStride = std::size_t(w + 2 * kPad);
-    band.luma.resize(std::size_t(last - band.first) * lumaStride);
+    scratch(band.luma, std::size_t(last - band.first) * lumaStride);
     for (int y = band.first; y < last; ++y) {
         float* l = band.luma.data() + std::size_t(y - band.first) * lumaStride + kPad;
         const float* r = in[0].row(y);
@@ -54,31 +96,17 @@ void computeDeltas(
     // Gated 5 × 5 means for rows y0 − 1 … y1 (clamped), padded by one column each side.
     const int meanRows = (y1 + 1) - (y0 - 1);
     const std::size_t meanStride = std::size_t(w + 2);
-    band.mean.resize(std::size_t(meanRows) * meanStride);
-    std::vector<float> sum(static_cast<std::size_t>(w)), count(static_cast<std::size_t>(w));
+    scratch(band.mean, std::size_t(meanRows) * meanStride);
     for (int i = 0; i < meanRows; ++i) {
         const int y = std::clamp(y0 - 1 + i, 0, h - 1);
-        const float* centre = band.lumaRow(y);
-        std::fill(sum.begin(), sum.end(), 0.0f);
-        std::fill(count.begin(), count.end(), 0.0f);
-        for (int dy = -2; dy <= 2; ++dy) {
-            const float* row = band.lumaRow(y + dy);
-            for (int dx = -2; dx <= 2; ++dx) {
-                const float* v = row + dx;
-                for (int x = 0; x < w; ++x) {
-                    const bool near = std::abs(v[x] - centre[x]) <= level;
-                    sum[std::size_t(x)] += near ? v[x] : 0.0f;
-                    count[std::size_t(x)] += near ? 1.0f : 0.0f;
-                }
-            }
-        }
+        const float* rows[5] = { band.lumaRow(y - 2), band.lumaRow(y - 1), band.lumaRow(y),
+            band.lumaRow(y + 1), band.lumaRow(y + 2) };
         float* m = band.mean.data() + std::size_t(i) * meanStride + 1;
-        for (int x = 0; x < w; ++x)
-            m[x] = sum[std::size_t(x)] / count[std::size_t(x)]; // the centre always counts
+        gatedMeans(rows, m, w, level);
         m[-1] = m[0];
         m[w] = m[w - 1];
     }
-    delta.resize(std::size_t(y1 - y0) * w);
+    scratch(delta, std::size_t(y1 - y0) * w);
     for (int y = y0; y < y1; ++y) {
         const int i = y - (y0 - 1);
         const float* above = band.mean.data() + std::size_t(i - 1) * meanStride + 1;
@@ -96,6 +124,12 @@ void computeDeltas(
     }
 }
 
+QUAVEL_VECTOR_CLONES void addDelta(const float* __restrict src, const float* __restrict d, float* dst, int n)
+{
+    for (int x = 0; x < n; ++x)
+        dst[x] = src[x] + d[x];
+}
+
 } // namespace
 
 void apply(const PlaneView in[3], const PlaneView out[3], float noiseLevel, float sharpness, bool parallel)
@@ -105,7 +139,9 @@ void apply(const PlaneView in[3], const PlaneView out[3], float noiseLevel, floa
     if (w <= 0 || h <= 0)
         return;
     // The deltas of every row are made before any row is written, so out may be in.
-    std::vector<std::vector<float>> deltas;
+    std::vector<std::vector<float>> ownDeltas;
+    thread_local std::vector<std::vector<float>> tileDeltas; // a tile's, kept for the next tile
+    std::vector<std::vector<float>>& deltas = parallel ? ownDeltas : tileDeltas;
     const int bandHeight = parallel ? std::max(8, h / (4 * RowPool::concurrency())) : h;
     const int bands = (h + bandHeight - 1) / bandHeight;
     deltas.resize(std::size_t(bands));
@@ -131,12 +167,8 @@ void apply(const PlaneView in[3], const PlaneView out[3], float noiseLevel, floa
         const int y1 = std::min(h, (b + 1) * bandHeight);
         for (int y = y0; y < y1; ++y) {
             const float* d = deltas[std::size_t(b)].data() + std::size_t(y - y0) * w;
-            for (int c = 0; c < 3; ++c) {
-                const float* src = in[c].row(y);
-                float* dst = out[c].row(y);
-                for (int x = 0; x < w; ++x)
-                    dst[x] = src[x] + d[x];
-            }
+            for (int c = 0; c < 3; ++c)
+                addDelta(in[c].row(y), d, out[c].row(y), w);
         }
     });
 }

@@ -82,52 +82,94 @@ Weights areaWeights(int inSize, int outSize, double scale)
     return w;
 }
 
-FloatPlane resamplePlane(const FloatPlane& in, int outW, int outH, const Weights& wx, const Weights& wy)
+void rowsOf(const float* in, int inW, int y0, int y1, float* out, int outW, const Weights& wx)
 {
-    // Rows first (the input's height, the output's width), then columns.
-    FloatPlane mid(outW, in.height());
-    const float* src = in.constData();
-    float* m = mid.data();
-    RowPool::run(in.height(), [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            const float* row = src + std::size_t(y) * in.width();
-            float* out = m + std::size_t(y) * outW;
-            for (int x = 0; x < outW; ++x) {
-                const float* w = wx.values.data() + wx.offset[std::size_t(x)];
-                const float* p = row + wx.first[std::size_t(x)];
-                float sum = 0;
-                for (int t = 0; t < wx.count[std::size_t(x)]; ++t)
-                    sum += w[t] * p[t];
-                out[x] = sum;
-            }
+    for (int y = y0; y < y1; ++y) {
+        const float* row = in + std::size_t(y) * inW;
+        float* o = out + std::size_t(y) * outW;
+        for (int x = 0; x < outW; ++x) {
+            const float* w = wx.values.data() + wx.offset[std::size_t(x)];
+            const float* p = row + wx.first[std::size_t(x)];
+            float sum = 0;
+            for (int t = 0; t < wx.count[std::size_t(x)]; ++t)
+                sum += w[t] * p[t];
+            o[x] = sum;
+        }
+    }
+}
+
+void columnsOf(const float* in, int width, int y0, int y1, float* out, const Weights& wy)
+{
+    for (int y = y0; y < y1; ++y) {
+        float* o = out + std::size_t(y) * width;
+        const float* w = wy.values.data() + wy.offset[std::size_t(y)];
+        const float* first = in + std::size_t(wy.first[std::size_t(y)]) * width;
+        const float w0 = w[0];
+        for (int x = 0; x < width; ++x)
+            o[x] = w0 * first[x];
+        for (int t = 1; t < wy.count[std::size_t(y)]; ++t) {
+            const float* row = first + std::size_t(t) * width;
+            const float wt = w[t];
+            for (int x = 0; x < width; ++x)
+                o[x] += wt * row[x];
+        }
+    }
+}
+
+// Separable, every plane in each pass (one wait for the pool per pass, not per plane). The order that
+// reads fewest samples goes first; the row pass, a short product per output sample, counts double
+// against the column pass, which runs along whole rows.
+std::vector<FloatPlane> resamplePlanes(
+    const std::vector<const FloatPlane*>& planes, int outW, int outH, const Weights& wx, const Weights& wy)
+{
+    const int inW = planes[0]->width();
+    const int inH = planes[0]->height();
+    const double tapsX = double(wx.values.size()) / std::max(outW, 1);
+    const double tapsY = double(wy.values.size()) / std::max(outH, 1);
+    const double rowsFirst = 2 * double(inH) * outW * tapsX + double(outW) * outH * tapsY;
+    const double columnsFirst = double(inW) * outH * tapsY + 2 * double(outW) * outH * tapsX;
+    const bool byRows = rowsFirst <= columnsFirst;
+    const int n = int(planes.size());
+    std::vector<FloatPlane> mids, results;
+    for (int c = 0; c < n; ++c) {
+        mids.emplace_back(byRows ? outW : inW, byRows ? inH : outH);
+        results.emplace_back(outW, outH);
+    }
+    const int midRows = byRows ? inH : outH;
+    RowPool::run(n * midRows, [&](int s0, int s1) {
+        for (int s = s0; s < s1; ++s) {
+            const int c = s / midRows;
+            const int y = s % midRows;
+            if (byRows)
+                rowsOf(planes[std::size_t(c)]->constData(), inW, y, y + 1, mids[std::size_t(c)].data(), outW,
+                    wx);
+            else
+                columnsOf(
+                    planes[std::size_t(c)]->constData(), inW, y, y + 1, mids[std::size_t(c)].data(), wy);
         }
     });
-    FloatPlane result(outW, outH);
-    float* r = result.data();
-    RowPool::run(outH, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            float* out = r + std::size_t(y) * outW;
-            std::fill_n(out, outW, 0.0f);
-            const float* w = wy.values.data() + wy.offset[std::size_t(y)];
-            for (int t = 0; t < wy.count[std::size_t(y)]; ++t) {
-                const float* row = m + std::size_t(wy.first[std::size_t(y)] + t) * outW;
-                const float wt = w[t];
-                for (int x = 0; x < outW; ++x)
-                    out[x] += wt * row[x];
-            }
+    RowPool::run(n * outH, [&](int s0, int s1) {
+        for (int s = s0; s < s1; ++s) {
+            const int c = s / outH;
+            const int y = s % outH;
+            if (byRows)
+                columnsOf(
+                    mids[std::size_t(c)].constData(), outW, y, y + 1, results[std::size_t(c)].data(), wy);
+            else
+                rowsOf(mids[std::size_t(c)].constData(), inW, y, y + 1, results[std::size_t(c)].data(), outW,
+                    wx);
         }
     });
-    return result;
+    return results;
 }
 
 FloatImage resample(const FloatImage& image, int outW, int outH, const Weights& wx, const Weights& wy)
 {
     if (!image.hasAlpha()) {
-        return FloatImage(resamplePlane(image.plane(0), outW, outH, wx, wy),
-            resamplePlane(image.plane(1), outW, outH, wx, wy),
-            resamplePlane(image.plane(2), outW, outH, wx, wy), FloatPlane(), image.iccProfile());
-    }
-    // Premultiplied: a transparent pixel's colour must not bleed into its opaque neighbours.
+        std::vector<FloatPlane> out
+            = resamplePlanes({ &image.plane(0), &image.plane(1), &image.plane(2) }, outW, outH, wx, wy);
+        return FloatImage(out[0], out[1], out[2], FloatPlane(), image.iccProfile());
+    } // Premultiplied: a transparent pixel's colour must not bleed into its opaque neighbours.
     const int w = image.width();
     const int h = image.height();
     FloatPlane pre[3] = { FloatPlane(w, h), FloatPlane(w, h), FloatPlane(w, h) };
@@ -142,10 +184,10 @@ FloatImage resample(const FloatImage& image, int outW, int outH, const Weights& 
                 out[c][i] = in[i] * alpha[i];
         }
     });
-    FloatPlane a = resamplePlane(image.plane(FloatImage::Alpha), outW, outH, wx, wy);
-    FloatPlane colour[3];
-    for (int c = 0; c < 3; ++c)
-        colour[c] = resamplePlane(pre[c], outW, outH, wx, wy);
+    std::vector<FloatPlane> planes
+        = resamplePlanes({ &pre[0], &pre[1], &pre[2], &image.plane(FloatImage::Alpha) }, outW, outH, wx, wy);
+    FloatPlane colour[3] = { planes[0], planes[1], planes[2] };
+    FloatPlane a = planes[3];
     float* ap = a.data();
     float* cp[3] = { colour[0].data(), colour[1].data(), colour[2].data() };
     RowPool::run(outH, [&](int y0, int y1) {

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 
+#include <pthread.h>
+
 namespace quavel::RowPool {
 
 namespace {
@@ -65,7 +67,11 @@ public:
     {
         const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
         for (unsigned i = 1; i < hardware; ++i)
-            std::thread([this] { work(); }).detach();
+            std::thread([this] {
+                // Named, or they would carry the name of whichever thread first asked for rows.
+                pthread_setname_np(pthread_self(), "quavel rows");
+                work();
+            }).detach();
         m_workers = int(hardware) - 1;
     }
 

@@ -1,5 +1,6 @@
 #include "platform/imaging/ToneCurve.h"
 
+#include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
 
 #include <algorithm>
@@ -70,11 +71,10 @@ float ToneCurve::exact(float x) const
         + (-2 * t3 + 3 * t2) * m_y[k + 1] + (t3 - t2) * h * m_slope[k + 1]);
 }
 
-void ToneCurve::apply(const RgbRow& row) const
+QUAVEL_VECTOR_CLONES void ToneCurve::apply(const RgbRow& row) const
 {
     for (float* p : { row.r, row.g, row.b })
-        for (int i = 0; i < row.n; ++i)
-            p[i] = (*this)(p[i]);
+        PixelMath::transform(p, row.n, [this](float v) { return (*this)(v); });
 }
 
 FloatImage ToneCurve::apply(const FloatImage& image) const

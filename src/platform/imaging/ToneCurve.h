@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/imaging/FloatImage.h"
+#include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RgbRow.h"
 
 #include <array>
@@ -25,7 +26,7 @@ public:
 
     float operator()(float x) const
     {
-        const float position = std::min(std::max(x, 0.0f), 1.0f) * float(kEntries - 1);
+        const float position = PixelMath::clamp01(x) * float(kEntries - 1);
         const int i = std::min(int(position), kEntries - 2);
         const float f = position - float(i);
         return m_table[std::size_t(i)] + (m_table[std::size_t(i) + 1] - m_table[std::size_t(i)]) * f;

@@ -1,0 +1,190 @@
+#include "platform/imaging/JpegWriter.h"
+
+#include "platform/imaging/PixelMath.h"
+#include "platform/imaging/RowPool.h"
+
+#include <QtEndian>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace quavel::JpegWriter {
+
+namespace {
+
+struct ErrorManager
+{
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void onError(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+void silent(j_common_ptr, int) { }
+
+struct Strip
+{
+    int y0 = 0;
+    int y1 = 0;
+    unsigned char* data = nullptr; // the whole file libjpeg wrote for the strip (malloc'ed)
+    unsigned long size = 0;
+    bool ok = false;
+};
+
+// Compresses rows [y0, y1) as a JPEG of their own. Only the first strip's headers are kept (its profile
+// among them); the others give their entropy-coded data.
+void compress(const FloatImage& image, Strip& strip, int quality, bool first)
+{
+    ErrorManager errors;
+    jpeg_compress_struct info;
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = onError;
+    errors.base.emit_message = silent;
+    std::vector<unsigned char> line(std::size_t(image.width()) * 3);
+    // Nothing with a destructor lives between setjmp and a longjmp back to it.
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_compress(&info);
+        return;
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &strip.data, &strip.size);
+    info.image_width = JDIMENSION(image.width());
+    info.image_height = JDIMENSION(strip.y1 - strip.y0);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    if (quality >= 90)
+        for (int c = 0; c < info.num_components; ++c)
+            info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    info.optimize_coding = FALSE; // the standard tables: the same in every strip
+    info.write_JFIF_header = first ? TRUE : FALSE;
+    jpeg_start_compress(&info, TRUE);
+    if (first && !image.iccProfile().isEmpty())
+        jpeg_write_icc_profile(&info, reinterpret_cast<const JOCTET*>(image.iccProfile().constData()),
+            unsigned(image.iccProfile().size()));
+    for (int y = strip.y0; y < strip.y1; ++y) {
+        const float* r = image.row(0, y);
+        const float* g = image.row(1, y);
+        const float* b = image.row(2, y);
+        for (int x = 0; x < image.width(); ++x) {
+            line[std::size_t(3 * x)] = PixelMath::toByte(r[x]);
+            line[std::size_t(3 * x + 1)] = PixelMath::toByte(g[x]);
+            line[std::size_t(3 * x + 2)] = PixelMath::toByte(b[x]);
+        }
+        JSAMPROW row = line.data();
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    strip.ok = true;
+}
+
+// Where the start-of-scan segment of a JPEG ends (the entropy-coded data begins), and where its
+// start-of-frame segment is; -1 when the markers are not as libjpeg writes them.
+struct Layout
+{
+    qsizetype frame = -1; // offset of the SOF0 marker
+    qsizetype scanHeader = -1; // offset of the SOS marker
+    qsizetype data = -1; // first byte after the SOS segment
+};
+
+Layout layoutOf(const unsigned char* p, qsizetype size)
+{
+    Layout l;
+    qsizetype at = 2;
+    while (at + 4 <= size && p[at] == 0xFF) {
+        const unsigned char marker = p[at + 1];
+        const qsizetype length = qFromBigEndian<quint16>(p + at + 2);
+        if (marker == 0xC0)
+            l.frame = at;
+        if (marker == 0xDA) {
+            l.scanHeader = at;
+            l.data = at + 2 + length;
+            return l;
+        }
+        at += 2 + length;
+    }
+    return Layout();
+}
+
+} // namespace
+
+std::optional<QByteArray> encode(const FloatImage& image, int quality)
+{
+    if (image.isNull() || image.width() > 65500 || image.height() > 65500)
+        return std::nullopt;
+    const int mcu = quality >= 90 ? 8 : 16;
+    const int mcusAcross = (image.width() + mcu - 1) / mcu;
+    // Strips of whole MCU rows, enough for every thread, each a restart interval the format can count.
+    const int mcuRows = (image.height() + mcu - 1) / mcu;
+    int rowsPerStrip = std::max(1, mcuRows / (4 * RowPool::concurrency()));
+    rowsPerStrip = std::max(rowsPerStrip, (mcuRows + 199) / 200); // a few hundred strips at most
+    rowsPerStrip = std::min(rowsPerStrip, std::max(1, 65535 / mcusAcross));
+    if (mcusAcross * rowsPerStrip > 65535)
+        return std::nullopt;
+    const int stripHeight = rowsPerStrip * mcu;
+    std::vector<Strip> strips(std::size_t((image.height() + stripHeight - 1) / stripHeight));
+    for (std::size_t i = 0; i < strips.size(); ++i) {
+        strips[i].y0 = int(i) * stripHeight;
+        strips[i].y1 = std::min(image.height(), strips[i].y0 + stripHeight);
+    }
+    RowPool::run(
+        int(strips.size()),
+        [&](int s0, int s1) {
+            for (int s = s0; s < s1; ++s)
+                compress(image, strips[std::size_t(s)], quality, s == 0);
+        },
+        1);
+
+    QByteArray out;
+    bool ok = true;
+    for (const Strip& s : strips)
+        ok = ok && s.ok && s.size > 4;
+    if (ok) {
+        const Layout head = layoutOf(strips[0].data, qsizetype(strips[0].size));
+        ok = head.frame > 0 && head.data > 0;
+        if (ok) {
+            // The first strip's headers with the whole height, then a DRI segment before the scan.
+            QByteArray header(reinterpret_cast<const char*>(strips[0].data), head.scanHeader);
+            qToBigEndian<quint16>(quint16(image.height()), header.data() + head.frame + 5);
+            const unsigned char restart[6]
+                = { 0xFF, 0xDD, 0x00, 0x04, static_cast<unsigned char>((mcusAcross * rowsPerStrip) >> 8),
+                      static_cast<unsigned char>((mcusAcross * rowsPerStrip) & 0xFF) };
+            header.append(reinterpret_cast<const char*>(restart), 6);
+            header.append(
+                reinterpret_cast<const char*>(strips[0].data) + head.scanHeader, head.data - head.scanHeader);
+            qsizetype total = header.size();
+            for (const Strip& s : strips)
+                total += qsizetype(s.size) + 2;
+            out.reserve(total);
+            out.append(header);
+            for (std::size_t i = 0; i < strips.size() && ok; ++i) {
+                const Layout l = i == 0 ? head : layoutOf(strips[i].data, qsizetype(strips[i].size));
+                const qsizetype end = qsizetype(strips[i].size) - 2; // before the EOI marker
+                ok = l.data > 0 && end >= l.data && strips[i].data[end] == 0xFF
+                    && strips[i].data[end + 1] == 0xD9;
+                if (!ok)
+                    break;
+                out.append(reinterpret_cast<const char*>(strips[i].data) + l.data, end - l.data);
+                const unsigned char marker[2]
+                    = { 0xFF, static_cast<unsigned char>(i + 1 < strips.size() ? 0xD0 + (i % 8) : 0xD9) };
+                out.append(reinterpret_cast<const char*>(marker), 2);
+            }
+        }
+    }
+    for (Strip& s : strips)
+        std::free(s.data);
+    if (!ok)
+        return std::nullopt;
+    return out;
+}
+
+} // namespace quavel::JpegWriter
