@@ -234,7 +234,8 @@ TEST_F(EditorFixture, TheWrittenPhotoIsTheOneReportedAfterClosing)
     model.open(other, std::nullopt, {});
     ASSERT_TRUE(waitUntil([&] { return saved.contains(photo); }, 10000));
     EXPECT_FALSE(saved.contains(other));
-    ASSERT_TRUE(waitUntil([&] { return view->showsCanvas(); }, 10000));
+    // The second photo's edit is made once it has loaded: before that there is nothing of it to write.
+    ASSERT_TRUE(waitUntil([&] { return model.loadedURL() == other && view->showsCanvas(); }, 10000));
     view->retouchPanel()->controls()->contrast()->field()->setText(QStringLiteral("10"));
     view->retouchPanel()->controls()->contrast()->commitTyped();
     view->closeEditor();
