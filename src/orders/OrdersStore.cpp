@@ -223,6 +223,8 @@ void OrdersStore::reload()
         const QString selected = text::composed(*m_selectedFolderID);
         for (const OrderFolder& f : m_folders)
             if (text::composed(f.url) == selected) {
+                // The listing's own form of the path, so that the screen finds it as it is listed.
+                setSelection(f.url);
                 loadSections();
                 return;
             }

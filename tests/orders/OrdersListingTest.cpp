@@ -155,6 +155,7 @@ TEST(OrdersListing, AComposedSelectionMatchesADecomposedFolderName)
     f.markSettings();
     store.reload();
     EXPECT_EQ(describe(store.sections()), "Fichiers:a.jpg");
+    EXPECT_EQ(store.selectedFolderID(), f.path(QStringLiteral("Ce\u0301line"))) << "as listed";
     EXPECT_FALSE(f.settingsRewritten());
 }
 
