@@ -1,3 +1,4 @@
+#include "photo/PhotoWork.h"
 #include "platform/UserDefaults.h"
 #include "shell/MainWindow.h"
 #include "shell/QuavelApplication.h"
@@ -39,27 +40,34 @@ int main(int argc, char** argv)
     quavel::StartupSweep::run();
 
     quavel::Symbols::installIconTheme();
-    quavel::DesktopSettings desktop;
-    auto services = quavel::ShellServices::standard();
-    quavel::QuavelApplication quavel(*services, quavel::UserDefaults::standard(), desktop);
+    int status = 0;
+    {
+        quavel::DesktopSettings desktop;
+        auto services = quavel::ShellServices::standard();
+        quavel::QuavelApplication quavel(*services, quavel::UserDefaults::standard(), desktop);
 
-    QObject::connect(
-        &instance, &quavel::SingleInstance::pathsReceived, &quavel, [&quavel](const QStringList& paths) {
-            quavel.openFiles(paths);
-            quavel.window().showNormal();
-            quavel.window().raise();
-            quavel.window().activateWindow();
+        QObject::connect(
+            &instance, &quavel::SingleInstance::pathsReceived, &quavel, [&quavel](const QStringList& paths) {
+                quavel.openFiles(paths);
+                quavel.window().showNormal();
+                quavel.window().raise();
+                quavel.window().activateWindow();
+            });
+
+        // A session can end without the window ever going inactive: save on the way out as well.
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &quavel, [&quavel] { quavel.flushStores(); });
+        quavel::TerminationSignals termination;
+        QObject::connect(&termination, &quavel::TerminationSignals::terminationRequested, &quavel, [&quavel] {
+            quavel.flushStores();
+            QCoreApplication::quit();
         });
 
-    // A session can end without the window ever going inactive: save on the way out as well.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &quavel, [&quavel] { quavel.flushStores(); });
-    quavel::TerminationSignals termination;
-    QObject::connect(&termination, &quavel::TerminationSignals::terminationRequested, &quavel, [&quavel] {
-        quavel.flushStores();
-        QCoreApplication::quit();
-    });
-
-    quavel.openFiles(files);
-    quavel.window().show();
-    return app.exec();
+        quavel.openFiles(files);
+        quavel.window().show();
+        status = app.exec();
+    }
+    // The window and its screens are gone, so a crop editor open at quit has had its look's write
+    // asked for: it and every other photo write in flight reach the disk before the process ends.
+    quavel::PhotoWork::finishBeforeExit();
+    return status;
 }

@@ -5,6 +5,7 @@
 #include "orders/OrderPaths.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEdits.h"
+#include "photo/PhotoWork.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/Error.h"
 #include "platform/imaging/JobPool.h"
@@ -92,6 +93,9 @@ void OrdersStore::applyRetouch(const QStringList& files)
     watcher->setFuture(JobPool::batch().run([photos, settings, watermark]() -> std::optional<QString> {
         std::optional<QString> lastError;
         for (const QString& photo : photos) {
+            // The application is quitting: the photos done so far stay done, the rest untouched.
+            if (PhotoWork::stopping())
+                break;
             try {
                 PhotoEdits::applyRetouch(photo, settings, watermark);
             } catch (const std::exception& e) {

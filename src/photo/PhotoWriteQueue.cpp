@@ -209,4 +209,17 @@ void PhotoWriteQueue::waitFor(const QString& photoPath)
     run(photoPath, [] {});
 }
 
+void PhotoWriteQueue::waitForAll()
+{
+    // A lane is erased once it is idle and empty, and every change of a lane notifies the condition.
+    std::unique_lock lock(d->mutex);
+    d->turn.wait(lock, [this] { return d->lanes.isEmpty(); });
+}
+
+bool PhotoWriteQueue::idle() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->lanes.isEmpty();
+}
+
 } // namespace quavel

@@ -46,6 +46,10 @@ public:
 
     // Returns once every write of this photo asked for before the call has finished.
     void waitFor(const QString& photoPath);
+    // Returns once no write of any photo is queued or in flight (writes asked for meanwhile included).
+    void waitForAll();
+    // True when no write of any photo is queued or in flight.
+    bool idle() const;
 
     // How many writes of this photo wait for their turn (the one in flight not counted); for tests.
     int waiting(const QString& photoPath) const;

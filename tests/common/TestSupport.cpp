@@ -87,4 +87,25 @@ QString screenshotsFolder()
     return folder;
 }
 
+namespace {
+
+QList<std::function<void()>>& exitHooks()
+{
+    static QList<std::function<void()>> hooks;
+    return hooks;
+}
+
+} // namespace
+
+void addExitHook(std::function<void()> hook)
+{
+    exitHooks().append(std::move(hook));
+}
+
+void runExitHooks()
+{
+    for (const auto& hook : exitHooks())
+        hook();
+}
+
 } // namespace quavel::test

@@ -43,4 +43,9 @@ QByteArray readFile(const QString& path);
 // current folder; created when missing.
 QString screenshotsFolder();
 
+// Work to do after the last test and before the program ends (worker threads to let finish while the
+// program's objects still exist). Hooks run in the order they were added.
+void addExitHook(std::function<void()> hook);
+void runExitHooks();
+
 } // namespace quavel::test

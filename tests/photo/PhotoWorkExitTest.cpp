@@ -1,0 +1,84 @@
+// The process ends only after the photo work in flight: a crop editor closed just before quitting has its
+// look written, and the program leaves cleanly however far the write had got.
+#include "PhotoTestSupport.h"
+#include "common/TestSupport.h"
+#include "photo/CropEditorModel.h"
+#include "photo/PhotoEditMemory.h"
+#include "photo/PhotoOriginals.h"
+#include "photo/PhotoWork.h"
+#include "platform/imaging/ImageIO.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace quavel {
+namespace {
+
+const char* const exitChildVariable = "QUAVEL_EXIT_CHILD_PHOTO";
+
+// The child: opens the photo, brightens it, closes the editor and ends the program at once.
+TEST(PhotoWorkExitChild, ClosesTheEditorAndQuits)
+{
+    const char* photo = std::getenv(exitChildVariable);
+    if (!photo)
+        GTEST_SKIP() << "the child of the exit test";
+    const QString path = QString::fromLocal8Bit(photo);
+    auto* model = new CropEditorModel; // still alive while the program ends, as a window's would be
+    model->open(path, std::nullopt, {});
+    if (!test::waitUntil([&] { return model->loadedURL() == path; }, 20000))
+        std::_Exit(2);
+    PhotoRetouchSettings brighter;
+    brighter.exposure = 1;
+    model->setRetouchPreview(brighter);
+    model->close();
+    PhotoWork::finishBeforeExit();
+    std::exit(0); // static objects go now: no worker may still be running
+}
+
+float meanRed(const QString& path)
+{
+    const std::optional<FloatImage> image = ImageIO::decode(path);
+    if (!image)
+        return -1;
+    double sum = 0;
+    for (int y = 0; y < image->height(); ++y)
+        for (int x = 0; x < image->width(); ++x)
+            sum += image->row(0, y)[x];
+    return float(sum / (double(image->width()) * image->height()));
+}
+
+TEST(PhotoWorkExit, AnEditorClosedAtQuitHasItsLookWrittenBeforeTheProgramEnds)
+{
+    test::TempFolder folder;
+    const QString photo = folder.file(QStringLiteral("IMG_0412.png"));
+    // Large enough that the write is still running when the child asks to end.
+    ASSERT_TRUE(ImageIO::encode(test::grey(2400, 1600, 0.25f), photo, ImageIO::formatForPath(photo), 0.97));
+
+    const QByteArray self = QFile::encodeName(QFile::symLinkTarget("/proc/self/exe"));
+    const QByteArray filter = "--gtest_filter=PhotoWorkExitChild.ClosesTheEditorAndQuits";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv(exitChildVariable, QFile::encodeName(photo).constData(), 1);
+        char* argv[]
+            = { const_cast<char*>(self.constData()), const_cast<char*>(filter.constData()), nullptr };
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(PhotoOriginals::hasBackup(photo));
+    EXPECT_NEAR(meanRed(photo), 0.5f, 0.02f) << "the look given just before quitting is on disk";
+    EXPECT_EQ(PhotoEditMemory::load(photo).current.retouch.exposure, 1);
+}
+
+} // namespace
+} // namespace quavel
