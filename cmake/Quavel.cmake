@@ -15,13 +15,15 @@ function(quavel_library target)
     target_link_libraries(${target} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
-# quavel_tests(<subsystem> [UI] [NAME <program>] DEPS <libs...>)
+# quavel_tests(<subsystem> [UI] [SERIAL] [NAME <program>] DEPS <libs...>)
 # One GoogleTest program per test folder (named test_<subsystem>, or test_<program> when a subsystem has
 # several folders); every test carries the subsystem's label. The test discovery flattens list-valued
 # properties, so a test gets one label and no environment: the test main selects the offscreen platform
 # (and the web engine's sandbox setting) itself, and the sanitizer build simply builds no widget tests.
+# SERIAL: the program's tests run alone, for tests that bound the processor time of the GUI thread
+# (other tests running beside them on shared cores inflate it several times).
 function(quavel_tests subsystem)
-    cmake_parse_arguments(ARG "UI" "NAME" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "UI;SERIAL" "NAME" "DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
     if(NOT sources)
         return()
@@ -36,10 +38,14 @@ function(quavel_tests subsystem)
         target_compile_definitions(${target} PRIVATE QUAVEL_TEST_WIDGETS=1)
         target_link_libraries(${target} PRIVATE Qt6::Widgets)
     endif()
+    set(serial FALSE)
+    if(ARG_SERIAL)
+        set(serial TRUE)
+    endif()
     gtest_discover_tests(${target}
         DISCOVERY_MODE PRE_TEST
         NO_PRETTY_VALUES NO_PRETTY_TYPES
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${subsystem}"
+        PROPERTIES LABELS "${subsystem}" RUN_SERIAL ${serial}
         TEST_PREFIX "${subsystem}.")
 endfunction()

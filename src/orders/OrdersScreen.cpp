@@ -8,6 +8,7 @@
 #include "photo/CropEditorModel.h"
 #include "photo/OpenWithApps.h"
 #include "photo/PhotoOriginals.h"
+#include "photo/PhotoWriteQueue.h"
 #include "platform/Error.h"
 #include "platform/UserDefaults.h"
 
@@ -16,6 +17,19 @@
 #include <utility>
 
 namespace quavel {
+
+namespace {
+
+bool containsPhoto(const QStringList& files, const QString& photo)
+{
+    const QString key = PhotoWriteQueue::key(photo);
+    for (const QString& file : files)
+        if (PhotoWriteQueue::key(file) == key)
+            return true;
+    return false;
+}
+
+} // namespace
 
 OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* parent)
     : QObject(parent)
@@ -113,14 +127,32 @@ void OrdersScreen::syncCropWatermark()
         m_cropEditor->setWatermark(m_store.resolveWatermark());
 }
 
+std::optional<QString> OrdersScreen::editorPhotoAmong(const QStringList& files) const
+{
+    const std::optional<QString> shown = m_cropEditor->fileURL();
+    if (shown && containsPhoto(files, *shown))
+        return shown;
+    return std::nullopt;
+}
+
+// A batch over the photo the editor shows starts from the editor's look: it is written first (the batch
+// waits for that write in the photo's queue), and the batch's result is what the editor shows and writes
+// afterwards, never its own older look over it.
 void OrdersScreen::applyWatermark(const QStringList& files)
 {
     const BusyCursor busy;
+    const std::optional<QString> shown = editorPhotoAmong(files);
+    if (shown)
+        m_cropEditor->persistCurrent();
     m_store.applyWatermark(files);
+    if (shown)
+        m_cropEditor->reloadIfShowing(*shown);
 }
 
 void OrdersScreen::applyRetouch(const QStringList& files)
 {
+    if (editorPhotoAmong(files))
+        m_cropEditor->persistCurrent();
     m_store.applyRetouch(files);
     // A batch the store refused (neutral settings, no photo) is over at once.
     if (m_store.isRetouching())
@@ -137,8 +169,11 @@ void OrdersScreen::retouchFinished(const QStringList& files)
     const QString photo = *shown;
     // Only the watermark is taken for the photo the editor already shows.
     m_cropEditor->open(photo, m_store.resolveWatermark(), m_store.retouch());
-    if (files.contains(photo))
+    if (containsPhoto(files, photo)) {
+        // A change made in the editor while the batch ran is written, not dropped by the reload.
+        m_cropEditor->persistCurrent();
         m_cropEditor->reloadIfShowing(photo);
+    }
 }
 
 void OrdersScreen::doubleClick(const OrderMedia& file)

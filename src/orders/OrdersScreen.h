@@ -120,6 +120,8 @@ signals:
 private:
     void setSelection(const OrderSelection& selection);
     void retouchFinished(const QStringList& files);
+    // The editor's photo when it is one of files.
+    std::optional<QString> editorPhotoAmong(const QStringList& files) const;
 
     OrdersStore& m_store;
     UserDefaults& m_defaults;

@@ -90,6 +90,7 @@ void CropEditorModel::endSession()
     setBaseImage(FloatImage());
     setWatermarkImages(FloatImage(), FloatImage());
     setLoadedURL(std::nullopt);
+    m_writtenLook.reset();
     setErrorMessage(std::nullopt);
     setHistory({});
     setCommitted(CropEditState {});

@@ -213,6 +213,18 @@ private:
     void showImage(const FloatImage& image, const QImage& picture);
     void endSession();
 
+    // The look a write would give the loaded photo now, compared with the one the editor last asked
+    // to be written.
+    struct Look
+    {
+        QString photo;
+        CropEditState state;
+        std::optional<CropEditState> baked;
+        std::optional<QString> watermark;
+        bool operator==(const Look& other) const = default;
+    };
+    Look lookNow() const;
+
     void setIsOpen(bool value);
     void setFileURL(const std::optional<QString>& value);
     void setWatermarkURL(const std::optional<QString>& value);
@@ -273,6 +285,10 @@ private:
     double m_offsetScale = 1;
     // The photo whose original is being put back: no write of its old look may follow the restore.
     std::optional<QString> m_restoring;
+    // The look of the last write this editor asked for, since the photo was loaded; a failed write
+    // forgets it. persistCurrent() does not ask again for the same look: the photo may have been
+    // rewritten since by a batch edit, which the same look written again from the session copy undoes.
+    std::optional<Look> m_writtenLook;
 };
 
 } // namespace quavel

@@ -71,6 +71,7 @@ bool CropEditorModel::finishLoad(
         ? double(loaded.fullWidth) / double(loaded.image.width())
         : 1.0;
     setLoadedURL(photo);
+    m_writtenLook.reset();
     setActiveHandle(std::nullopt);
     setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
     restoreOpenedState(photo);
@@ -142,8 +143,19 @@ void CropEditorModel::persistCurrent()
     ++m_persistGeneration;
     if (!m_loadedURL || !m_sessionBaseURL)
         return;
+    commitHistory();
+    // Already asked for: the journal and the queued or finished write hold this look.
+    if (m_writtenLook && *m_writtenLook == lookNow())
+        return;
     // Captured now, not in a later turn: close() and open() clear the photo right after this call.
     persistLookToDisk();
+}
+
+CropEditorModel::Look CropEditorModel::lookNow() const
+{
+    const CropEditState state = currentState();
+    return Look { m_loadedURL.value_or(QString()), state, m_bakedState,
+        state.includeWatermark ? m_watermarkURL : std::nullopt };
 }
 
 std::optional<CropWriteRequest> CropEditorModel::captureWrite() const
@@ -178,6 +190,7 @@ QFuture<bool> CropEditorModel::persistLookToDisk()
     if (!request)
         return ready(false);
     persistJournal();
+    m_writtenLook = lookNow();
     return submitWrite(*request);
 }
 
@@ -205,8 +218,10 @@ QFuture<bool> CropEditorModel::submitWrite(const CropWriteRequest& request)
             return current;
         case PhotoWriteQueue::Status::failed:
             // A failure of a write that a newer request has overtaken shows nothing.
-            if (current && isPhoto(m_loadedURL, photo))
+            if (current && isPhoto(m_loadedURL, photo)) {
                 setErrorMessage(result.errorMessage);
+                m_writtenLook.reset();
+            }
             return false;
         case PhotoWriteQueue::Status::skipped:
             break;

@@ -68,7 +68,8 @@ void write(const CropWriteRequest& request)
         PhotoComposer::write(request.snapshot.composedImage(request.sessionCopy), request.photo);
     } else {
         PhotoOriginals::ensureBackup(request.photo);
-        if (request.retouch.isNeutral()) {
+        const FloatImage& watermark = request.snapshot.watermark;
+        if (request.retouch.isNeutral() && watermark.isNull()) {
             // The untouched original goes back in one rename: the photo is never missing.
             PhotoFiles::replaceWithCopy(request.photo, request.sessionCopy);
         } else {
@@ -76,11 +77,16 @@ void write(const CropWriteRequest& request)
                 = PhotoComposer::loadFullOrientedImage(request.sessionCopy);
             if (!original || original->isNull())
                 throw PhotoEditError(PhotoEditError::Kind::unreadablePhoto);
-            const std::optional<FloatImage> retouched
-                = PhotoRetoucher::apply(request.retouch, *original, PhotoRetoucher::Quality::Full);
-            if (!retouched || retouched->isNull())
+            std::optional<FloatImage> image = request.retouch.isNeutral()
+                ? original
+                : PhotoRetoucher::apply(request.retouch, *original, PhotoRetoucher::Quality::Full);
+            // A look that includes the watermark keeps it on the full-size photo too, as the orders'
+            // batch watermark draws it there.
+            if (image && !image->isNull() && !watermark.isNull())
+                image = PhotoComposer::withBottomWatermark(*image, watermark);
+            if (!image || image->isNull())
                 throw PhotoEditError(PhotoEditError::Kind::composeFailed);
-            PhotoComposer::write(*retouched, request.photo);
+            PhotoComposer::write(*image, request.photo);
         }
     }
     MediaThumbnailer::cache().removePath(request.photo);

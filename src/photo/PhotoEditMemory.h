@@ -34,10 +34,11 @@ void remove(const QString& photoPath);
 void recordRetouch(const PhotoRetouchSettings& settings, const QString& photoPath);
 
 // Renders the photo in place from its original according to the journal's current state: the original
-// is kept first; a state without validated crop and with a neutral retouch puts the original's bytes
-// back; otherwise the original is decoded, retouched at full quality and written at full size (crop not
-// validated, no watermark) or as the print canvas of its crop (with the watermark when the state
-// includes it and one is given). The photo's thumbnail entry goes. Throws PhotoEditError or FileError.
+// is kept first; a state without validated crop, with a neutral retouch and without a watermark to draw
+// puts the original's bytes back; otherwise the original is decoded, retouched at full quality and
+// written at full size (crop not validated) or as the print canvas of its crop, with the watermark across
+// the bottom of either when the state includes it and one is given. The photo's thumbnail entry goes.
+// Throws PhotoEditError or FileError.
 void materialize(
     const PhotoEditJournal& journal, const QString& photoPath, const std::optional<FloatImage>& watermark);
 

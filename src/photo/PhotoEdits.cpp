@@ -39,6 +39,18 @@ FloatImage retouched(const PhotoRetouchSettings& settings, const FloatImage& ima
     return result && !result->isNull() ? *result : image;
 }
 
+// The full-size photo with the watermark across its bottom when its look includes one: a look that
+// records the watermark keeps it at every rendering, validated crop or not.
+FloatImage withWatermark(const FloatImage& image, const FloatImage* watermark)
+{
+    if (!watermark)
+        return image;
+    FloatImage marked = PhotoComposer::withBottomWatermark(image, *watermark);
+    if (marked.isNull())
+        throw PhotoEditError(Kind::composeFailed);
+    return marked;
+}
+
 // The source of every rendering: the original once there is one.
 QString sourceOf(const QString& photoPath)
 {
@@ -65,11 +77,11 @@ void PhotoEditMemory::materialize(
         const CropEditState& state = journal.current;
         const FloatImage* drawn = state.includeWatermark && watermark ? &*watermark : nullptr;
 
-        if (!state.cropValidated && state.retouch.isNeutral()) {
+        if (!state.cropValidated && state.retouch.isNeutral() && !drawn) {
             // Nothing to render: the original's bytes, by one rename of a finished copy.
             if (source != photoPath)
                 PhotoFiles::replaceWithCopy(photoPath, source);
-        } else if (state.retouch.isNeutral()) {
+        } else if (state.cropValidated && state.retouch.isNeutral()) {
             // The crop alone: only what the canvas shows is decoded.
             PhotoComposer::write(PhotoComposer::composeCrop(
                                      source, state.format, state.zoom, state.offset, state.angle, drawn),
@@ -81,7 +93,7 @@ void PhotoEditMemory::materialize(
                                          image, state.format, state.zoom, state.offset, state.angle, drawn),
                     photoPath);
             else
-                PhotoComposer::write(image, photoPath);
+                PhotoComposer::write(withWatermark(image, drawn), photoPath);
         }
         forgetThumbnail(photoPath, keyBefore);
     });
@@ -108,13 +120,9 @@ void PhotoEdits::applyWatermark(const QString& photoPath, const QString& waterma
             PhotoEditMemory::materialize(journal, photoPath, watermark);
             return;
         }
-        // Without a validated crop the watermark goes across the full-size photo; a later batch retouch
-        // renders the photo without it while the journal still says it is included.
-        const FloatImage image
-            = PhotoComposer::withBottomWatermark(retouched(journal.current.retouch, photo), *watermark);
-        if (image.isNull())
-            throw PhotoEditError(Kind::composeFailed);
-        PhotoComposer::write(image, photoPath);
+        // Without a validated crop the watermark goes across the full-size photo, as every later
+        // rendering of this look draws it.
+        PhotoComposer::write(withWatermark(retouched(journal.current.retouch, photo), &*watermark), photoPath);
         forgetThumbnail(photoPath, keyBefore);
     });
 }

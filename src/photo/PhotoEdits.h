@@ -20,8 +20,9 @@ namespace quavel::PhotoEdits {
 void applyWatermark(const QString& photoPath, const QString& watermarkPath);
 
 // Records the settings as the photo's retouch and renders the photo again from its original: on the
-// print canvas of the journal's format when the crop is validated (with the watermark when the journal
-// includes it and a watermark file is given), else at full size without crop or watermark. Neutral
+// print canvas of the journal's format when the crop is validated, else at full size without crop; with
+// the watermark across the bottom of either when the journal includes it and a watermark file is given
+// (a photo watermarked by the batch keeps its watermark through a later retouch). Neutral
 // settings change nothing. A journal that cannot be read back leaves the photo as it was, silently.
 // Throws PhotoEditError or FileError.
 void applyRetouch(const QString& photoPath, const PhotoRetouchSettings& settings,

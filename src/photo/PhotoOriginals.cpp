@@ -21,12 +21,24 @@ namespace {
 
 const QString originalsFolder = QStringLiteral(".quavel-originals");
 
-bool exists(const QString& path)
+enum class Stands { nothing, emptyFile, file };
+
+// A copy killed where the file system has no links (exFAT, FAT) can leave its empty placeholder under
+// the final name: that is no original, and neither a photo to put back.
+Stands standing(const QString& path)
 {
     struct stat st
     {
     };
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return Stands::nothing;
+    return S_ISREG(st.st_mode) && st.st_size == 0 ? Stands::emptyFile : Stands::file;
+}
+
+void unlinkLeftover(const QString& path)
+{
+    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+        throw FileError(errno, frenchDescription(errno));
 }
 
 } // namespace
@@ -39,7 +51,7 @@ QString backupURL(const QString& photoPath)
 
 bool hasBackup(const QString& photoPath)
 {
-    return exists(backupURL(photoPath));
+    return standing(backupURL(photoPath)) == Stands::file;
 }
 
 void ensureBackup(const QString& photoPath)
@@ -47,9 +59,16 @@ void ensureBackup(const QString& photoPath)
     if (CameraRaw::isCameraRaw(photoPath))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
     PhotoWriteQueue::shared().run(photoPath, [&] {
-        if (hasBackup(photoPath))
-            return;
         const QString backup = backupURL(photoPath);
+        switch (standing(backup)) {
+        case Stands::file:
+            return;
+        case Stands::emptyFile:
+            unlinkLeftover(backup);
+            break;
+        case Stands::nothing:
+            break;
+        }
         const QByteArray folder = QFile::encodeName(QFileInfo(backup).absolutePath());
         if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
             throw FileError(errno, frenchDescription(errno));
@@ -67,8 +86,17 @@ void restore(const QString& photoPath)
 {
     PhotoWriteQueue::shared().run(photoPath, [&] {
         const QString backup = backupURL(photoPath);
-        if (!exists(backup))
+        switch (standing(backup)) {
+        case Stands::nothing:
             return;
+        case Stands::emptyFile:
+            // The copy never finished, so the photo was never rewritten: it is its own original.
+            unlinkLeftover(backup);
+            PhotoEditMemory::remove(photoPath);
+            return;
+        case Stands::file:
+            break;
+        }
         PhotoFiles::replaceWithCopy(photoPath, backup);
         if (::unlink(QFile::encodeName(backup).constData()) != 0)
             throw FileError(errno, frenchDescription(errno));

@@ -9,7 +9,9 @@ namespace quavel::PhotoOriginals {
 // "<dir>/.quavel-originals/<name>" for the photo "<dir>/<name>".
 QString backupURL(const QString& photoPath);
 
-// Whether a file stands at the backup path. A backup only ever takes that name complete and flushed.
+// Whether a file stands at the backup path. A backup only ever takes that name complete and flushed,
+// except where the file system has no links: there a copy killed midway can leave an empty file under
+// the name, which is no backup (ensureBackup copies again over it, restore leaves the photo alone).
 bool hasBackup(const QString& photoPath);
 
 // Keeps the photo as its original when it has none yet; an existing original is never replaced, even

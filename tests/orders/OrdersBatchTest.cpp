@@ -135,8 +135,9 @@ TEST_F(OrdersBatch, ARetouchBatchRunsOnAWorkerNotesEveryPhotoAndReportsTheLastFa
     finishRetouch();
     EXPECT_EQ(transitions, (QList<bool> { true, false }));
     EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
+    // At least once: the folder watch may report the batch's own writes as well.
     for (const QString& p : { first, broken, third })
-        EXPECT_EQ(store->fileRevision(p), 1) << p.toStdString();
+        EXPECT_GE(store->fileRevision(p), 1) << p.toStdString();
     EXPECT_EQ(store->fileRevision(video), 0);
     EXPECT_EQ(readFile(PhotoOriginals::backupURL(first)), firstBytes);
     EXPECT_EQ(readFile(PhotoOriginals::backupURL(third)), thirdBytes);

@@ -207,7 +207,7 @@ TEST_F(CropEditorWrites, AZoomBelowTheMinimumComposesAsTheMinimum)
     EXPECT_NEAR(pixel(written, 874 + 150, 1240)[0], 0.5f, step);
 }
 
-TEST_F(CropEditorWrites, TheWatermarkIsDrawnOnlyOnAValidatedCrop)
+TEST_F(CropEditorWrites, AnIncludedWatermarkIsDrawnOnTheFullPhotoAndOnTheValidatedCrop)
 {
     const QString photo = greyPhoto("wm.png", 0.25f);
     // Transparent above, opaque red below.
@@ -223,8 +223,18 @@ TEST_F(CropEditorWrites, TheWatermarkIsDrawnOnlyOnAValidatedCrop)
     m_model->setIncludeWatermark(true);
     m_model->persistCurrent();
     settle(photo);
-    EXPECT_EQ(decoded(photo).size(), QSize(64, 48));
+    // Not validated: the full-size photo with the watermark across its bottom (64 × 32 there).
+    const FloatImage full = decoded(photo);
+    ASSERT_EQ(full.size(), QSize(64, 48));
+    EXPECT_NEAR(pixel(full, 32, 44)[0], 1.0f, step);
+    EXPECT_NEAR(pixel(full, 32, 44)[1], 0.0f, step);
+    EXPECT_NEAR(pixel(full, 32, 20)[0], 0.25f, step);
+    // Switched off again: the original's own bytes.
+    m_model->setIncludeWatermark(false);
+    m_model->persistCurrent();
+    settle(photo);
     EXPECT_NEAR(level(photo), 0.25f, step);
+    m_model->setIncludeWatermark(true);
 
     ASSERT_TRUE(await(m_model->save()));
     settle(photo);

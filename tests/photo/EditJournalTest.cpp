@@ -257,6 +257,25 @@ TEST(Originals, RestorePutsTheOriginalBackExactlyAndForgetsTheEdits)
     EXPECT_FALSE(QFile::exists(PhotoEditMemory::journalURL(photo)));
 }
 
+// What a copy killed on a file system without links leaves: its empty placeholder under the name.
+TEST(Originals, AnEmptyFileUnderTheOriginalsNameIsNoOriginal)
+{
+    TempFolder folder;
+    const QString photo = folder.write("IMG_3.JPG", "the photo");
+    folder.write(".quavel-originals/IMG_3.JPG", "");
+    PhotoEditMemory::save(PhotoEditJournal {}, photo);
+    EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
+    // Undo leaves the photo as it is and forgets the edit that never happened.
+    PhotoOriginals::restore(photo);
+    EXPECT_EQ(folder.read("IMG_3.JPG"), "the photo");
+    EXPECT_FALSE(QFile::exists(PhotoOriginals::backupURL(photo)));
+    EXPECT_FALSE(QFile::exists(PhotoEditMemory::journalURL(photo)));
+    // The next edit makes the original over such a leftover.
+    folder.write(".quavel-originals/IMG_3.JPG", "");
+    PhotoOriginals::ensureBackup(photo);
+    EXPECT_EQ(folder.read(".quavel-originals/IMG_3.JPG"), "the photo");
+}
+
 TEST(PhotoEditErrors, SpeakFrench)
 {
     using Kind = PhotoEditError::Kind;

@@ -3,7 +3,7 @@
 // screen (and a margin) exist. The machine is shared with builds, so a frame is measured by the GUI
 // thread's own processor time (what it spent on the frame, not the time others took from it); its
 // wall-clock time is printed beside.
-#include "OrdersViewFixture.h"
+#include "orders_views/OrdersViewFixture.h"
 
 #include "orders/views/OrderSectionBlock.h"
 #include "photo/ThumbnailCache.h"
