@@ -5,6 +5,7 @@
 #include "photo/CropSessionFolder.h"
 #include "photo/CropWriteRequest.h"
 #include "photo/PhotoOriginals.h"
+#include "platform/imaging/JobPool.h"
 
 #include <QDir>
 #include <QTimer>
@@ -36,7 +37,12 @@ CropEditorModel::CropEditorModel(QObject* parent)
     });
 }
 
-CropEditorModel::~CropEditorModel() = default;
+CropEditorModel::~CropEditorModel()
+{
+    // The work this model started hands its result to this object when it ends: it ends first, while
+    // the object is whole, so that no continuation finds it gone (results queued to it are dropped).
+    JobPool::interactive().threadPool().waitForDone();
+}
 
 std::optional<QString> CropEditorModel::makeSessionCopy(const QString& source)
 {
