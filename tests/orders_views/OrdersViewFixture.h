@@ -1,10 +1,11 @@
 #pragma once
 
-// The builder of the orders screen's widget tests: a real orders tree of real JPEG photos and MPEG-4
-// videos in a temporary folder, the real orders store over a settings folder beside it, user defaults
-// of the test's own, and the screen shown in a window over the application's backdrop.
+// The builder of the orders screen's widget tests: the orders tests' tree and store (OrdersFixture),
+// filled with real JPEG photos and MPEG-4 videos, user defaults of the test's own, and the screen shown
+// in a window over the application's backdrop.
 
 #include "common/TestSupport.h"
+#include "orders/OrdersFixture.h"
 #include "orders/OrdersScreen.h"
 #include "orders/OrdersStore.h"
 #include "orders/views/OrderCellLayer.h"
@@ -31,12 +32,6 @@
 #include <QVBoxLayout>
 
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace quavel::test {
 
@@ -100,12 +95,9 @@ inline void settle(int turns = 6)
         QApplication::processEvents();
 }
 
-struct OrdersViewFixture
+struct OrdersViewFixture : OrdersFixture
 {
-    TempFolder tmp;
-    QString root = tmp.file(QStringLiteral("Commandes"));
     UserDefaults defaults { tmp.file(QStringLiteral("defaults.json")) };
-    std::unique_ptr<OrdersStore> store;
     std::unique_ptr<BackdropWindow> window;
     OrdersView* view = nullptr;
 
@@ -117,7 +109,6 @@ struct OrdersViewFixture
             return true;
         }();
         (void)once;
-        QDir().mkpath(root);
         QApplication::setPalette(Theme::palette(false));
         MediaThumbnailer::cache().clear();
     }
@@ -128,44 +119,31 @@ struct OrdersViewFixture
         QApplication::setPalette(Theme::palette(false));
     }
 
-    QString path(const QString& relative) const { return root + u'/' + relative; }
     QString photo(
         const QString& relative, QColor colour = QColor(180, 90, 60), QSize size = QSize(90, 60)) const
     {
-        return tmp.write(QStringLiteral("Commandes/") + relative, jpeg(size, colour));
+        return file(relative, jpeg(size, colour));
     }
     QString video(const QString& relative) const
     {
         const QString p = path(relative);
         QDir().mkpath(QFileInfo(p).absolutePath());
         if (!writeVideo(p, 64, 48, 0, 3))
-            tmp.write(QStringLiteral("Commandes/") + relative, "not a video");
+            file(relative, "not a video");
         return p;
     }
-    QString folder(const QString& relative) const
-    {
-        QDir().mkpath(path(relative));
-        return path(relative);
-    }
 
-    // A store over the settings folder (made afresh: a restart).
+    // A store over the settings folder (made afresh: a restart), the screen of the old one closed first.
     OrdersStore& openStore()
     {
         window.reset();
-        store = std::make_unique<OrdersStore>(tmp.file(QStringLiteral("support")));
-        return *store;
+        return open();
     }
     // The store's root is the tree, with an order selected.
     OrdersStore& openOn(const QString& order = {})
     {
-        OrdersStore& s = openStore();
-        s.storeRoot(root);
-        if (!order.isEmpty()) {
-            s.setSelectedFolderID(path(order));
-            s.persist();
-            s.loadSections();
-        }
-        return s;
+        window.reset();
+        return OrdersFixture::openOn(order);
     }
 
     // The screen in a window of that size, shown and laid out.
