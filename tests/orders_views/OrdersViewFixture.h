@@ -4,6 +4,7 @@
 // filled with real JPEG photos and MPEG-4 videos, user defaults of the test's own, and the screen shown
 // in a window over the application's backdrop.
 
+#include "common/FilePanels.h"
 #include "common/TestSupport.h"
 #include "orders/OrdersFixture.h"
 #include "orders/OrdersScreen.h"
@@ -17,18 +18,14 @@
 #include "photo/ThumbnailCache.h"
 #include "platform/UserDefaults.h"
 #include "ui/Backdrop.h"
-#include "ui/PanelPresenter.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QPainter>
 #include <QStyleFactory>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -59,33 +56,6 @@ inline QByteArray jpeg(QSize size, QColor colour)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPEG", 85);
     return bytes;
-}
-
-// Runs `act` on the file panel each time it is found shown, until the returned object goes: a panel
-// still reading its folder may not take the first answer.
-inline std::unique_ptr<QObject> whenPanelShows(const std::function<void(QFileDialog*)>& act)
-{
-    auto owner = std::make_unique<QObject>();
-    auto* timer = new QTimer(owner.get());
-    QObject::connect(timer, &QTimer::timeout, [act] {
-        if (QFileDialog* panel = PanelPresenter::shared().panel(); panel && panel->isVisible())
-            act(panel);
-    });
-    timer->start(20);
-    return owner;
-}
-
-// Accepts the panel on `path` (a folder shown, or a file typed in its name field).
-inline void acceptPanel(QFileDialog* panel, const QString& path, bool folder)
-{
-    const QFileInfo info(path);
-    const QString directory = folder ? info.absoluteFilePath() : info.absolutePath();
-    if (panel->directory().absolutePath() != directory)
-        panel->setDirectory(directory);
-    // selectFile() leaves the name field alone while it has the focus: the name is typed instead.
-    if (!folder)
-        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(info.fileName());
-    QMetaObject::invokeMethod(panel, "accept");
 }
 
 // Layout and posted work settle over a few turns of the event loop.
