@@ -55,7 +55,7 @@ private:
     };
 };
 
-// Copies in, from its current offset to its end, into out, a new empty file: cloned, copied in the
+// Copies the whole of in, just opened (at offset 0), into out, a new empty file: cloned, copied in the
 // kernel, or read and written. 0 on success, else the errno value of the failure.
 int copyContent(int in, int out) noexcept;
 
