@@ -8,9 +8,9 @@
 //   orders.batch_retouch_peak_mb   the largest resident size of a process running that batch
 // Each ratio is the median of per-round ratios, the side that runs first alternating per round.
 #include "BenchSupport.h"
+#include "RetouchForBench.h"
 
 #include "orders/OrdersStore.h"
-#include "photo/PhotoRetouchSettings.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ImageIO.h"
 
@@ -60,41 +60,6 @@ size_t listFolder(const QString& folder, std::vector<std::string>& names)
     return n;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// Rounds of (reference, ours) best times, alternating which side runs first; the median ratio.
-double alternatingRatio(int rounds, int repeats, const std::function<void()>& reference,
-    const std::function<void()>& ours, double* oursBest = nullptr, double* referenceBest = nullptr)
-{
-    std::vector<double> ratios;
-    double bestOurs = 1e9;
-    double bestReference = 1e9;
-    for (int round = 0; round < rounds; ++round) {
-        double r = 0;
-        double o = 0;
-        if (round % 2 == 0) {
-            r = bench::bestTime(reference, repeats);
-            o = bench::bestTime(ours, repeats);
-        } else {
-            o = bench::bestTime(ours, repeats);
-            r = bench::bestTime(reference, repeats);
-        }
-        bestOurs = std::min(bestOurs, o);
-        bestReference = std::min(bestReference, r);
-        ratios.push_back(o / r);
-    }
-    if (oursBest)
-        *oursBest = bestOurs;
-    if (referenceBest)
-        *referenceBest = bestReference;
-    return median(ratios);
-}
-
 void benchSections(const QString& scratch)
 {
     const QString root = scratch + QStringLiteral("/Commandes");
@@ -123,23 +88,21 @@ void benchSections(const QString& scratch)
         media += s.files.size();
 
     std::vector<std::string> names;
-    double ours = 0;
-    double reference = 0;
-    const double ratio = alternatingRatio(
+    const bench::Comparison c = bench::compareAlternating(
         qEnvironmentVariableIntValue("ORDERS_BENCH_ROUNDS")
             ? qEnvironmentVariableIntValue("ORDERS_BENCH_ROUNDS")
             : 15,
-        5,
+        [&] { store.reload(); },
         [&] {
             names.clear();
             for (const QString& f : folders)
                 listFolder(f, names);
         },
-        [&] { store.reload(); }, &ours, &reference);
+        5);
     std::printf("sections: %lld media in %lld sections listed in %.2f ms, readdir of %zu names %.2f ms\n",
-        (long long)media, (long long)store.sections().size(), ours * 1000, names.size(), reference * 1000);
-    std::printf("ratio orders.sections_vs_readdir %.2f\n", ratio);
-    std::fflush(stdout);
+        (long long)media, (long long)store.sections().size(), c.ours * 1000, names.size(),
+        c.reference * 1000);
+    bench::printRatio("orders.sections_vs_readdir", c);
 }
 
 constexpr int batchCount = 50;
@@ -168,25 +131,6 @@ FloatImage benchPhoto()
     return FloatImage(r, g, b);
 }
 
-// Every stage on, as the retouch benchmark sets it.
-PhotoRetouchSettings everyStage()
-{
-    PhotoRetouchSettings s;
-    s.optimizedSharpness = true;
-    s.contrast = 20;
-    s.brightness = 10;
-    s.saturation = 10;
-    s.vibrance = 10;
-    s.gamma = 1.1;
-    s.shadows = 30;
-    s.highlights = -30;
-    s.shadowRadius = 30;
-    s.highlightRadius = 40;
-    s.exposure = 0.3;
-    s.autoContrast = true;
-    return s;
-}
-
 QStringList batchPhotos(const QString& folder)
 {
     QStringList photos;
@@ -199,7 +143,7 @@ QStringList batchPhotos(const QString& folder)
 void runBatch(const QString& support, const QStringList& photos)
 {
     OrdersStore store(support);
-    store.setRetouch(everyStage());
+    store.setRetouch(bench::everyStage());
     store.applyRetouch(photos);
     while (store.isRetouching())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -240,22 +184,18 @@ void benchBatch(const QString& scratch)
         std::fflush(stdout);
     }
 
-    double ours = 0;
-    double reference = 0;
-    const double ratio = alternatingRatio(
-        3, 1,
+    const bench::Comparison c = bench::compareAlternating(
+        3, [&] { runBatch(support, photos); },
         [&] {
             for (const QString& p : photos) {
                 const auto image = ImageIO::decode(p);
                 if (image)
                     ImageIO::encode(*image, encoded, ImageIO::Format::Jpeg, 0.97);
             }
-        },
-        [&] { runBatch(support, photos); }, &ours, &reference);
+        });
     std::printf("batch: %d photos of %d x %d retouched in %.1f s, decoded and encoded in %.1f s\n",
-        batchCount, photoWidth, photoHeight, ours, reference);
-    std::printf("ratio orders.batch_retouch_vs_codec %.2f\n", ratio);
-    std::fflush(stdout);
+        batchCount, photoWidth, photoHeight, c.ours, c.reference);
+    bench::printRatio("orders.batch_retouch_vs_codec", c);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 //                            every stage on and encodes that 24-megapixel photo
 // Ratios alternate which side runs first per round and report the median of the per-round ratios.
 #include "BenchSupport.h"
+#include "RetouchForBench.h"
 
 #include "photo/PhotoRetoucher.h"
 #include "platform/imaging/ImageIO.h"
@@ -41,47 +42,6 @@ struct Fixture
     QString output;
 };
 
-double seconds(const std::function<void()>& fn)
-{
-    const auto start = std::chrono::steady_clock::now();
-    fn();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// Rounds of ours against the reference, the side that runs first alternating; the median ratio.
-double medianRatio(int rounds, const std::function<void()>& ours, const std::function<void()>& reference,
-    double* oursMedian = nullptr, double* referenceMedian = nullptr)
-{
-    ours();
-    reference(); // warm both: files in the page cache, threads started
-    std::vector<double> ratios, a, b;
-    for (int round = 0; round < rounds; ++round) {
-        double o, r;
-        if (round % 2 == 0) {
-            o = seconds(ours);
-            r = seconds(reference);
-        } else {
-            r = seconds(reference);
-            o = seconds(ours);
-        }
-        ratios.push_back(o / r);
-        a.push_back(o);
-        b.push_back(r);
-    }
-    if (oursMedian)
-        *oursMedian = median(a);
-    if (referenceMedian)
-        *referenceMedian = median(b);
-    return median(ratios);
-}
-
 // Smooth colour gradients plus grey noise of σ 2 levels, from a fixed seed.
 void makePhoto(const QString& path, int width, int height)
 {
@@ -104,25 +64,6 @@ void makePhoto(const QString& path, int width, int height)
         .jpegsave(QFile::encodeName(path).constData(), VImage::option()->set("Q", 90));
 }
 
-// The settings of the two ratio figures: every stage on.
-PhotoRetouchSettings everyStage()
-{
-    PhotoRetouchSettings s;
-    s.optimizedSharpness = true;
-    s.contrast = 20;
-    s.brightness = 10;
-    s.saturation = 10;
-    s.vibrance = 10;
-    s.gamma = 1.1;
-    s.shadows = 30;
-    s.highlights = -30;
-    s.shadowRadius = 30;
-    s.highlightRadius = 40;
-    s.exposure = 0.3;
-    s.autoContrast = true;
-    return s;
-}
-
 bool ourPipeline(
     const QString& in, const QString& out, const PhotoRetouchSettings& s, PhotoRetoucher::Quality q)
 {
@@ -140,24 +81,33 @@ void vipsCodec(const QString& in, const QString& out)
         .jpegsave(QFile::encodeName(out).constData(), VImage::option()->set("Q", 97));
 }
 
+// Both sides once first (files in the page cache, threads started), then the rounds.
+bench::Comparison warmedComparison(
+    int rounds, const std::function<void()>& ours, const std::function<void()>& reference)
+{
+    ours();
+    reference();
+    return bench::compareAlternating(rounds, ours, reference);
+}
+
 void retouchVsCodec(const Fixture& f)
 {
-    double ours = 0, reference = 0;
-    const double ratio = medianRatio(
-        7, [&] { ourPipeline(f.photo, f.output, everyStage(), PhotoRetoucher::Quality::Full); },
-        [&] { vipsCodec(f.photo, f.output); }, &ours, &reference);
-    std::printf("retouch 24 MP: %.0f ms, libvips decode + encode %.0f ms\n", ours * 1000, reference * 1000);
-    bench::printRatio("photo.retouch_vs_codec", ratio, 1.0);
+    const bench::Comparison c = warmedComparison(
+        7, [&] { ourPipeline(f.photo, f.output, bench::everyStage(), PhotoRetoucher::Quality::Full); },
+        [&] { vipsCodec(f.photo, f.output); });
+    std::printf(
+        "retouch 24 MP: %.0f ms, libvips decode + encode %.0f ms\n", c.ours * 1000, c.reference * 1000);
+    bench::printRatio("photo.retouch_vs_codec", c);
 }
 
 void previewVsCodec(const Fixture& f)
 {
-    double ours = 0, reference = 0;
-    const double ratio = medianRatio(
-        21, [&] { ourPipeline(f.working, f.output, everyStage(), PhotoRetoucher::Quality::Preview); },
-        [&] { vipsCodec(f.working, f.output); }, &ours, &reference);
-    std::printf("preview 2048 px: %.1f ms, libvips decode + encode %.1f ms\n", ours * 1000, reference * 1000);
-    bench::printRatio("photo.preview_vs_codec", ratio, 1.0);
+    const bench::Comparison c = warmedComparison(
+        21, [&] { ourPipeline(f.working, f.output, bench::everyStage(), PhotoRetoucher::Quality::Preview); },
+        [&] { vipsCodec(f.working, f.output); });
+    std::printf(
+        "preview 2048 px: %.1f ms, libvips decode + encode %.1f ms\n", c.ours * 1000, c.reference * 1000);
+    bench::printRatio("photo.preview_vs_codec", c);
 }
 
 // The peak is measured in a child of its own, so that the fixtures and the other figures do not count.
@@ -184,7 +134,7 @@ void retouchPeak(const Fixture& f)
 
 int peakChild(const QString& in, const QString& out)
 {
-    PhotoRetouchSettings s = everyStage();
+    PhotoRetouchSettings s = bench::everyStage();
     s.removeLensBlur = true;
     s.sharpnessNoiseReduction = 30;
     return ourPipeline(in, out, s, PhotoRetoucher::Quality::Full) ? 0 : 1;

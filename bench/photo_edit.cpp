@@ -49,41 +49,13 @@ constexpr int photoHeight = 4000;
 constexpr int thumbnailSize = 480;
 constexpr int rounds = 7;
 
-double seconds(const std::function<void()>& fn)
-{
-    const auto start = std::chrono::steady_clock::now();
-    fn();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Runs both sides once per round, the reference first in even rounds, and prints the median ratio.
+// Both sides once per round, alternating which goes first; prints the median ratio.
 void alternate(const char* name, const std::function<void()>& ours, const std::function<void()>& reference)
 {
-    std::vector<double> ratios;
-    std::vector<double> oursTimes;
-    std::vector<double> referenceTimes;
-    for (int round = 0; round < rounds; ++round) {
-        double o = 0;
-        double r = 0;
-        if (round % 2 == 0) {
-            r = seconds(reference);
-            o = seconds(ours);
-        } else {
-            o = seconds(ours);
-            r = seconds(reference);
-        }
-        oursTimes.push_back(o);
-        referenceTimes.push_back(r);
-        ratios.push_back(o / r);
-    }
-    const auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    std::printf("%s: ours %.0f ms, reference %.0f ms (medians of %d rounds)\n", name,
-        median(oursTimes) * 1000, median(referenceTimes) * 1000, rounds);
-    std::printf("ratio %s %.2f\n", name, median(ratios));
-    std::fflush(stdout);
+    const bench::Comparison c = bench::compareAlternating(rounds, ours, reference);
+    std::printf("%s: ours %.0f ms, reference %.0f ms (medians of %d rounds)\n", name, c.ours * 1000,
+        c.reference * 1000, rounds);
+    bench::printRatio(name, c);
 }
 
 QStringList makePhotos(const QString& folder)
@@ -203,7 +175,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QString root = bench::scratchFolder();
     QStringList photos;
-    const double made = seconds([&] { photos = makePhotos(root + QStringLiteral("/photos")); });
+    const double made = bench::bestTime([&] { photos = makePhotos(root + QStringLiteral("/photos")); }, 1);
     std::printf("photos made in %.1f s\n", made);
     benchMaterialize(root, photos.first());
     benchThumbnails(photos);

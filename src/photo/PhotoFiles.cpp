@@ -4,19 +4,18 @@
 #include "platform/FrenchErrors.h"
 #include "platform/UuidText.h"
 #include "platform/files/FileSync.h"
+#include "platform/files/SafeCopy.h"
 #include "platform/files/TemporarySweep.h"
 #include "platform/files/UnnamedFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QUuid>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,50 +141,15 @@ private:
     QByteArray m_name;
 };
 
-int writeAll(int fd, const char* data, size_t size)
+// The source's permission bits and times on the new file. Last: nothing written afterwards moves the
+// times again.
+void copyModeAndTimes(int out, const struct stat& st)
 {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return 0;
-}
-
-// Copies the rest of in to out: in the kernel where it can, else through a buffer.
-int copyAll(int in, int out)
-{
-    for (;;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
-        if (n == 0)
-            return 0;
-        if (n > 0)
-            continue;
-        if (errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF
-            && errno != EPERM)
-            return errno;
-        break;
-    }
-    std::unique_ptr<char[]> buffer(new char[1 << 20]);
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.get(), 1 << 20);
-        if (n == 0)
-            return 0;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (const int e = writeAll(out, buffer.get(), size_t(n)))
-            return e;
-    }
+    if (::fchmod(out, st.st_mode & 07777) != 0)
+        fail(errno);
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::futimens(out, times) != 0)
+        fail(errno);
 }
 
 void replaceImpl(const QString& target, const QString& ext, const Content& content, bool keepTargetMode)
@@ -224,7 +188,7 @@ void replaceWithBytes(const QString& target, const QString& ext, const QByteArra
     replaceImpl(
         target, ext,
         [&](int fd, const QString&) {
-            if (const int e = writeAll(fd, bytes.constData(), size_t(bytes.size())))
+            if (const int e = SafeCopy::writeAll(fd, bytes.constData(), size_t(bytes.size())))
                 fail(e);
         },
         true);
@@ -232,29 +196,15 @@ void replaceWithBytes(const QString& target, const QString& ext, const QByteArra
 
 void replaceWithCopy(const QString& target, const QString& source)
 {
-    const QByteArray from = QFile::encodeName(source);
-    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (in < 0)
-        fail(errno);
-    const auto closeIn = qScopeGuard([in] { ::close(in); });
-    struct stat st
-    {
-    };
-    if (::fstat(in, &st) != 0)
-        fail(errno);
-    if (!S_ISREG(st.st_mode))
-        fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    const SafeCopy::Source in(source);
+    if (in.error())
+        fail(in.error());
     replaceImpl(
         target, QFileInfo(target).suffix(),
         [&](int out, const QString&) {
-            if (const int e = copyAll(in, out))
+            if (const int e = SafeCopy::copyContent(in.fd(), out))
                 fail(e);
-            if (::fchmod(out, st.st_mode & 07777) != 0)
-                fail(errno);
-            // Last: nothing written afterwards moves the times again.
-            const struct timespec times[2] = { st.st_atim, st.st_mtim };
-            if (::futimens(out, times) != 0)
-                fail(errno);
+            copyModeAndTimes(out, in.status());
         },
         false);
 }
@@ -264,28 +214,19 @@ void copyNoReplace(const QString& source, const QString& target)
     const QFileInfo info(target);
     const QString folder = info.absolutePath();
     UnnamedFile::removeLeftovers(folder);
-    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (in < 0)
-        fail(errno);
-    const auto closeIn = qScopeGuard([in] { ::close(in); });
-    struct stat st
-    {
-    };
-    if (::fstat(in, &st) != 0)
-        fail(errno);
-    if (!S_ISREG(st.st_mode))
-        fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    const SafeCopy::Source in(source);
+    if (in.error())
+        fail(in.error());
 
     // Complete and flushed before it has its name, which it takes without ever replacing one: an
     // original is either whole or absent.
     UnnamedFile file;
     if (const int e = file.open(folder, 0600))
         fail(e);
-    if (const int e = copyAll(in, file.fd()))
+    if (const int e = SafeCopy::copyContent(in.fd(), file.fd()))
         fail(e);
-    const struct timespec times[2] = { st.st_atim, st.st_mtim };
-    if (::fchmod(file.fd(), st.st_mode & 07777) != 0 || ::futimens(file.fd(), times) != 0
-        || ::fsync(file.fd()) != 0)
+    copyModeAndTimes(file.fd(), in.status());
+    if (::fsync(file.fd()) != 0)
         fail(errno);
     if (const int e = file.publish(info.fileName()))
         fail(e);

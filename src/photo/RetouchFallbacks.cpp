@@ -3,7 +3,6 @@
 #include "platform/imaging/ColorFilters.h"
 #include "platform/imaging/NoiseReduction.h"
 #include "platform/imaging/PixelMath.h"
-#include "platform/imaging/RowPool.h"
 #include "platform/imaging/UnsharpMask.h"
 
 namespace quavel::PhotoRetoucher::detail {
@@ -12,18 +11,10 @@ namespace {
 
 FloatImage clamped(const FloatImage& image)
 {
-    const int w = image.width();
-    const int h = image.height();
-    FloatPlane out[3] = { FloatPlane(w, h), FloatPlane(w, h), FloatPlane(w, h) };
-    float* planes[3] = { out[0].data(), out[1].data(), out[2].data() };
-    RowPool::run(h, [&](int y0, int y1) {
-        for (int c = 0; c < 3; ++c) {
-            const float* in = image.plane(c).constData();
-            for (std::size_t i = std::size_t(y0) * w; i < std::size_t(y1) * w; ++i)
-                planes[c][i] = PixelMath::clamp01(in[i]);
-        }
+    return ColorFilters::mapRgb(image, [](const RgbRow& row) {
+        for (float* p : { row.r, row.g, row.b })
+            PixelMath::transform(p, row.n, [](float v) { return PixelMath::clamp01(v); });
     });
-    return FloatImage(out[0], out[1], out[2], image.plane(FloatImage::Alpha), image.iccProfile());
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #pragma once
 
-// The builder of the orders screen's widget tests: a real orders tree of real JPEG photos and MPEG-4
-// videos in a temporary folder, the real orders store over a settings folder beside it, user defaults
-// of the test's own, and the screen shown in a window over the application's backdrop.
+// The builder of the orders screen's widget tests: the orders tests' tree and store (OrdersFixture),
+// filled with real JPEG photos and MPEG-4 videos, user defaults of the test's own, and the screen shown
+// in a window over the application's backdrop.
 
+#include "common/FilePanels.h"
 #include "common/TestSupport.h"
+#include "orders/OrdersFixture.h"
 #include "orders/OrdersScreen.h"
 #include "orders/OrdersStore.h"
 #include "orders/views/OrderCellLayer.h"
@@ -16,27 +18,17 @@
 #include "photo/ThumbnailCache.h"
 #include "platform/UserDefaults.h"
 #include "ui/Backdrop.h"
-#include "ui/PanelPresenter.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QPainter>
 #include <QStyleFactory>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace quavel::test {
 
@@ -66,33 +58,6 @@ inline QByteArray jpeg(QSize size, QColor colour)
     return bytes;
 }
 
-// Runs `act` on the file panel each time it is found shown, until the returned object goes: a panel
-// still reading its folder may not take the first answer.
-inline std::unique_ptr<QObject> whenPanelShows(const std::function<void(QFileDialog*)>& act)
-{
-    auto owner = std::make_unique<QObject>();
-    auto* timer = new QTimer(owner.get());
-    QObject::connect(timer, &QTimer::timeout, [act] {
-        if (QFileDialog* panel = PanelPresenter::shared().panel(); panel && panel->isVisible())
-            act(panel);
-    });
-    timer->start(20);
-    return owner;
-}
-
-// Accepts the panel on `path` (a folder shown, or a file typed in its name field).
-inline void acceptPanel(QFileDialog* panel, const QString& path, bool folder)
-{
-    const QFileInfo info(path);
-    const QString directory = folder ? info.absoluteFilePath() : info.absolutePath();
-    if (panel->directory().absolutePath() != directory)
-        panel->setDirectory(directory);
-    // selectFile() leaves the name field alone while it has the focus: the name is typed instead.
-    if (!folder)
-        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(info.fileName());
-    QMetaObject::invokeMethod(panel, "accept");
-}
-
 // Layout and posted work settle over a few turns of the event loop.
 inline void settle(int turns = 6)
 {
@@ -100,12 +65,9 @@ inline void settle(int turns = 6)
         QApplication::processEvents();
 }
 
-struct OrdersViewFixture
+struct OrdersViewFixture : OrdersFixture
 {
-    TempFolder tmp;
-    QString root = tmp.file(QStringLiteral("Commandes"));
     UserDefaults defaults { tmp.file(QStringLiteral("defaults.json")) };
-    std::unique_ptr<OrdersStore> store;
     std::unique_ptr<BackdropWindow> window;
     OrdersView* view = nullptr;
 
@@ -117,7 +79,6 @@ struct OrdersViewFixture
             return true;
         }();
         (void)once;
-        QDir().mkpath(root);
         QApplication::setPalette(Theme::palette(false));
         MediaThumbnailer::cache().clear();
     }
@@ -128,44 +89,31 @@ struct OrdersViewFixture
         QApplication::setPalette(Theme::palette(false));
     }
 
-    QString path(const QString& relative) const { return root + u'/' + relative; }
     QString photo(
         const QString& relative, QColor colour = QColor(180, 90, 60), QSize size = QSize(90, 60)) const
     {
-        return tmp.write(QStringLiteral("Commandes/") + relative, jpeg(size, colour));
+        return file(relative, jpeg(size, colour));
     }
     QString video(const QString& relative) const
     {
         const QString p = path(relative);
         QDir().mkpath(QFileInfo(p).absolutePath());
         if (!writeVideo(p, 64, 48, 0, 3))
-            tmp.write(QStringLiteral("Commandes/") + relative, "not a video");
+            file(relative, "not a video");
         return p;
     }
-    QString folder(const QString& relative) const
-    {
-        QDir().mkpath(path(relative));
-        return path(relative);
-    }
 
-    // A store over the settings folder (made afresh: a restart).
+    // A store over the settings folder (made afresh: a restart), the screen of the old one closed first.
     OrdersStore& openStore()
     {
         window.reset();
-        store = std::make_unique<OrdersStore>(tmp.file(QStringLiteral("support")));
-        return *store;
+        return open();
     }
     // The store's root is the tree, with an order selected.
     OrdersStore& openOn(const QString& order = {})
     {
-        OrdersStore& s = openStore();
-        s.storeRoot(root);
-        if (!order.isEmpty()) {
-            s.setSelectedFolderID(path(order));
-            s.persist();
-            s.loadSections();
-        }
-        return s;
+        window.reset();
+        return OrdersFixture::openOn(order);
     }
 
     // The screen in a window of that size, shown and laid out.

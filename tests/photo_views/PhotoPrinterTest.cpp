@@ -42,6 +42,13 @@ struct PrinterFixture : PrintFixture
     void printAndLook(const QStringList& files, std::optional<PrintPaperFormat> paper,
         const std::function<void(PrintPanel&)>& look, bool* shown = nullptr)
     {
+        actAndLook([&] { PhotoPrinter::print(files, paper); }, look, shown);
+    }
+
+    // Runs act (which opens the print panel) and looks at the panel, which is then cancelled.
+    static void actAndLook(
+        const std::function<void()>& act, const std::function<void(PrintPanel&)>& look, bool* shown = nullptr)
+    {
         bool seen = false;
         // A timer of this call only: when no panel comes, it must not fire in a later test.
         QTimer timer;
@@ -55,7 +62,7 @@ struct PrinterFixture : PrintFixture
             panel->reject();
         });
         timer.start(0);
-        PhotoPrinter::print(files, paper);
+        act();
         if (shown)
             *shown = seen;
         else
@@ -241,21 +248,11 @@ TEST(PrintPhotosMenu, OffersTheFormatsAndIsDisabledWithoutPhotos)
     f.printAndLook(
         {}, std::nullopt, [](PrintPanel&) {}, &none); // nothing to print: no panel
     EXPECT_FALSE(none);
-    bool shown = false;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* panel = qobject_cast<PrintPanel*>(QApplication::activeModalWidget());
-        if (!panel)
-            return;
-        shown = true;
-        EXPECT_EQ(panel->windowTitle(), "Imprimer « IMG_0412 »");
-        EXPECT_EQ(panel->paperBox()->currentText(), "A4");
-        panel->reject();
-    });
-    timer.start(0);
-    menu.actions()[1]->trigger();
-    EXPECT_TRUE(shown);
+    f.actAndLook([&] { menu.actions()[1]->trigger(); },
+        [](PrintPanel& panel) {
+            EXPECT_EQ(panel.windowTitle(), "Imprimer « IMG_0412 »");
+            EXPECT_EQ(panel.paperBox()->currentText(), "A4");
+        });
 }
 
 } // namespace

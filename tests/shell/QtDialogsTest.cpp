@@ -8,6 +8,7 @@
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
+#include "Contrast.h"
 #include "common/TestSupport.h"
 
 #include <QAbstractButton>
@@ -110,20 +111,9 @@ TEST(QtDialogs, TheFilePanelsIconsStayVisibleInBothAppearances)
             auto* button = panel->findChild<QToolButton*>(QString::fromLatin1(name));
             ASSERT_TRUE(button) << name;
             const QImage picture = button->grab().toImage();
-            // The button's colour is its commonest; the icon's, the one farthest from it.
-            QHash<QRgb, int> counts;
-            for (int y = 0; y < picture.height(); ++y)
-                for (int x = 0; x < picture.width(); ++x)
-                    ++counts[picture.pixel(x, y)];
-            QRgb ground = counts.constBegin().key();
-            for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
-                if (it.value() > counts.value(ground))
-                    ground = it.key();
-            qreal best = 1;
-            for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
-                best = std::max(best, Theme::contrast(QColor(it.key()), QColor(ground)));
-            // Images that carry meaning reach 3:1 against what is around them.
-            EXPECT_GE(best, 3.0) << name << (dark ? " dark" : " light");
+            // The button's colour against the icon's; images that carry meaning reach 3:1 against what
+            // is around them.
+            EXPECT_GE(test::inkContrast(picture, picture.rect()), 3.0) << name << (dark ? " dark" : " light");
         }
     }
     QApplication::setPalette(Theme::palette(false));

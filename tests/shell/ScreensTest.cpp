@@ -1,6 +1,7 @@
 // The window with the application's real screens: the spreadsheet editor placed for the selected
 // spreadsheet, the rider-folders screen in "Paniers", the programme browser opened by its notification,
 // each over the real stores; and pictures of the whole window with real content.
+#include "Contrast.h"
 #include "Fakes.h"
 #include "common/SampleProgramme.h"
 
@@ -316,24 +317,6 @@ TEST_F(Screens, TheEditorsBarFitsAtTheDefaultSize)
     EXPECT_TRUE(summaryWhole());
 }
 
-// The contrast of a text in a painted area: the ground is the area's commonest colour, the text's
-// the one farthest from it.
-qreal textContrast(const QImage& picture, const QRect& area)
-{
-    QHash<QRgb, int> counts;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            ++counts[picture.pixel(x, y)];
-    QRgb ground = counts.constBegin().key();
-    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
-        if (it.value() > counts.value(ground))
-            ground = it.key();
-    qreal best = 1;
-    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
-        best = std::max(best, Theme::contrast(QColor(it.key()), QColor(ground)));
-    return best;
-}
-
 // Every text on a coloured line, measured in the painted window over the backdrop, stands at 4.5:1
 // at least against its line, in both appearances: the preview's duplicate and unmatched lines, the
 // sidebar's selected row.
@@ -376,7 +359,7 @@ TEST_F(Screens, TextsOnColouredLinesAreReadable)
                 if (!table->viewport()->rect().contains(cell))
                     continue;
                 cell.moveTopLeft(table->viewport()->mapTo(&window(), cell.topLeft()));
-                EXPECT_GE(textContrast(picture, cell.adjusted(0, 2, 0, -2)), 4.5)
+                EXPECT_GE(inkContrast(picture, cell.adjusted(0, 2, 0, -2)), 4.5)
                     << Appearance::rawValue(appearance).toStdString() << " line " << row << " column "
                     << column;
                 ++measured;
@@ -389,7 +372,7 @@ TEST_F(Screens, TextsOnColouredLinesAreReadable)
         for (const char* name : { "spreadsheetTitle", "spreadsheetCount" }) {
             auto* label = selected->findChild<QWidget*>(QString::fromLatin1(name));
             const QRect area(label->mapTo(&window(), QPoint(0, 0)), label->size());
-            EXPECT_GE(textContrast(picture, area), 4.5)
+            EXPECT_GE(inkContrast(picture, area), 4.5)
                 << Appearance::rawValue(appearance).toStdString() << " " << name;
         }
     }

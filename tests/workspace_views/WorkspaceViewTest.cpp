@@ -1,6 +1,7 @@
 // The "Tableur" screen over a real library, workspace store, programme and photo folder.
 #include "TableurFixture.h"
 
+#include "common/FilePanels.h"
 #include "library/LibraryTestSupport.h"
 #include "ui/CapsuleButton.h"
 #include "ui/CapsuleMenu.h"
@@ -41,20 +42,6 @@ ProgrammeDocument concours()
               { ProgrammeEvent { QStringLiteral("Samedi|4"), QStringLiteral("Amateur"), {} },
                   ProgrammeEvent { grandPrix, QStringLiteral("Grand Prix"), riders } } },
             ProgrammeDay { QStringLiteral("Dimanche"), {} } } };
-}
-
-// Runs `act` on the file panel each time it is found shown, until the returned object goes: a panel
-// still reading its folder may not take the first answer.
-std::unique_ptr<QObject> whenPanelShows(const std::function<void(QFileDialog*)>& act)
-{
-    auto owner = std::make_unique<QObject>();
-    auto* timer = new QTimer(owner.get());
-    QObject::connect(timer, &QTimer::timeout, [act] {
-        if (QFileDialog* panel = PanelPresenter::shared().panel(); panel && panel->isVisible())
-            act(panel);
-    });
-    timer->start(20);
-    return owner;
 }
 
 class WorkspaceViewTest : public ::testing::Test
@@ -501,9 +488,7 @@ TEST_F(WorkspaceViewTest, FolderPickersStoreTheFolderAndRebuildAtOnce)
     const auto picking = whenPanelShows([&](QFileDialog* panel) {
         title = panel->windowTitle();
         EXPECT_EQ(panel->labelText(QFileDialog::Accept), "Choisir");
-        if (panel->directory().absolutePath() != f.photos.path())
-            panel->setDirectory(f.photos.path());
-        QMetaObject::invokeMethod(panel, "accept");
+        acceptPanel(panel, f.photos.path(), true);
     });
     child<QAbstractButton>("sourceButton")->click();
     EXPECT_EQ(title, "Dossier des photos");
@@ -558,13 +543,7 @@ TEST_F(ProgrammeImport, TheMenuCommandImportsAProgrammeWithoutClassesWithItsNoti
 {
     const QString file = f.photos.write(QStringLiteral("Programme GP.pdf"), "%PDF");
     open();
-    const auto accepting = whenPanelShows([&](QFileDialog* panel) {
-        if (panel->directory().absolutePath() != f.photos.path())
-            panel->setDirectory(f.photos.path());
-        // selectFile() leaves the name field alone while it has the focus: the name is typed instead.
-        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
-        QMetaObject::invokeMethod(panel, "accept");
-    });
+    const auto accepting = whenPanelShows([&](QFileDialog* panel) { acceptPanel(panel, file, false); });
     Notifications::instance().post(QStringLiteral("quavelImportProgramme"));
     // Parsed on the store's programme worker; the screen shows the outcome when it arrives.
     ASSERT_TRUE(test::waitUntil([&] { return !f.workspace->isImportingProgramme(); }));

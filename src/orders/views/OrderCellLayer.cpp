@@ -60,16 +60,7 @@ void OrderCellLayer::setItems(const QList<OrderGalleryItem>& items)
             m_index.insert(m_items[i].media.url, i);
     // Cells of files no longer listed go back to the pool; the others stay bound to their files (and
     // keep their pictures), are placed where the files fall now and show their state anew.
-    for (auto it = m_bound.begin(); it != m_bound.end();) {
-        if (!m_index.contains(it.key())) {
-            (*it)->unbind();
-            (*it)->hide();
-            m_free.append(*it);
-            it = m_bound.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    releaseCells([this](const QString& url) { return m_index.contains(url); });
     placeBound();
     updateCells();
     refresh();
@@ -238,6 +229,20 @@ std::pair<qsizetype, qsizetype> OrderCellLayer::range(const QRect& area) const
     return { 0, -1 };
 }
 
+void OrderCellLayer::releaseCells(const std::function<bool(const QString& url)>& keep)
+{
+    for (auto it = m_bound.begin(); it != m_bound.end();) {
+        if (!keep(it.key())) {
+            (*it)->unbind();
+            (*it)->hide();
+            m_free.append(*it);
+            it = m_bound.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 OrderMediaCell* OrderCellLayer::takeCell()
 {
     if (!m_free.isEmpty())
@@ -262,16 +267,7 @@ void OrderCellLayer::updateCells()
     for (qsizetype i = first; i <= last; ++i)
         if (!m_items[i].isSeparator())
             wanted.insert(m_items[i].media.url);
-    for (auto it = m_bound.begin(); it != m_bound.end();) {
-        if (!wanted.contains(it.key())) {
-            (*it)->unbind();
-            (*it)->hide();
-            m_free.append(*it);
-            it = m_bound.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    releaseCells([&wanted](const QString& url) { return wanted.contains(url); });
     for (qsizetype i = first; i <= last; ++i) {
         const OrderGalleryItem& item = m_items[i];
         if (item.isSeparator())

@@ -97,6 +97,8 @@ private:
     void scrolled();
     void requestThumbnails();
     OrderMediaCell* takeCell();
+    // Unbinds the bound cells whose files keep() refuses and puts them back in the pool.
+    void releaseCells(const std::function<bool(const QString& url)>& keep);
 
     Flow m_flow;
     StateFor m_stateFor;

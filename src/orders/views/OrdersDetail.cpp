@@ -4,10 +4,10 @@
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
 #include "orders/views/OrderDetailHeader.h"
-#include "orders/views/OrdersDivider.h"
 #include "orders/views/OrdersEmptyState.h"
 #include "orders/views/OrdersGallery.h"
 #include "orders/views/OrdersView.h"
+#include "ui/Divider.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
 
@@ -51,7 +51,7 @@ OrdersDetail::OrdersDetail(OrdersView& view, QWidget* parent)
     stack->addWidget(m_gallery);
     stack->addStretch(1);
     m_scroll->setWidget(content);
-    m_divider = new OrdersDivider(Qt::Horizontal, m_page);
+    m_divider = new Divider(Qt::Horizontal, m_page);
     m_divider->hide();
 
     OrdersStore& store = view.store();

@@ -9,8 +9,8 @@ class QScrollArea;
 
 namespace quavel {
 
+class Divider;
 class OrderDetailHeader;
-class OrdersDivider;
 class OrdersEmptyState;
 class OrdersGallery;
 class OrdersView;
@@ -62,7 +62,7 @@ private:
     OrderDetailHeader* m_header = nullptr;
     ToneLabel* m_emptyOrder = nullptr;
     OrdersGallery* m_gallery = nullptr;
-    OrdersDivider* m_divider = nullptr;
+    Divider* m_divider = nullptr;
     QPointer<QWidget> m_editor;
     bool m_editorShown = false;
 };

@@ -3,13 +3,13 @@
 #include "orders/OrdersScreen.h"
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
-#include "orders/views/OrdersDivider.h"
 #include "orders/views/OrdersFilesPanel.h"
 #include "orders/views/OrdersRetouchPicker.h"
 #include "orders/views/OrdersSearchField.h"
 #include "orders/views/OrdersView.h"
 #include "orders/views/OrdersWatermarkPicker.h"
 #include "ui/ActivitySpinner.h"
+#include "ui/Divider.h"
 #include "ui/LinkedGroup.h"
 #include "ui/PickButton.h"
 #include "ui/Symbols.h"
@@ -54,13 +54,13 @@ OrdersFolderColumn::OrdersFolderColumn(OrdersView& view, QWidget* parent)
     m_rootValue = new LinkedValue(QStringLiteral("Dossier source"), QString());
     m_rootValue->setObjectName(QStringLiteral("rootValue"));
     stack->addWidget(new LinkedGroup(m_rootButton, m_rootValue, true, controls));
-    stack->addWidget(new OrdersDivider(Qt::Horizontal, controls));
+    stack->addWidget(new Divider(Qt::Horizontal, controls));
     m_watermarks = new OrdersWatermarkPicker(view, controls);
     stack->addWidget(m_watermarks);
-    stack->addWidget(new OrdersDivider(Qt::Horizontal, controls));
+    stack->addWidget(new Divider(Qt::Horizontal, controls));
     m_retouch = new OrdersRetouchPicker(view, controls);
     stack->addWidget(m_retouch);
-    stack->addWidget(new OrdersDivider(Qt::Horizontal, controls));
+    stack->addWidget(new Divider(Qt::Horizontal, controls));
     m_files = new OrdersFilesPanel(view, controls);
     stack->addWidget(m_files);
     column->addWidget(controls);

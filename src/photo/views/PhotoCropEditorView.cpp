@@ -7,6 +7,7 @@
 #include "photo/views/RetouchSettingsBinding.h"
 #include "ui/ActivitySpinner.h"
 #include "ui/CapsuleButton.h"
+#include "ui/Divider.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
 #include "ui/WindowMoveLock.h"
@@ -22,6 +23,10 @@ namespace quavel {
 
 namespace {
 
+// The separators' opacities, light and dark scheme.
+constexpr qreal dividerLight = 0.14;
+constexpr qreal dividerDark = 0.18;
+
 // Black at 0.88 behind the picture and its bar.
 class PictureGround : public QWidget
 {
@@ -33,31 +38,6 @@ protected:
     {
         QPainter p(this);
         p.fillRect(rect(), QColor::fromRgbF(0, 0, 0, 0.88f));
-    }
-};
-
-// A one-point separator line in the scheme's separator tint.
-class Divider : public QWidget
-{
-public:
-    explicit Divider(Qt::Orientation orientation, QWidget* parent = nullptr)
-        : QWidget(parent)
-    {
-        if (orientation == Qt::Horizontal) {
-            setFixedHeight(1);
-            setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        } else {
-            setFixedWidth(1);
-            setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-        }
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        const bool dark = Theme::isDark(this);
-        p.fillRect(rect(), Theme::withOpacity(Theme::primary(dark), dark ? 0.18 : 0.14));
     }
 };
 
@@ -90,7 +70,7 @@ PhotoCropEditorView::PhotoCropEditorView(
     column->setSpacing(0);
     m_toolbar = new CropEditorToolbar(this);
     column->addWidget(m_toolbar);
-    column->addWidget(new Divider(Qt::Horizontal, this));
+    column->addWidget(new Divider(Qt::Horizontal, dividerLight, dividerDark, this));
 
     auto* body = new QHBoxLayout;
     body->setContentsMargins(0, 0, 0, 0);
@@ -129,7 +109,7 @@ PhotoCropEditorView::PhotoCropEditorView(
     picture->addWidget(ground, 1);
     body->addLayout(picture, 1);
 
-    body->addWidget(new Divider(Qt::Vertical, this));
+    body->addWidget(new Divider(Qt::Vertical, dividerLight, dividerDark, this));
     m_panel = new CropRetouchPanel(m_session, this);
     m_panel->setPreset(preset);
     body->addWidget(m_panel);

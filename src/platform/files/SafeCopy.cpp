@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
+#include <new>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,25 +30,14 @@ bool kernelCopyUnsupported(int e)
         || e == ETXTBSY;
 }
 
-int writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return 0;
-}
-
 // Continues from the current offsets of both descriptors until the end of the source.
 int readWriteCopy(int in, int out)
 {
-    static thread_local std::unique_ptr<char[]> buffer(new char[bufferSize]);
+    static thread_local std::unique_ptr<char[]> buffer;
+    if (!buffer)
+        buffer.reset(new (std::nothrow) char[bufferSize]);
+    if (!buffer)
+        return ENOMEM;
     for (;;) {
         const ssize_t n = ::read(in, buffer.get(), bufferSize);
         if (n == 0)
@@ -62,7 +52,38 @@ int readWriteCopy(int in, int out)
     }
 }
 
-int copyContent(int in, int out)
+// The source's bits and times on the unnamed copy, before it has a name. FAT and exFAT cannot store
+// most permission bits and refuse them (EPERM; ENOSYS from some FUSE file systems): the copy then keeps
+// what the file system gives it.
+int copyAttributes(int out, const struct stat& st)
+{
+    if (::fchmod(out, st.st_mode & 0777) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        return errno;
+    // Last, so that nothing written afterwards moves the modification time again.
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::futimens(out, times) != 0)
+        return errno;
+    return 0;
+}
+
+} // namespace
+
+int writeAll(int fd, const char* data, size_t size) noexcept
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return 0;
+}
+
+int copyContent(int in, int out) noexcept
 {
     if (::ioctl(out, FICLONE, in) == 0)
         return 0;
@@ -83,56 +104,28 @@ int copyContent(int in, int out)
     return readWriteCopy(in, out);
 }
 
-// The source's bits and times on the unnamed copy, before it has a name. FAT and exFAT cannot store
-// most permission bits and refuse them (EPERM; ENOSYS from some FUSE file systems): the copy then keeps
-// what the file system gives it.
-int copyAttributes(int out, const struct stat& st)
+Source::Source(const QString& path)
 {
-    if (::fchmod(out, st.st_mode & 0777) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
-        return errno;
-    // Last, so that nothing written afterwards moves the modification time again.
-    const struct timespec times[2] = { st.st_atim, st.st_mtim };
-    if (::futimens(out, times) != 0)
-        return errno;
-    return 0;
+    m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (m_fd < 0) {
+        m_error = errno;
+        return;
+    }
+    if (::fstat(m_fd, &m_stat) != 0)
+        m_error = errno;
+    else if (!S_ISREG(m_stat.st_mode))
+        m_error = S_ISDIR(m_stat.st_mode) ? EISDIR : EINVAL;
+    else // Photos are read once from start to end (a memory card, a disk): a wider read-ahead helps.
+        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-class Source
+Source::~Source()
 {
-public:
-    explicit Source(const QString& path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-        if (m_fd < 0) {
-            m_error = errno;
-            return;
-        }
-        if (::fstat(m_fd, &m_stat) != 0)
-            m_error = errno;
-        else if (!S_ISREG(m_stat.st_mode))
-            m_error = S_ISDIR(m_stat.st_mode) ? EISDIR : EINVAL;
-        else // Photos are read once from start to end (a memory card, a disk): a wider read-ahead helps.
-            ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    }
-    ~Source()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Source(const Source&) = delete;
-    Source& operator=(const Source&) = delete;
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
-    int fd() const { return m_fd; }
-    int error() const { return m_error; }
-    const struct stat& status() const { return m_stat; }
-
-private:
-    int m_fd = -1;
-    int m_error = 0;
-    struct stat m_stat
-    {
-    };
-};
+namespace {
 
 // The copy, complete and unnamed, then the names in turn until one is free.
 int copyInto(const QString& source, const QString& folder, const std::function<QString(int)>& nameFor,

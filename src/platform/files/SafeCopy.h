@@ -2,7 +2,10 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <functional>
+
+#include <sys/stat.h>
 
 // Copies that can never overwrite anything nor show a partial file. The content is written into an
 // UnnamedFile in the target's folder (no name at all, or a hidden locked temporary one) and only the
@@ -27,5 +30,36 @@ int tryCopyFile(const QString& source, const QString& target) noexcept;
 // else the errno value of the failure; `attempt` is left at the last name tried.
 int tryCopyToFreeName(const QString& source, const QString& folder,
     const std::function<QString(int)>& nameFor, int& attempt) noexcept;
+
+// The steps beneath, for writers that name and flush their copies their own way.
+
+// A file opened to be copied: a regular file, read once from start to end. error() is 0, or the errno
+// value of the failure (EISDIR or EINVAL for a file that is not a regular one).
+class Source
+{
+public:
+    explicit Source(const QString& path);
+    ~Source();
+    Source(const Source&) = delete;
+    Source& operator=(const Source&) = delete;
+
+    int fd() const { return m_fd; }
+    int error() const { return m_error; }
+    const struct stat& status() const { return m_stat; }
+
+private:
+    int m_fd = -1;
+    int m_error = 0;
+    struct stat m_stat
+    {
+    };
+};
+
+// Copies the whole of in, just opened (at offset 0), into out, a new empty file: cloned, copied in the
+// kernel, or read and written. 0 on success, else the errno value of the failure.
+int copyContent(int in, int out) noexcept;
+
+// Writes all of data through fd, resuming after interruptions. 0, or the errno value of the failure.
+int writeAll(int fd, const char* data, size_t size) noexcept;
 
 } // namespace quavel::SafeCopy

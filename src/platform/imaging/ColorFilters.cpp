@@ -10,9 +10,6 @@
 
 namespace quavel::ColorFilters {
 
-namespace {
-
-// A new image whose colour planes are the input's, row by row, passed through fn; alpha is shared.
 FloatImage mapRgb(const FloatImage& image, const std::function<void(const RgbRow&)>& fn)
 {
     if (image.isNull())
@@ -34,8 +31,6 @@ FloatImage mapRgb(const FloatImage& image, const std::function<void(const RgbRow
     });
     return FloatImage(out[0], out[1], out[2], image.plane(FloatImage::Alpha), image.iccProfile());
 }
-
-} // namespace
 
 QUAVEL_VECTOR_CLONES void exposure(const RgbRow& row, float ev)
 {

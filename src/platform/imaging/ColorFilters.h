@@ -4,11 +4,16 @@
 #include "platform/imaging/RgbRow.h"
 
 #include <array>
+#include <functional>
 
 namespace quavel::ColorFilters {
 
 // Luma weights of the colour controls and of vibrance.
 inline constexpr float kLumaR = 0.2125f, kLumaG = 0.7154f, kLumaB = 0.0721f;
+
+// A new image whose colour planes are the input's, row by row, passed through fn (in place); alpha and
+// profile are kept. A null image is returned as it is.
+FloatImage mapRgb(const FloatImage& image, const std::function<void(const RgbRow&)>& fn);
 
 // Each filter in its row form (in place) and its image form (a new image, alpha and profile kept, unless
 // said otherwise). None clamps: values beyond 0…1 go on to the next filter.

@@ -89,25 +89,16 @@ int writeStrip(VipsRegion* region, VipsRect* area, void* context)
     return 0;
 }
 
-QByteArray profileOf(const VImage& image)
-{
-    if (image.get_typeof(VIPS_META_ICC_NAME) == 0)
-        return QByteArray();
-    std::size_t length = 0;
-    const void* data = image.get_blob(VIPS_META_ICC_NAME, &length);
-    return QByteArray(static_cast<const char*>(data), qsizetype(length));
-}
-
 // Brings any decoded image to RGB(A) or grey(+alpha) samples of 8 or 16 bits or floats.
 VImage normalised(VImage image, QByteArray& profile)
 {
-    profile = profileOf(image);
+    profile = VipsSupport::iccProfile(image);
     switch (image.interpretation()) {
     case VIPS_INTERPRETATION_CMYK:
         // The photo's own profile when it has one; the output is sRGB and carries that profile.
         image = image.icc_transform(
             "srgb", VImage::option()->set("embedded", true)->set("input_profile", "cmyk")->set("depth", 8));
-        profile = profileOf(image);
+        profile = VipsSupport::iccProfile(image);
         break;
     case VIPS_INTERPRETATION_LAB:
     case VIPS_INTERPRETATION_LABQ:

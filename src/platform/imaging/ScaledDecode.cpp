@@ -26,15 +26,6 @@ namespace {
 
 using vips::VImage;
 
-QByteArray profileOf(const VImage& image)
-{
-    if (image.get_typeof(VIPS_META_ICC_NAME) == 0)
-        return QByteArray();
-    std::size_t length = 0;
-    const void* data = image.get_blob(VIPS_META_ICC_NAME, &length);
-    return QByteArray(static_cast<const char*>(data), qsizetype(length));
-}
-
 bool eightBitRgbOrGrey(const VImage& image)
 {
     if (image.format() != VIPS_FORMAT_UCHAR || image.coding() != VIPS_CODING_NONE)
@@ -144,7 +135,7 @@ bool reduce(const QString& path, const Drawing& drawing, Pipeline& out)
     VImage header = VImage::new_from_file(name.constData());
     if (!eightBitRgbOrGrey(header))
         return false;
-    out.profile = profileOf(header);
+    out.profile = VipsSupport::iccProfile(header);
     const int orientation
         = header.get_typeof(VIPS_META_ORIENTATION) ? header.get_int(VIPS_META_ORIENTATION) : 1;
     const bool turned = orientation > 1 && orientation <= 8;

@@ -1,7 +1,7 @@
 #include "platform/imaging/ToneCurve.h"
 
+#include "platform/imaging/ColorFilters.h"
 #include "platform/imaging/PixelMath.h"
-#include "platform/imaging/RowPool.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,20 +79,7 @@ QUAVEL_VECTOR_CLONES void ToneCurve::apply(const RgbRow& row) const
 
 FloatImage ToneCurve::apply(const FloatImage& image) const
 {
-    if (image.isNull())
-        return image;
-    const int w = image.width();
-    const int h = image.height();
-    FloatPlane out[3] = { FloatPlane(w, h), FloatPlane(w, h), FloatPlane(w, h) };
-    float* planes[3] = { out[0].data(), out[1].data(), out[2].data() };
-    RowPool::run(h, [&](int y0, int y1) {
-        for (int c = 0; c < 3; ++c) {
-            const float* in = image.plane(c).constData();
-            for (std::size_t i = std::size_t(y0) * w; i < std::size_t(y1) * w; ++i)
-                planes[c][i] = (*this)(in[i]);
-        }
-    });
-    return FloatImage(out[0], out[1], out[2], image.plane(FloatImage::Alpha), image.iccProfile());
+    return ColorFilters::mapRgb(image, [this](const RgbRow& row) { apply(row); });
 }
 
 } // namespace quavel

@@ -26,4 +26,13 @@ QByteArray fileName(const QString& path)
     return QFile::encodeName(path);
 }
 
+QByteArray iccProfile(const vips::VImage& image)
+{
+    if (image.get_typeof(VIPS_META_ICC_NAME) == 0)
+        return QByteArray();
+    std::size_t length = 0;
+    const void* data = image.get_blob(VIPS_META_ICC_NAME, &length);
+    return QByteArray(static_cast<const char*>(data), qsizetype(length));
+}
+
 } // namespace quavel::VipsSupport

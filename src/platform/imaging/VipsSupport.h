@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+namespace vips {
+class VImage;
+}
+
 // Internal to the imaging layer: libvips set-up shared by the readers and writers.
 namespace quavel::VipsSupport {
 
@@ -12,5 +16,8 @@ void ensureStarted();
 
 // The file name in the form libvips opens.
 QByteArray fileName(const QString& path);
+
+// The ICC profile the image carries; empty when it has none.
+QByteArray iccProfile(const vips::VImage& image);
 
 } // namespace quavel::VipsSupport
