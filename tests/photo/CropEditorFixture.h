@@ -61,7 +61,8 @@ protected:
     {
         m_photos.append(path);
         m_model->open(path, watermark, preset);
-        return waitUntil([&] { return m_model->loadedURL() == path; });
+        // Generous: a large photo under the sanitizers on a busy machine takes seconds to load.
+        return waitUntil([&] { return m_model->loadedURL() == path; }, 30000);
     }
 
     template <typename T> T await(QFuture<T> future)
