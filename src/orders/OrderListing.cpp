@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -88,20 +89,31 @@ MediaKind mediaKind(const char* name, size_t length)
 class SortKeyCache
 {
 public:
-    QByteArray key(const QString& name)
+    // The keys of the names, in their order: found under one lock, the missing ones made outside it.
+    QList<QByteArray> keys(const QList<QString>& names)
     {
+        QList<QByteArray> out(names.size());
+        QList<qsizetype> missing;
         {
             std::lock_guard lock(m_mutex);
-            const auto it = m_keys.constFind(name);
-            if (it != m_keys.cend())
-                return *it;
+            for (qsizetype i = 0; i < names.size(); ++i) {
+                const auto it = m_keys.constFind(names[i]);
+                if (it != m_keys.cend())
+                    out[i] = *it;
+                else
+                    missing.append(i);
+            }
         }
-        QByteArray key = text::localizedStandardSortKey(name);
+        if (missing.isEmpty())
+            return out;
+        for (qsizetype i : missing)
+            out[i] = text::localizedStandardSortKey(names[i]);
         std::lock_guard lock(m_mutex);
-        if (m_keys.size() >= 200000)
+        if (m_keys.size() + missing.size() > 200000)
             m_keys.clear();
-        m_keys.insert(name, key);
-        return key;
+        for (qsizetype i : missing)
+            m_keys.insert(names[i], out[i]);
+        return out;
     }
 
 private:
@@ -118,19 +130,24 @@ SortKeyCache& sortKeys()
 // The indices of the names in the file manager's order.
 QList<qsizetype> fileManagerOrder(const QList<QString>& names)
 {
-    QList<QByteArray> keys;
-    keys.reserve(names.size());
-    for (const QString& name : names)
-        keys.append(sortKeys().key(name));
-    QList<qsizetype> order(names.size());
-    for (qsizetype i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int c = std::strcmp(keys[a].constData(), keys[b].constData());
+    const QList<QByteArray> keys = sortKeys().keys(names);
+    struct Entry
+    {
+        const char* key;
+        qsizetype index;
+    };
+    std::vector<Entry> entries(size_t(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        entries[size_t(i)] = Entry { keys[i].constData(), i };
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        const int c = std::strcmp(a.key, b.key);
         if (c != 0)
             return c < 0;
-        return names[a].compare(names[b]) < 0;
+        return names[a.index].compare(names[b.index]) < 0;
     });
+    QList<qsizetype> order(names.size());
+    for (qsizetype i = 0; i < order.size(); ++i)
+        order[i] = entries[size_t(i)].index;
     return order;
 }
 
