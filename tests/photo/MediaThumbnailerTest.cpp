@@ -39,7 +39,7 @@ struct PhotoCase
 {
     const char* name;
     const char* file;
-    test::PhotoSpec spec;
+    test::PhotoRecipe recipe;
     int maxPixel;
     QSize expected;
     // The stored quadrant that shows at the top-left and at the top-right once turned upright.
@@ -57,7 +57,7 @@ protected:
 TEST_P(PhotoThumbnails, FitTheBoxUprightWithoutEnlarging)
 {
     const PhotoCase& c = GetParam();
-    const QString path = test::writePhoto(m_folder.file(c.file), c.spec);
+    const QString path = test::writePhoto(m_folder.file(c.file), c.recipe);
     const QImage image = thumbnailOf(path, c.maxPixel);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), c.expected);
@@ -65,7 +65,7 @@ TEST_P(PhotoThumbnails, FitTheBoxUprightWithoutEnlarging)
         << at(image, 0.1, 0.1).name().toStdString();
     EXPECT_TRUE(test::near(at(image, 0.9, 0.1), quadrantColor(c.topRight)))
         << at(image, 0.9, 0.1).name().toStdString();
-    if (c.spec.alpha) {
+    if (c.recipe.alpha) {
         ASSERT_TRUE(image.hasAlphaChannel());
         EXPECT_EQ(at(image, 0.1, 0.5).alpha(), 255);
         EXPECT_NEAR(at(image, 0.9, 0.5).alpha(), 128, 2);
@@ -130,7 +130,7 @@ TEST_F(ThumbnailerTest, OneEntryServesEverySizeAndAnEditGetsANewOne)
     EXPECT_EQ(MediaThumbnailer::cache().count(), 1);
 
     // Rewritten in place with another size: a new key, decoded again without anyone removing the old.
-    test::PhotoSpec green = test::sized(300, 300);
+    test::PhotoRecipe green = test::sized(300, 300);
     green.fill = QColor(0, 255, 0);
     test::writePhoto(path, green);
     const QImage edited = thumbnailOf(path, 480);

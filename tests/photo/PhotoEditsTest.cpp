@@ -33,11 +33,11 @@ QColor pixel(const QString& path, double fx, double fy)
     return image.pixelColor(int(fx * (image.width() - 1)), int(fy * (image.height() - 1)));
 }
 
-test::PhotoSpec filled(int width, int height, const QColor& colour)
+test::PhotoRecipe filled(int width, int height, const QColor& colour)
 {
-    test::PhotoSpec spec = test::sized(width, height);
-    spec.fill = colour;
-    return spec;
+    test::PhotoRecipe recipe = test::sized(width, height);
+    recipe.fill = colour;
+    return recipe;
 }
 
 PhotoEditError::Kind errorKindOf(const std::function<void()>& step)
@@ -65,9 +65,9 @@ class ComposerWrite : public testing::TestWithParam<WriteCase>
 TEST_P(ComposerWrite, KeepsTheNameWritesTheFormatAndOnlyTheProfile)
 {
     TempFolder folder;
-    test::PhotoSpec spec = test::sized(90, 60, 6, false, "p3");
-    spec.metadata = true;
-    const QString source = test::writePhoto(folder.file("source.tif"), spec);
+    test::PhotoRecipe recipe = test::sized(90, 60, 6, false, "p3");
+    recipe.metadata = true;
+    const QString source = test::writePhoto(folder.file("source.tif"), recipe);
     const test::PhotoInfo before = test::inspect(source);
     // A TIFF carries XMP and IPTC besides its profile (the EXIF of a JPEG goes too: MaterializeTest).
     ASSERT_TRUE(before.xmp && before.iptc && !before.icc.isEmpty());
@@ -191,7 +191,7 @@ TEST_F(MaterializeTest, TheWatermarkSpansTheCanvasBottomOnlyWhenTheStateIncludes
 {
     const QString photo = test::writePhoto(m_folder.file("IMG_4.JPG"), filled(600, 400, QColor(30, 90, 200)));
     // 2000 × 400 on a 2480-wide A5 landscape canvas: 2480 × 496 at the bottom; transparent on its right.
-    test::PhotoSpec mark = test::sized(200, 40, 1, true);
+    test::PhotoRecipe mark = test::sized(200, 40, 1, true);
     mark.fill = QColor(255, 255, 255);
     const std::optional<FloatImage> watermark
         = PhotoComposer::loadFullOrientedImage(test::writePhoto(m_folder.file("mark.png"), mark));
@@ -340,9 +340,9 @@ TEST(CropFromTheFile, IsTheCropOfTheDecodedPhoto)
 {
     TempFolder folder;
     // Squares of 25 pixels: a crop a pixel off would show along every edge.
-    test::PhotoSpec spec = test::sized(3000, 2000, 6, false, "p3");
-    spec.checker = 25;
-    const QString photo = test::writePhoto(folder.file("IMG_L.JPG"), spec);
+    test::PhotoRecipe recipe = test::sized(3000, 2000, 6, false, "p3");
+    recipe.checker = 25;
+    const QString photo = test::writePhoto(folder.file("IMG_L.JPG"), recipe);
     const std::optional<FloatImage> decoded = PhotoComposer::loadFullOrientedImage(photo);
     ASSERT_TRUE(decoded.has_value());
     for (const auto& [zoom, angle] : { std::pair { 1.0, 0.0 }, { 0.8, 12.0 } }) {

@@ -37,38 +37,38 @@ QColor quadrantColor(Quadrant q)
     return {};
 }
 
-QString writePhoto(const QString& path, const PhotoSpec& spec)
+QString writePhoto(const QString& path, const PhotoRecipe& recipe)
 {
     VipsSupport::ensureStarted();
-    const int bands = spec.alpha ? 4 : 3;
-    std::vector<unsigned char> pixels(size_t(spec.width) * spec.height * bands);
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
-            const bool right = x >= spec.width / 2;
-            const bool bottom = y >= spec.height / 2;
-            QColor c = spec.fill.isValid()
-                ? spec.fill
+    const int bands = recipe.alpha ? 4 : 3;
+    std::vector<unsigned char> pixels(size_t(recipe.width) * recipe.height * bands);
+    for (int y = 0; y < recipe.height; ++y) {
+        for (int x = 0; x < recipe.width; ++x) {
+            const bool right = x >= recipe.width / 2;
+            const bool bottom = y >= recipe.height / 2;
+            QColor c = recipe.fill.isValid()
+                ? recipe.fill
                 : quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
                                        : (right ? Quadrant::green : Quadrant::red));
-            if (spec.checker > 0 && (x / spec.checker + y / spec.checker) % 2)
+            if (recipe.checker > 0 && (x / recipe.checker + y / recipe.checker) % 2)
                 c = QColor(0, 0, 0);
-            unsigned char* p = &pixels[(size_t(y) * spec.width + x) * bands];
+            unsigned char* p = &pixels[(size_t(y) * recipe.width + x) * bands];
             p[0] = uchar(c.red());
             p[1] = uchar(c.green());
             p[2] = uchar(c.blue());
-            if (spec.alpha)
+            if (recipe.alpha)
                 p[3] = right ? 128 : 255;
         }
     }
     VImage image = VImage::new_from_memory(
-        pixels.data(), pixels.size(), spec.width, spec.height, bands, VIPS_FORMAT_UCHAR)
+        pixels.data(), pixels.size(), recipe.width, recipe.height, bands, VIPS_FORMAT_UCHAR)
                        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-    if (!spec.profile.isEmpty())
-        image = image.icc_transform(spec.profile.toUtf8().constData(),
+    if (!recipe.profile.isEmpty())
+        image = image.icc_transform(recipe.profile.toUtf8().constData(),
             VImage::option()->set("input_profile", "srgb")->set("embedded", false));
-    if (spec.orientation != 1)
-        image.set("orientation", spec.orientation);
-    if (spec.metadata) {
+    if (recipe.orientation != 1)
+        image.set("orientation", recipe.orientation);
+    if (recipe.metadata) {
         image.set("exif-ifd0-Artist", "Quavel Test (Quavel Test, ASCII, 11 components, 11 bytes)");
         static const char xmp[] = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
                                   "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'/></x:xmpmeta>";

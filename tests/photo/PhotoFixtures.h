@@ -17,7 +17,7 @@ namespace quavel::test {
 enum class Quadrant { red, green, blue, white };
 QColor quadrantColor(Quadrant q);
 
-struct PhotoSpec
+struct PhotoRecipe
 {
     int width = 64;
     int height = 48;
@@ -29,20 +29,20 @@ struct PhotoSpec
     int checker = 0; // > 0: squares of that many pixels, alternately the quadrant's colour and black
 };
 
-inline PhotoSpec sized(
+inline PhotoRecipe sized(
     int width, int height, int orientation = 1, bool alpha = false, const QString& profile = {})
 {
-    PhotoSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.orientation = orientation;
-    spec.alpha = alpha;
-    spec.profile = profile;
-    return spec;
+    PhotoRecipe recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.orientation = orientation;
+    recipe.alpha = alpha;
+    recipe.profile = profile;
+    return recipe;
 }
 
 // Writes a photo in the format its extension names (jpg, png, tif, heic, webp) and returns the path.
-QString writePhoto(const QString& path, const PhotoSpec& spec = {});
+QString writePhoto(const QString& path, const PhotoRecipe& recipe = {});
 
 // A small camera RAW file LibRaw develops: a linear DNG (three 16-bit samples a pixel, linear sRGB
 // primaries) with the quadrants of a fixture photo and an orientation tag.

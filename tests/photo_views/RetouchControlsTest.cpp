@@ -39,7 +39,7 @@ const QString kMinus = QString(QChar(0x2212));
 QString titleOf(QWidget* control)
 {
     if (auto* row = qobject_cast<RetouchSliderRow*>(control))
-        return row->spec().title;
+        return row->traits().title;
     if (auto* row = qobject_cast<RetouchCheckboxRow*>(control))
         return row->titleLabel()->text();
     if (auto* group = qobject_cast<RetouchToneGroup*>(control))
@@ -102,7 +102,7 @@ TEST(RetouchControls, ElevenControlsInOrderEachEditingItsField)
         r.row->commitTyped();
         PhotoRetouchSettings expected = before;
         expected.*r.field = r.value;
-        EXPECT_EQ(settings.value(), expected) << qPrintable(r.row->spec().title);
+        EXPECT_EQ(settings.value(), expected) << qPrintable(r.row->traits().title);
     }
     controls.autoContrast()->checkBox()->click();
     EXPECT_TRUE(settings.value().autoContrast);
@@ -140,10 +140,10 @@ TEST(RetouchControls, RangesStepsUnitsAndOrigins)
         { controls.highlights()->radiusRow(), { 0, 250, 0.1 }, 1, "px", std::nullopt },
     };
     for (const auto& r : rows) {
-        EXPECT_EQ(r.row->spec().range, r.range) << qPrintable(r.row->spec().title);
-        EXPECT_EQ(r.row->spec().decimals, r.decimals);
-        EXPECT_EQ(r.row->spec().unit, QString::fromUtf8(r.unit));
-        EXPECT_EQ(r.row->spec().origin, r.origin);
+        EXPECT_EQ(r.row->traits().range, r.range) << qPrintable(r.row->traits().title);
+        EXPECT_EQ(r.row->traits().decimals, r.decimals);
+        EXPECT_EQ(r.row->traits().unit, QString::fromUtf8(r.unit));
+        EXPECT_EQ(r.row->traits().origin, r.origin);
         EXPECT_FALSE(r.row->slider()->toolTip().isEmpty());
     }
     EXPECT_EQ(controls.spacing(), 12);

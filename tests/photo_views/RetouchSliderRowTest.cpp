@@ -15,13 +15,13 @@ namespace {
 
 const QString kMinus = QString(QChar(0x2212));
 
-const RetouchSliderSpec kNoise { QStringLiteral("Réduction du bruit"), QString(), { 0, 100, 0.5 }, 0,
+const RetouchSliderTraits kNoise { QStringLiteral("Réduction du bruit"), QString(), { 0, 100, 0.5 }, 0,
     QStringLiteral("%"), std::nullopt };
-const RetouchSliderSpec kRadius { QStringLiteral("Rayon"), QString(), { 0.1, 64, 0.1 }, 1,
+const RetouchSliderTraits kRadius { QStringLiteral("Rayon"), QString(), { 0.1, 64, 0.1 }, 1,
     QStringLiteral("px"), std::nullopt };
-const RetouchSliderSpec kAmount { QStringLiteral("Quantité"), QString(), { 0, 300, 0.5 }, 0,
+const RetouchSliderTraits kAmount { QStringLiteral("Quantité"), QString(), { 0, 300, 0.5 }, 0,
     QStringLiteral("%"), std::nullopt };
-const RetouchSliderSpec kContrast { QStringLiteral("Contraste"), QStringLiteral("Courbe"), { -100, 100, 0.1 },
+const RetouchSliderTraits kContrast { QStringLiteral("Contraste"), QStringLiteral("Courbe"), { -100, 100, 0.1 },
     1, QStringLiteral("%"), std::nullopt };
 
 enum class Commit { returnKey, focusLoss };
@@ -29,7 +29,7 @@ enum class Commit { returnKey, focusLoss };
 struct TypingCase
 {
     const char* name;
-    RetouchSliderSpec spec;
+    RetouchSliderTraits traits;
     double start;
     QString typed;
     Commit commit;
@@ -45,7 +45,7 @@ TEST_P(RowTyping, CommitsStoresAndShowsTheValueAgain)
 {
     const TypingCase& c = GetParam();
     TestWindow w;
-    auto* row = w.hold(new RetouchSliderRow(c.spec, true));
+    auto* row = w.hold(new RetouchSliderRow(c.traits, true));
     row->setValue(c.start);
     w.open();
     QSignalSpy edits(row, &RetouchSliderRow::valueEdited);

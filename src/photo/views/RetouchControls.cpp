@@ -17,20 +17,20 @@ namespace {
 const QString kPercent = QStringLiteral("%");
 constexpr RetouchRange kPercentRange { -100, 100, 0.1 };
 
-const RetouchSliderSpec kContrast { QStringLiteral("Contraste"),
+const RetouchSliderTraits kContrast { QStringLiteral("Contraste"),
     QStringLiteral("Courbe en S autour des tons moyens"), kPercentRange, 1, kPercent, std::nullopt };
-const RetouchSliderSpec kBrightness { QStringLiteral("Luminosité"),
+const RetouchSliderTraits kBrightness { QStringLiteral("Luminosité"),
     QStringLiteral("Lift des tons moyens, ombres et hautes lumières préservées"), kPercentRange, 1, kPercent,
     std::nullopt };
-const RetouchSliderSpec kVibrance { QStringLiteral("Vibrance"),
+const RetouchSliderTraits kVibrance { QStringLiteral("Vibrance"),
     QStringLiteral("Saturation intelligente : tons peu saturés renforcés, tons chair préservés"),
     kPercentRange, 1, kPercent, std::nullopt };
-const RetouchSliderSpec kSaturation { QStringLiteral("Saturation"),
+const RetouchSliderTraits kSaturation { QStringLiteral("Saturation"),
     QStringLiteral("Saturation uniforme de tous les tons"), kPercentRange, 1, kPercent, std::nullopt };
-const RetouchSliderSpec kGamma { QStringLiteral("Gamma"),
+const RetouchSliderTraits kGamma { QStringLiteral("Gamma"),
     QStringLiteral("Correction des tons moyens : 1,00 = neutre, < 1 éclaircit, > 1 assombrit"),
     { 0.1, 3, 0.01 }, 2, QString(), 1.0 };
-const RetouchSliderSpec kExposure { QStringLiteral("Exposition"),
+const RetouchSliderTraits kExposure { QStringLiteral("Exposition"),
     QStringLiteral("Stops, comme dans Camera Raw / Photoshop"), { -2, 2, 0.01 }, 2, QStringLiteral("IL"),
     std::nullopt };
 
@@ -55,8 +55,8 @@ RetouchControls::RetouchControls(
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(spacing.value_or(compact ? 10 : 12));
 
-    auto slider = [&](const RetouchSliderSpec& spec, double PhotoRetouchSettings::*field) {
-        auto* row = new RetouchSliderRow(spec, compact, this);
+    auto slider = [&](const RetouchSliderTraits& traits, double PhotoRetouchSettings::*field) {
+        auto* row = new RetouchSliderRow(traits, compact, this);
         RetouchFieldLinks::link(row, settings, field);
         return row;
     };

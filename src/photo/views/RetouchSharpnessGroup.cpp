@@ -12,13 +12,13 @@ namespace quavel {
 
 namespace {
 
-const RetouchSliderSpec kAmount { QStringLiteral("Quantité"),
+const RetouchSliderTraits kAmount { QStringLiteral("Quantité"),
     QStringLiteral("Amplitude de la netteté, en pourcentage (100 % = référence Photoshop)"), { 0, 300, 0.5 },
     0, QStringLiteral("%"), std::nullopt };
-const RetouchSliderSpec kRadius { QStringLiteral("Rayon"),
+const RetouchSliderTraits kRadius { QStringLiteral("Rayon"),
     QStringLiteral("Taille du détail à accentuer, en pixels (1 px par défaut)"), { 0.1, 64, 0.1 }, 1,
     QStringLiteral("px"), std::nullopt };
-const RetouchSliderSpec kNoiseReduction { QStringLiteral("Réduction du bruit"),
+const RetouchSliderTraits kNoiseReduction { QStringLiteral("Réduction du bruit"),
     QStringLiteral("Limite l’accentuation du grain, en pourcentage"), { 0, 100, 0.5 }, 0, QStringLiteral("%"),
     std::nullopt };
 

@@ -12,9 +12,9 @@
 
 namespace quavel {
 
-RetouchSliderRow::RetouchSliderRow(const RetouchSliderSpec& spec, bool compact, QWidget* parent)
+RetouchSliderRow::RetouchSliderRow(const RetouchSliderTraits& traits, bool compact, QWidget* parent)
     : QWidget(parent)
-    , m_spec(spec)
+    , m_traits(traits)
     , m_compact(compact)
 {
     auto* column = new QVBoxLayout(this);
@@ -25,7 +25,7 @@ RetouchSliderRow::RetouchSliderRow(const RetouchSliderSpec& spec, bool compact, 
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(8);
     m_title = new RetouchLabel(
-        spec.title, RetouchLook::font(compact ? 11.5 : 12, QFont::Medium), RetouchLook::label(), this);
+        traits.title, RetouchLook::font(compact ? 11.5 : 12, QFont::Medium), RetouchLook::label(), this);
     top->addWidget(m_title, 1);
 
     m_well = new RetouchValueWell(this);
@@ -34,9 +34,9 @@ RetouchSliderRow::RetouchSliderRow(const RetouchSliderSpec& spec, bool compact, 
     well->setSpacing(3);
     m_field = new RetouchValueField(m_well);
     well->addWidget(m_field, 0, Qt::AlignVCenter);
-    if (!spec.unit.isEmpty()) {
+    if (!traits.unit.isEmpty()) {
         auto* unit = new RetouchLabel(
-            spec.unit, RetouchLook::font(9, QFont::DemiBold), RetouchLook::muted(), m_well);
+            traits.unit, RetouchLook::font(9, QFont::DemiBold), RetouchLook::muted(), m_well);
         unit->setFixedWidth(18);
         unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         well->addWidget(unit, 0, Qt::AlignVCenter);
@@ -45,8 +45,8 @@ RetouchSliderRow::RetouchSliderRow(const RetouchSliderSpec& spec, bool compact, 
     top->addWidget(m_well, 0, Qt::AlignVCenter);
     column->addLayout(top);
 
-    m_slider = new FineLineSlider(spec.range, spec.origin, 12, this);
-    m_slider->setToolTip(spec.help);
+    m_slider = new FineLineSlider(traits.range, traits.origin, 12, this);
+    m_slider->setToolTip(traits.help);
     column->addWidget(m_slider);
 
     showValue();
@@ -85,12 +85,12 @@ void RetouchSliderRow::write(double value, bool edited)
 
 void RetouchSliderRow::showValue()
 {
-    m_field->setText(RetouchNumbers::displayForm(m_value, m_spec.decimals));
+    m_field->setText(RetouchNumbers::displayForm(m_value, m_traits.decimals));
 }
 
 void RetouchSliderRow::commitTyped()
 {
-    if (const std::optional<double> v = RetouchNumbers::commitTyped(m_field->text(), m_spec.range))
+    if (const std::optional<double> v = RetouchNumbers::commitTyped(m_field->text(), m_traits.range))
         write(*v, true);
     // The value as it stands after the owner took it, also when the text was refused.
     showValue();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/RetouchSliderSpec.h"
+#include "photo/RetouchSliderTraits.h"
 
 #include <QWidget>
 
@@ -20,9 +20,9 @@ class RetouchSliderRow : public QWidget
     Q_OBJECT
 
 public:
-    RetouchSliderRow(const RetouchSliderSpec& spec, bool compact, QWidget* parent = nullptr);
+    RetouchSliderRow(const RetouchSliderTraits& traits, bool compact, QWidget* parent = nullptr);
 
-    const RetouchSliderSpec& spec() const { return m_spec; }
+    const RetouchSliderTraits& traits() const { return m_traits; }
     bool isCompact() const { return m_compact; }
 
     double value() const { return m_value; }
@@ -48,7 +48,7 @@ private:
     void write(double value, bool edited);
     void showValue();
 
-    RetouchSliderSpec m_spec;
+    RetouchSliderTraits m_traits;
     bool m_compact;
     double m_value = 0;
     bool m_fieldFocused = false;

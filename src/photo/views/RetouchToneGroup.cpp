@@ -14,13 +14,13 @@ namespace quavel {
 
 namespace {
 
-const RetouchSliderSpec kIntensity { QStringLiteral("Intensité"),
+const RetouchSliderTraits kIntensity { QStringLiteral("Intensité"),
     QStringLiteral("Amplitude de la correction, en pourcentage"), { -100, 100, 0.1 }, 1, QStringLiteral("%"),
     std::nullopt };
-const RetouchSliderSpec kTonalWidth { QStringLiteral("Gamme de tons"),
+const RetouchSliderTraits kTonalWidth { QStringLiteral("Gamme de tons"),
     QStringLiteral("Étendue de la correction : 0 % = tons extrêmes seulement, 100 % = jusqu’aux tons moyens"),
     { 0, 100, 0.5 }, 0, QStringLiteral("%"), std::nullopt };
-const RetouchSliderSpec kRadius { QStringLiteral("Rayon"),
+const RetouchSliderTraits kRadius { QStringLiteral("Rayon"),
     QStringLiteral("Taille du voisinage local, comme Photoshop (30 px par défaut)"), { 0, 250, 0.1 }, 1,
     QStringLiteral("px"), std::nullopt };
 

@@ -10,7 +10,7 @@ namespace quavel {
 
 // What one numeric retouch row shows and allows: its title and help, range and step, the decimals of the
 // field, the unit after it and where the slider's fill starts.
-struct RetouchSliderSpec
+struct RetouchSliderTraits
 {
     QString title;
     QString help;
