@@ -10,9 +10,9 @@
 //                                     original kept beside it, as after a first edit) / decoding and
 //                                     encoding that original with libvips alone (JPEG at quality 97)
 //
-// The 100 JPEGs (6000 × 4000, quality 90, smooth gradients plus grey noise of σ 2 levels) are made by
-// this program with libvips: one noise field is drawn once and each photo adds a gradient of its own to
-// it before encoding, eight photos at a time.
+// The 100 colour JPEGs (6000 × 4000, quality 90, smooth gradients in each of red, green and blue plus
+// one noise field of σ 2 levels shared by the three) are made by this program with libvips: the noise
+// is drawn once and each photo adds gradients of its own to it before encoding, eight photos at a time.
 
 #include "BenchSupport.h"
 
@@ -77,7 +77,8 @@ QStringList makePhotos(const QString& folder)
         const VImage r = x * a + y * 0.02 + 20 + noise;
         const VImage g = x * 0.015 + y * (0.03 - 0.0002 * i) + 30 + noise;
         const VImage b = (x + y) * 0.012 + 10 + i + noise;
-        r.bandjoin({ g, b })
+        // The static bandjoin of all three: r.bandjoin({ g, b }) would call it on g and b alone.
+        VImage::bandjoin({ r, g, b })
             .cast(VIPS_FORMAT_UCHAR)
             .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
             .jpegsave(QFile::encodeName(path).constData(), VImage::option()->set("Q", 90));
