@@ -1,6 +1,8 @@
 #include "BenchSupport.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -83,6 +85,35 @@ QByteArray readFileForBench(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void reportOwnPeak()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) {
+            // "VmHWM:   123456 kB"
+            std::printf("peak-kb %lld\n", line.mid(6).trimmed().split(' ').first().toLongLong());
+            std::fflush(stdout);
+        }
+}
+
+std::optional<double> childPeakMegabytes(const QStringList& arguments)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        std::fprintf(stderr, "the peak child %s failed\n", qPrintable(arguments.join(u' ')));
+        return std::nullopt;
+    }
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n'))
+        if (line.startsWith("peak-kb "))
+            return line.mid(8).toDouble() / 1024.0;
+    std::fprintf(stderr, "the peak child %s reported no peak\n", qPrintable(arguments.join(u' ')));
+    return std::nullopt;
 }
 
 QString scratchFolder()

@@ -2,9 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace quavel::bench {
 
@@ -34,5 +36,14 @@ QString scratchFolder();
 
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFileForBench(const QString& path);
+
+// Peak resident sizes. A benchmark that measures a peak runs this program again with arguments of its
+// own (childPeakMegabytes), and the child, its work done, ends with reportOwnPeak(). The child reads its
+// own high-water mark (VmHWM), which counts from its exec: neither the parent's pages (which a fork's
+// getrusage figure includes) nor earlier children count, so a peak does not depend on what the parent
+// did before.
+void reportOwnPeak();
+// The child's peak in megabytes (2^20 bytes); absent when it failed or reported none.
+std::optional<double> childPeakMegabytes(const QStringList& arguments);
 
 } // namespace quavel::bench

@@ -1,33 +1,42 @@
-// The photo pipeline against plain libvips on the same files, in the same run. Each figure is one
-// function of the table at the bottom; `quavel_bench_photo <name>…` runs only the figures named.
-//   photo.retouch_vs_codec   decode + PhotoRetoucher::apply(full) + JPEG encode (quality 97) of a
-//                            6000 × 4000 JPEG / libvips decode + encode of the same file
-//   photo.preview_vs_codec   the same at preview quality on the crop editor's 2048-pixel working image
-//   photo.retouch_peak_mb    the largest resident size of a child process that decodes, retouches with
-//                            every stage on and encodes that 24-megapixel photo
-// Ratios alternate which side runs first per round and report the median of the per-round ratios.
+// The photo pipeline against plain libvips on the same files, in the same run. The photo is the
+// benchmark's own scene with the detail and noise of a camera's file (bench/PhotoScene.h): 6000 × 4000,
+// quality 97, 10–20 MB. Each figure is one function of the table at the bottom;
+// `quavel_bench_photo <name>…` runs only the figures named.
+//   photo.retouch_vs_codec           decode + PhotoRetoucher::apply(full) with every stage on + JPEG
+//                                    encode (quality 97) of the photo / libvips decode + encode (quality
+//                                    97) of the same file
+//   photo.preview_vs_codec           what the crop editor does per slider step: CropEditorWork::
+//                                    renderPreview (every stage at preview quality, and the picture
+//                                    shown) of its in-memory working image of the photo (2048 pixels on
+//                                    the long side) / libvips decode + encode (quality 97) of that
+//                                    working image as a 2048-pixel JPEG
+//   photo.retouch_peak_mb            the peak resident size of a process that decodes the photo,
+//                                    retouches it at full quality with every stage on (lens blur and
+//                                    noise reduction too) and encodes it: one full-size retouch write
+//   photo.retouch_bytes_per_pixel    what that write holds per pixel: (peak at 24 MP − peak at 6 MP) /
+//                                    (24 MP − 6 MP), from the same write of the scene at 6000 × 4000
+//                                    and at 3000 × 2000 (the process's fixed share cancels out)
+// Ratios alternate which side runs first per round and report the median of the per-round ratios. Peaks
+// are each child's own high-water mark (bench::childPeakMegabytes), the median of three children.
 #include "BenchSupport.h"
+#include "PhotoScene.h"
 #include "RetouchForBench.h"
 
+#include "photo/CropEditorModel.h"
+#include "photo/CropEditorWork.h"
+#include "photo/PhotoComposer.h"
 #include "photo/PhotoRetoucher.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/Vips.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <functional>
-#include <random>
 #include <vector>
 
 using namespace quavel;
@@ -37,32 +46,13 @@ namespace {
 
 struct Fixture
 {
-    QString photo; // 6000 × 4000, quality 90
-    QString working; // 2048 pixels on the long side, quality 90
+    QString photo; // the scene at 6000 × 4000, quality 97
+    QString smaller; // the same scene at 3000 × 2000, for the memory per pixel
+    QString working; // the photo shrunk to the crop editor's 2048 pixels, quality 97
+    FloatImage workingImage; // the crop editor's working image of the photo, as it loads it
     QString output;
+    std::optional<double> photoPeak; // of one retouch write of the photo, once measured
 };
-
-// Smooth colour gradients plus grey noise of σ 2 levels, from a fixed seed.
-void makePhoto(const QString& path, int width, int height)
-{
-    std::vector<unsigned char> pixels(std::size_t(width) * height * 3);
-    std::mt19937 random(20240601);
-    std::normal_distribution<float> noise(0.0f, 2.0f);
-    for (int y = 0; y < height; ++y) {
-        unsigned char* row = pixels.data() + std::size_t(y) * width * 3;
-        const float v = float(y) / height;
-        for (int x = 0; x < width; ++x) {
-            const float u = float(x) / width;
-            const float n = noise(random);
-            const float base[3] = { 30 + 180 * u + 25 * std::sin(6 * v), 40 + 150 * v + 20 * std::cos(5 * u),
-                200 - 140 * u * v };
-            for (int c = 0; c < 3; ++c)
-                row[3 * x + c] = (unsigned char)std::clamp(std::lround(base[c] + n), 0L, 255L);
-        }
-    }
-    VImage::new_from_memory(pixels.data(), pixels.size(), width, height, 3, VIPS_FORMAT_UCHAR)
-        .jpegsave(QFile::encodeName(path).constData(), VImage::option()->set("Q", 90));
-}
 
 bool ourPipeline(
     const QString& in, const QString& out, const PhotoRetouchSettings& s, PhotoRetoucher::Quality q)
@@ -90,7 +80,7 @@ bench::Comparison warmedComparison(
     return bench::compareAlternating(rounds, ours, reference);
 }
 
-void retouchVsCodec(const Fixture& f)
+void retouchVsCodec(Fixture& f)
 {
     const bench::Comparison c = warmedComparison(
         7, [&] { ourPipeline(f.photo, f.output, bench::everyStage(), PhotoRetoucher::Quality::Full); },
@@ -100,60 +90,108 @@ void retouchVsCodec(const Fixture& f)
     bench::printRatio("photo.retouch_vs_codec", c);
 }
 
-void previewVsCodec(const Fixture& f)
+void previewVsCodec(Fixture& f)
 {
+    if (f.workingImage.isNull()) {
+        const std::optional<FloatImage> image
+            = PhotoComposer::loadImage(f.photo, CropEditorModel::workingMaxPixel);
+        if (!image) {
+            std::fprintf(stderr, "cannot load the working image\n");
+            return;
+        }
+        f.workingImage = *image;
+    }
+    const PhotoRetouchSettings settings = bench::everyStage();
     const bench::Comparison c = warmedComparison(
-        21, [&] { ourPipeline(f.working, f.output, bench::everyStage(), PhotoRetoucher::Quality::Preview); },
+        21,
+        [&] {
+            if (!CropEditorWork::renderPreview(settings, f.workingImage))
+                std::fprintf(stderr, "no preview\n");
+        },
         [&] { vipsCodec(f.working, f.output); });
     std::printf(
-        "preview 2048 px: %.1f ms, libvips decode + encode %.1f ms\n", c.ours * 1000, c.reference * 1000);
+        "preview render of the %d × %d working image: %.1f ms, libvips decode + encode of it %.1f ms\n",
+        f.workingImage.width(), f.workingImage.height(), c.ours * 1000, c.reference * 1000);
     bench::printRatio("photo.preview_vs_codec", c);
 }
 
-// The peak is measured in a child of its own, so that the fixtures and the other figures do not count.
-void retouchPeak(const Fixture& f)
+// The median peak of three children writing the retouched photo; absent when one failed.
+std::optional<double> writePeak(const Fixture& f, const QString& photo)
 {
-    const pid_t child = fork();
-    if (child == 0) {
-        const QByteArray self = QFile::encodeName(QCoreApplication::applicationFilePath());
-        const QByteArray in = QFile::encodeName(f.photo);
-        const QByteArray out = QFile::encodeName(f.output);
-        execl(self.constData(), self.constData(), "--peak-child", in.constData(), out.constData(), nullptr);
-        _exit(127);
+    std::vector<double> peaks;
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<double> peak
+            = bench::childPeakMegabytes({ QStringLiteral("--peak-child"), photo, f.output });
+        if (!peak)
+            return std::nullopt;
+        peaks.push_back(*peak);
     }
-    int status = 0;
-    rusage usage {};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status)
-        || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "the peak child failed\n");
+    std::sort(peaks.begin(), peaks.end());
+    return peaks[1];
+}
+
+std::optional<double> photoPeak(Fixture& f)
+{
+    if (!f.photoPeak)
+        f.photoPeak = writePeak(f, f.photo);
+    return f.photoPeak;
+}
+
+void retouchPeak(Fixture& f)
+{
+    if (const std::optional<double> peak = photoPeak(f)) {
+        std::printf("memory photo.retouch_peak_mb %.0f\n", *peak);
+        std::fflush(stdout);
+    }
+}
+
+void retouchBytesPerPixel(Fixture& f)
+{
+    const std::optional<QSize> large = ImageIO::orientedPixelSize(f.photo);
+    const std::optional<QSize> small = ImageIO::orientedPixelSize(f.smaller);
+    const std::optional<double> largePeak = photoPeak(f);
+    const std::optional<double> smallPeak = writePeak(f, f.smaller);
+    if (!large || !small || !largePeak || !smallPeak)
         return;
-    }
-    std::printf("memory photo.retouch_peak_mb %.0f\n", usage.ru_maxrss / 1024.0);
+    const double pixels = double(large->width()) * large->height() - double(small->width()) * small->height();
+    std::printf("retouch write peaks: %.0f MB at %d × %d, %.0f MB at %d × %d\n", *largePeak, large->width(),
+        large->height(), *smallPeak, small->width(), small->height());
+    std::printf(
+        "memory photo.retouch_bytes_per_pixel %.1f\n", (*largePeak - *smallPeak) * 1024 * 1024 / pixels);
     std::fflush(stdout);
 }
 
+// One full-size retouch write, in a process of its own, which then reports its own peak.
 int peakChild(const QString& in, const QString& out)
 {
     PhotoRetouchSettings s = bench::everyStage();
     s.removeLensBlur = true;
     s.sharpnessNoiseReduction = 30;
-    return ourPipeline(in, out, s, PhotoRetoucher::Quality::Full) ? 0 : 1;
+    if (!ourPipeline(in, out, s, PhotoRetoucher::Quality::Full))
+        return 1;
+    bench::reportOwnPeak();
+    return 0;
 }
 
 struct Figure
 {
     const char* name;
-    void (*run)(const Fixture&);
+    void (*run)(Fixture&);
 };
 
-// Peak figures come first: a forked child starts as a copy of its parent, and Linux counts the
-// parent's resident pages in the child's peak; the fixtures leave the parent small, the ratio figures'
-// rounds do not.
 const Figure figures[] = {
-    { "photo.retouch_peak_mb", retouchPeak },
     { "photo.retouch_vs_codec", retouchVsCodec },
     { "photo.preview_vs_codec", previewVsCodec },
+    { "photo.retouch_peak_mb", retouchPeak },
+    { "photo.retouch_bytes_per_pixel", retouchBytesPerPixel },
 };
+
+void describe(const QString& path)
+{
+    const std::optional<QSize> size = ImageIO::orientedPixelSize(path);
+    std::printf("fixture %s: %d × %d, %.1f MB\n", qPrintable(QFileInfo(path).fileName()),
+        size ? size->width() : 0, size ? size->height() : 0, double(QFileInfo(path).size()) / 1e6);
+}
 
 } // namespace
 
@@ -169,11 +207,15 @@ int main(int argc, char** argv)
     Fixture f;
     const QString root = bench::scratchFolder();
     f.photo = root + QStringLiteral("/photo.jpg");
+    f.smaller = root + QStringLiteral("/smaller.jpg");
     f.working = root + QStringLiteral("/working.jpg");
     f.output = root + QStringLiteral("/out.jpg");
-    makePhoto(f.photo, 6000, 4000);
-    VImage::thumbnail(QFile::encodeName(f.photo).constData(), 2048)
-        .jpegsave(QFile::encodeName(f.working).constData(), VImage::option()->set("Q", 90));
+    if (!bench::writeScenePhoto(f.photo, 6000, 4000) || !bench::writeScenePhoto(f.smaller, 3000, 2000))
+        return 1;
+    VImage::thumbnail(QFile::encodeName(f.photo).constData(), CropEditorModel::workingMaxPixel)
+        .jpegsave(QFile::encodeName(f.working).constData(), VImage::option()->set("Q", 97));
+    for (const QString& path : { f.photo, f.smaller, f.working })
+        describe(path);
 
     for (const Figure& figure : figures)
         if (arguments.isEmpty() || arguments.contains(QLatin1String(figure.name)))
