@@ -1,33 +1,39 @@
 // The orders store's heavy operations, each against the plain work beneath it, in the same run:
-//   orders.sections_vs_readdir     OrdersStore::reload (which lists the order folders and the selected
-//                                  order's sections) of an order with 20 sections and 5,000 media /
-//                                  listing the same folders alone (opendir + readdir of every name)
-//   orders.batch_retouch_vs_codec  OrdersStore::applyRetouch of 50 photos of 6000 × 4000 with every
-//                                  retouch stage on / decoding and encoding the same photos one after
-//                                  another with the same libvips settings (JPEG at quality 97)
-//   orders.batch_retouch_peak_mb   the largest resident size of a process running that batch
+//   orders.sections_vs_readdir        OrdersStore::reload (which lists the order folders and the
+//                                     selected order's sections) of an order with 20 sections and 5,000
+//                                     media, one file of one section renamed before every run (as a
+//                                     photo arriving does), so that each reload lists, makes the new
+//                                     name's sort key, sorts every folder and watches a new set / listing
+//                                     the same folders alone (opendir + readdir of every name)
+//   orders.first_listing_vs_readdir   the first reload of a new store on that tree, with the sort-key
+//                                     cache emptied before it (as at the start of the process) / the
+//                                     same readdir listing
+//   orders.batch_retouch_vs_codec     OrdersStore::applyRetouch of 50 photos of 6000 × 4000 (the
+//                                     realistic scene of bench/PhotoScene.h, quality 97) with every
+//                                     retouch stage on / libvips alone decoding (sequential access) and
+//                                     encoding (quality 97) the same photos one after another, read from
+//                                     the originals the batch reads
+//   orders.batch_retouch_peak_mb      the peak resident size of a process running that batch
 // Each ratio is the median of per-round ratios, the side that runs first alternating per round.
 #include "BenchSupport.h"
+#include "PhotoScene.h"
 #include "RetouchForBench.h"
 
+#include "orders/OrderListing.h"
 #include "orders/OrdersStore.h"
-#include "platform/imaging/FloatImage.h"
-#include "platform/imaging/ImageIO.h"
+#include "photo/PhotoOriginals.h"
+#include "platform/imaging/Vips.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 
 #include <algorithm>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
-#include <random>
+#include <optional>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -60,6 +66,12 @@ size_t listFolder(const QString& folder, std::vector<std::string>& names)
     return n;
 }
 
+int rounds()
+{
+    const int fromEnvironment = qEnvironmentVariableIntValue("ORDERS_BENCH_ROUNDS");
+    return fromEnvironment > 0 ? fromEnvironment : 15;
+}
+
 void benchSections(const QString& scratch)
 {
     const QString root = scratch + QStringLiteral("/Commandes");
@@ -67,6 +79,7 @@ void benchSections(const QString& scratch)
     for (int o = 0; o < 5; ++o)
         QDir().mkpath(root + QStringLiteral("/Commande %1").arg(40 + o, 4, 10, QChar(u'0')));
     QStringList folders { root, order };
+    QStringList renamed; // per section, the current name of the file that a run renames
     for (int s = 0; s < sectionCount; ++s) {
         const QString section = order + QStringLiteral("/IMPRESSION %1").arg(s + 1);
         QDir().mkpath(section);
@@ -76,9 +89,12 @@ void benchSections(const QString& scratch)
             touchFile(section
                 + QStringLiteral("/IMG_%1.%2").arg(n, 4, 10, QChar(u'0')).arg(n % 50 ? "JPG" : "MOV"));
         }
+        renamed.append(
+            section + QStringLiteral("/IMG_%1.JPG").arg(s * mediaPerSection + 1, 4, 10, QChar(u'0')));
     }
+    const QString support = scratch + QStringLiteral("/support");
 
-    OrdersStore store(scratch + QStringLiteral("/support"));
+    OrdersStore store(support);
     store.storeRoot(root);
     store.setSelectedFolderID(order);
     store.persist();
@@ -87,49 +103,63 @@ void benchSections(const QString& scratch)
     for (const OrderSection& s : store.sections())
         media += s.files.size();
 
+    // Before every run, one file of the next section takes a name never listed before: the listing
+    // differs from the last one, so no reload can be answered from what the previous one found.
+    int renames = 0;
+    const auto renameOne = [&] {
+        const int s = renames % sectionCount;
+        const QString to = folders[2 + s]
+            + QStringLiteral("/IMG_%1 v%2.JPG")
+                  .arg(s * mediaPerSection + 1, 4, 10, QChar(u'0'))
+                  .arg(++renames);
+        if (::rename(QFile::encodeName(renamed[s]).constData(), QFile::encodeName(to).constData()) != 0)
+            std::fprintf(stderr, "cannot rename %s\n", qPrintable(renamed[s]));
+        renamed[s] = to;
+    };
     std::vector<std::string> names;
+    const auto readdirAll = [&] {
+        names.clear();
+        for (const QString& f : folders)
+            listFolder(f, names);
+    };
     const bench::Comparison c = bench::compareAlternating(
-        qEnvironmentVariableIntValue("ORDERS_BENCH_ROUNDS")
-            ? qEnvironmentVariableIntValue("ORDERS_BENCH_ROUNDS")
-            : 15,
-        [&] { store.reload(); },
+        rounds(),
         [&] {
-            names.clear();
-            for (const QString& f : folders)
-                listFolder(f, names);
+            store.reload();
+            if (store.sections().size() != sectionCount)
+                std::fprintf(stderr, "sections: %lld listed\n", (long long)store.sections().size());
         },
-        5);
-    std::printf("sections: %lld media in %lld sections listed in %.2f ms, readdir of %zu names %.2f ms\n",
+        readdirAll, 5, renameOne);
+    std::printf("sections: %lld media in %lld sections listed in %.2f ms (one renamed before each run), "
+                "readdir of %zu names %.2f ms\n",
         (long long)media, (long long)store.sections().size(), c.ours * 1000, names.size(),
         c.reference * 1000);
     bench::printRatio("orders.sections_vs_readdir", c);
+
+    // The first listing: a new store, and no sort key kept from earlier listings.
+    std::optional<OrdersStore> fresh;
+    const bench::Comparison first = bench::compareAlternating(
+        rounds(),
+        [&] {
+            fresh->reload();
+            if (fresh->sections().size() != sectionCount)
+                std::fprintf(stderr, "first listing: %lld sections\n", (long long)fresh->sections().size());
+        },
+        readdirAll, 3,
+        [&] {
+            fresh.reset();
+            OrderListing::clearSortKeyCache();
+            fresh.emplace(support);
+        });
+    fresh.reset();
+    std::printf("first listing: %.2f ms with every sort key made, readdir %.2f ms\n", first.ours * 1000,
+        first.reference * 1000);
+    bench::printRatio("orders.first_listing_vs_readdir", first);
 }
 
 constexpr int batchCount = 50;
 constexpr int photoWidth = 6000;
 constexpr int photoHeight = 4000;
-
-// The retouch benchmark's photo: smooth gradients plus grey noise of sigma 2 levels, fixed seed.
-FloatImage benchPhoto()
-{
-    FloatPlane r(photoWidth, photoHeight), g(photoWidth, photoHeight), b(photoWidth, photoHeight);
-    std::mt19937 random(20240611);
-    std::normal_distribution<float> noise(0.f, 2.f / 255.f);
-    for (int y = 0; y < photoHeight; ++y) {
-        float* pr = r.row(y);
-        float* pg = g.row(y);
-        float* pb = b.row(y);
-        const float fy = float(y) / float(photoHeight);
-        for (int x = 0; x < photoWidth; ++x) {
-            const float fx = float(x) / float(photoWidth);
-            const float grain = noise(random);
-            pr[x] = std::clamp(0.15f + 0.7f * fx + grain, 0.f, 1.f);
-            pg[x] = std::clamp(0.2f + 0.6f * fy + grain, 0.f, 1.f);
-            pb[x] = std::clamp(0.5f + 0.35f * (fx - fy) + grain, 0.f, 1.f);
-        }
-    }
-    return FloatImage(r, g, b);
-}
 
 QStringList batchPhotos(const QString& folder)
 {
@@ -156,44 +186,41 @@ void benchBatch(const QString& scratch)
     const QString folder = scratch + QStringLiteral("/Retouche");
     QDir().mkpath(folder + QStringLiteral("/IMPRESSION A4"));
     const QStringList photos = batchPhotos(folder);
-    {
-        const FloatImage image = benchPhoto();
-        if (!ImageIO::encode(image, photos.first(), ImageIO::Format::Jpeg, 0.90)) {
-            std::fprintf(stderr, "cannot write the benchmark photo\n");
-            return;
-        }
+    if (!bench::writeScenePhoto(photos.first(), photoWidth, photoHeight)) {
+        std::fprintf(stderr, "cannot write the benchmark photo\n");
+        return;
     }
     const QByteArray bytes = bench::readFileForBench(photos.first());
+    std::printf("batch: the photo weighs %.1f MB\n", double(bytes.size()) / 1e6);
     for (const QString& p : photos.mid(1)) {
         QFile f(p);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            std::fprintf(stderr, "cannot copy the benchmark photo to %s\n", qPrintable(p));
     }
     const QString support = scratch + QStringLiteral("/support-batch");
-    const QString encoded = scratch + QStringLiteral("/reference.jpg");
+    const QByteArray encoded = QFile::encodeName(scratch + QStringLiteral("/reference.jpg"));
 
-    // The peak of a batch, in a process that does nothing else.
-    {
-        QProcess child;
-        child.start(
-            QCoreApplication::applicationFilePath(), { QStringLiteral("--batch-child"), folder, support });
-        child.waitForFinished(-1);
-        rusage usage {};
-        ::getrusage(RUSAGE_CHILDREN, &usage);
-        std::printf("memory orders.batch_retouch_peak_mb %.0f\n", double(usage.ru_maxrss) / 1024.0);
+    // The peak of a batch, in a process that does nothing else (it also makes every original backup).
+    if (const std::optional<double> peak
+        = bench::childPeakMegabytes({ QStringLiteral("--batch-child"), folder, support })) {
+        std::printf("memory orders.batch_retouch_peak_mb %.0f\n", *peak);
         std::fflush(stdout);
     }
 
+    // The batch renders each photo from its original backup: the reference reads those same bytes.
+    QList<QByteArray> sources;
+    for (const QString& p : photos)
+        sources.append(QFile::encodeName(PhotoOriginals::hasBackup(p) ? PhotoOriginals::backupURL(p) : p));
     const bench::Comparison c = bench::compareAlternating(
         3, [&] { runBatch(support, photos); },
         [&] {
-            for (const QString& p : photos) {
-                const auto image = ImageIO::decode(p);
-                if (image)
-                    ImageIO::encode(*image, encoded, ImageIO::Format::Jpeg, 0.97);
-            }
+            for (const QByteArray& source : sources)
+                vips::VImage::new_from_file(
+                    source.constData(), vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL))
+                    .jpegsave(encoded.constData(), vips::VImage::option()->set("Q", 97));
         });
-    std::printf("batch: %d photos of %d x %d retouched in %.1f s, decoded and encoded in %.1f s\n",
+    std::printf(
+        "batch: %d photos of %d x %d retouched in %.1f s, libvips decoded and encoded them in %.1f s\n",
         batchCount, photoWidth, photoHeight, c.ours, c.reference);
     bench::printRatio("orders.batch_retouch_vs_codec", c);
 }
@@ -206,6 +233,7 @@ int main(int argc, char** argv)
     if (argc == 4 && std::string(argv[1]) == "--batch-child") {
         const QString folder = QString::fromLocal8Bit(argv[2]);
         runBatch(QString::fromLocal8Bit(argv[3]), batchPhotos(folder));
+        bench::reportOwnPeak();
         return 0;
     }
     const QString scratch = bench::scratchFolder();

@@ -116,6 +116,12 @@ public:
         return out;
     }
 
+    void clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_keys.clear();
+    }
+
 private:
     std::mutex m_mutex;
     QHash<QString, QByteArray> m_keys;
@@ -213,6 +219,11 @@ QList<OrderFolder> directories(const QString& folder)
 QList<OrderMedia> media(const QString& folder)
 {
     return contents(folder, false, true).media;
+}
+
+void clearSortKeyCache()
+{
+    sortKeys().clear();
 }
 
 } // namespace quavel::OrderListing

@@ -29,4 +29,9 @@ QList<OrderFolder> directories(const QString& folder);
 // Throws FileError when the folder cannot be listed.
 QList<OrderMedia> media(const QString& folder);
 
+// Forgets the collation keys kept of the names listed so far, so that the next listing makes the key of
+// every name again, as the first listing of the process does. For benchmarks and tests: the order of a
+// listing never depends on it.
+void clearSortKeyCache();
+
 } // namespace quavel::OrderListing

@@ -2,6 +2,7 @@
 // folders, sections and media, in what order, and when reload() writes the settings file.
 #include "OrdersFixture.h"
 
+#include "orders/OrderListing.h"
 #include "orders/OrderPaths.h"
 
 #include <QSignalSpy>
@@ -275,5 +276,56 @@ TEST(OrdersListing, TheOrderFolderIsWatchedOnceWithItsSectionsAndMedia)
     const QSet<QString> expected { f.path("A"), f.path("A/loose.jpg"), f.path("A/S"), f.path("A/S/in.mp4") };
     EXPECT_EQ(store.watchedPaths(), expected);
 }
+
+// The keys of names listed before are kept between listings: whichever names the cache holds (none,
+// some, all), a folder lists in one order.
+enum class KeysKept { None, Some, All };
+
+class ListingWithKeysKept : public ::testing::TestWithParam<KeysKept>
+{
+};
+
+TEST_P(ListingWithKeysKept, GivesTheSameOrder)
+{
+    OrdersFixture f;
+    // Numbers by value, case and accents at a lower level than letters, canonically equivalent names.
+    const QStringList names { "IMG_10.jpg", "img_2.JPG", "IMG_1.heic", "IMG_1 v2.jpg",
+        QStringLiteral("\u00c9t\u00e9 3.png"), "ete 3.png", QStringLiteral("Ce\u0301line.jpg"),
+        QStringLiteral("C\u00e9line 1.jpg"), "celine.jpg", "clip.MOV", "Zoe.jpg", "zoe 0.jpg" };
+    for (const QString& n : names)
+        f.file("Commande/" + n);
+    for (qsizetype i = 0; i < names.size(); i += 2)
+        f.file("Moitie/" + names[i]);
+
+    OrderListing::clearSortKeyCache();
+    QStringList cold;
+    for (const OrderMedia& m : OrderListing::media(f.path("Commande")))
+        cold << OrderPaths::lastComponent(m.url);
+    ASSERT_EQ(cold.size(), names.size());
+    EXPECT_LT(cold.indexOf("img_2.JPG"), cold.indexOf("IMG_10.jpg"));
+
+    OrderListing::clearSortKeyCache();
+    if (GetParam() == KeysKept::Some)
+        OrderListing::media(f.path("Moitie"));
+    else if (GetParam() == KeysKept::All)
+        OrderListing::media(f.path("Commande"));
+    QStringList listed;
+    for (const OrderMedia& m : OrderListing::media(f.path("Commande")))
+        listed << OrderPaths::lastComponent(m.url);
+    EXPECT_EQ(listed, cold);
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, ListingWithKeysKept,
+    ::testing::Values(KeysKept::None, KeysKept::Some, KeysKept::All), [](const auto& info) {
+        switch (info.param) {
+        case KeysKept::None:
+            return std::string("None");
+        case KeysKept::Some:
+            return std::string("Some");
+        case KeysKept::All:
+            break;
+        }
+        return std::string("All");
+    });
 
 } // namespace
