@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/statfs.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <limits>
@@ -114,6 +116,28 @@ std::optional<double> childPeakMegabytes(const QStringList& arguments)
             return line.mid(8).toDouble() / 1024.0;
     std::fprintf(stderr, "the peak child %s reported no peak\n", qPrintable(arguments.join(u' ')));
     return std::nullopt;
+}
+
+QString fileSystemName(const QString& path)
+{
+    struct statfs fs
+    {
+    };
+    if (::statfs(QFile::encodeName(path).constData(), &fs) != 0)
+        return QStringLiteral("unknown");
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53:
+        return QStringLiteral("ext4");
+    case 0x01021994:
+        return QStringLiteral("tmpfs");
+    case 0x58465342:
+        return QStringLiteral("xfs");
+    case 0x9123683E:
+        return QStringLiteral("btrfs");
+    case 0x794C7630:
+        return QStringLiteral("overlayfs");
+    }
+    return QStringLiteral("0x%1").arg(static_cast<unsigned long>(fs.f_type), 0, 16);
 }
 
 QString scratchFolder()

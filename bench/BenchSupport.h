@@ -34,6 +34,11 @@ void printRatio(const char* name, const Comparison& comparison);
 // A fresh temporary folder that lives until the program ends.
 QString scratchFolder();
 
+// The kind of file system a path is on ("ext4", "tmpfs", …, else its magic number), printed beside the
+// listing figures: a listing of tmpfs costs about two thirds of one of ext4, so a figure taken with
+// TMPDIR on tmpfs is not comparable with one taken on the disk.
+QString fileSystemName(const QString& path);
+
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFileForBench(const QString& path);
 

@@ -131,9 +131,9 @@ void benchSections(const QString& scratch)
         },
         readdirAll, 5, renameOne);
     std::printf("sections: %lld media in %lld sections listed in %.2f ms (one renamed before each run), "
-                "readdir of %zu names %.2f ms\n",
-        (long long)media, (long long)store.sections().size(), c.ours * 1000, names.size(),
-        c.reference * 1000);
+                "readdir of %zu names %.2f ms (on %s)\n",
+        (long long)media, (long long)store.sections().size(), c.ours * 1000, names.size(), c.reference * 1000,
+        qPrintable(bench::fileSystemName(root)));
     bench::printRatio("orders.sections_vs_readdir", c);
 
     // The first listing: a new store, and no sort key kept from earlier listings.

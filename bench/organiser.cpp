@@ -99,8 +99,8 @@ void benchPlan(const QString& root)
         [&] { listed = listFolder(folder); }, 5);
     const double ours = plan.ours;
     const double reference = plan.reference;
-    std::printf("plan: %lld files planned in %.2f ms, readdir of %zu names %.2f ms\n", (long long)planned,
-        ours * 1000, listed, reference * 1000);
+    std::printf("plan: %lld files planned in %.2f ms, readdir of %zu names %.2f ms (on %s)\n",
+        (long long)planned, ours * 1000, listed, reference * 1000, qPrintable(bench::fileSystemName(folder)));
     bench::printRatio("organiser.plan_vs_readdir", plan);
 }
 
