@@ -27,6 +27,8 @@ struct PeerLink
     bool awaitingName = false;
     // Frames taken from it while awaiting its name.
     int framesBeforeName = 0;
+    // Frames taken from it that decoded to no envelope, over its life.
+    int undecodableFrames = 0;
     // The order links were accepted in (the oldest unannounced one goes first).
     quint64 acceptOrder = 0;
     // Closes an accepted link that announces no name in time.

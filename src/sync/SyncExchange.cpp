@@ -60,6 +60,7 @@ void SyncService::handleReceived(
     if (!data.isEmpty()) {
         link->buffer.append(data);
         QPointer<SyncService> self(this);
+        int undecodableNow = 0;
         const SyncFrames::DrainResult result = SyncFrames::drain(
             link->buffer,
             [&](SyncEnvelope& envelope) {
@@ -68,7 +69,12 @@ void SyncService::handleReceived(
                 return !self.isNull() && isRegistered(link.get());
             },
             // A link that has not said who it is gets a few frames to do so, readable or not.
-            [&] { return !link->awaitingName || ++link->framesBeforeName <= SyncLimits::pendingFrames; });
+            [&] { return !link->awaitingName || ++link->framesBeforeName <= SyncLimits::pendingFrames; },
+            // An occasional frame that is no envelope is skipped; a stream of them is not a peer's.
+            [&] {
+                return ++undecodableNow <= SyncLimits::undecodablePerReceive
+                    && ++link->undecodableFrames <= SyncLimits::undecodablePerLink;
+            });
         if (self.isNull() || !isRegistered(link.get()))
             return;
         if (link->awaitingName && !withinPendingLimits(*link)) {
@@ -76,9 +82,9 @@ void SyncService::handleReceived(
             refreshAggregateStatus();
             return;
         }
-        if (result == SyncFrames::DrainResult::oversized) {
-            // Nothing can ever be taken from this buffer again: the link is lost, and an enabled peer
-            // is dialled again as after any other loss.
+        if (result == SyncFrames::DrainResult::oversized || result == SyncFrames::DrainResult::undecodable) {
+            // Nothing can ever be taken from this buffer again, or it fills with what no peer sends: the
+            // link is lost, and an enabled peer still in reach is dialled again as after any other loss.
             handleLinkDisconnect(link);
             return;
         }

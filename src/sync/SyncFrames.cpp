@@ -9,6 +9,31 @@
 
 namespace quavel::SyncFrames {
 
+namespace {
+
+// Both keys are required, "hello" is the shortest kind, and escapes only lengthen a text.
+constexpr qsizetype smallestEnvelope = sizeof(R"({"kind":"hello","platform":""})") - 1;
+
+bool isJsonSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+} // namespace
+
+bool cannotHoldEnvelope(const char* payload, qsizetype length)
+{
+    if (length < smallestEnvelope)
+        return true;
+    qsizetype at = 0;
+    // The decoder skips a UTF-8 byte order mark at the very start.
+    if (length >= 3 && payload[0] == '\xEF' && payload[1] == '\xBB' && payload[2] == '\xBF')
+        at = 3;
+    while (at < length && isJsonSpace(payload[at]))
+        ++at;
+    return at == length || payload[at] != '{';
+}
+
 std::optional<QByteArray> encode(const SyncEnvelope& envelope)
 {
     QByteArray json;
@@ -26,7 +51,7 @@ std::optional<QByteArray> encode(const SyncEnvelope& envelope)
 }
 
 DrainResult drain(QByteArray& buffer, const std::function<bool(SyncEnvelope&)>& handler,
-    const std::function<bool()>& frameAllowed)
+    const std::function<bool()>& frameAllowed, const std::function<bool()>& undecodableAllowed)
 {
     // Frames are read in place; the consumed front is removed once, at the end.
     qsizetype offset = 0;
@@ -48,14 +73,22 @@ DrainResult drain(QByteArray& buffer, const std::function<bool(SyncEnvelope&)>& 
         }
         const char* payload = buffer.constData() + offset + 4;
         offset += qsizetype(length) + 4;
-        if (length == 0)
-            continue; // no JSON text is empty: dropped without parsing
         std::optional<SyncEnvelope> envelope;
-        try {
-            const QuavelJSON::Json json = QuavelJSON::parse(QByteArray::fromRawData(payload, length));
-            envelope = SyncEnvelope::fromJson(json);
-        } catch (const std::exception&) {
-            continue; // not an envelope: dropped without a word
+        // Short or non-object payloads (empty ones included) are dropped without parsing: each frame
+        // sent to the decoder costs far more than its bytes.
+        if (!cannotHoldEnvelope(payload, length)) {
+            try {
+                const QuavelJSON::Json json = QuavelJSON::parse(QByteArray::fromRawData(payload, length));
+                envelope = SyncEnvelope::fromJson(json);
+            } catch (const std::exception&) { }
+        }
+        if (!envelope) {
+            // Not an envelope (a newer peer's kind, say): dropped without a word, unless too many are.
+            if (undecodableAllowed && !undecodableAllowed()) {
+                result = DrainResult::undecodable;
+                break;
+            }
+            continue;
         }
         if (!handler(*envelope)) {
             result = DrainResult::stopped;

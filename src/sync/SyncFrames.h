@@ -25,14 +25,22 @@ enum class DrainResult {
     oversized,
     // The handler asked to stop.
     stopped,
+    // undecodableAllowed refused one more frame that decodes to no envelope.
+    undecodable,
 };
 
 // Takes every complete frame off the front of buffer and hands each decoded envelope to handler, in
 // stream order. A frame that does not decode (an empty one included) is dropped silently. handler
 // returns false to stop at once, leaving the later frames unread. handler must not touch buffer.
 // frameAllowed, when given, is asked before each complete frame, decodable or not; false stops there
-// (stopped), the frame left unread. Linear in the bytes taken: the front is removed once at the end.
+// (stopped), the frame left unread. undecodableAllowed, when given, is asked after each frame that
+// decodes to no envelope; false stops there (undecodable), that frame taken. Linear in the bytes taken:
+// the front is removed once at the end.
 DrainResult drain(QByteArray& buffer, const std::function<bool(SyncEnvelope&)>& handler,
-    const std::function<bool()>& frameAllowed = {});
+    const std::function<bool()>& frameAllowed = {}, const std::function<bool()>& undecodableAllowed = {});
+
+// A payload too short for the smallest envelope, or whose JSON text is no object: it cannot decode, and
+// is known so without the JSON decoder. Never true of a payload that decodes.
+bool cannotHoldEnvelope(const char* payload, qsizetype length);
 
 } // namespace quavel::SyncFrames

@@ -1,5 +1,6 @@
 // The network layer against the real libraries: sockets on 127.0.0.1, and the avahi-daemon where
 // QUAVEL_TEST_AVAHI says one runs.
+#include "LoopbackLinks.h"
 #include "common/TestSupport.h"
 #include "platform/UuidText.h"
 #include "platform/net/DnsSdClient.h"
@@ -119,6 +120,39 @@ TEST(PeerConnectionTest, RefusedDialFailsAndCancelSilencesEverything)
     cancelled.cancel();
     waitUntil([] { return false; }, 200);
     EXPECT_EQ(calls, 0);
+}
+
+// A peer that writes faster than the desktop reads: the socket holds no more than one receive takes
+// (TCP holds the rest back), and every byte still arrives, in order.
+TEST(PeerConnectionTest, HoldsNoMoreThanOneReceiveAndLosesNothing)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QByteArray sent(8 * 1024 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < sent.size(); ++i)
+        sent[i] = char(i % 251);
+    RawClient writer(server.serverPort());
+    ASSERT_TRUE(writer.connected());
+    ASSERT_TRUE(waitUntil([&] { return server.hasPendingConnections(); }));
+    PeerConnection c(server.nextPendingConnection(), TcpOptions {});
+    c.start();
+    writer.send(sent);
+
+    constexpr qint64 chunk = 262144;
+    QByteArray received;
+    qint64 mostHeld = 0;
+    std::function<void()> next = [&] {
+        c.receive(chunk, [&](const QByteArray& data, bool, const std::optional<NetError>&) {
+            mostHeld = std::max(mostHeld, c.socket()->bytesAvailable() + data.size());
+            received += data;
+            if (!data.isEmpty())
+                next();
+        });
+    };
+    next();
+    ASSERT_TRUE(waitUntil([&] { return received.size() == sent.size(); }, 20000)) << received.size();
+    EXPECT_TRUE(received == sent);
+    EXPECT_LE(mostHeld, chunk);
 }
 
 TEST(PathMonitorTest, ReportsOnceAtStart)

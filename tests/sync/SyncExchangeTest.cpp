@@ -1,6 +1,7 @@
 #include "SyncFixture.h"
 
 #include "platform/text/Regex.h"
+#include "sync/SyncLimits.h"
 
 #include <QtEndian>
 
@@ -210,6 +211,29 @@ TEST_P(LinkLoss, DropsTheLinkAndDialsTheEnabledPeerAgain)
     EXPECT_EQ(network.dials.size(), dials);
     ASSERT_TRUE(waitUntil([&] { return network.dials.size() == dials + 1; }, 2000));
     EXPECT_EQ(network.dialledEndpoints.last().serviceName, kAndroid);
+    EXPECT_TRUE(received.isEmpty());
+}
+
+// Receives that each hold no more undecodable frames than allowed still add up: past the budget of a
+// link's life, the link is dropped, whatever valid frames came between.
+TEST_F(SyncExchange, UndecodableFramesOverALinksLifeAreBudgeted)
+{
+    FakeConnection* c = dialledReadyLink();
+    const QByteArray run = frameOf("x").repeated(SyncLimits::undecodablePerReceive);
+    const QByteArray library = envelopeFrame(SyncEnvelopeKind::library, kAndroid, sampleLibrary());
+    int undecodable = 0;
+    while (undecodable + run.size() / 5 <= SyncLimits::undecodablePerLink) {
+        ASSERT_TRUE(c->deliver(run + library)) << "dropped after " << undecodable;
+        undecodable += SyncLimits::undecodablePerReceive;
+    }
+    ASSERT_EQ(undecodable, SyncLimits::undecodablePerLink);
+    EXPECT_EQ(received.size(), SyncLimits::undecodablePerLink / SyncLimits::undecodablePerReceive);
+    EXPECT_FALSE(c->cancelled);
+    ASSERT_TRUE(c->deliver(frameOf("x") + library));
+    EXPECT_TRUE(c->cancelled);
+    EXPECT_FALSE(c->isReceiving());
+    EXPECT_TRUE(service().linkKeys().isEmpty());
+    EXPECT_EQ(received.size(), SyncLimits::undecodablePerLink / SyncLimits::undecodablePerReceive);
 }
 
 QByteArray oversizedHeader()
@@ -221,6 +245,11 @@ QByteArray oversizedHeader()
 
 INSTANTIATE_TEST_SUITE_P(Causes, LinkLoss,
     ::testing::Values(LossCase { "oversizedHeader", oversizedHeader(), false, false },
+        // More frames that are no envelope in one receive than any peer sends.
+        LossCase { "undecodableFlood",
+            frameOf("x").repeated(SyncLimits::undecodablePerReceive + 1)
+                + envelopeFrame(SyncEnvelopeKind::library, kAndroid, sampleLibrary()),
+            false, false },
         LossCase { "endOfStream", QByteArray(), true, false },
         LossCase { "receiveError", QByteArray(), false, true },
         // Bytes and the end together: the frame is handled, then the link is lost.

@@ -106,5 +106,50 @@ TEST(SyncFrames, StoppingLeavesLaterFramesUnread)
     EXPECT_EQ(buffer, frameOf(helloPayload("B")));
 }
 
+struct PayloadCase
+{
+    const char* label;
+    QByteArray payload;
+    bool decodes;
+    // Known undecodable without the JSON decoder.
+    bool skipsDecoder;
+};
+
+void PrintTo(const PayloadCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
+
+class PayloadShapes : public ::testing::TestWithParam<PayloadCase>
+{
+};
+
+// The cheap test that spares the decoder must never refuse what the decoder takes.
+TEST_P(PayloadShapes, CheapRefusalAgreesWithTheDecoder)
+{
+    const PayloadCase& c = GetParam();
+    EXPECT_EQ(SyncFrames::cannotHoldEnvelope(c.payload.constData(), c.payload.size()), c.skipsDecoder);
+    bool decodes = false;
+    try {
+        SyncEnvelope::fromJson(QuavelJSON::parse(c.payload));
+        decodes = true;
+    } catch (const std::exception&) { }
+    EXPECT_EQ(decodes, c.decodes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Payloads, PayloadShapes,
+    ::testing::Values(PayloadCase { "smallestEnvelope", R"({"kind":"hello","platform":""})", true, false },
+        PayloadCase { "blanksFirst", " \t\r\n{\"kind\":\"hello\",\"platform\":\"\"}", true, false },
+        PayloadCase { "byteOrderMark", "\xEF\xBB\xBF {\"kind\":\"hello\",\"platform\":\"\"}", true, false },
+        PayloadCase { "oneByte", "x", false, true }, PayloadCase { "emptyObject", "{}", false, true },
+        PayloadCase { "oneShortOfSmallest", R"({"kind":"hello","platform":1})", false, true },
+        PayloadCase { "blanksOnly", QByteArray(64, ' '), false, true },
+        PayloadCase { "array", R"(["kind","hello","platform","ios","peerName"])", false, true },
+        PayloadCase { "quotedObject", R"("{\"kind\":\"hello\",\"platform\":\"\"}")", false, true },
+        PayloadCase { "markAfterBlank", " \xEF\xBB\xBF{\"kind\":\"hello\",\"platform\":\"\"}", false, true },
+        PayloadCase { "unknownKind", R"({"kind":"goodbye","platform":"ios"})", false, false },
+        PayloadCase { "truncated", R"({"kind":"hello","platform":"ios")", false, false }),
+    [](const auto& info) { return std::string(info.param.label); });
+
 } // namespace
 } // namespace quavel::test

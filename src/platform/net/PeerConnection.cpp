@@ -147,6 +147,10 @@ void PeerConnection::receive(qint64 maximumLength, ReceiveHandler handler)
     if (m_cancelled)
         return;
     m_receiveLength = std::max<qint64>(1, maximumLength);
+    // The socket takes from the kernel no more than one receive hands over: a peer that sends faster
+    // than it is read is held back by TCP instead of filling memory.
+    if (m_socket->readBufferSize() != m_receiveLength)
+        m_socket->setReadBufferSize(m_receiveLength);
     m_receiveHandler = std::move(handler);
     post([this] { serveReceive(); });
 }

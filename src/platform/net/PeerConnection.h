@@ -12,8 +12,8 @@ namespace quavel {
 
 // A TCP link over QTcpSocket: dialled to an endpoint's address (with the connect time-out of the
 // options) or wrapping an accepted socket. Keep-alive (with its idle time) and no-delay are set once
-// connected. Receives hand over what the socket holds, up to the asked length; the peer's end of the
-// stream is reported after its last byte.
+// connected. Receives hand over what the socket holds, up to the asked length, and the socket holds no
+// more than that; the peer's end of the stream is reported after its last byte.
 class PeerConnection : public NetConnection
 {
 public:
