@@ -108,9 +108,7 @@ void save(const PhotoEditJournal& journal, const QString& photoPath)
             throw PhotoEditError(Kind::journalNotSetAside, folder.photoName());
     }
     // Temporaries left by killed writers (a living one holds its lock).
-    TemporarySweep::sweepFolderAt(folder.fd(), [](QStringView entry) {
-        return TemporarySweep::isTemporaryName(entry) || PhotoFiles::isOriginalsTemporary(entry);
-    });
+    TemporarySweep::sweepFolderAt(folder.fd(), &PhotoFiles::isOriginalsTemporary);
     QByteArray bytes;
     try {
         bytes = QuavelJSON::encode(journal.toJson());

@@ -238,7 +238,10 @@ std::optional<QString> setAsideAt(int folderFd, const QString& name, const QDate
             noReplace = false;
         }
         // Neither links nor an exclusive rename (some FUSE file systems): a checked rename.
-        if (::faccessat(folderFd, target.constData(), F_OK, AT_SYMLINK_NOFOLLOW) == 0)
+        struct stat taken
+        {
+        };
+        if (::fstatat(folderFd, target.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
             continue;
         if (::renameat(folderFd, source.constData(), folderFd, target.constData()) == 0)
             return QFile::decodeName(target);
