@@ -286,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PlantedInOriginals,
     });
 
 // Planted before the editor opens the photo: it reads nothing through the link and says why.
-TEST(PlantedInOriginals, TheEditorOpeningThePhotoSaysWhyItCannotBeRead)
+TEST(PlantedBeforeOpening, TheEditorSaysWhyThePhotoCannotBeRead)
 {
     for (const Planted planted : { Planted::linkToOtherPhoto, Planted::linkedFolder, Planted::fifo }) {
         SCOPED_TRACE(name(planted));
