@@ -33,7 +33,9 @@ QString ensure(const QString& path)
 // A plain existence test that follows links: a folder counts, a dangling link does not.
 bool exists(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
@@ -107,11 +109,13 @@ void removeRiderProgrammeFiles()
 void registerTemporaryFiles()
 {
     for (const QString& own : { folder(), riderFoldersFolder(), ordersFolder() }) {
+        TemporarySweep::add({ own, &TemporarySweep::isTemporaryName });
         TemporarySweep::add({ own, &TemporarySweep::isAtomicFileTemporary });
         TemporarySweep::add({ own, &UnnamedFile::isTemporaryName });
     }
-    TemporarySweep::add(
-        { QFileInfo(UserDefaults::standardPath()).absolutePath(), &TemporarySweep::isAtomicFileTemporary });
+    const QString config = QFileInfo(UserDefaults::standardPath()).absolutePath();
+    TemporarySweep::add({ config, &TemporarySweep::isTemporaryName });
+    TemporarySweep::add({ config, &TemporarySweep::isAtomicFileTemporary });
 }
 
 } // namespace quavel::AppSupport

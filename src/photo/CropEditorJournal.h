@@ -16,7 +16,8 @@ namespace quavel::CropEditorJournal {
 // The journal when it is there and decodes (every key required, nesting limited); absent otherwise.
 std::optional<PhotoEditJournal> read(const QString& photo, double scale = 1);
 
-// Writes the journal of these states (errors ignored, an undecodable journal set aside first).
+// Writes the journal of these states (an undecodable journal set aside first). Throws PhotoEditError,
+// naming the photo, when it cannot be kept (PhotoEditMemory::save).
 void write(
     const QString& photo, const CropEditState& current, const QList<CropEditState>& history, double scale);
 

@@ -5,6 +5,7 @@
 #include "photo/CropSessionFolder.h"
 #include "photo/CropWriteRequest.h"
 #include "photo/PhotoOriginals.h"
+#include "platform/Error.h"
 #include "platform/imaging/JobPool.h"
 
 #include <QDir>
@@ -246,11 +247,18 @@ void CropEditorModel::commitHistory()
     persistJournal();
 }
 
-void CropEditorModel::persistJournal()
+bool CropEditorModel::persistJournal()
 {
     if (!m_loadedURL)
-        return;
-    CropEditorJournal::write(*m_loadedURL, currentState(), m_history, m_offsetScale);
+        return false;
+    try {
+        CropEditorJournal::write(*m_loadedURL, currentState(), m_history, m_offsetScale);
+        return true;
+    } catch (const Error& e) {
+        // Shown under the editor: the state stays in memory, and the next commit tries again.
+        setErrorMessage(e.message());
+        return false;
+    }
 }
 
 void CropEditorModel::restoreOpenedState(const QString& photo)

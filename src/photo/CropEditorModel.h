@@ -201,7 +201,8 @@ signals:
     void bakedStateChanged();
 
 private:
-    void persistJournal();
+    // Writes the journal of the shown photo; false (the message shown) when it could not be kept.
+    bool persistJournal();
     void scheduleRetouchPersist();
     void cancelPendingRetouchWrite();
     // Everything a write needs, taken from the model now; absent when nothing can be written.

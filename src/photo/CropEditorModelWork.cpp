@@ -42,10 +42,9 @@ QFuture<void> CropEditorModel::load(const QString& photo)
     setSessionBaseURL(std::nullopt);
     const std::optional<QString> watermark = m_watermarkURL;
     const int watermarkGeneration = m_watermarkGeneration;
-    const QString source = PhotoOriginals::hasBackup(photo) ? PhotoOriginals::backupURL(photo) : photo;
 
     return JobPool::interactive()
-        .run([source, watermark] { return CropEditorWork::load(source, watermark); })
+        .run([photo, watermark] { return CropEditorWork::load(photo, watermark); })
         .then(this,
             [this, photo, generation, watermarkGeneration](const CropEditorWork::Loaded& loaded) {
                 if (!finishLoad(photo, generation, watermarkGeneration, loaded) || loaded.image.isNull())
@@ -75,7 +74,9 @@ bool CropEditorModel::finishLoad(
     setActiveHandle(std::nullopt);
     setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
     restoreOpenedState(photo);
-    if (loaded.image.isNull())
+    if (loaded.error)
+        setErrorMessage(loaded.error);
+    else if (loaded.image.isNull())
         setErrorMessage(QStringLiteral("Impossible de lire cette photo."));
     else
         setErrorMessage(std::nullopt);
@@ -189,7 +190,9 @@ QFuture<bool> CropEditorModel::persistLookToDisk()
     const std::optional<CropWriteRequest> request = captureWrite();
     if (!request)
         return ready(false);
-    persistJournal();
+    // A photo whose journal cannot be kept is not written: the journal would not say what it shows.
+    if (!persistJournal())
+        return ready(false);
     m_writtenLook = lookNow();
     return submitWrite(*request);
 }

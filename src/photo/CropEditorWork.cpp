@@ -15,17 +15,24 @@
 
 namespace quavel::CropEditorWork {
 
-Loaded load(const QString& source, const std::optional<QString>& watermark)
+Loaded load(const QString& photo, const std::optional<QString>& watermark)
 {
     Loaded loaded;
-    loaded.sessionCopy = CropSessionFolder::makeCopy(source);
-    const QString file = loaded.sessionCopy.value_or(source);
-    if (auto image = PhotoComposer::loadImage(file, CropEditorModel::workingMaxPixel)) {
-        loaded.image = *image;
-        loaded.picture = image->toQImage();
+    try {
+        const PhotoOriginals::Source source = PhotoOriginals::openSource(photo);
+        loaded.sessionCopy = CropSessionFolder::makeCopy(source.path(), photo);
+        const QString file = loaded.sessionCopy.value_or(source.path());
+        if (auto image = PhotoComposer::loadImage(file, CropEditorModel::workingMaxPixel)) {
+            loaded.image = *image;
+            loaded.picture = image->toQImage();
+        }
+        if (const auto size = ImageIO::orientedPixelSize(file))
+            loaded.fullWidth = size->width();
+    } catch (const PhotoEditError& e) {
+        loaded.error = e.message();
+    } catch (const Error&) {
+        // The original is there but cannot be opened: nothing read, the editor says so.
     }
-    if (const auto size = ImageIO::orientedPixelSize(file))
-        loaded.fullWidth = size->width();
     const Watermarks images = loadWatermark(watermark);
     loaded.watermark = images.preview;
     loaded.watermarkFull = images.full;

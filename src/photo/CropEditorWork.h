@@ -30,6 +30,8 @@ struct Loaded
     FloatImage watermarkFull;
     // Upright width of the full-size file the working image was read from; 0 when unknown.
     int fullWidth = 0;
+    // Why nothing could be read: the photo's original is foreign (a link, not a regular file).
+    std::optional<QString> error;
 };
 
 struct Watermarks
@@ -44,9 +46,10 @@ struct Rendered
     QImage picture;
 };
 
-// Copies source into the session folder and reads the working image from the copy (from source when
+// Copies the photo's source (its original when it has one, opened without following a link, else the
+// photo itself) into the session folder and reads the working image from the copy (from the source when
 // there is none), and the watermark's two images.
-Loaded load(const QString& source, const std::optional<QString>& watermark);
+Loaded load(const QString& photo, const std::optional<QString>& watermark);
 // Both images null for no file or an unreadable one.
 Watermarks loadWatermark(const std::optional<QString>& watermark);
 // The working image retouched at preview quality; absent when the retoucher gives nothing.

@@ -60,10 +60,15 @@ std::optional<QString> ensure()
 
 std::optional<QString> makeCopy(const QString& source)
 {
+    return makeCopy(source, source);
+}
+
+std::optional<QString> makeCopy(const QString& source, const QString& named)
+{
     const auto folder = ensure();
     if (!folder)
         return std::nullopt;
-    const QString name = uuidText(QUuid::createUuid()) + QLatin1Char('.') + QFileInfo(source).suffix();
+    const QString name = uuidText(QUuid::createUuid()) + QLatin1Char('.') + QFileInfo(named).suffix();
     const QString target = *folder + QLatin1Char('/') + name;
     if (SafeCopy::tryCopyFile(source, target) != 0)
         return std::nullopt;

@@ -22,6 +22,9 @@ std::optional<QString> ensure();
 // Copies source to "<new UUID>.<source's extension>" in the folder (the dot even without an extension)
 // and returns the copy's path; absent when the folder or the copy cannot be made. Never replaces a file.
 std::optional<QString> makeCopy(const QString& source);
+// The same, the extension taken from `named` (source being a path that names no file, such as an open
+// original's /proc entry).
+std::optional<QString> makeCopy(const QString& source, const QString& named);
 
 // Whether a file name is a session copy's: an upper-case UUID, ".", then an extension (maybe empty).
 bool isSessionCopyName(QStringView name);

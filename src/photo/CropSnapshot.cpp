@@ -10,9 +10,11 @@ namespace quavel {
 FloatImage CropSnapshot::composedImage(const std::optional<QString>& source) const
 {
     PhotoOriginals::ensureBackup(url);
-    const QString input = source         ? *source
-        : PhotoOriginals::hasBackup(url) ? PhotoOriginals::backupURL(url)
-                                         : url;
+    // Without a session copy, the original read without following a link.
+    std::optional<PhotoOriginals::Source> opened;
+    if (!source)
+        opened.emplace(PhotoOriginals::openSource(url));
+    const QString input = source ? *source : opened->path();
     const FloatImage* mark = watermark.isNull() ? nullptr : &watermark;
     // Without a retouch only the part of the photo the canvas shows is decoded.
     if (retouch.isNeutral())

@@ -7,7 +7,12 @@ PhotoEditError::PhotoEditError(Kind kind)
     , m_kind(kind)
 { }
 
-QString PhotoEditError::description(Kind kind)
+PhotoEditError::PhotoEditError(Kind kind, const QString& photoName, const QString& detail)
+    : Error(description(kind, photoName, detail))
+    , m_kind(kind)
+{ }
+
+QString PhotoEditError::description(Kind kind, const QString& photoName, const QString& detail)
 {
     switch (kind) {
     case Kind::unreadablePhoto:
@@ -20,6 +25,31 @@ QString PhotoEditError::description(Kind kind)
         return QStringLiteral("Choisissez d’abord un fichier filigrane.");
     case Kind::rawNotRewritten:
         return QStringLiteral("Les photos RAW ne sont pas modifiées : enregistrez d’abord la photo en JPEG.");
+    case Kind::foreignOriginal:
+        return QStringLiteral(
+            "L’original de « %1 » n’est pas un fichier ordinaire : la photo n’est pas modifiée.")
+            .arg(photoName);
+    case Kind::foreignOriginalsFolder:
+        return QStringLiteral("Le dossier des originaux de « %1 » n’est pas un dossier ordinaire : la photo "
+                              "n’est pas modifiée.")
+            .arg(photoName);
+    case Kind::foreignJournal:
+        return QStringLiteral(
+            "Le journal des modifications de « %1 » n’est pas un fichier ordinaire : la photo "
+            "n’est pas modifiée.")
+            .arg(photoName);
+    case Kind::nameTooLong:
+        return QStringLiteral("Le nom de « %1 » est trop long pour garder son original et son journal : la "
+                              "photo n’est pas modifiée.")
+            .arg(photoName);
+    case Kind::journalNotSaved:
+        return QStringLiteral("Le journal des modifications de « %1 » n’a pas pu être enregistré : %2")
+            .arg(photoName, detail);
+    case Kind::journalNotSetAside:
+        return QStringLiteral(
+            "Le journal illisible de « %1 » n’a pas pu être mis de côté : la photo n’est pas "
+            "modifiée.")
+            .arg(photoName);
     }
     return {};
 }

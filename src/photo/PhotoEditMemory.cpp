@@ -1,8 +1,11 @@
 #include "photo/PhotoEditMemory.h"
 
 #include "library/QuavelJSON.h"
+#include "photo/OriginalsFolder.h"
+#include "photo/PhotoFiles.h"
 #include "photo/PhotoOriginals.h"
 #include "platform/AtomicFile.h"
+#include "platform/FrenchErrors.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
@@ -10,12 +13,14 @@
 
 #include <cerrno>
 #include <optional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quavel::PhotoEditMemory {
 
 namespace {
+
+using Entry = OriginalsFolder::Entry;
+using Kind = PhotoEditError::Kind;
 
 std::optional<PhotoEditJournal> decode(const QByteArray& bytes)
 {
@@ -25,6 +30,34 @@ std::optional<PhotoEditJournal> decode(const QByteArray& bytes)
         return std::nullopt;
     } catch (const nlohmann::json::exception&) {
         return std::nullopt;
+    }
+}
+
+// The bytes of the regular file standing as the journal; absent when there is none or it cannot be
+// read. Throws PhotoEditError foreignJournal for anything else standing there.
+std::optional<QByteArray> journalBytes(const OriginalsFolder& folder)
+{
+    try {
+        const std::optional<OriginalsFolder::File> file
+            = folder.openFile(folder.journalName(), Kind::foreignJournal);
+        return file ? file->readAll() : std::nullopt;
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<PhotoEditJournal> readIn(const OriginalsFolder& folder)
+{
+    const std::optional<QByteArray> bytes = journalBytes(folder);
+    return bytes ? decode(*bytes) : std::nullopt;
+}
+
+OriginalsFolder folderToWrite(const QString& photoPath)
+{
+    try {
+        return OriginalsFolder::openForEdit(photoPath, true);
+    } catch (const FileError& e) {
+        throw PhotoEditError(Kind::journalNotSaved, QFileInfo(photoPath).fileName(), e.message());
     }
 }
 
@@ -42,47 +75,69 @@ PhotoEditJournal load(const QString& photoPath)
 
 std::optional<PhotoEditJournal> read(const QString& photoPath)
 {
-    const std::optional<QByteArray> bytes = AtomicFile::read(journalURL(photoPath));
-    if (!bytes)
+    try {
+        return readIn(OriginalsFolder::open(photoPath));
+    } catch (const Error&) {
         return std::nullopt;
-    return decode(*bytes);
+    }
+}
+
+PhotoEditJournal loadForEdit(const QString& photoPath)
+{
+    std::optional<OriginalsFolder> folder;
+    try {
+        folder.emplace(OriginalsFolder::open(photoPath));
+    } catch (const FileError&) {
+        return PhotoEditJournal {};
+    }
+    return readIn(*folder).value_or(PhotoEditJournal {});
 }
 
 void save(const PhotoEditJournal& journal, const QString& photoPath)
 {
-    const QString path = journalURL(photoPath);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
-        return;
-    // Temporaries of this journal left by a killed writer (a living one holds its lock).
-    const QString name = QFileInfo(path).fileName() + QStringLiteral(".tmp-");
-    TemporarySweep::sweepFolder(QFile::decodeName(folder), [&name](QStringView entry) {
-        return entry.startsWith(name) && TemporarySweep::isAtomicFileTemporary(entry);
-    });
-    // A journal that is there but cannot be read or decoded keeps its history aside.
-    struct stat st
-    {
-    };
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
-        const std::optional<QByteArray> existing = AtomicFile::read(path);
-        if (!existing || !decode(*existing))
-            AtomicFile::setAside(path);
+    const OriginalsFolder folder = folderToWrite(photoPath);
+    folder.refuseForeign();
+    const QByteArray name = folder.journalName();
+    // A journal that is there but cannot be read or decoded keeps its history aside; when it cannot be
+    // moved, it stays as it is and nothing is written.
+    const Entry entry = folder.entry(name);
+    if (entry == Entry::file || entry == Entry::emptyFile) {
+        const std::optional<QByteArray> existing = journalBytes(folder);
+        if ((!existing || !decode(*existing))
+            && !AtomicFile::setAsideAt(folder.fd(), QFile::decodeName(name)))
+            throw PhotoEditError(Kind::journalNotSetAside, folder.photoName());
+    }
+    // Temporaries left by killed writers (a living one holds its lock).
+    TemporarySweep::sweepFolderAt(folder.fd(), &PhotoFiles::isOriginalsTemporary);
+    QByteArray bytes;
+    try {
+        bytes = QuavelJSON::encode(journal.toJson());
+    } catch (const std::exception&) {
+        throw PhotoEditError(Kind::journalNotSaved, folder.photoName(), frenchDescription(EINVAL));
     }
     try {
-        AtomicFile::tryWrite(path, QuavelJSON::encode(journal.toJson()));
-    } catch (...) {
-        // Encoding failures are ignored like write failures: the journal is then stale or absent.
+        AtomicFile::writeAt(folder.fd(), QFile::decodeName(name), bytes);
+    } catch (const FileError& e) {
+        throw PhotoEditError(Kind::journalNotSaved, folder.photoName(), e.message());
     }
 }
 
 void remove(const QString& photoPath)
 {
-    ::unlink(QFile::encodeName(journalURL(photoPath)).constData());
+    try {
+        const OriginalsFolder folder = OriginalsFolder::open(photoPath);
+        const QByteArray name = folder.journalName();
+        const Entry entry = folder.entry(name);
+        if (entry == Entry::file || entry == Entry::emptyFile)
+            ::unlinkat(folder.fd(), name.constData(), 0);
+    } catch (const Error&) {
+        // Nothing to remove, or nothing that may be removed.
+    }
 }
 
 void recordRetouch(const PhotoRetouchSettings& settings, const QString& photoPath)
 {
-    PhotoEditJournal journal = load(photoPath);
+    PhotoEditJournal journal = loadForEdit(photoPath);
     if (!(journal.current.retouch == settings)) {
         journal.pushHistory(journal.current);
         journal.current.retouch = settings;

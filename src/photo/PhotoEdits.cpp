@@ -51,12 +51,6 @@ FloatImage withWatermark(const FloatImage& image, const FloatImage* watermark)
     return marked;
 }
 
-// The source of every rendering: the original once there is one.
-QString sourceOf(const QString& photoPath)
-{
-    return PhotoOriginals::hasBackup(photoPath) ? PhotoOriginals::backupURL(photoPath) : photoPath;
-}
-
 // The entry under the key the photo had before the rewrite, and the one it has now.
 void forgetThumbnail(const QString& photoPath, const QString& keyBefore)
 {
@@ -73,14 +67,16 @@ void PhotoEditMemory::materialize(
     PhotoWriteQueue::shared().run(photoPath, [&] {
         const QString keyBefore = MediaThumbnailer::cacheKey(photoPath);
         PhotoOriginals::ensureBackup(photoPath);
-        const QString source = sourceOf(photoPath);
+        // Every rendering starts from the original, read without following a link.
+        const PhotoOriginals::Source opened = PhotoOriginals::openSource(photoPath);
+        const QString& source = opened.path();
         const CropEditState& state = journal.current;
         const FloatImage* drawn = state.includeWatermark && watermark ? &*watermark : nullptr;
 
         if (!state.cropValidated && state.retouch.isNeutral() && !drawn) {
             // Nothing to render: the original's bytes, by one rename of a finished copy.
-            if (source != photoPath)
-                PhotoFiles::replaceWithCopy(photoPath, source);
+            if (const OriginalsFolder::File* original = opened.original())
+                PhotoFiles::replaceWithCopy(photoPath, original->fd(), original->status());
         } else if (state.cropValidated && state.retouch.isNeutral()) {
             // The crop alone: only what the canvas shows is decoded.
             PhotoComposer::write(PhotoComposer::composeCrop(
@@ -105,12 +101,12 @@ void PhotoEdits::applyWatermark(const QString& photoPath, const QString& waterma
     PhotoWriteQueue::shared().run(photoPath, [&] {
         const QString keyBefore = MediaThumbnailer::cacheKey(photoPath);
         PhotoOriginals::ensureBackup(photoPath);
-        const FloatImage photo = loadPhoto(sourceOf(photoPath));
+        const FloatImage photo = loadPhoto(PhotoOriginals::openSource(photoPath).path());
         const std::optional<FloatImage> watermark = PhotoComposer::loadFullOrientedImage(watermarkPath);
         if (!watermark)
             throw PhotoEditError(Kind::unreadableWatermark);
 
-        PhotoEditJournal journal = PhotoEditMemory::load(photoPath);
+        PhotoEditJournal journal = PhotoEditMemory::loadForEdit(photoPath);
         if (!journal.current.includeWatermark) {
             journal.pushHistory(journal.current);
             journal.current.includeWatermark = true;
@@ -122,7 +118,8 @@ void PhotoEdits::applyWatermark(const QString& photoPath, const QString& waterma
         }
         // Without a validated crop the watermark goes across the full-size photo, as every later
         // rendering of this look draws it.
-        PhotoComposer::write(withWatermark(retouched(journal.current.retouch, photo), &*watermark), photoPath);
+        PhotoComposer::write(
+            withWatermark(retouched(journal.current.retouch, photo), &*watermark), photoPath);
         forgetThumbnail(photoPath, keyBefore);
     });
 }

@@ -33,7 +33,7 @@ std::atomic<bool> g_noTmpFile { false };
 QByteArray sanitizedExtension(const QString& ext)
 {
     const QByteArray lower = ext.toLower().toLatin1();
-    if (lower.isEmpty())
+    if (lower.isEmpty() || lower.size() > 8)
         return QByteArrayLiteral("tmp");
     for (char c : lower) {
         if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
@@ -199,12 +199,17 @@ void replaceWithCopy(const QString& target, const QString& source)
     const SafeCopy::Source in(source);
     if (in.error())
         fail(in.error());
+    replaceWithCopy(target, in.fd(), in.status());
+}
+
+void replaceWithCopy(const QString& target, int sourceFd, const struct stat& sourceStatus)
+{
     replaceImpl(
         target, QFileInfo(target).suffix(),
         [&](int out, const QString&) {
-            if (const int e = SafeCopy::copyContent(in.fd(), out))
+            if (const int e = SafeCopy::copyContent(sourceFd, out))
                 fail(e);
-            copyModeAndTimes(out, in.status());
+            copyModeAndTimes(out, sourceStatus);
         },
         false);
 }
@@ -212,8 +217,22 @@ void replaceWithCopy(const QString& target, const QString& source)
 void copyNoReplace(const QString& source, const QString& target)
 {
     const QFileInfo info(target);
-    const QString folder = info.absolutePath();
-    UnnamedFile::removeLeftovers(folder);
+    const int folder
+        = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        fail(errno);
+    try {
+        copyNoReplace(source, folder, info.fileName());
+    } catch (...) {
+        ::close(folder);
+        throw;
+    }
+    ::close(folder);
+}
+
+void copyNoReplace(const QString& source, int folderFd, const QString& name)
+{
+    TemporarySweep::sweepFolderAt(folderFd, &UnnamedFile::isTemporaryName);
     const SafeCopy::Source in(source);
     if (in.error())
         fail(in.error());
@@ -221,16 +240,16 @@ void copyNoReplace(const QString& source, const QString& target)
     // Complete and flushed before it has its name, which it takes without ever replacing one: an
     // original is either whole or absent.
     UnnamedFile file;
-    if (const int e = file.open(folder, 0600))
+    if (const int e = file.openAt(folderFd, 0600))
         fail(e);
     if (const int e = SafeCopy::copyContent(in.fd(), file.fd()))
         fail(e);
     copyModeAndTimes(file.fd(), in.status());
     if (::fsync(file.fd()) != 0)
         fail(errno);
-    if (const int e = file.publish(info.fileName()))
+    if (const int e = file.publish(name))
         fail(e);
-    FileSync::syncFolder(folder);
+    ::fsync(folderFd);
 }
 
 bool isTemporaryName(QStringView name)
@@ -263,10 +282,17 @@ void addSweepRules(const QString& photoFolder)
 {
     const QString folder = QFileInfo(photoFolder).absoluteFilePath();
     TemporarySweep::add({ folder, &isTemporaryName });
-    TemporarySweep::add({ folder + QStringLiteral("/.quavel-originals"), [](QStringView name) {
-                             return UnnamedFile::isTemporaryName(name)
-                                 || TemporarySweep::isAtomicFileTemporary(name) || isTemporaryName(name);
-                         } });
+    TemporarySweep::add({ folder + QStringLiteral("/.quavel-originals"), &isOriginalsTemporary, false });
+}
+
+bool isOriginalsTemporary(QStringView name)
+{
+    // Earlier versions wrote journals through "<journal>.tmp-XXXXXX"; only a journal's name is taken
+    // for one of those, never an original whose photo happens to be named that way.
+    const bool oldJournalTemporary = TemporarySweep::isAtomicFileTemporary(name)
+        && name.first(name.size() - 11).endsWith(QLatin1String(".edits.json"));
+    return TemporarySweep::isTemporaryName(name) || UnnamedFile::isTemporaryName(name)
+        || isTemporaryName(name) || oldJournalTemporary;
 }
 
 void setFallbacksForTesting(const Fallbacks& fallbacks)

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 // The file steps of every photo rewrite and every original backup, so that a photo is never missing or
 // half written and a kept original is never truncated, whatever moment the process is killed at.
 //
@@ -33,14 +35,20 @@ void replaceWithBytes(const QString& target, const QString& ext, const QByteArra
 
 // Replaces target (present or not) by a copy of source, with source's permission bits and times.
 void replaceWithCopy(const QString& target, const QString& source);
+// The same from a regular file already open for reading (at its start) and its status.
+void replaceWithCopy(const QString& target, int sourceFd, const struct stat& sourceStatus);
 
 // Copies source to target, never replacing anything: throws FileError with EEXIST when target exists.
 // The copy is complete and flushed before it carries target's name, and keeps source's permission bits
 // and times.
 void copyNoReplace(const QString& source, const QString& target);
+// The same into the entry `name` of a folder already open (folderFd, kept open by the caller): the copy
+// lands in that very folder, whatever links stand on the way to it.
+void copyNoReplace(const QString& source, int folderFd, const QString& name);
 
 // Whether a file name is one of the hidden temporary names above: "." + an upper-case UUID + "." + an
-// extension of letters and digits. Nothing else is ever removed as a leftover.
+// extension of letters and digits (at most eight: a longer one, as a photo's odd name may have, is
+// written "tmp", so the name never grows past 46 bytes). Nothing else is ever removed as a leftover.
 bool isTemporaryName(QStringView fileName);
 
 // Removes leftovers of killed writes from folder: files of that pattern whose writer is gone (no write,
@@ -48,8 +56,13 @@ bool isTemporaryName(QStringView fileName);
 int removeLeftovers(const QString& folder);
 
 // Registers a folder of photos with the start-up sweep (TemporarySweep): its hidden siblings, and the
-// temporaries of backups and journals in its ".quavel-originals".
+// temporaries of backups and journals in its ".quavel-originals" (never walked when it is a link).
 void addSweepRules(const QString& photoFolder);
+
+// The names of the temporaries ".quavel-originals" may hold: the short hidden name of the journal's
+// writer (TemporarySweep::temporaryName), the backup's hidden name (UnnamedFile), the hidden siblings
+// above, and the journal temporaries "<name>.edits.json.tmp-XXXXXX" earlier versions left.
+bool isOriginalsTemporary(QStringView name);
 
 // For tests: makes the functions behave as on a file system lacking these features (process-wide).
 struct Fallbacks

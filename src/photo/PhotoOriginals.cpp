@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,26 +20,36 @@ namespace quavel::PhotoOriginals {
 
 namespace {
 
+using Entry = OriginalsFolder::Entry;
+
 const QString originalsFolder = QStringLiteral(".quavel-originals");
 
-enum class Stands { nothing, emptyFile, file };
-
-// A copy killed where the file system has no links (exFAT, FAT) can leave its empty placeholder under
-// the final name: that is no original, and neither a photo to put back.
-Stands standing(const QString& path)
+void unlinkLeftover(const OriginalsFolder& folder, const QByteArray& name)
 {
-    struct stat st
-    {
-    };
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return Stands::nothing;
-    return S_ISREG(st.st_mode) && st.st_size == 0 ? Stands::emptyFile : Stands::file;
+    if (::unlinkat(folder.fd(), name.constData(), 0) != 0 && errno != ENOENT)
+        throw FileError(errno, frenchDescription(errno));
 }
 
-void unlinkLeftover(const QString& path)
+// Removes the original once it has been put back, unless another file has taken its name meanwhile.
+void unlinkOriginal(const OriginalsFolder& folder, const struct stat& copied)
 {
-    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+    struct stat now
+    {
+    };
+    const QByteArray& name = folder.originalName();
+    if (::fstatat(folder.fd(), name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (now.st_dev != copied.st_dev || now.st_ino != copied.st_ino)
+        return;
+    if (::unlinkat(folder.fd(), name.constData(), 0) != 0)
         throw FileError(errno, frenchDescription(errno));
+}
+
+void removeJournal(const OriginalsFolder& folder)
+{
+    const QByteArray journal = folder.journalName();
+    if (folder.entry(journal) != Entry::foreign)
+        ::unlinkat(folder.fd(), journal.constData(), 0);
 }
 
 } // namespace
@@ -51,7 +62,15 @@ QString backupURL(const QString& photoPath)
 
 bool hasBackup(const QString& photoPath)
 {
-    return standing(backupURL(photoPath)) == Stands::file;
+    try {
+        const OriginalsFolder folder = OriginalsFolder::open(photoPath);
+        const Entry entry = folder.entry(folder.originalName());
+        return entry == Entry::file || entry == Entry::foreign;
+    } catch (const PhotoEditError&) {
+        return true; // a foreign folder: the undo is offered, and says why it cannot be done
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 void ensureBackup(const QString& photoPath)
@@ -59,21 +78,21 @@ void ensureBackup(const QString& photoPath)
     if (CameraRaw::isCameraRaw(photoPath))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
     PhotoWriteQueue::shared().run(photoPath, [&] {
-        const QString backup = backupURL(photoPath);
-        switch (standing(backup)) {
-        case Stands::file:
+        const OriginalsFolder folder = OriginalsFolder::openForEdit(photoPath, true);
+        folder.refuseForeign();
+        const QByteArray& name = folder.originalName();
+        switch (folder.entry(name)) {
+        case Entry::file:
             return;
-        case Stands::emptyFile:
-            unlinkLeftover(backup);
+        case Entry::emptyFile:
+            unlinkLeftover(folder, name);
             break;
-        case Stands::nothing:
+        case Entry::none:
+        case Entry::foreign:
             break;
         }
-        const QByteArray folder = QFile::encodeName(QFileInfo(backup).absolutePath());
-        if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
-            throw FileError(errno, frenchDescription(errno));
         try {
-            PhotoFiles::copyNoReplace(photoPath, backup);
+            PhotoFiles::copyNoReplace(photoPath, folder.fd(), folder.photoName());
         } catch (const FileError& e) {
             // Another writer made it meanwhile: that one is the original.
             if (e.errnoValue() != EEXIST)
@@ -85,23 +104,47 @@ void ensureBackup(const QString& photoPath)
 void restore(const QString& photoPath)
 {
     PhotoWriteQueue::shared().run(photoPath, [&] {
-        const QString backup = backupURL(photoPath);
-        switch (standing(backup)) {
-        case Stands::nothing:
+        // No length check: a photo whose journal could never be kept may still have an original.
+        const OriginalsFolder folder = OriginalsFolder::open(photoPath);
+        const QByteArray& name = folder.originalName();
+        const Entry entry = folder.entry(name);
+        if (entry == Entry::none)
             return;
-        case Stands::emptyFile:
+        folder.refuseForeign();
+        if (entry == Entry::emptyFile) {
             // The copy never finished, so the photo was never rewritten: it is its own original.
-            unlinkLeftover(backup);
-            PhotoEditMemory::remove(photoPath);
+            unlinkLeftover(folder, name);
+            removeJournal(folder);
             return;
-        case Stands::file:
-            break;
         }
-        PhotoFiles::replaceWithCopy(photoPath, backup);
-        if (::unlink(QFile::encodeName(backup).constData()) != 0)
-            throw FileError(errno, frenchDescription(errno));
-        PhotoEditMemory::remove(photoPath);
+        const std::optional<OriginalsFolder::File> original
+            = folder.openFile(name, PhotoEditError::Kind::foreignOriginal);
+        if (!original)
+            return;
+        PhotoFiles::replaceWithCopy(photoPath, original->fd(), original->status());
+        unlinkOriginal(folder, original->status());
+        removeJournal(folder);
     });
+}
+
+Source::Source(const QString& photoPath)
+    : m_path(photoPath)
+{ }
+
+Source::Source(OriginalsFolder::File original)
+    : m_original(std::move(original))
+    , m_path(m_original->readPath())
+{ }
+
+Source openSource(const QString& photoPath)
+{
+    const OriginalsFolder folder = OriginalsFolder::open(photoPath);
+    if (folder.entry(folder.originalName()) == Entry::emptyFile)
+        return Source(photoPath);
+    if (std::optional<OriginalsFolder::File> original
+        = folder.openFile(folder.originalName(), PhotoEditError::Kind::foreignOriginal))
+        return Source(std::move(*original));
+    return Source(photoPath);
 }
 
 } // namespace quavel::PhotoOriginals

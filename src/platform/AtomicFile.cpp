@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -40,43 +41,105 @@ mode_t currentUmask()
     return 022;
 }
 
-void fsyncFolder(const QByteArray& folder)
+// Opens the folder a path names (following a link there, as the path would).
+int openFolderOf(const QString& path)
 {
-    int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    return ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    { }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The temporary sibling, created and locked (TemporarySweep) so that a sweep can tell a living
+// writer's file from one left by a killed process.
+int createTemporary(int folderFd, QByteArray& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = TemporarySweep::temporaryName();
+        const int fd = ::openat(
+            folderFd, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            fail(errno);
+        }
+        if (TemporarySweep::lockCreated(fd))
+            return fd;
         ::close(fd);
     }
+    fail(EEXIST);
 }
+
+// Hard links refused by the file system, or by the file (EPERM: immutable, or a protected link).
+bool linksRefused(int e)
+{
+    return e == EPERM || e == EOPNOTSUPP || e == ENOSYS || e == EMLINK || e == EXDEV;
+}
+
+bool noReplaceUnsupported(int e)
+{
+    return e == EINVAL || e == ENOSYS || e == EOPNOTSUPP;
+}
+
+// `name` cut to at most `room` bytes, never inside a UTF-8 sequence.
+QByteArray cutTo(const QByteArray& name, qsizetype room)
+{
+    if (name.size() <= room)
+        return name;
+    qsizetype end = std::max<qsizetype>(room, 0);
+    while (end > 0 && (uchar(name[end]) & 0xC0) == 0x80)
+        --end;
+    return name.first(end);
+}
+
+constexpr qsizetype nameMax = 255;
 
 } // namespace
 
 void write(const QString& path, const QByteArray& bytes)
 {
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    // The temporary sibling is locked while it is written (TemporarySweep), so that the start-up
-    // sweep can tell one left by a killed process from one being written.
-    QByteArray pattern;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        pattern = target + ".tmp-XXXXXX";
-        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd < 0)
-            fail(errno);
-        if (!TemporarySweep::lockCreated(fd)) {
-            ::close(fd);
-            fd = -1;
-            if (attempt == 100)
-                fail(EEXIST);
-        }
-    }
+    const Descriptor folder(openFolderOf(path));
+    if (folder.get() < 0)
+        fail(errno);
+    writeAt(folder.get(), QFileInfo(path).fileName(), bytes);
+}
+
+void writeAt(int folderFd, const QString& name, const QByteArray& bytes)
+{
+    const QByteArray target = QFile::encodeName(name);
+    QByteArray temporary;
+    const int fd = createTemporary(folderFd, temporary);
+    const auto abandon = [&](int e) {
+        ::unlinkat(folderFd, temporary.constData(), 0);
+        ::close(fd);
+        fail(e);
+    };
 
     // Keep the permissions of the file being replaced; a new file gets what open(2) would give it
-    // (0666 less the umask), not mkostemp's 0600.
-    struct stat st {};
-    const mode_t mode
-        = (::stat(target.constData(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+    // (0666 less the umask), not the temporary's 0600.
+    struct stat st
+    {
+    };
+    const mode_t mode = (::fstatat(folderFd, target.constData(), &st, 0) == 0 && S_ISREG(st.st_mode))
+        ? (st.st_mode & 07777)
+        : (0666 & ~currentUmask());
     ::fchmod(fd, mode);
 
     const char* data = bytes.constData();
@@ -86,30 +149,19 @@ void write(const QString& path, const QByteArray& bytes)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            int e = errno;
-            ::close(fd);
-            ::unlink(pattern.constData());
-            fail(e);
+            abandon(errno);
         }
         data += n;
         left -= n;
     }
-    if (::fsync(fd) != 0) {
-        int e = errno;
-        ::close(fd);
-        ::unlink(pattern.constData());
-        fail(e);
-    }
+    if (::fsync(fd) != 0)
+        abandon(errno);
     // Renamed while still open and locked; fsync has reported any write-back error, so closing after
     // the rename cannot lose the content.
-    if (::rename(pattern.constData(), target.constData()) != 0) {
-        int e = errno;
-        ::unlink(pattern.constData());
-        ::close(fd);
-        fail(e);
-    }
+    if (::renameat(folderFd, temporary.constData(), folderFd, target.constData()) != 0)
+        abandon(errno);
     ::close(fd);
-    fsyncFolder(folder);
+    ::fsync(folderFd);
 }
 
 bool tryWrite(const QString& path, const QByteArray& bytes) noexcept
@@ -135,30 +187,67 @@ std::optional<QByteArray> read(const QString& path)
 
 std::optional<QString> setAside(const QString& path, const QDateTime& now)
 {
-    const QByteArray source = QFile::encodeName(path);
-    struct stat st {};
-    if (::lstat(source.constData(), &st) != 0)
+    const Descriptor folder(openFolderOf(path));
+    if (folder.get() < 0)
         return std::nullopt;
-    const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    QString base = path + QStringLiteral(".unreadable-") + stamp;
-    QString candidate = base;
-    for (int n = 2;; ++n) {
-        // link + unlink instead of rename: never replace an earlier set-aside copy of the same second.
-        const QByteArray target = QFile::encodeName(candidate);
-        if (::link(source.constData(), target.constData()) == 0) {
-            ::unlink(source.constData());
-            return candidate;
+    const std::optional<QString> name = setAsideAt(folder.get(), QFileInfo(path).fileName(), now);
+    if (!name)
+        return std::nullopt;
+    return QFileInfo(path).absolutePath() + u'/' + *name;
+}
+
+std::optional<QString> setAsideAt(int folderFd, const QString& name, const QDateTime& now)
+{
+    const QByteArray source = QFile::encodeName(name);
+    struct stat st
+    {
+    };
+    if (::fstatat(folderFd, source.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    const QByteArray stamp
+        = ".unreadable-" + now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")).toLatin1();
+    bool links = true;
+    bool noReplace = true;
+    for (int n = 1; n <= 1000; ++n) {
+        const QByteArray suffix = n == 1 ? stamp : stamp + '-' + QByteArray::number(n);
+        const QByteArray target = cutTo(source, nameMax - suffix.size()) + suffix;
+        // A new link, then the old name goes: a name already taken (an earlier set-aside copy of the
+        // same second, or any file of that name) is never replaced.
+        if (links) {
+            if (::linkat(folderFd, source.constData(), folderFd, target.constData(), 0) == 0) {
+                if (::unlinkat(folderFd, source.constData(), 0) != 0) {
+                    ::unlinkat(folderFd, target.constData(), 0);
+                    return std::nullopt;
+                }
+                return QFile::decodeName(target);
+            }
+            if (errno == EEXIST)
+                continue;
+            if (!linksRefused(errno))
+                return std::nullopt;
+            links = false;
         }
-        if (errno != EEXIST) {
-            // Hard links not possible (another file system type): fall back to a checked rename.
-            if (::access(target.constData(), F_OK) != 0 && ::rename(source.constData(), target.constData()) == 0)
-                return candidate;
-            return std::nullopt;
+        if (noReplace) {
+            if (::renameat2(folderFd, source.constData(), folderFd, target.constData(), RENAME_NOREPLACE)
+                == 0)
+                return QFile::decodeName(target);
+            if (errno == EEXIST)
+                continue;
+            if (!noReplaceUnsupported(errno))
+                return std::nullopt;
+            noReplace = false;
         }
-        candidate = base + QStringLiteral("-%1").arg(n);
-        if (n > 1000)
-            return std::nullopt;
+        // Neither links nor an exclusive rename (some FUSE file systems): a checked rename.
+        struct stat taken
+        {
+        };
+        if (::fstatat(folderFd, target.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
+            continue;
+        if (::renameat(folderFd, source.constData(), folderFd, target.constData()) == 0)
+            return QFile::decodeName(target);
+        return std::nullopt;
     }
+    return std::nullopt;
 }
 
 } // namespace quavel::AtomicFile

@@ -8,11 +8,16 @@
 
 namespace quavel::AtomicFile {
 
-// Writes the whole file through a temporary sibling ("<name>.tmp-XXXXXX", locked while written; a
-// sibling left by a killed process is removed by the start-up sweep): write, fsync, rename over the
-// target, fsync the folder. A reader sees either the old or the new content, never a half-written file.
-// Throws FileError (French message) on failure; the target is then left as it was.
+// Writes the whole file through a temporary sibling (TemporarySweep::temporaryName(), the same short
+// hidden name whatever the file's own, locked while written; one left by a killed process is removed by
+// the sweeps): write, fsync, rename over the target, fsync the folder. A reader sees either the old or
+// the new content, never a half-written file. Throws FileError (French message) on failure; the target
+// is then left as it was.
 void write(const QString& path, const QByteArray& bytes);
+
+// The same for the file `name` of a folder already open (folderFd, kept open by the caller): the
+// temporary is created there without following any link, and renamed over `name` there.
+void writeAt(int folderFd, const QString& name, const QByteArray& bytes);
 
 // The same, reporting failure instead of throwing; for the stores whose failed saves show nothing.
 bool tryWrite(const QString& path, const QByteArray& bytes) noexcept;
@@ -20,9 +25,16 @@ bool tryWrite(const QString& path, const QByteArray& bytes) noexcept;
 // Reads the whole file; absent when it cannot be read (missing, no permission, a folder).
 std::optional<QByteArray> read(const QString& path);
 
-// Moves an existing file that could not be decoded out of the way as "<name>.unreadable-<UTC time>",
-// so that the next save never overwrites something the user had. Returns the new path, or absent when
-// there was nothing to move or the rename failed.
+// Moves an existing file that could not be decoded out of the way as "<name>.unreadable-<UTC time>"
+// ("-2", "-3"… after it when that is taken), so that the next save never overwrites something the user
+// had. The move never replaces anything. A name too long for the file system with that suffix is cut
+// (at a character boundary) so that the whole fits in 255 bytes. Returns the new path, or absent when
+// there was nothing to move or it could not be moved.
 std::optional<QString> setAside(const QString& path, const QDateTime& now = QDateTime::currentDateTimeUtc());
+
+// The same for the entry `name` of a folder already open, the entry itself (never what a link there
+// points to). Returns the new name.
+std::optional<QString> setAsideAt(
+    int folderFd, const QString& name, const QDateTime& now = QDateTime::currentDateTimeUtc());
 
 } // namespace quavel::AtomicFile

@@ -27,7 +27,7 @@ namespace {
 QStringList temporarySiblings(const QString& folder)
 {
     QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    names.removeIf([](const QString& n) { return !TemporarySweep::isAtomicFileTemporary(n); });
+    names.removeIf([](const QString& n) { return !TemporarySweep::isTemporaryName(n); });
     return names;
 }
 
@@ -100,7 +100,7 @@ TEST(LibrarySaveCrash, afterEveryKillTheLibraryHoldsOneWholeSavedVersion)
     // (About one kill in four falls inside a write in an optimised build; fewer under a sanitizer,
     // where encoding takes most of a save.)
     const int left = int(temporarySiblings(folder).size());
-    EXPECT_EQ(TemporarySweep::sweepFolder(folder, &TemporarySweep::isAtomicFileTemporary), left);
+    EXPECT_EQ(TemporarySweep::sweepFolder(folder, &TemporarySweep::isTemporaryName), left);
     EXPECT_TRUE(temporarySiblings(folder).isEmpty());
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name).size(), before.size() - left);
     LibraryStore reopened(folder, defaults);

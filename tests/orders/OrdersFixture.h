@@ -7,10 +7,13 @@
 #include "library/QuavelJSON.h"
 #include "orders/OrdersStore.h"
 #include "platform/files/Bookmark.h"
+#include "platform/imaging/FloatImage.h"
+#include "platform/imaging/ImageIO.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 
 #include <memory>
 #include <optional>
@@ -47,6 +50,19 @@ struct OrdersFixture
         return path;
     }
     QString path(const QString& relative) const { return root + u'/' + relative; }
+
+    // A real photo of one colour, in the format its extension names (parents made); relative to the
+    // root.
+    QString photo(const QString& relative, QColor colour) const { return writeImage(path(relative), colour); }
+    static QString writeImage(const QString& path, QColor colour, int width = 96, int height = 64)
+    {
+        QImage image(width, height, colour.alpha() < 255 ? QImage::Format_RGBA8888 : QImage::Format_RGB32);
+        image.fill(colour);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const bool written
+            = ImageIO::encode(FloatImage::fromQImage(image), path, ImageIO::formatForPath(path), 0.9);
+        return written ? path : QString();
+    }
 
     QString settingsPath() const { return support + QStringLiteral("/settings.json"); }
     void writeSettings(const QByteArray& json) const

@@ -151,7 +151,7 @@ std::string killRepeatedly(const QString& folderPath, int kills, unsigned seed, 
             for (const QString& name :
                 QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
                 if (PhotoFiles::isTemporaryName(name) || UnnamedFile::isTemporaryName(name)
-                    || TemporarySweep::isAtomicFileTemporary(name)) {
+                    || TemporarySweep::isTemporaryName(name) || TemporarySweep::isAtomicFileTemporary(name)) {
                     ++leftovers;
                     ++hidden;
                     continue;

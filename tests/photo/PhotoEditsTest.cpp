@@ -284,11 +284,16 @@ TEST(EditFailures, LeaveThePhotoAndTheJournalAsTheyWere)
     EXPECT_FALSE(PhotoOriginals::hasBackup(untouched));
     EXPECT_FALSE(QFile::exists(PhotoEditMemory::journalURL(untouched)));
 
-    // A journal that cannot be read back after the retouch is recorded: the photo stays as it was.
+    // A folder standing as the journal: the retouch cannot be recorded, so the photo stays as it was and
+    // the edit says why (it is no success).
     QDir().mkpath(PhotoEditMemory::journalURL(untouched));
     const QByteArray untouchedBytes = test::readFile(untouched);
-    PhotoEdits::applyRetouch(untouched, PhotoRetouchSettings { .brightness = 20 }, std::nullopt);
+    EXPECT_EQ(errorKindOf([&] {
+        PhotoEdits::applyRetouch(untouched, PhotoRetouchSettings { .brightness = 20 }, std::nullopt);
+    }),
+        PhotoEditError::Kind::foreignJournal);
     EXPECT_EQ(test::readFile(untouched), untouchedBytes);
+    EXPECT_TRUE(QFileInfo(PhotoEditMemory::journalURL(untouched)).isDir());
 }
 
 TEST(EditFailures, CameraRawPhotosAreReadButNeverEdited)

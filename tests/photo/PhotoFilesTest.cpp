@@ -4,6 +4,7 @@
 
 #include "common/TestSupport.h"
 #include "platform/Error.h"
+#include "platform/files/TemporarySweep.h"
 
 #include <QDir>
 #include <QFile>
@@ -204,6 +205,43 @@ TEST(PhotoFilesNames, LeftoversOfAKilledWriteGoAtTheNextWriteAndNothingElse)
             ".1F8FAD5B-D9CB-469F-A165-70867728950E.jpg", "IMG_4.JPG" }));
     EXPECT_EQ(PhotoFiles::removeLeftovers(folder.path()), 1); // its writer is gone now
     EXPECT_EQ(PhotoFiles::removeLeftovers(folder.file("missing")), 0);
+}
+
+// The start-up sweep of a photo folder's ".quavel-originals": every temporary name the backups and
+// journals have been written through, this version's and earlier ones', and never an original or a
+// journal (a photo may be named like a temporary), nor anything behind a link standing as the folder.
+TEST(PhotoFilesNames, TheSweepOfTheOriginalsTakesEveryTemporaryPatternAndNothingElse)
+{
+    TempFolder folder;
+    const QStringList leftovers {
+        ".quavel-tmp-0123456789ab", // the journal's writer
+        ".quavel-partial-abcdefghij12", // a backup on a file system without unnamed files
+        ".0F8FAD5B-D9CB-469F-A165-70867728950E.jpg",
+        "IMG_1.JPG.edits.json.tmp-Ab3xYz", // an earlier version's journal writer
+    };
+    const QStringList kept {
+        "IMG_1.JPG",
+        "IMG_1.JPG.edits.json",
+        "vacances.tmp-abc123", // the original of a photo named so
+        "IMG_1.JPG.edits.json.unreadable-20260601T080000Z",
+    };
+    for (const QString& name : leftovers + kept)
+        folder.write("A/.quavel-originals/" + name, "x");
+    // The same names behind a linked originals folder stay.
+    for (const QString& name : leftovers)
+        folder.write("elsewhere/" + name, "x");
+    QDir().mkpath(folder.file("B"));
+    ASSERT_TRUE(QFile::link(folder.file("elsewhere"), folder.file("B/.quavel-originals")));
+
+    TemporarySweep::clearForTesting();
+    PhotoFiles::addSweepRules(folder.file("A"));
+    PhotoFiles::addSweepRules(folder.file("B"));
+    EXPECT_EQ(TemporarySweep::sweep(), leftovers.size());
+    TemporarySweep::clearForTesting();
+    QStringList expected = kept;
+    expected.sort();
+    EXPECT_EQ(entries(folder.file("A/.quavel-originals")), expected);
+    EXPECT_EQ(entries(folder.file("elsewhere")).size(), leftovers.size());
 }
 
 } // namespace

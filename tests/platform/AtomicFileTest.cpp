@@ -148,3 +148,64 @@ TEST(AtomicFile, setAsideKeepsEveryUnreadableCopy)
     EXPECT_EQ(dir.read("library.json.unreadable-20261208T101112Z"), "first broken");
     EXPECT_EQ(dir.read("library.json.unreadable-20261208T101112Z-2"), "second broken");
 }
+
+namespace {
+
+// A name of exactly `bytes` bytes in UTF-8 made of one character repeated, padded with ASCII letters.
+QString nameOfBytes(QChar c, int bytes)
+{
+    const int width = int(QString(c).toUtf8().size());
+    QString name = QString(c).repeated(bytes / width);
+    while (name.toUtf8().size() < bytes)
+        name.append(u'x');
+    return name;
+}
+
+class AtomicFileNames : public ::testing::TestWithParam<int>
+{
+};
+
+} // namespace
+
+// The temporary sibling's name is the same short one whatever the file's, so every name the file
+// system takes can be written, up to its 255 bytes.
+TEST_P(AtomicFileNames, everyNameTheFileSystemTakesIsWritten)
+{
+    TempFolder dir;
+    const QString name = nameOfBytes(QChar(0x00E9), GetParam());
+    ASSERT_EQ(QFile::encodeName(name).size(), GetParam());
+    const QString path = dir.file(name);
+    AtomicFile::write(path, "first");
+    AtomicFile::write(path, "second");
+    EXPECT_EQ(AtomicFile::read(path), QByteArray("second"));
+    EXPECT_EQ(entries(dir.path()), QStringList { name });
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, AtomicFileNames, ::testing::Values(1, 200, 244, 245, 255));
+
+// A name too long to take the set-aside suffix is cut, at a character boundary, so that the whole fits;
+// a second, third… set-aside of the same second never replaces an earlier one.
+TEST(AtomicFile, setAsideCutsALongNameToFitAndNeverReplaces)
+{
+    const QDateTime at(QDate(2026, 12, 8), QTime(10, 11, 12), Qt::UTC);
+    for (const QChar c : { QChar(u'a'), QChar(0x00E9), QChar(0x20AC) }) {
+        TempFolder dir;
+        const QString name = nameOfBytes(c, 255);
+        QStringList names;
+        for (int i = 0; i < 3; ++i) {
+            dir.write(name, "unreadable " + QByteArray::number(i));
+            const auto moved = AtomicFile::setAside(dir.file(name), at);
+            ASSERT_TRUE(moved) << "set-aside " << i;
+            const QString movedName = QFileInfo(*moved).fileName();
+            const QByteArray native = QFile::encodeName(movedName);
+            EXPECT_LE(native.size(), 255);
+            EXPECT_EQ(QString::fromUtf8(native).toUtf8(), native) << "cut inside a character";
+            EXPECT_TRUE(movedName.contains(QStringLiteral(".unreadable-20261208T101112Z")));
+            EXPECT_TRUE(name.startsWith(movedName.section(QStringLiteral(".unreadable-"), 0, 0)));
+            names.append(movedName);
+        }
+        EXPECT_EQ(entries(dir.path()).size(), 3);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(dir.read(names[i]), "unreadable " + QByteArray::number(i));
+    }
+}

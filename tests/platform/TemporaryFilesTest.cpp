@@ -129,6 +129,7 @@ TEST(TemporarySweep, namePatternsAreExact)
         const char* name;
         bool atomicFile;
         bool partial;
+        bool fixed = false;
     } cases[] = {
         { "library.json.tmp-Ab3xYz", true, false },
         { "defaults.json.tmp-000000", true, false },
@@ -144,11 +145,38 @@ TEST(TemporarySweep, namePatternsAreExact)
         { ".quavel-partial-0123456789abc", false, false },
         { "quavel-partial-0123456789ab", false, false },
         { "IMG_0001.JPG", false, false },
+        { ".quavel-tmp-0123456789az", false, false, true },
+        { ".quavel-tmp-0123456789AZ", false, false, false },
+        { ".quavel-tmp-0123456789a", false, false, false },
+        { ".quavel-tmp-0123456789abc", false, false, false },
+        { "quavel-tmp-0123456789abc", false, false, false },
+        { ".quavel-tmp-0123456789a.", false, false, false },
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TemporarySweep::isAtomicFileTemporary(QString::fromUtf8(c.name)), c.atomicFile) << c.name;
         EXPECT_EQ(UnnamedFile::isTemporaryName(QString::fromUtf8(c.name)), c.partial) << c.name;
+        EXPECT_EQ(TemporarySweep::isTemporaryName(QString::fromUtf8(c.name)), c.fixed) << c.name;
     }
+    // What the maker makes, the test recognises, and it is new each time.
+    const QByteArray one = TemporarySweep::temporaryName();
+    EXPECT_TRUE(TemporarySweep::isTemporaryName(QString::fromLatin1(one))) << one.data();
+    EXPECT_NE(one, TemporarySweep::temporaryName());
+}
+
+// A folder registered as never to be reached through a link is not walked when a link stands there.
+TEST(TemporarySweep, aFolderThatMustNotBeALinkIsNotWalkedThroughOne)
+{
+    TempFolder dir;
+    dir.write("real/.quavel-tmp-0123456789ab", "dead writer's");
+    dir.write("elsewhere/.quavel-tmp-0123456789ab", "dead writer's");
+    ASSERT_TRUE(QFile::link(dir.file("elsewhere"), dir.file("linked")));
+    for (const char* folder : { "real", "linked" })
+        EXPECT_EQ(TemporarySweep::sweepFolder(dir.file(folder), &TemporarySweep::isTemporaryName, false),
+            QByteArray(folder) == "real" ? 1 : 0)
+            << folder;
+    EXPECT_EQ(entries(dir.file("elsewhere")), QStringList { ".quavel-tmp-0123456789ab" });
+    // An ordinary rule goes through the link, as before.
+    EXPECT_EQ(TemporarySweep::sweepFolder(dir.file("linked"), &TemporarySweep::isTemporaryName), 1);
 }
 
 // Only plain files of a registered pattern whose writer is gone; a writer's file, a look-alike that is

@@ -60,6 +60,9 @@ TEST(StartupSweep, removesOnlyTheApplicationsOwnLeftovers)
         put(AppSupport::riderFoldersFolder() + "/.programme-import-" + uuid + ".xlsx", "PK"),
         put(AppSupport::ordersFolder() + "/orders.json.tmp-q1w2e3"),
         put(config + "/defaults.json.tmp-aB3dE5"),
+        put(app + "/.quavel-tmp-0123456789ab", "{\"days\": ["),
+        put(AppSupport::ordersFolder() + "/.quavel-tmp-abcdefghij12"),
+        put(config + "/.quavel-tmp-zz0123456789"),
     };
     const QStringList kept {
         put(app + "/library.json", "{}"),
@@ -72,6 +75,8 @@ TEST(StartupSweep, removesOnlyTheApplicationsOwnLeftovers)
         put(config + "/.quavel-partial-abcdefghij12"),
         put(photos + "/.quavel-partial-abcdefghij12"),
         put(photos + "/IMG_0001.JPG.tmp-abcdef"),
+        put(photos + "/.quavel-tmp-0123456789ab"),
+        put(app + "/.quavel-tmp-0123456789AB"),
     };
     // A save under way in this process.
     const QString living = put(app + "/workspace.json.tmp-L1v1ng");

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QMutex>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <dirent.h>
@@ -54,6 +55,42 @@ bool removeIfAbandoned(int dir, const char* name)
     return removed;
 }
 
+bool isLowerAlphanumeric(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+}
+
+constexpr char temporaryPrefix[] = ".quavel-tmp-";
+constexpr qsizetype temporaryPrefixLength = sizeof temporaryPrefix - 1;
+constexpr qsizetype temporaryRandomLength = 12;
+
+int sweepDirectory(DIR* dir, const NameTest& isTemporary)
+{
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
+            continue;
+        if (!isTemporary(QFile::decodeName(entry->d_name)))
+            continue;
+        if (removeIfAbandoned(::dirfd(dir), entry->d_name))
+            ++removed;
+    }
+    return removed;
+}
+
+// Walks a descriptor of the folder (consumed: closed at the end).
+int sweepDescriptor(int fd, const NameTest& isTemporary)
+{
+    if (fd < 0)
+        return 0;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), &::closedir);
+    if (!dir) {
+        ::close(fd);
+        return 0;
+    }
+    return sweepDirectory(dir.get(), isTemporary);
+}
+
 } // namespace
 
 void add(Rule rule)
@@ -78,27 +115,24 @@ int sweep()
 {
     int removed = 0;
     for (const Rule& rule : rules())
-        removed += sweepFolder(rule.folder, rule.isTemporary);
+        removed += sweepFolder(rule.folder, rule.isTemporary, rule.throughLink);
     return removed;
 }
 
-int sweepFolder(const QString& folder, const NameTest& isTemporary)
+int sweepFolder(const QString& folder, const NameTest& isTemporary, bool throughLink)
 {
     if (folder.isEmpty() || !isTemporary)
         return 0;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(folder).constData()), &::closedir);
-    if (!dir)
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (throughLink ? 0 : O_NOFOLLOW);
+    return sweepDescriptor(::open(QFile::encodeName(folder).constData(), flags), isTemporary);
+}
+
+int sweepFolderAt(int folderFd, const NameTest& isTemporary)
+{
+    if (folderFd < 0 || !isTemporary)
         return 0;
-    int removed = 0;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
-            continue;
-        if (!isTemporary(QFile::decodeName(entry->d_name)))
-            continue;
-        if (removeIfAbandoned(::dirfd(dir.get()), entry->d_name))
-            ++removed;
-    }
-    return removed;
+    // A description of its own: the caller's descriptor keeps its position and stays open.
+    return sweepDescriptor(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC), isTemporary);
 }
 
 bool lockCreated(int fd)
@@ -112,6 +146,26 @@ bool lockCreated(int fd)
     };
     // A sweep that got the lock first has removed the name: the file has no link left.
     return ::fstat(fd, &st) != 0 || st.st_nlink > 0;
+}
+
+QByteArray temporaryName()
+{
+    constexpr char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray name(temporaryPrefix);
+    for (qsizetype i = 0; i < temporaryRandomLength; ++i)
+        name += alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet - 1))];
+    return name;
+}
+
+bool isTemporaryName(QStringView name)
+{
+    if (name.size() != temporaryPrefixLength + temporaryRandomLength
+        || !name.startsWith(QLatin1String(temporaryPrefix)))
+        return false;
+    for (const QChar c : name.sliced(temporaryPrefixLength))
+        if (!isLowerAlphanumeric(c))
+            return false;
+    return true;
 }
 
 bool isAtomicFileTemporary(QStringView name)

@@ -28,6 +28,9 @@ struct Rule
     // Absolute path; only its direct entries are examined.
     QString folder;
     NameTest isTemporary;
+    // False for a folder of the application's own that a link must never stand for: a link there is not
+    // walked (a sweep would otherwise remove files of the folder it points to).
+    bool throughLink = true;
 };
 
 void add(Rule rule);
@@ -38,14 +41,25 @@ void clearForTesting();
 // Walks every registered rule once; returns how many files went.
 int sweep();
 // Removes the abandoned temporary files of one pattern in one folder now; returns how many went.
-int sweepFolder(const QString& folder, const NameTest& isTemporary);
+int sweepFolder(const QString& folder, const NameTest& isTemporary, bool throughLink = true);
+// The same in a folder already open (a descriptor of it, kept open by the caller).
+int sweepFolderAt(int folderFd, const NameTest& isTemporary);
 
 // The writer's side: locks a temporary file it has just created (blocking only while a sweep holds it).
 // False when a sweep removed the name meanwhile: close it and create another.
 bool lockCreated(int fd);
 
+// The hidden name of a file being written beside the one it will become: ".quavel-tmp-" and twelve
+// random lower-case letters or digits. It has the same length whatever the final name, so a final name
+// the file system takes always leaves room for its temporary one. Writers create it exclusively (O_EXCL)
+// and lock it (lockCreated); a name found taken means: make another.
+QByteArray temporaryName();
+// True for exactly the names temporaryName() makes.
+bool isTemporaryName(QStringView name);
+
 // The name tests of the platform's own writers.
-// AtomicFile's siblings: "<name>.tmp-" and six letters or digits.
+// AtomicFile's siblings as earlier versions named them: "<name>.tmp-" and six letters or digits. No
+// writer makes them any more; the sweeps still remove those that killed writers left.
 bool isAtomicFileTemporary(QStringView name);
 
 } // namespace quavel::TemporarySweep

@@ -104,6 +104,20 @@ int UnnamedFile::open(const QString& folder, mode_t mode)
     m_dir = ::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (m_dir < 0)
         return errno;
+    return openIn(mode);
+}
+
+int UnnamedFile::openAt(int folderFd, mode_t mode)
+{
+    discard();
+    m_dir = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+    if (m_dir < 0)
+        return errno;
+    return openIn(mode);
+}
+
+int UnnamedFile::openIn(mode_t mode)
+{
     if (isFirst(Method::unnamedLink) && canLinkUnnamed()) {
         m_fd = ::openat(m_dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
         if (m_fd >= 0) {

@@ -41,6 +41,9 @@ public:
     // Opens a new file for reading and writing in `folder`, with permission bits `mode` (less the
     // umask). 0, or the errno value of the failure (ENOENT for a missing folder, EACCES, ENOSPC…).
     int open(const QString& folder, mode_t mode = 0600);
+    // The same in a folder already open (the descriptor is duplicated; the caller keeps its own): the
+    // file and its name stay in that very folder whatever links stand on the way to it.
+    int openAt(int folderFd, mode_t mode = 0600);
 
     bool isOpen() const { return m_fd >= 0; }
     // The descriptor to write through; -1 when not open. Closed by publish, replace and discard.
@@ -70,6 +73,7 @@ public:
     static void startFromForTesting(Method first);
 
 private:
+    int openIn(mode_t mode);
     int openHidden(mode_t mode);
     int close();
     int publishHidden(const QByteArray& name);

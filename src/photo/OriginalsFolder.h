@@ -1,0 +1,112 @@
+#pragma once
+
+#include "photo/PhotoEditError.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+#include <sys/stat.h>
+
+namespace quavel {
+
+// ".quavel-originals" beside a photo and the two files it keeps for it: the original under the photo's
+// name, the journal under that name with ".edits.json" appended. Nothing there is ever reached through a
+// link: the folder is opened below the photo's folder with O_NOFOLLOW, its files with openat(2) and
+// O_NOFOLLOW (and O_NONBLOCK, then checked to be regular files before a byte is read), and every write
+// goes through the folder's descriptor. Anything else standing at one of these names (a link, a FIFO,
+// a device, a socket, a file in place of the folder) is foreign: the edits of the photo are refused with
+// a message naming it, and it is left exactly as it is. The photo itself may be a link in its own folder
+// (it is then read through it and replaced when edited, as any photo).
+//
+// Each object holds its descriptors and closes them when it goes; callable from any thread.
+class OriginalsFolder
+{
+public:
+    // What stands at a name of the folder.
+    enum class Entry {
+        none,
+        emptyFile, // a regular file of 0 bytes: no original (what a copy killed midway may leave)
+        file, // a regular file
+        foreign, // anything else, a link included
+    };
+
+    // The journal's name is the photo's with ".edits.json" (11 bytes) appended; a file name has at most
+    // 255 bytes.
+    static constexpr qsizetype maxPhotoNameBytes = 244;
+
+    // A regular file of the folder opened for reading.
+    class File
+    {
+    public:
+        File(int fd, const struct stat& status, QString path);
+        ~File();
+        File(File&& other) noexcept;
+        File& operator=(File&& other) noexcept;
+        File(const File&) = delete;
+        File& operator=(const File&) = delete;
+
+        // At the file's start until read.
+        int fd() const { return m_fd; }
+        const struct stat& status() const { return m_status; }
+        // A path that readers taking a file name may open to read this very file, whatever happens to
+        // its name meanwhile: its entry in /proc/self/fd, or its own path where /proc is not mounted.
+        QString readPath() const;
+        // The whole content; absent when reading fails.
+        std::optional<QByteArray> readAll() const;
+
+    private:
+        int m_fd = -1;
+        struct stat m_status
+        {
+        };
+        QString m_path;
+    };
+
+    ~OriginalsFolder();
+    OriginalsFolder(OriginalsFolder&& other) noexcept;
+    OriginalsFolder& operator=(OriginalsFolder&& other) = delete;
+    OriginalsFolder(const OriginalsFolder&) = delete;
+    OriginalsFolder& operator=(const OriginalsFolder&) = delete;
+
+    // The photo's folder, to read from: isOpen() is false when it has none. Throws PhotoEditError
+    // (foreignOriginalsFolder) when something else than a folder stands at its name, FileError when it
+    // cannot be opened.
+    static OriginalsFolder open(const QString& photoPath);
+
+    // The same for an edit, which writes there: a photo whose journal name would pass 255 bytes is
+    // refused (PhotoEditError nameTooLong) before anything is looked at, and with create the folder is
+    // made when missing (FileError when it cannot be).
+    static OriginalsFolder openForEdit(const QString& photoPath, bool create);
+
+    bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    // The photo's file name, as messages show it.
+    const QString& photoName() const { return m_photoName; }
+    // The names of its two files in the folder.
+    const QByteArray& originalName() const { return m_original; }
+    QByteArray journalName() const { return m_original + ".edits.json"; }
+
+    // Nothing when the folder is missing.
+    Entry entry(const QByteArray& name) const;
+
+    // Throws PhotoEditError (foreignOriginal, foreignJournal) when either of the photo's two names holds
+    // something foreign.
+    void refuseForeign() const;
+
+    // The regular file standing at name, opened for reading; absent when nothing (or no folder) is
+    // there. Throws PhotoEditError `foreign` (naming the photo) when something else stands there, and
+    // FileError when it cannot be opened.
+    std::optional<File> openFile(const QByteArray& name, PhotoEditError::Kind foreign) const;
+
+private:
+    OriginalsFolder(const QString& photoPath);
+
+    int m_fd = -1;
+    QString m_path;
+    QString m_photoName;
+    QByteArray m_original;
+};
+
+} // namespace quavel
