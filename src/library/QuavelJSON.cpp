@@ -16,7 +16,7 @@ thread_local bool t_plainDates = false;
 [[noreturn]] void typeMismatch(const char* expected, const Json& value)
 {
     throw DecodingError(QStringLiteral("Type inattendu : %1 attendu, %2 trouvé.")
-                            .arg(QLatin1String(expected), QLatin1String(value.type_name())));
+                            .arg(QString::fromUtf8(expected), QString::fromUtf8(value.type_name())));
 }
 
 QString toQString(const std::string& s)
@@ -218,7 +218,7 @@ const Json& require(const Json& object, const char* key)
         typeMismatch("objet", object);
     auto it = object.find(key);
     if (it == object.end() || it->is_null())
-        throw DecodingError(QStringLiteral("Clé manquante : %1").arg(QLatin1String(key)));
+        throw DecodingError(QStringLiteral("Clé manquante : %1").arg(QString::fromUtf8(key)));
     return *it;
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 using namespace quavel;
@@ -55,6 +56,25 @@ TEST(QuavelJSON, anUnreadableDateNamesTheTextExactly)
     const QString mismatch = decodingMessage([] { QuavelJSON::asDate(Json(1749893412)); });
     EXPECT_FALSE(mismatch.startsWith("Date invalide")) << mismatch.toStdString();
     EXPECT_NE(mismatch, "(no error)");
+}
+
+TEST(QuavelJSON, mismatchMessagesAreFrenchTextReadAsUtf8)
+{
+    // The expected kinds and the missing key come from UTF-8 literals: read as Latin-1 they would show
+    // "boolÃ©en".
+    struct Case
+    {
+        std::function<void()> read;
+        const char16_t* message;
+    };
+    const Case cases[] = {
+        { [] { QuavelJSON::asBool(Json("oui")); }, u"Type inattendu : booléen attendu, string trouvé." },
+        { [] { QuavelJSON::asData(Json(12)); }, u"Type inattendu : données attendu, number trouvé." },
+        { [] { QuavelJSON::asString(Json(true)); }, u"Type inattendu : texte attendu, boolean trouvé." },
+        { [] { QuavelJSON::require(Json::object(), "clé"); }, u"Clé manquante : clé" },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(decodingMessage(c.read).toStdString(), QString::fromUtf16(c.message).toStdString());
 }
 
 TEST(QuavelJSON, integersMustHaveNoFractionalPart)

@@ -285,6 +285,43 @@ TEST_F(CropEditorSession, APreviewOvertakenByANewerOneChangesNothing)
     EXPECT_TRUE(m_model->sourceImage().sharesPixelsWith(m_model->baseImage()));
 }
 
+TEST_F(CropEditorSession, LensSharpeningShowsInThePreviewOfALargePhoto)
+{
+    // A 3000-pixel photo is shown at 2048, where the default radius makes a disc of 0.68 pixel: the
+    // written photo is sharpened, so the preview must be too.
+    const QString photo = this->photo("edge.png", makeImage(3000, 400, [](int x, int) {
+        const float v = x < 1500 ? 0.3f : 0.7f;
+        return Rgb { v, v, v };
+    }));
+    ASSERT_TRUE(openAndLoad(photo));
+    ASSERT_EQ(m_model->baseImage().width(), 2048);
+    PhotoRetouchSettings lens;
+    lens.optimizedSharpness = true;
+    lens.removeLensBlur = true;
+    // The baseline: an amount too small to sharpen leaves the noise reduction alone.
+    PhotoRetouchSettings denoised = lens;
+    denoised.sharpnessAmount = 0.05;
+    await(m_model->renderPreview(denoised));
+    QCoreApplication::processEvents();
+    const FloatImage base = m_model->sourceImage();
+    await(m_model->renderPreview(lens));
+    QCoreApplication::processEvents();
+    const FloatImage& shown = m_model->sourceImage();
+    ASSERT_EQ(shown.size(), base.size());
+    ASSERT_FALSE(shown.sharesPixelsWith(base));
+    // Around the edge (at 1024) the preview reaches further below the dark side and above the bright
+    // side than the noise reduction alone does.
+    float baseLow = 1, baseHigh = 0, shownLow = 1, shownHigh = 0;
+    for (int x = 1012; x < 1036; ++x) {
+        baseLow = std::min(baseLow, pixel(base, x, 60)[0]);
+        baseHigh = std::max(baseHigh, pixel(base, x, 60)[0]);
+        shownLow = std::min(shownLow, pixel(shown, x, 60)[0]);
+        shownHigh = std::max(shownHigh, pixel(shown, x, 60)[0]);
+    }
+    EXPECT_GT(baseLow - shownLow, 2.0f / 255);
+    EXPECT_GT(shownHigh - baseHigh, 2.0f / 255);
+}
+
 TEST_F(CropEditorSession, AnUnreadablePhotoOpensWithAMessageAndNoPicture)
 {
     const QString photo = m_folder.write("broken.jpg", "not a photo");

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -184,8 +185,86 @@ TEST(DiscBlur, isTheMeanOverTheDisc)
     FloatPlane flat = FloatPlane::filled(9, 7, 0.25f);
     DiscBlur::blur(PlaneView::reading(flat), PlaneView::of(out = FloatPlane(9, 7)), 5.5, false);
     EXPECT_NEAR(out.row(0)[0], 0.25f, 1e-6f);
-    DiscBlur::blur(PlaneView::reading(dot), PlaneView::of(out = FloatPlane(21, 21)), 0.9, false);
+    DiscBlur::blur(PlaneView::reading(dot), PlaneView::of(out = FloatPlane(21, 21)), 0.5, false);
     EXPECT_EQ(out.row(10)[10], 1.0f);
+}
+
+namespace {
+
+// The share of a disc of radius r, centred on a pixel, that lies over the pixel dx, dy across: the disc's
+// height over the pixel summed in thin columns, apart from the blur's own closed form.
+double coverage(double r, int dx, int dy)
+{
+    const int n = 20000;
+    double area = 0;
+    for (int i = 0; i < n; ++i) {
+        const double x = -r + (i + 0.5) * 2 * r / n;
+        if (std::abs(x - dx) > 0.5)
+            continue;
+        const double half = std::sqrt(std::max(0.0, r * r - x * x));
+        area += std::max(0.0, std::min(half, dy + 0.5) - std::max(-half, dy - 0.5)) * 2 * r / n;
+    }
+    return area / (std::numbers::pi * r * r);
+}
+
+class SubPixelDisc : public ::testing::TestWithParam<double>
+{
+};
+
+} // namespace
+
+TEST_P(SubPixelDisc, weighsEachPixelByTheAreaTheDiscCovers)
+{
+    const double r = GetParam();
+    FloatPlane dot = FloatPlane::filled(9, 9, 0.0f);
+    dot.row(4)[4] = 1.0f;
+    FloatPlane out(9, 9);
+    DiscBlur::blur(PlaneView::reading(dot), PlaneView::of(out), r, false);
+    EXPECT_NEAR(out.row(4)[4], coverage(r, 0, 0), 2e-4) << r;
+    EXPECT_NEAR(out.row(4)[5], coverage(r, 1, 0), 2e-4) << r;
+    EXPECT_NEAR(out.row(3)[4], coverage(r, 0, -1), 2e-4) << r;
+    EXPECT_NEAR(out.row(5)[5], coverage(r, 1, 1), 2e-4) << r;
+    EXPECT_EQ(out.row(4)[6], 0.0f) << r;
+
+    // A step edge between columns 7 and 8 (0.2 to 0.8), blurred as a whole plane and as rows handed to
+    // the pool: the columns beside it take the share of the disc beyond the step.
+    FloatPlane step(16, 12);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 16; ++x)
+            step.row(y)[x] = x < 8 ? 0.2f : 0.8f;
+    const double beyond = coverage(r, 1, 0) + coverage(r, 1, 1) + coverage(r, 1, -1);
+    for (bool parallel : { false, true }) {
+        FloatPlane blurred(16, 12);
+        DiscBlur::blur(PlaneView::reading(step), PlaneView::of(blurred), r, parallel);
+        for (int y : { 0, 5, 11 }) {
+            EXPECT_NEAR(blurred.row(y)[7], 0.2 + 0.6 * beyond, 2e-4) << r << " row " << y;
+            EXPECT_NEAR(blurred.row(y)[8], 0.8 - 0.6 * beyond, 2e-4) << r << " row " << y;
+            EXPECT_FLOAT_EQ(blurred.row(y)[0], 0.2f);
+            EXPECT_FLOAT_EQ(blurred.row(y)[15], 0.8f);
+        }
+    }
+}
+
+// Past half a pixel the disc reaches the side neighbours, past √0.5 the diagonal ones; at 0.5 and below
+// it lies within its own pixel.
+INSTANTIATE_TEST_SUITE_P(Radii, SubPixelDisc, ::testing::Values(0.3, 0.5, 0.55, 0.683, 0.75, 0.9, 0.999));
+
+TEST(DiscBlur, theSubPixelDiscMeetsTheLatticeDiscAtOnePixel)
+{
+    // The share beyond a step just under radius 1 (about 0.196) and the lattice disc's at 1 (one of five
+    // points): the sharpening does not jump as a photo's size crosses the scale where the disc is 1.
+    FloatPlane step(12, 6);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 12; ++x)
+            step.row(y)[x] = x < 6 ? 0.0f : 1.0f;
+    FloatPlane below(12, 6), at(12, 6);
+    DiscBlur::blur(PlaneView::reading(step), PlaneView::of(below), 0.999, false);
+    DiscBlur::blur(PlaneView::reading(step), PlaneView::of(at), 1.0, false);
+    EXPECT_NEAR(at.row(3)[5], 0.2f, 1e-6f);
+    EXPECT_NEAR(below.row(3)[5], at.row(3)[5], 0.006f);
+    EXPECT_EQ(DiscBlur::reach(0.5), 0);
+    EXPECT_EQ(DiscBlur::reach(0.51), 1);
+    EXPECT_EQ(DiscBlur::reach(2.9), 2);
 }
 
 TEST(UnsharpMask, addsTheDifferenceFromTheBlur)

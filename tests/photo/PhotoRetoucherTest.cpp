@@ -205,6 +205,66 @@ TEST(PhotoRetoucher, sharpensAStepEdgeSymmetrically)
     EXPECT_NEAR(pixel(out, 115, 3)[0], 0.7f, 1e-6);
 }
 
+namespace {
+
+// Lens-blur sharpening at the default radius (1 pixel for a long side of 3000) on a photo of the given
+// long side: the disc is under one pixel below 3000, and covers nothing beyond its own pixel up to 1500.
+struct LensCase
+{
+    const char* name;
+    int width;
+    Quality quality;
+    bool sharpened;
+};
+
+void PrintTo(const LensCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class LensSharpening : public ::testing::TestWithParam<LensCase>
+{
+};
+
+} // namespace
+
+TEST_P(LensSharpening, atTheDefaultRadiusAStepEdgeGainsItsOvershoot)
+{
+    const LensCase& c = GetParam();
+    const int mid = c.width / 2;
+    const FloatImage step = makeImage(c.width, 12, [mid](int x, int) {
+        const float v = x < mid ? 0.3f : 0.7f;
+        return Rgb { v, v, v };
+    });
+    PhotoRetouchSettings s;
+    s.optimizedSharpness = true;
+    s.removeLensBlur = true;
+    // The same with an amount too small to sharpen: the noise reduction alone, as the baseline.
+    PhotoRetouchSettings denoised = s;
+    denoised.sharpnessAmount = 0.05;
+    const FloatImage out = render(s, step, c.quality);
+    const FloatImage base = render(denoised, step, c.quality);
+    for (int y : { 0, 6, 11 }) {
+        const float dark = pixel(base, mid - 1, y)[0] - pixel(out, mid - 1, y)[0];
+        const float bright = pixel(out, mid, y)[0] - pixel(base, mid, y)[0];
+        if (c.sharpened) {
+            EXPECT_GT(dark, 1.0f / 255) << y;
+            EXPECT_NEAR(dark, bright, 1e-5f) << y;
+        } else {
+            EXPECT_EQ(dark, 0.0f) << y;
+            EXPECT_EQ(bright, 0.0f) << y;
+        }
+        EXPECT_EQ(pixel(out, mid - 3, y)[0], pixel(base, mid - 3, y)[0]) << "the disc reaches one pixel";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LensSharpening,
+    ::testing::Values(LensCase { "editorPreview2048", 2048, Quality::Preview, true },
+        LensCase { "written2048", 2048, Quality::Full, true },
+        LensCase { "written1800", 1800, Quality::Full, true },
+        LensCase { "written2900", 2900, Quality::Full, true },
+        LensCase { "written1400", 1400, Quality::Full, false }));
+
 TEST(PhotoRetoucher, noiseReductionCutsGreyNoiseByAThirdAndKeepsTheMean)
 {
     const FloatImage noisy = makeImage(160, 120, [random = std::mt19937(3)](int, int) mutable {

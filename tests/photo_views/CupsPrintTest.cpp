@@ -1,10 +1,11 @@
-// One print through a real CUPS queue: a print server of the test's own (cupsd on a socket in a
-// temporary folder) with the CUPS-PDF printer, printed to from PhotoPrinter::print and its panel in a
-// process pointed at that server. Skipped where the server or the printer cannot be started (cupsd and
+// Prints through a real CUPS queue: a print server of the test's own (cupsd on a socket in a temporary
+// folder) with the CUPS-PDF printer, printed to from PhotoPrinter::print and its panel in a process
+// pointed at that server. Skipped where the server or the printer cannot be started (cupsd and
 // printer-driver-cups-pdf missing, or not root: the PDF printer's backend runs only as root).
 #include "photo_views/PrintFixture.h"
 #include "photo_views/ProbeProcess.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -99,6 +100,17 @@ private:
     QString m_why;
 };
 
+// The photo's extent on a page of the queue's output: the bounding box of its green pixels.
+QRect greenArea(const QImage& page)
+{
+    QRect green;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGreen(page.pixel(x, y)) > 120 && qRed(page.pixel(x, y)) < 80)
+                green |= QRect(x, y, 1, 1);
+    return green;
+}
+
 TEST(CupsPrint, APhotoPrintsThroughARealQueue)
 {
     PrivateCups cups;
@@ -143,11 +155,7 @@ TEST(CupsPrint, APhotoPrintsThroughARealQueue)
     EXPECT_NEAR(std::max(box.width(), box.height()), 425.2, 1.5);
     const QImage page = pdfPage(output, 1, f.folder.path());
     QFile::remove(output);
-    QRect green;
-    for (int y = 0; y < page.height(); ++y)
-        for (int x = 0; x < page.width(); ++x)
-            if (qGreen(page.pixel(x, y)) > 120 && qRed(page.pixel(x, y)) < 80)
-                green |= QRect(x, y, 1, 1);
+    const QRect green = greenArea(page);
     ASSERT_FALSE(green.isEmpty());
     const double longSide = std::max(green.width(), green.height()) * 2.0; // points, at 36 dots per inch
     // The sheet's long side less the inset, 408 points; CUPS's filters may shrink the page a little
@@ -156,6 +164,58 @@ TEST(CupsPrint, APhotoPrintsThroughARealQueue)
     EXPECT_NEAR(
         double(std::max(green.width(), green.height())) / std::min(green.width(), green.height()), 1.5, 0.03);
     EXPECT_EQ(green.height() > green.width(), page.height() > page.width());
+}
+
+TEST(CupsPrint, EachPageOfAMixedJobIsTurnedForItsPhoto)
+{
+    PrivateCups cups;
+    if (!cups.start())
+        GTEST_SKIP() << "no print server: " << cups.why().toStdString();
+
+    // Landscape, portrait, landscape on A4 from the menu: through the queue every page comes out on the
+    // A4 sheet as it is fed, each photo filling the sheet's long side (its own page turned onto it),
+    // where a job turned for its first photo alone would shrink the portrait one to the sheet's width.
+    PrintFixture f;
+    const QStringList photos = { f.photo("1.jpg", QSize(90, 60), QColor(30, 160, 60)),
+        f.photo("2.jpg", QSize(60, 90), QColor(30, 160, 60)),
+        f.photo("3.jpg", QSize(90, 60), QColor(30, 160, 60)) };
+    f.folder.write("config/.keep", "");
+    // The PDF printer names its files after the job's title, "QUAVEL — 3 photos" here: ours is the one
+    // written since the run began.
+    const QDir spool(QString::fromLatin1(kAnonymousOutput));
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+    const ProbeRun run = runPrintProbe(QStringList { "panel", kQueue, "a4" } + photos,
+        { "CUPS_SERVER=" + cups.socket(), QStringLiteral("CUPS_USER=quavel-print-test"),
+            "XDG_CONFIG_HOME=" + f.folder.file("config") });
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains("remembered " + QString::fromLatin1(kQueue))) << run.output.toStdString();
+
+    QString output;
+    const bool written = waitUntil(
+        [&] {
+            for (const QString& name : spool.entryList({ "QUAVEL*.pdf" })) {
+                const bool ours = QFileInfo(spool.filePath(name)).lastModified() >= started;
+                const auto pdf = ours ? PdfDocument::open(spool.filePath(name)) : nullptr;
+                if (pdf && pdf->pageCount() == 3) {
+                    output = spool.filePath(name);
+                    return true;
+                }
+            }
+            return false;
+        },
+        30000);
+    ASSERT_TRUE(written) << "no PDF from the queue";
+    for (int page = 1; page <= 3; ++page) {
+        const QImage shown = pdfPage(output, page, f.folder.path());
+        ASSERT_FALSE(shown.isNull()) << page;
+        const QRect green = greenArea(shown);
+        ASSERT_FALSE(green.isEmpty()) << page;
+        // Points at 36 dots per inch: the sheet's long side less the inset is 825 points.
+        EXPECT_GT(shown.height(), shown.width()) << page;
+        EXPECT_NEAR(std::max(green.width(), green.height()) * 2.0, 822, 10) << page;
+        EXPECT_NEAR(double(green.height()) / green.width(), 1.5, 0.03) << page;
+    }
+    QFile::remove(output);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The print entry point with its panel: what the panel starts from (the paper given, or the last
 // successful run's settings restored at the first print), the panel's controls and preview, the print
 // menu, and what a run's end hands on.
+#include "library/QuavelJSON.h"
 #include "photo/PrintPaperFormat.h"
 #include "photo/views/PrintPanel.h"
 #include "photo/views/PrintPhotosMenu.h"
@@ -220,6 +221,83 @@ TEST(PrintPanel, ControlsApplyToTheRunAndThePreviewFollows)
     ASSERT_TRUE(pdf);
     EXPECT_EQ(pdf->pageCount(), 6);
     EXPECT_EQ(s->printedPhotos(), QStringList({ files[1], files[2] }));
+}
+
+TEST(PrintPanel, PagesTurnForTheirPhotosUntilAnOrientationIsChosen)
+{
+    // Four photos, portrait, landscape, landscape, portrait, on A4: from the menu each page takes its
+    // photo's way and the panel shows the first's; an orientation chosen in the panel, or the panel
+    // entry's remembered one, holds for every page. The remembered orientation is the panel's.
+    PrinterFixture f;
+    const QStringList files = { f.photo("1.jpg", QSize(60, 90)), f.photo("2.jpg", QSize(90, 60)),
+        f.photo("3.jpg", QSize(90, 60)), f.photo("4.jpg", QSize(60, 90)) };
+    using O = QPageLayout::Orientation;
+    const O portrait = QPageLayout::Portrait;
+    const O landscape = QPageLayout::Landscape;
+    const struct
+    {
+        const char* what;
+        std::optional<PrintPaperFormat> paper;
+        std::optional<O> chosen; // in the panel
+        QList<O> pages;
+        const char* shown; // the panel's Orientation, before any choice
+        const char* remembered;
+    } cases[] = {
+        { "menu paper", PrintPaperFormat::a4, std::nullopt, { portrait, landscape, landscape, portrait },
+            "Portrait", "portrait" },
+        { "menu paper, landscape chosen", PrintPaperFormat::a4, landscape,
+            { landscape, landscape, landscape, landscape }, "Portrait", "landscape" },
+        { "menu paper, portrait chosen after landscape", PrintPaperFormat::a4, portrait,
+            { portrait, portrait, portrait, portrait }, "Portrait", "portrait" },
+        { "panel entry, remembered landscape", std::nullopt, std::nullopt,
+            { landscape, landscape, landscape, landscape }, "Paysage", "landscape" },
+    };
+    for (const auto& c : cases) {
+        PrintSettings last;
+        last.paperName = QStringLiteral("A4");
+        last.paperSize = PrintPaperFormats::points(PrintPaperFormat::a4);
+        last.orientation = PrintSettings::Orientation::landscape;
+        PrintInfoMemory::resetForTesting();
+        PrintInfoMemory::remember(UserDefaults::standard(), last);
+        auto s = f.session(files, c.paper, f.pdfPath());
+        PrintPanel panel(*s);
+        panel.resize(700, 500);
+        EXPECT_EQ(panel.orientationBox()->currentText(), c.shown) << c.what;
+        // The preview shows each page's own sheet: from the menu, each photo's way.
+        const QList<O> before = c.paper ? cases[0].pages : c.pages;
+        for (int page = 1; page <= 4; ++page) {
+            panel.preview()->setPage(page);
+            panel.grab();
+            const QImage shown = panel.preview()->rendered();
+            EXPECT_EQ(shown.width() > shown.height(), before[page - 1] == landscape)
+                << c.what << " preview " << page;
+        }
+        if (c.chosen) {
+            // "portrait chosen after landscape": the box goes through Paysage first.
+            panel.orientationBox()->setCurrentIndex(1);
+            panel.orientationBox()->setCurrentIndex(*c.chosen == landscape ? 1 : 0);
+            panel.preview()->setPage(2);
+            panel.grab();
+            const QImage shown = panel.preview()->rendered();
+            EXPECT_EQ(shown.width() > shown.height(), *c.chosen == landscape) << c.what << " preview";
+        }
+        panel.accept();
+        s->printer().setOutputFormat(QPrinter::PdfFormat);
+        s->printer().setOutputFileName(f.pdfPath());
+        ASSERT_TRUE(s->run()) << c.what;
+        const auto pdf = PdfDocument::open(f.pdfPath());
+        ASSERT_TRUE(pdf) << c.what;
+        ASSERT_EQ(pdf->pageCount(), 4) << c.what;
+        for (int page = 0; page < 4; ++page) {
+            const QRectF box = pdf->mediaBox(page).value_or(QRectF());
+            EXPECT_EQ(box.width() > box.height(), c.pages[page] == landscape)
+                << c.what << " page " << page + 1;
+            EXPECT_NEAR(std::max(box.width(), box.height()), 841.9, 1) << c.what;
+        }
+        PhotoPrinter::finishRun(*s, true, false);
+        const auto stored = QuavelJSON::parse(*UserDefaults::standard().data(PrintInfoMemory::kPrintInfoKey));
+        EXPECT_EQ(QuavelJSON::asString(stored["orientation"]), c.remembered) << c.what;
+    }
 }
 
 TEST(PrintPhotosMenu, OffersTheFormatsAndIsDisabledWithoutPhotos)

@@ -1,6 +1,6 @@
-// Print runs through QtPrintSupport into PDF files, no panel: pages, sheets and orientation of each
-// paper, the inset on a printer that reports the whole sheet, titles, an unreadable photo, page ranges
-// and copies, and photos kept uncompressed at the render resolution.
+// Print runs through QtPrintSupport into PDF files, no panel: pages, sheets and each page's orientation
+// on each paper, the inset on a printer that reports the whole sheet, titles, an unreadable photo, page
+// ranges and copies, and photos kept uncompressed at the render resolution.
 #include "photo/PrintPaperFormat.h"
 #include "photo_views/PrintFixture.h"
 #include "ui/print/Printer.h"
@@ -24,7 +24,7 @@ Sheet pdfSheet(const PdfDocument& pdf, int index)
     return { box.width(), box.height() };
 }
 
-TEST(PrintJob, EachPaperPrintsItsSheetTurnedForTheFirstPhoto)
+TEST(PrintJob, EachPaperTurnsEverySheetForItsOwnPhoto)
 {
     PrintFixture f;
     const struct
@@ -40,27 +40,62 @@ TEST(PrintJob, EachPaperPrintsItsSheetTurnedForTheFirstPhoto)
         { "landscape as stored, turned by its orientation", QSize(90, 60), 6, false },
         { "portrait as stored, turned by its orientation", QSize(60, 90), 8, true },
     };
+    // Each photo of the table first, then a portrait one and a landscape one: no page follows another's.
+    const QString tall = f.photo(QStringLiteral("tall.jpg"), QSize(60, 90));
+    const QString wide = f.photo(QStringLiteral("wide.jpg"), QSize(90, 60));
     for (PrintPaperFormat format : PrintPaperFormats::allCases()) {
         const QSizeF paper = PrintPaperFormats::points(format);
         for (const auto& p : photos) {
             const QString what
                 = PrintPaperFormats::rawValue(format) + QStringLiteral(", ") + QString::fromUtf8(p.what);
             const QString first = f.photo(QStringLiteral("first.jpg"), p.stored, Qt::blue, p.orientation);
-            const QString second = f.photo(QStringLiteral("second.jpg"), QSize(60, 90));
-            auto s = f.session({ first, second }, format, f.pdfPath());
+            auto s = f.session({ first, tall, wide }, format, f.pdfPath());
             ASSERT_TRUE(s->run()) << what.toStdString();
             const auto pdf = PdfDocument::open(f.pdfPath());
             ASSERT_TRUE(pdf) << what.toStdString();
-            EXPECT_EQ(pdf->pageCount(), 2);
-            const Sheet expected = p.landscape ? Sheet { paper.height(), paper.width() }
-                                               : Sheet { paper.width(), paper.height() };
-            for (int page = 0; page < 2; ++page) {
-                EXPECT_NEAR(pdfSheet(*pdf, page).width, expected.width, 0.5) << what.toStdString();
-                EXPECT_NEAR(pdfSheet(*pdf, page).height, expected.height, 0.5) << what.toStdString();
+            ASSERT_EQ(pdf->pageCount(), 3);
+            const bool landscape[] = { p.landscape, false, true };
+            for (int page = 0; page < 3; ++page) {
+                const Sheet expected = landscape[page] ? Sheet { paper.height(), paper.width() }
+                                                       : Sheet { paper.width(), paper.height() };
+                EXPECT_NEAR(pdfSheet(*pdf, page).width, expected.width, 0.5) << what.toStdString() << page;
+                EXPECT_NEAR(pdfSheet(*pdf, page).height, expected.height, 0.5) << what.toStdString() << page;
             }
             EXPECT_EQ(s->printer().pageLayout().margins(QPageLayout::Point), QMarginsF())
                 << what.toStdString();
+            // Outside the run the printer is turned as the first page, which the panel shows.
+            EXPECT_EQ(s->printer().pageLayout().orientation() == QPageLayout::Landscape, p.landscape)
+                << what.toStdString();
         }
+    }
+}
+
+TEST(PrintJob, ATurnedSheetHoldsItsWholePhoto)
+{
+    // A landscape sheet after a portrait one: the photo reaches the far corners of its own sheet, not
+    // clipped to the sheet before it.
+    PrintFixture f;
+    const QString tall = f.photo("tall.jpg", QSize(400, 600), QColor(200, 30, 30));
+    const QString wide = f.photo("wide.jpg", QSize(600, 400), QColor(30, 30, 200));
+    auto s = f.session({ tall, wide, tall }, PrintPaperFormat::a5, f.pdfPath());
+    ASSERT_TRUE(s->run());
+    for (int page : { 1, 2, 3 }) {
+        const QImage shown = pdfPage(f.pdfPath(), page, f.folder.path());
+        ASSERT_FALSE(shown.isNull()) << page;
+        const bool landscape = page == 2;
+        EXPECT_EQ(shown.width() > shown.height(), landscape) << page;
+        // Each photo fills its sheet's long side less the inset (4.25 pixels at 36 dots per inch): check
+        // near the end of that side, past the short side of the other orientation, and the inset beyond.
+        const QPoint within = landscape ? QPoint(shown.width() - 7, shown.height() / 2)
+                                        : QPoint(shown.width() / 2, shown.height() - 7);
+        const QPoint inset = landscape ? QPoint(shown.width() - 2, shown.height() / 2)
+                                       : QPoint(shown.width() / 2, shown.height() - 2);
+        const QRgb photo = shown.pixel(within);
+        if (landscape)
+            EXPECT_TRUE(qBlue(photo) > 150 && qRed(photo) < 80) << page;
+        else
+            EXPECT_TRUE(qRed(photo) > 150 && qBlue(photo) < 80) << page;
+        EXPECT_GT(qGreen(shown.pixel(inset)), 240) << page;
     }
 }
 

@@ -63,7 +63,8 @@ PrintPanel::PrintPanel(PrintSession& session, QWidget* parent)
     m_paper = new QComboBox(this);
     m_orientation = new QComboBox(this);
     m_orientation->addItems({ QStringLiteral("Portrait"), QStringLiteral("Paysage") });
-    m_orientation->setCurrentIndex(session.printer().pageLayout().orientation() == QPageLayout::Landscape);
+    // The first page's orientation when each page takes its photo's; choosing one holds it for all.
+    m_orientation->setCurrentIndex(session.orientation() == QPageLayout::Landscape);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Imprimante :"), m_printer);
@@ -167,8 +168,8 @@ void PrintPanel::fillPapers()
 void PrintPanel::choosePrinter(int index)
 {
     Printer::select(m_session.printer(), m_printer->itemText(index));
-    // A queue's papers differ; keep the orientation chosen.
-    chooseOrientation(m_orientation->currentIndex());
+    // A queue's papers differ; keep the orientation, whether held or each page's own.
+    m_session.restoreOrientation();
     fillPapers();
     m_preview->sheetChanged();
 }
@@ -183,7 +184,7 @@ void PrintPanel::choosePaper(int index)
 
 void PrintPanel::chooseOrientation(int index)
 {
-    m_session.printer().setPageOrientation(index == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    m_session.holdOrientation(index == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
     m_preview->sheetChanged();
 }
 

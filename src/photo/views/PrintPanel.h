@@ -18,7 +18,8 @@ class PrintSession;
 
 // The print panel of a run: the printer, copies, pages, paper and orientation, beside a preview of the
 // pages. Paper, orientation and printer apply to the run's printer at once (the preview follows them);
-// copies and pages when the panel is accepted with "Imprimer".
+// copies and pages when the panel is accepted with "Imprimer". While each page takes its photo's
+// orientation the panel shows the first page's; choosing one holds it for every page.
 class PrintPanel : public QDialog
 {
     Q_OBJECT

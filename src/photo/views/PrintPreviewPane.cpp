@@ -40,7 +40,7 @@ void PrintPreviewPane::sheetChanged()
 
 QRectF PrintPreviewPane::sheetRect() const
 {
-    const QSizeF sheet = Printer::sheet(m_session.printer());
+    const QSizeF sheet = Printer::sheet(m_session.pageLayout(m_page));
     const QRectF room = QRectF(rect()).adjusted(kPadding, kPadding, -kPadding, -kPadding);
     if (sheet.isEmpty() || room.isEmpty())
         return QRectF();
@@ -54,7 +54,7 @@ void PrintPreviewPane::render()
     const QRectF target = sheetRect();
     if (target.isEmpty())
         return;
-    const QSizeF sheet = Printer::sheet(m_session.printer());
+    const QSizeF sheet = Printer::sheet(m_session.pageLayout(m_page));
     const qreal ratio = devicePixelRatioF();
     QImage image((target.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
@@ -62,7 +62,7 @@ void PrintPreviewPane::render()
     // Points on the sheet to the picture's pixels.
     const double scale = image.width() / sheet.width();
     p.scale(scale, scale);
-    m_session.view().drawPage(p, m_page, m_session.printable(), std::max(1, int(72 * scale)));
+    m_session.view().drawPage(p, m_page, m_session.printable(m_page), std::max(1, int(72 * scale)));
     p.end();
     image.setDevicePixelRatio(ratio);
     m_rendered = image;

@@ -7,9 +7,9 @@ namespace quavel {
 
 class PrintSession;
 
-// The print panel's picture of one page as it will print: the sheet on a grey ground, the photo fitted
-// into the printable area. The page is rendered once per page, sheet and size, and kept until one of
-// them changes.
+// The print panel's picture of one page as it will print: the page's own sheet (turned as that page
+// prints) on a grey ground, the photo fitted into the printable area. The page is rendered once per
+// page, sheet and size, and kept until one of them changes.
 class PrintPreviewPane : public QWidget
 {
     Q_OBJECT

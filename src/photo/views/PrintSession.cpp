@@ -19,15 +19,56 @@ PrintSession::PrintSession(
     if (const auto& shared = PrintInfoMemory::shared())
         PrinterSettings::apply(*shared, m_printer);
     Printer::includeAllPages(m_printer);
+    m_landscape.resize(m_view.photos().size());
     if (paper) {
         m_printer.setPageMargins(QMarginsF(), QPageLayout::Point);
         Printer::setPaper(m_printer, PrintPaperFormats::points(*paper), PrintPaperFormats::title(*paper));
-        const bool landscape = !m_view.photos().isEmpty()
-            && PrintPagination::landscapeFor(PhotoPrinter::pixelSize(m_view.photos().first()));
-        m_printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        m_perPhoto = true;
+    } else {
+        m_held = m_printer.pageLayout().orientation();
     }
+    restoreOrientation();
     m_printer.setFullPage(true);
     m_printer.setDocName(PrintPagination::jobTitle(m_view.photos()));
+}
+
+void PrintSession::holdOrientation(QPageLayout::Orientation orientation)
+{
+    m_perPhoto = false;
+    m_held = orientation;
+    restoreOrientation();
+}
+
+QPageLayout::Orientation PrintSession::orientation() const
+{
+    return m_perPhoto ? orientationForPage(1) : m_held;
+}
+
+void PrintSession::restoreOrientation()
+{
+    m_printer.setPageOrientation(orientation());
+}
+
+QPageLayout::Orientation PrintSession::orientationForPage(int page) const
+{
+    if (!m_perPhoto)
+        return m_held;
+    const int count = int(m_view.photos().size());
+    if (count == 0)
+        return QPageLayout::Portrait;
+    // The size comes from the photo's header, read once per run.
+    const int index = PrintPagination::photoIndexForPage(page, count);
+    std::optional<bool>& landscape = m_landscape[index];
+    if (!landscape)
+        landscape = PrintPagination::landscapeFor(PhotoPrinter::pixelSize(m_view.photos()[index]));
+    return *landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+QPageLayout PrintSession::pageLayout(int page) const
+{
+    QPageLayout layout = m_printer.pageLayout();
+    layout.setOrientation(orientationForPage(page));
+    return layout;
 }
 
 std::shared_ptr<PrintSession>& PrintSession::current()
@@ -39,6 +80,12 @@ std::shared_ptr<PrintSession>& PrintSession::current()
 PrintPagination::Printable PrintSession::printable() const
 {
     return PrintPagination::printableArea(Printer::sheet(m_printer), Printer::imageableBounds(m_printer));
+}
+
+PrintPagination::Printable PrintSession::printable(int page) const
+{
+    const QPageLayout layout = pageLayout(page);
+    return PrintPagination::printableArea(Printer::sheet(layout), Printer::imageableBounds(layout));
 }
 
 int PrintSession::renderDpi() const
@@ -53,22 +100,26 @@ bool PrintSession::run(const std::function<bool(int done, int total)>& progress)
     const QList<int> sequence
         = Printer::pageSequence(m_printer, Printer::chosenPages(m_printer, m_view.pageCount()));
     const int total = int(sequence.size());
-    const PrintPagination::Printable area = printable();
     const int dpi = renderDpi();
     QList<int> drawn;
-    const bool ok = Printer::paint(m_printer, sequence, [&](QPainter& painter, int position) {
-        if (progress && !progress(position, total)) {
-            m_cancelled = true;
-            return false;
-        }
-        const int page = sequence[position];
-        // Decode the next sheet's photo while this one is written.
-        if (position + 1 < total)
-            m_view.prepare(sequence[position + 1], area, dpi);
-        if (m_view.drawPage(painter, page, area, dpi) && !drawn.contains(page))
-            drawn.append(page);
-        return true;
-    });
+    const bool ok = Printer::paint(
+        m_printer, sequence,
+        [&](QPainter& painter, int position) {
+            if (progress && !progress(position, total)) {
+                m_cancelled = true;
+                return false;
+            }
+            const int page = sequence[position];
+            // Decode the next sheet's photo while this one is written.
+            if (position + 1 < total)
+                m_view.prepare(sequence[position + 1], printable(sequence[position + 1]), dpi);
+            if (m_view.drawPage(painter, page, printable(), dpi) && !drawn.contains(page))
+                drawn.append(page);
+            return true;
+        },
+        [&](int position) { return orientationForPage(sequence[position]); });
+    // The printer is left turned as the last sheet: the settings remembered are the panel's.
+    restoreOrientation();
     if (!ok)
         return false;
     if (progress)

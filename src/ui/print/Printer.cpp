@@ -49,12 +49,22 @@ void setPaper(QPrinter& printer, const QSizeF& portraitPoints, const QString& na
 
 QSizeF sheet(const QPrinter& printer)
 {
-    return printer.pageLayout().fullRectPoints().size();
+    return sheet(printer.pageLayout());
 }
 
 QRectF imageableBounds(const QPrinter& printer)
 {
-    QPageLayout layout = printer.pageLayout();
+    return imageableBounds(printer.pageLayout());
+}
+
+QSizeF sheet(const QPageLayout& layout)
+{
+    return layout.fullRectPoints().size();
+}
+
+QRectF imageableBounds(const QPageLayout& pageLayout)
+{
+    QPageLayout layout = pageLayout;
     layout.setUnits(QPageLayout::Point);
     const QRectF full = layout.fullRectPoints();
     return full.marginsRemoved(layout.minimumMargins());
@@ -96,19 +106,26 @@ QList<int> pageSequence(const QPrinter& printer, const QList<int>& pages)
     return sequence;
 }
 
-bool paint(
-    QPrinter& printer, const QList<int>& sequence, const std::function<bool(QPainter&, int position)>& draw)
+bool paint(QPrinter& printer, const QList<int>& sequence,
+    const std::function<bool(QPainter&, int position)>& draw,
+    const std::function<QPageLayout::Orientation(int position)>& turn)
 {
     if (sequence.isEmpty())
         return false;
 
     // The painter's origin is the sheet's corner, whatever the margins.
     printer.setFullPage(true);
+    // A sheet takes the layout the printer has when it begins: before the painter for the first, before
+    // newPage() for the others (the PDF engine that both file and CUPS jobs go through allows it).
+    if (turn)
+        printer.setPageOrientation(turn(0));
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     const double toDevice = printer.resolution() / 72.0;
     for (int position = 0; position < sequence.size(); ++position) {
+        if (position > 0 && turn)
+            printer.setPageOrientation(turn(position));
         if (position > 0 && !printer.newPage()) {
             painter.end();
             return false;

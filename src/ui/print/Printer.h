@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMarginsF>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QRectF>
 #include <QSizeF>
@@ -34,9 +35,12 @@ QList<QPageSize> papers(const QPrinter& printer);
 void setPaper(QPrinter& printer, const QSizeF& portraitPoints, const QString& name);
 
 // The sheet as it prints, and the part of it the printer can reach (the sheet less the printer's own
-// margins; the whole sheet for a PDF file or a borderless printer).
+// margins; the whole sheet for a PDF file or a borderless printer). The same of a page layout: the
+// printer's, turned for one page.
 QSizeF sheet(const QPrinter& printer);
 QRectF imageableBounds(const QPrinter& printer);
+QSizeF sheet(const QPageLayout& layout);
+QRectF imageableBounds(const QPageLayout& layout);
 
 // Every page of the job, a page count not limiting it (no range chosen).
 void includeAllPages(QPrinter& printer);
@@ -49,9 +53,12 @@ QList<int> chosenPages(const QPrinter& printer, int pageCount);
 QList<int> pageSequence(const QPrinter& printer, const QList<int>& pages);
 
 // Paints the sequence on the printer, one sheet per entry, the painter in points on the sheet. `draw`
-// gets the position in the sequence and returns false to stop: the job is then aborted. True when the
-// job was completed and handed to the printer (or written to its file).
-bool paint(
-    QPrinter& printer, const QList<int>& sequence, const std::function<bool(QPainter&, int position)>& draw);
+// gets the position in the sequence and returns false to stop: the job is then aborted. `turn`, when
+// given, sets the orientation of the sheet at a position before that sheet begins, so that the sheets
+// of one job may turn each its own way. True when the job was completed and handed to the printer (or
+// written to its file).
+bool paint(QPrinter& printer, const QList<int>& sequence,
+    const std::function<bool(QPainter&, int position)>& draw,
+    const std::function<QPageLayout::Orientation(int position)>& turn = {});
 
 } // namespace quavel::Printer
