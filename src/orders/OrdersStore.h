@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QThreadPool;
@@ -23,6 +24,7 @@ class QTimer;
 namespace quavel {
 
 class FolderWatcher;
+class OrderLeftoverSweep;
 struct OrdersFile;
 
 // The one store of the orders workspace: the orders root folder and its order folders, the sections
@@ -193,6 +195,8 @@ private:
 
     // Watermark bookmarks are resolved at start-up one at a time on a low-priority thread of their own.
     QThreadPool* m_resolvePool = nullptr;
+    // Each listing of the shown order removes the leftovers of killed writes in its photo folders.
+    std::unique_ptr<OrderLeftoverSweep> m_leftoverSweep;
 };
 
 } // namespace quavel

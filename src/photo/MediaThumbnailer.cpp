@@ -1,6 +1,7 @@
 #include "photo/MediaThumbnailer.h"
 
 #include "photo/ThumbnailCache.h"
+#include "platform/files/NativeName.h"
 #include "platform/imaging/ImageThumbnail.h"
 #include "platform/imaging/JobPool.h"
 #include "platform/imaging/VideoFrames.h"
@@ -38,7 +39,7 @@ QString cacheKey(const QString& path)
     {
     };
     // One call for both values.
-    if (::stat(QFile::encodeName(standardized).constData(), &st) == 0) {
+    if (::stat(NativeName::encode(standardized).constData(), &st) == 0) {
         time = milliseconds(st.st_mtim);
         size = qint64(st.st_size);
     }

@@ -3,6 +3,7 @@
 #include "library/QuavelJSON.h"
 #include "photo/PhotoOriginals.h"
 #include "platform/AtomicFile.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
@@ -51,19 +52,19 @@ std::optional<PhotoEditJournal> read(const QString& photoPath)
 void save(const PhotoEditJournal& journal, const QString& photoPath)
 {
     const QString path = journalURL(photoPath);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const QByteArray folder = NativeName::encode(QFileInfo(path).absolutePath());
     if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
         return;
     // Temporaries of this journal left by a killed writer (a living one holds its lock).
     const QString name = QFileInfo(path).fileName() + QStringLiteral(".tmp-");
-    TemporarySweep::sweepFolder(QFile::decodeName(folder), [&name](QStringView entry) {
+    TemporarySweep::sweepFolder(NativeName::decode(folder), [&name](QStringView entry) {
         return entry.startsWith(name) && TemporarySweep::isAtomicFileTemporary(entry);
     });
     // A journal that is there but cannot be read or decoded keeps its history aside.
     struct stat st
     {
     };
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::stat(NativeName::encode(path).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
         const std::optional<QByteArray> existing = AtomicFile::read(path);
         if (!existing || !decode(*existing))
             AtomicFile::setAside(path);
@@ -77,7 +78,7 @@ void save(const PhotoEditJournal& journal, const QString& photoPath)
 
 void remove(const QString& photoPath)
 {
-    ::unlink(QFile::encodeName(journalURL(photoPath)).constData());
+    ::unlink(NativeName::encode(journalURL(photoPath)).constData());
 }
 
 void recordRetouch(const PhotoRetouchSettings& settings, const QString& photoPath)

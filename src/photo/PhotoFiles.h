@@ -43,12 +43,20 @@ void copyNoReplace(const QString& source, const QString& target);
 // extension of letters and digits. Nothing else is ever removed as a leftover.
 bool isTemporaryName(QStringView fileName);
 
+// The application's own temporary names among the entries of a photo folder: the hidden siblings of
+// rewrites above, and the hidden files of copies made there (UnnamedFile: the organiser's copies). The
+// one test of what a sweep of a photo folder may remove.
+bool isPhotoFolderTemporary(QStringView fileName);
+// The same in a photo folder's ".quavel-originals": the hidden files of backups, the siblings of the
+// journals' atomic writes, and the hidden siblings of rewrites.
+bool isOriginalsTemporary(QStringView fileName);
+
 // Removes leftovers of killed writes from folder: files of that pattern whose writer is gone (no write,
 // of this process or another, holds their lock). Returns how many were removed; never throws.
 int removeLeftovers(const QString& folder);
 
-// Registers a folder of photos with the start-up sweep (TemporarySweep): its hidden siblings, and the
-// temporaries of backups and journals in its ".quavel-originals".
+// Registers a folder of photos with the start-up sweep (TemporarySweep): the two tests above, in the
+// folder and in its ".quavel-originals".
 void addSweepRules(const QString& photoFolder);
 
 // For tests: makes the functions behave as on a file system lacking these features (process-wide).

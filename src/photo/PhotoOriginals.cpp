@@ -5,6 +5,7 @@
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 
 #include <QDir>
@@ -30,14 +31,14 @@ Stands standing(const QString& path)
     struct stat st
     {
     };
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::lstat(NativeName::encode(path).constData(), &st) != 0)
         return Stands::nothing;
     return S_ISREG(st.st_mode) && st.st_size == 0 ? Stands::emptyFile : Stands::file;
 }
 
 void unlinkLeftover(const QString& path)
 {
-    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+    if (::unlink(NativeName::encode(path).constData()) != 0 && errno != ENOENT)
         throw FileError(errno, frenchDescription(errno));
 }
 
@@ -69,7 +70,7 @@ void ensureBackup(const QString& photoPath)
         case Stands::nothing:
             break;
         }
-        const QByteArray folder = QFile::encodeName(QFileInfo(backup).absolutePath());
+        const QByteArray folder = NativeName::encode(QFileInfo(backup).absolutePath());
         if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
             throw FileError(errno, frenchDescription(errno));
         try {
@@ -98,7 +99,7 @@ void restore(const QString& photoPath)
             break;
         }
         PhotoFiles::replaceWithCopy(photoPath, backup);
-        if (::unlink(QFile::encodeName(backup).constData()) != 0)
+        if (::unlink(NativeName::encode(backup).constData()) != 0)
             throw FileError(errno, frenchDescription(errno));
         PhotoEditMemory::remove(photoPath);
     });

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
@@ -53,8 +54,8 @@ void fsyncFolder(const QByteArray& folder)
 
 void write(const QString& path, const QByteArray& bytes)
 {
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const QByteArray target = NativeName::encode(path);
+    const QByteArray folder = NativeName::encode(QFileInfo(path).absolutePath());
     // The temporary sibling is locked while it is written (TemporarySweep), so that the start-up
     // sweep can tell one left by a killed process from one being written.
     QByteArray pattern;
@@ -124,9 +125,18 @@ bool tryWrite(const QString& path, const QByteArray& bytes) noexcept
 
 std::optional<QByteArray> read(const QString& path)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    // Through the name's bytes: a journal beside a photo whose name is not UTF-8 has such a name too.
+    QFile file;
+    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat st
+    {
+    };
+    if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return std::nullopt;
+    }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
@@ -135,7 +145,7 @@ std::optional<QByteArray> read(const QString& path)
 
 std::optional<QString> setAside(const QString& path, const QDateTime& now)
 {
-    const QByteArray source = QFile::encodeName(path);
+    const QByteArray source = NativeName::encode(path);
     struct stat st {};
     if (::lstat(source.constData(), &st) != 0)
         return std::nullopt;
@@ -144,7 +154,7 @@ std::optional<QString> setAside(const QString& path, const QDateTime& now)
     QString candidate = base;
     for (int n = 2;; ++n) {
         // link + unlink instead of rename: never replace an earlier set-aside copy of the same second.
-        const QByteArray target = QFile::encodeName(candidate);
+        const QByteArray target = NativeName::encode(candidate);
         if (::link(source.constData(), target.constData()) == 0) {
             ::unlink(source.constData());
             return candidate;

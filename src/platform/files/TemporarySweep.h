@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringView>
 
+#include <chrono>
 #include <functional>
 
 // The application's own temporary files: the lock that tells a living writer's file from one left by a
@@ -37,8 +39,13 @@ void clearForTesting();
 
 // Walks every registered rule once; returns how many files went.
 int sweep();
-// Removes the abandoned temporary files of one pattern in one folder now; returns how many went.
-int sweepFolder(const QString& folder, const NameTest& isTemporary);
+// Removes the abandoned temporary files of one pattern in one folder now; returns how many went. With a
+// minimum age, only files last modified longer ago than that go: on network and FUSE shares a lock
+// taken on another machine is not seen here, while its writer keeps the file's time recent.
+int sweepFolder(const QString& folder, const NameTest& isTemporary, std::chrono::seconds minimumAge = {});
+// The same for entries a listing of the folder (a descriptor the caller opened and keeps) has found and
+// tested, by their names' bytes: nothing but these names is looked at.
+int removeAbandoned(int folder, const QList<QByteArray>& names, std::chrono::seconds minimumAge);
 
 // The writer's side: locks a temporary file it has just created (blocking only while a sweep holds it).
 // False when a sweep removed the name meanwhile: close it and create another.
