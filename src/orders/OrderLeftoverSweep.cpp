@@ -96,7 +96,6 @@ void OrderLeftoverSweep::runWaiting()
             QMutexLocker lock(&m_mutex);
             if (!m_waiting) {
                 m_running = false;
-                m_idle.wakeAll();
                 return;
             }
             next = std::move(*m_waiting);
@@ -104,13 +103,6 @@ void OrderLeftoverSweep::runWaiting()
         }
         sweepNow(next);
     }
-}
-
-void OrderLeftoverSweep::waitForDone()
-{
-    QMutexLocker lock(&m_mutex);
-    while (m_running)
-        m_idle.wait(&m_mutex);
 }
 
 } // namespace quavel

@@ -5,10 +5,11 @@
 #include <QMutex>
 #include <QString>
 #include <QThreadPool>
-#include <QWaitCondition>
 
 #include <chrono>
 #include <optional>
+
+namespace quavel {
 
 // Removes the application's own leftovers from the photo folders of the shown order: the temporary
 // files of writes killed on file systems without unnamed files or links (exFAT, FAT, NTFS through
@@ -22,8 +23,6 @@
 //
 // Requests come from the GUI thread and return at once; the removals run on a thread of the sweep's own.
 // A request made while one waits replaces it (the newer listing is the one that counts).
-namespace quavel {
-
 class OrderLeftoverSweep
 {
 public:
@@ -46,8 +45,6 @@ public:
 
     // Folders with neither candidates nor originals are not looked at again.
     void sweep(const QList<Folder>& folders);
-    // Waits until no sweep is under way or waiting (tests).
-    void waitForDone();
 
     // The work of one request, on the calling thread; returns how many files went.
     static int sweepNow(const QList<Folder>& folders, std::chrono::seconds minimumAge = kMinimumAge);
@@ -56,7 +53,6 @@ private:
     void runWaiting();
 
     QMutex m_mutex;
-    QWaitCondition m_idle;
     std::optional<QList<Folder>> m_waiting;
     bool m_running = false;
     QThreadPool m_pool;
