@@ -7,11 +7,11 @@
 // File names as the kernel has them: bytes, which older cameras and other systems do not always write
 // as UTF-8. A path in a QString reaches its file only through this codec.
 //
-// decode() is lossless: valid UTF-8 gives the text QFile::decodeName gives, and each byte of an invalid
-// sequence becomes the lone surrogate U+DC80 + (byte − 0x80), which no valid UTF-8 can give; encode()
-// gives the bytes back. Qt's own file classes (QFile, QFileInfo::exists, QDir) encode such a text
-// lossily and never reach the file: paths of listed files go to POSIX calls and to the libraries through
-// encode().
+// decode() is lossless: valid UTF-8 gives the text QFile::decodeName gives (but for a leading
+// byte-order mark, which Qt drops and this keeps), and each byte of an invalid sequence becomes the lone
+// surrogate U+DC00 + that byte, which no valid UTF-8 can give; encode() gives the bytes back. Qt's own
+// file classes (QFile, QFileInfo::exists, QDir) encode such a text lossily and never reach the file:
+// paths of listed files go to POSIX calls and to the libraries through encode().
 //
 // Nothing stored may carry the escapes (one invalid byte makes a UTF-8 file unreadable): files, keys and
 // the names shown take displayed(), where each escaped byte is U+FFFD, as Qt decodes that byte.
