@@ -32,7 +32,7 @@ qint64 milliseconds(const timespec& t)
 
 QString cacheKey(const QString& path)
 {
-    const QString standardized = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString standardized = NativeName::absolute(path);
     qint64 time = 0;
     qint64 size = 0;
     struct stat st

@@ -50,7 +50,7 @@ QByteArray hiddenPath(const QByteArray& folder, const QByteArray& ext)
 
 QByteArray folderOf(const QString& path)
 {
-    return NativeName::encode(QFileInfo(path).absolutePath());
+    return NativeName::encode(QFileInfo(NativeName::absolute(path)).absolutePath());
 }
 
 void fsyncFolder(const QByteArray& folder)
@@ -155,7 +155,7 @@ void copyModeAndTimes(int out, const struct stat& st)
 
 void replaceImpl(const QString& target, const QString& ext, const Content& content, bool keepTargetMode)
 {
-    const QByteArray to = NativeName::encode(QFileInfo(target).absoluteFilePath());
+    const QByteArray to = NativeName::encode(NativeName::absolute(target));
     const QByteArray folder = folderOf(target);
     const QByteArray extension = sanitizedExtension(ext);
     removeLeftovers(NativeName::decode(folder));
@@ -212,7 +212,7 @@ void replaceWithCopy(const QString& target, const QString& source)
 
 void copyNoReplace(const QString& source, const QString& target)
 {
-    const QFileInfo info(target);
+    const QFileInfo info(NativeName::absolute(target));
     const QString folder = info.absolutePath();
     UnnamedFile::removeLeftovers(folder);
     const SafeCopy::Source in(source);
@@ -273,7 +273,7 @@ bool isOriginalsTemporary(QStringView name)
 
 void addSweepRules(const QString& photoFolder)
 {
-    const QString folder = QFileInfo(photoFolder).absoluteFilePath();
+    const QString folder = NativeName::absolute(photoFolder);
     TemporarySweep::add({ folder, &isPhotoFolderTemporary });
     TemporarySweep::add({ folder + QStringLiteral("/.quavel-originals"), &isOriginalsTemporary });
 }

@@ -46,7 +46,7 @@ void unlinkLeftover(const QString& path)
 
 QString backupURL(const QString& photoPath)
 {
-    const QFileInfo info(photoPath);
+    const QFileInfo info(NativeName::absolute(photoPath));
     return QDir::cleanPath(info.absolutePath() + u'/' + originalsFolder + u'/' + info.fileName());
 }
 

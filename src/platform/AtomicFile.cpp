@@ -55,7 +55,7 @@ void fsyncFolder(const QByteArray& folder)
 void write(const QString& path, const QByteArray& bytes)
 {
     const QByteArray target = NativeName::encode(path);
-    const QByteArray folder = NativeName::encode(QFileInfo(path).absolutePath());
+    const QByteArray folder = NativeName::encode(QFileInfo(NativeName::absolute(path)).absolutePath());
     // The temporary sibling is locked while it is written (TemporarySweep), so that the start-up
     // sweep can tell one left by a killed process from one being written.
     QByteArray pattern;

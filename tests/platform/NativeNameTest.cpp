@@ -101,6 +101,28 @@ TEST(NativeName, surrogatesThatNoNameGivesEncodeAsReplacement)
     }
 }
 
+// Made absolute and cleaned by text: QFileInfo would turn the escapes into U+FFFD for such paths.
+TEST(NativeName, absolutePathsKeepTheEscapes)
+{
+    const QString odd = NativeName::decode(QByteArray("IMG_\xE9.jpg"));
+    const QString current = QDir::currentPath();
+    const struct
+    {
+        QString path;
+        QString absolute;
+    } cases[] = {
+        { "/photos/" + odd, "/photos/" + odd },
+        { "/photos/./x/../" + odd, "/photos/" + odd },
+        { "/photos//" + odd + "/", "/photos/" + odd },
+        { odd, current + u'/' + odd },
+        { "./S/../" + odd, current + u'/' + odd },
+        { QString(), QString() },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NativeName::absolute(c.path), c.absolute) << NativeName::displayed(c.path).toStdString();
+    ASSERT_NE(QFileInfo("/photos/./x/../" + odd).absoluteFilePath(), "/photos/" + odd) << "why it is needed";
+}
+
 // Qt's file classes cannot reach such a file; its decoded path through encode() can, and a listing
 // decodes to that same path.
 TEST(NativeName, reachesAFileThatQtCannot)

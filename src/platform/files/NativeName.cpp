@@ -1,5 +1,7 @@
 #include "platform/files/NativeName.h"
 
+#include <QDir>
+
 namespace quavel::NativeName {
 
 namespace {
@@ -173,6 +175,13 @@ bool hasEscapes(QStringView text)
         if (QChar::isSurrogate(s[i]) && isLone(s, n, i))
             return true;
     return false;
+}
+
+QString absolute(const QString& path)
+{
+    if (path.isEmpty())
+        return path;
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
 }
 
 QString displayed(const QString& text)

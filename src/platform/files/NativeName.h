@@ -37,6 +37,11 @@ QByteArray encode(QStringView text);
 // Whether the text holds an escaped byte (or any lone surrogate).
 bool hasEscapes(QStringView text);
 
+// The path made absolute from the current folder and cleaned ("." and ".." components and doubled
+// slashes removed), by text alone: QFileInfo's absoluteFilePath() and absolutePath() go through the
+// lossy encoding whenever the path is relative or not clean, and lose the escapes.
+QString absolute(const QString& path);
+
 // The form that is shown and stored: each escaped byte (each lone surrogate) as U+FFFD. The text itself
 // when it holds none.
 QString displayed(const QString& text);
