@@ -1,6 +1,7 @@
 #include "library/AppSupport.h"
 
 #include "platform/UserDefaults.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/TemporarySweep.h"
 #include "platform/files/UnnamedFile.h"
 
@@ -36,7 +37,7 @@ bool exists(const QString& path)
     struct stat st
     {
     };
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::stat(NativeName::encode(path).constData(), &st) == 0;
 }
 
 std::optional<QString> existingIn(const QString& dir)
@@ -55,7 +56,7 @@ void removeIn(const QString& dir)
         const QString candidate = dir + u'/' + name;
         if (!exists(candidate))
             continue;
-        const QByteArray path = QFile::encodeName(candidate);
+        const QByteArray path = NativeName::encode(candidate);
         // A folder of that name is removed too (best effort, failures ignored).
         if (::unlink(path.constData()) != 0)
             QDir(candidate).removeRecursively();

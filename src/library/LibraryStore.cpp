@@ -5,6 +5,7 @@
 #include "library/QuavelTheme.h"
 #include "platform/AtomicFile.h"
 #include "platform/UserDefaults.h"
+#include "platform/files/NativeName.h"
 #include "platform/text/Text.h"
 
 #include <QDir>
@@ -27,7 +28,7 @@ bool pathExists(const QString& path)
     struct stat st
     {
     };
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(NativeName::encode(path).constData(), &st) == 0;
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 
 #include "library/MediaFile.h"
 #include "library/PhotoNumber.h"
+#include "photo/PhotoFiles.h"
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 #include "platform/text/Text.h"
 
 #include <QFile>
@@ -26,9 +28,11 @@ namespace {
 
 enum class MediaKind { None, Photo, Video };
 
+constexpr char originalsName[] = ".quavel-originals";
+
 [[noreturn]] void throwListing(const QString& folder, int e)
 {
-    const QString name = folder.mid(folder.lastIndexOf(u'/') + 1);
+    const QString name = NativeName::displayed(folder.mid(folder.lastIndexOf(u'/') + 1));
     throw FileError(
         e, QStringLiteral("Impossible de lire le dossier « %1 » : %2").arg(name, frenchDescription(e)));
 }
@@ -81,7 +85,7 @@ MediaKind mediaKind(const char* name, size_t length)
                 return e.kind;
         return MediaKind::None;
     }
-    return kindOfExtension(pathExtension(QFile::decodeName(QByteArray(name, qsizetype(length)))).toLower());
+    return kindOfExtension(pathExtension(NativeName::decode(name, qsizetype(length))).toLower());
 }
 
 // Collation keys of the names met so far: an order is listed again at each change on disk and each
@@ -157,6 +161,22 @@ QList<qsizetype> fileManagerOrder(const QList<QString>& names)
     return order;
 }
 
+// The sweep's name test, made without allocating (a disk written by a Mac holds a hidden "._" file
+// beside every photo): every temporary name of the application is plain ASCII.
+bool isLeftoverName(const char* name)
+{
+    char16_t wide[96];
+    qsizetype n = 0;
+    for (; name[n] != '\0'; ++n) {
+        if (static_cast<unsigned char>(name[n]) >= 0x80)
+            return false;
+        if (n == qsizetype(std::size(wide)))
+            return PhotoFiles::isPhotoFolderTemporary(QString::fromLatin1(name));
+        wide[n] = char16_t(name[n]);
+    }
+    return PhotoFiles::isPhotoFolderTemporary(QStringView(wide, n));
+}
+
 QString childPath(const QString& folder, const QString& name)
 {
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
@@ -166,17 +186,25 @@ QString childPath(const QString& folder, const QString& name)
 
 Contents contents(const QString& folder, bool wantFolders, bool wantMedia)
 {
-    const QByteArray encoded = QFile::encodeName(folder);
+    const QByteArray encoded = NativeName::encode(folder);
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded.constData()), &::closedir);
     if (!dir)
         throwListing(folder, errno);
     QList<QString> folderNames;
     QList<QString> mediaNames;
     QList<bool> videos;
+    Contents out;
     errno = 0;
     while (const dirent* d = ::readdir(dir.get())) {
-        if (d->d_name[0] == '.')
+        if (d->d_name[0] == '.') {
+            // Hidden: never listed. Only the application's own temporaries and originals are noted.
+            if (std::strcmp(d->d_name, originalsName) == 0)
+                out.hasOriginals = d->d_type == DT_DIR || d->d_type == DT_UNKNOWN;
+            else if (isLeftoverName(d->d_name))
+                out.leftovers.append(QByteArray(d->d_name));
+            errno = 0;
             continue;
+        }
         bool isFolder = d->d_type == DT_DIR;
         if (d->d_type == DT_UNKNOWN) {
             // The file system does not say: an lstat does. An entry that cannot be examined is no folder.
@@ -188,11 +216,11 @@ Contents contents(const QString& folder, bool wantFolders, bool wantMedia)
         }
         if (isFolder) {
             if (wantFolders)
-                folderNames.append(QFile::decodeName(d->d_name));
+                folderNames.append(NativeName::decode(d->d_name));
         } else if (wantMedia) {
             const MediaKind kind = mediaKind(d->d_name, std::strlen(d->d_name));
             if (kind != MediaKind::None) {
-                mediaNames.append(QFile::decodeName(d->d_name));
+                mediaNames.append(NativeName::decode(d->d_name));
                 videos.append(kind == MediaKind::Video);
             }
         }
@@ -201,10 +229,10 @@ Contents contents(const QString& folder, bool wantFolders, bool wantMedia)
     if (errno != 0)
         throwListing(folder, errno);
 
-    Contents out;
     out.folders.reserve(folderNames.size());
     for (qsizetype i : fileManagerOrder(folderNames))
-        out.folders.append(OrderFolder { folderNames[i], childPath(folder, folderNames[i]) });
+        out.folders.append(
+            OrderFolder { NativeName::displayed(folderNames[i]), childPath(folder, folderNames[i]) });
     out.media.reserve(mediaNames.size());
     for (qsizetype i : fileManagerOrder(mediaNames))
         out.media.append(OrderMedia { childPath(folder, mediaNames[i]), videos[i] });

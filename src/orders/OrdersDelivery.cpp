@@ -3,6 +3,7 @@
 
 #include "orders/OrderPaths.h"
 #include "photo/OpenWithApps.h"
+#include "platform/files/NativeName.h"
 #include "platform/text/Text.h"
 
 #include <QFile>
@@ -13,12 +14,13 @@ namespace quavel {
 
 QStringList OrdersStore::deliveryKeys(const QString& file)
 {
-    // The path as given and its standardized form: a mark made through either form matches both.
+    // The path as given and its standardized form: a mark made through either form matches both. Both
+    // in their stored form, so that a mark read back from the settings file matches again.
     QStringList keys;
     for (const QString& form : { file, OrderPaths::standardized(file) }) {
         if (form.isEmpty())
             continue;
-        const QString key = text::composed(form);
+        const QString key = OrderPaths::storedKey(form);
         if (!keys.contains(key))
             keys.append(key);
     }
@@ -50,10 +52,11 @@ void OrdersStore::markDelivered(const QStringList& files)
 
 void OrdersStore::rememberOpenWith(const QString& application, const QStringList& files)
 {
-    const QString app = OrderPaths::standardized(application);
+    // Kept as the settings file stores it.
+    const QString app = NativeName::displayed(OrderPaths::standardized(application));
     bool changed = false;
     for (const QString& file : files) {
-        const QString key = OpenWithApps::typeKey(file);
+        const QString key = NativeName::displayed(OpenWithApps::typeKey(file));
         if (key.isEmpty() || m_openWithApps.value(key) == app)
             continue;
         m_openWithApps.insert(key, app);
@@ -77,14 +80,14 @@ void OrdersStore::openPreferred(const QStringList& files)
     QList<Group> groups;
     QStringList fallback;
     for (const QString& file : files) {
-        const auto remembered = m_openWithApps.constFind(OpenWithApps::typeKey(file));
+        const auto remembered = m_openWithApps.constFind(NativeName::displayed(OpenWithApps::typeKey(file)));
         struct stat st
         {
         };
         // Only a desktop entry is ever launched: anything else remembered (a stray or hand-edited path)
         // counts as nothing remembered, and the file opens in its default application.
         if (remembered == m_openWithApps.cend() || !remembered->endsWith(QStringLiteral(".desktop"))
-            || ::stat(QFile::encodeName(*remembered).constData(), &st) != 0) {
+            || ::stat(NativeName::encode(*remembered).constData(), &st) != 0) {
             fallback.append(file);
             continue;
         }

@@ -104,8 +104,9 @@ QByteArray OrdersFile::encode() const
         o["retouch"] = retouch->toJson();
     if (openWithApps) {
         Json map = Json::object();
+        // Keys through the shared text form too: Qt's own conversion writes "?" for a lone surrogate.
         for (auto it = openWithApps->cbegin(); it != openWithApps->cend(); ++it)
-            map[it.key().toStdString()] = fromString(it.value());
+            map[fromString(it.key()).get<std::string>()] = fromString(it.value());
         o["openWithApps"] = std::move(map);
     }
     if (deliveredPaths)

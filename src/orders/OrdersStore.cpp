@@ -2,6 +2,7 @@
 
 #include "library/AppSupport.h"
 #include "library/QuavelJSON.h"
+#include "orders/OrderLeftoverSweep.h"
 #include "orders/OrderListing.h"
 #include "orders/OrderPaths.h"
 #include "orders/OrdersFile.h"
@@ -10,6 +11,7 @@
 #include "platform/UuidText.h"
 #include "platform/files/Bookmark.h"
 #include "platform/files/FolderWatcher.h"
+#include "platform/files/NativeName.h"
 #include "platform/text/Text.h"
 
 #include <QDir>
@@ -24,12 +26,29 @@ namespace quavel {
 
 namespace {
 
+// The listed folder a path names: the one of that very path (canonically composed), else the first one
+// whose stored form it is (a selection read back from the settings file, where a name's bytes that are
+// not UTF-8 are U+FFFD).
+const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& path)
+{
+    const QString wanted = text::composed(path);
+    for (const OrderFolder& f : folders)
+        if (text::composed(f.url) == wanted)
+            return &f;
+    if (NativeName::hasEscapes(wanted))
+        return nullptr;
+    for (const OrderFolder& f : folders)
+        if (NativeName::hasEscapes(f.url) && OrderPaths::storedKey(f.url) == wanted)
+            return &f;
+    return nullptr;
+}
+
 bool exists(const QString& path)
 {
     struct stat st
     {
     };
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(NativeName::encode(path).constData(), &st) == 0;
 }
 
 } // namespace
@@ -44,6 +63,7 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     , m_watcher(new FolderWatcher(this))
     , m_watchDebounce(new QTimer(this))
     , m_resolvePool(new QThreadPool(this))
+    , m_leftoverSweep(std::make_unique<OrderLeftoverSweep>())
 {
     m_watchDebounce->setSingleShot(true);
     m_watchDebounce->setInterval(200);
@@ -191,7 +211,7 @@ void OrdersStore::storeRoot(const QString& folder)
 {
     retainAccess(folder);
     setRootBookmark(Bookmark::create(folder));
-    setRootName(OrderPaths::lastComponent(folder));
+    setRootName(OrderPaths::displayedName(folder));
     setSelection(std::nullopt);
     setSections({});
     persist();
@@ -220,14 +240,12 @@ void OrdersStore::reload()
     }
     setFolders(listed);
     if (m_selectedFolderID) {
-        const QString selected = text::composed(*m_selectedFolderID);
-        for (const OrderFolder& f : m_folders)
-            if (text::composed(f.url) == selected) {
-                // The listing's own form of the path, so that the screen finds it as it is listed.
-                setSelection(f.url);
-                loadSections();
-                return;
-            }
+        if (const OrderFolder* f = findListed(m_folders, *m_selectedFolderID)) {
+            // The listing's own form of the path, so that the screen finds it as it is listed.
+            setSelection(f->url);
+            loadSections();
+            return;
+        }
     }
     setSelection(m_folders.isEmpty() ? std::nullopt : std::optional<QString>(m_folders.first().url));
     persist();
@@ -236,15 +254,7 @@ void OrdersStore::reload()
 
 void OrdersStore::loadSections()
 {
-    const OrderFolder* folder = nullptr;
-    if (m_selectedFolderID) {
-        const QString selected = text::composed(*m_selectedFolderID);
-        for (const OrderFolder& f : m_folders)
-            if (text::composed(f.url) == selected) {
-                folder = &f;
-                break;
-            }
-    }
+    const OrderFolder* folder = m_selectedFolderID ? findListed(m_folders, *m_selectedFolderID) : nullptr;
     if (!folder) {
         setSections({});
         stopWatchingFolders();
@@ -265,15 +275,19 @@ void OrdersStore::loadSections()
     sections.reserve(listed.folders.size() + 1);
     if (!listed.media.isEmpty())
         sections.append(OrderSection { QStringLiteral("Fichiers"), order.url, listed.media });
+    // The photo folders' leftovers, as their listings found them.
+    QList<OrderLeftoverSweep::Folder> photoFolders { { order.url, listed.leftovers, listed.hasOriginals } };
     for (const OrderFolder& sub : std::as_const(listed.folders)) {
-        QList<OrderMedia> files;
+        OrderListing::Contents section;
         try {
-            files = OrderListing::media(sub.url);
+            section = OrderListing::contents(sub.url, false, true);
         } catch (const Error&) {
             // A section that cannot be listed shows without files.
         }
-        sections.append(OrderSection { sub.name, sub.url, files });
+        sections.append(OrderSection { sub.name, sub.url, section.media });
+        photoFolders.append({ sub.url, section.leftovers, section.hasOriginals });
     }
+    m_leftoverSweep->sweep(photoFolders);
     setSections(sections);
     setErrorMessage(std::nullopt);
 
@@ -294,16 +308,8 @@ int OrdersStore::fileRevision(const QString& path) const
 
 void OrdersStore::setSelectedFolderID(const std::optional<QString>& path)
 {
-    std::optional<QString> listed;
-    if (path) {
-        const QString wanted = text::composed(*path);
-        for (const OrderFolder& f : m_folders)
-            if (text::composed(f.url) == wanted) {
-                listed = f.url;
-                break;
-            }
-    }
-    setSelection(listed);
+    const OrderFolder* listed = path ? findListed(m_folders, *path) : nullptr;
+    setSelection(listed ? std::optional<QString>(listed->url) : std::nullopt);
 }
 
 void OrdersStore::setSelection(const std::optional<QString>& path)

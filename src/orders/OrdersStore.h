@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QThreadPool;
@@ -23,6 +24,7 @@ class QTimer;
 namespace quavel {
 
 class FolderWatcher;
+class OrderLeftoverSweep;
 struct OrdersFile;
 
 // The one store of the orders workspace: the orders root folder and its order folders, the sections
@@ -34,7 +36,9 @@ struct OrdersFile;
 // GUI thread only; one change signal per observed field. Paths are absolute; wherever the store
 // compares paths (the selection, watched paths, revisions, delivered marks, accessed paths, watermark
 // images) it compares their canonically composed forms, so a name the file system gives decomposed
-// matches the same name composed.
+// matches the same name composed. Listed paths keep the bytes of names that are not UTF-8 (NativeName);
+// what the settings file keeps of them (delivered marks, the selected order) is their displayed form,
+// which matches them again when read back.
 class OrdersStore : public QObject
 {
     Q_OBJECT
@@ -105,7 +109,8 @@ public:
 
     // Delivered marks and open-with memory.
     void markDelivered(const QStringList& files);
-    // The keys under which a file counts as delivered: its path and its standardized path, composed.
+    // The keys under which a file counts as delivered: its path and its standardized path, in their
+    // stored form (OrderPaths::storedKey: composed, bytes of a name that are not UTF-8 as U+FFFD).
     static QStringList deliveryKeys(const QString& file);
     bool isDelivered(const QString& file) const;
     void rememberOpenWith(const QString& application, const QStringList& files);
@@ -193,6 +198,8 @@ private:
 
     // Watermark bookmarks are resolved at start-up one at a time on a low-priority thread of their own.
     QThreadPool* m_resolvePool = nullptr;
+    // Each listing of the shown order removes the leftovers of killed writes in its photo folders.
+    std::unique_ptr<OrderLeftoverSweep> m_leftoverSweep;
 };
 
 } // namespace quavel

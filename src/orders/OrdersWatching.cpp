@@ -5,6 +5,7 @@
 
 #include "orders/OrderPaths.h"
 #include "platform/files/FolderWatcher.h"
+#include "platform/files/NativeName.h"
 
 #include <QFile>
 #include <QTimer>
@@ -72,7 +73,7 @@ void OrdersStore::refreshFromDisk()
         struct stat st
         {
         };
-        if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        if (::stat(NativeName::encode(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
             relist = true;
         else
             noteEdited(path);

@@ -43,7 +43,7 @@ void OrdersStore::addWatermark(QString imagePath)
         setErrorMessage(cannotRememberWatermark);
         return;
     }
-    const OrderWatermark entry { uuidText(QUuid::createUuid()), OrderPaths::lastComponent(imagePath),
+    const OrderWatermark entry { uuidText(QUuid::createUuid()), OrderPaths::displayedName(imagePath),
         *bookmark };
     m_watermarks.append(entry);
     emit watermarksChanged();

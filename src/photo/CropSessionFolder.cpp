@@ -1,6 +1,7 @@
 #include "photo/CropSessionFolder.h"
 
 #include "platform/UuidText.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/SafeCopy.h"
 #include "platform/files/TemporarySweep.h"
 
@@ -37,7 +38,7 @@ QString path()
 std::optional<QString> ensure()
 {
     const QString folder = path();
-    const QByteArray native = QFile::encodeName(folder);
+    const QByteArray native = NativeName::encode(folder);
     if (!QDir().mkpath(QFileInfo(folder).absolutePath()))
         return std::nullopt;
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)

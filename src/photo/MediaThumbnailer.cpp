@@ -1,6 +1,7 @@
 #include "photo/MediaThumbnailer.h"
 
 #include "photo/ThumbnailCache.h"
+#include "platform/files/NativeName.h"
 #include "platform/imaging/ImageThumbnail.h"
 #include "platform/imaging/JobPool.h"
 #include "platform/imaging/VideoFrames.h"
@@ -31,14 +32,14 @@ qint64 milliseconds(const timespec& t)
 
 QString cacheKey(const QString& path)
 {
-    const QString standardized = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString standardized = NativeName::absolute(path);
     qint64 time = 0;
     qint64 size = 0;
     struct stat st
     {
     };
     // One call for both values.
-    if (::stat(QFile::encodeName(standardized).constData(), &st) == 0) {
+    if (::stat(NativeName::encode(standardized).constData(), &st) == 0) {
         time = milliseconds(st.st_mtim);
         size = qint64(st.st_size);
     }

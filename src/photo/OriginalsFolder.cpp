@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +26,7 @@ const QString folderName = QStringLiteral(".quavel-originals");
 // The order's own folder: a link there is the user's choice and is followed. -1 when it is missing.
 int openPhotoFolder(const QString& photoPath)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(photoPath).absolutePath());
+    const QByteArray folder = NativeName::encode(QFileInfo(NativeName::absolute(photoPath)).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 && errno != ENOENT)
         fail(errno);
@@ -100,9 +101,9 @@ std::optional<QByteArray> OriginalsFolder::File::readAll() const
 // ---- the folder ----
 
 OriginalsFolder::OriginalsFolder(const QString& photoPath)
-    : m_path(QDir::cleanPath(QFileInfo(photoPath).absolutePath() + u'/' + folderName))
+    : m_path(QFileInfo(NativeName::absolute(photoPath)).absolutePath() + u'/' + folderName)
     , m_photoName(QFileInfo(photoPath).fileName())
-    , m_original(QFile::encodeName(m_photoName))
+    , m_original(NativeName::encode(m_photoName))
 { }
 
 OriginalsFolder::~OriginalsFolder()
@@ -140,7 +141,7 @@ OriginalsFolder OriginalsFolder::open(const QString& photoPath)
 OriginalsFolder OriginalsFolder::openForEdit(const QString& photoPath, bool create)
 {
     const QString name = QFileInfo(photoPath).fileName();
-    if (QFile::encodeName(name).size() > maxPhotoNameBytes)
+    if (NativeName::encode(name).size() > maxPhotoNameBytes)
         throw PhotoEditError(PhotoEditError::Kind::nameTooLong, name);
     if (create) {
         const int parent = openPhotoFolder(photoPath);
@@ -206,7 +207,7 @@ std::optional<OriginalsFolder::File> OriginalsFolder::openFile(
     }
     // Reads from here on block as they do on any regular file.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return File(fd, st, m_path + u'/' + QFile::decodeName(name));
+    return File(fd, st, m_path + u'/' + NativeName::decode(name));
 }
 
 } // namespace quavel

@@ -4,6 +4,7 @@
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoWriteQueue.h"
+#include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/Resample.h"
@@ -187,8 +188,9 @@ namespace {
 
 [[noreturn]] void writeFailed(const QString& path)
 {
-    throw FileError(
-        EIO, QStringLiteral("Le fichier « %1 » n’a pas pu être enregistré.").arg(QFileInfo(path).fileName()));
+    throw FileError(EIO,
+        QStringLiteral("Le fichier « %1 » n’a pas pu être enregistré.")
+            .arg(NativeName::displayed(QFileInfo(path).fileName())));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "photo/PhotoEditError.h"
 
+#include "platform/files/NativeName.h"
+
 namespace quavel {
 
 PhotoEditError::PhotoEditError(Kind kind)
@@ -8,7 +10,8 @@ PhotoEditError::PhotoEditError(Kind kind)
 { }
 
 PhotoEditError::PhotoEditError(Kind kind, const QString& photoName, const QString& detail)
-    : Error(description(kind, photoName, detail))
+    // A name that is not UTF-8 is shown as the listing shows it.
+    : Error(description(kind, NativeName::displayed(photoName), detail))
     , m_kind(kind)
 { }
 

@@ -6,6 +6,7 @@
 #include "photo/PhotoOriginals.h"
 #include "platform/AtomicFile.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
@@ -104,7 +105,7 @@ void save(const PhotoEditJournal& journal, const QString& photoPath)
     if (entry == Entry::file || entry == Entry::emptyFile) {
         const std::optional<QByteArray> existing = journalBytes(folder);
         if ((!existing || !decode(*existing))
-            && !AtomicFile::setAsideAt(folder.fd(), QFile::decodeName(name)))
+            && !AtomicFile::setAsideAt(folder.fd(), NativeName::decode(name)))
             throw PhotoEditError(Kind::journalNotSetAside, folder.photoName());
     }
     // Temporaries left by killed writers (a living one holds its lock).
@@ -116,7 +117,7 @@ void save(const PhotoEditJournal& journal, const QString& photoPath)
         throw PhotoEditError(Kind::journalNotSaved, folder.photoName(), frenchDescription(EINVAL));
     }
     try {
-        AtomicFile::writeAt(folder.fd(), QFile::decodeName(name), bytes);
+        AtomicFile::writeAt(folder.fd(), NativeName::decode(name), bytes);
     } catch (const FileError& e) {
         throw PhotoEditError(Kind::journalNotSaved, folder.photoName(), e.message());
     }

@@ -4,6 +4,7 @@
 #include "platform/FrenchErrors.h"
 #include "platform/UuidText.h"
 #include "platform/files/FileSync.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/SafeCopy.h"
 #include "platform/files/TemporarySweep.h"
 #include "platform/files/UnnamedFile.h"
@@ -49,12 +50,12 @@ QByteArray hiddenPath(const QByteArray& folder, const QByteArray& ext)
 
 QByteArray folderOf(const QString& path)
 {
-    return QFile::encodeName(QFileInfo(path).absolutePath());
+    return NativeName::encode(QFileInfo(NativeName::absolute(path)).absolutePath());
 }
 
 void fsyncFolder(const QByteArray& folder)
 {
-    FileSync::syncFolder(QFile::decodeName(folder));
+    FileSync::syncFolder(NativeName::decode(folder));
 }
 
 // The new file while it is being made: unnamed (O_TMPFILE) or under its hidden name, locked from the
@@ -111,7 +112,7 @@ public:
     // A path that opens this very file, for writers that take a file name.
     QString openablePath() const
     {
-        return m_name.isEmpty() ? QStringLiteral("/proc/self/fd/%1").arg(m_fd) : QFile::decodeName(m_name);
+        return m_name.isEmpty() ? QStringLiteral("/proc/self/fd/%1").arg(m_fd) : NativeName::decode(m_name);
     }
 
     // Gives an unnamed file its hidden name; a named one keeps it.
@@ -154,10 +155,10 @@ void copyModeAndTimes(int out, const struct stat& st)
 
 void replaceImpl(const QString& target, const QString& ext, const Content& content, bool keepTargetMode)
 {
-    const QByteArray to = QFile::encodeName(QFileInfo(target).absoluteFilePath());
+    const QByteArray to = NativeName::encode(NativeName::absolute(target));
     const QByteArray folder = folderOf(target);
     const QByteArray extension = sanitizedExtension(ext);
-    removeLeftovers(QFile::decodeName(folder));
+    removeLeftovers(NativeName::decode(folder));
 
     struct stat st
     {
@@ -216,9 +217,9 @@ void replaceWithCopy(const QString& target, int sourceFd, const struct stat& sou
 
 void copyNoReplace(const QString& source, const QString& target)
 {
-    const QFileInfo info(target);
+    const QFileInfo info(NativeName::absolute(target));
     const int folder
-        = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        = ::open(NativeName::encode(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
         fail(errno);
     try {
@@ -278,10 +279,15 @@ int removeLeftovers(const QString& folder)
     return TemporarySweep::sweepFolder(folder, &isTemporaryName);
 }
 
+bool isPhotoFolderTemporary(QStringView name)
+{
+    return isTemporaryName(name) || UnnamedFile::isTemporaryName(name);
+}
+
 void addSweepRules(const QString& photoFolder)
 {
-    const QString folder = QFileInfo(photoFolder).absoluteFilePath();
-    TemporarySweep::add({ folder, &isTemporaryName });
+    const QString folder = NativeName::absolute(photoFolder);
+    TemporarySweep::add({ folder, &isPhotoFolderTemporary });
     TemporarySweep::add({ folder + QStringLiteral("/.quavel-originals"), &isOriginalsTemporary, false });
 }
 

@@ -51,6 +51,11 @@ void copyNoReplace(const QString& source, int folderFd, const QString& name);
 // written "tmp", so the name never grows past 46 bytes). Nothing else is ever removed as a leftover.
 bool isTemporaryName(QStringView fileName);
 
+// The application's own temporary names among the entries of a photo folder: the hidden siblings of
+// rewrites above, and the hidden files of copies made there (UnnamedFile: the organiser's copies). The
+// one test of what a sweep of a photo folder may remove.
+bool isPhotoFolderTemporary(QStringView fileName);
+
 // Removes leftovers of killed writes from folder: files of that pattern whose writer is gone (no write,
 // of this process or another, holds their lock). Returns how many were removed; never throws.
 int removeLeftovers(const QString& folder);

@@ -5,6 +5,7 @@
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 
 #include <QDir>
@@ -56,7 +57,7 @@ void removeJournal(const OriginalsFolder& folder)
 
 QString backupURL(const QString& photoPath)
 {
-    const QFileInfo info(photoPath);
+    const QFileInfo info(NativeName::absolute(photoPath));
     return QDir::cleanPath(info.absolutePath() + u'/' + originalsFolder + u'/' + info.fileName());
 }
 

@@ -1,6 +1,7 @@
 #include "photo/PhotoWriteQueue.h"
 
 #include "platform/Error.h"
+#include "platform/files/NativeName.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -150,7 +151,8 @@ PhotoWriteQueue::~PhotoWriteQueue() = default;
 
 QString PhotoWriteQueue::key(const QString& photoPath)
 {
-    return QDir::cleanPath(QFileInfo(photoPath).absoluteFilePath()).normalized(QString::NormalizationForm_C);
+    // By text alone: QFileInfo would lose the bytes of a name that is not UTF-8 (NativeName).
+    return NativeName::absolute(photoPath).normalized(QString::NormalizationForm_C);
 }
 
 bool PhotoWriteQueue::run(const QString& photoPath, const std::function<void()>& work, bool supersedable)

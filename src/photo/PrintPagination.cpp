@@ -2,6 +2,7 @@
 
 #include "library/MediaFile.h"
 #include "library/PhotoNumber.h"
+#include "platform/files/NativeName.h"
 
 #include <QFileInfo>
 
@@ -35,7 +36,7 @@ QStringList photosAmong(const QStringList& files)
 QString jobTitle(const QStringList& photos)
 {
     if (photos.size() == 1)
-        return deletingPathExtension(QFileInfo(photos.first()).fileName());
+        return deletingPathExtension(NativeName::displayed(QFileInfo(photos.first()).fileName()));
     return QStringLiteral("QUAVEL — %1 photos").arg(photos.size());
 }
 

@@ -1,5 +1,7 @@
 #include "photo/ThumbnailCache.h"
 
+#include "platform/files/NativeName.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -92,7 +94,7 @@ void ThumbnailCache::remove(const QString& key)
 
 int ThumbnailCache::removePath(const QString& path)
 {
-    const QString standardized = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString standardized = NativeName::absolute(path);
     const QString folder = standardized.endsWith(u'/') ? standardized : standardized + u'/';
     QMutexLocker lock(&d->mutex);
     int removed = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
@@ -44,7 +45,7 @@ mode_t currentUmask()
 // Opens the folder a path names (following a link there, as the path would).
 int openFolderOf(const QString& path)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const QByteArray folder = NativeName::encode(QFileInfo(NativeName::absolute(path)).absolutePath());
     return ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
@@ -123,7 +124,7 @@ void write(const QString& path, const QByteArray& bytes)
 
 void writeAt(int folderFd, const QString& name, const QByteArray& bytes)
 {
-    const QByteArray target = QFile::encodeName(name);
+    const QByteArray target = NativeName::encode(name);
     QByteArray temporary;
     const int fd = createTemporary(folderFd, temporary);
     const auto abandon = [&](int e) {
@@ -176,9 +177,18 @@ bool tryWrite(const QString& path, const QByteArray& bytes) noexcept
 
 std::optional<QByteArray> read(const QString& path)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    // Through the name's bytes: a journal beside a photo whose name is not UTF-8 has such a name too.
+    QFile file;
+    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat st
+    {
+    };
+    if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return std::nullopt;
+    }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
@@ -193,12 +203,12 @@ std::optional<QString> setAside(const QString& path, const QDateTime& now)
     const std::optional<QString> name = setAsideAt(folder.get(), QFileInfo(path).fileName(), now);
     if (!name)
         return std::nullopt;
-    return QFileInfo(path).absolutePath() + u'/' + *name;
+    return QFileInfo(NativeName::absolute(path)).absolutePath() + u'/' + *name;
 }
 
 std::optional<QString> setAsideAt(int folderFd, const QString& name, const QDateTime& now)
 {
-    const QByteArray source = QFile::encodeName(name);
+    const QByteArray source = NativeName::encode(name);
     struct stat st
     {
     };
@@ -219,7 +229,7 @@ std::optional<QString> setAsideAt(int folderFd, const QString& name, const QDate
                     ::unlinkat(folderFd, target.constData(), 0);
                     return std::nullopt;
                 }
-                return QFile::decodeName(target);
+                return NativeName::decode(target);
             }
             if (errno == EEXIST)
                 continue;
@@ -230,7 +240,7 @@ std::optional<QString> setAsideAt(int folderFd, const QString& name, const QDate
         if (noReplace) {
             if (::renameat2(folderFd, source.constData(), folderFd, target.constData(), RENAME_NOREPLACE)
                 == 0)
-                return QFile::decodeName(target);
+                return NativeName::decode(target);
             if (errno == EEXIST)
                 continue;
             if (!noReplaceUnsupported(errno))
@@ -244,7 +254,7 @@ std::optional<QString> setAsideAt(int folderFd, const QString& name, const QDate
         if (::fstatat(folderFd, target.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
             continue;
         if (::renameat(folderFd, source.constData(), folderFd, target.constData()) == 0)
-            return QFile::decodeName(target);
+            return NativeName::decode(target);
         return std::nullopt;
     }
     return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/JsonDepth.h"
+#include "platform/files/NativeName.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,7 +53,7 @@ std::mutex& standardMutex()
 bool pathExists(const QString& path)
 {
     struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(NativeName::encode(path).constData(), &st) == 0;
 }
 
 } // namespace

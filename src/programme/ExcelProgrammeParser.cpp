@@ -1,5 +1,6 @@
 #include "programme/ExcelProgrammeParser.h"
 
+#include "platform/files/NativeName.h"
 #include "programme/ImportParser.h"
 #include "programme/PersonName.h"
 #include "programme/ProgrammeLimits.h"
@@ -32,7 +33,7 @@ const QStringList& weekdays()
 // The whole file, or the system's reason in French.
 QByteArray readFile(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = NativeName::encode(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw FileError(errno, frenchDescription(errno));

@@ -1,5 +1,6 @@
 #include "ui/QuickPreview.h"
 
+#include "platform/files/NativeName.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
@@ -39,7 +40,7 @@ QuickPreview::~QuickPreview()
 
 void QuickPreview::showFile(const QString& path, bool isVideo)
 {
-    setWindowTitle(QFileInfo(path).fileName());
+    setWindowTitle(NativeName::displayed(QFileInfo(path).fileName()));
     if (path != m_path || isVideo != m_isVideo || m_image.isNull()) {
         m_path = path;
         m_isVideo = isVideo;
@@ -82,7 +83,8 @@ void QuickPreview::paintEvent(QPaintEvent*)
     if (m_image.isNull()) {
         p.setPen(QColor(255, 255, 255, 150));
         p.setFont(Fonts::font(Fonts::Style::body));
-        p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, QFileInfo(m_path).fileName());
+        p.drawText(
+            area, Qt::AlignCenter | Qt::TextWordWrap, NativeName::displayed(QFileInfo(m_path).fileName()));
         return;
     }
     const QSizeF logical = QSizeF(m_image.size()) / m_image.devicePixelRatio();

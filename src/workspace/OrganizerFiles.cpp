@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 
 #include <QFile>
 
@@ -15,13 +16,13 @@ bool exists(const QString& path)
     struct stat st
     {
     };
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(NativeName::encode(path).constData(), &st) == 0;
 }
 
 int makePath(const QString& path)
 {
     std::error_code error;
-    const std::filesystem::path p(QFile::encodeName(path).toStdString());
+    const std::filesystem::path p(NativeName::encode(path).toStdString());
     std::filesystem::create_directories(p, error);
     if (error)
         return error.value() ? error.value() : EIO;

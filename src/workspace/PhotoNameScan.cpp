@@ -1,6 +1,7 @@
 #include "workspace/PhotoNameScan.h"
 
 #include "library/MediaFile.h"
+#include "platform/files/NativeName.h"
 
 #include <QFile>
 
@@ -182,7 +183,7 @@ std::optional<Entry> photoEntry(const QString& folder, const char* name, size_t 
         return Entry { std::move(path), folder.size(), std::move(number->prefix), number->value,
             number->width };
     }
-    const QString decoded = QFile::decodeName(QByteArray::fromRawData(name, qsizetype(length)));
+    const QString decoded = NativeName::decode(QByteArray::fromRawData(name, qsizetype(length)));
     if (!PhotoFile::isPhoto(decoded))
         return std::nullopt;
     auto number = PhotoNumber::parse(decoded);

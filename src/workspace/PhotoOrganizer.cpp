@@ -5,6 +5,7 @@
 #include "platform/FrenchErrors.h"
 #include "platform/UuidText.h"
 #include "platform/files/FileSync.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/SafeCopy.h"
 #include "platform/files/UnnamedFile.h"
 #include "platform/text/Text.h"
@@ -38,7 +39,7 @@ struct PlannedRow
 // The direct entries of the folder that are photos with a number, hidden entries skipped.
 QList<PhotoNameScan::Entry> listPhotos(const QString& folder)
 {
-    const QByteArray encoded = QFile::encodeName(folder);
+    const QByteArray encoded = NativeName::encode(folder);
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded.constData()), &::closedir);
     if (!dir) {
         const int e = errno;

@@ -6,6 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/SafeCopy.h"
 #include "platform/files/TemporarySweep.h"
 #include "programme/ProgrammeFileParser.h"
@@ -35,7 +36,7 @@ class ImportCopy
 public:
     explicit ImportCopy(QString path)
         : m_path(std::move(path))
-        , m_native(QFile::encodeName(m_path))
+        , m_native(NativeName::encode(m_path))
     { }
     ~ImportCopy()
     {
@@ -66,7 +67,7 @@ private:
 
 void removeIfPresent(const QString& path)
 {
-    if (OrganizerFiles::exists(path) && ::unlink(QFile::encodeName(path).constData()) != 0)
+    if (OrganizerFiles::exists(path) && ::unlink(NativeName::encode(path).constData()) != 0)
         QDir(path).removeRecursively();
 }
 
@@ -198,13 +199,13 @@ std::optional<ProgrammeDocument> ProgrammeStorage::importFile(const QString& pic
     AtomicFile::write(indexPath(), bytes);
 
     const QString target = m_folder + u'/' + copyName;
-    if (::rename(temporary.native().constData(), QFile::encodeName(target).constData()) != 0) {
+    if (::rename(temporary.native().constData(), NativeName::encode(target).constData()) != 0) {
         const int e = errno;
         // Put the index back with the copy it belongs to.
         if (previousIndex)
             AtomicFile::tryWrite(indexPath(), *previousIndex);
         else
-            ::unlink(QFile::encodeName(indexPath()).constData());
+            ::unlink(NativeName::encode(indexPath()).constData());
         throw FileError(e, frenchDescription(e));
     }
     temporary.keep();

@@ -1,6 +1,7 @@
 // PhotoOrganizer::createEmptyRiderFolders: one empty folder per named rider.
 #include "workspace/PhotoOrganizer.h"
 
+#include "platform/files/NativeName.h"
 #include "programme/FileNameSanitizer.h"
 #include "workspace/FolderNameKey.h"
 #include "workspace/OrganizerFiles.h"
@@ -25,13 +26,13 @@ QSet<QString> existingKeys(const QString& destination)
 {
     QSet<QString> keys;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(
-        ::opendir(QFile::encodeName(destination).constData()), &::closedir);
+        ::opendir(NativeName::encode(destination).constData()), &::closedir);
     if (!dir)
         return keys;
     while (const dirent* entry = ::readdir(dir.get())) {
         if (entry->d_name[0] == '.')
             continue;
-        keys.insert(FolderNameKey::key(QFile::decodeName(entry->d_name)));
+        keys.insert(FolderNameKey::key(NativeName::decode(entry->d_name)));
     }
     return keys;
 }
@@ -80,7 +81,7 @@ OrganizerReport createEmptyRiderFolders(const QList<ImportedPerson>& people, con
             ++alreadyPresent;
             continue;
         }
-        if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0) {
+        if (::mkdir(NativeName::encode(folder).constData(), 0777) == 0) {
             ++created;
             existing.insert(key);
         } else if (exists(folder)) {

@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <filesystem>
+#include <system_error>
+
 #include <linux/magic.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -32,6 +35,15 @@ TempFolder::TempFolder() = default;
 TempFolder::TempFolder(const QString& base)
     : m_dir(base + QStringLiteral("/quavel-test-XXXXXX"))
 { }
+
+TempFolder::~TempFolder()
+{
+    if (!m_dir.isValid())
+        return;
+    std::error_code ignored;
+    std::filesystem::remove_all(
+        std::filesystem::path(QFile::encodeName(m_dir.path()).toStdString()), ignored);
+}
 
 QString memoryFolderBase()
 {

@@ -18,6 +18,8 @@ public:
     TempFolder();
     // Inside `base` instead of the temporary folder of the environment.
     explicit TempFolder(const QString& base);
+    // Removes everything by the names' bytes: Qt's own removal cannot reach a name that is not UTF-8.
+    ~TempFolder();
     QString path() const { return m_dir.path(); }
     // Absolute path of a name inside the folder.
     QString file(const QString& name) const { return m_dir.filePath(name); }

@@ -4,6 +4,7 @@
 #include "library/PersistedUIState.h"
 #include "library/QuavelJSON.h"
 #include "library/SyncEnvelope.h"
+#include "platform/files/NativeName.h"
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,33 @@ TEST(QuavelJSON, textThatIsNotValidUtf8IsReplacedNotFatal)
     const SpreadsheetRecord back = SpreadsheetRecord::fromJson(QuavelJSON::parse(streamed));
     EXPECT_EQ(back.title, u"Tableur \uFFFD");
     EXPECT_EQ(back.rows[0].photoNumber, u"\uFFFD");
+}
+
+// A file name that is not UTF-8 reaches the stores with its bytes escaped (NativeName): every way of
+// writing it, as a value, in a list, as an object key or streamed, stores its displayed form.
+TEST(QuavelJSON, anEscapedFileNameIsStoredInItsDisplayedForm)
+{
+    for (const QByteArray& bytes : { QByteArray("/photos/IMG_\xE9t\xE9.jpg"),
+             QByteArray("\xE2\x82x/\xFF.jpg"), QByteArray("/photos/\xF0\x9F\x98\xF0\x9F\x98\x80.jpg") }) {
+        const QString path = NativeName::decode(bytes);
+        ASSERT_TRUE(NativeName::hasEscapes(path));
+        const QString shown = NativeName::displayed(path);
+        Json object = Json::object();
+        object[QuavelJSON::fromString(path).get<std::string>()] = QuavelJSON::fromStrings({ path });
+        const QByteArray document
+            = QuavelJSON::encode(Json { { "map", object }, { "path", QuavelJSON::fromString(path) } });
+        JsonWriter w;
+        w.string(path);
+        const QByteArray streamed = w.take();
+        for (const QByteArray& text : { document, streamed }) {
+            EXPECT_FALSE(NativeName::hasEscapes(NativeName::decode(text)))
+                << "valid UTF-8: " << text.toStdString();
+            EXPECT_TRUE(text.contains(shown.toUtf8())) << text.toStdString();
+        }
+        const Json back = QuavelJSON::parse(document);
+        EXPECT_EQ(QuavelJSON::asString(back["path"]), shown);
+        EXPECT_EQ(QuavelJSON::asStrings(back["map"][shown.toStdString()]), QStringList { shown });
+    }
 }
 
 TEST(QuavelJSON, nonFiniteNumbersAreAnEncodingError)

@@ -2,10 +2,15 @@
 // what only raises a revision, how events are gathered, and what stops the watching.
 #include "OrdersFixture.h"
 
+#include "platform/files/NativeName.h"
+
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -63,6 +68,34 @@ TEST_F(OrdersWatching, AnInPlaceOverwriteRaisesTheRevisionOnly)
     QTest::qWait(300);
     EXPECT_EQ(store->fileRevision(photo), 1);
     EXPECT_EQ(relisted.count(), 0);
+}
+
+// A photo whose name is not UTF-8 is watched by its bytes: overwritten in place, only its revision
+// rises; a second one copied in beside it is listed with its own bytes.
+TEST_F(OrdersWatching, APhotoWhoseNameIsNotUtf8IsWatchedLikeAnyOther)
+{
+    const QByteArray folder = QFile::encodeName(f.path("Commande/IMPRESSION A5"));
+    const auto writeRaw = [](const QByteArray& path, const QByteArray& bytes) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        ::close(fd);
+    };
+    writeRaw(folder + "/IMG_\xE9.jpg", "odd");
+    ASSERT_TRUE(waitUntil([&] { return namesIn("IMPRESSION A5").size() == 3; }));
+    const QString odd = NativeName::decode(folder + "/IMG_\xE9.jpg");
+    EXPECT_TRUE(store->watchedPaths().contains(odd));
+
+    QSignalSpy relisted(store, &OrdersStore::sectionsChanged);
+    writeRaw(folder + "/IMG_\xE9.jpg", "odd, overwritten");
+    ASSERT_TRUE(waitUntil([&] { return store->fileRevision(odd) == 1; }));
+    QTest::qWait(300);
+    EXPECT_EQ(relisted.count(), 0);
+    EXPECT_EQ(store->fileRevision(NativeName::decode(folder + "/IMG_\xE8.jpg")), 0) << "another name";
+
+    writeRaw(folder + "/IMG_\xE8.jpg", "another");
+    ASSERT_TRUE(waitUntil([&] { return namesIn("IMPRESSION A5").size() == 4; }));
+    EXPECT_TRUE(store->watchedPaths().contains(NativeName::decode(folder + "/IMG_\xE8.jpg")));
 }
 
 TEST_F(OrdersWatching, DeletingOrRenamingAPhotoRelists)

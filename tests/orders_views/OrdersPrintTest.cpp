@@ -6,11 +6,14 @@
 #include "photo/PrintInfoMemory.h"
 #include "photo/views/PrintPanel.h"
 #include "photo/views/PrintSession.h"
+#include "platform/files/NativeName.h"
 #include "platform/pdf/PdfDocument.h"
 
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -90,6 +93,48 @@ TEST_F(Printing, ThePrintedPhotosAreDeliveredAndStaySoAfterARestart)
         delivered += cell->state().isDelivered ? 1 : 0;
     EXPECT_EQ(delivered, 2);
     EXPECT_TRUE(f.gallery().cellFor(a)->state().isDelivered);
+}
+
+// A photo from a disk written by another system, its name not UTF-8: shown with U+FFFD, thumbnailed,
+// printed from its context menu (the job reads its very bytes, else it prints white and is not
+// delivered), marked delivered; after a restart the settings file reads back with every mark, and its
+// own mark matches it again.
+TEST_F(Printing, APhotoWhoseNameIsNotUtf8IsPrintedAndStaysDeliveredAfterARestart)
+{
+    const QString plain = f.photo(QStringLiteral("Dupont/IMPRESSION A4/plain.jpg"), Qt::green, QSize(90, 60));
+    const QString odd
+        = f.path(QStringLiteral("Dupont/IMPRESSION A4/")) + NativeName::decode("IMG_\xE9t\xE9.jpg");
+    ASSERT_EQ(::rename(QFile::encodeName(plain).constData(), NativeName::encode(odd).constData()), 0);
+    f.store->markDelivered({ b });
+    f.store->loadSections();
+    settle();
+    OrderMediaCell* cell = f.gallery().cellFor(odd);
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->shownName(), QStringLiteral("IMG_\uFFFDt\uFFFD.jpg"));
+    ASSERT_TRUE(f.waitForThumbnails(30000));
+    EXPECT_FALSE(f.gallery().cellFor(odd)->image().isNull());
+
+    const QString pdf = f.tmp.file(QStringLiteral("odd.pdf"));
+    const auto answering = answerPanel(true, pdf);
+    std::unique_ptr<QMenu> menu(f.view->fileMenu({ odd, false }, nullptr));
+    QMenu* print = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->menu())
+            print = action->menu();
+    ASSERT_TRUE(print);
+    print->actions().first()->trigger(); // A5
+    ASSERT_TRUE(waitUntil([&] { return f.store->isDelivered(odd); }, 30000));
+    EXPECT_EQ(PdfDocument::open(pdf)->pageCount(), 1);
+    EXPECT_FALSE(NativeName::hasEscapes(NativeName::decode(readFile(f.settingsPath())))) << "valid UTF-8";
+
+    f.openStore();
+    open();
+    EXPECT_TRUE(f.store->isDelivered(odd));
+    EXPECT_TRUE(f.store->isDelivered(b));
+    EXPECT_FALSE(f.store->isDelivered(a));
+    EXPECT_EQ(f.store->deliveredPaths().size(), 2);
+    ASSERT_TRUE(f.gallery().cellFor(odd));
+    EXPECT_TRUE(f.gallery().cellFor(odd)->state().isDelivered);
 }
 
 TEST_F(Printing, ACancelledPanelOrNoPhotoToPrintMarksNothing)

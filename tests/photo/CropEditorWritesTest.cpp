@@ -4,6 +4,7 @@
 #include "CropEditorFixture.h"
 
 #include "photo/CropGeometry.h"
+#include "platform/files/NativeName.h"
 
 #include <QThread>
 
@@ -52,6 +53,26 @@ TEST_F(CropEditorWrites, AValidationSupersedesThePendingSliderWrite)
     EXPECT_EQ(m_written, QStringList { photo });
     EXPECT_EQ(decoded(photo).size(), QSize(2480, 1748));
     EXPECT_NEAR(level(photo), 0.5f, 2 * step);
+}
+
+// From a disk written by another system: opened, validated and undone through the name's bytes.
+TEST_F(CropEditorWrites, APhotoWhoseNameIsNotUtf8IsOpenedWrittenAndRestoredThroughItsBytes)
+{
+    const QString photo = greyPhoto(NativeName::decode("gr\xE9y \xFF.png"), 0.25f);
+    ASSERT_TRUE(NativeName::hasEscapes(photo));
+    ASSERT_TRUE(openAndLoad(photo));
+    m_model->setRetouchPreview(exposure(1));
+    ASSERT_TRUE(await(m_model->save()));
+    settle(photo);
+    EXPECT_EQ(m_written, QStringList { photo });
+    EXPECT_EQ(decoded(photo).size(), QSize(2480, 1748));
+    EXPECT_NEAR(level(photo), 0.5f, 2 * step);
+    EXPECT_EQ(PhotoEditMemory::load(photo).current.retouch, exposure(1));
+    ASSERT_TRUE(PhotoOriginals::hasBackup(photo));
+    PhotoOriginals::restore(photo);
+    EXPECT_NEAR(level(photo), 0.25f, step);
+    EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
+    EXPECT_FALSE(PhotoEditMemory::read(photo));
 }
 
 TEST_F(CropEditorWrites, ABurstOfWritesEndsWithTheNewestLookOnDisk)

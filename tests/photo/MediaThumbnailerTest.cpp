@@ -4,6 +4,7 @@
 #include "photo/ThumbnailCache.h"
 
 #include "library/MediaFile.h"
+#include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
 
@@ -205,6 +206,45 @@ TEST_F(ThumbnailerTest, VideoFramesAreTurnedAndFitted)
     EXPECT_EQ(portrait.size(), QSize(32, 64));
     EXPECT_TRUE(test::near(at(portrait, 0.5, 0.1), QColor(255, 0, 0), 48));
     EXPECT_TRUE(test::near(at(portrait, 0.5, 0.9), QColor(0, 0, 255), 48));
+}
+
+// Names written by other systems: every reader (libvips, LibRaw, FFmpeg) opens the file through the
+// bytes of its name, for thumbnails and for what printing reads (the oriented size, the bounded decode).
+TEST_F(ThumbnailerTest, NamesThatAreNotUtf8AreReadThroughTheirBytes)
+{
+    const struct
+    {
+        const char* plain;
+        QByteArray name;
+        QSize thumbnail;
+        bool video;
+    } files[] = {
+        { "a.jpg", "IMG_\xE9t\xE9.jpg", QSize(40, 30), false },
+        { "b.png", "\xFF\xFE.png", QSize(40, 30), false },
+        { "c.tif", "scan \xE2\x82.tif", QSize(40, 30), false },
+        { "d.dng", "DSC_\xC9.dng", QSize(30, 40), false },
+        { "e.mp4", "clip \xE9.mp4", QSize(40, 20), true },
+    };
+    for (const auto& f : files) {
+        const QString plain = m_folder.file(f.plain);
+        if (f.video) {
+            if (!test::writeVideo(plain, 64, 32, 0))
+                continue; // no MPEG-4 encoder in this FFmpeg
+        } else if (QByteArray(f.plain).endsWith(".dng")) {
+            test::writeLinearDng(plain, 64, 48, 6);
+        } else {
+            test::writePhoto(plain, test::sized(64, 48));
+        }
+        const QString path = m_folder.path() + u'/' + NativeName::decode(f.name);
+        ASSERT_EQ(::rename(QFile::encodeName(plain).constData(), NativeName::encode(path).constData()), 0);
+        EXPECT_EQ(thumbnailOf(path, 40, f.video).size(), f.thumbnail) << f.plain;
+        if (f.video)
+            continue;
+        EXPECT_EQ(ImageIO::orientedPixelSize(path), f.thumbnail * 64 / 40) << f.plain;
+        const std::optional<FloatImage> bounded = ImageIO::decode(path, 20);
+        ASSERT_TRUE(bounded.has_value()) << f.plain;
+        EXPECT_EQ(bounded->size(), f.thumbnail / 2) << f.plain;
+    }
 }
 
 TEST_F(ThumbnailerTest, ManyThreadsAtOnceShareOneCache)

@@ -5,6 +5,7 @@
 #include "photo/OpenWithApps.h"
 #include "common/TestSupport.h"
 #include "platform/apps/Applications.h"
+#include "platform/files/NativeName.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace quavel;
 
@@ -272,6 +276,32 @@ TEST_F(OpenWithAppsTest, OpensEachFileWithItsDefaultApplication)
     OpenWithApps::openInDefaultApp({ "/photos/a.bmp", "/photos/b.bmp" });
     ASSERT_TRUE(test::waitUntil([] { return recordedLines(output()).size() == 2; }));
     EXPECT_EQ(recordedLines(output()), QStringList({ "run|/photos/a.bmp", "run|/photos/b.bmp" }));
+}
+
+// A file whose name is not UTF-8 reaches the application with its very bytes, with the chosen
+// application and with the default one.
+TEST_F(OpenWithAppsTest, LaunchesAFileWhoseNameIsNotUtf8WithItsBytes)
+{
+    const test::TempFolder folder;
+    const QByteArray gif = QFile::encodeName(folder.path()) + "/IMG_\xE9t\xE9.gif";
+    const QByteArray bmp = QFile::encodeName(folder.path()) + "/\xFF\xFE.bmp";
+    // Their types are sniffed from their first bytes.
+    for (const QByteArray& path : { gif, bmp }) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        const QByteArray header
+            = (path == gif ? QByteArray("GIF89a") : QByteArray("BM")) + QByteArray(64, '\0');
+        ASSERT_EQ(::write(fd, header.constData(), size_t(header.size())), ssize_t(header.size()));
+        ::close(fd);
+    }
+    ASSERT_TRUE(OpenWithApps::open({ NativeName::decode(gif) }, entry("many.desktop")));
+    ASSERT_TRUE(test::waitUntil([] { return !recordedLines(output()).isEmpty(); }));
+    EXPECT_EQ(test::readFile(output()), "run|" + gif + "\n");
+
+    QFile::remove(output());
+    OpenWithApps::openInDefaultApp({ NativeName::decode(bmp) });
+    ASSERT_TRUE(test::waitUntil([] { return !recordedLines(output()).isEmpty(); }));
+    EXPECT_EQ(test::readFile(output()), "run|" + bmp + "\n");
 }
 
 TEST_F(OpenWithAppsTest, LaunchesNothingButADesktopEntry)

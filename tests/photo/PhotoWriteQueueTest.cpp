@@ -3,6 +3,7 @@
 #include "photo/PhotoWriteQueue.h"
 
 #include "platform/Error.h"
+#include "platform/files/NativeName.h"
 
 #include <QThread>
 #include <QThreadPool>
@@ -56,6 +57,29 @@ protected:
     std::mutex m_mutex;
     QStringList m_log;
 };
+
+// One queue per photo, whatever its name: two names that differ only in bytes that are not UTF-8 are two
+// photos (a write of one must never be skipped for a write of the other), and the forms of one path
+// share a queue.
+TEST(PhotoWriteQueueKeys, NamesThatAreNotUtf8KeepTheirOwnQueue)
+{
+    const struct
+    {
+        QByteArray a;
+        QByteArray b;
+        bool same;
+    } cases[] = {
+        { "/photos/IMG_\xE9.jpg", "/photos/IMG_\xE8.jpg", false },
+        { "/photos/IMG_\xE9.jpg", "/photos/IMG_\xC3\xA9.jpg", false },
+        { "/photos/IMG_\xE9.jpg", "/photos/./x/../IMG_\xE9.jpg", true },
+        { "/photos/e\xCC\x81\xFF.jpg", "/photos/\xC3\xA9\xFF.jpg", true },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(
+            PhotoWriteQueue::key(NativeName::decode(c.a)) == PhotoWriteQueue::key(NativeName::decode(c.b)),
+            c.same)
+            << c.a.toHex().toStdString() << " " << c.b.toHex().toStdString();
+}
 
 TEST_F(PhotoWriteQueueTest, WritesOfOnePhotoRunInRequestOrderOneAtATime)
 {

@@ -9,12 +9,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quavel;
@@ -257,4 +261,67 @@ TEST(TemporarySweep, aWriterLearnsThatItsFileWasSweptBeforeItsLock)
     EXPECT_EQ(FileSync::syncFileSystem(dir.path()), 0);
     EXPECT_EQ(FileSync::syncFolder(dir.path()), 0);
     EXPECT_EQ(FileSync::syncFileSystem(dir.file("gone")), ENOENT);
+}
+
+// The sweep of entries a listing found: of the names it is given, only plain files that no writer
+// holds and that were last modified longer ago than the minimum age go; a link is never followed.
+TEST(TemporarySweep, removesOnlyTheGivenNamesThatAreOldFreePlainFiles)
+{
+    TempFolder dir;
+    using namespace std::chrono_literals;
+    const auto age = [&](const char* name, std::chrono::seconds ago) {
+        const struct timespec now = { ::time(nullptr) - ago.count(), 0 };
+        const struct timespec times[2] = { now, now };
+        ASSERT_EQ(
+            ::utimensat(AT_FDCWD, QFile::encodeName(dir.file(name)).constData(), times, AT_SYMLINK_NOFOLLOW),
+            0)
+            << name;
+    };
+    const struct
+    {
+        const char* name;
+        std::chrono::seconds ago;
+        bool removed;
+    } files[] = {
+        { "old", 11min, true },
+        { "fresh", 5min, false },
+        { "locked", 11min, false },
+        { "ahead of the clock", -1h, false },
+        { "not named", 11min, false },
+    };
+    QList<QByteArray> names;
+    for (const auto& f : files) {
+        dir.write(f.name, "partial photo");
+        age(f.name, f.ago);
+        if (QByteArray(f.name) != "not named")
+            names.append(f.name);
+    }
+    QDir(dir.path()).mkdir("folder");
+    age("folder", 1h);
+    ASSERT_TRUE(QFile::link(dir.file("not named"), dir.file("link")));
+    age("link", 1h);
+    names << "folder"
+          << "link"
+          << "missing"
+          << "../escape"
+          << "";
+
+    const int held = ::open(QFile::encodeName(dir.file("locked")).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    EXPECT_EQ(TemporarySweep::removeAbandoned(folder, names, 10min), 1);
+    ::close(folder);
+    ::close(held);
+    for (const auto& f : files)
+        EXPECT_EQ(QFileInfo::exists(dir.file(f.name)), !f.removed) << f.name;
+    EXPECT_TRUE(QFileInfo(dir.file("folder")).isDir());
+    EXPECT_TRUE(QFileInfo(dir.file("link")).isSymLink());
+
+    // The whole-folder sweep keeps the same rule when given an age, and without one takes every free file.
+    EXPECT_EQ(TemporarySweep::sweepFolder(
+                  dir.path(), [](QStringView n) { return n == u"fresh"; }, true, 10min),
+        0);
+    EXPECT_EQ(TemporarySweep::sweepFolder(dir.path(), [](QStringView n) { return n == u"fresh"; }), 1);
 }

@@ -227,7 +227,7 @@ void OrderMediaCell::placeCapsule()
 
 void OrderMediaCell::refreshTexts()
 {
-    const QString name = OrderPaths::lastComponent(m_state.item.url);
+    const QString name = OrderPaths::displayedName(m_state.item.url);
     setToolTip(QString());
     if (card()) {
         // The cut of each name is measured once; recycled cells show the same names again and again.
@@ -358,7 +358,7 @@ bool OrderMediaCell::event(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         if (m_bound && nameRect().contains(help->pos()))
-            QToolTip::showText(help->globalPos(), OrderPaths::lastComponent(m_state.item.url), this);
+            QToolTip::showText(help->globalPos(), OrderPaths::displayedName(m_state.item.url), this);
         else
             QToolTip::hideText();
         return true;

@@ -1,5 +1,6 @@
 #include "photo/views/CropEditorToolbar.h"
 
+#include "platform/files/NativeName.h"
 #include "ui/CapsuleButton.h"
 #include "ui/FusedCapsule.h"
 #include "ui/LinkedGroup.h"
@@ -58,7 +59,7 @@ CropEditorToolbar::CropEditorToolbar(QWidget* parent)
 
 void CropEditorToolbar::setPhoto(const QString& path)
 {
-    const QString name = path.isEmpty() ? QString() : QFileInfo(path).fileName();
+    const QString name = path.isEmpty() ? QString() : NativeName::displayed(QFileInfo(path).fileName());
     m_fullTitle = name.isEmpty() ? QStringLiteral("Recadrage") : name;
     m_title->setToolTip(m_fullTitle);
     elideTitle();

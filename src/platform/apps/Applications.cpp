@@ -4,10 +4,14 @@
 
 #include "platform/apps/Applications.h"
 
+#include "platform/files/NativeName.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace quavel {
 
@@ -42,7 +46,7 @@ std::optional<DesktopApplication> describe(GAppInfo* info)
     if (!file)
         return std::nullopt;
     DesktopApplication app;
-    app.desktopFile = QFileInfo(QFile::decodeName(file)).absoluteFilePath();
+    app.desktopFile = QFileInfo(NativeName::decode(file)).absoluteFilePath();
     app.desktopId = fromUtf8(g_app_info_get_id(info));
     if (app.desktopId.isEmpty())
         app.desktopId = QFileInfo(app.desktopFile).fileName();
@@ -53,7 +57,7 @@ std::optional<DesktopApplication> describe(GAppInfo* info)
 // The content type GIO gives the file: sniffed from its bytes when the name alone is not conclusive.
 GString8 contentType(const QString& path)
 {
-    const QByteArray local = QFile::encodeName(path);
+    const QByteArray local = NativeName::encode(path);
     GPtr<GFile> file(g_file_new_for_path(local.constData()));
     GPtr<GFileInfo> info(g_file_query_info(
         file.get(), G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE, G_FILE_QUERY_INFO_NONE, nullptr, nullptr));
@@ -67,9 +71,14 @@ GString8 contentType(const QString& path)
 
 GPtr<GDesktopAppInfo> loadEntry(const QString& path)
 {
-    if (!path.endsWith(QLatin1String(".desktop")) || !QFileInfo(path).isFile())
+    const QByteArray local = NativeName::encode(path);
+    struct stat st
+    {
+    };
+    if (!path.endsWith(QLatin1String(".desktop")) || ::stat(local.constData(), &st) != 0
+        || !S_ISREG(st.st_mode))
         return nullptr;
-    return GPtr<GDesktopAppInfo>(g_desktop_app_info_new_from_filename(QFile::encodeName(path).constData()));
+    return GPtr<GDesktopAppInfo>(g_desktop_app_info_new_from_filename(local.constData()));
 }
 
 } // namespace
@@ -102,7 +111,7 @@ bool Applications::launch(const QString& desktopFile, const QStringList& files)
         return false;
     GList* gfiles = nullptr;
     for (const QString& f : files)
-        gfiles = g_list_append(gfiles, g_file_new_for_path(QFile::encodeName(f).constData()));
+        gfiles = g_list_append(gfiles, g_file_new_for_path(NativeName::encode(f).constData()));
     GPtr<GAppLaunchContext> context(g_app_launch_context_new());
     GError* error = nullptr;
     const gboolean started = g_app_info_launch(G_APP_INFO(info.get()), gfiles, context.get(), &error);
@@ -121,7 +130,7 @@ bool Applications::openWithDefault(const QString& path)
     if (!info || !G_IS_DESKTOP_APP_INFO(info.get()))
         return false;
     const char* file = g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(info.get()));
-    return file && launch(QFile::decodeName(file), { path });
+    return file && launch(NativeName::decode(file), { path });
 }
 
 } // namespace quavel

@@ -1,5 +1,7 @@
 #include "platform/files/Bookmark.h"
 
+#include "platform/files/NativeName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
@@ -34,7 +36,7 @@ std::optional<QByteArray> create(const QString& path)
     if (path.isEmpty())
         return std::nullopt;
     const QString absolute = QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(path));
-    const QByteArray encoded = QFile::encodeName(absolute);
+    const QByteArray encoded = NativeName::encode(absolute);
     struct stat st
     {
     };
@@ -77,7 +79,7 @@ std::optional<Resolved> resolve(const QByteArray& data)
     if (S_ISDIR(st.st_mode) != (kind == 'd'))
         return std::nullopt;
     Resolved resolved;
-    resolved.path = QFile::decodeName(encoded);
+    resolved.path = NativeName::decode(encoded);
     resolved.isStale = quint64(st.st_dev) != device || quint64(st.st_ino) != inode;
     return resolved;
 }

@@ -1,5 +1,7 @@
 #include "platform/files/FileSync.h"
 
+#include "platform/files/NativeName.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -12,7 +14,7 @@ namespace {
 
 int withFolder(const QString& path, int (*operation)(int))
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno;
     int e = 0;

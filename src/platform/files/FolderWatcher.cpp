@@ -1,5 +1,6 @@
 #include "platform/files/FolderWatcher.h"
 
+#include "platform/files/NativeName.h"
 #include "platform/text/Text.h"
 
 #include <QDir>
@@ -92,7 +93,7 @@ void FolderWatcher::watch(const QStringList& folders, const QStringList& files)
 
 void FolderWatcher::add(const Watch& watch)
 {
-    const QByteArray encoded = QFile::encodeName(watch.folder);
+    const QByteArray encoded = NativeName::encode(watch.folder);
     const int wd = ::inotify_add_watch(m_fd, encoded.constData(), entryEvents | selfEvents | IN_ONLYDIR);
     if (wd < 0)
         return;
@@ -184,7 +185,7 @@ void FolderWatcher::onReadable()
             }
             if (event->name[0] == '.')
                 continue;
-            const QString name = text::composed(QFile::decodeName(event->name));
+            const QString name = text::composed(NativeName::decode(event->name));
             const auto file = it->files.constFind(name);
             if (file != it->files.cend())
                 reports.append(*file);

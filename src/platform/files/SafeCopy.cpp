@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/UnnamedFile.h"
 
 #include <QFile>
@@ -106,7 +107,7 @@ int copyContent(int in, int out) noexcept
 
 Source::Source(const QString& path)
 {
-    m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    m_fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (m_fd < 0) {
         m_error = errno;
         return;

@@ -1,10 +1,13 @@
 #include "platform/files/TemporarySweep.h"
 
+#include "platform/files/NativeName.h"
+
 #include <QFile>
 #include <QMutex>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -28,14 +31,27 @@ QList<Rule>& table()
     return rules;
 }
 
+// Whether the file was last modified at least minimumAge ago (a clock set back counts as recent).
+bool isOldEnough(const struct stat& st, std::chrono::seconds minimumAge)
+{
+    if (minimumAge.count() <= 0)
+        return true;
+    struct timespec now
+    {
+    };
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec - st.st_mtim.tv_sec > minimumAge.count();
+}
+
 bool isAsciiAlphanumeric(QChar c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
 }
 
-// Removes dir/name when it is a plain file nobody holds the lock of. The name is looked at again after
-// the lock is taken, so that a file put under that name meanwhile is left alone.
-bool removeIfAbandoned(int dir, const char* name)
+// Removes dir/name when it is a plain file nobody holds the lock of, last modified at least minimumAge
+// ago. The name is looked at again after the lock is taken, so that a file put under that name meanwhile
+// is left alone.
+bool removeIfAbandoned(int dir, const char* name, std::chrono::seconds minimumAge)
 {
     const int fd = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -47,9 +63,9 @@ bool removeIfAbandoned(int dir, const char* name)
     struct stat now
     {
     };
-    if (::fstat(fd, &mine) == 0 && S_ISREG(mine.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
-        && ::fstatat(dir, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == mine.st_dev
-        && now.st_ino == mine.st_ino)
+    if (::fstat(fd, &mine) == 0 && S_ISREG(mine.st_mode) && isOldEnough(mine, minimumAge)
+        && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstatat(dir, name, &now, AT_SYMLINK_NOFOLLOW) == 0
+        && now.st_dev == mine.st_dev && now.st_ino == mine.st_ino)
         removed = ::unlinkat(dir, name, 0) == 0;
     ::close(fd);
     return removed;
@@ -64,22 +80,22 @@ constexpr char temporaryPrefix[] = ".quavel-tmp-";
 constexpr qsizetype temporaryPrefixLength = sizeof temporaryPrefix - 1;
 constexpr qsizetype temporaryRandomLength = 12;
 
-int sweepDirectory(DIR* dir, const NameTest& isTemporary)
+int sweepDirectory(DIR* dir, const NameTest& isTemporary, std::chrono::seconds minimumAge)
 {
     int removed = 0;
     while (const dirent* entry = ::readdir(dir)) {
         if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
             continue;
-        if (!isTemporary(QFile::decodeName(entry->d_name)))
+        if (!isTemporary(NativeName::decode(entry->d_name)))
             continue;
-        if (removeIfAbandoned(::dirfd(dir), entry->d_name))
+        if (removeIfAbandoned(::dirfd(dir), entry->d_name, minimumAge))
             ++removed;
     }
     return removed;
 }
 
 // Walks a descriptor of the folder (consumed: closed at the end).
-int sweepDescriptor(int fd, const NameTest& isTemporary)
+int sweepDescriptor(int fd, const NameTest& isTemporary, std::chrono::seconds minimumAge)
 {
     if (fd < 0)
         return 0;
@@ -88,7 +104,7 @@ int sweepDescriptor(int fd, const NameTest& isTemporary)
         ::close(fd);
         return 0;
     }
-    return sweepDirectory(dir.get(), isTemporary);
+    return sweepDirectory(dir.get(), isTemporary, minimumAge);
 }
 
 } // namespace
@@ -119,12 +135,13 @@ int sweep()
     return removed;
 }
 
-int sweepFolder(const QString& folder, const NameTest& isTemporary, bool throughLink)
+int sweepFolder(
+    const QString& folder, const NameTest& isTemporary, bool throughLink, std::chrono::seconds minimumAge)
 {
     if (folder.isEmpty() || !isTemporary)
         return 0;
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (throughLink ? 0 : O_NOFOLLOW);
-    return sweepDescriptor(::open(QFile::encodeName(folder).constData(), flags), isTemporary);
+    return sweepDescriptor(::open(NativeName::encode(folder).constData(), flags), isTemporary, minimumAge);
 }
 
 int sweepFolderAt(int folderFd, const NameTest& isTemporary)
@@ -132,7 +149,16 @@ int sweepFolderAt(int folderFd, const NameTest& isTemporary)
     if (folderFd < 0 || !isTemporary)
         return 0;
     // A description of its own: the caller's descriptor keeps its position and stays open.
-    return sweepDescriptor(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC), isTemporary);
+    return sweepDescriptor(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC), isTemporary, {});
+}
+
+int removeAbandoned(int folder, const QList<QByteArray>& names, std::chrono::seconds minimumAge)
+{
+    int removed = 0;
+    for (const QByteArray& name : names)
+        if (!name.isEmpty() && !name.contains('/') && removeIfAbandoned(folder, name.constData(), minimumAge))
+            ++removed;
+    return removed;
 }
 
 bool lockCreated(int fd)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringView>
 
+#include <chrono>
 #include <functional>
 
 // The application's own temporary files: the lock that tells a living writer's file from one left by a
@@ -40,10 +42,16 @@ void clearForTesting();
 
 // Walks every registered rule once; returns how many files went.
 int sweep();
-// Removes the abandoned temporary files of one pattern in one folder now; returns how many went.
-int sweepFolder(const QString& folder, const NameTest& isTemporary, bool throughLink = true);
+// Removes the abandoned temporary files of one pattern in one folder now; returns how many went. With a
+// minimum age, only files last modified longer ago than that go: on network and FUSE shares a lock
+// taken on another machine is not seen here, while its writer keeps the file's time recent.
+int sweepFolder(const QString& folder, const NameTest& isTemporary, bool throughLink = true,
+    std::chrono::seconds minimumAge = {});
 // The same in a folder already open (a descriptor of it, kept open by the caller).
 int sweepFolderAt(int folderFd, const NameTest& isTemporary);
+// The same for entries a listing of the folder (a descriptor the caller opened and keeps) has found and
+// tested, by their names' bytes: nothing but these names is looked at.
+int removeAbandoned(int folder, const QList<QByteArray>& names, std::chrono::seconds minimumAge);
 
 // The writer's side: locks a temporary file it has just created (blocking only while a sweep holds it).
 // False when a sweep removed the name meanwhile: close it and create another.

@@ -1,5 +1,6 @@
 #include "platform/files/UnnamedFile.h"
 
+#include "platform/files/NativeName.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
@@ -101,7 +102,7 @@ UnnamedFile& UnnamedFile::operator=(UnnamedFile&& other) noexcept
 int UnnamedFile::open(const QString& folder, mode_t mode)
 {
     discard();
-    m_dir = ::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    m_dir = ::open(NativeName::encode(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (m_dir < 0)
         return errno;
     return openIn(mode);
@@ -164,7 +165,7 @@ int UnnamedFile::publish(const QString& name)
 {
     if (!isOpen())
         return EBADF;
-    const QByteArray target = QFile::encodeName(name);
+    const QByteArray target = NativeName::encode(name);
     if (m_temporary.isEmpty()) {
         if (::linkat(AT_FDCWD, procPath(m_fd).constData(), m_dir, target.constData(), AT_SYMLINK_FOLLOW)
             != 0) {
@@ -226,7 +227,7 @@ int UnnamedFile::replace(const QString& name)
 {
     if (!isOpen())
         return EBADF;
-    const QByteArray target = QFile::encodeName(name);
+    const QByteArray target = NativeName::encode(name);
     if (m_temporary.isEmpty()) {
         // rename(2) needs a name to move: a hidden one, under this file's lock so no sweep takes it.
         ::flock(m_fd, LOCK_EX);

@@ -1,3 +1,5 @@
+#include "platform/files/NativeName.h"
+#include "platform/files/SafeCopy.h"
 #include "platform/imaging/EncodedMetadata.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JpegWriter.h"
@@ -12,6 +14,9 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quavel::ImageIO {
 
@@ -74,6 +79,17 @@ VImage eightBitView(const FloatImage& image, Source& source)
     return VImage(view);
 }
 
+// Writes the whole file through its bytes: the name may not be UTF-8, which QFile cannot open.
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    const int fd
+        = ::open(NativeName::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const bool written = SafeCopy::writeAll(fd, bytes.constData(), std::size_t(bytes.size())) == 0;
+    return ::close(fd) == 0 && written;
+}
+
 // Encodes to memory, drops libvips' own EXIF block and writes the file.
 bool writeBuffer(const VImage& view, const char* suffix, int quality, const QString& path,
     QByteArray (*clean)(const QByteArray&))
@@ -83,9 +99,7 @@ bool writeBuffer(const VImage& view, const char* suffix, int quality, const QStr
     view.write_to_buffer(suffix, &buffer, &length, VImage::option()->set("Q", quality));
     const QByteArray encoded = clean(QByteArray(static_cast<const char*>(buffer), qsizetype(length)));
     g_free(buffer);
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(encoded) == encoded.size()
-        && file.flush();
+    return writeFile(path, encoded);
 }
 
 } // namespace
@@ -102,9 +116,7 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
         // of them (libvips' stays for the renderings streamed through it).
         try {
             const std::optional<QByteArray> jpeg = JpegWriter::encode(image, q);
-            QFile file(path);
-            return jpeg && file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-                && file.write(*jpeg) == jpeg->size() && file.flush();
+            return jpeg && writeFile(path, *jpeg);
         } catch (const std::bad_alloc&) {
             return false;
         }

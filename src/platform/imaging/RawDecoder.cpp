@@ -1,5 +1,7 @@
 #include "platform/imaging/RawDecoder.h"
 
+#include "platform/files/NativeName.h"
+
 #include <QFile>
 
 #include <libraw/libraw.h>
@@ -19,7 +21,7 @@ std::optional<Image> decode(const QString& path, int bitsPerSample, int maxPixel
     params.use_camera_wb = 1;
     params.user_flip = -1; // the camera's orientation
 
-    if (raw->open_file(QFile::encodeName(path).constData()) != LIBRAW_SUCCESS)
+    if (raw->open_file(NativeName::encode(path).constData()) != LIBRAW_SUCCESS)
         return std::nullopt;
     const int longSide = std::max<int>(raw->imgdata.sizes.width, raw->imgdata.sizes.height);
     params.half_size = maxPixel > 0 && longSide / 2 >= maxPixel ? 1 : 0;
@@ -52,7 +54,7 @@ std::optional<QSize> orientedSize(const QString& path)
 {
     auto raw = std::make_unique<LibRaw>(0);
     raw->imgdata.params.user_flip = -1;
-    if (raw->open_file(QFile::encodeName(path).constData()) != LIBRAW_SUCCESS)
+    if (raw->open_file(NativeName::encode(path).constData()) != LIBRAW_SUCCESS)
         return std::nullopt;
     // The output size of a full development (pixel aspect and the camera's turn included).
     if (raw->adjust_sizes_info_only() != LIBRAW_SUCCESS)

@@ -1,5 +1,7 @@
 #include "platform/imaging/VideoFrames.h"
 
+#include "platform/files/NativeName.h"
+
 #include <QFile>
 #include <QTransform>
 
@@ -94,7 +96,7 @@ QImage firstFrame(const QString& path, int maxPixel)
     if (maxPixel < 1)
         return {};
     AVFormatContext* rawFormat = nullptr;
-    if (avformat_open_input(&rawFormat, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+    if (avformat_open_input(&rawFormat, NativeName::encode(path).constData(), nullptr, nullptr) < 0)
         return {};
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)

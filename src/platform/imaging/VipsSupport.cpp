@@ -1,5 +1,6 @@
 #include "platform/imaging/VipsSupport.h"
 
+#include "platform/files/NativeName.h"
 #include "platform/imaging/ImagingMemory.h"
 
 #include <QFile>
@@ -23,7 +24,7 @@ void ensureStarted()
 
 QByteArray fileName(const QString& path)
 {
-    return QFile::encodeName(path);
+    return NativeName::encode(path);
 }
 
 QByteArray iccProfile(const vips::VImage& image)
