@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/RegularFile.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
@@ -74,7 +75,9 @@ void write(const QString& path, const QByteArray& bytes)
 
     // Keep the permissions of the file being replaced; a new file gets what open(2) would give it
     // (0666 less the umask), not mkostemp's 0600.
-    struct stat st {};
+    struct stat st
+    {
+    };
     const mode_t mode
         = (::stat(target.constData(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~currentUmask());
     ::fchmod(fd, mode);
@@ -124,19 +127,17 @@ bool tryWrite(const QString& path, const QByteArray& bytes) noexcept
 
 std::optional<QByteArray> read(const QString& path)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    // Never a FIFO or a device under the file's name: opened the ordinary way, it would never answer.
+    const RegularFile file(path);
+    return file.readAll();
 }
 
 std::optional<QString> setAside(const QString& path, const QDateTime& now)
 {
     const QByteArray source = QFile::encodeName(path);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(source.constData(), &st) != 0)
         return std::nullopt;
     const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
@@ -151,7 +152,8 @@ std::optional<QString> setAside(const QString& path, const QDateTime& now)
         }
         if (errno != EEXIST) {
             // Hard links not possible (another file system type): fall back to a checked rename.
-            if (::access(target.constData(), F_OK) != 0 && ::rename(source.constData(), target.constData()) == 0)
+            if (::access(target.constData(), F_OK) != 0
+                && ::rename(source.constData(), target.constData()) == 0)
                 return candidate;
             return std::nullopt;
         }
