@@ -76,7 +76,8 @@ bool CropEditorModel::finishLoad(
     setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
     restoreOpenedState(photo);
     if (loaded.image.isNull())
-        setErrorMessage(QStringLiteral("Impossible de lire cette photo."));
+        setErrorMessage(loaded.errorMessage.isEmpty() ? QStringLiteral("Impossible de lire cette photo.")
+                                                      : loaded.errorMessage);
     else
         setErrorMessage(std::nullopt);
     return true;

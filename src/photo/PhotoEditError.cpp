@@ -1,14 +1,47 @@
 #include "photo/PhotoEditError.h"
 
+#include "platform/imaging/PixelBudget.h"
+
+#include <QLocale>
+
 namespace quavel {
 
+namespace {
+
+// Megapixels with one decimal at most ("400", "101,7"), rounded up for a photo and down for the limit,
+// so that a photo over the limit never reads as equal to it.
+QString megapixels(qint64 pixels, bool roundUp)
+{
+    const qint64 tenths = roundUp ? (pixels + 99'999) / 100'000 : pixels / 100'000;
+    QString text = QLocale(QLocale::French, QLocale::France).toString(tenths / 10);
+    if (tenths % 10 != 0)
+        text += u',' + QString::number(tenths % 10);
+    return text;
+}
+
+} // namespace
+
 PhotoEditError::PhotoEditError(Kind kind)
-    : Error(description(kind))
-    , m_kind(kind)
+    : PhotoEditError(kind, QString(), 0)
 { }
 
-QString PhotoEditError::description(Kind kind)
+PhotoEditError::PhotoEditError(Kind kind, const QString& fileName, qint64 pixels)
+    : Error(description(kind, fileName, pixels))
+    , m_kind(kind)
+    , m_fileName(fileName)
+    , m_pixels(pixels)
+{ }
+
+PhotoEditError PhotoEditError::naming(const QString& photoFileName) const
 {
+    if (!m_fileName.isEmpty() || (m_kind != Kind::tooLarge && m_kind != Kind::outOfMemory))
+        return *this;
+    return PhotoEditError(m_kind, photoFileName, m_pixels);
+}
+
+QString PhotoEditError::description(Kind kind, const QString& fileName, qint64 pixels)
+{
+    const QString limit = megapixels(PixelBudget::kMaxPixels, false);
     switch (kind) {
     case Kind::unreadablePhoto:
         return QStringLiteral("Impossible de lire cette photo.");
@@ -20,6 +53,18 @@ QString PhotoEditError::description(Kind kind)
         return QStringLiteral("Choisissez d’abord un fichier filigrane.");
     case Kind::rawNotRewritten:
         return QStringLiteral("Les photos RAW ne sont pas modifiées : enregistrez d’abord la photo en JPEG.");
+    case Kind::tooLarge:
+        return (fileName.isEmpty() ? QStringLiteral("Cette photo est trop grande pour être modifiée : ")
+                                   : QStringLiteral("La photo « %1 » est trop grande pour être modifiée : ")
+                                         .arg(fileName))
+            + QStringLiteral("%1 mégapixels, au plus %2.").arg(megapixels(pixels, true), limit);
+    case Kind::watermarkTooLarge:
+        return QStringLiteral("Le fichier filigrane « %1 » est trop grand : %2 mégapixels, au plus %3.")
+            .arg(fileName, megapixels(pixels, true), limit);
+    case Kind::outOfMemory:
+        return fileName.isEmpty()
+            ? QStringLiteral("La mémoire a manqué pour modifier cette photo.")
+            : QStringLiteral("La mémoire a manqué pour modifier la photo « %1 ».").arg(fileName);
     }
     return {};
 }
