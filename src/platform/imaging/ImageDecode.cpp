@@ -208,7 +208,7 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
         const int orientation = VipsSupport::orientationOf(header);
         if (side)
             image = toFloatImage(
-                VipsSupport::fitted(name, header, *side, VIPS_FAIL_ON_ERROR, watch), sinkFailure);
+                VipsSupport::fitted(name, header, *side, VIPS_FAIL_ON_ERROR, &watch), sinkFailure);
         else if (orientation > 1 && orientation <= 8)
             image = toFloatImage(watch.watch(header).autorot(), sinkFailure);
         else // Upright already: stream the decode straight into the planes.

@@ -85,9 +85,12 @@ QImage fromFile(const QString& path, int maxPixel, Damage damage)
             = VImage::new_from_file(name.constData(), VImage::option()->set("fail_on", failOn));
         if (VipsSupport::refusal(VipsSupport::decodedPixels(header, maxPixel)))
             return {};
+        // What decodes is shown as it is: only a strict read needs to see every failure of the load.
         VipsSupport::LoadWatch watch;
-        QImage image = toQImage(VipsSupport::fitted(name, header, maxPixel, failOn, watch));
-        if (damage == Damage::refused && watch.failed())
+        const bool strict = damage == Damage::refused;
+        QImage image
+            = toQImage(VipsSupport::fitted(name, header, maxPixel, failOn, strict ? &watch : nullptr));
+        if (strict && watch.failed())
             return {};
         return image;
     } catch (const vips::VError&) {

@@ -96,7 +96,7 @@ vips::VImage LoadWatch::watch(const vips::VImage& loaded)
 }
 
 vips::VImage fitted(
-    const QByteArray& name, const vips::VImage& header, int maxSide, VipsFailOn failOn, LoadWatch& watch)
+    const QByteArray& name, const vips::VImage& header, int maxSide, VipsFailOn failOn, LoadWatch* watch)
 {
     using vips::VImage;
     using vips::VOption;
@@ -109,7 +109,8 @@ vips::VImage fitted(
                   orientation > 1 && orientation <= 8 ? VIPS_ACCESS_RANDOM : VIPS_ACCESS_SEQUENTIAL);
     if (const int shrink = jpegShrink(header, maxSide); shrink > 1)
         options->set("shrink", shrink);
-    return watch.watch(VImage::new_from_file(name.constData(), options))
+    VImage loaded = VImage::new_from_file(name.constData(), options);
+    return (watch ? watch->watch(loaded) : loaded)
         .thumbnail_image(maxSide, VImage::option()->set("height", maxSide)->set("size", VIPS_SIZE_DOWN));
 }
 
