@@ -67,7 +67,10 @@ int main(int argc, char** argv)
         status = app.exec();
     }
     // The window and its screens are gone, so a crop editor open at quit has had its look's write
-    // asked for: it and every other photo write in flight reach the disk before the process ends.
-    quavel::PhotoWork::finishBeforeExit();
+    // asked for: it and every other photo write asked for reach the disk before the process ends. Reads
+    // still running (a thumbnail, a preview) are not waited for; while one runs, the static objects it
+    // may use are not destroyed under it: the process ends at once instead.
+    if (!quavel::PhotoWork::finishBeforeExit())
+        quavel::PhotoWork::endProcess(status);
     return status;
 }

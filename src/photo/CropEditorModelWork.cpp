@@ -74,8 +74,8 @@ bool CropEditorModel::finishLoad(
     setActiveHandle(std::nullopt);
     setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
     restoreOpenedState(photo);
-    if (loaded.error)
-        setErrorMessage(loaded.error);
+    if (!loaded.errorMessage.isEmpty())
+        setErrorMessage(loaded.errorMessage);
     else if (loaded.image.isNull())
         setErrorMessage(QStringLiteral("Impossible de lire cette photo."));
     else

@@ -8,10 +8,13 @@
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoOriginals.h"
+#include "photo/PhotoReads.h"
 #include "photo/PhotoRetoucher.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
+
+#include <QFileInfo>
 
 namespace quavel::CropEditorWork {
 
@@ -22,14 +25,18 @@ Loaded load(const QString& photo, const std::optional<QString>& watermark)
         const PhotoOriginals::Source source = PhotoOriginals::openSource(photo);
         loaded.sessionCopy = CropSessionFolder::makeCopy(source.path(), photo);
         const QString file = loaded.sessionCopy.value_or(source.path());
-        if (auto image = PhotoComposer::loadImage(file, CropEditorModel::workingMaxPixel)) {
+        ReadFailure failure;
+        if (auto image = PhotoComposer::loadImage(file, CropEditorModel::workingMaxPixel, &failure)) {
             loaded.image = *image;
             loaded.picture = image->toQImage();
+        } else {
+            // Named after the photo: what was read is its original or the session copy.
+            loaded.errorMessage = PhotoReads::photoError(failure).naming(QFileInfo(photo).fileName()).message();
         }
         if (const auto size = ImageIO::orientedPixelSize(file))
             loaded.fullWidth = size->width();
     } catch (const PhotoEditError& e) {
-        loaded.error = e.message();
+        loaded.errorMessage = e.message();
     } catch (const Error&) {
         // The original is there but cannot be opened: nothing read, the editor says so.
     }
@@ -46,10 +53,47 @@ Watermarks loadWatermark(const std::optional<QString>& watermark)
         return images;
     if (auto preview = PhotoComposer::loadImage(*watermark, CropEditorModel::workingMaxPixel))
         images.preview = *preview;
+    if (images.preview.isNull())
+        return images;
     if (auto full = PhotoComposer::loadFullOrientedImage(*watermark))
         images.full = *full;
     return images;
 }
+
+namespace {
+
+void writeLook(const CropWriteRequest& request)
+{
+    if (request.validated && request.retouch.isNeutral()) {
+        // Decoded, drawn and encoded in one stream: the canvas of a photo without retouch.
+        const CropSnapshot& s = request.snapshot;
+        PhotoOriginals::ensureBackup(request.photo);
+        PhotoComposer::writeCrop(request.sessionCopy, s.format, s.zoom, s.offset, s.angle,
+            s.watermark.isNull() ? nullptr : &s.watermark, request.photo);
+    } else if (request.validated) {
+        PhotoComposer::write(request.snapshot.composedImage(request.sessionCopy), request.photo);
+    } else {
+        PhotoOriginals::ensureBackup(request.photo);
+        const FloatImage& watermark = request.snapshot.watermark;
+        if (request.retouch.isNeutral() && watermark.isNull()) {
+            // The untouched original goes back in one rename: the photo is never missing.
+            PhotoFiles::replaceWithCopy(request.photo, request.sessionCopy);
+            return;
+        }
+        FloatImage image = PhotoReads::photo(request.sessionCopy);
+        if (!request.retouch.isNeutral())
+            image = PhotoReads::retouched(request.retouch, image);
+        // A look that includes the watermark keeps it on the full-size photo too, as the orders' batch
+        // watermark draws it there.
+        if (!watermark.isNull())
+            image = PhotoComposer::withBottomWatermark(std::move(image), watermark);
+        if (image.isNull())
+            throw PhotoEditError(PhotoEditError::Kind::composeFailed);
+        PhotoComposer::write(image, request.photo);
+    }
+}
+
+} // namespace
 
 std::optional<Rendered> renderPreview(const PhotoRetouchSettings& settings, const FloatImage& base)
 {
@@ -65,37 +109,9 @@ void write(const CropWriteRequest& request)
     // A RAW file is read, never rewritten: a JPEG under a RAW name would be a corrupt photo.
     if (CameraRaw::isCameraRaw(request.photo))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
-    if (request.validated && request.retouch.isNeutral()) {
-        // Decoded, drawn and encoded in one stream: the canvas of a photo without retouch.
-        const CropSnapshot& s = request.snapshot;
-        PhotoOriginals::ensureBackup(request.photo);
-        PhotoComposer::writeCrop(request.sessionCopy, s.format, s.zoom, s.offset, s.angle,
-            s.watermark.isNull() ? nullptr : &s.watermark, request.photo);
-    } else if (request.validated) {
-        PhotoComposer::write(request.snapshot.composedImage(request.sessionCopy), request.photo);
-    } else {
-        PhotoOriginals::ensureBackup(request.photo);
-        const FloatImage& watermark = request.snapshot.watermark;
-        if (request.retouch.isNeutral() && watermark.isNull()) {
-            // The untouched original goes back in one rename: the photo is never missing.
-            PhotoFiles::replaceWithCopy(request.photo, request.sessionCopy);
-        } else {
-            const std::optional<FloatImage> original
-                = PhotoComposer::loadFullOrientedImage(request.sessionCopy);
-            if (!original || original->isNull())
-                throw PhotoEditError(PhotoEditError::Kind::unreadablePhoto);
-            std::optional<FloatImage> image = request.retouch.isNeutral()
-                ? original
-                : PhotoRetoucher::apply(request.retouch, *original, PhotoRetoucher::Quality::Full);
-            // A look that includes the watermark keeps it on the full-size photo too, as the orders'
-            // batch watermark draws it there.
-            if (image && !image->isNull() && !watermark.isNull())
-                image = PhotoComposer::withBottomWatermark(*image, watermark);
-            if (!image || image->isNull())
-                throw PhotoEditError(PhotoEditError::Kind::composeFailed);
-            PhotoComposer::write(*image, request.photo);
-        }
-    }
+    PhotoReads::requireRegularFile(request.photo);
+    // The session copy has a name of its own: the errors name the photo.
+    PhotoReads::naming(request.photo, [&] { writeLook(request); });
     MediaThumbnailer::cache().removePath(request.photo);
 }
 

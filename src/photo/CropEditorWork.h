@@ -30,8 +30,9 @@ struct Loaded
     FloatImage watermarkFull;
     // Upright width of the full-size file the working image was read from; 0 when unknown.
     int fullWidth = 0;
-    // Why nothing could be read: the photo's original is foreign (a link, not a regular file).
-    std::optional<QString> error;
+    // Why the working image is null: an unreadable photo (a damaged one included), one over the pixel
+    // budget, or a foreign original, named; empty for the plain unreadable-photo message.
+    QString errorMessage;
 };
 
 struct Watermarks
@@ -56,7 +57,8 @@ Watermarks loadWatermark(const std::optional<QString>& watermark);
 std::optional<Rendered> renderPreview(const PhotoRetouchSettings& settings, const FloatImage& base);
 // Writes the photo: the composed canvas of a validated crop, else the retouched full-size original, or
 // for a neutral retouch a copy of the session copy, always by one rename of a finished sibling. Throws
-// the French error of a failure (every write of a camera RAW photo fails).
+// the French error of a failure, naming the photo where the error names a file (every write of a camera
+// RAW photo fails; so does one of a damaged photo, or of one over the pixel budget).
 void write(const CropWriteRequest& request);
 
 } // namespace CropEditorWork

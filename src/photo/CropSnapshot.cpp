@@ -1,9 +1,8 @@
 #include "photo/CropSnapshot.h"
 
 #include "photo/PhotoComposer.h"
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoOriginals.h"
-#include "photo/PhotoRetoucher.h"
+#include "photo/PhotoReads.h"
 
 namespace quavel {
 
@@ -19,14 +18,7 @@ FloatImage CropSnapshot::composedImage(const std::optional<QString>& source) con
     // Without a retouch only the part of the photo the canvas shows is decoded.
     if (retouch.isNeutral())
         return PhotoComposer::composeCrop(input, format, zoom, offset, angle, mark);
-    const std::optional<FloatImage> decoded = PhotoComposer::loadFullOrientedImage(input);
-    if (!decoded || decoded->isNull())
-        throw PhotoEditError(PhotoEditError::Kind::unreadablePhoto);
-    FloatImage image = *decoded;
-    if (auto retouched = PhotoRetoucher::apply(retouch, image, PhotoRetoucher::Quality::Full);
-        retouched && !retouched->isNull())
-        image = *retouched;
-
+    const FloatImage image = PhotoReads::retouched(retouch, PhotoReads::photo(input));
     return PhotoComposer::composeCrop(image, format, zoom, offset, angle, mark);
 }
 

@@ -26,8 +26,8 @@ struct CropSnapshot
     // The print canvas of the crop: the photo's original made sure of, then `source` (the session copy;
     // without one the backup, else the photo) read at full size upright, retouched at full quality,
     // cropped, turned by −angle and drawn onto the A5 or A4 canvas on black, the watermark over it.
-    // Throws PhotoEditError (unreadable photo, failed composition, a foreign original) or the backup's
-    // FileError.
+    // Throws PhotoEditError (unreadable photo, a damaged one included; over the pixel budget; memory
+    // running out; failed composition; a foreign original) or the backup's FileError.
     FloatImage composedImage(const std::optional<QString>& source) const;
 };
 

@@ -3,6 +3,7 @@
 #include "photo/PhotoCanvas.h"
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoFiles.h"
+#include "photo/PhotoReads.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
@@ -47,9 +48,9 @@ std::optional<FloatImage> loadFullOrientedImage(const QString& path)
     return ImageIO::decode(path);
 }
 
-std::optional<FloatImage> loadImage(const QString& path, std::optional<int> maxPixel)
+std::optional<FloatImage> loadImage(const QString& path, std::optional<int> maxPixel, ReadFailure* failure)
 {
-    return ImageIO::decode(path, maxPixel);
+    return ImageIO::decode(path, maxPixel, failure);
 }
 
 FloatImage resampled(const FloatImage& image, const QSizeF& size)
@@ -163,16 +164,17 @@ FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoo
     if (size && !size->isEmpty()) {
         const CropPlan plan = planCrop(*size, format, zoom, offset, angle);
         if (plan.prescale) {
+            std::optional<ReadFailure> failure;
             if (const std::optional<ScaledDecode::Reduced> reduced
-                = ScaledDecode::decode(sourcePath, drawingOf(plan)))
+                = ScaledDecode::decode(sourcePath, drawingOf(plan), &failure))
                 return finishCanvas(
                     reduced->image, reduced->toCanvas, plan, reduced->image.iccProfile(), watermark);
+            // A photo that cannot be read at a reduced size is not read whole either.
+            if (failure)
+                throw PhotoReads::photoError(*failure);
         }
     }
-    const std::optional<FloatImage> image = loadFullOrientedImage(sourcePath);
-    if (!image)
-        throw PhotoEditError(PhotoEditError::Kind::unreadablePhoto);
-    return composeCrop(*image, format, zoom, offset, angle, watermark);
+    return composeCrop(PhotoReads::photo(sourcePath), format, zoom, offset, angle, watermark);
 }
 
 void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,

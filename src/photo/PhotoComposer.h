@@ -3,6 +3,7 @@
 #include "photo/CropEdge.h"
 #include "photo/PrintFormat.h"
 #include "platform/imaging/FloatImage.h"
+#include "platform/imaging/ReadFailure.h"
 
 #include <QPointF>
 #include <QRectF>
@@ -23,7 +24,9 @@ std::optional<FloatImage> loadFullOrientedImage(const QString& path);
 
 // The same, or with maxPixel the upright photo scaled down (never up) to a long side of at most that
 // many pixels, decoded with shrink-on-load where the format has it (the crop editor's working image).
-std::optional<FloatImage> loadImage(const QString& path, std::optional<int> maxPixel = std::nullopt);
+// Both are strict and bounded as ImageIO::decode is; failure, when given, says why nothing came.
+std::optional<FloatImage> loadImage(
+    const QString& path, std::optional<int> maxPixel = std::nullopt, ReadFailure* failure = nullptr);
 
 // The image at the size rounded (halves away from zero, at least 1 × 1) through lanczos3; the image
 // itself when it already has that size. A null image when resampling fails.
@@ -42,7 +45,8 @@ FloatImage composeCrop(const FloatImage& image, PrintFormat format, double zoom,
 
 // The same canvas straight from a photo file that needs no retouch: only the part of the photo the
 // canvas shows is decoded, at about the canvas's scale (the whole photo is decoded where that cannot be
-// done). Throws PhotoEditError unreadablePhoto or composeFailed.
+// done), within PixelBudget. Throws PhotoEditError unreadablePhoto (a damaged file included), tooLarge,
+// outOfMemory or composeFailed.
 FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset,
     double angle, const FloatImage* watermark = nullptr);
 

@@ -2,6 +2,8 @@
 
 #include "platform/Error.h"
 
+#include <QString>
+
 namespace quavel {
 
 // The errors of the photo edits; message() is the French text the photographer sees.
@@ -9,7 +11,7 @@ class PhotoEditError : public Error
 {
 public:
     enum class Kind {
-        unreadablePhoto, // the photo or its original cannot be read or decoded
+        unreadablePhoto, // the photo or its original cannot be read or decoded (a damaged file included)
         unreadableWatermark, // the watermark file cannot be read or decoded
         composeFailed, // a canvas or the image made from it cannot be created
         missingWatermark, // a watermark is asked for while none is chosen
@@ -22,17 +24,34 @@ public:
         nameTooLong, // the journal's name would pass the 255 bytes a file name can have
         journalNotSaved, // the journal could not be written (the detail says why)
         journalNotSetAside, // an unreadable journal could not be moved out of the way of the new one
+        tooLarge, // the photo has more pixels than one write may decode (PixelBudget)
+        watermarkTooLarge, // the same for the watermark file
+        outOfMemory, // memory ran out while the photo was being edited
     };
 
     explicit PhotoEditError(Kind kind);
-    // photoName: the photo's file name; detail: the file system's French text (journalNotSaved).
-    PhotoEditError(Kind kind, const QString& photoName, const QString& detail = {});
+    // The kinds that name a file; pixels for tooLarge and watermarkTooLarge. An empty name stands for
+    // "this photo" until naming() gives the photo's. A name that is not UTF-8 is shown as the
+    // listing shows it.
+    PhotoEditError(Kind kind, const QString& fileName, qint64 pixels = 0);
+    // detail: the file system's French text (journalNotSaved).
+    PhotoEditError(Kind kind, const QString& fileName, const QString& detail);
 
     Kind kind() const noexcept { return m_kind; }
-    static QString description(Kind kind, const QString& photoName = {}, const QString& detail = {});
+    const QString& fileName() const noexcept { return m_fileName; }
+    qint64 pixels() const noexcept { return m_pixels; }
+
+    // The same error naming the edited photo's file, for the kinds that name the photo (tooLarge,
+    // outOfMemory) and name none yet: what was read may have been its original or a copy.
+    PhotoEditError naming(const QString& photoFileName) const;
+
+    static QString description(
+        Kind kind, const QString& fileName = {}, qint64 pixels = 0, const QString& detail = {});
 
 private:
     Kind m_kind;
+    QString m_fileName;
+    qint64 m_pixels = 0;
 };
 
 } // namespace quavel

@@ -16,15 +16,17 @@ namespace quavel::PhotoEdits {
 // photo carries the watermark (the previous state into the history) unless it already says so, and the
 // photo is rendered again from its original with the journal's retouch: on the print canvas with the
 // watermark when the crop is validated, else at full size with the watermark across its bottom.
-// Throws PhotoEditError (unreadable photo or watermark, composition, camera RAW) or FileError.
+// Throws PhotoEditError (unreadable photo, a damaged one included, or watermark; a photo or watermark
+// over the pixel budget; memory running out, naming the photo; composition; camera RAW) or FileError.
 void applyWatermark(const QString& photoPath, const QString& watermarkPath);
 
 // Records the settings as the photo's retouch and renders the photo again from its original: on the
 // print canvas of the journal's format when the crop is validated, else at full size without crop; with
 // the watermark across the bottom of either when the journal includes it and a watermark file is given
 // (a photo watermarked by the batch keeps its watermark through a later retouch). Neutral
-// settings change nothing. A journal that cannot be read back leaves the photo as it was, silently.
-// Throws PhotoEditError or FileError.
+// settings change nothing. A journal that cannot be read back leaves the photo as it was, silently, and
+// a watermark file that cannot be read is left out (memory running out while it is read fails the photo).
+// Throws PhotoEditError or FileError, as applyWatermark.
 void applyRetouch(const QString& photoPath, const PhotoRetouchSettings& settings,
     const std::optional<QString>& watermarkPath);
 

@@ -6,6 +6,8 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <cstdio>
+#include <unistd.h>
 
 namespace quavel::PhotoWork {
 
@@ -13,23 +15,28 @@ namespace {
 
 std::atomic<bool> g_stopping { false };
 
+// How long a worker that is just ending (the last lines of a write it ran, a thumbnail nearly made) is
+// given before it counts as abandoned.
+constexpr int graceMs = 250;
+
 } // namespace
 
-void finishBeforeExit()
+bool finishBeforeExit()
 {
     g_stopping = true;
-    // Nobody is left to show a thumbnail; one being made finishes below.
-    JobPool::thumbnails().threadPool().clear();
-    // Batches end after their current photo; the editor's loads and previews end by themselves. Writes
-    // queue behind one another, so wait for the queue as well as for the pools that run them.
-    // A job that finished last may have asked for one more write: go round until all is quiet.
-    do {
-        PhotoWriteQueue::shared().waitForAll();
-        JobPool::batch().threadPool().waitForDone();
-        JobPool::interactive().threadPool().waitForDone();
-        JobPool::thumbnails().threadPool().waitForDone();
-        QThreadPool::globalInstance()->waitForDone();
-    } while (!PhotoWriteQueue::shared().idle());
+    // Nobody is left to see a thumbnail, a preview or a load: what has not started never will. A write
+    // dropped from its pool this way is run by the queue below.
+    JobPool::dropQueued();
+    QThreadPool::globalInstance()->clear();
+    PhotoWriteQueue::shared().finishForExit();
+    // Qt waits for its global pool when the application object goes: it counts as a photo worker.
+    return JobPool::idleWithin(graceMs) && QThreadPool::globalInstance()->waitForDone(graceMs);
+}
+
+void endProcess(int status)
+{
+    std::fflush(nullptr);
+    ::_exit(status);
 }
 
 bool stopping()

@@ -24,6 +24,9 @@ struct Job
 {
     bool supersedable = false;
     JobState state = JobState::queued;
+    // An asynchronous write whose turn has come is begun once, by a worker of its pool or by the thread
+    // that finishes the queue for the exit, whichever comes first (guarded by the queue's mutex).
+    bool begun = false;
     // Asynchronous writes only: what runs, where, and who hears the outcome.
     std::function<void()> work;
     QThreadPool* pool = nullptr;
@@ -44,6 +47,8 @@ PhotoWriteQueue::Result failure(const QString& message)
     return { PhotoWriteQueue::Status::failed, message };
 }
 
+const QString closedMessage = QStringLiteral("L’application se ferme : la photo n’a pas été modifiée.");
+
 } // namespace
 
 struct PhotoWriteQueue::Private
@@ -51,6 +56,10 @@ struct PhotoWriteQueue::Private
     std::mutex mutex;
     std::condition_variable turn;
     QHash<QString, Lane> lanes;
+    // Asynchronous writes whose turn has come and that nobody has begun yet, in that order.
+    std::deque<std::pair<QString, std::shared_ptr<Job>>> ready;
+    // Set by finishForExit: new writes are refused.
+    bool closed = false;
 
     // With the mutex held: gives the lane's turn to its next write, skipping superseded ones. Returns
     // the asynchronous writes to start and the skipped ones to answer, both outside the mutex.
@@ -70,23 +79,44 @@ struct PhotoWriteQueue::Private
             }
             job->state = JobState::running;
             lane.busy = true;
-            if (job->promise)
+            if (job->promise) {
                 start.append(job);
+                ready.emplace_back(key, job);
+            }
         }
         if (!lane.busy && lane.waiting.empty())
             lanes.erase(it);
     }
 
-    void enqueue(const QString& key, const std::shared_ptr<Job>& job)
+    // False when the queue is closed: the write is not taken.
+    bool enqueue(const QString& key, const std::shared_ptr<Job>& job)
     {
         QList<std::shared_ptr<Job>> start;
         QList<std::shared_ptr<Job>> skip;
         {
             std::lock_guard lock(mutex);
+            if (closed)
+                return false;
             lanes[key].waiting.push_back(job);
             advance(key, start, skip);
         }
         dispatch(key, start, skip);
+        return true;
+    }
+
+    // With the mutex held: whether this thread is the one to begin the write.
+    bool claim(const std::shared_ptr<Job>& job)
+    {
+        if (job->begun)
+            return false;
+        job->begun = true;
+        for (auto it = ready.begin(); it != ready.end(); ++it) {
+            if (it->second == job) {
+                ready.erase(it);
+                break;
+            }
+        }
+        return true;
     }
 
     void finish(const QString& key)
@@ -113,7 +143,15 @@ struct PhotoWriteQueue::Private
             }
         }
         for (const auto& job : start)
-            job->pool->start([this, key, job] { runAsync(key, job); });
+            job->pool->start([this, key, job] {
+                bool mine = false;
+                {
+                    std::lock_guard lock(mutex);
+                    mine = claim(job);
+                }
+                if (mine)
+                    runAsync(key, job);
+            });
     }
 
     void runAsync(const QString& key, const std::shared_ptr<Job>& job)
@@ -164,7 +202,8 @@ bool PhotoWriteQueue::run(const QString& photoPath, const std::function<void()>&
     }
     auto job = std::make_shared<Job>();
     job->supersedable = supersedable;
-    d->enqueue(k, job);
+    if (!d->enqueue(k, job))
+        throw Error(closedMessage);
     {
         std::unique_lock lock(d->mutex);
         d->turn.wait(lock, [&] { return job->state != JobState::queued; });
@@ -195,7 +234,10 @@ QFuture<PhotoWriteQueue::Result> PhotoWriteQueue::submit(
     job->promise = std::make_shared<QPromise<Result>>();
     job->promise->start();
     QFuture<Result> future = job->promise->future();
-    d->enqueue(key(photoPath), job);
+    if (!d->enqueue(key(photoPath), job)) {
+        job->promise->addResult(failure(closedMessage));
+        job->promise->finish();
+    }
     return future;
 }
 
@@ -216,6 +258,26 @@ void PhotoWriteQueue::waitForAll()
     // A lane is erased once it is idle and empty, and every change of a lane notifies the condition.
     std::unique_lock lock(d->mutex);
     d->turn.wait(lock, [this] { return d->lanes.isEmpty(); });
+}
+
+void PhotoWriteQueue::finishForExit()
+{
+    std::unique_lock lock(d->mutex);
+    d->closed = true;
+    for (;;) {
+        if (d->lanes.isEmpty())
+            return;
+        if (!d->ready.empty()) {
+            const auto [key, job] = d->ready.front();
+            d->claim(job);
+            lock.unlock();
+            d->runAsync(key, job);
+            lock.lock();
+            continue;
+        }
+        // Writes running on other threads (a batch's, or one a worker has begun) tell when they end.
+        d->turn.wait(lock);
+    }
 }
 
 bool PhotoWriteQueue::idle() const

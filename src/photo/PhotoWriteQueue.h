@@ -48,6 +48,13 @@ public:
     void waitFor(const QString& photoPath);
     // Returns once no write of any photo is queued or in flight (writes asked for meanwhile included).
     void waitForAll();
+
+    // The end of the process: from now on a write asked for outside a write in flight is refused (run()
+    // throws an Error, submit() gives a failed result), and this returns once every write asked for
+    // before has finished. A write whose turn has come but that no worker has begun (its pool may be
+    // busy with other work, or no longer run anything) runs on the calling thread, so the wait never
+    // depends on anything but the writes themselves.
+    void finishForExit();
     // True when no write of any photo is queued or in flight.
     bool idle() const;
 

@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/RegularFile.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
@@ -177,22 +178,9 @@ bool tryWrite(const QString& path, const QByteArray& bytes) noexcept
 
 std::optional<QByteArray> read(const QString& path)
 {
-    // Through the name's bytes: a journal beside a photo whose name is not UTF-8 has such a name too.
-    QFile file;
-    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    struct stat st
-    {
-    };
-    if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)
-        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
-        return std::nullopt;
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    // Never a FIFO or a device under the file's name: opened the ordinary way, it would never answer.
+    const RegularFile file(path);
+    return file.readAll();
 }
 
 std::optional<QString> setAside(const QString& path, const QDateTime& now)

@@ -22,7 +22,8 @@ void writeAt(int folderFd, const QString& name, const QByteArray& bytes);
 // The same, reporting failure instead of throwing; for the stores whose failed saves show nothing.
 bool tryWrite(const QString& path, const QByteArray& bytes) noexcept;
 
-// Reads the whole file; absent when it cannot be read (missing, no permission, a folder).
+// Reads the whole file; absent when it cannot be read (missing, no permission, a folder, or anything else
+// that is not a regular file: a FIFO or a device is never waited on).
 std::optional<QByteArray> read(const QString& path);
 
 // Moves an existing file that could not be decoded out of the way as "<name>.unreadable-<UTC time>"

@@ -1,5 +1,8 @@
 #include "common/ChildProcess.h"
 
+#include <QDeadlineTimer>
+#include <QFile>
+
 #include <cerrno>
 #include <csignal>
 #include <sys/wait.h>
@@ -60,6 +63,36 @@ bool killChild(pid_t pid)
     ::kill(pid, SIGKILL);
     const int status = reap(pid);
     return WIFEXITED(status);
+}
+
+int runTestInChild(const char* gtestFilter, const char* variable, const QByteArray& value, int timeoutMs)
+{
+    const QByteArray self = QFile::encodeName(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
+    const QByteArray filter = QByteArray("--gtest_filter=") + gtestFilter;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv(variable, value.constData(), 1);
+        char* argv[]
+            = { const_cast<char*>(self.constData()), const_cast<char*>(filter.constData()), nullptr };
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    if (pid < 0)
+        return -1;
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (done < 0 && errno != EINTR)
+            return -1;
+        if (deadline.hasExpired()) {
+            killChild(pid);
+            return -1;
+        }
+        ::usleep(20000);
+    }
 }
 
 bool waitChild(pid_t pid)

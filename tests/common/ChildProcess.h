@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <functional>
 
 #include <sys/types.h>
@@ -25,5 +27,11 @@ bool killChild(pid_t pid);
 
 // Waits for the child; true when it exited with 0.
 bool waitChild(pid_t pid);
+
+// Runs this test program again in a fresh process (exec'd, so no thread or library state of this one
+// comes along) that runs only the test named by gtestFilter, with the environment variable set: the
+// child's test skips itself where the variable is absent. Returns the child's exit status (0 when its
+// test passed), or -1 when it ended by a signal or did not end within timeoutMs (it is then killed).
+int runTestInChild(const char* gtestFilter, const char* variable, const QByteArray& value, int timeoutMs);
 
 } // namespace quavel::test

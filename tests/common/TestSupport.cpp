@@ -7,8 +7,13 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 #include <linux/magic.h>
 #include <sys/vfs.h>
@@ -97,6 +102,53 @@ QString screenshotsFolder()
                                          : QString::fromLocal8Bit(env);
     QDir().mkpath(folder);
     return folder;
+}
+
+bool returnsWithin(int timeoutMs, std::function<void()> fn)
+{
+    struct Done
+    {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool done = false;
+    };
+    auto state = std::make_shared<Done>();
+    std::thread([state, fn = std::move(fn)] {
+        fn();
+        std::lock_guard lock(state->mutex);
+        state->done = true;
+        state->changed.notify_all();
+    }).detach();
+    std::unique_lock lock(state->mutex);
+    return state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return state->done; });
+}
+
+struct HangGuard::State
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool disarmed = false;
+};
+
+HangGuard::HangGuard(int timeoutMs, QString what)
+    : m_state(std::make_shared<State>())
+{
+    std::thread([state = m_state, timeoutMs, what = std::move(what)] {
+        std::unique_lock lock(state->mutex);
+        if (state->changed.wait_for(
+                lock, std::chrono::milliseconds(timeoutMs), [&] { return state->disarmed; }))
+            return;
+        std::fprintf(stderr, "%s has not ended within %d ms: the test hangs\n", qPrintable(what), timeoutMs);
+        std::fflush(stderr);
+        std::abort();
+    }).detach();
+}
+
+HangGuard::~HangGuard()
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->disarmed = true;
+    m_state->changed.notify_all();
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
 namespace quavel::test {
 
@@ -44,6 +45,26 @@ QByteArray readFile(const QString& path);
 // Where the picture tests write their PNG files: QUAVEL_SCREENSHOTS when set, else "screenshots" in the
 // current folder; created when missing.
 QString screenshotsFolder();
+
+// Runs fn on a thread of its own; true when it returned within timeoutMs. A call that hangs (a read
+// waiting for ever) fails the test instead of holding the program: its thread is left behind.
+bool returnsWithin(int timeoutMs, std::function<void()> fn);
+
+// Guards work of the calling thread that could hang (a batch run on the GUI thread): when it has not
+// ended within timeoutMs of the guard's creation, the program reports what hung and aborts, so that a
+// hang fails instead of holding CI. Disarmed when destroyed.
+class HangGuard
+{
+public:
+    HangGuard(int timeoutMs, QString what);
+    ~HangGuard();
+    HangGuard(const HangGuard&) = delete;
+    HangGuard& operator=(const HangGuard&) = delete;
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};
 
 // Work to do after the last test and before the program ends (worker threads to let finish while the
 // program's objects still exist). Hooks run in the order they were added.

@@ -3,11 +3,14 @@
 #include "OrdersFixture.h"
 
 #include "photo/MediaThumbnailer.h"
+#include "photo/PhotoEditError.h"
 #include "photo/PhotoEditMemory.h"
+#include "photo/PhotoFixtures.h"
 #include "photo/PhotoOriginals.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ImageIO.h"
+#include "platform/imaging/PixelBudget.h"
 
 #include <QImage>
 #include <QSignalSpy>
@@ -18,9 +21,9 @@ using namespace quavel::test;
 
 namespace {
 
-QString writePhoto(const QString& path, QColor colour, bool alpha = false)
+QString writePhoto(const QString& path, QColor colour, bool alpha = false, QSize size = QSize(96, 64))
 {
-    QImage image(96, 64, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB32);
+    QImage image(size, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB32);
     image.fill(colour);
     QDir().mkpath(QFileInfo(path).absolutePath());
     EXPECT_TRUE(ImageIO::encode(FloatImage::fromQImage(image), path, ImageIO::formatForPath(path), 0.9))
@@ -181,6 +184,73 @@ TEST_F(OrdersBatch, NotingAnEditDropsTheThumbnailAndCountsPerStandardizedPath)
     store->noteEdited(f.path("A/S/../S/IMG_1.jpg"));
     EXPECT_EQ(store->fileRevision(first), 2);
     EXPECT_EQ(store->fileRevisions().size(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// What the order folder may hold under a photo's name besides photos, and what a batch then says.
+struct Hostile
+{
+    const char* name;
+    std::function<QString(OrdersFixture& f)> make;
+    bool tooLarge;
+};
+
+const Hostile hostiles[] = {
+    { "a named pipe",
+        [](OrdersFixture& f) {
+            const QString pipe = f.path("A/S/IMG_4.jpg");
+            makeSpecialFile(pipe, SpecialFile::fifo);
+            return pipe;
+        },
+        false },
+    { "a link to /dev/zero",
+        [](OrdersFixture& f) {
+            const QString zero = f.path("A/S/IMG_5.jpg");
+            makeSpecialFile(zero, SpecialFile::linkToDevZero);
+            return zero;
+        },
+        false },
+    { "a JPEG cut in half",
+        [](OrdersFixture& f) {
+            return truncateFile(writePhoto(f.path("A/S/IMG_6.jpg"), Qt::darkGray, false, QSize(640, 480)));
+        },
+        false },
+    { "a PNG declaring more pixels than a write may decode",
+        [](OrdersFixture& f) {
+            return writeHeaderOnly(f.path("A/S/IMG_7.png"), 10000, int(PixelBudget::kMaxPixels / 10000) + 1);
+        },
+        true },
+};
+
+TEST_F(OrdersBatch, PipesDamagedAndHugeFilesFailWithTheirMessageAndBothBatchesEnd)
+{
+    addWatermark();
+    store->setRetouch(brighter());
+    for (const Hostile& h : hostiles) {
+        const QString hostile = h.make(f);
+        const QByteArray before = QFileInfo(hostile).isFile() ? readFile(hostile) : QByteArray();
+        const QString expected = h.tooLarge
+            ? PhotoEditError::description(PhotoEditError::Kind::tooLarge, QFileInfo(hostile).fileName(),
+                10000 * (PixelBudget::kMaxPixels / 10000 + 1))
+            : QStringLiteral("Impossible de lire cette photo.");
+        {
+            // On the GUI thread: a hang would hold the test for ever.
+            HangGuard guard(60000, QStringLiteral("the watermark batch over ") + h.name);
+            store->applyWatermark({ first, hostile });
+        }
+        EXPECT_EQ(store->errorMessage(), expected) << h.name;
+        store->applyRetouch({ hostile, first });
+        finishRetouch();
+        EXPECT_EQ(store->errorMessage(), expected) << h.name;
+        if (!before.isEmpty()) {
+            EXPECT_EQ(readFile(hostile), before) << h.name;
+        }
+    }
+    EXPECT_NE(readFile(first), firstBytes) << "the photo beside them is edited";
+    EXPECT_TRUE(QFileInfo(f.path("A/S/IMG_4.jpg")).exists());
 }
 
 } // namespace

@@ -74,7 +74,7 @@ PhotoRetouchSettings brighter()
 
 QString message(PhotoEditError::Kind kind, const QString& photo, const QString& detail = {})
 {
-    return PhotoEditError::description(kind, photo, detail);
+    return PhotoEditError::description(kind, photo, 0, detail);
 }
 
 // Each writer of a journal, given a photo whose journal does not decode and cannot be set aside.

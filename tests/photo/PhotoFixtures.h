@@ -78,4 +78,32 @@ QImage decodeStored(const QString& path);
 // Whether two colours differ by at most tolerance in each channel.
 bool near(const QColor& a, const QColor& b, int tolerance = 24);
 
+// Hostile files of an order folder (HostileFixtures.cpp).
+
+// What may stand under a photo's name in a shared or synced folder.
+enum class SpecialFile {
+    fifo, // a named pipe nobody writes to
+    linkToDevZero, // a symbolic link to /dev/zero, endless
+    linkToFifo, // a symbolic link to a named pipe beside it
+    folder, // a folder
+};
+// Makes one at path; false when it could not be made.
+bool makeSpecialFile(const QString& path, SpecialFile kind);
+
+// A photo that declares width × height pixels and holds almost none of them: a JPEG (its headers up to
+// its first scan, nothing after) or a PNG (its header and two rows), by the extension. A full decode fails
+// at once for the missing pixels; the header alone tells the size.
+QString writeHeaderOnly(const QString& path, int width, int height);
+
+// A whole, valid PNG of width × height black pixels, made in moments whatever its size: its compressed
+// rows all repeat (20,000 × 20,000 pixels take 1.6 MB).
+QString writeBlankPng(const QString& path, int width, int height);
+
+// Cuts the file to that fraction of its bytes; returns the path.
+QString truncateFile(const QString& path, double fraction = 0.5);
+
+// A JPEG fixture photo with three stray bytes before its scan: libjpeg warns ("extraneous bytes before
+// marker"), every viewer shows it whole.
+QString writeStrayBytesJpeg(const QString& path, const PhotoRecipe& recipe = {});
+
 } // namespace quavel::test

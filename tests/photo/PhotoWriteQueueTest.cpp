@@ -13,6 +13,7 @@
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <thread>
 
 namespace quavel {
 namespace {
@@ -213,6 +214,64 @@ TEST_F(PhotoWriteQueueTest, NestedWritesRunAtOnceAndFailuresDoNotStallTheQueue)
     EXPECT_EQ(after.result().status, Status::written);
     m_queue.waitFor("/n.jpg");
     EXPECT_EQ(log().last(), "after");
+}
+
+} // namespace
+} // namespace quavel
+
+namespace quavel {
+namespace {
+
+TEST_F(PhotoWriteQueueTest, TheExitRunsEveryWriteAskedForEvenWhenItsPoolIsTakenAndRefusesLaterOnes)
+{
+    // The pool's only thread is held by a read that will not end before the exit does.
+    QThreadPool busy;
+    busy.setMaxThreadCount(1);
+    Gate release;
+    busy.start([&] { release.wait(30s); });
+    // A write running elsewhere (a batch's), with one of the same photo and one of another queued on the
+    // held pool.
+    Gate batchStarted, batchGoOn;
+    std::thread batch([&] {
+        m_queue.run("/a.jpg", [&] {
+            batchStarted.open();
+            batchGoOn.wait();
+            record("batch a");
+        });
+    });
+    ASSERT_TRUE(batchStarted.wait());
+    QFuture<PhotoWriteQueue::Result> behind = m_queue.submit(
+        "/a.jpg", [&] { record("editor a"); }, false, &busy);
+    QFuture<PhotoWriteQueue::Result> other = m_queue.submit(
+        "/b.jpg", [&] { record("editor b"); }, false, &busy);
+
+    Gate exited;
+    std::thread exiting([&] {
+        m_queue.finishForExit();
+        exited.open();
+    });
+    std::this_thread::sleep_for(50ms);
+    batchGoOn.open();
+    const bool ended = exited.wait(10s);
+    release.open(); // whatever happened, the held pool goes on
+    exiting.join();
+    batch.join();
+    ASSERT_TRUE(ended) << "the exit waited for the pool instead of running the writes";
+    EXPECT_EQ(log(), QStringList({ "editor b", "batch a", "editor a" }));
+    EXPECT_TRUE(m_queue.idle());
+    EXPECT_EQ(behind.result().status, Status::written);
+    EXPECT_EQ(other.result().status, Status::written);
+
+    // Asked for once the exit has begun: refused.
+    EXPECT_EQ(m_queue
+                  .submit(
+                      "/c.jpg", [&] { record("late"); }, false, &m_pool)
+                  .result()
+                  .status,
+        Status::failed);
+    EXPECT_THROW(m_queue.run("/c.jpg", [&] { record("late"); }), Error);
+    EXPECT_EQ(log().size(), 3);
+    busy.waitForDone();
 }
 
 } // namespace

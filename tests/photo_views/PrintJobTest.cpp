@@ -5,7 +5,11 @@
 #include "photo_views/PrintFixture.h"
 #include "ui/print/Printer.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -164,6 +168,34 @@ TEST(PrintJob, AnUnreadablePhotoPrintsWhiteAndIsNotReportedPrinted)
         EXPECT_GT(qGreen(blank.pixel(blank.width() / 2, blank.height() / 2)), 240) << page;
     }
     EXPECT_EQ(s->printedPhotos(), QStringList({ files[0], files[2] }));
+}
+
+TEST(PrintJob, PipesAndDamagedPhotosPrintWhiteWithoutWaitingAndAreNotReportedPrinted)
+{
+    PrintFixture f;
+    // First: the paper's orientation is read from it.
+    const QString pipe = f.folder.file("1.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    const QString zero = f.folder.file("2.jpg");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    QImage checker(240, 360, QImage::Format_RGB32);
+    for (int y = 0; y < checker.height(); ++y)
+        for (int x = 0; x < checker.width(); ++x)
+            checker.setPixel(x, y, (x / 8 + y / 8) % 2 ? qRgb(200, 40, 40) : qRgb(20, 20, 20));
+    const QByteArray whole = jpegBytes(checker, 1);
+    // Cut in half: libjpeg would make up the lower half in grey.
+    const QString cut = f.folder.write("3.jpg", whole.left(whole.size() / 2));
+    // Stray bytes before the scan: a warning every viewer passes over.
+    QByteArray strayBytes = whole;
+    strayBytes.insert(strayBytes.indexOf("\xff\xda"), QByteArray("\x00\x11\x22", 3));
+    const QString stray = f.folder.write("4.jpg", strayBytes);
+    HangGuard guard(60000, QStringLiteral("printing pipes"));
+    auto s = f.session({ pipe, zero, cut, stray }, PrintPaperFormat::a5, f.pdfPath());
+    ASSERT_TRUE(s->run());
+    ASSERT_EQ(PdfDocument::open(f.pdfPath())->pageCount(), 4);
+    const QImage blank = pdfPage(f.pdfPath(), 3, f.folder.path());
+    EXPECT_GT(qGreen(blank.pixel(blank.width() / 2, blank.height() * 3 / 4)), 240) << "no grey half";
+    EXPECT_EQ(s->printedPhotos(), QStringList({ stray }));
 }
 
 TEST(PrintJob, RangesAndCopiesPrintTheChosenPages)

@@ -87,7 +87,9 @@ std::optional<QSize> pixelSize(const QString& file)
 
 QImage loadPhoto(const QString& file, int maxPixel)
 {
-    return ImageThumbnail::fromFile(file, maxPixel);
+    // A damaged photo prints as an unreadable one (a white page, never marked delivered), not with the
+    // grey that libjpeg makes up for its missing part.
+    return ImageThumbnail::fromFile(file, maxPixel, ImageThumbnail::Damage::refused);
 }
 
 void finishRun(PrintSession& session, bool success, bool later)

@@ -32,7 +32,8 @@ void print(const QStringList& files, std::optional<PrintPaperFormat> paper);
 std::optional<QSize> pixelSize(const QString& file);
 
 // The photo upright, in sRGB, its long side at most maxPixel (never enlarged), camera RAW files
-// developed; a null image when it cannot be read. Safe on any thread.
+// developed; a null image when it cannot be read, is damaged (truncated, a decoding error) or would
+// decode more pixels than the pixel budget allows. Safe on any thread.
 QImage loadPhoto(const QString& file, int maxPixel);
 
 // The end of a run: on success the settings are remembered and the printed photos handed to

@@ -107,7 +107,9 @@ int copyContent(int in, int out) noexcept
 
 Source::Source(const QString& path)
 {
-    m_fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Without blocking: a FIFO without a writer would otherwise hold the open for ever. The check below
+    // refuses it (and devices) before the first read; on a regular file the flag changes nothing.
+    m_fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (m_fd < 0) {
         m_error = errno;
         return;

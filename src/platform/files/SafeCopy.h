@@ -33,8 +33,9 @@ int tryCopyToFreeName(const QString& source, const QString& folder,
 
 // The steps beneath, for writers that name and flush their copies their own way.
 
-// A file opened to be copied: a regular file, read once from start to end. error() is 0, or the errno
-// value of the failure (EISDIR or EINVAL for a file that is not a regular one).
+// A file opened to be copied: a regular file, read once from start to end. The open never waits (a FIFO
+// or a device under a photo's name is refused before anything is read). error() is 0, or the errno value
+// of the failure (EISDIR or EINVAL for a file that is not a regular one).
 class Source
 {
 public:

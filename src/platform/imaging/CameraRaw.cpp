@@ -48,13 +48,17 @@ bool isCameraRaw(const QString& path)
 }
 
 // LibRaw develops into sRGB, so the image carries no profile (untagged reads as sRGB).
-std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixelSize)
+std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixelSize, ReadFailure* failure)
 {
     const int limit = maxPixelSize ? std::max(1, *maxPixelSize) : 0;
+    ReadFailure reason;
     try {
-        const std::optional<RawDecoder::Image> raw = RawDecoder::decode(path, 16, limit);
-        if (!raw || raw->bitsPerSample != 16)
+        const std::optional<RawDecoder::Image> raw = RawDecoder::decode(path, 16, limit, &reason);
+        if (!raw || raw->bitsPerSample != 16) {
+            if (failure)
+                *failure = reason;
             return std::nullopt;
+        }
         if (limit == 0 || std::max(raw->width, raw->height) <= limit)
             return toFloatImage(
                 reinterpret_cast<const std::uint16_t*>(raw->pixels.constData()), raw->width, raw->height);
@@ -75,9 +79,14 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
             image = toFloatImage(static_cast<const std::uint16_t*>(memory), width, height);
         g_free(memory);
         return image;
-    } catch (const vips::VError&) {
+    } catch (const vips::VError& e) {
+        reason = VipsSupport::failureOf(e.what());
         vips_error_clear();
-    } catch (const std::bad_alloc&) { }
+    } catch (const std::bad_alloc&) {
+        reason = { ReadFailure::Kind::outOfMemory, 0 };
+    }
+    if (failure)
+        *failure = reason;
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/imaging/FloatImage.h"
+#include "platform/imaging/ReadFailure.h"
 
 #include <QSize>
 #include <QString>
@@ -18,7 +19,8 @@ namespace CameraRaw {
 bool isCameraRaw(const QString& path);
 
 // Same contract as ImageIO::decode and ImageIO::orientedPixelSize.
-std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixelSize);
+std::optional<FloatImage> decode(
+    const QString& path, std::optional<int> maxPixelSize, ReadFailure* failure = nullptr);
 std::optional<QSize> orientedPixelSize(const QString& path);
 
 } // namespace CameraRaw

@@ -1,3 +1,4 @@
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/RowPool.h"
@@ -14,6 +15,7 @@ namespace quavel::ImageIO {
 namespace {
 
 using vips::VImage;
+using vips::VOption;
 
 // Where the rows of a decode go: the image's planes, filled strip by strip as libvips produces them.
 struct Sink
@@ -139,7 +141,9 @@ VImage normalised(VImage image, QByteArray& profile)
     return image;
 }
 
-std::optional<FloatImage> toFloatImage(VImage image)
+// Streams the decode into float planes. A decode that fails part way (a truncated file under a strict
+// read reports at the end of its stream) gives nothing, with the reason in failure.
+std::optional<FloatImage> toFloatImage(VImage image, ReadFailure& failure)
 {
     QByteArray profile;
     image = normalised(image, profile);
@@ -160,53 +164,82 @@ std::optional<FloatImage> toFloatImage(VImage image)
     sink.planes[2] = b.data();
     sink.planes[3] = alpha ? a.data() : nullptr;
     if (vips_sink_disc(image.get_image(), writeStrip, &sink) != 0) {
-        vips_error_clear();
+        failure = VipsSupport::takeFailure();
         return std::nullopt;
     }
     return FloatImage(std::move(r), std::move(g), std::move(b), std::move(a), profile);
 }
 
-int orientationOf(const VImage& image)
+// What a strict read refuses: truncation and decoding errors, never a mere warning.
+VOption* strict()
 {
-    if (image.get_typeof(VIPS_META_ORIENTATION) == 0)
-        return 1;
-    return image.get_int(VIPS_META_ORIENTATION);
+    return VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR);
+}
+
+std::optional<FloatImage> failed(ReadFailure* out, const ReadFailure& failure)
+{
+    if (out)
+        *out = failure;
+    return std::nullopt;
 }
 
 } // namespace
 
-std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixelSize)
+std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixelSize, ReadFailure* failure)
 {
     if (CameraRaw::isCameraRaw(path))
-        return CameraRaw::decode(path, maxPixelSize);
+        return CameraRaw::decode(path, maxPixelSize, failure);
+    // Open for as long as libvips reads: it opens this very file again by the descriptor's name.
+    const RegularFile file(path);
+    if (!file.isOpen())
+        return failed(failure, {});
     VipsSupport::ensureStarted();
-    const QByteArray name = VipsSupport::fileName(path);
+    const QByteArray name = file.openablePath();
     try {
-        if (maxPixelSize) {
-            const int side = std::max(1, *maxPixelSize);
-            return toFloatImage(VImage::thumbnail(
-                name.constData(), side, VImage::option()->set("height", side)->set("size", VIPS_SIZE_DOWN)));
-        }
-        VImage header = VImage::new_from_file(name.constData());
-        if (orientationOf(header) > 1 && orientationOf(header) <= 8)
-            return toFloatImage(header.autorot());
-        // Upright already: stream the decode straight into the planes.
-        return toFloatImage(
-            VImage::new_from_file(name.constData(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)));
-    } catch (const vips::VError&) {
+        const VImage header = VImage::new_from_file(name.constData(), strict());
+        std::optional<int> side;
+        if (maxPixelSize)
+            side = std::max(1, *maxPixelSize);
+        if (const auto refused = VipsSupport::refusal(VipsSupport::decodedPixels(header, side)))
+            return failed(failure, *refused);
+        ReadFailure sinkFailure;
+        std::optional<FloatImage> image;
+        VipsSupport::LoadWatch watch;
+        const int orientation = VipsSupport::orientationOf(header);
+        if (side)
+            image = toFloatImage(
+                VipsSupport::fitted(name, header, *side, VIPS_FAIL_ON_ERROR, &watch), sinkFailure);
+        else if (orientation > 1 && orientation <= 8)
+            image = toFloatImage(watch.watch(header).autorot(), sinkFailure);
+        else // Upright already: stream the decode straight into the planes.
+            image = toFloatImage(watch.watch(VImage::new_from_file(
+                                     name.constData(), strict()->set("access", VIPS_ACCESS_SEQUENTIAL))),
+                sinkFailure);
+        if (!image)
+            return failed(failure, sinkFailure);
+        if (watch.failed())
+            return failed(failure, {});
+        return image;
+    } catch (const vips::VError& e) {
+        const ReadFailure reason = VipsSupport::failureOf(e.what());
         vips_error_clear();
-    } catch (const std::bad_alloc&) { }
-    return std::nullopt;
+        return failed(failure, reason);
+    } catch (const std::bad_alloc&) {
+        return failed(failure, { ReadFailure::Kind::outOfMemory, 0 });
+    }
 }
 
 std::optional<QSize> orientedPixelSize(const QString& path)
 {
     if (CameraRaw::isCameraRaw(path))
         return CameraRaw::orientedPixelSize(path);
+    const RegularFile file(path);
+    if (!file.isOpen())
+        return std::nullopt;
     VipsSupport::ensureStarted();
     try {
-        const VImage header = VImage::new_from_file(VipsSupport::fileName(path).constData());
-        const int orientation = orientationOf(header);
+        const VImage header = VImage::new_from_file(file.openablePath().constData());
+        const int orientation = VipsSupport::orientationOf(header);
         if (orientation >= 5 && orientation <= 8)
             return QSize(header.height(), header.width());
         return QSize(header.width(), header.height());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/imaging/FloatImage.h"
+#include "platform/imaging/ReadFailure.h"
 
 #include <QSize>
 #include <QString>
@@ -11,7 +12,9 @@ namespace quavel {
 
 // Reading and writing photo files, over libvips (camera RAW files go to CameraRaw). Every function is
 // safe to call from several threads at once and never throws: an unreadable file gives nothing, a failed
-// write gives false. Nothing is cached between calls, so a photo rewritten in place is read anew.
+// write gives false. Nothing is cached between calls, so a photo rewritten in place is read anew. Only
+// regular files are read, opened without ever waiting (RegularFile): a FIFO or a device under a photo's
+// name is an unreadable file.
 namespace ImageIO {
 
 enum class Format { Jpeg, Png, Tiff, Heif, WebP };
@@ -20,7 +23,13 @@ enum class Format { Jpeg, Png, Tiff, Heif, WebP };
 // kept. With maxPixelSize, the long side is at most that many pixels (never enlarged), decoded with the
 // format's shrink-on-load where it has one. Grey images come back as RGB, 16-bit samples as floats of
 // the same range, CMYK converted to sRGB.
-std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixelSize = std::nullopt);
+// Strict, as the decodes of the writes must be: a file whose decode reports truncation or an error
+// gives nothing (mere warnings, which cameras and editors leave in files every viewer shows whole, are
+// accepted), and so does a file whose decode would pass PixelBudget (the pixels the file declares, or
+// with maxPixelSize those its shrink-on-load decodes), refused from its header. failure, when given,
+// says why nothing came.
+std::optional<FloatImage> decode(
+    const QString& path, std::optional<int> maxPixelSize = std::nullopt, ReadFailure* failure = nullptr);
 
 // The upright pixel size (width and height swapped for the orientations that turn the image a quarter),
 // read from the header without decoding the pixels.

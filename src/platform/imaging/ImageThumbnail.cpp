@@ -1,5 +1,6 @@
 #include "platform/imaging/ImageThumbnail.h"
 
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/RawDecoder.h"
 #include "platform/imaging/VipsSupport.h"
@@ -7,18 +8,13 @@
 #include "platform/imaging/Vips.h"
 
 #include <cstring>
+#include <new>
 
 namespace quavel::ImageThumbnail {
 
 namespace {
 
 using vips::VImage;
-
-VImage fitted(const VImage& image, int maxPixel)
-{
-    return image.thumbnail_image(
-        maxPixel, VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN));
-}
 
 // 8-bit sRGB with three or four bands, copied into a QImage of its own.
 QImage toQImage(VImage image)
@@ -63,36 +59,44 @@ QImage rawThumbnail(const QString& path, int maxPixel)
         return {};
     const VImage image = VImage::new_from_memory(const_cast<char*>(raw->pixels.constData()),
         size_t(raw->pixels.size()), raw->width, raw->height, 3, VIPS_FORMAT_UCHAR);
-    return toQImage(fitted(image, maxPixel));
+    return toQImage(image.thumbnail_image(
+        maxPixel, VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN)));
 }
 
 } // namespace
 
-QImage fromFile(const QString& path, int maxPixel)
+QImage fromFile(const QString& path, int maxPixel, Damage damage)
 {
     if (maxPixel < 1)
         return {};
     VipsSupport::ensureStarted();
-    const QByteArray name = VipsSupport::fileName(path);
     try {
         if (CameraRaw::isCameraRaw(path))
             return rawThumbnail(path, maxPixel);
-        const char* loader = vips_foreign_find_load(name.constData());
-        if (!loader) {
-            vips_error_clear();
+        // Open for as long as libvips reads: it opens this very file again by the descriptor's name.
+        const RegularFile file(path);
+        if (!file.isOpen())
             return {};
-        }
-        // libvips' thumbnail would take a HEIF file's embedded thumbnail when it is larger than the
-        // target: load the primary image and shrink it instead.
-        if (std::strncmp(loader, "VipsForeignLoadHeif", 19) == 0) {
-            const VImage primary
-                = VImage::heifload(name.constData(), VImage::option()->set("thumbnail", false));
-            return toQImage(fitted(primary, maxPixel));
-        }
-        return toQImage(VImage::thumbnail(name.constData(), maxPixel,
-            VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN)));
+        const QByteArray name = file.openablePath();
+        // A printed page refuses what a strict read refuses: truncation and decoding errors, never a
+        // mere warning. A HEIF file gives its primary image, never the preview it embeds.
+        const VipsFailOn failOn = damage == Damage::refused ? VIPS_FAIL_ON_ERROR : VIPS_FAIL_ON_NONE;
+        const VImage header
+            = VImage::new_from_file(name.constData(), VImage::option()->set("fail_on", failOn));
+        if (VipsSupport::refusal(VipsSupport::decodedPixels(header, maxPixel)))
+            return {};
+        // What decodes is shown as it is: only a strict read needs to see every failure of the load.
+        VipsSupport::LoadWatch watch;
+        const bool strict = damage == Damage::refused;
+        QImage image
+            = toQImage(VipsSupport::fitted(name, header, maxPixel, failOn, strict ? &watch : nullptr));
+        if (strict && watch.failed())
+            return {};
+        return image;
     } catch (const vips::VError&) {
         vips_error_clear();
+        return {};
+    } catch (const std::bad_alloc&) {
         return {};
     }
 }

@@ -1,5 +1,7 @@
 #include "platform/imaging/JobPool.h"
 
+#include <QDeadlineTimer>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -43,6 +45,21 @@ JobPool& JobPool::thumbnails()
 {
     static JobPool* pool = new JobPool(std::clamp(cores() / 2, 2, 4), 0, true);
     return *pool;
+}
+
+void JobPool::dropQueued()
+{
+    for (JobPool* pool : { &interactive(), &batch(), &thumbnails() })
+        pool->m_threads.clear();
+}
+
+bool JobPool::idleWithin(int ms)
+{
+    QDeadlineTimer deadline(ms);
+    bool idle = true;
+    for (JobPool* pool : { &interactive(), &batch(), &thumbnails() })
+        idle = pool->m_threads.waitForDone(int(std::max<qint64>(deadline.remainingTime(), 0))) && idle;
+    return idle;
 }
 
 void JobPool::enter()

@@ -34,6 +34,12 @@ public:
     QThreadPool& threadPool() { return m_threads; }
     int rowPriority() const { return m_rowPriority; }
 
+    // The end of the process: the jobs of every pool that have not started are dropped (nobody waits
+    // for their results any more), the running ones go on.
+    static void dropQueued();
+    // Whether every pool's running jobs end within ms milliseconds (waiting at most that long in all).
+    static bool idleWithin(int ms);
+
     JobPool(const JobPool&) = delete;
     JobPool& operator=(const JobPool&) = delete;
 

@@ -1,8 +1,7 @@
 #include "platform/imaging/RawDecoder.h"
 
-#include "platform/files/NativeName.h"
-
-#include <QFile>
+#include "platform/files/RegularFile.h"
+#include "platform/imaging/PixelBudget.h"
 
 #include <libraw/libraw.h>
 
@@ -11,8 +10,25 @@
 
 namespace quavel::RawDecoder {
 
-std::optional<Image> decode(const QString& path, int bitsPerSample, int maxPixel)
+namespace {
+
+std::optional<Image> failed(ReadFailure* out, int code)
 {
+    if (out)
+        *out = { code == LIBRAW_UNSUFFICIENT_MEMORY ? ReadFailure::Kind::outOfMemory
+                                                    : ReadFailure::Kind::unreadable,
+            0 };
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Image> decode(const QString& path, int bitsPerSample, int maxPixel, ReadFailure* failure)
+{
+    // LibRaw opens this very file again by the descriptor's name, while it is held open here.
+    const RegularFile file(path);
+    if (!file.isOpen())
+        return failed(failure, LIBRAW_IO_ERROR);
     // The decoder object is large (several hundred kilobytes): never on the stack.
     auto raw = std::make_unique<LibRaw>(0);
     libraw_output_params_t& params = raw->imgdata.params;
@@ -21,23 +37,31 @@ std::optional<Image> decode(const QString& path, int bitsPerSample, int maxPixel
     params.use_camera_wb = 1;
     params.user_flip = -1; // the camera's orientation
 
-    if (raw->open_file(NativeName::encode(path).constData()) != LIBRAW_SUCCESS)
-        return std::nullopt;
-    const int longSide = std::max<int>(raw->imgdata.sizes.width, raw->imgdata.sizes.height);
+    if (const int code = raw->open_file(file.openablePath().constData()); code != LIBRAW_SUCCESS)
+        return failed(failure, code);
+    const qint64 width = raw->imgdata.sizes.width;
+    const qint64 height = raw->imgdata.sizes.height;
+    const int longSide = int(std::max(width, height));
     params.half_size = maxPixel > 0 && longSide / 2 >= maxPixel ? 1 : 0;
-    if (raw->unpack() != LIBRAW_SUCCESS)
+    const qint64 developed = params.half_size ? ((width + 1) / 2) * ((height + 1) / 2) : width * height;
+    if (!PixelBudget::allows(developed)) {
+        if (failure)
+            *failure = { ReadFailure::Kind::tooLarge, developed };
         return std::nullopt;
-    if (raw->dcraw_process() != LIBRAW_SUCCESS)
-        return std::nullopt;
+    }
+    if (const int code = raw->unpack(); code != LIBRAW_SUCCESS)
+        return failed(failure, code);
+    if (const int code = raw->dcraw_process(); code != LIBRAW_SUCCESS)
+        return failed(failure, code);
     int error = 0;
     libraw_processed_image_t* processed = raw->dcraw_make_mem_image(&error);
     if (!processed)
-        return std::nullopt;
+        return failed(failure, error);
     const auto release = std::unique_ptr<libraw_processed_image_t, void (*)(libraw_processed_image_t*)>(
         processed, [](libraw_processed_image_t* p) { LibRaw::dcraw_clear_mem(p); });
     if (processed->type != LIBRAW_IMAGE_BITMAP || processed->colors != 3 || processed->width == 0
         || processed->height == 0)
-        return std::nullopt;
+        return failed(failure, LIBRAW_IO_ERROR);
 
     Image image;
     image.width = processed->width;
@@ -45,16 +69,19 @@ std::optional<Image> decode(const QString& path, int bitsPerSample, int maxPixel
     image.bitsPerSample = processed->bits == 16 ? 16 : 8;
     const qsizetype size = qsizetype(image.width) * image.height * 3 * (image.bitsPerSample / 8);
     if (qsizetype(processed->data_size) < size)
-        return std::nullopt;
+        return failed(failure, LIBRAW_IO_ERROR);
     image.pixels = QByteArray(reinterpret_cast<const char*>(processed->data), size);
     return image;
 }
 
 std::optional<QSize> orientedSize(const QString& path)
 {
+    const RegularFile file(path);
+    if (!file.isOpen())
+        return std::nullopt;
     auto raw = std::make_unique<LibRaw>(0);
     raw->imgdata.params.user_flip = -1;
-    if (raw->open_file(NativeName::encode(path).constData()) != LIBRAW_SUCCESS)
+    if (raw->open_file(file.openablePath().constData()) != LIBRAW_SUCCESS)
         return std::nullopt;
     // The output size of a full development (pixel aspect and the camera's turn included).
     if (raw->adjust_sizes_info_only() != LIBRAW_SUCCESS)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/imaging/ReadFailure.h"
+
 #include <QByteArray>
 #include <QSize>
 #include <QString>
@@ -22,8 +24,10 @@ struct Image
 // Develops the whole sensor image (never the preview the camera embedded), with the camera's white
 // balance. With maxPixel set (a thumbnail's or a preview's size), the image may be developed at half its
 // width and height, much faster, when that still leaves a long side of at least maxPixel. Absent when
-// LibRaw cannot read the file.
-std::optional<Image> decode(const QString& path, int bitsPerSample = 16, int maxPixel = 0);
+// LibRaw cannot read the file (only a regular file is read, opened without waiting), or when the image to
+// develop has more pixels than PixelBudget allows (refused from the header); failure then says why.
+std::optional<Image> decode(
+    const QString& path, int bitsPerSample = 16, int maxPixel = 0, ReadFailure* failure = nullptr);
 
 // The size decode() gives at full size, upright, from the file's header alone.
 std::optional<QSize> orientedSize(const QString& path);

@@ -1,5 +1,6 @@
 #include "platform/imaging/ScaledDecode.h"
 
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
@@ -11,6 +12,7 @@
 #include <cstdio>
 
 extern "C" {
+#include <jerror.h>
 #include <jpeglib.h>
 }
 
@@ -52,24 +54,42 @@ struct JpegErrors
 
 void jpegQuiet(j_common_ptr) { }
 
-// The JPEG decoded by libjpeg's DCT scaling at eighths/8 of its size, as stored (not turned), RGB;
-// nothing for a file libjpeg does not read or whose colours are not grey or YCbCr/RGB. C only between the
-// jump and its target: nothing there has a destructor to skip.
-VImage decodeJpegScaled(const QByteArray& name, int eighths)
+// Warnings and traces. A file that ends before its last scan (libjpeg makes the rest up in grey) fails,
+// as libvips' strict reads fail it; other warnings (stray bytes before a marker, a damaged segment) are
+// what every viewer passes over, unless the file is made of them.
+void jpegMessage(j_common_ptr info, int level)
 {
+    if (level >= 0)
+        return;
+    if (info->err->msg_code == JWRN_JPEG_EOF || ++info->err->num_warnings >= 100)
+        jpegFailed(info);
+}
+
+enum class JpegOutcome { decoded, notTaken, failed, outOfMemory };
+
+// The JPEG decoded by libjpeg's DCT scaling at eighths/8 of its size, as stored (not turned), RGB.
+// notTaken for a file libjpeg does not read or whose colours are not grey or YCbCr/RGB; failed for a
+// damaged file. C only between the jump and its target: nothing there has a destructor to skip.
+VImage decodeJpegScaled(const QByteArray& name, int eighths, JpegOutcome& outcome)
+{
+    outcome = JpegOutcome::notTaken;
     std::FILE* file = std::fopen(name.constData(), "rb");
     if (!file)
         return VImage();
     jpeg_decompress_struct info;
     JpegErrors errors;
     unsigned char* volatile pixels = nullptr;
+    volatile bool started = false;
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = jpegFailed;
     errors.manager.output_message = jpegQuiet;
+    errors.manager.emit_message = jpegMessage;
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&info);
         std::fclose(file);
         g_free(pixels);
+        // Past the header the file is damaged; before, libjpeg does not take it.
+        outcome = started ? JpegOutcome::failed : JpegOutcome::notTaken;
         return VImage();
     }
     jpeg_create_decompress(&info);
@@ -80,13 +100,20 @@ VImage decodeJpegScaled(const QByteArray& name, int eighths)
         std::fclose(file);
         return VImage();
     }
+    started = true;
     info.out_color_space = JCS_RGB;
     info.scale_num = unsigned(eighths);
     info.scale_denom = 8;
     jpeg_start_decompress(&info);
     const std::size_t width = info.output_width;
     const std::size_t height = info.output_height;
-    pixels = static_cast<unsigned char*>(g_malloc(width * height * 3));
+    pixels = static_cast<unsigned char*>(g_try_malloc(width * height * 3));
+    if (!pixels) {
+        jpeg_destroy_decompress(&info);
+        std::fclose(file);
+        outcome = JpegOutcome::outOfMemory;
+        return VImage();
+    }
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = pixels + std::size_t(info.output_scanline) * width * 3;
         jpeg_read_scanlines(&info, &row, 1);
@@ -94,6 +121,7 @@ VImage decodeJpegScaled(const QByteArray& name, int eighths)
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     std::fclose(file);
+    outcome = JpegOutcome::decoded;
     return VImage::new_from_memory_steal(
         pixels, width * height * 3, int(width), int(height), 3, VIPS_FORMAT_UCHAR)
         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
@@ -105,6 +133,8 @@ struct Pipeline
     VImage image;
     QTransform toCanvas;
     QByteArray profile;
+    // The loader's failures, which the reduction's caches may drop.
+    VipsSupport::LoadWatch watch;
 };
 
 // Brings image (of the part at partToImage) down by residual with lanczos3 when that is a real
@@ -126,28 +156,42 @@ void reduceFurther(VImage& image, QTransform& partToImage, double residual)
     partToImage = scaled * partToImage;
 }
 
-bool reduce(const QString& path, const Drawing& drawing, Pipeline& out)
+enum class Reduction { made, notTaken, failed };
+
+Reduction refuse(ReadFailure& failure, const ReadFailure& why)
 {
-    if (CameraRaw::isCameraRaw(path) || !(drawing.scale > 0) || drawing.canvasSize.isEmpty())
-        return false;
-    VipsSupport::ensureStarted();
-    const QByteArray name = VipsSupport::fileName(path);
-    VImage header = VImage::new_from_file(name.constData());
+    failure = why;
+    return Reduction::failed;
+}
+
+// name is the file libvips and libjpeg open: the photo's descriptor, held open by the caller.
+Reduction reduce(const QByteArray& name, const Drawing& drawing, Pipeline& out, ReadFailure& failure)
+{
+    // Strict, as every decode of a write: truncation and decoding errors fail it, warnings do not.
+    const auto options = [] { return VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR); };
+    VImage header = VImage::new_from_file(name.constData(), options());
     if (!eightBitRgbOrGrey(header))
-        return false;
+        return Reduction::notTaken;
     out.profile = VipsSupport::iccProfile(header);
-    const int orientation
-        = header.get_typeof(VIPS_META_ORIENTATION) ? header.get_int(VIPS_META_ORIENTATION) : 1;
+    const int orientation = VipsSupport::orientationOf(header);
     const bool turned = orientation > 1 && orientation <= 8;
-    const char* loader = nullptr;
-    const bool jpeg = vips_image_get_string(header.get_image(), "vips-loader", &loader) == 0 && loader
-        && std::strcmp(loader, "jpegload") == 0 && (header.bands() == 1 || header.bands() == 3);
+    const bool jpeg = VipsSupport::loaderOf(header).startsWith("jpegload")
+        && (header.bands() == 1 || header.bands() == 3);
 
     // A JPEG reduced in its DCT: the smallest eighth that still holds the detail the canvas shows.
     const int eighths = std::clamp(int(std::ceil(8 * drawing.scale - 1e-9)), 1, 8);
     if (jpeg && eighths < 8) {
-        VImage scaled = decodeJpegScaled(name, eighths);
-        if (!scaled.is_null()) {
+        const qint64 scaledPixels
+            = ((qint64(header.width()) * eighths + 7) / 8) * ((qint64(header.height()) * eighths + 7) / 8);
+        if (const auto refused = VipsSupport::refusal(scaledPixels))
+            return refuse(failure, *refused);
+        JpegOutcome outcome = JpegOutcome::notTaken;
+        VImage scaled = decodeJpegScaled(name, eighths, outcome);
+        if (outcome == JpegOutcome::failed)
+            return refuse(failure, {});
+        if (outcome == JpegOutcome::outOfMemory)
+            return refuse(failure, { ReadFailure::Kind::outOfMemory, 0 });
+        if (outcome == JpegOutcome::decoded) {
             if (turned) {
                 scaled.set(VIPS_META_ORIENTATION, orientation);
                 scaled = scaled.autorot();
@@ -159,29 +203,32 @@ bool reduce(const QString& path, const Drawing& drawing, Pipeline& out)
                                    .toAlignedRect()
                                    .intersected(QRect(0, 0, scaled.width(), scaled.height()));
             if (part.isEmpty())
-                return false;
+                return Reduction::notTaken;
             out.image = scaled.extract_area(part.x(), part.y(), part.width(), part.height());
             QTransform partToImage;
             partToImage.scale(1 / f, 1 / f);
             partToImage.translate(part.x(), part.y());
             reduceFurther(out.image, partToImage, drawing.scale / f);
             out.toCanvas = partToImage * drawing.imageToCanvas;
-            return true;
+            return Reduction::made;
         }
     }
 
-    // Any other photo: the region reduced by lanczos3 while it decodes (rows stream when upright).
-    VImage image = turned
-        ? header.autorot()
-        : VImage::new_from_file(name.constData(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+    // Any other photo: the region reduced by lanczos3 while it decodes (rows stream when upright). Its
+    // format shrinks nothing on load: every pixel it declares is decoded.
+    if (const auto refused = VipsSupport::refusal(VipsSupport::decodedPixels(header)))
+        return refuse(failure, *refused);
+    VImage image = turned ? out.watch.watch(header).autorot()
+                          : out.watch.watch(VImage::new_from_file(
+                              name.constData(), options()->set("access", VIPS_ACCESS_SEQUENTIAL)));
     const QRect area = drawing.region.intersected(QRect(0, 0, image.width(), image.height()));
     if (area.isEmpty())
-        return false;
+        return Reduction::notTaken;
     out.image = image.extract_area(area.x(), area.y(), area.width(), area.height());
     QTransform partToImage = QTransform::fromTranslate(area.x(), area.y());
     reduceFurther(out.image, partToImage, drawing.scale);
     out.toCanvas = partToImage * drawing.imageToCanvas;
-    return true;
+    return Reduction::made;
 }
 
 // Runs the pipeline into float planes (grey spread to the three colours).
@@ -224,19 +271,44 @@ std::optional<FloatImage> toFloat(const VImage& image, const QByteArray& profile
 
 } // namespace
 
-std::optional<Reduced> decode(const QString& source, const Drawing& drawing)
+std::optional<Reduced> decode(
+    const QString& source, const Drawing& drawing, std::optional<ReadFailure>* failure)
 {
+    if (CameraRaw::isCameraRaw(source) || !(drawing.scale > 0) || drawing.canvasSize.isEmpty())
+        return std::nullopt;
+    ReadFailure reason;
+    // Open for as long as the decode reads: libvips and libjpeg open this very file again by its name.
+    const RegularFile file(source);
+    if (!file.isOpen()) {
+        if (failure)
+            *failure = reason;
+        return std::nullopt;
+    }
+    VipsSupport::ensureStarted();
     try {
         Pipeline pipeline;
-        if (!reduce(source, drawing, pipeline))
+        switch (reduce(file.openablePath(), drawing, pipeline, reason)) {
+        case Reduction::notTaken:
             return std::nullopt;
+        case Reduction::failed:
+            if (failure)
+                *failure = reason;
+            return std::nullopt;
+        case Reduction::made:
+            break;
+        }
         std::optional<FloatImage> image = toFloat(pipeline.image, pipeline.profile);
-        if (!image)
-            return std::nullopt;
-        return Reduced { std::move(*image), pipeline.toCanvas };
-    } catch (const vips::VError&) {
+        if (image && !pipeline.watch.failed())
+            return Reduced { std::move(*image), pipeline.toCanvas };
+        reason = {};
+    } catch (const vips::VError& e) {
+        reason = VipsSupport::failureOf(e.what());
         vips_error_clear();
-    } catch (const std::bad_alloc&) { }
+    } catch (const std::bad_alloc&) {
+        reason = { ReadFailure::Kind::outOfMemory, 0 };
+    }
+    if (failure)
+        *failure = reason;
     return std::nullopt;
 }
 

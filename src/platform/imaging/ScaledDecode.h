@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/imaging/FloatImage.h"
+#include "platform/imaging/ReadFailure.h"
 
 #include <QRect>
 #include <QSize>
@@ -35,8 +36,13 @@ struct Reduced
     QTransform toCanvas;
 };
 
-// Absent when the file cannot be read, or is not an 8-bit RGB or grey photo, or is a camera RAW file:
-// the caller then decodes the whole photo (ImageIO::decode) instead.
-std::optional<Reduced> decode(const QString& source, const Drawing& drawing);
+// Absent without a failure when the photo is not one this decode takes (not an 8-bit RGB or grey photo,
+// a camera RAW file): the caller then decodes the whole photo (ImageIO::decode) instead. Absent with the
+// failure set when the photo cannot be read: not a regular file (never waited on), damaged (a strict
+// read, as ImageIO::decode: truncation and decoding errors fail it, warnings do not), or more pixels to
+// decode than PixelBudget allows (a JPEG counts those of its DCT-scaled decode, other formats all their
+// pixels), refused from the header.
+std::optional<Reduced> decode(
+    const QString& source, const Drawing& drawing, std::optional<ReadFailure>* failure = nullptr);
 
 } // namespace quavel::ScaledDecode

@@ -1,8 +1,7 @@
 #include "platform/imaging/VideoFrames.h"
 
-#include "platform/files/NativeName.h"
+#include "platform/files/RegularFile.h"
 
-#include <QFile>
 #include <QTransform>
 
 extern "C" {
@@ -95,8 +94,13 @@ QImage firstFrame(const QString& path, int maxPixel)
 {
     if (maxPixel < 1)
         return {};
+    // Only a regular file, opened without waiting; FFmpeg opens this very file again by the descriptor's
+    // name while it is held open here.
+    const RegularFile file(path);
+    if (!file.isOpen())
+        return {};
     AVFormatContext* rawFormat = nullptr;
-    if (avformat_open_input(&rawFormat, NativeName::encode(path).constData(), nullptr, nullptr) < 0)
+    if (avformat_open_input(&rawFormat, file.openablePath().constData(), nullptr, nullptr) < 0)
         return {};
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/imaging/ReadFailure.h"
+
 #include <QByteArray>
 #include <QString>
 
-namespace vips {
-class VImage;
-}
+#include "platform/imaging/Vips.h"
+
+#include <atomic>
+#include <optional>
+#include <vector>
 
 // Internal to the imaging layer: libvips set-up shared by the readers and writers.
 namespace quavel::VipsSupport {
@@ -14,10 +18,57 @@ namespace quavel::VipsSupport {
 // be answered from a cached decode of its former content.
 void ensureStarted();
 
-// The file name in the form libvips opens.
+// The file name in the form libvips opens (for writing: reads go through RegularFile::openablePath).
 QByteArray fileName(const QString& path);
 
 // The ICC profile the image carries; empty when it has none.
 QByteArray iccProfile(const vips::VImage& image);
+
+// The loader libvips chose for an image read from a file ("jpegload", "pngload", …); empty when none.
+QByteArray loaderOf(const vips::VImage& image);
+
+// The EXIF orientation of a header, 1 when it has none.
+int orientationOf(const vips::VImage& image);
+
+// The factor a JPEG brought down to a long side of maxSide is decoded at by its DCT scaling: 2, 4 or 8,
+// leaving a factor of two for the final reduction (libvips' thumbnail takes the same); 1 for any other
+// format or without maxSide.
+int jpegShrink(const vips::VImage& header, std::optional<int> maxSide);
+
+// How many pixels the decode of the image whose header this is produces: with maxSide, a JPEG decodes
+// at jpegShrink; every other format, and any format without maxSide, decodes all the pixels its header
+// declares.
+qint64 decodedPixels(const vips::VImage& header, std::optional<int> maxSide = std::nullopt);
+
+// The failures of a load, seen whatever comes after it. libvips' threaded operations that cache what
+// they read (shrink, reduce, rot) may drop the error of the loader beneath them, and a truncated file
+// then decodes as if whole, with made-up pixels: a strict read passes the loader's output through
+// watch(), which notes every request the loader failed before handing the failure on. One object per
+// decode, alive until its pipeline has run; any thread.
+class LoadWatch
+{
+public:
+    vips::VImage watch(const vips::VImage& loaded);
+    bool failed() const { return m_failed.load(); }
+
+private:
+    std::atomic<bool> m_failed { false };
+    std::vector<vips::VImage> m_loaded; // held while the pipelines read them
+};
+
+// The photo of the file `name` (its header read already) brought down to fit maxSide × maxSide (never
+// enlarged) and turned upright, decoded at a reduced size where the format allows it (jpegShrink),
+// failing on what failOn says, its load watched by watch when one is given.
+vips::VImage fitted(
+    const QByteArray& name, const vips::VImage& header, int maxSide, VipsFailOn failOn, LoadWatch* watch);
+
+// The budget's refusal of a decode of that many pixels; absent when the budget allows it.
+std::optional<ReadFailure> refusal(qint64 pixels);
+
+// Why a libvips call failed, from its message: out of memory, or an unreadable file.
+ReadFailure failureOf(const char* message);
+
+// The same for a C call that just failed, from libvips' error buffer, which is then cleared.
+ReadFailure takeFailure();
 
 } // namespace quavel::VipsSupport

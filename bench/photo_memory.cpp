@@ -1,0 +1,181 @@
+// The memory of the most expensive photo writes, the figure the pixel budget rests on
+// (PixelBudget::kWriteBytesPerPixel). Each write runs in a process of its own that does nothing else, and
+// its resident peak is that process's:
+//   memory photo.retouch_write_<n>mp_peak_mb    PhotoEdits::applyRetouch with every retouch stage on, of
+//                                               a JPEG of n megapixels (the original kept first)
+//   memory photo.watermark_write_<n>mp_peak_mb  PhotoEdits::applyWatermark of that photo once retouched:
+//                                               the retouch again and the watermark across the full size
+//   memory photo.crop_write_<n>mp_peak_mb       PhotoEditMemory::materialize of a validated A4 crop with
+//                                               that retouch and the watermark
+// for n = 24 and 48 (PHOTO_MEMORY_SIZES, megapixels separated by commas, changes them). It then prints
+// the bytes per pixel of the most expensive write at the largest size, and between the two largest sizes
+// (the slope, without what the process holds whatever the photo).
+// The photos (3 : 2, smooth gradients plus grey noise of σ 2 levels, JPEG at quality 90) are made by
+// libvips in the parent process, streamed.
+
+#include "BenchSupport.h"
+#include "RetouchForBench.h"
+
+#include "photo/PhotoEditMemory.h"
+#include "photo/PhotoEdits.h"
+#include "photo/PhotoReads.h"
+#include "platform/imaging/PixelBudget.h"
+#include "platform/imaging/VipsSupport.h"
+
+#include "platform/imaging/Vips.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+using namespace quavel;
+using vips::VImage;
+
+namespace {
+
+const char* const kinds[] = { "retouch", "watermark", "crop" };
+
+void makePhoto(const QString& path, int width, int height)
+{
+    VipsSupport::ensureStarted();
+    const VImage noise = VImage::gaussnoise(
+        width, height, VImage::option()->set("sigma", 2.0)->set("mean", 0.0)->set("seed", 42));
+    const VImage xy = VImage::xyz(width, height);
+    const VImage x = xy.extract_band(0) * (200.0 / width);
+    const VImage y = xy.extract_band(1) * (200.0 / height);
+    const VImage r = x + 30 + noise;
+    const VImage g = y + 20 + noise;
+    const VImage b = (x + y) * 0.5 + 10 + noise;
+    r.bandjoin({ g, b })
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .jpegsave(QFile::encodeName(path).constData(), VImage::option()->set("Q", 90));
+}
+
+void makeWatermark(const QString& path)
+{
+    VipsSupport::ensureStarted();
+    const VImage white = VImage::black(2000, 400, VImage::option()->set("bands", 4)) + 255;
+    white.cast(VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .pngsave(QFile::encodeName(path).constData());
+}
+
+// The child: one write of the photo, nothing else.
+int runWrite(const QString& kind, const QString& photo, const QString& watermark)
+{
+    try {
+        if (kind == QLatin1String("retouch")) {
+            PhotoEdits::applyRetouch(photo, bench::everyStage(), std::nullopt);
+        } else if (kind == QLatin1String("watermark")) {
+            PhotoEditJournal journal;
+            journal.current.retouch = bench::everyStage();
+            PhotoEditMemory::save(journal, photo);
+            PhotoEdits::applyWatermark(photo, watermark);
+        } else {
+            PhotoEditJournal journal;
+            journal.current.retouch = bench::everyStage();
+            journal.current.cropValidated = true;
+            journal.current.includeWatermark = true;
+            journal.current.format = PrintFormat::a4;
+            PhotoEditMemory::save(journal, photo);
+            PhotoEditMemory::materialize(journal, photo, PhotoReads::watermark(watermark));
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(kind), e.what());
+        return 1;
+    }
+    return 0;
+}
+
+// Runs the write in a child process; its resident peak in bytes, or 0 when it failed.
+double peakOf(const char* kind, const QString& photo, const QString& watermark)
+{
+    const std::string self = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    const std::string photoArg = QFile::encodeName(photo).toStdString();
+    const std::string markArg = QFile::encodeName(watermark).toStdString();
+    std::vector<char*> argv { const_cast<char*>(self.c_str()), const_cast<char*>("--write-child"),
+        const_cast<char*>(kind), const_cast<char*>(photoArg.c_str()), const_cast<char*>(markArg.c_str()),
+        nullptr };
+    pid_t pid = 0;
+    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        return 0;
+    int status = 0;
+    rusage usage {};
+    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return 0;
+    return double(usage.ru_maxrss) * 1024.0;
+}
+
+std::vector<int> sizes()
+{
+    std::vector<int> result;
+    for (const QString& part :
+        qEnvironmentVariable("PHOTO_MEMORY_SIZES", QStringLiteral("24,48")).split(u','))
+        if (const int n = part.trimmed().toInt(); n > 0)
+            result.push_back(n);
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 5 && args[1] == QLatin1String("--write-child"))
+        return runWrite(args[2], args[3], args[4]);
+
+    const QString root = bench::scratchFolder();
+    const QString watermark = root + QStringLiteral("/Filigrane.png");
+    makeWatermark(watermark);
+    std::map<int, double> worst; // megapixels → the largest peak of the writes, bytes
+    for (const int megapixels : sizes()) {
+        const int height = int(std::lround(std::sqrt(megapixels * 1e6 / 1.5)));
+        const int width = int(std::lround(height * 1.5));
+        for (const char* kind : kinds) {
+            const QString folder = root + QStringLiteral("/%1-%2").arg(QLatin1String(kind)).arg(megapixels);
+            QDir().mkpath(folder);
+            const QString photo = folder + QStringLiteral("/DSC_0001.JPG");
+            makePhoto(photo, width, height);
+            const double peak = peakOf(kind, photo, watermark);
+            if (peak <= 0) {
+                std::fprintf(stderr, "the %s write of %d megapixels failed\n", kind, megapixels);
+                continue;
+            }
+            std::printf("memory photo.%s_write_%dmp_peak_mb %.0f\n", kind, megapixels, peak / 1048576.0);
+            std::fflush(stdout);
+            worst[megapixels] = std::max(worst[megapixels], peak);
+            QDir(folder).removeRecursively();
+        }
+    }
+    if (worst.empty())
+        return 1;
+    const auto largest = worst.rbegin();
+    const double pixels = double(largest->first) * 1e6;
+    std::printf(
+        "the most expensive write of %d megapixels: %.1f bytes per pixel (budget: %.1f bytes per pixel, "
+        "%lld pixels)\n",
+        largest->first, largest->second / pixels, PixelBudget::kWriteBytesPerPixel,
+        (long long)PixelBudget::kMaxPixels);
+    if (worst.size() >= 2) {
+        const auto below = std::next(largest);
+        std::printf("between %d and %d megapixels: %.1f bytes per added pixel\n", below->first,
+            largest->first,
+            (largest->second - below->second) / (double(largest->first - below->first) * 1e6));
+    }
+    return 0;
+}

@@ -1,0 +1,164 @@
+// Damaged photos: a file cut short, in every format the system reads, fails every strict read (each
+// write's decode, the printed page) while a gallery's thumbnail shows what decodes; every write refuses
+// it as an unreadable photo and leaves it byte for byte as it was. A JPEG with stray bytes, which libjpeg
+// only warns about, is edited like any photo.
+#include "PhotoFixtures.h"
+#include "PhotoTestSupport.h"
+
+#include "photo/CropEditorWork.h"
+#include "photo/CropWriteRequest.h"
+#include "photo/PhotoEditError.h"
+#include "photo/PhotoEditMemory.h"
+#include "photo/PhotoEdits.h"
+#include "platform/imaging/ImageIO.h"
+#include "platform/imaging/ImageThumbnail.h"
+#include "platform/imaging/ScaledDecode.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace quavel {
+namespace {
+
+PhotoRetouchSettings brighter()
+{
+    PhotoRetouchSettings s;
+    s.exposure = 1;
+    return s;
+}
+
+// A quarter of the photo drawn on a canvas a quarter of its size: a JPEG is then decoded by its DCT
+// scaling, other formats stream.
+std::optional<ReadFailure> scaledDecodeFailure(const QString& path, QSize size)
+{
+    const ScaledDecode::Drawing drawing { QTransform::fromScale(0.25, 0.25), QRect(QPoint(0, 0), size), 0.25,
+        size / 4 };
+    std::optional<ReadFailure> failure;
+    EXPECT_FALSE(ScaledDecode::decode(path, drawing, &failure));
+    return failure;
+}
+
+class CutShort : public testing::TestWithParam<const char*>
+{
+protected:
+    test::TempFolder m_folder;
+};
+
+TEST_P(CutShort, FailsEveryStrictReadAndShowsWhatDecodesInAThumbnail)
+{
+    const QString extension = QString::fromLatin1(GetParam());
+    const QSize size(512, 384);
+    const QString whole = test::writePhoto(m_folder.file(QStringLiteral("whole.") + extension), [&] {
+        test::PhotoRecipe recipe = test::sized(size.width(), size.height());
+        recipe.checker = 8; // detail all over, so that the second half of the file holds pixels
+        return recipe;
+    }());
+    ASSERT_TRUE(ImageIO::decode(whole)) << GetParam();
+    const QString cut = m_folder.file(QStringLiteral("cut.") + extension);
+    ASSERT_TRUE(QFile::copy(whole, cut));
+    test::truncateFile(cut, 0.6);
+
+    ReadFailure failure;
+    EXPECT_FALSE(ImageIO::decode(cut, std::nullopt, &failure)) << GetParam();
+    EXPECT_EQ(failure.kind, ReadFailure::Kind::unreadable);
+    EXPECT_FALSE(ImageIO::decode(cut, 200)) << GetParam() << ": the editor's working image";
+    EXPECT_TRUE(ImageThumbnail::fromFile(cut, 200, ImageThumbnail::Damage::refused).isNull()) << GetParam();
+    const std::optional<ReadFailure> scaled = scaledDecodeFailure(cut, size);
+    EXPECT_TRUE(scaled.has_value()) << GetParam() << ": the crop canvas falls back to a whole decode";
+    // JPEG and PNG decode their first part; the others cannot decode any of it.
+    const bool partial = extension == QLatin1String("jpg") || extension == QLatin1String("png");
+    EXPECT_EQ(ImageThumbnail::fromFile(cut, 200).isNull(), !partial) << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CutShort, testing::Values("jpg", "png", "tif", "webp", "heic"));
+
+// A write of a damaged photo, as each editing step makes it.
+struct Write
+{
+    const char* name;
+    std::function<void(const QString& photo, const QString& folder)> run;
+};
+
+const Write writes[] = {
+    { "batch retouch",
+        [](const QString& p, const QString&) { PhotoEdits::applyRetouch(p, brighter(), {}); } },
+    { "batch watermark",
+        [](const QString& p, const QString& folder) {
+            PhotoEdits::applyWatermark(
+                p, test::writePhoto(folder + QStringLiteral("/Logo.png"), test::sized(40, 8, 1, true)));
+        } },
+    { "validated crop (DCT scaled)",
+        [](const QString& p, const QString&) {
+            PhotoEditJournal journal;
+            journal.current.cropValidated = true;
+            PhotoEditMemory::materialize(journal, p, std::nullopt);
+        } },
+    { "editor write",
+        [](const QString& p, const QString& folder) {
+            const QString copy = folder + QStringLiteral("/session.jpg");
+            QFile::remove(copy);
+            QFile::copy(p, copy);
+            CropWriteRequest request;
+            request.photo = p;
+            request.sessionCopy = copy;
+            request.retouch = brighter();
+            CropEditorWork::write(request);
+        } },
+    { "editor write of a validated crop",
+        [](const QString& p, const QString& folder) {
+            const QString copy = folder + QStringLiteral("/session.jpg");
+            QFile::remove(copy);
+            QFile::copy(p, copy);
+            CropWriteRequest request;
+            request.photo = p;
+            request.sessionCopy = copy;
+            request.validated = true;
+            request.snapshot.url = p;
+            CropEditorWork::write(request);
+        } },
+};
+
+TEST(DamagedPhotos, ATruncatedJpegIsRefusedByEveryWriteAndLeftAsItWas)
+{
+    test::TempFolder folder;
+    // Larger than the A5 canvas (1748 × 2480), so that its crop is decoded at a reduced size.
+    test::PhotoRecipe recipe = test::sized(4000, 3000);
+    recipe.checker = 16;
+    const QString whole = test::writePhoto(folder.file(QStringLiteral("whole.jpg")), recipe);
+    for (const Write& write : writes) {
+        const QString photo
+            = folder.file(QStringLiteral("%1/IMG_0001.jpg").arg(QString::fromLatin1(write.name)));
+        QDir().mkpath(QFileInfo(photo).absolutePath());
+        ASSERT_TRUE(QFile::copy(whole, photo));
+        test::truncateFile(photo, 0.5);
+        const QByteArray before = test::readFile(photo);
+        try {
+            write.run(photo, folder.path());
+            ADD_FAILURE() << write.name << " wrote the grey of the missing half into the photo";
+        } catch (const PhotoEditError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Impossible de lire cette photo.")) << write.name;
+        }
+        EXPECT_EQ(test::readFile(photo), before) << write.name;
+    }
+}
+
+TEST(DamagedPhotos, AJpegWithStrayBytesOnlyWarnsAndIsEdited)
+{
+    test::TempFolder folder;
+    test::PhotoRecipe recipe = test::sized(512, 384);
+    const QString photo = test::writeStrayBytesJpeg(folder.file(QStringLiteral("IMG_0001.jpg")), recipe);
+    EXPECT_FALSE(test::decodesCleanly(photo)) << "libjpeg warns about the stray bytes";
+    const ScaledDecode::Drawing drawing { QTransform::fromScale(0.25, 0.25), QRect(0, 0, 512, 384), 0.25,
+        QSize(128, 96) };
+    EXPECT_TRUE(ScaledDecode::decode(photo, drawing));
+    EXPECT_FALSE(ImageThumbnail::fromFile(photo, 200, ImageThumbnail::Damage::refused).isNull());
+    const QByteArray before = test::readFile(photo);
+    PhotoEdits::applyRetouch(photo, brighter(), {});
+    EXPECT_NE(test::readFile(photo), before);
+    EXPECT_EQ(test::decodesCleanly(photo), QSize(512, 384));
+}
+
+} // namespace
+} // namespace quavel
