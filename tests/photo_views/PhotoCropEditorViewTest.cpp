@@ -5,6 +5,7 @@
 #include "RetouchTestSupport.h"
 #include "common/TestSupport.h"
 
+#include "photo/CropEditorJournal.h"
 #include "photo/CropEditorModel.h"
 #include "photo/CropGeometry.h"
 #include "photo/views/CropCanvas.h"
@@ -192,6 +193,73 @@ TEST_F(EditorFixture, CanvasDragsMoveTheModelsCropAndMakeOneStep)
     QTest::mouseRelease(c, Qt::LeftButton, {}, (moved.bottomRight() - QPointF(40, 40)).toPoint());
     EXPECT_GT(model.zoom(), 2);
     EXPECT_EQ(model.zoom(), c->zoom());
+}
+
+// Each side and corner pulled with the pointer on the canvas keeps the opposite side or corner where it
+// was, and the crop the journal records is the one the drag made.
+TEST_F(EditorFixture, EachHandleKeepsItsOppositeSideInTheJournal)
+{
+    PhotoCropEditorView& v = open(photo);
+    ASSERT_TRUE(loaded());
+    CropCanvas* c = v.canvas();
+    const QSizeF image(model.sourceImage().size());
+    ASSERT_EQ(image, QSizeF(900, 600)); // the journal's pixels are the canvas's
+    const double aspect = CropGeometry::aspect(PrintFormat::a5, image);
+
+    using Pick = double (*)(const QRectF&);
+    const Pick left = [](const QRectF& r) { return r.left(); };
+    const Pick right = [](const QRectF& r) { return r.right(); };
+    const Pick top = [](const QRectF& r) { return r.top(); };
+    const Pick bottom = [](const QRectF& r) { return r.bottom(); };
+    const Pick midX = [](const QRectF& r) { return r.center().x(); };
+    const Pick midY = [](const QRectF& r) { return r.center().y(); };
+    const struct
+    {
+        const char* name;
+        QPointF (*grip)(const QRectF&);
+        QPointF pull;
+        // What stays where it was, and the side the pull moves.
+        Pick kept[2];
+        Pick moved;
+    } handles[] = {
+        { "left", [](const QRectF& r) { return QPointF(r.left(), r.center().y()); }, { -40, 0 },
+            { right, midY }, left },
+        { "right", [](const QRectF& r) { return QPointF(r.right(), r.center().y()); }, { 40, 0 },
+            { left, midY }, right },
+        { "top", [](const QRectF& r) { return QPointF(r.center().x(), r.top()); }, { 0, -30 },
+            { bottom, midX }, top },
+        { "bottom", [](const QRectF& r) { return QPointF(r.center().x(), r.bottom()); }, { 0, 30 },
+            { top, midX }, bottom },
+        { "top-left", [](const QRectF& r) { return r.topLeft(); }, { -40, -20 }, { right, bottom }, left },
+        { "top-right", [](const QRectF& r) { return r.topRight(); }, { 40, -20 }, { left, bottom }, right },
+        { "bottom-left", [](const QRectF& r) { return r.bottomLeft(); }, { -20, 40 }, { right, top },
+            bottom },
+        { "bottom-right", [](const QRectF& r) { return r.bottomRight(); }, { 30, 30 }, { left, top }, right },
+    };
+    for (const auto& h : handles) {
+        model.setZoom(2);
+        model.setOffset(QSizeF(0, 0));
+        const QRectF before = CropGeometry::cropRect(image, aspect, 2, QSizeF(0, 0));
+        const QRectF shown = c->canvasLayout().crop;
+        const QPoint from = h.grip(shown).toPoint();
+        const QPoint to = (h.grip(shown) + h.pull).toPoint();
+        QTest::mousePress(c, Qt::LeftButton, {}, from);
+        QTest::mouseMove(c, (QPointF(from) + h.pull / 2).toPoint());
+        QTest::mouseMove(c, to);
+        QTest::mouseRelease(c, Qt::LeftButton, {}, to);
+
+        std::optional<PhotoEditJournal> journal;
+        ASSERT_TRUE(waitUntil([&] {
+            journal = CropEditorJournal::read(photo);
+            return journal && journal->current.zoom != 2;
+        })) << h.name;
+        const QRectF after
+            = CropGeometry::cropRect(image, aspect, journal->current.zoom, journal->current.offset);
+        for (Pick kept : h.kept)
+            EXPECT_NEAR(kept(after), kept(before), 1e-6) << h.name;
+        EXPECT_GT(std::abs(h.moved(after) - h.moved(before)), 20) << h.name;
+        EXPECT_EQ(model.currentState(), journal->current) << h.name;
+    }
 }
 
 TEST_F(EditorFixture, PresetButtonsApplyAndSave)

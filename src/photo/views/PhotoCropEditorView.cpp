@@ -97,7 +97,7 @@ PhotoCropEditorView::PhotoCropEditorView(
     m_canvasHolder = new QWidget(ground);
     auto* padded = new QVBoxLayout(m_canvasHolder);
     padded->setContentsMargins(12, 12, 12, 12);
-    m_canvas = new CropCanvas(m_canvasHolder);
+    m_canvas = new CropCanvas(model, m_canvasHolder);
     padded->addWidget(m_canvas);
     m_spinnerHolder = new QWidget(ground);
     auto* centred = new QVBoxLayout(m_spinnerHolder);
@@ -143,10 +143,8 @@ PhotoCropEditorView::PhotoCropEditorView(
 
     buildShortcuts();
     connectModel();
-    connectCanvas();
     refresh();
     refreshPicture();
-    refreshWatermark();
 }
 
 PhotoCropEditorView::~PhotoCropEditorView()
@@ -182,49 +180,12 @@ void PhotoCropEditorView::connectModel()
              &CropEditorModel::historyChanged, &CropEditorModel::hasOriginalBackupChanged,
              &CropEditorModel::errorMessageChanged, &CropEditorModel::sourceImageChanged })
         connect(m, signal, this, &PhotoCropEditorView::refresh);
-    for (auto signal : { &CropEditorModel::previewChanged, &CropEditorModel::sourceImageChanged,
-             &CropEditorModel::formatChanged, &CropEditorModel::zoomChanged, &CropEditorModel::offsetChanged,
-             &CropEditorModel::angleChanged })
+    // The canvas follows the model itself; here only whether there is a picture to show yet.
+    for (auto signal : { &CropEditorModel::previewChanged, &CropEditorModel::sourceImageChanged })
         connect(m, signal, this, &PhotoCropEditorView::refreshPicture);
-    for (auto signal : { &CropEditorModel::watermarkImageChanged, &CropEditorModel::includeWatermarkChanged })
-        connect(m, signal, this, &PhotoCropEditorView::refreshWatermark);
     connect(m, &CropEditorModel::retouchSettingsChanged, this, [this] {
         if (m_model)
             m_session->setValue(m_model->retouchSettings());
-    });
-    // A new photo (or the end of a drag) forgets what a drag in progress grabbed.
-    connect(m, &CropEditorModel::activeHandleChanged, this, [this] {
-        if (m_model && !m_model->activeHandle())
-            m_canvas->releaseHandle();
-    });
-}
-
-void PhotoCropEditorView::connectCanvas()
-{
-    // The canvas computes each step of a drag; the model holds the drag and the
-    // crop it produces.
-    connect(m_canvas, &CropCanvas::dragBegan, this, [this](const CropDrag& d) {
-        if (!m_model)
-            return;
-        m_model->setActiveHandle(d.handle);
-        m_model->setDragStartOffset(d.startOffset);
-        m_model->setDragStartCrop(d.startCrop);
-        m_model->setDragStartAngle(d.startAngle);
-        m_model->setDragStartVector(d.startVector);
-    });
-    connect(m_canvas, &CropCanvas::cropEdited, this, [this](double zoom, const QSizeF& offset) {
-        if (!m_model)
-            return;
-        m_model->setZoom(zoom);
-        m_model->setOffset(offset);
-    });
-    connect(m_canvas, &CropCanvas::angleEdited, this, [this](double angle) {
-        if (m_model)
-            m_model->setAngle(angle);
-    });
-    connect(m_canvas, &CropCanvas::gestureFinished, this, [this] {
-        if (m_model)
-            m_model->finishGesture();
     });
 }
 
@@ -263,21 +224,8 @@ void PhotoCropEditorView::refreshPicture()
 {
     if (!m_model)
         return;
-    const CropEditorModel& m = *m_model;
-    const bool ready = !m.preview().isNull() && !m.sourceImage().isNull();
-    if (ready) {
-        m_canvas->setPicture(m.preview(), m.sourceImage().size());
-        m_canvas->setFormat(m.format());
-        m_canvas->setCrop(m.zoom(), m.offset(), m.angle());
-    }
+    const bool ready = !m_model->preview().isNull() && !m_model->sourceImage().isNull();
     m_stage->setCurrentWidget(ready ? m_canvasHolder : m_spinnerHolder);
-}
-
-void PhotoCropEditorView::refreshWatermark()
-{
-    if (!m_model)
-        return;
-    m_canvas->setWatermark(m_model->watermarkImage().toQImage(), m_model->includeWatermark());
 }
 
 void PhotoCropEditorView::confirmCrop()

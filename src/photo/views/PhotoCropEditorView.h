@@ -81,10 +81,8 @@ protected:
 private:
     void buildShortcuts();
     void connectModel();
-    void connectCanvas();
     void refresh();
     void refreshPicture();
-    void refreshWatermark();
     void takeLock();
     void releaseLock();
 
