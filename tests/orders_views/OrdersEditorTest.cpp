@@ -67,13 +67,13 @@ TEST_F(Editor, OpensFromACellUnderTheGalleryAndFollowsPlainClicks)
     ASSERT_TRUE(loaded(a));
 
     // With the editor open a plain click opens the photo clicked; a video is only selected.
-    view.handleClick({ b, false }, false, false);
+    view.screen().click({ b, false }, { false, false });
     EXPECT_EQ(model().fileURL(), b);
     EXPECT_EQ(view.screen().selection().selectedIDs(), QSet<QString> { b });
-    view.handleClick({ clip, true }, false, false);
+    view.screen().click({ clip, true }, { false, false });
     EXPECT_EQ(model().fileURL(), b);
     EXPECT_EQ(view.screen().selection().selectedIDs(), QSet<QString> { clip });
-    view.handleClick({ a, false }, false, true);
+    view.screen().click({ a, false }, { false, true });
     EXPECT_EQ(model().fileURL(), b) << "a Ctrl-click selects as usual";
     EXPECT_EQ(view.screen().selection().count(), 2);
 
@@ -82,7 +82,7 @@ TEST_F(Editor, OpensFromACellUnderTheGalleryAndFollowsPlainClicks)
     const QString mark = f.tmp.write(QStringLiteral("Marque.png"), jpeg(QSize(60, 20), Qt::black));
     f.store->addWatermark(logo);
     f.store->addWatermark(mark);
-    view.syncCropWatermark();
+    view.screen().syncCropWatermark();
     EXPECT_EQ(model().watermarkURL(), mark);
     view.folderColumn()->watermarkPicker()->rows()[0]->choiceButton()->click();
     EXPECT_EQ(model().watermarkURL(), logo);
@@ -99,14 +99,14 @@ TEST_F(Editor, OpensFromACellUnderTheGalleryAndFollowsPlainClicks)
 TEST_F(Editor, EveryPhotoWrittenHasItsThumbnailRefreshedAlsoTheOneJustLeft)
 {
     OrdersView& view = *f.view;
-    view.openCrop({ a, false });
+    view.screen().openCrop({ a, false });
     ASSERT_TRUE(loaded(a));
     // A retouch of A, written once the sliders rest; B opened before that: A's look is written then,
     // and A (not B, which the editor shows now) is the thumbnail refreshed.
     PhotoRetouchSettings brighter;
     brighter.brightness = 40;
     model().setRetouchPreview(brighter);
-    view.openCrop({ b, false });
+    view.screen().openCrop({ b, false });
     ASSERT_TRUE(waitUntil([&] { return f.store->fileRevision(a) >= 1; }, 15000));
     EXPECT_TRUE(PhotoOriginals::hasBackup(a));
     EXPECT_EQ(f.store->fileRevision(b), 0);
@@ -124,7 +124,7 @@ TEST_F(Editor, EveryPhotoWrittenHasItsThumbnailRefreshedAlsoTheOneJustLeft)
 
     // Undoing B from its cell restores it and the editor shows it again as it was.
     ASSERT_TRUE(model().cropValidated());
-    view.undoEdits(b);
+    view.screen().undoEdits(b);
     EXPECT_FALSE(PhotoOriginals::hasBackup(b));
     EXPECT_TRUE(waitUntil([&] { return !model().cropValidated(); }, 15000)) << "the editor loaded B again";
     EXPECT_EQ(model().fileURL(), b);
@@ -133,7 +133,7 @@ TEST_F(Editor, EveryPhotoWrittenHasItsThumbnailRefreshedAlsoTheOneJustLeft)
 TEST_F(Editor, APresetSavedFromTheEditorBecomesTheStoresAndIsWrittenOnce)
 {
     OrdersView& view = *f.view;
-    view.openCrop({ a, false });
+    view.screen().openCrop({ a, false });
     ASSERT_TRUE(loaded(a));
     PhotoRetouchSettings look;
     look.contrast = 25;

@@ -133,7 +133,7 @@ TEST_F(Gallery, ContextMenusActOnTheSelectionOrTheClickedFileAlone)
     clickCell(cell("A.jpg"));
     clickCell(cell("B.jpg"), Qt::ControlModifier);
 
-    std::unique_ptr<QMenu> menu(view.fileMenu(file("B.jpg"), nullptr));
+    std::unique_ptr<QMenu> menu(OrderFileActions::fileMenu(view.screen(), file("B.jpg"), nullptr));
     EXPECT_EQ(titles(*menu),
         (QStringList { "Recadrer", "Retoucher", "Ajouter le filigrane", "—", "Imprimer",
             "Partager par AirDrop", "Ouvrir", "Choisir une application…" }));
@@ -151,7 +151,7 @@ TEST_F(Gallery, ContextMenusActOnTheSelectionOrTheClickedFileAlone)
 
     // On an unselected file: that file alone; the selection is left as it was.
     TestDesktop::shared().clearLaunches();
-    menu.reset(view.fileMenu(file("D.jpg"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("D.jpg"), nullptr));
     entry(*menu, "Ouvrir")->trigger();
     ASSERT_TRUE(waitUntil([] { return TestDesktop::shared().launches().size() == 1; }));
     EXPECT_EQ(TestDesktop::shared().launches(), QStringList { "visionneur|" + file("D.jpg").url });
@@ -159,7 +159,7 @@ TEST_F(Gallery, ContextMenusActOnTheSelectionOrTheClickedFileAlone)
 
     // "Choisir une application…": the application panel, then the files opened with it and remembered.
     TestDesktop::shared().clearLaunches();
-    menu.reset(view.fileMenu(file("A.jpg"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("A.jpg"), nullptr));
     QString title;
     const auto picking = whenPanelShows([&](QFileDialog* panel) {
         title = panel->windowTitle();
@@ -173,10 +173,10 @@ TEST_F(Gallery, ContextMenusActOnTheSelectionOrTheClickedFileAlone)
     EXPECT_EQ(f.store->openWithApps().value("jpg"), TestDesktop::shared().editor());
 
     // "Recadrer" makes the clicked file the only one selected; a video's menu shares and opens only.
-    menu.reset(view.fileMenu(file("B.jpg"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("B.jpg"), nullptr));
     entry(*menu, "Recadrer")->trigger();
     EXPECT_EQ(selectedNames(view.screen()), QStringList { "B.jpg" });
-    menu.reset(view.fileMenu(file("E.mp4"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("E.mp4"), nullptr));
     EXPECT_EQ(titles(*menu), (QStringList { "Partager par AirDrop", "Ouvrir", "Choisir une application…" }));
 }
 
@@ -321,7 +321,7 @@ TEST_F(Gallery, UndoFromTheCellPutsTheOriginalBack)
     f.store->noteEdited(a);
     OrderMediaCell* c = cell("A.jpg");
     ASSERT_TRUE(c->undoButton()->isVisibleTo(c));
-    std::unique_ptr<QMenu> menu(view.fileMenu(file("A.jpg"), nullptr));
+    std::unique_ptr<QMenu> menu(OrderFileActions::fileMenu(view.screen(), file("A.jpg"), nullptr));
     EXPECT_TRUE(entry(*menu, "Annuler les modifications"));
 
     c->undoButton()->click();
@@ -331,7 +331,7 @@ TEST_F(Gallery, UndoFromTheCellPutsTheOriginalBack)
     EXPECT_EQ(f.store->errorMessage(), std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return c->shownKey() == a + "-" + QString::number(f.store->fileRevision(a)); }));
     EXPECT_GT(c->image().pixelColor(1, 1).red(), 200);
-    menu.reset(view.fileMenu(file("A.jpg"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("A.jpg"), nullptr));
     EXPECT_FALSE(entry(*menu, "Annuler les modifications"));
 }
 

@@ -226,7 +226,7 @@ TEST(OrdersViewStates, FolderListSearchAndSelection)
     EXPECT_FALSE(column.searchField()->clearButton()->isVisibleTo(&view));
 
     // Choosing another order: the store selects it, the file selection empties.
-    view.selectAll();
+    view.screen().selectAll();
     EXPECT_EQ(view.screen().selection().count(), 1);
     const QRect martin = list->visualItemRect(list->item(3));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, martin.center());
