@@ -262,6 +262,81 @@ TEST_F(EditorFixture, EachHandleKeepsItsOppositeSideInTheJournal)
     }
 }
 
+// The watermark over the crop on screen is the band the validated photo gets: across the crop's width on
+// its bottom edge, the whole strip, at the height the written canvas has it.
+TEST_F(EditorFixture, TheWatermarkShownIsTheBandWritten)
+{
+    const QColor grey(128, 128, 128);
+    const QString plain = folder.file(QStringLiteral("IMG_0500.png"));
+    QImage picture(900, 600, QImage::Format_RGB32);
+    picture.fill(grey);
+    ASSERT_TRUE(picture.save(plain, "PNG"));
+    // A strip eight times as wide as high in four blocks: red, green, blue, yellow.
+    const QString mark = folder.file(QStringLiteral("bande.png"));
+    const QColor blocks[] = { Qt::red, Qt::green, Qt::blue, Qt::yellow };
+    QImage strip(800, 100, QImage::Format_ARGB32);
+    for (int i = 0; i < 4; ++i)
+        for (int y = 0; y < 100; ++y)
+            for (int x = i * 200; x < (i + 1) * 200; ++x)
+                strip.setPixelColor(x, y, blocks[i]);
+    ASSERT_TRUE(strip.save(mark, "PNG"));
+
+    PhotoCropEditorView& v = open(plain, mark);
+    ASSERT_TRUE(loaded());
+    ASSERT_TRUE(waitUntil([&] { return !model.watermarkImage().isNull(); }, 10000));
+    model.setIncludeWatermark(true);
+    ASSERT_TRUE(v.canvas()->showsWatermark());
+    QApplication::processEvents();
+    const QImage shown = v.canvas()->grab().toImage();
+    const QRectF crop = v.canvas()->canvasLayout().crop;
+
+    v.confirmCrop();
+    ASSERT_TRUE(waitUntil([&] { return saved.contains(plain); }, 15000));
+    const QImage written(plain);
+    ASSERT_EQ(written.size(), PrintFormats::canvasSize(PrintFormat::a5, true));
+
+    // Where a point of the canvas (in fractions of its width and height) lies on screen and in the file.
+    const auto onScreen = [&](double fx, double fy) {
+        return shown.pixelColor(
+            QPointF(crop.left() + fx * crop.width(), crop.top() + fy * crop.height()).toPoint());
+    };
+    const auto inFile = [&](double fx, double fy) {
+        return written.pixelColor(int(fx * (written.width() - 1)), int(fy * (written.height() - 1)));
+    };
+    const auto differs = [](const QColor& a, const QColor& b) {
+        return std::max({ std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                   std::abs(a.blue() - b.blue()) })
+            > 40;
+    };
+    // The band's top, down the red block: its first row that is not the photo's grey.
+    const auto bandTop = [&](const auto& at) {
+        double fy = 0.3;
+        while (fy < 1 && !differs(at(0.125, fy), grey))
+            fy += 0.001;
+        return fy;
+    };
+    const double top = bandTop(inFile);
+    ASSERT_LT(top, 0.95);
+    EXPECT_NEAR(top, 1 - 0.125 * written.width() / written.height(), 0.005);
+    EXPECT_NEAR(bandTop(onScreen), top, 2.5 / crop.height());
+
+    // The same content at the same places: the whole strip from edge to edge, the photo above it.
+    const double middle = (top + 1) / 2;
+    const struct
+    {
+        double fx, fy;
+    } points[] = { { 0.02, middle }, { 0.125, middle }, { 0.375, middle }, { 0.625, middle },
+        { 0.875, middle }, { 0.98, middle }, { 0.3, top - 0.05 }, { 0.7, top - 0.05 } };
+    for (const auto& at : points) {
+        const QColor a = onScreen(at.fx, at.fy);
+        const QColor b = inFile(at.fx, at.fy);
+        EXPECT_FALSE(differs(a, b)) << at.fx << "," << at.fy << ": " << qPrintable(a.name()) << " on screen, "
+                                    << qPrintable(b.name()) << " written";
+    }
+    EXPECT_FALSE(differs(inFile(0.02, middle), Qt::red));
+    EXPECT_FALSE(differs(inFile(0.98, middle), Qt::yellow));
+}
+
 TEST_F(EditorFixture, PresetButtonsApplyAndSave)
 {
     PhotoRetouchSettings preset;
