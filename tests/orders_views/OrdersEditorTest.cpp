@@ -5,6 +5,7 @@
 #include "OrdersViewFixture.h"
 
 #include "orders/views/OrdersFolderColumn.h"
+#include "orders/views/OrdersSearchField.h"
 #include "orders/views/OrdersWatermarkPicker.h"
 #include "orders/views/WatermarkChoiceRow.h"
 #include "photo/CropEditorModel.h"
@@ -13,6 +14,7 @@
 #include "photo/views/PhotoCropEditorView.h"
 #include "ui/CapsuleButton.h"
 
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -143,6 +145,26 @@ TEST_F(Editor, APresetSavedFromTheEditorBecomesTheStoresAndIsWrittenOnce)
     EXPECT_EQ(f.store->retouch().contrast, 25);
     EXPECT_EQ(view.editor()->preset(), f.store->retouch());
     EXPECT_EQ(OrdersStore(f.tmp.file(QStringLiteral("support"))).retouch().contrast, 25);
+}
+
+// Return typed in the orders' search while a photo is open in the editor searches, and validates nothing:
+// the photo is not rewritten and the editor stays as it was.
+TEST_F(Editor, ReturnInTheSearchFieldLeavesThePhotoAlone)
+{
+    f.view->screen().openCrop({ a, false });
+    ASSERT_TRUE(loaded(a));
+    const QByteArray pixels = readFile(a);
+    QLineEdit* search = f.view->folderColumn()->searchField()->field();
+    search->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return search->hasFocus(); }));
+    QTest::keyClicks(search, QStringLiteral("dup"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QTest::keyClick(search, Qt::Key_Escape);
+    waitUntil([] { return false; }, 500);
+    EXPECT_EQ(f.view->screen().folderQuery(), QStringLiteral("dup"));
+    EXPECT_TRUE(model().isOpen());
+    EXPECT_FALSE(model().cropValidated());
+    EXPECT_EQ(readFile(a), pixels);
 }
 
 } // namespace

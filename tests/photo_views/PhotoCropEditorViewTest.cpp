@@ -8,6 +8,7 @@
 #include "photo/CropEditorJournal.h"
 #include "photo/CropEditorModel.h"
 #include "photo/CropGeometry.h"
+#include "photo/PhotoEditMemory.h"
 #include "photo/views/CropCanvas.h"
 #include "photo/views/CropEditorToolbar.h"
 #include "photo/views/CropRetouchPanel.h"
@@ -18,6 +19,8 @@
 #include "ui/WindowMoveLock.h"
 
 #include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -148,9 +151,60 @@ TEST_F(EditorFixture, ReturnOnAnUnreadablePhotoReportsNothingWritten)
     EXPECT_EQ(v.errorLabel()->text(), QStringLiteral("Impossible de lire cette photo."));
     EXPECT_FALSE(v.validateButton()->isEnabled());
     EXPECT_FALSE(v.showsCanvas());
+    v.toolbar()->setFocus();
     QTest::keyClick(v.toolbar(), Qt::Key_Return);
     waitUntil([] { return false; }, 300);
     EXPECT_TRUE(saved.isEmpty());
+}
+
+// The editor's keys are its own while the focus is in it or on no text field: in a text field elsewhere
+// in the window, Return, Ctrl+Z and Escape are that field's, and the editor, the photo and its journal
+// stay as they were.
+TEST_F(EditorFixture, KeysTypedInAFieldElsewhereAreThatFieldsOwn)
+{
+    PhotoCropEditorView& v = open(photo);
+    ASSERT_TRUE(loaded());
+    QTest::mouseClick(v.toolbar()->formatButton(PrintFormat::a4), Qt::LeftButton); // a step to undo
+    ASSERT_EQ(model.history().size(), 1);
+    const CropEditState state = model.currentState();
+    const QByteArray pixels = readFile(photo);
+    const QByteArray journal = readFile(PhotoEditMemory::journalURL(photo));
+    ASSERT_FALSE(journal.isEmpty());
+
+    QLineEdit* field = window->elsewhere();
+    typeInto(field, QStringLiteral("commande"));
+    QSignalSpy returns(field, &QLineEdit::returnPressed);
+    const struct
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } keys[] = { { Qt::Key_Return, {} }, { Qt::Key_Enter, Qt::KeypadModifier },
+        { Qt::Key_Z, Qt::ControlModifier }, { Qt::Key_Escape, {} } };
+    for (const auto& k : keys)
+        QTest::keyClick(field, k.key, k.modifiers);
+    waitUntil([] { return false; }, 500); // past the rest delay of a write
+    EXPECT_EQ(returns.count(), 2);
+    EXPECT_NE(field->text(), QStringLiteral("commande")); // the field's own undo
+    EXPECT_TRUE(model.isOpen());
+    EXPECT_EQ(closes, 0);
+    EXPECT_FALSE(model.cropValidated());
+    EXPECT_EQ(model.currentState(), state);
+    EXPECT_EQ(model.history().size(), 1);
+    EXPECT_TRUE(saved.isEmpty());
+    EXPECT_EQ(readFile(photo), pixels);
+    EXPECT_EQ(readFile(PhotoEditMemory::journalURL(photo)), journal);
+
+    // On a control that takes no text, outside the editor, the keys are the editor's again.
+    auto* button = window->hold(new QPushButton(QStringLiteral("Ailleurs")));
+    ASSERT_TRUE(waitUntil([&] {
+        button->setFocus();
+        return button->hasFocus();
+    }));
+    QTest::keyClick(button, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(model.format(), PrintFormat::a5);
+    QTest::keyClick(button, Qt::Key_Escape);
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(model.isOpen());
 }
 
 TEST_F(EditorFixture, EscapeClosesAfterTellingTheScreen)
@@ -159,6 +213,7 @@ TEST_F(EditorFixture, EscapeClosesAfterTellingTheScreen)
     ASSERT_TRUE(loaded());
     int closesSeenOpen = -1;
     QObject::connect(&model, &CropEditorModel::isOpenChanged, [&] { closesSeenOpen = closes; });
+    v.toolbar()->setFocus();
     QTest::keyClick(v.toolbar(), Qt::Key_Escape);
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(closesSeenOpen, 1); // the screen heard of it before the model closed

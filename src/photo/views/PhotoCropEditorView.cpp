@@ -12,11 +12,17 @@
 #include "ui/ToneLabel.h"
 #include "ui/WindowMoveLock.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStackedLayout>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace quavel {
@@ -161,15 +167,40 @@ void PhotoCropEditorView::buildShortcuts()
 {
     // The default action. A value field keeps Return for itself, so Return there
     // commits the field only.
-    for (auto key : { Qt::Key_Return, Qt::Key_Enter })
-        connect(windowShortcut(QKeySequence(key), this), &QShortcut::activated, this,
-            &PhotoCropEditorView::confirmCrop);
-    connect(windowShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, this, [this] {
+    for (auto key : { Qt::Key_Return, Qt::Key_Enter }) {
+        m_keys.append(windowShortcut(QKeySequence(key), this));
+        connect(m_keys.last(), &QShortcut::activated, this, &PhotoCropEditorView::confirmCrop);
+    }
+    m_keys.append(windowShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this));
+    connect(m_keys.last(), &QShortcut::activated, this, [this] {
         if (m_toolbar->undoButton()->isEnabled())
             undo();
     });
-    connect(windowShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-        &PhotoCropEditorView::closeEditor);
+    m_keys.append(windowShortcut(QKeySequence(Qt::Key_Escape), this));
+    connect(m_keys.last(), &QShortcut::activated, this, &PhotoCropEditorView::closeEditor);
+    // The keys are the window's, but a text field elsewhere in it (the orders' search, a name being
+    // typed) keeps its own: the shortcuts stand aside while one has the focus, and the key reaches it.
+    connect(qApp, &QApplication::focusChanged, this, &PhotoCropEditorView::refreshKeys);
+    refreshKeys();
+}
+
+bool PhotoCropEditorView::keysApply() const
+{
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == this || isAncestorOf(focus))
+        return true;
+    if (qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus)
+        || qobject_cast<const QPlainTextEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus))
+        return false;
+    const auto* combo = qobject_cast<const QComboBox*>(focus);
+    return !(combo && combo->isEditable());
+}
+
+void PhotoCropEditorView::refreshKeys()
+{
+    const bool apply = keysApply();
+    for (QShortcut* key : std::as_const(m_keys))
+        key->setEnabled(apply);
 }
 
 void PhotoCropEditorView::connectModel()
