@@ -4,6 +4,7 @@
 #include "OrdersViewFixture.h"
 #include "TestDesktop.h"
 
+#include "orders/views/OrderDetailHeader.h"
 #include "orders/views/OrderMediaTile.h"
 #include "orders/views/OrderSectionBlock.h"
 #include "orders/views/OrdersFilesPanel.h"
@@ -12,6 +13,7 @@
 #include "photo/views/PrintPhotosMenu.h"
 #include "ui/CapsuleButton.h"
 #include "ui/FusedCapsule.h"
+#include "ui/ToneLabel.h"
 
 #include <QMenu>
 #include <QScrollArea>
@@ -363,6 +365,32 @@ TEST_F(Gallery, DeliveredBadgesAndTheQuickPreview)
     EXPECT_TRUE(view.preview()->isVisible());
     QTest::keyClick(view.preview(), Qt::Key_Escape);
     EXPECT_EQ(view.screen().previewURL(), std::nullopt);
+}
+
+// A newly chosen order shows its gallery from the top, whatever place the last one was scrolled to.
+TEST(GalleryScroll, AnotherOrderShowsFromTheTop)
+{
+    OrdersViewFixture f;
+    for (const char* order : { "Dupont", "Martin" })
+        for (int i = 1; i <= 30; ++i)
+            f.photo(QStringLiteral("%1/IMPRESSION A5/IMG_%2.jpg")
+                        .arg(QLatin1String(order))
+                        .arg(i, 4, 10, QChar(u'0')));
+    f.defaults.setString(
+        QStringLiteral("ordersGalleryLayout"), OrdersGalleryLayouts::rawValue(OrdersGalleryLayout::list));
+    f.openOn(QStringLiteral("Dupont"));
+    OrdersView& view = f.show();
+    QScrollBar* bar = view.detail()->galleryScroll()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 1000);
+    bar->setValue(bar->maximum());
+    settle();
+
+    view.screen().selectFolder(f.path(QStringLiteral("Martin")));
+    settle();
+    ASSERT_EQ(view.detail()->header()->nameLabel()->text(), "Martin");
+    ASSERT_GT(bar->maximum(), 1000); // as tall: the old place would still be there
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_TRUE(f.gallery().cellFor(f.path(QStringLiteral("Martin/IMPRESSION A5/IMG_0001.jpg"))));
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace quavel {
@@ -58,6 +59,9 @@ OrdersDetail::OrdersDetail(OrdersStore& store, OrdersScreen& screen, QWidget* pa
     connect(&store, &OrdersStore::selectedFolderIDChanged, this, &OrdersDetail::refresh);
     connect(&store, &OrdersStore::sectionsChanged, this, &OrdersDetail::refresh);
     connect(&screen, &OrdersScreen::galleryLayoutChanged, this, [this] { m_gallery->rebuild(); });
+    // Another order shows its gallery from the top, not at the place the last one was scrolled to.
+    connect(
+        &screen, &OrdersScreen::orderChanged, this, [this] { m_scroll->verticalScrollBar()->setValue(0); });
     // What cells show follows the selection, the delivered marks, the revisions and the retouch state.
     auto refreshCells = [this] { m_gallery->refresh(); };
     connect(&screen, &OrdersScreen::selectionChanged, this, refreshCells);
