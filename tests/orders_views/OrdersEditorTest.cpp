@@ -3,7 +3,9 @@
 // editor writes (also the one it has just left) has its thumbnail refreshed, and a preset saved from it
 // becomes the store's.
 #include "OrdersViewFixture.h"
+#include "TestDesktop.h"
 
+#include "orders/views/OrderMediaTile.h"
 #include "orders/views/OrdersFolderColumn.h"
 #include "orders/views/OrdersSearchField.h"
 #include "orders/views/OrdersWatermarkPicker.h"
@@ -16,6 +18,7 @@
 
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QStyleHints>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -165,6 +168,31 @@ TEST_F(Editor, ReturnInTheSearchFieldLeavesThePhotoAlone)
     EXPECT_TRUE(model().isOpen());
     EXPECT_FALSE(model().cropValidated());
     EXPECT_EQ(readFile(a), pixels);
+}
+
+// With the editor open, a double click on another photo opens it (with its application) and leaves the
+// editor on the photo it shows; a single click moves the editor once no second click can come.
+TEST_F(Editor, ADoubleClickWithTheEditorOpenOnlyOpens)
+{
+    f.view->screen().openCrop({ a, false });
+    ASSERT_TRUE(loaded(a));
+    TestDesktop::shared().clearLaunches();
+    const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    OrderMediaCell* cell = f.gallery().cellFor(b);
+    ASSERT_TRUE(cell);
+    // As the pointer gives it: a click, then the second press as a double click.
+    QTest::mouseClick(cell->tile(), Qt::LeftButton, {}, QPoint(20, 100));
+    QTest::mouseDClick(cell->tile(), Qt::LeftButton, {}, QPoint(20, 100));
+    ASSERT_TRUE(waitUntil([] { return TestDesktop::shared().launches().size() == 1; }));
+    EXPECT_EQ(TestDesktop::shared().launches(), QStringList { "visionneur|" + b });
+    waitUntil([] { return false; }, interval + 200);
+    EXPECT_EQ(model().fileURL(), a);
+    EXPECT_EQ(f.view->screen().selection().selectedIDs(), QSet<QString> { b });
+
+    QTest::mouseClick(f.gallery().cellFor(b)->tile(), Qt::LeftButton, {}, QPoint(20, 100));
+    EXPECT_EQ(f.view->screen().selection().selectedIDs(), QSet<QString> { b }); // at once
+    EXPECT_TRUE(waitUntil([&] { return model().fileURL() == b; }, interval + 2000));
+    EXPECT_EQ(TestDesktop::shared().launches().size(), 1);
 }
 
 } // namespace

@@ -66,7 +66,7 @@ void OrdersGallery::prepare(OrderMediaCell& cell)
     OrderMediaCell* c = &cell;
     OrdersScreen* screen = &m_screen;
     connect(c, &OrderMediaCell::selectRequested, this,
-        [screen, c](ClickModifiers m) { screen->click(c->state().item, m); });
+        [screen, c](ClickModifiers m) { screen->pointerClick(c->state().item, m); });
     connect(c, &OrderMediaCell::doubleClicked, this, [screen, c] { screen->doubleClick(c->state().item); });
     connect(c, &OrderMediaCell::cropRequested, this, [screen, c] { screen->openCrop(c->state().item); });
     connect(c, &OrderMediaCell::retouchRequested, this,
