@@ -15,11 +15,14 @@
 #include "ui/FusedCapsule.h"
 #include "ui/ToneLabel.h"
 
+#include <QAbstractButton>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -365,6 +368,47 @@ TEST_F(Gallery, DeliveredBadgesAndTheQuickPreview)
     EXPECT_TRUE(view.preview()->isVisible());
     QTest::keyClick(view.preview(), Qt::Key_Escape);
     EXPECT_EQ(view.screen().previewURL(), std::nullopt);
+}
+
+// The play badge of a video's preview opens the video in the desktop's default application: clicked,
+// or with Space or Return once it has the focus. A photo's preview has none.
+TEST_F(Gallery, ThePreviewsPlayBadgeOpensTheVideo)
+{
+    OrdersView& view = open();
+    view.screen().setPreviewURL(file("B.jpg").url);
+    ASSERT_TRUE(view.preview());
+    ASSERT_TRUE(waitUntil([&] { return !view.preview()->image().isNull(); }));
+    EXPECT_FALSE(view.preview()->playButton()->isVisible());
+
+    view.screen().setPreviewURL(file("E.mp4").url);
+    ASSERT_TRUE(waitUntil([&] { return !view.preview()->image().isNull(); }));
+    QAbstractButton* play = view.preview()->playButton();
+    ASSERT_TRUE(play->isVisible());
+    const QString launch = "visionneur|" + file("E.mp4").url;
+    const struct
+    {
+        const char* how;
+        std::function<void()> press;
+    } presses[] = {
+        { "click", [&] { QTest::mouseClick(play, Qt::LeftButton); } },
+        { "Space",
+            [&] {
+                play->setFocus();
+                QTest::keyClick(play, Qt::Key_Space);
+            } },
+        { "Return",
+            [&] {
+                play->setFocus();
+                QTest::keyClick(play, Qt::Key_Return);
+            } },
+    };
+    for (const auto& p : presses) {
+        TestDesktop::shared().clearLaunches();
+        p.press();
+        EXPECT_TRUE(waitUntil([&] { return TestDesktop::shared().launches() == QStringList { launch }; }))
+            << p.how;
+        EXPECT_TRUE(view.preview()->isVisible()) << p.how;
+    }
 }
 
 // A newly chosen order shows its gallery from the top, whatever place the last one was scrolled to.
