@@ -370,6 +370,20 @@ TEST_F(Gallery, DeliveredBadgesAndTheQuickPreview)
     EXPECT_EQ(view.screen().previewURL(), std::nullopt);
 }
 
+// In the grid the cards stand at the leading edge of their columns, which are wider than a card.
+TEST_F(Gallery, GridCardsStandAtTheLeadingEdgeOfTheirColumns)
+{
+    open(OrdersGalleryLayout::grid);
+    const QList<OrderMediaCell*> cells = f.cells();
+    ASSERT_GE(cells.size(), 2);
+    ASSERT_EQ(cells[0]->y(), cells[1]->y()); // one row
+    const int pitch = cells[1]->x() - cells[0]->x();
+    ASSERT_GT(pitch, OrderMediaCell::cardWidth + OrderCellLayer::gridColumnSpacing); // room to centre in
+    EXPECT_EQ(cells[0]->x(), 0);
+    for (qsizetype i = 1; i < cells.size() && cells[i]->y() == cells[0]->y(); ++i)
+        EXPECT_EQ(cells[i]->x(), int(i) * pitch) << i;
+}
+
 // The play badge of a video's preview opens the video in the desktop's default application: clicked,
 // or with Space or Return once it has the focus. A photo's preview has none.
 TEST_F(Gallery, ThePreviewsPlayBadgeOpensTheVideo)
