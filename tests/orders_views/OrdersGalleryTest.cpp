@@ -1,10 +1,8 @@
 // The gallery of the orders screen over a real orders tree: clicks and their selection rules through
 // real mouse events, double clicks and the menus opening files with real desktop applications, the
 // cells' thumbnails (lazy, recycled, never a stale picture), undo from a cell, and the quick preview.
-#include "OrdersViewFixture.h"
-#include "TestDesktop.h"
+#include "GalleryFixture.h"
 
-#include "orders/views/OrderDetailHeader.h"
 #include "orders/views/OrderMediaTile.h"
 #include "orders/views/OrderSectionBlock.h"
 #include "orders/views/OrdersFilesPanel.h"
@@ -13,82 +11,17 @@
 #include "photo/views/PrintPhotosMenu.h"
 #include "ui/CapsuleButton.h"
 #include "ui/FusedCapsule.h"
-#include "ui/ToneLabel.h"
 
-#include <QAbstractButton>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace quavel;
 using namespace quavel::test;
 
 namespace {
-
-QStringList titles(const QMenu& menu)
-{
-    QStringList t;
-    for (QAction* a : menu.actions())
-        t.append(a->isSeparator() ? QStringLiteral("—") : a->text());
-    return t;
-}
-
-QAction* entry(const QMenu& menu, const QString& title)
-{
-    for (QAction* a : menu.actions())
-        if (a->text() == title)
-            return a;
-    return nullptr;
-}
-
-// A click on a cell's tile, away from its capsule.
-void clickCell(OrderMediaCell* cell, Qt::KeyboardModifiers modifiers = {})
-{
-    QTest::mouseClick(cell->tile(), Qt::LeftButton, modifiers,
-        QPoint(cell->tile()->width() - 30, cell->tile()->height() - 30));
-}
-
-QStringList selectedNames(const OrdersScreen& screen)
-{
-    QStringList names;
-    for (const OrderMedia& m : screen.selectedMedia())
-        names.append(m.url.section(u'/', -1));
-    return names;
-}
-
-struct Gallery : public ::testing::Test
-{
-    OrdersViewFixture f;
-
-    // A, B, C in the first section, D and the video E in the second.
-    OrdersView& open(OrdersGalleryLayout layout = OrdersGalleryLayout::grid)
-    {
-        f.photo(QStringLiteral("Dupont/1 A5/A.jpg"), Qt::red);
-        f.photo(QStringLiteral("Dupont/1 A5/B.jpg"), Qt::green);
-        f.photo(QStringLiteral("Dupont/1 A5/C.jpg"), Qt::blue);
-        f.photo(QStringLiteral("Dupont/2 A4/D.jpg"), Qt::yellow);
-        f.video(QStringLiteral("Dupont/2 A4/E.mp4"));
-        f.defaults.setString(QStringLiteral("ordersGalleryLayout"), OrdersGalleryLayouts::rawValue(layout));
-        f.openOn(QStringLiteral("Dupont"));
-        OrdersView& view = f.show();
-        QApplication::setActiveWindow(f.window.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(f.window.get()));
-        TestDesktop::shared().clearLaunches();
-        return view;
-    }
-    OrderMediaCell* cell(const QString& name) const { return f.gallery().cellFor(file(name).url); }
-    OrderMedia file(const QString& name) const
-    {
-        for (const OrderMedia& m : f.view->screen().allFiles())
-            if (m.url.endsWith(u'/' + name))
-                return m;
-        return {};
-    }
-};
 
 TEST_F(Gallery, ClicksSelectRangesAndToggles)
 {
@@ -368,87 +301,6 @@ TEST_F(Gallery, DeliveredBadgesAndTheQuickPreview)
     EXPECT_TRUE(view.preview()->isVisible());
     QTest::keyClick(view.preview(), Qt::Key_Escape);
     EXPECT_EQ(view.screen().previewURL(), std::nullopt);
-}
-
-// In the grid the cards stand at the leading edge of their columns, which are wider than a card.
-TEST_F(Gallery, GridCardsStandAtTheLeadingEdgeOfTheirColumns)
-{
-    open(OrdersGalleryLayout::grid);
-    const QList<OrderMediaCell*> cells = f.cells();
-    ASSERT_GE(cells.size(), 2);
-    ASSERT_EQ(cells[0]->y(), cells[1]->y()); // one row
-    const int pitch = cells[1]->x() - cells[0]->x();
-    ASSERT_GT(pitch, OrderMediaCell::cardWidth + OrderCellLayer::gridColumnSpacing); // room to centre in
-    EXPECT_EQ(cells[0]->x(), 0);
-    for (qsizetype i = 1; i < cells.size() && cells[i]->y() == cells[0]->y(); ++i)
-        EXPECT_EQ(cells[i]->x(), int(i) * pitch) << i;
-}
-
-// The play badge of a video's preview opens the video in the desktop's default application: clicked,
-// or with Space or Return once it has the focus. A photo's preview has none.
-TEST_F(Gallery, ThePreviewsPlayBadgeOpensTheVideo)
-{
-    OrdersView& view = open();
-    view.screen().setPreviewURL(file("B.jpg").url);
-    ASSERT_TRUE(view.preview());
-    ASSERT_TRUE(waitUntil([&] { return !view.preview()->image().isNull(); }));
-    EXPECT_FALSE(view.preview()->playButton()->isVisible());
-
-    view.screen().setPreviewURL(file("E.mp4").url);
-    ASSERT_TRUE(waitUntil([&] { return !view.preview()->image().isNull(); }));
-    QAbstractButton* play = view.preview()->playButton();
-    ASSERT_TRUE(play->isVisible());
-    const QString launch = "visionneur|" + file("E.mp4").url;
-    const struct
-    {
-        const char* how;
-        std::function<void()> press;
-    } presses[] = {
-        { "click", [&] { QTest::mouseClick(play, Qt::LeftButton); } },
-        { "Space",
-            [&] {
-                play->setFocus();
-                QTest::keyClick(play, Qt::Key_Space);
-            } },
-        { "Return",
-            [&] {
-                play->setFocus();
-                QTest::keyClick(play, Qt::Key_Return);
-            } },
-    };
-    for (const auto& p : presses) {
-        TestDesktop::shared().clearLaunches();
-        p.press();
-        EXPECT_TRUE(waitUntil([&] { return TestDesktop::shared().launches() == QStringList { launch }; }))
-            << p.how;
-        EXPECT_TRUE(view.preview()->isVisible()) << p.how;
-    }
-}
-
-// A newly chosen order shows its gallery from the top, whatever place the last one was scrolled to.
-TEST(GalleryScroll, AnotherOrderShowsFromTheTop)
-{
-    OrdersViewFixture f;
-    for (const char* order : { "Dupont", "Martin" })
-        for (int i = 1; i <= 30; ++i)
-            f.photo(QStringLiteral("%1/IMPRESSION A5/IMG_%2.jpg")
-                        .arg(QLatin1String(order))
-                        .arg(i, 4, 10, QChar(u'0')));
-    f.defaults.setString(
-        QStringLiteral("ordersGalleryLayout"), OrdersGalleryLayouts::rawValue(OrdersGalleryLayout::list));
-    f.openOn(QStringLiteral("Dupont"));
-    OrdersView& view = f.show();
-    QScrollBar* bar = view.detail()->galleryScroll()->verticalScrollBar();
-    ASSERT_GT(bar->maximum(), 1000);
-    bar->setValue(bar->maximum());
-    settle();
-
-    view.screen().selectFolder(f.path(QStringLiteral("Martin")));
-    settle();
-    ASSERT_EQ(view.detail()->header()->nameLabel()->text(), "Martin");
-    ASSERT_GT(bar->maximum(), 1000); // as tall: the old place would still be there
-    EXPECT_EQ(bar->value(), 0);
-    EXPECT_TRUE(f.gallery().cellFor(f.path(QStringLiteral("Martin/IMPRESSION A5/IMG_0001.jpg"))));
 }
 
 } // namespace
