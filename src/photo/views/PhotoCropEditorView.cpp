@@ -155,6 +155,8 @@ PhotoCropEditorView::PhotoCropEditorView(
 
 PhotoCropEditorView::~PhotoCropEditorView()
 {
+    // Children going from here on move the focus: the keys are no longer this editor's to refresh.
+    disconnect(qApp, nullptr, this, nullptr);
     // Taken off the screen by being deleted: the same as disappearing.
     if (m_holdsLock) {
         releaseLock();
