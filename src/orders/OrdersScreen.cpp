@@ -12,7 +12,10 @@
 #include "platform/Error.h"
 #include "platform/UserDefaults.h"
 
+#include <QGuiApplication>
 #include <QPointer>
+#include <QStyleHints>
+#include <QTimer>
 
 #include <utility>
 
@@ -36,7 +39,15 @@ OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* 
     , m_store(store)
     , m_defaults(defaults)
     , m_cropEditor(new CropEditorModel(this))
+    , m_editorMove(new QTimer(this))
 {
+    m_editorMove->setSingleShot(true);
+    connect(m_editorMove, &QTimer::timeout, this, [this] {
+        const std::optional<OrderMedia> photo = std::exchange(m_editorMoveTo, std::nullopt);
+        // Closed meanwhile: a click does not open the editor again.
+        if (photo && isEditorOpen())
+            m_cropEditor->open(photo->url, m_store.resolveWatermark(), m_store.retouch());
+    });
     // Every photo the editor writes has its thumbnail refreshed: the photo written, also one the editor
     // has left or was closed on since (a write ends after the editor moved on). The store outlives the
     // screen and the editor's last writes.
@@ -54,6 +65,7 @@ OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* 
         OrderSelection cleared = m_selection;
         cleared.clear();
         setSelection(cleared);
+        cancelEditorMove();
         m_cropEditor->close();
         emit orderChanged();
     });
@@ -106,6 +118,27 @@ OrderSelection::ClickOutcome OrdersScreen::click(const OrderMedia& file, ClickMo
     if (outcome == OrderSelection::ClickOutcome::openCrop)
         openCrop(file);
     return outcome;
+}
+
+OrderSelection::ClickOutcome OrdersScreen::pointerClick(const OrderMedia& file, ClickModifiers modifiers)
+{
+    cancelEditorMove();
+    OrderSelection next = m_selection;
+    const auto outcome = next.click(file, modifiers, isEditorOpen(), allFiles());
+    setSelection(next);
+    if (outcome == OrderSelection::ClickOutcome::openCrop) {
+        selectOnly(file.url);
+        m_editorMoveTo = file;
+        const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+        m_editorMove->start(gui ? QGuiApplication::styleHints()->mouseDoubleClickInterval() : 400);
+    }
+    return outcome;
+}
+
+void OrdersScreen::cancelEditorMove()
+{
+    m_editorMove->stop();
+    m_editorMoveTo.reset();
 }
 
 bool OrdersScreen::isEditorOpen() const
@@ -178,6 +211,8 @@ void OrdersScreen::retouchFinished(const QStringList& files)
 
 void OrdersScreen::doubleClick(const OrderMedia& file)
 {
+    // Its first click selected a photo for the editor: the editor stays where it is.
+    cancelEditorMove();
     OrderSelection next = m_selection;
     const QList<OrderMedia> opened = next.doubleClick(file, allFiles());
     setSelection(next);

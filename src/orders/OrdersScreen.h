@@ -13,6 +13,8 @@
 
 #include <optional>
 
+class QTimer;
+
 namespace quavel {
 
 class CropEditorModel;
@@ -45,6 +47,10 @@ public:
 
     // Click rules; a plain click on a photo while the crop editor is open opens that photo there.
     OrderSelection::ClickOutcome click(const OrderMedia& file, ClickModifiers modifiers);
+    // A click of the pointer on a gallery cell, which may be the first click of a double click: as
+    // click(), except that the editor moves to a plain-clicked photo only once the double-click time
+    // has passed without a double click (the photo is selected at once). A double click only opens.
+    OrderSelection::ClickOutcome pointerClick(const OrderMedia& file, ClickModifiers modifiers);
     // A double click: opens the files it gives (each with the application remembered for its type).
     void doubleClick(const OrderMedia& file);
     void selectOnly(const QString& path);
@@ -120,6 +126,7 @@ signals:
 private:
     void setSelection(const OrderSelection& selection);
     void retouchFinished(const QStringList& files);
+    void cancelEditorMove();
     // The editor's photo when it is one of files.
     std::optional<QString> editorPhotoAmong(const QStringList& files) const;
 
@@ -133,6 +140,9 @@ private:
     CropEditorModel* m_cropEditor = nullptr;
     // The files of each retouch run the store has started and not finished, in order.
     QList<QStringList> m_retouchRuns;
+    // The photo a pointer click moves the open editor to, once no double click can follow.
+    std::optional<OrderMedia> m_editorMoveTo;
+    QTimer* m_editorMove = nullptr;
 };
 
 } // namespace quavel

@@ -62,6 +62,8 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     , m_fileURL(folder + QStringLiteral("/settings.json"))
     , m_watcher(new FolderWatcher(this))
     , m_watchDebounce(new QTimer(this))
+    , m_rootWatcher(new FolderWatcher(this))
+    , m_rootDebounce(new QTimer(this))
     , m_resolvePool(new QThreadPool(this))
     , m_leftoverSweep(std::make_unique<OrderLeftoverSweep>())
 {
@@ -69,6 +71,11 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     m_watchDebounce->setInterval(200);
     connect(m_watchDebounce, &QTimer::timeout, this, &OrdersStore::refreshFromDisk);
     connect(m_watcher, &FolderWatcher::changed, this, &OrdersStore::scheduleDiskRefresh);
+    m_rootDebounce->setSingleShot(true);
+    m_rootDebounce->setInterval(200);
+    connect(m_rootDebounce, &QTimer::timeout, this, &OrdersStore::refreshRootFromDisk);
+    // Restarted by each report: one listing 0.2 s after the last change of a burst.
+    connect(m_rootWatcher, &FolderWatcher::changed, m_rootDebounce, qOverload<>(&QTimer::start));
     m_resolvePool->setMaxThreadCount(1);
     m_resolvePool->setThreadPriority(QThread::LowPriority);
 
@@ -226,8 +233,10 @@ void OrdersStore::reload()
         setFolders({});
         setSections({});
         stopWatchingFolders();
+        stopWatchingRoot();
         return;
     }
+    watchRoot(*root);
     QList<OrderFolder> listed;
     try {
         listed = OrderListing::directories(*root);

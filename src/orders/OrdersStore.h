@@ -157,6 +157,11 @@ private:
     void stopWatchingFolders();
     void scheduleDiskRefresh(const QString& path);
     void refreshFromDisk();
+    // The root's own entries, watched while a root is chosen: order folders made, removed or renamed
+    // there are listed 0.2 s after the last change.
+    void watchRoot(const QString& root);
+    void stopWatchingRoot();
+    void refreshRootFromDisk();
 
     void setRootName(const std::optional<QString>& name);
     void setRootBookmark(const std::optional<QByteArray>& bookmark);
@@ -195,6 +200,9 @@ private:
     // The listing that made m_watchedPaths, as given.
     QStringList m_watchedFolderList;
     QStringList m_watchedFileList;
+    FolderWatcher* m_rootWatcher = nullptr;
+    QTimer* m_rootDebounce = nullptr;
+    QString m_watchedRoot;
 
     // Watermark bookmarks are resolved at start-up one at a time on a low-priority thread of their own.
     QThreadPool* m_resolvePool = nullptr;

@@ -1,11 +1,15 @@
 // Watching the shown order on disk: the order folder and its section folders are watched, the listed
 // media by name through them; change reports are gathered for 0.2 s, then the order is listed again
-// (a folder changed, or a watched path vanished) or the changed files' thumbnails are refreshed.
+// (a folder changed, or a watched path vanished) or the changed files' thumbnails are refreshed. The
+// orders root is watched too, so that the list of order folders follows it.
 #include "orders/OrdersStore.h"
 
+#include "orders/OrderListing.h"
 #include "orders/OrderPaths.h"
+#include "platform/Error.h"
 #include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
+#include "platform/text/Text.h"
 
 #include <QFile>
 #include <QTimer>
@@ -80,6 +84,58 @@ void OrdersStore::refreshFromDisk()
     }
     if (relist)
         loadSections();
+}
+
+void OrdersStore::watchRoot(const QString& root)
+{
+    const QString standardized = OrderPaths::standardized(root);
+    if (standardized == m_watchedRoot) {
+        m_rootWatcher->rearm();
+        return;
+    }
+    stopWatchingRoot();
+    m_watchedRoot = standardized;
+    m_rootWatcher->watch({ standardized }, {});
+}
+
+void OrdersStore::stopWatchingRoot()
+{
+    m_rootDebounce->stop();
+    m_rootWatcher->stop();
+    m_watchedRoot.clear();
+}
+
+void OrdersStore::refreshRootFromDisk()
+{
+    if (m_watchedRoot.isEmpty())
+        return;
+    // A change of the shown order reported with this one is handled first: an order folder moved away
+    // is told by its own listing failing, before the list of folders drops it.
+    if (m_watchDebounce->isActive()) {
+        m_watchDebounce->stop();
+        refreshFromDisk();
+    }
+    QList<OrderFolder> listed;
+    try {
+        listed = OrderListing::directories(m_watchedRoot);
+    } catch (const Error& e) {
+        // As when the screen lists the root: the shown order's own watches keep running.
+        setFolders({});
+        setSections({});
+        setErrorMessage(e.message());
+        return;
+    }
+    setFolders(listed);
+    // The selection stays as it is (a selected folder no longer listed shows no order); when the
+    // listing spells it another way, the listing's own form, so that the screen finds it.
+    if (m_selectedFolderID) {
+        const QString selected = text::composed(*m_selectedFolderID);
+        for (const OrderFolder& f : m_folders)
+            if (text::composed(f.url) == selected) {
+                setSelection(f.url);
+                break;
+            }
+    }
 }
 
 } // namespace quavel

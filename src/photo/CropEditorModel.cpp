@@ -135,7 +135,7 @@ void CropEditorModel::setFormat(PrintFormat format)
     commitHistory();
     setFormatField(format);
     setOffset(QSizeF(0, 0));
-    setDragStartOffset(QSizeF(0, 0));
+    m_drag.startOffset = QSizeF(0, 0);
     commitHistory();
 }
 
@@ -150,8 +150,8 @@ void CropEditorModel::setIncludeWatermark(bool include)
 
 void CropEditorModel::finishGesture()
 {
-    setActiveHandle(std::nullopt);
-    setDragStartOffset(m_offset);
+    m_drag.handle.reset();
+    m_drag.startOffset = m_offset;
     commitHistory();
 }
 
@@ -171,36 +171,47 @@ void CropEditorModel::setOnFileWritten(std::function<void(const QString&)> callb
 
 // ---- drags ----
 
+void CropEditorModel::dragTo(
+    const QPointF& start, const QPointF& location, const CropCanvasLayout& layout, const QSizeF& imageSize)
+{
+    const double aspect = CropGeometry::aspect(m_format, imageSize);
+    const QPointF centre = layout.crop.center();
+    if (!m_drag.handle)
+        beginDrag(start, layout.crop, CropGeometry::cropRect(imageSize, aspect, m_zoom, m_offset), centre);
+    applyDrag(location - start, location, imageSize, aspect, layout.scale, centre);
+}
+
 void CropEditorModel::beginDrag(
     const QPointF& start, const QRectF& cropView, const QRectF& crop, const QPointF& cropCentre)
 {
-    setActiveHandle(CropGeometry::hitTest(start, cropView));
-    setDragStartOffset(m_offset);
-    setDragStartCrop(crop);
-    setDragStartAngle(m_angle);
-    setDragStartVector(QSizeF(start.x() - cropCentre.x(), start.y() - cropCentre.y()));
+    m_drag.handle = CropGeometry::hitTest(start, cropView);
+    m_drag.startOffset = m_offset;
+    m_drag.startCrop = crop;
+    m_drag.startAngle = m_angle;
+    m_drag.startVector = QSizeF(start.x() - cropCentre.x(), start.y() - cropCentre.y());
 }
 
 void CropEditorModel::applyDrag(const QPointF& translation, const QPointF& location, const QSizeF& imageSize,
     double aspect, double scale, const QPointF& cropCentre)
 {
-    if (!m_activeHandle)
+    if (!m_drag.handle)
         return;
-    switch (m_activeHandle->kind) {
+    switch (m_drag.handle->kind) {
     case CropHandle::Kind::move:
         setOffset(
-            CropGeometry::movedOffset(m_dragStartOffset, translation, scale, imageSize, aspect, m_zoom));
+            CropGeometry::movedOffset(m_drag.startOffset, translation, scale, imageSize, aspect, m_zoom));
         break;
     case CropHandle::Kind::edge: {
+        // Zoom and offset are both set before anyone is told of either: an observer that reads the crop
+        // on the first signal would otherwise see the new zoom about the old centre.
         const auto resized = CropGeometry::resized(
-            m_dragStartCrop, m_activeHandle->side, translation, scale, imageSize, aspect);
-        setZoom(resized.zoom);
-        setOffset(resized.offset);
+            m_drag.startCrop, m_drag.handle->side, translation, scale, imageSize, aspect);
+        setCrop(resized.zoom, resized.offset);
         break;
     }
     case CropHandle::Kind::rotate:
         if (const auto angle
-            = CropGeometry::rotatedAngle(m_dragStartAngle, m_dragStartVector, location, cropCentre))
+            = CropGeometry::rotatedAngle(m_drag.startAngle, m_drag.startVector, location, cropCentre))
             setAngle(*angle);
         break;
     }
@@ -230,7 +241,7 @@ void CropEditorModel::apply(const CropEditState& state)
     setAngle(state.angle);
     setRetouchSettings(state.retouch);
     setCropValidated(state.cropValidated);
-    setDragStartOffset(state.offset);
+    m_drag.startOffset = state.offset;
 }
 
 void CropEditorModel::commitHistory()

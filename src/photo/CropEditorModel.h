@@ -1,7 +1,7 @@
 #pragma once
 
+#include "photo/CropDrag.h"
 #include "photo/CropEditState.h"
-#include "photo/CropHandle.h"
 #include "photo/PhotoRetouchSettings.h"
 #include "photo/PrintFormat.h"
 #include "platform/imaging/FloatImage.h"
@@ -23,6 +23,7 @@ class QTimer;
 
 namespace quavel {
 
+struct CropCanvasLayout;
 struct CropWriteRequest;
 namespace CropEditorWork {
 struct Loaded;
@@ -91,9 +92,17 @@ public:
     // editor has moved on to another photo or was closed since the write was asked for.
     void setOnFileWritten(std::function<void(const QString& photo)> callback);
 
-    // The drags of the canvas, in its coordinates (see CropGeometry): a drag starts on the handle under
-    // the start point and records where it started; every change applies the total translation to those
-    // start values. finishGesture() ends it.
+    // The crop canvas's drags, held here alone: the canvas forwards the pointer, in its own points, with
+    // where it shows image and crop; the model decides what the drag grabbed and what it does to zoom,
+    // offset and angle (see CropGeometry). finishGesture() ends a drag.
+    //
+    // One step of the pointer: it was pressed at `start` and is now at `location`, on a canvas laid out
+    // as `layout` for the working image of `imageSize` pixels. While the drag holds no handle (its first
+    // step, or after another photo came in) the start point is looked at again.
+    void dragTo(const QPointF& start, const QPointF& location, const CropCanvasLayout& layout,
+        const QSizeF& imageSize);
+    // The two halves of a step: a drag starts on the handle under the start point and records where it
+    // started; every change applies the total translation to those start values.
     void beginDrag(
         const QPointF& start, const QRectF& cropView, const QRectF& crop, const QPointF& cropCentre);
     void applyDrag(const QPointF& translation, const QPointF& location, const QSizeF& imageSize,
@@ -118,11 +127,10 @@ public:
     QSizeF offset() const { return m_offset; }
     double angle() const { return m_angle; }
     const std::optional<QString>& errorMessage() const { return m_errorMessage; }
-    const std::optional<CropHandle>& activeHandle() const { return m_activeHandle; }
-    QSizeF dragStartOffset() const { return m_dragStartOffset; }
-    QRectF dragStartCrop() const { return m_dragStartCrop; }
-    double dragStartAngle() const { return m_dragStartAngle; }
-    QSizeF dragStartVector() const { return m_dragStartVector; }
+    // The drag in progress (no handle while idle).
+    const CropDrag& drag() const { return m_drag; }
+    const std::optional<CropHandle>& activeHandle() const { return m_drag.handle; }
+    QSizeF dragStartOffset() const { return m_drag.startOffset; }
     bool hasOriginalBackup() const { return m_hasOriginalBackup; }
     const std::optional<QString>& loadedURL() const { return m_loadedURL; }
     const std::optional<QString>& sessionBaseURL() const { return m_sessionBaseURL; }
@@ -139,15 +147,10 @@ public:
     // Full-size width ÷ working width of the loaded photo (1 for photos of at most 2048 pixels).
     double offsetScale() const { return m_offsetScale; }
 
-    // Written directly by the editor view while a drag is in progress.
+    // The geometry set directly, as a drag sets it: no history step until the next commit.
     void setZoom(double zoom);
     void setOffset(const QSizeF& offset);
     void setAngle(double angle);
-    void setActiveHandle(const std::optional<CropHandle>& handle);
-    void setDragStartOffset(const QSizeF& offset);
-    void setDragStartCrop(const QRectF& crop);
-    void setDragStartAngle(double angle);
-    void setDragStartVector(const QSizeF& vector);
 
     // ---- the steps the operations above are made of ----
 
@@ -184,11 +187,6 @@ signals:
     void offsetChanged();
     void angleChanged();
     void errorMessageChanged();
-    void activeHandleChanged();
-    void dragStartOffsetChanged();
-    void dragStartCropChanged();
-    void dragStartAngleChanged();
-    void dragStartVectorChanged();
     void hasOriginalBackupChanged();
     void loadedURLChanged();
     void sessionBaseURLChanged();
@@ -233,6 +231,10 @@ private:
     void setFormatField(PrintFormat value);
     void setIncludeWatermarkField(bool value);
     void setErrorMessage(const std::optional<QString>& value);
+    // Zoom and offset together, observers told once both hold their new values.
+    void setCrop(double zoom, const QSizeF& offset);
+    // A new photo forgets what a drag in progress grabbed.
+    void setActiveHandle(const std::optional<CropHandle>& handle) { m_drag.handle = handle; }
     void setHasOriginalBackup(bool value);
     void setLoadedURL(const std::optional<QString>& value);
     void setSessionBaseURL(const std::optional<QString>& value);
@@ -257,11 +259,7 @@ private:
     QSizeF m_offset { 0, 0 };
     double m_angle = 0;
     std::optional<QString> m_errorMessage;
-    std::optional<CropHandle> m_activeHandle;
-    QSizeF m_dragStartOffset { 0, 0 };
-    QRectF m_dragStartCrop { 0, 0, 0, 0 };
-    double m_dragStartAngle = 0;
-    QSizeF m_dragStartVector { 0, 0 };
+    CropDrag m_drag;
     bool m_hasOriginalBackup = false;
     std::optional<QString> m_loadedURL;
     std::optional<QString> m_sessionBaseURL;

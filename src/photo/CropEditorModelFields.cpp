@@ -11,11 +11,6 @@ bool exactlyEqual(const QSizeF& a, const QSizeF& b)
     return a.width() == b.width() && a.height() == b.height();
 }
 
-bool exactlyEqual(const QRectF& a, const QRectF& b)
-{
-    return a.x() == b.x() && a.y() == b.y() && a.width() == b.width() && a.height() == b.height();
-}
-
 } // namespace
 
 void CropEditorModel::setIsOpen(bool value)
@@ -86,6 +81,18 @@ void CropEditorModel::setOffset(const QSizeF& value)
     }
 }
 
+void CropEditorModel::setCrop(double zoom, const QSizeF& offset)
+{
+    const bool zoomChanges = m_zoom != zoom;
+    const bool offsetChanges = !exactlyEqual(m_offset, offset);
+    m_zoom = zoom;
+    m_offset = offset;
+    if (zoomChanges)
+        emit zoomChanged();
+    if (offsetChanges)
+        emit offsetChanged();
+}
+
 void CropEditorModel::setAngle(double value)
 {
     if (m_angle != value) {
@@ -99,46 +106,6 @@ void CropEditorModel::setErrorMessage(const std::optional<QString>& value)
     if (m_errorMessage != value) {
         m_errorMessage = value;
         emit errorMessageChanged();
-    }
-}
-
-void CropEditorModel::setActiveHandle(const std::optional<CropHandle>& value)
-{
-    if (m_activeHandle != value) {
-        m_activeHandle = value;
-        emit activeHandleChanged();
-    }
-}
-
-void CropEditorModel::setDragStartOffset(const QSizeF& value)
-{
-    if (!exactlyEqual(m_dragStartOffset, value)) {
-        m_dragStartOffset = value;
-        emit dragStartOffsetChanged();
-    }
-}
-
-void CropEditorModel::setDragStartCrop(const QRectF& value)
-{
-    if (!exactlyEqual(m_dragStartCrop, value)) {
-        m_dragStartCrop = value;
-        emit dragStartCropChanged();
-    }
-}
-
-void CropEditorModel::setDragStartAngle(double value)
-{
-    if (m_dragStartAngle != value) {
-        m_dragStartAngle = value;
-        emit dragStartAngleChanged();
-    }
-}
-
-void CropEditorModel::setDragStartVector(const QSizeF& value)
-{
-    if (!exactlyEqual(m_dragStartVector, value)) {
-        m_dragStartVector = value;
-        emit dragStartVectorChanged();
     }
 }
 

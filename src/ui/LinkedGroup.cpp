@@ -209,8 +209,11 @@ QString LinkedValue::shownValue() const
 
 QSize LinkedValue::sizeHint() const
 {
-    const int natural = std::max(QFontMetrics(m_valueLabel->font()).horizontalAdvance(m_value),
-        QFontMetrics(m_title->font()).horizontalAdvance(m_title->text()));
+    // Each line with its label's ink margins: a title as wide as the value's text would lose its last
+    // letter to them.
+    const int natural
+        = std::max(QFontMetrics(m_valueLabel->font()).horizontalAdvance(m_value) + 2 * m_valueLabel->margin(),
+            m_title->sizeHint().width());
     int w = std::max(natural + 2, kValueMinimumWidth);
     if (m_maxWidth)
         w = std::min(w, std::max(*m_maxWidth, kValueMinimumWidth));
@@ -230,7 +233,7 @@ void LinkedValue::resizeEvent(QResizeEvent* event)
 
 void LinkedValue::refresh()
 {
-    const int width = std::max(kValueMinimumWidth, this->width());
+    const int width = std::max(kValueMinimumWidth, this->width()) - 2 * m_valueLabel->margin();
     m_valueLabel->setText(QFontMetrics(m_valueLabel->font()).elidedText(m_value, Qt::ElideMiddle, width));
     setToolTip(m_value);
 }

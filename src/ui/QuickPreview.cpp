@@ -1,5 +1,6 @@
 #include "ui/QuickPreview.h"
 
+#include "platform/apps/Applications.h"
 #include "platform/files/NativeName.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -14,11 +15,66 @@
 
 namespace quavel {
 
+namespace {
+
+// The round play badge drawn over a video's frame: a button of its own, so that it takes clicks and,
+// once tabbed to, Space and Return.
+class PlayBadge : public QAbstractButton
+{
+public:
+    static constexpr int side = 64;
+
+    explicit PlayBadge(QWidget* parent)
+        : QAbstractButton(parent)
+    {
+        setObjectName(QStringLiteral("playVideo"));
+        setAccessibleName(QStringLiteral("Lire la vidéo"));
+        setFixedSize(side, side);
+        setCursor(Qt::PointingHandCursor);
+        // Reached with Tab: Space on the window itself still closes the preview.
+        setFocusPolicy(Qt::TabFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r(rect());
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, isDown() ? 140 : 90));
+        p.drawEllipse(r.adjusted(4, 4, -4, -4));
+        Symbols::paint(p, r, QStringLiteral("play.circle.fill"), Qt::white);
+        if (hasFocus()) {
+            p.setPen(QPen(QColor(255, 255, 255, 200), 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(r.adjusted(1, 1, -1, -1));
+        }
+    }
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            click();
+            return;
+        }
+        QAbstractButton::keyPressEvent(event);
+    }
+};
+
+} // namespace
+
 QuickPreview::QuickPreview(Loader loader, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_loader(std::move(loader))
+    , m_play(new PlayBadge(this))
 {
     setObjectName(QStringLiteral("quickPreview"));
+    m_play->hide();
+    connect(m_play, &QAbstractButton::clicked, this, [this] {
+        // The desktop's own player, through GIO; a file no application opens stays as it is.
+        if (m_isVideo)
+            Applications::openWithDefault(m_path);
+    });
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(900, 680);
     connect(&m_watcher, &QFutureWatcher<QImage>::finished, this, [this] {
@@ -27,6 +83,7 @@ QuickPreview::QuickPreview(Loader loader, QWidget* parent)
         if (m_watcher.property("generation").toULongLong() != m_generation)
             return;
         m_image = m_watcher.future().resultCount() > 0 ? m_watcher.result() : QImage();
+        placePlayButton();
         update();
     });
 }
@@ -45,6 +102,7 @@ void QuickPreview::showFile(const QString& path, bool isVideo)
         m_path = path;
         m_isVideo = isVideo;
         m_image = QImage();
+        placePlayButton();
         ++m_generation;
         m_watcher.setProperty("generation", QVariant::fromValue<qulonglong>(m_generation));
         Loader loader = m_loader;
@@ -73,13 +131,32 @@ QRectF QuickPreview::fittedRect(QSizeF picture, QRectF area)
     return QRectF(area.center() - QPointF(shown.width() / 2, shown.height() / 2), shown);
 }
 
+QRectF QuickPreview::pictureArea() const
+{
+    return QRectF(rect()).adjusted(12, 12, -12, -12);
+}
+
+void QuickPreview::placePlayButton()
+{
+    // Over the middle of a video's frame, while there is one.
+    const bool shown = m_isVideo && !m_image.isNull();
+    m_play->move((pictureArea().center() - QPointF(PlayBadge::side / 2.0, PlayBadge::side / 2.0)).toPoint());
+    m_play->setVisible(shown);
+}
+
+void QuickPreview::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placePlayButton();
+}
+
 void QuickPreview::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.fillRect(rect(), QColor(24, 24, 26));
-    const QRectF area = QRectF(rect()).adjusted(12, 12, -12, -12);
+    const QRectF area = pictureArea();
     if (m_image.isNull()) {
         p.setPen(QColor(255, 255, 255, 150));
         p.setFont(Fonts::font(Fonts::Style::body));
@@ -89,13 +166,6 @@ void QuickPreview::paintEvent(QPaintEvent*)
     }
     const QSizeF logical = QSizeF(m_image.size()) / m_image.devicePixelRatio();
     p.drawImage(fittedRect(logical, area), m_image);
-    if (m_isVideo) {
-        const QRectF badge(area.center() - QPointF(32, 32), QSizeF(64, 64));
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 0, 90));
-        p.drawEllipse(badge.adjusted(4, 4, -4, -4));
-        Symbols::paint(p, badge, QStringLiteral("play.circle.fill"), Qt::white);
-    }
 }
 
 void QuickPreview::keyPressEvent(QKeyEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QFutureWatcher>
 #include <QImage>
 #include <QString>
@@ -10,9 +11,10 @@
 namespace quavel {
 
 // The quick preview of one file in a window of its own: a photo fitted to the window, a video's first
-// frame with a play badge over it. The picture is decoded off the GUI thread by the loader given; while
-// it loads, and when it cannot be read, the window shows the file's name alone. Closing the window (its
-// close button, Escape or Space) reports `closed`. GUI thread only.
+// frame with a play badge over it, which opens the video in the desktop's default application (a
+// click, or Space or Return while the badge has the focus). The picture is decoded off the GUI thread
+// by the loader given; while it loads, and when it cannot be read, the window shows the file's name
+// alone. Closing the window (its close button, Escape or Space) reports `closed`. GUI thread only.
 class QuickPreview : public QWidget
 {
     Q_OBJECT
@@ -34,6 +36,8 @@ public:
     // The picture shown; null while loading or when the file cannot be read.
     const QImage& image() const { return m_image; }
     bool isLoading() const { return m_watcher.isRunning(); }
+    // The play badge over a video's frame (hidden otherwise).
+    QAbstractButton* playButton() const { return m_play; }
 
     // Where the picture is drawn in a window of that size: fitted, centred, never enlarged past twice.
     static QRectF fittedRect(QSizeF picture, QRectF area);
@@ -43,16 +47,22 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Where the picture may be drawn: the window less its margin.
+    QRectF pictureArea() const;
+    void placePlayButton();
+
     Loader m_loader;
     QString m_path;
     bool m_isVideo = false;
     QImage m_image;
     quint64 m_generation = 0;
     QFutureWatcher<QImage> m_watcher;
+    QAbstractButton* m_play = nullptr;
 };
 
 } // namespace quavel

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <functional>
 #include <unistd.h>
 
 using namespace quavel;
@@ -186,6 +187,46 @@ TEST_F(OrdersWatching, ShowingAnotherOrderOrNoneStopsTheEarlierWatches)
     store->setSelectedFolderID(std::nullopt);
     store->loadSections();
     EXPECT_TRUE(store->watchedPaths().isEmpty());
+}
+
+// The list of order folders follows the root: a folder made, removed or renamed there is listed within
+// about half a second, the shown order staying selected; a loose file in the root changes no list.
+TEST_F(OrdersWatching, TheFolderListFollowsTheRoot)
+{
+    f.folder("Ancienne");
+    f.folder("Renommee");
+    store->reload();
+    const auto names = [&] {
+        QStringList out;
+        for (const OrderFolder& folder : store->folders())
+            out << folder.name;
+        return out;
+    };
+    ASSERT_EQ(names(), (QStringList { "Ancienne", "Commande", "Renommee" }));
+    const struct
+    {
+        const char* name;
+        std::function<void()> change;
+        QStringList listed;
+    } changes[] = {
+        { "made", [&] { f.folder("Nouvelle"); }, { "Ancienne", "Commande", "Nouvelle", "Renommee" } },
+        { "removed", [&] { QDir(f.path("Ancienne")).removeRecursively(); },
+            { "Commande", "Nouvelle", "Renommee" } },
+        { "renamed", [&] { QDir().rename(f.path("Renommee"), f.path("Dossier 12")); },
+            { "Commande", "Dossier 12", "Nouvelle" } },
+    };
+    for (const auto& c : changes) {
+        c.change();
+        EXPECT_TRUE(waitUntil([&] { return names() == c.listed; }, 2000))
+            << c.name << ": " << names().join(", ").toStdString();
+        EXPECT_EQ(store->selectedFolderID(), f.path("Commande")) << c.name;
+        EXPECT_EQ(store->sections().size(), 2) << c.name;
+    }
+
+    QSignalSpy listed(store, &OrdersStore::foldersChanged);
+    f.file("lisez-moi.txt");
+    QTest::qWait(500);
+    EXPECT_EQ(listed.count(), 0);
 }
 
 } // namespace

@@ -52,7 +52,7 @@ TEST_F(Batches, ASectionsRetouchShowsItsProgressThenTheNewPicturesAndReloadsTheE
     OrdersView& view = f.show();
     ASSERT_TRUE(f.waitForThumbnails());
     const int before = lightness(a);
-    view.openCrop({ a, false });
+    view.screen().openCrop({ a, false });
     CropEditorModel& model = view.screen().cropEditor();
     ASSERT_TRUE(waitUntil([&] { return model.loadedURL() == a && !model.preview().isNull(); }, 15000));
     EXPECT_TRUE(model.retouchSettings().isNeutral());
@@ -127,7 +127,7 @@ TEST_F(Batches, ABatchOverTheEditorsPhotoKeepsTheEditorsLookAndOutlivesItsClosin
     const int before = lightness(b);
     f.store->addWatermark(f.tmp.write(QStringLiteral("Logo.png"), jpeg(QSize(60, 20), Qt::white)));
     CropEditorModel& model = view.screen().cropEditor();
-    view.openCrop({ a, false });
+    view.screen().openCrop({ a, false });
     ASSERT_TRUE(waitUntil([&] { return model.loadedURL() == a && !model.preview().isNull(); }, 15000));
     PhotoRetouchSettings warmer;
     warmer.contrast = 20;
@@ -145,7 +145,7 @@ TEST_F(Batches, ABatchOverTheEditorsPhotoKeepsTheEditorsLookAndOutlivesItsClosin
     EXPECT_GT(qGray(written.pixel(written.width() / 2, written.height() - 3)), 200) << "the watermark went";
 
     // A section's retouch while the editor shows one of its photos, the editor closed while it runs.
-    view.openCrop({ b, false });
+    view.screen().openCrop({ b, false });
     ASSERT_TRUE(waitUntil([&] { return model.loadedURL() == b && !model.preview().isNull(); }, 15000));
     f.gallery().sectionBlocks().first()->header()->retouchButton()->click();
     ASSERT_TRUE(f.store->isRetouching());

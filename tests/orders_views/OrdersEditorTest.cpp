@@ -3,8 +3,11 @@
 // editor writes (also the one it has just left) has its thumbnail refreshed, and a preset saved from it
 // becomes the store's.
 #include "OrdersViewFixture.h"
+#include "TestDesktop.h"
 
+#include "orders/views/OrderMediaTile.h"
 #include "orders/views/OrdersFolderColumn.h"
+#include "orders/views/OrdersSearchField.h"
 #include "orders/views/OrdersWatermarkPicker.h"
 #include "orders/views/WatermarkChoiceRow.h"
 #include "photo/CropEditorModel.h"
@@ -13,7 +16,9 @@
 #include "photo/views/PhotoCropEditorView.h"
 #include "ui/CapsuleButton.h"
 
+#include <QLineEdit>
 #include <QScrollArea>
+#include <QStyleHints>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -67,13 +72,13 @@ TEST_F(Editor, OpensFromACellUnderTheGalleryAndFollowsPlainClicks)
     ASSERT_TRUE(loaded(a));
 
     // With the editor open a plain click opens the photo clicked; a video is only selected.
-    view.handleClick({ b, false }, false, false);
+    view.screen().click({ b, false }, { false, false });
     EXPECT_EQ(model().fileURL(), b);
     EXPECT_EQ(view.screen().selection().selectedIDs(), QSet<QString> { b });
-    view.handleClick({ clip, true }, false, false);
+    view.screen().click({ clip, true }, { false, false });
     EXPECT_EQ(model().fileURL(), b);
     EXPECT_EQ(view.screen().selection().selectedIDs(), QSet<QString> { clip });
-    view.handleClick({ a, false }, false, true);
+    view.screen().click({ a, false }, { false, true });
     EXPECT_EQ(model().fileURL(), b) << "a Ctrl-click selects as usual";
     EXPECT_EQ(view.screen().selection().count(), 2);
 
@@ -82,7 +87,7 @@ TEST_F(Editor, OpensFromACellUnderTheGalleryAndFollowsPlainClicks)
     const QString mark = f.tmp.write(QStringLiteral("Marque.png"), jpeg(QSize(60, 20), Qt::black));
     f.store->addWatermark(logo);
     f.store->addWatermark(mark);
-    view.syncCropWatermark();
+    view.screen().syncCropWatermark();
     EXPECT_EQ(model().watermarkURL(), mark);
     view.folderColumn()->watermarkPicker()->rows()[0]->choiceButton()->click();
     EXPECT_EQ(model().watermarkURL(), logo);
@@ -99,14 +104,14 @@ TEST_F(Editor, OpensFromACellUnderTheGalleryAndFollowsPlainClicks)
 TEST_F(Editor, EveryPhotoWrittenHasItsThumbnailRefreshedAlsoTheOneJustLeft)
 {
     OrdersView& view = *f.view;
-    view.openCrop({ a, false });
+    view.screen().openCrop({ a, false });
     ASSERT_TRUE(loaded(a));
     // A retouch of A, written once the sliders rest; B opened before that: A's look is written then,
     // and A (not B, which the editor shows now) is the thumbnail refreshed.
     PhotoRetouchSettings brighter;
     brighter.brightness = 40;
     model().setRetouchPreview(brighter);
-    view.openCrop({ b, false });
+    view.screen().openCrop({ b, false });
     ASSERT_TRUE(waitUntil([&] { return f.store->fileRevision(a) >= 1; }, 15000));
     EXPECT_TRUE(PhotoOriginals::hasBackup(a));
     EXPECT_EQ(f.store->fileRevision(b), 0);
@@ -124,7 +129,7 @@ TEST_F(Editor, EveryPhotoWrittenHasItsThumbnailRefreshedAlsoTheOneJustLeft)
 
     // Undoing B from its cell restores it and the editor shows it again as it was.
     ASSERT_TRUE(model().cropValidated());
-    view.undoEdits(b);
+    view.screen().undoEdits(b);
     EXPECT_FALSE(PhotoOriginals::hasBackup(b));
     EXPECT_TRUE(waitUntil([&] { return !model().cropValidated(); }, 15000)) << "the editor loaded B again";
     EXPECT_EQ(model().fileURL(), b);
@@ -133,7 +138,7 @@ TEST_F(Editor, EveryPhotoWrittenHasItsThumbnailRefreshedAlsoTheOneJustLeft)
 TEST_F(Editor, APresetSavedFromTheEditorBecomesTheStoresAndIsWrittenOnce)
 {
     OrdersView& view = *f.view;
-    view.openCrop({ a, false });
+    view.screen().openCrop({ a, false });
     ASSERT_TRUE(loaded(a));
     PhotoRetouchSettings look;
     look.contrast = 25;
@@ -143,6 +148,51 @@ TEST_F(Editor, APresetSavedFromTheEditorBecomesTheStoresAndIsWrittenOnce)
     EXPECT_EQ(f.store->retouch().contrast, 25);
     EXPECT_EQ(view.editor()->preset(), f.store->retouch());
     EXPECT_EQ(OrdersStore(f.tmp.file(QStringLiteral("support"))).retouch().contrast, 25);
+}
+
+// Return typed in the orders' search while a photo is open in the editor searches, and validates nothing:
+// the photo is not rewritten and the editor stays as it was.
+TEST_F(Editor, ReturnInTheSearchFieldLeavesThePhotoAlone)
+{
+    f.view->screen().openCrop({ a, false });
+    ASSERT_TRUE(loaded(a));
+    const QByteArray pixels = readFile(a);
+    QLineEdit* search = f.view->folderColumn()->searchField()->field();
+    search->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return search->hasFocus(); }));
+    QTest::keyClicks(search, QStringLiteral("dup"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QTest::keyClick(search, Qt::Key_Escape);
+    waitUntil([] { return false; }, 500);
+    EXPECT_EQ(f.view->screen().folderQuery(), QStringLiteral("dup"));
+    EXPECT_TRUE(model().isOpen());
+    EXPECT_FALSE(model().cropValidated());
+    EXPECT_EQ(readFile(a), pixels);
+}
+
+// With the editor open, a double click on another photo opens it (with its application) and leaves the
+// editor on the photo it shows; a single click moves the editor once no second click can come.
+TEST_F(Editor, ADoubleClickWithTheEditorOpenOnlyOpens)
+{
+    f.view->screen().openCrop({ a, false });
+    ASSERT_TRUE(loaded(a));
+    TestDesktop::shared().clearLaunches();
+    const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    OrderMediaCell* cell = f.gallery().cellFor(b);
+    ASSERT_TRUE(cell);
+    // As the pointer gives it: a click, then the second press as a double click.
+    QTest::mouseClick(cell->tile(), Qt::LeftButton, {}, QPoint(20, 100));
+    QTest::mouseDClick(cell->tile(), Qt::LeftButton, {}, QPoint(20, 100));
+    ASSERT_TRUE(waitUntil([] { return TestDesktop::shared().launches().size() == 1; }));
+    EXPECT_EQ(TestDesktop::shared().launches(), QStringList { "visionneur|" + b });
+    waitUntil([] { return false; }, interval + 200);
+    EXPECT_EQ(model().fileURL(), a);
+    EXPECT_EQ(f.view->screen().selection().selectedIDs(), QSet<QString> { b });
+
+    QTest::mouseClick(f.gallery().cellFor(b)->tile(), Qt::LeftButton, {}, QPoint(20, 100));
+    EXPECT_EQ(f.view->screen().selection().selectedIDs(), QSet<QString> { b }); // at once
+    EXPECT_TRUE(waitUntil([&] { return model().fileURL() == b; }, interval + 2000));
+    EXPECT_EQ(TestDesktop::shared().launches().size(), 1);
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 // The gallery of the orders screen over a real orders tree: clicks and their selection rules through
 // real mouse events, double clicks and the menus opening files with real desktop applications, the
 // cells' thumbnails (lazy, recycled, never a stale picture), undo from a cell, and the quick preview.
-#include "OrdersViewFixture.h"
-#include "TestDesktop.h"
+#include "GalleryFixture.h"
 
 #include "orders/views/OrderMediaTile.h"
 #include "orders/views/OrderSectionBlock.h"
@@ -23,67 +22,6 @@ using namespace quavel;
 using namespace quavel::test;
 
 namespace {
-
-QStringList titles(const QMenu& menu)
-{
-    QStringList t;
-    for (QAction* a : menu.actions())
-        t.append(a->isSeparator() ? QStringLiteral("—") : a->text());
-    return t;
-}
-
-QAction* entry(const QMenu& menu, const QString& title)
-{
-    for (QAction* a : menu.actions())
-        if (a->text() == title)
-            return a;
-    return nullptr;
-}
-
-// A click on a cell's tile, away from its capsule.
-void clickCell(OrderMediaCell* cell, Qt::KeyboardModifiers modifiers = {})
-{
-    QTest::mouseClick(cell->tile(), Qt::LeftButton, modifiers,
-        QPoint(cell->tile()->width() - 30, cell->tile()->height() - 30));
-}
-
-QStringList selectedNames(const OrdersScreen& screen)
-{
-    QStringList names;
-    for (const OrderMedia& m : screen.selectedMedia())
-        names.append(m.url.section(u'/', -1));
-    return names;
-}
-
-struct Gallery : public ::testing::Test
-{
-    OrdersViewFixture f;
-
-    // A, B, C in the first section, D and the video E in the second.
-    OrdersView& open(OrdersGalleryLayout layout = OrdersGalleryLayout::grid)
-    {
-        f.photo(QStringLiteral("Dupont/1 A5/A.jpg"), Qt::red);
-        f.photo(QStringLiteral("Dupont/1 A5/B.jpg"), Qt::green);
-        f.photo(QStringLiteral("Dupont/1 A5/C.jpg"), Qt::blue);
-        f.photo(QStringLiteral("Dupont/2 A4/D.jpg"), Qt::yellow);
-        f.video(QStringLiteral("Dupont/2 A4/E.mp4"));
-        f.defaults.setString(QStringLiteral("ordersGalleryLayout"), OrdersGalleryLayouts::rawValue(layout));
-        f.openOn(QStringLiteral("Dupont"));
-        OrdersView& view = f.show();
-        QApplication::setActiveWindow(f.window.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(f.window.get()));
-        TestDesktop::shared().clearLaunches();
-        return view;
-    }
-    OrderMediaCell* cell(const QString& name) const { return f.gallery().cellFor(file(name).url); }
-    OrderMedia file(const QString& name) const
-    {
-        for (const OrderMedia& m : f.view->screen().allFiles())
-            if (m.url.endsWith(u'/' + name))
-                return m;
-        return {};
-    }
-};
 
 TEST_F(Gallery, ClicksSelectRangesAndToggles)
 {
@@ -133,7 +71,7 @@ TEST_F(Gallery, ContextMenusActOnTheSelectionOrTheClickedFileAlone)
     clickCell(cell("A.jpg"));
     clickCell(cell("B.jpg"), Qt::ControlModifier);
 
-    std::unique_ptr<QMenu> menu(view.fileMenu(file("B.jpg"), nullptr));
+    std::unique_ptr<QMenu> menu(OrderFileActions::fileMenu(view.screen(), file("B.jpg"), nullptr));
     EXPECT_EQ(titles(*menu),
         (QStringList { "Recadrer", "Retoucher", "Ajouter le filigrane", "—", "Imprimer",
             "Partager par AirDrop", "Ouvrir", "Choisir une application…" }));
@@ -151,7 +89,7 @@ TEST_F(Gallery, ContextMenusActOnTheSelectionOrTheClickedFileAlone)
 
     // On an unselected file: that file alone; the selection is left as it was.
     TestDesktop::shared().clearLaunches();
-    menu.reset(view.fileMenu(file("D.jpg"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("D.jpg"), nullptr));
     entry(*menu, "Ouvrir")->trigger();
     ASSERT_TRUE(waitUntil([] { return TestDesktop::shared().launches().size() == 1; }));
     EXPECT_EQ(TestDesktop::shared().launches(), QStringList { "visionneur|" + file("D.jpg").url });
@@ -159,7 +97,7 @@ TEST_F(Gallery, ContextMenusActOnTheSelectionOrTheClickedFileAlone)
 
     // "Choisir une application…": the application panel, then the files opened with it and remembered.
     TestDesktop::shared().clearLaunches();
-    menu.reset(view.fileMenu(file("A.jpg"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("A.jpg"), nullptr));
     QString title;
     const auto picking = whenPanelShows([&](QFileDialog* panel) {
         title = panel->windowTitle();
@@ -173,10 +111,10 @@ TEST_F(Gallery, ContextMenusActOnTheSelectionOrTheClickedFileAlone)
     EXPECT_EQ(f.store->openWithApps().value("jpg"), TestDesktop::shared().editor());
 
     // "Recadrer" makes the clicked file the only one selected; a video's menu shares and opens only.
-    menu.reset(view.fileMenu(file("B.jpg"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("B.jpg"), nullptr));
     entry(*menu, "Recadrer")->trigger();
     EXPECT_EQ(selectedNames(view.screen()), QStringList { "B.jpg" });
-    menu.reset(view.fileMenu(file("E.mp4"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("E.mp4"), nullptr));
     EXPECT_EQ(titles(*menu), (QStringList { "Partager par AirDrop", "Ouvrir", "Choisir une application…" }));
 }
 
@@ -321,7 +259,7 @@ TEST_F(Gallery, UndoFromTheCellPutsTheOriginalBack)
     f.store->noteEdited(a);
     OrderMediaCell* c = cell("A.jpg");
     ASSERT_TRUE(c->undoButton()->isVisibleTo(c));
-    std::unique_ptr<QMenu> menu(view.fileMenu(file("A.jpg"), nullptr));
+    std::unique_ptr<QMenu> menu(OrderFileActions::fileMenu(view.screen(), file("A.jpg"), nullptr));
     EXPECT_TRUE(entry(*menu, "Annuler les modifications"));
 
     c->undoButton()->click();
@@ -331,7 +269,7 @@ TEST_F(Gallery, UndoFromTheCellPutsTheOriginalBack)
     EXPECT_EQ(f.store->errorMessage(), std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return c->shownKey() == a + "-" + QString::number(f.store->fileRevision(a)); }));
     EXPECT_GT(c->image().pixelColor(1, 1).red(), 200);
-    menu.reset(view.fileMenu(file("A.jpg"), nullptr));
+    menu.reset(OrderFileActions::fileMenu(view.screen(), file("A.jpg"), nullptr));
     EXPECT_FALSE(entry(*menu, "Annuler les modifications"));
 }
 

@@ -71,7 +71,7 @@ TEST_F(Printing, ThePrintedPhotosAreDeliveredAndStaySoAfterARestart)
 {
     const QString pdf = f.tmp.file(QStringLiteral("job.pdf"));
     const auto answering = answerPanel(true, pdf);
-    f.view->selectAll();
+    f.view->screen().selectAll();
     QTest::keyClick(f.view, Qt::Key_P, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return f.store->isDelivered(a) && f.store->isDelivered(b); }, 30000));
     EXPECT_EQ(panels, 1);
@@ -116,7 +116,7 @@ TEST_F(Printing, APhotoWhoseNameIsNotUtf8IsPrintedAndStaysDeliveredAfterARestart
 
     const QString pdf = f.tmp.file(QStringLiteral("odd.pdf"));
     const auto answering = answerPanel(true, pdf);
-    std::unique_ptr<QMenu> menu(f.view->fileMenu({ odd, false }, nullptr));
+    std::unique_ptr<QMenu> menu(OrderFileActions::fileMenu(f.view->screen(), { odd, false }, nullptr));
     QMenu* print = nullptr;
     for (QAction* action : menu->actions())
         if (action->menu())
@@ -141,7 +141,7 @@ TEST_F(Printing, ACancelledPanelOrNoPhotoToPrintMarksNothing)
 {
     const auto answering = answerPanel(false);
     // The context menu's print entry on one photo, on a paper: the panel comes and is cancelled.
-    std::unique_ptr<QMenu> menu(f.view->fileMenu({ a, false }, nullptr));
+    std::unique_ptr<QMenu> menu(OrderFileActions::fileMenu(f.view->screen(), { a, false }, nullptr));
     QMenu* print = nullptr;
     for (QAction* action : menu->actions())
         if (action->menu())
@@ -154,7 +154,7 @@ TEST_F(Printing, ACancelledPanelOrNoPhotoToPrintMarksNothing)
 
     // Ctrl+P with nothing selected, then with only the video: no panel at all.
     QTest::keyClick(f.view, Qt::Key_P, Qt::ControlModifier);
-    f.view->handleClick({ clip, true }, false, false);
+    f.view->screen().click({ clip, true }, { false, false });
     QTest::keyClick(f.view, Qt::Key_P, Qt::ControlModifier);
     settle();
     QTest::qWait(100);

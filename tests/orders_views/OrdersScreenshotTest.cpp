@@ -102,7 +102,7 @@ TEST(OrdersScreenshot, TheEditorUnderTheGalleryInBothSchemes)
     for (bool dark : { false, true }) {
         QApplication::setPalette(Theme::palette(dark));
         OrdersView& view = f.show(QSize(1280, 900));
-        view.openCrop({ photo, false });
+        view.screen().openCrop({ photo, false });
         CropEditorModel& model = view.screen().cropEditor();
         ASSERT_TRUE(
             waitUntil([&] { return model.loadedURL() == photo && !model.preview().isNull(); }, 15000));

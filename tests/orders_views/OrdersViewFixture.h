@@ -10,6 +10,7 @@
 #include "orders/OrdersScreen.h"
 #include "orders/OrdersStore.h"
 #include "orders/views/OrderCellLayer.h"
+#include "orders/views/OrderFileActions.h"
 #include "orders/views/OrdersDetail.h"
 #include "orders/views/OrdersGallery.h"
 #include "orders/views/OrdersView.h"

@@ -226,7 +226,7 @@ TEST(OrdersViewStates, FolderListSearchAndSelection)
     EXPECT_FALSE(column.searchField()->clearButton()->isVisibleTo(&view));
 
     // Choosing another order: the store selects it, the file selection empties.
-    view.selectAll();
+    view.screen().selectAll();
     EXPECT_EQ(view.screen().selection().count(), 1);
     const QRect martin = list->visualItemRect(list->item(3));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, martin.center());
@@ -240,6 +240,22 @@ TEST(OrdersViewStates, FolderListSearchAndSelection)
     field->setText(QStringLiteral("mar"));
     store.storeRoot(f.folder(QStringLiteral("Martin")));
     EXPECT_EQ(field->text(), "");
+}
+
+// An order folder made in the root while the screen shows shows in the list, without leaving the
+// screen; the order shown stays selected.
+TEST(OrdersViewStates, AFolderMadeInTheRootShowsInTheList)
+{
+    OrdersViewFixture f;
+    f.photo(QStringLiteral("Dupont/IMG_1.jpg"));
+    f.openOn(QStringLiteral("Dupont"));
+    OrdersView& view = f.show();
+    QListWidget* list = view.folderColumn()->folderList();
+    ASSERT_EQ(listed(list), QStringList { "Dupont" });
+    f.folder(QStringLiteral("Commande 13"));
+    EXPECT_TRUE(waitUntil([&] { return listed(list) == QStringList({ "Commande 13", "Dupont" }); }, 2000));
+    ASSERT_EQ(list->selectedItems().size(), 1);
+    EXPECT_EQ(list->selectedItems().first()->text(), "Dupont");
 }
 
 TEST(OrdersViewStates, WatermarkPickerAddsChoosesAndRemoves)

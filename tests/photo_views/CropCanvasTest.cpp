@@ -1,7 +1,9 @@
-// The crop canvas on screen with a real picture: drags that move, resize and straighten as the crop
-// geometry says, the pointer shape over each zone, the hover help, and the layers read back from the
-// canvas's own pixels.
+// The crop canvas on screen over an editor model holding a real picture: drags that move, resize and
+// straighten as the crop geometry says, the pointer shape over each zone, the hover help, and the layers
+// read back from the canvas's own pixels.
 #include "photo/views/CropCanvas.h"
+#include "common/TestSupport.h"
+#include "photo/CropEditorModel.h"
 #include "photo/CropGeometry.h"
 
 #include <QApplication>
@@ -13,6 +15,7 @@
 #include <cmath>
 
 using namespace quavel;
+using namespace quavel::test;
 
 namespace {
 
@@ -32,17 +35,42 @@ class CropCanvasTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        const QString path = folder.file(QStringLiteral("grey.png"));
+        ASSERT_TRUE(photo().save(path, "PNG"));
+        model.open(path, std::nullopt, {});
+        ASSERT_TRUE(waitUntil([&] { return !model.preview().isNull(); }, 30000));
+        ASSERT_EQ(model.sourceImage().size(), QSize(600, 400));
         canvas.resize(kWidth, kHeight);
         QPalette white;
         white.setColor(QPalette::Window, Qt::white);
         canvas.setPalette(white);
         canvas.setAutoFillBackground(true);
-        canvas.setPicture(photo(), QSize(600, 400));
         canvas.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
     }
 
     QRectF crop() const { return canvas.canvasLayout().crop; }
+
+    // The geometry as a drag leaves it (no history step of its own).
+    void setCrop(double zoom, QSizeF offset, double angle)
+    {
+        model.setZoom(zoom);
+        model.setOffset(offset);
+        model.setAngle(angle);
+    }
+
+    // The model's watermark file (none for a null picture) and whether the state includes it.
+    void setWatermark(const QImage& mark, bool included)
+    {
+        std::optional<QString> path;
+        if (!mark.isNull()) {
+            path = folder.file(QStringLiteral("mark-%1.png").arg(++marks));
+            ASSERT_TRUE(mark.save(*path, "PNG"));
+        }
+        model.setWatermark(path);
+        ASSERT_TRUE(waitUntil([&] { return model.watermarkImage().isNull() == mark.isNull(); }));
+        model.setIncludeWatermark(included);
+    }
 
     void drag(QPointF from, QPointF to)
     {
@@ -53,14 +81,16 @@ protected:
 
     QColor pixel(const QImage& image, QPointF at) const { return image.pixelColor(at.toPoint()); }
 
-    CropCanvas canvas;
+    TempFolder folder;
+    int marks = 0;
+    CropEditorModel model;
+    CropCanvas canvas { &model };
 };
 
 TEST_F(CropCanvasTest, MoveAndResizeDragsFollowTheGeometry)
 {
-    canvas.setCrop(2, QSizeF(0, 0), 0);
-    QSignalSpy edits(&canvas, &CropCanvas::cropEdited);
-    QSignalSpy ends(&canvas, &CropCanvas::gestureFinished);
+    setCrop(2, QSizeF(0, 0), 0);
+    const qsizetype stepsBefore = model.history().size();
 
     const struct
     {
@@ -76,7 +106,7 @@ TEST_F(CropCanvasTest, MoveAndResizeDragsFollowTheGeometry)
         { "top-right corner inwards", [](const QRectF& r) { return r.topRight(); }, { -15, 30 } },
     };
     for (const auto& d : drags) {
-        canvas.setCrop(2, QSizeF(0, 0), 0);
+        setCrop(2, QSizeF(0, 0), 0);
         const CropCanvasLayout before = canvas.canvasLayout();
         const QRectF startCrop = canvas.imageCrop();
         const QPointF from = d.start(before.crop);
@@ -96,21 +126,24 @@ TEST_F(CropCanvasTest, MoveAndResizeDragsFollowTheGeometry)
             zoom = r.zoom;
             offset = r.offset;
         }
+        // One step of the pointer is one change of the crop, told once.
+        QSignalSpy edits(&model, &CropEditorModel::offsetChanged);
         drag(from, to);
+        EXPECT_EQ(edits.count(), 1) << d.name;
         EXPECT_DOUBLE_EQ(canvas.zoom(), zoom) << d.name;
         EXPECT_NEAR(canvas.offset().width(), offset.width(), 1e-9) << d.name;
         EXPECT_NEAR(canvas.offset().height(), offset.height(), 1e-9) << d.name;
         EXPECT_NE(std::make_pair(canvas.zoom(), canvas.offset()), std::make_pair(2.0, QSizeF(0, 0)))
             << d.name;
     }
-    EXPECT_EQ(ends.count(), int(std::size(drags)));
-    EXPECT_EQ(edits.count(), int(std::size(drags)));
+    // Each drag ended as one step of the history.
+    EXPECT_EQ(model.history().size() - stepsBefore, qsizetype(std::size(drags)));
 }
 
 TEST_F(CropCanvasTest, RotateDragsTurnAboutTheCropCentre)
 {
-    canvas.setCrop(1.5, QSizeF(0, 0), 0);
-    QSignalSpy angles(&canvas, &CropCanvas::angleEdited);
+    setCrop(1.5, QSizeF(0, 0), 0);
+    QSignalSpy angles(&model, &CropEditorModel::angleChanged);
     const QRectF r = crop();
     const QPointF grip = CropGeometry::rotatePoints(r)[1]; // top-right
     const QPointF centre = r.center();
@@ -119,8 +152,10 @@ TEST_F(CropCanvasTest, RotateDragsTurnAboutTheCropCentre)
     const QPointF turned = centre + QPointF(-v.y(), v.x());
     drag(grip, turned);
     EXPECT_DOUBLE_EQ(canvas.angle(), 45);
+    EXPECT_EQ(angles.count(), 1);
 
-    canvas.setCrop(1.5, QSizeF(0, 0), 0);
+    setCrop(1.5, QSizeF(0, 0), 0);
+    angles.clear(); // the reset is no drag
     const QPointF slightly = (centre + QPointF(v.x(), v.y() + 30)).toPoint();
     drag(grip, slightly);
     const auto expected = CropGeometry::rotatedAngle(
@@ -128,30 +163,35 @@ TEST_F(CropCanvasTest, RotateDragsTurnAboutTheCropCentre)
     ASSERT_TRUE(expected);
     EXPECT_NEAR(canvas.angle(), *expected, 1e-9);
     EXPECT_GT(canvas.angle(), 0);
-    EXPECT_EQ(angles.count(), 2);
+    EXPECT_EQ(angles.count(), 1);
 }
 
 TEST_F(CropCanvasTest, DragsOnNothingAndClicksChangeNothing)
 {
-    canvas.setCrop(3, QSizeF(0, 0), 0);
-    QSignalSpy edits(&canvas, &CropCanvas::cropEdited);
-    QSignalSpy ends(&canvas, &CropCanvas::gestureFinished);
+    // A zoom set as a drag sets it waits for the end of a gesture to become a step.
+    setCrop(3, QSizeF(0, 0), 0);
+    ASSERT_TRUE(model.history().isEmpty());
+    QSignalSpy edits(&model, &CropEditorModel::offsetChanged);
+    QSignalSpy zooms(&model, &CropEditorModel::zoomChanged);
     const QRectF r = crop();
     // More than 12 points left of the crop, level with its middle.
     drag(QPointF(r.left() - 20, r.center().y()), QPointF(r.left() + 60, r.center().y()));
-    EXPECT_EQ(edits.count(), 0);
-    EXPECT_EQ(ends.count(), 1);
+    EXPECT_EQ(edits.count() + zooms.count(), 0);
+    EXPECT_FALSE(model.activeHandle());
+    // Its end still ends a gesture: the pending zoom is the one step.
+    EXPECT_EQ(model.history().size(), 1);
     EXPECT_EQ(canvas.offset(), QSizeF(0, 0));
 
-    // A press and release on the spot is no drag at all.
+    // A press and release on the spot is no drag at all: no gesture ends, nothing becomes a step.
+    model.setAngle(4);
     QTest::mouseClick(&canvas, Qt::LeftButton, {}, r.center().toPoint());
-    EXPECT_EQ(ends.count(), 1);
+    EXPECT_EQ(model.history().size(), 1);
     EXPECT_FALSE(canvas.isDragging());
 }
 
 TEST_F(CropCanvasTest, EachZoneHasItsPointer)
 {
-    canvas.setCrop(2, QSizeF(0, 0), 0);
+    setCrop(2, QSizeF(0, 0), 0);
     const QRectF r = crop();
     const struct
     {
@@ -182,7 +222,7 @@ TEST_F(CropCanvasTest, EachZoneHasItsPointer)
 
 TEST_F(CropCanvasTest, HoverHelpOnDotsAndGlyphsOnly)
 {
-    canvas.setCrop(1.5, QSizeF(0, 0), 0);
+    setCrop(1.5, QSizeF(0, 0), 0);
     const QRectF r = crop();
     for (const QPointF& c : CropGeometry::corners(r))
         EXPECT_EQ(canvas.helpAt(c), QStringLiteral("Redimensionner"));
@@ -195,7 +235,7 @@ TEST_F(CropCanvasTest, HoverHelpOnDotsAndGlyphsOnly)
 TEST_F(CropCanvasTest, DimmingHoleAndWhiteFrame)
 {
     // Zoom 0.8: the crop reaches past the image, the layout keeps it all on the canvas.
-    canvas.setCrop(2, QSizeF(0, 0), 0);
+    setCrop(2, QSizeF(0, 0), 0);
     const QImage inside = canvas.grab().toImage();
     const CropCanvasLayout l = canvas.canvasLayout();
     const QRectF r = l.crop;
@@ -207,7 +247,7 @@ TEST_F(CropCanvasTest, DimmingHoleAndWhiteFrame)
     EXPECT_GT(pixel(inside, edge).lightness(), 245);
     EXPECT_NEAR(pixel(inside, edge - QPointF(3, 0)).red(), 70, 3);
 
-    canvas.setCrop(0.8, QSizeF(0, 0), 0);
+    setCrop(0.8, QSizeF(0, 0), 0);
     const QImage wide = canvas.grab().toImage();
     const CropCanvasLayout w = canvas.canvasLayout();
     EXPECT_TRUE(QRectF(canvas.rect()).contains(w.crop));
@@ -221,7 +261,7 @@ TEST_F(CropCanvasTest, DimmingHoleAndWhiteFrame)
 
 TEST_F(CropCanvasTest, ThePhotoTurnsUnderTheFrame)
 {
-    canvas.setCrop(1.5, QSizeF(0, 0), 20);
+    setCrop(1.5, QSizeF(0, 0), 20);
     const QImage image = canvas.grab().toImage();
     const CropCanvasLayout l = canvas.canvasLayout();
     // The image's top-right corner region turns away: canvas white (dimmed) shows there.
@@ -232,28 +272,30 @@ TEST_F(CropCanvasTest, ThePhotoTurnsUnderTheFrame)
 
 TEST_F(CropCanvasTest, WatermarkCoversTheCropFromItsBottom)
 {
-    canvas.setCrop(1.5, QSizeF(0, 0), 0);
-    QImage mark(100, 20, QImage::Format_ARGB32);
+    setCrop(1.5, QSizeF(0, 0), 0);
+    // Red on its lower half, clear above; drawn across the crop's width it reaches 0.85 of the crop's
+    // height, its red part 0.43.
+    QImage mark(100, 60, QImage::Format_ARGB32);
     mark.fill(Qt::transparent);
-    for (int y = 10; y < 20; ++y)
+    for (int y = 30; y < 60; ++y)
         for (int x = 0; x < 100; ++x)
             mark.setPixelColor(x, y, Qt::red);
     const QRectF r = crop();
     const QPointF low(r.center().x() + 30, r.bottom() - r.height() / 4);
     const QPointF high(r.center().x() + 30, r.top() + r.height() / 4);
 
-    canvas.setWatermark(mark, false);
+    setWatermark(mark, false);
     EXPECT_FALSE(canvas.showsWatermark());
     EXPECT_NEAR(pixel(canvas.grab().toImage(), low).red(), 128, 2);
 
-    canvas.setWatermark(mark, true);
+    setWatermark(mark, true);
     const QImage shown = canvas.grab().toImage();
     EXPECT_EQ(pixel(shown, low), QColor(Qt::red));
     EXPECT_NEAR(pixel(shown, high).red(), 128, 2);
     // Cut to the crop: nothing red below it.
     EXPECT_NE(pixel(shown, QPointF(low.x(), r.bottom() + 4)), QColor(Qt::red));
 
-    canvas.setWatermark(QImage(), true);
+    setWatermark(QImage(), true);
     EXPECT_FALSE(canvas.showsWatermark());
     EXPECT_NEAR(pixel(canvas.grab().toImage(), low).red(), 128, 2);
 }

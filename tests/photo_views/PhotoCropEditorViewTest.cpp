@@ -1,12 +1,12 @@
 // The crop editor on a real photo in a shown window, over a real editor model: what it shows before and
 // after loading, its enabled states and help texts, its keys, drags on the canvas, the preset buttons,
 // the window move lock and the paths it reports after each write.
-#include "PhotoPictures.h"
-#include "RetouchTestSupport.h"
-#include "common/TestSupport.h"
+#include "EditorFixture.h"
 
+#include "photo/CropEditorJournal.h"
 #include "photo/CropEditorModel.h"
 #include "photo/CropGeometry.h"
+#include "photo/PhotoEditMemory.h"
 #include "photo/views/CropCanvas.h"
 #include "photo/views/CropEditorToolbar.h"
 #include "photo/views/CropRetouchPanel.h"
@@ -17,67 +17,13 @@
 #include "ui/WindowMoveLock.h"
 
 #include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
 
 using namespace quavel;
 using namespace quavel::test;
 
 namespace {
-
-// A folder with a photo of the arena (and, on demand, a watermark), an editor model opened on it and
-// the editor shown in a window, with every callback counted.
-class EditorFixture : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        WindowMoveLock::resetForTesting();
-        photo = folder.file(QStringLiteral("IMG_3413.jpg"));
-        ASSERT_TRUE(arenaPhoto(QSize(900, 600)).save(photo, "JPEG", 92));
-    }
-    void TearDown() override
-    {
-        window.reset(); // and the editor with it
-        // Writes captured on the way out finish before the folder goes.
-        waitUntil([] { return false; }, 300);
-    }
-
-    QString watermark()
-    {
-        const QString path = folder.file(QStringLiteral("filigrane.png"));
-        if (!QFile::exists(path))
-            watermarkStrip(QSize(800, 150)).save(path, "PNG");
-        return path;
-    }
-
-    PhotoCropEditorView& open(const QString& path, const std::optional<QString>& mark = std::nullopt,
-        const PhotoRetouchSettings& preset = {})
-    {
-        model.open(path, mark, preset);
-        window = std::make_unique<TestWindow>();
-        window->resize(1200, 620);
-        PhotoCropEditorView::Callbacks callbacks;
-        callbacks.onSaved = [this](const QString& p) { saved << p; };
-        callbacks.onClose = [this] { ++closes; };
-        callbacks.onSavePreset = [this](const PhotoRetouchSettings& s) { presets << s; };
-        view = window->hold(new PhotoCropEditorView(&model, preset, callbacks));
-        window->open();
-        return *view;
-    }
-
-    bool loaded()
-    {
-        return waitUntil([this] { return view->showsCanvas(); }, 10000);
-    }
-
-    TempFolder folder;
-    QString photo;
-    CropEditorModel model;
-    std::unique_ptr<TestWindow> window;
-    QPointer<PhotoCropEditorView> view;
-    QStringList saved;
-    int closes = 0;
-    QList<PhotoRetouchSettings> presets;
-};
 
 TEST_F(EditorFixture, ShowsTheProgressThenThePhoto)
 {
@@ -147,6 +93,7 @@ TEST_F(EditorFixture, ReturnOnAnUnreadablePhotoReportsNothingWritten)
     EXPECT_EQ(v.errorLabel()->text(), QStringLiteral("Impossible de lire cette photo."));
     EXPECT_FALSE(v.validateButton()->isEnabled());
     EXPECT_FALSE(v.showsCanvas());
+    v.toolbar()->setFocus();
     QTest::keyClick(v.toolbar(), Qt::Key_Return);
     waitUntil([] { return false; }, 300);
     EXPECT_TRUE(saved.isEmpty());
@@ -158,6 +105,7 @@ TEST_F(EditorFixture, EscapeClosesAfterTellingTheScreen)
     ASSERT_TRUE(loaded());
     int closesSeenOpen = -1;
     QObject::connect(&model, &CropEditorModel::isOpenChanged, [&] { closesSeenOpen = closes; });
+    v.toolbar()->setFocus();
     QTest::keyClick(v.toolbar(), Qt::Key_Escape);
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(closesSeenOpen, 1); // the screen heard of it before the model closed

@@ -3,6 +3,7 @@
 #include "PhotoPictures.h"
 #include "PhotoScreenshotSupport.h"
 
+#include "photo/CropEditorModel.h"
 #include "photo/views/CropCanvas.h"
 
 #include "photo/views/RetouchControls.h"
@@ -48,14 +49,23 @@ TEST_F(RetouchScreenshots, PopoverBesideItsButton)
 
 TEST_F(RetouchScreenshots, CropCanvasTurnedWithWatermark)
 {
-    const QImage scene = arenaPhoto();
-    CropCanvas canvas;
+    TempFolder folder;
+    const QString scene = folder.file(QStringLiteral("scene.png"));
+    const QString mark = folder.file(QStringLiteral("mark.png"));
+    ASSERT_TRUE(arenaPhoto().save(scene, "PNG"));
+    ASSERT_TRUE(watermarkStrip().save(mark, "PNG"));
+    CropEditorModel model;
+    model.open(scene, mark, {});
+    ASSERT_TRUE(
+        waitUntil([&] { return !model.preview().isNull() && !model.watermarkImage().isNull(); }, 30000));
+    model.setZoom(1.35);
+    model.setOffset(QSizeF(40, -30));
+    model.setAngle(-6);
+    model.setIncludeWatermark(true);
+    CropCanvas canvas(&model);
     canvas.setPalette(Theme::palette(true));
     canvas.setAutoFillBackground(true);
     canvas.resize(760, 520);
-    canvas.setPicture(scene, scene.size());
-    canvas.setCrop(1.35, QSizeF(40, -30), -6);
-    canvas.setWatermark(watermarkStrip(), true);
     canvas.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
     saveScreenshot(canvas, QStringLiteral("crop-canvas"));

@@ -3,6 +3,7 @@
 #include "RetouchTestSupport.h"
 
 #include "photo/views/FineLineSlider.h"
+#include "photo/views/RetouchLabel.h"
 #include "photo/views/RetouchSliderRow.h"
 
 #include <QShortcut>
@@ -21,8 +22,8 @@ const RetouchSliderTraits kRadius { QStringLiteral("Rayon"), QString(), { 0.1, 6
     QStringLiteral("px"), std::nullopt };
 const RetouchSliderTraits kAmount { QStringLiteral("Quantité"), QString(), { 0, 300, 0.5 }, 0,
     QStringLiteral("%"), std::nullopt };
-const RetouchSliderTraits kContrast { QStringLiteral("Contraste"), QStringLiteral("Courbe"), { -100, 100, 0.1 },
-    1, QStringLiteral("%"), std::nullopt };
+const RetouchSliderTraits kContrast { QStringLiteral("Contraste"), QStringLiteral("Courbe"),
+    { -100, 100, 0.1 }, 1, QStringLiteral("%"), std::nullopt };
 
 enum class Commit { returnKey, focusLoss };
 
@@ -175,6 +176,35 @@ TEST(RetouchSliderRow, TheWellLightsUpWhileTheFieldHasTheFocus)
     EXPECT_TRUE(row->isFieldFocused());
     w.focusElsewhere();
     EXPECT_FALSE(row->isFieldFocused());
+}
+
+// The compact rows of the crop editor's panel have titles of 11.5 points, the others of 12: the same
+// title is drawn narrower by that ratio (a size rounded to whole pixels draws both alike).
+TEST(RetouchSliderRow, CompactTitlesAreHalfAPointSmaller)
+{
+    // How wide the title's ink is, drawn white on black.
+    const auto inkWidth = [](bool compact) {
+        QWidget host;
+        host.setStyleSheet(QStringLiteral("background: black"));
+        auto* row = new RetouchSliderRow(kNoise, compact, &host);
+        host.resize(400, 80);
+        row->resize(400, 60);
+        row->titleLabel()->setColor(Qt::white);
+        const QImage image = row->titleLabel()->grab().toImage();
+        int left = image.width();
+        int right = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) > 100) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        return right - left + 1;
+    };
+    const int narrow = inkWidth(true);
+    const int wide = inkWidth(false);
+    ASSERT_GT(wide, 60);
+    EXPECT_NEAR(double(narrow) / wide, 11.5 / 12, 0.015) << narrow << " / " << wide;
 }
 
 class FineLineSliderTest : public ::testing::Test

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -255,6 +256,37 @@ TEST(LinkedControls, GroupStretchesOnlyWhenAskedAndValueKeepsItsMinimum)
     value.resize(72, 30);
     EXPECT_TRUE(value.shownValue().contains(QChar(0x2026))); // cut in the middle
     EXPECT_TRUE(value.shownValue().startsWith(QStringLiteral("/un")));
+}
+
+// A linked value as wide as it asks shows its title whole, ink margins included, over a value shorter
+// or longer than it.
+TEST(LinkedControls, AValueShowsItsWholeTitle)
+{
+    const struct
+    {
+        const char* title;
+        const char* value;
+    } cases[] = {
+        { "Dossier source", "Commandes" },
+        { "Dossier source", "Dossier contenant les commandes" },
+        { "Programme", "PDF" },
+        { "Filigrane", "Aucun fichier filigrane" },
+        { "Vue", "x" },
+    };
+    for (const auto& c : cases) {
+        LinkedValue value(QString::fromUtf8(c.title), QString::fromUtf8(c.value));
+        value.resize(value.sizeHint());
+        value.show();
+        QApplication::processEvents();
+        for (const QLabel* label : value.findChildren<QLabel*>()) {
+            const QString text = label->text();
+            // A label's margin is inside its contents.
+            const int room = label->contentsRect().width() - 2 * label->margin();
+            EXPECT_LE(QFontMetrics(label->font()).boundingRect(text).width(), room)
+                << c.title << " / " << c.value << ": " << text.toStdString();
+        }
+        EXPECT_EQ(value.shownValue(), QString::fromUtf8(c.value)) << c.title;
+    }
 }
 
 TEST(PickButtons, FusedDrawsNoCapsuleAndTitleIsVerbatim)

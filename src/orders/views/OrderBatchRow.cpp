@@ -1,9 +1,9 @@
 #include "orders/views/OrderBatchRow.h"
 
 #include "orders/OrderMenus.h"
+#include "orders/OrdersScreen.h"
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
-#include "orders/views/OrdersView.h"
 #include "photo/views/PrintPhotosMenu.h"
 #include "ui/CapsuleButton.h"
 #include "ui/Theme.h"
@@ -13,9 +13,10 @@
 
 namespace quavel {
 
-OrderBatchRow::OrderBatchRow(OrdersView& view, Scope scope, QWidget* parent)
+OrderBatchRow::OrderBatchRow(OrdersStore& store, OrdersScreen& screen, Scope scope, QWidget* parent)
     : QWidget(parent)
-    , m_view(view)
+    , m_store(store)
+    , m_screen(screen)
     , m_scope(scope)
 {
     setObjectName(scope == Scope::folder ? QStringLiteral("folderActions") : QStringLiteral("sectionHeader"));
@@ -26,12 +27,12 @@ OrderBatchRow::OrderBatchRow(OrdersView& view, Scope scope, QWidget* parent)
         QStringLiteral("Retouche"), QStringLiteral("slider.horizontal.3"), CapsuleKind::glass, this);
     m_retouch->setObjectName(QStringLiteral("batchRetouch"));
     connect(m_retouch, &QAbstractButton::clicked, this,
-        [this] { m_view.batchRetouch(OrderMenus::paths(m_files)); });
+        [this] { m_screen.applyRetouch(OrderMenus::paths(m_files)); });
     m_watermark
         = new CapsuleButton(QStringLiteral("Filigrane"), QStringLiteral("seal"), CapsuleKind::glass, this);
     m_watermark->setObjectName(QStringLiteral("batchWatermark"));
     connect(m_watermark, &QAbstractButton::clicked, this,
-        [this] { m_view.applyWatermark(OrderMenus::paths(m_files)); });
+        [this] { m_screen.applyWatermark(OrderMenus::paths(m_files)); });
     m_print
         = new CapsuleButton(QStringLiteral("Imprimer"), QStringLiteral("printer"), CapsuleKind::glass, this);
     m_print->setObjectName(QStringLiteral("batchPrint"));
@@ -65,7 +66,7 @@ void OrderBatchRow::setFiles(const QList<OrderMedia>& files, const QString& sect
 
 void OrderBatchRow::refresh()
 {
-    const OrdersStore& store = m_view.store();
+    const OrdersStore& store = m_store;
     const auto controls = OrderMenus::batchControls(m_files, store.retouch().isNeutral(),
         store.isRetouching(), store.watermarks().isEmpty(), m_scope == Scope::section);
     m_retouch->setEnabled(controls.retouchEnabled);

@@ -8,7 +8,8 @@
 namespace quavel {
 
 class CapsuleButton;
-class OrdersView;
+class OrdersScreen;
+class OrdersStore;
 class PrintPhotosMenu;
 class ToneLabel;
 
@@ -24,7 +25,7 @@ class OrderBatchRow : public QWidget
 public:
     enum class Scope { folder, section };
 
-    OrderBatchRow(OrdersView& view, Scope scope, QWidget* parent = nullptr);
+    OrderBatchRow(OrdersStore& store, OrdersScreen& screen, Scope scope, QWidget* parent = nullptr);
 
     void setFiles(const QList<OrderMedia>& files, const QString& sectionName = QString());
     const QList<OrderMedia>& files() const { return m_files; }
@@ -39,7 +40,8 @@ public:
     ToneLabel* nameLabel() const { return m_name; }
 
 private:
-    OrdersView& m_view;
+    OrdersStore& m_store;
+    OrdersScreen& m_screen;
     Scope m_scope;
     QList<OrderMedia> m_files;
     CapsuleButton* m_retouch = nullptr;

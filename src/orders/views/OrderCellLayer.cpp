@@ -126,9 +126,8 @@ QRect OrderCellLayer::itemRect(qsizetype index) const
         const Grid g = grid(width());
         const int row = int(index) / g.columns;
         const int column = int(index) % g.columns;
-        // A card sits in the middle of its column.
-        const int x
-            = column * (g.cellWidth + gridColumnSpacing) + (g.cellWidth - OrderMediaCell::cardWidth) / 2;
+        // A card sits at the leading edge of its column, which may be wider than the card.
+        const int x = column * (g.cellWidth + gridColumnSpacing);
         return QRect(x, row * (h + gridRowSpacing), OrderMediaCell::cardWidth, h);
     }
     case Flow::strip:

@@ -4,7 +4,6 @@
 #include "orders/OrdersScreen.h"
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
-#include "orders/views/OrdersView.h"
 #include "ui/CapsuleMenu.h"
 #include "ui/LinkedGroup.h"
 #include "ui/Symbols.h"
@@ -43,9 +42,10 @@ const char* const kPickerHelp = "Changer l’organisation des photos";
 
 } // namespace
 
-OrderDetailHeader::OrderDetailHeader(OrdersView& view, QWidget* parent)
+OrderDetailHeader::OrderDetailHeader(OrdersStore& store, OrdersScreen& screen, QWidget* parent)
     : QWidget(parent)
-    , m_view(view)
+    , m_store(store)
+    , m_screen(screen)
 {
     setObjectName(QStringLiteral("orderHeader"));
     auto* row = new QHBoxLayout(this);
@@ -80,18 +80,16 @@ OrderDetailHeader::OrderDetailHeader(OrdersView& view, QWidget* parent)
         action->setCheckable(true);
         action->setData(OrdersGalleryLayouts::rawValue(layout));
         choices->addAction(action);
-        connect(
-            action, &QAction::triggered, this, [this, layout] { m_view.screen().setGalleryLayout(layout); });
+        connect(action, &QAction::triggered, this, [this, layout] { m_screen.setGalleryLayout(layout); });
     }
     row->addWidget(
         new LinkedGroup(m_picker, new LinkedLabel(QStringLiteral("Vue")), false, this), 0, Qt::AlignTop);
 
-    OrdersStore& store = view.store();
     connect(&store, &OrdersStore::watermarksChanged, this, &OrderDetailHeader::refresh);
     connect(&store, &OrdersStore::selectedWatermarkIDChanged, this, &OrderDetailHeader::refresh);
     connect(&store, &OrdersStore::sectionsChanged, this, &OrderDetailHeader::refresh);
-    connect(&view.screen(), &OrdersScreen::selectionChanged, this, &OrderDetailHeader::refresh);
-    connect(&view.screen(), &OrdersScreen::galleryLayoutChanged, this, &OrderDetailHeader::refresh);
+    connect(&screen, &OrdersScreen::selectionChanged, this, &OrderDetailHeader::refresh);
+    connect(&screen, &OrdersScreen::galleryLayoutChanged, this, &OrderDetailHeader::refresh);
     refresh();
 }
 
@@ -102,8 +100,8 @@ void OrderDetailHeader::setFolderName(const QString& name)
 
 void OrderDetailHeader::refresh()
 {
-    const OrdersStore& store = m_view.store();
-    const OrdersScreen& screen = m_view.screen();
+    const OrdersStore& store = m_store;
+    const OrdersScreen& screen = m_screen;
     m_summary->setText(OrdersScreenText::summaryLine(
         store.sections(), screen.allFiles().size(), screen.selection().count()));
     m_watermark->setText(OrdersScreenText::headerWatermark(store.watermarks(), store.selectedWatermarkID()));

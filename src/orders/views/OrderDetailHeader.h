@@ -5,7 +5,8 @@
 namespace quavel {
 
 class CapsuleMenu;
-class OrdersView;
+class OrdersScreen;
+class OrdersStore;
 class ToneLabel;
 
 // The head of an order's detail: the order's name, the counts line (types, files, selected files), the
@@ -15,7 +16,7 @@ class OrderDetailHeader : public QWidget
     Q_OBJECT
 
 public:
-    explicit OrderDetailHeader(OrdersView& view, QWidget* parent = nullptr);
+    OrderDetailHeader(OrdersStore& store, OrdersScreen& screen, QWidget* parent = nullptr);
 
     void setFolderName(const QString& name);
     void refresh();
@@ -26,7 +27,8 @@ public:
     CapsuleMenu* viewPicker() const { return m_picker; }
 
 private:
-    OrdersView& m_view;
+    OrdersStore& m_store;
+    OrdersScreen& m_screen;
     ToneLabel* m_name = nullptr;
     ToneLabel* m_summary = nullptr;
     ToneLabel* m_watermark = nullptr;

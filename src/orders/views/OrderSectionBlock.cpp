@@ -5,7 +5,6 @@
 #include "orders/views/OrderBatchRow.h"
 #include "orders/views/OrderCellLayer.h"
 #include "orders/views/OrdersGallery.h"
-#include "orders/views/OrdersView.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
 
@@ -15,16 +14,15 @@
 
 namespace quavel {
 
-OrderSectionBlock::OrderSectionBlock(
-    OrdersView& view, OrdersGallery& gallery, const OrderSection& section, QWidget* parent)
+OrderSectionBlock::OrderSectionBlock(OrdersStore& store, OrdersScreen& screen, OrdersGallery& gallery,
+    const OrderSection& section, QWidget* parent)
     : QWidget(parent)
-    , m_view(view)
 {
     setObjectName(QStringLiteral("sectionBlock"));
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(12);
-    m_header = new OrderBatchRow(view, OrderBatchRow::Scope::section, this);
+    m_header = new OrderBatchRow(store, screen, OrderBatchRow::Scope::section, this);
     stack->addWidget(m_header);
 
     m_strip = new QScrollArea(this);

@@ -11,7 +11,8 @@ namespace quavel {
 class OrderBatchRow;
 class OrderCellLayer;
 class OrdersGallery;
-class OrdersView;
+class OrdersScreen;
+class OrdersStore;
 class ToneLabel;
 
 // One section of the sections layout: its header (batch controls over the section's files, its name,
@@ -22,8 +23,8 @@ class OrderSectionBlock : public QWidget
     Q_OBJECT
 
 public:
-    OrderSectionBlock(
-        OrdersView& view, OrdersGallery& gallery, const OrderSection& section, QWidget* parent = nullptr);
+    OrderSectionBlock(OrdersStore& store, OrdersScreen& screen, OrdersGallery& gallery,
+        const OrderSection& section, QWidget* parent = nullptr);
 
     const OrderSection& section() const { return m_section; }
     void setSection(const OrderSection& section);
@@ -33,7 +34,6 @@ public:
     ToneLabel* emptyText() const { return m_empty; }
 
 private:
-    OrdersView& m_view;
     OrderSection m_section;
     OrderBatchRow* m_header = nullptr;
     QScrollArea* m_strip = nullptr;

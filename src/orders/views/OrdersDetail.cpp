@@ -6,7 +6,6 @@
 #include "orders/views/OrderDetailHeader.h"
 #include "orders/views/OrdersEmptyState.h"
 #include "orders/views/OrdersGallery.h"
-#include "orders/views/OrdersView.h"
 #include "ui/Divider.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
@@ -14,13 +13,14 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace quavel {
 
-OrdersDetail::OrdersDetail(OrdersView& view, QWidget* parent)
+OrdersDetail::OrdersDetail(OrdersStore& store, OrdersScreen& screen, QWidget* parent)
     : QWidget(parent)
-    , m_view(view)
+    , m_store(store)
 {
     setObjectName(QStringLiteral("ordersDetail"));
     m_empty = new OrdersEmptyState(this);
@@ -40,29 +40,31 @@ OrdersDetail::OrdersDetail(OrdersView& view, QWidget* parent)
     auto* stack = new QVBoxLayout(content);
     stack->setContentsMargins(24, 24, 24, 24);
     stack->setSpacing(28);
-    m_header = new OrderDetailHeader(view, content);
+    m_header = new OrderDetailHeader(store, screen, content);
     stack->addWidget(m_header);
     m_emptyOrder = new ToneLabel(
         OrdersScreenText::emptyOrder(), Tone::secondary, Fonts::font(Fonts::Style::body), content);
     m_emptyOrder->setObjectName(QStringLiteral("emptyOrder"));
     m_emptyOrder->setWordWrap(true);
     stack->addWidget(m_emptyOrder);
-    m_gallery = new OrdersGallery(view, content);
+    m_gallery = new OrdersGallery(store, screen, content);
     stack->addWidget(m_gallery);
     stack->addStretch(1);
     m_scroll->setWidget(content);
     m_divider = new Divider(Qt::Horizontal, m_page);
     m_divider->hide();
 
-    OrdersStore& store = view.store();
     connect(&store, &OrdersStore::rootNameChanged, this, &OrdersDetail::refresh);
     connect(&store, &OrdersStore::foldersChanged, this, &OrdersDetail::refresh);
     connect(&store, &OrdersStore::selectedFolderIDChanged, this, &OrdersDetail::refresh);
     connect(&store, &OrdersStore::sectionsChanged, this, &OrdersDetail::refresh);
-    connect(&view.screen(), &OrdersScreen::galleryLayoutChanged, this, [this] { m_gallery->rebuild(); });
+    connect(&screen, &OrdersScreen::galleryLayoutChanged, this, [this] { m_gallery->rebuild(); });
+    // Another order shows its gallery from the top, not at the place the last one was scrolled to.
+    connect(
+        &screen, &OrdersScreen::orderChanged, this, [this] { m_scroll->verticalScrollBar()->setValue(0); });
     // What cells show follows the selection, the delivered marks, the revisions and the retouch state.
     auto refreshCells = [this] { m_gallery->refresh(); };
-    connect(&view.screen(), &OrdersScreen::selectionChanged, this, refreshCells);
+    connect(&screen, &OrdersScreen::selectionChanged, this, refreshCells);
     connect(&store, &OrdersStore::deliveredPathsChanged, this, refreshCells);
     connect(&store, &OrdersStore::fileRevisionsChanged, this, refreshCells);
     connect(&store, &OrdersStore::retouchChanged, this, refreshCells);
@@ -73,7 +75,7 @@ OrdersDetail::OrdersDetail(OrdersView& view, QWidget* parent)
 
 void OrdersDetail::refresh()
 {
-    const OrdersStore& store = m_view.store();
+    const OrdersStore& store = m_store;
     const OrderFolder* folder = nullptr;
     if (store.selectedFolderID())
         for (const OrderFolder& f : store.folders())

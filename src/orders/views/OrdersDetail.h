@@ -13,7 +13,8 @@ class Divider;
 class OrderDetailHeader;
 class OrdersEmptyState;
 class OrdersGallery;
-class OrdersView;
+class OrdersScreen;
+class OrdersStore;
 class ToneLabel;
 
 // The right-hand column of the orders screen: an empty state without an orders root or without an
@@ -24,7 +25,7 @@ class OrdersDetail : public QWidget
     Q_OBJECT
 
 public:
-    explicit OrdersDetail(OrdersView& view, QWidget* parent = nullptr);
+    OrdersDetail(OrdersStore& store, OrdersScreen& screen, QWidget* parent = nullptr);
 
     // Which of its three faces the column shows.
     enum class Face { noRoot, noOrder, order };
@@ -54,7 +55,7 @@ protected:
 private:
     void placeParts();
 
-    OrdersView& m_view;
+    OrdersStore& m_store;
     Face m_face = Face::noRoot;
     OrdersEmptyState* m_empty = nullptr;
     QWidget* m_page = nullptr;

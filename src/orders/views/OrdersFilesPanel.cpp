@@ -3,9 +3,8 @@
 #include "orders/OrderMenus.h"
 #include "orders/OrdersScreen.h"
 #include "orders/OrdersScreenText.h"
-#include "orders/OrdersStore.h"
+#include "orders/views/OrderFileActions.h"
 #include "orders/views/OrderMenuBuilder.h"
-#include "orders/views/OrdersView.h"
 #include "photo/views/AirDropIcon.h"
 #include "photo/views/PrintPhotosMenu.h"
 #include "ui/CapsuleButton.h"
@@ -58,9 +57,9 @@ private:
 
 } // namespace
 
-OrdersFilesPanel::OrdersFilesPanel(OrdersView& view, QWidget* parent)
+OrdersFilesPanel::OrdersFilesPanel(OrdersScreen& screen, QWidget* parent)
     : QWidget(parent)
-    , m_view(view)
+    , m_screen(screen)
 {
     setObjectName(QStringLiteral("filesPanel"));
     auto* stack = new QVBoxLayout(this);
@@ -102,7 +101,7 @@ OrdersFilesPanel::OrdersFilesPanel(OrdersView& view, QWidget* parent)
     m_share = new ShareButton(actions);
     m_share->setToolTip(QStringLiteral("Partager les fichiers sélectionnés par AirDrop"));
     connect(m_share, &QAbstractButton::clicked, this,
-        [this] { m_view.screen().shareByAirDrop(m_view.screen().selectedMedia()); });
+        [this] { m_screen.shareByAirDrop(m_screen.selectedMedia()); });
     row->addWidget(m_share);
     stack->addWidget(actions);
 
@@ -113,27 +112,27 @@ OrdersFilesPanel::OrdersFilesPanel(OrdersView& view, QWidget* parent)
     row2->setSpacing(8);
     m_preview = new CapsuleButton(QStringLiteral("Aperçu"), QString(), CapsuleKind::glass, small);
     m_preview->setObjectName(QStringLiteral("previewSelection"));
-    connect(m_preview, &QAbstractButton::clicked, this, [this] { m_view.screen().previewSelection(); });
+    connect(m_preview, &QAbstractButton::clicked, this, [this] { m_screen.previewSelection(); });
     m_all = new CapsuleButton(QStringLiteral("Tout"), QString(), CapsuleKind::glass, small);
     m_all->setObjectName(QStringLiteral("selectAll"));
-    connect(m_all, &QAbstractButton::clicked, this, [this] { m_view.selectAll(); });
+    connect(m_all, &QAbstractButton::clicked, this, [this] { m_screen.selectAll(); });
     m_clear = new CapsuleButton(QStringLiteral("Effacer"), QString(), CapsuleKind::glass, small);
     m_clear->setObjectName(QStringLiteral("clearSelection"));
-    connect(m_clear, &QAbstractButton::clicked, this, [this] { m_view.screen().clearSelection(); });
+    connect(m_clear, &QAbstractButton::clicked, this, [this] { m_screen.clearSelection(); });
     row2->addWidget(m_preview);
     row2->addWidget(m_all);
     row2->addWidget(m_clear);
     row2->addStretch(1);
     stack->addWidget(small);
 
-    connect(&view.screen(), &OrdersScreen::selectionChanged, this, &OrdersFilesPanel::refresh);
-    connect(&view.screen(), &OrdersScreen::allFilesChanged, this, &OrdersFilesPanel::refresh);
+    connect(&screen, &OrdersScreen::selectionChanged, this, &OrdersFilesPanel::refresh);
+    connect(&screen, &OrdersScreen::allFilesChanged, this, &OrdersFilesPanel::refresh);
     refresh();
 }
 
 void OrdersFilesPanel::refresh()
 {
-    OrdersScreen& screen = m_view.screen();
+    const OrdersScreen& screen = m_screen;
     const QList<OrderMedia> selected = screen.selectedMedia();
     m_summary->setText(OrdersScreenText::selectionSummary(screen.selection().count()));
     m_openWith->setEnabled(!selected.isEmpty());
@@ -149,9 +148,9 @@ void OrdersFilesPanel::refresh()
 void OrdersFilesPanel::fillOpenWithMenu()
 {
     m_openWithMenu->clear();
-    const QList<OrderMedia> files = m_view.screen().selectedMedia();
-    OrderMenuBuilder::fill(*m_openWithMenu, m_view.screen().openWithMenu(files),
-        [this, files](const OrderMenuItem& item) { m_view.run(item, nullptr, files); });
+    const QList<OrderMedia> files = m_screen.selectedMedia();
+    OrderMenuBuilder::fill(*m_openWithMenu, m_screen.openWithMenu(files),
+        [this, files](const OrderMenuItem& item) { OrderFileActions::run(m_screen, item, nullptr, files); });
 }
 
 } // namespace quavel

@@ -8,7 +8,7 @@ class QMenu;
 namespace quavel {
 
 class CapsuleButton;
-class OrdersView;
+class OrdersScreen;
 class PrintPhotosMenu;
 class ToneLabel;
 
@@ -21,7 +21,7 @@ class OrdersFilesPanel : public QWidget
     Q_OBJECT
 
 public:
-    explicit OrdersFilesPanel(OrdersView& view, QWidget* parent = nullptr);
+    explicit OrdersFilesPanel(OrdersScreen& screen, QWidget* parent = nullptr);
 
     ToneLabel* summary() const { return m_summary; }
     CapsuleButton* openWithButton() const { return m_openWith; }
@@ -42,7 +42,7 @@ public:
 private:
     void refresh();
 
-    OrdersView& m_view;
+    OrdersScreen& m_screen;
     ToneLabel* m_summary = nullptr;
     CapsuleButton* m_openWith = nullptr;
     QMenu* m_openWithMenu = nullptr;

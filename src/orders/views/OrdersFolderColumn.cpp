@@ -6,11 +6,11 @@
 #include "orders/views/OrdersFilesPanel.h"
 #include "orders/views/OrdersRetouchPicker.h"
 #include "orders/views/OrdersSearchField.h"
-#include "orders/views/OrdersView.h"
 #include "orders/views/OrdersWatermarkPicker.h"
 #include "ui/ActivitySpinner.h"
 #include "ui/Divider.h"
 #include "ui/LinkedGroup.h"
+#include "ui/PanelPresenter.h"
 #include "ui/PickButton.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -31,9 +31,10 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 } // namespace
 
-OrdersFolderColumn::OrdersFolderColumn(OrdersView& view, QWidget* parent)
+OrdersFolderColumn::OrdersFolderColumn(OrdersStore& store, OrdersScreen& screen, QWidget* parent)
     : QWidget(parent)
-    , m_view(view)
+    , m_store(store)
+    , m_screen(screen)
 {
     setObjectName(QStringLiteral("ordersFolderColumn"));
     Capsule::setControlSize(this, ControlSize::small);
@@ -50,18 +51,18 @@ OrdersFolderColumn::OrdersFolderColumn(OrdersView& view, QWidget* parent)
     stack->setSpacing(12);
     m_rootButton = new PickButton(QStringLiteral("Choisir"), QStringLiteral("folder"), false);
     m_rootButton->setObjectName(QStringLiteral("chooseRoot"));
-    connect(m_rootButton, &QAbstractButton::clicked, this, [this] { m_view.pickRoot(); });
+    connect(m_rootButton, &QAbstractButton::clicked, this, [this] { pickRoot(); });
     m_rootValue = new LinkedValue(QStringLiteral("Dossier source"), QString());
     m_rootValue->setObjectName(QStringLiteral("rootValue"));
     stack->addWidget(new LinkedGroup(m_rootButton, m_rootValue, true, controls));
     stack->addWidget(new Divider(Qt::Horizontal, controls));
-    m_watermarks = new OrdersWatermarkPicker(view, controls);
+    m_watermarks = new OrdersWatermarkPicker(store, screen, controls);
     stack->addWidget(m_watermarks);
     stack->addWidget(new Divider(Qt::Horizontal, controls));
-    m_retouch = new OrdersRetouchPicker(view, controls);
+    m_retouch = new OrdersRetouchPicker(store, screen, controls);
     stack->addWidget(m_retouch);
     stack->addWidget(new Divider(Qt::Horizontal, controls));
-    m_files = new OrdersFilesPanel(view, controls);
+    m_files = new OrdersFilesPanel(screen, controls);
     stack->addWidget(m_files);
     column->addWidget(controls);
 
@@ -94,7 +95,7 @@ OrdersFolderColumn::OrdersFolderColumn(OrdersView& view, QWidget* parent)
     searchRow->addWidget(m_search);
     column->addWidget(searchHolder);
     connect(m_search, &OrdersSearchField::textChanged, this,
-        [this](const QString& text) { m_view.screen().setFolderQuery(text); });
+        [this](const QString& text) { m_screen.setFolderQuery(text); });
 
     m_message = new ToneLabel(QString(), Tone::secondary, Fonts::font(Fonts::Style::body), this);
     m_message->setObjectName(QStringLiteral("folderListMessage"));
@@ -119,10 +120,9 @@ OrdersFolderColumn::OrdersFolderColumn(OrdersView& view, QWidget* parent)
         const QList<QListWidgetItem*> picked = m_list->selectedItems();
         if (picked.isEmpty())
             return;
-        m_view.screen().selectFolder(picked.first()->data(kPathRole).toString());
+        m_screen.selectFolder(picked.first()->data(kPathRole).toString());
     });
 
-    OrdersStore& store = view.store();
     connect(&store, &OrdersStore::rootNameChanged, this, [this] {
         refreshRoot();
         refreshList();
@@ -131,8 +131,8 @@ OrdersFolderColumn::OrdersFolderColumn(OrdersView& view, QWidget* parent)
     connect(&store, &OrdersStore::selectedFolderIDChanged, this, &OrdersFolderColumn::refreshListSelection);
     connect(&store, &OrdersStore::isRetouchingChanged, this, &OrdersFolderColumn::refreshProgress);
     connect(&store, &OrdersStore::errorMessageChanged, this, &OrdersFolderColumn::refreshError);
-    connect(&view.screen(), &OrdersScreen::folderQueryChanged, this, [this] {
-        m_search->setText(m_view.screen().folderQuery());
+    connect(&screen, &OrdersScreen::folderQueryChanged, this, [this] {
+        m_search->setText(m_screen.folderQuery());
         refreshList();
     });
     refreshRoot();
@@ -156,9 +156,16 @@ QSize OrdersFolderColumn::sizeHint() const
     return QSize(std::clamp(needed, idealWidth, maximumWidth), QWidget::sizeHint().height());
 }
 
+void OrdersFolderColumn::pickRoot()
+{
+    if (const auto folder = PanelPresenter::shared().pickFolder(
+            QStringLiteral("Dossier des commandes"), QStringLiteral("Choisir")))
+        m_store.storeRoot(*folder);
+}
+
 void OrdersFolderColumn::refreshRoot()
 {
-    const auto& root = m_view.store().rootName();
+    const auto& root = m_store.rootName();
     m_rootButton->setText(root ? QStringLiteral("Changer") : QStringLiteral("Choisir"));
     m_rootButton->updateGeometry();
     m_rootValue->setValue(root.value_or(QStringLiteral("Dossier contenant les commandes")));
@@ -166,10 +173,9 @@ void OrdersFolderColumn::refreshRoot()
 
 void OrdersFolderColumn::refreshList()
 {
-    OrdersStore& store = m_view.store();
-    const QList<OrderFolder> filtered = m_view.screen().filteredFolders();
+    const QList<OrderFolder> filtered = m_screen.filteredFolders();
     const auto message = OrdersScreenText::folderListMessage(
-        store.rootName(), store.folders(), filtered, m_view.screen().folderQuery());
+        m_store.rootName(), m_store.folders(), filtered, m_screen.folderQuery());
     m_message->setVisible(bool(message));
     m_message->setText(message.value_or(QString()));
     m_filling = true;
@@ -187,7 +193,7 @@ void OrdersFolderColumn::refreshList()
 
 void OrdersFolderColumn::refreshListSelection()
 {
-    const auto& selected = m_view.store().selectedFolderID();
+    const auto& selected = m_store.selectedFolderID();
     m_filling = true;
     m_list->clearSelection();
     // A selected folder that the search hides stays selected in the store; the list shows no row.
@@ -203,12 +209,12 @@ void OrdersFolderColumn::refreshListSelection()
 
 void OrdersFolderColumn::refreshProgress()
 {
-    m_progress->setVisible(m_view.store().isRetouching());
+    m_progress->setVisible(m_store.isRetouching());
 }
 
 void OrdersFolderColumn::refreshError()
 {
-    const auto& message = m_view.store().errorMessage();
+    const auto& message = m_store.errorMessage();
     m_error->setVisible(bool(message));
     m_error->setText(message.value_or(QString()));
 }

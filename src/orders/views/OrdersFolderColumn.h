@@ -11,8 +11,9 @@ class ActivitySpinner;
 class LinkedValue;
 class OrdersFilesPanel;
 class OrdersRetouchPicker;
+class OrdersScreen;
 class OrdersSearchField;
-class OrdersView;
+class OrdersStore;
 class OrdersWatermarkPicker;
 class PickButton;
 class ToneLabel;
@@ -30,7 +31,7 @@ public:
     static constexpr int idealWidth = 300;
     static constexpr int maximumWidth = 380;
 
-    explicit OrdersFolderColumn(OrdersView& view, QWidget* parent = nullptr);
+    OrdersFolderColumn(OrdersStore& store, OrdersScreen& screen, QWidget* parent = nullptr);
 
     PickButton* rootButton() const { return m_rootButton; }
     LinkedValue* rootValue() const { return m_rootValue; }
@@ -52,13 +53,16 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The orders root chosen in the folder panel.
+    void pickRoot();
     void refreshRoot();
     void refreshList();
     void refreshListSelection();
     void refreshProgress();
     void refreshError();
 
-    OrdersView& m_view;
+    OrdersStore& m_store;
+    OrdersScreen& m_screen;
     PickButton* m_rootButton = nullptr;
     LinkedValue* m_rootValue = nullptr;
     OrdersWatermarkPicker* m_watermarks = nullptr;

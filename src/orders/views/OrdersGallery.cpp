@@ -6,8 +6,8 @@
 #include "orders/OrdersStore.h"
 #include "orders/views/OrderBatchRow.h"
 #include "orders/views/OrderCellLayer.h"
+#include "orders/views/OrderFileActions.h"
 #include "orders/views/OrderSectionBlock.h"
-#include "orders/views/OrdersView.h"
 #include "photo/PhotoOriginals.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
@@ -17,9 +17,10 @@
 
 namespace quavel {
 
-OrdersGallery::OrdersGallery(OrdersView& view, QWidget* parent)
+OrdersGallery::OrdersGallery(OrdersStore& store, OrdersScreen& screen, QWidget* parent)
     : QWidget(parent)
-    , m_view(view)
+    , m_store(store)
+    , m_screen(screen)
 {
     setObjectName(QStringLiteral("ordersGallery"));
     m_stack = new QVBoxLayout(this);
@@ -48,13 +49,13 @@ OrderMediaCell* OrdersGallery::cellFor(const QString& path) const
 
 OrderMediaCell::State OrdersGallery::stateFor(const OrderMedia& file) const
 {
-    const OrdersStore& store = m_view.store();
+    const OrdersStore& store = m_store;
     OrderMediaCell::State s;
     s.item = file;
-    s.isSelected = m_view.screen().isSelected(file.url);
+    s.isSelected = m_screen.isSelected(file.url);
     s.isDelivered = store.isDelivered(file.url);
     s.canUndo = PhotoOriginals::hasBackup(file.url);
-    s.canRetouch = m_view.screen().canRetouch();
+    s.canRetouch = m_screen.canRetouch();
     s.refreshToken = store.fileRevision(file.url);
     return s;
 }
@@ -63,17 +64,18 @@ void OrdersGallery::prepare(OrderMediaCell& cell)
 {
     // Each action acts on the file the cell shows when it runs: cells are recycled.
     OrderMediaCell* c = &cell;
-    OrdersView* view = &m_view;
+    OrdersScreen* screen = &m_screen;
     connect(c, &OrderMediaCell::selectRequested, this,
-        [view, c](ClickModifiers m) { view->handleClick(c->state().item, m.shift, m.command); });
-    connect(c, &OrderMediaCell::doubleClicked, this, [view, c] { view->doubleClick(c->state().item); });
-    connect(c, &OrderMediaCell::cropRequested, this, [view, c] { view->openCrop(c->state().item); });
-    connect(c, &OrderMediaCell::retouchRequested, this, [view, c] { view->applyRetouch(c->state().item); });
+        [screen, c](ClickModifiers m) { screen->pointerClick(c->state().item, m); });
+    connect(c, &OrderMediaCell::doubleClicked, this, [screen, c] { screen->doubleClick(c->state().item); });
+    connect(c, &OrderMediaCell::cropRequested, this, [screen, c] { screen->openCrop(c->state().item); });
+    connect(c, &OrderMediaCell::retouchRequested, this,
+        [screen, c] { OrderFileActions::retouch(*screen, c->state().item); });
     connect(c, &OrderMediaCell::watermarkRequested, this,
-        [view, c] { view->applyWatermark({ c->state().item.url }); });
-    connect(c, &OrderMediaCell::undoRequested, this, [view, c] { view->undoEdits(c->state().item.url); });
-    connect(c, &OrderMediaCell::contextMenuRequested, this, [view, c](const QPoint& at) {
-        QMenu* menu = view->fileMenu(c->state().item, c);
+        [screen, c] { screen->applyWatermark({ c->state().item.url }); });
+    connect(c, &OrderMediaCell::undoRequested, this, [screen, c] { screen->undoEdits(c->state().item.url); });
+    connect(c, &OrderMediaCell::contextMenuRequested, this, [screen, c](const QPoint& at) {
+        QMenu* menu = OrderFileActions::fileMenu(*screen, c->state().item, c);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(at);
     });
@@ -94,8 +96,8 @@ void OrdersGallery::clear()
 
 void OrdersGallery::rebuild()
 {
-    const OrdersGalleryLayout layout = m_view.screen().galleryLayout();
-    const QList<OrderSection>& sections = m_view.store().sections();
+    const OrdersGalleryLayout layout = m_screen.galleryLayout();
+    const QList<OrderSection>& sections = m_store.sections();
     if (layout != m_layout)
         clear();
     m_layout = layout;
@@ -111,7 +113,7 @@ void OrdersGallery::rebuild()
             if (block)
                 block->setSection(section);
             else
-                block = new OrderSectionBlock(m_view, *this, section, this);
+                block = new OrderSectionBlock(m_store, m_screen, *this, section, this);
             blocks.append(block);
         }
         qDeleteAll(old);
@@ -123,9 +125,9 @@ void OrdersGallery::rebuild()
         return;
     }
 
-    const QList<OrderMedia>& files = m_view.screen().allFiles();
+    const QList<OrderMedia>& files = m_screen.allFiles();
     if (!m_folderActions) {
-        m_folderActions = new OrderBatchRow(m_view, OrderBatchRow::Scope::folder, this);
+        m_folderActions = new OrderBatchRow(m_store, m_screen, OrderBatchRow::Scope::folder, this);
         m_stack->addWidget(m_folderActions);
         m_empty = new ToneLabel(
             OrdersScreenText::noMedia(), Tone::secondary, Fonts::font(Fonts::Style::callout), this);

@@ -14,7 +14,8 @@ namespace quavel {
 class OrderBatchRow;
 class OrderCellLayer;
 class OrderSectionBlock;
-class OrdersView;
+class OrdersScreen;
+class OrdersStore;
 class ToneLabel;
 
 // The gallery of the selected order in the layout chosen: one block per section (sections), or the
@@ -26,7 +27,7 @@ class OrdersGallery : public QWidget
     Q_OBJECT
 
 public:
-    explicit OrdersGallery(OrdersView& view, QWidget* parent = nullptr);
+    OrdersGallery(OrdersStore& store, OrdersScreen& screen, QWidget* parent = nullptr);
 
     OrdersGalleryLayout layout() const { return m_layout; }
     // The section blocks (sections layout) or the order's row and layer (list and grid).
@@ -51,7 +52,8 @@ public:
 private:
     void clear();
 
-    OrdersView& m_view;
+    OrdersStore& m_store;
+    OrdersScreen& m_screen;
     OrdersGalleryLayout m_layout = OrdersGalleryLayout::sections;
     QVBoxLayout* m_stack = nullptr;
     QList<OrderSectionBlock*> m_blocks;

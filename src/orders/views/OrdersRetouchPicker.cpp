@@ -2,7 +2,6 @@
 
 #include "orders/OrdersScreen.h"
 #include "orders/OrdersStore.h"
-#include "orders/views/OrdersView.h"
 #include "photo/views/RetouchSettingsBinding.h"
 #include "photo/views/RetouchSettingsPopover.h"
 #include "ui/CapsuleButton.h"
@@ -12,9 +11,10 @@
 
 namespace quavel {
 
-OrdersRetouchPicker::OrdersRetouchPicker(OrdersView& view, QWidget* parent)
+OrdersRetouchPicker::OrdersRetouchPicker(OrdersStore& store, OrdersScreen& screen, QWidget* parent)
     : QWidget(parent)
-    , m_view(view)
+    , m_store(store)
+    , m_screen(screen)
 {
     setObjectName(QStringLiteral("retouchPicker"));
     auto* row = new QHBoxLayout(this);
@@ -27,19 +27,17 @@ OrdersRetouchPicker::OrdersRetouchPicker(OrdersView& view, QWidget* parent)
     m_value->setObjectName(QStringLiteral("retouchValue"));
     row->addWidget(new LinkedGroup(m_button, m_value, true, this));
 
-    OrdersStore& store = view.store();
     // The popover edits the store's preset: each edit is written into the store at once.
     m_binding = new RetouchSettingsBinding(
-        store.retouch(), [this](const PhotoRetouchSettings& s) { m_view.store().setRetouch(s); }, this);
+        store.retouch(), [this](const PhotoRetouchSettings& s) { m_store.setRetouch(s); }, this);
     connect(&store, &OrdersStore::retouchChanged, this, [this] {
-        m_binding->setValue(m_view.store().retouch());
+        m_binding->setValue(m_store.retouch());
         refresh();
     });
     connect(&store, &OrdersStore::isRetouchingChanged, this, &OrdersRetouchPicker::refresh);
-    connect(
-        m_button, &QAbstractButton::clicked, this, [this] { m_view.screen().setShowRetouchPopover(true); });
-    connect(&view.screen(), &OrdersScreen::showRetouchPopoverChanged, this,
-        [this] { showPopover(m_view.screen().showRetouchPopover()); });
+    connect(m_button, &QAbstractButton::clicked, this, [this] { m_screen.setShowRetouchPopover(true); });
+    connect(&screen, &OrdersScreen::showRetouchPopoverChanged, this,
+        [this] { showPopover(m_screen.showRetouchPopover()); });
     refresh();
 }
 
@@ -52,8 +50,8 @@ OrdersRetouchPicker::~OrdersRetouchPicker()
 
 void OrdersRetouchPicker::refresh()
 {
-    m_value->setValue(m_view.store().retouch().summary());
-    m_button->setEnabled(!m_view.store().isRetouching());
+    m_value->setValue(m_store.retouch().summary());
+    m_button->setEnabled(!m_store.isRetouching());
 }
 
 void OrdersRetouchPicker::showPopover(bool shown)
@@ -69,12 +67,12 @@ void OrdersRetouchPicker::showPopover(bool shown)
     auto* popover = new RetouchSettingsPopover(m_binding, this);
     popover->setAttribute(Qt::WA_DeleteOnClose);
     m_popover = popover;
-    connect(popover, &RetouchSettingsPopover::changed, this, [this] { m_view.store().persist(); });
+    connect(popover, &RetouchSettingsPopover::changed, this, [this] { m_store.persist(); });
     connect(popover, &RetouchSettingsPopover::closed, this, [this] {
         if (m_popover)
             m_popover->deleteLater();
         m_popover = nullptr;
-        m_view.screen().setShowRetouchPopover(false);
+        m_screen.setShowRetouchPopover(false);
     });
     popover->popup(m_button);
 }

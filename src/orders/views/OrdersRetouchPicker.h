@@ -9,7 +9,8 @@ namespace quavel {
 
 class CapsuleButton;
 class LinkedValue;
-class OrdersView;
+class OrdersScreen;
+class OrdersStore;
 class RetouchSettingsBinding;
 
 // The retouch block of the folder column: "Réglages" opens the retouch settings popover on the store's
@@ -20,7 +21,7 @@ class OrdersRetouchPicker : public QWidget
     Q_OBJECT
 
 public:
-    explicit OrdersRetouchPicker(OrdersView& view, QWidget* parent = nullptr);
+    OrdersRetouchPicker(OrdersStore& store, OrdersScreen& screen, QWidget* parent = nullptr);
     ~OrdersRetouchPicker() override;
 
     CapsuleButton* settingsButton() const { return m_button; }
@@ -33,7 +34,8 @@ private:
     void refresh();
     void showPopover(bool shown);
 
-    OrdersView& m_view;
+    OrdersStore& m_store;
+    OrdersScreen& m_screen;
     CapsuleButton* m_button = nullptr;
     LinkedValue* m_value = nullptr;
     RetouchSettingsBinding* m_binding = nullptr;

@@ -4,7 +4,6 @@
 #include "orders/OrderMenus.h"
 #include "orders/OrdersScreen.h"
 #include "orders/OrdersStore.h"
-#include "orders/views/OrderMenuBuilder.h"
 #include "orders/views/OrdersDetail.h"
 #include "orders/views/OrdersFolderColumn.h"
 #include "photo/CropEditorModel.h"
@@ -12,11 +11,9 @@
 #include "photo/views/PhotoCropEditorView.h"
 #include "photo/views/PhotoPrinter.h"
 #include "platform/UserDefaults.h"
-#include "ui/PanelPresenter.h"
 #include "ui/QuickPreview.h"
 
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QSplitter>
@@ -38,8 +35,8 @@ OrdersView::OrdersView(OrdersStore& store, UserDefaults& defaults, QWidget* pare
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setChildrenCollapsible(false);
     split->setHandleWidth(1);
-    m_column = new OrdersFolderColumn(*this, split);
-    m_detail = new OrdersDetail(*this, split);
+    m_column = new OrdersFolderColumn(store, *m_screen, split);
+    m_detail = new OrdersDetail(store, *m_screen, split);
     split->addWidget(m_column);
     split->addWidget(m_detail);
     split->setStretchFactor(0, 0);
@@ -47,7 +44,7 @@ OrdersView::OrdersView(OrdersStore& store, UserDefaults& defaults, QWidget* pare
     outer->addWidget(split);
 
     // Ctrl+A: a focused text field takes it first (it asks for the key before shortcuts see it).
-    m_selectAll = new QShortcut(QKeySequence::SelectAll, this, this, &OrdersView::selectAll);
+    m_selectAll = new QShortcut(QKeySequence::SelectAll, this, m_screen, &OrdersScreen::selectAll);
     m_selectAll->setContext(Qt::WidgetWithChildrenShortcut);
     m_print = new QShortcut(QKeySequence::Print, this, this, &OrdersView::printSelection);
     m_print->setContext(Qt::WidgetWithChildrenShortcut);
@@ -112,138 +109,9 @@ void OrdersView::showEvent(QShowEvent* event)
     };
 }
 
-void OrdersView::selectAll()
-{
-    m_screen->selectAll();
-}
-
 void OrdersView::printSelection()
 {
-    print(OrderMenus::paths(m_screen->selectedMedia()), std::nullopt);
-}
-
-void OrdersView::print(const QStringList& files, std::optional<PrintPaperFormat> paper)
-{
-    PhotoPrinter::print(files, paper);
-}
-
-void OrdersView::pickRoot()
-{
-    if (const auto folder = PanelPresenter::shared().pickFolder(
-            QStringLiteral("Dossier des commandes"), QStringLiteral("Choisir")))
-        m_store.storeRoot(*folder);
-}
-
-void OrdersView::pickWatermark()
-{
-    if (const auto image = PanelPresenter::shared().pickImage(
-            QStringLiteral("Fichier filigrane"), QStringLiteral("Choisir"))) {
-        m_store.addWatermark(*image);
-        syncCropWatermark();
-    }
-}
-
-void OrdersView::syncCropWatermark()
-{
-    m_screen->syncCropWatermark();
-}
-
-void OrdersView::chooseApplication(const QStringList& files)
-{
-    if (const auto app = PanelPresenter::shared().pickApplication())
-        m_screen->openWith(*app, files);
-}
-
-bool OrdersView::isEditorOpen() const
-{
-    return m_screen->isEditorOpen();
-}
-
-void OrdersView::handleClick(const OrderMedia& file, bool shift, bool command)
-{
-    m_screen->click(file, { shift, command });
-}
-
-void OrdersView::doubleClick(const OrderMedia& file)
-{
-    m_screen->doubleClick(file);
-}
-
-void OrdersView::openCrop(const OrderMedia& file)
-{
-    m_screen->openCrop(file);
-}
-
-void OrdersView::applyRetouch(const OrderMedia& file)
-{
-    if (file.isVideo)
-        return;
-    m_screen->applyRetouch({ file.url });
-}
-
-void OrdersView::applyWatermark(const QStringList& files)
-{
-    m_screen->applyWatermark(files);
-}
-
-void OrdersView::batchRetouch(const QStringList& files)
-{
-    m_screen->applyRetouch(files);
-}
-
-void OrdersView::undoEdits(const QString& path)
-{
-    m_screen->undoEdits(path);
-}
-
-QMenu* OrdersView::fileMenu(const OrderMedia& file, QWidget* parent)
-{
-    auto* menu = new QMenu(parent);
-    menu->setObjectName(QStringLiteral("fileMenu"));
-    const QList<OrderMedia> targets = m_screen->targets(file);
-    OrderMenuBuilder::fill(*menu, m_screen->fileMenu(file),
-        [this, file, targets](const OrderMenuItem& item) { run(item, &file, targets); });
-    return menu;
-}
-
-void OrdersView::run(const OrderMenuItem& item, const OrderMedia* clicked, const QList<OrderMedia>& files)
-{
-    const QStringList paths = OrderMenus::paths(files);
-    switch (item.action) {
-    case OrderMenuAction::crop:
-        if (clicked)
-            openCrop(*clicked);
-        break;
-    case OrderMenuAction::retouch:
-        if (clicked)
-            applyRetouch(*clicked);
-        break;
-    case OrderMenuAction::watermark:
-        if (clicked)
-            applyWatermark({ clicked->url });
-        break;
-    case OrderMenuAction::undo:
-        if (clicked)
-            undoEdits(clicked->url);
-        break;
-    case OrderMenuAction::print:
-        print(paths, item.paper);
-        break;
-    case OrderMenuAction::share:
-        m_screen->shareByAirDrop(files);
-        break;
-    case OrderMenuAction::open:
-        m_screen->open(paths);
-        break;
-    case OrderMenuAction::openWith:
-        m_screen->openWith(item.application, paths);
-        break;
-    case OrderMenuAction::chooseApplication:
-        chooseApplication(paths);
-        break;
-    case OrderMenuAction::none:
-        break;
-    }
+    PhotoPrinter::print(OrderMenus::paths(m_screen->selectedMedia()), std::nullopt);
 }
 
 void OrdersView::showPreview()

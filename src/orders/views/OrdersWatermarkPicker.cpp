@@ -1,10 +1,11 @@
 #include "orders/views/OrdersWatermarkPicker.h"
 
+#include "orders/OrdersScreen.h"
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
-#include "orders/views/OrdersView.h"
 #include "orders/views/WatermarkChoiceRow.h"
 #include "ui/LinkedGroup.h"
+#include "ui/PanelPresenter.h"
 #include "ui/PickButton.h"
 
 #include <QScrollArea>
@@ -12,9 +13,10 @@
 
 namespace quavel {
 
-OrdersWatermarkPicker::OrdersWatermarkPicker(OrdersView& view, QWidget* parent)
+OrdersWatermarkPicker::OrdersWatermarkPicker(OrdersStore& store, OrdersScreen& screen, QWidget* parent)
     : QWidget(parent)
-    , m_view(view)
+    , m_store(store)
+    , m_screen(screen)
 {
     setObjectName(QStringLiteral("watermarkPicker"));
     auto* stack = new QVBoxLayout(this);
@@ -22,7 +24,7 @@ OrdersWatermarkPicker::OrdersWatermarkPicker(OrdersView& view, QWidget* parent)
     stack->setSpacing(8);
     m_add = new PickButton(QStringLiteral("Choisir"), QStringLiteral("seal"), false);
     m_add->setObjectName(QStringLiteral("addWatermark"));
-    connect(m_add, &QAbstractButton::clicked, this, [this] { m_view.pickWatermark(); });
+    connect(m_add, &QAbstractButton::clicked, this, [this] { pickWatermark(); });
     m_value = new LinkedValue(QStringLiteral("Filigrane"), QString());
     m_value->setObjectName(QStringLiteral("watermarkValue"));
     stack->addWidget(new LinkedGroup(m_add, m_value, true, this));
@@ -44,16 +46,24 @@ OrdersWatermarkPicker::OrdersWatermarkPicker(OrdersView& view, QWidget* parent)
     m_list->setWidget(m_listContent);
     stack->addWidget(m_list);
 
-    OrdersStore& store = view.store();
     connect(&store, &OrdersStore::watermarksChanged, this, &OrdersWatermarkPicker::rebuild);
     connect(&store, &OrdersStore::selectedWatermarkIDChanged, this, &OrdersWatermarkPicker::refreshChoice);
     connect(&store, &OrdersStore::watermarkURLsChanged, this, &OrdersWatermarkPicker::refreshUrls);
     rebuild();
 }
 
+void OrdersWatermarkPicker::pickWatermark()
+{
+    if (const auto image = PanelPresenter::shared().pickImage(
+            QStringLiteral("Fichier filigrane"), QStringLiteral("Choisir"))) {
+        m_store.addWatermark(*image);
+        m_screen.syncCropWatermark();
+    }
+}
+
 void OrdersWatermarkPicker::rebuild()
 {
-    OrdersStore& store = m_view.store();
+    OrdersStore& store = m_store;
     // A row's own button may be what removed it: the old rows go once their signals have returned.
     for (WatermarkChoiceRow* row : std::as_const(m_rows)) {
         row->hide();
@@ -69,12 +79,12 @@ void OrdersWatermarkPicker::rebuild()
         auto* row = new WatermarkChoiceRow(
             w.name, url != store.watermarkURLs().cend() ? std::optional<QString>(*url) : std::nullopt, false,
             [this, id] {
-                m_view.store().selectWatermark(id);
-                m_view.syncCropWatermark();
+                m_store.selectWatermark(id);
+                m_screen.syncCropWatermark();
             },
             [this, id] {
-                m_view.store().removeWatermark(id);
-                m_view.syncCropWatermark();
+                m_store.removeWatermark(id);
+                m_screen.syncCropWatermark();
             },
             m_listContent);
         m_rowsLayout->insertWidget(int(m_rows.size()), row);
@@ -90,7 +100,7 @@ void OrdersWatermarkPicker::rebuild()
 
 void OrdersWatermarkPicker::refreshChoice()
 {
-    OrdersStore& store = m_view.store();
+    const OrdersStore& store = m_store;
     const QList<OrderWatermark>& list = store.watermarks();
     m_value->setValue(OrdersScreenText::pickerWatermark(list, store.selectedWatermarkID()));
     const OrderWatermark* chosen = OrdersScreenText::chosenWatermark(list, store.selectedWatermarkID());
@@ -103,7 +113,7 @@ void OrdersWatermarkPicker::refreshChoice()
 
 void OrdersWatermarkPicker::refreshUrls()
 {
-    OrdersStore& store = m_view.store();
+    const OrdersStore& store = m_store;
     const QList<OrderWatermark>& list = store.watermarks();
     for (qsizetype i = 0; i < m_rows.size() && i < list.size(); ++i) {
         const auto url = store.watermarkURLs().constFind(list[i].id);

@@ -9,7 +9,8 @@ class QVBoxLayout;
 namespace quavel {
 
 class LinkedValue;
-class OrdersView;
+class OrdersScreen;
+class OrdersStore;
 class PickButton;
 class WatermarkChoiceRow;
 
@@ -21,7 +22,7 @@ class OrdersWatermarkPicker : public QWidget
     Q_OBJECT
 
 public:
-    explicit OrdersWatermarkPicker(OrdersView& view, QWidget* parent = nullptr);
+    OrdersWatermarkPicker(OrdersStore& store, OrdersScreen& screen, QWidget* parent = nullptr);
 
     PickButton* addButton() const { return m_add; }
     LinkedValue* value() const { return m_value; }
@@ -31,11 +32,14 @@ public:
     static constexpr int listMaximumHeight = 168;
 
 private:
+    // A watermark image chosen in the image panel, added to the list.
+    void pickWatermark();
     void rebuild();
     void refreshChoice();
     void refreshUrls();
 
-    OrdersView& m_view;
+    OrdersStore& m_store;
+    OrdersScreen& m_screen;
     PickButton* m_add = nullptr;
     LinkedValue* m_value = nullptr;
     QScrollArea* m_list = nullptr;

@@ -1,5 +1,6 @@
 #include "photo/views/CropCanvas.h"
 
+#include "photo/CropEditorModel.h"
 #include "photo/CropGeometry.h"
 #include "photo/views/CropCanvasPainting.h"
 
@@ -17,13 +18,23 @@ namespace {
 constexpr qreal kDragThreshold = 1;
 } // namespace
 
-CropCanvas::CropCanvas(QWidget* parent)
+CropCanvas::CropCanvas(CropEditorModel* model, QWidget* parent)
     : QWidget(parent)
+    , m_model(model)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMinimumSize(120, 120);
+    for (auto changed : { &CropEditorModel::previewChanged, &CropEditorModel::sourceImageChanged,
+             &CropEditorModel::formatChanged, &CropEditorModel::zoomChanged, &CropEditorModel::offsetChanged,
+             &CropEditorModel::angleChanged, &CropEditorModel::includeWatermarkChanged })
+        connect(model, changed, this, qOverload<>(&QWidget::update));
+    connect(model, &CropEditorModel::watermarkImageChanged, this, [this] {
+        m_watermark = m_model ? m_model->watermarkImage().toQImage() : QImage();
+        update();
+    });
+    m_watermark = model->watermarkImage().toQImage();
 }
 
 QSize CropCanvas::sizeHint() const
@@ -31,61 +42,54 @@ QSize CropCanvas::sizeHint() const
     return QSize(640, 480);
 }
 
-void CropCanvas::setPicture(const QImage& preview, const QSize& sourceSize)
+bool CropCanvas::hasPicture() const
 {
-    m_preview = preview;
-    m_source = QSizeF(sourceSize);
-    update();
+    return m_model && !m_model->preview().isNull() && !m_model->sourceImage().isNull();
 }
 
-void CropCanvas::setFormat(PrintFormat format)
+QSizeF CropCanvas::sourceSize() const
 {
-    if (format == m_format)
-        return;
-    m_format = format;
-    update();
+    return m_model ? QSizeF(m_model->sourceImage().size()) : QSizeF();
 }
 
-void CropCanvas::setCrop(double zoom, const QSizeF& offset, double angle)
+PrintFormat CropCanvas::format() const
 {
-    if (zoom == m_zoom && offset == m_offset && angle == m_angle)
-        return;
-    m_zoom = zoom;
-    m_offset = offset;
-    m_angle = angle;
-    update();
+    return m_model ? m_model->format() : PrintFormat::a5;
 }
 
-void CropCanvas::setWatermark(const QImage& watermark, bool included)
+double CropCanvas::zoom() const
 {
-    m_watermark = watermark;
-    m_watermarkIncluded = included;
-    update();
+    return m_model ? m_model->zoom() : 1;
+}
+
+QSizeF CropCanvas::offset() const
+{
+    return m_model ? m_model->offset() : QSizeF(0, 0);
+}
+
+double CropCanvas::angle() const
+{
+    return m_model ? m_model->angle() : 0;
 }
 
 bool CropCanvas::showsWatermark() const
 {
-    return m_watermarkIncluded && !m_watermark.isNull();
+    return m_model && m_model->includeWatermark() && !m_watermark.isNull();
 }
 
 double CropCanvas::aspect() const
 {
-    return CropGeometry::aspect(m_format, m_source);
+    return CropGeometry::aspect(format(), sourceSize());
 }
 
 QRectF CropCanvas::imageCrop() const
 {
-    return CropGeometry::cropRect(m_source, aspect(), m_zoom, m_offset);
+    return CropGeometry::cropRect(sourceSize(), aspect(), zoom(), offset());
 }
 
 CropCanvasLayout CropCanvas::canvasLayout() const
 {
-    return CropGeometry::layout(m_source, imageCrop(), QSizeF(size()));
-}
-
-void CropCanvas::releaseHandle()
-{
-    m_drag.handle.reset();
+    return CropGeometry::layout(sourceSize(), imageCrop(), QSizeF(size()));
 }
 
 const QPixmap& CropCanvas::scaledPhoto(const QSizeF& size)
@@ -94,18 +98,19 @@ const QPixmap& CropCanvas::scaledPhoto(const QSizeF& size)
     const qreal dpr = devicePixelRatioF();
     const QSize pixels(std::max(1, int(std::lround(size.width() * dpr))),
         std::max(1, int(std::lround(size.height() * dpr))));
-    if (m_scaled.size() != pixels || m_scaledFrom.cacheKey() != m_preview.cacheKey()) {
+    const QImage& preview = m_model->preview();
+    if (m_scaled.size() != pixels || m_scaledFrom.cacheKey() != preview.cacheKey()) {
         m_scaled
-            = QPixmap::fromImage(m_preview.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            = QPixmap::fromImage(preview.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         m_scaled.setDevicePixelRatio(dpr);
-        m_scaledFrom = m_preview;
+        m_scaledFrom = preview;
     }
     return m_scaled;
 }
 
 void CropCanvas::paintEvent(QPaintEvent*)
 {
-    if (m_preview.isNull() || m_source.isEmpty())
+    if (!hasPicture())
         return;
     QPainter p(this);
     const CropCanvasLayout l = canvasLayout();
@@ -116,7 +121,7 @@ void CropCanvas::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.setRenderHint(QPainter::Antialiasing);
     p.translate(centre);
-    p.rotate(m_angle);
+    p.rotate(angle());
     p.translate(-centre);
     p.drawPixmap(l.image, scaledPhoto(l.image.size()), QRectF());
     p.restore();
@@ -128,67 +133,9 @@ void CropCanvas::paintEvent(QPaintEvent*)
         CropCanvasPainting::paintWatermark(p, m_watermark, l.crop);
 }
 
-void CropCanvas::beginDrag(
-    const QPointF& start, const QRectF& cropView, const QRectF& crop, const QPointF& cropCentre)
-{
-    m_drag.handle = CropGeometry::hitTest(start, cropView);
-    m_drag.startOffset = m_offset;
-    m_drag.startCrop = crop;
-    m_drag.startAngle = m_angle;
-    const QPointF v = start - cropCentre;
-    m_drag.startVector = QSizeF(v.x(), v.y());
-    emit dragBegan(m_drag);
-}
-
-void CropCanvas::applyDrag(const QPointF& location, const QPointF& translation)
-{
-    // The values of what is on screen now: the layout changes while a crop grows past the image.
-    const CropCanvasLayout l = canvasLayout();
-    const QRectF crop = imageCrop();
-    const QPointF centre = l.crop.center();
-    const double a = aspect();
-    if (!m_drag.handle)
-        beginDrag(m_pressPoint, l.crop, crop, centre);
-    if (!m_drag.handle)
-        return;
-    switch (m_drag.handle->kind) {
-    case CropHandle::Kind::move: {
-        const QSizeF offset
-            = CropGeometry::movedOffset(m_drag.startOffset, translation, l.scale, m_source, a, m_zoom);
-        if (offset != m_offset) {
-            m_offset = offset;
-            update();
-            emit cropEdited(m_zoom, m_offset);
-        }
-        break;
-    }
-    case CropHandle::Kind::edge: {
-        const CropGeometry::Resize r
-            = CropGeometry::resized(m_drag.startCrop, m_drag.handle->side, translation, l.scale, m_source, a);
-        if (r.zoom != m_zoom || r.offset != m_offset) {
-            m_zoom = r.zoom;
-            m_offset = r.offset;
-            update();
-            emit cropEdited(m_zoom, m_offset);
-        }
-        break;
-    }
-    case CropHandle::Kind::rotate: {
-        const std::optional<double> angle
-            = CropGeometry::rotatedAngle(m_drag.startAngle, m_drag.startVector, location, centre);
-        if (angle && *angle != m_angle) {
-            m_angle = *angle;
-            update();
-            emit angleEdited(m_angle);
-        }
-        break;
-    }
-    }
-}
-
 void CropCanvas::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || m_preview.isNull()) {
+    if (event->button() != Qt::LeftButton || !hasPicture()) {
         QWidget::mousePressEvent(event);
         return;
     }
@@ -208,9 +155,11 @@ void CropCanvas::mouseMoveEvent(QMouseEvent* event)
         if (std::hypot(translation.x(), translation.y()) < kDragThreshold)
             return;
         m_gestureStarted = true;
-        m_drag.handle.reset();
     }
-    applyDrag(p, translation);
+    // The model owns the drag; the canvas tells it where the pointer is and how things lie on screen
+    // now (the layout changes while a crop grows past the image).
+    if (m_model && hasPicture())
+        m_model->dragTo(m_pressPoint, p, canvasLayout(), sourceSize());
 }
 
 void CropCanvas::mouseReleaseEvent(QMouseEvent* event)
@@ -221,14 +170,14 @@ void CropCanvas::mouseReleaseEvent(QMouseEvent* event)
     if (!m_gestureStarted)
         return; // a click without movement is no drag
     m_gestureStarted = false;
-    m_drag.handle.reset();
-    m_drag.startOffset = m_offset;
-    emit gestureFinished();
+    // Also the end of a drag that grabbed nothing.
+    if (m_model)
+        m_model->finishGesture();
 }
 
 void CropCanvas::updateCursor(const QPointF& p)
 {
-    if (m_preview.isNull()) {
+    if (!hasPicture()) {
         setCursor(Qt::ArrowCursor);
         return;
     }
@@ -243,7 +192,7 @@ void CropCanvas::leaveEvent(QEvent* event)
 
 QString CropCanvas::helpAt(const QPointF& p) const
 {
-    if (m_preview.isNull())
+    if (!hasPicture())
         return QString();
     const QRectF crop = canvasLayout().crop;
     // The glyphs are drawn over the dots, so they answer first.

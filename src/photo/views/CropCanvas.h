@@ -2,37 +2,34 @@
 
 #include "photo/CropCanvasLayout.h"
 #include "photo/PrintFormat.h"
-#include "photo/views/CropDrag.h"
 
 #include <QImage>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 namespace quavel {
 
+class CropEditorModel;
+
 // The picture area of the crop editor: the photo turned by the straightening angle about the crop centre,
 // the print-format crop frame over it with the surround dimmed, the watermark preview inside the frame and
-// twelve handles. Drags move the crop, resize it at the print aspect (sides and corners) or straighten the
-// photo (the four rotate glyphs); the pointer shape follows the handle under it. The canvas shows what it
-// is given and reports each change a drag makes; its owner stores it and hands the new state back.
+// twelve handles, all as the editor model holds them now. Drags move the crop, resize it at the print
+// aspect (sides and corners) or straighten the photo (the four rotate glyphs): the canvas forwards the
+// pointer and its layout to the model, which owns the drag; the pointer shape follows the handle under it.
 class CropCanvas : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit CropCanvas(QWidget* parent = nullptr);
+    explicit CropCanvas(CropEditorModel* model, QWidget* parent = nullptr);
 
-    // The photo as drawn, and the pixel size of the working image that the offset is measured in.
-    void setPicture(const QImage& preview, const QSize& sourceSize);
-    void setFormat(PrintFormat format);
-    void setCrop(double zoom, const QSizeF& offset, double angle);
-    // The watermark picture (may be null) and whether the state includes it.
-    void setWatermark(const QImage& watermark, bool included);
-
-    PrintFormat format() const { return m_format; }
-    double zoom() const { return m_zoom; }
-    QSizeF offset() const { return m_offset; }
-    double angle() const { return m_angle; }
+    // What the canvas draws: the model's.
+    PrintFormat format() const;
+    double zoom() const;
+    QSizeF offset() const;
+    double angle() const;
+    // The watermark preview is drawn: the state includes it and its picture is loaded.
     bool showsWatermark() const;
 
     // Width ÷ height of the crop on this picture.
@@ -41,27 +38,14 @@ public:
     QRectF imageCrop() const;
     CropCanvasLayout canvasLayout() const;
 
-    const CropDrag& drag() const { return m_drag; }
+    // A press has moved far enough to be a drag, and is not released yet.
     bool isDragging() const { return m_gestureStarted; }
-    // What the drag grabbed is forgotten (another photo came in); the next movement of the same drag
-    // looks at its start point again.
-    void releaseHandle();
 
     // The hover help at a point: "Redimensionner" over a corner dot, "Corriger l’angle" over a rotate
     // glyph, nothing elsewhere.
     QString helpAt(const QPointF& p) const;
 
     QSize sizeHint() const override;
-
-signals:
-    // A drag looked at its start point: what it grabbed (maybe nothing) and the start values.
-    void dragBegan(const CropDrag& drag);
-    // A side, corner or move drag changed the crop.
-    void cropEdited(double zoom, const QSizeF& offset);
-    // A rotate drag changed the angle.
-    void angleEdited(double angle);
-    // The end of a drag (also of one that grabbed nothing).
-    void gestureFinished();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -72,22 +56,15 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void beginDrag(
-        const QPointF& start, const QRectF& cropView, const QRectF& crop, const QPointF& cropCentre);
-    void applyDrag(const QPointF& location, const QPointF& translation);
+    bool hasPicture() const;
+    QSizeF sourceSize() const;
     void updateCursor(const QPointF& p);
     const QPixmap& scaledPhoto(const QSizeF& size);
 
-    QImage m_preview;
-    QSizeF m_source;
-    PrintFormat m_format = PrintFormat::a5;
-    double m_zoom = 1;
-    QSizeF m_offset { 0, 0 };
-    double m_angle = 0;
+    QPointer<CropEditorModel> m_model;
+    // The model's watermark picture as drawn, converted once per change.
     QImage m_watermark;
-    bool m_watermarkIncluded = false;
 
-    CropDrag m_drag;
     bool m_pressed = false;
     bool m_gestureStarted = false;
     QPointF m_pressPoint;

@@ -1,6 +1,7 @@
 #include "photo/views/CropCanvasPainting.h"
 
 #include "photo/CropGeometry.h"
+#include "photo/PhotoComposer.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -122,14 +123,13 @@ void paintWatermark(QPainter& p, const QImage& watermark, const QRectF& crop)
 {
     if (watermark.isNull() || crop.isEmpty())
         return;
-    const qreal w = watermark.width();
-    const qreal h = watermark.height();
-    const qreal s = std::max(crop.width() / w, crop.height() / h);
-    const QRectF target(crop.center().x() - s * w / 2, crop.bottom() - s * h, s * w, s * h);
+    // The band the written canvas gets, laid on the crop: the crop stands for the whole canvas.
+    const QRectF band
+        = PhotoComposer::watermarkRect(watermark.size(), crop.size()).translated(crop.topLeft());
     p.save();
     p.setClipRect(crop, Qt::IntersectClip);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(target, watermark);
+    p.drawImage(band, watermark);
     p.restore();
 }
 

@@ -14,8 +14,8 @@ void paintDimming(QPainter& painter, const QRectF& canvas, const QRectF& crop);
 void paintBorder(QPainter& painter, const QRectF& crop);
 // The four side bars, the four corner dots and the four rotate glyphs.
 void paintHandles(QPainter& painter, const QRectF& crop);
-// The watermark covering the crop in both directions, its bottom on the crop's bottom, centred, cut to
-// the crop.
+// The watermark as the written print canvas has it, on the crop that stands for that canvas: across the
+// crop's whole width, its bottom on the crop's bottom, cut at the crop's top when taller.
 void paintWatermark(QPainter& painter, const QImage& watermark, const QRectF& crop);
 
 // Where the corner dots and the rotate glyphs are drawn, for their hover help.

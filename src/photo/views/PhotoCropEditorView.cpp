@@ -12,11 +12,17 @@
 #include "ui/ToneLabel.h"
 #include "ui/WindowMoveLock.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStackedLayout>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace quavel {
@@ -97,7 +103,7 @@ PhotoCropEditorView::PhotoCropEditorView(
     m_canvasHolder = new QWidget(ground);
     auto* padded = new QVBoxLayout(m_canvasHolder);
     padded->setContentsMargins(12, 12, 12, 12);
-    m_canvas = new CropCanvas(m_canvasHolder);
+    m_canvas = new CropCanvas(model, m_canvasHolder);
     padded->addWidget(m_canvas);
     m_spinnerHolder = new QWidget(ground);
     auto* centred = new QVBoxLayout(m_spinnerHolder);
@@ -143,14 +149,14 @@ PhotoCropEditorView::PhotoCropEditorView(
 
     buildShortcuts();
     connectModel();
-    connectCanvas();
     refresh();
     refreshPicture();
-    refreshWatermark();
 }
 
 PhotoCropEditorView::~PhotoCropEditorView()
 {
+    // Children going from here on move the focus: the keys are no longer this editor's to refresh.
+    disconnect(qApp, nullptr, this, nullptr);
     // Taken off the screen by being deleted: the same as disappearing.
     if (m_holdsLock) {
         releaseLock();
@@ -163,15 +169,40 @@ void PhotoCropEditorView::buildShortcuts()
 {
     // The default action. A value field keeps Return for itself, so Return there
     // commits the field only.
-    for (auto key : { Qt::Key_Return, Qt::Key_Enter })
-        connect(windowShortcut(QKeySequence(key), this), &QShortcut::activated, this,
-            &PhotoCropEditorView::confirmCrop);
-    connect(windowShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, this, [this] {
+    for (auto key : { Qt::Key_Return, Qt::Key_Enter }) {
+        m_keys.append(windowShortcut(QKeySequence(key), this));
+        connect(m_keys.last(), &QShortcut::activated, this, &PhotoCropEditorView::confirmCrop);
+    }
+    m_keys.append(windowShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this));
+    connect(m_keys.last(), &QShortcut::activated, this, [this] {
         if (m_toolbar->undoButton()->isEnabled())
             undo();
     });
-    connect(windowShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-        &PhotoCropEditorView::closeEditor);
+    m_keys.append(windowShortcut(QKeySequence(Qt::Key_Escape), this));
+    connect(m_keys.last(), &QShortcut::activated, this, &PhotoCropEditorView::closeEditor);
+    // The keys are the window's, but a text field elsewhere in it (the orders' search, a name being
+    // typed) keeps its own: the shortcuts stand aside while one has the focus, and the key reaches it.
+    connect(qApp, &QApplication::focusChanged, this, &PhotoCropEditorView::refreshKeys);
+    refreshKeys();
+}
+
+bool PhotoCropEditorView::keysApply() const
+{
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == this || isAncestorOf(focus))
+        return true;
+    if (qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus)
+        || qobject_cast<const QPlainTextEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus))
+        return false;
+    const auto* combo = qobject_cast<const QComboBox*>(focus);
+    return !(combo && combo->isEditable());
+}
+
+void PhotoCropEditorView::refreshKeys()
+{
+    const bool apply = keysApply();
+    for (QShortcut* key : std::as_const(m_keys))
+        key->setEnabled(apply);
 }
 
 void PhotoCropEditorView::connectModel()
@@ -182,49 +213,12 @@ void PhotoCropEditorView::connectModel()
              &CropEditorModel::historyChanged, &CropEditorModel::hasOriginalBackupChanged,
              &CropEditorModel::errorMessageChanged, &CropEditorModel::sourceImageChanged })
         connect(m, signal, this, &PhotoCropEditorView::refresh);
-    for (auto signal : { &CropEditorModel::previewChanged, &CropEditorModel::sourceImageChanged,
-             &CropEditorModel::formatChanged, &CropEditorModel::zoomChanged, &CropEditorModel::offsetChanged,
-             &CropEditorModel::angleChanged })
+    // The canvas follows the model itself; here only whether there is a picture to show yet.
+    for (auto signal : { &CropEditorModel::previewChanged, &CropEditorModel::sourceImageChanged })
         connect(m, signal, this, &PhotoCropEditorView::refreshPicture);
-    for (auto signal : { &CropEditorModel::watermarkImageChanged, &CropEditorModel::includeWatermarkChanged })
-        connect(m, signal, this, &PhotoCropEditorView::refreshWatermark);
     connect(m, &CropEditorModel::retouchSettingsChanged, this, [this] {
         if (m_model)
             m_session->setValue(m_model->retouchSettings());
-    });
-    // A new photo (or the end of a drag) forgets what a drag in progress grabbed.
-    connect(m, &CropEditorModel::activeHandleChanged, this, [this] {
-        if (m_model && !m_model->activeHandle())
-            m_canvas->releaseHandle();
-    });
-}
-
-void PhotoCropEditorView::connectCanvas()
-{
-    // The canvas computes each step of a drag; the model holds the drag and the
-    // crop it produces.
-    connect(m_canvas, &CropCanvas::dragBegan, this, [this](const CropDrag& d) {
-        if (!m_model)
-            return;
-        m_model->setActiveHandle(d.handle);
-        m_model->setDragStartOffset(d.startOffset);
-        m_model->setDragStartCrop(d.startCrop);
-        m_model->setDragStartAngle(d.startAngle);
-        m_model->setDragStartVector(d.startVector);
-    });
-    connect(m_canvas, &CropCanvas::cropEdited, this, [this](double zoom, const QSizeF& offset) {
-        if (!m_model)
-            return;
-        m_model->setZoom(zoom);
-        m_model->setOffset(offset);
-    });
-    connect(m_canvas, &CropCanvas::angleEdited, this, [this](double angle) {
-        if (m_model)
-            m_model->setAngle(angle);
-    });
-    connect(m_canvas, &CropCanvas::gestureFinished, this, [this] {
-        if (m_model)
-            m_model->finishGesture();
     });
 }
 
@@ -263,21 +257,8 @@ void PhotoCropEditorView::refreshPicture()
 {
     if (!m_model)
         return;
-    const CropEditorModel& m = *m_model;
-    const bool ready = !m.preview().isNull() && !m.sourceImage().isNull();
-    if (ready) {
-        m_canvas->setPicture(m.preview(), m.sourceImage().size());
-        m_canvas->setFormat(m.format());
-        m_canvas->setCrop(m.zoom(), m.offset(), m.angle());
-    }
+    const bool ready = !m_model->preview().isNull() && !m_model->sourceImage().isNull();
     m_stage->setCurrentWidget(ready ? m_canvasHolder : m_spinnerHolder);
-}
-
-void PhotoCropEditorView::refreshWatermark()
-{
-    if (!m_model)
-        return;
-    m_canvas->setWatermark(m_model->watermarkImage().toQImage(), m_model->includeWatermark());
 }
 
 void PhotoCropEditorView::confirmCrop()

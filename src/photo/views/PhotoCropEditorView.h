@@ -8,6 +8,7 @@
 #include <functional>
 
 class QLabel;
+class QShortcut;
 class QStackedLayout;
 
 namespace quavel {
@@ -29,6 +30,8 @@ class RetouchSettingsBinding;
 //
 // Keys: Return validates the crop (also while "Valider" is disabled) except in
 // a value field, where it commits that field; Ctrl+Z undoes; Escape closes.
+// They are the window's while the focus is in the editor or on no text field;
+// a text field elsewhere in the window keeps them.
 // While shown, the editor holds the window move lock, so that drags on the
 // canvas move the crop and not the window; leaving the screen releases it and
 // has the current look written.
@@ -80,11 +83,12 @@ protected:
 
 private:
     void buildShortcuts();
+    // Whether the editor's keys are its own with the focus where it is now.
+    bool keysApply() const;
+    void refreshKeys();
     void connectModel();
-    void connectCanvas();
     void refresh();
     void refreshPicture();
-    void refreshWatermark();
     void takeLock();
     void releaseLock();
 
@@ -102,6 +106,7 @@ private:
     CropRetouchPanel* m_panel = nullptr;
     QLabel* m_error = nullptr;
     bool m_holdsLock = false;
+    QList<QShortcut*> m_keys;
 };
 
 } // namespace quavel

@@ -15,8 +15,23 @@ public:
     QColor color() const { return m_color; }
     void setColor(const QColor& color);
 
+    // The text at a pixel size that may fall between whole pixels (11.5): a font's pixel size is whole,
+    // so the text is set at the next whole size and drawn scaled down to this one.
+    void setTextPixels(qreal pixels);
+    qreal textPixels() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    QSize scaled(QSize size) const;
+
     QColor m_color;
+    // Drawn size ÷ the font's own (1 but for a size between whole pixels).
+    qreal m_textScale = 1;
 };
 
 } // namespace quavel

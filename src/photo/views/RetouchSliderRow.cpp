@@ -24,8 +24,9 @@ RetouchSliderRow::RetouchSliderRow(const RetouchSliderTraits& traits, bool compa
     auto* top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(8);
-    m_title = new RetouchLabel(
-        traits.title, RetouchLook::font(compact ? 11.5 : 12, QFont::Medium), RetouchLook::label(), this);
+    m_title
+        = new RetouchLabel(traits.title, RetouchLook::font(12, QFont::Medium), RetouchLook::label(), this);
+    m_title->setTextPixels(compact ? 11.5 : 12);
     top->addWidget(m_title, 1);
 
     m_well = new RetouchValueWell(this);
