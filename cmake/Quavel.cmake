@@ -19,7 +19,7 @@ endfunction()
 # One GoogleTest program per test folder (named test_<subsystem>, or test_<program> when a subsystem has
 # several folders); every test carries the subsystem's label. The test discovery flattens list-valued
 # properties, so a test gets one label and no environment: the test main selects the offscreen platform
-# (and the web engine's sandbox setting) itself, and the sanitizer build simply builds no widget tests.
+# (and the web engine's sandbox setting) itself.
 # SERIAL: the program's tests run alone, for tests that bound the processor time of the GUI thread
 # (other tests running beside them on shared cores inflate it several times).
 function(quavel_tests subsystem)
