@@ -1,9 +1,11 @@
 // The one way a new file is made: written with no name (or a hidden, locked one) and given its name only
 // once complete, either never replacing anything (publish) or over whatever has the name by one rename
 // (replace). Every method is forced on this file system (which has them all), through the folder's path
-// and through a descriptor of the folder.
+// and through a descriptor of the folder. And the one rule for the permission bits a new file copies.
 #include "platform/files/UnnamedFile.h"
+#include "platform/files/SafeCopy.h"
 
+#include "common/Immutable.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
@@ -164,21 +166,10 @@ TEST_P(UnnamedFileWays, replaceSwapsTheNameInOneStepOrLeavesEverythingAsItWas)
     }
 }
 
-// A file never named leaves nothing; a file lands in the very folder it was opened in, even when a link
-// stands at that folder's path by the time the file is named.
-TEST_P(UnnamedFileWays, aFileStaysInItsFolderAndLeavesNothingWhenDropped)
+// A file is named in the very folder it was opened in, even when a link stands at that folder's path by
+// the time the file is named.
+TEST_P(UnnamedFileWays, aFileIsNamedInTheFolderItWasOpenedIn)
 {
-    {
-        UnnamedFile dropped;
-        openWith(dropped, m_dir.path(), "half");
-        UnnamedFile discarded;
-        openWith(discarded, m_dir.path(), "half");
-        discarded.discard();
-        EXPECT_FALSE(discarded.isOpen());
-        EXPECT_EQ(discarded.publish("x"), EBADF);
-    }
-    EXPECT_TRUE(entries(m_dir.path()).isEmpty());
-
     const QString folder = m_dir.file("photos");
     QDir().mkpath(folder);
     QDir().mkpath(m_dir.file("elsewhere"));
@@ -195,9 +186,70 @@ TEST_P(UnnamedFileWays, aFileStaysInItsFolderAndLeavesNothingWhenDropped)
     EXPECT_TRUE(entries(m_dir.file("elsewhere")).isEmpty());
 }
 
+// The hidden name is the same short one whatever the final name: every name the file system takes can be
+// published or replaced, up to its 255 bytes.
+TEST_P(UnnamedFileWays, everyNameTheFileSystemTakesCanBeGiven)
+{
+    const QString longest = QString(u'\u00e9').repeated(127) + u'x';
+    ASSERT_EQ(QFile::encodeName(longest).size(), 255);
+    for (const bool replacing : { false, true }) {
+        TempFolder dir;
+        UnnamedFile file;
+        openWith(file, dir.path(), "photo");
+        EXPECT_EQ(replacing ? file.replace(longest) : file.publish(longest), 0);
+        EXPECT_EQ(entries(dir.path()), QStringList { longest });
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Ways, UnnamedFileWays,
     ::testing::Values(Way { Method::unnamedLink, Form::path }, Way { Method::unnamedLink, Form::descriptor },
         Way { Method::noReplaceRename, Form::path }, Way { Method::noReplaceRename, Form::descriptor },
         Way { Method::linkThenUnlink, Form::path }, Way { Method::linkThenUnlink, Form::descriptor },
         Way { Method::placeholderRename, Form::path }, Way { Method::placeholderRename, Form::descriptor }),
     [](const auto& info) { return wayName(info.param); });
+
+// The one rule for the permission bits a new file copies: the nine bits are kept where the file system
+// keeps them; a refusal by the file system (FAT and exFAT refuse chmod with EPERM, as the kernel refuses
+// an immutable file here) leaves the file as it is and is no failure; any other failure is one.
+TEST(CopyMode, keepsTheBitsWhereTheyCanBeKeptAndToleratesAFileSystemThatRefusesThem)
+{
+    TempFolder dir;
+    const auto modeOf = [&](const char* name) {
+        struct stat st
+        {
+        };
+        ::stat(QFile::encodeName(dir.file(name)).constData(), &st);
+        return st.st_mode & 07777;
+    };
+    const auto withFile = [&](const char* name, int flags, const std::function<void(int)>& step) {
+        const int fd = ::open(QFile::encodeName(dir.file(name)).constData(), flags | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        step(fd);
+        ::close(fd);
+    };
+    dir.write("plain", "x");
+    dir.write("setuid", "x");
+    dir.write("pinned", "x");
+    ::chmod(QFile::encodeName(dir.file("pinned")).constData(), 0600);
+    const struct
+    {
+        const char* file;
+        int flags;
+        mode_t mode;
+        int result;
+        mode_t after;
+    } cases[] = {
+        { "plain", O_RDWR, 0640, 0, 0640 },
+        { "setuid", O_RDWR, 04755, 0, 0755 }, // only the nine bits of a copy
+        { "pinned", O_RDONLY, 0644, 0, 0600 }, // refused (EPERM): kept as it is
+        { "plain", O_PATH, 0600, EBADF, 0640 }, // a real failure
+    };
+    test::Immutable pinned(dir.file("pinned"));
+    if (!pinned.isSet())
+        GTEST_SKIP() << "no immutable flag on this file system";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        withFile(c.file, c.flags, [&](int fd) { EXPECT_EQ(SafeCopy::copyMode(fd, c.mode), c.result); });
+        EXPECT_EQ(modeOf(c.file), c.after);
+    }
+}

@@ -139,8 +139,8 @@ TEST(StartupSweep, eachFolderTakesTheTemporaryNamesWrittenThereAndNothingElse)
         const char* name;
         bool removed[5];
     } names[] = {
-        // Today's writers.
-        { ".quavel-tmp-0123456789ab", { true, true, false, true, false } },
+        // Today's writers: every new file is made under this one name, or under none.
+        { ".quavel-tmp-0123456789ab", { true, true, true, true, true } },
         // Earlier writers: copies and backups, photo rewrites, saves and journals.
         { ".quavel-partial-0123456789ab", { true, false, false, true, true } },
         { ".0F8FAD5B-D9CB-469F-A165-70867728950E.jpg", { false, false, true, true, false } },

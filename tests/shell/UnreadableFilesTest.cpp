@@ -1,14 +1,18 @@
 // Every file of the application that exists but cannot be read is the user's: it is moved aside before
 // the first write that would replace it, and while it cannot be moved it is never written over. The
 // stores show nothing and try again at their next write; an edit of a photo whose journal cannot be
-// moved fails. The move is made impossible by the file system's immutable flag, then possible again.
+// moved fails. The move is made impossible by the file system's immutable flag from before the keeper
+// reads the file, then possible again.
 #include "common/Immutable.h"
 #include "common/TestSupport.h"
+#include "library/AppSupport.h"
 #include "library/LibraryStore.h"
 #include "orders/OrdersStore.h"
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoEditMemory.h"
 #include "platform/UserDefaults.h"
+#include "platform/files/UnnamedFile.h"
+#include "programme/ProgrammeFavorites.h"
 #include "workspace/RiderFoldersStore.h"
 #include "workspace/WorkspaceStore.h"
 
@@ -36,9 +40,12 @@ struct Keeper
     const char* name;
     // The kept file, relative to the keeper's folder.
     const char* file;
-    // Reads the folder as the application does when it starts, and returns the write to ask for.
+    // Reads the folder as the application does when it starts (and writes, for the keepers that write
+    // then), and returns the write to ask for.
     std::function<Write(const QString& folder)> open;
     bool reportsRefusal = false;
+    // Kept in the application-support folder itself rather than in a folder of the test's.
+    bool applicationFolder = false;
 };
 
 void PrintTo(const Keeper& keeper, std::ostream* os)
@@ -94,6 +101,15 @@ const Keeper keepers[] = {
             };
         },
         true },
+    { "favorites", "programme-favorites.json",
+        [](const QString&) -> Write {
+            ProgrammeFavorites::load();
+            return [] {
+                ProgrammeFavorites::save(ProgrammeFavorite::builtIn());
+                return true;
+            };
+        },
+        false, true },
     { "journal", ".quavel-originals/IMG_1.jpg.edits.json",
         [](const QString& folder) -> Write {
             const QString photo = folder + QStringLiteral("/IMG_1.jpg");
@@ -113,7 +129,23 @@ const Keeper keepers[] = {
 class UnreadableFiles : public ::testing::TestWithParam<Keeper>
 {
 protected:
-    QString path() const { return m_dir.file(QString::fromUtf8(GetParam().file)); }
+    UnreadableFiles() { removeKept(); }
+    ~UnreadableFiles() override { removeKept(); }
+
+    QString folder() const { return GetParam().applicationFolder ? AppSupport::folder() : m_dir.path(); }
+    QString path() const { return folder() + u'/' + QString::fromUtf8(GetParam().file); }
+    QByteArray kept() const { return test::readFile(path()); }
+
+    // The kept file and its copies, where they are not in a folder of the test's own.
+    void removeKept() const
+    {
+        if (!GetParam().applicationFolder)
+            return;
+        const QFileInfo file(path());
+        QDir folder(file.absolutePath());
+        for (const QString& name : folder.entryList({ file.fileName() + '*' }, QDir::Files))
+            folder.remove(name);
+    }
 
     // The kept file's moved-aside copies.
     QStringList setAside() const
@@ -122,11 +154,11 @@ protected:
         return QDir(file.absolutePath()).entryList({ file.fileName() + ".unreadable-*" }, QDir::Files);
     }
 
-    // Temporary files left beside it.
+    // Temporary files of the application's writers left beside it.
     QStringList temporaries() const
     {
         QStringList names = QDir(QFileInfo(path()).absolutePath()).entryList(QDir::Files | QDir::Hidden);
-        names.removeIf([](const QString& n) { return !n.startsWith(u'.'); });
+        names.removeIf([](const QString& n) { return !UnnamedFile::isTemporaryName(n); });
         return names;
     }
 
@@ -138,16 +170,21 @@ protected:
 TEST_P(UnreadableFiles, isNeverWrittenOverWhileItCannotBeMovedAside)
 {
     const QByteArray unreadable = "{ \"days\": [ plus rien";
-    m_dir.write(QString::fromUtf8(GetParam().file), unreadable);
-    const Write write = GetParam().open(m_dir.path());
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(unreadable);
+    }
     Immutable pinned(path());
     if (!pinned.isSet())
         GTEST_SKIP() << "no immutable flag on this file system";
+    const Write write = GetParam().open(folder());
 
     // Refused, byte for byte as it was, and nothing left beside it.
     EXPECT_EQ(write(), !GetParam().reportsRefusal);
     EXPECT_EQ(write(), !GetParam().reportsRefusal);
-    EXPECT_EQ(m_dir.read(QString::fromUtf8(GetParam().file)), unreadable);
+    EXPECT_EQ(kept(), unreadable);
     EXPECT_TRUE(setAside().isEmpty());
     EXPECT_TRUE(temporaries().isEmpty()) << temporaries().join(u' ').toStdString();
 
@@ -157,7 +194,7 @@ TEST_P(UnreadableFiles, isNeverWrittenOverWhileItCannotBeMovedAside)
     const QStringList aside = setAside();
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(test::readFile(QFileInfo(path()).absolutePath() + u'/' + aside.first()), unreadable);
-    const QByteArray written = m_dir.read(QString::fromUtf8(GetParam().file));
+    const QByteArray written = kept();
     EXPECT_FALSE(written.isEmpty());
     EXPECT_NE(written, unreadable);
 
