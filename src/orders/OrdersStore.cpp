@@ -20,8 +20,6 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include <sys/stat.h>
-
 namespace quavel {
 
 namespace {
@@ -41,14 +39,6 @@ const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& 
         if (NativeName::hasEscapes(f.url) && OrderPaths::storedKey(f.url) == wanted)
             return &f;
     return nullptr;
-}
-
-bool exists(const QString& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(NativeName::encode(path).constData(), &st) == 0;
 }
 
 } // namespace
@@ -95,13 +85,13 @@ void OrdersStore::load()
     const auto bytes = AtomicFile::read(m_fileURL);
     if (!bytes) {
         // A settings file that exists but cannot be read is kept from the next save too.
-        m_setAsidePending = exists(m_fileURL);
+        m_file.markUnreadable();
         return;
     }
     try {
         apply(OrdersFile::decode(*bytes));
     } catch (const QuavelJSON::DecodingError&) {
-        m_setAsidePending = true;
+        m_file.markUnreadable();
     }
 }
 
@@ -159,13 +149,8 @@ OrdersFile OrdersStore::makeFile() const
 
 void OrdersStore::persist()
 {
-    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()))
+    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) || !m_file.mayWrite())
         return;
-    if (m_setAsidePending) {
-        if (exists(m_fileURL) && !AtomicFile::setAside(m_fileURL))
-            return; // never replace a file that could not be moved out of the way
-        m_setAsidePending = false;
-    }
     try {
         AtomicFile::tryWrite(m_fileURL, makeFile().encode());
     } catch (const Error&) {

@@ -4,6 +4,7 @@
 #include "orders/OrderSection.h"
 #include "orders/OrderWatermark.h"
 #include "photo/PhotoRetouchSettings.h"
+#include "platform/SetAside.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -173,7 +174,8 @@ private:
     void setRetouching(bool retouching);
 
     QString m_fileURL;
-    bool m_setAsidePending = false;
+    // "settings.json" existed but did not read: moved aside before the first save replaces it.
+    SetAside m_file { m_fileURL };
 
     std::optional<QString> m_rootName;
     std::optional<QByteArray> m_rootBookmark;

@@ -58,7 +58,7 @@ void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const
 // Replaces the photo file with the image, in the format its name says: ".png" PNG, ".tif"/".tiff" TIFF,
 // ".heic"/".heif" HEIF, ".webp" WebP, anything else JPEG (".bmp" included), lossy ones at quality 0.97;
 // orientation 1 and no metadata but the ICC profile. The photo is replaced by one rename of a finished
-// hidden sibling, through the photo's write queue. Throws PhotoEditError for a camera RAW photo (never
+// new file (PhotoFiles::replace), through the photo's write queue. Throws PhotoEditError for a camera RAW photo (never
 // rewritten), FileError otherwise.
 void write(const FloatImage& image, const QString& path);
 
