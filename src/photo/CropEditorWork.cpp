@@ -82,7 +82,7 @@ void writeLook(const CropWriteRequest& request)
         }
         FloatImage image = PhotoReads::photo(request.sessionCopy);
         if (!request.retouch.isNeutral())
-            image = PhotoReads::retouched(request.retouch, image);
+            image = PhotoReads::retouched(request.retouch, std::move(image));
         // A look that includes the watermark keeps it on the full-size photo too, as the orders' batch
         // watermark draws it there.
         if (!watermark.isNull())

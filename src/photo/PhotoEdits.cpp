@@ -25,10 +25,11 @@ void refuseUnwritable(const QString& photoPath)
     PhotoReads::requireRegularFile(photoPath);
 }
 
-// Every written file is retouched at full quality.
-FloatImage retouched(const PhotoRetouchSettings& settings, const FloatImage& image)
+// Every written file is retouched at full quality, into the planes of the photo as read: a write holds
+// one full-size image, not two.
+FloatImage retouched(const PhotoRetouchSettings& settings, FloatImage image)
 {
-    return settings.isNeutral() ? image : PhotoReads::retouched(settings, image);
+    return settings.isNeutral() ? image : PhotoReads::retouched(settings, std::move(image));
 }
 
 // The watermark a retouch draws when the look includes it: one that cannot be read is left out silently,
@@ -124,10 +125,10 @@ void PhotoEdits::applyWatermark(const QString& photoPath, const QString& waterma
                 return;
             }
             // Without a validated crop the watermark goes across the full-size photo, as every later
-            // rendering of this look draws it: onto the retouched image itself, the photo as read let go
-            // of first (one write holds as few full-size images as it can: the pixel budget rests on it).
-            FloatImage image = retouched(journal.current.retouch, photo);
-            photo = FloatImage();
+            // rendering of this look draws it: onto the retouched image itself, rendered into the planes
+            // of the photo as read (one write holds as few full-size images as it can: the pixel budget
+            // rests on it).
+            FloatImage image = retouched(journal.current.retouch, std::move(photo));
             PhotoComposer::write(withWatermark(std::move(image), &*watermark), photoPath);
             forgetThumbnail(photoPath, keyBefore);
         });
