@@ -82,6 +82,57 @@ TEST(PhotoWriteQueueKeys, NamesThatAreNotUtf8KeepTheirOwnQueue)
             << c.a.toHex().toStdString() << " " << c.b.toHex().toStdString();
 }
 
+// A listing gives a name decomposed where a typed or stored path has it composed: every way into the
+// queue takes the one lane of the photo, so a write under either spelling waits for the other's.
+TEST_F(PhotoWriteQueueTest, TwoSpellingsOfOnePhotoShareOneLane)
+{
+    const struct
+    {
+        const char* held;
+        const char* other;
+    } cases[] = {
+        { "/photos/C\u00e9line.jpg", "/photos/Ce\u0301line.jpg" },
+        { "/photos/Ce\u0301line.jpg", "/photos/C\u00e9line.jpg" },
+        { "/photos/x/../C\u00e9line.jpg", "/photos/./Ce\u0301line.jpg" },
+    };
+    for (const auto& c : cases) {
+        const QString held = QString::fromUtf8(c.held);
+        const QString other = QString::fromUtf8(c.other);
+        m_log.clear();
+        Gate started;
+        Gate release;
+        auto first = m_queue.submit(
+            held,
+            [&] {
+                started.open();
+                release.wait();
+                record("held");
+            },
+            false, &m_pool);
+        ASSERT_TRUE(started.wait());
+        auto submitted = m_queue.submit(
+            other, [&] { record("submitted"); }, false, &m_pool);
+        std::thread running([&] { m_queue.run(other, [&] { record("run"); }); });
+        std::thread waiting([&] {
+            m_queue.waitFor(other);
+            record("waited");
+        });
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (m_queue.waiting(held) < 3 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        EXPECT_EQ(m_queue.waiting(other), 3) << c.other;
+        std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(log().isEmpty()) << c.other << " did not wait for " << c.held;
+        release.open(); // whatever happened: the threads end
+        running.join();
+        waiting.join();
+        EXPECT_EQ(first.result().status, Status::written);
+        EXPECT_EQ(submitted.result().status, Status::written);
+        EXPECT_EQ(log().first(), "held") << c.held;
+        EXPECT_EQ(log().size(), 4);
+    }
+}
+
 TEST_F(PhotoWriteQueueTest, WritesOfOnePhotoRunInRequestOrderOneAtATime)
 {
     std::atomic<int> inside { 0 };
