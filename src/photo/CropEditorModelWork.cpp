@@ -166,21 +166,18 @@ std::optional<CropWriteRequest> CropEditorModel::captureWrite() const
     // The old look of a photo whose original is being put back must not be written over it.
     if (m_restoring && isPhoto(m_restoring, *m_loadedURL))
         return std::nullopt;
-    const CropEditState state = m_bakedState.value_or(currentState());
+    // The retouch is always the current one; geometry, format and watermark flag come from the baked
+    // state when there is one.
     CropWriteRequest request;
     request.photo = *m_loadedURL;
     request.sessionCopy = *m_sessionBaseURL;
-    request.validated = m_cropValidated;
-    request.retouch = m_retouchSettings;
-    request.snapshot.url = *m_loadedURL;
-    request.snapshot.zoom = state.zoom;
-    request.snapshot.offset
-        = QSizeF(state.offset.width() * m_offsetScale, state.offset.height() * m_offsetScale);
-    request.snapshot.angle = state.angle;
-    request.snapshot.format = state.format;
-    if (state.includeWatermark)
-        request.snapshot.watermark = m_watermarkFull.isNull() ? m_watermarkImage : m_watermarkFull;
-    request.snapshot.retouch = m_retouchSettings;
+    request.look = m_bakedState.value_or(currentState());
+    request.look.retouch = m_retouchSettings;
+    request.look.cropValidated = m_cropValidated;
+    request.look.offset
+        = QSizeF(request.look.offset.width() * m_offsetScale, request.look.offset.height() * m_offsetScale);
+    if (request.look.includeWatermark)
+        request.watermark = m_watermarkFull.isNull() ? m_watermarkImage : m_watermarkFull;
     return request;
 }
 

@@ -7,6 +7,7 @@
 #include "photo/PhotoComposer.h"
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoFiles.h"
+#include "photo/PhotoLook.h"
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoRetoucher.h"
@@ -31,7 +32,8 @@ Loaded load(const QString& photo, const std::optional<QString>& watermark)
             loaded.picture = image->toQImage();
         } else {
             // Named after the photo: what was read is its original or the session copy.
-            loaded.errorMessage = PhotoReads::photoError(failure).naming(QFileInfo(photo).fileName()).message();
+            loaded.errorMessage
+                = PhotoReads::photoError(failure).naming(QFileInfo(photo).fileName()).message();
         }
         if (const auto size = ImageIO::orientedPixelSize(file))
             loaded.fullWidth = size->width();
@@ -64,33 +66,14 @@ namespace {
 
 void writeLook(const CropWriteRequest& request)
 {
-    if (request.validated && request.retouch.isNeutral()) {
-        // Decoded, drawn and encoded in one stream: the canvas of a photo without retouch.
-        const CropSnapshot& s = request.snapshot;
-        PhotoOriginals::ensureBackup(request.photo);
-        PhotoComposer::writeCrop(request.sessionCopy, s.format, s.zoom, s.offset, s.angle,
-            s.watermark.isNull() ? nullptr : &s.watermark, request.photo);
-    } else if (request.validated) {
-        PhotoComposer::write(request.snapshot.composedImage(request.sessionCopy), request.photo);
-    } else {
-        PhotoOriginals::ensureBackup(request.photo);
-        const FloatImage& watermark = request.snapshot.watermark;
-        if (request.retouch.isNeutral() && watermark.isNull()) {
-            // The untouched original goes back in one rename: the photo is never missing.
-            PhotoFiles::replaceWithCopy(request.photo, request.sessionCopy);
-            return;
-        }
-        FloatImage image = PhotoReads::photo(request.sessionCopy);
-        if (!request.retouch.isNeutral())
-            image = PhotoReads::retouched(request.retouch, image);
-        // A look that includes the watermark keeps it on the full-size photo too, as the orders' batch
-        // watermark draws it there.
-        if (!watermark.isNull())
-            image = PhotoComposer::withBottomWatermark(std::move(image), watermark);
-        if (image.isNull())
-            throw PhotoEditError(PhotoEditError::Kind::composeFailed);
-        PhotoComposer::write(image, request.photo);
-    }
+    PhotoOriginals::ensureBackup(request.photo);
+    const std::optional<FloatImage> rendered
+        = PhotoLook::render(request.sessionCopy, request.look, &request.watermark);
+    if (rendered)
+        PhotoComposer::write(*rendered, request.photo);
+    else
+        // The untouched original goes back in one rename: the photo is never missing.
+        PhotoFiles::replaceWithCopy(request.photo, request.sessionCopy);
 }
 
 } // namespace

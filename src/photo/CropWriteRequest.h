@@ -1,7 +1,7 @@
 #pragma once
 
-#include "photo/CropSnapshot.h"
-#include "photo/PhotoRetouchSettings.h"
+#include "photo/CropEditState.h"
+#include "platform/imaging/FloatImage.h"
 
 #include <QString>
 
@@ -13,10 +13,12 @@ struct CropWriteRequest
 {
     QString photo;
     QString sessionCopy;
-    // Validated: the composed canvas; else the retouched (or untouched) full-size original.
-    bool validated = false;
-    CropSnapshot snapshot;
-    PhotoRetouchSettings retouch;
+    // The look written: the geometry, format and watermark flag of the validated state when there is
+    // one, else of the current state, with the current retouch; the offset in pixels of the full-size
+    // photo. Not validated: the retouched (or untouched) full-size original.
+    CropEditState look;
+    // Drawn across the bottom when the look includes the watermark and this is not null.
+    FloatImage watermark;
 };
 
 } // namespace quavel

@@ -177,15 +177,6 @@ FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoo
     return composeCrop(PhotoReads::photo(sourcePath), format, zoom, offset, angle, watermark);
 }
 
-void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,
-    const FloatImage* watermark, const QString& path)
-{
-    // Refused before anything is decoded.
-    if (CameraRaw::isCameraRaw(path))
-        throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
-    write(composeCrop(sourcePath, format, zoom, offset, angle, watermark), path);
-}
-
 namespace {
 
 [[noreturn]] void writeFailed(const QString& path)

@@ -5,6 +5,7 @@
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoEditMemory.h"
 #include "photo/PhotoFiles.h"
+#include "photo/PhotoLook.h"
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWriteQueue.h"
@@ -25,12 +26,6 @@ void refuseUnwritable(const QString& photoPath)
     PhotoReads::requireRegularFile(photoPath);
 }
 
-// Every written file is retouched at full quality.
-FloatImage retouched(const PhotoRetouchSettings& settings, const FloatImage& image)
-{
-    return settings.isNeutral() ? image : PhotoReads::retouched(settings, image);
-}
-
 // The watermark a retouch draws when the look includes it: one that cannot be read is left out silently,
 // but memory running out is the photo's failure, not a look without its watermark.
 std::optional<FloatImage> optionalWatermark(const QString& path)
@@ -40,19 +35,6 @@ std::optional<FloatImage> optionalWatermark(const QString& path)
     if (!watermark && failure.kind == ReadFailure::Kind::outOfMemory)
         throw PhotoEditError(Kind::outOfMemory, QString());
     return watermark;
-}
-
-// The full-size photo with the watermark across its bottom when its look includes one: a look that
-// records the watermark keeps it at every rendering, validated crop or not. An image handed over by move
-// is drawn on in place.
-FloatImage withWatermark(FloatImage image, const FloatImage* watermark)
-{
-    if (!watermark)
-        return image;
-    FloatImage marked = PhotoComposer::withBottomWatermark(std::move(image), *watermark);
-    if (marked.isNull())
-        throw PhotoEditError(Kind::composeFailed);
-    return marked;
 }
 
 // The entry under the key the photo had before the rewrite, and the one it has now.
@@ -74,28 +56,13 @@ void PhotoEditMemory::materialize(
             PhotoOriginals::ensureBackup(photoPath);
             // Every rendering starts from the original, read without following a link.
             const PhotoOriginals::Source opened = PhotoOriginals::openSource(photoPath);
-            const QString& source = opened.path();
-            const CropEditState& state = journal.current;
-            const FloatImage* drawn = state.includeWatermark && watermark ? &*watermark : nullptr;
-
-            if (!state.cropValidated && state.retouch.isNeutral() && !drawn) {
+            const std::optional<FloatImage> rendered
+                = PhotoLook::render(opened.path(), journal.current, watermark ? &*watermark : nullptr);
+            if (rendered)
+                PhotoComposer::write(*rendered, photoPath);
+            else if (const OriginalsFolder::File* original = opened.original())
                 // Nothing to render: the original's bytes, by one rename of a finished copy.
-                if (const OriginalsFolder::File* original = opened.original())
-                    PhotoFiles::replaceWithCopy(photoPath, original->fd(), original->status());
-            } else if (state.cropValidated && state.retouch.isNeutral()) {
-                // The crop alone: only what the canvas shows is decoded.
-                PhotoComposer::write(PhotoComposer::composeCrop(
-                                         source, state.format, state.zoom, state.offset, state.angle, drawn),
-                    photoPath);
-            } else {
-                FloatImage image = retouched(state.retouch, PhotoReads::photo(source));
-                if (state.cropValidated)
-                    PhotoComposer::write(PhotoComposer::composeCrop(image, state.format, state.zoom,
-                                             state.offset, state.angle, drawn),
-                        photoPath);
-                else
-                    PhotoComposer::write(withWatermark(std::move(image), drawn), photoPath);
-            }
+                PhotoFiles::replaceWithCopy(photoPath, original->fd(), original->status());
             forgetThumbnail(photoPath, keyBefore);
         });
     });
@@ -106,7 +73,6 @@ void PhotoEdits::applyWatermark(const QString& photoPath, const QString& waterma
     refuseUnwritable(photoPath);
     PhotoReads::naming(photoPath, [&] {
         PhotoWriteQueue::shared().run(photoPath, [&] {
-            const QString keyBefore = MediaThumbnailer::cacheKey(photoPath);
             PhotoOriginals::ensureBackup(photoPath);
             FloatImage photo = PhotoReads::photo(PhotoOriginals::openSource(photoPath).path());
             const std::optional<FloatImage> watermark = PhotoReads::watermark(watermarkPath);
@@ -117,19 +83,9 @@ void PhotoEdits::applyWatermark(const QString& photoPath, const QString& waterma
                 journal.current.includeWatermark = true;
                 PhotoEditMemory::save(journal, photoPath);
             }
-            if (journal.current.cropValidated) {
-                // Rendered again from the original: the photo read above need not stay in memory.
-                photo = FloatImage();
-                PhotoEditMemory::materialize(journal, photoPath, watermark);
-                return;
-            }
-            // Without a validated crop the watermark goes across the full-size photo, as every later
-            // rendering of this look draws it: onto the retouched image itself, the photo as read let go
-            // of first (one write holds as few full-size images as it can: the pixel budget rests on it).
-            FloatImage image = retouched(journal.current.retouch, photo);
+            // Rendered again from the original: the photo read above need not stay in memory.
             photo = FloatImage();
-            PhotoComposer::write(withWatermark(std::move(image), &*watermark), photoPath);
-            forgetThumbnail(photoPath, keyBefore);
+            PhotoEditMemory::materialize(journal, photoPath, watermark);
         });
     });
 }

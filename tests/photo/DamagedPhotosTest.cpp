@@ -103,7 +103,7 @@ const Write writes[] = {
             CropWriteRequest request;
             request.photo = p;
             request.sessionCopy = copy;
-            request.retouch = brighter();
+            request.look.retouch = brighter();
             CropEditorWork::write(request);
         } },
     { "editor write of a validated crop",
@@ -114,8 +114,7 @@ const Write writes[] = {
             CropWriteRequest request;
             request.photo = p;
             request.sessionCopy = copy;
-            request.validated = true;
-            request.snapshot.url = p;
+            request.look.cropValidated = true;
             CropEditorWork::write(request);
         } },
 };

@@ -81,16 +81,8 @@ protected:
         CropWriteRequest request;
         request.photo = m_editor;
         request.sessionCopy = copy;
-        request.validated = state.cropValidated;
-        request.retouch = state.retouch;
-        request.snapshot.url = m_editor;
-        request.snapshot.zoom = state.zoom;
-        request.snapshot.offset = state.offset;
-        request.snapshot.angle = state.angle;
-        request.snapshot.format = state.format;
-        request.snapshot.retouch = state.retouch;
-        if (state.includeWatermark)
-            request.snapshot.watermark = m_mark;
+        request.look = state;
+        request.watermark = m_mark;
         CropEditorWork::write(request);
     }
 

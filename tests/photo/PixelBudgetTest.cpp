@@ -65,7 +65,7 @@ const Step steps[] = {
             CropWriteRequest request;
             request.photo = photo;
             request.sessionCopy = copy;
-            request.retouch = brighter();
+            request.look.retouch = brighter();
             CropEditorWork::write(request);
         } },
     { "validated crop", true,
