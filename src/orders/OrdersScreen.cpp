@@ -9,6 +9,7 @@
 #include "photo/OpenWithApps.h"
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
+#include "photo/PhotoWriter.h"
 #include "platform/Error.h"
 #include "platform/UserDefaults.h"
 
@@ -55,6 +56,12 @@ OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* 
     m_cropEditor->setOnFileWritten([kept](const QString& photo) {
         if (kept)
             kept->noteEdited(photo);
+    });
+    // A write the editor was asked for as it closed or moved on, and that failed: the orders screen's
+    // message line says so, since the editor no longer shows that photo.
+    m_cropEditor->setOnWriteFailed([kept](const QString&, const QString& message) {
+        if (kept)
+            kept->setErrorMessage(message);
     });
     connect(&store, &OrdersStore::sectionsChanged, this, [this] {
         m_allFiles.reset();
@@ -352,7 +359,7 @@ void OrdersScreen::openWith(const QString& application, const QStringList& files
 void OrdersScreen::undoEdits(const QString& path)
 {
     try {
-        PhotoOriginals::restore(path);
+        PhotoWriter::restore(path);
         m_store.noteEdited(path);
         m_store.setErrorMessage(std::nullopt);
     } catch (const Error& e) {

@@ -3,7 +3,6 @@
 #include "photo/CropEditorJournal.h"
 #include "photo/CropGeometry.h"
 #include "photo/CropSessionFolder.h"
-#include "photo/CropWriteRequest.h"
 #include "photo/PhotoOriginals.h"
 #include "platform/Error.h"
 #include "platform/imaging/JobPool.h"
@@ -167,6 +166,11 @@ void CropEditorModel::setRetouchPreview(const PhotoRetouchSettings& settings)
 void CropEditorModel::setOnFileWritten(std::function<void(const QString&)> callback)
 {
     m_onFileWritten = std::move(callback);
+}
+
+void CropEditorModel::setOnWriteFailed(std::function<void(const QString&, const QString&)> callback)
+{
+    m_onWriteFailed = std::move(callback);
 }
 
 // ---- drags ----

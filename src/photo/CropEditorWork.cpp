@@ -2,17 +2,11 @@
 
 #include "photo/CropEditorModel.h"
 #include "photo/CropSessionFolder.h"
-#include "photo/CropWriteRequest.h"
-#include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
 #include "photo/PhotoEditError.h"
-#include "photo/PhotoFiles.h"
-#include "photo/PhotoLook.h"
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoRetoucher.h"
-#include "photo/ThumbnailCache.h"
-#include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
 
 #include <QFileInfo>
@@ -62,22 +56,6 @@ Watermarks loadWatermark(const std::optional<QString>& watermark)
     return images;
 }
 
-namespace {
-
-void writeLook(const CropWriteRequest& request)
-{
-    PhotoOriginals::ensureBackup(request.photo);
-    const std::optional<FloatImage> rendered
-        = PhotoLook::render(request.sessionCopy, request.look, &request.watermark);
-    if (rendered)
-        PhotoComposer::write(*rendered, request.photo);
-    else
-        // The untouched original goes back in one rename: the photo is never missing.
-        PhotoFiles::replaceWithCopy(request.photo, request.sessionCopy);
-}
-
-} // namespace
-
 std::optional<Rendered> renderPreview(const PhotoRetouchSettings& settings, const FloatImage& base)
 {
     const std::optional<FloatImage> image
@@ -85,17 +63,6 @@ std::optional<Rendered> renderPreview(const PhotoRetouchSettings& settings, cons
     if (!image || image->isNull())
         return std::nullopt;
     return Rendered { *image, image->toQImage() };
-}
-
-void write(const CropWriteRequest& request)
-{
-    // A RAW file is read, never rewritten: a JPEG under a RAW name would be a corrupt photo.
-    if (CameraRaw::isCameraRaw(request.photo))
-        throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
-    PhotoReads::requireRegularFile(request.photo);
-    // The session copy has a name of its own: the errors name the photo.
-    PhotoReads::naming(request.photo, [&] { writeLook(request); });
-    MediaThumbnailer::cache().removePath(request.photo);
 }
 
 } // namespace quavel::CropEditorWork

@@ -4,7 +4,6 @@
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoReads.h"
-#include "photo/PhotoWriteQueue.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
@@ -194,11 +193,9 @@ void write(const FloatImage& image, const QString& path)
     if (CameraRaw::isCameraRaw(path))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
     const ImageIO::Format format = ImageIO::formatForPath(path);
-    PhotoWriteQueue::shared().run(path, [&] {
-        PhotoFiles::replace(path, siblingExtension(format), [&](int, const QString& openable) {
-            if (!ImageIO::encode(image, openable, format, writeQuality))
-                writeFailed(path);
-        });
+    PhotoFiles::replace(path, siblingExtension(format), [&](int, const QString& openable) {
+        if (!ImageIO::encode(image, openable, format, writeQuality))
+            writeFailed(path);
     });
 }
 

@@ -39,7 +39,8 @@ struct Lane
     bool busy = false;
 };
 
-// The photos whose turn this thread holds: nested writes of them run at once.
+// The photos whose turn this thread holds. A write holds its photo's turn once: asking for the turn
+// again from inside it would wait for itself, and is refused instead.
 thread_local QSet<QString> t_held;
 
 PhotoWriteQueue::Result failure(const QString& message)
@@ -48,6 +49,8 @@ PhotoWriteQueue::Result failure(const QString& message)
 }
 
 const QString closedMessage = QStringLiteral("L’application se ferme : la photo n’a pas été modifiée.");
+const QString nestedMessage
+    = QStringLiteral("La photo est déjà en cours d’écriture : elle n’a pas été modifiée.");
 
 } // namespace
 
@@ -196,10 +199,8 @@ QString PhotoWriteQueue::key(const QString& photoPath)
 bool PhotoWriteQueue::run(const QString& photoPath, const std::function<void()>& work, bool supersedable)
 {
     const QString k = key(photoPath);
-    if (t_held.contains(k)) {
-        work();
-        return true;
-    }
+    if (t_held.contains(k))
+        throw Error(nestedMessage);
     auto job = std::make_shared<Job>();
     job->supersedable = supersedable;
     if (!d->enqueue(k, job))

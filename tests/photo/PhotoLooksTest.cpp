@@ -4,11 +4,10 @@
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 
-#include "photo/CropEditorWork.h"
-#include "photo/CropWriteRequest.h"
 #include "photo/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoReads.h"
+#include "photo/PhotoWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,12 +77,12 @@ protected:
         const QString copy = m_folder.file("session.jpg");
         QFile::remove(copy);
         ASSERT_TRUE(QFile::copy(m_editor, copy));
-        CropWriteRequest request;
+        PhotoWriter::Request request;
         request.photo = m_editor;
-        request.sessionCopy = copy;
+        request.source = copy;
         request.look = state;
-        request.watermark = m_mark;
-        CropEditorWork::write(request);
+        request.watermark.image = m_mark;
+        PhotoWriter::write(request);
     }
 
     test::TempFolder m_folder;

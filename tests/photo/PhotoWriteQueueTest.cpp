@@ -1,5 +1,5 @@
 // The per-photo write queue: request order within a photo, no waiting across photos, superseded writes
-// skipped only when a newer one is behind them, nested writes, failures that do not stall the queue.
+// skipped only when a newer one is behind them, nested turns refused, failures that do not stall the queue.
 #include "photo/PhotoWriteQueue.h"
 
 #include "platform/Error.h"
@@ -246,14 +246,17 @@ TEST_F(PhotoWriteQueueTest, ASupersedableWriteIsSkippedOnlyWithANewerOneBehindIt
     EXPECT_EQ(log().last(), "newer");
 }
 
-TEST_F(PhotoWriteQueueTest, NestedWritesRunAtOnceAndFailuresDoNotStallTheQueue)
+// A write takes its photo's turn once: asked for again from inside it, the turn would wait for itself.
+TEST_F(PhotoWriteQueueTest, ANestedWriteIsRefusedAndFailuresDoNotStallTheQueue)
 {
     EXPECT_TRUE(m_queue.run("/n.jpg", [&] {
         record("outer");
-        m_queue.run("/n.jpg", [&] { record("inner"); });
-        m_queue.waitFor("/n.jpg");
+        EXPECT_THROW(m_queue.run("/n/../n.jpg", [&] { record("inner"); }), Error);
+        EXPECT_THROW(m_queue.waitFor("/n.jpg"), Error);
+        // Another photo's turn is its own.
+        EXPECT_TRUE(m_queue.run("/m.jpg", [&] { record("other"); }));
     }));
-    EXPECT_EQ(log(), (QStringList { "outer", "inner" }));
+    EXPECT_EQ(log(), (QStringList { "outer", "other" }));
 
     EXPECT_THROW(m_queue.run("/n.jpg", [] { throw Error("Échec"); }), Error);
     auto failed = m_queue.submit(
