@@ -8,10 +8,10 @@
 #include "photo/CropEditorModel.h"
 #include "photo/OpenWithApps.h"
 #include "photo/PhotoOriginals.h"
-#include "photo/PhotoWriteQueue.h"
 #include "photo/PhotoWriter.h"
 #include "platform/Error.h"
 #include "platform/UserDefaults.h"
+#include "platform/files/PathKey.h"
 
 #include <QGuiApplication>
 #include <QPointer>
@@ -26,9 +26,9 @@ namespace {
 
 bool containsPhoto(const QStringList& files, const QString& photo)
 {
-    const QString key = PhotoWriteQueue::key(photo);
+    const QString key = PathKey::of(photo);
     for (const QString& file : files)
-        if (PhotoWriteQueue::key(file) == key)
+        if (PathKey::of(file) == key)
             return true;
     return false;
 }

@@ -5,10 +5,10 @@
 #include "orders/OrdersStore.h"
 
 #include "orders/OrderListing.h"
-#include "orders/OrderPaths.h"
 #include "platform/Error.h"
 #include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/PathKey.h"
 #include "platform/text/Text.h"
 
 #include <QFile>
@@ -28,9 +28,9 @@ void OrdersStore::watchFolders(const QStringList& folders, const QStringList& fi
     QSet<QString> paths;
     paths.reserve(folders.size() + files.size());
     for (const QString& f : folders)
-        paths.insert(OrderPaths::key(f));
+        paths.insert(PathKey::of(f));
     for (const QString& f : files)
-        paths.insert(OrderPaths::key(f));
+        paths.insert(PathKey::of(f));
     if (paths == m_watchedPaths) {
         // The same set: running watches, pending reports and a scheduled refresh all stay. A folder
         // whose watch ended (moved away, and a folder of that name made again) is watched anew.
@@ -45,11 +45,11 @@ void OrdersStore::watchFolders(const QStringList& folders, const QStringList& fi
     m_watchedFileList = files;
     QStringList standardizedFolders;
     for (const QString& f : folders)
-        standardizedFolders.append(OrderPaths::standardized(f));
+        standardizedFolders.append(NativeName::absolute(f));
     QStringList standardizedFiles;
     standardizedFiles.reserve(files.size());
     for (const QString& f : files)
-        standardizedFiles.append(OrderPaths::standardized(f));
+        standardizedFiles.append(NativeName::absolute(f));
     m_watcher->watch(standardizedFolders, standardizedFiles);
 }
 
@@ -88,7 +88,7 @@ void OrdersStore::refreshFromDisk()
 
 void OrdersStore::watchRoot(const QString& root)
 {
-    const QString standardized = OrderPaths::standardized(root);
+    const QString standardized = NativeName::absolute(root);
     if (standardized == m_watchedRoot) {
         m_rootWatcher->rearm();
         return;
@@ -129,9 +129,9 @@ void OrdersStore::refreshRootFromDisk()
     // The selection stays as it is (a selected folder no longer listed shows no order); when the
     // listing spells it another way, the listing's own form, so that the screen finds it.
     if (m_selectedFolderID) {
-        const QString selected = text::composed(*m_selectedFolderID);
+        const QString selected = PathKey::of(*m_selectedFolderID);
         for (const OrderFolder& f : m_folders)
-            if (text::composed(f.url) == selected) {
+            if (PathKey::of(f.url) == selected) {
                 setSelection(f.url);
                 break;
             }

@@ -7,23 +7,19 @@
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "photo/PhotoWriter.h"
+#include "platform/files/PathKey.h"
 #include "platform/imaging/JobPool.h"
 
-#include <QDir>
 #include <QTimer>
 
 namespace quavel {
 
 namespace {
 
-QString pathKey(const QString& path)
-{
-    return QDir::cleanPath(path).normalized(QString::NormalizationForm_C);
-}
-
+// Whether the photo shown (or being restored) is this one, whatever the spelling of either path.
 bool isPhoto(const std::optional<QString>& shown, const QString& photo)
 {
-    return shown && pathKey(*shown) == pathKey(photo);
+    return shown && PathKey::same(*shown, photo);
 }
 
 QFuture<bool> ready(bool value)
@@ -148,7 +144,7 @@ void CropEditorModel::persistCurrent()
     // Already asked for: the journal and the queued or finished write hold this look, and this request
     // joins that write (its failure is reported as this request's).
     if (m_writtenLook && *m_writtenLook == lookNow()) {
-        const auto asked = m_askedWrites.find(PhotoWriteQueue::key(*m_loadedURL));
+        const auto asked = m_askedWrites.find(PathKey::of(*m_loadedURL));
         if (asked != m_askedWrites.end())
             asked->generation = m_persistGeneration;
         return;
@@ -204,13 +200,13 @@ QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
     const int generation = m_persistGeneration;
     const int id = ++m_writeCount;
     const QString photo = request.photo;
-    m_askedWrites.insert(PhotoWriteQueue::key(photo), AskedWrite { id, generation });
+    m_askedWrites.insert(PathKey::of(photo), AskedWrite { id, generation });
     // Supersedable: when a newer write of this photo is queued behind this one, that one carries the
     // newer look and this one is skipped. Nothing else stops a captured write.
     QFuture<PhotoWriteQueue::Result> outcome = PhotoWriter::submit(request, JobPool::interactive(), true);
     return outcome.then(this, [this, generation, id, photo](const PhotoWriteQueue::Result& result) {
         // The last write asked for of this photo stands for every request that joined it since.
-        const auto asked = m_askedWrites.find(PhotoWriteQueue::key(photo));
+        const auto asked = m_askedWrites.find(PathKey::of(photo));
         const bool last = asked != m_askedWrites.end() && asked->id == id;
         const int standsFor = last ? asked->generation : generation;
         if (last)

@@ -10,9 +10,10 @@ class QThreadPool;
 
 namespace quavel {
 
-// One write queue per photo path, shared by every writer of a photo (the in-place edits, the crop
-// editor, the orders' batch edits, restores), so that writes of one photo happen one at a time and in
-// the order they were asked for, while writes of different photos run side by side.
+// One write queue per photo (one lane for every spelling of its path: PathKey), shared by every writer
+// of a photo (PhotoWriter: the in-place edits, the crop editor, the orders' batch edits, restores), so
+// that writes of one photo happen one at a time and in the order they were asked for, while writes of
+// different photos run side by side.
 //
 // A write marked supersedable is skipped when, at its turn, a newer write of the same photo is queued
 // behind it (that one carries the newer look); every other write always runs. A write takes its photo's
@@ -61,9 +62,6 @@ public:
 
     // How many writes of this photo wait for their turn (the one in flight not counted); for tests.
     int waiting(const QString& photoPath) const;
-
-    // The queue's key of a path: absolute, cleaned, in Unicode composed form.
-    static QString key(const QString& photoPath);
 
 private:
     struct Private;

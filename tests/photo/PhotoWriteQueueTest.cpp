@@ -4,6 +4,7 @@
 
 #include "platform/Error.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/PathKey.h"
 
 #include <QThread>
 #include <QThreadPool>
@@ -76,9 +77,7 @@ TEST(PhotoWriteQueueKeys, NamesThatAreNotUtf8KeepTheirOwnQueue)
         { "/photos/e\xCC\x81\xFF.jpg", "/photos/\xC3\xA9\xFF.jpg", true },
     };
     for (const auto& c : cases)
-        EXPECT_EQ(
-            PhotoWriteQueue::key(NativeName::decode(c.a)) == PhotoWriteQueue::key(NativeName::decode(c.b)),
-            c.same)
+        EXPECT_EQ(PathKey::of(NativeName::decode(c.a)) == PathKey::of(NativeName::decode(c.b)), c.same)
             << c.a.toHex().toStdString() << " " << c.b.toHex().toStdString();
 }
 
