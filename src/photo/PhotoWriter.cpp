@@ -97,6 +97,19 @@ void restoreInTurn(const QString& photo)
     MediaThumbnailer::cache().removePath(photo);
 }
 
+// Runs work in the photo's turn on a worker of pool, its rows at the pool's priority.
+QFuture<PhotoWriteQueue::Result> submitTo(
+    const QString& photo, std::function<void()> work, JobPool& pool, bool supersedable)
+{
+    return PhotoWriteQueue::shared().submit(
+        photo,
+        [work = std::move(work), priority = pool.rowPriority()] {
+            RowPool::ScopedPriority rows(priority);
+            work();
+        },
+        supersedable, &pool.threadPool());
+}
+
 } // namespace
 
 QString write(const Request& request)
@@ -108,14 +121,8 @@ QString write(const Request& request)
 QFuture<PhotoWriteQueue::Result> submit(Request request, JobPool& pool, bool supersedable)
 {
     const QString photo = request.photo;
-    const int priority = pool.rowPriority();
-    return PhotoWriteQueue::shared().submit(
-        photo,
-        [request = std::move(request), priority] {
-            RowPool::ScopedPriority rows(priority);
-            writeNaming(request);
-        },
-        supersedable, &pool.threadPool());
+    return submitTo(
+        photo, [request = std::move(request)] { writeNaming(request); }, pool, supersedable);
 }
 
 void restore(const QString& photo)
@@ -125,14 +132,8 @@ void restore(const QString& photo)
 
 QFuture<PhotoWriteQueue::Result> submitRestore(const QString& photo, JobPool& pool)
 {
-    const int priority = pool.rowPriority();
-    return PhotoWriteQueue::shared().submit(
-        photo,
-        [photo, priority] {
-            RowPool::ScopedPriority rows(priority);
-            restoreInTurn(photo);
-        },
-        false, &pool.threadPool());
+    return submitTo(
+        photo, [photo] { restoreInTurn(photo); }, pool, false);
 }
 
 } // namespace quavel::PhotoWriter
