@@ -2,11 +2,14 @@
 
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/RawDecoder.h"
+#include "platform/imaging/UnloweredCompanion.h"
+#include "platform/imaging/VipsSerial.h"
 #include "platform/imaging/VipsSupport.h"
 
 #include "platform/imaging/Vips.h"
 
 #include <cstring>
+#include <new>
 
 namespace quavel::ImageThumbnail {
 
@@ -14,15 +17,62 @@ namespace {
 
 using vips::VImage;
 
+// What every thumbnail asks of libvips: the box, never enlarged, and the photo left as stored, since
+// libvips' own turning copies the image to memory on its worker threads (toQImage turns it here).
+vips::VOption* boxed(int maxPixel)
+{
+    return VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN)->set("no_rotate", true);
+}
+
 VImage fitted(const VImage& image, int maxPixel)
 {
-    return image.thumbnail_image(
-        maxPixel, VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN));
+    return image.thumbnail_image(maxPixel, boxed(maxPixel));
+}
+
+int storedOrientation(const VImage& image)
+{
+    if (!image.get_typeof(VIPS_META_ORIENTATION))
+        return 1;
+    const int orientation = image.get_int(VIPS_META_ORIENTATION);
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
+// The 8-bit pixels of a thumbnail as stored, computed on the calling thread and turned upright there by
+// the file's orientation: thumbnails run on lowered threads, which must start no libvips worker (see
+// VipsSerial). width and height become the upright size.
+QByteArray uprightPixels(const VImage& stored, int orientation, int& width, int& height)
+{
+    QByteArray pixels = VipsSerial::pixels(stored);
+    width = stored.width();
+    height = stored.height();
+    if (orientation == 1)
+        return pixels;
+    // libvips' own copy: nothing it keeps can outlive the bytes it reads.
+    VipsImage* copy = vips_image_new_from_memory_copy(
+        pixels.constData(), std::size_t(pixels.size()), width, height, stored.bands(), VIPS_FORMAT_UCHAR);
+    if (!copy)
+        throw vips::VError();
+    VImage computed(copy);
+    computed.set(VIPS_META_ORIENTATION, orientation);
+    const VImage upright = computed.autorot();
+    width = upright.width();
+    height = upright.height();
+    return VipsSerial::pixels(upright);
+}
+
+// The thumbnail with its file decoded: by the thread's companion at normal priority when the loader
+// decodes through a sink of its own, which would start libvips workers from this lowered thread.
+VImage decoded(const VImage& thumbnail, const char* loader, const QByteArray& name)
+{
+    if (VipsSerial::loadsThroughSink(loader, name))
+        UnloweredCompanion::run([&] { VipsSerial::decodeSources(thumbnail); });
+    return thumbnail;
 }
 
 // 8-bit sRGB with three or four bands, copied into a QImage of its own.
 QImage toQImage(VImage image)
 {
+    const int orientation = storedOrientation(image);
     if (vips_image_get_typeof(image.get_image(), VIPS_META_ICC_NAME)) {
         // A profile that does not parse leaves the values as they are, as an untagged image would.
         try {
@@ -40,19 +90,17 @@ QImage toQImage(VImage image)
     if (image.bands() < 3)
         image = image.extract_band(0).bandjoin({ image.extract_band(0), image.extract_band(0) });
     const int bands = image.bands();
-    size_t size = 0;
-    void* memory = image.write_to_memory(&size);
-    const int width = image.width();
-    const int height = image.height();
+    int width = 0;
+    int height = 0;
+    const QByteArray pixels = uprightPixels(image, orientation, width, height);
     QImage result(width, height, bands == 4 ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    if (!result.isNull() && size >= size_t(width) * height * bands) {
-        const auto* source = static_cast<const uchar*>(memory);
+    if (!result.isNull() && size_t(pixels.size()) >= size_t(width) * height * bands) {
+        const auto* source = reinterpret_cast<const uchar*>(pixels.constData());
         for (int y = 0; y < height; ++y)
             std::memcpy(result.scanLine(y), source + size_t(y) * width * bands, size_t(width) * bands);
     } else {
         result = QImage();
     }
-    g_free(memory);
     return result;
 }
 
@@ -87,12 +135,14 @@ QImage fromFile(const QString& path, int maxPixel)
         if (std::strncmp(loader, "VipsForeignLoadHeif", 19) == 0) {
             const VImage primary
                 = VImage::heifload(name.constData(), VImage::option()->set("thumbnail", false));
-            return toQImage(fitted(primary, maxPixel));
+            return toQImage(decoded(fitted(primary, maxPixel), loader, name));
         }
-        return toQImage(VImage::thumbnail(name.constData(), maxPixel,
-            VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN)));
+        return toQImage(
+            decoded(VImage::thumbnail(name.constData(), maxPixel, boxed(maxPixel)), loader, name));
     } catch (const vips::VError&) {
         vips_error_clear();
+        return {};
+    } catch (const std::bad_alloc&) {
         return {};
     }
 }
