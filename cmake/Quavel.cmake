@@ -1,8 +1,11 @@
 # Helpers shared by every subsystem.
 include(GoogleTest)
 
-# quavel_library(<target> [UI] DEPS <libs...>)
-# One static library per folder; sources are every .cpp/.h in the folder (and its non-view subfolders).
+# quavel_library(<target> DEPS <libs...> [PRIVATE_DEPS <libs...>] [DIRS <subfolders...>])
+# One static library per folder; sources are every .cpp/.h in the folder (and the DIRS subfolders).
+# DEPS are what the library's headers include (linked PUBLIC, so a user of the headers compiles);
+# PRIVATE_DEPS are what only its sources use. A static library still passes the private ones on to the
+# link of the programs that use it, but not their include folders or definitions.
 function(quavel_library target)
     cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;DIRS" ${ARGN})
     set(globs "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
