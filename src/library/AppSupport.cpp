@@ -110,9 +110,8 @@ void removeRiderProgrammeFiles()
 void registerTemporaryFiles()
 {
     for (const QString& own : { folder(), riderFoldersFolder(), ordersFolder() }) {
-        TemporarySweep::add({ own, &TemporarySweep::isTemporaryName });
-        TemporarySweep::add({ own, &TemporarySweep::isAtomicFileTemporary });
         TemporarySweep::add({ own, &UnnamedFile::isTemporaryName });
+        TemporarySweep::add({ own, &TemporarySweep::isAtomicFileTemporary });
     }
     const QString config = QFileInfo(UserDefaults::standardPath()).absolutePath();
     TemporarySweep::add({ config, &TemporarySweep::isTemporaryName });

@@ -24,8 +24,9 @@ void removeRiderProgrammeFiles();
 const QStringList& programmeFileNames();
 
 // Lets the start-up sweep remove what killed saves and copies left in the application's own folders:
-// AtomicFile's temporary siblings and UnnamedFile's hidden partial files in the application-support
-// folder and its sub-folders, and AtomicFile's siblings beside the user defaults.
+// the hidden files of UnnamedFile (today's and earlier) and the siblings of earlier saves in the
+// application-support folder and its sub-folders, today's hidden files and the earlier saves' siblings
+// beside the user defaults.
 void registerTemporaryFiles();
 
 } // namespace quavel::AppSupport

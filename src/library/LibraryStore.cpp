@@ -12,7 +12,6 @@
 #include <QFileInfo>
 
 #include <limits>
-#include <sys/stat.h>
 
 namespace quavel {
 
@@ -21,14 +20,6 @@ namespace {
 QDateTime now()
 {
     return QDateTime::currentDateTimeUtc();
-}
-
-bool pathExists(const QString& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(NativeName::encode(path).constData(), &st) == 0;
 }
 
 } // namespace
@@ -67,7 +58,7 @@ void LibraryStore::load()
     }
     if (!loaded) {
         m_snapshot = LibrarySnapshot::empty();
-        m_librarySetAsidePending = pathExists(m_fileURL);
+        m_libraryFile.markUnreadable();
     }
 
     bool stateLoaded = false;
@@ -79,20 +70,12 @@ void LibraryStore::load()
     }
     if (!stateLoaded) {
         m_uiState = PersistedUIState {};
-        m_uiStateSetAsidePending = pathExists(m_uiStateURL);
+        m_uiStateFile.markUnreadable();
     }
 
     const auto raw = m_defaults.string(m_appearanceKey);
     m_appearance = raw ? Appearance::fromRawValue(*raw).value_or(AppearancePreference::system)
                        : AppearancePreference::system;
-}
-
-void LibraryStore::setAsideIfNeeded(bool& pending, const QString& path)
-{
-    if (!pending)
-        return;
-    if (!pathExists(path) || AtomicFile::setAside(path))
-        pending = false;
 }
 
 void LibraryStore::writeUIState()
@@ -101,8 +84,7 @@ void LibraryStore::writeUIState()
     try {
         const QByteArray bytes = QuavelJSON::encode(m_uiState.toJson());
         QDir().mkpath(QFileInfo(m_uiStateURL).absolutePath());
-        setAsideIfNeeded(m_uiStateSetAsidePending, m_uiStateURL);
-        if (!m_uiStateSetAsidePending) // never overwrite a file we could not move aside
+        if (m_uiStateFile.mayWrite())
             AtomicFile::tryWrite(m_uiStateURL, bytes);
     } catch (const Error&) { }
 }
@@ -121,11 +103,8 @@ void LibraryStore::persist(bool notify, const std::optional<QUuid>& dirtying)
     // A failed encode or write leaves the file as it was; memory keeps the edit for the next save.
     try {
         const QByteArray bytes = m_snapshot.encoded();
-        if (QDir().mkpath(QFileInfo(m_fileURL).absolutePath())) {
-            setAsideIfNeeded(m_librarySetAsidePending, m_fileURL);
-            if (!m_librarySetAsidePending)
-                AtomicFile::tryWrite(m_fileURL, bytes);
-        }
+        if (QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) && m_libraryFile.mayWrite())
+            AtomicFile::tryWrite(m_fileURL, bytes);
     } catch (const Error&) { }
 
     // Observers hear of the change once it is on disk, so a slot that edits again sees a settled store.

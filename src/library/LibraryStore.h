@@ -4,6 +4,7 @@
 #include "library/LibrarySnapshot.h"
 #include "library/PersistedUIState.h"
 #include "library/QuavelTransferPackage.h"
+#include "platform/SetAside.h"
 
 #include <QObject>
 #include <QString>
@@ -88,7 +89,6 @@ private:
     void mergeImported(const QuavelTransferPackage& package);
     void setApplyingRemote(bool value);
     qsizetype spreadsheetIndex(const QUuid& id) const;
-    void setAsideIfNeeded(bool& pending, const QString& path);
 
     LibrarySnapshot m_snapshot;
     AppearancePreference m_appearance = AppearancePreference::system;
@@ -101,8 +101,8 @@ private:
     const QString m_appearanceKey = QStringLiteral("quavel.appearance");
     bool m_isApplyingRemote = false;
     // An existing file that did not decode is moved aside before the first write replaces it.
-    bool m_librarySetAsidePending = false;
-    bool m_uiStateSetAsidePending = false;
+    SetAside m_libraryFile { m_fileURL };
+    SetAside m_uiStateFile { m_uiStateURL };
 };
 
 } // namespace quavel

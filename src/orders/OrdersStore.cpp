@@ -4,6 +4,7 @@
 #include "library/QuavelJSON.h"
 #include "orders/OrderLeftoverSweep.h"
 #include "orders/OrderListing.h"
+#include "orders/OrderListingCache.h"
 #include "orders/OrderPaths.h"
 #include "orders/OrdersFile.h"
 #include "platform/AtomicFile.h"
@@ -20,8 +21,6 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QTimer>
-
-#include <sys/stat.h>
 
 namespace quavel {
 
@@ -44,13 +43,9 @@ const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& 
     return nullptr;
 }
 
-bool exists(const QString& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(NativeName::encode(path).constData(), &st) == 0;
-}
+// The entries kept of the listings of orders shown before (the shown order's are kept whatever their
+// number), so that going back to an order lists it as cheaply as listing it again.
+constexpr qsizetype kKeptListings = 20000;
 
 } // namespace
 
@@ -61,6 +56,7 @@ OrdersStore::OrdersStore(QObject* parent)
 OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     : QObject(parent)
     , m_fileURL(folder + QStringLiteral("/settings.json"))
+    , m_listings(std::make_unique<OrderListingCache>())
     , m_watcher(new FolderWatcher(this))
     , m_watchDebounce(new QTimer(this))
     , m_rootWatcher(new FolderWatcher(this))
@@ -96,13 +92,13 @@ void OrdersStore::load()
     const auto bytes = AtomicFile::read(m_fileURL);
     if (!bytes) {
         // A settings file that exists but cannot be read is kept from the next save too.
-        m_setAsidePending = exists(m_fileURL);
+        m_file.markUnreadable();
         return;
     }
     try {
         apply(OrdersFile::decode(*bytes));
     } catch (const QuavelJSON::DecodingError&) {
-        m_setAsidePending = true;
+        m_file.markUnreadable();
     }
 }
 
@@ -160,13 +156,8 @@ OrdersFile OrdersStore::makeFile() const
 
 void OrdersStore::persist()
 {
-    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()))
+    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) || !m_file.mayWrite())
         return;
-    if (m_setAsidePending) {
-        if (exists(m_fileURL) && !AtomicFile::setAside(m_fileURL))
-            return; // never replace a file that could not be moved out of the way
-        m_setAsidePending = false;
-    }
     try {
         AtomicFile::tryWrite(m_fileURL, makeFile().encode());
     } catch (const Error&) {
@@ -240,7 +231,7 @@ void OrdersStore::reload()
     watchRoot(*root);
     QList<OrderFolder> listed;
     try {
-        listed = OrderListing::directories(*root);
+        listed = m_listings->contents(*root, true, false).folders;
     } catch (const Error& e) {
         // The watchers of the shown order keep running until the next listing of its sections.
         setFolders({});
@@ -271,10 +262,11 @@ void OrdersStore::loadSections()
         return;
     }
     const OrderFolder order = *folder;
+    const quint64 listingStart = m_listings->mark();
     // One listing of the order folder gives its sub-folders and its loose media.
     OrderListing::Contents listed;
     try {
-        listed = OrderListing::contents(order.url);
+        listed = m_listings->contents(order.url);
     } catch (const Error& e) {
         setSections({});
         setErrorMessage(e.message());
@@ -290,25 +282,20 @@ void OrdersStore::loadSections()
     for (const OrderFolder& sub : std::as_const(listed.folders)) {
         OrderListing::Contents section;
         try {
-            section = OrderListing::contents(sub.url, false, true);
+            section = m_listings->contents(sub.url, false, true);
         } catch (const Error&) {
             // A section that cannot be listed shows without files.
         }
         sections.append(OrderSection { sub.name, sub.url, section.media });
         photoFolders.append({ sub.url, section.leftovers, section.hasOriginals });
     }
+    // The listings of orders shown before go, the least recent first, past kKeptListings entries.
+    m_listings->trim(kKeptListings, listingStart);
     m_leftoverSweep->sweep(photoFolders);
+    // A section listed as it was gives the very list shown: comparing it costs nothing.
     setSections(sections);
     setErrorMessage(std::nullopt);
-
-    QStringList folders { order.url };
-    QStringList files;
-    for (const OrderSection& s : m_sections) {
-        folders.append(s.url);
-        for (const OrderMedia& m : s.files)
-            files.append(m.url);
-    }
-    watchFolders(folders, files);
+    watchFolders(order.url, m_sections);
 }
 
 int OrdersStore::fileRevision(const QString& path) const

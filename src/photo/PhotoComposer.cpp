@@ -22,24 +22,6 @@ namespace {
 
 constexpr double writeQuality = 0.97;
 
-// The extension of the hidden sibling: the format's own.
-QString siblingExtension(ImageIO::Format format)
-{
-    switch (format) {
-    case ImageIO::Format::Png:
-        return QStringLiteral("png");
-    case ImageIO::Format::Tiff:
-        return QStringLiteral("tiff");
-    case ImageIO::Format::Heif:
-        return QStringLiteral("heic");
-    case ImageIO::Format::WebP:
-        return QStringLiteral("webp");
-    case ImageIO::Format::Jpeg:
-        break;
-    }
-    return QStringLiteral("jpg");
-}
-
 } // namespace
 
 std::optional<FloatImage> loadFullOrientedImage(const QString& path)
@@ -193,7 +175,7 @@ void write(const FloatImage& image, const QString& path)
     if (CameraRaw::isCameraRaw(path))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
     const ImageIO::Format format = ImageIO::formatForPath(path);
-    PhotoFiles::replace(path, siblingExtension(format), [&](int, const QString& openable) {
+    PhotoFiles::replace(path, [&](int, const QString& openable) {
         if (!ImageIO::encode(image, openable, format, writeQuality))
             writeFailed(path);
     });

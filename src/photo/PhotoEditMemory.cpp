@@ -6,6 +6,7 @@
 #include "photo/PhotoOriginals.h"
 #include "platform/AtomicFile.h"
 #include "platform/FrenchErrors.h"
+#include "platform/SetAside.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/TemporarySweep.h"
 
@@ -100,14 +101,16 @@ void save(const PhotoEditJournal& journal, const QString& photoPath)
     folder.refuseForeign();
     const QByteArray name = folder.journalName();
     // A journal that is there but cannot be read or decoded keeps its history aside; when it cannot be
-    // moved, it stays as it is and nothing is written.
+    // moved, it stays as it is, nothing is written and the edit fails.
+    SetAside journalFile(folder.fd(), NativeName::decode(name));
     const Entry entry = folder.entry(name);
     if (entry == Entry::file || entry == Entry::emptyFile) {
         const std::optional<QByteArray> existing = journalBytes(folder);
-        if ((!existing || !decode(*existing))
-            && !AtomicFile::setAsideAt(folder.fd(), NativeName::decode(name)))
-            throw PhotoEditError(Kind::journalNotSetAside, folder.photoName());
+        if (!existing || !decode(*existing))
+            journalFile.markUnreadable();
     }
+    if (!journalFile.mayWrite())
+        throw PhotoEditError(Kind::journalNotSetAside, folder.photoName());
     // Temporaries left by killed writers (a living one holds its lock).
     TemporarySweep::sweepFolderAt(folder.fd(), &PhotoFiles::isOriginalsTemporary);
     QByteArray bytes;

@@ -10,13 +10,11 @@
 // The file steps of every photo rewrite and every original backup, so that a photo is never missing or
 // half written and a kept original is never truncated, whatever moment the process is killed at.
 //
-// A rewrite encodes into an unnamed file in the photo's folder (O_TMPFILE), flushes it, gives it a
-// hidden name ".<UUID>.<ext>" only just before the one rename(2) that replaces the photo; a file system
-// without unnamed files (USB sticks in exFAT, FAT or NTFS) gets the hidden name from the start. A backup
-// is copied into an UnnamedFile, flushed, and given its name without ever replacing one (linkat, else
-// renameat2 RENAME_NOREPLACE, else link + unlink, last exclusive creation). Hidden names are locked while
-// their writer lives (TemporarySweep), so sweeps only take those of killed writers. Every failure removes
-// what the step created.
+// Both write an UnnamedFile in the folder of the file they make (no name while written, or the hidden
+// locked name of a file system without unnamed files) and flush it before it has a name: a rewrite then
+// replaces the photo by one rename(2), a backup takes its name without ever replacing one. The new file
+// keeps the permission bits it copies where the file system can keep them (SafeCopy::copyMode). Every
+// failure removes what the step created.
 //
 // Thread-safe; every function throws FileError with the French description of the failure.
 namespace quavel::PhotoFiles {
@@ -26,12 +24,12 @@ namespace quavel::PhotoFiles {
 using Content = std::function<void(int fd, const QString& path)>;
 
 // Replaces the file at target with what content writes (into a new, empty file in target's folder).
-// The new file keeps the replaced photo's permission bits. ext is the extension of the hidden name (no
-// dot). An exception from content leaves the photo as it was.
-void replace(const QString& target, const QString& ext, const Content& content);
+// The new file keeps the replaced photo's permission bits. An exception from content leaves the photo
+// as it was.
+void replace(const QString& target, const Content& content);
 
 // The same with bytes already encoded.
-void replaceWithBytes(const QString& target, const QString& ext, const QByteArray& bytes);
+void replaceWithBytes(const QString& target, const QByteArray& bytes);
 
 // Replaces target (present or not) by a copy of source, with source's permission bits and times.
 void replaceWithCopy(const QString& target, const QString& source);
@@ -46,9 +44,9 @@ void copyNoReplace(const QString& source, const QString& target);
 // lands in that very folder, whatever links stand on the way to it.
 void copyNoReplace(const QString& source, int folderFd, const QString& name);
 
-// Whether a file name is one of the hidden temporary names above: "." + an upper-case UUID + "." + an
-// extension of letters and digits (at most eight: a longer one, as a photo's odd name may have, is
-// written "tmp", so the name never grows past 46 bytes). Nothing else is ever removed as a leftover.
+// The hidden names a photo rewrite leaves when killed: today's (TemporarySweep::temporaryName) and the
+// ".<UUID>.<ext>" ones of earlier versions ("." + an upper-case UUID + "." + an extension of lower-case
+// letters and digits). Nothing else is ever removed as a leftover.
 bool isTemporaryName(QStringView fileName);
 
 // The application's own temporary names among the entries of a photo folder: the hidden siblings of
@@ -56,26 +54,17 @@ bool isTemporaryName(QStringView fileName);
 // one test of what a sweep of a photo folder may remove.
 bool isPhotoFolderTemporary(QStringView fileName);
 
-// Removes leftovers of killed writes from folder: files of that pattern whose writer is gone (no write,
-// of this process or another, holds their lock). Returns how many were removed; never throws.
+// Removes leftovers of killed writes from folder: files of those patterns whose writer is gone (no
+// write, of this process or another, holds their lock). Returns how many were removed; never throws.
 int removeLeftovers(const QString& folder);
 
 // Registers a folder of photos with the start-up sweep (TemporarySweep): its hidden siblings, and the
 // temporaries of backups and journals in its ".quavel-originals" (never walked when it is a link).
 void addSweepRules(const QString& photoFolder);
 
-// The names of the temporaries ".quavel-originals" may hold: the short hidden name of the journal's
-// writer (TemporarySweep::temporaryName), the backup's hidden name (UnnamedFile), the hidden siblings
-// above, and the journal temporaries "<name>.edits.json.tmp-XXXXXX" earlier versions left.
+// The names of the temporaries ".quavel-originals" may hold: those of UnnamedFile (backups and journals,
+// today's and earlier), the photo rewrites' above, and the journal temporaries
+// "<name>.edits.json.tmp-XXXXXX" earlier versions left.
 bool isOriginalsTemporary(QStringView name);
-
-// For tests: makes the functions behave as on a file system lacking these features (process-wide).
-struct Fallbacks
-{
-    bool noTmpFile = false;
-    bool noRenameNoReplace = false;
-    bool noHardLinks = false;
-};
-void setFallbacksForTesting(const Fallbacks& fallbacks);
 
 } // namespace quavel::PhotoFiles

@@ -4,14 +4,14 @@
 #include "platform/FrenchErrors.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/RegularFile.h"
-#include "platform/files/TemporarySweep.h"
+#include "platform/files/SafeCopy.h"
+#include "platform/files/UnnamedFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,24 +23,6 @@ namespace {
 [[noreturn]] void fail(int e)
 {
     throw FileError(e, frenchDescription(e));
-}
-
-// The process's file-creation mask, read without changing it (umask(2) can only be read by setting it,
-// which would race with other threads creating files).
-mode_t currentUmask()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok)
-                    return mode_t(mask & 0777);
-            }
-        }
-    }
-    return 022;
 }
 
 // Opens the folder a path names (following a link there, as the path would).
@@ -69,37 +51,6 @@ private:
     int m_fd;
 };
 
-// The temporary sibling, created and locked (TemporarySweep) so that a sweep can tell a living
-// writer's file from one left by a killed process.
-int createTemporary(int folderFd, QByteArray& name)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = TemporarySweep::temporaryName();
-        const int fd = ::openat(
-            folderFd, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            fail(errno);
-        }
-        if (TemporarySweep::lockCreated(fd))
-            return fd;
-        ::close(fd);
-    }
-    fail(EEXIST);
-}
-
-// Hard links refused by the file system, or by the file (EPERM: immutable, or a protected link).
-bool linksRefused(int e)
-{
-    return e == EPERM || e == EOPNOTSUPP || e == ENOSYS || e == EMLINK || e == EXDEV;
-}
-
-bool noReplaceUnsupported(int e)
-{
-    return e == EINVAL || e == ENOSYS || e == EOPNOTSUPP;
-}
-
 // `name` cut to at most `room` bytes, never inside a UTF-8 sequence.
 QByteArray cutTo(const QByteArray& name, qsizetype room)
 {
@@ -125,45 +76,20 @@ void write(const QString& path, const QByteArray& bytes)
 
 void writeAt(int folderFd, const QString& name, const QByteArray& bytes)
 {
-    const QByteArray target = NativeName::encode(name);
-    QByteArray temporary;
-    const int fd = createTemporary(folderFd, temporary);
-    const auto abandon = [&](int e) {
-        ::unlinkat(folderFd, temporary.constData(), 0);
-        ::close(fd);
+    // A new file has what open(2) would give it (0666 less the umask); a replaced one keeps its bits.
+    UnnamedFile file;
+    if (const int e = file.openAt(folderFd, 0666))
         fail(e);
-    };
-
-    // Keep the permissions of the file being replaced; a new file gets what open(2) would give it
-    // (0666 less the umask), not the temporary's 0600.
     struct stat st
     {
     };
-    const mode_t mode = (::fstatat(folderFd, target.constData(), &st, 0) == 0 && S_ISREG(st.st_mode))
-        ? (st.st_mode & 07777)
-        : (0666 & ~currentUmask());
-    ::fchmod(fd, mode);
-
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            abandon(errno);
-        }
-        data += n;
-        left -= n;
-    }
-    if (::fsync(fd) != 0)
-        abandon(errno);
-    // Renamed while still open and locked; fsync has reported any write-back error, so closing after
-    // the rename cannot lose the content.
-    if (::renameat(folderFd, temporary.constData(), folderFd, target.constData()) != 0)
-        abandon(errno);
-    ::close(fd);
-    ::fsync(folderFd);
+    if (::fstatat(folderFd, NativeName::encode(name).constData(), &st, 0) == 0 && S_ISREG(st.st_mode))
+        if (const int e = SafeCopy::copyMode(file.fd(), st.st_mode))
+            fail(e);
+    if (const int e = SafeCopy::writeAll(file.fd(), bytes.constData(), size_t(bytes.size())))
+        fail(e);
+    if (const int e = file.replace(name, UnnamedFile::Sync::now))
+        fail(e);
 }
 
 bool tryWrite(const QString& path, const QByteArray& bytes) noexcept
@@ -204,46 +130,16 @@ std::optional<QString> setAsideAt(int folderFd, const QString& name, const QDate
         return std::nullopt;
     const QByteArray stamp
         = ".unreadable-" + now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")).toLatin1();
-    bool links = true;
-    bool noReplace = true;
+    // A name already taken (an earlier set-aside copy of the same second, or any file of that name) is
+    // never replaced: the next one is tried.
     for (int n = 1; n <= 1000; ++n) {
         const QByteArray suffix = n == 1 ? stamp : stamp + '-' + QByteArray::number(n);
         const QByteArray target = cutTo(source, nameMax - suffix.size()) + suffix;
-        // A new link, then the old name goes: a name already taken (an earlier set-aside copy of the
-        // same second, or any file of that name) is never replaced.
-        if (links) {
-            if (::linkat(folderFd, source.constData(), folderFd, target.constData(), 0) == 0) {
-                if (::unlinkat(folderFd, source.constData(), 0) != 0) {
-                    ::unlinkat(folderFd, target.constData(), 0);
-                    return std::nullopt;
-                }
-                return NativeName::decode(target);
-            }
-            if (errno == EEXIST)
-                continue;
-            if (!linksRefused(errno))
-                return std::nullopt;
-            links = false;
-        }
-        if (noReplace) {
-            if (::renameat2(folderFd, source.constData(), folderFd, target.constData(), RENAME_NOREPLACE)
-                == 0)
-                return NativeName::decode(target);
-            if (errno == EEXIST)
-                continue;
-            if (!noReplaceUnsupported(errno))
-                return std::nullopt;
-            noReplace = false;
-        }
-        // Neither links nor an exclusive rename (some FUSE file systems): a checked rename.
-        struct stat taken
-        {
-        };
-        if (::fstatat(folderFd, target.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
-            continue;
-        if (::renameat(folderFd, source.constData(), folderFd, target.constData()) == 0)
+        const int e = UnnamedFile::renameNoReplace(folderFd, source, target);
+        if (e == 0)
             return NativeName::decode(target);
-        return std::nullopt;
+        if (e != EEXIST)
+            return std::nullopt;
     }
     return std::nullopt;
 }

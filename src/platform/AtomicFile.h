@@ -8,11 +8,11 @@
 
 namespace quavel::AtomicFile {
 
-// Writes the whole file through a temporary sibling (TemporarySweep::temporaryName(), the same short
-// hidden name whatever the file's own, locked while written; one left by a killed process is removed by
-// the sweeps): write, fsync, rename over the target, fsync the folder. A reader sees either the old or
-// the new content, never a half-written file. Throws FileError (French message) on failure; the target
-// is then left as it was.
+// Writes the whole file as an UnnamedFile in its folder (no name while written, or the short hidden
+// name of a file system without unnamed files, whatever the file's own), flushed, then renamed over the
+// target, the folder flushed last. A reader sees either the old or the new content, never a half-written
+// file. The new file keeps the replaced one's permission bits, or has what open(2) gives a new file.
+// Throws FileError (French message) on failure; the target is then left as it was.
 void write(const QString& path, const QByteArray& bytes);
 
 // The same for the file `name` of a folder already open (folderFd, kept open by the caller): the
@@ -28,9 +28,10 @@ std::optional<QByteArray> read(const QString& path);
 
 // Moves an existing file that could not be decoded out of the way as "<name>.unreadable-<UTC time>"
 // ("-2", "-3"… after it when that is taken), so that the next save never overwrites something the user
-// had. The move never replaces anything. A name too long for the file system with that suffix is cut
-// (at a character boundary) so that the whole fits in 255 bytes. Returns the new path, or absent when
-// there was nothing to move or it could not be moved.
+// had (SetAside is the rule that calls it). The move never replaces anything
+// (UnnamedFile::renameNoReplace). A name too long for the file system with that suffix is cut (at a
+// character boundary) so that the whole fits in 255 bytes. Returns the new path, or absent when there
+// was nothing to move or it could not be moved.
 std::optional<QString> setAside(const QString& path, const QDateTime& now = QDateTime::currentDateTimeUtc());
 
 // The same for the entry `name` of a folder already open, the entry itself (never what a link there

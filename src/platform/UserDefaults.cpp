@@ -10,7 +10,6 @@
 
 #include <memory>
 #include <mutex>
-#include <sys/stat.h>
 
 namespace quavel {
 
@@ -50,12 +49,6 @@ std::mutex& standardMutex()
     return mutex;
 }
 
-bool pathExists(const QString& path)
-{
-    struct stat st {};
-    return ::lstat(NativeName::encode(path).constData(), &st) == 0;
-}
-
 } // namespace
 
 UserDefaults::UserDefaults(QString path)
@@ -91,7 +84,7 @@ void UserDefaults::load()
     auto bytes = AtomicFile::read(m_path);
     if (!bytes) {
         // A file that exists but cannot be read is kept as well: the first write sets it aside.
-        m_unreadable = pathExists(m_path);
+        m_file.markUnreadable();
         return;
     }
     // Too deep a file is as unreadable as a malformed one: kept aside, never parsed (its values would be
@@ -103,7 +96,7 @@ void UserDefaults::load()
         m_values = std::move(parsed);
     } else {
         // Keep the file until the first write sets it aside.
-        m_unreadable = true;
+        m_file.markUnreadable();
     }
 }
 
@@ -248,12 +241,8 @@ bool UserDefaults::writeLocked()
 {
     if (!m_dirty)
         return true;
-    if (m_unreadable && !m_setAsideDone) {
-        // Never replace a file we could not read and could not move out of the way.
-        if (pathExists(m_path) && !AtomicFile::setAside(m_path))
-            return false;
-        m_setAsideDone = true;
-    }
+    if (!m_file.mayWrite())
+        return false;
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     const std::string text
         = m_values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);

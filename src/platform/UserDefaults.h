@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SetAside.h"
+
 #include <QByteArray>
 #include <QMutex>
 #include <QString>
@@ -58,8 +60,8 @@ private:
     mutable QMutex m_mutex;
     nlohmann::json m_values = nlohmann::json::object();
     bool m_dirty = false;
-    bool m_setAsideDone = false;
-    bool m_unreadable = false;
+    // A file that did not read goes aside before the first write replaces it.
+    SetAside m_file { m_path };
 };
 
 } // namespace quavel

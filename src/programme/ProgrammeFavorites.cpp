@@ -3,9 +3,11 @@
 #include "library/AppSupport.h"
 #include "library/QuavelJSON.h"
 #include "platform/AtomicFile.h"
+#include "platform/SetAside.h"
 
-#include <QFileInfo>
 #include <QSet>
+
+#include <optional>
 
 namespace quavel::ProgrammeFavorites {
 
@@ -27,6 +29,19 @@ FavoritesFile decode(const QByteArray& bytes)
     for (const QuavelJSON::Json& item : QuavelJSON::readArray(json, "items"))
         file.items.append(ProgrammeFavorite::fromJson(item));
     return file;
+}
+
+// The file as it stands, when it reads and decodes.
+std::optional<FavoritesFile> readFile(const QString& path)
+{
+    const std::optional<QByteArray> bytes = AtomicFile::read(path);
+    if (!bytes)
+        return std::nullopt;
+    try {
+        return decode(*bytes);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 // Built-ins whose address the list lacks go to its end, in built-in order.
@@ -54,24 +69,10 @@ QString filePath()
 
 QList<ProgrammeFavorite> load()
 {
-    const QString path = filePath();
-    const std::optional<QByteArray> bytes = AtomicFile::read(path);
-    std::optional<FavoritesFile> file;
-    if (bytes) {
-        try {
-            file = decode(*bytes);
-        } catch (const std::exception&) {
-            // Undecodable: handled as a broken file below.
-        }
-    }
-
+    const std::optional<FavoritesFile> file = readFile(filePath());
     if (!file) {
         const QList<ProgrammeFavorite>& builtIn = ProgrammeFavorite::builtIn();
-        // A file that exists but does not read is the user's: move it aside before writing over its
-        // name, and write nothing if it cannot be moved.
-        const bool present = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-        if (!present || AtomicFile::setAside(path))
-            save(builtIn);
+        save(builtIn);
         return builtIn;
     }
 
@@ -84,11 +85,19 @@ QList<ProgrammeFavorite> load()
 
 void save(const QList<ProgrammeFavorite>& items)
 {
+    // The list is held by its callers, not here: each save looks at the file it would replace. One that
+    // exists but does not read is the user's, moved aside first and never written over while it cannot be.
+    const QString path = filePath();
+    SetAside file(path);
+    if (!readFile(path))
+        file.markUnreadable();
+    if (!file.mayWrite())
+        return;
     QuavelJSON::Json list = QuavelJSON::Json::array();
     for (const ProgrammeFavorite& item : items)
         list.push_back(item.toJson());
     const QuavelJSON::Json json { { "items", std::move(list) }, { "seedVersion", seedVersion } };
-    AtomicFile::tryWrite(filePath(), QuavelJSON::encode(json));
+    AtomicFile::tryWrite(path, QuavelJSON::encode(json));
 }
 
 } // namespace quavel::ProgrammeFavorites

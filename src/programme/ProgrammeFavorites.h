@@ -19,7 +19,8 @@ QString filePath();
 // lacks, once.
 QList<ProgrammeFavorite> load();
 
-// Writes the list atomically; a failure is silent and leaves the previous file as it was.
+// Writes the list atomically; a failure is silent and leaves the previous file as it was. A file there
+// that cannot be read or decoded is first set aside, and is never written over while it cannot be.
 void save(const QList<ProgrammeFavorite>& items);
 
 } // namespace quavel::ProgrammeFavorites

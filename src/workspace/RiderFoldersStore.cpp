@@ -80,18 +80,13 @@ void RiderFoldersStore::load()
         } catch (const DecodingError&) { }
     }
     if (!loaded)
-        m_setAsidePending = OrganizerFiles::exists(m_fileURL);
+        m_file.markUnreadable();
 }
 
 void RiderFoldersStore::persist()
 {
-    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()))
+    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) || !m_file.mayWrite())
         return;
-    if (m_setAsidePending) {
-        if (OrganizerFiles::exists(m_fileURL) && !AtomicFile::setAside(m_fileURL))
-            return; // never replace a file that could not be moved out of the way
-        m_setAsidePending = false;
-    }
     Json o = Json::object();
     if (m_programmeName)
         o["programmeName"] = fromString(*m_programmeName);

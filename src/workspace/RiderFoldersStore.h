@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SetAside.h"
 #include "programme/ImportedPerson.h"
 #include "programme/ProgrammeDocument.h"
 #include "workspace/ProgrammeLoader.h"
@@ -90,10 +91,10 @@ private:
     std::optional<QString> m_destinationName;
     std::optional<QByteArray> m_destinationBookmark;
     QString m_fileURL;
+    // "settings.json" existed but did not read: moved aside before the first save replaces it.
+    SetAside m_file { m_fileURL };
     QStringList m_accessedPaths;
     QSet<QString> m_accessedPathSet;
-    // "settings.json" existed but did not read: moved aside before the first save replaces it.
-    bool m_setAsidePending = false;
     bool m_loadPending = false;
 };
 

@@ -124,7 +124,7 @@ void WorkspaceStore::load()
         m_lastDestinationName = file->lastDestinationName;
         m_actionHistory = file->actionHistory;
     } else {
-        m_setAsidePending = OrganizerFiles::exists(m_fileURL);
+        m_file.markUnreadable();
     }
 
     // No remembered destination yet: the last one met among the spreadsheets (identifier order).
@@ -141,13 +141,8 @@ void WorkspaceStore::load()
 
 void WorkspaceStore::persist()
 {
-    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()))
+    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) || !m_file.mayWrite())
         return;
-    if (m_setAsidePending) {
-        if (OrganizerFiles::exists(m_fileURL) && !AtomicFile::setAside(m_fileURL))
-            return; // never replace a file that could not be moved out of the way
-        m_setAsidePending = false;
-    }
     WorkspaceFile file { m_settings, m_programmeName, m_lastDestinationBookmark, m_lastDestinationName,
         m_actionHistory };
     AtomicFile::tryWrite(m_fileURL, encode(file.toJson()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SetAside.h"
 #include "programme/ImportedPerson.h"
 #include "programme/ProgrammeDocument.h"
 #include "workspace/OrganizerHistoryEntry.h"
@@ -134,10 +135,10 @@ private:
     std::optional<QByteArray> m_lastDestinationBookmark;
     std::optional<QString> m_lastDestinationName;
     QString m_fileURL;
+    // "workspace.json" existed but did not read: moved aside before the first save replaces it.
+    SetAside m_file { m_fileURL };
     QStringList m_accessedPaths;
     QSet<QString> m_accessedPathSet;
-    // "workspace.json" existed but did not read: moved aside before the first save replaces it.
-    bool m_setAsidePending = false;
     bool m_loadPending = false;
 };
 

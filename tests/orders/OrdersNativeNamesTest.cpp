@@ -8,6 +8,7 @@
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoOriginals.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/UnnamedFile.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ImageIO.h"
 
@@ -104,9 +105,9 @@ protected:
     void SetUp() override
     {
         if (GetParam().withoutUnnamedFiles)
-            PhotoFiles::setFallbacksForTesting({ true, true, true });
+            UnnamedFile::startFromForTesting(UnnamedFile::Method::placeholderRename);
     }
-    void TearDown() override { PhotoFiles::setFallbacksForTesting({}); }
+    void TearDown() override { UnnamedFile::startFromForTesting(UnnamedFile::Method::unnamedLink); }
 
     OrdersFixture f;
 };

@@ -22,6 +22,14 @@ namespace {
 
 constexpr int kPhotos = 5000;
 constexpr qint64 kFrameBudgetMs = 50;
+// The budget is the application's build's: under the sanitizers (a debug build with every memory access
+// checked) a frame costs several times as much, and that run is there for memory faults while the cells
+// come and go, not for speed.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kFrameBudgetApplies = false;
+#else
+constexpr bool kFrameBudgetApplies = true;
+#endif
 
 constexpr int kFramesPerLayout = 160;
 
@@ -135,13 +143,18 @@ TEST(OrdersScroll, FiveThousandPhotosScrollSmoothlyInEveryLayout)
         ASSERT_GT(bar->maximum(), 100000);
         const Frames frames = scroll(*viewport, *bar);
         EXPECT_GE(frames.count, kFramesPerLayout);
-        EXPECT_LE(frames.worst, kFrameBudgetMs);
+        if (kFrameBudgetApplies) {
+            EXPECT_LE(frames.worst, kFrameBudgetMs);
+        }
         EXPECT_LT(layer->cellCount(), 120) << "cells are made for what is on screen only";
         // Thumbnails were made along the way (at the rests), not only for the last screen; how many
         // depends on how fast the worker runs on this machine.
         EXPECT_GT(MediaThumbnailer::cache().count(), layer->cellCount());
         bar->setValue(bar->minimum());
-        EXPECT_LE(longestTurn(300), kFrameBudgetMs);
+        const double turn = longestTurn(300);
+        if (kFrameBudgetApplies) {
+            EXPECT_LE(turn, kFrameBudgetMs);
+        }
         ASSERT_TRUE(f.waitForThumbnails(20000));
         for (OrderMediaCell* cell : layer->boundCells())
             EXPECT_FALSE(cell->image().isNull());

@@ -10,6 +10,7 @@
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/imaging/ImageIO.h"
+#include "platform/imaging/JobPool.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -76,11 +77,15 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return future.isFinished(); }, 20000));
     }
 
-    // Every write of the photo asked for so far has run, and its outcome has reached the model (the
-    // outcome is posted to the GUI thread just after the write ends: the loop turns a while).
+    // Every write of the photo asked for so far has run, and its outcome has reached the model. The queue
+    // gives the photo's turn to the next write before the pool thread that ran one reports its outcome,
+    // so a thread held up by a busy machine reports it after waitFor returns: wait for the editor's pool
+    // too (bounded), then turn the loop a while for what the outcome starts.
     void settle(const QString& path)
     {
         PhotoWriteQueue::shared().waitFor(path);
+        EXPECT_TRUE(JobPool::interactive().threadPool().waitForDone(30000))
+            << "the editor's work never ended";
         const QDeadlineTimer deadline(150);
         while (!deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

@@ -9,61 +9,23 @@
 
 #include "CropEditorFixture.h"
 #include "PhotoFixtures.h"
+#include "common/Immutable.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 namespace quavel {
 namespace {
 
+using test::Immutable;
 using test::TempFolder;
 
 QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
-
-// The file system's immutable flag on a file or folder (nobody, root included, may then rename, link,
-// write or delete it, nor add to a folder); cleared again when the object goes.
-class Immutable
-{
-public:
-    explicit Immutable(const QString& path)
-        : m_path(QFile::encodeName(path))
-    {
-        m_set = change(true);
-    }
-    ~Immutable()
-    {
-        if (m_set)
-            change(false);
-    }
-    bool isSet() const { return m_set; }
-
-private:
-    bool change(bool on) const
-    {
-        const int fd = ::open(m_path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        ::close(fd);
-        return ok;
-    }
-
-    QByteArray m_path;
-    bool m_set = false;
-};
 
 PhotoRetouchSettings brighter()
 {

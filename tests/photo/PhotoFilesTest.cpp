@@ -5,6 +5,7 @@
 #include "common/TestSupport.h"
 #include "platform/Error.h"
 #include "platform/files/TemporarySweep.h"
+#include "platform/files/UnnamedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,16 +26,17 @@ using test::TempFolder;
 struct FallbackCase
 {
     const char* name;
-    PhotoFiles::Fallbacks fallbacks;
+    // The first way of naming a new file the file system is taken to have.
+    UnnamedFile::Method first;
 };
 
 // Every combination a real file system shows: ext4 and tmpfs have everything; exFAT, FAT and NTFS
 // through FUSE lack unnamed files and renameat2, FAT has no hard links either.
 const FallbackCase fallbackCases[] = {
-    { "all_features", {} },
-    { "no_tmpfile", { true, false, false } },
-    { "no_renameat2", { false, true, false } },
-    { "no_links", { true, true, true } },
+    { "all_features", UnnamedFile::Method::unnamedLink },
+    { "no_tmpfile", UnnamedFile::Method::noReplaceRename },
+    { "no_renameat2", UnnamedFile::Method::linkThenUnlink },
+    { "no_links", UnnamedFile::Method::placeholderRename },
 };
 
 QStringList entries(const QString& folder)
@@ -82,8 +84,8 @@ int errnoOf(const std::function<void()>& step)
 class PhotoFilesOnEveryFileSystem : public testing::TestWithParam<FallbackCase>
 {
 protected:
-    void SetUp() override { PhotoFiles::setFallbacksForTesting(GetParam().fallbacks); }
-    void TearDown() override { PhotoFiles::setFallbacksForTesting({}); }
+    void SetUp() override { UnnamedFile::startFromForTesting(GetParam().first); }
+    void TearDown() override { UnnamedFile::startFromForTesting(UnnamedFile::Method::unnamedLink); }
     TempFolder m_folder;
 };
 
@@ -91,13 +93,13 @@ TEST_P(PhotoFilesOnEveryFileSystem, ReplaceKeepsNameAndModeAndLeavesNothing)
 {
     const QString photo = m_folder.write("IMG_1.JPG", "old photo");
     ::chmod(QFile::encodeName(photo).constData(), 0640);
-    PhotoFiles::replaceWithBytes(photo, "jpg", "new photo bytes");
+    PhotoFiles::replaceWithBytes(photo, "new photo bytes");
     EXPECT_EQ(test::readFile(photo), "new photo bytes");
     EXPECT_EQ(modeOf(photo), 0640u);
     EXPECT_EQ(entries(m_folder.path()), QStringList { "IMG_1.JPG" });
 
     // A writer that only takes a file name reaches the new file through the path it is given.
-    PhotoFiles::replace(photo, "jpg", [](int, const QString& path) {
+    PhotoFiles::replace(photo, [](int, const QString& path) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
         file.write("written by name");
@@ -106,7 +108,7 @@ TEST_P(PhotoFilesOnEveryFileSystem, ReplaceKeepsNameAndModeAndLeavesNothing)
     EXPECT_EQ(entries(m_folder.path()), QStringList { "IMG_1.JPG" });
 
     // A failing encoder leaves the photo as it was and no sibling.
-    EXPECT_THROW(PhotoFiles::replace(photo, "jpg",
+    EXPECT_THROW(PhotoFiles::replace(photo,
                      [](int fd, const QString&) {
                          ASSERT_EQ(::write(fd, "half", 4), 4);
                          throw Error("encoder failed");
@@ -117,8 +119,7 @@ TEST_P(PhotoFilesOnEveryFileSystem, ReplaceKeepsNameAndModeAndLeavesNothing)
 
     // A target that cannot be replaced (a folder under that name): the error, and the sibling gone.
     QDir(m_folder.path()).mkdir("folder.jpg");
-    EXPECT_EQ(
-        errnoOf([&] { PhotoFiles::replaceWithBytes(m_folder.file("folder.jpg"), "jpg", "x"); }), EISDIR);
+    EXPECT_EQ(errnoOf([&] { PhotoFiles::replaceWithBytes(m_folder.file("folder.jpg"), "x"); }), EISDIR);
     EXPECT_EQ(entries(m_folder.path()), (QStringList { "IMG_1.JPG", "folder.jpg" }));
 }
 
@@ -198,7 +199,7 @@ TEST(PhotoFilesNames, LeftoversOfAKilledWriteGoAtTheNextWriteAndNothingElse)
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     folder.write(".0f8fad5b-d9cb-469f-a165-70867728950e.jpg", "user's");
     const QString photo = folder.write("IMG_4.JPG", "photo");
-    PhotoFiles::replaceWithBytes(photo, "jpg", "rewritten");
+    PhotoFiles::replaceWithBytes(photo, "rewritten");
     ::close(fd);
     EXPECT_EQ(entries(folder.path()),
         (QStringList { ".0f8fad5b-d9cb-469f-a165-70867728950e.jpg",

@@ -1,10 +1,13 @@
 #include "platform/AtomicFile.h"
 #include "platform/Error.h"
+#include "platform/files/UnnamedFile.h"
 
+#include "common/Immutable.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -209,3 +212,48 @@ TEST(AtomicFile, setAsideCutsALongNameToFitAndNeverReplaces)
             EXPECT_EQ(dir.read(names[i]), "unreadable " + QByteArray::number(i));
     }
 }
+
+namespace {
+
+class SetAsideMethods : public ::testing::TestWithParam<UnnamedFile::Method>
+{
+protected:
+    SetAsideMethods() { UnnamedFile::startFromForTesting(GetParam()); }
+    ~SetAsideMethods() override { UnnamedFile::startFromForTesting(UnnamedFile::Method::unnamedLink); }
+};
+
+} // namespace
+
+// Each way of moving a file aside without replacing anything, forced on this file system: a name taken
+// moves on to the next, a link moves itself (what it points to stays), and a file that cannot be moved
+// stays byte for byte with nothing left beside it.
+TEST_P(SetAsideMethods, movesTheEntryItselfAndNeverReplacesAnything)
+{
+    TempFolder dir;
+    const QDateTime at(QDate(2026, 12, 8), QTime(10, 11, 12), Qt::UTC);
+    const QString stamp = QStringLiteral(".unreadable-20261208T101112Z");
+    dir.write("settings.json", "broken");
+    dir.write("settings.json" + stamp, "an earlier copy");
+    EXPECT_EQ(AtomicFile::setAside(dir.file("settings.json"), at), dir.file("settings.json" + stamp + "-2"));
+    EXPECT_EQ(dir.read("settings.json" + stamp), "an earlier copy");
+    EXPECT_EQ(dir.read("settings.json" + stamp + "-2"), "broken");
+
+    dir.write("target.json", "the user's");
+    ASSERT_TRUE(QFile::link(dir.file("target.json"), dir.file("linked.json")));
+    EXPECT_EQ(AtomicFile::setAside(dir.file("linked.json"), at), dir.file("linked.json" + stamp));
+    EXPECT_TRUE(QFileInfo(dir.file("linked.json" + stamp)).isSymLink());
+    EXPECT_EQ(dir.read("target.json"), "the user's");
+
+    dir.write("pinned.json", "broken too");
+    const QStringList before = entries(dir.path());
+    test::Immutable pinned(dir.file("pinned.json"));
+    if (!pinned.isSet())
+        GTEST_SKIP() << "no immutable flag on this file system";
+    EXPECT_FALSE(AtomicFile::setAside(dir.file("pinned.json"), at));
+    EXPECT_EQ(entries(dir.path()), before);
+    EXPECT_EQ(dir.read("pinned.json"), "broken too");
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, SetAsideMethods,
+    ::testing::Values(UnnamedFile::Method::noReplaceRename, UnnamedFile::Method::linkThenUnlink,
+        UnnamedFile::Method::placeholderRename));

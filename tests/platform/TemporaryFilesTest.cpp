@@ -61,6 +61,12 @@ const char* methodName(Method m)
     return "?";
 }
 
+// UnnamedFile's hidden names of earlier versions: what its name test takes beyond today's hidden name.
+bool isPartialName(QStringView name)
+{
+    return UnnamedFile::isTemporaryName(name) && !TemporarySweep::isTemporaryName(name);
+}
+
 class UnnamedFileMethods : public ::testing::TestWithParam<Method>
 {
 protected:
@@ -158,7 +164,7 @@ TEST(TemporarySweep, namePatternsAreExact)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TemporarySweep::isAtomicFileTemporary(QString::fromUtf8(c.name)), c.atomicFile) << c.name;
-        EXPECT_EQ(UnnamedFile::isTemporaryName(QString::fromUtf8(c.name)), c.partial) << c.name;
+        EXPECT_EQ(isPartialName(QString::fromUtf8(c.name)), c.partial) << c.name;
         EXPECT_EQ(TemporarySweep::isTemporaryName(QString::fromUtf8(c.name)), c.fixed) << c.name;
     }
     // What the maker makes, the test recognises, and it is new each time.

@@ -2,8 +2,10 @@
 #include "shell/StartupSweep.h"
 #include "common/TestSupport.h"
 #include "library/AppSupport.h"
+#include "photo/PhotoFiles.h"
 #include "platform/UserDefaults.h"
 #include "platform/files/TemporarySweep.h"
+#include "platform/files/UnnamedFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,6 +13,8 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -91,4 +95,80 @@ TEST(StartupSweep, removesOnlyTheApplicationsOwnLeftovers)
     expected.append(living);
     expected.sort();
     EXPECT_EQ(filesUnder({ app, config, photos }), expected);
+}
+
+namespace {
+
+// A folder the application sweeps, and its sweep.
+struct SweptFolder
+{
+    const char* name;
+    std::function<void(const QString& folder)> sweep;
+};
+
+// The rules the application registers for one of its own folders, applied to another folder.
+std::function<void(const QString&)> registeredFor(const QString& own)
+{
+    return [own](const QString& folder) {
+        TemporarySweep::clearForTesting();
+        AppSupport::registerTemporaryFiles();
+        for (const TemporarySweep::Rule& rule : TemporarySweep::rules())
+            if (rule.folder == own)
+                TemporarySweep::sweepFolder(folder, rule.isTemporary);
+        TemporarySweep::clearForTesting();
+    };
+}
+
+} // namespace
+
+// Each temporary name any version of the application has written is removed where that writer wrote
+// it, and nothing else is removed anywhere: a look-alike, a user's file, a kept original or journal.
+TEST(StartupSweep, eachFolderTakesTheTemporaryNamesWrittenThereAndNothingElse)
+{
+    const SweptFolder folders[] = {
+        { "application", registeredFor(AppSupport::folder()) },
+        { "configuration", registeredFor(QFileInfo(UserDefaults::standardPath()).absolutePath()) },
+        { "photos", [](const QString& f) { PhotoFiles::removeLeftovers(f); } },
+        { "originals",
+            [](const QString& f) { TemporarySweep::sweepFolder(f, &PhotoFiles::isOriginalsTemporary); } },
+        { "copies", [](const QString& f) { UnnamedFile::removeLeftovers(f); } },
+    };
+    // Removed from: application, configuration, photos, originals, copies.
+    const struct
+    {
+        const char* name;
+        bool removed[5];
+    } names[] = {
+        // Today's writers: every new file is made under this one name, or under none.
+        { ".quavel-tmp-0123456789ab", { true, true, true, true, true } },
+        // Earlier writers: copies and backups, photo rewrites, saves and journals.
+        { ".quavel-partial-0123456789ab", { true, false, false, true, true } },
+        { ".0F8FAD5B-D9CB-469F-A165-70867728950E.jpg", { false, false, true, true, false } },
+        { "library.json.tmp-Ab3xYz", { true, true, false, false, false } },
+        { "IMG_1.JPG.edits.json.tmp-Ab3xYz", { true, true, false, true, false } },
+        // A photo named like an earlier save's temporary is kept where photos live.
+        { "vacances.tmp-abc123", { true, true, false, false, false } },
+        // Look-alikes and the user's own files.
+        { ".quavel-tmp-0123456789AB", {} },
+        { ".quavel-tmp-0123456789abc", {} },
+        { ".quavel-partial-0123456789a", {} },
+        { ".0f8fad5b-d9cb-469f-a165-70867728950e.jpg", {} },
+        { ".0F8FAD5B-D9CB-469F-A165-70867728950E.JPG", {} },
+        { "IMG_1.JPG", {} },
+        { "IMG_1.JPG.edits.json", {} },
+        { "library.json.unreadable-20260601T080000Z", {} },
+    };
+    for (int column = 0; column < 5; ++column) {
+        SCOPED_TRACE(folders[column].name);
+        test::TempFolder dir;
+        QStringList kept;
+        for (const auto& entry : names) {
+            dir.write(QString::fromUtf8(entry.name), "x");
+            if (!entry.removed[column])
+                kept.append(QString::fromUtf8(entry.name));
+        }
+        folders[column].sweep(dir.path());
+        kept.sort();
+        EXPECT_EQ(filesUnder({ dir.path() }).replaceInStrings(dir.path() + u'/', QString()), kept);
+    }
 }

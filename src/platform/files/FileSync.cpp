@@ -40,4 +40,21 @@ int syncFolder(const QString& path)
     return withFolder(path, &::fsync);
 }
 
+int syncFolderAt(int folderFd)
+{
+    // fsync refuses a path-only descriptor: a readable one of its own.
+    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int e = 0;
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR) {
+            e = errno;
+            break;
+        }
+    }
+    ::close(fd);
+    return e;
+}
+
 } // namespace quavel::FileSync

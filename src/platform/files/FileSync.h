@@ -12,5 +12,7 @@ int syncFileSystem(const QString& path);
 // Flushes a folder's entries (fsync(2) of the folder), so that names just created or renamed in it
 // survive a crash. 0 or the errno value.
 int syncFolder(const QString& path);
+// The same for a folder already open (any descriptor of it, a path-only one included).
+int syncFolderAt(int folderFd);
 
 } // namespace quavel::FileSync

@@ -53,21 +53,24 @@ int readWriteCopy(int in, int out)
     }
 }
 
-// The source's bits and times on the unnamed copy, before it has a name. FAT and exFAT cannot store
-// most permission bits and refuse them (EPERM; ENOSYS from some FUSE file systems): the copy then keeps
-// what the file system gives it.
-int copyAttributes(int out, const struct stat& st)
+} // namespace
+
+int copyMode(int fd, mode_t mode) noexcept
 {
-    if (::fchmod(out, st.st_mode & 0777) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
-        return errno;
-    // Last, so that nothing written afterwards moves the modification time again.
-    const struct timespec times[2] = { st.st_atim, st.st_mtim };
-    if (::futimens(out, times) != 0)
+    if (::fchmod(fd, mode & 0777) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
         return errno;
     return 0;
 }
 
-} // namespace
+int copyAttributes(int fd, const struct stat& st) noexcept
+{
+    if (const int e = copyMode(fd, st.st_mode))
+        return e;
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::futimens(fd, times) != 0)
+        return errno;
+    return 0;
+}
 
 int writeAll(int fd, const char* data, size_t size) noexcept
 {

@@ -63,4 +63,14 @@ int copyContent(int in, int out) noexcept;
 // Writes all of data through fd, resuming after interruptions. 0, or the errno value of the failure.
 int writeAll(int fd, const char* data, size_t size) noexcept;
 
+// The permission bits of `mode` (read, write and execute of owner, group and others) on the file fd.
+// A file system that cannot keep them leaves the file with what it gives, and that is no failure: FAT
+// and exFAT refuse them (EPERM), some FUSE file systems answer EOPNOTSUPP or ENOSYS. 0, or the errno
+// value of another failure.
+int copyMode(int fd, mode_t mode) noexcept;
+
+// copyMode, then the access and modification times of `st` on fd: last, so that nothing written
+// afterwards moves them again (photographers sort by date). 0, or the errno value of the failure.
+int copyAttributes(int fd, const struct stat& st) noexcept;
+
 } // namespace quavel::SafeCopy

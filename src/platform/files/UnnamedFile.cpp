@@ -1,10 +1,10 @@
 #include "platform/files/UnnamedFile.h"
 
+#include "platform/files/FileSync.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <atomic>
 #include <cerrno>
@@ -18,32 +18,27 @@ namespace quavel {
 
 namespace {
 
-constexpr char hiddenPrefix[] = ".quavel-partial-";
-constexpr qsizetype prefixLength = sizeof hiddenPrefix - 1;
-constexpr qsizetype randomLength = 12;
-constexpr char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+using Method = UnnamedFile::Method;
 
-std::atomic<int> g_firstMethod { int(UnnamedFile::Method::unnamedLink) };
+std::atomic<int> g_firstMethod { int(Method::unnamedLink) };
 
-bool isFirst(UnnamedFile::Method method)
+bool isFirst(Method method)
 {
     return g_firstMethod.load() <= int(method);
 }
 
-QByteArray randomHiddenName()
+// The first method a file with a hidden name (or an entry that has a name) may use.
+Method firstNamedMethod()
 {
-    QByteArray name(hiddenPrefix);
-    for (qsizetype i = 0; i < randomLength; ++i)
-        name += alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet - 1))];
-    return name;
+    return Method(std::max(g_firstMethod.load(), int(Method::noReplaceRename)));
 }
 
 // An unnamed file is linked through its /proc/self/fd entry (linkat with AT_EMPTY_PATH needs a
 // capability that desktop users do not have); without /proc, unnamed files are not used at all.
-bool canLinkUnnamed()
+bool procMounted()
 {
-    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
-    return procMounted;
+    static const bool mounted = ::access("/proc/self/fd", X_OK) == 0;
+    return mounted;
 }
 
 QByteArray procPath(int fd)
@@ -66,10 +61,49 @@ bool noReplaceUnsupported(int e)
     return e == EINVAL || e == ENOSYS || e == EOPNOTSUPP;
 }
 
-// Hard links refused by the file system (FAT, exFAT and many FUSE ones).
+// Hard links refused by the file system (FAT, exFAT and many FUSE ones) or by the file (EPERM: an
+// immutable file, or a link the kernel protects).
 bool linksUnsupported(int e)
 {
-    return e == EPERM || e == EOPNOTSUPP || e == ENOSYS || e == EMLINK;
+    return e == EPERM || e == EOPNOTSUPP || e == ENOSYS || e == EMLINK || e == EXDEV;
+}
+
+// Moves `from` to `to` in dir without ever replacing what has `to`, from `method` on; a method the file
+// system refuses moves `method` on to the next one.
+int moveNoReplace(int dir, const char* from, const char* to, Method& method)
+{
+    if (method <= Method::noReplaceRename) {
+        method = Method::noReplaceRename;
+        if (::renameat2(dir, from, dir, to, RENAME_NOREPLACE) == 0)
+            return 0;
+        if (!noReplaceUnsupported(errno))
+            return errno;
+        method = Method::linkThenUnlink;
+    }
+    if (method == Method::linkThenUnlink) {
+        if (::linkat(dir, from, dir, to, 0) == 0) {
+            if (::unlinkat(dir, from, 0) == 0)
+                return 0;
+            const int e = errno;
+            ::unlinkat(dir, to, 0);
+            return e;
+        }
+        if (!linksUnsupported(errno))
+            return errno;
+        method = Method::placeholderRename;
+    }
+    // The name is taken by exclusive creation, then the entry replaces that empty placeholder in one
+    // rename: only a kill between the two leaves an empty file under the name.
+    const int placeholder = ::openat(dir, to, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOCTTY, 0600);
+    if (placeholder < 0)
+        return errno;
+    ::close(placeholder);
+    if (::renameat(dir, from, dir, to) != 0) {
+        const int e = errno;
+        ::unlinkat(dir, to, 0);
+        return e;
+    }
+    return 0;
 }
 
 } // namespace
@@ -90,11 +124,10 @@ UnnamedFile& UnnamedFile::operator=(UnnamedFile&& other) noexcept
         discard();
         m_dir = std::exchange(other.m_dir, -1);
         m_fd = std::exchange(other.m_fd, -1);
-        m_temporaryName = std::move(other.m_temporaryName);
-        m_temporary = std::move(other.m_temporary);
+        m_folder = std::exchange(other.m_folder, QString());
+        m_temporaryName = std::exchange(other.m_temporaryName, QString());
+        m_temporary = std::exchange(other.m_temporary, QByteArray());
         m_method = other.m_method;
-        other.m_temporaryName.clear();
-        other.m_temporary.clear();
     }
     return *this;
 }
@@ -105,6 +138,7 @@ int UnnamedFile::open(const QString& folder, mode_t mode)
     m_dir = ::open(NativeName::encode(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (m_dir < 0)
         return errno;
+    m_folder = folder;
     return openIn(mode);
 }
 
@@ -119,7 +153,7 @@ int UnnamedFile::openAt(int folderFd, mode_t mode)
 
 int UnnamedFile::openIn(mode_t mode)
 {
-    if (isFirst(Method::unnamedLink) && canLinkUnnamed()) {
+    if (isFirst(Method::unnamedLink) && procMounted()) {
         m_fd = ::openat(m_dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
         if (m_fd >= 0) {
             m_method = Method::unnamedLink;
@@ -137,9 +171,9 @@ int UnnamedFile::openIn(mode_t mode)
 int UnnamedFile::openHidden(mode_t mode)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray name = randomHiddenName();
-        const int fd
-            = ::openat(m_dir, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC | O_NOCTTY, mode);
+        const QByteArray name = TemporarySweep::temporaryName();
+        const int fd = ::openat(
+            m_dir, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
@@ -147,6 +181,7 @@ int UnnamedFile::openHidden(mode_t mode)
             close();
             return e;
         }
+        // A sweep that took the name between creation and lock: another name.
         if (!TemporarySweep::lockCreated(fd)) {
             ::close(fd);
             continue;
@@ -154,107 +189,99 @@ int UnnamedFile::openHidden(mode_t mode)
         m_fd = fd;
         m_temporary = name;
         m_temporaryName = QString::fromLatin1(name);
-        m_method = Method(std::max(g_firstMethod.load(), int(Method::noReplaceRename)));
+        m_method = firstNamedMethod();
         return 0;
     }
     close();
     return EEXIST;
 }
 
-int UnnamedFile::publish(const QString& name)
+QString UnnamedFile::path() const
+{
+    if (m_fd < 0)
+        return {};
+    if (procMounted())
+        return QString::fromLatin1(procPath(m_fd));
+    return m_folder.isEmpty() || m_temporaryName.isEmpty() ? QString() : m_folder + u'/' + m_temporaryName;
+}
+
+int UnnamedFile::flush(Sync sync)
+{
+    if (sync == Sync::later)
+        return 0;
+    while (::fsync(m_fd) != 0) {
+        if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
+int UnnamedFile::publish(const QString& name, Sync sync)
 {
     if (!isOpen())
         return EBADF;
     const QByteArray target = NativeName::encode(name);
-    if (m_temporary.isEmpty()) {
-        if (::linkat(AT_FDCWD, procPath(m_fd).constData(), m_dir, target.constData(), AT_SYMLINK_FOLLOW)
-            != 0) {
-            const int e = errno;
-            if (e != EEXIST)
-                discard();
-            return e;
-        }
-    } else if (const int e = publishHidden(target)) {
+    int e = flush(sync);
+    if (e == 0 && m_temporary.isEmpty()) {
+        if (::linkat(AT_FDCWD, procPath(m_fd).constData(), m_dir, target.constData(), AT_SYMLINK_FOLLOW) != 0)
+            e = errno;
+    } else if (e == 0) {
+        e = moveNoReplace(m_dir, m_temporary.constData(), target.constData(), m_method);
+    }
+    if (e != 0) {
         if (e != EEXIST)
             discard();
         return e;
     }
     m_temporary.clear();
     m_temporaryName.clear();
+    if (sync == Sync::now)
+        FileSync::syncFolderAt(m_dir);
     const int dir = std::exchange(m_dir, -1);
-    const int e = close();
+    e = close();
     if (e != 0)
         ::unlinkat(dir, target.constData(), 0);
     ::close(dir);
     return e;
 }
 
-int UnnamedFile::publishHidden(const QByteArray& target)
+// rename(2) needs a name to move: an unnamed file gets a hidden one, under its lock so no sweep takes it.
+int UnnamedFile::nameHidden()
 {
-    const char* temporary = m_temporary.constData();
-    if (m_method == Method::noReplaceRename) {
-        if (::renameat2(m_dir, temporary, m_dir, target.constData(), RENAME_NOREPLACE) == 0)
-            return 0;
-        if (!noReplaceUnsupported(errno))
-            return errno;
-        m_method = Method::linkThenUnlink;
-    }
-    if (m_method == Method::linkThenUnlink) {
-        if (::linkat(m_dir, temporary, m_dir, target.constData(), 0) == 0) {
-            ::unlinkat(m_dir, temporary, 0);
+    ::flock(m_fd, LOCK_EX);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray hidden = TemporarySweep::temporaryName();
+        if (::linkat(AT_FDCWD, procPath(m_fd).constData(), m_dir, hidden.constData(), AT_SYMLINK_FOLLOW)
+            == 0) {
+            m_temporary = hidden;
+            m_temporaryName = QString::fromLatin1(hidden);
             return 0;
         }
-        if (!linksUnsupported(errno))
+        if (errno != EEXIST)
             return errno;
-        m_method = Method::placeholderRename;
     }
-    // The name is taken by exclusive creation, then the complete file replaces that empty placeholder
-    // in one rename: only a kill between the two leaves an empty file under the name.
-    const int placeholder
-        = ::openat(m_dir, target.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOCTTY, 0600);
-    if (placeholder < 0)
-        return errno;
-    ::close(placeholder);
-    if (::renameat(m_dir, temporary, m_dir, target.constData()) != 0) {
-        const int e = errno;
-        ::unlinkat(m_dir, target.constData(), 0);
-        return e;
-    }
-    return 0;
+    return EEXIST;
 }
 
-int UnnamedFile::replace(const QString& name)
+int UnnamedFile::replace(const QString& name, Sync sync)
 {
     if (!isOpen())
         return EBADF;
     const QByteArray target = NativeName::encode(name);
-    if (m_temporary.isEmpty()) {
-        // rename(2) needs a name to move: a hidden one, under this file's lock so no sweep takes it.
-        ::flock(m_fd, LOCK_EX);
-        for (int attempt = 0; attempt < 100 && m_temporary.isEmpty(); ++attempt) {
-            const QByteArray hidden = randomHiddenName();
-            if (::linkat(AT_FDCWD, procPath(m_fd).constData(), m_dir, hidden.constData(), AT_SYMLINK_FOLLOW)
-                == 0)
-                m_temporary = hidden;
-            else if (errno != EEXIST) {
-                const int e = errno;
-                discard();
-                return e;
-            }
-        }
-        if (m_temporary.isEmpty()) {
-            discard();
-            return EEXIST;
-        }
-        m_temporaryName = QString::fromLatin1(m_temporary);
-    }
-    if (::renameat(m_dir, m_temporary.constData(), m_dir, target.constData()) != 0) {
-        const int e = errno;
+    int e = flush(sync);
+    if (e == 0 && m_temporary.isEmpty())
+        e = nameHidden();
+    if (e == 0 && ::renameat(m_dir, m_temporary.constData(), m_dir, target.constData()) != 0)
+        e = errno;
+    if (e != 0) {
         discard();
         return e;
     }
     m_temporary.clear();
     m_temporaryName.clear();
+    if (sync == Sync::now)
+        FileSync::syncFolderAt(m_dir);
+    // The file stands under its name whatever closing says: it replaced what was there.
     return close();
 }
 
@@ -276,14 +303,25 @@ int UnnamedFile::close()
     if (m_dir >= 0)
         ::close(m_dir);
     m_dir = -1;
+    m_folder.clear();
     return e;
+}
+
+int UnnamedFile::renameNoReplace(int folderFd, const QByteArray& from, const QByteArray& to)
+{
+    Method method = firstNamedMethod();
+    return moveNoReplace(folderFd, from.constData(), to.constData(), method);
 }
 
 bool UnnamedFile::isTemporaryName(QStringView name)
 {
-    if (name.size() != prefixLength + randomLength || !name.startsWith(QLatin1String(hiddenPrefix)))
+    if (TemporarySweep::isTemporaryName(name))
+        return true;
+    // Earlier versions: ".quavel-partial-" and twelve lower-case letters or digits.
+    constexpr QLatin1String partial(".quavel-partial-");
+    if (name.size() != partial.size() + 12 || !name.startsWith(partial))
         return false;
-    for (const QChar c : name.sliced(prefixLength))
+    for (const QChar c : name.sliced(partial.size()))
         if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')))
             return false;
     return true;

@@ -1,21 +1,25 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
 #include <sys/types.h>
 
-// A file written in a folder that no name shows until it is complete. Where the file system has
+// The one way the application makes a file safely (copies, original backups, photo rewrites, saves): a
+// new file written in a folder where no name shows it until it is complete. Where the file system has
 // unnamed files (O_TMPFILE: ext4, xfs, btrfs, tmpfs…) it has no name at all while written; elsewhere
-// (FAT, exFAT, NTFS and most network or FUSE file systems) it is written under a hidden temporary name
-// of one pattern, ".quavel-partial-" and twelve letters or digits, locked as TemporarySweep describes so
-// that a sweep of the folder removes it once its writer is gone.
+// (FAT, exFAT, NTFS and most network or FUSE file systems) it is written under the hidden temporary name
+// of TemporarySweep::temporaryName() (the same short name whatever the final one), locked as
+// TemporarySweep describes so that a sweep of the folder removes it once its writer is gone.
 //
 // publish() gives it its final name without ever replacing anything, by the best means the file system
 // has: linkat(2) of the unnamed file; renameat2(2) with RENAME_NOREPLACE; link(2) then unlink(2) of the
 // hidden name; last, the exclusive creation of the final name (O_EXCL) and one rename(2) of the
-// complete file over that empty placeholder. replace() gives it a name by one rename(2) over whatever
-// is there. An object that never got its name removes its file when destroyed.
+// complete file over that empty placeholder. replace() gives it its name by one rename(2) over whatever
+// has it (a link there is replaced, never written through). Either way the name is taken in the folder
+// the file was opened in, through a descriptor of it, whatever links stand on the way to that folder by
+// then. An object that never got its name removes its file when destroyed.
 //
 // One object belongs to one thread at a time; different objects may be used from any threads.
 namespace quavel {
@@ -31,6 +35,11 @@ public:
         placeholderRename, // hidden name + O_EXCL placeholder + rename
     };
 
+    // Whether naming the file makes it last: with `now`, the content is flushed (fsync) before the file
+    // has its name and the folder after, so that a power cut leaves either no file or the whole one
+    // under its name; with `later` the caller flushes (one syncfs after a run of copies).
+    enum class Sync { later, now };
+
     UnnamedFile() = default;
     ~UnnamedFile();
     UnnamedFile(UnnamedFile&& other) noexcept;
@@ -41,13 +50,15 @@ public:
     // Opens a new file for reading and writing in `folder`, with permission bits `mode` (less the
     // umask). 0, or the errno value of the failure (ENOENT for a missing folder, EACCES, ENOSPC…).
     int open(const QString& folder, mode_t mode = 0600);
-    // The same in a folder already open (the descriptor is duplicated; the caller keeps its own): the
-    // file and its name stay in that very folder whatever links stand on the way to it.
+    // The same in a folder already open (the descriptor is duplicated; the caller keeps its own).
     int openAt(int folderFd, mode_t mode = 0600);
 
     bool isOpen() const { return m_fd >= 0; }
     // The descriptor to write through; -1 when not open. Closed by publish, replace and discard.
     int fd() const { return m_fd; }
+    // A path that opens this very file, for writers that only take a file name: its entry in
+    // /proc/self/fd, or (without /proc, for a file opened by its folder's path) its hidden name's path.
+    QString path() const;
     // The hidden name while there is one (empty for an unnamed file).
     const QString& temporaryName() const { return m_temporaryName; }
     Method method() const { return m_method; }
@@ -56,14 +67,21 @@ public:
     // 0, EEXIST when the name is taken (the file stays open and may be given another name), or the
     // errno value of another failure (the file is then removed). On success the file is closed; a
     // failure to close removes the new name again and is reported.
-    int publish(const QString& name);
+    int publish(const QString& name, Sync sync = Sync::later);
     // Gives the file `name`, replacing what has it by one rename(2). 0 or the errno value (the file is
-    // removed on failure); closed on success.
-    int replace(const QString& name);
+    // removed on failure, and what had the name is left as it was); closed on success.
+    int replace(const QString& name, Sync sync = Sync::later);
     // Removes the file and closes it; nothing happens when it is not open.
     void discard();
 
-    // The hidden pattern of the fallback (the last path component only).
+    // Gives the entry `from` of a folder already open the name `to` there, never replacing anything, by
+    // the means publish() would use for a hidden file (the entry itself moves, never what a link there
+    // points to). 0, EEXIST when `to` is taken, or the errno value of another failure (`from` is then
+    // left as it was).
+    static int renameNoReplace(int folderFd, const QByteArray& from, const QByteArray& to);
+
+    // The hidden names this writer's files have had (the last path component only): today's
+    // (TemporarySweep::isTemporaryName) and the ".quavel-partial-" ones of earlier versions.
     static bool isTemporaryName(QStringView name);
     // Removes the hidden files of dead writers in `folder`; returns how many went.
     static int removeLeftovers(const QString& folder);
@@ -75,11 +93,14 @@ public:
 private:
     int openIn(mode_t mode);
     int openHidden(mode_t mode);
+    int nameHidden();
+    int flush(Sync sync);
+    int finish(const QByteArray& name, Sync sync);
     int close();
-    int publishHidden(const QByteArray& name);
 
     int m_dir = -1;
     int m_fd = -1;
+    QString m_folder;
     QString m_temporaryName;
     QByteArray m_temporary;
     Method m_method = Method::unnamedLink;
