@@ -13,6 +13,7 @@
 #include "platform/files/Bookmark.h"
 #include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/PathKey.h"
 #include "platform/text/Text.h"
 
 #include <QDir>
@@ -25,14 +26,14 @@ namespace quavel {
 
 namespace {
 
-// The listed folder a path names: the one of that very path (canonically composed), else the first one
+// The listed folder a path names: the one of that very path (PathKey), else the first one
 // whose stored form it is (a selection read back from the settings file, where a name's bytes that are
 // not UTF-8 are U+FFFD).
 const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& path)
 {
-    const QString wanted = text::composed(path);
+    const QString wanted = PathKey::of(path);
     for (const OrderFolder& f : folders)
-        if (text::composed(f.url) == wanted)
+        if (PathKey::of(f.url) == wanted)
             return &f;
     if (NativeName::hasEscapes(wanted))
         return nullptr;
@@ -167,11 +168,11 @@ void OrdersStore::persist()
 void OrdersStore::retainAccess(const QString& path)
 {
     // No sandbox here: access is always granted. The paths are kept once each, for the record.
-    const QString key = OrderPaths::key(path);
+    const QString key = PathKey::of(path);
     if (key.isEmpty() || m_accessedKeys.contains(key))
         return;
     m_accessedKeys.insert(key);
-    m_accessedPaths.append(OrderPaths::standardized(path));
+    m_accessedPaths.append(NativeName::absolute(path));
 }
 
 std::optional<QString> OrdersStore::resolve(
@@ -299,7 +300,7 @@ void OrdersStore::loadSections()
 
 int OrdersStore::fileRevision(const QString& path) const
 {
-    return m_fileRevisions.value(OrderPaths::key(path), 0);
+    return m_fileRevisions.value(PathKey::of(path), 0);
 }
 
 void OrdersStore::setSelectedFolderID(const std::optional<QString>& path)

@@ -5,10 +5,10 @@
 #include "orders/OrdersStore.h"
 
 #include "orders/OrderListingCache.h"
-#include "orders/OrderPaths.h"
 #include "platform/Error.h"
 #include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/PathKey.h"
 #include "platform/text/Text.h"
 
 #include <QFile>
@@ -25,7 +25,7 @@ QSet<QString> keysOf(const QList<const QList<OrderMedia>*>& lists)
     QSet<QString> keys;
     for (const QList<OrderMedia>* files : lists)
         for (const OrderMedia& m : *files)
-            keys.insert(OrderPaths::key(m.url));
+            keys.insert(PathKey::of(m.url));
     return keys;
 }
 
@@ -36,11 +36,11 @@ QSet<QString> OrdersStore::watchedPaths() const
     QSet<QString> paths;
     if (!m_watching)
         return paths;
-    paths.insert(OrderPaths::key(m_watchedOrder));
+    paths.insert(PathKey::of(m_watchedOrder));
     for (const WatchedSection& s : m_watchedSections) {
-        paths.insert(OrderPaths::key(s.url));
+        paths.insert(PathKey::of(s.url));
         for (const OrderMedia& m : s.files)
-            paths.insert(OrderPaths::key(m.url));
+            paths.insert(PathKey::of(m.url));
     }
     return paths;
 }
@@ -64,12 +64,12 @@ bool OrdersStore::watchesSameSet(const QString& order, const QList<OrderSection>
     // compared.
     QHash<QString, QList<const QList<OrderMedia>*>> now;
     QHash<QString, QList<const QList<OrderMedia>*>> before;
-    now[OrderPaths::key(order)];
-    before[OrderPaths::key(m_watchedOrder)];
+    now[PathKey::of(order)];
+    before[PathKey::of(m_watchedOrder)];
     for (const OrderSection& s : sections)
-        now[OrderPaths::key(s.url)].append(&s.files);
+        now[PathKey::of(s.url)].append(&s.files);
     for (const WatchedSection& s : m_watchedSections)
-        before[OrderPaths::key(s.url)].append(&s.files);
+        before[PathKey::of(s.url)].append(&s.files);
     if (now.size() != before.size())
         return false;
     for (auto it = now.cbegin(); it != now.cend(); ++it) {
@@ -109,7 +109,7 @@ void OrdersStore::watchFolders(const QString& order, const QList<OrderSection>& 
     next.reserve(sections.size());
     QList<FolderWatcher::Folder> folders;
     folders.reserve(sections.size() + 1);
-    folders.append(FolderWatcher::Folder { OrderPaths::standardized(order), true, {} });
+    folders.append(FolderWatcher::Folder { NativeName::absolute(order), true, {} });
     for (const OrderSection& s : sections) {
         WatchedSection w { s.url, s.files, {} };
         const WatchedSection* before = earlier.value(s.url);
@@ -122,11 +122,11 @@ void OrdersStore::watchFolders(const QString& order, const QList<OrderSection>& 
                 w.paths.append(m.url);
         }
         // Listed paths are clean (a clean folder's path and a name), but a folder given otherwise.
-        const QString folder = OrderPaths::standardized(s.url);
+        const QString folder = NativeName::absolute(s.url);
         QStringList files = w.paths;
         if (folder != s.url)
             for (QString& f : files)
-                f = OrderPaths::standardized(f);
+                f = NativeName::absolute(f);
         // The "Fichiers" section joins the order folder's entry.
         folders.append(FolderWatcher::Folder { folder, true, files });
         next.append(std::move(w));
@@ -172,7 +172,7 @@ void OrdersStore::refreshFromDisk()
 
 void OrdersStore::watchRoot(const QString& root)
 {
-    const QString standardized = OrderPaths::standardized(root);
+    const QString standardized = NativeName::absolute(root);
     if (standardized == m_watchedRoot) {
         m_rootWatcher->rearm();
         return;
