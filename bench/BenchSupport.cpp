@@ -26,8 +26,6 @@ double bestTime(const std::function<void()>& fn, int repeats)
     return best;
 }
 
-namespace {
-
 double median(std::vector<double> values)
 {
     if (values.empty())
@@ -36,8 +34,6 @@ double median(std::vector<double> values)
     const size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
-
-} // namespace
 
 Comparison compareAlternating(int rounds, const std::function<void()>& ours,
     const std::function<void()>& reference, int repeats, const std::function<void()>& before)

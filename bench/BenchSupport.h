@@ -7,11 +7,15 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace quavel::bench {
 
 // The best (smallest) wall time of `repeats` runs of fn, in seconds: the least noisy figure.
 double bestTime(const std::function<void()>& fn, int repeats = 5);
+
+// The median of the values; 0 for none.
+double median(std::vector<double> values);
 
 // Ours against the reference over rounds: in each round both sides run (each the best of `repeats`
 // runs, `before` called ahead of every run and not timed), the side that runs first alternating from

@@ -4,18 +4,32 @@
 //                                     megapixels (all asked for at once, decoded on the thumbnail pool)
 //                                     / the vipsthumbnail tool at the same size on the same files, as
 //                                     many processes as the thumbnail pool has threads, one libvips
-//                                     thread each, at the pool's priority (nice 10)
+//                                     thread each, at the pool's priority (nice 10). Equal parallelism:
+//                                     as many thumbnails in flight on each side, each made by one thread
+//                                     (a pool thread computes its own, with no libvips worker)
+//   photo.preview_under_thumbnails_vs_alone
+//                                     one step of the crop editor's live preview (CropEditorWork::
+//                                     renderPreview of the 2048-pixel working image of one of those
+//                                     photos, every stage on, on the interactive pool) while the
+//                                     thumbnails of all 100 are being made / the same step alone
 //   photo.materialize_vs_codec        PhotoEditMemory::materialize of a validated A4 crop with the
 //                                     bottom watermark, from the original of one of those photos (the
 //                                     original kept beside it, as after a first edit) / decoding and
 //                                     encoding that original with libvips alone (JPEG at quality 97)
+//
+// `quavel_bench_photo_edit <name>…` runs only the figures named. The thumbnail figure also prints each
+// side's processor time (medians): on a loaded machine the wall times of nice-10 work swing by half
+// from one run to the next, their cost does not.
 //
 // The 100 colour JPEGs (6000 × 4000, quality 90, smooth gradients in each of red, green and blue plus
 // one noise field of σ 2 levels shared by the three) are made by this program with libvips: the noise
 // is drawn once and each photo adds gradients of its own to it before encoding, eight photos at a time.
 
 #include "BenchSupport.h"
+#include "RetouchForBench.h"
 
+#include "photo/CropEditorModel.h"
+#include "photo/CropEditorWork.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
 #include "photo/PhotoEditMemory.h"
@@ -33,6 +47,8 @@
 #include <QThread>
 #include <QtConcurrent>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -48,6 +64,15 @@ constexpr int photoWidth = 6000;
 constexpr int photoHeight = 4000;
 constexpr int thumbnailSize = 480;
 constexpr int rounds = 7;
+
+// User and system time of the process (RUSAGE_SELF) or of its waited-for children, in seconds.
+double processorSeconds(int who)
+{
+    rusage usage {};
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 // Both sides once per round, alternating which goes first; prints the median ratio.
 void alternate(const char* name, const std::function<void()>& ours, const std::function<void()>& reference)
@@ -98,7 +123,10 @@ void benchThumbnails(const QStringList& photos)
     const int threads = JobPool::thumbnails().threadPool().maxThreadCount();
     const QString out = root + QStringLiteral("/thumbnails");
     QDir().mkpath(out);
+    std::vector<double> ourProcessor;
+    std::vector<double> referenceProcessor;
     const auto ours = [&] {
+        const double start = processorSeconds(RUSAGE_SELF);
         MediaThumbnailer::cache().clear();
         QList<QFuture<QImage>> requests;
         for (const QString& p : photos)
@@ -107,8 +135,10 @@ void benchThumbnails(const QStringList& photos)
             if (r.result().width() != thumbnailSize)
                 std::fprintf(stderr, "unexpected thumbnail size %d\n", r.result().width());
         }
+        ourProcessor.push_back(processorSeconds(RUSAGE_SELF) - start);
     };
     const auto reference = [&] {
+        const double start = processorSeconds(RUSAGE_CHILDREN);
         std::vector<std::unique_ptr<QProcess>> processes;
         for (int t = 0; t < threads; ++t) {
             // At the thumbnail pool's own scheduling priority (nice 10), so that other work on the machine
@@ -124,12 +154,74 @@ void benchThumbnails(const QStringList& photos)
         }
         for (auto& p : processes)
             p->waitForFinished(-1);
+        referenceProcessor.push_back(processorSeconds(RUSAGE_CHILDREN) - start);
     };
     // Both sides once, so the files are in the page cache for every round.
     ours();
     reference();
     std::printf("thumbnails: %d threads on each side\n", threads);
+    ourProcessor.clear();
+    referenceProcessor.clear();
     alternate("photo.thumbnail_vs_vipsthumbnail", ours, reference);
+    std::printf("thumbnails: processor time ours %.0f ms, vipsthumbnail %.0f ms (medians)\n",
+        bench::median(ourProcessor) * 1000, bench::median(referenceProcessor) * 1000);
+}
+
+// The preview step's time with every thumbnail thread busy, against its time alone, round after round.
+void benchPreviewUnderThumbnails(const QStringList& photos)
+{
+    const std::optional<FloatImage> working
+        = PhotoComposer::loadImage(photos.first(), CropEditorModel::workingMaxPixel);
+    if (!working) {
+        std::fprintf(stderr, "cannot load the working image\n");
+        return;
+    }
+    const PhotoRetouchSettings settings = bench::everyStage();
+    const auto step = [&] {
+        return bench::bestTime(
+            [&] {
+                if (!JobPool::interactive()
+                         .run([&] { return CropEditorWork::renderPreview(settings, *working); })
+                         .result())
+                    std::fprintf(stderr, "no preview\n");
+            },
+            1);
+    };
+    QThreadPool& thumbnails = JobPool::thumbnails().threadPool();
+    const auto underThumbnails = [&] {
+        MediaThumbnailer::cache().clear();
+        QList<QFuture<QImage>> requests;
+        for (const QString& p : photos)
+            requests.append(MediaThumbnailer::thumbnail(p, false, thumbnailSize));
+        for (int wait = 0; thumbnails.activeThreadCount() < thumbnails.maxThreadCount() && wait < 2000;
+             ++wait)
+            QThread::msleep(1);
+        const double time = step();
+        // The rest are not made; the ones under way end.
+        thumbnails.clear();
+        thumbnails.waitForDone();
+        return time;
+    };
+    step();
+    std::vector<double> alone;
+    std::vector<double> under;
+    std::vector<double> ratios;
+    for (int round = 0; round < 3 * rounds; ++round) {
+        if (round % 2 == 0) {
+            under.push_back(underThumbnails());
+            alone.push_back(step());
+        } else {
+            alone.push_back(step());
+            under.push_back(underThumbnails());
+        }
+        ratios.push_back(under.back() / alone.back());
+    }
+    std::printf("preview step of the %d × %d working image: %.1f ms with %d thumbnails in flight, %.1f ms "
+                "alone (medians of %d rounds)\n",
+        working->width(), working->height(), bench::median(under) * 1000, thumbnails.maxThreadCount(),
+        bench::median(alone) * 1000, 3 * rounds);
+    bench::printRatio("photo.preview_under_thumbnails_vs_alone",
+        bench::Comparison { bench::median(ratios), bench::median(under), bench::median(alone) });
 }
 
 void benchMaterialize(const QString& root, const QString& original)
@@ -178,8 +270,15 @@ int main(int argc, char** argv)
     QStringList photos;
     const double made = bench::bestTime([&] { photos = makePhotos(root + QStringLiteral("/photos")); }, 1);
     std::printf("photos made in %.1f s\n", made);
-    benchMaterialize(root, photos.first());
-    benchThumbnails(photos);
+    const QStringList figures = app.arguments().mid(1);
+    const auto wanted
+        = [&](const char* name) { return figures.isEmpty() || figures.contains(QLatin1String(name)); };
+    if (wanted("photo.materialize_vs_codec"))
+        benchMaterialize(root, photos.first());
+    if (wanted("photo.thumbnail_vs_vipsthumbnail"))
+        benchThumbnails(photos);
+    if (wanted("photo.preview_under_thumbnails_vs_alone"))
+        benchPreviewUnderThumbnails(photos);
     QDir(root).removeRecursively();
     return 0;
 }

@@ -7,10 +7,9 @@
 //                                                 the retouch again and the watermark across the full size
 //   memory photo.crop_write_<n>mp_peak_mb         PhotoEditMemory::materialize of a validated A4 crop with
 //                                                 that retouch and the watermark
-//   memory photo.editor_write_<n>mp_peak_mb       CropEditorWork::write of the crop editor (from its session
-//                                                 copy): that retouch and the watermark at full size
-//   memory photo.editor_crop_write_<n>mp_peak_mb  the same write of a validated A4 crop (CropSnapshot::
-//                                                 composedImage)
+//   memory photo.editor_write_<n>mp_peak_mb       the crop editor's write through PhotoWriter (from its
+//                                                 session copy): that retouch and the watermark at full size
+//   memory photo.editor_crop_write_<n>mp_peak_mb  the same write of a validated A4 crop
 // for n = 24 and 48 (PHOTO_MEMORY_SIZES, megapixels separated by commas, changes them), each the median
 // of three writes of a fresh copy of the photo. Each write then
 // gets its bytes per pixel between the two largest sizes (the slope, without what the process holds
@@ -24,11 +23,10 @@
 #include "BenchSupport.h"
 #include "RetouchForBench.h"
 
-#include "photo/CropEditorWork.h"
-#include "photo/CropWriteRequest.h"
 #include "photo/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoReads.h"
+#include "photo/PhotoWriter.h"
 #include "platform/imaging/PixelBudget.h"
 #include "platform/imaging/VipsSupport.h"
 
@@ -108,16 +106,17 @@ int runWrite(const QString& kind, const QString& photo, const QString& watermark
             const QString copy = QFileInfo(photo).dir().filePath(QStringLiteral("session-copy.JPG"));
             if (!QFile::copy(photo, copy))
                 return 1;
-            CropWriteRequest request;
+            CropEditState look;
+            look.retouch = bench::everyStage();
+            look.includeWatermark = true;
+            look.cropValidated = kind == QLatin1String("editor_crop");
+            look.format = PrintFormat::a4;
+            PhotoWriter::Request request;
             request.photo = photo;
-            request.sessionCopy = copy;
-            request.retouch = bench::everyStage();
-            request.validated = kind == QLatin1String("editor_crop");
-            request.snapshot.url = photo;
-            request.snapshot.retouch = request.retouch;
-            request.snapshot.format = PrintFormat::a4;
-            request.snapshot.watermark = PhotoReads::watermark(watermark);
-            CropEditorWork::write(request);
+            request.source = copy;
+            request.look = look;
+            request.watermark.image = PhotoReads::watermark(watermark);
+            PhotoWriter::write(request);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(kind), e.what());

@@ -1,7 +1,7 @@
 #include "orders/OrderMenus.h"
 
-#include "orders/OrderPaths.h"
 #include "photo/OpenWithApps.h"
+#include "platform/files/NativeName.h"
 
 #include <QFileInfo>
 
@@ -67,12 +67,12 @@ bool isRememberedForAll(
 {
     if (files.isEmpty())
         return false;
-    const QString wanted = OrderPaths::standardized(application);
+    const QString wanted = NativeName::absolute(application);
     for (const QString& file : files) {
         const auto found = remembered.constFind(OpenWithApps::typeKey(file));
         if (found == remembered.cend() || !QFileInfo::exists(*found))
             return false;
-        if (OrderPaths::standardized(*found) != wanted)
+        if (NativeName::absolute(*found) != wanted)
             return false;
     }
     return true;

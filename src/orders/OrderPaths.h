@@ -2,15 +2,9 @@
 
 #include <QString>
 
-// How the orders store names files for comparison.
+// How the orders store names files. Live paths compare by PathKey (platform/files); what the settings
+// file stores is the key's displayed form below.
 namespace quavel::OrderPaths {
-
-// The path with "." and ".." components and doubled slashes removed, made absolute from the current
-// folder when relative (what a standardized file URL gives; links are not resolved).
-QString standardized(const QString& path);
-
-// The standardized path, canonically composed: the key of every path comparison of the store.
-QString key(const QString& path);
 
 // The form in which a path is stored in the settings file and compared with stored paths: canonically
 // composed, with the bytes of a name that are not UTF-8 (escaped in the path, see NativeName) as U+FFFD.

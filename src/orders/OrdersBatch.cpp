@@ -2,12 +2,12 @@
 #include "orders/OrdersStore.h"
 
 #include "library/MediaFile.h"
-#include "orders/OrderPaths.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWork.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/Error.h"
+#include "platform/files/PathKey.h"
 #include "platform/imaging/JobPool.h"
 
 #include <QFutureWatcher>
@@ -114,7 +114,7 @@ void OrdersStore::noteEdited(const QString& path)
     // holds an earlier time and size.
     MediaThumbnailer::cache().remove(MediaThumbnailer::cacheKey(path));
     MediaThumbnailer::cache().removePath(path);
-    const QString key = OrderPaths::key(path);
+    const QString key = PathKey::of(path);
     m_fileRevisions[key] += 1;
     emit fileRevisionsChanged();
 }

@@ -4,7 +4,7 @@
 #include "orders/OrderPaths.h"
 #include "photo/OpenWithApps.h"
 #include "platform/files/NativeName.h"
-#include "platform/text/Text.h"
+#include "platform/files/PathKey.h"
 
 #include <QFile>
 
@@ -17,7 +17,7 @@ QStringList OrdersStore::deliveryKeys(const QString& file)
     // The path as given and its standardized form: a mark made through either form matches both. Both
     // in their stored form, so that a mark read back from the settings file matches again.
     QStringList keys;
-    for (const QString& form : { file, OrderPaths::standardized(file) }) {
+    for (const QString& form : { file, NativeName::absolute(file) }) {
         if (form.isEmpty())
             continue;
         const QString key = OrderPaths::storedKey(form);
@@ -53,7 +53,7 @@ void OrdersStore::markDelivered(const QStringList& files)
 void OrdersStore::rememberOpenWith(const QString& application, const QStringList& files)
 {
     // Kept as the settings file stores it.
-    const QString app = NativeName::displayed(OrderPaths::standardized(application));
+    const QString app = NativeName::displayed(NativeName::absolute(application));
     bool changed = false;
     for (const QString& file : files) {
         const QString key = NativeName::displayed(OpenWithApps::typeKey(file));
@@ -91,10 +91,9 @@ void OrdersStore::openPreferred(const QStringList& files)
             fallback.append(file);
             continue;
         }
-        const QString app = OrderPaths::standardized(*remembered);
-        const QString key = text::composed(app);
+        const QString app = NativeName::absolute(*remembered);
         auto group = std::find_if(
-            groups.begin(), groups.end(), [&](const Group& g) { return text::composed(g.app) == key; });
+            groups.begin(), groups.end(), [&](const Group& g) { return PathKey::same(g.app, app); });
         if (group == groups.end())
             groups.append(Group { app, { file } });
         else

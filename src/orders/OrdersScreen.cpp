@@ -8,9 +8,10 @@
 #include "photo/CropEditorModel.h"
 #include "photo/OpenWithApps.h"
 #include "photo/PhotoOriginals.h"
-#include "photo/PhotoWriteQueue.h"
+#include "photo/PhotoWriter.h"
 #include "platform/Error.h"
 #include "platform/UserDefaults.h"
+#include "platform/files/PathKey.h"
 
 #include <QGuiApplication>
 #include <QPointer>
@@ -25,9 +26,9 @@ namespace {
 
 bool containsPhoto(const QStringList& files, const QString& photo)
 {
-    const QString key = PhotoWriteQueue::key(photo);
+    const QString key = PathKey::of(photo);
     for (const QString& file : files)
-        if (PhotoWriteQueue::key(file) == key)
+        if (PathKey::of(file) == key)
             return true;
     return false;
 }
@@ -55,6 +56,12 @@ OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* 
     m_cropEditor->setOnFileWritten([kept](const QString& photo) {
         if (kept)
             kept->noteEdited(photo);
+    });
+    // A write the editor was asked for as it closed or moved on, and that failed: the orders screen's
+    // message line says so, since the editor no longer shows that photo.
+    m_cropEditor->setOnWriteFailed([kept](const QString&, const QString& message) {
+        if (kept)
+            kept->setErrorMessage(message);
     });
     connect(&store, &OrdersStore::sectionsChanged, this, [this] {
         m_allFiles.reset();
@@ -352,7 +359,7 @@ void OrdersScreen::openWith(const QString& application, const QStringList& files
 void OrdersScreen::undoEdits(const QString& path)
 {
     try {
-        PhotoOriginals::restore(path);
+        PhotoWriter::restore(path);
         m_store.noteEdited(path);
         m_store.setErrorMessage(std::nullopt);
     } catch (const Error& e) {

@@ -4,6 +4,7 @@
 #include "library/QuavelJSON.h"
 #include "orders/OrderLeftoverSweep.h"
 #include "orders/OrderListing.h"
+#include "orders/OrderListingCache.h"
 #include "orders/OrderPaths.h"
 #include "orders/OrdersFile.h"
 #include "platform/AtomicFile.h"
@@ -12,6 +13,7 @@
 #include "platform/files/Bookmark.h"
 #include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/PathKey.h"
 #include "platform/text/Text.h"
 
 #include <QDir>
@@ -24,14 +26,14 @@ namespace quavel {
 
 namespace {
 
-// The listed folder a path names: the one of that very path (canonically composed), else the first one
+// The listed folder a path names: the one of that very path (PathKey), else the first one
 // whose stored form it is (a selection read back from the settings file, where a name's bytes that are
 // not UTF-8 are U+FFFD).
 const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& path)
 {
-    const QString wanted = text::composed(path);
+    const QString wanted = PathKey::of(path);
     for (const OrderFolder& f : folders)
-        if (text::composed(f.url) == wanted)
+        if (PathKey::of(f.url) == wanted)
             return &f;
     if (NativeName::hasEscapes(wanted))
         return nullptr;
@@ -40,6 +42,10 @@ const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& 
             return &f;
     return nullptr;
 }
+
+// The entries kept of the listings of orders shown before (the shown order's are kept whatever their
+// number), so that going back to an order lists it as cheaply as listing it again.
+constexpr qsizetype kKeptListings = 20000;
 
 } // namespace
 
@@ -50,6 +56,7 @@ OrdersStore::OrdersStore(QObject* parent)
 OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     : QObject(parent)
     , m_fileURL(folder + QStringLiteral("/settings.json"))
+    , m_listings(std::make_unique<OrderListingCache>())
     , m_watcher(new FolderWatcher(this))
     , m_watchDebounce(new QTimer(this))
     , m_rootWatcher(new FolderWatcher(this))
@@ -161,11 +168,11 @@ void OrdersStore::persist()
 void OrdersStore::retainAccess(const QString& path)
 {
     // No sandbox here: access is always granted. The paths are kept once each, for the record.
-    const QString key = OrderPaths::key(path);
+    const QString key = PathKey::of(path);
     if (key.isEmpty() || m_accessedKeys.contains(key))
         return;
     m_accessedKeys.insert(key);
-    m_accessedPaths.append(OrderPaths::standardized(path));
+    m_accessedPaths.append(NativeName::absolute(path));
 }
 
 std::optional<QString> OrdersStore::resolve(
@@ -224,7 +231,7 @@ void OrdersStore::reload()
     watchRoot(*root);
     QList<OrderFolder> listed;
     try {
-        listed = OrderListing::directories(*root);
+        listed = m_listings->contents(*root, true, false).folders;
     } catch (const Error& e) {
         // The watchers of the shown order keep running until the next listing of its sections.
         setFolders({});
@@ -255,10 +262,11 @@ void OrdersStore::loadSections()
         return;
     }
     const OrderFolder order = *folder;
+    const quint64 listingStart = m_listings->mark();
     // One listing of the order folder gives its sub-folders and its loose media.
     OrderListing::Contents listed;
     try {
-        listed = OrderListing::contents(order.url);
+        listed = m_listings->contents(order.url);
     } catch (const Error& e) {
         setSections({});
         setErrorMessage(e.message());
@@ -274,30 +282,25 @@ void OrdersStore::loadSections()
     for (const OrderFolder& sub : std::as_const(listed.folders)) {
         OrderListing::Contents section;
         try {
-            section = OrderListing::contents(sub.url, false, true);
+            section = m_listings->contents(sub.url, false, true);
         } catch (const Error&) {
             // A section that cannot be listed shows without files.
         }
         sections.append(OrderSection { sub.name, sub.url, section.media });
         photoFolders.append({ sub.url, section.leftovers, section.hasOriginals });
     }
+    // The listings of orders shown before go, the least recent first, past kKeptListings entries.
+    m_listings->trim(kKeptListings, listingStart);
     m_leftoverSweep->sweep(photoFolders);
+    // A section listed as it was gives the very list shown: comparing it costs nothing.
     setSections(sections);
     setErrorMessage(std::nullopt);
-
-    QStringList folders { order.url };
-    QStringList files;
-    for (const OrderSection& s : m_sections) {
-        folders.append(s.url);
-        for (const OrderMedia& m : s.files)
-            files.append(m.url);
-    }
-    watchFolders(folders, files);
+    watchFolders(order.url, m_sections);
 }
 
 int OrdersStore::fileRevision(const QString& path) const
 {
-    return m_fileRevisions.value(OrderPaths::key(path), 0);
+    return m_fileRevisions.value(PathKey::of(path), 0);
 }
 
 void OrdersStore::setSelectedFolderID(const std::optional<QString>& path)

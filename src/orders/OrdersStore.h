@@ -26,6 +26,7 @@ namespace quavel {
 
 class FolderWatcher;
 class OrderLeftoverSweep;
+class OrderListingCache;
 struct OrdersFile;
 
 // The one store of the orders workspace: the orders root folder and its order folders, the sections
@@ -122,7 +123,7 @@ public:
     // The standardized paths whose access the store holds (no sandbox here: kept for the record).
     const QStringList& accessedPaths() const { return m_accessedPaths; }
     // The standardized, composed paths being watched (including ones that could not be).
-    const QSet<QString>& watchedPaths() const { return m_watchedPaths; }
+    QSet<QString> watchedPaths() const;
 
 signals:
     void rootNameChanged();
@@ -154,7 +155,10 @@ private:
     void applyPrefetched(const QList<std::optional<QString>>& urls,
         const QList<std::optional<QByteArray>>& fresh, const QStringList& ids);
 
-    void watchFolders(const QStringList& folders, const QStringList& files);
+    // Watches the order folder, its sections' folders and their files.
+    void watchFolders(const QString& order, const QList<OrderSection>& sections);
+    // Whether that listing's set of watched paths (standardized, composed) is the one being watched.
+    bool watchesSameSet(const QString& order, const QList<OrderSection>& sections) const;
     void stopWatchingFolders();
     void scheduleDiskRefresh(const QString& path);
     void refreshFromDisk();
@@ -195,13 +199,23 @@ private:
     QStringList m_accessedPaths;
     QSet<QString> m_accessedKeys;
 
+    // The folders listed last (the root, the shown order and its sections), kept to list them again.
+    std::unique_ptr<OrderListingCache> m_listings;
+
     FolderWatcher* m_watcher = nullptr;
     QTimer* m_watchDebounce = nullptr;
     QSet<QString> m_pendingWatchPaths;
-    QSet<QString> m_watchedPaths;
-    // The listing that made m_watchedPaths, as given.
-    QStringList m_watchedFolderList;
-    QStringList m_watchedFileList;
+    // The listing being watched, as given: the order folder, and each section with the paths of its
+    // files as the watcher has them. Not watching: m_watching false.
+    struct WatchedSection
+    {
+        QString url;
+        QList<OrderMedia> files;
+        QStringList paths;
+    };
+    bool m_watching = false;
+    QString m_watchedOrder;
+    QList<WatchedSection> m_watchedSections;
     FolderWatcher* m_rootWatcher = nullptr;
     QTimer* m_rootDebounce = nullptr;
     QString m_watchedRoot;

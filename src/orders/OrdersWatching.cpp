@@ -4,11 +4,11 @@
 // orders root is watched too, so that the list of order folders follows it.
 #include "orders/OrdersStore.h"
 
-#include "orders/OrderListing.h"
-#include "orders/OrderPaths.h"
+#include "orders/OrderListingCache.h"
 #include "platform/Error.h"
 #include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/PathKey.h"
 #include "platform/text/Text.h"
 
 #include <QFile>
@@ -18,39 +18,123 @@
 
 namespace quavel {
 
-void OrdersStore::watchFolders(const QStringList& folders, const QStringList& files)
+namespace {
+
+QSet<QString> keysOf(const QList<const QList<OrderMedia>*>& lists)
 {
-    // A listing equal path for path to the last accepted one watches the same set; no need to make it.
-    if (!m_watchedPaths.isEmpty() && folders == m_watchedFolderList && files == m_watchedFileList) {
-        m_watcher->rearm();
-        return;
-    }
+    QSet<QString> keys;
+    for (const QList<OrderMedia>* files : lists)
+        for (const OrderMedia& m : *files)
+            keys.insert(PathKey::of(m.url));
+    return keys;
+}
+
+} // namespace
+
+QSet<QString> OrdersStore::watchedPaths() const
+{
     QSet<QString> paths;
-    paths.reserve(folders.size() + files.size());
-    for (const QString& f : folders)
-        paths.insert(OrderPaths::key(f));
-    for (const QString& f : files)
-        paths.insert(OrderPaths::key(f));
-    if (paths == m_watchedPaths) {
-        // The same set: running watches, pending reports and a scheduled refresh all stay. A folder
+    if (!m_watching)
+        return paths;
+    paths.insert(PathKey::of(m_watchedOrder));
+    for (const WatchedSection& s : m_watchedSections) {
+        paths.insert(PathKey::of(s.url));
+        for (const OrderMedia& m : s.files)
+            paths.insert(PathKey::of(m.url));
+    }
+    return paths;
+}
+
+bool OrdersStore::watchesSameSet(const QString& order, const QList<OrderSection>& sections) const
+{
+    if (!m_watching)
+        return false;
+    // Nearly always: the same folders, each with the very list it had (listed as it was), or an equal
+    // one.
+    if (order == m_watchedOrder && sections.size() == m_watchedSections.size()) {
+        bool same = true;
+        for (qsizetype i = 0; same && i < sections.size(); ++i)
+            same = sections[i].url == m_watchedSections[i].url
+                && sections[i].files == m_watchedSections[i].files;
+        if (same)
+            return true;
+    }
+    // Otherwise the sets of standardized, composed paths, folder by folder (the paths of files in
+    // different folders differ), so that only the folders whose lists changed have their files' paths
+    // compared.
+    QHash<QString, QList<const QList<OrderMedia>*>> now;
+    QHash<QString, QList<const QList<OrderMedia>*>> before;
+    now[PathKey::of(order)];
+    before[PathKey::of(m_watchedOrder)];
+    for (const OrderSection& s : sections)
+        now[PathKey::of(s.url)].append(&s.files);
+    for (const WatchedSection& s : m_watchedSections)
+        before[PathKey::of(s.url)].append(&s.files);
+    if (now.size() != before.size())
+        return false;
+    for (auto it = now.cbegin(); it != now.cend(); ++it) {
+        const auto earlier = before.constFind(it.key());
+        if (earlier == before.cend())
+            return false;
+        bool same = it->size() == earlier->size();
+        for (qsizetype i = 0; same && i < it->size(); ++i)
+            same = *it->at(i) == *earlier->at(i);
+        if (!same && keysOf(*it) != keysOf(*earlier))
+            return false;
+    }
+    return true;
+}
+
+void OrdersStore::watchFolders(const QString& order, const QList<OrderSection>& sections)
+{
+    if (watchesSameSet(order, sections)) {
+        // The same set: running watches, pending reports and a scheduled refresh all stay. The lists
+        // are kept as given, for the next comparison; the watcher keeps the paths it has. A folder
         // whose watch ended (moved away, and a folder of that name made again) is watched anew.
-        m_watchedFolderList = folders;
-        m_watchedFileList = files;
+        for (qsizetype i = 0; i < sections.size() && i < m_watchedSections.size(); ++i)
+            if (m_watchedSections[i].url == sections[i].url)
+                m_watchedSections[i].files = sections[i].files;
         m_watcher->rearm();
         return;
     }
-    stopWatchingFolders();
-    m_watchedPaths = std::move(paths);
-    m_watchedFolderList = folders;
-    m_watchedFileList = files;
-    QStringList standardizedFolders;
-    for (const QString& f : folders)
-        standardizedFolders.append(OrderPaths::standardized(f));
-    QStringList standardizedFiles;
-    standardizedFiles.reserve(files.size());
-    for (const QString& f : files)
-        standardizedFiles.append(OrderPaths::standardized(f));
-    m_watcher->watch(standardizedFolders, standardizedFiles);
+    // Another set: what was reported of the earlier one is dropped, as when watching stops. The
+    // watcher keeps the watches of the folders still listed, so that nothing happening there between
+    // the listing and now goes unseen.
+    m_watchDebounce->stop();
+    m_pendingWatchPaths.clear();
+    QHash<QString, const WatchedSection*> earlier;
+    for (const WatchedSection& w : std::as_const(m_watchedSections))
+        earlier.insert(w.url, &w);
+    QList<WatchedSection> next;
+    next.reserve(sections.size());
+    QList<FolderWatcher::Folder> folders;
+    folders.reserve(sections.size() + 1);
+    folders.append(FolderWatcher::Folder { NativeName::absolute(order), true, {} });
+    for (const OrderSection& s : sections) {
+        WatchedSection w { s.url, s.files, {} };
+        const WatchedSection* before = earlier.value(s.url);
+        if (before && before->files.size() == s.files.size()
+            && before->files.constData() == s.files.constData()) {
+            w.paths = before->paths; // a section listed as it was: the watcher keeps what it made of it
+        } else {
+            w.paths.reserve(s.files.size());
+            for (const OrderMedia& m : s.files)
+                w.paths.append(m.url);
+        }
+        // Listed paths are clean (a clean folder's path and a name), but a folder given otherwise.
+        const QString folder = NativeName::absolute(s.url);
+        QStringList files = w.paths;
+        if (folder != s.url)
+            for (QString& f : files)
+                f = NativeName::absolute(f);
+        // The "Fichiers" section joins the order folder's entry.
+        folders.append(FolderWatcher::Folder { folder, true, files });
+        next.append(std::move(w));
+    }
+    m_watcher->watch(folders);
+    m_watching = true;
+    m_watchedOrder = order;
+    m_watchedSections = std::move(next);
 }
 
 void OrdersStore::stopWatchingFolders()
@@ -58,9 +142,9 @@ void OrdersStore::stopWatchingFolders()
     m_watchDebounce->stop();
     m_pendingWatchPaths.clear();
     m_watcher->stop();
-    m_watchedPaths.clear();
-    m_watchedFolderList.clear();
-    m_watchedFileList.clear();
+    m_watching = false;
+    m_watchedOrder.clear();
+    m_watchedSections.clear();
 }
 
 void OrdersStore::scheduleDiskRefresh(const QString& path)
@@ -88,7 +172,7 @@ void OrdersStore::refreshFromDisk()
 
 void OrdersStore::watchRoot(const QString& root)
 {
-    const QString standardized = OrderPaths::standardized(root);
+    const QString standardized = NativeName::absolute(root);
     if (standardized == m_watchedRoot) {
         m_rootWatcher->rearm();
         return;
@@ -117,7 +201,7 @@ void OrdersStore::refreshRootFromDisk()
     }
     QList<OrderFolder> listed;
     try {
-        listed = OrderListing::directories(m_watchedRoot);
+        listed = m_listings->contents(m_watchedRoot, true, false).folders;
     } catch (const Error& e) {
         // As when the screen lists the root: the shown order's own watches keep running.
         setFolders({});

@@ -5,6 +5,7 @@
 #include "orders/OrderPaths.h"
 #include "platform/UuidText.h"
 #include "platform/files/Bookmark.h"
+#include "platform/files/PathKey.h"
 
 #include <QFutureWatcher>
 #include <QThreadPool>
@@ -29,10 +30,10 @@ struct Prefetched
 void OrdersStore::addWatermark(QString imagePath)
 {
     retainAccess(imagePath);
-    const QString key = OrderPaths::key(imagePath);
+    const QString key = PathKey::of(imagePath);
     for (const OrderWatermark& w : std::as_const(m_watermarks)) {
         const auto cached = m_watermarkURLs.constFind(w.id);
-        if (cached != m_watermarkURLs.cend() && OrderPaths::key(*cached) == key) {
+        if (cached != m_watermarkURLs.cend() && PathKey::of(*cached) == key) {
             setSelectedWatermarkID(w.id);
             persist();
             return;

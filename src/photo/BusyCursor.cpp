@@ -8,7 +8,10 @@ namespace quavel {
 
 BusyCursor::BusyCursor()
 {
-    if (qGuiApp && QThread::currentThread() == qGuiApp->thread()) {
+    // qGuiApp casts whatever application there is: a program without a GUI (a batch run from a core
+    // application) has no cursor to change.
+    const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (gui && QThread::currentThread() == gui->thread()) {
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
         m_shown = true;
     }

@@ -3,28 +3,14 @@
 #include "photo/CropEditorJournal.h"
 #include "photo/CropGeometry.h"
 #include "photo/CropSessionFolder.h"
-#include "photo/CropWriteRequest.h"
 #include "photo/PhotoOriginals.h"
 #include "platform/Error.h"
+#include "platform/files/PathKey.h"
 #include "platform/imaging/JobPool.h"
 
-#include <QDir>
 #include <QTimer>
 
 namespace quavel {
-
-namespace {
-
-// Paths compare cleaned and in composed Unicode form: two spellings of one file are one photo.
-bool samePath(const std::optional<QString>& a, const std::optional<QString>& b)
-{
-    if (!a || !b)
-        return !a && !b;
-    return QDir::cleanPath(*a).normalized(QString::NormalizationForm_C)
-        == QDir::cleanPath(*b).normalized(QString::NormalizationForm_C);
-}
-
-} // namespace
 
 CropEditorModel::CropEditorModel(QObject* parent)
     : QObject(parent)
@@ -56,7 +42,7 @@ void CropEditorModel::open(
     const QString& photo, const std::optional<QString>& watermark, const PhotoRetouchSettings& retouch)
 {
     setWatermarkURL(watermark);
-    if (m_isOpen && samePath(m_fileURL, photo))
+    if (m_isOpen && PathKey::same(m_fileURL, photo))
         return;
     if (m_isOpen) {
         // The photo being left is written from its own state as it is now, and nothing of the photo
@@ -110,7 +96,7 @@ void CropEditorModel::endSession()
 
 void CropEditorModel::reloadIfShowing(const QString& photo)
 {
-    if (!m_isOpen || !samePath(m_fileURL, photo))
+    if (!m_isOpen || !PathKey::same(m_fileURL, photo))
         return;
     cancelPendingRetouchWrite();
     QMetaObject::invokeMethod(
@@ -119,7 +105,7 @@ void CropEditorModel::reloadIfShowing(const QString& photo)
 
 void CropEditorModel::setWatermark(const std::optional<QString>& watermark)
 {
-    if (samePath(m_watermarkURL, watermark))
+    if (PathKey::same(m_watermarkURL, watermark))
         return;
     setWatermarkURL(watermark);
     QMetaObject::invokeMethod(
@@ -167,6 +153,11 @@ void CropEditorModel::setRetouchPreview(const PhotoRetouchSettings& settings)
 void CropEditorModel::setOnFileWritten(std::function<void(const QString&)> callback)
 {
     m_onFileWritten = std::move(callback);
+}
+
+void CropEditorModel::setOnWriteFailed(std::function<void(const QString&, const QString&)> callback)
+{
+    m_onWriteFailed = std::move(callback);
 }
 
 // ---- drags ----

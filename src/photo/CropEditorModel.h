@@ -7,6 +7,7 @@
 #include "platform/imaging/FloatImage.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -24,9 +25,11 @@ class QTimer;
 namespace quavel {
 
 struct CropCanvasLayout;
-struct CropWriteRequest;
 namespace CropEditorWork {
 struct Loaded;
+}
+namespace PhotoWriter {
+struct Request;
 }
 
 // The inline crop, straighten and retouch editor of the orders screen, for one photo at a time. It reads
@@ -91,6 +94,10 @@ public:
     // Called after each successful write of a photo by this editor, with that photo's path, also when the
     // editor has moved on to another photo or was closed since the write was asked for.
     void setOnFileWritten(std::function<void(const QString& photo)> callback);
+    // Called when the last write this editor asked for of a photo it no longer shows has failed (one
+    // asked for as it closed or moved on), with that photo's path and the French text: nobody would see
+    // the failure otherwise. The failure of a write of the photo shown is its errorMessage.
+    void setOnWriteFailed(std::function<void(const QString& photo, const QString& message)> callback);
 
     // The crop canvas's drags, held here alone: the canvas forwards the pointer, in its own points, with
     // where it shows image and crop; the model decides what the drag grabbed and what it does to zoom,
@@ -204,8 +211,11 @@ private:
     void scheduleRetouchPersist();
     void cancelPendingRetouchWrite();
     // Everything a write needs, taken from the model now; absent when nothing can be written.
-    std::optional<CropWriteRequest> captureWrite() const;
-    QFuture<bool> submitWrite(const CropWriteRequest& request);
+    std::optional<PhotoWriter::Request> captureWrite() const;
+    QFuture<bool> submitWrite(const PhotoWriter::Request& request);
+    // The failure of a write: last when no newer write of the photo was asked for since, generation the
+    // persistence request it stands for.
+    void reportFailedWrite(const QString& photo, bool last, int generation, const QString& message);
     // False when the load is stale or the photo no longer shown (nothing changed then).
     bool finishLoad(
         const QString& photo, int generation, int watermarkGeneration, const CropEditorWork::Loaded& loaded);
@@ -276,6 +286,7 @@ private:
     QImage m_basePicture;
     PhotoRetouchSettings m_retouchSettings;
     std::function<void(const QString&)> m_onFileWritten;
+    std::function<void(const QString&, const QString&)> m_onWriteFailed;
     QList<CropEditState> m_history;
     CropEditState m_committed;
     PhotoRetouchSettings m_presetForLegacy;
@@ -284,10 +295,21 @@ private:
     double m_offsetScale = 1;
     // The photo whose original is being put back: no write of its old look may follow the restore.
     std::optional<QString> m_restoring;
-    // The look of the last write this editor asked for, since the photo was loaded; a failed write
-    // forgets it. persistCurrent() does not ask again for the same look: the photo may have been
-    // rewritten since by a batch edit, which the same look written again from the session copy undoes.
+    // The look of the last write this editor asked for, since the photo was loaded; the failure of that
+    // write forgets it, whatever was asked for since, so that the next close writes it again.
+    // persistCurrent() does not ask again for the same look: the photo may have been rewritten since by a
+    // batch edit, which the same look written again from the session copy undoes.
     std::optional<Look> m_writtenLook;
+    // Per photo (by its key), the last write this editor asked for and the persistence request it stands
+    // for: a request that found its look already asked for joins that write, whose outcome is then the
+    // request's own (a failure is shown, or reported through onWriteFailed once the photo has gone).
+    struct AskedWrite
+    {
+        int id = 0;
+        int generation = 0;
+    };
+    QHash<QString, AskedWrite> m_askedWrites;
+    int m_writeCount = 0;
 };
 
 } // namespace quavel

@@ -4,26 +4,22 @@
 #include "photo/CropEditorModel.h"
 
 #include "photo/CropEditorWork.h"
-#include "photo/CropWriteRequest.h"
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
+#include "photo/PhotoWriter.h"
+#include "platform/files/PathKey.h"
 #include "platform/imaging/JobPool.h"
 
-#include <QDir>
 #include <QTimer>
 
 namespace quavel {
 
 namespace {
 
-QString pathKey(const QString& path)
-{
-    return QDir::cleanPath(path).normalized(QString::NormalizationForm_C);
-}
-
+// Whether the photo shown (or being restored) is this one, whatever the spelling of either path.
 bool isPhoto(const std::optional<QString>& shown, const QString& photo)
 {
-    return shown && pathKey(*shown) == pathKey(photo);
+    return shown && PathKey::same(*shown, photo);
 }
 
 QFuture<bool> ready(bool value)
@@ -145,9 +141,14 @@ void CropEditorModel::persistCurrent()
     if (!m_loadedURL || !m_sessionBaseURL)
         return;
     commitHistory();
-    // Already asked for: the journal and the queued or finished write hold this look.
-    if (m_writtenLook && *m_writtenLook == lookNow())
+    // Already asked for: the journal and the queued or finished write hold this look, and this request
+    // joins that write (its failure is reported as this request's).
+    if (m_writtenLook && *m_writtenLook == lookNow()) {
+        const auto asked = m_askedWrites.find(PathKey::of(*m_loadedURL));
+        if (asked != m_askedWrites.end())
+            asked->generation = m_persistGeneration;
         return;
+    }
     // Captured now, not in a later turn: close() and open() clear the photo right after this call.
     persistLookToDisk();
 }
@@ -159,35 +160,32 @@ CropEditorModel::Look CropEditorModel::lookNow() const
         state.includeWatermark ? m_watermarkURL : std::nullopt };
 }
 
-std::optional<CropWriteRequest> CropEditorModel::captureWrite() const
+std::optional<PhotoWriter::Request> CropEditorModel::captureWrite() const
 {
     if (!m_loadedURL || !m_sessionBaseURL)
         return std::nullopt;
     // The old look of a photo whose original is being put back must not be written over it.
     if (m_restoring && isPhoto(m_restoring, *m_loadedURL))
         return std::nullopt;
-    const CropEditState state = m_bakedState.value_or(currentState());
-    CropWriteRequest request;
+    // The retouch is always the current one; geometry, format and watermark flag come from the baked
+    // state when there is one.
+    CropEditState look = m_bakedState.value_or(currentState());
+    look.retouch = m_retouchSettings;
+    look.cropValidated = m_cropValidated;
+    look.offset = QSizeF(look.offset.width() * m_offsetScale, look.offset.height() * m_offsetScale);
+    PhotoWriter::Request request;
     request.photo = *m_loadedURL;
-    request.sessionCopy = *m_sessionBaseURL;
-    request.validated = m_cropValidated;
-    request.retouch = m_retouchSettings;
-    request.snapshot.url = *m_loadedURL;
-    request.snapshot.zoom = state.zoom;
-    request.snapshot.offset
-        = QSizeF(state.offset.width() * m_offsetScale, state.offset.height() * m_offsetScale);
-    request.snapshot.angle = state.angle;
-    request.snapshot.format = state.format;
-    if (state.includeWatermark)
-        request.snapshot.watermark = m_watermarkFull.isNull() ? m_watermarkImage : m_watermarkFull;
-    request.snapshot.retouch = m_retouchSettings;
+    request.source = *m_sessionBaseURL;
+    if (look.includeWatermark)
+        request.watermark.image = m_watermarkFull.isNull() ? m_watermarkImage : m_watermarkFull;
+    request.look = look;
     return request;
 }
 
 QFuture<bool> CropEditorModel::persistLookToDisk()
 {
     commitHistory();
-    const std::optional<CropWriteRequest> request = captureWrite();
+    const std::optional<PhotoWriter::Request> request = captureWrite();
     if (!request)
         return ready(false);
     // A photo whose journal cannot be kept is not written: the journal would not say what it shows.
@@ -197,40 +195,55 @@ QFuture<bool> CropEditorModel::persistLookToDisk()
     return submitWrite(*request);
 }
 
-QFuture<bool> CropEditorModel::submitWrite(const CropWriteRequest& request)
+QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
 {
     const int generation = m_persistGeneration;
+    const int id = ++m_writeCount;
     const QString photo = request.photo;
+    m_askedWrites.insert(PathKey::of(photo), AskedWrite { id, generation });
     // Supersedable: when a newer write of this photo is queued behind this one, that one carries the
     // newer look and this one is skipped. Nothing else stops a captured write.
-    QFuture<PhotoWriteQueue::Result> outcome = PhotoWriteQueue::shared().submit(
-        photo,
-        [request] {
-            RowPool::ScopedPriority priority(JobPool::interactive().rowPriority());
-            CropEditorWork::write(request);
-        },
-        true, &JobPool::interactive().threadPool());
-    return outcome.then(this, [this, generation, photo](const PhotoWriteQueue::Result& result) {
-        const bool current = generation == m_persistGeneration;
+    QFuture<PhotoWriteQueue::Result> outcome = PhotoWriter::submit(request, JobPool::interactive(), true);
+    return outcome.then(this, [this, generation, id, photo](const PhotoWriteQueue::Result& result) {
+        // The last write asked for of this photo stands for every request that joined it since.
+        const auto asked = m_askedWrites.find(PathKey::of(photo));
+        const bool last = asked != m_askedWrites.end() && asked->id == id;
+        const int standsFor = last ? asked->generation : generation;
+        if (last)
+            m_askedWrites.erase(asked);
         switch (result.status) {
         case PhotoWriteQueue::Status::written:
             if (isPhoto(m_loadedURL, photo))
                 setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
             if (m_onFileWritten)
                 m_onFileWritten(photo);
-            return current;
+            return generation == m_persistGeneration;
         case PhotoWriteQueue::Status::failed:
-            // A failure of a write that a newer request has overtaken shows nothing.
-            if (current && isPhoto(m_loadedURL, photo)) {
-                setErrorMessage(result.errorMessage);
-                m_writtenLook.reset();
-            }
+            reportFailedWrite(photo, last, standsFor, result.errorMessage);
             return false;
         case PhotoWriteQueue::Status::skipped:
             break;
         }
         return false;
     });
+}
+
+void CropEditorModel::reportFailedWrite(
+    const QString& photo, bool last, int generation, const QString& message)
+{
+    // A newer write of the photo was asked for: it carries the look, and its own outcome tells.
+    if (!last)
+        return;
+    if (isPhoto(m_loadedURL, photo)) {
+        // The journal has the look and the photo does not: the next request (a close included) writes
+        // it again. Shown unless something newer was asked for since, which has its own outcome.
+        m_writtenLook.reset();
+        if (generation == m_persistGeneration)
+            setErrorMessage(message);
+    } else if (m_onWriteFailed) {
+        // Asked for as the editor closed or moved on: nobody sees the editor's message any more.
+        m_onWriteFailed(photo, message);
+    }
 }
 
 QFuture<bool> CropEditorModel::save()
@@ -286,8 +299,7 @@ QFuture<bool> CropEditorModel::restoreOriginalFromBackup()
     m_restoring = photo;
     // Behind every write of this photo asked for before: none of them can re-edit the restored photo
     // or make an original of an edited one.
-    QFuture<PhotoWriteQueue::Result> outcome = PhotoWriteQueue::shared().submit(
-        photo, [photo] { PhotoOriginals::restore(photo); }, false, &JobPool::interactive().threadPool());
+    QFuture<PhotoWriteQueue::Result> outcome = PhotoWriter::submitRestore(photo, JobPool::interactive());
     return outcome
         .then(this,
             [this, photo](const PhotoWriteQueue::Result& result) {

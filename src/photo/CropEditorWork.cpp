@@ -2,16 +2,11 @@
 
 #include "photo/CropEditorModel.h"
 #include "photo/CropSessionFolder.h"
-#include "photo/CropWriteRequest.h"
-#include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
 #include "photo/PhotoEditError.h"
-#include "photo/PhotoFiles.h"
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoRetoucher.h"
-#include "photo/ThumbnailCache.h"
-#include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
 
 #include <QFileInfo>
@@ -31,7 +26,8 @@ Loaded load(const QString& photo, const std::optional<QString>& watermark)
             loaded.picture = image->toQImage();
         } else {
             // Named after the photo: what was read is its original or the session copy.
-            loaded.errorMessage = PhotoReads::photoError(failure).naming(QFileInfo(photo).fileName()).message();
+            loaded.errorMessage
+                = PhotoReads::photoError(failure).naming(QFileInfo(photo).fileName()).message();
         }
         if (const auto size = ImageIO::orientedPixelSize(file))
             loaded.fullWidth = size->width();
@@ -60,41 +56,6 @@ Watermarks loadWatermark(const std::optional<QString>& watermark)
     return images;
 }
 
-namespace {
-
-void writeLook(const CropWriteRequest& request)
-{
-    if (request.validated && request.retouch.isNeutral()) {
-        // Decoded, drawn and encoded in one stream: the canvas of a photo without retouch.
-        const CropSnapshot& s = request.snapshot;
-        PhotoOriginals::ensureBackup(request.photo);
-        PhotoComposer::writeCrop(request.sessionCopy, s.format, s.zoom, s.offset, s.angle,
-            s.watermark.isNull() ? nullptr : &s.watermark, request.photo);
-    } else if (request.validated) {
-        PhotoComposer::write(request.snapshot.composedImage(request.sessionCopy), request.photo);
-    } else {
-        PhotoOriginals::ensureBackup(request.photo);
-        const FloatImage& watermark = request.snapshot.watermark;
-        if (request.retouch.isNeutral() && watermark.isNull()) {
-            // The untouched original goes back in one rename: the photo is never missing.
-            PhotoFiles::replaceWithCopy(request.photo, request.sessionCopy);
-            return;
-        }
-        FloatImage image = PhotoReads::photo(request.sessionCopy);
-        if (!request.retouch.isNeutral())
-            image = PhotoReads::retouched(request.retouch, std::move(image));
-        // A look that includes the watermark keeps it on the full-size photo too, as the orders' batch
-        // watermark draws it there.
-        if (!watermark.isNull())
-            image = PhotoComposer::withBottomWatermark(std::move(image), watermark);
-        if (image.isNull())
-            throw PhotoEditError(PhotoEditError::Kind::composeFailed);
-        PhotoComposer::write(image, request.photo);
-    }
-}
-
-} // namespace
-
 std::optional<Rendered> renderPreview(const PhotoRetouchSettings& settings, const FloatImage& base)
 {
     const std::optional<FloatImage> image
@@ -102,17 +63,6 @@ std::optional<Rendered> renderPreview(const PhotoRetouchSettings& settings, cons
     if (!image || image->isNull())
         return std::nullopt;
     return Rendered { *image, image->toQImage() };
-}
-
-void write(const CropWriteRequest& request)
-{
-    // A RAW file is read, never rewritten: a JPEG under a RAW name would be a corrupt photo.
-    if (CameraRaw::isCameraRaw(request.photo))
-        throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
-    PhotoReads::requireRegularFile(request.photo);
-    // The session copy has a name of its own: the errors name the photo.
-    PhotoReads::naming(request.photo, [&] { writeLook(request); });
-    MediaThumbnailer::cache().removePath(request.photo);
 }
 
 } // namespace quavel::CropEditorWork

@@ -10,11 +10,9 @@
 
 namespace quavel {
 
-struct CropWriteRequest;
-
-// The crop editor's background work items. Each takes plain values, returns plain values and never
-// touches the model; they run on the imaging layer's interactive job pool (writes inside the photo's
-// turn of its write queue).
+// The crop editor's background reads. Each takes plain values, returns plain values and never touches
+// the model; they run on the imaging layer's interactive job pool. The editor's writes are the photo
+// writer's (PhotoWriter).
 namespace CropEditorWork {
 
 // What a load reads.
@@ -55,11 +53,6 @@ Loaded load(const QString& photo, const std::optional<QString>& watermark);
 Watermarks loadWatermark(const std::optional<QString>& watermark);
 // The working image retouched at preview quality; absent when the retoucher gives nothing.
 std::optional<Rendered> renderPreview(const PhotoRetouchSettings& settings, const FloatImage& base);
-// Writes the photo: the composed canvas of a validated crop, else the retouched full-size original, or
-// for a neutral retouch a copy of the session copy, always by one rename of a finished sibling. Throws
-// the French error of a failure, naming the photo where the error names a file (every write of a camera
-// RAW photo fails; so does one of a damaged photo, or of one over the pixel budget).
-void write(const CropWriteRequest& request);
 
 } // namespace CropEditorWork
 

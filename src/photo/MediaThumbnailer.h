@@ -22,9 +22,11 @@ QString cacheKey(const QString& path);
 ThumbnailCache& cache();
 
 // The cached image under the file's current key, else a new thumbnail fitting maxPixel × maxPixel
-// (stored in the cache when one was made), decoded on the thumbnail pool at the lowest priority. A null
-// image when the file cannot be read or decoded; nothing is cached then, so a later request tries again.
-// Callers update their views on the GUI thread with the result.
+// (stored in the cache when one was made), decoded on the thumbnail pool at the lowest priority (but the
+// file decode of a WebP or HEIF photo, which libvips runs only on its shared workers: at normal
+// priority). A null image when the file cannot be read or decoded; nothing is cached then, so a later
+// request tries again. Waiting for the future never runs the work on the waiting thread. Callers update
+// their views on the GUI thread with the result.
 QFuture<QImage> thumbnail(const QString& path, bool isVideo, int maxPixel);
 
 // The two decoders behind it, on the calling thread; nothing cached.

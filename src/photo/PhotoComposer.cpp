@@ -4,7 +4,6 @@
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoReads.h"
-#include "photo/PhotoWriteQueue.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
@@ -163,15 +162,6 @@ FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoo
     return composeCrop(PhotoReads::photo(sourcePath), format, zoom, offset, angle, watermark);
 }
 
-void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,
-    const FloatImage* watermark, const QString& path)
-{
-    // Refused before anything is decoded.
-    if (CameraRaw::isCameraRaw(path))
-        throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
-    write(composeCrop(sourcePath, format, zoom, offset, angle, watermark), path);
-}
-
 namespace {
 
 [[noreturn]] void writeFailed(const QString& path)
@@ -189,11 +179,9 @@ void write(const FloatImage& image, const QString& path)
     if (CameraRaw::isCameraRaw(path))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
     const ImageIO::Format format = ImageIO::formatForPath(path);
-    PhotoWriteQueue::shared().run(path, [&] {
-        PhotoFiles::replace(path, [&](int, const QString& openable) {
-            if (!ImageIO::encode(image, openable, format, writeQuality))
-                writeFailed(path);
-        });
+    PhotoFiles::replace(path, [&](int, const QString& openable) {
+        if (!ImageIO::encode(image, openable, format, writeQuality))
+            writeFailed(path);
     });
 }
 

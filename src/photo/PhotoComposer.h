@@ -50,16 +50,11 @@ FloatImage composeCrop(const FloatImage& image, PrintFormat format, double zoom,
 FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset,
     double angle, const FloatImage* watermark = nullptr);
 
-// write(composeCrop(sourcePath, …), path): the print canvas of a photo file that needs no retouch,
-// written over the photo at path. Throws as composeCrop and write.
-void writeCrop(const QString& sourcePath, PrintFormat format, double zoom, const QSizeF& offset, double angle,
-    const FloatImage* watermark, const QString& path);
-
 // Replaces the photo file with the image, in the format its name says: ".png" PNG, ".tif"/".tiff" TIFF,
 // ".heic"/".heif" HEIF, ".webp" WebP, anything else JPEG (".bmp" included), lossy ones at quality 0.97;
 // orientation 1 and no metadata but the ICC profile. The photo is replaced by one rename of a finished
-// new file (PhotoFiles::replace), through the photo's write queue. Throws PhotoEditError for a camera RAW photo (never
-// rewritten), FileError otherwise.
+// hidden sibling: a file step of the photo's writer (PhotoWriter), in the photo's turn. Throws PhotoEditError
+// for a camera RAW photo (never rewritten), FileError otherwise.
 void write(const FloatImage& image, const QString& path);
 
 // Crop geometry. Rectangles are in pixels of the oriented image, origin at its top-left corner, y

@@ -11,6 +11,14 @@ void PhotoEditJournal::pushHistory(const CropEditState& state)
         history.remove(0, history.size() - historyLimit);
 }
 
+void PhotoEditJournal::recordRetouch(const PhotoRetouchSettings& settings)
+{
+    if (current.retouch == settings)
+        return;
+    pushHistory(current);
+    current.retouch = settings;
+}
+
 nlohmann::json PhotoEditJournal::toJson() const
 {
     QuavelJSON::Json states = QuavelJSON::Json::array();

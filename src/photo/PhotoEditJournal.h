@@ -19,6 +19,9 @@ struct PhotoEditJournal
 
     // Appends a state to the history and drops the oldest beyond the limit.
     void pushHistory(const CropEditState& state);
+    // Makes the settings the current retouch: when they differ, the current state goes to the history
+    // first.
+    void recordRetouch(const PhotoRetouchSettings& settings);
 
     nlohmann::json toJson() const;
     // Both keys and every key of every state required; a history of any length is read. Throws

@@ -142,10 +142,7 @@ void remove(const QString& photoPath)
 void recordRetouch(const PhotoRetouchSettings& settings, const QString& photoPath)
 {
     PhotoEditJournal journal = loadForEdit(photoPath);
-    if (!(journal.current.retouch == settings)) {
-        journal.pushHistory(journal.current);
-        journal.current.retouch = settings;
-    }
+    journal.recordRetouch(settings);
     save(journal, photoPath);
 }
 

@@ -7,9 +7,10 @@
 #include <optional>
 
 // The edits the orders screen runs on each selected photo, rewriting it in place but always from its
-// untouched original, according to its edit journal. Callable from any thread: writes of one photo go
-// through its write queue (a caller on the GUI thread waits only for a write of that same photo in
-// flight). Errors carry the French text the orders store shows.
+// untouched original, according to its edit journal: each is one write of the photo's writer
+// (PhotoWriter), callable from any thread (a caller on the GUI thread waits only for a write of that same
+// photo in flight). The journal is saved once the new look has rendered: a photo that cannot be read or
+// rendered keeps its journal as it was. Errors carry the French text the orders store shows.
 namespace quavel::PhotoEdits {
 
 // Adds the bottom watermark to the photo: the original is kept once, the journal records that the
@@ -23,10 +24,9 @@ void applyWatermark(const QString& photoPath, const QString& watermarkPath);
 // Records the settings as the photo's retouch and renders the photo again from its original: on the
 // print canvas of the journal's format when the crop is validated, else at full size without crop; with
 // the watermark across the bottom of either when the journal includes it and a watermark file is given
-// (a photo watermarked by the batch keeps its watermark through a later retouch). Neutral
-// settings change nothing. A journal that cannot be read back leaves the photo as it was, silently, and
-// a watermark file that cannot be read is left out (memory running out while it is read fails the photo).
-// Throws PhotoEditError or FileError, as applyWatermark.
+// (a photo watermarked by the batch keeps its watermark through a later retouch). Neutral settings change
+// nothing. A watermark file that cannot be read is left out (memory running out while it is read fails
+// the photo). Throws PhotoEditError or FileError, as applyWatermark.
 void applyRetouch(const QString& photoPath, const PhotoRetouchSettings& settings,
     const std::optional<QString>& watermarkPath);
 

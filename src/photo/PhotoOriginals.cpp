@@ -3,7 +3,6 @@
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoEditMemory.h"
 #include "photo/PhotoFiles.h"
-#include "photo/PhotoWriteQueue.h"
 #include "platform/FrenchErrors.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
@@ -78,54 +77,50 @@ void ensureBackup(const QString& photoPath)
 {
     if (CameraRaw::isCameraRaw(photoPath))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
-    PhotoWriteQueue::shared().run(photoPath, [&] {
-        const OriginalsFolder folder = OriginalsFolder::openForEdit(photoPath, true);
-        folder.refuseForeign();
-        const QByteArray& name = folder.originalName();
-        switch (folder.entry(name)) {
-        case Entry::file:
-            return;
-        case Entry::emptyFile:
-            unlinkLeftover(folder, name);
-            break;
-        case Entry::none:
-        case Entry::foreign:
-            break;
-        }
-        try {
-            PhotoFiles::copyNoReplace(photoPath, folder.fd(), folder.photoName());
-        } catch (const FileError& e) {
-            // Another writer made it meanwhile: that one is the original.
-            if (e.errnoValue() != EEXIST)
-                throw;
-        }
-    });
+    const OriginalsFolder folder = OriginalsFolder::openForEdit(photoPath, true);
+    folder.refuseForeign();
+    const QByteArray& name = folder.originalName();
+    switch (folder.entry(name)) {
+    case Entry::file:
+        return;
+    case Entry::emptyFile:
+        unlinkLeftover(folder, name);
+        break;
+    case Entry::none:
+    case Entry::foreign:
+        break;
+    }
+    try {
+        PhotoFiles::copyNoReplace(photoPath, folder.fd(), folder.photoName());
+    } catch (const FileError& e) {
+        // Another writer made it meanwhile: that one is the original.
+        if (e.errnoValue() != EEXIST)
+            throw;
+    }
 }
 
 void restore(const QString& photoPath)
 {
-    PhotoWriteQueue::shared().run(photoPath, [&] {
-        // No length check: a photo whose journal could never be kept may still have an original.
-        const OriginalsFolder folder = OriginalsFolder::open(photoPath);
-        const QByteArray& name = folder.originalName();
-        const Entry entry = folder.entry(name);
-        if (entry == Entry::none)
-            return;
-        folder.refuseForeign();
-        if (entry == Entry::emptyFile) {
-            // The copy never finished, so the photo was never rewritten: it is its own original.
-            unlinkLeftover(folder, name);
-            removeJournal(folder);
-            return;
-        }
-        const std::optional<OriginalsFolder::File> original
-            = folder.openFile(name, PhotoEditError::Kind::foreignOriginal);
-        if (!original)
-            return;
-        PhotoFiles::replaceWithCopy(photoPath, original->fd(), original->status());
-        unlinkOriginal(folder, original->status());
+    // No length check: a photo whose journal could never be kept may still have an original.
+    const OriginalsFolder folder = OriginalsFolder::open(photoPath);
+    const QByteArray& name = folder.originalName();
+    const Entry entry = folder.entry(name);
+    if (entry == Entry::none)
+        return;
+    folder.refuseForeign();
+    if (entry == Entry::emptyFile) {
+        // The copy never finished, so the photo was never rewritten: it is its own original.
+        unlinkLeftover(folder, name);
         removeJournal(folder);
-    });
+        return;
+    }
+    const std::optional<OriginalsFolder::File> original
+        = folder.openFile(name, PhotoEditError::Kind::foreignOriginal);
+    if (!original)
+        return;
+    PhotoFiles::replaceWithCopy(photoPath, original->fd(), original->status());
+    unlinkOriginal(folder, original->status());
+    removeJournal(folder);
 }
 
 Source::Source(const QString& photoPath)

@@ -10,7 +10,7 @@
 // replaced. Nothing in that folder is read or written through a link (OriginalsFolder): a link or a file
 // that is not a regular one standing as the original, as the journal or as the folder refuses the edit
 // with a message naming the photo, and stays untouched. Every operation may run on any thread; those that
-// write go through the photo's write queue.
+// write are file steps of the photo's writer (PhotoWriter), run in the photo's turn of its write queue.
 namespace quavel::PhotoOriginals {
 
 // "<dir>/.quavel-originals/<name>" for the photo "<dir>/<name>".

@@ -1,10 +1,8 @@
 #include "photo/PhotoWriteQueue.h"
 
 #include "platform/Error.h"
-#include "platform/files/NativeName.h"
+#include "platform/files/PathKey.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QPromise>
 #include <QSet>
@@ -39,7 +37,8 @@ struct Lane
     bool busy = false;
 };
 
-// The photos whose turn this thread holds: nested writes of them run at once.
+// The photos whose turn this thread holds. A write holds its photo's turn once: asking for the turn
+// again from inside it would wait for itself, and is refused instead.
 thread_local QSet<QString> t_held;
 
 PhotoWriteQueue::Result failure(const QString& message)
@@ -48,6 +47,8 @@ PhotoWriteQueue::Result failure(const QString& message)
 }
 
 const QString closedMessage = QStringLiteral("L’application se ferme : la photo n’a pas été modifiée.");
+const QString nestedMessage
+    = QStringLiteral("La photo est déjà en cours d’écriture : elle n’a pas été modifiée.");
 
 } // namespace
 
@@ -187,19 +188,11 @@ PhotoWriteQueue::PhotoWriteQueue()
 
 PhotoWriteQueue::~PhotoWriteQueue() = default;
 
-QString PhotoWriteQueue::key(const QString& photoPath)
-{
-    // By text alone: QFileInfo would lose the bytes of a name that is not UTF-8 (NativeName).
-    return NativeName::absolute(photoPath).normalized(QString::NormalizationForm_C);
-}
-
 bool PhotoWriteQueue::run(const QString& photoPath, const std::function<void()>& work, bool supersedable)
 {
-    const QString k = key(photoPath);
-    if (t_held.contains(k)) {
-        work();
-        return true;
-    }
+    const QString k = PathKey::of(photoPath);
+    if (t_held.contains(k))
+        throw Error(nestedMessage);
     auto job = std::make_shared<Job>();
     job->supersedable = supersedable;
     if (!d->enqueue(k, job))
@@ -234,7 +227,7 @@ QFuture<PhotoWriteQueue::Result> PhotoWriteQueue::submit(
     job->promise = std::make_shared<QPromise<Result>>();
     job->promise->start();
     QFuture<Result> future = job->promise->future();
-    if (!d->enqueue(key(photoPath), job)) {
+    if (!d->enqueue(PathKey::of(photoPath), job)) {
         job->promise->addResult(failure(closedMessage));
         job->promise->finish();
     }
@@ -244,7 +237,7 @@ QFuture<PhotoWriteQueue::Result> PhotoWriteQueue::submit(
 int PhotoWriteQueue::waiting(const QString& photoPath) const
 {
     std::lock_guard lock(d->mutex);
-    const auto it = d->lanes.constFind(key(photoPath));
+    const auto it = d->lanes.constFind(PathKey::of(photoPath));
     return it == d->lanes.cend() ? 0 : int(it->waiting.size());
 }
 

@@ -10,14 +10,15 @@ class QThreadPool;
 
 namespace quavel {
 
-// One write queue per photo path, shared by every writer of a photo (the in-place edits, the crop
-// editor, the orders' batch edits, restores), so that writes of one photo happen one at a time and in
-// the order they were asked for, while writes of different photos run side by side.
+// One write queue per photo (one lane for every spelling of its path: PathKey), shared by every writer
+// of a photo (PhotoWriter: the in-place edits, the crop editor, the orders' batch edits, restores), so
+// that writes of one photo happen one at a time and in the order they were asked for, while writes of
+// different photos run side by side.
 //
 // A write marked supersedable is skipped when, at its turn, a newer write of the same photo is queued
-// behind it (that one carries the newer look); every other write always runs. A thread that already
-// holds a photo's turn runs nested writes of that photo at once (an edit calling the writer inside it).
-// Thread-safe.
+// behind it (that one carries the newer look); every other write always runs. A write takes its photo's
+// turn once (PhotoWriter): a thread that holds a photo's turn and asks for it again (run, waitFor) is
+// refused with an Error, where it would wait for itself. Thread-safe.
 class PhotoWriteQueue
 {
 public:
@@ -36,7 +37,8 @@ public:
     PhotoWriteQueue& operator=(const PhotoWriteQueue&) = delete;
 
     // Waits for the earlier writes of this photo only (never for other photos), then runs work on the
-    // calling thread; its exception reaches the caller. False when the write was skipped.
+    // calling thread; its exception reaches the caller. False when the write was skipped. Throws an Error
+    // when the queue is closed, or when this thread already holds the photo's turn.
     bool run(const QString& photoPath, const std::function<void()>& work, bool supersedable = false);
 
     // Takes the write's place in the queue now and runs it on pool (the global pool when none) when its
@@ -60,9 +62,6 @@ public:
 
     // How many writes of this photo wait for their turn (the one in flight not counted); for tests.
     int waiting(const QString& photoPath) const;
-
-    // The queue's key of a path: absolute, cleaned, in Unicode composed form.
-    static QString key(const QString& photoPath);
 
 private:
     struct Private;

@@ -21,9 +21,19 @@
 
 namespace quavel::test {
 
-void isolateUserFolders()
+namespace {
+
+QTemporaryDir& userFoldersRoot()
 {
     static QTemporaryDir root;
+    return root;
+}
+
+} // namespace
+
+void isolateUserFolders()
+{
+    QTemporaryDir& root = userFoldersRoot();
     root.setAutoRemove(true);
     QDir(root.path()).mkpath("data");
     QDir(root.path()).mkpath("config");
@@ -33,6 +43,11 @@ void isolateUserFolders()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath("config")));
     qputenv("HOME", QFile::encodeName(root.filePath("home")));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(root.filePath("cache")));
+}
+
+void removeUserFolders()
+{
+    userFoldersRoot().remove();
 }
 
 TempFolder::TempFolder() = default;

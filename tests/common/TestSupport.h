@@ -11,6 +11,8 @@ namespace quavel::test {
 
 // Points XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME and HOME at a fresh temporary tree for the whole program.
 void isolateUserFolders();
+// Removes them now: for a child process that gives up the right to remove them or leaves by _exit.
+void removeUserFolders();
 
 // A temporary folder removed at the end of the test.
 class TempFolder

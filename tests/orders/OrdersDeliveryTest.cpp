@@ -1,6 +1,7 @@
 // Delivered marks, and the applications remembered per file type, launched through the real GIO
 // launcher: desktop entries written by the test run a script that records its arguments.
 #include "OrdersFixture.h"
+#include "platform/files/NativeName.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -173,6 +174,44 @@ TEST(DeliveredMarks, MatchEveryFormOfAPathAndAreSavedOnEachMark)
     EXPECT_EQ(f.open().deliveredPaths(),
         (QSet<QString> {
             "/c/A/./IMG_1.jpg", "/c/A/IMG_1.jpg", QStringLiteral("/c/C\u00e9line.jpg"), "/c/B/IMG_9.jpg" }));
+}
+
+// A settings file as earlier versions wrote it: marks in the forms they were made through (a "."
+// component, a name given decomposed and stored composed, a name whose bytes are not UTF-8 stored with
+// U+FFFD), and a remembered application. Every mark still matches the files it was made for, and the
+// next save keeps every entry.
+TEST(DeliveredMarks, AFileWrittenByEarlierVersionsKeepsEveryMark)
+{
+    OrdersFixture f;
+    f.writeSettings(QStringLiteral(R"({
+  "deliveredPaths" : [
+    "/c/A/./IMG_1.jpg",
+    "/c/A/IMG_1.jpg",
+    "/c/C\u00e9line.jpg",
+    "/c/IMG_\ufffd.jpg"
+  ],
+  "openWithApps" : {
+    "jpg" : "/usr/share/applications/gimp.desktop"
+  }
+})")
+                        .toUtf8());
+    OrdersStore& store = f.open();
+    const QStringList live[] = {
+        { "/c/A/IMG_1.jpg", "/c/A/./IMG_1.jpg", "/c/B/../A/IMG_1.jpg" },
+        { QStringLiteral("/c/C\u00e9line.jpg"), QStringLiteral("/c/Ce\u0301line.jpg") },
+        { NativeName::decode(QByteArray("/c/IMG_\xE9.jpg")),
+            NativeName::decode(QByteArray("/c/./IMG_\xFF.jpg")) },
+    };
+    for (const QStringList& forms : live)
+        for (const QString& file : forms)
+            EXPECT_TRUE(store.isDelivered(file)) << NativeName::displayed(file).toStdString();
+    EXPECT_FALSE(store.isDelivered("/c/A/IMG_2.jpg"));
+
+    const QSet<QString> marks = store.deliveredPaths();
+    store.persist();
+    EXPECT_EQ(f.open().deliveredPaths(), marks);
+    EXPECT_EQ(f.store->openWithApps(),
+        (QMap<QString, QString> { { "jpg", "/usr/share/applications/gimp.desktop" } }));
 }
 
 } // namespace

@@ -277,6 +277,38 @@ TEST(OrdersListing, TheOrderFolderIsWatchedOnceWithItsSectionsAndMedia)
     EXPECT_EQ(store.watchedPaths(), expected);
 }
 
+// The store keeps the listings of the orders it showed: one shown again lists what changed while
+// another was shown (unwatched then), and a reload that finds everything as it was changes nothing.
+TEST(OrdersListing, AnOrderShownAgainShowsWhatChangedMeanwhile)
+{
+    OrdersFixture f;
+    f.file("A/IMG_1.jpg");
+    f.file("A/IMG_2.jpg");
+    f.file("A/S/IMG_3.jpg");
+    f.file("B/b.jpg");
+    OrdersStore& store = f.openOn("A");
+    ASSERT_EQ(describe(store.sections()), "Fichiers:IMG_1.jpg,IMG_2.jpg|S:IMG_3.jpg");
+    store.setSelectedFolderID(f.path("B"));
+    store.loadSections();
+    ASSERT_EQ(describe(store.sections()), "Fichiers:b.jpg");
+
+    QFile::remove(f.path("A/IMG_1.jpg"));
+    f.file("A/IMG_10.jpg");
+    QFile::rename(f.path("A/S/IMG_3.jpg"), f.path("A/S/IMG_30.jpg"));
+    f.folder("A/T");
+    store.setSelectedFolderID(f.path("A"));
+    store.loadSections();
+    EXPECT_EQ(describe(store.sections()), "Fichiers:IMG_2.jpg,IMG_10.jpg|S:IMG_30.jpg|T:");
+    EXPECT_TRUE(store.watchedPaths().contains(f.path("A/S/IMG_30.jpg")));
+    EXPECT_FALSE(store.watchedPaths().contains(f.path("A/S/IMG_3.jpg")));
+
+    QSignalSpy sections(&store, &OrdersStore::sectionsChanged);
+    QSignalSpy folders(&store, &OrdersStore::foldersChanged);
+    store.reload();
+    EXPECT_EQ(sections.count(), 0);
+    EXPECT_EQ(folders.count(), 0);
+}
+
 // The keys of names listed before are kept between listings: whichever names the cache holds (none,
 // some, all), a folder lists in one order.
 enum class KeysKept { None, Some, All };

@@ -3,7 +3,10 @@
 // edits from its kept original.
 #include "orders/OrdersScreen.h"
 #include "OrdersFixture.h"
+#include "photo/CropEditorModel.h"
+#include "photo/PhotoEditMemory.h"
 #include "photo/PhotoOriginals.h"
+#include "photo/PhotoWriteQueue.h"
 #include "platform/UserDefaults.h"
 
 #include <QSignalSpy>
@@ -162,5 +165,70 @@ TEST(OrdersScreenState, UndoPutsTheOriginalBackAndAFailureIsShown)
     EXPECT_EQ(store.fileRevision(blocked), 0);
     EXPECT_EQ(restored.count(), 3); // the editor is asked to reload in every case
 }
+
+// A batch over the photo the crop editor shows, the editor closed right after the batch was asked for
+// (the watermark's has run by then, the retouch's still runs): the editor's look goes into the batch, and
+// what the batch wrote stays, on disk and in the journal. Closing writes no older look over it.
+struct EditorBatch
+{
+    const char* name;
+    bool watermark; // else the retouch batch
+};
+
+class EditorClosedOverABatch : public testing::TestWithParam<EditorBatch>
+{
+};
+
+TEST_P(EditorClosedOverABatch, KeepsTheBatchsLook)
+{
+    OrdersFixture f;
+    UserDefaults defaults(f.tmp.file(QStringLiteral("defaults.json")));
+    const QString photo = f.photo(QStringLiteral("Durand/IMPRESSION A4/IMG_0001.jpg"), QColor(90, 90, 90));
+    const QString other = f.photo(QStringLiteral("Durand/IMPRESSION A4/IMG_0002.jpg"), QColor(90, 90, 90));
+    OrdersStore& store = f.openOn(QStringLiteral("Durand"));
+    store.addWatermark(OrdersFixture::writeImage(f.tmp.file(QStringLiteral("Logo.png")), Qt::white, 60, 20));
+    PhotoRetouchSettings brighter;
+    brighter.brightness = 60;
+    store.setRetouch(brighter);
+    OrdersScreen screen(store, defaults);
+    CropEditorModel& model = screen.cropEditor();
+    screen.openCrop({ photo, false });
+    ASSERT_TRUE(waitUntil([&] { return model.loadedURL() == photo && !model.preview().isNull(); }, 15000));
+    PhotoRetouchSettings warmer;
+    warmer.contrast = 20;
+    model.setRetouchPreview(warmer); // its write still waits for the end of the burst
+
+    if (GetParam().watermark) {
+        screen.applyWatermark({ photo, other });
+        model.close();
+    } else {
+        screen.applyRetouch({ photo, other });
+        ASSERT_TRUE(store.isRetouching());
+        model.close();
+        ASSERT_TRUE(waitUntil([&] { return !store.isRetouching(); }, 30000));
+    }
+    PhotoWriteQueue::shared().waitForAll();
+    waitUntil([] { return false; }, 200); // the writes' outcomes reach the GUI thread
+
+    const PhotoEditJournal journal = PhotoEditMemory::load(photo);
+    const QImage written = ImageIO::decode(photo)->toQImage();
+    const int middle = qGray(written.pixel(written.width() / 2, written.height() / 4));
+    if (GetParam().watermark) {
+        EXPECT_TRUE(journal.current.includeWatermark) << "closing the editor undid the watermark";
+        EXPECT_EQ(journal.current.retouch, warmer) << "the batch lost the editor's retouch";
+        EXPECT_GT(qGray(written.pixel(written.width() / 2, written.height() - 3)), 200)
+            << "the watermark went";
+        EXPECT_LT(middle, 90) << "the editor's contrast is not on the photo";
+    } else {
+        EXPECT_EQ(journal.current.retouch, brighter) << "closing the editor undid the retouch";
+        EXPECT_EQ(journal.history.last().retouch, warmer) << "the batch did not start from the editor's look";
+        EXPECT_GT(middle, 90 + 8) << "the photo on disk is not the retouched one";
+    }
+    EXPECT_EQ(store.errorMessage(), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Batches, EditorClosedOverABatch,
+    testing::Values(EditorBatch { "watermark", true }, EditorBatch { "retouch", false }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -175,6 +175,20 @@ TEST_F(OrdersWatching, ASameListingKeepsAPendingRefresh)
     EXPECT_TRUE(waitUntil([&] { return store->fileRevision(photo) == 1; }));
 }
 
+// A photo renamed to its canonically equivalent form changes the listing but not the set of watched
+// paths (compared composed): a refresh already pending stays.
+TEST_F(OrdersWatching, ARenameToAnEquivalentNameKeepsAPendingRefresh)
+{
+    const QString decomposed = f.file(QStringLiteral("Commande/IMPRESSION A5/Ce\u0301line.jpg"), "c");
+    ASSERT_TRUE(waitUntil([&] { return namesIn("IMPRESSION A5").size() == 3; }));
+    f.file("Commande/IMPRESSION A5/IMG_0001.jpg", "overwritten");
+    QTest::qWait(50); // reported, refresh pending
+    ASSERT_TRUE(QFile::rename(decomposed, f.path(QStringLiteral("Commande/IMPRESSION A5/C\u00e9line.jpg"))));
+    store->loadSections();
+    ASSERT_TRUE(namesIn("IMPRESSION A5").contains(QStringLiteral("C\u00e9line.jpg")));
+    EXPECT_TRUE(waitUntil([&] { return store->fileRevision(photo) == 1; }));
+}
+
 TEST_F(OrdersWatching, ShowingAnotherOrderOrNoneStopsTheEarlierWatches)
 {
     f.file("Autre/a.jpg");

@@ -320,6 +320,52 @@ TEST_F(CropEditorWrites, ARawPhotoOpensButIsNeverRewritten)
     EXPECT_TRUE(m_written.isEmpty());
 }
 
+// A request that finds its look already asked for joins that write: when the write then fails, the
+// failure is heard of (under the editor, or through onWriteFailed once the editor has closed) and the
+// look is written again by the next close instead of being taken as written.
+TEST_F(CropEditorWrites, AFailedWriteThatARequestJoinedIsReportedAndWrittenAgain)
+{
+    QStringList failures;
+    m_model->setOnWriteFailed(
+        [&](const QString& photo, const QString& message) { failures.append(photo + " " + message); });
+    const QString unreadable = QStringLiteral("Impossible de lire cette photo.");
+    for (const bool closing : { false, true }) {
+        const QString photo = greyPhoto(closing ? "closed.png" : "open.png", 0.25f);
+        ASSERT_TRUE(openAndLoad(photo));
+        const QString copy = *m_model->sessionBaseURL();
+        const QByteArray copyBytes = bytes(copy);
+        m_model->setRetouchPreview(exposure(1));
+        holdQueue(photo);
+        m_model->persistCurrent();
+        if (closing)
+            m_model->close();
+        else
+            m_model->persistCurrent();
+        // Without its session copy the write in the queue fails.
+        QFile::remove(copy);
+        release();
+        settle(photo);
+        EXPECT_TRUE(m_written.isEmpty());
+        EXPECT_NEAR(level(photo), 0.25f, step);
+        if (closing) {
+            EXPECT_EQ(failures, QStringList { photo + " " + unreadable });
+            // Opened again, the journal's look is written at the next close.
+            ASSERT_TRUE(openAndLoad(photo));
+        } else {
+            EXPECT_TRUE(failures.isEmpty());
+            EXPECT_EQ(m_model->errorMessage(), unreadable);
+            QFile restored(copy);
+            ASSERT_TRUE(restored.open(QIODevice::WriteOnly));
+            restored.write(copyBytes);
+        }
+        m_model->close();
+        settle(photo);
+        EXPECT_EQ(m_written, QStringList { photo });
+        EXPECT_NEAR(level(photo), 0.5f, step);
+        m_written.clear();
+    }
+}
+
 TEST_F(CropEditorWrites, AFailureOvertakenByANewerRequestShowsNothing)
 {
     const QString photo = greyPhoto("fail.png", 0.25f);

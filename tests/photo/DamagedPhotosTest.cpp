@@ -5,11 +5,10 @@
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 
-#include "photo/CropEditorWork.h"
-#include "photo/CropWriteRequest.h"
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
+#include "photo/PhotoWriter.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/ImageThumbnail.h"
 #include "platform/imaging/ScaledDecode.h"
@@ -100,23 +99,22 @@ const Write writes[] = {
             const QString copy = folder + QStringLiteral("/session.jpg");
             QFile::remove(copy);
             QFile::copy(p, copy);
-            CropWriteRequest request;
+            PhotoWriter::Request request;
             request.photo = p;
-            request.sessionCopy = copy;
-            request.retouch = brighter();
-            CropEditorWork::write(request);
+            request.source = copy;
+            request.look.emplace().retouch = brighter();
+            PhotoWriter::write(request);
         } },
     { "editor write of a validated crop",
         [](const QString& p, const QString& folder) {
             const QString copy = folder + QStringLiteral("/session.jpg");
             QFile::remove(copy);
             QFile::copy(p, copy);
-            CropWriteRequest request;
+            PhotoWriter::Request request;
             request.photo = p;
-            request.sessionCopy = copy;
-            request.validated = true;
-            request.snapshot.url = p;
-            CropEditorWork::write(request);
+            request.source = copy;
+            request.look.emplace().cropValidated = true;
+            PhotoWriter::write(request);
         } },
 };
 
@@ -141,6 +139,8 @@ TEST(DamagedPhotos, ATruncatedJpegIsRefusedByEveryWriteAndLeftAsItWas)
             EXPECT_EQ(e.message(), QStringLiteral("Impossible de lire cette photo.")) << write.name;
         }
         EXPECT_EQ(test::readFile(photo), before) << write.name;
+        EXPECT_FALSE(QFile::exists(PhotoEditMemory::journalURL(photo)))
+            << write.name << ": the journal records a look the photo does not show";
     }
 }
 

@@ -1,9 +1,10 @@
 // The per-photo write queue: request order within a photo, no waiting across photos, superseded writes
-// skipped only when a newer one is behind them, nested writes, failures that do not stall the queue.
+// skipped only when a newer one is behind them, nested turns refused, failures that do not stall the queue.
 #include "photo/PhotoWriteQueue.h"
 
 #include "platform/Error.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/PathKey.h"
 
 #include <QThread>
 #include <QThreadPool>
@@ -76,10 +77,59 @@ TEST(PhotoWriteQueueKeys, NamesThatAreNotUtf8KeepTheirOwnQueue)
         { "/photos/e\xCC\x81\xFF.jpg", "/photos/\xC3\xA9\xFF.jpg", true },
     };
     for (const auto& c : cases)
-        EXPECT_EQ(
-            PhotoWriteQueue::key(NativeName::decode(c.a)) == PhotoWriteQueue::key(NativeName::decode(c.b)),
-            c.same)
+        EXPECT_EQ(PathKey::of(NativeName::decode(c.a)) == PathKey::of(NativeName::decode(c.b)), c.same)
             << c.a.toHex().toStdString() << " " << c.b.toHex().toStdString();
+}
+
+// A listing gives a name decomposed where a typed or stored path has it composed: every way into the
+// queue takes the one lane of the photo, so a write under either spelling waits for the other's.
+TEST_F(PhotoWriteQueueTest, TwoSpellingsOfOnePhotoShareOneLane)
+{
+    const struct
+    {
+        const char* held;
+        const char* other;
+    } cases[] = {
+        { "/photos/C\u00e9line.jpg", "/photos/Ce\u0301line.jpg" },
+        { "/photos/Ce\u0301line.jpg", "/photos/C\u00e9line.jpg" },
+        { "/photos/x/../C\u00e9line.jpg", "/photos/./Ce\u0301line.jpg" },
+    };
+    for (const auto& c : cases) {
+        const QString held = QString::fromUtf8(c.held);
+        const QString other = QString::fromUtf8(c.other);
+        m_log.clear();
+        Gate started;
+        Gate release;
+        auto first = m_queue.submit(
+            held,
+            [&] {
+                started.open();
+                release.wait();
+                record("held");
+            },
+            false, &m_pool);
+        ASSERT_TRUE(started.wait());
+        auto submitted = m_queue.submit(
+            other, [&] { record("submitted"); }, false, &m_pool);
+        std::thread running([&] { m_queue.run(other, [&] { record("run"); }); });
+        std::thread waiting([&] {
+            m_queue.waitFor(other);
+            record("waited");
+        });
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (m_queue.waiting(held) < 3 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        EXPECT_EQ(m_queue.waiting(other), 3) << c.other;
+        std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(log().isEmpty()) << c.other << " did not wait for " << c.held;
+        release.open(); // whatever happened: the threads end
+        running.join();
+        waiting.join();
+        EXPECT_EQ(first.result().status, Status::written);
+        EXPECT_EQ(submitted.result().status, Status::written);
+        EXPECT_EQ(log().first(), "held") << c.held;
+        EXPECT_EQ(log().size(), 4);
+    }
 }
 
 TEST_F(PhotoWriteQueueTest, WritesOfOnePhotoRunInRequestOrderOneAtATime)
@@ -195,14 +245,17 @@ TEST_F(PhotoWriteQueueTest, ASupersedableWriteIsSkippedOnlyWithANewerOneBehindIt
     EXPECT_EQ(log().last(), "newer");
 }
 
-TEST_F(PhotoWriteQueueTest, NestedWritesRunAtOnceAndFailuresDoNotStallTheQueue)
+// A write takes its photo's turn once: asked for again from inside it, the turn would wait for itself.
+TEST_F(PhotoWriteQueueTest, ANestedWriteIsRefusedAndFailuresDoNotStallTheQueue)
 {
     EXPECT_TRUE(m_queue.run("/n.jpg", [&] {
         record("outer");
-        m_queue.run("/n.jpg", [&] { record("inner"); });
-        m_queue.waitFor("/n.jpg");
+        EXPECT_THROW(m_queue.run("/n/../n.jpg", [&] { record("inner"); }), Error);
+        EXPECT_THROW(m_queue.waitFor("/n.jpg"), Error);
+        // Another photo's turn is its own.
+        EXPECT_TRUE(m_queue.run("/m.jpg", [&] { record("other"); }));
     }));
-    EXPECT_EQ(log(), (QStringList { "outer", "inner" }));
+    EXPECT_EQ(log(), (QStringList { "outer", "other" }));
 
     EXPECT_THROW(m_queue.run("/n.jpg", [] { throw Error("Échec"); }), Error);
     auto failed = m_queue.submit(

@@ -8,12 +8,11 @@
 #include "PhotoTestSupport.h"
 
 #include "common/ChildProcess.h"
-#include "photo/CropEditorWork.h"
-#include "photo/CropWriteRequest.h"
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoRetoucher.h"
+#include "photo/PhotoWriter.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/ImageThumbnail.h"
 #include "platform/imaging/PixelBudget.h"
@@ -62,11 +61,11 @@ const Step steps[] = {
             const QString copy = folder.file(QStringLiteral("0F1E2D3C-copie.") + QFileInfo(photo).suffix());
             QFile::remove(copy);
             QFile::copy(photo, copy);
-            CropWriteRequest request;
+            PhotoWriter::Request request;
             request.photo = photo;
-            request.sessionCopy = copy;
-            request.retouch = brighter();
-            CropEditorWork::write(request);
+            request.source = copy;
+            request.look.emplace().retouch = brighter();
+            PhotoWriter::write(request);
         } },
     { "validated crop", true,
         [](const QString& photo, const test::TempFolder&) {

@@ -137,6 +137,79 @@ INSTANTIATE_TEST_SUITE_P(FolderWatcher, EntryEvents,
             { "section" } }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A new list keeps the watches of the folders it still holds: what happened there before it was
+// given is still reported (by the new list's names), and what it adds or leaves out counts from then on.
+struct ListChangeCase
+{
+    const char* name;
+    // Done before the new list is given, the event loop not running (its events wait in the queue).
+    std::function<void(const QString& section)> before;
+    // The new list: "section", "sentinel" for folders; "photo", "other", "third" for files.
+    QStringList folders;
+    QStringList files;
+    std::function<void(const QString& section)> after;
+    QStringList expected;
+};
+
+class ListChanges : public FolderWatcherTest, public ::testing::WithParamInterface<ListChangeCase>
+{
+protected:
+    QString resolve(const QString& token) const
+    {
+        if (token == "section")
+            return section;
+        if (token == "sentinel")
+            return sentinel;
+        if (token == "photo")
+            return photo;
+        if (token == "other")
+            return other;
+        return section + QStringLiteral("/IMG_0003.jpg");
+    }
+};
+
+TEST_P(ListChanges, KeepWhatTheyStillWatch)
+{
+    const ListChangeCase& c = GetParam();
+    if (c.before)
+        c.before(section);
+    QStringList folders;
+    for (const QString& t : c.folders)
+        folders << resolve(t);
+    QStringList files;
+    for (const QString& t : c.files)
+        files << resolve(t);
+    watcher.watch(folders, files);
+    if (c.after)
+        c.after(section);
+    QSet<QString> expected;
+    for (const QString& t : c.expected)
+        expected.insert(resolve(t));
+    EXPECT_EQ(settle(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(FolderWatcher, ListChanges,
+    ::testing::Values(ListChangeCase { "ACopyInJustBeforeTheNewList",
+                          [](const QString& s) { writeFile(s + "/IMG_0003.jpg", "3"); },
+                          { "section", "sentinel" }, { "photo", "other", "third" }, {}, { "third" } },
+        ListChangeCase { "AChangeJustBeforeTheNewList",
+            [](const QString& s) { writeFile(s + "/IMG_0002.jpg", "2"); }, { "section", "sentinel" },
+            { "photo" }, {}, { "section" } },
+        ListChangeCase { "AFileAddedToTheList", [](const QString& s) { writeFile(s + "/IMG_0003.jpg", "3"); },
+            { "section", "sentinel" }, { "photo", "other", "third" },
+            [](const QString& s) { writeFile(s + "/IMG_0003.jpg", "changed"); }, { "third" } },
+        ListChangeCase { "AFileLeftOutReportsItsFolder", {}, { "section", "sentinel" }, { "photo" },
+            [](const QString& s) { writeFile(s + "/IMG_0002.jpg", "changed"); }, { "section" } },
+        ListChangeCase { "AFolderLeftOut", {}, { "sentinel" }, {},
+            [](const QString& s) { writeFile(s + "/IMG_0001.jpg", "changed"); }, {} },
+        ListChangeCase { "AFolderNoLongerReportingEntries", {}, { "sentinel" }, { "photo" },
+            [](const QString& s) {
+                writeFile(s + "/IMG_0003.jpg", "unlisted");
+                writeFile(s + "/IMG_0001.jpg", "listed");
+            },
+            { "photo" } }),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(FolderWatcherTest, NamesDecomposedOnDiskMatchComposedListings)
 {
     // The listing gave the name composed; the file system holds it decomposed (as copied from a Mac).

@@ -60,92 +60,146 @@ bool FolderWatcher::ensureInstance()
     return true;
 }
 
+void FolderWatcher::watch(const QList<Folder>& folders)
+{
+    QHash<QString, Watch> wanted;
+    wanted.reserve(folders.size());
+    for (const Folder& f : folders) {
+        auto it = wanted.find(f.path);
+        if (it == wanted.end()) {
+            wanted.insert(f.path, Watch { f.reportsEntries, f.files, {}, false });
+            continue;
+        }
+        it->reportsEntries = it->reportsEntries || f.reportsEntries;
+        if (it->files.isEmpty())
+            it->files = f.files;
+        else
+            it->files += f.files;
+    }
+    // A folder given the very list of files it had keeps what was made of it.
+    for (auto it = wanted.begin(); it != wanted.end(); ++it) {
+        const auto before = m_wanted.constFind(it.key());
+        if (before != m_wanted.cend() && before->indexed && before->files.size() == it->files.size()
+            && before->files.constData() == it->files.constData()) {
+            it->byName = before->byName;
+            it->indexed = true;
+        }
+    }
+    // The folders no longer asked for stop being watched; the others keep their watch.
+    const QStringList live = m_live.keys();
+    for (const QString& folder : live)
+        if (!wanted.contains(folder))
+            unwatch(folder);
+    m_wanted = std::move(wanted);
+    rearm();
+}
+
 void FolderWatcher::watch(const QStringList& folders, const QStringList& files)
 {
-    stop();
     // One entry per folder; a file adds itself to its folder's entry (or makes one that reports only
     // its files).
+    QList<Folder> list;
     QHash<QString, qsizetype> index;
     for (const QString& raw : folders) {
         const QString folder = QDir::cleanPath(raw);
         if (index.contains(folder)) {
-            m_wanted[index.value(folder)].reportsEntries = true;
+            list[index.value(folder)].reportsEntries = true;
             continue;
         }
-        index.insert(folder, m_wanted.size());
-        m_wanted.append(Watch { folder, true, {} });
+        index.insert(folder, list.size());
+        list.append(Folder { folder, true, {} });
     }
     for (const QString& raw : files) {
         const QString file = QDir::cleanPath(raw);
         const QString folder = parentOf(file);
         auto it = index.constFind(folder);
         if (it == index.cend()) {
-            it = index.insert(folder, m_wanted.size());
-            m_wanted.append(Watch { folder, false, {} });
+            it = index.insert(folder, list.size());
+            list.append(Folder { folder, false, {} });
         }
-        m_wanted[*it].files.insert(text::composed(nameOf(file)), file);
+        list[*it].files.append(file);
     }
-    if (m_wanted.isEmpty() || !ensureInstance())
-        return;
-    for (const Watch& w : std::as_const(m_wanted))
-        add(w);
+    watch(list);
 }
 
-void FolderWatcher::add(const Watch& watch)
+void FolderWatcher::add(const QString& folder)
 {
-    const QByteArray encoded = NativeName::encode(watch.folder);
+    const QByteArray encoded = NativeName::encode(folder);
     const int wd = ::inotify_add_watch(m_fd, encoded.constData(), entryEvents | selfEvents | IN_ONLYDIR);
     if (wd < 0)
         return;
-    auto it = m_watches.find(wd);
-    if (it == m_watches.end()) {
-        m_watches.insert(wd, watch);
+    // Two paths of one folder (a link, a bind mount) share the kernel's watch.
+    QStringList& sharing = m_kernelWatches[wd];
+    if (!sharing.contains(folder))
+        sharing.append(folder);
+    m_live.insert(folder, wd);
+}
+
+void FolderWatcher::unwatch(const QString& folder)
+{
+    const auto live = m_live.constFind(folder);
+    if (live == m_live.cend())
         return;
+    const int wd = *live;
+    m_live.erase(live);
+    const auto it = m_kernelWatches.find(wd);
+    if (it == m_kernelWatches.end())
+        return;
+    it->removeOne(folder);
+    if (it->isEmpty()) {
+        ::inotify_rm_watch(m_fd, wd);
+        m_kernelWatches.erase(it);
     }
-    // Two paths of one folder (a link, a bind mount) share the kernel's watch: merge what they watch.
-    it->reportsEntries = it->reportsEntries || watch.reportsEntries;
-    for (auto f = watch.files.cbegin(); f != watch.files.cend(); ++f)
-        it->files.insert(f.key(), f.value());
 }
 
 void FolderWatcher::rearm()
 {
     if (m_wanted.isEmpty() || !ensureInstance())
         return;
-    QSet<QString> live;
-    for (const Watch& w : std::as_const(m_watches))
-        live.insert(w.folder);
-    for (const Watch& w : std::as_const(m_wanted))
-        if (!live.contains(w.folder))
-            add(w);
+    for (auto it = m_wanted.cbegin(); it != m_wanted.cend(); ++it)
+        if (!m_live.contains(it.key()))
+            add(it.key());
 }
 
 void FolderWatcher::stop()
 {
     m_wanted.clear();
+    m_live.clear();
     if (m_fd < 0)
         return;
-    for (auto it = m_watches.cbegin(); it != m_watches.cend(); ++it)
+    for (auto it = m_kernelWatches.cbegin(); it != m_kernelWatches.cend(); ++it)
         ::inotify_rm_watch(m_fd, it.key());
-    m_watches.clear();
+    m_kernelWatches.clear();
     // Events already queued for the removed watches name descriptors that are no longer known and
     // are dropped as they are read.
 }
 
 QStringList FolderWatcher::watchedFolders() const
 {
-    QStringList out;
-    for (const Watch& w : m_watches)
-        out.append(w.folder);
-    return out;
+    return m_live.keys();
 }
 
-void FolderWatcher::report(const Watch& watch, QStringList& out) const
+const QString* FolderWatcher::Watch::file(const QString& composedName)
 {
-    if (watch.reportsEntries)
-        out.append(watch.folder);
+    if (!indexed) {
+        byName.reserve(files.size());
+        for (const QString& f : std::as_const(files))
+            byName.insert(text::composed(nameOf(f)), f);
+        indexed = true;
+    }
+    const auto it = byName.constFind(composedName);
+    return it != byName.cend() ? &*it : nullptr;
+}
+
+void FolderWatcher::report(const QString& folder, QStringList& out) const
+{
+    const auto watch = m_wanted.constFind(folder);
+    if (watch == m_wanted.cend())
+        return;
+    if (watch->reportsEntries)
+        out.append(folder);
     else
-        out.append(watch.files.values());
+        out.append(watch->files);
 }
 
 void FolderWatcher::onReadable()
@@ -161,36 +215,47 @@ void FolderWatcher::onReadable()
             offset += ssize_t(sizeof(inotify_event) + event->len);
 
             if (event->mask & IN_Q_OVERFLOW) {
-                for (const Watch& w : std::as_const(m_watches))
-                    report(w, reports);
+                for (auto it = m_live.cbegin(); it != m_live.cend(); ++it)
+                    report(it.key(), reports);
                 continue;
             }
-            auto it = m_watches.find(event->wd);
-            if (it == m_watches.end())
+            const auto it = m_kernelWatches.find(event->wd);
+            if (it == m_kernelWatches.end())
                 continue;
+            const QStringList folders = *it;
             if (event->mask & (selfEvents | IN_IGNORED | IN_UNMOUNT)) {
-                report(*it, reports);
+                for (const QString& folder : folders) {
+                    report(folder, reports);
+                    m_live.remove(folder);
+                }
                 // A moved folder's watch would follow it to its new place (the trash, say) and name
                 // events there under the old path: end it. rearm() sets it again on a new folder.
                 if (!(event->mask & IN_IGNORED))
                     ::inotify_rm_watch(m_fd, event->wd);
-                m_watches.erase(it);
+                m_kernelWatches.erase(it);
                 continue;
             }
             if (event->len == 0 || event->name[0] == '\0') {
                 // The folder's own attributes.
-                if (it->reportsEntries)
-                    reports.append(it->folder);
+                for (const QString& folder : folders) {
+                    const auto watch = m_wanted.constFind(folder);
+                    if (watch != m_wanted.cend() && watch->reportsEntries)
+                        reports.append(folder);
+                }
                 continue;
             }
             if (event->name[0] == '.')
                 continue;
             const QString name = text::composed(NativeName::decode(event->name));
-            const auto file = it->files.constFind(name);
-            if (file != it->files.cend())
-                reports.append(*file);
-            else if (it->reportsEntries)
-                reports.append(it->folder);
+            for (const QString& folder : folders) {
+                const auto watch = m_wanted.find(folder);
+                if (watch == m_wanted.end())
+                    continue;
+                if (const QString* file = watch->file(name))
+                    reports.append(*file);
+                else if (watch->reportsEntries)
+                    reports.append(folder);
+            }
         }
     }
     // Reported once the buffer is read (a receiver may change what is watched), each path once.

@@ -24,17 +24,35 @@ namespace quavel {
 // A folder watched only because a watched file lies in it reports only its watched files (its own
 // deletion or move reports those files).
 //
+// A new watch list keeps the watches of the folders it still holds: nothing that happens in them
+// between two lists goes unreported, and a list that changes a few files costs no system call.
+//
 // GUI thread (or the thread it lives on); reports come from its event loop.
 class FolderWatcher : public QObject
 {
     Q_OBJECT
 
 public:
+    // One folder to watch, with the files watched through it.
+    struct Folder
+    {
+        // Absolute and clean (no ".", ".." or doubled slash, no trailing slash).
+        QString path;
+        // Entry events of names that are not watched files report the folder.
+        bool reportsEntries = true;
+        // Absolute, clean paths of files in that very folder.
+        QStringList files;
+    };
+
     explicit FolderWatcher(QObject* parent = nullptr);
     ~FolderWatcher() override;
 
-    // Replaces everything watched. Paths are absolute; a path that cannot be watched (missing, not a
-    // folder, no permission, out of watches) is skipped without a word.
+    // Replaces everything watched. A folder that cannot be watched (missing, not a folder, no
+    // permission, out of watches) is skipped without a word. A folder given twice watches the files of
+    // both entries, and reports entries when either does.
+    void watch(const QList<Folder>& folders);
+    // The same from folders and files (cleaned here): a file adds itself to its folder's entry, or
+    // makes one that reports only its files.
     void watch(const QStringList& folders, const QStringList& files);
     // Sets the watch again of every folder whose watch ended or could not be set, when it can now.
     void rearm();
@@ -49,23 +67,30 @@ signals:
 private:
     struct Watch
     {
-        QString folder;
         // Entry events of other names report the folder (false: the folder is only a file's parent).
         bool reportsEntries = false;
-        // Watched files of this folder, by the canonically composed name.
-        QHash<QString, QString> files;
+        QStringList files;
+        // The files by canonically composed name, made at the first event that names a file here.
+        QHash<QString, QString> byName;
+        bool indexed = false;
+
+        const QString* file(const QString& composedName);
     };
 
     bool ensureInstance();
-    void add(const Watch& watch);
+    void add(const QString& folder);
+    void unwatch(const QString& folder);
     void onReadable();
-    void report(const Watch& watch, QStringList& out) const;
+    void report(const QString& folder, QStringList& out) const;
 
     int m_fd = -1;
     QSocketNotifier* m_notifier = nullptr;
-    QHash<int, Watch> m_watches;
     // Every folder asked for, with what it watches, live or not, for rearm().
-    QList<Watch> m_wanted;
+    QHash<QString, Watch> m_wanted;
+    // Each kernel watch with the folders it watches (two paths of one folder share one), and each
+    // folder whose watch is live with its kernel watch.
+    QHash<int, QStringList> m_kernelWatches;
+    QHash<QString, int> m_live;
 };
 
 } // namespace quavel

@@ -101,6 +101,33 @@ void appendUtf8(QByteArray& out, char32_t c)
     }
 }
 
+// An absolute path without empty, "." or ".." components and without a trailing slash: what listings
+// make, so the common case is one scan and no copy.
+bool isClean(const QString& path)
+{
+    const qsizetype n = path.size();
+    if (n == 0 || path[0] != u'/')
+        return false;
+    if (n == 1)
+        return true;
+    if (path[n - 1] == u'/')
+        return false;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (path[i] != u'/')
+            continue;
+        // The component after this slash.
+        qsizetype end = i + 1;
+        while (end < n && path[end] != u'/')
+            ++end;
+        const qsizetype length = end - i - 1;
+        if (length == 0 || (length == 1 && path[i + 1] == u'.')
+            || (length == 2 && path[i + 1] == u'.' && path[i + 2] == u'.'))
+            return false;
+        i = end - 1;
+    }
+    return true;
+}
+
 } // namespace
 
 QString decode(const char* bytes, qsizetype size)
@@ -179,9 +206,11 @@ bool hasEscapes(QStringView text)
 
 QString absolute(const QString& path)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || isClean(path))
         return path;
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+    // A relative path is joined to the current folder by hand: QDir takes a name beginning with a colon
+    // for one of Qt's resources, and leaves it relative.
+    return QDir::cleanPath(path.startsWith(u'/') ? path : QDir::currentPath() + u'/' + path);
 }
 
 QString displayed(const QString& text)

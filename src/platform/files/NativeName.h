@@ -37,9 +37,10 @@ QByteArray encode(QStringView text);
 // Whether the text holds an escaped byte (or any lone surrogate).
 bool hasEscapes(QStringView text);
 
-// The path made absolute from the current folder and cleaned ("." and ".." components and doubled
-// slashes removed), by text alone: QFileInfo's absoluteFilePath() and absolutePath() go through the
-// lossy encoding whenever the path is relative or not clean, and lose the escapes.
+// The path made absolute from the current folder and cleaned ("." and ".." components, doubled and
+// trailing slashes removed; links are not resolved), by text alone: QFileInfo's absoluteFilePath() and
+// absolutePath() go through the lossy encoding whenever the path is relative or not clean, and lose the
+// escapes. A path that is already so is returned as it is, without a copy.
 QString absolute(const QString& path);
 
 // The form that is shown and stored: each escaped byte (each lone surrogate) as U+FFFD. The text itself

@@ -3,6 +3,8 @@
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/RawDecoder.h"
+#include "platform/imaging/UnloweredCompanion.h"
+#include "platform/imaging/VipsSerial.h"
 #include "platform/imaging/VipsSupport.h"
 
 #include "platform/imaging/Vips.h"
@@ -16,9 +18,62 @@ namespace {
 
 using vips::VImage;
 
+// What every thumbnail asks of libvips: the box, never enlarged, and the photo left as stored, since
+// libvips' own turning copies the image to memory on its worker threads (toQImage turns it here).
+vips::VOption* boxed(int maxPixel)
+{
+    return VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN)->set("no_rotate", true);
+}
+
+VImage fitted(const VImage& image, int maxPixel)
+{
+    return image.thumbnail_image(maxPixel, boxed(maxPixel));
+}
+
+int storedOrientation(const VImage& image)
+{
+    if (!image.get_typeof(VIPS_META_ORIENTATION))
+        return 1;
+    const int orientation = image.get_int(VIPS_META_ORIENTATION);
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
+// The 8-bit pixels of a thumbnail as stored, computed on the calling thread and turned upright there by
+// the file's orientation: thumbnails run on lowered threads, which must start no libvips worker (see
+// VipsSerial). width and height become the upright size.
+QByteArray uprightPixels(const VImage& stored, int orientation, int& width, int& height)
+{
+    QByteArray pixels = VipsSerial::pixels(stored);
+    width = stored.width();
+    height = stored.height();
+    if (orientation == 1)
+        return pixels;
+    // libvips' own copy: nothing it keeps can outlive the bytes it reads.
+    VipsImage* copy = vips_image_new_from_memory_copy(
+        pixels.constData(), std::size_t(pixels.size()), width, height, stored.bands(), VIPS_FORMAT_UCHAR);
+    if (!copy)
+        throw vips::VError();
+    VImage computed(copy);
+    computed.set(VIPS_META_ORIENTATION, orientation);
+    const VImage upright = computed.autorot();
+    width = upright.width();
+    height = upright.height();
+    return VipsSerial::pixels(upright);
+}
+
+// The thumbnail with its file decoded: by the thread's companion at normal priority when the loader
+// decodes through a sink of its own, which would start libvips workers from this lowered thread.
+VImage decoded(const VImage& thumbnail, const char* loader, const QByteArray& name)
+{
+    if (loader && VipsSerial::loadsThroughSink(loader, name))
+        UnloweredCompanion::run([&] { VipsSerial::decodeSources(thumbnail); });
+    return thumbnail;
+}
+
 // 8-bit sRGB with three or four bands, copied into a QImage of its own.
 QImage toQImage(VImage image)
 {
+    const int orientation = storedOrientation(image);
     if (vips_image_get_typeof(image.get_image(), VIPS_META_ICC_NAME)) {
         // A profile that does not parse leaves the values as they are, as an untagged image would.
         try {
@@ -36,19 +91,17 @@ QImage toQImage(VImage image)
     if (image.bands() < 3)
         image = image.extract_band(0).bandjoin({ image.extract_band(0), image.extract_band(0) });
     const int bands = image.bands();
-    size_t size = 0;
-    void* memory = image.write_to_memory(&size);
-    const int width = image.width();
-    const int height = image.height();
+    int width = 0;
+    int height = 0;
+    const QByteArray pixels = uprightPixels(image, orientation, width, height);
     QImage result(width, height, bands == 4 ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    if (!result.isNull() && size >= size_t(width) * height * bands) {
-        const auto* source = static_cast<const uchar*>(memory);
+    if (!result.isNull() && size_t(pixels.size()) >= size_t(width) * height * bands) {
+        const auto* source = reinterpret_cast<const uchar*>(pixels.constData());
         for (int y = 0; y < height; ++y)
             std::memcpy(result.scanLine(y), source + size_t(y) * width * bands, size_t(width) * bands);
     } else {
         result = QImage();
     }
-    g_free(memory);
     return result;
 }
 
@@ -59,8 +112,7 @@ QImage rawThumbnail(const QString& path, int maxPixel)
         return {};
     const VImage image = VImage::new_from_memory(const_cast<char*>(raw->pixels.constData()),
         size_t(raw->pixels.size()), raw->width, raw->height, 3, VIPS_FORMAT_UCHAR);
-    return toQImage(image.thumbnail_image(
-        maxPixel, VImage::option()->set("height", maxPixel)->set("size", VIPS_SIZE_DOWN)));
+    return toQImage(fitted(image, maxPixel));
 }
 
 } // namespace
@@ -88,8 +140,10 @@ QImage fromFile(const QString& path, int maxPixel, Damage damage)
         // What decodes is shown as it is: only a strict read needs to see every failure of the load.
         VipsSupport::LoadWatch watch;
         const bool strict = damage == Damage::refused;
-        QImage image
-            = toQImage(VipsSupport::fitted(name, header, maxPixel, failOn, strict ? &watch : nullptr));
+        // Left as stored: toQImage turns it on this thread, which must start no libvips worker.
+        const VImage fitted
+            = VipsSupport::fitted(name, header, maxPixel, failOn, strict ? &watch : nullptr, false);
+        QImage image = toQImage(decoded(fitted, vips_foreign_find_load(name.constData()), name));
         if (strict && watch.failed())
             return {};
         return image;

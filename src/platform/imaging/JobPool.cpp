@@ -1,5 +1,7 @@
 #include "platform/imaging/JobPool.h"
 
+#include "platform/imaging/UnloweredCompanion.h"
+
 #include <QDeadlineTimer>
 
 #include <sys/resource.h>
@@ -67,6 +69,11 @@ void JobPool::enter()
     if (!m_background || t_lowered)
         return;
     t_lowered = true;
+    // The row workers are started by whichever thread first asks for rows, and inherit its priority:
+    // started now, from a thread not lowered yet, they never run the editor's rows at this one's. The
+    // companion, too, keeps the priority this thread has now.
+    RowPool::concurrency();
+    UnloweredCompanion::start();
     // Linux keeps a nice value per thread: this one alone gives way to the photographer's work.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
 }

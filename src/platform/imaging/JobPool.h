@@ -2,9 +2,14 @@
 
 #include "platform/imaging/RowPool.h"
 
+#include <QException>
+#include <QPromise>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <exception>
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace quavel {
@@ -12,6 +17,13 @@ namespace quavel {
 // A small pool for job-level image work (one render, one photo of a batch, one thumbnail per task). The
 // rows inside a job run on the shared RowPool at the job pool's priority, so a job pool bounds how many
 // photos are in flight, not how many cores they use. Tasks must catch their own exceptions.
+//
+// The background pool lowers its own threads' scheduling priority, and on Linux a thread cannot raise it
+// again without privileges (RLIMIT_NICE is 0 by default); every thread a lowered thread starts inherits
+// it. So nothing shared may be started, or run, on one: its tasks never run on the thread that waits for
+// them, the row workers exist before the first thread is lowered, and its image work computes its pixels
+// itself (VipsSerial), leaving what would start libvips' workers to a companion thread that keeps the
+// normal priority (UnloweredCompanion).
 class JobPool
 {
 public:
@@ -24,8 +36,9 @@ public:
 
     template <typename Task> auto run(Task&& task)
     {
+        if (m_background)
+            return runOnOwnThreads(std::forward<Task>(task));
         return QtConcurrent::run(&m_threads, [this, task = std::forward<Task>(task)]() mutable {
-            enter();
             RowPool::ScopedPriority priority(m_rowPriority);
             return task();
         });
@@ -45,8 +58,44 @@ public:
 
 private:
     JobPool(int maxThreads, int rowPriority, bool background);
-    // Lowers the calling thread's scheduling priority once, for a background pool.
+    // Lowers the calling thread (one of the pool's own) once, the row workers started first.
     void enter();
+
+    // A task whose future only waits: QtConcurrent's would let a thread that waits for a task not yet
+    // started run it itself, and lower that thread (the GUI thread, say) for good. Cancelled before it
+    // starts, the task does not run; a task cleared from the pool finishes its future cancelled, so that
+    // nothing waits for it for ever.
+    template <typename Task> auto runOnOwnThreads(Task&& task)
+    {
+        using Result = std::decay_t<std::invoke_result_t<std::decay_t<Task>&>>;
+        struct Job
+        {
+            std::decay_t<Task> task;
+            QPromise<Result> promise;
+        };
+        auto job = std::make_shared<Job>(Job { std::forward<Task>(task), QPromise<Result>() });
+        QFuture<Result> future = job->promise.future();
+        job->promise.start();
+        m_threads.start([this, job] {
+            if (!job->promise.isCanceled()) {
+                try {
+                    enter();
+                    RowPool::ScopedPriority priority(m_rowPriority);
+                    if constexpr (std::is_void_v<Result>)
+                        job->task();
+                    else
+                        job->promise.addResult(job->task());
+                } catch (const QException& e) {
+                    job->promise.setException(e);
+                } catch (...) {
+                    // As QtConcurrent reports it, so that every pool's futures fail alike.
+                    job->promise.setException(QUnhandledException(std::current_exception()));
+                }
+            }
+            job->promise.finish();
+        });
+        return future;
+    }
 
     QThreadPool m_threads;
     int m_rowPriority;

@@ -16,7 +16,9 @@ namespace RowPool {
 // throws is rethrown here once every claimed slice has finished; the slices not yet claimed are skipped.
 void run(int count, const std::function<void(int begin, int end)>& body, int grain = 0);
 
-// Threads that can run slices at once: the pool's workers plus the calling thread.
+// Threads that can run slices at once: the pool's workers plus the calling thread. The first call (of
+// this or run) starts the workers, which keep the scheduling priority of the thread that made that call:
+// JobPool starts them before it lowers a thread of its own.
 int concurrency();
 
 // Priority of the row work started on this thread while alive (higher first). Job pools set it for

@@ -96,12 +96,12 @@ vips::VImage LoadWatch::watch(const vips::VImage& loaded)
     return vips::VImage(out);
 }
 
-vips::VImage fitted(
-    const QByteArray& name, const vips::VImage& header, int maxSide, VipsFailOn failOn, LoadWatch* watch)
+vips::VImage fitted(const QByteArray& name, const vips::VImage& header, int maxSide, VipsFailOn failOn,
+    LoadWatch* watch, bool upright)
 {
     using vips::VImage;
     using vips::VOption;
-    const int orientation = orientationOf(header);
+    const int orientation = upright ? orientationOf(header) : 1;
     // Turning needs the whole (reduced) image at hand; an upright one streams.
     VOption* options
         = VImage::option()
@@ -112,7 +112,8 @@ vips::VImage fitted(
         options->set("shrink", shrink);
     VImage loaded = VImage::new_from_file(name.constData(), options);
     return (watch ? watch->watch(loaded) : loaded)
-        .thumbnail_image(maxSide, VImage::option()->set("height", maxSide)->set("size", VIPS_SIZE_DOWN));
+        .thumbnail_image(maxSide,
+            VImage::option()->set("height", maxSide)->set("size", VIPS_SIZE_DOWN)->set("no_rotate", !upright));
 }
 
 std::optional<ReadFailure> refusal(qint64 pixels)

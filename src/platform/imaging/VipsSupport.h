@@ -58,9 +58,10 @@ private:
 
 // The photo of the file `name` (its header read already) brought down to fit maxSide × maxSide (never
 // enlarged) and turned upright, decoded at a reduced size where the format allows it (jpegShrink),
-// failing on what failOn says, its load watched by watch when one is given.
-vips::VImage fitted(
-    const QByteArray& name, const vips::VImage& header, int maxSide, VipsFailOn failOn, LoadWatch* watch);
+// failing on what failOn says, its load watched by watch when one is given. Without upright the photo
+// is left as stored, its orientation still tagged (libvips turns it on its worker threads).
+vips::VImage fitted(const QByteArray& name, const vips::VImage& header, int maxSide, VipsFailOn failOn,
+    LoadWatch* watch, bool upright = true);
 
 // The budget's refusal of a decode of that many pixels; absent when the budget allows it.
 std::optional<ReadFailure> refusal(qint64 pixels);

@@ -1,4 +1,4 @@
-#include "PhotoTestSupport.h"
+#include "ImagingTestSupport.h"
 
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JpegWriter.h"

@@ -1,4 +1,4 @@
-#include "PhotoTestSupport.h"
+#include "ImagingTestSupport.h"
 
 #include "platform/imaging/ImagingMemory.h"
 #include "platform/imaging/JobPool.h"

@@ -1,4 +1,4 @@
-#include "PhotoTestSupport.h"
+#include "ImagingTestSupport.h"
 
 #include "platform/imaging/Resample.h"
 

@@ -1,0 +1,139 @@
+#include "photo/PhotoWriter.h"
+
+#include "photo/MediaThumbnailer.h"
+#include "photo/PhotoComposer.h"
+#include "photo/PhotoEditError.h"
+#include "photo/PhotoEditMemory.h"
+#include "photo/PhotoFiles.h"
+#include "photo/PhotoLook.h"
+#include "photo/PhotoOriginals.h"
+#include "photo/PhotoReads.h"
+#include "photo/ThumbnailCache.h"
+#include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/JobPool.h"
+
+namespace quavel::PhotoWriter {
+
+namespace {
+
+using Kind = PhotoEditError::Kind;
+
+// What no write rewrites: a camera RAW photo, and anything but a regular file under a photo's name.
+void refuseUnwritable(const QString& photo)
+{
+    if (CameraRaw::isCameraRaw(photo))
+        throw PhotoEditError(Kind::rawNotRewritten);
+    PhotoReads::requireRegularFile(photo);
+}
+
+std::optional<FloatImage> watermarkOf(const Watermark& watermark)
+{
+    if (!watermark.image.isNull())
+        return watermark.image;
+    if (!watermark.file)
+        return std::nullopt;
+    if (watermark.unreadable == Watermark::Unreadable::fails)
+        return PhotoReads::watermark(*watermark.file);
+    // Left out when it cannot be read; but memory running out is the photo's failure, not a look
+    // without its watermark.
+    ReadFailure failure;
+    std::optional<FloatImage> image = PhotoComposer::loadImage(*watermark.file, std::nullopt, &failure);
+    if (!image && failure.kind == ReadFailure::Kind::outOfMemory)
+        throw PhotoEditError(Kind::outOfMemory, QString());
+    return image;
+}
+
+// Every step of a write, in the photo's turn.
+void writeInTurn(const Request& request)
+{
+    const QString& photo = request.photo;
+    PhotoOriginals::ensureBackup(photo);
+
+    PhotoEditJournal journal;
+    bool saveJournal = false;
+    if (request.look) {
+        journal.current = *request.look;
+    } else {
+        journal = PhotoEditMemory::loadForEdit(photo);
+        saveJournal = request.edit && request.edit(journal);
+    }
+    const CropEditState& look = journal.current;
+    const std::optional<FloatImage> watermark
+        = look.includeWatermark ? watermarkOf(request.watermark) : std::nullopt;
+
+    // Every rendering starts from the original (a copy of it, or itself read without following a link).
+    std::optional<PhotoOriginals::Source> opened;
+    if (!request.source)
+        opened.emplace(PhotoOriginals::openSource(photo));
+    const QString& source = request.source ? *request.source : opened->path();
+    const std::optional<FloatImage> rendered
+        = PhotoLook::render(source, look, watermark ? &*watermark : nullptr);
+
+    if (saveJournal)
+        PhotoEditMemory::save(journal, photo);
+    if (rendered) {
+        PhotoComposer::write(*rendered, photo);
+    } else if (request.source) {
+        // The untouched original's bytes go back by one rename of a finished copy: the photo is never
+        // missing.
+        PhotoFiles::replaceWithCopy(photo, *request.source);
+    } else if (const OriginalsFolder::File* original = opened->original()) {
+        PhotoFiles::replaceWithCopy(photo, original->fd(), original->status());
+    }
+    // Every cached thumbnail of the photo, under the key it had before and the one it has now.
+    MediaThumbnailer::cache().removePath(photo);
+}
+
+void writeNaming(const Request& request)
+{
+    refuseUnwritable(request.photo);
+    // What was read may have been the original or a session copy: the errors name the photo.
+    PhotoReads::naming(request.photo, [&] { writeInTurn(request); });
+}
+
+void restoreInTurn(const QString& photo)
+{
+    PhotoOriginals::restore(photo);
+    MediaThumbnailer::cache().removePath(photo);
+}
+
+// Runs work in the photo's turn on a worker of pool, its rows at the pool's priority.
+QFuture<PhotoWriteQueue::Result> submitTo(
+    const QString& photo, std::function<void()> work, JobPool& pool, bool supersedable)
+{
+    return PhotoWriteQueue::shared().submit(
+        photo,
+        [work = std::move(work), priority = pool.rowPriority()] {
+            RowPool::ScopedPriority rows(priority);
+            work();
+        },
+        supersedable, &pool.threadPool());
+}
+
+} // namespace
+
+QString write(const Request& request)
+{
+    PhotoWriteQueue::shared().run(request.photo, [&] { writeNaming(request); });
+    return request.photo;
+}
+
+QFuture<PhotoWriteQueue::Result> submit(Request request, JobPool& pool, bool supersedable)
+{
+    const QString photo = request.photo;
+    return submitTo(
+        photo, [request = std::move(request)] { writeNaming(request); }, pool, supersedable);
+}
+
+void restore(const QString& photo)
+{
+    PhotoWriteQueue::shared().run(photo, [&] { restoreInTurn(photo); });
+}
+
+QFuture<PhotoWriteQueue::Result> submitRestore(const QString& photo, JobPool& pool)
+{
+    return submitTo(
+        photo, [photo] { restoreInTurn(photo); }, pool, false);
+}
+
+} // namespace quavel::PhotoWriter
