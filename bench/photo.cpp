@@ -2,9 +2,10 @@
 // benchmark's own scene with the detail and noise of a camera's file (bench/PhotoScene.h): 6000 × 4000,
 // quality 97, 10–20 MB. Each figure is one function of the table at the bottom;
 // `quavel_bench_photo <name>…` runs only the figures named.
-//   photo.retouch_vs_codec           decode + PhotoRetoucher::apply(full) with every stage on + JPEG
-//                                    encode (quality 97) of the photo / libvips decode + encode (quality
-//                                    97) of the same file
+//   photo.retouch_vs_codec           decode + PhotoRetoucher::apply(full) with every stage on (the
+//                                    decoded image handed over, as a write does) + JPEG encode (quality
+//                                    97) of the photo / libvips decode + encode (quality 97) of the same
+//                                    file
 //   photo.preview_vs_codec           what the crop editor does per slider step: CropEditorWork::
 //                                    renderPreview (every stage at preview quality, and the picture
 //                                    shown) of its in-memory working image of the photo (2048 pixels on
@@ -57,10 +58,11 @@ struct Fixture
 bool ourPipeline(
     const QString& in, const QString& out, const PhotoRetouchSettings& s, PhotoRetoucher::Quality q)
 {
-    const std::optional<FloatImage> image = ImageIO::decode(in);
+    std::optional<FloatImage> image = ImageIO::decode(in);
     if (!image)
         return false;
-    const std::optional<FloatImage> retouched = PhotoRetoucher::apply(s, *image, q);
+    // Handed over, as a write does: rendered into its own planes.
+    const std::optional<FloatImage> retouched = PhotoRetoucher::apply(s, std::move(*image), q);
     return retouched && ImageIO::encode(*retouched, out, ImageIO::Format::Jpeg, 0.97);
 }
 

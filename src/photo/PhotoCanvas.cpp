@@ -1,5 +1,6 @@
 #include "photo/PhotoCanvas.h"
 
+#include "platform/imaging/Resample.h"
 #include "platform/imaging/RowPool.h"
 
 #include <algorithm>
@@ -157,59 +158,137 @@ FloatImage drawOnBlack(const FloatImage& image, const QTransform& imageToCanvas,
         std::move(out[0]), std::move(out[1]), std::move(out[2]), FloatPlane(), image.iccProfile());
 }
 
+namespace {
+
+// Where an overlay lands on an image: the image pixels whose centres fall inside the target, clipped to
+// the image, and for each the overlay pixel stretched onto it (the nearest one).
+struct Placement
+{
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+    QRectF target;
+    QSize overlay;
+
+    Placement(const QSize& imageSize, const QSize& overlaySize, const QRectF& t)
+        : left(std::max(0, int(std::ceil(t.left() - 0.5))))
+        , right(std::min(imageSize.width(), int(std::ceil(t.right() - 0.5))))
+        , top(std::max(0, int(std::ceil(t.top() - 0.5))))
+        , bottom(std::min(imageSize.height(), int(std::ceil(t.bottom() - 0.5))))
+        , target(t)
+        , overlay(overlaySize)
+    { }
+
+    bool isEmpty() const { return left >= right || top >= bottom; }
+    int overlayRow(int y) const
+    {
+        return std::clamp(
+            int((y + 0.5 - target.top()) * (overlay.height() / target.height())), 0, overlay.height() - 1);
+    }
+    int overlayColumn(int x) const
+    {
+        return std::clamp(
+            int((x + 0.5 - target.left()) * (overlay.width() / target.width())), 0, overlay.width() - 1);
+    }
+};
+
+// The image's planes, written in place: planes nobody else holds are written as they are; shared ones
+// are copied first, so that other holders keep what they had.
+struct Destination
+{
+    FloatPlane planes[4];
+    QByteArray profile;
+    float* base[4] = {};
+    int width = 0;
+
+    explicit Destination(FloatImage image)
+        : planes { image.plane(0), image.plane(1), image.plane(2), image.plane(3) }
+        , profile(image.iccProfile())
+        , width(image.width())
+    {
+        image = FloatImage(); // let go of the image before the planes detach
+        for (int c = 0; c < 4; ++c)
+            base[c] = planes[c].isNull() ? nullptr : planes[c].data();
+    }
+
+    FloatImage image()
+    {
+        return FloatImage(
+            std::move(planes[0]), std::move(planes[1]), std::move(planes[2]), std::move(planes[3]), profile);
+    }
+
+    // Source over, with the overlay's own alpha, of overlay row o (colour and alpha rows; alpha null when
+    // opaque) onto row y.
+    void composite(const Placement& at, int y, const float* const o[3], const float* oa)
+    {
+        const std::size_t offset = std::size_t(y) * std::size_t(width);
+        for (int x = at.left; x < at.right; ++x) {
+            const int ox = at.overlayColumn(x);
+            const float a = oa ? std::clamp(oa[ox], 0.0f, 1.0f) : 1.0f;
+            if (base[3]) {
+                const float under = base[3][offset + x];
+                const float result = a + under * (1 - a);
+                for (int c = 0; c < 3; ++c) {
+                    float& v = base[c][offset + x];
+                    v = result > 0 ? (o[c][ox] * a + v * under * (1 - a)) / result : 0.0f;
+                }
+                base[3][offset + x] = result;
+            } else {
+                for (int c = 0; c < 3; ++c) {
+                    float& v = base[c][offset + x];
+                    v = o[c][ox] * a + v * (1 - a);
+                }
+            }
+        }
+    }
+};
+
+} // namespace
+
 FloatImage drawOver(FloatImage image, const FloatImage& overlay, const QRectF& target)
 {
     if (image.isNull() || overlay.isNull() || target.width() <= 0 || target.height() <= 0)
         return image;
-    const int w = image.width();
-    const int h = image.height();
-    // Canvas pixels whose centres fall inside the target, clipped to the canvas.
-    const int left = std::max(0, int(std::ceil(target.left() - 0.5)));
-    const int right = std::min(w, int(std::ceil(target.right() - 0.5)));
-    const int top = std::max(0, int(std::ceil(target.top() - 0.5)));
-    const int bottom = std::min(h, int(std::ceil(target.bottom() - 0.5)));
-    if (left >= right || top >= bottom)
+    const Placement at(image.size(), overlay.size(), target);
+    if (at.isEmpty())
         return image;
-
-    FloatPlane planes[4] = { image.plane(0), image.plane(1), image.plane(2), image.plane(3) };
-    const QByteArray profile = image.iccProfile();
-    // Let go of the image: planes nobody else holds are then written in place; shared ones are copied
-    // first, so that other holders keep what they had.
-    image = FloatImage();
-    float* base[4] = { planes[0].data(), planes[1].data(), planes[2].data(),
-        planes[3].isNull() ? nullptr : planes[3].data() };
-    const double sx = overlay.width() / target.width();
-    const double sy = overlay.height() / target.height();
+    Destination out(std::move(image));
     const bool overlayAlpha = overlay.hasAlpha();
-
-    RowPool::run(bottom - top, [&](int begin, int end) {
-        for (int y = top + begin; y < top + end; ++y) {
-            const int oy = std::clamp(int((y + 0.5 - target.top()) * sy), 0, overlay.height() - 1);
+    RowPool::run(at.bottom - at.top, [&](int begin, int end) {
+        for (int y = at.top + begin; y < at.top + end; ++y) {
+            const int oy = at.overlayRow(y);
             const float* o[3] = { overlay.row(0, oy), overlay.row(1, oy), overlay.row(2, oy) };
-            const float* oa = overlayAlpha ? overlay.row(FloatImage::Alpha, oy) : nullptr;
-            const std::size_t offset = std::size_t(y) * std::size_t(w);
-            for (int x = left; x < right; ++x) {
-                const int ox = std::clamp(int((x + 0.5 - target.left()) * sx), 0, overlay.width() - 1);
-                const float a = oa ? std::clamp(oa[ox], 0.0f, 1.0f) : 1.0f;
-                if (base[3]) {
-                    const float under = base[3][offset + x];
-                    const float result = a + under * (1 - a);
-                    for (int c = 0; c < 3; ++c) {
-                        float& v = base[c][offset + x];
-                        v = result > 0 ? (o[c][ox] * a + v * under * (1 - a)) / result : 0.0f;
-                    }
-                    base[3][offset + x] = result;
-                } else {
-                    for (int c = 0; c < 3; ++c) {
-                        float& v = base[c][offset + x];
-                        v = o[c][ox] * a + v * (1 - a);
-                    }
-                }
-            }
+            out.composite(at, y, o, overlayAlpha ? overlay.row(FloatImage::Alpha, oy) : nullptr);
         }
     });
-    return FloatImage(
-        std::move(planes[0]), std::move(planes[1]), std::move(planes[2]), std::move(planes[3]), profile);
+    return out.image();
+}
+
+FloatImage drawOverResampled(
+    FloatImage image, const FloatImage& overlay, const QSize& size, const QRectF& target)
+{
+    if (image.isNull() || overlay.isNull() || size.isEmpty() || target.width() <= 0 || target.height() <= 0)
+        return image;
+    const Placement at(image.size(), size, target);
+    if (at.isEmpty())
+        return image;
+    Destination out(std::move(image));
+    // The overlay row of each image row, in order: the image rows a band of overlay rows covers are
+    // consecutive.
+    std::vector<int> rows(std::size_t(at.bottom - at.top));
+    for (int y = at.top; y < at.bottom; ++y)
+        rows[std::size_t(y - at.top)] = at.overlayRow(y);
+    Resample::lanczos3Bands(overlay, size.width(), size.height(), [&](const Resample::Band& band) {
+        const auto first = std::lower_bound(rows.begin(), rows.end(), band.top);
+        const auto last = std::lower_bound(first, rows.end(), band.top + band.height);
+        for (auto it = first; it != last; ++it) {
+            const float* o[3] = { band.row(0, *it), band.row(1, *it), band.row(2, *it) };
+            out.composite(
+                at, at.top + int(it - rows.begin()), o, band.planes[3] ? band.row(3, *it) : nullptr);
+        }
+    });
+    return out.image();
 }
 
 } // namespace quavel::PhotoCanvas

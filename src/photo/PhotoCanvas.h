@@ -11,7 +11,8 @@
 // onto a black canvas, and a watermark laid over an image. Pure functions, callable from any thread.
 namespace quavel::PhotoCanvas {
 
-// The pixels of image inside region (clipped to the image), sharing nothing with it.
+// The pixels of image inside region (clipped to the image), sharing nothing with it (Resample::lanczos3
+// reads a region without this copy).
 FloatImage cropped(const FloatImage& image, const QRect& region);
 
 // An opaque canvas of canvasSize, black where the photo does not cover it, with the photo drawn through
@@ -25,5 +26,10 @@ FloatImage drawOnBlack(const FloatImage& image, const QTransform& imageToCanvas,
 // with the overlay's own alpha. The result keeps image's alpha (or opacity) and profile. An image handed
 // over by move is drawn on in place (its planes are not copied unless shared elsewhere).
 FloatImage drawOver(FloatImage image, const FloatImage& overlay, const QRectF& target);
+
+// drawOver(image, Resample::lanczos3(overlay, size), target), the resampled overlay made and drawn band
+// after band instead of whole: a watermark scaled to a photo's width would cost a good part of the photo.
+FloatImage drawOverResampled(
+    FloatImage image, const FloatImage& overlay, const QSize& size, const QRectF& target);
 
 } // namespace quavel::PhotoCanvas

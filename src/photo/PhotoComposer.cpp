@@ -46,8 +46,13 @@ FloatImage resampled(const FloatImage& image, const QSizeF& size)
 FloatImage withBottomWatermark(FloatImage image, const FloatImage& watermark)
 {
     const QRectF target = watermarkRect(watermark.size(), QSizeF(image.size()));
-    const FloatImage scaled = resampled(watermark, target.size());
-    return PhotoCanvas::drawOver(std::move(image), scaled.isNull() ? watermark : scaled, target);
+    const QSize size(
+        std::max(1, int(std::lround(target.width()))), std::max(1, int(std::lround(target.height()))));
+    if (watermark.size() == size)
+        return PhotoCanvas::drawOver(std::move(image), watermark, target);
+    // Scaled to the photo's width, the watermark would be a good part of the photo again: it is resampled
+    // and drawn band after band.
+    return PhotoCanvas::drawOverResampled(std::move(image), watermark, size, target);
 }
 
 namespace {
@@ -127,9 +132,8 @@ FloatImage composeCrop(const FloatImage& image, PrintFormat format, double zoom,
     const CropPlan plan = planCrop(image.size(), format, zoom, offset, angle);
     FloatImage source;
     if (plan.prescale) {
-        const FloatImage part
-            = plan.region.size() == image.size() ? image : PhotoCanvas::cropped(image, plan.region);
-        source = Resample::lanczos3(part, plan.scaledSize.width(), plan.scaledSize.height());
+        // Straight from the region: a copy of it would be most of the photo again.
+        source = Resample::lanczos3(image, plan.region, plan.scaledSize.width(), plan.scaledSize.height());
         if (source.isNull())
             throw PhotoEditError(PhotoEditError::Kind::composeFailed);
     } else if (!plan.empty) {

@@ -65,13 +65,26 @@ FloatImage watermark(const QString& path)
     throw PhotoEditError(Kind::unreadableWatermark);
 }
 
-FloatImage retouched(const PhotoRetouchSettings& settings, const FloatImage& image)
+namespace {
+
+FloatImage retouchedOrThrow(std::optional<FloatImage> result)
 {
     // The retouch gives nothing only when it could not allocate its planes.
-    std::optional<FloatImage> result = PhotoRetoucher::apply(settings, image, PhotoRetoucher::Quality::Full);
     if (!result || result->isNull())
         throw PhotoEditError(Kind::outOfMemory, QString());
     return std::move(*result);
+}
+
+} // namespace
+
+FloatImage retouched(const PhotoRetouchSettings& settings, const FloatImage& image)
+{
+    return retouchedOrThrow(PhotoRetoucher::apply(settings, image, PhotoRetoucher::Quality::Full));
+}
+
+FloatImage retouched(const PhotoRetouchSettings& settings, FloatImage&& image)
+{
+    return retouchedOrThrow(PhotoRetoucher::apply(settings, std::move(image), PhotoRetoucher::Quality::Full));
 }
 
 void naming(const QString& photoPath, const std::function<void()>& work)

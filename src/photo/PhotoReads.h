@@ -33,6 +33,9 @@ PhotoEditError photoError(const ReadFailure& failure);
 // The retouch every write applies (full quality). Throws PhotoEditError outOfMemory when it cannot be
 // made: a photo written unretouched while its journal says otherwise would be a wrong result.
 FloatImage retouched(const PhotoRetouchSettings& settings, const FloatImage& image);
+// The same written into the planes of an image handed over (PhotoRetoucher::apply of an rvalue): a write
+// that has no further use for the photo as read holds one full-size image, not two.
+FloatImage retouched(const PhotoRetouchSettings& settings, FloatImage&& image);
 
 // Runs one rewrite of the photo at photoPath. Its budget and memory errors, and any allocation that
 // fails in it (std::bad_alloc), reach the caller as PhotoEditError naming the photo, whichever file (its

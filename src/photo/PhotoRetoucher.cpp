@@ -13,10 +13,17 @@ std::optional<FloatImage> apply(
     return detail::apply(settings, image, quality, detail::Options());
 }
 
+std::optional<FloatImage> apply(const PhotoRetouchSettings& settings, FloatImage&& image, Quality quality)
+{
+    return detail::applyInPlace(settings, std::move(image), quality, detail::Options());
+}
+
 namespace detail {
 
-std::optional<FloatImage> apply(
-    const PhotoRetouchSettings& settings, const FloatImage& image, Quality quality, const Options& options)
+namespace {
+
+std::optional<FloatImage> rendered(const PhotoRetouchSettings& settings, FloatImage image, bool inPlace,
+    Quality quality, const Options& options)
 {
     if (settings.isNeutral())
         return image;
@@ -36,11 +43,27 @@ std::optional<FloatImage> apply(
             if (options.report)
                 options.report->measured = measured;
         }
+        if (inPlace)
+            return renderFusedInPlace(std::move(image), p, ends, options.report);
         return renderFused(image, p, ends, options.report);
     } catch (const std::bad_alloc&) {
         // The rendering could not be made: as a failed render, nothing.
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<FloatImage> apply(
+    const PhotoRetouchSettings& settings, const FloatImage& image, Quality quality, const Options& options)
+{
+    return rendered(settings, image, false, quality, options);
+}
+
+std::optional<FloatImage> applyInPlace(
+    const PhotoRetouchSettings& settings, FloatImage image, Quality quality, const Options& options)
+{
+    return rendered(settings, std::move(image), true, quality, options);
 }
 
 } // namespace detail

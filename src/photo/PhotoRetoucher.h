@@ -20,4 +20,12 @@ enum class Quality { Preview, Full };
 std::optional<FloatImage> apply(
     const PhotoRetouchSettings& settings, const FloatImage& image, Quality quality);
 
+// The same rendering of an image handed over, for a caller that has no further use for the input (a
+// write): it never holds much more than one full-size image. Each pixel is written over itself where the
+// stages read no neighbours; otherwise the rendering goes to new planes while the input's rows are given
+// back to the system as soon as they are read for the last time. Planes the image shares with another
+// holder are neither written nor given back, so that holder keeps what it had. Gives the same pixels as
+// the rendering above; when it gives nothing, the image handed over is lost.
+std::optional<FloatImage> apply(const PhotoRetouchSettings& settings, FloatImage&& image, Quality quality);
+
 } // namespace quavel::PhotoRetoucher

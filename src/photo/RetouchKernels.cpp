@@ -45,11 +45,16 @@ struct RangeAdjust
 
 } // namespace
 
-PixelChain::PixelChain(const RetouchPlan& plan, const std::optional<Ends>& ends, const LumaMap* shadowMap,
-    const LumaMap* highlightMap)
+void MapSource::sample(int y, int x0, int n, float* out, std::vector<float>& scratch) const
+{
+    if (reduced)
+        reduced->sample(y, x0, n, out, scratch);
+    else
+        std::memcpy(out, local.row(y - top) + (x0 - left), std::size_t(n) * sizeof(float));
+}
+
+PixelChain::PixelChain(const RetouchPlan& plan, const std::optional<Ends>& ends)
     : m_plan(plan)
-    , m_shadowMap(shadowMap)
-    , m_highlightMap(highlightMap)
 {
     // "autoContrast": (c − lo) / max(hi − lo, 0.004), then exposure: · 2^EV; together one affine map.
     if (ends) {
@@ -98,10 +103,9 @@ PixelChain::PixelChain(const RetouchPlan& plan, const std::optional<Ends>& ends,
 }
 
 // Stages 1 and 2, and the linearisation or the curve that follows them.
-void PixelChain::load(const FloatImage& input, int y, int x0, const RgbRow& row) const
+void PixelChain::load(const float* const in[3], const RgbRow& row) const
 {
     const int n = row.n;
-    const float* in[3] = { input.row(0, y) + x0, input.row(1, y) + x0, input.row(2, y) + x0 };
     float* out[3] = { row.r, row.g, row.b };
     const float scale = m_scale;
     const float offset = m_offset;
@@ -119,7 +123,7 @@ void PixelChain::load(const FloatImage& input, int y, int x0, const RgbRow& row)
 }
 
 QUAVEL_VECTOR_CLONES void PixelChain::shadowsAndHighlights(
-    int y, int x0, const RgbRow& l, ChainScratch& scratch) const
+    int y, int x0, const RgbRow& l, ChainScratch& scratch, const ChainMaps& maps) const
 {
     const int n = l.n;
     float* sm = quavel::scratch(scratch.shadowMap, std::size_t(n));
@@ -129,16 +133,16 @@ QUAVEL_VECTOR_CLONES void PixelChain::shadowsAndHighlights(
         for (int i = 0; i < n; ++i)
             out[i] = 0.2126f * l.r[i] + 0.7152f * l.g[i] + 0.0722f * l.b[i];
     };
-    if (m_shadowMap)
-        m_shadowMap->sample(y, x0, n, sm, scratch.mapRow);
+    if (maps.shadow.isBlurred())
+        maps.shadow.sample(y, x0, n, sm, scratch.mapRow);
     else
         plainMap(sm);
     const bool highlights = m_plan.highlightAmount != 0;
     if (highlights) {
         if (m_plan.sharedMaps)
             std::memcpy(hm, sm, std::size_t(n) * sizeof(float));
-        else if (m_highlightMap)
-            m_highlightMap->sample(y, x0, n, hm, scratch.mapRow);
+        else if (maps.highlight.isBlurred())
+            maps.highlight.sample(y, x0, n, hm, scratch.mapRow);
         else
             plainMap(hm);
     }
@@ -185,17 +189,17 @@ void PixelChain::encode(const RgbRow& row) const
     }
 }
 
-QUAVEL_VECTOR_CLONES void PixelChain::run(
-    const FloatImage& input, int y, int x0, const RgbRow& row, ChainScratch& scratch) const
+QUAVEL_VECTOR_CLONES void PixelChain::run(const float* const in[3], int y, int x0, const RgbRow& row,
+    ChainScratch& scratch, const ChainMaps& maps) const
 {
     const int n = row.n;
     float* __restrict r = row.r;
     float* __restrict g = row.g;
     float* __restrict b = row.b;
-    load(input, y, x0, row);
+    load(in, row);
     if (m_linearStages) {
         if (m_plan.shadowsHighlights)
-            shadowsAndHighlights(y, x0, row, scratch);
+            shadowsAndHighlights(y, x0, row, scratch, maps);
         if (m_plan.brightness) {
             // "brightnessAdjust": mid-tones move most.
             const float amount = m_plan.brightnessAmount;

@@ -2,6 +2,7 @@
 
 #include "photo/RetouchMaps.h"
 #include "photo/RetouchPlan.h"
+#include "platform/imaging/PlaneView.h"
 #include "platform/imaging/RgbRow.h"
 #include "platform/imaging/SampledFunction.h"
 
@@ -17,6 +18,27 @@ struct ChainScratch
     std::vector<float> shadowMap, highlightMap, mapRow;
 };
 
+// Where a chain reads one blurred map of the shadows and highlights stage for its rows: a reduced map of
+// the whole image, or a tile's own full-resolution map (its view lies at column left, row top of the
+// image). Neither: the map is the plain one, each pixel's own luma.
+struct MapSource
+{
+    const LumaMap* reduced = nullptr;
+    PlaneView local;
+    int left = 0;
+    int top = 0;
+
+    bool isBlurred() const { return reduced || local.data; }
+    // The map's values at columns [x0, x0 + n) of row y.
+    void sample(int y, int x0, int n, float* out, std::vector<float>& scratch) const;
+};
+
+struct ChainMaps
+{
+    MapSource shadow;
+    MapSource highlight;
+};
+
 // Stages 1 to 8 (automatic contrast to gamma) with the kernels "autoContrast", "linearLuma",
 // "rangeAdjust" and "brightnessAdjust" fused: a pixel is linearised once for both linear-light kernels
 // and encoded once after them (enc and lin being exact inverses, nothing changes by it). The curves of
@@ -26,15 +48,21 @@ struct ChainScratch
 class PixelChain
 {
 public:
-    PixelChain(const RetouchPlan& plan, const std::optional<Ends>& ends, const LumaMap* shadowMap,
-        const LumaMap* highlightMap);
+    PixelChain(const RetouchPlan& plan, const std::optional<Ends>& ends);
 
-    // Columns [x0, x0 + row.n) of row y of the input, into row.
-    void run(const FloatImage& input, int y, int x0, const RgbRow& row, ChainScratch& scratch) const;
+    // Columns [x0, x0 + row.n) of row y of the input, whose colour samples are in[0..2] (at column x0;
+    // they do not overlap row), into row, with the maps of those rows.
+    void run(const float* const in[3], int y, int x0, const RgbRow& row, ChainScratch& scratch,
+        const ChainMaps& maps) const;
+
+    // What the stages before the first linear or curve stage do to a channel value: c · scale + offset.
+    float scale() const { return m_scale; }
+    float offset() const { return m_offset; }
 
 private:
-    void load(const FloatImage& input, int y, int x0, const RgbRow& row) const;
-    void shadowsAndHighlights(int y, int x0, const RgbRow& linear, ChainScratch& scratch) const;
+    void load(const float* const in[3], const RgbRow& row) const;
+    void shadowsAndHighlights(
+        int y, int x0, const RgbRow& linear, ChainScratch& scratch, const ChainMaps& maps) const;
     void encode(const RgbRow& row) const;
 
     const RetouchPlan& m_plan;
@@ -42,8 +70,6 @@ private:
     bool m_linearStages = false; // shadows and highlights, or brightness
     float m_scale = 1;
     float m_offset = 0;
-    const LumaMap* m_shadowMap; // null: the plain map
-    const LumaMap* m_highlightMap;
     std::optional<ToneCurve> m_curve;
     SampledFunction m_load; // input value to what the first linear or curve stage gives
     SampledFunction m_shadowGain; // map value to 2^(shadow EV × mask)

@@ -16,37 +16,14 @@ int mapFactor(double sigma)
     return sigma >= 8 ? int(std::floor(sigma / 4)) : 1;
 }
 
-namespace {
-
-// The stage's map at one row: Y of lin(c · scale + offset), through the sampled linearisation when the row
-// lies in [0, 1], else through the formula.
-QUAVEL_VECTOR_CLONES void lumaRow(const FloatImage& image, int y, const SampledFunction& linear, float scale,
-    float offset, float* __restrict out, float* __restrict work)
+bool wholeImageMap(int factor, QSize imageSize)
 {
-    const int w = image.width();
-    const float* channels[3] = { image.row(0, y), image.row(1, y), image.row(2, y) };
-    const float weights[3] = { 0.2126f, 0.7152f, 0.0722f };
-    int outside = 0;
-    for (const float* p : channels)
-        for (int x = 0; x < w; ++x)
-            outside |= int(p[x] < 0.0f) | int(p[x] > 1.0f);
-    for (int c = 0; c < 3; ++c) {
-        if (outside) {
-            const float* p = channels[c];
-            for (int x = 0; x < w; ++x)
-                work[x] = PixelMath::srgbToLinear(p[x] * scale + offset);
-        } else {
-            linear.apply(channels[c], work, w);
-        }
-        const float k = weights[c];
-        if (c == 0)
-            for (int x = 0; x < w; ++x)
-                out[x] = k * work[x];
-        else
-            for (int x = 0; x < w; ++x)
-                out[x] += k * work[x];
-    }
+    constexpr qint64 kSmallMap = qint64(16) << 20; // bytes
+    const qint64 cells = qint64(imageSize.width() / factor + 3) * qint64(imageSize.height() / factor + 3);
+    return factor >= 3 || cells * qint64(sizeof(float)) <= kSmallMap;
 }
+
+namespace {
 
 // Adds the sums of each cell's f columns of the edge-extended row (cell i at i + 1) to cells.
 void addCells(const float* luma, int w, int factor, double* cells, int cellCount)
@@ -67,6 +44,40 @@ void addCells(const float* luma, int w, int factor, double* cells, int cellCount
 
 } // namespace
 
+QUAVEL_VECTOR_CLONES void lumaRow(const float* const in[3], int n, const SampledFunction& linear, float scale,
+    float offset, float* __restrict out, float* __restrict work)
+{
+    const float weights[3] = { 0.2126f, 0.7152f, 0.0722f };
+    int outside = 0;
+    for (int c = 0; c < 3; ++c) {
+        const float* p = in[c];
+        for (int x = 0; x < n; ++x)
+            outside |= int(p[x] < 0.0f) | int(p[x] > 1.0f);
+    }
+    for (int c = 0; c < 3; ++c) {
+        if (outside) {
+            const float* p = in[c];
+            for (int x = 0; x < n; ++x)
+                work[x] = PixelMath::srgbToLinear(p[x] * scale + offset);
+        } else {
+            linear.apply(in[c], work, n);
+        }
+        const float k = weights[c];
+        if (c == 0)
+            for (int x = 0; x < n; ++x)
+                out[x] = k * work[x];
+        else
+            for (int x = 0; x < n; ++x)
+                out[x] += k * work[x];
+    }
+}
+
+SampledFunction linearLoad(float scale, float offset)
+{
+    return SampledFunction(
+        0, 1, 2048, [=](double c) { return PixelMath::srgbToLinear(float(c) * scale + offset); });
+}
+
 FloatPlane reducedLumaMap(const FloatImage& image, float scale, float offset, int factor)
 {
     // Cell (i, j) is the mean of the f × f block [i·f, (i + 1)·f) × [j·f, (j + 1)·f) of the edge-extended
@@ -80,16 +91,16 @@ FloatPlane reducedLumaMap(const FloatImage& image, float scale, float offset, in
     FloatPlane reduced(rw, rh);
     float* out = reduced.data();
     const double cellArea = double(factor) * factor;
-    const SampledFunction linear(
-        0, 1, 2048, [=](double c) { return PixelMath::srgbToLinear(float(c) * scale + offset); });
+    const SampledFunction linear = linearLoad(scale, offset);
     RowPool::run(rh, [&](int j0, int j1) {
         std::vector<float> luma(static_cast<std::size_t>(w)), work(static_cast<std::size_t>(w));
         std::vector<double> cells(static_cast<std::size_t>(rw));
         for (int j = j0; j < j1; ++j) {
             std::fill(cells.begin(), cells.end(), 0.0);
             for (int t = 0; t < factor; ++t) {
-                lumaRow(image, std::clamp((j - 1) * factor + t, 0, h - 1), linear, scale, offset, luma.data(),
-                    work.data());
+                const int y = std::clamp((j - 1) * factor + t, 0, h - 1);
+                const float* in[3] = { image.row(0, y), image.row(1, y), image.row(2, y) };
+                lumaRow(in, w, linear, scale, offset, luma.data(), work.data());
                 addCells(luma.data(), w, factor, cells.data(), rw);
             }
             float* o = out + std::size_t(j) * rw;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "platform/imaging/FloatImage.h"
+#include "platform/imaging/SampledFunction.h"
+
+#include <QSize>
 
 #include <vector>
 
@@ -31,6 +34,20 @@ private:
 
 // The reduction for a sigma: none below 8, then a quarter of sigma.
 int mapFactor(double sigma);
+
+// Whether the map of a blur over that reduction is made once for the whole image: when the reduction is
+// of 3 or more (the map then takes a ninth of the image's pixels at most) or the whole map is small (a
+// preview's); a map that would cost more is made by each tile of the rendering over its own
+// neighbourhood, at full resolution, so that no map ever costs a good part of a plane of the photo.
+bool wholeImageMap(int factor, QSize imageSize);
+
+// The curve lin(c · scale + offset), sampled.
+SampledFunction linearLoad(float scale, float offset);
+
+// The stage's map Y(lin(c · scale + offset)) of n pixels whose colour samples are in[0..2]: through the
+// sampled curve when every sample lies in [0, 1], else through the formula.
+void lumaRow(const float* const in[3], int n, const SampledFunction& linear, float scale, float offset,
+    float* out, float* work);
 
 // The reduced (factor 1: full) unblurred map.
 FloatPlane reducedLumaMap(const FloatImage& image, float scale, float offset, int factor);

@@ -83,6 +83,7 @@ struct Report
     QSize measured; // histogram size, when automatic contrast ran
     int maskBlurs = 0; // blurs made for the shadow and highlight maps
     bool fallbacks = false; // the stages that stand in for the kernels ran
+    int rowsGivenBack = 0; // input rows a rendering of an image handed over gave back to the system
 };
 
 struct Options
@@ -94,5 +95,8 @@ struct Options
 
 std::optional<FloatImage> apply(
     const PhotoRetouchSettings& settings, const FloatImage& image, Quality quality, const Options& options);
+// The same written into the image's own planes (PhotoRetoucher::apply of an image handed over).
+std::optional<FloatImage> applyInPlace(
+    const PhotoRetouchSettings& settings, FloatImage image, Quality quality, const Options& options);
 
 } // namespace quavel::PhotoRetoucher::detail

@@ -1,17 +1,12 @@
 #include "photo/RetouchKernels.h"
 #include "photo/RetouchMaps.h"
 #include "photo/RetouchPasses.h"
+#include "photo/RetouchTiles.h"
 
-#include "platform/imaging/DiscBlur.h"
-#include "platform/imaging/GaussianBlur.h"
-#include "platform/imaging/NoiseReduction.h"
-#include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
-#include "platform/imaging/Scratch.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
+#include <vector>
 
 namespace quavel::PhotoRetoucher::detail {
 
@@ -21,25 +16,39 @@ struct Maps
 {
     LumaMap shadow;
     LumaMap highlight;
+    std::optional<double> localShadow;
+    std::optional<double> localHighlight;
 };
 
-// Blurs the maps the plan asks for, from one reduced map at the finer of their reductions.
+// Blurs the maps the plan asks for: the wide blurs from one reduced map at the finer of their
+// reductions, the narrow ones left to the tiles.
 Maps buildMaps(const FloatImage& image, const RetouchPlan& plan, float scale, float offset, Report* report)
 {
     Maps maps;
-    if (!plan.shadowsHighlights || (!plan.shadowSigma && !plan.highlightSigma))
+    if (!plan.shadowsHighlights)
+        return maps;
+    auto wide = [&](const std::optional<double>& sigma) {
+        return sigma && wholeImageMap(mapFactor(*sigma), image.size());
+    };
+    if (plan.shadowSigma && !wide(plan.shadowSigma))
+        maps.localShadow = plan.shadowSigma;
+    if (plan.highlightSigma && !wide(plan.highlightSigma))
+        maps.localHighlight = plan.highlightSigma;
+    if (report)
+        report->maskBlurs += int(maps.localShadow.has_value()) + int(maps.localHighlight.has_value());
+    if (!wide(plan.shadowSigma) && !wide(plan.highlightSigma))
         return maps;
     int factor = 1 << 30;
     for (const std::optional<double>& sigma : { plan.shadowSigma, plan.highlightSigma })
-        if (sigma)
+        if (wide(sigma))
             factor = std::min(factor, mapFactor(*sigma));
     const FloatPlane reduced = reducedLumaMap(image, scale, offset, factor);
     // The reduced maps are small: two are blurred side by side, each on one thread, rather than one
     // after the other on all of them (every parallel step waits for its slowest thread).
     std::vector<std::pair<double, LumaMap*>> blurs;
-    if (plan.shadowSigma)
+    if (wide(plan.shadowSigma))
         blurs.emplace_back(*plan.shadowSigma, &maps.shadow);
-    if (plan.highlightSigma)
+    if (wide(plan.highlightSigma))
         blurs.emplace_back(*plan.highlightSigma, &maps.highlight);
     const bool each = blurs.size() == 1;
     RowPool::run(
@@ -55,107 +64,25 @@ Maps buildMaps(const FloatImage& image, const RetouchPlan& plan, float scale, fl
     return maps;
 }
 
-// The scratch a thread reuses from tile to tile.
-struct TileScratch
+// What a rendering reads besides its pixels, its whole-image maps made.
+Render renderOf(const RetouchPlan& plan, const PixelChain& chain, const Maps& maps)
 {
-    std::vector<float> work; // six planes: the chain's output (then the base), the blurred base
-    ChainScratch chain;
-};
-
-TileScratch& tileScratch()
-{
-    thread_local TileScratch scratch;
-    return scratch;
+    Render r { plan, chain, {}, maps.localShadow, maps.localHighlight, {} };
+    if (!maps.shadow.isNull())
+        r.wholeImage.shadow.reduced = &maps.shadow;
+    if (!maps.highlight.isNull())
+        r.wholeImage.highlight.reduced = &maps.highlight;
+    if (maps.localShadow || maps.localHighlight)
+        r.linear = linearLoad(chain.scale(), chain.offset());
+    return r;
 }
 
-struct Output
+void render(const Render& r, const Pixels& pixels)
 {
-    float* planes[3];
-    int width;
-};
-
-void renderRows(const FloatImage& image, const PixelChain& chain, const Output& out)
-{
-    const int w = image.width();
-    RowPool::run(image.height(), [&](int y0, int y1) {
-        ChainScratch& scratch = tileScratch().chain;
-        for (int y = y0; y < y1; ++y) {
-            const std::size_t at = std::size_t(y) * w;
-            const RgbRow row { out.planes[0] + at, out.planes[1] + at, out.planes[2] + at, w };
-            chain.run(image, y, 0, row, scratch);
-            clampRow(row);
-        }
-    });
-}
-
-// Sharpening needs neighbours: the image is cut into tiles, each rendered with a margin wide enough
-// for the noise reduction and the blur, so that the useful part is exactly what the whole image
-// would give. The margin is recomputed by the neighbouring tiles instead of kept.
-void renderTiles(const FloatImage& image, const RetouchPlan& plan, const PixelChain& chain, const Output& out)
-{
-    const int w = image.width();
-    const int h = image.height();
-    int margin = plan.noiseReduction ? NoiseReduction::kReach : 0;
-    if (plan.unsharp)
-        margin += plan.discBlur ? DiscBlur::reach(plan.blurSize) : GaussianBlur::reach(plan.blurSize);
-    const int side = std::max(256, (4 * margin + 31) / 32 * 32);
-    const int across = (w + side - 1) / side;
-    const int down = (h + side - 1) / side;
-    RowPool::run(
-        across * down,
-        [&](int t0, int t1) {
-            TileScratch& scratch = tileScratch();
-            for (int t = t0; t < t1; ++t) {
-                const int x0 = (t % across) * side;
-                const int y0 = (t / across) * side;
-                const int x1 = std::min(w, x0 + side);
-                const int y1 = std::min(h, y0 + side);
-                const int rx0 = std::max(0, x0 - margin);
-                const int ry0 = std::max(0, y0 - margin);
-                const int rw = std::min(w, x1 + margin) - rx0;
-                const int rh = std::min(h, y1 + margin) - ry0;
-                const std::size_t planeSize = std::size_t(rw) * rh;
-                quavel::scratch(scratch.work, 6 * planeSize);
-                PlaneView base[3], blurred[3];
-                for (int c = 0; c < 3; ++c) {
-                    base[c] = PlaneView { scratch.work.data() + c * planeSize, rw, rh, rw };
-                    blurred[c] = PlaneView { scratch.work.data() + (3 + c) * planeSize, rw, rh, rw };
-                }
-                for (int y = 0; y < rh; ++y)
-                    chain.run(image, ry0 + y, rx0,
-                        RgbRow { base[0].row(y), base[1].row(y), base[2].row(y), rw }, scratch.chain);
-                if (plan.noiseReduction)
-                    NoiseReduction::apply(base, base, plan.noiseLevel, plan.noiseSharpness, false);
-                if (plan.unsharp) {
-                    for (int c = 0; c < 3; ++c) {
-                        if (plan.discBlur)
-                            DiscBlur::blur(base[c], blurred[c], plan.blurSize, false);
-                        else
-                            GaussianBlur::blur(base[c], blurred[c], plan.blurSize, false);
-                    }
-                }
-                for (int y = y0; y < y1; ++y) {
-                    const int ty = y - ry0;
-                    const int tx = x0 - rx0;
-                    const std::size_t at = std::size_t(y) * out.width + x0;
-                    const RgbRow target { out.planes[0] + at, out.planes[1] + at, out.planes[2] + at,
-                        x1 - x0 };
-                    const RgbRow b { base[0].row(ty) + tx, base[1].row(ty) + tx, base[2].row(ty) + tx,
-                        x1 - x0 };
-                    if (plan.unsharp) {
-                        const RgbRow blur { blurred[0].row(ty) + tx, blurred[1].row(ty) + tx,
-                            blurred[2].row(ty) + tx, x1 - x0 };
-                        unsharpRow(b, blur, plan.gain, plan.threshold, target);
-                    } else {
-                        std::memcpy(target.r, b.r, std::size_t(target.n) * sizeof(float));
-                        std::memcpy(target.g, b.g, std::size_t(target.n) * sizeof(float));
-                        std::memcpy(target.b, b.b, std::size_t(target.n) * sizeof(float));
-                        clampRow(target);
-                    }
-                }
-            }
-        },
-        1);
+    if (r.needsNeighbours())
+        renderTiles(r, pixels);
+    else
+        renderRows(r, pixels);
 }
 
 } // namespace
@@ -163,35 +90,61 @@ void renderTiles(const FloatImage& image, const RetouchPlan& plan, const PixelCh
 FloatImage renderFused(
     const FloatImage& image, const RetouchPlan& plan, const std::optional<Ends>& ends, Report* report)
 {
-    float scale = 1;
-    float offset = 0;
-    if (ends) {
-        const float span = std::max(ends->hi - ends->lo, 0.004f);
-        scale = 1 / span;
-        offset = -ends->lo / span;
-    }
-    if (plan.exposure != 0) {
-        scale *= std::exp2(plan.exposure);
-        offset *= std::exp2(plan.exposure);
-    }
-    const Maps maps = buildMaps(image, plan, scale, offset, report);
-    const PixelChain chain(plan, ends, maps.shadow.isNull() ? nullptr : &maps.shadow,
-        maps.highlight.isNull() ? nullptr : &maps.highlight);
-
+    const PixelChain chain(plan, ends);
+    const Maps maps = buildMaps(image, plan, chain.scale(), chain.offset(), report);
     const int w = image.width();
     const int h = image.height();
     FloatPlane r(w, h), g(w, h), b(w, h);
-    const Output out { { r.data(), g.data(), b.data() }, w };
-    if (plan.sharpen)
-        renderTiles(image, plan, chain, out);
-    else
-        renderRows(image, chain, out);
+    const Pixels pixels { { image.plane(0).constData(), image.plane(1).constData(),
+                              image.plane(2).constData() },
+        { r.data(), g.data(), b.data() }, w, h, {} };
+    render(renderOf(plan, chain, maps), pixels);
     return FloatImage(r, g, b, image.plane(FloatImage::Alpha), image.iccProfile());
+}
+
+FloatImage renderFusedInPlace(
+    FloatImage image, const RetouchPlan& plan, const std::optional<Ends>& ends, Report* report)
+{
+    const PixelChain chain(plan, ends);
+    const Maps maps = buildMaps(image, plan, chain.scale(), chain.offset(), report);
+    const int w = image.width();
+    const int h = image.height();
+    FloatPlane planes[3] = { image.plane(0), image.plane(1), image.plane(2) };
+    const FloatPlane alpha = image.plane(FloatImage::Alpha);
+    const QByteArray profile = image.iccProfile();
+    // Let go of the image: planes nobody else holds are then the rendering's own.
+    image = FloatImage();
+    const Render r = renderOf(plan, chain, maps);
+    if (!r.needsNeighbours()) {
+        // Each pixel from itself only: written over its input (planes shared elsewhere are copied first,
+        // so that their other holders keep what they had).
+        float* data[3] = { planes[0].data(), planes[1].data(), planes[2].data() };
+        renderRows(r, Pixels { { data[0], data[1], data[2] }, { data[0], data[1], data[2] }, w, h, {} });
+        return FloatImage(std::move(planes[0]), std::move(planes[1]), std::move(planes[2]), alpha, profile);
+    }
+    // Tiles read what their neighbours write: new planes, while the input's rows go back to the system as
+    // soon as no tile will read them again, so that the two together stay about one image.
+    FloatPlane out[3] = { FloatPlane(w, h), FloatPlane(w, h), FloatPlane(w, h) };
+    Pixels pixels { { planes[0].constData(), planes[1].constData(), planes[2].constData() },
+        { out[0].data(), out[1].data(), out[2].data() }, w, h, {} };
+    int given = 0;
+    pixels.consumed = [&](int rows) {
+        bool all = true;
+        for (FloatPlane& p : planes)
+            all = p.releaseRows(given, rows) && all;
+        given = rows;
+        if (report && all)
+            report->rowsGivenBack = rows;
+    };
+    renderTiles(r, pixels);
+    return FloatImage(std::move(out[0]), std::move(out[1]), std::move(out[2]), alpha, profile);
 }
 
 FloatPlane blurredLumaMap(const FloatImage& image, float scale, float offset, double sigma)
 {
     const int factor = mapFactor(sigma);
+    if (!wholeImageMap(factor, image.size()))
+        return tiledLumaMap(image, scale, offset, sigma);
     const LumaMap map
         = blurMap(reducedLumaMap(image, scale, offset, factor), factor, sigma, image.width(), image.height());
     FloatPlane out(image.width(), image.height());

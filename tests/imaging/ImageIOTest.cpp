@@ -1,6 +1,7 @@
 #include "ImagingTestSupport.h"
 
 #include "platform/imaging/ImageIO.h"
+#include "platform/imaging/JpegWriter.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/Vips.h"
 
@@ -118,6 +119,78 @@ TEST(ImageIO, appliesTheOrientationAndReportsTheUprightSize)
     ASSERT_TRUE(small);
     EXPECT_EQ(small->size(), QSize(5, 10));
     EXPECT_GT(pixel(*small, 4, 1)[0], 0.6f);
+}
+
+struct OrientationCase
+{
+    int orientation;
+    const char* extension; // a JPEG, or a TIFF with alpha
+};
+
+void PrintTo(const OrientationCase& c, std::ostream* os)
+{
+    *os << c.orientation << " " << c.extension;
+}
+
+class Orientations : public ::testing::TestWithParam<OrientationCase>
+{
+};
+
+// Each pixel is put upright while the photo decodes: the same image libvips' own turn gives, every sample.
+TEST_P(Orientations, decodeUprightAsLibvipsTurnsThePhoto)
+{
+    const OrientationCase& c = GetParam();
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("turned.") + QLatin1String(c.extension));
+    const bool alpha = QByteArray(c.extension) == "tif";
+    const VImage xy = VImage::xyz(37, 23);
+    const VImage ramp = xy.extract_band(0) * 6 + xy.extract_band(1) * 3;
+    std::vector<VImage> bands { ramp, ramp + 10, ramp * 2 + 7 };
+    if (alpha)
+        bands.push_back(ramp / 2);
+    VImage stored = VImage::bandjoin(bands)
+                        .cast(VIPS_FORMAT_UCHAR)
+                        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    stored.set(VIPS_META_ORIENTATION, c.orientation);
+    if (alpha)
+        stored.tiffsave(path.toUtf8().constData());
+    else
+        stored.jpegsave(path.toUtf8().constData(), VImage::option()->set("Q", 90));
+
+    const VImage turned = VImage::new_from_file(path.toUtf8().constData()).autorot();
+    const std::optional<FloatImage> decoded = ImageIO::decode(path);
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->size(), QSize(turned.width(), turned.height()));
+    ASSERT_EQ(decoded->hasAlpha(), alpha);
+    std::size_t size = 0;
+    auto* samples = static_cast<unsigned char*>(turned.write_to_memory(&size));
+    int wrong = 0;
+    for (int y = 0; y < turned.height(); ++y)
+        for (int x = 0; x < turned.width(); ++x)
+            for (int b = 0; b < turned.bands(); ++b)
+                wrong += decoded->row(b, y)[x]
+                    != float(samples[(std::size_t(y) * turned.width() + x) * turned.bands() + b])
+                        * (1.0f / 255.0f);
+    g_free(samples);
+    EXPECT_EQ(wrong, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Orientations,
+    ::testing::Values(OrientationCase { 1, "jpg" }, OrientationCase { 2, "jpg" },
+        OrientationCase { 3, "jpg" }, OrientationCase { 4, "jpg" }, OrientationCase { 5, "jpg" },
+        OrientationCase { 6, "jpg" }, OrientationCase { 7, "jpg" }, OrientationCase { 8, "jpg" },
+        OrientationCase { 6, "tif" }, OrientationCase { 7, "tif" }));
+
+TEST(ImageIO, aJpegStreamedToItsFileIsTheInMemoryOneAndAFailedWriteIsReported)
+{
+    // A full disk (/dev/full takes the open, fails every write): the strips' writes fail and so does the
+    // encode; written to a file, the streamed strips are the bytes the in-memory writer gives.
+    const FloatImage image = photoLike(333, 1001, 0.03f);
+    EXPECT_FALSE(ImageIO::encode(image, QStringLiteral("/dev/full"), ImageIO::Format::Jpeg));
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("streamed.jpg"));
+    ASSERT_TRUE(ImageIO::encode(image, path, ImageIO::Format::Jpeg, 0.97));
+    EXPECT_EQ(readFile(path), *JpegWriter::encode(image, 97));
 }
 
 TEST(ImageIO, boundedDecodeNeverEnlarges)

@@ -1,5 +1,6 @@
 #include "ImagingTestSupport.h"
 
+#include "platform/imaging/ImagingMemory.h"
 #include "platform/imaging/JobPool.h"
 #include "platform/imaging/RowPool.h"
 
@@ -123,4 +124,50 @@ TEST(FloatImage, sharesPlanesAndDetachesOnWrite)
     EXPECT_EQ(image.row(0, 0)[0], 0.5f);
     EXPECT_EQ(red.row(0)[0], 1.0f);
     EXPECT_THROW(FloatImage(FloatPlane(2, 2), FloatPlane(2, 2), FloatPlane(3, 2)), std::invalid_argument);
+}
+
+// Photo-sized planes (4 MB and more) keep their blocks for the next plane of their size, and keeping never
+// holds memory beside a fresh block.
+TEST(KeptBlocks, AreReusedBySameSizedPlanesAndLetGoOnAMiss)
+{
+    const float* first = nullptr;
+    {
+        FloatPlane plane(1024, 1024);
+        first = plane.constData();
+    }
+    const std::size_t kept = ImagingMemory::keptBytes();
+    EXPECT_GE(kept, std::size_t(4) << 20);
+    {
+        FloatPlane again(1024, 1024); // the kept block, taken back
+        EXPECT_EQ(again.constData(), first);
+        EXPECT_EQ(ImagingMemory::keptBytes(), kept - (std::size_t(4) << 20));
+    }
+    {
+        FloatPlane other(1024, 1024);
+    }
+    // Another size: a fresh block, and nothing kept stays resident beside it.
+    FloatPlane larger(2048, 1024);
+    EXPECT_EQ(ImagingMemory::keptBytes(), 0u);
+}
+
+TEST(KeptBlocks, APlaneWhoseRowsWereGivenBackIsFreedNotKept)
+{
+    {
+        FloatPlane fresh(3000, 1000);
+    } // a miss lets go of what earlier planes kept; this block is kept
+    FloatPlane plane = FloatPlane::filled(3000, 1000, 0.25f); // and taken back
+    EXPECT_EQ(ImagingMemory::keptBytes(), 0u);
+    {
+        const FloatPlane shared = plane;
+        EXPECT_FALSE(plane.releaseRows(0, 500)); // another holder still reads them
+        EXPECT_EQ(shared.row(200)[7], 0.25f);
+    }
+    EXPECT_TRUE(plane.releaseRows(100, 900));
+    EXPECT_EQ(plane.row(500)[0], 0.0f); // the memory went back: the pages read as zero
+    // Only whole pages inside the rows go: the rows around them keep their samples.
+    EXPECT_EQ(plane.row(99)[2999], 0.25f);
+    EXPECT_EQ(plane.row(900)[0], 0.25f);
+    plane = FloatPlane();
+    EXPECT_EQ(ImagingMemory::keptBytes(), 0u);
+    EXPECT_FALSE(FloatPlane(10, 10).releaseRows(0, 10)); // small planes live in the heap
 }

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <vector>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -113,4 +116,104 @@ TEST(AreaDownscale, averagesTheCoveredAreaAtTheRoundedUpSize)
     EXPECT_FLOAT_EQ(pixel(four, 3, 0)[0], 6.0f);
     EXPECT_FLOAT_EQ(pixel(four, 0, 3)[1], 6.0f);
     EXPECT_EQ(Resample::areaDownscale(odd, 1.0).size(), QSize(7, 7));
+}
+
+namespace {
+
+struct PartCase
+{
+    const char* name;
+    QSize image;
+    bool alpha;
+    QRect region;
+    QSize out;
+};
+
+void PrintTo(const PartCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class LanczosParts : public ::testing::TestWithParam<PartCase>
+{
+protected:
+    FloatImage image() const
+    {
+        const PartCase& c = GetParam();
+        const FloatImage colour = photoLike(c.image.width(), c.image.height(), 0.05f);
+        if (!c.alpha)
+            return colour;
+        return makeImage(
+            c.image.width(), c.image.height(), [&](int x, int y) { return pixel(colour, x, y); },
+            [](int x, int y) { return float((x * 7 + y * 3) % 11) / 10; });
+    }
+};
+
+float largestDifference(const FloatImage& a, const FloatImage& b)
+{
+    EXPECT_EQ(a.size(), b.size());
+    EXPECT_EQ(a.hasAlpha(), b.hasAlpha());
+    float worst = 0;
+    for (int c = 0; c < (a.hasAlpha() ? 4 : 3); ++c)
+        for (int i = 0; i < a.width() * a.height(); ++i)
+            worst = std::max(worst, std::abs(a.plane(c).constData()[i] - b.plane(c).constData()[i]));
+    return worst;
+}
+
+} // namespace
+
+// A region is resampled as a copy of it would be, with its own edges repeated, without the copy.
+TEST_P(LanczosParts, aRegionResamplesAsItsCopy)
+{
+    const PartCase& c = GetParam();
+    const FloatImage whole = image();
+    const QRect inside = c.region.intersected(QRect(QPoint(0, 0), c.image));
+    FloatPlane planes[4];
+    for (int p = 0; p < (c.alpha ? 4 : 3); ++p) {
+        planes[p] = FloatPlane(inside.width(), inside.height());
+        for (int y = 0; y < inside.height(); ++y)
+            std::copy_n(whole.row(p, inside.top() + y) + inside.left(), inside.width(), planes[p].row(y));
+    }
+    const FloatImage copy(planes[0], planes[1], planes[2], planes[3]);
+    EXPECT_EQ(largestDifference(Resample::lanczos3(whole, c.region, c.out.width(), c.out.height()),
+                  Resample::lanczos3(copy, c.out.width(), c.out.height())),
+        0.0f);
+}
+
+// Handed out band by band, the rows are those of the whole resampling, each exactly once.
+TEST_P(LanczosParts, bandsCoverTheResamplingOnce)
+{
+    const PartCase& c = GetParam();
+    const FloatImage whole = image();
+    const FloatImage expected = Resample::lanczos3(whole, c.out.width(), c.out.height());
+    std::vector<int> seen(std::size_t(c.out.height()), 0);
+    std::mutex mutex;
+    float worst = 0;
+    Resample::lanczos3Bands(whole, c.out.width(), c.out.height(), [&](const Resample::Band& band) {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(band.width, c.out.width());
+        EXPECT_EQ(band.planes[3] != nullptr, c.alpha);
+        for (int y = band.top; y < band.top + band.height; ++y) {
+            ++seen[std::size_t(y)];
+            for (int p = 0; p < (c.alpha ? 4 : 3); ++p)
+                for (int x = 0; x < band.width; ++x)
+                    worst = std::max(worst, std::abs(band.row(p, y)[x] - expected.row(p, y)[x]));
+        }
+    });
+    EXPECT_EQ(worst, 0.0f);
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](int n) { return n == 1; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LanczosParts,
+    ::testing::Values(PartCase { "shrunk inside", { 300, 200 }, false, { 40, 30, 200, 150 }, { 123, 91 } },
+        PartCase { "enlarged with alpha", { 90, 60 }, true, { 10, 5, 60, 40 }, { 180, 130 } },
+        PartCase { "past the edges", { 120, 80 }, true, { -20, 50, 100, 60 }, { 40, 12 } },
+        PartCase { "whole, tall and thin", { 7, 400 }, false, { 0, 0, 7, 400 }, { 3, 777 } },
+        PartCase { "one row", { 50, 50 }, false, { 0, 20, 50, 1 }, { 25, 1 } }));
+
+TEST(LanczosParts, aRegionMissingTheImageGivesNothing)
+{
+    const FloatImage image = grey(20, 10, 0.5f);
+    EXPECT_TRUE(Resample::lanczos3(image, QRect(30, 0, 5, 5), 4, 4).isNull());
+    EXPECT_TRUE(Resample::lanczos3(image, QRect(0, 0, 5, 5), 0, 4).isNull());
 }

@@ -2,6 +2,7 @@
 // (exact for whole-pixel moves, turned, darkened by its alpha), and the watermark laid over an image
 // (opaque, half transparent, cut at the top, over an image with alpha).
 #include "photo/PhotoCanvas.h"
+#include "platform/imaging/Resample.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,67 @@ TEST(DrawOver, LaysTheOverlayWithItsAlphaAndCutsItAtTheTop)
     ASSERT_TRUE(over.hasAlpha());
     EXPECT_FLOAT_EQ(over.row(FloatImage::Alpha, 1)[1], 0.5f);
     EXPECT_FLOAT_EQ(red(over, 1, 1), 1.0f);
+}
+
+struct ResampledCase
+{
+    const char* name;
+    QSize overlay;
+    bool overlayAlpha;
+    bool imageAlpha;
+    QSize size; // the overlay resampled to
+    QRectF target;
+};
+
+void PrintTo(const ResampledCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class DrawOverResampled : public testing::TestWithParam<ResampledCase>
+{
+};
+
+// The overlay resampled band after band lands exactly where, and as, the whole resampled overlay would.
+TEST_P(DrawOverResampled, DrawsWhatTheWholeResampledOverlayDraws)
+{
+    const ResampledCase& c = GetParam();
+    FloatImage overlay = numbered(c.overlay.width(), c.overlay.height(), c.overlayAlpha ? 0.6f : -1);
+    const FloatImage base = numbered(64, 48, c.imageAlpha ? 0.3f : -1);
+    const FloatImage expected
+        = PhotoCanvas::drawOver(base, Resample::lanczos3(overlay, c.size.width(), c.size.height()), c.target);
+    const FloatImage got = PhotoCanvas::drawOverResampled(base, overlay, c.size, c.target);
+    ASSERT_EQ(got.hasAlpha(), c.imageAlpha);
+    EXPECT_EQ(got.iccProfile(), QByteArray("profile"));
+    for (int ch = 0; ch < (c.imageAlpha ? 4 : 3); ++ch)
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_EQ(got.row(ch, y)[x], expected.row(ch, y)[x]) << ch << " at " << x << "," << y;
+    EXPECT_EQ(red(base, 5, 40), red(numbered(64, 48), 5, 40)); // the image shared with base is not changed
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DrawOverResampled,
+    testing::Values(
+        ResampledCase { "across the bottom", { 20, 4 }, true, false, { 64, 13 }, { 0, 35.2, 64, 12.8 } },
+        ResampledCase { "taller than the image", { 10, 20 }, false, false, { 64, 128 }, { 0, -80, 64, 128 } },
+        ResampledCase {
+            "shrunk, fractional", { 200, 90 }, true, true, { 31, 14 }, { 10.3, 3.6, 30.6, 14.2 } },
+        ResampledCase { "beside the image", { 8, 8 }, false, false, { 16, 16 }, { 70, 0, 16, 16 } }));
+
+TEST(DrawOverResampledInPlace, WritesIntoAnImageHandedOverAndCopiesOneStillShared)
+{
+    FloatImage image = uniform(32, 16, 0.2f);
+    const float* red = image.plane(0).constData();
+    const FloatImage marked = PhotoCanvas::drawOverResampled(
+        std::move(image), uniform(4, 2, 1.0f), QSize(32, 16), QRectF(0, 0, 32, 16));
+    EXPECT_EQ(marked.plane(0).constData(), red);
+    EXPECT_FLOAT_EQ(marked.row(0, 8)[8], 1.0f);
+
+    const FloatImage kept = uniform(32, 16, 0.2f);
+    const FloatImage copy
+        = PhotoCanvas::drawOverResampled(kept, uniform(4, 2, 1.0f), QSize(32, 16), QRectF(0, 0, 32, 16));
+    EXPECT_FLOAT_EQ(kept.row(0, 8)[8], 0.2f);
+    EXPECT_FLOAT_EQ(copy.row(0, 8)[8], 1.0f);
 }
 
 TEST(Cropped, CopiesTheRegionInsideTheImage)

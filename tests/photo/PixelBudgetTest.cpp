@@ -140,18 +140,20 @@ INSTANTIATE_TEST_SUITE_P(Formats, PixelBudgetOnHeaders, testing::Values("jpg", "
 TEST(PixelBudgetMessages, NameThePhotoAndTheLimitInFrench)
 {
     EXPECT_EQ(PixelBudget::kMaxPixels, qint64(3.0e9 / PixelBudget::kWriteBytesPerPixel));
+    // A 150-megapixel photo is edited (its write stays under about 3 GB); 400 megapixels are refused.
+    EXPECT_TRUE(PixelBudget::allows(150'000'000));
     const PhotoEditError tooLarge(Kind::tooLarge, QStringLiteral("IMG_0412.png"), 400'000'000);
     EXPECT_EQ(tooLarge.message(),
         QStringLiteral(
-            "La photo « IMG_0412.png » est trop grande pour être modifiée : 400 mégapixels, au plus 77,9."));
+            "La photo « IMG_0412.png » est trop grande pour être modifiée : 400 mégapixels, au plus 200."));
     // Just over the limit never reads as the limit itself.
     EXPECT_EQ(PhotoEditError(Kind::tooLarge, QStringLiteral("a.jpg"), PixelBudget::kMaxPixels + 1).message(),
         QStringLiteral(
-            "La photo « a.jpg » est trop grande pour être modifiée : 78 mégapixels, au plus 77,9."));
+            "La photo « a.jpg » est trop grande pour être modifiée : 200,1 mégapixels, au plus 200."));
     EXPECT_EQ(PhotoEditError(Kind::outOfMemory, QString()).naming(QStringLiteral("IMG_1.jpg")).message(),
         QStringLiteral("La mémoire a manqué pour modifier la photo « IMG_1.jpg »."));
     EXPECT_EQ(PhotoEditError(Kind::watermarkTooLarge, QStringLiteral("Logo.png"), 123'456'789).message(),
-        QStringLiteral("Le fichier filigrane « Logo.png » est trop grand : 123,5 mégapixels, au plus 77,9."));
+        QStringLiteral("Le fichier filigrane « Logo.png » est trop grand : 123,5 mégapixels, au plus 200."));
     // A name already given stays.
     EXPECT_EQ(tooLarge.naming(QStringLiteral("autre.png")).fileName(), QStringLiteral("IMG_0412.png"));
 }

@@ -27,6 +27,13 @@ public:
 
     bool sharesDataWith(const FloatPlane& other) const { return m_data && m_data == other.m_data; }
 
+    // Gives the memory of rows [y0, y1) back to the system: a rendering that has read them for the last
+    // time lets them go while it still writes elsewhere. Their samples are undefined afterwards (they
+    // read as zero until written again). Only the whole pages inside those rows of a photo-sized plane go,
+    // and only when no other plane shares the samples (false, nothing done, otherwise). Not while
+    // another thread reads those rows.
+    bool releaseRows(int y0, int y1);
+
 private:
     std::shared_ptr<float[]> m_data;
     int m_width = 0;

@@ -2,6 +2,7 @@
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/RowPool.h"
+#include "platform/imaging/Scratch.h"
 #include "platform/imaging/VipsSupport.h"
 
 #include "platform/imaging/Vips.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 namespace quavel::ImageIO {
 
@@ -17,13 +19,17 @@ namespace {
 using vips::VImage;
 using vips::VOption;
 
-// Where the rows of a decode go: the image's planes, filled strip by strip as libvips produces them.
+// Where the rows of a decode go: the image's planes, filled strip by strip as libvips produces them,
+// each stored pixel put where the orientation turns it.
 struct Sink
 {
-    int width = 0;
+    int width = 0; // as stored
+    int height = 0;
     int bands = 0; // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
     VipsBandFormat format = VIPS_FORMAT_UCHAR;
-    float* planes[4] = {};
+    int orientation = 1; // EXIF, 1 to 8
+    float* planes[4] = {}; // upright
+    std::vector<float> strip; // a strip's rows before they are turned
 };
 
 template <typename Sample>
@@ -58,33 +64,136 @@ void convertRow(const Sample* in, int bands, int width, float scale, float* r, f
     }
 }
 
+void convertLine(const Sink& sink, const unsigned char* line, float* const out[4])
+{
+    switch (sink.format) {
+    case VIPS_FORMAT_USHORT:
+        convertRow(reinterpret_cast<const std::uint16_t*>(line), sink.bands, sink.width, 1.0f / 65535.0f,
+            out[0], out[1], out[2], out[3]);
+        break;
+    case VIPS_FORMAT_FLOAT:
+        convertRow(reinterpret_cast<const float*>(line), sink.bands, sink.width, 1.0f, out[0], out[1], out[2],
+            out[3]);
+        break;
+    default:
+        convertRow(line, sink.bands, sink.width, 1.0f / 255.0f, out[0], out[1], out[2], out[3]);
+        break;
+    }
+}
+
+// Stored pixel (x, y) of a W × H photo goes to (u, v) of the upright one: mirrored (2), half turned (3),
+// flipped (4), transposed (5), turned a quarter clockwise (6), transversed (7), turned a quarter
+// anticlockwise (8). From 5 on, the upright width is the stored height.
+struct Turn
+{
+    bool transposed; // u comes from y and v from x
+    bool reverseU; // u counts down
+    bool reverseV;
+
+    static Turn of(int orientation)
+    {
+        switch (orientation) {
+        case 2:
+            return { false, true, false };
+        case 3:
+            return { false, true, true };
+        case 4:
+            return { false, false, true };
+        case 5:
+            return { true, false, false };
+        case 6:
+            return { true, true, false };
+        case 7:
+            return { true, true, true };
+        case 8:
+            return { true, false, true };
+        default:
+            return { false, false, false };
+        }
+    }
+};
+
+// The strip's rows converted side by side, then put in their upright places: a transposing turn writes,
+// for each stored column, one run of the strip's height into one upright row.
+void turnStrip(Sink& sink, VipsRegion* region, const VipsRect& area)
+{
+    const int w = sink.width;
+    const int h = sink.height;
+    const int rows = area.height;
+    const int n = sink.planes[3] ? 4 : 3;
+    const std::size_t planeSize = std::size_t(w) * std::size_t(rows);
+    float* strip = quavel::scratch(sink.strip, std::size_t(n) * planeSize);
+    RowPool::run(
+        rows,
+        [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) {
+                float* out[4] = {};
+                for (int c = 0; c < n; ++c)
+                    out[c] = strip + std::size_t(c) * planeSize + std::size_t(i) * std::size_t(w);
+                convertLine(sink,
+                    reinterpret_cast<const unsigned char*>(VIPS_REGION_ADDR(region, 0, area.top + i)), out);
+            }
+        },
+        16);
+    const Turn turn = Turn::of(sink.orientation);
+    const int uprightWidth = turn.transposed ? h : w;
+    const int uprightHeight = turn.transposed ? w : h;
+    if (!turn.transposed) {
+        RowPool::run(
+            rows,
+            [&](int begin, int end) {
+                for (int i = begin; i < end; ++i) {
+                    const int y = area.top + i;
+                    const int v = turn.reverseV ? uprightHeight - 1 - y : y;
+                    for (int c = 0; c < n; ++c) {
+                        const float* in
+                            = strip + std::size_t(c) * planeSize + std::size_t(i) * std::size_t(w);
+                        float* out = sink.planes[c] + std::size_t(v) * std::size_t(uprightWidth);
+                        if (turn.reverseU)
+                            std::reverse_copy(in, in + w, out);
+                        else
+                            std::copy_n(in, w, out);
+                    }
+                }
+            },
+            16);
+        return;
+    }
+    RowPool::run(
+        w,
+        [&](int begin, int end) {
+            for (int x = begin; x < end; ++x) {
+                const int v = turn.reverseV ? uprightHeight - 1 - x : x;
+                for (int c = 0; c < n; ++c) {
+                    const float* in = strip + std::size_t(c) * planeSize + std::size_t(x);
+                    float* out = sink.planes[c] + std::size_t(v) * std::size_t(uprightWidth);
+                    for (int i = 0; i < rows; ++i) {
+                        const int y = area.top + i;
+                        out[turn.reverseU ? uprightWidth - 1 - y : y] = in[std::size_t(i) * std::size_t(w)];
+                    }
+                }
+            }
+        },
+        64);
+}
+
 int writeStrip(VipsRegion* region, VipsRect* area, void* context)
 {
-    const Sink& sink = *static_cast<const Sink*>(context);
+    Sink& sink = *static_cast<Sink*>(context);
+    if (sink.orientation != 1) {
+        turnStrip(sink, region, *area);
+        return 0;
+    }
     RowPool::run(
         area->height,
         [&](int begin, int end) {
             for (int i = begin; i < end; ++i) {
                 const int y = area->top + i;
-                const auto* line = reinterpret_cast<const unsigned char*>(VIPS_REGION_ADDR(region, 0, y));
                 const std::size_t offset = std::size_t(y) * std::size_t(sink.width);
-                float* r = sink.planes[0] + offset;
-                float* g = sink.planes[1] + offset;
-                float* b = sink.planes[2] + offset;
-                float* a = sink.planes[3] ? sink.planes[3] + offset : nullptr;
-                switch (sink.format) {
-                case VIPS_FORMAT_USHORT:
-                    convertRow(reinterpret_cast<const std::uint16_t*>(line), sink.bands, sink.width,
-                        1.0f / 65535.0f, r, g, b, a);
-                    break;
-                case VIPS_FORMAT_FLOAT:
-                    convertRow(
-                        reinterpret_cast<const float*>(line), sink.bands, sink.width, 1.0f, r, g, b, a);
-                    break;
-                default:
-                    convertRow(line, sink.bands, sink.width, 1.0f / 255.0f, r, g, b, a);
-                    break;
-                }
+                float* const out[4] = { sink.planes[0] + offset, sink.planes[1] + offset,
+                    sink.planes[2] + offset, sink.planes[3] ? sink.planes[3] + offset : nullptr };
+                convertLine(
+                    sink, reinterpret_cast<const unsigned char*>(VIPS_REGION_ADDR(region, 0, y)), out);
             }
         },
         16);
@@ -141,9 +250,10 @@ VImage normalised(VImage image, QByteArray& profile)
     return image;
 }
 
-// Streams the decode into float planes. A decode that fails part way (a truncated file under a strict
-// read reports at the end of its stream) gives nothing, with the reason in failure.
-std::optional<FloatImage> toFloatImage(VImage image, ReadFailure& failure)
+// Streams the decode into float planes, upright by the EXIF orientation (1 to 8; any other value is
+// taken as 1). A decode that fails part way (a truncated file under a strict read reports at the end of
+// its stream) gives nothing, with the reason in failure.
+std::optional<FloatImage> toFloatImage(VImage image, ReadFailure& failure, int orientation = 1)
 {
     QByteArray profile;
     image = normalised(image, profile);
@@ -151,12 +261,19 @@ std::optional<FloatImage> toFloatImage(VImage image, ReadFailure& failure)
     const int h = image.height();
     if (w <= 0 || h <= 0)
         return std::nullopt;
+    if (orientation < 1 || orientation > 8)
+        orientation = 1;
     const bool alpha = image.bands() == 2 || image.bands() == 4;
-    FloatPlane r(w, h), g(w, h), b(w, h), a;
+    const int uprightWidth = orientation >= 5 ? h : w;
+    const int uprightHeight = orientation >= 5 ? w : h;
+    FloatPlane r(uprightWidth, uprightHeight), g(uprightWidth, uprightHeight), b(uprightWidth, uprightHeight),
+        a;
     if (alpha)
-        a = FloatPlane(w, h);
+        a = FloatPlane(uprightWidth, uprightHeight);
     Sink sink;
     sink.width = w;
+    sink.height = h;
+    sink.orientation = orientation;
     sink.bands = image.bands();
     sink.format = image.format();
     sink.planes[0] = r.data();
@@ -205,16 +322,14 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
         ReadFailure sinkFailure;
         std::optional<FloatImage> image;
         VipsSupport::LoadWatch watch;
-        const int orientation = VipsSupport::orientationOf(header);
         if (side)
             image = toFloatImage(
                 VipsSupport::fitted(name, header, *side, VIPS_FAIL_ON_ERROR, &watch), sinkFailure);
-        else if (orientation > 1 && orientation <= 8)
-            image = toFloatImage(watch.watch(header).autorot(), sinkFailure);
-        else // Upright already: stream the decode straight into the planes.
+        else // Streamed straight into the planes, each pixel put upright there: a turn made by libvips
+             // would hold the whole decoded photo (in memory, or on disc past its threshold) beside them.
             image = toFloatImage(watch.watch(VImage::new_from_file(
                                      name.constData(), strict()->set("access", VIPS_ACCESS_SEQUENTIAL))),
-                sinkFailure);
+                sinkFailure, VipsSupport::orientationOf(header));
         if (!image)
             return failed(failure, sinkFailure);
         if (watch.failed())

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <new>
 
 #include <fcntl.h>
@@ -80,14 +81,20 @@ VImage eightBitView(const FloatImage& image, Source& source)
 }
 
 // Writes the whole file through its bytes: the name may not be UTF-8, which QFile cannot open.
-bool writeFile(const QString& path, const QByteArray& bytes)
+bool writeFile(const QString& path, const std::function<bool(int fd)>& write)
 {
     const int fd
         = ::open(NativeName::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    const bool written = SafeCopy::writeAll(fd, bytes.constData(), std::size_t(bytes.size())) == 0;
+    const bool written = write(fd);
     return ::close(fd) == 0 && written;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    return writeFile(path,
+        [&](int fd) { return SafeCopy::writeAll(fd, bytes.constData(), std::size_t(bytes.size())) == 0; });
 }
 
 // Encodes to memory, drops libvips' own EXIF block and writes the file.
@@ -113,10 +120,10 @@ bool encode(const FloatImage& image, const QString& path, Format format, double 
     const int q = std::clamp(int(std::lround(quality * 100)), 1, 100);
     if (format == Format::Jpeg) {
         // Our own writer for a whole image in memory: libvips' compresses on one thread, this one on all
-        // of them (libvips' stays for the renderings streamed through it).
+        // of them (libvips' stays for the renderings streamed through it). Strips go to the file as they
+        // are made: the compressed file is never held whole.
         try {
-            const std::optional<QByteArray> jpeg = JpegWriter::encode(image, q);
-            return jpeg && writeFile(path, *jpeg);
+            return writeFile(path, [&](int fd) { return JpegWriter::write(image, q, fd); });
         } catch (const std::bad_alloc&) {
             return false;
         }

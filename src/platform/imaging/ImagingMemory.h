@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 // How the process allocates the buffers of image work.
 namespace quavel::ImagingMemory {
 
@@ -10,5 +12,21 @@ namespace quavel::ImagingMemory {
 // Raises the threshold to its maximum (32 MB) and lets up to 256 MB of freed heap wait before it is
 // returned to the system. Once per process; later calls do nothing. Thread-safe.
 void configure();
+
+// The kept blocks of photo-sized planes (FloatPlane's own allocator). A plane freed is kept for a few
+// seconds (kKeptBudget at most) and handed to the next plane of exactly its size: a batch frees and takes
+// planes of one size photo after photo, and a fresh block costs more in page faults and zeroing than the
+// filter that fills it. A request of another size is a miss, and a miss first lets go of every kept
+// block: the memory kept is then never resident beside a fresh block, so keeping blocks never raises the
+// peak of the work above what its live planes reach. Thread-safe.
+inline constexpr std::size_t kKeptBudget = std::size_t(768) << 20;
+
+// A kept block of exactly bytes, or null (a miss, after which nothing is kept).
+void* takeBlock(std::size_t bytes);
+// Keeps a block of bytes allocated with std::aligned_alloc; false when it is not kept (larger than the
+// budget): the caller frees it.
+bool keepBlock(void* block, std::size_t bytes);
+// The bytes kept now.
+std::size_t keptBytes();
 
 } // namespace quavel::ImagingMemory

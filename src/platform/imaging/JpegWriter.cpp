@@ -1,5 +1,6 @@
 #include "platform/imaging/JpegWriter.h"
 
+#include "platform/files/SafeCopy.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
 
@@ -8,6 +9,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <vector>
 
 #include <jpeglib.h>
@@ -115,12 +118,13 @@ Layout layoutOf(const unsigned char* p, qsizetype size)
     return Layout();
 }
 
-} // namespace
-
-std::optional<QByteArray> encode(const FloatImage& image, int quality)
+// Hands the file to put piece after piece, in order: each strip as soon as it and every strip before
+// it are compressed, its memory freed at once, so that no more than a few strips are ever held.
+bool compressAndEmit(
+    const FloatImage& image, int quality, const std::function<bool(const char*, qsizetype)>& put)
 {
     if (image.isNull() || image.width() > 65500 || image.height() > 65500)
-        return std::nullopt;
+        return false;
     const int mcu = quality >= 90 ? 8 : 16;
     const int mcusAcross = (image.width() + mcu - 1) / mcu;
     // Strips of whole MCU rows, enough for every thread, each a restart interval the format can count.
@@ -129,62 +133,84 @@ std::optional<QByteArray> encode(const FloatImage& image, int quality)
     rowsPerStrip = std::max(rowsPerStrip, (mcuRows + 199) / 200); // a few hundred strips at most
     rowsPerStrip = std::min(rowsPerStrip, std::max(1, 65535 / mcusAcross));
     if (mcusAcross * rowsPerStrip > 65535)
-        return std::nullopt;
+        return false;
     const int stripHeight = rowsPerStrip * mcu;
     std::vector<Strip> strips(std::size_t((image.height() + stripHeight - 1) / stripHeight));
     for (std::size_t i = 0; i < strips.size(); ++i) {
         strips[i].y0 = int(i) * stripHeight;
         strips[i].y1 = std::min(image.height(), strips[i].y0 + stripHeight);
     }
-    RowPool::run(
-        int(strips.size()),
-        [&](int s0, int s1) {
-            for (int s = s0; s < s1; ++s)
-                compress(image, strips[std::size_t(s)], quality, s == 0);
-        },
-        1);
 
-    QByteArray out;
+    std::mutex mutex;
+    std::vector<bool> done(strips.size(), false);
+    std::size_t next = 0; // the first strip not yet emitted
     bool ok = true;
-    for (const Strip& s : strips)
-        ok = ok && s.ok && s.size > 4;
-    if (ok) {
-        const Layout head = layoutOf(strips[0].data, qsizetype(strips[0].size));
-        ok = head.frame > 0 && head.data > 0;
-        if (ok) {
+    // With the mutex held: the strip's entropy-coded data, after the file's headers for the first.
+    auto emitStrip = [&](std::size_t i) {
+        const Strip& s = strips[i];
+        const Layout l = layoutOf(s.data, qsizetype(s.size));
+        const qsizetype end = qsizetype(s.size) - 2; // before the EOI marker
+        if (!s.ok || s.size <= 4 || l.data <= 0 || end < l.data || s.data[end] != 0xFF
+            || s.data[end + 1] != 0xD9)
+            return false;
+        if (i == 0) {
+            if (l.frame <= 0)
+                return false;
             // The first strip's headers with the whole height, then a DRI segment before the scan.
-            QByteArray header(reinterpret_cast<const char*>(strips[0].data), head.scanHeader);
-            qToBigEndian<quint16>(quint16(image.height()), header.data() + head.frame + 5);
+            QByteArray header(reinterpret_cast<const char*>(s.data), l.scanHeader);
+            qToBigEndian<quint16>(quint16(image.height()), header.data() + l.frame + 5);
             const unsigned char restart[6]
                 = { 0xFF, 0xDD, 0x00, 0x04, static_cast<unsigned char>((mcusAcross * rowsPerStrip) >> 8),
                       static_cast<unsigned char>((mcusAcross * rowsPerStrip) & 0xFF) };
             header.append(reinterpret_cast<const char*>(restart), 6);
-            header.append(
-                reinterpret_cast<const char*>(strips[0].data) + head.scanHeader, head.data - head.scanHeader);
-            qsizetype total = header.size();
-            for (const Strip& s : strips)
-                total += qsizetype(s.size) + 2;
-            out.reserve(total);
-            out.append(header);
-            for (std::size_t i = 0; i < strips.size() && ok; ++i) {
-                const Layout l = i == 0 ? head : layoutOf(strips[i].data, qsizetype(strips[i].size));
-                const qsizetype end = qsizetype(strips[i].size) - 2; // before the EOI marker
-                ok = l.data > 0 && end >= l.data && strips[i].data[end] == 0xFF
-                    && strips[i].data[end + 1] == 0xD9;
-                if (!ok)
-                    break;
-                out.append(reinterpret_cast<const char*>(strips[i].data) + l.data, end - l.data);
-                const unsigned char marker[2]
-                    = { 0xFF, static_cast<unsigned char>(i + 1 < strips.size() ? 0xD0 + (i % 8) : 0xD9) };
-                out.append(reinterpret_cast<const char*>(marker), 2);
-            }
+            header.append(reinterpret_cast<const char*>(s.data) + l.scanHeader, l.data - l.scanHeader);
+            if (!put(header.constData(), header.size()))
+                return false;
         }
-    }
+        const unsigned char marker[2]
+            = { 0xFF, static_cast<unsigned char>(i + 1 < strips.size() ? 0xD0 + (i % 8) : 0xD9) };
+        return put(reinterpret_cast<const char*>(s.data) + l.data, end - l.data)
+            && put(reinterpret_cast<const char*>(marker), 2);
+    };
+    RowPool::run(
+        int(strips.size()),
+        [&](int s0, int s1) {
+            for (int s = s0; s < s1; ++s) {
+                compress(image, strips[std::size_t(s)], quality, s == 0);
+                std::lock_guard lock(mutex);
+                done[std::size_t(s)] = true;
+                while (next < strips.size() && done[next]) {
+                    ok = ok && emitStrip(next);
+                    std::free(strips[next].data);
+                    strips[next].data = nullptr;
+                    ++next;
+                }
+            }
+        },
+        1);
     for (Strip& s : strips)
         std::free(s.data);
-    if (!ok)
+    return ok && next == strips.size();
+}
+
+} // namespace
+
+std::optional<QByteArray> encode(const FloatImage& image, int quality)
+{
+    QByteArray out;
+    if (!compressAndEmit(image, quality, [&](const char* data, qsizetype size) {
+            out.append(data, size);
+            return true;
+        }))
         return std::nullopt;
     return out;
+}
+
+bool write(const FloatImage& image, int quality, int fd)
+{
+    return compressAndEmit(image, quality, [fd](const char* data, qsizetype size) {
+        return SafeCopy::writeAll(fd, data, std::size_t(size)) == 0;
+    });
 }
 
 } // namespace quavel::JpegWriter

@@ -17,4 +17,9 @@ namespace quavel::JpegWriter {
 // large for the format or the library fails.
 std::optional<QByteArray> encode(const FloatImage& image, int quality);
 
+// The same file written to fd as it is made: each strip goes out once it and those before it are
+// compressed, so that the file is never held whole in memory. False when the image cannot be written
+// or a write fails (part of the file may then have been written).
+bool write(const FloatImage& image, int quality, int fd);
+
 } // namespace quavel::JpegWriter

@@ -1,6 +1,7 @@
 #include "platform/imaging/Resample.h"
 
 #include "platform/imaging/RowPool.h"
+#include "platform/imaging/Scratch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,16 @@ struct Weights
     std::vector<int> count;
     std::vector<int> offset; // into values
     std::vector<float> values;
+
+    // The input samples output samples [begin, end) read: [low, high).
+    int low(int begin) const { return first[std::size_t(begin)]; }
+    int high(int begin, int end) const
+    {
+        int h = 0;
+        for (int i = begin; i < end; ++i)
+            h = std::max(h, first[std::size_t(i)] + count[std::size_t(i)]);
+        return h;
+    }
 };
 
 double lanczos(double x)
@@ -82,123 +93,208 @@ Weights areaWeights(int inSize, int outSize, double scale)
     return w;
 }
 
-void rowsOf(const float* in, int inW, int y0, int y1, float* out, int outW, const Weights& wx)
+// One output row of the horizontal pass.
+void horizontal(const float* row, float* out, int outW, const Weights& wx)
 {
-    for (int y = y0; y < y1; ++y) {
-        const float* row = in + std::size_t(y) * inW;
-        float* o = out + std::size_t(y) * outW;
-        for (int x = 0; x < outW; ++x) {
-            const float* w = wx.values.data() + wx.offset[std::size_t(x)];
-            const float* p = row + wx.first[std::size_t(x)];
-            float sum = 0;
-            for (int t = 0; t < wx.count[std::size_t(x)]; ++t)
-                sum += w[t] * p[t];
-            o[x] = sum;
-        }
+    for (int x = 0; x < outW; ++x) {
+        const float* w = wx.values.data() + wx.offset[std::size_t(x)];
+        const float* p = row + wx.first[std::size_t(x)];
+        float sum = 0;
+        for (int t = 0; t < wx.count[std::size_t(x)]; ++t)
+            sum += w[t] * p[t];
+        out[x] = sum;
     }
 }
 
-void columnsOf(const float* in, int width, int y0, int y1, float* out, const Weights& wy)
+// Output row y of the vertical pass, from the input rows at first, stride samples apart.
+void vertical(const float* first, std::ptrdiff_t stride, int width, int y, const Weights& wy, float* out)
 {
-    for (int y = y0; y < y1; ++y) {
-        float* o = out + std::size_t(y) * width;
-        const float* w = wy.values.data() + wy.offset[std::size_t(y)];
-        const float* first = in + std::size_t(wy.first[std::size_t(y)]) * width;
-        const float w0 = w[0];
+    const float* w = wy.values.data() + wy.offset[std::size_t(y)];
+    const float w0 = w[0];
+    for (int x = 0; x < width; ++x)
+        out[x] = w0 * first[x];
+    for (int t = 1; t < wy.count[std::size_t(y)]; ++t) {
+        const float* row = first + std::ptrdiff_t(t) * stride;
+        const float wt = w[t];
         for (int x = 0; x < width; ++x)
-            o[x] = w0 * first[x];
-        for (int t = 1; t < wy.count[std::size_t(y)]; ++t) {
-            const float* row = first + std::size_t(t) * width;
-            const float wt = w[t];
-            for (int x = 0; x < width; ++x)
-                o[x] += wt * row[x];
-        }
+            out[x] += wt * row[x];
     }
 }
 
-// Separable, every plane in each pass (one wait for the pool per pass, not per plane). The order that
-// reads fewest samples goes first; the row pass, a short product per output sample, counts double
-// against the column pass, which runs along whole rows.
-std::vector<FloatPlane> resamplePlanes(
-    const std::vector<const FloatPlane*>& planes, int outW, int outH, const Weights& wx, const Weights& wy)
+// What is resampled: three colour planes, or four with alpha (the colours are then resampled
+// premultiplied), each at the top-left corner of the part read.
+struct Source
 {
-    const int inW = planes[0]->width();
-    const int inH = planes[0]->height();
-    const double tapsX = double(wx.values.size()) / std::max(outW, 1);
-    const double tapsY = double(wy.values.size()) / std::max(outH, 1);
-    const double rowsFirst = 2 * double(inH) * outW * tapsX + double(outW) * outH * tapsY;
-    const double columnsFirst = double(inW) * outH * tapsY + 2 * double(outW) * outH * tapsX;
-    const bool byRows = rowsFirst <= columnsFirst;
-    const int n = int(planes.size());
-    std::vector<FloatPlane> mids, results;
-    for (int c = 0; c < n; ++c) {
-        mids.emplace_back(byRows ? outW : inW, byRows ? inH : outH);
-        results.emplace_back(outW, outH);
-    }
-    const int midRows = byRows ? inH : outH;
-    RowPool::run(n * midRows, [&](int s0, int s1) {
-        for (int s = s0; s < s1; ++s) {
-            const int c = s / midRows;
-            const int y = s % midRows;
-            if (byRows)
-                rowsOf(planes[std::size_t(c)]->constData(), inW, y, y + 1, mids[std::size_t(c)].data(), outW,
-                    wx);
-            else
-                columnsOf(
-                    planes[std::size_t(c)]->constData(), inW, y, y + 1, mids[std::size_t(c)].data(), wy);
-        }
-    });
-    RowPool::run(n * outH, [&](int s0, int s1) {
-        for (int s = s0; s < s1; ++s) {
-            const int c = s / outH;
-            const int y = s % outH;
-            if (byRows)
-                columnsOf(
-                    mids[std::size_t(c)].constData(), outW, y, y + 1, results[std::size_t(c)].data(), wy);
-            else
-                rowsOf(mids[std::size_t(c)].constData(), inW, y, y + 1, results[std::size_t(c)].data(), outW,
-                    wx);
-        }
-    });
-    return results;
+    const float* planes[4] = {};
+    std::ptrdiff_t stride = 0;
+    int firstRow = 0; // the row the planes point at
+    int width = 0;
+    int height = 0;
+    bool alpha = false;
+    int count() const { return alpha ? 4 : 3; }
+    const float* row(int c, int y) const { return planes[c] + std::ptrdiff_t(y - firstRow) * stride; }
+};
+
+Source sourceOf(const FloatImage& image, const QRect& part)
+{
+    Source s;
+    s.alpha = image.hasAlpha();
+    for (int c = 0; c < s.count(); ++c)
+        s.planes[c] = image.row(c, part.top()) + part.left();
+    s.stride = image.width();
+    s.width = part.width();
+    s.height = part.height();
+    return s;
 }
 
-FloatImage resample(const FloatImage& image, int outW, int outH, const Weights& wx, const Weights& wy)
+// The working rows of one band, reused by the thread from band to band.
+struct BandScratch
 {
-    if (!image.hasAlpha()) {
-        std::vector<FloatPlane> out
-            = resamplePlanes({ &image.plane(0), &image.plane(1), &image.plane(2) }, outW, outH, wx, wy);
-        return FloatImage(out[0], out[1], out[2], FloatPlane(), image.iccProfile());
-    } // Premultiplied: a transparent pixel's colour must not bleed into its opaque neighbours.
-    const int w = image.width();
-    const int h = image.height();
-    FloatPlane pre[3] = { FloatPlane(w, h), FloatPlane(w, h), FloatPlane(w, h) };
-    const float* alpha = image.plane(FloatImage::Alpha).constData();
-    float* out[3] = { pre[0].data(), pre[1].data(), pre[2].data() };
-    RowPool::run(h, [&](int y0, int y1) {
-        const std::size_t begin = std::size_t(y0) * w;
-        const std::size_t end = std::size_t(y1) * w;
-        for (int c = 0; c < 3; ++c) {
-            const float* in = image.plane(c).constData();
-            for (std::size_t i = begin; i < end; ++i)
-                out[c][i] = in[i] * alpha[i];
+    std::vector<float> premultiplied; // the input rows a band reads, colours times alpha
+    std::vector<float> mid;
+    std::vector<float> out; // the band itself, when it is handed to a sink
+};
+
+BandScratch& bandScratch()
+{
+    thread_local BandScratch scratch;
+    return scratch;
+}
+
+constexpr double kBandBytes = 2 << 20;
+
+// A resampling cut into bands of output rows. The separable passes run in the order that reads fewest
+// samples: the row pass (a short product per output sample, counted double against the column pass,
+// which runs along whole rows) over the input rows each band reads, or the column pass first.
+class Plan
+{
+public:
+    Plan(const Source& source, int outW, int outH, Weights wx, Weights wy)
+        : m_source(source)
+        , m_outW(outW)
+        , m_outH(outH)
+        , m_wx(std::move(wx))
+        , m_wy(std::move(wy))
+    {
+        // Bands small enough that a thread's working rows stay near kBandBytes (they are kept from job
+        // to job), and enough of them to keep every thread busy.
+        const int threads = RowPool::concurrency();
+        const double rowBytes = double(source.count()) * sizeof(float)
+            * (outW + std::max(double(outW) * source.height / outH, double(source.width)));
+        m_bandRows = std::clamp(int(kBandBytes / rowBytes), 1, 64);
+        m_bandRows = std::min(m_bandRows, std::max(1, (outH + 3 * threads - 1) / (3 * threads)));
+        m_bands = (outH + m_bandRows - 1) / m_bandRows;
+        double inputRows = 0; // the rows the row pass goes over, band by band
+        for (int b = 0; b < m_bands; ++b) {
+            const int y0 = b * m_bandRows;
+            const int y1 = std::min(outH, y0 + m_bandRows);
+            inputRows += m_wy.high(y0, y1) - m_wy.low(y0);
         }
-    });
-    std::vector<FloatPlane> planes
-        = resamplePlanes({ &pre[0], &pre[1], &pre[2], &image.plane(FloatImage::Alpha) }, outW, outH, wx, wy);
-    FloatPlane colour[3] = { planes[0], planes[1], planes[2] };
-    FloatPlane a = planes[3];
-    float* ap = a.data();
-    float* cp[3] = { colour[0].data(), colour[1].data(), colour[2].data() };
-    RowPool::run(outH, [&](int y0, int y1) {
-        for (std::size_t i = std::size_t(y0) * outW; i < std::size_t(y1) * outW; ++i) {
-            const float alphaValue = ap[i];
-            const float inverse = alphaValue > 1e-6f ? 1.0f / alphaValue : 0.0f;
-            for (int c = 0; c < 3; ++c)
-                cp[c][i] *= inverse;
+        const double tapsX = double(m_wx.values.size()) / std::max(outW, 1);
+        const double tapsY = double(m_wy.values.size()) / std::max(outH, 1);
+        const double rowsFirst = 2 * inputRows * outW * tapsX + double(outW) * outH * tapsY;
+        const double columnsFirst = double(source.width) * outH * tapsY + 2 * double(outW) * outH * tapsX;
+        m_byRows = rowsFirst <= columnsFirst;
+    }
+
+    int bands() const { return m_bands; }
+    int bandTop(int b) const { return b * m_bandRows; }
+    int bandBottom(int b) const { return std::min(m_outH, (b + 1) * m_bandRows); }
+
+    // Output rows of band b into out (row bandTop(b) of each plane), stride samples apart.
+    void run(int b, float* const out[4], std::ptrdiff_t outStride, BandScratch& scratch) const
+    {
+        const int y0 = bandTop(b);
+        const int y1 = bandBottom(b);
+        const int n = m_source.count();
+        // The input rows the band reads, premultiplied first when the colours are (alpha copied beside
+        // them, so that all four share one stride).
+        const int r0 = m_wy.low(y0);
+        const int r1 = m_wy.high(y0, y1);
+        Source in = m_source;
+        if (m_source.alpha) {
+            const std::size_t rowSize = std::size_t(m_source.width);
+            const std::size_t planeSize = rowSize * std::size_t(r1 - r0);
+            float* pre = quavel::scratch(scratch.premultiplied, 4 * planeSize);
+            for (int r = r0; r < r1; ++r) {
+                const std::size_t at = std::size_t(r - r0) * rowSize;
+                const float* a = m_source.row(3, r);
+                std::copy_n(a, rowSize, pre + 3 * planeSize + at);
+                for (int c = 0; c < 3; ++c) {
+                    const float* p = m_source.row(c, r);
+                    float* o = pre + std::size_t(c) * planeSize + at;
+                    for (std::size_t x = 0; x < rowSize; ++x)
+                        o[x] = p[x] * a[x];
+                }
+            }
+            for (int c = 0; c < 4; ++c)
+                in.planes[c] = pre + std::size_t(c) * planeSize;
+            in.stride = std::ptrdiff_t(rowSize);
+            in.firstRow = r0;
         }
-    });
-    return FloatImage(colour[0], colour[1], colour[2], a, image.iccProfile());
+        if (m_byRows) {
+            const std::size_t planeSize = std::size_t(m_outW) * std::size_t(r1 - r0);
+            float* mid = quavel::scratch(scratch.mid, std::size_t(n) * planeSize);
+            for (int c = 0; c < n; ++c) {
+                float* m = mid + std::size_t(c) * planeSize;
+                for (int r = r0; r < r1; ++r)
+                    horizontal(in.row(c, r), m + std::size_t(r - r0) * std::size_t(m_outW), m_outW, m_wx);
+                for (int y = y0; y < y1; ++y)
+                    vertical(m + std::size_t(m_wy.first[std::size_t(y)] - r0) * std::size_t(m_outW), m_outW,
+                        m_outW, y, m_wy, out[c] + std::ptrdiff_t(y - y0) * outStride);
+            }
+        } else {
+            float* mid = quavel::scratch(scratch.mid, std::size_t(m_source.width));
+            for (int c = 0; c < n; ++c)
+                for (int y = y0; y < y1; ++y) {
+                    vertical(in.row(c, m_wy.first[std::size_t(y)]), in.stride, m_source.width, y, m_wy, mid);
+                    horizontal(mid, out[c] + std::ptrdiff_t(y - y0) * outStride, m_outW, m_wx);
+                }
+        }
+        if (!m_source.alpha)
+            return;
+        for (int y = y0; y < y1; ++y) {
+            const std::ptrdiff_t at = std::ptrdiff_t(y - y0) * outStride;
+            const float* alpha = out[3] + at;
+            for (int x = 0; x < m_outW; ++x) {
+                const float inverse = alpha[x] > 1e-6f ? 1.0f / alpha[x] : 0.0f;
+                for (int c = 0; c < 3; ++c)
+                    out[c][at + x] *= inverse;
+            }
+        }
+    }
+
+private:
+    Source m_source;
+    int m_outW;
+    int m_outH;
+    Weights m_wx;
+    Weights m_wy;
+    int m_bandRows = 1;
+    int m_bands = 0;
+    bool m_byRows = true;
+};
+
+FloatImage resample(const FloatImage& image, const QRect& part, int outW, int outH, Weights wx, Weights wy)
+{
+    const Plan plan(sourceOf(image, part), outW, outH, std::move(wx), std::move(wy));
+    FloatPlane planes[4];
+    for (int c = 0; c < (image.hasAlpha() ? 4 : 3); ++c)
+        planes[c] = FloatPlane(outW, outH);
+    RowPool::run(
+        plan.bands(),
+        [&](int b0, int b1) {
+            for (int b = b0; b < b1; ++b) {
+                float* out[4] = {};
+                for (int c = 0; c < 4; ++c)
+                    if (!planes[c].isNull())
+                        out[c] = planes[c].row(plan.bandTop(b));
+                plan.run(b, out, outW, bandScratch());
+            }
+        },
+        1);
+    return FloatImage(std::move(planes[0]), std::move(planes[1]), std::move(planes[2]), std::move(planes[3]),
+        image.iccProfile());
 }
 
 } // namespace
@@ -209,8 +305,7 @@ FloatImage lanczos3(const FloatImage& image, int width, int height)
         return FloatImage();
     if (width == image.width() && height == image.height())
         return image;
-    return resample(
-        image, width, height, lanczosWeights(image.width(), width), lanczosWeights(image.height(), height));
+    return lanczos3(image, QRect(QPoint(0, 0), image.size()), width, height);
 }
 
 FloatImage lanczos3(const FloatImage& image, double scale)
@@ -221,6 +316,47 @@ FloatImage lanczos3(const FloatImage& image, double scale)
         std::max(1, int(std::lround(image.height() * scale))));
 }
 
+FloatImage lanczos3(const FloatImage& image, const QRect& region, int width, int height)
+{
+    const QRect part = region.intersected(QRect(QPoint(0, 0), image.size()));
+    if (image.isNull() || part.isEmpty() || width <= 0 || height <= 0)
+        return FloatImage();
+    return resample(image, part, width, height, lanczosWeights(part.width(), width),
+        lanczosWeights(part.height(), height));
+}
+
+void lanczos3Bands(
+    const FloatImage& image, int width, int height, const std::function<void(const Band& band)>& sink)
+{
+    if (image.isNull() || width <= 0 || height <= 0)
+        return;
+    const int n = image.hasAlpha() ? 4 : 3;
+    const Plan plan(sourceOf(image, QRect(QPoint(0, 0), image.size())), width, height,
+        lanczosWeights(image.width(), width), lanczosWeights(image.height(), height));
+    RowPool::run(
+        plan.bands(),
+        [&](int b0, int b1) {
+            BandScratch& scratch = bandScratch();
+            for (int b = b0; b < b1; ++b) {
+                Band band;
+                band.top = plan.bandTop(b);
+                band.height = plan.bandBottom(b) - band.top;
+                band.width = width;
+                band.stride = width;
+                const std::size_t planeSize = std::size_t(width) * std::size_t(band.height);
+                float* memory = quavel::scratch(scratch.out, std::size_t(n) * planeSize);
+                float* out[4] = {};
+                for (int c = 0; c < n; ++c) {
+                    out[c] = memory + std::size_t(c) * planeSize;
+                    band.planes[c] = out[c];
+                }
+                plan.run(b, out, width, scratch);
+                sink(band);
+            }
+        },
+        1);
+}
+
 FloatImage areaDownscale(const FloatImage& image, double scale)
 {
     if (image.isNull() || !(scale > 0))
@@ -229,7 +365,8 @@ FloatImage areaDownscale(const FloatImage& image, double scale)
     // The rounding of a product such as 6000 × 0.08 must not add a column.
     const int w = std::max(1, int(std::ceil(image.width() * scale - 1e-9)));
     const int h = std::max(1, int(std::ceil(image.height() * scale - 1e-9)));
-    return resample(image, w, h, areaWeights(image.width(), w, scale), areaWeights(image.height(), h, scale));
+    return resample(image, QRect(QPoint(0, 0), image.size()), w, h, areaWeights(image.width(), w, scale),
+        areaWeights(image.height(), h, scale));
 }
 
 } // namespace quavel::Resample
