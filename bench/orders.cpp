@@ -26,7 +26,7 @@
 
 #include "orders/OrderListing.h"
 #include "orders/OrdersStore.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "platform/imaging/Vips.h"
 
 #include <QCoreApplication>

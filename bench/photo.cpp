@@ -23,10 +23,10 @@
 #include "PhotoScene.h"
 #include "RetouchForBench.h"
 
-#include "photo/CropEditorModel.h"
-#include "photo/CropEditorWork.h"
+#include "photo/crop/CropEditorModel.h"
+#include "photo/crop/CropEditorWork.h"
 #include "photo/PhotoComposer.h"
-#include "photo/PhotoRetoucher.h"
+#include "photo/retouch/PhotoRetoucher.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/Vips.h"
 

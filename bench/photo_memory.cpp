@@ -23,7 +23,7 @@
 #include "BenchSupport.h"
 #include "RetouchForBench.h"
 
-#include "photo/PhotoEditMemory.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWriter.h"

@@ -4,7 +4,7 @@
 // any journal read keeps the last 80 with the pushed one last.
 #include "FuzzChecks.h"
 #include "library/QuavelJSON.h"
-#include "photo/PhotoEditJournal.h"
+#include "photo/originals/PhotoEditJournal.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -4,8 +4,8 @@
 // exists), anything else is removed from the user defaults and the platform's settings apply; and what a
 // successful run remembers always reads back at the next launch.
 #include "FuzzChecks.h"
-#include "photo/PrintInfoMemory.h"
-#include "photo/PrintSettings.h"
+#include "photo/print/PrintInfoMemory.h"
+#include "photo/print/PrintSettings.h"
 #include "platform/UserDefaults.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 // summary of any such settings says "Aucun réglage" exactly when they are neutral.
 #include "FuzzChecks.h"
 #include "library/QuavelJSON.h"
-#include "photo/PhotoRetouchSettings.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 
 #include <cstdint>
 

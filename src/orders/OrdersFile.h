@@ -1,7 +1,7 @@
 #pragma once
 
 #include "orders/OrderWatermark.h"
-#include "photo/PhotoRetouchSettings.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 
 #include <QByteArray>
 #include <QList>

@@ -3,7 +3,7 @@
 #include "orders/OrderFolder.h"
 #include "orders/OrderSection.h"
 #include "orders/OrderWatermark.h"
-#include "photo/PhotoRetouchSettings.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 #include "platform/SetAside.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "photo/CropEdge.h"
-#include "photo/PrintFormat.h"
+#include "photo/crop/CropEdge.h"
+#include "photo/print/PrintFormat.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ReadFailure.h"
 

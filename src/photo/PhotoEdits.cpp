@@ -1,7 +1,7 @@
 // The in-place edits and the re-rendering of a journal, each one write of the photo's one writer.
 #include "photo/PhotoEdits.h"
 
-#include "photo/PhotoEditMemory.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoWriter.h"
 
 namespace quavel {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/CropEditState.h"
+#include "photo/crop/CropEditState.h"
 #include "platform/imaging/FloatImage.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #include "photo/PhotoReads.h"
 
-#include "photo/PhotoRetoucher.h"
+#include "photo/retouch/PhotoRetoucher.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/ImageIO.h"
 

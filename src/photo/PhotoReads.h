@@ -1,7 +1,7 @@
 #pragma once
 
 #include "photo/PhotoEditError.h"
-#include "photo/PhotoRetouchSettings.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ReadFailure.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "photo/CropEditState.h"
-#include "photo/PhotoEditJournal.h"
+#include "photo/crop/CropEditState.h"
+#include "photo/originals/PhotoEditJournal.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/imaging/FloatImage.h"
 

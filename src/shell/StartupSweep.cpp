@@ -1,7 +1,7 @@
 #include "shell/StartupSweep.h"
 
 #include "library/AppSupport.h"
-#include "photo/CropSessionFolder.h"
+#include "photo/crop/CropSessionFolder.h"
 #include "platform/files/TemporarySweep.h"
 #include "workspace/ProgrammeStorage.h"
 

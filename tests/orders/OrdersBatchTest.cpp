@@ -4,9 +4,9 @@
 
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEditError.h"
-#include "photo/PhotoEditMemory.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoFixtures.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ImageIO.h"

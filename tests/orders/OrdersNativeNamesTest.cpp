@@ -4,9 +4,9 @@
 #include "OrdersFixture.h"
 
 #include "photo/MediaThumbnailer.h"
-#include "photo/PhotoEditMemory.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoFiles.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/UnnamedFile.h"
 #include "platform/imaging/FloatImage.h"

@@ -8,10 +8,10 @@
 
 #include "library/QuavelJSON.h"
 #include "orders/OrdersScreen.h"
-#include "photo/CropEditorModel.h"
-#include "photo/PhotoEditJournal.h"
-#include "photo/PhotoEditMemory.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/crop/CropEditorModel.h"
+#include "photo/originals/PhotoEditJournal.h"
+#include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/UserDefaults.h"
 

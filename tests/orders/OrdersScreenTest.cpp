@@ -3,9 +3,9 @@
 // edits from its kept original.
 #include "orders/OrdersScreen.h"
 #include "OrdersFixture.h"
-#include "photo/CropEditorModel.h"
-#include "photo/PhotoEditMemory.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/crop/CropEditorModel.h"
+#include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/UserDefaults.h"
 

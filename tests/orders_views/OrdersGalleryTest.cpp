@@ -7,7 +7,7 @@
 #include "orders/views/OrderSectionBlock.h"
 #include "orders/views/OrdersFilesPanel.h"
 #include "orders/views/OrdersFolderColumn.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "photo/views/PrintPhotosMenu.h"
 #include "ui/CapsuleButton.h"
 #include "ui/FusedCapsule.h"

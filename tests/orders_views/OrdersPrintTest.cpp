@@ -3,7 +3,7 @@
 // and a cancelled panel or a selection without photos marks nothing.
 #include "OrdersViewFixture.h"
 
-#include "photo/PrintInfoMemory.h"
+#include "photo/print/PrintInfoMemory.h"
 #include "photo/views/PrintPanel.h"
 #include "photo/views/PrintSession.h"
 #include "platform/files/NativeName.h"

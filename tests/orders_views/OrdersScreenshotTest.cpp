@@ -4,7 +4,7 @@
 #include "OrdersViewFixture.h"
 
 #include "orders/views/OrdersFolderColumn.h"
-#include "photo/CropEditorModel.h"
+#include "photo/crop/CropEditorModel.h"
 
 #include <QListWidget>
 #include <QScrollArea>

@@ -5,9 +5,9 @@
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 
-#include "photo/CropEditorModel.h"
-#include "photo/PhotoEditMemory.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/crop/CropEditorModel.h"
+#include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JobPool.h"

@@ -3,8 +3,8 @@
 #include "CropEditorFixture.h"
 
 #include "library/QuavelJSON.h"
-#include "photo/CropGeometry.h"
-#include "photo/CropSessionFolder.h"
+#include "photo/crop/CropGeometry.h"
+#include "photo/crop/CropSessionFolder.h"
 #include "platform/AtomicFile.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 // offset carried between the working image and the full-size photo, RAW photos and the watermark.
 #include "CropEditorFixture.h"
 
-#include "photo/CropGeometry.h"
+#include "photo/crop/CropGeometry.h"
 #include "platform/files/NativeName.h"
 
 #include <QThread>

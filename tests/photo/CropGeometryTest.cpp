@@ -1,6 +1,6 @@
 // The crop geometry the crop editor's drags and the print canvases rely on.
 #include "photo/PhotoComposer.h"
-#include "photo/PrintFormat.h"
+#include "photo/print/PrintFormat.h"
 
 #include <gtest/gtest.h>
 

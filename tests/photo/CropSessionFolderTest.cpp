@@ -1,5 +1,5 @@
 // The crop editor's working copies: where they live, how they are named and the sweep at start.
-#include "photo/CropSessionFolder.h"
+#include "photo/crop/CropSessionFolder.h"
 #include "platform/files/TemporarySweep.h"
 
 #include "common/TestSupport.h"

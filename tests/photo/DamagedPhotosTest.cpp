@@ -6,7 +6,7 @@
 #include "PhotoTestSupport.h"
 
 #include "photo/PhotoEditError.h"
-#include "photo/PhotoEditMemory.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWriter.h"
 #include "platform/imaging/ImageIO.h"

@@ -1,8 +1,8 @@
 // The files kept beside an edited photo: the journal's exact form, what makes it unreadable, the history
 // cap, the set-aside of an unreadable journal, and originals that are never replaced and restore exactly.
 #include "photo/PhotoEditError.h"
-#include "photo/PhotoEditMemory.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoOriginals.h"
 
 #include "common/TestSupport.h"
 #include "library/QuavelJSON.h"

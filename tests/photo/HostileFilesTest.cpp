@@ -4,7 +4,7 @@
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 
-#include "photo/CropEditorModel.h"
+#include "photo/crop/CropEditorModel.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"

@@ -5,8 +5,8 @@
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
 #include "photo/PhotoEditError.h"
-#include "photo/PhotoEditMemory.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "photo/ThumbnailCache.h"
 
 #include "PhotoFixtures.h"

@@ -1,7 +1,7 @@
 #include "PhotoTestSupport.h"
 
 #include "library/QuavelJSON.h"
-#include "photo/PhotoRetouchSettings.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "PhotoTestSupport.h"
 
-#include "photo/PhotoRetoucher.h"
-#include "photo/RetouchPlan.h"
+#include "photo/retouch/PhotoRetoucher.h"
+#include "photo/retouch/RetouchPlan.h"
 #include "platform/imaging/ImageIO.h"
 
 #include <QtConcurrent/QtConcurrentRun>

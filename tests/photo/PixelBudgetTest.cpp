@@ -9,9 +9,9 @@
 
 #include "common/ChildProcess.h"
 #include "photo/PhotoEditError.h"
-#include "photo/PhotoEditMemory.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
-#include "photo/PhotoRetoucher.h"
+#include "photo/retouch/PhotoRetoucher.h"
 #include "photo/PhotoWriter.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/ImageThumbnail.h"

@@ -1,8 +1,8 @@
 // The paper formats and the page maths of printing: which files print, the job title, orientation,
 // the printable area (with the inset for printers that report the whole sheet), fitting and the render
 // size at the printer's resolution.
-#include "photo/PrintPagination.h"
-#include "photo/PrintPaperFormat.h"
+#include "photo/print/PrintPagination.h"
+#include "photo/print/PrintPaperFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The remembered print settings: their JSON, checked on read, and the memory in the user defaults
 // (restored once per launch; an unreadable value removed; the stored printer only when it still exists).
-#include "photo/PrintSettings.h"
+#include "photo/print/PrintSettings.h"
 #include "common/TestSupport.h"
 #include "library/QuavelJSON.h"
-#include "photo/PrintInfoMemory.h"
+#include "photo/print/PrintInfoMemory.h"
 #include "platform/UserDefaults.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The number rules of the retouch controls: what a field shows, what a typed text stores, the tone
 // groups' amount text and where a fine-line slider puts its value under the pointer.
-#include "photo/RetouchNumbers.h"
-#include "photo/FineLineDrag.h"
+#include "photo/retouch/RetouchNumbers.h"
+#include "photo/crop/FineLineDrag.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // An input still shared with another holder is neither written over nor given back.
 #include "PhotoTestSupport.h"
 
-#include "photo/PhotoRetoucher.h"
-#include "photo/RetouchPlan.h"
+#include "photo/retouch/PhotoRetoucher.h"
+#include "photo/retouch/RetouchPlan.h"
 #include "platform/imaging/RowPool.h"
 
 #include <gtest/gtest.h>

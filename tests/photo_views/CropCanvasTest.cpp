@@ -3,8 +3,8 @@
 // read back from the canvas's own pixels.
 #include "photo/views/CropCanvas.h"
 #include "common/TestSupport.h"
-#include "photo/CropEditorModel.h"
-#include "photo/CropGeometry.h"
+#include "photo/crop/CropEditorModel.h"
+#include "photo/crop/CropGeometry.h"
 
 #include <QApplication>
 #include <QSignalSpy>

@@ -6,7 +6,7 @@
 #include "RetouchTestSupport.h"
 #include "common/TestSupport.h"
 
-#include "photo/CropEditorModel.h"
+#include "photo/crop/CropEditorModel.h"
 #include "photo/views/PhotoCropEditorView.h"
 #include "ui/WindowMoveLock.h"
 

@@ -3,10 +3,10 @@
 // the window move lock and the paths it reports after each write.
 #include "EditorFixture.h"
 
-#include "photo/CropEditorJournal.h"
-#include "photo/CropEditorModel.h"
-#include "photo/CropGeometry.h"
-#include "photo/PhotoEditMemory.h"
+#include "photo/crop/CropEditorJournal.h"
+#include "photo/crop/CropEditorModel.h"
+#include "photo/crop/CropGeometry.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "photo/views/CropCanvas.h"
 #include "photo/views/CropEditorToolbar.h"
 #include "photo/views/CropRetouchPanel.h"

@@ -2,7 +2,7 @@
 // successful run's settings restored at the first print), the panel's controls and preview, the print
 // menu, and what a run's end hands on.
 #include "library/QuavelJSON.h"
-#include "photo/PrintPaperFormat.h"
+#include "photo/print/PrintPaperFormat.h"
 #include "photo/views/PrintPanel.h"
 #include "photo/views/PrintPhotosMenu.h"
 #include "photo/views/PrintPreviewPane.h"

@@ -4,7 +4,7 @@
 // orientation when asked), print runs into real PDF files through QtPrintSupport, and the PDF read
 // back with poppler and its command-line tools.
 #include "common/TestSupport.h"
-#include "photo/PrintInfoMemory.h"
+#include "photo/print/PrintInfoMemory.h"
 #include "photo/views/PhotoPrinter.h"
 #include "photo/views/PrintSession.h"
 #include "platform/pdf/PdfDocument.h"

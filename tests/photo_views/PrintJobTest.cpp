@@ -1,7 +1,7 @@
 // Print runs through QtPrintSupport into PDF files, no panel: pages, sheets and each page's orientation
 // on each paper, the inset on a printer that reports the whole sheet, titles, an unreadable photo, page
 // ranges and copies, and photos kept uncompressed at the render resolution.
-#include "photo/PrintPaperFormat.h"
+#include "photo/print/PrintPaperFormat.h"
 #include "photo_views/PrintFixture.h"
 #include "ui/print/Printer.h"
 

@@ -3,7 +3,7 @@
 #include "RetouchTestSupport.h"
 #include "common/TestSupport.h"
 
-#include "photo/RetouchNumbers.h"
+#include "photo/retouch/RetouchNumbers.h"
 
 #include "photo/views/FineLineSlider.h"
 #include "photo/views/RetouchCheckboxRow.h"

@@ -3,7 +3,7 @@
 #include "PhotoPictures.h"
 #include "PhotoScreenshotSupport.h"
 
-#include "photo/CropEditorModel.h"
+#include "photo/crop/CropEditorModel.h"
 #include "photo/views/CropCanvas.h"
 
 #include "photo/views/RetouchControls.h"

@@ -9,7 +9,7 @@
 #include "library/LibraryStore.h"
 #include "orders/OrdersStore.h"
 #include "photo/PhotoEditError.h"
-#include "photo/PhotoEditMemory.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "platform/UserDefaults.h"
 #include "platform/files/UnnamedFile.h"
 #include "programme/ProgrammeFavorites.h"

@@ -8,7 +8,7 @@
 #include "orders/views/OrderCellLayer.h"
 #include "orders/views/OrderFileActions.h"
 #include "orders/views/OrderSectionBlock.h"
-#include "photo/PhotoOriginals.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
 

@@ -6,7 +6,7 @@
 #include "orders/OrdersStore.h"
 #include "orders/views/OrdersDetail.h"
 #include "orders/views/OrdersFolderColumn.h"
-#include "photo/CropEditorModel.h"
+#include "photo/crop/CropEditorModel.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/views/PhotoCropEditorView.h"
 #include "photo/views/PhotoPrinter.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "photo/CropCanvasLayout.h"
-#include "photo/PrintFormat.h"
+#include "photo/crop/CropCanvasLayout.h"
+#include "photo/print/PrintFormat.h"
 
 #include <QImage>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 #include "photo/views/CropCanvasPainting.h"
 
-#include "photo/CropGeometry.h"
+#include "photo/crop/CropGeometry.h"
 #include "photo/PhotoComposer.h"
 
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/PrintFormat.h"
+#include "photo/print/PrintFormat.h"
 
 #include <QWidget>
 

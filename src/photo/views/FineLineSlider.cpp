@@ -1,6 +1,6 @@
 #include "photo/views/FineLineSlider.h"
 
-#include "photo/RetouchNumbers.h"
+#include "photo/retouch/RetouchNumbers.h"
 #include "photo/views/RetouchLook.h"
 #include "ui/CapsuleKind.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "photo/FineLineDrag.h"
-#include "photo/FineLineGeometry.h"
+#include "photo/crop/FineLineDrag.h"
+#include "photo/crop/FineLineGeometry.h"
 
 #include <QWidget>
 

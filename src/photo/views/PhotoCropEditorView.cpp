@@ -1,6 +1,6 @@
 #include "photo/views/PhotoCropEditorView.h"
 
-#include "photo/CropEditorModel.h"
+#include "photo/crop/CropEditorModel.h"
 #include "photo/views/CropCanvas.h"
 #include "photo/views/CropEditorToolbar.h"
 #include "photo/views/CropRetouchPanel.h"

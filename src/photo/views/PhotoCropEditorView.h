@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/PhotoRetouchSettings.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 
 #include <QPointer>
 #include <QWidget>

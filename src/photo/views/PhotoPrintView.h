@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/PrintPagination.h"
+#include "photo/print/PrintPagination.h"
 #include "photo/views/PrintImageCache.h"
 
 #include <QStringList>

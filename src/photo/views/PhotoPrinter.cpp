@@ -1,7 +1,7 @@
 #include "photo/views/PhotoPrinter.h"
 
-#include "photo/PrintInfoMemory.h"
-#include "photo/PrintPagination.h"
+#include "photo/print/PrintInfoMemory.h"
+#include "photo/print/PrintPagination.h"
 #include "photo/views/PrintPanel.h"
 #include "photo/views/PrintSession.h"
 #include "photo/views/PrinterSettings.h"

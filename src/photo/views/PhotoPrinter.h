@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/PrintPaperFormat.h"
+#include "photo/print/PrintPaperFormat.h"
 
 #include <QImage>
 #include <QSize>

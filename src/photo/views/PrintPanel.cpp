@@ -1,6 +1,6 @@
 #include "photo/views/PrintPanel.h"
 
-#include "photo/PrintPaperFormat.h"
+#include "photo/print/PrintPaperFormat.h"
 #include "photo/views/PrintPreviewPane.h"
 #include "photo/views/PrintSession.h"
 #include "ui/print/Printer.h"

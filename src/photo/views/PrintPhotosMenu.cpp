@@ -1,7 +1,7 @@
 #include "photo/views/PrintPhotosMenu.h"
 
-#include "photo/PrintPagination.h"
-#include "photo/PrintPaperFormat.h"
+#include "photo/print/PrintPagination.h"
+#include "photo/print/PrintPaperFormat.h"
 #include "photo/views/PhotoPrinter.h"
 
 namespace quavel {

@@ -1,6 +1,6 @@
 #include "photo/views/PrintSession.h"
 
-#include "photo/PrintInfoMemory.h"
+#include "photo/print/PrintInfoMemory.h"
 #include "photo/views/PhotoPrinter.h"
 #include "photo/views/PrinterSettings.h"
 #include "ui/print/Printer.h"

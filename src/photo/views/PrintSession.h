@@ -1,7 +1,7 @@
 #pragma once
 
-#include "photo/PrintPagination.h"
-#include "photo/PrintPaperFormat.h"
+#include "photo/print/PrintPagination.h"
+#include "photo/print/PrintPaperFormat.h"
 #include "photo/views/PhotoPrintView.h"
 
 #include <QList>

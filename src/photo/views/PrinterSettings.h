@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/PrintSettings.h"
+#include "photo/print/PrintSettings.h"
 
 class QPrinter;
 

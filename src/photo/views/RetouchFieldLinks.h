@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/PhotoRetouchSettings.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 
 namespace quavel {
 

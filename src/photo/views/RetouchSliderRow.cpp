@@ -1,6 +1,6 @@
 #include "photo/views/RetouchSliderRow.h"
 
-#include "photo/RetouchNumbers.h"
+#include "photo/retouch/RetouchNumbers.h"
 #include "photo/views/FineLineSlider.h"
 #include "photo/views/RetouchLabel.h"
 #include "photo/views/RetouchLook.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/RetouchSliderTraits.h"
+#include "photo/retouch/RetouchSliderTraits.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "photo/views/RetouchToneHeader.h"
 
-#include "photo/RetouchNumbers.h"
+#include "photo/retouch/RetouchNumbers.h"
 #include "photo/views/RetouchLook.h"
 #include "ui/Symbols.h"
 

@@ -6,8 +6,8 @@
 //                                                         that queue
 // Prints "printed <n>" and "held <n>" (the most decoded photos held at once), or for the panel the
 // photos handed on and the remembered printer; exits 0 on success.
-#include "photo/PrintInfoMemory.h"
-#include "photo/PrintPaperFormat.h"
+#include "photo/print/PrintInfoMemory.h"
+#include "photo/print/PrintPaperFormat.h"
 #include "photo/views/PhotoPrinter.h"
 #include "photo/views/PrintPanel.h"
 #include "photo/views/PrintSession.h"

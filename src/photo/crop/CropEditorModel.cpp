@@ -1,0 +1,292 @@
+#include "photo/crop/CropEditorModel.h"
+
+#include "photo/crop/CropEditorJournal.h"
+#include "photo/crop/CropGeometry.h"
+#include "photo/crop/CropSessionFolder.h"
+#include "photo/originals/PhotoOriginals.h"
+#include "platform/Error.h"
+#include "platform/files/PathKey.h"
+#include "platform/imaging/JobPool.h"
+
+#include <QTimer>
+
+namespace quavel {
+
+CropEditorModel::CropEditorModel(QObject* parent)
+    : QObject(parent)
+    , m_persistTimer(new QTimer(this))
+{
+    m_persistTimer->setSingleShot(true);
+    m_persistTimer->setInterval(retouchWriteDelayMs);
+    connect(m_persistTimer, &QTimer::timeout, this, [this] {
+        if (m_scheduledGeneration == m_persistGeneration)
+            persistLookToDisk();
+    });
+}
+
+CropEditorModel::~CropEditorModel()
+{
+    // The work this model started hands its result to this object when it ends: it ends first, while
+    // the object is whole, so that no continuation finds it gone (results queued to it are dropped).
+    JobPool::interactive().threadPool().waitForDone();
+}
+
+std::optional<QString> CropEditorModel::makeSessionCopy(const QString& source)
+{
+    return CropSessionFolder::makeCopy(source);
+}
+
+// ---- the orders screen ----
+
+void CropEditorModel::open(
+    const QString& photo, const std::optional<QString>& watermark, const PhotoRetouchSettings& retouch)
+{
+    setWatermarkURL(watermark);
+    if (m_isOpen && PathKey::same(m_fileURL, photo))
+        return;
+    if (m_isOpen) {
+        // The photo being left is written from its own state as it is now, and nothing of the photo
+        // being opened (its retouch is read below) can reach it afterwards.
+        persistCurrent();
+        setLoadedURL(std::nullopt);
+        setSessionBaseURL(std::nullopt);
+    }
+    setPresetForLegacy(retouch);
+    if (const auto journal = CropEditorJournal::read(photo))
+        setRetouchSettings(journal->current.retouch);
+    else
+        setRetouchSettings(PhotoOriginals::hasBackup(photo) ? retouch : PhotoRetouchSettings {});
+    setIsOpen(true);
+    setFileURL(photo);
+    setErrorMessage(std::nullopt);
+    setActiveHandle(std::nullopt);
+    QMetaObject::invokeMethod(
+        this, [this, photo] { load(photo); }, Qt::QueuedConnection);
+}
+
+void CropEditorModel::close()
+{
+    persistCurrent();
+    cancelPendingRetouchWrite();
+    endSession();
+}
+
+void CropEditorModel::endSession()
+{
+    setSessionBaseURL(std::nullopt);
+    setIsOpen(false);
+    setFileURL(std::nullopt);
+    m_preview = QImage();
+    emit previewChanged();
+    m_sourceImage = FloatImage();
+    emit sourceImageChanged();
+    setBaseImage(FloatImage());
+    setWatermarkImages(FloatImage(), FloatImage());
+    setLoadedURL(std::nullopt);
+    m_writtenLook.reset();
+    setErrorMessage(std::nullopt);
+    setHistory({});
+    setCommitted(CropEditState {});
+    setHasOriginalBackup(false);
+    setRetouchSettings(PhotoRetouchSettings {});
+    setCropValidated(false);
+    setBakedState(std::nullopt);
+    m_offsetScale = 1;
+}
+
+void CropEditorModel::reloadIfShowing(const QString& photo)
+{
+    if (!m_isOpen || !PathKey::same(m_fileURL, photo))
+        return;
+    cancelPendingRetouchWrite();
+    QMetaObject::invokeMethod(
+        this, [this, photo] { load(photo); }, Qt::QueuedConnection);
+}
+
+void CropEditorModel::setWatermark(const std::optional<QString>& watermark)
+{
+    if (PathKey::same(m_watermarkURL, watermark))
+        return;
+    setWatermarkURL(watermark);
+    QMetaObject::invokeMethod(
+        this, [this] { reloadWatermark(); }, Qt::QueuedConnection);
+}
+
+// ---- recorded changes ----
+
+void CropEditorModel::setFormat(PrintFormat format)
+{
+    if (format == m_format)
+        return;
+    commitHistory();
+    setFormatField(format);
+    setOffset(QSizeF(0, 0));
+    m_drag.startOffset = QSizeF(0, 0);
+    commitHistory();
+}
+
+void CropEditorModel::setIncludeWatermark(bool include)
+{
+    if (include == m_includeWatermark)
+        return;
+    commitHistory();
+    setIncludeWatermarkField(include);
+    commitHistory();
+}
+
+void CropEditorModel::finishGesture()
+{
+    m_drag.handle.reset();
+    m_drag.startOffset = m_offset;
+    commitHistory();
+}
+
+void CropEditorModel::setRetouchPreview(const PhotoRetouchSettings& settings)
+{
+    setRetouchSettings(settings);
+    if (m_loadedURL)
+        scheduleRetouchPersist();
+    QMetaObject::invokeMethod(
+        this, [this] { renderPreview(m_retouchSettings); }, Qt::QueuedConnection);
+}
+
+void CropEditorModel::setOnFileWritten(std::function<void(const QString&)> callback)
+{
+    m_onFileWritten = std::move(callback);
+}
+
+void CropEditorModel::setOnWriteFailed(std::function<void(const QString&, const QString&)> callback)
+{
+    m_onWriteFailed = std::move(callback);
+}
+
+// ---- drags ----
+
+void CropEditorModel::dragTo(
+    const QPointF& start, const QPointF& location, const CropCanvasLayout& layout, const QSizeF& imageSize)
+{
+    const double aspect = CropGeometry::aspect(m_format, imageSize);
+    const QPointF centre = layout.crop.center();
+    if (!m_drag.handle)
+        beginDrag(start, layout.crop, CropGeometry::cropRect(imageSize, aspect, m_zoom, m_offset), centre);
+    applyDrag(location - start, location, imageSize, aspect, layout.scale, centre);
+}
+
+void CropEditorModel::beginDrag(
+    const QPointF& start, const QRectF& cropView, const QRectF& crop, const QPointF& cropCentre)
+{
+    m_drag.handle = CropGeometry::hitTest(start, cropView);
+    m_drag.startOffset = m_offset;
+    m_drag.startCrop = crop;
+    m_drag.startAngle = m_angle;
+    m_drag.startVector = QSizeF(start.x() - cropCentre.x(), start.y() - cropCentre.y());
+}
+
+void CropEditorModel::applyDrag(const QPointF& translation, const QPointF& location, const QSizeF& imageSize,
+    double aspect, double scale, const QPointF& cropCentre)
+{
+    if (!m_drag.handle)
+        return;
+    switch (m_drag.handle->kind) {
+    case CropHandle::Kind::move:
+        setOffset(
+            CropGeometry::movedOffset(m_drag.startOffset, translation, scale, imageSize, aspect, m_zoom));
+        break;
+    case CropHandle::Kind::edge: {
+        // Zoom and offset are both set before anyone is told of either: an observer that reads the crop
+        // on the first signal would otherwise see the new zoom about the old centre.
+        const auto resized = CropGeometry::resized(
+            m_drag.startCrop, m_drag.handle->side, translation, scale, imageSize, aspect);
+        setCrop(resized.zoom, resized.offset);
+        break;
+    }
+    case CropHandle::Kind::rotate:
+        if (const auto angle
+            = CropGeometry::rotatedAngle(m_drag.startAngle, m_drag.startVector, location, cropCentre))
+            setAngle(*angle);
+        break;
+    }
+}
+
+// ---- state and history ----
+
+CropEditState CropEditorModel::currentState() const
+{
+    CropEditState state;
+    state.format = m_format;
+    state.includeWatermark = m_includeWatermark;
+    state.zoom = m_zoom;
+    state.offset = m_offset;
+    state.angle = m_angle;
+    state.retouch = m_retouchSettings;
+    state.cropValidated = m_cropValidated;
+    return state;
+}
+
+void CropEditorModel::apply(const CropEditState& state)
+{
+    setFormatField(state.format);
+    setIncludeWatermarkField(state.includeWatermark);
+    setZoom(state.zoom);
+    setOffset(state.offset);
+    setAngle(state.angle);
+    setRetouchSettings(state.retouch);
+    setCropValidated(state.cropValidated);
+    m_drag.startOffset = state.offset;
+}
+
+void CropEditorModel::commitHistory()
+{
+    const CropEditState current = currentState();
+    if (current == m_committed)
+        return;
+    QList<CropEditState> history = m_history;
+    history.append(m_committed);
+    if (history.size() > historyLimit)
+        history.remove(0, history.size() - historyLimit);
+    setHistory(history);
+    setCommitted(current);
+    persistJournal();
+}
+
+bool CropEditorModel::persistJournal()
+{
+    if (!m_loadedURL)
+        return false;
+    try {
+        CropEditorJournal::write(*m_loadedURL, currentState(), m_history, m_offsetScale);
+        return true;
+    } catch (const Error& e) {
+        // Shown under the editor: the state stays in memory, and the next commit tries again.
+        setErrorMessage(e.message());
+        return false;
+    }
+}
+
+void CropEditorModel::restoreOpenedState(const QString& photo)
+{
+    if (const auto journal = CropEditorJournal::read(photo, m_offsetScale)) {
+        apply(journal->current);
+        setHistory(journal->history);
+        setCommitted(journal->current);
+        setBakedState(journal->current.cropValidated ? std::optional(journal->current) : std::nullopt);
+        return;
+    }
+    setZoom(1);
+    setOffset(QSizeF(0, 0));
+    setAngle(0);
+    setIncludeWatermarkField(false);
+    setCropValidated(false);
+    setBakedState(std::nullopt);
+    if (m_hasOriginalBackup) {
+        // Edited before journals existed: one undo step leads back to the untouched look.
+        setRetouchSettings(m_presetForLegacy);
+        setHistory({ CropEditState {} });
+    } else {
+        setRetouchSettings(PhotoRetouchSettings {});
+        setHistory({});
+    }
+    setCommitted(currentState());
+}
+
+} // namespace quavel

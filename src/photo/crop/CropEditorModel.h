@@ -1,0 +1,315 @@
+#pragma once
+
+#include "photo/crop/CropDrag.h"
+#include "photo/crop/CropEditState.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
+#include "photo/print/PrintFormat.h"
+#include "platform/imaging/FloatImage.h"
+
+#include <QFuture>
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QTimer;
+
+namespace quavel {
+
+struct CropCanvasLayout;
+namespace CropEditorWork {
+struct Loaded;
+}
+namespace PhotoWriter {
+struct Request;
+}
+
+// The inline crop, straighten and retouch editor of the orders screen, for one photo at a time. It reads
+// the photo's edit journal, works on a private copy of the untouched original (the session copy) at no
+// more than 2048 pixels, renders the live retouch preview, keeps an undo history of at most 80 states
+// written to the journal after every committed change, and writes the look back into the photo in place:
+// the retouched original before the crop is validated, the composed A5 or A4 canvas after.
+//
+// GUI thread only; one change signal per observed field. Decoding, rendering and writing run on the
+// imaging layer's render pool with value copies; their results come back by queued call and are used
+// only while the matching generation counter still holds (a stale result changes nothing on screen).
+// Writes of a photo go through the photo's write queue in request order, and a write once captured
+// always reaches the disk unless a newer write of the same photo follows it: closing, hiding the editor
+// or opening another photo never loses an edit.
+//
+// The offset is kept in pixels of the working image the canvas shows; the journal and the writers take
+// pixels of the full-size oriented image, and the model converts at that boundary.
+class CropEditorModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The retouch write waits this long after the last change of the sliders.
+    static constexpr int retouchWriteDelayMs = 280;
+    // The longest side of the working image and of the preview watermark.
+    static constexpr int workingMaxPixel = 2048;
+    static constexpr int historyLimit = 80;
+
+    explicit CropEditorModel(QObject* parent = nullptr);
+    ~CropEditorModel() override;
+
+    // ---- for the orders screen ----
+
+    // Opens the editor on a photo (only the watermark is taken when it already shows that photo). The
+    // photo being left has its look written first, from its state at this moment.
+    void open(
+        const QString& photo, const std::optional<QString>& watermark, const PhotoRetouchSettings& retouch);
+    // Writes the open photo's look (as captured now), then ends the session.
+    void close();
+    // Loads the photo again when it is the one shown (after a batch edit or a restore elsewhere).
+    void reloadIfShowing(const QString& photo);
+    // Changes the watermark file and reloads its images.
+    void setWatermark(const std::optional<QString>& watermark);
+
+    // ---- for the editor view ----
+
+    // History-recorded changes.
+    void setFormat(PrintFormat format);
+    void setIncludeWatermark(bool include);
+    // End of a crop, move or rotate drag: the geometry written during the drag becomes a history step.
+    void finishGesture();
+    // Live retouch from the sliders: the preview follows at once, the photo is written once the sliders
+    // rest for retouchWriteDelayMs.
+    void setRetouchPreview(const PhotoRetouchSettings& settings);
+    // Validates the crop and writes the composed canvas; true when the file was written.
+    QFuture<bool> save();
+    // Undoes one step (with an empty history: restores the untouched original); true when the photo was
+    // written or restored.
+    QFuture<bool> undoLast();
+    // Writes the current look now (the view calls it when it disappears).
+    void persistCurrent();
+    // Called after each successful write of a photo by this editor, with that photo's path, also when the
+    // editor has moved on to another photo or was closed since the write was asked for.
+    void setOnFileWritten(std::function<void(const QString& photo)> callback);
+    // Called when the last write this editor asked for of a photo it no longer shows has failed (one
+    // asked for as it closed or moved on), with that photo's path and the French text: nobody would see
+    // the failure otherwise. The failure of a write of the photo shown is its errorMessage.
+    void setOnWriteFailed(std::function<void(const QString& photo, const QString& message)> callback);
+
+    // The crop canvas's drags, held here alone: the canvas forwards the pointer, in its own points, with
+    // where it shows image and crop; the model decides what the drag grabbed and what it does to zoom,
+    // offset and angle (see CropGeometry). finishGesture() ends a drag.
+    //
+    // One step of the pointer: it was pressed at `start` and is now at `location`, on a canvas laid out
+    // as `layout` for the working image of `imageSize` pixels. While the drag holds no handle (its first
+    // step, or after another photo came in) the start point is looked at again.
+    void dragTo(const QPointF& start, const QPointF& location, const CropCanvasLayout& layout,
+        const QSizeF& imageSize);
+    // The two halves of a step: a drag starts on the handle under the start point and records where it
+    // started; every change applies the total translation to those start values.
+    void beginDrag(
+        const QPointF& start, const QRectF& cropView, const QRectF& crop, const QPointF& cropCentre);
+    void applyDrag(const QPointF& translation, const QPointF& location, const QSizeF& imageSize,
+        double aspect, double scale, const QPointF& cropCentre);
+
+    // ---- observed fields ----
+
+    bool isOpen() const { return m_isOpen; }
+    const std::optional<QString>& fileURL() const { return m_fileURL; }
+    const std::optional<QString>& watermarkURL() const { return m_watermarkURL; }
+    // What the canvas shows: sourceImage as an 8-bit picture of its pixel size; null when none.
+    const QImage& preview() const { return m_preview; }
+    // The working image as retouched (baseImage itself when the retouch is neutral).
+    const FloatImage& sourceImage() const { return m_sourceImage; }
+    // The watermark at no more than 2048 pixels (canvas overlay; fallback for writing) and at full size.
+    const FloatImage& watermarkImage() const { return m_watermarkImage; }
+    const FloatImage& watermarkFull() const { return m_watermarkFull; }
+    PrintFormat format() const { return m_format; }
+    bool includeWatermark() const { return m_includeWatermark; }
+    double zoom() const { return m_zoom; }
+    // Shift of the crop from the centred position, in pixels of the working image.
+    QSizeF offset() const { return m_offset; }
+    double angle() const { return m_angle; }
+    const std::optional<QString>& errorMessage() const { return m_errorMessage; }
+    // The drag in progress (no handle while idle).
+    const CropDrag& drag() const { return m_drag; }
+    const std::optional<CropHandle>& activeHandle() const { return m_drag.handle; }
+    QSizeF dragStartOffset() const { return m_drag.startOffset; }
+    bool hasOriginalBackup() const { return m_hasOriginalBackup; }
+    const std::optional<QString>& loadedURL() const { return m_loadedURL; }
+    const std::optional<QString>& sessionBaseURL() const { return m_sessionBaseURL; }
+    const FloatImage& baseImage() const { return m_baseImage; }
+    const PhotoRetouchSettings& retouchSettings() const { return m_retouchSettings; }
+    const QList<CropEditState>& history() const { return m_history; }
+    const CropEditState& committed() const { return m_committed; }
+    const PhotoRetouchSettings& presetForLegacy() const { return m_presetForLegacy; }
+    bool cropValidated() const { return m_cropValidated; }
+    const std::optional<CropEditState>& bakedState() const { return m_bakedState; }
+    int loadGeneration() const { return m_loadGeneration; }
+    int previewGeneration() const { return m_previewGeneration; }
+    int persistGeneration() const { return m_persistGeneration; }
+    // Full-size width ÷ working width of the loaded photo (1 for photos of at most 2048 pixels).
+    double offsetScale() const { return m_offsetScale; }
+
+    // The geometry set directly, as a drag sets it: no history step until the next commit.
+    void setZoom(double zoom);
+    void setOffset(const QSizeF& offset);
+    void setAngle(double angle);
+
+    // ---- the steps the operations above are made of ----
+
+    // Reads the photo, its session copy, working image and watermarks, then its opened state.
+    QFuture<void> load(const QString& photo);
+    // Applies the journal's state, or the defaults of a photo without one.
+    void restoreOpenedState(const QString& photo);
+    // Renders the preview of the working image at preview quality.
+    QFuture<void> renderPreview(const PhotoRetouchSettings& settings);
+    // Enters the current state into the history and the journal when it differs from the committed one.
+    void commitHistory();
+    // Writes the journal, then the photo: the baked geometry with the current retouch.
+    QFuture<bool> persistLookToDisk();
+    // Puts the untouched original back once the photo's earlier writes are done, then loads it again.
+    QFuture<bool> restoreOriginalFromBackup();
+    QFuture<void> reloadWatermark();
+    CropEditState currentState() const;
+    void apply(const CropEditState& state);
+
+    // A copy of a photo's original in the session folder; absent when none could be made.
+    static std::optional<QString> makeSessionCopy(const QString& source);
+
+signals:
+    void isOpenChanged();
+    void fileURLChanged();
+    void watermarkURLChanged();
+    void previewChanged();
+    void sourceImageChanged();
+    void watermarkImageChanged();
+    void watermarkFullChanged();
+    void formatChanged();
+    void includeWatermarkChanged();
+    void zoomChanged();
+    void offsetChanged();
+    void angleChanged();
+    void errorMessageChanged();
+    void hasOriginalBackupChanged();
+    void loadedURLChanged();
+    void sessionBaseURLChanged();
+    void baseImageChanged();
+    void retouchSettingsChanged();
+    void historyChanged();
+    void committedChanged();
+    void presetForLegacyChanged();
+    void cropValidatedChanged();
+    void bakedStateChanged();
+
+private:
+    // Writes the journal of the shown photo; false (the message shown) when it could not be kept.
+    bool persistJournal();
+    void scheduleRetouchPersist();
+    void cancelPendingRetouchWrite();
+    // Everything a write needs, taken from the model now; absent when nothing can be written.
+    std::optional<PhotoWriter::Request> captureWrite() const;
+    QFuture<bool> submitWrite(const PhotoWriter::Request& request);
+    // The failure of a write: last when no newer write of the photo was asked for since, generation the
+    // persistence request it stands for.
+    void reportFailedWrite(const QString& photo, bool last, int generation, const QString& message);
+    // False when the load is stale or the photo no longer shown (nothing changed then).
+    bool finishLoad(
+        const QString& photo, int generation, int watermarkGeneration, const CropEditorWork::Loaded& loaded);
+    void showImage(const FloatImage& image, const QImage& picture);
+    void endSession();
+
+    // The look a write would give the loaded photo now, compared with the one the editor last asked
+    // to be written.
+    struct Look
+    {
+        QString photo;
+        CropEditState state;
+        std::optional<CropEditState> baked;
+        std::optional<QString> watermark;
+        bool operator==(const Look& other) const = default;
+    };
+    Look lookNow() const;
+
+    void setIsOpen(bool value);
+    void setFileURL(const std::optional<QString>& value);
+    void setWatermarkURL(const std::optional<QString>& value);
+    void setWatermarkImages(const FloatImage& preview, const FloatImage& full);
+    void setFormatField(PrintFormat value);
+    void setIncludeWatermarkField(bool value);
+    void setErrorMessage(const std::optional<QString>& value);
+    // Zoom and offset together, observers told once both hold their new values.
+    void setCrop(double zoom, const QSizeF& offset);
+    // A new photo forgets what a drag in progress grabbed.
+    void setActiveHandle(const std::optional<CropHandle>& handle) { m_drag.handle = handle; }
+    void setHasOriginalBackup(bool value);
+    void setLoadedURL(const std::optional<QString>& value);
+    void setSessionBaseURL(const std::optional<QString>& value);
+    void setBaseImage(const FloatImage& image);
+    void setRetouchSettings(const PhotoRetouchSettings& value);
+    void setHistory(const QList<CropEditState>& value);
+    void setCommitted(const CropEditState& value);
+    void setPresetForLegacy(const PhotoRetouchSettings& value);
+    void setCropValidated(bool value);
+    void setBakedState(const std::optional<CropEditState>& value);
+
+    bool m_isOpen = false;
+    std::optional<QString> m_fileURL;
+    std::optional<QString> m_watermarkURL;
+    QImage m_preview;
+    FloatImage m_sourceImage;
+    FloatImage m_watermarkImage;
+    FloatImage m_watermarkFull;
+    PrintFormat m_format = PrintFormat::a5;
+    bool m_includeWatermark = false;
+    double m_zoom = 1;
+    QSizeF m_offset { 0, 0 };
+    double m_angle = 0;
+    std::optional<QString> m_errorMessage;
+    CropDrag m_drag;
+    bool m_hasOriginalBackup = false;
+    std::optional<QString> m_loadedURL;
+    std::optional<QString> m_sessionBaseURL;
+    int m_loadGeneration = 0;
+    int m_previewGeneration = 0;
+    int m_persistGeneration = 0;
+    int m_watermarkGeneration = 0;
+    // The pending debounced retouch write: one restartable single shot, and the generation it was
+    // scheduled under.
+    QTimer* m_persistTimer = nullptr;
+    int m_scheduledGeneration = 0;
+    FloatImage m_baseImage;
+    // baseImage's 8-bit picture, shown as it is while the retouch is neutral.
+    QImage m_basePicture;
+    PhotoRetouchSettings m_retouchSettings;
+    std::function<void(const QString&)> m_onFileWritten;
+    std::function<void(const QString&, const QString&)> m_onWriteFailed;
+    QList<CropEditState> m_history;
+    CropEditState m_committed;
+    PhotoRetouchSettings m_presetForLegacy;
+    bool m_cropValidated = false;
+    std::optional<CropEditState> m_bakedState;
+    double m_offsetScale = 1;
+    // The photo whose original is being put back: no write of its old look may follow the restore.
+    std::optional<QString> m_restoring;
+    // The look of the last write this editor asked for, since the photo was loaded; the failure of that
+    // write forgets it, whatever was asked for since, so that the next close writes it again.
+    // persistCurrent() does not ask again for the same look: the photo may have been rewritten since by a
+    // batch edit, which the same look written again from the session copy undoes.
+    std::optional<Look> m_writtenLook;
+    // Per photo (by its key), the last write this editor asked for and the persistence request it stands
+    // for: a request that found its look already asked for joins that write, whose outcome is then the
+    // request's own (a failure is shown, or reported through onWriteFailed once the photo has gone).
+    struct AskedWrite
+    {
+        int id = 0;
+        int generation = 0;
+    };
+    QHash<QString, AskedWrite> m_askedWrites;
+    int m_writeCount = 0;
+};
+
+} // namespace quavel

@@ -1,0 +1,318 @@
+// The asynchronous half of the crop editor model: loading, previews, the watermark, writes, validation,
+// undo and the restore of the original. Work leaves the GUI thread with value copies only; every result
+// comes back through a continuation bound to the model, so it runs on the GUI thread.
+#include "photo/crop/CropEditorModel.h"
+
+#include "photo/crop/CropEditorWork.h"
+#include "photo/originals/PhotoOriginals.h"
+#include "photo/PhotoWriteQueue.h"
+#include "photo/PhotoWriter.h"
+#include "platform/files/PathKey.h"
+#include "platform/imaging/JobPool.h"
+
+#include <QTimer>
+
+namespace quavel {
+
+namespace {
+
+// Whether the photo shown (or being restored) is this one, whatever the spelling of either path.
+bool isPhoto(const std::optional<QString>& shown, const QString& photo)
+{
+    return shown && PathKey::same(*shown, photo);
+}
+
+QFuture<bool> ready(bool value)
+{
+    return QtFuture::makeReadyFuture(value);
+}
+
+} // namespace
+
+// ---- loading ----
+
+QFuture<void> CropEditorModel::load(const QString& photo)
+{
+    cancelPendingRetouchWrite();
+    const int generation = ++m_loadGeneration;
+    setSessionBaseURL(std::nullopt);
+    const std::optional<QString> watermark = m_watermarkURL;
+    const int watermarkGeneration = m_watermarkGeneration;
+
+    return JobPool::interactive()
+        .run([photo, watermark] { return CropEditorWork::load(photo, watermark); })
+        .then(this,
+            [this, photo, generation, watermarkGeneration](const CropEditorWork::Loaded& loaded) {
+                if (!finishLoad(photo, generation, watermarkGeneration, loaded) || loaded.image.isNull())
+                    return QtFuture::makeReadyFuture();
+                return renderPreview(m_retouchSettings);
+            })
+        .unwrap();
+}
+
+bool CropEditorModel::finishLoad(
+    const QString& photo, int generation, int watermarkGeneration, const CropEditorWork::Loaded& loaded)
+{
+    if (generation != m_loadGeneration || !isPhoto(m_fileURL, photo))
+        return false;
+    setSessionBaseURL(loaded.sessionCopy);
+    setBaseImage(loaded.image);
+    m_basePicture = loaded.picture;
+    showImage(loaded.image, loaded.picture);
+    // A watermark chosen while this load ran has been loaded since; that one stays.
+    if (watermarkGeneration == m_watermarkGeneration)
+        setWatermarkImages(loaded.watermark, loaded.watermarkFull);
+    m_offsetScale = loaded.fullWidth > 0 && loaded.image.width() > 0
+        ? double(loaded.fullWidth) / double(loaded.image.width())
+        : 1.0;
+    setLoadedURL(photo);
+    m_writtenLook.reset();
+    setActiveHandle(std::nullopt);
+    setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
+    restoreOpenedState(photo);
+    if (!loaded.errorMessage.isEmpty())
+        setErrorMessage(loaded.errorMessage);
+    else if (loaded.image.isNull())
+        setErrorMessage(QStringLiteral("Impossible de lire cette photo."));
+    else
+        setErrorMessage(std::nullopt);
+    return true;
+}
+
+void CropEditorModel::showImage(const FloatImage& image, const QImage& picture)
+{
+    m_sourceImage = image;
+    emit sourceImageChanged();
+    m_preview = picture;
+    emit previewChanged();
+}
+
+QFuture<void> CropEditorModel::renderPreview(const PhotoRetouchSettings& settings)
+{
+    if (m_baseImage.isNull())
+        return QtFuture::makeReadyFuture();
+    const int generation = ++m_previewGeneration;
+    if (settings.isNeutral()) {
+        showImage(m_baseImage, m_basePicture);
+        return QtFuture::makeReadyFuture();
+    }
+    const FloatImage base = m_baseImage;
+    return JobPool::interactive()
+        .run([settings, base] { return CropEditorWork::renderPreview(settings, base); })
+        .then(this, [this, generation](const std::optional<CropEditorWork::Rendered>& rendered) {
+            if (generation == m_previewGeneration && rendered)
+                showImage(rendered->image, rendered->picture);
+        });
+}
+
+QFuture<void> CropEditorModel::reloadWatermark()
+{
+    const int generation = ++m_watermarkGeneration;
+    const std::optional<QString> watermark = m_watermarkURL;
+    return JobPool::interactive()
+        .run([watermark] { return CropEditorWork::loadWatermark(watermark); })
+        .then(this, [this, generation](const CropEditorWork::Watermarks& images) {
+            // Of two quick changes the newer wins, whichever load ends last.
+            if (generation != m_watermarkGeneration)
+                return;
+            setWatermarkImages(images.preview, images.full);
+            if (m_includeWatermark && images.preview.isNull() && images.full.isNull())
+                setIncludeWatermarkField(false);
+        });
+}
+
+// ---- writing ----
+
+void CropEditorModel::cancelPendingRetouchWrite()
+{
+    m_persistTimer->stop();
+}
+
+void CropEditorModel::scheduleRetouchPersist()
+{
+    m_scheduledGeneration = ++m_persistGeneration;
+    m_persistTimer->start();
+}
+
+void CropEditorModel::persistCurrent()
+{
+    cancelPendingRetouchWrite();
+    ++m_persistGeneration;
+    if (!m_loadedURL || !m_sessionBaseURL)
+        return;
+    commitHistory();
+    // Already asked for: the journal and the queued or finished write hold this look, and this request
+    // joins that write (its failure is reported as this request's).
+    if (m_writtenLook && *m_writtenLook == lookNow()) {
+        const auto asked = m_askedWrites.find(PathKey::of(*m_loadedURL));
+        if (asked != m_askedWrites.end())
+            asked->generation = m_persistGeneration;
+        return;
+    }
+    // Captured now, not in a later turn: close() and open() clear the photo right after this call.
+    persistLookToDisk();
+}
+
+CropEditorModel::Look CropEditorModel::lookNow() const
+{
+    const CropEditState state = currentState();
+    return Look { m_loadedURL.value_or(QString()), state, m_bakedState,
+        state.includeWatermark ? m_watermarkURL : std::nullopt };
+}
+
+std::optional<PhotoWriter::Request> CropEditorModel::captureWrite() const
+{
+    if (!m_loadedURL || !m_sessionBaseURL)
+        return std::nullopt;
+    // The old look of a photo whose original is being put back must not be written over it.
+    if (m_restoring && isPhoto(m_restoring, *m_loadedURL))
+        return std::nullopt;
+    // The retouch is always the current one; geometry, format and watermark flag come from the baked
+    // state when there is one.
+    CropEditState look = m_bakedState.value_or(currentState());
+    look.retouch = m_retouchSettings;
+    look.cropValidated = m_cropValidated;
+    look.offset = QSizeF(look.offset.width() * m_offsetScale, look.offset.height() * m_offsetScale);
+    PhotoWriter::Request request;
+    request.photo = *m_loadedURL;
+    request.source = *m_sessionBaseURL;
+    if (look.includeWatermark)
+        request.watermark.image = m_watermarkFull.isNull() ? m_watermarkImage : m_watermarkFull;
+    request.look = look;
+    return request;
+}
+
+QFuture<bool> CropEditorModel::persistLookToDisk()
+{
+    commitHistory();
+    const std::optional<PhotoWriter::Request> request = captureWrite();
+    if (!request)
+        return ready(false);
+    // A photo whose journal cannot be kept is not written: the journal would not say what it shows.
+    if (!persistJournal())
+        return ready(false);
+    m_writtenLook = lookNow();
+    return submitWrite(*request);
+}
+
+QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
+{
+    const int generation = m_persistGeneration;
+    const int id = ++m_writeCount;
+    const QString photo = request.photo;
+    m_askedWrites.insert(PathKey::of(photo), AskedWrite { id, generation });
+    // Supersedable: when a newer write of this photo is queued behind this one, that one carries the
+    // newer look and this one is skipped. Nothing else stops a captured write.
+    QFuture<PhotoWriteQueue::Result> outcome = PhotoWriter::submit(request, JobPool::interactive(), true);
+    return outcome.then(this, [this, generation, id, photo](const PhotoWriteQueue::Result& result) {
+        // The last write asked for of this photo stands for every request that joined it since.
+        const auto asked = m_askedWrites.find(PathKey::of(photo));
+        const bool last = asked != m_askedWrites.end() && asked->id == id;
+        const int standsFor = last ? asked->generation : generation;
+        if (last)
+            m_askedWrites.erase(asked);
+        switch (result.status) {
+        case PhotoWriteQueue::Status::written:
+            if (isPhoto(m_loadedURL, photo))
+                setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
+            if (m_onFileWritten)
+                m_onFileWritten(photo);
+            return generation == m_persistGeneration;
+        case PhotoWriteQueue::Status::failed:
+            reportFailedWrite(photo, last, standsFor, result.errorMessage);
+            return false;
+        case PhotoWriteQueue::Status::skipped:
+            break;
+        }
+        return false;
+    });
+}
+
+void CropEditorModel::reportFailedWrite(
+    const QString& photo, bool last, int generation, const QString& message)
+{
+    // A newer write of the photo was asked for: it carries the look, and its own outcome tells.
+    if (!last)
+        return;
+    if (isPhoto(m_loadedURL, photo)) {
+        // The journal has the look and the photo does not: the next request (a close included) writes
+        // it again. Shown unless something newer was asked for since, which has its own outcome.
+        m_writtenLook.reset();
+        if (generation == m_persistGeneration)
+            setErrorMessage(message);
+    } else if (m_onWriteFailed) {
+        // Asked for as the editor closed or moved on: nobody sees the editor's message any more.
+        m_onWriteFailed(photo, message);
+    }
+}
+
+QFuture<bool> CropEditorModel::save()
+{
+    cancelPendingRetouchWrite();
+    ++m_persistGeneration;
+    if (!m_loadedURL || !m_sessionBaseURL)
+        return ready(false);
+    commitHistory();
+    CropEditState validated = currentState();
+    validated.cropValidated = true;
+    apply(validated);
+    setBakedState(currentState());
+    // Validation is an undo step of its own.
+    commitHistory();
+    return persistLookToDisk().then(this, [this](bool written) {
+        if (written)
+            setErrorMessage(std::nullopt);
+        return written;
+    });
+}
+
+QFuture<bool> CropEditorModel::undoLast()
+{
+    cancelPendingRetouchWrite();
+    ++m_persistGeneration;
+    // An uncommitted change becomes the step that is undone.
+    commitHistory();
+    if (m_history.isEmpty())
+        return restoreOriginalFromBackup();
+    QList<CropEditState> history = m_history;
+    const CropEditState previous = history.takeLast();
+    setHistory(history);
+    apply(previous);
+    setCommitted(previous);
+    setBakedState(previous.cropValidated ? std::optional(previous) : std::nullopt);
+    return persistLookToDisk()
+        .then(this,
+            [this](bool written) {
+                return renderPreview(m_retouchSettings).then([written] { return written; });
+            })
+        .unwrap();
+}
+
+QFuture<bool> CropEditorModel::restoreOriginalFromBackup()
+{
+    cancelPendingRetouchWrite();
+    ++m_persistGeneration;
+    const std::optional<QString> target = m_loadedURL ? m_loadedURL : m_fileURL;
+    if (!target || !PhotoOriginals::hasBackup(*target))
+        return ready(false);
+    const QString photo = *target;
+    m_restoring = photo;
+    // Behind every write of this photo asked for before: none of them can re-edit the restored photo
+    // or make an original of an edited one.
+    QFuture<PhotoWriteQueue::Result> outcome = PhotoWriter::submitRestore(photo, JobPool::interactive());
+    return outcome
+        .then(this,
+            [this, photo](const PhotoWriteQueue::Result& result) {
+                if (m_restoring && isPhoto(m_restoring, photo))
+                    m_restoring.reset();
+                if (result.status != PhotoWriteQueue::Status::written) {
+                    setErrorMessage(result.errorMessage);
+                    return ready(false);
+                }
+                setRetouchSettings(PhotoRetouchSettings {});
+                return load(photo).then([] { return true; });
+            })
+        .unwrap();
+}
+
+} // namespace quavel

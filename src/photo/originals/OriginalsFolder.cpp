@@ -1,0 +1,213 @@
+#include "photo/originals/OriginalsFolder.h"
+
+#include "platform/Error.h"
+#include "platform/FrenchErrors.h"
+#include "platform/files/NativeName.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace quavel {
+
+namespace {
+
+const QString folderName = QStringLiteral(".quavel-originals");
+
+[[noreturn]] void fail(int e)
+{
+    throw FileError(e, frenchDescription(e));
+}
+
+// The order's own folder: a link there is the user's choice and is followed. -1 when it is missing.
+int openPhotoFolder(const QString& photoPath)
+{
+    const QByteArray folder = NativeName::encode(QFileInfo(NativeName::absolute(photoPath)).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno != ENOENT)
+        fail(errno);
+    return fd;
+}
+
+bool procMounted()
+{
+    static const bool mounted = ::access("/proc/self/fd", X_OK) == 0;
+    return mounted;
+}
+
+} // namespace
+
+// ---- File ----
+
+OriginalsFolder::File::File(int fd, const struct stat& status, QString path)
+    : m_fd(fd)
+    , m_status(status)
+    , m_path(std::move(path))
+{ }
+
+OriginalsFolder::File::~File()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+OriginalsFolder::File::File(File&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+    , m_status(other.m_status)
+    , m_path(std::move(other.m_path))
+{ }
+
+OriginalsFolder::File& OriginalsFolder::File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_status = other.m_status;
+        m_path = std::move(other.m_path);
+    }
+    return *this;
+}
+
+QString OriginalsFolder::File::readPath() const
+{
+    // Opening the descriptor's /proc entry opens the file this descriptor holds, not a name.
+    return procMounted() ? QStringLiteral("/proc/self/fd/%1").arg(m_fd) : m_path;
+}
+
+std::optional<QByteArray> OriginalsFolder::File::readAll() const
+{
+    QByteArray bytes;
+    char buffer[65536];
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::pread(m_fd, buffer, sizeof buffer, offset);
+        if (n == 0)
+            return bytes;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        bytes.append(buffer, n);
+        offset += n;
+    }
+}
+
+// ---- the folder ----
+
+OriginalsFolder::OriginalsFolder(const QString& photoPath)
+    : m_path(QFileInfo(NativeName::absolute(photoPath)).absolutePath() + u'/' + folderName)
+    , m_photoName(QFileInfo(photoPath).fileName())
+    , m_original(NativeName::encode(m_photoName))
+{ }
+
+OriginalsFolder::~OriginalsFolder()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+OriginalsFolder::OriginalsFolder(OriginalsFolder&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+    , m_path(std::move(other.m_path))
+    , m_photoName(std::move(other.m_photoName))
+    , m_original(std::move(other.m_original))
+{ }
+
+OriginalsFolder OriginalsFolder::open(const QString& photoPath)
+{
+    OriginalsFolder folder(photoPath);
+    const int parent = openPhotoFolder(photoPath);
+    if (parent < 0)
+        return folder;
+    folder.m_fd = ::openat(parent, ".quavel-originals", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int e = errno;
+    ::close(parent);
+    if (folder.m_fd < 0) {
+        // A link (ELOOP) or a file (ENOTDIR) in the folder's place.
+        if (e == ELOOP || e == ENOTDIR)
+            throw PhotoEditError(PhotoEditError::Kind::foreignOriginalsFolder, folder.m_photoName);
+        if (e != ENOENT)
+            fail(e);
+    }
+    return folder;
+}
+
+OriginalsFolder OriginalsFolder::openForEdit(const QString& photoPath, bool create)
+{
+    const QString name = QFileInfo(photoPath).fileName();
+    if (NativeName::encode(name).size() > maxPhotoNameBytes)
+        throw PhotoEditError(PhotoEditError::Kind::nameTooLong, name);
+    if (create) {
+        const int parent = openPhotoFolder(photoPath);
+        if (parent < 0)
+            fail(ENOENT);
+        // Whatever stands at the name already (a folder, or something foreign that open() refuses)
+        // stays as it is.
+        const bool made = ::mkdirat(parent, ".quavel-originals", 0777) == 0 || errno == EEXIST;
+        const int e = errno;
+        ::close(parent);
+        if (!made)
+            fail(e);
+    }
+    return open(photoPath);
+}
+
+OriginalsFolder::Entry OriginalsFolder::entry(const QByteArray& name) const
+{
+    struct stat st
+    {
+    };
+    if (m_fd < 0 || ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return Entry::none;
+    if (!S_ISREG(st.st_mode))
+        return Entry::foreign;
+    return st.st_size == 0 ? Entry::emptyFile : Entry::file;
+}
+
+void OriginalsFolder::refuseForeign() const
+{
+    if (entry(m_original) == Entry::foreign)
+        throw PhotoEditError(PhotoEditError::Kind::foreignOriginal, m_photoName);
+    if (entry(journalName()) == Entry::foreign)
+        throw PhotoEditError(PhotoEditError::Kind::foreignJournal, m_photoName);
+}
+
+std::optional<OriginalsFolder::File> OriginalsFolder::openFile(
+    const QByteArray& name, PhotoEditError::Kind foreign) const
+{
+    if (m_fd < 0)
+        return std::nullopt;
+    // Looked at before it is opened, so that a device is never opened; then opened without following a
+    // link and without blocking (a FIFO put there meanwhile), and looked at again through the descriptor.
+    if (entry(name) == Entry::none)
+        return std::nullopt;
+    if (entry(name) == Entry::foreign)
+        throw PhotoEditError(foreign, m_photoName);
+    const int fd
+        = ::openat(m_fd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        if (errno == ELOOP || errno == ENXIO)
+            throw PhotoEditError(foreign, m_photoName);
+        fail(errno);
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw PhotoEditError(foreign, m_photoName);
+    }
+    // Reads from here on block as they do on any regular file.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return File(fd, st, m_path + u'/' + NativeName::decode(name));
+}
+
+} // namespace quavel

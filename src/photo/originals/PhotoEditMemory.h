@@ -1,0 +1,56 @@
+#pragma once
+
+#include "photo/originals/PhotoEditJournal.h"
+#include "platform/imaging/FloatImage.h"
+
+#include <QString>
+
+#include <optional>
+
+// The edit journals beside edited photos: "<name>.edits.json" in ".quavel-originals", never read or
+// written through a link (OriginalsFolder). Reading for display never fails; an edit that cannot keep
+// its journal fails with a message naming the photo, and is never reported as a success. Every function
+// may run on any thread (the last complete write wins, and a reader never sees half a journal).
+namespace quavel::PhotoEditMemory {
+
+// The backup path with ".edits.json" appended.
+QString journalURL(const QString& photoPath);
+
+// The journal, or the default journal (default state, empty history) when it is missing, unreadable,
+// foreign (a link or a file that is not a regular one) or does not decode (every key is required;
+// nesting is limited as for every JSON read from outside).
+PhotoEditJournal load(const QString& photoPath);
+
+// The journal when it is a regular file that decodes; absent otherwise.
+std::optional<PhotoEditJournal> read(const QString& photoPath);
+
+// load() for an edit about to write: throws PhotoEditError (foreignJournal, foreignOriginalsFolder)
+// when something foreign stands as the journal or its folder, instead of reading it as the default.
+PhotoEditJournal loadForEdit(const QString& photoPath);
+
+// Writes the journal atomically, creating ".quavel-originals" when needed. A journal there that does not
+// decode is first set aside as "<name>.edits.json.unreadable-<UTC time>" (cut to fit the file system's
+// 255 bytes for a long name; never replacing anything), so its history is never lost. Throws
+// PhotoEditError, naming the photo, when the journal cannot be written (journalNotSaved), when an
+// unreadable one cannot be set aside (journalNotSetAside: it is then left byte for byte), for a name
+// too long for its journal and for a foreign original, journal or folder (nothing is then written).
+void save(const PhotoEditJournal& journal, const QString& photoPath);
+
+// Deletes the journal (never a link or another file standing in its place); a missing one or a failure
+// is ignored.
+void remove(const QString& photoPath);
+
+// Makes the settings the current retouch: when they differ, the current state goes to the history (the
+// last 80 kept) and takes them; the journal is written in both cases. Throws as loadForEdit and save.
+void recordRetouch(const PhotoRetouchSettings& settings, const QString& photoPath);
+
+// Renders the photo in place from its original according to the journal's current state (one write of
+// PhotoWriter; the journal itself is not written): the original is kept first; a state without validated
+// crop, with a neutral retouch and without a watermark to draw puts the original's bytes back; otherwise
+// the original is decoded, retouched at full quality and written at full size (crop not validated) or as
+// the print canvas of its crop, with the watermark across the bottom of either when the state includes
+// it and one is given. The photo's thumbnail entries go. Throws PhotoEditError or FileError.
+void materialize(
+    const PhotoEditJournal& journal, const QString& photoPath, const std::optional<FloatImage>& watermark);
+
+} // namespace quavel::PhotoEditMemory
