@@ -136,7 +136,9 @@ TEST(OrdersScreenState, UndoPutsTheOriginalBackAndAFailureIsShown)
     f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg"), "edited");
     QSignalSpy restored(&screen, &OrdersScreen::photoRestored);
 
-    screen.undoEdits(photo);
+    // The restore runs in the photo's turn; the screen hears of its outcome on the event loop.
+    const auto undone = [](QFuture<void> undo) { return waitUntil([&] { return undo.isFinished(); }, 15000); };
+    ASSERT_TRUE(undone(screen.undoEdits(photo)));
     EXPECT_EQ(readFile(photo), "original");
     EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
     EXPECT_EQ(store.fileRevision(photo), 1);
@@ -149,7 +151,7 @@ TEST(OrdersScreenState, UndoPutsTheOriginalBackAndAFailureIsShown)
         [](const OrderMenuItem& i) { return i.action == OrderMenuAction::undo; }));
 
     // A photo with no original: its pixels stay, no message.
-    screen.undoEdits(photo);
+    ASSERT_TRUE(undone(screen.undoEdits(photo)));
     EXPECT_EQ(readFile(photo), "original");
     EXPECT_EQ(store.errorMessage(), std::nullopt);
 
@@ -158,7 +160,7 @@ TEST(OrdersScreenState, UndoPutsTheOriginalBackAndAFailureIsShown)
     PhotoOriginals::ensureBackup(blocked);
     QFile::remove(blocked);
     f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0002.jpg/inside"), "x");
-    screen.undoEdits(blocked);
+    ASSERT_TRUE(undone(screen.undoEdits(blocked)));
     ASSERT_TRUE(store.errorMessage());
     EXPECT_FALSE(store.errorMessage()->isEmpty());
     EXPECT_TRUE(PhotoOriginals::hasBackup(blocked));
