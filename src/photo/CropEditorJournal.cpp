@@ -72,7 +72,8 @@ PhotoEditJournal forDisk(const CropEditState& current, const std::optional<CropE
             continue;
         journal.history.append(step);
     }
-    if (moved(current, currentBaked) && !journal.history.isEmpty() && journal.history.last() == journal.current)
+    if (moved(current, currentBaked) && !journal.history.isEmpty()
+        && journal.history.last() == journal.current)
         journal.history.removeLast();
     return journal;
 }

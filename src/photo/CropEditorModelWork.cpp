@@ -205,7 +205,8 @@ void CropEditorModel::submitJournal()
     const QString photo = *m_loadedURL;
     const int id = ++m_writeCount;
     m_journalWrite = id;
-    PhotoWriter::submitJournal(photo, std::move(journal), PhotoOriginals::hasBackup(photo), JobPool::interactive())
+    PhotoWriter::submitJournal(
+        photo, std::move(journal), PhotoOriginals::hasBackup(photo), JobPool::interactive())
         .then(this, [this, photo, id](const PhotoWriteQueue::Result& result) {
             if (result.status != PhotoWriteQueue::Status::failed || !isPhoto(m_loadedURL, photo))
                 return;

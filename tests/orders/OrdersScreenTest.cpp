@@ -142,7 +142,8 @@ TEST(OrdersScreenState, UndoPutsTheOriginalBackAndAFailureIsShown)
     QSignalSpy restored(&screen, &OrdersScreen::photoRestored);
 
     // The restore runs in the photo's turn; the screen hears of its outcome on the event loop.
-    const auto undone = [](QFuture<void> undo) { return waitUntil([&] { return undo.isFinished(); }, 15000); };
+    const auto undone
+        = [](QFuture<void> undo) { return waitUntil([&] { return undo.isFinished(); }, 15000); };
     ASSERT_TRUE(undone(screen.undoEdits(photo)));
     EXPECT_EQ(readFile(photo), "original");
     EXPECT_FALSE(PhotoOriginals::hasBackup(photo));

@@ -14,8 +14,8 @@
 
 #include <QMenu>
 #include <QScrollArea>
-#include <QSignalSpy>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 

@@ -45,8 +45,8 @@ public:
         : m_name(QFile::encodeName(QFileInfo(journal).fileName()))
         , m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
     {
-        ::inotify_add_watch(m_fd, QFile::encodeName(QFileInfo(journal).absolutePath()).constData(),
-            IN_MOVED_TO | IN_CREATE);
+        ::inotify_add_watch(
+            m_fd, QFile::encodeName(QFileInfo(journal).absolutePath()).constData(), IN_MOVED_TO | IN_CREATE);
     }
     ~JournalWrites() { ::close(m_fd); }
     int count()
@@ -501,7 +501,8 @@ struct JournalWriteCount
     int writes;
 };
 
-class CropEditorJournalWrites : public CropEditorFixture, public ::testing::WithParamInterface<JournalWriteCount>
+class CropEditorJournalWrites : public CropEditorFixture,
+                                public ::testing::WithParamInterface<JournalWriteCount>
 {
 };
 
