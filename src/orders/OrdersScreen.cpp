@@ -9,9 +9,9 @@
 #include "photo/OpenWithApps.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "photo/PhotoWriter.h"
-#include "platform/Error.h"
 #include "platform/UserDefaults.h"
 #include "platform/files/PathKey.h"
+#include "platform/imaging/JobPool.h"
 
 #include <QGuiApplication>
 #include <QPointer>
@@ -356,17 +356,21 @@ void OrdersScreen::openWith(const QString& application, const QStringList& files
     OpenWithApps::open(files, application);
 }
 
-void OrdersScreen::undoEdits(const QString& path)
+QFuture<void> OrdersScreen::undoEdits(const QString& path)
 {
-    try {
-        PhotoWriter::restore(path);
-        m_store.noteEdited(path);
-        m_store.setErrorMessage(std::nullopt);
-    } catch (const Error& e) {
-        m_store.setErrorMessage(e.message());
-    }
-    m_cropEditor->reloadIfShowing(path);
-    emit photoRestored(path);
+    // In the photo's turn, behind every write of it asked for before (a batch's may hold it for a while):
+    // the GUI thread does not wait for it, and learns of the outcome when the original is back.
+    return PhotoWriter::submitRestore(path, JobPool::interactive())
+        .then(this, [this, path](const PhotoWriteQueue::Result& result) {
+            if (result.status == PhotoWriteQueue::Status::failed) {
+                m_store.setErrorMessage(result.errorMessage);
+            } else {
+                m_store.noteEdited(path);
+                m_store.setErrorMessage(std::nullopt);
+            }
+            m_cropEditor->reloadIfShowing(path);
+            emit photoRestored(path);
+        });
 }
 
 } // namespace quavel

@@ -6,6 +6,7 @@
 #include "orders/OrderSelection.h"
 #include "orders/OrdersGalleryLayout.h"
 
+#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -91,9 +92,10 @@ public:
     void open(const QStringList& files);
     // Remembers the application for the files' types, then opens them with it.
     void openWith(const QString& application, const QStringList& files);
-    // Puts the photo's original back; the store tells the gallery, or shows why it could not, and the
-    // editor reloads the photo when it shows it.
-    void undoEdits(const QString& path);
+    // Puts the photo's original back in its turn of the write queue, off the GUI thread; once it is back
+    // (the future finishes then) the store tells the gallery, or shows why it could not, and the editor
+    // reloads the photo when it shows it.
+    QFuture<void> undoEdits(const QString& path);
 
     // The inline crop editor, owned by the screen for its whole life.
     CropEditorModel& cropEditor() const { return *m_cropEditor; }

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -21,6 +22,7 @@ enum class JobState { queued, running, skipped };
 struct Job
 {
     bool supersedable = false;
+    PhotoWriteQueue::SupersededBy supersededBy = PhotoWriteQueue::SupersededBy::anyNewer;
     JobState state = JobState::queued;
     // An asynchronous write whose turn has come is begun once, by a worker of its pool or by the thread
     // that finishes the queue for the exit, whichever comes first (guarded by the queue's mutex).
@@ -36,6 +38,15 @@ struct Lane
     std::deque<std::shared_ptr<Job>> waiting;
     bool busy = false;
 };
+
+// Whether a newer write queued behind a supersedable one (taken off the lane) carries what it would have.
+bool overtaken(const Job& job, const Lane& lane)
+{
+    if (job.supersededBy == PhotoWriteQueue::SupersededBy::anyNewer)
+        return !lane.waiting.empty();
+    return std::any_of(lane.waiting.cbegin(), lane.waiting.cend(),
+        [](const std::shared_ptr<Job>& newer) { return newer->supersedable; });
+}
 
 // The photos whose turn this thread holds. A write holds its photo's turn once: asking for the turn
 // again from inside it would wait for itself, and is refused instead.
@@ -73,7 +84,7 @@ struct PhotoWriteQueue::Private
         while (!lane.busy && !lane.waiting.empty()) {
             std::shared_ptr<Job> job = lane.waiting.front();
             lane.waiting.pop_front();
-            if (job->supersedable && !lane.waiting.empty()) {
+            if (job->supersedable && overtaken(*job, lane)) {
                 job->state = JobState::skipped;
                 skip.append(job);
                 continue;
@@ -217,11 +228,12 @@ bool PhotoWriteQueue::run(const QString& photoPath, const std::function<void()>&
     return true;
 }
 
-QFuture<PhotoWriteQueue::Result> PhotoWriteQueue::submit(
-    const QString& photoPath, std::function<void()> work, bool supersedable, QThreadPool* pool)
+QFuture<PhotoWriteQueue::Result> PhotoWriteQueue::submit(const QString& photoPath, std::function<void()> work,
+    bool supersedable, QThreadPool* pool, SupersededBy supersededBy)
 {
     auto job = std::make_shared<Job>();
     job->supersedable = supersedable;
+    job->supersededBy = supersededBy;
     job->work = std::move(work);
     job->pool = pool ? pool : QThreadPool::globalInstance();
     job->promise = std::make_shared<QPromise<Result>>();

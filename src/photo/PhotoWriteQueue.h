@@ -16,13 +16,17 @@ namespace quavel {
 // different photos run side by side.
 //
 // A write marked supersedable is skipped when, at its turn, a newer write of the same photo is queued
-// behind it (that one carries the newer look); every other write always runs. A write takes its photo's
+// behind it (that one carries the newer look), or, when it says so, a newer supersedable one (a write that
+// carries what other writes do not, such as the crop editor's journal, is overtaken only by its like);
+// every other write always runs. A write takes its photo's
 // turn once (PhotoWriter): a thread that holds a photo's turn and asks for it again (run, waitFor) is
 // refused with an Error, where it would wait for itself. Thread-safe.
 class PhotoWriteQueue
 {
 public:
     enum class Status { written, skipped, failed };
+    // Which newer writes of the photo skip a supersedable one.
+    enum class SupersededBy { anyNewer, newerSupersedable };
     struct Result
     {
         Status status = Status::written;
@@ -44,7 +48,7 @@ public:
     // Takes the write's place in the queue now and runs it on pool (the global pool when none) when its
     // turn comes. The future gives the outcome; work's exception becomes a failed result.
     QFuture<Result> submit(const QString& photoPath, std::function<void()> work, bool supersedable = false,
-        QThreadPool* pool = nullptr);
+        QThreadPool* pool = nullptr, SupersededBy supersededBy = SupersededBy::anyNewer);
 
     // Returns once every write of this photo asked for before the call has finished.
     void waitFor(const QString& photoPath);

@@ -43,16 +43,29 @@ std::optional<FloatImage> watermarkOf(const Watermark& watermark)
     return image;
 }
 
+// In the photo's turn: whether the original the photo had when the write was asked for has been put back
+// since.
+bool restoredSince(bool hadOriginal, const QString& photo)
+{
+    return hadOriginal && !PhotoOriginals::hasBackup(photo);
+}
+
 // Every step of a write, in the photo's turn.
 void writeInTurn(const Request& request)
 {
     const QString& photo = request.photo;
+    if (restoredSince(request.hadOriginal, photo))
+        return;
     PhotoOriginals::ensureBackup(photo);
 
     PhotoEditJournal journal;
     bool saveJournal = false;
     if (request.look) {
         journal.current = *request.look;
+        // The crop editor's journal is its session's record, saved first as its commits always were: a
+        // look that then fails to render stays the journal's, and is written again by the next write.
+        if (request.journal)
+            PhotoEditMemory::save(*request.journal, photo);
     } else {
         journal = PhotoEditMemory::loadForEdit(photo);
         saveJournal = request.edit && request.edit(journal);
@@ -107,7 +120,7 @@ QFuture<PhotoWriteQueue::Result> submitTo(
             RowPool::ScopedPriority rows(priority);
             work();
         },
-        supersedable, &pool.threadPool());
+        supersedable, &pool.threadPool(), PhotoWriteQueue::SupersededBy::newerSupersedable);
 }
 
 } // namespace
@@ -123,6 +136,18 @@ QFuture<PhotoWriteQueue::Result> submit(Request request, JobPool& pool, bool sup
     const QString photo = request.photo;
     return submitTo(
         photo, [request = std::move(request)] { writeNaming(request); }, pool, supersedable);
+}
+
+QFuture<PhotoWriteQueue::Result> submitJournal(
+    const QString& photo, PhotoEditJournal journal, bool hadOriginal, JobPool& pool)
+{
+    return submitTo(
+        photo,
+        [photo, journal = std::move(journal), hadOriginal] {
+            if (!restoredSince(hadOriginal, photo))
+                PhotoEditMemory::save(journal, photo);
+        },
+        pool, false);
 }
 
 void restore(const QString& photo)

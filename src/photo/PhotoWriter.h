@@ -48,6 +48,12 @@ struct Request
     // original itself, read without following a link (the photo itself before its first edit).
     std::optional<QString> source;
     Watermark watermark;
+    // With a look: the journal saved with it (the crop editor's, whose history only the editor knows),
+    // first in the turn: a journal that cannot be kept fails the write before anything is rendered.
+    std::optional<PhotoEditJournal> journal;
+    // The photo had its original when the write was asked for: when it has none any more in its turn (a
+    // restore ran meanwhile), nothing is written, so that no look or journal of before follows the restore.
+    bool hadOriginal = false;
 };
 
 // Writes on the calling thread, in the photo's turn; returns the path written. Throws PhotoEditError (a
@@ -55,8 +61,16 @@ struct Request
 // over the pixel budget; memory running out; the watermark's errors as its policy says; a foreign
 // original, journal or folder; a journal that cannot be kept) or FileError.
 QString write(const Request& request);
-// The same on a worker of pool, in the turn taken now; supersedable as PhotoWriteQueue::submit says.
+// The same on a worker of pool, in the turn taken now. A supersedable write is skipped only when a newer
+// supersedable write of the photo (a newer look of the same writer) is queued behind it: a batch's write
+// or a restore behind it reads or removes what it carries, the journal included, and does not skip it.
 QFuture<PhotoWriteQueue::Result> submit(Request request, JobPool& pool, bool supersedable = false);
+
+// Saves a journal alone in the photo's turn, the photo left as it is (the crop editor's commits), on a
+// worker of pool. When the photo had its original when this was asked for (hadOriginal) and has none any
+// more in its turn (restored meanwhile), nothing is written. Never supersedable: a journal is a write.
+QFuture<PhotoWriteQueue::Result> submitJournal(
+    const QString& photo, PhotoEditJournal journal, bool hadOriginal, JobPool& pool);
 
 // Puts the original back (PhotoOriginals::restore) after every write of the photo asked for before, and
 // drops its thumbnails.

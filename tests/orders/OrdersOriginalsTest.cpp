@@ -240,7 +240,10 @@ TEST_P(PlantedInOriginals, RefusesTheEditAndTouchesNothingOutsideThePhoto)
     switch (edit) {
     case Edit::undo:
         EXPECT_TRUE(PhotoOriginals::hasBackup(f.photo)); // offered, so that it can say why it cannot
-        screen.undoEdits(f.photo);
+        {
+            QFuture<void> undo = screen.undoEdits(f.photo);
+            ASSERT_TRUE(waitUntil([&] { return undo.isFinished(); }, 20000));
+        }
         message = store.errorMessage();
         break;
     case Edit::retouch:

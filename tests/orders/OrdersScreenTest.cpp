@@ -9,8 +9,13 @@
 #include "photo/PhotoWriteQueue.h"
 #include "platform/UserDefaults.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -136,7 +141,10 @@ TEST(OrdersScreenState, UndoPutsTheOriginalBackAndAFailureIsShown)
     f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0001.jpg"), "edited");
     QSignalSpy restored(&screen, &OrdersScreen::photoRestored);
 
-    screen.undoEdits(photo);
+    // The restore runs in the photo's turn; the screen hears of its outcome on the event loop.
+    const auto undone
+        = [](QFuture<void> undo) { return waitUntil([&] { return undo.isFinished(); }, 15000); };
+    ASSERT_TRUE(undone(screen.undoEdits(photo)));
     EXPECT_EQ(readFile(photo), "original");
     EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
     EXPECT_EQ(store.fileRevision(photo), 1);
@@ -149,7 +157,7 @@ TEST(OrdersScreenState, UndoPutsTheOriginalBackAndAFailureIsShown)
         [](const OrderMenuItem& i) { return i.action == OrderMenuAction::undo; }));
 
     // A photo with no original: its pixels stay, no message.
-    screen.undoEdits(photo);
+    ASSERT_TRUE(undone(screen.undoEdits(photo)));
     EXPECT_EQ(readFile(photo), "original");
     EXPECT_EQ(store.errorMessage(), std::nullopt);
 
@@ -158,12 +166,50 @@ TEST(OrdersScreenState, UndoPutsTheOriginalBackAndAFailureIsShown)
     PhotoOriginals::ensureBackup(blocked);
     QFile::remove(blocked);
     f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0002.jpg/inside"), "x");
-    screen.undoEdits(blocked);
+    ASSERT_TRUE(undone(screen.undoEdits(blocked)));
     ASSERT_TRUE(store.errorMessage());
     EXPECT_FALSE(store.errorMessage()->isEmpty());
     EXPECT_TRUE(PhotoOriginals::hasBackup(blocked));
     EXPECT_EQ(store.fileRevision(blocked), 0);
     EXPECT_EQ(restored.count(), 3); // the editor is asked to reload in every case
+}
+
+// The undo waits for a write of the same photo in its turn, not on the GUI thread: the call returns while
+// that write still holds the turn, and the original is back once it has let go.
+TEST(OrdersScreenState, UndoReturnsAtOnceWhileAWriteOfThePhotoHoldsItsTurn)
+{
+    ScreenFixture f;
+    OrdersStore& store = f.openOn(QStringLiteral("Dupont"));
+    OrdersScreen screen(store, f.defaults);
+    const QString photo = f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0003.jpg"), "original");
+    PhotoOriginals::ensureBackup(photo);
+    f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0003.jpg"), "edited");
+    QSignalSpy restored(&screen, &OrdersScreen::photoRestored);
+
+    // A batch's write of the photo, let go from elsewhere after a while (so that an undo that waited
+    // for it on this thread would still end).
+    QSemaphore gate;
+    std::atomic<bool> letGo = false;
+    QFuture<PhotoWriteQueue::Result> batch
+        = PhotoWriteQueue::shared().submit(photo, [&gate] { gate.acquire(); });
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        letGo = true;
+        gate.release();
+    });
+    QFuture<void> undo = screen.undoEdits(photo);
+    EXPECT_FALSE(letGo) << "the undo waited for the batch's write";
+    EXPECT_FALSE(undo.isFinished());
+    EXPECT_EQ(readFile(photo), "edited");
+    EXPECT_EQ(restored.count(), 0);
+
+    EXPECT_TRUE(waitUntil([&] { return undo.isFinished(); }, 20000));
+    releaser.join();
+    EXPECT_EQ(readFile(photo), "original");
+    EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
+    EXPECT_EQ(store.fileRevision(photo), 1);
+    EXPECT_EQ(restored.count(), 1);
+    batch.waitForFinished();
 }
 
 // A batch over the photo the crop editor shows, the editor closed right after the batch was asked for

@@ -129,7 +129,8 @@ TEST_F(Editor, EveryPhotoWrittenHasItsThumbnailRefreshedAlsoTheOneJustLeft)
 
     // Undoing B from its cell restores it and the editor shows it again as it was.
     ASSERT_TRUE(model().cropValidated());
-    view.screen().undoEdits(b);
+    QFuture<void> undo = view.screen().undoEdits(b);
+    ASSERT_TRUE(waitUntil([&] { return undo.isFinished(); }, 15000)) << "the restore runs in B's turn";
     EXPECT_FALSE(PhotoOriginals::hasBackup(b));
     EXPECT_TRUE(waitUntil([&] { return !model().cropValidated(); }, 15000)) << "the editor loaded B again";
     EXPECT_EQ(model().fileURL(), b);

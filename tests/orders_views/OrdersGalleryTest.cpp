@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -262,7 +263,10 @@ TEST_F(Gallery, UndoFromTheCellPutsTheOriginalBack)
     std::unique_ptr<QMenu> menu(OrderFileActions::fileMenu(view.screen(), file("A.jpg"), nullptr));
     EXPECT_TRUE(entry(*menu, "Annuler les modifications"));
 
+    QSignalSpy restored(&view.screen(), &OrdersScreen::photoRestored);
     c->undoButton()->click();
+    // The restore runs in the photo's turn; the screen hears of it on the event loop.
+    ASSERT_TRUE(restored.count() == 1 || restored.wait(15000));
     EXPECT_EQ(readFile(a), original);
     EXPECT_FALSE(c->undoButton()->isVisibleTo(c));
     EXPECT_GE(f.store->fileRevision(a), 2); // the folder watch may report the rewrites as well

@@ -142,10 +142,12 @@ TEST_F(CropEditorSession, SaveUndoAndRestoreKeepTheJournalExact)
     ASSERT_TRUE(openAndLoad(photo));
 
     m_model->setFormat(PrintFormat::a4);
+    settle(photo); // the journal is written in the photo's turn
     EXPECT_EQ(journalOnDisk(photo), journal(state("a4", 1, false), Json::array({ state("a5", 1, false) })));
 
     m_model->setZoom(2);
     m_model->finishGesture();
+    settle(photo);
     const Json history2 = Json::array({ state("a5", 1, false), state("a4", 1, false) });
     EXPECT_EQ(journalOnDisk(photo), journal(state("a4", 2, false), history2));
 
@@ -189,6 +191,7 @@ TEST_F(CropEditorSession, HistoryKeepsTheEightyMostRecentStates)
         m_model->finishGesture();
     }
     ASSERT_EQ(m_model->history().size(), 80);
+    settle(photo);
     // The first former state (zoom 1) went; the latest former one is 1.80.
     EXPECT_DOUBLE_EQ(m_model->history().first().zoom, 1.01);
     EXPECT_DOUBLE_EQ(m_model->history().last().zoom, 1.80);

@@ -4,9 +4,14 @@
 #include "CropEditorFixture.h"
 
 #include "photo/crop/CropGeometry.h"
+#include "photo/PhotoEdits.h"
+#include "photo/PhotoWriter.h"
 #include "platform/files/NativeName.h"
 
 #include <QThread>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <numbers>
@@ -20,6 +25,51 @@ using CropEditorWrites = CropEditorFixture;
 
 // One 8-bit step and a little: what an encode and a retouch may move a grey level.
 constexpr float step = 1.5f / 255;
+
+// A landscape photo with a bright frame around a dark middle: the validated A5 crop at zoom 1 reaches the
+// frame at the top of the sheet, a tighter or lower crop does not.
+FloatImage framed()
+{
+    return makeImage(96, 64, [](int x, int y) {
+        const float v = (x < 20 || x >= 76 || y < 14 || y >= 50) ? 0.9f : 0.1f;
+        return Rgb { v, v, v };
+    });
+}
+
+// Counts the journal files put in place under one name in a folder, as the kernel reports them: each
+// atomic write of a journal links or renames one finished file there.
+class JournalWrites
+{
+public:
+    explicit JournalWrites(const QString& journal)
+        : m_name(QFile::encodeName(QFileInfo(journal).fileName()))
+        , m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        ::inotify_add_watch(
+            m_fd, QFile::encodeName(QFileInfo(journal).absolutePath()).constData(), IN_MOVED_TO | IN_CREATE);
+    }
+    ~JournalWrites() { ::close(m_fd); }
+    int count()
+    {
+        alignas(inotify_event) char buffer[8192];
+        for (;;) {
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n <= 0)
+                return m_count;
+            for (ssize_t i = 0; i < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + i);
+                if (event->len > 0 && QByteArray(event->name) == m_name)
+                    ++m_count;
+                i += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd;
+    int m_count = 0;
+};
 
 TEST_F(CropEditorWrites, TenSliderMovesWriteThePhotoOnceWithTheLast)
 {
@@ -384,5 +434,184 @@ TEST_F(CropEditorWrites, AFailureOvertakenByANewerRequestShowsNothing)
     EXPECT_EQ(m_model->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
     EXPECT_TRUE(m_written.isEmpty());
 }
+
+// A crop moved after "Valider" and left without validating again is never the validated one: the photo
+// and its journal keep the validated crop through the close and a batch retouch of the photo, and the
+// editor opens it again on that crop.
+struct MovedCrop
+{
+    const char* name;
+    friend void PrintTo(const MovedCrop& c, std::ostream* os) { *os << c.name; }
+    std::function<void(CropEditorModel&)> move;
+};
+
+class CropEditorMovedCrop : public CropEditorFixture, public ::testing::WithParamInterface<MovedCrop>
+{
+};
+
+TEST_P(CropEditorMovedCrop, IsNeitherWrittenNorTakenByABatchRetouch)
+{
+    const QString photo = this->photo(QStringLiteral("moved.png"), framed());
+    ASSERT_TRUE(openAndLoad(photo));
+    ASSERT_TRUE(await(m_model->save()));
+    settle(photo);
+    const CropEditState validated = PhotoEditMemory::load(photo).current;
+    ASSERT_TRUE(validated.cropValidated);
+    ASSERT_DOUBLE_EQ(validated.zoom, 1);
+
+    GetParam().move(*m_model);
+    m_model->finishGesture();
+    EXPECT_FALSE(m_model->cropValidated()) << "a moved crop is not the validated one";
+    EXPECT_EQ(m_model->bakedState(), validated);
+    m_model->close();
+    settle(photo);
+    EXPECT_EQ(PhotoEditMemory::load(photo).current, validated);
+
+    // As the orders batch runs it.
+    PhotoEdits::applyRetouch(photo, exposure(0.25), std::nullopt);
+    CropEditState retouched = validated;
+    retouched.retouch = exposure(0.25);
+    EXPECT_EQ(PhotoEditMemory::load(photo).current, retouched);
+    const FloatImage written = decoded(photo);
+    ASSERT_EQ(written.size(), QSize(2480, 1748)) << "the validated A5 sheet";
+    // The top of the sheet is the frame: the crop of zoom 1, not a tighter or lower one.
+    EXPECT_GT(pixel(written, 1240, 20)[0], 0.8f);
+
+    // Opened again: the last validated crop, validated.
+    ASSERT_TRUE(openAndLoad(photo));
+    EXPECT_EQ(m_model->currentState(), retouched);
+    EXPECT_EQ(m_model->bakedState(), retouched);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moves, CropEditorMovedCrop,
+    ::testing::Values(MovedCrop { "zoom", [](CropEditorModel& m) { m.setZoom(2); } },
+        MovedCrop { "offset", [](CropEditorModel& m) { m.setOffset(QSizeF(0, 20)); } },
+        MovedCrop { "angle", [](CropEditorModel& m) { m.setAngle(10); } },
+        MovedCrop { "format", [](CropEditorModel& m) { m.setFormat(PrintFormat::a4); } }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// How many times each change of the editor writes the journal (each in the photo's turn), counted by the
+// kernel's reports of journal files put in place.
+struct JournalWriteCount
+{
+    const char* name;
+    friend void PrintTo(const JournalWriteCount& c, std::ostream* os) { *os << c.name; }
+    bool validatedFirst;
+    std::function<QFuture<bool>(CropEditorModel&)> change;
+    int writes;
+};
+
+class CropEditorJournalWrites : public CropEditorFixture,
+                                public ::testing::WithParamInterface<JournalWriteCount>
+{
+};
+
+TEST_P(CropEditorJournalWrites, OncePerChangeThatTheDiskHolds)
+{
+    const JournalWriteCount& c = GetParam();
+    const QString photo = greyPhoto(QStringLiteral("count.png"), 0.4f);
+    ASSERT_TRUE(openAndLoad(photo));
+    if (c.validatedFirst)
+        ASSERT_TRUE(await(m_model->save()));
+    else
+        m_model->setFormat(PrintFormat::a4); // the journal's folder is made
+    settle(photo);
+    ASSERT_TRUE(QFile::exists(PhotoEditMemory::journalURL(photo)));
+
+    JournalWrites writes(PhotoEditMemory::journalURL(photo));
+    QFuture<bool> done = c.change(*m_model);
+    await(done);
+    settle(photo);
+    EXPECT_EQ(writes.count(), c.writes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, CropEditorJournalWrites,
+    ::testing::Values(
+        JournalWriteCount { "validation", false, [](CropEditorModel& m) { return m.save(); }, 1 },
+        JournalWriteCount { "validationAfterAMove", true,
+            [](CropEditorModel& m) {
+                m.setZoom(1.5);
+                m.finishGesture();
+                return m.save();
+            },
+            1 },
+        JournalWriteCount { "gesture", false,
+            [](CropEditorModel& m) {
+                m.setZoom(1.5);
+                m.finishGesture();
+                return QtFuture::makeReadyFuture(true);
+            },
+            1 },
+        JournalWriteCount { "moveOfAValidatedCrop", true,
+            [](CropEditorModel& m) {
+                m.setZoom(1.5);
+                m.finishGesture();
+                m.setFormat(PrintFormat::a4);
+                return QtFuture::makeReadyFuture(true);
+            },
+            0 },
+        JournalWriteCount { "undoOfAMove", true,
+            [](CropEditorModel& m) {
+                m.setZoom(1.5);
+                m.finishGesture();
+                return m.undoLast();
+            },
+            0 },
+        JournalWriteCount { "undo", false, [](CropEditorModel& m) { return m.undoLast(); }, 1 }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A commit of the editor asked for while a restore of the photo waits for its turn runs behind it and
+// writes nothing: no journal, look or original stands beside the restored photo.
+struct CommitDuringRestore
+{
+    const char* name;
+    friend void PrintTo(const CommitDuringRestore& c, std::ostream* os) { *os << c.name; }
+    std::function<void(CropEditorModel&)> commit;
+};
+
+class CropEditorCommitDuringRestore : public CropEditorFixture,
+                                      public ::testing::WithParamInterface<CommitDuringRestore>
+{
+};
+
+TEST_P(CropEditorCommitDuringRestore, LeavesNothingBesideTheRestoredPhoto)
+{
+    const QString photo = greyPhoto(QStringLiteral("restored.png"), 0.25f);
+    const QByteArray original = bytes(photo);
+    ASSERT_TRUE(openAndLoad(photo));
+    m_model->setRetouchPreview(exposure(1));
+    m_model->persistCurrent();
+    settle(photo);
+    ASSERT_TRUE(PhotoOriginals::hasBackup(photo));
+
+    holdQueue(photo);
+    // The orders screen's undo of the photo, while the editor shows it.
+    QFuture<PhotoWriteQueue::Result> restored = PhotoWriter::submitRestore(photo, JobPool::interactive());
+    GetParam().commit(*m_model);
+    release();
+    ASSERT_TRUE(waitUntil([&] { return restored.isFinished(); }, 20000));
+    EXPECT_EQ(restored.result().status, PhotoWriteQueue::Status::written);
+    settle(photo);
+    EXPECT_EQ(bytes(photo), original);
+    EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
+    EXPECT_FALSE(QFile::exists(PhotoEditMemory::journalURL(photo)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commits, CropEditorCommitDuringRestore,
+    ::testing::Values(
+        CommitDuringRestore { "format", [](CropEditorModel& m) { m.setFormat(PrintFormat::a4); } },
+        CommitDuringRestore { "gesture",
+            [](CropEditorModel& m) {
+                m.setZoom(1.5);
+                m.finishGesture();
+            } },
+        CommitDuringRestore { "look",
+            [](CropEditorModel& m) {
+                PhotoRetouchSettings darker;
+                darker.exposure = 0.5;
+                m.setRetouchPreview(darker);
+                m.persistCurrent();
+            } }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "photo/crop/CropEditorJournal.h"
 #include "photo/crop/CropGeometry.h"
 #include "photo/originals/PhotoEditMemory.h"
+#include "photo/PhotoWriteQueue.h"
 #include "photo/print/PrintFormat.h"
 #include "photo/views/CropCanvas.h"
 #include "photo/views/CropEditorToolbar.h"
@@ -71,6 +72,8 @@ TEST_F(EditorFixture, EachHandleKeepsItsOppositeSideInTheJournal)
         QTest::mouseMove(c, (QPointF(from) + h.pull / 2).toPoint());
         QTest::mouseMove(c, to);
         QTest::mouseRelease(c, Qt::LeftButton, {}, to);
+        // The journal is written in the photo's turn.
+        PhotoWriteQueue::shared().waitFor(photo);
 
         std::optional<PhotoEditJournal> journal;
         ASSERT_TRUE(waitUntil([&] {
@@ -170,6 +173,7 @@ TEST_F(EditorFixture, KeysTypedInAFieldElsewhereAreThatFieldsOwn)
     ASSERT_TRUE(loaded());
     QTest::mouseClick(v.toolbar()->formatButton(PrintFormat::a4), Qt::LeftButton); // a step to undo
     ASSERT_EQ(model.history().size(), 1);
+    PhotoWriteQueue::shared().waitFor(photo); // the journal is written in the photo's turn
     const CropEditState state = model.currentState();
     const QByteArray pixels = readFile(photo);
     const QByteArray journal = readFile(PhotoEditMemory::journalURL(photo));

@@ -7,6 +7,8 @@
 #include "photo/crop/CropEditorModel.h"
 #include "photo/crop/CropGeometry.h"
 #include "photo/originals/PhotoEditMemory.h"
+#include "photo/PhotoEdits.h"
+#include "photo/PhotoWriteQueue.h"
 #include "photo/views/CropCanvas.h"
 #include "photo/views/CropEditorToolbar.h"
 #include "photo/views/CropRetouchPanel.h"
@@ -140,6 +142,44 @@ TEST_F(EditorFixture, CanvasDragsMoveTheModelsCropAndMakeOneStep)
     QTest::mouseRelease(c, Qt::LeftButton, {}, (moved.bottomRight() - QPointF(40, 40)).toPoint());
     EXPECT_GT(model.zoom(), 2);
     EXPECT_EQ(model.zoom(), c->zoom());
+}
+
+// A crop validated, then pulled tighter on the canvas and left with "Fermer": the journal and the photo keep
+// the validated crop, a batch retouch of the photo too, and the editor opens it again on that crop.
+TEST_F(EditorFixture, ACropPulledAfterValidationAndLeftStaysTheValidatedOne)
+{
+    PhotoCropEditorView& v = open(photo);
+    ASSERT_TRUE(loaded());
+    v.canvas()->setFocus();
+    QTest::keyClick(v.canvas(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return model.cropValidated() && saved.contains(photo); }, 15000));
+    PhotoWriteQueue::shared().waitFor(photo);
+    const CropEditState validated = PhotoEditMemory::load(photo).current;
+    ASSERT_DOUBLE_EQ(validated.zoom, 1);
+
+    CropCanvas* c = v.canvas();
+    const QRectF r = c->canvasLayout().crop;
+    QTest::mousePress(c, Qt::LeftButton, {}, r.bottomRight().toPoint());
+    QTest::mouseMove(c, (r.bottomRight() - QPointF(30, 30)).toPoint());
+    QTest::mouseMove(c, (r.bottomRight() - QPointF(60, 60)).toPoint());
+    QTest::mouseRelease(c, Qt::LeftButton, {}, (r.bottomRight() - QPointF(60, 60)).toPoint());
+    ASSERT_GT(model.zoom(), 1.05);
+    EXPECT_FALSE(model.cropValidated());
+
+    QTest::mouseClick(v.toolbar()->closeButton(), Qt::LeftButton);
+    EXPECT_EQ(closes, 1);
+    PhotoWriteQueue::shared().waitFor(photo);
+    EXPECT_EQ(PhotoEditMemory::load(photo).current, validated);
+    PhotoRetouchSettings brighter;
+    brighter.brightness = 20;
+    PhotoEdits::applyRetouch(photo, brighter, std::nullopt);
+    EXPECT_DOUBLE_EQ(PhotoEditMemory::load(photo).current.zoom, 1);
+    EXPECT_EQ(QImage(photo).size(), PrintFormats::canvasSize(PrintFormat::a5, true));
+
+    model.open(photo, std::nullopt, {});
+    ASSERT_TRUE(waitUntil([&] { return model.loadedURL() == photo; }, 10000));
+    EXPECT_DOUBLE_EQ(model.zoom(), 1);
+    EXPECT_TRUE(model.cropValidated());
 }
 
 TEST_F(EditorFixture, PresetButtonsApplyAndSave)

@@ -39,15 +39,43 @@ std::optional<PhotoEditJournal> read(const QString& photo, double scale)
     return journal;
 }
 
-void write(
-    const QString& photo, const CropEditState& current, const QList<CropEditState>& history, double scale)
+bool sameCrop(const CropEditState& a, const CropEditState& b)
 {
+    return a.format == b.format && a.zoom == b.zoom && a.offset.width() == b.offset.width()
+        && a.offset.height() == b.offset.height() && a.angle == b.angle;
+}
+
+CropEditState onDisk(const CropEditState& state, const std::optional<CropEditState>& baked)
+{
+    if (!baked)
+        return state;
+    CropEditState written = *baked;
+    written.retouch = state.retouch;
+    written.includeWatermark = state.includeWatermark;
+    written.cropValidated = true;
+    return written;
+}
+
+PhotoEditJournal forDisk(const CropEditState& current, const std::optional<CropEditState>& currentBaked,
+    const QList<CropEditState>& history, const QList<std::optional<CropEditState>>& baked, double scale)
+{
+    // A moved step: a state whose crop is not validated while a validated one is in force.
+    const auto moved = [](const CropEditState& state, const std::optional<CropEditState>& in) {
+        return in && !state.cropValidated;
+    };
     const double s = usable(scale);
-    PhotoEditJournal journal { multiplied(current, s), {} };
-    journal.history.reserve(history.size());
-    for (const CropEditState& state : history)
-        journal.history.append(multiplied(state, s));
-    PhotoEditMemory::save(journal, photo);
+    PhotoEditJournal journal { multiplied(onDisk(current, currentBaked), s), {} };
+    for (qsizetype i = 0; i < history.size(); ++i) {
+        const std::optional<CropEditState> in = i < baked.size() ? baked[i] : std::nullopt;
+        const CropEditState step = multiplied(onDisk(history[i], in), s);
+        if (moved(history[i], in) && !journal.history.isEmpty() && journal.history.last() == step)
+            continue;
+        journal.history.append(step);
+    }
+    if (moved(current, currentBaked) && !journal.history.isEmpty()
+        && journal.history.last() == journal.current)
+        journal.history.removeLast();
+    return journal;
 }
 
 } // namespace quavel::CropEditorJournal

@@ -4,7 +4,6 @@
 #include "photo/crop/CropGeometry.h"
 #include "photo/crop/CropSessionFolder.h"
 #include "photo/originals/PhotoOriginals.h"
-#include "platform/Error.h"
 #include "platform/files/PathKey.h"
 #include "platform/imaging/JobPool.h"
 
@@ -74,6 +73,7 @@ void CropEditorModel::close()
 void CropEditorModel::endSession()
 {
     setSessionBaseURL(std::nullopt);
+    m_journalAsked.reset();
     setIsOpen(false);
     setFileURL(std::nullopt);
     m_preview = QImage();
@@ -85,8 +85,9 @@ void CropEditorModel::endSession()
     setLoadedURL(std::nullopt);
     m_writtenLook.reset();
     setErrorMessage(std::nullopt);
-    setHistory({});
+    setSteps({}, {});
     setCommitted(CropEditState {});
+    m_committedBaked.reset();
     setHasOriginalBackup(false);
     setRetouchSettings(PhotoRetouchSettings {});
     setCropValidated(false);
@@ -123,6 +124,7 @@ void CropEditorModel::setFormat(PrintFormat format)
     setOffset(QSizeF(0, 0));
     m_drag.startOffset = QSizeF(0, 0);
     commitHistory();
+    submitJournal();
 }
 
 void CropEditorModel::setIncludeWatermark(bool include)
@@ -132,6 +134,7 @@ void CropEditorModel::setIncludeWatermark(bool include)
     commitHistory();
     setIncludeWatermarkField(include);
     commitHistory();
+    submitJournal();
 }
 
 void CropEditorModel::finishGesture()
@@ -139,6 +142,7 @@ void CropEditorModel::finishGesture()
     m_drag.handle.reset();
     m_drag.startOffset = m_offset;
     commitHistory();
+    submitJournal();
 }
 
 void CropEditorModel::setRetouchPreview(const PhotoRetouchSettings& settings)
@@ -237,41 +241,54 @@ void CropEditorModel::apply(const CropEditState& state)
 
 void CropEditorModel::commitHistory()
 {
+    // A validated crop that was moved, zoomed, turned or given another sheet is no longer the validated
+    // one: the photo keeps the baked crop until "Valider" again.
+    if (m_cropValidated && m_bakedState && !CropEditorJournal::sameCrop(currentState(), *m_bakedState))
+        setCropValidated(false);
     const CropEditState current = currentState();
     if (current == m_committed)
         return;
     QList<CropEditState> history = m_history;
+    QList<std::optional<CropEditState>> baked = m_historyBaked;
     history.append(m_committed);
-    if (history.size() > historyLimit)
+    baked.append(m_committedBaked);
+    if (history.size() > historyLimit) {
         history.remove(0, history.size() - historyLimit);
-    setHistory(history);
+        baked.remove(0, baked.size() - historyLimit);
+    }
+    setSteps(history, baked);
     setCommitted(current);
-    persistJournal();
+    m_committedBaked = m_bakedState;
 }
 
-bool CropEditorModel::persistJournal()
+void CropEditorModel::setSteps(
+    const QList<CropEditState>& history, const QList<std::optional<CropEditState>>& baked)
 {
-    if (!m_loadedURL)
-        return false;
-    try {
-        CropEditorJournal::write(*m_loadedURL, currentState(), m_history, m_offsetScale);
-        return true;
-    } catch (const Error& e) {
-        // Shown under the editor: the state stays in memory, and the next commit tries again.
-        setErrorMessage(e.message());
-        return false;
-    }
+    m_historyBaked = baked;
+    setHistory(history);
+}
+
+PhotoEditJournal CropEditorModel::diskJournal() const
+{
+    return CropEditorJournal::forDisk(currentState(), m_bakedState, m_history, m_historyBaked, m_offsetScale);
 }
 
 void CropEditorModel::restoreOpenedState(const QString& photo)
 {
     if (const auto journal = CropEditorJournal::read(photo, m_offsetScale)) {
         apply(journal->current);
-        setHistory(journal->history);
+        // Every validated state of a journal is a crop the user validated.
+        QList<std::optional<CropEditState>> baked;
+        for (const CropEditState& state : journal->history)
+            baked.append(state.cropValidated ? std::optional(state) : std::nullopt);
+        setSteps(journal->history, baked);
         setCommitted(journal->current);
         setBakedState(journal->current.cropValidated ? std::optional(journal->current) : std::nullopt);
+        m_committedBaked = m_bakedState;
+        m_journalAsked = diskJournal();
         return;
     }
+    m_journalAsked.reset();
     setZoom(1);
     setOffset(QSizeF(0, 0));
     setAngle(0);
@@ -281,12 +298,13 @@ void CropEditorModel::restoreOpenedState(const QString& photo)
     if (m_hasOriginalBackup) {
         // Edited before journals existed: one undo step leads back to the untouched look.
         setRetouchSettings(m_presetForLegacy);
-        setHistory({ CropEditState {} });
+        setSteps({ CropEditState {} }, { std::nullopt });
     } else {
         setRetouchSettings(PhotoRetouchSettings {});
-        setHistory({});
+        setSteps({}, {});
     }
     setCommitted(currentState());
+    m_committedBaked.reset();
 }
 
 } // namespace quavel

@@ -2,6 +2,7 @@
 
 #include "photo/crop/CropDrag.h"
 #include "photo/crop/CropEditState.h"
+#include "photo/originals/PhotoEditJournal.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
 #include "photo/print/PrintFormat.h"
 #include "platform/imaging/FloatImage.h"
@@ -41,9 +42,14 @@ struct Request;
 // GUI thread only; one change signal per observed field. Decoding, rendering and writing run on the
 // imaging layer's render pool with value copies; their results come back by queued call and are used
 // only while the matching generation counter still holds (a stale result changes nothing on screen).
-// Writes of a photo go through the photo's write queue in request order, and a write once captured
-// always reaches the disk unless a newer write of the same photo follows it: closing, hiding the editor
-// or opening another photo never loses an edit.
+// Writes of a photo, its journal's included, go through the photo's write queue in request order, off the
+// GUI thread, and a write once captured always reaches the disk unless a newer write of the editor
+// follows it: closing, hiding the editor or opening another photo never loses an edit.
+//
+// A crop moved, zoomed, turned or given another sheet after "Valider" is not validated until "Valider"
+// again: the journal and the photo keep the last validated crop (with the current retouch and watermark
+// flag) and the moved one lives in the session alone (its steps are undo steps of the session). Reopened,
+// the photo shows its last validated crop.
 //
 // The offset is kept in pixels of the working image the canvas shows; the journal and the writers take
 // pixels of the full-size oriented image, and the model converts at that boundary.
@@ -167,10 +173,13 @@ public:
     void restoreOpenedState(const QString& photo);
     // Renders the preview of the working image at preview quality.
     QFuture<void> renderPreview(const PhotoRetouchSettings& settings);
-    // Enters the current state into the history and the journal when it differs from the committed one.
+    // Enters the current state into the history when it differs from the committed one (a validated crop
+    // that was moved stops being validated then); the journal goes with the next write asked for.
     void commitHistory();
-    // Writes the journal, then the photo: the baked geometry with the current retouch.
+    // Writes the photo and its journal in one turn: the baked geometry with the current retouch.
     QFuture<bool> persistLookToDisk();
+    // The journal of the session as the disk holds it (CropEditorJournal::forDisk).
+    PhotoEditJournal diskJournal() const;
     // Puts the untouched original back once the photo's earlier writes are done, then loads it again.
     QFuture<bool> restoreOriginalFromBackup();
     QFuture<void> reloadWatermark();
@@ -206,8 +215,11 @@ signals:
     void bakedStateChanged();
 
 private:
-    // Writes the journal of the shown photo; false (the message shown) when it could not be kept.
-    bool persistJournal();
+    // Asks for the journal of the shown photo to be written in its turn, when it differs from the last one
+    // asked for (a failure is shown, and the next commit asks again).
+    void submitJournal();
+    // The history with the validated crop in force with each step.
+    void setSteps(const QList<CropEditState>& history, const QList<std::optional<CropEditState>>& baked);
     void scheduleRetouchPersist();
     void cancelPendingRetouchWrite();
     // Everything a write needs, taken from the model now; absent when nothing can be written.
@@ -288,7 +300,12 @@ private:
     std::function<void(const QString&)> m_onFileWritten;
     std::function<void(const QString&, const QString&)> m_onWriteFailed;
     QList<CropEditState> m_history;
+    // The validated crop in force with each history step, and with the committed state.
+    QList<std::optional<CropEditState>> m_historyBaked;
     CropEditState m_committed;
+    std::optional<CropEditState> m_committedBaked;
+    // The journal of the loaded photo last asked to be written (or read when it was loaded).
+    std::optional<PhotoEditJournal> m_journalAsked;
     PhotoRetouchSettings m_presetForLegacy;
     bool m_cropValidated = false;
     std::optional<CropEditState> m_bakedState;
@@ -310,6 +327,8 @@ private:
     };
     QHash<QString, AskedWrite> m_askedWrites;
     int m_writeCount = 0;
+    // The last journal write asked for alone: only its failure is shown.
+    int m_journalWrite = 0;
 };
 
 } // namespace quavel

@@ -147,6 +147,7 @@ void CropEditorModel::persistCurrent()
         const auto asked = m_askedWrites.find(PathKey::of(*m_loadedURL));
         if (asked != m_askedWrites.end())
             asked->generation = m_persistGeneration;
+        submitJournal();
         return;
     }
     // Captured now, not in a later turn: close() and open() clear the photo right after this call.
@@ -155,7 +156,7 @@ void CropEditorModel::persistCurrent()
 
 CropEditorModel::Look CropEditorModel::lookNow() const
 {
-    const CropEditState state = currentState();
+    const CropEditState state = diskJournal().current;
     return Look { m_loadedURL.value_or(QString()), state, m_bakedState,
         state.includeWatermark ? m_watermarkURL : std::nullopt };
 }
@@ -167,18 +168,16 @@ std::optional<PhotoWriter::Request> CropEditorModel::captureWrite() const
     // The old look of a photo whose original is being put back must not be written over it.
     if (m_restoring && isPhoto(m_restoring, *m_loadedURL))
         return std::nullopt;
-    // The retouch is always the current one; geometry, format and watermark flag come from the baked
-    // state when there is one.
-    CropEditState look = m_bakedState.value_or(currentState());
-    look.retouch = m_retouchSettings;
-    look.cropValidated = m_cropValidated;
-    look.offset = QSizeF(look.offset.width() * m_offsetScale, look.offset.height() * m_offsetScale);
+    // The journal's current state: the current retouch and watermark flag, on the validated crop when
+    // there is one (a moved crop is not written until validated).
     PhotoWriter::Request request;
     request.photo = *m_loadedURL;
     request.source = *m_sessionBaseURL;
-    if (look.includeWatermark)
+    request.journal = diskJournal();
+    request.look = request.journal->current;
+    if (request.look->includeWatermark)
         request.watermark.image = m_watermarkFull.isNull() ? m_watermarkImage : m_watermarkFull;
-    request.look = look;
+    request.hadOriginal = PhotoOriginals::hasBackup(*m_loadedURL);
     return request;
 }
 
@@ -188,11 +187,36 @@ QFuture<bool> CropEditorModel::persistLookToDisk()
     const std::optional<PhotoWriter::Request> request = captureWrite();
     if (!request)
         return ready(false);
-    // A photo whose journal cannot be kept is not written: the journal would not say what it shows.
-    if (!persistJournal())
-        return ready(false);
+    // The journal is saved in the write's turn, once the look has rendered and before the photo is
+    // replaced: a photo whose journal cannot be kept is not written.
     m_writtenLook = lookNow();
+    m_journalAsked = request->journal;
     return submitWrite(*request);
+}
+
+void CropEditorModel::submitJournal()
+{
+    if (!m_loadedURL || (m_restoring && isPhoto(m_restoring, *m_loadedURL)))
+        return;
+    PhotoEditJournal journal = diskJournal();
+    if (m_journalAsked == journal)
+        return;
+    m_journalAsked = journal;
+    const QString photo = *m_loadedURL;
+    const int id = ++m_writeCount;
+    m_journalWrite = id;
+    PhotoWriter::submitJournal(
+        photo, std::move(journal), PhotoOriginals::hasBackup(photo), JobPool::interactive())
+        .then(this, [this, photo, id](const PhotoWriteQueue::Result& result) {
+            if (result.status != PhotoWriteQueue::Status::failed || !isPhoto(m_loadedURL, photo))
+                return;
+            // The state stays in memory, and the next commit or write asks again. Shown unless a newer
+            // journal was asked for since, which has its own outcome.
+            if (id == m_journalWrite) {
+                m_journalAsked.reset();
+                setErrorMessage(result.errorMessage);
+            }
+        });
 }
 
 QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
@@ -238,6 +262,7 @@ void CropEditorModel::reportFailedWrite(
         // The journal has the look and the photo does not: the next request (a close included) writes
         // it again. Shown unless something newer was asked for since, which has its own outcome.
         m_writtenLook.reset();
+        m_journalAsked.reset();
         if (generation == m_persistGeneration)
             setErrorMessage(message);
     } else if (m_onWriteFailed) {
@@ -275,11 +300,18 @@ QFuture<bool> CropEditorModel::undoLast()
     if (m_history.isEmpty())
         return restoreOriginalFromBackup();
     QList<CropEditState> history = m_history;
+    QList<std::optional<CropEditState>> baked = m_historyBaked;
     const CropEditState previous = history.takeLast();
-    setHistory(history);
+    const std::optional<CropEditState> previousBaked = baked.isEmpty() ? std::nullopt : baked.takeLast();
+    setSteps(history, baked);
     apply(previous);
     setCommitted(previous);
-    setBakedState(previous.cropValidated ? std::optional(previous) : std::nullopt);
+    m_committedBaked = previousBaked;
+    setBakedState(previousBaked);
+    // A step of the session alone (a moved crop not validated) changes nothing on disk: nothing is
+    // written.
+    if (m_journalAsked && *m_journalAsked == diskJournal())
+        return renderPreview(m_retouchSettings).then([] { return false; });
     return persistLookToDisk()
         .then(this,
             [this](bool written) {
