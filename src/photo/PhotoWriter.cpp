@@ -1,5 +1,6 @@
 #include "photo/PhotoWriter.h"
 
+#include "photo/DecodedAhead.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
 #include "photo/PhotoEditError.h"
@@ -10,7 +11,10 @@
 #include "photo/PhotoReads.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/imaging/CameraRaw.h"
+#include "platform/files/NativeName.h"
 #include "platform/imaging/JobPool.h"
+
+#include <sys/stat.h>
 
 namespace quavel::PhotoWriter {
 
@@ -43,11 +47,29 @@ std::optional<FloatImage> watermarkOf(const Watermark& watermark)
     return image;
 }
 
-// Every step of a write, in the photo's turn.
+// What the write reads whole, already decoded, when the source opened in the turn is the file decoded.
+FloatImage decodedAhead(const Request& request, const PhotoOriginals::Source* opened)
+{
+    if (!request.decodedAhead || !opened)
+        return FloatImage();
+    struct stat status
+    {
+    };
+    if (const OriginalsFolder::File* original = opened->original())
+        status = original->status();
+    else if (::stat(NativeName::encode(opened->path()).constData(), &status) != 0)
+        return FloatImage();
+    return request.decodedAhead->take(FileIdentity::of(status)).value_or(FloatImage());
+}
+
+// Every step of a write, in the photo's turn: everything is read and rendered before anything is
+// written, so that a photo or watermark that cannot be read leaves no original and no journal.
 void writeInTurn(const Request& request)
 {
     const QString& photo = request.photo;
-    PhotoOriginals::ensureBackup(photo);
+    // What keeping the original would refuse (a name too long for the journal, something foreign in
+    // the originals folder) refuses the write before anything is read.
+    OriginalsFolder::openForEdit(photo, false).refuseForeign();
 
     PhotoEditJournal journal;
     bool saveJournal = false;
@@ -60,15 +82,24 @@ void writeInTurn(const Request& request)
     const CropEditState& look = journal.current;
     const std::optional<FloatImage> watermark
         = look.includeWatermark ? watermarkOf(request.watermark) : std::nullopt;
+    const FloatImage* drawn = PhotoLook::drawnWatermark(look, watermark ? &*watermark : nullptr);
 
-    // Every rendering starts from the original (a copy of it, or itself read without following a link).
+    // Every rendering starts from the original (a copy of it, or itself read without following a link);
+    // before the first edit, from the photo itself.
     std::optional<PhotoOriginals::Source> opened;
     if (!request.source)
         opened.emplace(PhotoOriginals::openSource(photo));
     const QString& source = request.source ? *request.source : opened->path();
-    const std::optional<FloatImage> rendered
-        = PhotoLook::render(source, look, watermark ? &*watermark : nullptr);
+    FloatImage decoded;
+    if (PhotoLook::readsWholeSource(look, drawn != nullptr))
+        decoded = decodedAhead(request, opened ? &*opened : nullptr);
+    else if (request.decodedAhead)
+        request.decodedAhead->take({}); // let go of: this look does not read it
+    const std::optional<FloatImage> rendered = PhotoLook::render(source, look, drawn, std::move(decoded));
 
+    // Read and rendered: the original is kept (the photo as read, when it had none), then the journal,
+    // then the photo replaced.
+    PhotoOriginals::ensureBackup(photo);
     if (saveJournal)
         PhotoEditMemory::save(journal, photo);
     if (rendered) {

@@ -67,6 +67,7 @@ protected:
     {
         ASSERT_TRUE(waitUntil([&] { return !store->isRetouching(); }, 60000));
     }
+    void finishWatermark() { ASSERT_TRUE(OrdersFixture::finishWatermark(*store)); }
 };
 
 TEST_F(OrdersBatch, NoPhotoInTheListChangesNothing)
@@ -96,6 +97,7 @@ TEST_F(OrdersBatch, AWatermarkBatchGoesOnAfterAFailureAndReportsTheLast)
 {
     addWatermark();
     store->applyWatermark({ first, broken, third, video });
+    finishWatermark();
     EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
     EXPECT_EQ(store->fileRevision(first), 1);
     EXPECT_EQ(store->fileRevision(broken), 0);
@@ -108,6 +110,7 @@ TEST_F(OrdersBatch, AWatermarkBatchGoesOnAfterAFailureAndReportsTheLast)
     EXPECT_EQ(readFile(video), "video");
 
     store->applyWatermark({ first, third });
+    finishWatermark();
     EXPECT_FALSE(store->errorMessage()) << "a batch without failure clears the message";
     EXPECT_EQ(store->fileRevision(first), 2);
     EXPECT_EQ(PhotoEditMemory::load(first).history.size(), 1) << "already marked: no new state";
@@ -240,6 +243,7 @@ TEST_F(OrdersBatch, PipesDamagedAndHugeFilesFailWithTheirMessageAndBothBatchesEn
             // On the GUI thread: a hang would hold the test for ever.
             HangGuard guard(60000, QStringLiteral("the watermark batch over ") + h.name);
             store->applyWatermark({ first, hostile });
+            finishWatermark();
         }
         EXPECT_EQ(store->errorMessage(), expected) << h.name;
         store->applyRetouch({ hostile, first });

@@ -97,6 +97,7 @@ TEST_F(Batches, TheOrdersWatermarkAndOnePhotosRetouchFromItsCell)
     f.store->addWatermark(f.tmp.write(QStringLiteral("Logo.png"), jpeg(QSize(60, 20), Qt::white)));
     ASSERT_TRUE(row->watermarkButton()->isEnabled());
     row->watermarkButton()->click();
+    ASSERT_TRUE(OrdersFixture::finishWatermark(*f.store, 30000));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor ends with the batch";
     EXPECT_EQ(f.store->errorMessage(), std::nullopt);
     for (const QString& photo : { a, b, c }) {
@@ -135,6 +136,7 @@ TEST_F(Batches, ABatchOverTheEditorsPhotoKeepsTheEditorsLookAndOutlivesItsClosin
 
     // The watermark over the editor's section, the editor then closed at once.
     f.gallery().sectionBlocks().first()->header()->watermarkButton()->click();
+    ASSERT_TRUE(OrdersFixture::finishWatermark(*f.store, 30000));
     EXPECT_EQ(f.store->errorMessage(), std::nullopt);
     model.close();
     PhotoWriteQueue::shared().waitForAll();
