@@ -56,8 +56,8 @@ using EditPhoto = std::function<void(const QString& photo, std::shared_ptr<Decod
 // source is decoded on another worker of the pool (one photo ahead), when its write reads the whole
 // source (readsWhole) and both photos fit the pixel budget together. A failure goes to the outcome and
 // the batch goes on; nothing crosses the task's edge.
-BatchOutcome runPhotos(const QStringList& photos, const std::function<bool(const QString&)>& readsWhole,
-    const EditPhoto& edit)
+BatchOutcome runPhotos(
+    const QStringList& photos, const std::function<bool(const QString&)>& readsWhole, const EditPhoto& edit)
 {
     BatchOutcome outcome;
     DecodedAhead::Pending next;

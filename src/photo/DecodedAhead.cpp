@@ -2,6 +2,7 @@
 
 #include "photo/PhotoOriginals.h"
 #include "platform/files/NativeName.h"
+#include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JobPool.h"
 
@@ -51,6 +52,9 @@ DecodedAhead::DecodedAhead(FileIdentity identity, FloatImage image)
 
 std::shared_ptr<DecodedAhead> DecodedAhead::decode(const QString& photoPath)
 {
+    // No write reads a camera RAW photo: it is never rewritten.
+    if (CameraRaw::isCameraRaw(photoPath))
+        return nullptr;
     try {
         // What the write reads: the original (opened without following a link), else the photo.
         const PhotoOriginals::Source opened = PhotoOriginals::openSource(photoPath);

@@ -10,8 +10,8 @@
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoReads.h"
 #include "photo/ThumbnailCache.h"
-#include "platform/imaging/CameraRaw.h"
 #include "platform/files/NativeName.h"
+#include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/JobPool.h"
 
 #include <sys/stat.h>

@@ -13,9 +13,9 @@
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "photo/ThumbnailCache.h"
+#include "platform/UserDefaults.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ImageIO.h"
-#include "platform/UserDefaults.h"
 #include "platform/imaging/PixelBudget.h"
 
 #include <QDeadlineTimer>
@@ -329,8 +329,8 @@ TEST_F(OrdersBatch, AWatermarkBatchLeavesTheGuiThreadFreeAndItsControlsOffWhileI
         EXPECT_EQ(readFile(photos.first()), bytes) << "written before the call returned";
         EXPECT_FALSE(PhotoOriginals::hasBackup(photos.first()));
         EXPECT_FALSE(screen.canRemoveWatermark());
-        EXPECT_FALSE(
-            OrderMenus::batchControls(listed, false, false, false, true, store->isWatermarking()).watermarkEnabled);
+        EXPECT_FALSE(OrderMenus::batchControls(listed, false, false, false, true, store->isWatermarking())
+                         .watermarkEnabled);
         EXPECT_TRUE(OrderMenus::batchControls(listed, false, false, false, true, store->isWatermarking())
                         .retouchEnabled)
             << "only the watermark's controls are off";
@@ -414,13 +414,12 @@ TEST_P(BatchFailures, KeepNoOriginalAndNoJournal)
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, BatchFailures,
-    testing::Values(
-        FailedPhoto { "WatermarkFileGone", true,
-            [](OrdersFixture& f, const QString& logo) {
-                QFile::remove(logo);
-                return writePhoto(f.path("A/S/IMG_2.jpg"), Qt::gray);
-            },
-            "Impossible de lire le fichier filigrane." },
+    testing::Values(FailedPhoto { "WatermarkFileGone", true,
+                        [](OrdersFixture& f, const QString& logo) {
+                            QFile::remove(logo);
+                            return writePhoto(f.path("A/S/IMG_2.jpg"), Qt::gray);
+                        },
+                        "Impossible de lire le fichier filigrane." },
         FailedPhoto { "WatermarkOverAnUnreadablePhoto", true,
             [](OrdersFixture& f, const QString&) { return f.file("A/S/IMG_2.jpg", "pas une photo"); },
             "Impossible de lire cette photo." },
@@ -479,7 +478,8 @@ TEST_P(DecodedAheadBatches, RenderAPhotoReplacedBeforeItsTurnFromTheNewFile)
     EXPECT_FALSE(store.errorMessage());
     const QColor centre = ImageIO::decode(second)->toQImage().pixelColor(160, 60);
     EXPECT_GT(centre.blue(), centre.red() + 80) << "rendered from the photo decoded before it was replaced";
-    EXPECT_EQ(readFile(PhotoOriginals::backupURL(second)), readFile(blue)) << "the original is the photo read";
+    EXPECT_EQ(readFile(PhotoOriginals::backupURL(second)), readFile(blue))
+        << "the original is the photo read";
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, DecodedAheadBatches,
