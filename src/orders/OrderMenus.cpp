@@ -123,12 +123,12 @@ QStringList paths(const QList<OrderMedia>& files)
 }
 
 BatchControls batchControls(const QList<OrderMedia>& files, bool retouchNeutral, bool isRetouching,
-    bool watermarksEmpty, bool section)
+    bool watermarksEmpty, bool section, bool isWatermarking)
 {
     const bool photo = holdsPhoto(files);
     BatchControls c;
     c.retouchEnabled = photo && !retouchNeutral && !isRetouching;
-    c.watermarkEnabled = photo && !watermarksEmpty;
+    c.watermarkEnabled = photo && !watermarksEmpty && !isWatermarking;
     c.printEnabled = photo;
     if (section) {
         c.retouchHelp = retouchNeutral

@@ -46,9 +46,10 @@ struct BatchControls
     QString watermarkHelp;
     QString printHelp;
 };
-// `section`: the help texts of a section header; else none.
+// `section`: the help texts of a section header; else none. A running watermark batch disables the
+// watermark button without changing its help text.
 BatchControls batchControls(const QList<OrderMedia>& files, bool retouchNeutral, bool isRetouching,
-    bool watermarksEmpty, bool section);
+    bool watermarksEmpty, bool section, bool isWatermarking = false);
 
 // Whether the files hold a photo (a file that is not a video).
 bool holdsPhoto(const QList<OrderMedia>& files);

@@ -4,7 +4,6 @@
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
 #include "photo/AirDropShare.h"
-#include "photo/BusyCursor.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/OpenWithApps.h"
 #include "photo/originals/PhotoOriginals.h"
@@ -83,7 +82,16 @@ OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* 
         // The store runs one batch at a time: every run it had started is over.
         const QList<QStringList> runs = std::exchange(m_retouchRuns, {});
         for (const QStringList& files : runs)
-            retouchFinished(files);
+            batchFinished(files);
+    });
+    connect(&store, &OrdersStore::isWatermarkingChanged, this, [this] {
+        emit canRemoveWatermarkChanged();
+        if (m_store.isWatermarking() || m_watermarkRuns.isEmpty())
+            return;
+        // No watermark batch runs any more: every one started is over.
+        const QList<QStringList> runs = std::exchange(m_watermarkRuns, {});
+        for (const QStringList& files : runs)
+            batchFinished(files);
     });
 }
 
@@ -180,13 +188,14 @@ std::optional<QString> OrdersScreen::editorPhotoAmong(const QStringList& files) 
 // afterwards, never its own older look over it.
 void OrdersScreen::applyWatermark(const QStringList& files)
 {
-    const BusyCursor busy;
-    const std::optional<QString> shown = editorPhotoAmong(files);
-    if (shown)
+    if (editorPhotoAmong(files))
         m_cropEditor->persistCurrent();
     m_store.applyWatermark(files);
-    if (shown)
-        m_cropEditor->reloadIfShowing(*shown);
+    // A batch the store refused (no watermark, no photo) is over at once.
+    if (m_store.isWatermarking())
+        m_watermarkRuns.append(files);
+    else
+        batchFinished(files);
 }
 
 void OrdersScreen::applyRetouch(const QStringList& files)
@@ -198,10 +207,10 @@ void OrdersScreen::applyRetouch(const QStringList& files)
     if (m_store.isRetouching())
         m_retouchRuns.append(files);
     else
-        retouchFinished(files);
+        batchFinished(files);
 }
 
-void OrdersScreen::retouchFinished(const QStringList& files)
+void OrdersScreen::batchFinished(const QStringList& files)
 {
     const std::optional<QString> shown = m_cropEditor->fileURL();
     if (!shown)
@@ -214,6 +223,11 @@ void OrdersScreen::retouchFinished(const QStringList& files)
         m_cropEditor->persistCurrent();
         m_cropEditor->reloadIfShowing(photo);
     }
+}
+
+bool OrdersScreen::canRemoveWatermark() const
+{
+    return !m_store.isWatermarking();
 }
 
 void OrdersScreen::doubleClick(const OrderMedia& file)

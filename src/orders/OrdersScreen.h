@@ -105,12 +105,15 @@ public:
     // The watermark in use handed to the editor while it is open.
     void syncCropWatermark();
 
-    // Batch edits (videos are left out by the store). The watermark runs before this returns, under the
-    // busy cursor. The retouch runs on a worker and returns at once; once the store has finished, the
-    // editor takes the watermark in use and, when the photo it shows was among the files, loads it again,
-    // so that its next write does not put the look it had back over the batch result.
+    // Batch edits (videos are left out by the store). Both run on a worker and return at once; once the
+    // store has finished, the editor takes the watermark in use and, when the photo it shows was among
+    // the files, loads it again, so that its next write does not put the look it had back over the batch
+    // result.
     void applyWatermark(const QStringList& files);
     void applyRetouch(const QStringList& files);
+    // Whether a watermark can be taken off the list: not while a watermark batch runs (the batch
+    // buttons follow OrdersStore::isWatermarking through OrderMenus::batchControls).
+    bool canRemoveWatermark() const;
 
 signals:
     void selectionChanged();
@@ -124,10 +127,11 @@ signals:
     void orderChanged();
     // A photo's pixels were put back: the crop editor reloads it when it shows it.
     void photoRestored(const QString& path);
+    void canRemoveWatermarkChanged();
 
 private:
     void setSelection(const OrderSelection& selection);
-    void retouchFinished(const QStringList& files);
+    void batchFinished(const QStringList& files);
     void cancelEditorMove();
     // The editor's photo when it is one of files.
     std::optional<QString> editorPhotoAmong(const QStringList& files) const;
@@ -140,8 +144,9 @@ private:
     bool m_showRetouchPopover = false;
     mutable std::optional<QList<OrderMedia>> m_allFiles;
     CropEditorModel* m_cropEditor = nullptr;
-    // The files of each retouch run the store has started and not finished, in order.
+    // The files of each retouch and watermark run the store has started and not finished, in order.
     QList<QStringList> m_retouchRuns;
+    QList<QStringList> m_watermarkRuns;
     // The photo a pointer click moves the open editor to, once no double click can follow.
     std::optional<OrderMedia> m_editorMoveTo;
     QTimer* m_editorMove = nullptr;

@@ -72,6 +72,8 @@ public:
     const PhotoRetouchSettings& retouch() const { return m_retouch; }
     void setRetouch(const PhotoRetouchSettings& settings);
     bool isRetouching() const { return m_isRetouching; }
+    // True while a watermark batch runs.
+    bool isWatermarking() const { return m_watermarkBatches > 0; }
     // Resolved image file per watermark id.
     const QHash<QString, QString>& watermarkURLs() const { return m_watermarkURLs; }
     // Per file, a counter raised after each change of it (absent counts as 0).
@@ -99,10 +101,11 @@ public:
     // The selected watermark's image (the first entry's without a selection), resolved when not yet.
     std::optional<QString> resolveWatermark();
 
-    // Batch edits of the given files (videos skipped; other files handed on as photos). The watermark
-    // batch runs on this thread, photo after photo; the retouch batch runs on a worker, isRetouching
-    // meanwhile, with a copy of retouch(), and returns at once (callers start no second one while it
-    // runs). Only the last failure's text reaches errorMessage.
+    // Batch edits of the given files (videos skipped; other files handed on as photos). Each runs on a
+    // worker of the batch pool, photo after photo through each photo's write queue, and returns at once:
+    // the watermark batch with the watermark in use, isWatermarking meanwhile, noting each photo it
+    // edited; the retouch batch with a copy of retouch(), isRetouching meanwhile, noting every photo
+    // (callers start no second one while it runs). Only the last failure's text reaches errorMessage.
     void applyWatermark(const QStringList& files);
     void applyRetouch(const QStringList& files);
 
@@ -135,6 +138,7 @@ signals:
     void selectedWatermarkIDChanged();
     void retouchChanged();
     void isRetouchingChanged();
+    void isWatermarkingChanged();
     void watermarkURLsChanged();
     void fileRevisionsChanged();
     void openWithAppsChanged();
@@ -176,6 +180,7 @@ private:
     void setWatermarks(const QList<OrderWatermark>& watermarks);
     void setSelectedWatermarkID(const std::optional<QString>& id);
     void setRetouching(bool retouching);
+    void setWatermarkBatches(int running);
 
     QString m_fileURL;
     // "settings.json" existed but did not read: moved aside before the first save replaces it.
@@ -191,6 +196,8 @@ private:
     std::optional<QString> m_selectedWatermarkID;
     PhotoRetouchSettings m_retouch;
     bool m_isRetouching = false;
+    // Watermark batches started and not finished (the store does not refuse a second one).
+    int m_watermarkBatches = 0;
     QHash<QString, QString> m_watermarkURLs;
     QHash<QString, int> m_fileRevisions;
     QMap<QString, QString> m_openWithApps;

@@ -1,6 +1,8 @@
 // The in-place edits and the re-rendering of a journal, each one write of the photo's one writer.
 #include "photo/PhotoEdits.h"
 
+#include "photo/DecodedAhead.h"
+#include "photo/PhotoLook.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoWriter.h"
 
@@ -17,7 +19,8 @@ void PhotoEditMemory::materialize(
     PhotoWriter::write(request);
 }
 
-void PhotoEdits::applyWatermark(const QString& photoPath, const QString& watermarkPath)
+void PhotoEdits::applyWatermark(
+    const QString& photoPath, const QString& watermarkPath, std::shared_ptr<DecodedAhead> decodedAhead)
 {
     PhotoWriter::Request request;
     request.photo = photoPath;
@@ -33,11 +36,19 @@ void PhotoEdits::applyWatermark(const QString& photoPath, const QString& waterma
     };
     request.watermark.file = watermarkPath;
     request.watermark.unreadable = PhotoWriter::Watermark::Unreadable::fails;
+    request.decodedAhead = std::move(decodedAhead);
     PhotoWriter::write(request);
 }
 
+bool PhotoEdits::watermarkReadsWholeSource(const QString& photoPath)
+{
+    CropEditState look = PhotoEditMemory::load(photoPath).current;
+    look.includeWatermark = true;
+    return PhotoLook::readsWholeSource(look, true);
+}
+
 void PhotoEdits::applyRetouch(const QString& photoPath, const PhotoRetouchSettings& settings,
-    const std::optional<QString>& watermarkPath)
+    const std::optional<QString>& watermarkPath, std::shared_ptr<DecodedAhead> decodedAhead)
 {
     if (settings.isNeutral())
         return;
@@ -51,6 +62,7 @@ void PhotoEdits::applyRetouch(const QString& photoPath, const PhotoRetouchSettin
     };
     request.watermark.file = watermarkPath;
     request.watermark.unreadable = PhotoWriter::Watermark::Unreadable::leftOut;
+    request.decodedAhead = std::move(decodedAhead);
     PhotoWriter::write(request);
 }
 

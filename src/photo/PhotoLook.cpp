@@ -11,8 +11,15 @@ const FloatImage* drawnWatermark(const CropEditState& look, const FloatImage* wa
     return look.includeWatermark && watermark && !watermark->isNull() ? watermark : nullptr;
 }
 
+bool readsWholeSource(const CropEditState& look, bool drawsWatermark)
+{
+    if (!look.retouch.isNeutral())
+        return true;
+    return look.cropValidated ? false : drawsWatermark;
+}
+
 std::optional<FloatImage> render(
-    const QString& source, const CropEditState& look, const FloatImage* watermark)
+    const QString& source, const CropEditState& look, const FloatImage* watermark, FloatImage decoded)
 {
     const FloatImage* drawn = drawnWatermark(look, watermark);
     const bool neutral = look.retouch.isNeutral();
@@ -23,7 +30,7 @@ std::optional<FloatImage> render(
 
     // The photo as read is let go of once retouched: a write holds as few full-size images as it can
     // (the pixel budget rests on it).
-    FloatImage image = PhotoReads::photo(source);
+    FloatImage image = decoded.isNull() ? PhotoReads::photo(source) : std::move(decoded);
     if (!neutral)
         image = PhotoReads::retouched(look.retouch, std::exchange(image, FloatImage()));
     if (look.cropValidated)

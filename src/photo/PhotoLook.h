@@ -17,6 +17,11 @@ namespace quavel::PhotoLook {
 // null), else none.
 const FloatImage* drawnWatermark(const CropEditState& look, const FloatImage* watermark);
 
+// Whether rendering the look decodes the whole source: every look but the source itself and a validated
+// crop without retouch (which decodes only what its canvas shows). drawsWatermark: drawnWatermark gives
+// one.
+bool readsWholeSource(const CropEditState& look, bool drawsWatermark);
+
 // The look rendered from the source file (the photo's original, or a copy of it): absent when the look
 // is the source itself (crop not validated, neutral retouch, no watermark to draw), whose bytes then go
 // back as they are. Otherwise the source retouched at full quality and laid on the print canvas of its
@@ -24,11 +29,13 @@ const FloatImage* drawnWatermark(const CropEditState& look, const FloatImage* wa
 // validated crop without retouch decodes only the part of the source its canvas shows. Offsets are in
 // pixels of the full-size upright source.
 //
+// decoded: the whole source already decoded (readsWholeSource), handed over; null: read here.
+//
 // A retouch that cannot be made fails the rendering (a photo written unretouched while its journal says
 // otherwise would be a wrong result). Throws PhotoEditError: unreadablePhoto (a damaged file included),
 // tooLarge, outOfMemory (these two name no file: PhotoReads::naming puts the photo's name in),
 // composeFailed.
-std::optional<FloatImage> render(
-    const QString& source, const CropEditState& look, const FloatImage* watermark = nullptr);
+std::optional<FloatImage> render(const QString& source, const CropEditState& look,
+    const FloatImage* watermark = nullptr, FloatImage decoded = FloatImage());
 
 } // namespace quavel::PhotoLook

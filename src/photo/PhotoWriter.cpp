@@ -1,5 +1,6 @@
 #include "photo/PhotoWriter.h"
 
+#include "photo/DecodedAhead.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
 #include "photo/PhotoEditError.h"
@@ -9,8 +10,11 @@
 #include "photo/originals/PhotoOriginals.h"
 #include "photo/PhotoReads.h"
 #include "photo/ThumbnailCache.h"
+#include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/JobPool.h"
+
+#include <sys/stat.h>
 
 namespace quavel::PhotoWriter {
 
@@ -50,22 +54,44 @@ bool restoredSince(bool hadOriginal, const QString& photo)
     return hadOriginal && !PhotoOriginals::hasBackup(photo);
 }
 
-// Every step of a write, in the photo's turn.
+// What the write reads whole, already decoded, when the source opened in the turn is the file decoded.
+FloatImage decodedAhead(const Request& request, const PhotoOriginals::Source* opened)
+{
+    if (!request.decodedAhead || !opened)
+        return FloatImage();
+    struct stat status
+    {
+    };
+    if (const OriginalsFolder::File* original = opened->original())
+        status = original->status();
+    else if (::stat(NativeName::encode(opened->path()).constData(), &status) != 0)
+        return FloatImage();
+    return request.decodedAhead->take(FileIdentity::of(status)).value_or(FloatImage());
+}
+
+// Every step of a write, in the photo's turn: everything is read and rendered before anything is
+// written, so that a photo or watermark that cannot be read leaves no original and no journal.
 void writeInTurn(const Request& request)
 {
     const QString& photo = request.photo;
+    // What keeping the original would refuse (a name too long for the journal, something foreign in
+    // the originals folder) refuses the write before anything is read.
+    OriginalsFolder::openForEdit(photo, false).refuseForeign();
     if (restoredSince(request.hadOriginal, photo))
         return;
-    PhotoOriginals::ensureBackup(photo);
 
     PhotoEditJournal journal;
     bool saveJournal = false;
     if (request.look) {
         journal.current = *request.look;
         // The crop editor's journal is its session's record, saved first as its commits always were: a
-        // look that then fails to render stays the journal's, and is written again by the next write.
-        if (request.journal)
+        // look that then fails to render stays the journal's, and is written again by the next write. Its
+        // original is kept before it: no journal stands without the original it describes. (The editor
+        // read the photo when it opened it.)
+        if (request.journal) {
+            PhotoOriginals::ensureBackup(photo);
             PhotoEditMemory::save(*request.journal, photo);
+        }
     } else {
         journal = PhotoEditMemory::loadForEdit(photo);
         saveJournal = request.edit && request.edit(journal);
@@ -73,15 +99,24 @@ void writeInTurn(const Request& request)
     const CropEditState& look = journal.current;
     const std::optional<FloatImage> watermark
         = look.includeWatermark ? watermarkOf(request.watermark) : std::nullopt;
+    const FloatImage* drawn = PhotoLook::drawnWatermark(look, watermark ? &*watermark : nullptr);
 
-    // Every rendering starts from the original (a copy of it, or itself read without following a link).
+    // Every rendering starts from the original (a copy of it, or itself read without following a link);
+    // before the first edit, from the photo itself.
     std::optional<PhotoOriginals::Source> opened;
     if (!request.source)
         opened.emplace(PhotoOriginals::openSource(photo));
     const QString& source = request.source ? *request.source : opened->path();
-    const std::optional<FloatImage> rendered
-        = PhotoLook::render(source, look, watermark ? &*watermark : nullptr);
+    FloatImage decoded;
+    if (PhotoLook::readsWholeSource(look, drawn != nullptr))
+        decoded = decodedAhead(request, opened ? &*opened : nullptr);
+    else if (request.decodedAhead)
+        request.decodedAhead->take({}); // let go of: this look does not read it
+    const std::optional<FloatImage> rendered = PhotoLook::render(source, look, drawn, std::move(decoded));
 
+    // Read and rendered: the original is kept (the photo as read, when it had none), then the journal,
+    // then the photo replaced.
+    PhotoOriginals::ensureBackup(photo);
     if (saveJournal)
         PhotoEditMemory::save(journal, photo);
     if (rendered) {

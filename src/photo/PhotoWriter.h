@@ -9,16 +9,20 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quavel {
 
+class DecodedAhead;
 class JobPool;
 
 // The one writer of a photo: the crop editor, the in-place edits and both batches put a look on a photo
 // through write() or submit(), the undo puts the original back through restore(). A write takes the
-// photo's turn of its write queue once, and in it keeps the original, renders the look (PhotoLook), saves
-// the journal, replaces the photo by one rename and drops its thumbnails; the file steps it runs
+// photo's turn of its write queue once, and in it reads the photo and renders the look (PhotoLook), then
+// keeps the original, saves the journal, replaces the photo by one rename and drops its thumbnails: a
+// write that fails before its look has rendered (photo or watermark unreadable) leaves neither an
+// original nor a journal behind; the file steps it runs
 // (PhotoOriginals, PhotoComposer::write, PhotoFiles) take no turn of their own. Callable from any thread;
 // errors carry the French text the photographer sees, naming the photo where they name a file.
 namespace PhotoWriter {
@@ -54,6 +58,10 @@ struct Request
     // The photo had its original when the write was asked for: when it has none any more in its turn (a
     // restore ran meanwhile), nothing is written, so that no look or journal of before follows the restore.
     bool hadOriginal = false;
+    // The source the look renders from, decoded before the turn (a batch's next photo): used when the
+    // look reads the whole source and the source opened in the turn is still the file decoded; else the
+    // source is read again.
+    std::shared_ptr<DecodedAhead> decodedAhead;
 };
 
 // Writes on the calling thread, in the photo's turn; returns the path written. Throws PhotoEditError (a

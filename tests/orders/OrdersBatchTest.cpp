@@ -1,20 +1,32 @@
 // The batch edits on real photos written with the image layer: which files are handed on, the backups
-// and journals the photo services leave, the last error, isRetouching, and the revisions raised.
+// and journals the photo services leave (none for a photo a batch fails on), the last error,
+// isRetouching and isWatermarking, the revisions raised, the GUI thread left free, and the next photo
+// decoded ahead.
 #include "OrdersFixture.h"
 
+#include "orders/OrderMenus.h"
+#include "orders/OrdersScreen.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoFixtures.h"
 #include "photo/originals/PhotoOriginals.h"
+#include "photo/PhotoWriteQueue.h"
 #include "photo/ThumbnailCache.h"
+#include "platform/UserDefaults.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/PixelBudget.h"
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QSignalSpy>
+#include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -67,6 +79,7 @@ protected:
     {
         ASSERT_TRUE(waitUntil([&] { return !store->isRetouching(); }, 60000));
     }
+    void finishWatermark() { ASSERT_TRUE(OrdersFixture::finishWatermark(*store)); }
 };
 
 TEST_F(OrdersBatch, NoPhotoInTheListChangesNothing)
@@ -96,6 +109,7 @@ TEST_F(OrdersBatch, AWatermarkBatchGoesOnAfterAFailureAndReportsTheLast)
 {
     addWatermark();
     store->applyWatermark({ first, broken, third, video });
+    finishWatermark();
     EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
     EXPECT_EQ(store->fileRevision(first), 1);
     EXPECT_EQ(store->fileRevision(broken), 0);
@@ -108,6 +122,7 @@ TEST_F(OrdersBatch, AWatermarkBatchGoesOnAfterAFailureAndReportsTheLast)
     EXPECT_EQ(readFile(video), "video");
 
     store->applyWatermark({ first, third });
+    finishWatermark();
     EXPECT_FALSE(store->errorMessage()) << "a batch without failure clears the message";
     EXPECT_EQ(store->fileRevision(first), 2);
     EXPECT_EQ(PhotoEditMemory::load(first).history.size(), 1) << "already marked: no new state";
@@ -240,6 +255,7 @@ TEST_F(OrdersBatch, PipesDamagedAndHugeFilesFailWithTheirMessageAndBothBatchesEn
             // On the GUI thread: a hang would hold the test for ever.
             HangGuard guard(60000, QStringLiteral("the watermark batch over ") + h.name);
             store->applyWatermark({ first, hostile });
+            finishWatermark();
         }
         EXPECT_EQ(store->errorMessage(), expected) << h.name;
         store->applyRetouch({ hostile, first });
@@ -251,6 +267,245 @@ TEST_F(OrdersBatch, PipesDamagedAndHugeFilesFailWithTheirMessageAndBothBatchesEn
     }
     EXPECT_NE(readFile(first), firstBytes) << "the photo beside them is edited";
     EXPECT_TRUE(QFileInfo(f.path("A/S/IMG_4.jpg")).exists());
+}
+
+} // namespace
+
+namespace {
+
+// Holds a photo's turn of its write queue until released (30 s at most), so that a batch reaching that
+// photo waits there, behind it.
+struct HeldTurn
+{
+    std::atomic<bool> held { false };
+    std::atomic<bool> released { false };
+    QFuture<PhotoWriteQueue::Result> write;
+
+    explicit HeldTurn(const QString& photo)
+    {
+        write = PhotoWriteQueue::shared().submit(photo, [this] {
+            held = true;
+            const QDeadlineTimer deadline(30000);
+            while (!released && !deadline.hasExpired())
+                QThread::msleep(2);
+        });
+        EXPECT_TRUE(waitUntil([&] { return held.load(); }, 10000));
+    }
+    ~HeldTurn() { release(); }
+    void release()
+    {
+        released = true;
+        write.waitForFinished();
+    }
+};
+
+TEST_F(OrdersBatch, AWatermarkBatchLeavesTheGuiThreadFreeAndItsControlsOffWhileItRuns)
+{
+    // Photos large enough that writing any one of them on the GUI thread would stop it for longer than
+    // the gap allowed.
+    const QString large = writePhoto(f.tmp.file("Grand.jpg"), sized(4000, 3000));
+    QStringList photos;
+    for (int i = 0; i < 4; ++i) {
+        photos.append(f.path(QStringLiteral("A/Grand/IMG_10%1.jpg").arg(i)));
+        QDir().mkpath(QFileInfo(photos.last()).absolutePath());
+        ASSERT_TRUE(QFile::copy(large, photos.last()));
+    }
+    const QByteArray bytes = readFile(photos.first());
+    addWatermark();
+    UserDefaults defaults(f.tmp.file(QStringLiteral("defaults.json")));
+    OrdersScreen screen(*store, defaults);
+    QSignalSpy removable(&screen, &OrdersScreen::canRemoveWatermarkChanged);
+    const QList<OrderMedia> listed { { photos.first(), false } };
+    EXPECT_TRUE(screen.canRemoveWatermark());
+
+    {
+        // The first photo's turn held: a batch run on this thread would never return.
+        HeldTurn turn(photos.first());
+        {
+            HangGuard guard(30000, QStringLiteral("a watermark batch on the GUI thread"));
+            screen.applyWatermark(photos);
+        }
+        EXPECT_TRUE(store->isWatermarking());
+        EXPECT_EQ(readFile(photos.first()), bytes) << "written before the call returned";
+        EXPECT_FALSE(PhotoOriginals::hasBackup(photos.first()));
+        EXPECT_FALSE(screen.canRemoveWatermark());
+        EXPECT_FALSE(OrderMenus::batchControls(listed, false, false, false, true, store->isWatermarking())
+                         .watermarkEnabled);
+        EXPECT_TRUE(OrderMenus::batchControls(listed, false, false, false, true, store->isWatermarking())
+                        .retouchEnabled)
+            << "only the watermark's controls are off";
+    }
+
+    // A 10-ms timer on this thread goes on firing while the photos are written.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longestGap = 0;
+    int fired = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longestGap = std::max(longestGap, now - last);
+        last = now;
+        ++fired;
+    });
+    ticks.start(10);
+    finishWatermark();
+    ticks.stop();
+    EXPECT_GT(fired, 0);
+#ifndef __SANITIZE_ADDRESS__
+    // Under the sanitizers every step is many times slower and the machine's load decides the gaps.
+    EXPECT_LE(longestGap, 250) << "the GUI thread stopped for " << longestGap << " ms";
+#endif
+    EXPECT_FALSE(store->errorMessage());
+    EXPECT_TRUE(screen.canRemoveWatermark());
+    EXPECT_EQ(removable.count(), 2);
+    for (const QString& photo : photos) {
+        // At least once: the folder watch may report the batch's own writes as well.
+        EXPECT_GE(store->fileRevision(photo), 1) << photo.toStdString();
+        EXPECT_TRUE(PhotoEditMemory::load(photo).current.includeWatermark);
+    }
+}
+
+// A photo a batch fails on is left as it was: no original kept, no journal written.
+struct FailedPhoto
+{
+    const char* name;
+    bool watermarkBatch;
+    std::function<QString(OrdersFixture& f, const QString& logo)> make; // the photo; may spoil the logo
+    const char* message;
+    friend void PrintTo(const FailedPhoto& c, std::ostream* os) { *os << c.name; }
+};
+
+class BatchFailures : public testing::TestWithParam<FailedPhoto>
+{
+};
+
+TEST_P(BatchFailures, KeepNoOriginalAndNoJournal)
+{
+    const FailedPhoto& c = GetParam();
+    OrdersFixture f;
+    const QString good = writePhoto(f.path("A/S/IMG_1.jpg"), Qt::darkGray);
+    OrdersStore& store = f.openOn("A");
+    const QString logo = writePhoto(f.tmp.file("Logo.png"), QColor(255, 255, 255, 128), true);
+    store.addWatermark(logo);
+    store.setRetouch(brighter());
+    const QString failing = c.make(f, logo);
+    const QStringList photos { failing, good };
+    if (c.watermarkBatch) {
+        store.applyWatermark(photos);
+        ASSERT_TRUE(OrdersFixture::finishWatermark(store));
+    } else {
+        store.applyRetouch(photos);
+        ASSERT_TRUE(waitUntil([&] { return !store.isRetouching(); }, 60000));
+    }
+    EXPECT_EQ(store.errorMessage(), QString::fromUtf8(c.message));
+    const bool goodFails = !QFileInfo::exists(logo) && c.watermarkBatch;
+    for (const QString& photo : photos) {
+        if (photo == good && !goodFails)
+            continue;
+        EXPECT_FALSE(QFileInfo::exists(PhotoOriginals::backupURL(photo))) << photo.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(PhotoEditMemory::journalURL(photo))) << photo.toStdString();
+        EXPECT_FALSE(PhotoOriginals::hasBackup(photo)) << "the undo is offered for " << photo.toStdString();
+    }
+    if (!goodFails) {
+        EXPECT_TRUE(PhotoOriginals::hasBackup(good)) << "the photo beside it is edited";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, BatchFailures,
+    testing::Values(FailedPhoto { "WatermarkFileGone", true,
+                        [](OrdersFixture& f, const QString& logo) {
+                            QFile::remove(logo);
+                            return writePhoto(f.path("A/S/IMG_2.jpg"), Qt::gray);
+                        },
+                        "Impossible de lire le fichier filigrane." },
+        FailedPhoto { "WatermarkOverAnUnreadablePhoto", true,
+            [](OrdersFixture& f, const QString&) { return f.file("A/S/IMG_2.jpg", "pas une photo"); },
+            "Impossible de lire cette photo." },
+        FailedPhoto { "RetouchOverAnUnreadablePhoto", false,
+            [](OrdersFixture& f, const QString&) { return f.file("A/S/IMG_2.jpg", "pas une photo"); },
+            "Impossible de lire cette photo." },
+        FailedPhoto { "RetouchOverAJpegCutInHalf", false,
+            [](OrdersFixture& f, const QString&) {
+                return truncateFile(writePhoto(f.path("A/S/IMG_2.jpg"), Qt::gray, false, QSize(640, 480)));
+            },
+            "Impossible de lire cette photo." }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The next photo is decoded while the one before is written; a photo replaced on disk meanwhile is
+// rendered from the file it is at its turn.
+struct Replacement
+{
+    const char* name;
+    bool watermarkBatch;
+    bool inPlace; // rewritten in its own inode, else replaced by a rename
+    friend void PrintTo(const Replacement& c, std::ostream* os) { *os << c.name; }
+};
+
+class DecodedAheadBatches : public testing::TestWithParam<Replacement>
+{
+};
+
+TEST_P(DecodedAheadBatches, RenderAPhotoReplacedBeforeItsTurnFromTheNewFile)
+{
+    const Replacement& c = GetParam();
+    OrdersFixture f;
+    const QString first = writePhoto(f.path("A/S/IMG_1.jpg"), Qt::darkGray, false, QSize(320, 240));
+    const QString second = writePhoto(f.path("A/S/IMG_2.jpg"), QColor(200, 30, 30), false, QSize(320, 240));
+    const QString blue = writePhoto(f.tmp.file("Bleu.jpg"), QColor(30, 30, 200), false, QSize(320, 240));
+    OrdersStore& store = f.openOn("A");
+    store.addWatermark(writePhoto(f.tmp.file("Logo.png"), QColor(255, 255, 255, 128), true));
+    store.setRetouch(brighter());
+    {
+        // The batch decodes the second photo while the first is written, then waits for its turn.
+        HeldTurn turn(second);
+        if (c.watermarkBatch)
+            store.applyWatermark({ first, second });
+        else
+            store.applyRetouch({ first, second });
+        ASSERT_TRUE(waitUntil([&] { return PhotoWriteQueue::shared().waiting(second) == 1; }, 30000));
+        if (c.inPlace) {
+            QFile file(second);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(readFile(blue));
+        } else {
+            replaceFile(second, readFile(blue));
+        }
+    }
+    ASSERT_TRUE(OrdersFixture::finishWatermark(store));
+    ASSERT_TRUE(waitUntil([&] { return !store.isRetouching(); }, 60000));
+    EXPECT_FALSE(store.errorMessage());
+    const QColor centre = ImageIO::decode(second)->toQImage().pixelColor(160, 60);
+    EXPECT_GT(centre.blue(), centre.red() + 80) << "rendered from the photo decoded before it was replaced";
+    EXPECT_EQ(readFile(PhotoOriginals::backupURL(second)), readFile(blue))
+        << "the original is the photo read";
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, DecodedAheadBatches,
+    testing::Values(Replacement { "RetouchReplacedByARename", false, false },
+        Replacement { "RetouchRewrittenInPlace", false, true },
+        Replacement { "WatermarkReplacedByARename", true, false },
+        Replacement { "WatermarkRewrittenInPlace", true, true }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A validated crop without retouch needs of the photo only its header and the part its canvas shows:
+// a photo declaring more pixels than a whole decode may take is not refused as too large.
+TEST_F(OrdersBatch, AValidatedCropIsWatermarkedWithoutDecodingTheWholePhoto)
+{
+    const QString huge
+        = writeHeaderOnly(f.path("A/S/IMG_8.jpg"), 10000, int(PixelBudget::kMaxPixels / 10000) + 1);
+    PhotoEditJournal journal;
+    journal.current.cropValidated = true;
+    PhotoEditMemory::save(journal, huge);
+    PhotoEditMemory::save(journal, first);
+    addWatermark();
+    store->applyWatermark({ first, huge });
+    finishWatermark();
+    // Its missing pixels fail the part decoded, not a refusal of the whole.
+    EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
+    const QImage written = ImageIO::decode(first)->toQImage();
+    EXPECT_EQ(std::max(written.width(), written.height()), 2480) << "the print canvas of the crop";
 }
 
 } // namespace

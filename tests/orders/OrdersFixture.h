@@ -103,6 +103,12 @@ struct OrdersFixture
         return s;
     }
 
+    // Waits for the watermark batches the store runs to end (false when they did not within the time).
+    static bool finishWatermark(const OrdersStore& s, int timeoutMs = 60000)
+    {
+        return waitUntil([&] { return !s.isWatermarking(); }, timeoutMs);
+    }
+
     static QString bookmarkText(const QString& path)
     {
         return QString::fromLatin1(Bookmark::create(path)->toBase64());

@@ -143,6 +143,7 @@ TEST_P(NamesNotUtf8, areListedThumbnailedRetouchedAndWatermarkedThroughTheirByte
 
     store.addWatermark(photoAt(f.tmp.path(), "Logo.png", Qt::white));
     store.applyWatermark({ photo });
+    ASSERT_TRUE(OrdersFixture::finishWatermark(store));
     EXPECT_FALSE(store.errorMessage()) << store.errorMessage()->toStdString();
     EXPECT_TRUE(PhotoEditMemory::load(photo).current.includeWatermark);
     EXPECT_GE(store.fileRevision(photo), 2);

@@ -252,8 +252,9 @@ TEST_P(PlantedInOriginals, RefusesTheEditAndTouchesNothingOutsideThePhoto)
         message = store.errorMessage();
         break;
     case Edit::watermark:
-        // What the screen runs under its busy cursor (no cursor without a GUI application).
+        // What the screen runs: the batch on a worker of the batch pool.
         store.applyWatermark({ f.photo });
+        ASSERT_TRUE(OrdersFixture::finishWatermark(store));
         message = store.errorMessage();
         break;
     case Edit::editorWrite: {
@@ -349,6 +350,7 @@ TEST_P(LongPhotoNames, AreEditedWithTheirJournalOrRefusedBeforeAnythingIsWritten
         ASSERT_TRUE(waitUntil([&] { return !store.isRetouching(); }, 60000));
     } else {
         store.applyWatermark({ photo });
+        ASSERT_TRUE(OrdersFixture::finishWatermark(store));
     }
 
     const QString originals = f.path(QStringLiteral("A/S/.quavel-originals"));

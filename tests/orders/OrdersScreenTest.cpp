@@ -247,6 +247,7 @@ TEST_P(EditorClosedOverABatch, KeepsTheBatchsLook)
     if (GetParam().watermark) {
         screen.applyWatermark({ photo, other });
         model.close();
+        ASSERT_TRUE(OrdersFixture::finishWatermark(store, 30000));
     } else {
         screen.applyRetouch({ photo, other });
         ASSERT_TRUE(store.isRetouching());

@@ -7,6 +7,8 @@
 #include "orders/views/OrderSectionBlock.h"
 #include "orders/views/OrdersFolderColumn.h"
 #include "orders/views/OrdersRetouchPicker.h"
+#include "orders/views/OrdersWatermarkPicker.h"
+#include "orders/views/WatermarkChoiceRow.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
@@ -97,6 +99,19 @@ TEST_F(Batches, TheOrdersWatermarkAndOnePhotosRetouchFromItsCell)
     f.store->addWatermark(f.tmp.write(QStringLiteral("Logo.png"), jpeg(QSize(60, 20), Qt::white)));
     ASSERT_TRUE(row->watermarkButton()->isEnabled());
     row->watermarkButton()->click();
+    // Running (its end reaches this thread through the event loop): its progress line, no second
+    // watermark batch, no watermark taken off the list; the retouch stays available.
+    EXPECT_TRUE(f.store->isWatermarking());
+    EXPECT_TRUE(view.folderColumn()->watermarkProgressLine()->isVisibleTo(&view));
+    EXPECT_FALSE(view.folderColumn()->progressLine()->isVisibleTo(&view));
+    EXPECT_FALSE(row->watermarkButton()->isEnabled());
+    EXPECT_TRUE(row->retouchButton()->isEnabled());
+    ASSERT_FALSE(view.folderColumn()->watermarkPicker()->rows().isEmpty());
+    EXPECT_FALSE(view.folderColumn()->watermarkPicker()->rows().first()->removeButton()->isEnabled());
+    ASSERT_TRUE(OrdersFixture::finishWatermark(*f.store, 30000));
+    EXPECT_FALSE(view.folderColumn()->watermarkProgressLine()->isVisibleTo(&view));
+    EXPECT_TRUE(row->watermarkButton()->isEnabled());
+    EXPECT_TRUE(view.folderColumn()->watermarkPicker()->rows().first()->removeButton()->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor ends with the batch";
     EXPECT_EQ(f.store->errorMessage(), std::nullopt);
     for (const QString& photo : { a, b, c }) {
@@ -135,7 +150,10 @@ TEST_F(Batches, ABatchOverTheEditorsPhotoKeepsTheEditorsLookAndOutlivesItsClosin
 
     // The watermark over the editor's section, the editor then closed at once.
     f.gallery().sectionBlocks().first()->header()->watermarkButton()->click();
+    ASSERT_TRUE(OrdersFixture::finishWatermark(*f.store, 30000));
     EXPECT_EQ(f.store->errorMessage(), std::nullopt);
+    // The editor's photo was in the batch: the editor shows it with the watermark it now has.
+    EXPECT_TRUE(waitUntil([&] { return model.includeWatermark(); }, 15000));
     model.close();
     PhotoWriteQueue::shared().waitForAll();
     PhotoEditJournal journal = PhotoEditMemory::load(a);

@@ -67,8 +67,9 @@ void OrderBatchRow::setFiles(const QList<OrderMedia>& files, const QString& sect
 void OrderBatchRow::refresh()
 {
     const OrdersStore& store = m_store;
-    const auto controls = OrderMenus::batchControls(m_files, store.retouch().isNeutral(),
-        store.isRetouching(), store.watermarks().isEmpty(), m_scope == Scope::section);
+    const auto controls
+        = OrderMenus::batchControls(m_files, store.retouch().isNeutral(), store.isRetouching(),
+            store.watermarks().isEmpty(), m_scope == Scope::section, store.isWatermarking());
     m_retouch->setEnabled(controls.retouchEnabled);
     m_watermark->setEnabled(controls.watermarkEnabled);
     m_print->setEnabled(controls.printEnabled);

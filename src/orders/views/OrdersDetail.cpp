@@ -62,13 +62,14 @@ OrdersDetail::OrdersDetail(OrdersStore& store, OrdersScreen& screen, QWidget* pa
     // Another order shows its gallery from the top, not at the place the last one was scrolled to.
     connect(
         &screen, &OrdersScreen::orderChanged, this, [this] { m_scroll->verticalScrollBar()->setValue(0); });
-    // What cells show follows the selection, the delivered marks, the revisions and the retouch state.
+    // What cells show follows the selection, the delivered marks, the revisions and the batches' states.
     auto refreshCells = [this] { m_gallery->refresh(); };
     connect(&screen, &OrdersScreen::selectionChanged, this, refreshCells);
     connect(&store, &OrdersStore::deliveredPathsChanged, this, refreshCells);
     connect(&store, &OrdersStore::fileRevisionsChanged, this, refreshCells);
     connect(&store, &OrdersStore::retouchChanged, this, refreshCells);
     connect(&store, &OrdersStore::isRetouchingChanged, this, refreshCells);
+    connect(&store, &OrdersStore::isWatermarkingChanged, this, refreshCells);
     connect(&store, &OrdersStore::watermarksChanged, this, refreshCells);
     refresh();
 }

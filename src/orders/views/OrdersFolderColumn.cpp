@@ -66,19 +66,24 @@ OrdersFolderColumn::OrdersFolderColumn(OrdersStore& store, OrdersScreen& screen,
     stack->addWidget(m_files);
     column->addWidget(controls);
 
-    // Progress of a batch retouch.
-    m_progress = new QWidget(this);
-    m_progress->setObjectName(QStringLiteral("retouchProgress"));
-    auto* progress = new QHBoxLayout(m_progress);
-    progress->setContentsMargins(16, 0, 16, 4);
-    progress->setSpacing(8);
-    auto* spinner = new ActivitySpinner(m_progress);
-    Capsule::setControlSize(spinner, ControlSize::small);
-    progress->addWidget(spinner);
-    progress->addWidget(new ToneLabel(QStringLiteral("Retouche en cours…"), Tone::secondary,
-        Fonts::font(Fonts::Style::callout), m_progress));
-    progress->addStretch(1);
-    column->addWidget(m_progress);
+    // Progress of a batch retouch, and of a watermark batch in the same style.
+    auto progressLine = [&](const QString& objectName, const QString& text) {
+        auto* line = new QWidget(this);
+        line->setObjectName(objectName);
+        auto* progress = new QHBoxLayout(line);
+        progress->setContentsMargins(16, 0, 16, 4);
+        progress->setSpacing(8);
+        auto* spinner = new ActivitySpinner(line);
+        Capsule::setControlSize(spinner, ControlSize::small);
+        progress->addWidget(spinner);
+        progress->addWidget(new ToneLabel(text, Tone::secondary, Fonts::font(Fonts::Style::callout), line));
+        progress->addStretch(1);
+        column->addWidget(line);
+        return line;
+    };
+    m_progress = progressLine(QStringLiteral("retouchProgress"), QStringLiteral("Retouche en cours…"));
+    m_watermarkProgress
+        = progressLine(QStringLiteral("watermarkProgress"), QStringLiteral("Filigrane en cours…"));
 
     m_error = new QLabel(this);
     m_error->setObjectName(QStringLiteral("ordersError"));
@@ -130,6 +135,7 @@ OrdersFolderColumn::OrdersFolderColumn(OrdersStore& store, OrdersScreen& screen,
     connect(&store, &OrdersStore::foldersChanged, this, &OrdersFolderColumn::refreshList);
     connect(&store, &OrdersStore::selectedFolderIDChanged, this, &OrdersFolderColumn::refreshListSelection);
     connect(&store, &OrdersStore::isRetouchingChanged, this, &OrdersFolderColumn::refreshProgress);
+    connect(&store, &OrdersStore::isWatermarkingChanged, this, &OrdersFolderColumn::refreshProgress);
     connect(&store, &OrdersStore::errorMessageChanged, this, &OrdersFolderColumn::refreshError);
     connect(&screen, &OrdersScreen::folderQueryChanged, this, [this] {
         m_search->setText(m_screen.folderQuery());
@@ -210,6 +216,7 @@ void OrdersFolderColumn::refreshListSelection()
 void OrdersFolderColumn::refreshProgress()
 {
     m_progress->setVisible(m_store.isRetouching());
+    m_watermarkProgress->setVisible(m_store.isWatermarking());
 }
 
 void OrdersFolderColumn::refreshError()

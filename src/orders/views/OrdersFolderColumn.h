@@ -19,7 +19,8 @@ class PickButton;
 class ToneLabel;
 
 // The left column of the orders screen: the orders root chooser, the watermark and retouch pickers,
-// the files panel, a progress line while a batch retouch runs, the store's last error, the search field
+// the files panel, a progress line while a batch retouch runs and one while a watermark batch runs, the
+// store's last error, the search field
 // and the list of order folders, whose choice drives the rest of the screen. It keeps no state of its
 // own: the search text is the screen's, everything else the store's. Between 240 and 380 points wide.
 class OrdersFolderColumn : public QWidget
@@ -39,6 +40,7 @@ public:
     OrdersRetouchPicker* retouchPicker() const { return m_retouch; }
     OrdersFilesPanel* filesPanel() const { return m_files; }
     QWidget* progressLine() const { return m_progress; }
+    QWidget* watermarkProgressLine() const { return m_watermarkProgress; }
     QLabel* errorLine() const { return m_error; }
     OrdersSearchField* searchField() const { return m_search; }
     QListWidget* folderList() const { return m_list; }
@@ -69,6 +71,7 @@ private:
     OrdersRetouchPicker* m_retouch = nullptr;
     OrdersFilesPanel* m_files = nullptr;
     QWidget* m_progress = nullptr;
+    QWidget* m_watermarkProgress = nullptr;
     QLabel* m_error = nullptr;
     OrdersSearchField* m_search = nullptr;
     QListWidget* m_list = nullptr;

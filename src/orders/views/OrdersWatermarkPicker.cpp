@@ -4,6 +4,7 @@
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
 #include "orders/views/WatermarkChoiceRow.h"
+#include "ui/CapsuleButton.h"
 #include "ui/LinkedGroup.h"
 #include "ui/PanelPresenter.h"
 #include "ui/PickButton.h"
@@ -49,6 +50,7 @@ OrdersWatermarkPicker::OrdersWatermarkPicker(OrdersStore& store, OrdersScreen& s
     connect(&store, &OrdersStore::watermarksChanged, this, &OrdersWatermarkPicker::rebuild);
     connect(&store, &OrdersStore::selectedWatermarkIDChanged, this, &OrdersWatermarkPicker::refreshChoice);
     connect(&store, &OrdersStore::watermarkURLsChanged, this, &OrdersWatermarkPicker::refreshUrls);
+    connect(&screen, &OrdersScreen::canRemoveWatermarkChanged, this, &OrdersWatermarkPicker::refreshRemoval);
     rebuild();
 }
 
@@ -96,6 +98,14 @@ void OrdersWatermarkPicker::rebuild()
     m_add->setText(list.isEmpty() ? QStringLiteral("Choisir") : QStringLiteral("Ajouter"));
     m_add->updateGeometry();
     refreshChoice();
+    refreshRemoval();
+}
+
+void OrdersWatermarkPicker::refreshRemoval()
+{
+    // Not while a watermark batch runs: the list stays as the batch found it.
+    for (WatermarkChoiceRow* row : std::as_const(m_rows))
+        row->removeButton()->setEnabled(m_screen.canRemoveWatermark());
 }
 
 void OrdersWatermarkPicker::refreshChoice()

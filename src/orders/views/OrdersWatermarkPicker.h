@@ -37,6 +37,7 @@ private:
     void rebuild();
     void refreshChoice();
     void refreshUrls();
+    void refreshRemoval();
 
     OrdersStore& m_store;
     OrdersScreen& m_screen;
