@@ -5,10 +5,8 @@
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoEditMemory.h"
-#include "photo/PhotoFixtures.h"
 #include "photo/PhotoOriginals.h"
 #include "photo/ThumbnailCache.h"
-#include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/PixelBudget.h"
 
@@ -20,16 +18,6 @@ using namespace quavel;
 using namespace quavel::test;
 
 namespace {
-
-QString writePhoto(const QString& path, QColor colour, bool alpha = false, QSize size = QSize(96, 64))
-{
-    QImage image(size, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB32);
-    image.fill(colour);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    EXPECT_TRUE(ImageIO::encode(FloatImage::fromQImage(image), path, ImageIO::formatForPath(path), 0.9))
-        << path.toStdString();
-    return path;
-}
 
 PhotoRetouchSettings brighter()
 {
@@ -48,10 +36,10 @@ protected:
 
     void SetUp() override
     {
-        first = writePhoto(f.path("A/S/IMG_1.jpg"), Qt::darkGray);
+        first = f.photo("A/S/IMG_1.jpg", Qt::darkGray);
         // A file with a photo's name but no photo inside: the photo services refuse it.
         broken = f.file("A/S/IMG_2.jpg", "pas une photo");
-        third = writePhoto(f.path("A/S/IMG_3.png"), Qt::gray);
+        third = f.photo("A/S/IMG_3.png", Qt::gray);
         video = f.file("A/S/clip.MOV", "video");
         firstBytes = readFile(first);
         thirdBytes = readFile(third);
@@ -60,7 +48,7 @@ protected:
 
     void addWatermark()
     {
-        store->addWatermark(writePhoto(f.tmp.file("Logo.png"), QColor(255, 255, 255, 128), true));
+        store->addWatermark(writeWatermark(f.tmp.file("Logo.png")));
     }
 
     void finishRetouch()
@@ -159,7 +147,7 @@ TEST_F(OrdersBatch, AValidatedCropKeepsItsWatermarkOnlyWhenTheStoreHasOne)
     store->setRetouch(brighter());
     store->applyRetouch({ first });
     finishRetouch();
-    store->addWatermark(writePhoto(f.tmp.file("Rouge.png"), Qt::red));
+    store->addWatermark(writeWatermark(f.tmp.file("Rouge.png"), QSize(96, 64), Qt::red));
     store->applyRetouch({ third });
     finishRetouch();
     EXPECT_FALSE(store->errorMessage());
@@ -215,7 +203,7 @@ const Hostile hostiles[] = {
         false },
     { "a JPEG cut in half",
         [](OrdersFixture& f) {
-            return truncateFile(writePhoto(f.path("A/S/IMG_6.jpg"), Qt::darkGray, false, QSize(640, 480)));
+            return truncateFile(writePhoto(f.path("A/S/IMG_6.jpg"), filled(640, 480, Qt::darkGray)));
         },
         false },
     { "a PNG declaring more pixels than a write may decode",

@@ -4,16 +4,14 @@
 // folder beside it, and ways to see whether (and what) the store wrote.
 
 #include "common/TestSupport.h"
+#include "common/photo/PhotoFixtures.h"
 #include "library/QuavelJSON.h"
 #include "orders/OrdersStore.h"
 #include "platform/files/Bookmark.h"
-#include "platform/imaging/FloatImage.h"
-#include "platform/imaging/ImageIO.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 
 #include <memory>
 #include <optional>
@@ -56,12 +54,7 @@ struct OrdersFixture
     QString photo(const QString& relative, QColor colour) const { return writeImage(path(relative), colour); }
     static QString writeImage(const QString& path, QColor colour, int width = 96, int height = 64)
     {
-        QImage image(width, height, colour.alpha() < 255 ? QImage::Format_RGBA8888 : QImage::Format_RGB32);
-        image.fill(colour);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        const bool written
-            = ImageIO::encode(FloatImage::fromQImage(image), path, ImageIO::formatForPath(path), 0.9);
-        return written ? path : QString();
+        return writePhoto(path, filled(width, height, colour));
     }
 
     QString settingsPath() const { return support + QStringLiteral("/settings.json"); }

@@ -8,6 +8,7 @@
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/UserDefaults.h"
+#include "platform/imaging/ImageIO.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>

@@ -50,10 +50,8 @@ protected:
 
     QString photo(const QString& name, const FloatImage& image)
     {
-        const QString path = m_folder.file(name);
-        EXPECT_TRUE(ImageIO::encode(image, path, ImageIO::formatForPath(path), 0.97)) << name.toStdString();
-        m_photos.append(path);
-        return path;
+        m_photos.append(writePhoto(m_folder.file(name), image));
+        return m_photos.last();
     }
 
     // Opens the photo and turns the event loop until its load has come back.

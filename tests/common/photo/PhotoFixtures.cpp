@@ -1,11 +1,15 @@
 #include "PhotoFixtures.h"
 
+#include "platform/imaging/FloatImage.h"
+#include "platform/imaging/ImageIO.h"
+#include "platform/imaging/Vips.h"
 #include "platform/imaging/VipsSupport.h"
 
-#include "platform/imaging/Vips.h"
-
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <gtest/gtest.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,6 +18,7 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -37,32 +42,11 @@ QColor quadrantColor(Quadrant q)
     return {};
 }
 
-QString writePhoto(const QString& path, const PhotoRecipe& recipe)
+namespace {
+
+// The test's picture in the file's format, with the recipe's orientation, profile and metadata.
+QByteArray encode(VImage image, const QString& extension, const PhotoRecipe& recipe)
 {
-    VipsSupport::ensureStarted();
-    const int bands = recipe.alpha ? 4 : 3;
-    std::vector<unsigned char> pixels(size_t(recipe.width) * recipe.height * bands);
-    for (int y = 0; y < recipe.height; ++y) {
-        for (int x = 0; x < recipe.width; ++x) {
-            const bool right = x >= recipe.width / 2;
-            const bool bottom = y >= recipe.height / 2;
-            QColor c = recipe.fill.isValid()
-                ? recipe.fill
-                : quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
-                                       : (right ? Quadrant::green : Quadrant::red));
-            if (recipe.checker > 0 && (x / recipe.checker + y / recipe.checker) % 2)
-                c = QColor(0, 0, 0);
-            unsigned char* p = &pixels[(size_t(y) * recipe.width + x) * bands];
-            p[0] = uchar(c.red());
-            p[1] = uchar(c.green());
-            p[2] = uchar(c.blue());
-            if (recipe.alpha)
-                p[3] = right ? 128 : 255;
-        }
-    }
-    VImage image = VImage::new_from_memory(
-        pixels.data(), pixels.size(), recipe.width, recipe.height, bands, VIPS_FORMAT_UCHAR)
-                       .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
     if (!recipe.profile.isEmpty())
         image = image.icc_transform(recipe.profile.toUtf8().constData(),
             VImage::option()->set("input_profile", "srgb")->set("embedded", false));
@@ -76,14 +60,109 @@ QString writePhoto(const QString& path, const PhotoRecipe& recipe)
         static const unsigned char iptc[] = { 0x1c, 0x02, 0x78, 0x00, 0x04, 'T', 'e', 's', 't' };
         image.set("iptc-data", nullptr, const_cast<unsigned char*>(iptc), sizeof(iptc));
     }
-    const QString ext = QFileInfo(path).suffix().toLower();
-    const QByteArray name = QFile::encodeName(path);
+    const QString ext = extension.toLower();
+    void* buffer = nullptr;
+    size_t length = 0;
     if (ext == "jpg" || ext == "jpeg")
-        image.jpegsave(name.constData(), VImage::option()->set("Q", 95));
+        image.write_to_buffer(".jpg", &buffer, &length, VImage::option()->set("Q", recipe.quality));
     else if (ext == "heic" || ext == "heif")
-        image.heifsave(name.constData(), VImage::option()->set("Q", 90));
+        image.write_to_buffer(".heic", &buffer, &length, VImage::option()->set("Q", std::min(recipe.quality, 90)));
     else
-        image.write_to_file(name.constData());
+        image.write_to_buffer(("." + ext.toStdString()).c_str(), &buffer, &length);
+    QByteArray bytes(static_cast<const char*>(buffer), qsizetype(length));
+    g_free(buffer);
+    return bytes;
+}
+
+VImage render(const PhotoRecipe& recipe)
+{
+    const bool alpha = recipe.alpha || (recipe.fill.isValid() && recipe.fill.alpha() < 255);
+    const int bands = alpha ? 4 : 3;
+    const QColor bandColour = recipe.fill.isValid() ? recipe.fill.lighter(160) : QColor();
+    std::vector<unsigned char> pixels(size_t(recipe.width) * recipe.height * bands);
+    for (int y = 0; y < recipe.height; ++y) {
+        for (int x = 0; x < recipe.width; ++x) {
+            const bool right = x >= recipe.width / 2;
+            const bool bottom = y >= recipe.height / 2;
+            QColor c = recipe.fill.isValid()
+                ? recipe.fill
+                : quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
+                                       : (right ? Quadrant::green : Quadrant::red));
+            if (recipe.band && bandColour.isValid() && y >= recipe.height / 3 && y < 2 * recipe.height / 3)
+                c = bandColour;
+            if (recipe.checker > 0 && (x / recipe.checker + y / recipe.checker) % 2)
+                c = QColor(0, 0, 0);
+            unsigned char* p = &pixels[(size_t(y) * recipe.width + x) * bands];
+            p[0] = uchar(c.red());
+            p[1] = uchar(c.green());
+            p[2] = uchar(c.blue());
+            if (alpha)
+                p[3] = recipe.alpha ? (right ? 128 : 255) : uchar(recipe.fill.alpha());
+        }
+    }
+    // Copied out of the buffer before it goes.
+    return VImage::new_from_memory(
+        pixels.data(), pixels.size(), recipe.width, recipe.height, bands, VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .copy_memory();
+}
+
+VImage fromPicture(const QImage& picture)
+{
+    const bool alpha = picture.hasAlphaChannel();
+    const QImage pixels
+        = picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const int bands = alpha ? 4 : 3;
+    std::vector<unsigned char> packed(size_t(pixels.width()) * pixels.height() * bands);
+    for (int y = 0; y < pixels.height(); ++y)
+        std::memcpy(&packed[size_t(y) * pixels.width() * bands], pixels.constScanLine(y),
+            size_t(pixels.width()) * bands);
+    return VImage::new_from_memory(
+        packed.data(), packed.size(), pixels.width(), pixels.height(), bands, VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .copy_memory();
+}
+
+QString writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    return path;
+}
+
+} // namespace
+
+QString writePhoto(const QString& path, const PhotoRecipe& recipe)
+{
+    return writeBytes(path, photoBytes(QFileInfo(path).suffix(), recipe));
+}
+
+QByteArray photoBytes(const QString& extension, const PhotoRecipe& recipe)
+{
+    VipsSupport::ensureStarted();
+    return encode(render(recipe), extension, recipe);
+}
+
+QString writePhoto(const QString& path, const QImage& picture, int orientation, int quality)
+{
+    return writeBytes(path, photoBytes(QFileInfo(path).suffix(), picture, orientation, quality));
+}
+
+QByteArray photoBytes(const QString& extension, const QImage& picture, int orientation, int quality)
+{
+    VipsSupport::ensureStarted();
+    PhotoRecipe recipe;
+    recipe.orientation = orientation;
+    recipe.quality = quality;
+    return encode(fromPicture(picture), extension, recipe);
+}
+
+QString writePhoto(const QString& path, const FloatImage& image, double quality)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    EXPECT_TRUE(ImageIO::encode(image, path, ImageIO::formatForPath(path), quality)) << path.toStdString();
     return path;
 }
 
