@@ -209,7 +209,7 @@ TEST_P(EditorClosedOverABatch, KeepsTheBatchsLook)
         ASSERT_TRUE(waitUntil([&] { return !store.isRetouching(); }, 30000));
     }
     PhotoWriteQueue::shared().waitForAll();
-    waitUntil([] { return false; }, 200); // the writes' outcomes reach the GUI thread
+    ASSERT_TRUE(waitForPhotoWork()); // the writes' outcomes reach the GUI thread
 
     const PhotoEditJournal journal = PhotoEditMemory::load(photo);
     const QImage written = ImageIO::decode(photo)->toQImage();

@@ -13,7 +13,6 @@
 #include "platform/imaging/JobPool.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QSemaphore>
 
@@ -77,17 +76,19 @@ protected:
 
     // Every write of the photo asked for so far has run, and its outcome has reached the model. The queue
     // gives the photo's turn to the next write before the pool thread that ran one reports its outcome,
-    // so a thread held up by a busy machine reports it after waitFor returns: wait for the editor's pool
-    // too (bounded), then turn the loop a while for what the outcome starts.
+    // so a thread held up by a busy machine reports it after waitFor returns: wait for the photo work
+    // too (bounded), and for what its outcomes start.
     void settle(const QString& path)
     {
         PhotoWriteQueue::shared().waitFor(path);
-        EXPECT_TRUE(JobPool::interactive().threadPool().waitForDone(30000))
-            << "the editor's work never ended";
-        const QDeadlineTimer deadline(150);
-        while (!deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_TRUE(waitForPhotoWork()) << "the editor's work never ended";
     }
+
+    // Shortens the rest before a retouch is written, and turns the event loop past twice that rest:
+    // long enough for a pending retouch write to have started, were one still pending.
+    static constexpr int restMs = 60;
+    void shortenRetouchRest() { m_model->setRetouchWriteDelayForTesting(restMs); }
+    static void turnPastRest() { waitUntil([] { return false; }, 2 * restMs); }
 
     // Holds the photo's write queue until release(): writes asked for meanwhile wait in order.
     void holdQueue(const QString& path)

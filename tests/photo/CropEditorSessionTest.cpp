@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -253,8 +252,7 @@ TEST_F(CropEditorSession, ALoadOvertakenByAnotherPhotoChangesNothing)
     m_model->open(fast, std::nullopt, {});
     ASSERT_TRUE(waitUntil([&] { return m_model->loadedURL() == fast; }));
     // The first load's result, whenever it arrives, is dropped.
-    QThread::msleep(300);
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitForPhotoWork());
     EXPECT_EQ(m_model->loadedURL(), fast);
     EXPECT_EQ(m_model->baseImage().size(), QSize(64, 48));
 }

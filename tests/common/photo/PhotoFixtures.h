@@ -109,6 +109,11 @@ QColor orderPhotoColour(int index);
 // these bytes whatever the photo services would make of them. Returns the journal's path.
 QString writeJournal(const QString& photo, const QByteArray& bytes);
 
+// Until the photo work in flight (the crop editor's loads, previews and writes, the batches, thumbnails)
+// has ended and what it reported has been delivered on this thread, however many rounds of work those
+// results start: what a test waits for instead of sleeping. False when it has not within timeoutMs.
+bool waitForPhotoWork(int timeoutMs = 30000);
+
 // What a written file holds, read back with libvips.
 struct PhotoInfo
 {
