@@ -163,7 +163,7 @@ TEST_F(Editor, ReturnInTheSearchFieldLeavesThePhotoAlone)
     QTest::keyClicks(search, QStringLiteral("dup"));
     QTest::keyClick(search, Qt::Key_Return);
     QTest::keyClick(search, Qt::Key_Escape);
-    waitUntil([] { return false; }, 500);
+    ASSERT_TRUE(waitForPhotoWork()); // a validation the keys started would have been written
     EXPECT_EQ(f.view->screen().folderQuery(), QStringLiteral("dup"));
     EXPECT_TRUE(model().isOpen());
     EXPECT_FALSE(model().cropValidated());

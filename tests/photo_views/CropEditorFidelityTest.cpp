@@ -186,7 +186,7 @@ TEST_F(EditorFixture, KeysTypedInAFieldElsewhereAreThatFieldsOwn)
         { Qt::Key_Z, Qt::ControlModifier }, { Qt::Key_Escape, {} } };
     for (const auto& k : keys)
         QTest::keyClick(field, k.key, k.modifiers);
-    waitUntil([] { return false; }, 500); // past the rest delay of a write
+    ASSERT_TRUE(waitForPhotoWork()); // what the keys started has ended
     EXPECT_EQ(returns.count(), 2);
     EXPECT_NE(field->text(), QStringLiteral("commande")); // the field's own undo
     EXPECT_TRUE(model.isOpen());

@@ -33,7 +33,7 @@ protected:
     {
         window.reset(); // and the editor with it
         // Writes captured on the way out finish before the folder goes.
-        waitUntil([] { return false; }, 300);
+        EXPECT_TRUE(waitForPhotoWork());
     }
 
     QString watermark()
