@@ -46,10 +46,7 @@ protected:
         store = &f.openOn("A");
     }
 
-    void addWatermark()
-    {
-        store->addWatermark(writeWatermark(f.tmp.file("Logo.png")));
-    }
+    void addWatermark() { store->addWatermark(writeWatermark(f.tmp.file("Logo.png"))); }
 
     void finishRetouch()
     {

@@ -288,8 +288,8 @@ TEST(OrdersViewStates, WatermarkPickerAddsChoosesAndRemoves)
     EXPECT_LT(thumb.green(), 60);
 
     for (int i = 2; i <= 5; ++i)
-        f.store->addWatermark(
-            writeWatermark(f.tmp.file(QStringLiteral("marques/Marque %1.png").arg(i)), QSize(20, 20), Qt::gray));
+        f.store->addWatermark(writeWatermark(
+            f.tmp.file(QStringLiteral("marques/Marque %1.png").arg(i)), QSize(20, 20), Qt::gray));
     ASSERT_EQ(picker.rows().size(), 5);
     EXPECT_EQ(picker.list()->maximumHeight(), 168) << "three rows and a part of the fourth";
     EXPECT_EQ(picker.value()->value(), "Marque 5.png");

@@ -91,19 +91,15 @@ TEST_F(EditorFixture, EachHandleKeepsItsOppositeSideInTheJournal)
 TEST_F(EditorFixture, TheWatermarkShownIsTheBandWritten)
 {
     const QColor grey(128, 128, 128);
-    const QString plain = folder.file(QStringLiteral("IMG_0500.png"));
-    QImage picture(900, 600, QImage::Format_RGB32);
-    picture.fill(grey);
-    ASSERT_TRUE(picture.save(plain, "PNG"));
+    const QString plain = writePhoto(folder.file(QStringLiteral("IMG_0500.png")), filled(900, 600, grey));
     // A strip eight times as wide as high in four blocks: red, green, blue, yellow.
-    const QString mark = folder.file(QStringLiteral("bande.png"));
     const QColor blocks[] = { Qt::red, Qt::green, Qt::blue, Qt::yellow };
     QImage strip(800, 100, QImage::Format_ARGB32);
     for (int i = 0; i < 4; ++i)
         for (int y = 0; y < 100; ++y)
             for (int x = i * 200; x < (i + 1) * 200; ++x)
                 strip.setPixelColor(x, y, blocks[i]);
-    ASSERT_TRUE(strip.save(mark, "PNG"));
+    const QString mark = writePhoto(folder.file(QStringLiteral("bande.png")), strip);
 
     PhotoCropEditorView& v = open(plain, mark);
     ASSERT_TRUE(loaded());

@@ -19,8 +19,10 @@ using CropEditorScreenshots = ScreenshotTest;
 TEST_F(CropEditorScreenshots, EditorOnAPhoto)
 {
     TempFolder folder;
-    const QString photo = writePhoto(folder.file(QStringLiteral("IMG_3413.jpg")), arenaPhoto(QSize(1500, 1000)), 1, 92);
-    const QString mark = writeLetteredWatermark(folder.file(QStringLiteral("filigrane.png")), QSize(1400, 400));
+    const QString photo
+        = writePhoto(folder.file(QStringLiteral("IMG_3413.jpg")), arenaPhoto(QSize(1500, 1000)), 1, 92);
+    const QString mark
+        = writeLetteredWatermark(folder.file(QStringLiteral("filigrane.png")), QSize(1400, 400));
     for (bool dark : { false, true }) {
         QApplication::setPalette(Theme::palette(dark));
         PhotoRetouchSettings preset;

@@ -172,7 +172,8 @@ TEST_F(EditorFixture, PresetButtonsApplyAndSave)
 
 TEST_F(EditorFixture, TheWrittenPhotoIsTheOneReportedAfterClosing)
 {
-    const QString other = writePhoto(folder.file(QStringLiteral("IMG_3414.jpg")), arenaPhoto(QSize(600, 900)), 1, 92);
+    const QString other
+        = writePhoto(folder.file(QStringLiteral("IMG_3414.jpg")), arenaPhoto(QSize(600, 900)), 1, 92);
     PhotoCropEditorView& v = open(photo);
     ASSERT_TRUE(loaded());
     v.retouchPanel()->controls()->brightness()->field()->setText(QStringLiteral("25"));

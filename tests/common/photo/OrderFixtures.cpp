@@ -32,7 +32,8 @@ QString writeOrder(
                 if (writeVideo(path, 64, 48, 0, 3))
                     continue;
                 // No MPEG-4 encoder here: a file of a video's name still lists as a video.
-            } else if (QStringList { "jpg", "jpeg", "png", "tif", "tiff", "heic", "webp" }.contains(extension)) {
+            } else if (QStringList { "jpg", "jpeg", "png", "tif", "tiff", "heic", "webp" }.contains(
+                           extension)) {
                 PhotoRecipe recipe = filled(orderPhotoColour(photos++), photoSize);
                 recipe.band = true;
                 writePhoto(path, recipe);

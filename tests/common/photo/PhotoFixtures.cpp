@@ -66,7 +66,8 @@ QByteArray encode(VImage image, const QString& extension, const PhotoRecipe& rec
     if (ext == "jpg" || ext == "jpeg")
         image.write_to_buffer(".jpg", &buffer, &length, VImage::option()->set("Q", recipe.quality));
     else if (ext == "heic" || ext == "heif")
-        image.write_to_buffer(".heic", &buffer, &length, VImage::option()->set("Q", std::min(recipe.quality, 90)));
+        image.write_to_buffer(
+            ".heic", &buffer, &length, VImage::option()->set("Q", std::min(recipe.quality, 90)));
     else
         image.write_to_buffer(("." + ext.toStdString()).c_str(), &buffer, &length);
     QByteArray bytes(static_cast<const char*>(buffer), qsizetype(length));
@@ -110,8 +111,7 @@ VImage render(const PhotoRecipe& recipe)
 VImage fromPicture(const QImage& picture)
 {
     const bool alpha = picture.hasAlphaChannel();
-    const QImage pixels
-        = picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const QImage pixels = picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
     const int bands = alpha ? 4 : 3;
     std::vector<unsigned char> packed(size_t(pixels.width()) * pixels.height() * bands);
     for (int y = 0; y < pixels.height(); ++y)
