@@ -2,10 +2,18 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Readable failures: texts printed as text.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace quavel::test {
 
@@ -43,6 +51,12 @@ bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
 
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFile(const QString& path);
+
+// The names in a folder, hidden ones included, sorted by name.
+QStringList entries(const QString& folder);
+
+// Writes a file named by its bytes (names that are not UTF-8 included) in an existing folder.
+void writeRaw(const QByteArray& path, const QByteArray& bytes = {});
 
 // Where the picture tests write their PNG files: QUAVEL_SCREENSHOTS when set, else "screenshots" in the
 // current folder; created when missing.

@@ -15,15 +15,8 @@
 
 #include <memory>
 #include <optional>
-#include <ostream>
 
 #include <sys/stat.h>
-
-// Readable failures: texts printed as text.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace quavel::test {
 

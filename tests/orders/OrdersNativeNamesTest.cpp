@@ -61,7 +61,7 @@ QString photoAt(const QString& folder, const QByteArray& name, QColor colour)
     const QString extension = QString::fromLatin1(name.mid(name.lastIndexOf('.') + 1));
     const QString written
         = QDir::tempPath() + QStringLiteral("/quavel-plain-%1.").arg(::getpid()) + extension;
-    writePhoto(written, filled(colour));
+    writePhoto(written, filled(96, 64, colour));
     const QString target = folder + u'/' + NativeName::decode(name);
     EXPECT_EQ(::rename(QFile::encodeName(written).constData(), native(target).constData()), 0);
     return target;

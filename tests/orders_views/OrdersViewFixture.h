@@ -45,7 +45,7 @@ protected:
 // A JPEG of one colour with a lighter band across it, so a thumbnail tells which photo it is.
 inline PhotoRecipe banded(QSize size, QColor colour)
 {
-    PhotoRecipe recipe = filled(colour, size);
+    PhotoRecipe recipe = filled(size.width(), size.height(), colour);
     recipe.band = true;
     recipe.quality = 85;
     return recipe;

@@ -108,17 +108,7 @@ protected:
     static FloatImage decoded(const QString& path) { return ImageIO::decode(path).value_or(FloatImage()); }
 
     // The mean of the red samples: a grey photo's level.
-    static float level(const QString& path)
-    {
-        const FloatImage image = decoded(path);
-        if (image.isNull())
-            return -1;
-        double sum = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                sum += image.row(0, y)[x];
-        return float(sum / (double(image.width()) * image.height()));
-    }
+    static float level(const QString& path) { return meanRed(path); }
 
     static PhotoRetouchSettings exposure(double ev)
     {

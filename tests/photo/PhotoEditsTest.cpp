@@ -20,12 +20,8 @@
 namespace quavel {
 namespace {
 
+using test::entries;
 using test::TempFolder;
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 QColor pixel(const QString& path, double fx, double fy)
 {

@@ -21,6 +21,7 @@
 namespace quavel {
 namespace {
 
+using test::entries;
 using test::TempFolder;
 
 struct FallbackCase
@@ -38,11 +39,6 @@ const FallbackCase fallbackCases[] = {
     { "no_renameat2", UnnamedFile::Method::linkThenUnlink },
     { "no_links", UnnamedFile::Method::placeholderRename },
 };
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 mode_t modeOf(const QString& path)
 {

@@ -17,12 +17,6 @@
 
 #include <memory>
 #include <optional>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace quavel::test {
 
@@ -43,7 +37,7 @@ struct PrintFixture
     QString photo(
         const QString& name, QSize size, QColor colour = QColor(200, 40, 40), int orientation = 1) const
     {
-        PhotoRecipe recipe = filled(colour, size);
+        PhotoRecipe recipe = filled(size.width(), size.height(), colour);
         recipe.orientation = orientation;
         recipe.quality = 90;
         return writePhoto(folder.file(name), recipe);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/TestSupport.h"
 #include "programme/ImportedPerson.h"
 
 #include <QString>
@@ -8,11 +9,6 @@
 #include <ostream>
 
 // Readable failure messages for the Qt and programme values the tests compare.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 inline void PrintTo(const QStringList& list, std::ostream* os)
 {
     *os << '[' << list.join(QStringLiteral("|")).toStdString() << ']';

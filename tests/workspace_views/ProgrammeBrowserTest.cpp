@@ -27,11 +27,6 @@
 
 #include <gtest/gtest.h>
 
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 using namespace quavel;
 using test::TestHttpServer;
 using test::waitUntil;

@@ -123,6 +123,8 @@ VImage fromPicture(const QImage& picture)
         .copy_memory();
 }
 
+} // namespace
+
 QString writeBytes(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -131,8 +133,6 @@ QString writeBytes(const QString& path, const QByteArray& bytes)
         ADD_FAILURE() << "cannot write " << path.toStdString();
     return path;
 }
-
-} // namespace
 
 QString writePhoto(const QString& path, const PhotoRecipe& recipe)
 {
@@ -408,6 +408,18 @@ QImage decodeStored(const QString& path)
         vips_error_clear();
         return {};
     }
+}
+
+float meanRed(const QString& path)
+{
+    const std::optional<FloatImage> image = ImageIO::decode(path);
+    if (!image)
+        return -1;
+    double sum = 0;
+    for (int y = 0; y < image->height(); ++y)
+        for (int x = 0; x < image->width(); ++x)
+            sum += image->row(0, y)[x];
+    return float(sum / (double(image->width()) * image->height()));
 }
 
 bool near(const QColor& a, const QColor& b, int tolerance)

@@ -58,17 +58,15 @@ inline PhotoRecipe filled(int width, int height, const QColor& colour)
     recipe.fill = colour;
     return recipe;
 }
-inline PhotoRecipe filled(const QColor& colour, QSize size = QSize(96, 64))
-{
-    return filled(size.width(), size.height(), colour);
-}
+
+// Writes the bytes to the file (its folders made); returns the path.
+QString writeBytes(const QString& path, const QByteArray& bytes);
 
 // Writes a photo in the format its extension names (jpg, png, tif, heic, webp), its folders made, and
-// returns the path.
+// returns the path: from a recipe, from a picture the test drew (with that EXIF orientation), or from a
+// float image through the image layer's own encoder, as the photo writer writes its results.
 QString writePhoto(const QString& path, const PhotoRecipe& recipe = {});
-// A picture the test drew, written the same way with that EXIF orientation (and quality).
 QString writePhoto(const QString& path, const QImage& picture, int orientation = 1, int quality = 95);
-// A float image written by the image layer's own encoder, as the photo writer writes its results.
 QString writePhoto(const QString& path, const FloatImage& image, double quality = 0.97);
 // The file writePhoto writes, as bytes: for tests that place them under several names or cut them.
 QByteArray photoBytes(const QString& extension, const PhotoRecipe& recipe);
@@ -87,14 +85,14 @@ bool writeVideo(const QString& path, int width, int height, int rotationDegrees,
 QImage arenaPhoto(QSize size = QSize(1200, 800));
 QImage watermarkStrip(QSize size = QSize(1600, 300));
 
-// A watermark image (PNG): one colour, its alpha kept, or the lettered strip of watermarkStrip.
+// A watermark (PNG): one colour with its alpha, or the lettered strip of watermarkStrip.
 QString writeWatermark(
     const QString& path, QSize size = QSize(96, 64), const QColor& colour = QColor(255, 255, 255, 128));
 QString writeLetteredWatermark(const QString& path, QSize size = QSize(800, 150));
 
-// An order folder under root: one folder per section holding its files, a photo of its own colour for
-// each image name (with the lighter band that tells thumbnails apart), a short video for each ".mp4" or
-// ".mov" name, and the bytes "data" under any other name. Returns the order's path.
+// An order folder under root: one folder per section holding its files, for each image name a banded
+// photo of the next colour (red, green, blue, yellow, …), a short video for each ".mp4" or ".mov" name,
+// and "data" under any other. Returns the order's path.
 struct SectionFiles
 {
     QString name;
@@ -102,11 +100,8 @@ struct SectionFiles
 };
 QString writeOrder(const QString& root, const QString& order, const QList<SectionFiles>& sections,
     QSize photoSize = QSize(90, 60));
-// The colour writeOrder gives the photo at that place among all the order's photos.
-QColor orderPhotoColour(int index);
 
-// The edit journal of a photo as it stands on disk (in the originals folder beside it), written as
-// these bytes whatever the photo services would make of them. Returns the journal's path.
+// A photo's edit journal where the photo services keep it, written as these bytes. Returns its path.
 QString writeJournal(const QString& photo, const QByteArray& bytes);
 
 // Until the photo work in flight (the crop editor's loads, previews and writes, the batches, thumbnails)
@@ -136,6 +131,9 @@ std::optional<QSize> decodesCleanly(const QString& path);
 
 // The file decoded as 8-bit sRGB(A) without turning it.
 QImage decodeStored(const QString& path);
+
+// The mean of the red samples, decoded by the image layer (a grey photo's level); -1 when unreadable.
+float meanRed(const QString& path);
 
 // Whether two colours differ by at most tolerance in each channel.
 bool near(const QColor& a, const QColor& b, int tolerance = 24);

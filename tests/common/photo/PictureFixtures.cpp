@@ -64,7 +64,7 @@ QImage watermarkStrip(QSize size)
 
 QString writeWatermark(const QString& path, QSize size, const QColor& colour)
 {
-    return writePhoto(path, filled(colour, size));
+    return writePhoto(path, filled(size.width(), size.height(), colour));
 }
 
 QString writeLetteredWatermark(const QString& path, QSize size)
