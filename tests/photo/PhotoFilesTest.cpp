@@ -22,6 +22,7 @@ namespace quavel {
 namespace {
 
 using test::entries;
+using test::modeOf;
 using test::TempFolder;
 
 struct FallbackCase
@@ -39,15 +40,6 @@ const FallbackCase fallbackCases[] = {
     { "no_renameat2", UnnamedFile::Method::linkThenUnlink },
     { "no_links", UnnamedFile::Method::placeholderRename },
 };
-
-mode_t modeOf(const QString& path)
-{
-    struct stat st
-    {
-    };
-    ::stat(QFile::encodeName(path).constData(), &st);
-    return st.st_mode & 07777;
-}
 
 timespec mtimeOf(const QString& path)
 {

@@ -9,11 +9,6 @@
 #include <ostream>
 
 // Readable failure messages for the Qt and programme values the tests compare.
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << '[' << list.join(QStringLiteral("|")).toStdString() << ']';
-}
-
 namespace quavel {
 
 inline void PrintTo(const ImportedPerson& p, std::ostream* os)

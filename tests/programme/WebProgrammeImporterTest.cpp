@@ -17,11 +17,6 @@ using test::TestHttpServer;
 
 namespace {
 
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 const QString contestPath = u8("/concours/1/jumping-de-test");
 
 QString startlistPath(int number)

@@ -33,11 +33,6 @@ using test::waitUntil;
 
 namespace {
 
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 // WebEngine's first page takes a second or two to come up on a loaded machine.
 constexpr int kPageTimeoutMs = 30000;
 
