@@ -19,13 +19,6 @@ using namespace quavel::test;
 
 namespace {
 
-PhotoRetouchSettings brighter()
-{
-    PhotoRetouchSettings s;
-    s.brightness = 30;
-    return s;
-}
-
 class OrdersBatch : public ::testing::Test
 {
 protected:

@@ -7,6 +7,7 @@
 #include "common/photo/PhotoFixtures.h"
 #include "library/QuavelJSON.h"
 #include "orders/OrdersStore.h"
+#include "photo/PhotoRetouchSettings.h"
 #include "platform/files/Bookmark.h"
 
 #include <QDir>
@@ -94,6 +95,14 @@ struct OrdersFixture
         return QString::fromLatin1(Bookmark::create(path)->toBase64());
     }
 };
+
+// The look the batch tests apply: brighter by 30.
+inline PhotoRetouchSettings brighter()
+{
+    PhotoRetouchSettings s;
+    s.brightness = 30;
+    return s;
+}
 
 // Replaces a file by another one at the same path (a new inode), as an editor saving through a
 // temporary file does: its bookmarks become stale.

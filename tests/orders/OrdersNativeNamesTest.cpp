@@ -74,13 +74,6 @@ QString makeFolder(const QString& parent, const QByteArray& name)
     return path;
 }
 
-PhotoRetouchSettings brighter()
-{
-    PhotoRetouchSettings s;
-    s.brightness = 30;
-    return s;
-}
-
 struct Case
 {
     const char* what;

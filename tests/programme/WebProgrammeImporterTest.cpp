@@ -93,14 +93,6 @@ protected:
     QStringList progress;
 };
 
-QStringList titles(const ProgrammeDay& day)
-{
-    QStringList out;
-    for (const ProgrammeEvent& e : day.events)
-        out.append(e.title);
-    return out;
-}
-
 // A start list without its class on the page, and a link to the contest.
 const QByteArray startlistPage = QByteArray("<title>FFE Compet - Jumping de Test</title><a href=\"")
     + contestPath.toUtf8() + "\">Concours</a>" + startlistHTML({ 52, 51 });

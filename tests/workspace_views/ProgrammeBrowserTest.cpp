@@ -14,6 +14,7 @@
 
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
+#include "programme/ProgrammeTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -153,14 +154,6 @@ protected:
     QPointer<ProgrammeBrowserView> view;
     QList<ProgrammeDocument> imported;
 };
-
-QStringList titles(const ProgrammeDay& day)
-{
-    QStringList out;
-    for (const ProgrammeEvent& e : day.events)
-        out.append(e.title);
-    return out;
-}
 
 } // namespace
 
