@@ -10,10 +10,8 @@
 #include "photo/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/imaging/ImageIO.h"
-#include "platform/imaging/JobPool.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSemaphore>
 
 #include <gtest/gtest.h>

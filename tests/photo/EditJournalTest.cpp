@@ -8,7 +8,6 @@
 #include "common/photo/PhotoFixtures.h"
 #include "library/QuavelJSON.h"
 
-#include <QDir>
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,6 @@
 #include "common/Immutable.h"
 #include "common/TestSupport.h"
 
-#include <QDir>
 
 #include <gtest/gtest.h>
 

@@ -138,8 +138,6 @@ float meanRed(const QString& path);
 // Whether two colours differ by at most tolerance in each channel.
 bool near(const QColor& a, const QColor& b, int tolerance = 24);
 
-// Hostile files of an order folder (HostileFixtures.cpp).
-
 // What may stand under a photo's name in a shared or synced folder.
 enum class SpecialFile {
     fifo, // a named pipe nobody writes to
