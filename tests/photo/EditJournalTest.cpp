@@ -8,7 +8,6 @@
 #include "common/photo/PhotoFixtures.h"
 #include "library/QuavelJSON.h"
 
-
 #include <gtest/gtest.h>
 
 namespace quavel {

@@ -12,14 +12,13 @@
 #include "common/Immutable.h"
 #include "common/TestSupport.h"
 
-
 #include <gtest/gtest.h>
 
 namespace quavel {
 namespace {
 
-using test::Immutable;
 using test::entries;
+using test::Immutable;
 using test::TempFolder;
 
 PhotoRetouchSettings brighter()

@@ -21,10 +21,6 @@ using quavel::test::entries;
 using quavel::test::modeOf;
 using quavel::test::TempFolder;
 
-namespace {
-
-} // namespace
-
 TEST(AtomicFile, writesAndReplacesLeavingNoTemporaryFile)
 {
     TempFolder dir;

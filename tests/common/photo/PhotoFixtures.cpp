@@ -38,8 +38,20 @@ QColor quadrantColor(Quadrant q)
 namespace {
 
 // The test's picture in the file's format, with the recipe's orientation, profile and metadata.
-QByteArray encode(VImage image, const QString& extension, const PhotoRecipe& recipe)
+QByteArray encode(const QImage& picture, const QString& extension, const PhotoRecipe& recipe)
 {
+    VipsSupport::ensureStarted();
+    // libvips reads the pixels in place: they stay until the encoding below has ended.
+    const bool alpha = picture.hasAlphaChannel();
+    const QImage pixels = picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const int bands = alpha ? 4 : 3;
+    std::vector<unsigned char> packed(size_t(pixels.width()) * pixels.height() * bands);
+    for (int y = 0; y < pixels.height(); ++y)
+        std::memcpy(&packed[size_t(y) * pixels.width() * bands], pixels.constScanLine(y),
+            size_t(pixels.width()) * bands);
+    VImage image = VImage::new_from_memory(
+        packed.data(), packed.size(), pixels.width(), pixels.height(), bands, VIPS_FORMAT_UCHAR)
+                       .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
     if (!recipe.profile.isEmpty())
         image = image.icc_transform(recipe.profile.toUtf8().constData(),
             VImage::option()->set("input_profile", "srgb")->set("embedded", false));
@@ -99,22 +111,6 @@ QImage render(const PhotoRecipe& recipe)
     return image;
 }
 
-// The picture as an 8-bit sRGB image of libvips, copied out of the picture.
-VImage fromPicture(const QImage& picture)
-{
-    const bool alpha = picture.hasAlphaChannel();
-    const QImage pixels = picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    const int bands = alpha ? 4 : 3;
-    std::vector<unsigned char> packed(size_t(pixels.width()) * pixels.height() * bands);
-    for (int y = 0; y < pixels.height(); ++y)
-        std::memcpy(&packed[size_t(y) * pixels.width() * bands], pixels.constScanLine(y),
-            size_t(pixels.width()) * bands);
-    return VImage::new_from_memory(
-        packed.data(), packed.size(), pixels.width(), pixels.height(), bands, VIPS_FORMAT_UCHAR)
-        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
-        .copy_memory();
-}
-
 } // namespace
 
 QString writeBytes(const QString& path, const QByteArray& bytes)
@@ -133,8 +129,7 @@ QString writePhoto(const QString& path, const PhotoRecipe& recipe)
 
 QByteArray photoBytes(const QString& extension, const PhotoRecipe& recipe)
 {
-    VipsSupport::ensureStarted();
-    return encode(fromPicture(render(recipe)), extension, recipe);
+    return encode(render(recipe), extension, recipe);
 }
 
 QString writePhoto(const QString& path, const QImage& picture, int orientation, int quality)
@@ -144,11 +139,10 @@ QString writePhoto(const QString& path, const QImage& picture, int orientation, 
 
 QByteArray photoBytes(const QString& extension, const QImage& picture, int orientation, int quality)
 {
-    VipsSupport::ensureStarted();
     PhotoRecipe recipe;
     recipe.orientation = orientation;
     recipe.quality = quality;
-    return encode(fromPicture(picture), extension, recipe);
+    return encode(picture, extension, recipe);
 }
 
 QString writePhoto(const QString& path, const FloatImage& image, double quality)
