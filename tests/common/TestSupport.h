@@ -2,10 +2,28 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Readable failures: texts printed as text, lists as [a|b|c].
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '[' << list.join(QStringLiteral("|")).toStdString() << ']';
+}
+
+// Text written in the source as UTF-8.
+inline QString u8(const char* s)
+{
+    return QString::fromUtf8(s);
+}
 
 namespace quavel::test {
 
@@ -43,6 +61,15 @@ bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
 
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFile(const QString& path);
+
+// The names in a folder, hidden and special files (pipes, sockets, broken links) included, sorted.
+QStringList entries(const QString& folder);
+
+// The permission bits of a file.
+unsigned modeOf(const QString& path);
+
+// Writes a file named by its bytes (names that are not UTF-8 included) in an existing folder.
+void writeRaw(const QByteArray& path, const QByteArray& bytes = {});
 
 // Where the picture tests write their PNG files: QUAVEL_SCREENSHOTS when set, else "screenshots" in the
 // current folder; created when missing.

@@ -8,13 +8,7 @@
 
 #include <array>
 #include <functional>
-#include <ostream>
 #include <random>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace quavel::test {
 

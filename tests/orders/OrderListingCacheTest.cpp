@@ -17,7 +17,6 @@
 #include <random>
 #include <set>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 using namespace quavel;
@@ -26,14 +25,6 @@ using namespace quavel::test;
 namespace {
 
 constexpr char kLeftover[] = ".5F3A0C1E-1234-4ABC-9DEF-0123456789AB.jpg";
-
-// A file named by its bytes (names that are not UTF-8 included), in an existing folder.
-void writeRaw(const QByteArray& path)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ASSERT_GE(fd, 0) << path.constData();
-    ::close(fd);
-}
 
 // "folders|media*|leftovers|originals", names only, "*" after a video.
 QString describe(const OrderListing::Contents& c)

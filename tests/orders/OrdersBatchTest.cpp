@@ -33,21 +33,12 @@ using namespace quavel::test;
 
 namespace {
 
+// A photo of one colour (with alpha when asked), through the fixture library's photo builder.
 QString writePhoto(const QString& path, QColor colour, bool alpha = false, QSize size = QSize(96, 64))
 {
     QImage image(size, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB32);
     image.fill(colour);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    EXPECT_TRUE(ImageIO::encode(FloatImage::fromQImage(image), path, ImageIO::formatForPath(path), 0.9))
-        << path.toStdString();
-    return path;
-}
-
-PhotoRetouchSettings brighter()
-{
-    PhotoRetouchSettings s;
-    s.brightness = 30;
-    return s;
+    return quavel::test::writePhoto(path, image);
 }
 
 class OrdersBatch : public ::testing::Test
@@ -60,20 +51,17 @@ protected:
 
     void SetUp() override
     {
-        first = writePhoto(f.path("A/S/IMG_1.jpg"), Qt::darkGray);
+        first = f.photo("A/S/IMG_1.jpg", Qt::darkGray);
         // A file with a photo's name but no photo inside: the photo services refuse it.
         broken = f.file("A/S/IMG_2.jpg", "pas une photo");
-        third = writePhoto(f.path("A/S/IMG_3.png"), Qt::gray);
+        third = f.photo("A/S/IMG_3.png", Qt::gray);
         video = f.file("A/S/clip.MOV", "video");
         firstBytes = readFile(first);
         thirdBytes = readFile(third);
         store = &f.openOn("A");
     }
 
-    void addWatermark()
-    {
-        store->addWatermark(writePhoto(f.tmp.file("Logo.png"), QColor(255, 255, 255, 128), true));
-    }
+    void addWatermark() { store->addWatermark(writeWatermark(f.tmp.file("Logo.png"))); }
 
     void finishRetouch()
     {
@@ -174,7 +162,7 @@ TEST_F(OrdersBatch, AValidatedCropKeepsItsWatermarkOnlyWhenTheStoreHasOne)
     store->setRetouch(brighter());
     store->applyRetouch({ first });
     finishRetouch();
-    store->addWatermark(writePhoto(f.tmp.file("Rouge.png"), Qt::red));
+    store->addWatermark(writeWatermark(f.tmp.file("Rouge.png"), QSize(96, 64), Qt::red));
     store->applyRetouch({ third });
     finishRetouch();
     EXPECT_FALSE(store->errorMessage());
@@ -230,7 +218,7 @@ const Hostile hostiles[] = {
         false },
     { "a JPEG cut in half",
         [](OrdersFixture& f) {
-            return truncateFile(writePhoto(f.path("A/S/IMG_6.jpg"), Qt::darkGray, false, QSize(640, 480)));
+            return truncateFile(writePhoto(f.path("A/S/IMG_6.jpg"), filled(640, 480, Qt::darkGray)));
         },
         false },
     { "a PNG declaring more pixels than a write may decode",

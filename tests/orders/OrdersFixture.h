@@ -4,28 +4,20 @@
 // folder beside it, and ways to see whether (and what) the store wrote.
 
 #include "common/TestSupport.h"
+#include "common/photo/PhotoFixtures.h"
 #include "library/QuavelJSON.h"
 #include "orders/OrdersStore.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 #include "platform/files/Bookmark.h"
-#include "platform/imaging/FloatImage.h"
-#include "platform/imaging/ImageIO.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 
 #include <memory>
 #include <optional>
-#include <ostream>
 
 #include <sys/stat.h>
-
-// Readable failures: texts printed as text.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace quavel::test {
 
@@ -56,12 +48,7 @@ struct OrdersFixture
     QString photo(const QString& relative, QColor colour) const { return writeImage(path(relative), colour); }
     static QString writeImage(const QString& path, QColor colour, int width = 96, int height = 64)
     {
-        QImage image(width, height, colour.alpha() < 255 ? QImage::Format_RGBA8888 : QImage::Format_RGB32);
-        image.fill(colour);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        const bool written
-            = ImageIO::encode(FloatImage::fromQImage(image), path, ImageIO::formatForPath(path), 0.9);
-        return written ? path : QString();
+        return writePhoto(path, filled(width, height, colour));
     }
 
     QString settingsPath() const { return support + QStringLiteral("/settings.json"); }
@@ -114,6 +101,14 @@ struct OrdersFixture
         return QString::fromLatin1(Bookmark::create(path)->toBase64());
     }
 };
+
+// The look the batch tests apply: brighter by 30.
+inline PhotoRetouchSettings brighter()
+{
+    PhotoRetouchSettings s;
+    s.brightness = 30;
+    return s;
+}
 
 // Replaces a file by another one at the same path (a new inode), as an editor saving through a
 // temporary file does: its bookmarks become stale.

@@ -9,8 +9,6 @@
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/UnnamedFile.h"
-#include "platform/imaging/FloatImage.h"
-#include "platform/imaging/ImageIO.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -63,10 +61,7 @@ QString photoAt(const QString& folder, const QByteArray& name, QColor colour)
     const QString extension = QString::fromLatin1(name.mid(name.lastIndexOf('.') + 1));
     const QString written
         = QDir::tempPath() + QStringLiteral("/quavel-plain-%1.").arg(::getpid()) + extension;
-    QImage image(96, 64, QImage::Format_RGB32);
-    image.fill(colour);
-    EXPECT_TRUE(
-        ImageIO::encode(FloatImage::fromQImage(image), written, ImageIO::formatForPath(written), 0.9));
+    writePhoto(written, filled(96, 64, colour));
     const QString target = folder + u'/' + NativeName::decode(name);
     EXPECT_EQ(::rename(QFile::encodeName(written).constData(), native(target).constData()), 0);
     return target;
@@ -77,13 +72,6 @@ QString makeFolder(const QString& parent, const QByteArray& name)
     const QString path = parent + u'/' + NativeName::decode(name);
     ::mkdir(native(path).constData(), 0755);
     return path;
-}
-
-PhotoRetouchSettings brighter()
-{
-    PhotoRetouchSettings s;
-    s.brightness = 30;
-    return s;
 }
 
 struct Case

@@ -8,6 +8,7 @@
 #include "photo/originals/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/UserDefaults.h"
+#include "platform/imaging/ImageIO.h"
 
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -255,7 +256,7 @@ TEST_P(EditorClosedOverABatch, KeepsTheBatchsLook)
         ASSERT_TRUE(waitUntil([&] { return !store.isRetouching(); }, 30000));
     }
     PhotoWriteQueue::shared().waitForAll();
-    waitUntil([] { return false; }, 200); // the writes' outcomes reach the GUI thread
+    ASSERT_TRUE(waitForPhotoWork()); // the writes' outcomes reach the GUI thread
 
     const PhotoEditJournal journal = PhotoEditMemory::load(photo);
     const QImage written = ImageIO::decode(photo)->toQImage();

@@ -9,9 +9,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <functional>
-#include <unistd.h>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -76,12 +74,6 @@ TEST_F(OrdersWatching, AnInPlaceOverwriteRaisesTheRevisionOnly)
 TEST_F(OrdersWatching, APhotoWhoseNameIsNotUtf8IsWatchedLikeAnyOther)
 {
     const QByteArray folder = QFile::encodeName(f.path("Commande/IMPRESSION A5"));
-    const auto writeRaw = [](const QByteArray& path, const QByteArray& bytes) {
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
-        ::close(fd);
-    };
     writeRaw(folder + "/IMG_\xE9.jpg", "odd");
     ASSERT_TRUE(waitUntil([&] { return namesIn("IMPRESSION A5").size() == 3; }));
     const QString odd = NativeName::decode(folder + "/IMG_\xE9.jpg");

@@ -52,11 +52,9 @@ struct Gallery : public ::testing::Test
     // A, B, C in the first section, D and the video E in the second.
     OrdersView& open(OrdersGalleryLayout layout = OrdersGalleryLayout::grid)
     {
-        f.photo(QStringLiteral("Dupont/1 A5/A.jpg"), Qt::red);
-        f.photo(QStringLiteral("Dupont/1 A5/B.jpg"), Qt::green);
-        f.photo(QStringLiteral("Dupont/1 A5/C.jpg"), Qt::blue);
-        f.photo(QStringLiteral("Dupont/2 A4/D.jpg"), Qt::yellow);
-        f.video(QStringLiteral("Dupont/2 A4/E.mp4"));
+        writeOrder(f.root, QStringLiteral("Dupont"),
+            { { QStringLiteral("1 A5"), { "A.jpg", "B.jpg", "C.jpg" } },
+                { QStringLiteral("2 A4"), { "D.jpg", "E.mp4" } } });
         f.defaults.setString(QStringLiteral("ordersGalleryLayout"), OrdersGalleryLayouts::rawValue(layout));
         f.openOn(QStringLiteral("Dupont"));
         OrdersView& view = f.show();

@@ -96,7 +96,7 @@ TEST_F(Batches, TheOrdersWatermarkAndOnePhotosRetouchFromItsCell)
     OrderBatchRow* row = f.gallery().folderActions();
     ASSERT_TRUE(row);
     EXPECT_FALSE(row->watermarkButton()->isEnabled()) << "no watermark yet";
-    f.store->addWatermark(f.tmp.write(QStringLiteral("Logo.png"), jpeg(QSize(60, 20), Qt::white)));
+    f.store->addWatermark(writeWatermark(f.tmp.file(QStringLiteral("Logo.png")), QSize(60, 20), Qt::white));
     ASSERT_TRUE(row->watermarkButton()->isEnabled());
     row->watermarkButton()->click();
     // Running (its end reaches this thread through the event loop): its progress line, no second
@@ -140,7 +140,7 @@ TEST_F(Batches, ABatchOverTheEditorsPhotoKeepsTheEditorsLookAndOutlivesItsClosin
     OrdersView& view = f.show();
     ASSERT_TRUE(f.waitForThumbnails());
     const int before = lightness(b);
-    f.store->addWatermark(f.tmp.write(QStringLiteral("Logo.png"), jpeg(QSize(60, 20), Qt::white)));
+    f.store->addWatermark(writeWatermark(f.tmp.file(QStringLiteral("Logo.png")), QSize(60, 20), Qt::white));
     CropEditorModel& model = view.screen().cropEditor();
     view.screen().openCrop({ a, false });
     ASSERT_TRUE(waitUntil([&] { return model.loadedURL() == a && !model.preview().isNull(); }, 15000));

@@ -83,8 +83,8 @@ TEST_F(Editor, OpensFromACellUnderTheGalleryAndFollowsPlainClicks)
     EXPECT_EQ(view.screen().selection().count(), 2);
 
     // The watermark chosen reaches the open editor at once.
-    const QString logo = f.tmp.write(QStringLiteral("Logo.png"), jpeg(QSize(60, 20), Qt::white));
-    const QString mark = f.tmp.write(QStringLiteral("Marque.png"), jpeg(QSize(60, 20), Qt::black));
+    const QString logo = writeWatermark(f.tmp.file(QStringLiteral("Logo.png")), QSize(60, 20), Qt::white);
+    const QString mark = writeWatermark(f.tmp.file(QStringLiteral("Marque.png")), QSize(60, 20), Qt::black);
     f.store->addWatermark(logo);
     f.store->addWatermark(mark);
     view.screen().syncCropWatermark();
@@ -164,7 +164,7 @@ TEST_F(Editor, ReturnInTheSearchFieldLeavesThePhotoAlone)
     QTest::keyClicks(search, QStringLiteral("dup"));
     QTest::keyClick(search, Qt::Key_Return);
     QTest::keyClick(search, Qt::Key_Escape);
-    waitUntil([] { return false; }, 500);
+    ASSERT_TRUE(waitForPhotoWork()); // a validation the keys started would have been written
     EXPECT_EQ(f.view->screen().folderQuery(), QStringLiteral("dup"));
     EXPECT_TRUE(model().isOpen());
     EXPECT_FALSE(model().cropValidated());

@@ -205,7 +205,7 @@ TEST_F(Gallery, ANewerRevisionReplacesThePictureAndAStaleResultIsDropped)
     probe.bind(s);
     probe.requestThumbnail();
     ASSERT_TRUE(waitUntil([&] { return !probe.isLoadingThumbnail() && !probe.image().isNull(); }));
-    QTest::qWait(100);
+    ASSERT_TRUE(waitForPhotoWork()); // the older thumbnail has come back too
     EXPECT_EQ(probe.shownKey(), file("C.jpg").url + "-0");
     EXPECT_GT(probe.image().pixelColor(1, 1).blue(), 200);
     EXPECT_LT(probe.image().pixelColor(1, 1).green(), 80);

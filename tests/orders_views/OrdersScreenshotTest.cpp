@@ -41,10 +41,10 @@ void prepare(OrdersViewFixture& f)
 {
     makeOrders(f);
     OrdersStore& store = f.openOn(QStringLiteral("DUPONT Marie — Grand Prix 1,40 m"));
-    store.addWatermark(
-        f.tmp.write(QStringLiteral("marks/Logo Haras.png"), jpeg(QSize(60, 30), QColor(240, 240, 240))));
-    store.addWatermark(
-        f.tmp.write(QStringLiteral("marks/Signature blanche.png"), jpeg(QSize(60, 30), QColor(30, 30, 30))));
+    store.addWatermark(writeWatermark(
+        f.tmp.file(QStringLiteral("marks/Logo Haras.png")), QSize(60, 30), QColor(240, 240, 240)));
+    store.addWatermark(writeWatermark(
+        f.tmp.file(QStringLiteral("marks/Signature blanche.png")), QSize(60, 30), QColor(30, 30, 30)));
     PhotoRetouchSettings retouch;
     retouch.contrast = 12;
     retouch.vibrance = 20;

@@ -15,7 +15,6 @@
 #include "orders/views/OrdersGallery.h"
 #include "orders/views/OrdersView.h"
 #include "photo/MediaThumbnailer.h"
-#include "photo/PhotoFixtures.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/UserDefaults.h"
 #include "ui/Backdrop.h"
@@ -23,7 +22,6 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QPainter>
 #include <QStyleFactory>
@@ -45,18 +43,16 @@ protected:
 };
 
 // A JPEG of one colour with a lighter band across it, so a thumbnail tells which photo it is.
+inline PhotoRecipe banded(QSize size, QColor colour)
+{
+    PhotoRecipe recipe = filled(size.width(), size.height(), colour);
+    recipe.band = true;
+    recipe.quality = 85;
+    return recipe;
+}
 inline QByteArray jpeg(QSize size, QColor colour)
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QPainter p(&image);
-    p.fillRect(QRect(0, size.height() / 3, size.width(), size.height() / 3), colour.lighter(160));
-    p.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG", 85);
-    return bytes;
+    return photoBytes(QStringLiteral("jpg"), banded(size, colour));
 }
 
 // Layout and posted work settle over a few turns of the event loop.
@@ -93,7 +89,7 @@ struct OrdersViewFixture : OrdersFixture
     QString photo(
         const QString& relative, QColor colour = QColor(180, 90, 60), QSize size = QSize(90, 60)) const
     {
-        return file(relative, jpeg(size, colour));
+        return writePhoto(path(relative), banded(size, colour));
     }
     QString video(const QString& relative) const
     {

@@ -158,7 +158,7 @@ TEST(OrdersViewStates, ControlsFollowTheSettingsTheWatermarksAndTheSelection)
     PhotoRetouchSettings retouch;
     retouch.brightness = 10;
     store.setRetouch(retouch);
-    store.addWatermark(f.tmp.write(QStringLiteral("logo.png"), jpeg(QSize(40, 20), Qt::white)));
+    store.addWatermark(writeWatermark(f.tmp.file(QStringLiteral("logo.png")), QSize(40, 20), Qt::white));
     EXPECT_TRUE(prints.retouchButton()->isEnabled());
     EXPECT_EQ(prints.retouchButton()->toolTip(),
         "Appliquer les réglages de retouche à toutes les photos de cette section");
@@ -269,7 +269,7 @@ TEST(OrdersViewStates, WatermarkPickerAddsChoosesAndRemoves)
     EXPECT_FALSE(picker.list()->isVisibleTo(&view));
 
     const QString logo
-        = f.tmp.write(QStringLiteral("marques/Logo.png"), jpeg(QSize(64, 32), QColor(250, 0, 0)));
+        = writeWatermark(f.tmp.file(QStringLiteral("marques/Logo.png")), QSize(64, 32), QColor(250, 0, 0));
     const auto picking = whenPanelShows([&](QFileDialog* panel) {
         EXPECT_EQ(panel->windowTitle(), "Fichier filigrane");
         acceptPanel(panel, logo, false);
@@ -288,8 +288,8 @@ TEST(OrdersViewStates, WatermarkPickerAddsChoosesAndRemoves)
     EXPECT_LT(thumb.green(), 60);
 
     for (int i = 2; i <= 5; ++i)
-        f.store->addWatermark(
-            f.tmp.write(QStringLiteral("marques/Marque %1.png").arg(i), jpeg(QSize(20, 20), Qt::gray)));
+        f.store->addWatermark(writeWatermark(
+            f.tmp.file(QStringLiteral("marques/Marque %1.png").arg(i)), QSize(20, 20), Qt::gray));
     ASSERT_EQ(picker.rows().size(), 5);
     EXPECT_EQ(picker.list()->maximumHeight(), 168) << "three rows and a part of the fourth";
     EXPECT_EQ(picker.value()->value(), "Marque 5.png");

@@ -10,11 +10,8 @@
 #include "photo/originals/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "platform/imaging/ImageIO.h"
-#include "platform/imaging/JobPool.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QSemaphore>
 
 #include <gtest/gtest.h>
@@ -50,10 +47,8 @@ protected:
 
     QString photo(const QString& name, const FloatImage& image)
     {
-        const QString path = m_folder.file(name);
-        EXPECT_TRUE(ImageIO::encode(image, path, ImageIO::formatForPath(path), 0.97)) << name.toStdString();
-        m_photos.append(path);
-        return path;
+        m_photos.append(writePhoto(m_folder.file(name), image));
+        return m_photos.last();
     }
 
     // Opens the photo and turns the event loop until its load has come back.
@@ -79,16 +74,21 @@ protected:
 
     // Every write of the photo asked for so far has run, and its outcome has reached the model. The queue
     // gives the photo's turn to the next write before the pool thread that ran one reports its outcome,
-    // so a thread held up by a busy machine reports it after waitFor returns: wait for the editor's pool
-    // too (bounded), then turn the loop a while for what the outcome starts.
+    // so a thread held up by a busy machine reports it after waitFor returns: wait for the photo work
+    // too (bounded), and for what its outcomes start.
     void settle(const QString& path)
     {
         PhotoWriteQueue::shared().waitFor(path);
-        EXPECT_TRUE(JobPool::interactive().threadPool().waitForDone(30000))
-            << "the editor's work never ended";
-        const QDeadlineTimer deadline(150);
-        while (!deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_TRUE(waitForPhotoWork()) << "the editor's work never ended";
+    }
+
+    // Shortens the rest before a retouch is written, and turns the event loop past twice that rest:
+    // long enough for a pending retouch write to have started, were one still pending.
+    static constexpr int restMs = 60;
+    void shortenRetouchRest() { m_model->setRetouchWriteDelayForTesting(restMs); }
+    static void turnPastRest()
+    {
+        waitUntil([] { return false; }, 2 * restMs);
     }
 
     // Holds the photo's write queue until release(): writes asked for meanwhile wait in order.
@@ -106,17 +106,7 @@ protected:
     static FloatImage decoded(const QString& path) { return ImageIO::decode(path).value_or(FloatImage()); }
 
     // The mean of the red samples: a grey photo's level.
-    static float level(const QString& path)
-    {
-        const FloatImage image = decoded(path);
-        if (image.isNull())
-            return -1;
-        double sum = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                sum += image.row(0, y)[x];
-        return float(sum / (double(image.width()) * image.height()));
-    }
+    static float level(const QString& path) { return meanRed(path); }
 
     static PhotoRetouchSettings exposure(double ev)
     {

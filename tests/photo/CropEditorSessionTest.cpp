@@ -7,9 +7,7 @@
 #include "photo/crop/CropSessionFolder.h"
 #include "platform/AtomicFile.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QThread>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -37,10 +35,6 @@ protected:
     {
         const auto file = AtomicFile::read(PhotoEditMemory::journalURL(photo));
         return file ? QuavelJSON::parse(*file) : Json();
-    }
-    static void writeJournal(const QString& photo, const PhotoEditJournal& journal)
-    {
-        PhotoEditMemory::save(journal, photo);
     }
 };
 
@@ -76,7 +70,7 @@ TEST_F(CropEditorSession, OpensAJournalAsItWasLeft)
     saved.current.retouch = exposure(0.5);
     saved.current.cropValidated = true;
     saved.history = { CropEditState {}, CropEditState {} };
-    writeJournal(photo, saved);
+    PhotoEditMemory::save(saved, photo);
 
     ASSERT_TRUE(openAndLoad(photo));
     // The retouch is known from open() on, before the images are in.
@@ -93,8 +87,7 @@ TEST_F(CropEditorSession, AJournalLackingAKeyCountsAsNone)
     const QString photo = greyPhoto("c.png", 0.5f);
     Json broken = journal(state("a4", 2, false), Json::array());
     broken["current"].erase("angle");
-    QDir().mkpath(QFileInfo(PhotoEditMemory::journalURL(photo)).absolutePath());
-    ASSERT_TRUE(AtomicFile::tryWrite(PhotoEditMemory::journalURL(photo), QuavelJSON::encode(broken)));
+    writeJournal(photo, QuavelJSON::encode(broken));
     ASSERT_TRUE(openAndLoad(photo));
     EXPECT_EQ(m_model->currentState(), CropEditState {});
     EXPECT_TRUE(m_model->history().isEmpty());
@@ -256,8 +249,7 @@ TEST_F(CropEditorSession, ALoadOvertakenByAnotherPhotoChangesNothing)
     m_model->open(fast, std::nullopt, {});
     ASSERT_TRUE(waitUntil([&] { return m_model->loadedURL() == fast; }));
     // The first load's result, whenever it arrives, is dropped.
-    QThread::msleep(300);
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitForPhotoWork());
     EXPECT_EQ(m_model->loadedURL(), fast);
     EXPECT_EQ(m_model->baseImage().size(), QSize(64, 48));
 }

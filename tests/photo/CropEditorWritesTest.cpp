@@ -7,6 +7,7 @@
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWriter.h"
 #include "platform/files/NativeName.h"
+#include "platform/imaging/JobPool.h"
 
 #include <QThread>
 
@@ -75,13 +76,14 @@ TEST_F(CropEditorWrites, TenSliderMovesWriteThePhotoOnceWithTheLast)
 {
     const QString photo = greyPhoto("d.png", 0.25f);
     ASSERT_TRUE(openAndLoad(photo));
+    shortenRetouchRest();
     for (int i = 1; i <= 10; ++i) {
         m_model->setRetouchPreview(exposure(i / 10.0));
         QCoreApplication::processEvents();
     }
     EXPECT_TRUE(m_written.isEmpty());
     ASSERT_TRUE(waitUntil([&] { return m_written.size() == 1; }, 5000));
-    QThread::msleep(2 * CropEditorModel::retouchWriteDelayMs);
+    turnPastRest();
     settle(photo);
     EXPECT_EQ(m_written, QStringList { photo });
     EXPECT_NEAR(level(photo), 0.5f, step);
@@ -95,9 +97,10 @@ TEST_F(CropEditorWrites, AValidationSupersedesThePendingSliderWrite)
 {
     const QString photo = greyPhoto("v.png", 0.25f);
     ASSERT_TRUE(openAndLoad(photo));
+    shortenRetouchRest();
     m_model->setRetouchPreview(exposure(1));
     ASSERT_TRUE(await(m_model->save()));
-    QThread::msleep(2 * CropEditorModel::retouchWriteDelayMs);
+    turnPastRest();
     settle(photo);
     // One write: the validation's, which carries the retouch, on the landscape A5 sheet.
     EXPECT_EQ(m_written, QStringList { photo });
@@ -330,8 +333,7 @@ TEST_F(CropEditorWrites, TheNewerWatermarkWinsAndAnUnreadableOneSwitchesItOff)
     m_model->setWatermark(m_folder.file("elsewhere/../large.png"));
     m_model->setWatermark(small);
     ASSERT_TRUE(waitUntil([&] { return m_model->watermarkImage().size() == QSize(30, 10); }));
-    QThread::msleep(300);
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitForPhotoWork()); // the loads overtaken have come back
     EXPECT_EQ(m_model->watermarkImage().size(), QSize(30, 10));
     EXPECT_EQ(m_model->watermarkFull().size(), QSize(30, 10));
     EXPECT_EQ(m_model->loadGeneration(), loadsBefore);

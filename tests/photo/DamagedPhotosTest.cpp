@@ -21,12 +21,7 @@
 namespace quavel {
 namespace {
 
-PhotoRetouchSettings brighter()
-{
-    PhotoRetouchSettings s;
-    s.exposure = 1;
-    return s;
-}
+using test::brighter;
 
 // A quarter of the photo drawn on a canvas a quarter of its size: a JPEG is then decoded by its DCT
 // scaling, other formats stream.

@@ -5,21 +5,16 @@
 #include "photo/originals/PhotoOriginals.h"
 
 #include "common/TestSupport.h"
+#include "common/photo/PhotoFixtures.h"
 #include "library/QuavelJSON.h"
-
-#include <QDir>
 
 #include <gtest/gtest.h>
 
 namespace quavel {
 namespace {
 
+using test::entries;
 using test::TempFolder;
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 CropEditState stateWithZoom(double zoom)
 {
@@ -87,7 +82,7 @@ TEST_P(EditJournalDecoding, EveryKeyIsRequired)
     valid.history.append(stateWithZoom(3));
     QuavelJSON::Json json = valid.toJson();
     GetParam().edit(json);
-    folder.write(".quavel-originals/P.JPG.edits.json", QuavelJSON::encode(json));
+    test::writeJournal(photo, QuavelJSON::encode(json));
     const PhotoEditJournal loaded = PhotoEditMemory::load(photo);
     if (GetParam().readable)
         EXPECT_EQ(loaded.current.zoom, 2);
@@ -140,7 +135,7 @@ TEST(EditJournalFile, AnUnreadableJournalIsSetAsideBeforeASaveReplacesIt)
 {
     TempFolder folder;
     const QString photo = folder.write("P.JPG", "photo");
-    folder.write(".quavel-originals/P.JPG.edits.json", "{ \"current\": ");
+    test::writeJournal(photo, "{ \"current\": ");
     EXPECT_EQ(PhotoEditMemory::load(photo), PhotoEditJournal {});
     PhotoEditMemory::save(PhotoEditJournal {}, photo);
     const QStringList names = entries(folder.file(".quavel-originals"));

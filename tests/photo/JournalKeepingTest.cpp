@@ -12,20 +12,14 @@
 #include "common/Immutable.h"
 #include "common/TestSupport.h"
 
-#include <QDir>
-
 #include <gtest/gtest.h>
 
 namespace quavel {
 namespace {
 
+using test::entries;
 using test::Immutable;
 using test::TempFolder;
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 PhotoRetouchSettings brighter()
 {
@@ -57,7 +51,7 @@ TEST_P(UnmovableJournal, FailsTheEditWithAMessageAndStaysByteForByte)
     const QString watermark = test::writePhoto(folder.file("logo.png"), test::sized(40, 10, 1, true));
     PhotoOriginals::ensureBackup(photo);
     const QByteArray unreadable = "{ \"current\": { \"zoom\": 2 ";
-    folder.write(".quavel-originals/IMG_7.jpg.edits.json", unreadable);
+    test::writeJournal(photo, unreadable);
     const Immutable pinned(PhotoEditMemory::journalURL(photo));
     if (!pinned.isSet())
         GTEST_SKIP() << "no immutable flag on this file system";
@@ -132,7 +126,7 @@ TEST(JournalKeeping, ALongNamesUnreadableJournalGoesAsideUnderANameCutToFit)
     // Twice, in the same second as like as not: the second set-aside never replaces the first.
     const QByteArray unreadable[] = { "premier illisible", "second illisible" };
     for (const QByteArray& bytes : unreadable) {
-        folder.write(".quavel-originals/" + name + ".edits.json", bytes);
+        test::writeJournal(photo, bytes);
         PhotoEdits::applyRetouch(photo, brighter(), std::nullopt);
         const std::optional<PhotoEditJournal> journal = PhotoEditMemory::read(photo);
         ASSERT_TRUE(journal);
@@ -164,7 +158,7 @@ TEST_F(EditorJournal, ACommitThatCannotBeKeptShowsItsMessageAndWritesNoPhoto)
     const QString photo = greyPhoto("IMG_9.png", 0.4f);
     ASSERT_TRUE(openAndLoad(photo));
     PhotoOriginals::ensureBackup(photo);
-    m_folder.write(".quavel-originals/IMG_9.png.edits.json", "pas un journal");
+    test::writeJournal(photo, "pas un journal");
     const Immutable pinned(PhotoEditMemory::journalURL(photo));
     if (!pinned.isSet())
         GTEST_SKIP() << "no immutable flag on this file system";

@@ -20,24 +20,13 @@
 namespace quavel {
 namespace {
 
+using test::entries;
 using test::TempFolder;
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 QColor pixel(const QString& path, double fx, double fy)
 {
     const QImage image = test::decodeStored(path);
     return image.pixelColor(int(fx * (image.width() - 1)), int(fy * (image.height() - 1)));
-}
-
-test::PhotoRecipe filled(int width, int height, const QColor& colour)
-{
-    test::PhotoRecipe recipe = test::sized(width, height);
-    recipe.fill = colour;
-    return recipe;
 }
 
 PhotoEditError::Kind errorKindOf(const std::function<void()>& step)
@@ -126,7 +115,7 @@ protected:
 TEST_F(MaterializeTest, RendersFromTheOriginalAndPutsItsBytesBackWhenNeutral)
 {
     const QString photo
-        = test::writePhoto(m_folder.file("IMG_1.JPG"), filled(300, 200, QColor(128, 128, 128)));
+        = test::writePhoto(m_folder.file("IMG_1.JPG"), test::filled(300, 200, QColor(128, 128, 128)));
     const QByteArray original = test::readFile(photo);
     const QString key = MediaThumbnailer::cacheKey(photo);
     MediaThumbnailer::cache().insert(key, QImage(4, 4, QImage::Format_RGB32));
@@ -162,7 +151,8 @@ TEST_F(MaterializeTest, AnOrientedPhotoIsWrittenUpright)
 TEST_F(MaterializeTest, AValidatedCropFillsTheBlackCanvasTurnedAboutItsCentre)
 {
     // A portrait photo, A5: a 1748 × 2480 canvas. At zoom 0.2 the photo is a fifth of it, in the middle.
-    const QString photo = test::writePhoto(m_folder.file("IMG_3.JPG"), filled(400, 600, QColor(200, 60, 40)));
+    const QString photo
+        = test::writePhoto(m_folder.file("IMG_3.JPG"), test::filled(400, 600, QColor(200, 60, 40)));
     PhotoEditMemory::materialize(journalWith([](CropEditState& s) {
         s.cropValidated = true;
         s.zoom = 0.1;
@@ -189,7 +179,8 @@ TEST_F(MaterializeTest, AValidatedCropFillsTheBlackCanvasTurnedAboutItsCentre)
 
 TEST_F(MaterializeTest, TheWatermarkSpansTheCanvasBottomOnlyWhenTheStateIncludesIt)
 {
-    const QString photo = test::writePhoto(m_folder.file("IMG_4.JPG"), filled(600, 400, QColor(30, 90, 200)));
+    const QString photo
+        = test::writePhoto(m_folder.file("IMG_4.JPG"), test::filled(600, 400, QColor(30, 90, 200)));
     // 2000 × 400 on a 2480-wide A5 landscape canvas: 2480 × 496 at the bottom; transparent on its right.
     test::PhotoRecipe mark = test::sized(200, 40, 1, true);
     mark.fill = QColor(255, 255, 255);
@@ -217,8 +208,10 @@ TEST_F(MaterializeTest, TheWatermarkSpansTheCanvasBottomOnlyWhenTheStateIncludes
 TEST(WatermarkOnTheFullPhoto, IsDrawnOnceAndKeptByALaterBatchRetouch)
 {
     TempFolder folder;
-    const QString photo = test::writePhoto(folder.file("IMG_5.JPG"), filled(300, 200, QColor(200, 40, 40)));
-    const QString mark = test::writePhoto(folder.file("mark.png"), filled(100, 20, QColor(255, 255, 255)));
+    const QString photo
+        = test::writePhoto(folder.file("IMG_5.JPG"), test::filled(300, 200, QColor(200, 40, 40)));
+    const QString mark
+        = test::writePhoto(folder.file("mark.png"), test::filled(100, 20, QColor(255, 255, 255)));
     PhotoEdits::applyWatermark(photo, mark);
     // 300 wide: the watermark is 300 × 60 on the bottom rows.
     EXPECT_EQ(QSize(test::inspect(photo).width, test::inspect(photo).height), QSize(300, 200));
@@ -316,7 +309,8 @@ TEST(EditFailures, CameraRawPhotosAreReadButNeverEdited)
 TEST(EditsAtOnce, OfOnePhotoFromSeveralThreadsEndWithAConsistentPhoto)
 {
     TempFolder folder;
-    const QString photo = test::writePhoto(folder.file("IMG_9.JPG"), filled(200, 150, QColor(100, 100, 100)));
+    const QString photo
+        = test::writePhoto(folder.file("IMG_9.JPG"), test::filled(200, 150, QColor(100, 100, 100)));
     const QByteArray original = test::readFile(photo);
     QList<QFuture<void>> edits;
     for (int i = 0; i < 6; ++i)

@@ -21,6 +21,8 @@
 namespace quavel {
 namespace {
 
+using test::entries;
+using test::modeOf;
 using test::TempFolder;
 
 struct FallbackCase
@@ -38,20 +40,6 @@ const FallbackCase fallbackCases[] = {
     { "no_renameat2", UnnamedFile::Method::linkThenUnlink },
     { "no_links", UnnamedFile::Method::placeholderRename },
 };
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-mode_t modeOf(const QString& path)
-{
-    struct stat st
-    {
-    };
-    ::stat(QFile::encodeName(path).constData(), &st);
-    return st.st_mode & 07777;
-}
 
 timespec mtimeOf(const QString& path)
 {

@@ -1,5 +1,6 @@
 // The process ends only after the photo work in flight: a crop editor closed just before quitting has its
 // look written, and the program leaves cleanly however far the write had got.
+#include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 #include "common/ChildProcess.h"
 #include "common/TestSupport.h"
@@ -25,6 +26,8 @@
 namespace quavel {
 namespace {
 
+using test::meanRed;
+
 const char* const exitChildVariable = "QUAVEL_EXIT_CHILD_PHOTO";
 
 // The child: opens the photo, brightens it, closes the editor and ends the program at once.
@@ -46,18 +49,6 @@ TEST(PhotoWorkExitChild, ClosesTheEditorAndQuits)
     if (!PhotoWork::finishBeforeExit())
         PhotoWork::endProcess(0);
     std::exit(0); // static objects go now: no worker may still be running
-}
-
-float meanRed(const QString& path)
-{
-    const std::optional<FloatImage> image = ImageIO::decode(path);
-    if (!image)
-        return -1;
-    double sum = 0;
-    for (int y = 0; y < image->height(); ++y)
-        for (int x = 0; x < image->width(); ++x)
-            sum += image->row(0, y)[x];
-    return float(sum / (double(image->width()) * image->height()));
 }
 
 TEST(PhotoWorkExit, AnEditorClosedAtQuitHasItsLookWrittenBeforeTheProgramEnds)

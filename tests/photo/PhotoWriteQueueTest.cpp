@@ -6,6 +6,8 @@
 #include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
 
+#include "common/TestSupport.h"
+
 #include <QThread>
 #include <QThreadPool>
 
@@ -179,7 +181,7 @@ TEST_F(PhotoWriteQueueTest, AWriterWaitsForItsOwnPhotoOnly)
 
     // A write of A itself waits for the one in flight.
     std::thread second([&] { m_queue.run("/photos/A.JPG", [&] { record("A2"); }); });
-    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(test::waitUntil([&] { return m_queue.waiting("/photos/A.JPG") == 1; })) << "A2 never queued";
     EXPECT_EQ(log(), QStringList { "B" });
     releaseA.open();
     second.join();

@@ -28,14 +28,9 @@
 namespace quavel {
 namespace {
 
-using Kind = PhotoEditError::Kind;
+using test::brighter;
 
-PhotoRetouchSettings brighter()
-{
-    PhotoRetouchSettings s;
-    s.exposure = 1;
-    return s;
-}
+using Kind = PhotoEditError::Kind;
 
 // The steps that write a photo, each throwing what the photographer would read.
 struct Step

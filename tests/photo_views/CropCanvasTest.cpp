@@ -3,6 +3,7 @@
 // read back from the canvas's own pixels.
 #include "photo/views/CropCanvas.h"
 #include "common/TestSupport.h"
+#include "common/photo/PhotoFixtures.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/crop/CropGeometry.h"
 
@@ -22,21 +23,14 @@ namespace {
 constexpr int kWidth = 620;
 constexpr int kHeight = 420;
 
-// A landscape working image of 600 × 400 pixels in one mid grey.
-QImage photo(QColor colour = QColor(128, 128, 128))
-{
-    QImage image(600, 400, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 class CropCanvasTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        const QString path = folder.file(QStringLiteral("grey.png"));
-        ASSERT_TRUE(photo().save(path, "PNG"));
+        // A landscape working image of 600 × 400 pixels in one mid grey.
+        const QString path
+            = writePhoto(folder.file(QStringLiteral("grey.png")), filled(600, 400, QColor(128, 128, 128)));
         model.open(path, std::nullopt, {});
         ASSERT_TRUE(waitUntil([&] { return !model.preview().isNull(); }, 30000));
         ASSERT_EQ(model.sourceImage().size(), QSize(600, 400));
@@ -63,10 +57,8 @@ protected:
     void setWatermark(const QImage& mark, bool included)
     {
         std::optional<QString> path;
-        if (!mark.isNull()) {
-            path = folder.file(QStringLiteral("mark-%1.png").arg(++marks));
-            ASSERT_TRUE(mark.save(*path, "PNG"));
-        }
+        if (!mark.isNull())
+            path = writePhoto(folder.file(QStringLiteral("mark-%1.png").arg(++marks)), mark);
         model.setWatermark(path);
         ASSERT_TRUE(waitUntil([&] { return model.watermarkImage().isNull() == mark.isNull(); }));
         model.setIncludeWatermark(included);

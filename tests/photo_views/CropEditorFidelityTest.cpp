@@ -94,19 +94,15 @@ TEST_F(EditorFixture, EachHandleKeepsItsOppositeSideInTheJournal)
 TEST_F(EditorFixture, TheWatermarkShownIsTheBandWritten)
 {
     const QColor grey(128, 128, 128);
-    const QString plain = folder.file(QStringLiteral("IMG_0500.png"));
-    QImage picture(900, 600, QImage::Format_RGB32);
-    picture.fill(grey);
-    ASSERT_TRUE(picture.save(plain, "PNG"));
+    const QString plain = writePhoto(folder.file(QStringLiteral("IMG_0500.png")), filled(900, 600, grey));
     // A strip eight times as wide as high in four blocks: red, green, blue, yellow.
-    const QString mark = folder.file(QStringLiteral("bande.png"));
     const QColor blocks[] = { Qt::red, Qt::green, Qt::blue, Qt::yellow };
     QImage strip(800, 100, QImage::Format_ARGB32);
     for (int i = 0; i < 4; ++i)
         for (int y = 0; y < 100; ++y)
             for (int x = i * 200; x < (i + 1) * 200; ++x)
                 strip.setPixelColor(x, y, blocks[i]);
-    ASSERT_TRUE(strip.save(mark, "PNG"));
+    const QString mark = writePhoto(folder.file(QStringLiteral("bande.png")), strip);
 
     PhotoCropEditorView& v = open(plain, mark);
     ASSERT_TRUE(loaded());
@@ -190,7 +186,7 @@ TEST_F(EditorFixture, KeysTypedInAFieldElsewhereAreThatFieldsOwn)
         { Qt::Key_Z, Qt::ControlModifier }, { Qt::Key_Escape, {} } };
     for (const auto& k : keys)
         QTest::keyClick(field, k.key, k.modifiers);
-    waitUntil([] { return false; }, 500); // past the rest delay of a write
+    ASSERT_TRUE(waitForPhotoWork()); // what the keys started has ended
     EXPECT_EQ(returns.count(), 2);
     EXPECT_NE(field->text(), QStringLiteral("commande")); // the field's own undo
     EXPECT_TRUE(model.isOpen());

@@ -19,10 +19,10 @@ using CropEditorScreenshots = ScreenshotTest;
 TEST_F(CropEditorScreenshots, EditorOnAPhoto)
 {
     TempFolder folder;
-    const QString photo = folder.file(QStringLiteral("IMG_3413.jpg"));
-    ASSERT_TRUE(arenaPhoto(QSize(1500, 1000)).save(photo, "JPEG", 92));
-    const QString mark = folder.file(QStringLiteral("filigrane.png"));
-    ASSERT_TRUE(watermarkStrip(QSize(1400, 400)).save(mark, "PNG"));
+    const QString photo
+        = writePhoto(folder.file(QStringLiteral("IMG_3413.jpg")), arenaPhoto(QSize(1500, 1000)), 1, 92);
+    const QString mark
+        = writeLetteredWatermark(folder.file(QStringLiteral("filigrane.png")), QSize(1400, 400));
     for (bool dark : { false, true }) {
         QApplication::setPalette(Theme::palette(dark));
         PhotoRetouchSettings preset;
@@ -43,10 +43,10 @@ TEST_F(CropEditorScreenshots, EditorOnAPhoto)
         model.setZoom(1.25);
         model.setAngle(-3);
         ASSERT_TRUE(waitUntil([&] { return model.retouchSettings() == preset; }));
-        waitUntil([] { return false; }, 400); // the retouched preview
+        ASSERT_TRUE(waitForPhotoWork()); // the retouched preview
         saveScreenshot(stage, QStringLiteral("crop-editor-%1").arg(schemeName(dark)));
         model.close();
-        waitUntil([] { return false; }, 400);
+        ASSERT_TRUE(waitForPhotoWork());
     }
     std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
 }

@@ -27,22 +27,19 @@ protected:
     void SetUp() override
     {
         WindowMoveLock::resetForTesting();
-        photo = folder.file(QStringLiteral("IMG_3413.jpg"));
-        ASSERT_TRUE(arenaPhoto(QSize(900, 600)).save(photo, "JPEG", 92));
+        photo = writePhoto(folder.file(QStringLiteral("IMG_3413.jpg")), arenaPhoto(QSize(900, 600)), 1, 92);
     }
     void TearDown() override
     {
         window.reset(); // and the editor with it
         // Writes captured on the way out finish before the folder goes.
-        waitUntil([] { return false; }, 300);
+        EXPECT_TRUE(waitForPhotoWork());
     }
 
     QString watermark()
     {
         const QString path = folder.file(QStringLiteral("filigrane.png"));
-        if (!QFile::exists(path))
-            watermarkStrip(QSize(800, 150)).save(path, "PNG");
-        return path;
+        return QFile::exists(path) ? path : writeLetteredWatermark(path, QSize(800, 150));
     }
 
     PhotoCropEditorView& open(const QString& path, const std::optional<QString>& mark = std::nullopt,

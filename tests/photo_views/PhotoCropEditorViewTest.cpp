@@ -97,7 +97,7 @@ TEST_F(EditorFixture, ReturnOnAnUnreadablePhotoReportsNothingWritten)
     EXPECT_FALSE(v.showsCanvas());
     v.toolbar()->setFocus();
     QTest::keyClick(v.toolbar(), Qt::Key_Return);
-    waitUntil([] { return false; }, 300);
+    ASSERT_TRUE(waitForPhotoWork());
     EXPECT_TRUE(saved.isEmpty());
 }
 
@@ -212,8 +212,8 @@ TEST_F(EditorFixture, PresetButtonsApplyAndSave)
 
 TEST_F(EditorFixture, TheWrittenPhotoIsTheOneReportedAfterClosing)
 {
-    const QString other = folder.file(QStringLiteral("IMG_3414.jpg"));
-    ASSERT_TRUE(arenaPhoto(QSize(600, 900)).save(other, "JPEG", 92));
+    const QString other
+        = writePhoto(folder.file(QStringLiteral("IMG_3414.jpg")), arenaPhoto(QSize(600, 900)), 1, 92);
     PhotoCropEditorView& v = open(photo);
     ASSERT_TRUE(loaded());
     v.retouchPanel()->controls()->brightness()->field()->setText(QStringLiteral("25"));

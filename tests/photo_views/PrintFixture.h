@@ -4,12 +4,12 @@
 // orientation when asked), print runs into real PDF files through QtPrintSupport, and the PDF read
 // back with poppler and its command-line tools.
 #include "common/TestSupport.h"
+#include "common/photo/PhotoFixtures.h"
 #include "photo/print/PrintInfoMemory.h"
 #include "photo/views/PhotoPrinter.h"
 #include "photo/views/PrintSession.h"
 #include "platform/pdf/PdfDocument.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QImage>
 #include <QProcess>
@@ -17,32 +17,13 @@
 
 #include <memory>
 #include <optional>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace quavel::test {
 
-// A JPEG with an EXIF orientation (1 to 8) after its JFIF header.
+// A JPEG with an EXIF orientation (1 to 8).
 inline QByteArray jpegBytes(const QImage& image, int orientation = 1)
 {
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "JPEG", 90);
-    }
-    if (orientation == 1)
-        return bytes;
-    // An APP1 segment: "Exif", a big-endian TIFF header and one IFD entry, Orientation (0x0112) SHORT.
-    const char app1[] = { '\xFF', '\xE1', 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
-        0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, char(orientation), 0, 0, 0, 0, 0, 0 };
-    const int app0End = 4 + ((uchar(bytes[4]) << 8) | uchar(bytes[5])); // SOI, then APP0 and its length
-    bytes.insert(app0End, app1, sizeof app1);
-    return bytes;
+    return photoBytes(QStringLiteral("jpg"), image, orientation, 90);
 }
 
 struct PrintFixture
@@ -56,9 +37,10 @@ struct PrintFixture
     QString photo(
         const QString& name, QSize size, QColor colour = QColor(200, 40, 40), int orientation = 1) const
     {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(colour);
-        return folder.write(name, jpegBytes(image, orientation));
+        PhotoRecipe recipe = filled(size.width(), size.height(), colour);
+        recipe.orientation = orientation;
+        recipe.quality = 90;
+        return writePhoto(folder.file(name), recipe);
     }
 
     QString pdfPath(const QString& name = QStringLiteral("job.pdf")) const { return folder.file(name); }

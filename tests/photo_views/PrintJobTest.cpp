@@ -178,17 +178,12 @@ TEST(PrintJob, PipesAndDamagedPhotosPrintWhiteWithoutWaitingAndAreNotReportedPri
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
     const QString zero = f.folder.file("2.jpg");
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
-    QImage checker(240, 360, QImage::Format_RGB32);
-    for (int y = 0; y < checker.height(); ++y)
-        for (int x = 0; x < checker.width(); ++x)
-            checker.setPixel(x, y, (x / 8 + y / 8) % 2 ? qRgb(200, 40, 40) : qRgb(20, 20, 20));
-    const QByteArray whole = jpegBytes(checker, 1);
+    PhotoRecipe checker = filled(240, 360, QColor(200, 40, 40));
+    checker.checker = 8;
     // Cut in half: libjpeg would make up the lower half in grey.
-    const QString cut = f.folder.write("3.jpg", whole.left(whole.size() / 2));
+    const QString cut = truncateFile(writePhoto(f.folder.file("3.jpg"), checker));
     // Stray bytes before the scan: a warning every viewer passes over.
-    QByteArray strayBytes = whole;
-    strayBytes.insert(strayBytes.indexOf("\xff\xda"), QByteArray("\x00\x11\x22", 3));
-    const QString stray = f.folder.write("4.jpg", strayBytes);
+    const QString stray = writeStrayBytesJpeg(f.folder.file("4.jpg"), checker);
     HangGuard guard(60000, QStringLiteral("printing pipes"));
     auto s = f.session({ pipe, zero, cut, stray }, PrintPaperFormat::a5, f.pdfPath());
     ASSERT_TRUE(s->run());
@@ -241,7 +236,7 @@ TEST(PrintJob, PhotosAreStoredLosslesslyAtTheRenderResolution)
     for (int y = 0; y < noise.height(); ++y)
         for (int x = 0; x < noise.width(); ++x)
             noise.setPixel(x, y, qRgb((x * 7) % 256, (y * 13) % 256, (x * y) % 256));
-    const QString photo = f.folder.write("noise.jpg", jpegBytes(noise));
+    const QString photo = writePhoto(f.folder.file("noise.jpg"), noise, 1, 90);
     auto s = f.session({ photo }, PrintPaperFormat::a5, f.pdfPath());
     EXPECT_EQ(s->printer().resolution(), 1200);
     EXPECT_EQ(s->renderDpi(), 300);

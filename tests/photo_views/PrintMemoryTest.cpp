@@ -22,7 +22,7 @@ TEST(PrintMemory, TenPhotosOf24MegapixelsStayUnderOneGigabyte)
         for (int x = 0; x < large.width(); ++x)
             line[x] = qRgb(x * 255 / 6000, y * 255 / 4000, 128);
     }
-    const QString first = f.folder.write("IMG_0001.jpg", jpegBytes(large));
+    const QString first = writePhoto(f.folder.file("IMG_0001.jpg"), large, 1, 90);
     large = QImage();
     QStringList arguments = { "pdf", f.pdfPath(), "a4", first };
     for (int i = 2; i <= 10; ++i) {

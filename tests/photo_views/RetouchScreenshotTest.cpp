@@ -50,10 +50,8 @@ TEST_F(RetouchScreenshots, PopoverBesideItsButton)
 TEST_F(RetouchScreenshots, CropCanvasTurnedWithWatermark)
 {
     TempFolder folder;
-    const QString scene = folder.file(QStringLiteral("scene.png"));
-    const QString mark = folder.file(QStringLiteral("mark.png"));
-    ASSERT_TRUE(arenaPhoto().save(scene, "PNG"));
-    ASSERT_TRUE(watermarkStrip().save(mark, "PNG"));
+    const QString scene = writePhoto(folder.file(QStringLiteral("scene.png")), arenaPhoto());
+    const QString mark = writeLetteredWatermark(folder.file(QStringLiteral("mark.png")), QSize(1600, 300));
     CropEditorModel model;
     model.open(scene, mark, {});
     ASSERT_TRUE(

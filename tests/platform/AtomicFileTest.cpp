@@ -17,25 +17,9 @@
 #include <thread>
 
 using namespace quavel;
+using quavel::test::entries;
+using quavel::test::modeOf;
 using quavel::test::TempFolder;
-
-namespace {
-
-mode_t modeOf(const QString& path)
-{
-    struct stat st
-    {
-    };
-    ::stat(QFile::encodeName(path).constData(), &st);
-    return st.st_mode & 07777;
-}
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-} // namespace
 
 TEST(AtomicFile, writesAndReplacesLeavingNoTemporaryFile)
 {

@@ -22,16 +22,11 @@
 #include <unistd.h>
 
 using namespace quavel;
+using quavel::test::entries;
 using quavel::test::TempFolder;
 using Method = UnnamedFile::Method;
 
 namespace {
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 void writeAll(int fd, const QByteArray& bytes)
 {

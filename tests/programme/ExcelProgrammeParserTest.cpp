@@ -15,27 +15,11 @@ using namespace quavel;
 
 namespace {
 
-QStringList titles(const ProgrammeDay& day)
-{
-    QStringList out;
-    for (const auto& e : day.events)
-        out.append(e.title);
-    return out;
-}
-
 QStringList dayNames(const QList<ProgrammeDay>& days)
 {
     QStringList out;
     for (const auto& d : days)
         out.append(d.name);
-    return out;
-}
-
-QStringList numbers(const QList<ImportedPerson>& people)
-{
-    QStringList out;
-    for (const auto& p : people)
-        out.append(p.canonicalNumber);
     return out;
 }
 

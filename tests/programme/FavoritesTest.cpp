@@ -25,11 +25,6 @@ inline void PrintTo(const ProgrammeFavorite& f, std::ostream* os)
 
 namespace {
 
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 class Favorites : public testing::Test
 {
 protected:

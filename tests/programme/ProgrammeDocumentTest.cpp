@@ -2,6 +2,7 @@
 #include "programme/ExcelProgrammeParser.h"
 #include "programme/ImportError.h"
 
+#include "ProgrammeTestSupport.h"
 #include "library/QuavelJSON.h"
 
 #include <gtest/gtest.h>
@@ -13,14 +14,6 @@ namespace {
 ImportedPerson rider(const QString& number, const QString& last = "DUPONT", const QString& first = "Jean")
 {
     return ImportedPerson { number, first, last, 0 };
-}
-
-QStringList numbers(const QList<ImportedPerson>& people)
-{
-    QStringList out;
-    for (const auto& p : people)
-        out.append(p.canonicalNumber);
-    return out;
 }
 
 ProgrammeDocument sample()

@@ -19,11 +19,6 @@ using test::TestHttpServer;
 
 namespace {
 
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 class WebFetch : public testing::Test
 {
 protected:

@@ -17,11 +17,6 @@ using test::TestHttpServer;
 
 namespace {
 
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 const QString contestPath = u8("/concours/1/jumping-de-test");
 
 QString startlistPath(int number)
@@ -97,14 +92,6 @@ protected:
     test::CountingFetcher counting { network };
     QStringList progress;
 };
-
-QStringList titles(const ProgrammeDay& day)
-{
-    QStringList out;
-    for (const ProgrammeEvent& e : day.events)
-        out.append(e.title);
-    return out;
-}
 
 // A start list without its class on the page, and a link to the contest.
 const QByteArray startlistPage = QByteArray("<title>FFE Compet - Jumping de Test</title><a href=\"")

@@ -10,11 +10,6 @@ using Kind = WebProgrammeSnapshot::Kind;
 
 namespace {
 
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 WebProgrammeEventLink link(const char* day, const char* number, const char* title, const char* url)
 {
     return WebProgrammeEventLink { u8(day), u8(number), u8(title), QUrl(u8(url)) };

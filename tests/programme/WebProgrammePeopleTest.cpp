@@ -8,11 +8,6 @@ using namespace quavel;
 
 namespace {
 
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 ImportedPerson rider(const char* bib, const char* first, const char* last, qint64 line)
 {
     return ImportedPerson { u8(bib), u8(first), u8(last), line };

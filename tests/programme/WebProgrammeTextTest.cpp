@@ -21,11 +21,6 @@ void PrintTo(const TextCase& c, std::ostream* os)
     *os << c.input;
 }
 
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 class Entities : public testing::TestWithParam<TextCase>
 {
 };

@@ -19,11 +19,6 @@ using namespace quavel;
 
 namespace {
 
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 // Every character outside ASCII as a decimal reference, as a writer that serialises to ASCII does.
 QByteArray asciiReferences(const QString& xml)
 {

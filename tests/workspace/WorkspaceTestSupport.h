@@ -14,16 +14,6 @@
 #include <algorithm>
 #include <ostream>
 
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << '[' << list.join(QStringLiteral("|")).toStdString() << ']';
-}
-
 namespace quavel::test {
 
 // A row with a fixed identifier so that ties between equal photo numbers are predictable.

@@ -14,6 +14,7 @@
 
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
+#include "programme/ProgrammeTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,21 +28,11 @@
 
 #include <gtest/gtest.h>
 
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 using namespace quavel;
 using test::TestHttpServer;
 using test::waitUntil;
 
 namespace {
-
-QString u8(const char* s)
-{
-    return QString::fromUtf8(s);
-}
 
 // WebEngine's first page takes a second or two to come up on a loaded machine.
 constexpr int kPageTimeoutMs = 30000;
@@ -163,14 +154,6 @@ protected:
     QPointer<ProgrammeBrowserView> view;
     QList<ProgrammeDocument> imported;
 };
-
-QStringList titles(const ProgrammeDay& day)
-{
-    QStringList out;
-    for (const ProgrammeEvent& e : day.events)
-        out.append(e.title);
-    return out;
-}
 
 } // namespace
 

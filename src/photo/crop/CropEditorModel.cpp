@@ -30,6 +30,11 @@ CropEditorModel::~CropEditorModel()
     JobPool::interactive().threadPool().waitForDone();
 }
 
+void CropEditorModel::setRetouchWriteDelayForTesting(int ms)
+{
+    m_persistTimer->setInterval(ms);
+}
+
 std::optional<QString> CropEditorModel::makeSessionCopy(const QString& source)
 {
     return CropSessionFolder::makeCopy(source);

@@ -67,6 +67,10 @@ public:
     explicit CropEditorModel(QObject* parent = nullptr);
     ~CropEditorModel() override;
 
+    // Tests shorten the rest before a retouch is written (retouchWriteDelayMs otherwise), so that they
+    // need not sleep through it.
+    void setRetouchWriteDelayForTesting(int ms);
+
     // ---- for the orders screen ----
 
     // Opens the editor on a photo (only the watermark is taken when it already shows that photo). The

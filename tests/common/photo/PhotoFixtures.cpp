@@ -1,19 +1,17 @@
 #include "PhotoFixtures.h"
 
+#include "platform/imaging/FloatImage.h"
+#include "platform/imaging/ImageIO.h"
+#include "platform/imaging/Vips.h"
 #include "platform/imaging/VipsSupport.h"
 
-#include "platform/imaging/Vips.h"
-
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/display.h>
-#include <libavutil/imgutils.h>
-}
+#include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -37,31 +35,22 @@ QColor quadrantColor(Quadrant q)
     return {};
 }
 
-QString writePhoto(const QString& path, const PhotoRecipe& recipe)
+namespace {
+
+// The test's picture in the file's format, with the recipe's orientation, profile and metadata.
+QByteArray encode(const QImage& picture, const QString& extension, const PhotoRecipe& recipe)
 {
     VipsSupport::ensureStarted();
-    const int bands = recipe.alpha ? 4 : 3;
-    std::vector<unsigned char> pixels(size_t(recipe.width) * recipe.height * bands);
-    for (int y = 0; y < recipe.height; ++y) {
-        for (int x = 0; x < recipe.width; ++x) {
-            const bool right = x >= recipe.width / 2;
-            const bool bottom = y >= recipe.height / 2;
-            QColor c = recipe.fill.isValid()
-                ? recipe.fill
-                : quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
-                                       : (right ? Quadrant::green : Quadrant::red));
-            if (recipe.checker > 0 && (x / recipe.checker + y / recipe.checker) % 2)
-                c = QColor(0, 0, 0);
-            unsigned char* p = &pixels[(size_t(y) * recipe.width + x) * bands];
-            p[0] = uchar(c.red());
-            p[1] = uchar(c.green());
-            p[2] = uchar(c.blue());
-            if (recipe.alpha)
-                p[3] = right ? 128 : 255;
-        }
-    }
+    // libvips reads the pixels in place: they stay until the encoding below has ended.
+    const bool alpha = picture.hasAlphaChannel();
+    const QImage pixels = picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const int bands = alpha ? 4 : 3;
+    std::vector<unsigned char> packed(size_t(pixels.width()) * pixels.height() * bands);
+    for (int y = 0; y < pixels.height(); ++y)
+        std::memcpy(&packed[size_t(y) * pixels.width() * bands], pixels.constScanLine(y),
+            size_t(pixels.width()) * bands);
     VImage image = VImage::new_from_memory(
-        pixels.data(), pixels.size(), recipe.width, recipe.height, bands, VIPS_FORMAT_UCHAR)
+        packed.data(), packed.size(), pixels.width(), pixels.height(), bands, VIPS_FORMAT_UCHAR)
                        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
     if (!recipe.profile.isEmpty())
         image = image.icc_transform(recipe.profile.toUtf8().constData(),
@@ -76,14 +65,90 @@ QString writePhoto(const QString& path, const PhotoRecipe& recipe)
         static const unsigned char iptc[] = { 0x1c, 0x02, 0x78, 0x00, 0x04, 'T', 'e', 's', 't' };
         image.set("iptc-data", nullptr, const_cast<unsigned char*>(iptc), sizeof(iptc));
     }
-    const QString ext = QFileInfo(path).suffix().toLower();
-    const QByteArray name = QFile::encodeName(path);
+    const QString ext = extension.toLower();
+    void* buffer = nullptr;
+    size_t length = 0;
     if (ext == "jpg" || ext == "jpeg")
-        image.jpegsave(name.constData(), VImage::option()->set("Q", 95));
+        image.write_to_buffer(".jpg", &buffer, &length, VImage::option()->set("Q", recipe.quality));
     else if (ext == "heic" || ext == "heif")
-        image.heifsave(name.constData(), VImage::option()->set("Q", 90));
+        image.write_to_buffer(
+            ".heic", &buffer, &length, VImage::option()->set("Q", std::min(recipe.quality, 90)));
     else
-        image.write_to_file(name.constData());
+        image.write_to_buffer(("." + ext.toStdString()).c_str(), &buffer, &length);
+    QByteArray bytes(static_cast<const char*>(buffer), qsizetype(length));
+    g_free(buffer);
+    return bytes;
+}
+
+// The quadrant's colour at (x, y) of a width × height fixture photo.
+QColor quadrantAt(int x, int y, int width, int height)
+{
+    const bool right = x >= width / 2;
+    return quadrantColor(y >= height / 2 ? (right ? Quadrant::white : Quadrant::blue)
+                                         : (right ? Quadrant::green : Quadrant::red));
+}
+
+QImage render(const PhotoRecipe& recipe)
+{
+    const bool alpha = recipe.alpha || (recipe.fill.isValid() && recipe.fill.alpha() < 255);
+    QImage image(recipe.width, recipe.height, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const QColor bandColour = recipe.fill.isValid() ? recipe.fill.lighter(160) : QColor();
+    for (int y = 0; y < recipe.height; ++y) {
+        uchar* p = image.scanLine(y);
+        for (int x = 0; x < recipe.width; ++x, p += alpha ? 4 : 3) {
+            QColor c = recipe.fill.isValid() ? recipe.fill : quadrantAt(x, y, recipe.width, recipe.height);
+            if (recipe.band && bandColour.isValid() && y >= recipe.height / 3 && y < 2 * recipe.height / 3)
+                c = bandColour;
+            if (recipe.checker > 0 && (x / recipe.checker + y / recipe.checker) % 2)
+                c = QColor(0, 0, 0);
+            p[0] = uchar(c.red());
+            p[1] = uchar(c.green());
+            p[2] = uchar(c.blue());
+            if (alpha)
+                p[3] = recipe.alpha ? (x >= recipe.width / 2 ? 128 : 255) : uchar(recipe.fill.alpha());
+        }
+    }
+    return image;
+}
+
+} // namespace
+
+QString writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    return path;
+}
+
+QString writePhoto(const QString& path, const PhotoRecipe& recipe)
+{
+    return writeBytes(path, photoBytes(QFileInfo(path).suffix(), recipe));
+}
+
+QByteArray photoBytes(const QString& extension, const PhotoRecipe& recipe)
+{
+    return encode(render(recipe), extension, recipe);
+}
+
+QString writePhoto(const QString& path, const QImage& picture, int orientation, int quality)
+{
+    return writeBytes(path, photoBytes(QFileInfo(path).suffix(), picture, orientation, quality));
+}
+
+QByteArray photoBytes(const QString& extension, const QImage& picture, int orientation, int quality)
+{
+    PhotoRecipe recipe;
+    recipe.orientation = orientation;
+    recipe.quality = quality;
+    return encode(picture, extension, recipe);
+}
+
+QString writePhoto(const QString& path, const FloatImage& image, double quality)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    EXPECT_TRUE(ImageIO::encode(image, path, ImageIO::formatForPath(path), quality)) << path.toStdString();
     return path;
 }
 
@@ -99,10 +164,7 @@ QString writeLinearDng(const QString& path, int width, int height, int orientati
     const quint32 stripOffset = 8;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const bool right = x >= width / 2;
-            const bool bottom = y >= height / 2;
-            const QColor c = quadrantColor(bottom ? (right ? Quadrant::white : Quadrant::blue)
-                                                  : (right ? Quadrant::green : Quadrant::red));
+            const QColor c = quadrantAt(x, y, width, height);
             for (int v : { c.red(), c.green(), c.blue() })
                 put16(file, quint16(v == 255 ? 60000 : 1000));
         }
@@ -187,80 +249,6 @@ QString writeLinearDng(const QString& path, int width, int height, int orientati
     return path;
 }
 
-bool writeVideo(const QString& path, int width, int height, int rotationDegrees, int frames)
-{
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
-    if (!codec)
-        return false;
-    AVFormatContext* format = nullptr;
-    const QByteArray name = QFile::encodeName(path);
-    if (avformat_alloc_output_context2(&format, nullptr, "mp4", name.constData()) < 0)
-        return false;
-    AVStream* stream = avformat_new_stream(format, nullptr);
-    AVCodecContext* context = avcodec_alloc_context3(codec);
-    context->width = width;
-    context->height = height;
-    context->pix_fmt = AV_PIX_FMT_YUV420P;
-    context->time_base = AVRational { 1, 10 };
-    context->framerate = AVRational { 10, 1 };
-    context->gop_size = 1;
-    if (format->oformat->flags & AVFMT_GLOBALHEADER)
-        context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    bool ok = avcodec_open2(context, codec, nullptr) == 0;
-    ok = ok && avcodec_parameters_from_context(stream->codecpar, context) >= 0;
-    stream->time_base = context->time_base;
-    if (ok && rotationDegrees != 0) {
-        auto* matrix = reinterpret_cast<int32_t*>(
-            av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
-        // As a phone's portrait video: FFmpeg reads its matrix back as -90 degrees (counter-clockwise),
-        // which is what this setter makes of +90.
-        av_display_rotation_set(matrix, rotationDegrees);
-    }
-    ok = ok && avio_open(&format->pb, name.constData(), AVIO_FLAG_WRITE) >= 0;
-    ok = ok && avformat_write_header(format, nullptr) >= 0;
-
-    AVFrame* frame = av_frame_alloc();
-    AVPacket* packet = av_packet_alloc();
-    frame->format = context->pix_fmt;
-    frame->width = width;
-    frame->height = height;
-    ok = ok && av_frame_get_buffer(frame, 0) >= 0;
-    const auto drain = [&] {
-        while (avcodec_receive_packet(context, packet) == 0) {
-            av_packet_rescale_ts(packet, context->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            av_interleaved_write_frame(format, packet);
-        }
-    };
-    for (int i = 0; ok && i < frames; ++i) {
-        av_frame_make_writable(frame);
-        // Red (Y 81, U 90, V 240) on the left, blue (Y 41, U 240, V 110) on the right.
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                frame->data[0][y * frame->linesize[0] + x] = x < width / 2 ? 81 : 41;
-        for (int y = 0; y < height / 2; ++y) {
-            for (int x = 0; x < width / 2; ++x) {
-                const bool left = x < width / 4;
-                frame->data[1][y * frame->linesize[1] + x] = left ? 90 : 240;
-                frame->data[2][y * frame->linesize[2] + x] = left ? 240 : 110;
-            }
-        }
-        frame->pts = i;
-        ok = avcodec_send_frame(context, frame) >= 0;
-        drain();
-    }
-    avcodec_send_frame(context, nullptr);
-    drain();
-    if (ok)
-        av_write_trailer(format);
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-    avcodec_free_context(&context);
-    avio_closep(&format->pb);
-    avformat_free_context(format);
-    return ok;
-}
-
 PhotoInfo inspect(const QString& path)
 {
     VipsSupport::ensureStarted();
@@ -329,6 +317,18 @@ QImage decodeStored(const QString& path)
         vips_error_clear();
         return {};
     }
+}
+
+float meanRed(const QString& path)
+{
+    const std::optional<FloatImage> image = ImageIO::decode(path);
+    if (!image)
+        return -1;
+    double sum = 0;
+    for (int y = 0; y < image->height(); ++y)
+        for (int x = 0; x < image->width(); ++x)
+            sum += image->row(0, y)[x];
+    return float(sum / (double(image->width()) * image->height()));
 }
 
 bool near(const QColor& a, const QColor& b, int tolerance)

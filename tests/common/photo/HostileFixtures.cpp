@@ -2,10 +2,6 @@
 // more pixels than they hold, huge blank photos, truncated ones and ones with stray bytes.
 #include "PhotoFixtures.h"
 
-#include "platform/imaging/VipsSupport.h"
-
-#include "platform/imaging/Vips.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,26 +37,6 @@ QByteArray pngHeader(int width, int height)
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", ihdr);
 }
 
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-// A small JPEG fixture, encoded: its headers are what a header-only JPEG keeps.
-QByteArray smallJpeg()
-{
-    VipsSupport::ensureStarted();
-    void* buffer = nullptr;
-    size_t length = 0;
-    vips::VImage::black(16, 16, vips::VImage::option()->set("bands", 3))
-        .cast(VIPS_FORMAT_UCHAR)
-        .write_to_buffer(".jpg", &buffer, &length);
-    QByteArray jpeg(static_cast<const char*>(buffer), qsizetype(length));
-    g_free(buffer);
-    return jpeg;
-}
-
 } // namespace
 
 bool makeSpecialFile(const QString& path, SpecialFile kind)
@@ -90,7 +66,8 @@ QString writeHeaderOnly(const QString& path, int width, int height)
             path, pngHeader(width, height) + pngChunk("IDAT", qCompress(rows).mid(4)) + pngChunk("IEND", {}));
         return path;
     }
-    QByteArray jpeg = smallJpeg();
+    // A small JPEG's headers are what a header-only JPEG keeps.
+    QByteArray jpeg = photoBytes(QStringLiteral("jpg"), filled(16, 16, Qt::black));
     // The frame header (baseline SOF0) takes the declared size; everything after the scan header goes.
     const qsizetype frame = jpeg.indexOf("\xff\xc0");
     const qsizetype scan = jpeg.indexOf("\xff\xda");
@@ -141,16 +118,9 @@ QString truncateFile(const QString& path, double fraction)
 
 QString writeStrayBytesJpeg(const QString& path, const PhotoRecipe& recipe)
 {
-    writePhoto(path, recipe);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return path;
-    QByteArray jpeg = file.readAll();
-    file.close();
+    QByteArray jpeg = photoBytes(QStringLiteral("jpg"), recipe);
     const qsizetype scan = jpeg.indexOf("\xff\xda");
-    if (scan > 0)
-        writeBytes(path, jpeg.insert(scan, QByteArray("\x00\x11\x22", 3)));
-    return path;
+    return writeBytes(path, scan > 0 ? jpeg.insert(scan, QByteArray("\x00\x11\x22", 3)) : jpeg);
 }
 
 } // namespace quavel::test

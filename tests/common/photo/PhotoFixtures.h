@@ -1,0 +1,167 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace quavel {
+class FloatImage;
+}
+
+// The one builder of the photo, orders and print tests' files, made with the real libraries in the
+// test's temporary folder: photos in every format the system reads or writes (libvips), camera RAW
+// files, short videos (FFmpeg's libraries), watermarks, order folders with their sections, edit journals
+// and the hostile files of shared folders, with what the tests read back from them.
+namespace quavel::test {
+
+// The four quadrants of a fixture photo as stored: top-left red, top-right green, bottom-left blue,
+// bottom-right white. Turning the photo moves them, so a corner's colour tells the orientation.
+enum class Quadrant { red, green, blue, white };
+QColor quadrantColor(Quadrant q);
+
+struct PhotoRecipe
+{
+    int width = 64;
+    int height = 48;
+    int orientation = 1; // EXIF orientation stored in the file (JPEG, TIFF, WebP, HEIF)
+    bool alpha = false; // a fourth band: the left half opaque, the right half at alpha 128
+    QString profile; // "" for none, else a libvips built-in profile ("srgb", "p3")
+    bool metadata = false; // EXIF (an artist), XMP and IPTC besides the orientation
+    QColor fill; // valid: one colour instead of the quadrants; an alpha below 255 gives a fourth band
+    bool band = false; // with fill: a lighter band across the middle third, so thumbnails tell photos apart
+    int checker = 0; // > 0: squares of that many pixels, alternately the quadrant's colour and black
+    int quality = 95; // JPEG, HEIF and WebP
+};
+
+inline PhotoRecipe sized(
+    int width, int height, int orientation = 1, bool alpha = false, const QString& profile = {})
+{
+    PhotoRecipe recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.orientation = orientation;
+    recipe.alpha = alpha;
+    recipe.profile = profile;
+    return recipe;
+}
+
+// A photo of one colour.
+inline PhotoRecipe filled(int width, int height, const QColor& colour)
+{
+    PhotoRecipe recipe = sized(width, height);
+    recipe.fill = colour;
+    return recipe;
+}
+
+// Writes the bytes to the file (its folders made); returns the path.
+QString writeBytes(const QString& path, const QByteArray& bytes);
+
+// Writes a photo in the format its extension names (jpg, png, tif, heic, webp), its folders made, and
+// returns the path: from a recipe, from a picture the test drew (with that EXIF orientation), or from a
+// float image through the image layer's own encoder, as the photo writer writes its results.
+QString writePhoto(const QString& path, const PhotoRecipe& recipe = {});
+QString writePhoto(const QString& path, const QImage& picture, int orientation = 1, int quality = 95);
+QString writePhoto(const QString& path, const FloatImage& image, double quality = 0.97);
+// The file writePhoto writes, as bytes: for tests that place them under several names or cut them.
+QByteArray photoBytes(const QString& extension, const PhotoRecipe& recipe);
+QByteArray photoBytes(const QString& extension, const QImage& picture, int orientation = 1, int quality = 95);
+
+// A small camera RAW file LibRaw develops: a linear DNG (three 16-bit samples a pixel, linear sRGB
+// primaries) with the quadrants of a fixture photo and an orientation tag.
+QString writeLinearDng(const QString& path, int width, int height, int orientation = 1);
+
+// A short MPEG-4 video of frames (left half red, right half blue) with a display rotation in degrees
+// clockwise. False when this FFmpeg has no MPEG-4 encoder.
+bool writeVideo(const QString& path, int width, int height, int rotationDegrees, int frames = 5);
+
+// Pictures drawn for the screens' tests: an outdoor scene with a clear horizon (so that a turn shows),
+// and a watermark of white text on a transparent strip.
+QImage arenaPhoto(QSize size = QSize(1200, 800));
+QImage watermarkStrip(QSize size = QSize(1600, 300));
+
+// A watermark (PNG): one colour with its alpha, or the lettered strip of watermarkStrip.
+QString writeWatermark(
+    const QString& path, QSize size = QSize(96, 64), const QColor& colour = QColor(255, 255, 255, 128));
+QString writeLetteredWatermark(const QString& path, QSize size = QSize(800, 150));
+
+// An order folder under root: one folder per section holding its files, for each image name a banded
+// photo of the next colour (red, green, blue, yellow, …), a short video for each ".mp4" or ".mov" name,
+// and "data" under any other. Returns the order's path.
+struct SectionFiles
+{
+    QString name;
+    QStringList files;
+};
+QString writeOrder(const QString& root, const QString& order, const QList<SectionFiles>& sections,
+    QSize photoSize = QSize(90, 60));
+
+// A photo's edit journal where the photo services keep it, written as these bytes. Returns its path.
+QString writeJournal(const QString& photo, const QByteArray& bytes);
+
+// Until the photo work in flight (the crop editor's loads, previews and writes, the batches, thumbnails)
+// has ended and what it reported has been delivered on this thread, however many rounds of work those
+// results start: what a test waits for instead of sleeping. False when it has not within timeoutMs.
+bool waitForPhotoWork(int timeoutMs = 30000);
+
+// What a written file holds, read back with libvips.
+struct PhotoInfo
+{
+    bool readable = false;
+    QString loader; // libvips' loader name ("jpegload", "pngload", …)
+    int width = 0;
+    int height = 0;
+    int bands = 0;
+    int orientation = 1;
+    QByteArray icc;
+    bool exif = false; // any EXIF beyond what the encoder writes for the orientation
+    bool xmp = false;
+    bool iptc = false;
+};
+PhotoInfo inspect(const QString& path);
+
+// Whether every pixel of the file decodes without a warning (a truncated JPEG decodes with a grey end
+// otherwise), and the upright size it then has.
+std::optional<QSize> decodesCleanly(const QString& path);
+
+// The file decoded as 8-bit sRGB(A) without turning it.
+QImage decodeStored(const QString& path);
+
+// The mean of the red samples, decoded by the image layer (a grey photo's level); -1 when unreadable.
+float meanRed(const QString& path);
+
+// Whether two colours differ by at most tolerance in each channel.
+bool near(const QColor& a, const QColor& b, int tolerance = 24);
+
+// What may stand under a photo's name in a shared or synced folder.
+enum class SpecialFile {
+    fifo, // a named pipe nobody writes to
+    linkToDevZero, // a symbolic link to /dev/zero, endless
+    linkToFifo, // a symbolic link to a named pipe beside it
+    folder, // a folder
+};
+// Makes one at path; false when it could not be made.
+bool makeSpecialFile(const QString& path, SpecialFile kind);
+
+// A photo that declares width × height pixels and holds almost none of them: a JPEG (its headers up to
+// its first scan, nothing after) or a PNG (its header and two rows), by the extension. A full decode fails
+// at once for the missing pixels; the header alone tells the size.
+QString writeHeaderOnly(const QString& path, int width, int height);
+
+// A whole, valid PNG of width × height black pixels, made in moments whatever its size: its compressed
+// rows all repeat (20,000 × 20,000 pixels take 1.6 MB).
+QString writeBlankPng(const QString& path, int width, int height);
+
+// Cuts the file to that fraction of its bytes; returns the path.
+QString truncateFile(const QString& path, double fraction = 0.5);
+
+// A JPEG fixture photo with three stray bytes before its scan: libjpeg warns ("extraneous bytes before
+// marker"), every viewer shows it whole.
+QString writeStrayBytesJpeg(const QString& path, const PhotoRecipe& recipe = {});
+
+} // namespace quavel::test
