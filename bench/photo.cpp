@@ -23,9 +23,9 @@
 #include "PhotoScene.h"
 #include "RetouchForBench.h"
 
+#include "photo/PhotoComposer.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/crop/CropEditorWork.h"
-#include "photo/PhotoComposer.h"
 #include "photo/retouch/PhotoRetoucher.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/Vips.h"

@@ -28,13 +28,13 @@
 #include "BenchSupport.h"
 #include "RetouchForBench.h"
 
-#include "photo/crop/CropEditorModel.h"
-#include "photo/crop/CropEditorWork.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
+#include "photo/ThumbnailCache.h"
+#include "photo/crop/CropEditorModel.h"
+#include "photo/crop/CropEditorWork.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
-#include "photo/ThumbnailCache.h"
 #include "platform/imaging/JobPool.h"
 #include "platform/imaging/VipsSupport.h"
 

@@ -23,10 +23,10 @@
 #include "BenchSupport.h"
 #include "RetouchForBench.h"
 
-#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWriter.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "platform/imaging/PixelBudget.h"
 #include "platform/imaging/VipsSupport.h"
 

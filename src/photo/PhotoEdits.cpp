@@ -3,8 +3,8 @@
 
 #include "photo/DecodedAhead.h"
 #include "photo/PhotoLook.h"
-#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoWriter.h"
+#include "photo/originals/PhotoEditMemory.h"
 
 namespace quavel {
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "photo/PhotoWriteQueue.h"
 #include "photo/crop/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
-#include "photo/PhotoWriteQueue.h"
 #include "platform/imaging/FloatImage.h"
 
 #include <QFuture>

@@ -8,11 +8,11 @@
 
 #include "library/QuavelJSON.h"
 #include "orders/OrdersScreen.h"
+#include "photo/PhotoWriteQueue.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/originals/PhotoEditJournal.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
-#include "photo/PhotoWriteQueue.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>

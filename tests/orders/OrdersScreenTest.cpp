@@ -3,10 +3,10 @@
 // edits from its kept original.
 #include "orders/OrdersScreen.h"
 #include "OrdersFixture.h"
+#include "photo/PhotoWriteQueue.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
-#include "photo/PhotoWriteQueue.h"
 #include "platform/UserDefaults.h"
 #include "platform/imaging/ImageIO.h"
 

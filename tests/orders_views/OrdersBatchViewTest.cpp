@@ -9,10 +9,10 @@
 #include "orders/views/OrdersRetouchPicker.h"
 #include "orders/views/OrdersWatermarkPicker.h"
 #include "orders/views/WatermarkChoiceRow.h"
+#include "photo/PhotoWriteQueue.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
-#include "photo/PhotoWriteQueue.h"
 #include "platform/imaging/ImageIO.h"
 #include "ui/CapsuleButton.h"
 

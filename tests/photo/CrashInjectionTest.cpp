@@ -2,9 +2,9 @@
 // restores it, in a loop, and is killed with SIGKILL at random moments. After every kill the photo
 // decodes, the original (when there is one) is byte for byte the first photo, the journal (when there is
 // one) decodes, and nothing else stands under a name a later run would trust.
-#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoFiles.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/files/TemporarySweep.h"
 #include "platform/files/UnnamedFile.h"

@@ -5,10 +5,10 @@
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 
+#include "photo/PhotoWriteQueue.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
-#include "photo/PhotoWriteQueue.h"
 #include "platform/imaging/ImageIO.h"
 
 #include <QCoreApplication>

@@ -6,9 +6,9 @@
 #include "PhotoTestSupport.h"
 
 #include "photo/PhotoEditError.h"
-#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWriter.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/ImageThumbnail.h"
 #include "platform/imaging/ScaledDecode.h"

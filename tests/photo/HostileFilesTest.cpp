@@ -4,11 +4,11 @@
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 
-#include "photo/crop/CropEditorModel.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
 #include "photo/ThumbnailCache.h"
+#include "photo/crop/CropEditorModel.h"
 #include "platform/AtomicFile.h"
 #include "platform/files/SafeCopy.h"
 #include "platform/imaging/CameraRaw.h"

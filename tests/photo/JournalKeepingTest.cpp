@@ -3,8 +3,8 @@
 // cannot be written leaves the photo as it was, in the photo services and in the crop editor. A long
 // name's unreadable journal goes aside under a name cut to fit, never replacing anything.
 #include "photo/PhotoEditError.h"
-#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
 
 #include "CropEditorFixture.h"

@@ -5,9 +5,9 @@
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
 #include "photo/PhotoEditError.h"
+#include "photo/ThumbnailCache.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
-#include "photo/ThumbnailCache.h"
 
 #include "PhotoFixtures.h"
 #include "common/TestSupport.h"

@@ -4,10 +4,10 @@
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 
-#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWriter.h"
+#include "photo/originals/PhotoEditMemory.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,11 +4,11 @@
 #include "PhotoTestSupport.h"
 #include "common/ChildProcess.h"
 #include "common/TestSupport.h"
-#include "photo/crop/CropEditorModel.h"
 #include "photo/MediaThumbnailer.h"
+#include "photo/PhotoWork.h"
+#include "photo/crop/CropEditorModel.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
-#include "photo/PhotoWork.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JobPool.h"
 

@@ -9,10 +9,10 @@
 
 #include "common/ChildProcess.h"
 #include "photo/PhotoEditError.h"
-#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoEdits.h"
-#include "photo/retouch/PhotoRetoucher.h"
 #include "photo/PhotoWriter.h"
+#include "photo/originals/PhotoEditMemory.h"
+#include "photo/retouch/PhotoRetoucher.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/ImageThumbnail.h"
 #include "platform/imaging/PixelBudget.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "photo/retouch/PhotoRetouchSettings.h"
 #include "photo/print/PrintFormat.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 
 #include <QSizeF>
 

@@ -3,8 +3,8 @@
 #include "photo/crop/CropDrag.h"
 #include "photo/crop/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
-#include "photo/retouch/PhotoRetouchSettings.h"
 #include "photo/print/PrintFormat.h"
+#include "photo/retouch/PhotoRetouchSettings.h"
 #include "platform/imaging/FloatImage.h"
 
 #include <QFuture>

@@ -3,10 +3,10 @@
 // comes back through a continuation bound to the model, so it runs on the GUI thread.
 #include "photo/crop/CropEditorModel.h"
 
-#include "photo/crop/CropEditorWork.h"
-#include "photo/originals/PhotoOriginals.h"
 #include "photo/PhotoWriteQueue.h"
 #include "photo/PhotoWriter.h"
+#include "photo/crop/CropEditorWork.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "platform/files/PathKey.h"
 #include "platform/imaging/JobPool.h"
 

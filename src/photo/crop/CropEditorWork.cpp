@@ -1,11 +1,11 @@
 #include "photo/crop/CropEditorWork.h"
 
-#include "photo/crop/CropEditorModel.h"
-#include "photo/crop/CropSessionFolder.h"
 #include "photo/PhotoComposer.h"
 #include "photo/PhotoEditError.h"
-#include "photo/originals/PhotoOriginals.h"
 #include "photo/PhotoReads.h"
+#include "photo/crop/CropEditorModel.h"
+#include "photo/crop/CropSessionFolder.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "photo/retouch/PhotoRetoucher.h"
 #include "platform/imaging/ImageIO.h"
 

@@ -1,8 +1,8 @@
 #include "photo/originals/PhotoOriginals.h"
 
 #include "photo/PhotoEditError.h"
-#include "photo/originals/PhotoEditMemory.h"
 #include "photo/PhotoFiles.h"
+#include "photo/originals/PhotoEditMemory.h"
 #include "platform/FrenchErrors.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
