@@ -266,7 +266,7 @@ TEST_F(CropCanvasTest, WatermarkCoversTheCropFromItsBottom)
 {
     setCrop(1.5, QSizeF(0, 0), 0);
     // Red on its lower half, clear above; drawn across the crop's width it reaches 0.85 of the crop's
-    // height, its red part 0.43.
+    // height, its red half 0.43.
     QImage mark(100, 60, QImage::Format_ARGB32);
     mark.fill(Qt::transparent);
     for (int y = 30; y < 60; ++y)

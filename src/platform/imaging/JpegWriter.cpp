@@ -118,7 +118,7 @@ Layout layoutOf(const unsigned char* p, qsizetype size)
     return Layout();
 }
 
-// Hands the file to put piece after piece, in order: each strip as soon as it and every strip before
+// Hands the file to put in order, strip after strip: each strip as soon as it and every strip before
 // it are compressed, its memory freed at once, so that no more than a few strips are ever held.
 bool compressAndEmit(
     const FloatImage& image, int quality, const std::function<bool(const char*, qsizetype)>& put)
