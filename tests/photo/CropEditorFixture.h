@@ -82,6 +82,17 @@ protected:
         EXPECT_TRUE(waitForPhotoWork()) << "the editor's work never ended";
     }
 
+    // Opens the photo and writes a brighter look of it, so that it has its original kept beside it.
+    // Call through ASSERT_NO_FATAL_FAILURE.
+    void openAndBrighten(const QString& path)
+    {
+        ASSERT_TRUE(openAndLoad(path));
+        m_model->setRetouchPreview(exposure(1));
+        m_model->persistCurrent();
+        settle(path);
+        ASSERT_TRUE(PhotoOriginals::hasBackup(path));
+    }
+
     // Shortens the rest before a retouch is written, and turns the event loop past twice that rest:
     // long enough for a pending retouch write to have started, were one still pending.
     static constexpr int restMs = 60;

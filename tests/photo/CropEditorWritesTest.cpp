@@ -187,11 +187,7 @@ TEST_F(CropEditorWrites, ARestoreWaitsForTheWriteInFlight)
 {
     const QString photo = greyPhoto("restore.png", 0.25f);
     const QByteArray original = bytes(photo);
-    ASSERT_TRUE(openAndLoad(photo));
-    m_model->setRetouchPreview(exposure(1));
-    m_model->persistCurrent();
-    settle(photo);
-    ASSERT_TRUE(PhotoOriginals::hasBackup(photo));
+    ASSERT_NO_FATAL_FAILURE(openAndBrighten(photo));
 
     holdQueue(photo);
     m_model->setRetouchPreview(exposure(0.5));
@@ -580,11 +576,7 @@ TEST_P(CropEditorCommitDuringRestore, LeavesNothingBesideTheRestoredPhoto)
 {
     const QString photo = greyPhoto(QStringLiteral("restored.png"), 0.25f);
     const QByteArray original = bytes(photo);
-    ASSERT_TRUE(openAndLoad(photo));
-    m_model->setRetouchPreview(exposure(1));
-    m_model->persistCurrent();
-    settle(photo);
-    ASSERT_TRUE(PhotoOriginals::hasBackup(photo));
+    ASSERT_NO_FATAL_FAILURE(openAndBrighten(photo));
 
     holdQueue(photo);
     // The orders screen's undo of the photo, while the editor shows it.

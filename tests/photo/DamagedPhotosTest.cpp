@@ -75,6 +75,19 @@ struct Write
     std::function<void(const QString& photo, const QString& folder)> run;
 };
 
+// The crop editor's write of a look, from its session copy of the photo.
+void editorWrite(const QString& photo, const QString& folder, const CropEditState& look)
+{
+    const QString copy = folder + QStringLiteral("/session.jpg");
+    QFile::remove(copy);
+    QFile::copy(photo, copy);
+    PhotoWriter::Request request;
+    request.photo = photo;
+    request.source = copy;
+    request.look = look;
+    PhotoWriter::write(request);
+}
+
 const Write writes[] = {
     { "batch retouch",
         [](const QString& p, const QString&) { PhotoEdits::applyRetouch(p, brighter(), {}); } },
@@ -91,25 +104,15 @@ const Write writes[] = {
         } },
     { "editor write",
         [](const QString& p, const QString& folder) {
-            const QString copy = folder + QStringLiteral("/session.jpg");
-            QFile::remove(copy);
-            QFile::copy(p, copy);
-            PhotoWriter::Request request;
-            request.photo = p;
-            request.source = copy;
-            request.look.emplace().retouch = brighter();
-            PhotoWriter::write(request);
+            CropEditState look;
+            look.retouch = brighter();
+            editorWrite(p, folder, look);
         } },
     { "editor write of a validated crop",
         [](const QString& p, const QString& folder) {
-            const QString copy = folder + QStringLiteral("/session.jpg");
-            QFile::remove(copy);
-            QFile::copy(p, copy);
-            PhotoWriter::Request request;
-            request.photo = p;
-            request.source = copy;
-            request.look.emplace().cropValidated = true;
-            PhotoWriter::write(request);
+            CropEditState look;
+            look.cropValidated = true;
+            editorWrite(p, folder, look);
         } },
 };
 

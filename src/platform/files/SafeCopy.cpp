@@ -109,26 +109,11 @@ int copyContent(int in, int out) noexcept
 }
 
 Source::Source(const QString& path)
+    : RegularFile(path)
 {
-    // Without blocking: a FIFO without a writer would otherwise hold the open for ever. The check below
-    // refuses it (and devices) before the first read; on a regular file the flag changes nothing.
-    m_fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (m_fd < 0) {
-        m_error = errno;
-        return;
-    }
-    if (::fstat(m_fd, &m_stat) != 0)
-        m_error = errno;
-    else if (!S_ISREG(m_stat.st_mode))
-        m_error = S_ISDIR(m_stat.st_mode) ? EISDIR : EINVAL;
-    else // Photos are read once from start to end (a memory card, a disk): a wider read-ahead helps.
-        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-}
-
-Source::~Source()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
+    // Photos are read once from start to end (a memory card, a disk): a wider read-ahead helps.
+    if (isOpen())
+        ::posix_fadvise(fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 namespace {

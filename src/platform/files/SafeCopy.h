@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/RegularFile.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -33,27 +35,12 @@ int tryCopyToFreeName(const QString& source, const QString& folder,
 
 // The steps beneath, for writers that name and flush their copies their own way.
 
-// A file opened to be copied: a regular file, read once from start to end. The open never waits (a FIFO
-// or a device under a photo's name is refused before anything is read). error() is 0, or the errno value
-// of the failure (EISDIR or EINVAL for a file that is not a regular one).
-class Source
+// A file opened to be copied: a regular file (RegularFile: the open never waits, and a FIFO or a device
+// under a photo's name is refused before anything is read), read once from start to end.
+class Source : public RegularFile
 {
 public:
     explicit Source(const QString& path);
-    ~Source();
-    Source(const Source&) = delete;
-    Source& operator=(const Source&) = delete;
-
-    int fd() const { return m_fd; }
-    int error() const { return m_error; }
-    const struct stat& status() const { return m_stat; }
-
-private:
-    int m_fd = -1;
-    int m_error = 0;
-    struct stat m_stat
-    {
-    };
 };
 
 // Copies the whole of in, just opened (at offset 0), into out, a new empty file: cloned, copied in the
