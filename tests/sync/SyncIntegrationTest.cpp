@@ -86,7 +86,9 @@ TEST_F(SyncIntegration, EnabledAndroidPhoneIsDialledAndItsLibraryMerged)
     auto android = phone("android", "Samedi Android");
     desktop().setPeerEnabled(android->name(), true);
     desktop().start(false);
-    ASSERT_TRUE(waitUntil([&] { return libraryHasDay("Samedi Android"); }, 10000));
+    // Found through the real avahi-daemon: on a machine busy with the whole test run, publishing,
+    // browsing and resolving the phone has taken over 10 s.
+    ASSERT_TRUE(waitUntil([&] { return libraryHasDay("Samedi Android"); }, 30000));
     EXPECT_EQ(android->acceptedCount(), 1);
     ASSERT_TRUE(waitUntil([&] { return desktop().status() == SyncStatus::synced(android->name()); }));
     ASSERT_GE(android->received().size(), 2);
@@ -102,7 +104,7 @@ TEST_F(SyncIntegration, IPhoneDialsTheDesktopAndIsRekeyed)
     desktop().setPeerEnabled(iphone->name(), true);
     desktop().start(false);
     iphone->dialDesktop(desktop().peerName());
-    ASSERT_TRUE(waitUntil([&] { return libraryHasDay("Dimanche iPhone"); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return libraryHasDay("Dimanche iPhone"); }, 30000));
     EXPECT_EQ(desktop().linkKeys(), QStringList { iphone->name() });
     EXPECT_TRUE(desktop().isLinked(iphone->name()));
     // The link made by the phone stands: the desktop's delayed dial never happens.
