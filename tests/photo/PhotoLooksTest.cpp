@@ -10,16 +10,22 @@
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWriter.h"
 #include "photo/originals/PhotoEditMemory.h"
+#include "platform/imaging/JobPool.h"
 
 #include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QSemaphore>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <exception>
+#include <optional>
 #include <ostream>
+#include <thread>
 
 namespace quavel {
 namespace {
@@ -257,6 +263,62 @@ TEST_P(LookPixels, EachWriterWritesTheLevelsOfTheLook)
 
 INSTANTIATE_TEST_SUITE_P(States, LookPixels, testing::ValuesIn(pixelCases),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The crop editor's write of a look waits for the photo's turn while a batch's write of the same photo is
+// asked for behind it: the editor's write is not skipped for it (only a newer look of the editor's own
+// skips it), and the batch builds on the look and journal it leaves.
+TEST(EditorLookBehindABatch, IsWrittenAndTheBatchBuildsOnIt)
+{
+    test::TempFolder folder;
+    const QString photo
+        = test::writePhoto(folder.file("IMG_1.png"), test::filled(300, 200, QColor(128, 128, 128)));
+    const QString copy
+        = test::writePhoto(folder.file("session.png"), test::filled(300, 200, QColor(128, 128, 128)));
+    const QString mark
+        = test::writeWatermark(folder.file("mark.png"), QSize(120, 30), QColor(255, 0, 0, 128));
+
+    // The photo's turn held until both writes wait for it.
+    QSemaphore started;
+    QSemaphore release;
+    QFuture<PhotoWriteQueue::Result> busy = PhotoWriteQueue::shared().submit(photo, [&] {
+        started.release();
+        release.tryAcquire(1, 30000);
+    });
+    ASSERT_TRUE(started.tryAcquire(1, 30000));
+    CropEditState look;
+    look.retouch.brightness = 50;
+    PhotoWriter::Request request;
+    request.photo = photo;
+    request.source = copy;
+    request.look = look;
+    request.journal = PhotoEditJournal { look, {} };
+    QFuture<PhotoWriteQueue::Result> editor = PhotoWriter::submit(request, JobPool::interactive(), true);
+    std::optional<QString> batchFailure;
+    std::thread batch([&] {
+        try {
+            PhotoEdits::applyWatermark(photo, mark);
+        } catch (const std::exception& e) {
+            batchFailure = QString::fromUtf8(e.what());
+        }
+    });
+    for (int wait = 0; PhotoWriteQueue::shared().waiting(photo) < 2 && wait < 30000; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(PhotoWriteQueue::shared().waiting(photo), 2);
+    release.release();
+    batch.join();
+    busy.waitForFinished();
+
+    EXPECT_EQ(editor.result().status, PhotoWriteQueue::Status::written);
+    EXPECT_FALSE(batchFailure) << qPrintable(batchFailure.value_or(QString()));
+    const PhotoEditJournal journal = PhotoEditMemory::load(photo);
+    EXPECT_EQ(journal.current.retouch.brightness, 50);
+    EXPECT_TRUE(journal.current.includeWatermark);
+    EXPECT_EQ(journal.history, QList<CropEditState> { look });
+    // The editor's brightening above the watermark and under it.
+    const QImage written = test::decodeStored(photo);
+    EXPECT_TRUE(test::near(written.pixelColor(150, 50), QColor(148, 148, 148), 1));
+    EXPECT_TRUE(test::near(written.pixelColor(150, 175), QColor(202, 74, 74), 2));
+}
 
 } // namespace
 } // namespace quavel
