@@ -24,6 +24,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -178,7 +179,7 @@ QStringList editorWorkAfterThumbnails(const QString& folder)
     return faults;
 }
 
-[[noreturn]] void runUnprivileged(const Account& account)
+[[noreturn]] void runUnprivileged(const Account& account, const QString& base)
 {
     // A hang ends the child by SIGALRM, which fails the test.
     ::alarm(240);
@@ -188,7 +189,7 @@ QStringList editorWorkAfterThumbnails(const QString& folder)
         std::fprintf(stderr, "could not drop to the unprivileged user\n");
         ::_exit(2);
     }
-    QTemporaryDir folder;
+    QTemporaryDir folder(base + "/quavel-priority-XXXXXX");
     const QStringList faults
         = folder.isValid() ? editorWorkAfterThumbnails(folder.path()) : QStringList { "no folder" };
     folder.remove();
@@ -197,24 +198,64 @@ QStringList editorWorkAfterThumbnails(const QString& folder)
     ::_exit(faults.isEmpty() ? 0 : 1);
 }
 
+// Why a child cannot become the account, be held by the limit and work in the folder; empty when it
+// can. Each step that fails is told apart by the probe's exit status.
+QString unfitBecause(const Account& account, const QString& base)
+{
+    const QByteArray folder = QFile::encodeName(base);
+    const pid_t probe = test::forkChild([&] {
+        if (!dropTo(account))
+            ::_exit(10);
+        if (::setpriority(PRIO_PROCESS, 0, 1) != 0)
+            ::_exit(11);
+        if (::setpriority(PRIO_PROCESS, 0, 0) == 0)
+            ::_exit(12);
+        if (::access(folder.constData(), W_OK | X_OK) != 0)
+            ::_exit(13);
+        if (::access("/proc/self/schedstat", R_OK) != 0)
+            ::_exit(14);
+    });
+    int status = 0;
+    if (probe < 0 || ::waitpid(probe, &status, 0) != probe || !WIFEXITED(status))
+        return "the probe child did not run or end";
+    switch (WEXITSTATUS(status)) {
+    case 0:
+        return {};
+    case 10:
+        return QString("a child cannot become user %1 with RLIMIT_NICE 0").arg(account.uid);
+    case 11:
+        return "a child cannot lower its priority";
+    case 12:
+        return "a child held by RLIMIT_NICE 0 can still raise its priority (privileged: CAP_SYS_NICE?)";
+    case 13:
+        return QString("user %1 cannot write in %2").arg(account.uid).arg(base);
+    case 14:
+        return "/proc/self/schedstat cannot be read (no scheduler statistics in this kernel)";
+    default:
+        return QString("the probe child ended with status %1").arg(WEXITSTATUS(status));
+    }
+}
+
 TEST(ThumbnailPriorityDeathTest, TheEditorsWorkAfterThumbnailsRunsAtNormalPriority)
 {
     const std::optional<Account> account = unprivilegedAccount();
     if (!account)
         GTEST_SKIP() << "no user nobody to run as";
-    // Whether a child can become that user and is then held by the limit: a thread it lowers stays so.
-    const QByteArray temporary = QFile::encodeName(QDir::tempPath());
-    const pid_t probe = test::forkChild([&] {
-        if (!dropTo(*account) || ::setpriority(PRIO_PROCESS, 0, 1) != 0
-            || ::setpriority(PRIO_PROCESS, 0, 0) == 0 || ::access(temporary.constData(), W_OK | X_OK) != 0
-            || ::access("/proc/self/schedstat", R_OK) != 0)
-            ::_exit(1);
-    });
-    if (!test::waitChild(probe))
-        GTEST_SKIP() << "no child here can become an unprivileged user that cannot raise its priority again";
+    // The child works in the temporary folder when the account can reach it; a private one (a runner's
+    // TMPDIR of mode 0700 owned by root) is closed to nobody, and /tmp then serves.
+    QString base = QDir::tempPath();
+    QString unfit = unfitBecause(*account, base);
+    if (!unfit.isEmpty() && base != "/tmp") {
+        const QString there = unfitBecause(*account, "/tmp");
+        if (there.isEmpty())
+            base = "/tmp";
+        unfit = there.isEmpty() ? QString() : unfit + "; in /tmp: " + there;
+    }
+    if (!unfit.isEmpty())
+        GTEST_SKIP() << qPrintable(unfit);
     // A fresh process, started before any pool of this one.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(runUnprivileged(*account), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(runUnprivileged(*account, base), testing::ExitedWithCode(0), "");
 }
 
 // Every thread of the thumbnail pool held until release(), so that what is queued meanwhile waits.

@@ -4,6 +4,7 @@
 #include "PhotoScreenshotSupport.h"
 
 #include "photo/crop/CropEditorModel.h"
+#include "photo/views/CropCanvas.h"
 #include "photo/views/CropRetouchPanel.h"
 #include "photo/views/PhotoCropEditorView.h"
 
@@ -44,7 +45,15 @@ TEST_F(CropEditorScreenshots, EditorOnAPhoto)
         model.setAngle(-3);
         ASSERT_TRUE(waitUntil([&] { return model.retouchSettings() == preset; }));
         ASSERT_TRUE(waitForPhotoWork()); // the retouched preview
-        saveScreenshot(stage, QStringLiteral("crop-editor-%1").arg(schemeName(dark)));
+        const QImage picture = grabScreenshot(stage, QStringLiteral("crop-editor-%1").arg(schemeName(dark)));
+        // The crop's centre shows the horse's brown body, retouched; the toolbar's corner, the scheme's
+        // ground.
+        CropCanvas* canvas = view->canvas();
+        const QPoint centre = canvas->mapTo(&stage, canvas->canvasLayout().crop.center().toPoint());
+        const QColor horse = meanColour(picture, QRect(centre - QPoint(3, 3), QSize(7, 7)));
+        EXPECT_TRUE(horse.red() > horse.green() && horse.green() > horse.blue()) << qPrintable(horse.name());
+        EXPECT_TRUE(ofScheme(meanColour(picture, QRect(2, 2, 6, 6)), dark));
+        EXPECT_GT(canvas->width(), stage.width() / 2);
         model.close();
         ASSERT_TRUE(waitForPhotoWork());
     }

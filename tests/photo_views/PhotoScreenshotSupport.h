@@ -1,7 +1,8 @@
 #pragma once
 
 // The photo screens' picture tests: the window's backdrop behind what is shown, in the chosen scheme, and
-// PNG files written to the shared screenshot folder.
+// PNG files written to the shared screenshot folder (grabScreenshot), with what each must show checked.
+#include "common/Screenshots.h"
 #include "common/TestSupport.h"
 
 #include "ui/Backdrop.h"
@@ -30,14 +31,6 @@ protected:
         Backdrop::paint(p, rect(), Theme::isDark(this));
     }
 };
-
-inline void saveScreenshot(QWidget& widget, const QString& name)
-{
-    QApplication::processEvents();
-    const QImage image = widget.grab().toImage();
-    ASSERT_FALSE(image.isNull());
-    ASSERT_TRUE(image.save(screenshotsFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
-}
 
 inline QString schemeName(bool dark)
 {

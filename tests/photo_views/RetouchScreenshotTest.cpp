@@ -42,7 +42,13 @@ TEST_F(RetouchScreenshots, PopoverBesideItsButton)
         ASSERT_TRUE(waitUntil([&] { return !popover->controls()->shadows()->isAnimating(); }));
         popover->resize(popover->sizeHint());
         popover->move(button->geometry().right() + 8, 30);
-        saveScreenshot(stage, QStringLiteral("retouch-popover-%1").arg(schemeName(dark)));
+        const QImage picture
+            = grabScreenshot(stage, QStringLiteral("retouch-popover-%1").arg(schemeName(dark)));
+        // The panel is dark whatever the scheme; beside it, the window's ground of the scheme.
+        const QRect panel = popover->geometry();
+        EXPECT_TRUE(ofScheme(meanColour(picture, panel.adjusted(20, 20, -20, -20)), true));
+        EXPECT_TRUE(ofScheme(meanColour(picture, QRect(4, 660, 40, 30)), dark));
+        EXPECT_LT(button->geometry().right(), panel.left());
     }
     std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
 }
@@ -66,7 +72,12 @@ TEST_F(RetouchScreenshots, CropCanvasTurnedWithWatermark)
     canvas.resize(760, 520);
     canvas.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
-    saveScreenshot(canvas, QStringLiteral("crop-canvas"));
+    const QImage picture = grabScreenshot(canvas, QStringLiteral("crop-canvas"));
+    // The shifted crop's centre is on the horse's brown body; the canvas around the photo is dark.
+    const QPoint centre = canvas.canvasLayout().crop.center().toPoint();
+    const QColor horse = meanColour(picture, QRect(centre - QPoint(3, 3), QSize(7, 7)));
+    EXPECT_TRUE(horse.red() > horse.green() && horse.green() > horse.blue()) << qPrintable(horse.name());
+    EXPECT_TRUE(ofScheme(meanColour(picture, QRect(0, 0, 4, 4)), true));
 }
 
 } // namespace

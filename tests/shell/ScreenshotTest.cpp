@@ -1,6 +1,7 @@
 // Pictures of the window in each section and scheme, and of every capsule kind, written as PNG files
 // to a folder that the test prints (QUAVEL_SCREENSHOTS when set, else a folder in the build tree).
 #include "Fakes.h"
+#include "common/Screenshots.h"
 
 #include "shell/DeviceSyncPanel.h"
 #include "shell/MainWindow.h"
@@ -33,12 +34,9 @@ using namespace quavel::test;
 
 namespace {
 
-void save(QWidget& w, const QString& name)
+QImage save(QWidget& w, const QString& name)
 {
-    QApplication::processEvents();
-    const QImage image = w.grab().toImage();
-    ASSERT_FALSE(image.isNull());
-    ASSERT_TRUE(image.save(screenshotsFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
+    return grabScreenshot(w, name);
 }
 
 // A page of every capsule control, drawn over the backdrop.
@@ -161,10 +159,19 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
         app.root().setSelectedSpreadsheetID(gp.id);
         store.setAppearance(appearance);
         const QString scheme = Appearance::rawValue(appearance);
-        save(window, QStringLiteral("window-tableur-selected-%1").arg(scheme));
+        const bool dark = appearance == AppearancePreference::dark;
+        EXPECT_TRUE(ofScheme(
+            meanColour(save(window, QStringLiteral("window-tableur-selected-%1").arg(scheme))), dark));
         for (WorkspaceSection section : Section::allCases()) {
             app.root().showSection(section);
-            save(window, QStringLiteral("window-%1-%2").arg(Section::rawValue(section), scheme));
+            const QString name = QStringLiteral("window-%1-%2").arg(Section::rawValue(section), scheme);
+            const QImage picture = save(window, name);
+            // Every section in the new scheme, the sidebar of the spreadsheets' too.
+            EXPECT_TRUE(ofScheme(meanColour(picture), dark)) << qPrintable(name);
+            if (window.sidebar()) {
+                EXPECT_TRUE(ofScheme(meanColour(picture, areaOf(window.sidebar(), &window)), dark))
+                    << qPrintable(name);
+            }
         }
         app.root().showSection(WorkspaceSection::tableur);
         app.root().setSelection(std::nullopt, std::nullopt);
@@ -173,22 +180,41 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
         // One control reached with the keyboard shows its focus ring.
         sheet.activateWindow();
         sheet.setAttribute(Qt::WA_KeyboardFocusChange);
-        sheet.findChildren<CapsuleButton*>().at(2)->setFocus(Qt::TabFocusReason);
-        save(sheet, QStringLiteral("capsules-%1").arg(scheme));
+        CapsuleButton* prominent = sheet.findChildren<CapsuleButton*>().at(2);
+        prominent->setFocus(Qt::TabFocusReason);
+        const QImage capsules = save(sheet, QStringLiteral("capsules-%1").arg(scheme));
+        // The prominent capsule is filled with the accent, the glass one beside it is not.
+        const QRect fill = areaOf(prominent, &sheet).adjusted(4, 4, -4, -4);
+        EXPECT_GT(meanColour(capsules, fill).hsvSaturation(), 100);
+        EXPECT_LT(meanColour(capsules,
+                      areaOf(sheet.findChildren<CapsuleButton*>().at(0), &sheet).adjusted(4, 4, -4, -4))
+                      .hsvSaturation(),
+            60);
 
         // The device panel as the picker opens it, and the prompts and the alert over the window.
         NearbyDevicePicker* picker = window.sidebar()->devicePicker();
         picker->togglePanel();
         ASSERT_TRUE(picker->isPanelShown());
-        save(*picker->panel()->window(), QStringLiteral("devices-%1").arg(scheme));
+        QWidget* panel = picker->panel()->window();
+        const QImage devices = save(*panel, QStringLiteral("devices-%1").arg(scheme));
+        EXPECT_TRUE(ofScheme(meanColour(devices), dark));
+        const QLabel* phone = visibleLabel(panel, QStringLiteral("iPhone 1F3A"));
+        ASSERT_TRUE(phone);
+        EXPECT_GT(lightnessSpread(devices, areaOf(phone, panel)), 80);
         picker->panel()->window()->close();
         app.root().openNewSpreadsheetPrompt(std::nullopt);
         window.newSheetPrompt()->field()->setText(QStringLiteral("Épreuve 4"));
-        save(*window.newSheetPrompt(), QStringLiteral("prompt-%1").arg(scheme));
+        // The name typed is drawn in its field.
+        const QImage prompt = save(*window.newSheetPrompt(), QStringLiteral("prompt-%1").arg(scheme));
+        EXPECT_GT(
+            lightnessSpread(prompt, areaOf(window.newSheetPrompt()->field(), window.newSheetPrompt())), 80);
         app.root().cancelNewSpreadsheet();
         store.importQuavelFile(lib.folder.write(QStringLiteral("bad.quavel"), "{}"));
         ASSERT_TRUE(window.importAlert());
-        save(*window.importAlert(), QStringLiteral("alert-%1").arg(scheme));
+        const QImage alert = save(*window.importAlert(), QStringLiteral("alert-%1").arg(scheme));
+        const QLabel* message = visibleLabel(window.importAlert(), window.importAlert()->text());
+        ASSERT_TRUE(message);
+        EXPECT_GT(lightnessSpread(alert, areaOf(message, window.importAlert())), 80);
         window.importAlert()->close();
         QApplication::processEvents();
     }
@@ -198,7 +224,7 @@ TEST_F(Screenshots, WindowInEachSectionAndScheme)
     for (const auto& d : days)
         store.deleteDay(d.id);
     EXPECT_NE(window.emptyDetail(), nullptr);
-    save(window, QStringLiteral("window-empty-light"));
+    EXPECT_TRUE(ofScheme(meanColour(save(window, QStringLiteral("window-empty-light"))), false));
     std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
 }
 

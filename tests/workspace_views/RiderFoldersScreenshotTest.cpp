@@ -1,5 +1,6 @@
 // Pictures of the "Paniers" screen with real content, in both schemes, written as PNG files to a
 // folder that the test prints (QUAVEL_SCREENSHOTS when set, else a folder in the build tree).
+#include "common/Screenshots.h"
 #include "common/TestSupport.h"
 #include "ui/Backdrop.h"
 #include "ui/Symbols.h"
@@ -90,9 +91,14 @@ TEST(RiderFoldersScreenshot, ScreenWithRidersDestinationAndReport)
         view->createFolders();
         ASSERT_TRUE(view->report());
         settle();
-        const QImage image = window.grab().toImage();
-        ASSERT_FALSE(image.isNull());
-        EXPECT_TRUE(image.save(test::screenshotsFolder() + QStringLiteral("/paniers-%1.png").arg(scheme)));
+        const QImage image = test::grabScreenshot(window, QStringLiteral("paniers-%1").arg(scheme));
+        EXPECT_TRUE(test::ofScheme(test::meanColour(image), dark));
+        // The report's headline (the folders made) is drawn on the screen.
+        const QLabel* headline
+            = test::visibleLabel(&window, RiderFoldersView::reportHeadline(*view->report()));
+        ASSERT_TRUE(headline);
+        EXPECT_TRUE(window.rect().contains(test::areaOf(headline, &window)));
+        EXPECT_GT(test::lightnessSpread(image, test::areaOf(headline, &window)), 100);
 
         // The empty screen, as on a first start.
         RiderFoldersStore fresh(temp.file(QStringLiteral("Fresh")));
@@ -101,8 +107,9 @@ TEST(RiderFoldersScreenshot, ScreenWithRidersDestinationAndReport)
         layout->replaceWidget(view, empty);
         delete view;
         settle();
-        EXPECT_TRUE(window.grab().toImage().save(
-            test::screenshotsFolder() + QStringLiteral("/paniers-empty-%1.png").arg(scheme)));
+        const QImage emptyImage
+            = test::grabScreenshot(window, QStringLiteral("paniers-empty-%1").arg(scheme));
+        EXPECT_TRUE(test::ofScheme(test::meanColour(emptyImage), dark));
         delete empty;
     }
     QApplication::setPalette(Theme::palette(false));

@@ -2,6 +2,7 @@
 // folder the test prints (QUAVEL_SCREENSHOTS when set, else "screenshots" in the current folder).
 #include "TableurFixture.h"
 #include "common/SampleProgramme.h"
+#include "common/Screenshots.h"
 
 #include "ui/Backdrop.h"
 #include "ui/Symbols.h"
@@ -40,12 +41,12 @@ protected:
     }
 };
 
-void save(QWidget& widget, const QString& name)
+// The picture, saved, with the scheme's ground over most of it.
+QImage save(QWidget& widget, const QString& name, bool dark)
 {
-    QApplication::processEvents();
-    const QImage image = widget.grab().toImage();
-    ASSERT_FALSE(image.isNull());
-    ASSERT_TRUE(image.save(screenshotsFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
+    const QImage image = grabScreenshot(widget, name);
+    EXPECT_TRUE(ofScheme(meanColour(image), dark)) << qPrintable(name);
+    return image;
 }
 
 class TableurScreenshots : public ::testing::Test
@@ -82,7 +83,7 @@ TEST_F(TableurScreenshots, SpreadsheetWithProgrammePreviewAndRun)
             f.sheet(), *f.library, *f.workspace, nullptr, [](const QString&) {});
         Stage empty(before.release());
         empty.show();
-        save(empty, QStringLiteral("tableur-no-programme-%1").arg(scheme));
+        save(empty, QStringLiteral("tableur-no-programme-%1").arg(scheme), dark);
 
         f.adopt(sampleProgramme());
         f.chooseEvent(QStringLiteral("Samedi 12 septembre 2026"),
@@ -93,20 +94,30 @@ TEST_F(TableurScreenshots, SpreadsheetWithProgrammePreviewAndRun)
         ASSERT_TRUE(waitUntil([&] { return !view->groups().isEmpty(); }));
         view->table()->setFocus();
         view->table()->setCurrentIndex(view->table()->model()->index(3, 2));
-        save(stage, QStringLiteral("tableur-preview-%1").arg(scheme));
+        // Before the run no row has its mark of photos copied; after it, the rows shown have.
+        const QColor copied = Theme::green(dark);
+        EXPECT_LT(
+            pixelsNear(save(stage, QStringLiteral("tableur-preview-%1").arg(scheme), dark), copied, 24), 20);
         stage.resize(1320, 720);
-        save(stage, QStringLiteral("tableur-wide-%1").arg(scheme));
+        save(stage, QStringLiteral("tableur-wide-%1").arg(scheme), dark);
+        // Wide enough, the summary goes up beside the menus.
+        EXPECT_TRUE(view->summaryBesideMenus());
         stage.resize(900, 720);
 
         view->runOrganizer();
         ASSERT_TRUE(waitUntil([&] { return !view->isRunning(); }, 20000));
         view->table()->scrollToBottom();
-        save(stage, QStringLiteral("tableur-after-run-%1").arg(scheme));
+        EXPECT_GT(
+            pixelsNear(save(stage, QStringLiteral("tableur-after-run-%1").arg(scheme), dark), copied, 24),
+            500);
 
         // A source folder that went away: the run stops with the notice.
         QDir(shoot).removeRecursively();
         view->runOrganizer();
-        save(stage, QStringLiteral("tableur-missing-source-%1").arg(scheme));
+        const QImage missing = save(stage, QStringLiteral("tableur-missing-source-%1").arg(scheme), dark);
+        const QLabel* notice = visibleLabel(&stage, QStringLiteral("Le dossier source est introuvable."));
+        ASSERT_TRUE(notice);
+        EXPECT_GT(lightnessSpread(missing, areaOf(notice, &stage)), 40);
     }
     std::printf("screenshots: %s\n", qPrintable(screenshotsFolder()));
 }
