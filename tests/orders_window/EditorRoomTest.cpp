@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,24 @@ TEST_P(EditorRoom, TheGalleryKeepsAFullRowAndTheEditorTheRest)
     EXPECT_FALSE(view.editor()->isVisible());
     EXPECT_EQ(view.detail()->galleryScroll()->height(), view.detail()->height());
     EXPECT_EQ(f.window->minimumHeight(), closedMinimum);
+}
+
+// A photo far down the gallery, opened: the shorter gallery scrolls to keep it in sight.
+TEST_P(EditorRoom, ThePhotoOpenedStaysInSightAboveTheEditor)
+{
+    OrdersView& view = f.show(QSize(1180, 760));
+    const QString last = f.path(QStringLiteral("Dupont/TIRAGE 13x18/IMG_0104.jpg"));
+    QScrollArea* scroll = view.detail()->galleryScroll();
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    settle();
+    ASSERT_TRUE(f.gallery().cellFor(last));
+    view.screen().openCrop({ last, false });
+    settle(12);
+    OrderMediaCell* cell = f.gallery().cellFor(last);
+    ASSERT_TRUE(cell);
+    QWidget* viewport = scroll->viewport();
+    const QRect r(cell->mapTo(viewport, QPoint(0, 0)), cell->size());
+    EXPECT_TRUE(viewport->rect().contains(r)) << r.y() << "–" << r.bottom() << " in " << viewport->height();
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, EditorRoom,

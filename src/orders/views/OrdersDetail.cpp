@@ -5,6 +5,7 @@
 #include "orders/OrdersStore.h"
 #include "orders/views/OrderCellLayer.h"
 #include "orders/views/OrderDetailHeader.h"
+#include "orders/views/OrderSectionBlock.h"
 #include "orders/views/OrdersEmptyState.h"
 #include "orders/views/OrdersGallery.h"
 #include "ui/Divider.h"
@@ -158,6 +159,32 @@ OrdersDetailHeights::Room OrdersDetail::room() const
         break;
     }
     return room;
+}
+
+void OrdersDetail::reveal(const QString& path)
+{
+    if (m_face != Face::order)
+        return;
+    for (OrderCellLayer* layer : m_gallery->layers()) {
+        const QList<OrderGalleryItem>& items = layer->items();
+        qsizetype index = -1;
+        for (qsizetype i = 0; i < items.size() && index < 0; ++i)
+            if (!items[i].isSeparator() && items[i].media.url == path)
+                index = i;
+        if (index < 0)
+            continue;
+        const QRect cell = layer->itemRect(index);
+        constexpr int margin = 8;
+        // A section's strip scrolls sideways on its own.
+        for (OrderSectionBlock* block : m_gallery->sectionBlocks())
+            if (block->layer() == layer && block->strip())
+                block->strip()->ensureVisible(cell.center().x(), cell.center().y(), cell.width() / 2 + margin,
+                    cell.height() / 2 + margin);
+        const QPoint centre = layer->mapTo(m_content, cell.center());
+        m_scroll->ensureVisible(
+            centre.x(), centre.y(), cell.width() / 2 + margin, cell.height() / 2 + margin);
+        return;
+    }
 }
 
 void OrdersDetail::keepMinimumHeight(const OrdersDetailHeights::Room& room)

@@ -49,6 +49,9 @@ public:
     // gallery); while the editor shows, the column's minimum height fits both, within the screen.
     OrdersDetailHeights::Room room() const;
 
+    // Scrolls the gallery so that the file's cell is wholly in view, when the gallery holds it.
+    void reveal(const QString& path);
+
     // Shows what the store and the screen hold now.
     void refresh();
 
