@@ -13,10 +13,37 @@ namespace {
 
 thread_local bool t_plainDates = false;
 
+// The French name of a JSON value's kind; nlohmann's own type_name() is English ("string", "number").
+QString frenchKind(const Json& value)
+{
+    switch (value.type()) {
+    case Json::value_t::null:
+        return QStringLiteral("nul");
+    case Json::value_t::object:
+        return QStringLiteral("objet");
+    case Json::value_t::array:
+        return QStringLiteral("tableau");
+    case Json::value_t::string:
+        return QStringLiteral("texte");
+    case Json::value_t::boolean:
+        return QStringLiteral("booléen");
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+    case Json::value_t::number_float:
+        return QStringLiteral("nombre");
+    case Json::value_t::binary:
+        return QStringLiteral("binaire");
+    case Json::value_t::discarded:
+        break;
+    }
+    return QStringLiteral("inconnu");
+}
+
+// `expected` carries its own agreement ("texte attendu", "date attendue"); every found kind is masculine.
 [[noreturn]] void typeMismatch(const char* expected, const Json& value)
 {
-    throw DecodingError(QStringLiteral("Type inattendu : %1 attendu, %2 trouvé.")
-                            .arg(QString::fromUtf8(expected), QString::fromUtf8(value.type_name())));
+    throw DecodingError(QStringLiteral("Type inattendu : %1, %2 trouvé.")
+                            .arg(QString::fromUtf8(expected), frenchKind(value)));
 }
 
 QString toQString(const std::string& s)
@@ -59,10 +86,15 @@ Json parse(const QByteArray& bytes)
     if (JsonDepth::exceeds(bytes.constData(), std::size_t(bytes.size())))
         throw DecodingError(
             QStringLiteral("Données JSON trop imbriquées (plus de %1 niveaux).").arg(JsonDepth::limit));
+    // nlohmann's messages are English and name its own token kinds ("string literal"): only the place of
+    // the fault is kept.
     try {
         return Json::parse(bytes.constBegin(), bytes.constEnd());
-    } catch (const Json::exception& e) {
-        throw DecodingError(QStringLiteral("Données JSON illisibles : %1").arg(QString::fromUtf8(e.what())));
+    } catch (const Json::parse_error& e) {
+        throw DecodingError(
+            QStringLiteral("Données JSON illisibles : erreur de syntaxe à l’octet %1.").arg(e.byte));
+    } catch (const Json::exception&) {
+        throw DecodingError(QStringLiteral("Données JSON illisibles."));
     }
 }
 
@@ -110,7 +142,7 @@ Json fromStrings(const QStringList& texts)
 QString asString(const Json& value)
 {
     if (!value.is_string())
-        typeMismatch("texte", value);
+        typeMismatch("texte attendu", value);
     return toQString(value.get_ref<const std::string&>());
 }
 
@@ -125,33 +157,34 @@ qint64 asInt64(const Json& value)
     if (value.is_number_float()) {
         // Another writer may put 2.0 for 2; a fractional or out-of-range value is no integer.
         const double d = value.get<double>();
-        if (!std::isfinite(d) || std::trunc(d) != d || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
+        if (!std::isfinite(d) || std::trunc(d) != d || d < -9223372036854775808.0
+            || d >= 9223372036854775808.0)
             throw DecodingError(QStringLiteral("Nombre entier attendu, %1 trouvé.").arg(d));
         return qint64(d);
     }
     if (!value.is_number_integer())
-        typeMismatch("entier", value);
+        typeMismatch("entier attendu", value);
     return value.get<qint64>();
 }
 
 double asDouble(const Json& value)
 {
     if (!value.is_number())
-        typeMismatch("nombre", value);
+        typeMismatch("nombre attendu", value);
     return value.get<double>();
 }
 
 bool asBool(const Json& value)
 {
     if (!value.is_boolean())
-        typeMismatch("booléen", value);
+        typeMismatch("booléen attendu", value);
     return value.get<bool>();
 }
 
 QDateTime asDate(const Json& value)
 {
     if (!value.is_string())
-        typeMismatch("date", value);
+        typeMismatch("date attendue", value);
     const QString text = toQString(value.get_ref<const std::string&>());
     std::optional<QDateTime> date = t_plainDates ? Iso8601::parseWithoutFraction(text) : Iso8601::parse(text);
     if (!date)
@@ -162,7 +195,7 @@ QDateTime asDate(const Json& value)
 QUuid asUuid(const Json& value)
 {
     if (!value.is_string())
-        typeMismatch("identifiant", value);
+        typeMismatch("identifiant attendu", value);
     const QString text = toQString(value.get_ref<const std::string&>());
     auto id = parseUuid(text);
     if (!id)
@@ -173,10 +206,10 @@ QUuid asUuid(const Json& value)
 QByteArray asData(const Json& value)
 {
     if (!value.is_string())
-        typeMismatch("données", value);
+        typeMismatch("données attendues", value);
     const std::string& text = value.get_ref<const std::string&>();
-    auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(text),
-        QByteArray::AbortOnBase64DecodingErrors);
+    auto decoded = QByteArray::fromBase64Encoding(
+        QByteArray::fromStdString(text), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         throw DecodingError(QStringLiteral("Données Base64 invalides."));
     return decoded.decoded;
@@ -201,21 +234,21 @@ QStringList asStrings(const Json& value)
 const Json& asArray(const Json& value)
 {
     if (!value.is_array())
-        typeMismatch("liste", value);
+        typeMismatch("tableau attendu", value);
     return value;
 }
 
 const Json& asObject(const Json& value)
 {
     if (!value.is_object())
-        typeMismatch("objet", value);
+        typeMismatch("objet attendu", value);
     return value;
 }
 
 const Json& require(const Json& object, const char* key)
 {
     if (!object.is_object())
-        typeMismatch("objet", object);
+        typeMismatch("objet attendu", object);
     auto it = object.find(key);
     if (it == object.end() || it->is_null())
         throw DecodingError(QStringLiteral("Clé manquante : %1").arg(QString::fromUtf8(key)));
@@ -225,7 +258,7 @@ const Json& require(const Json& object, const char* key)
 const Json* find(const Json& object, const char* key)
 {
     if (!object.is_object())
-        typeMismatch("objet", object);
+        typeMismatch("objet attendu", object);
     auto it = object.find(key);
     if (it == object.end() || it->is_null())
         return nullptr;

@@ -17,11 +17,31 @@ struct OrdersDetailHeights
     // Absent while the editor is closed.
     std::optional<double> editor;
 
+    // What the two parts need at the least: the gallery's height down to the bottom of its first full
+    // row of thumbnails (header included, as it scrolls with them), and the editor's minimum height.
+    struct Room
+    {
+        double galleryRow = minimumGallery;
+        double editorMinimum = 0;
+        bool operator==(const Room&) const = default;
+    };
+
     // `column` is the column's height H, `screen` the visible height S of the main screen (none without
     // a screen: the column's height stands for it). Editor open: E = max(H − 180, H / 2) capped at
     // S / 2, and the gallery G = H − E raised to 160. A column height that is not a number gives the
     // gallery its 160 and the editor half the screen (none when that is not known either: 0).
-    static OrdersDetailHeights compute(double column, std::optional<double> screen, bool editorOpen);
+    //
+    // Where that G would not show the gallery's first full row, the gallery keeps the row and the editor
+    // takes the rest of the column, down to its own minimum; on a column too short for both, the editor
+    // keeps its minimum and the gallery what is left, never under 160.
+    static OrdersDetailHeights compute(
+        double column, std::optional<double> screen, bool editorOpen, Room room);
+    static OrdersDetailHeights compute(double column, std::optional<double> screen, bool editorOpen)
+    {
+        return compute(column, screen, editorOpen, Room {});
+    }
+    // The column height that fits the gallery's row, the divider and the editor's minimum.
+    static double minimumColumn(Room room);
 
     bool operator==(const OrdersDetailHeights&) const = default;
 };

@@ -24,10 +24,12 @@ QString frenchDescription(int e)
         return QStringLiteral("Il n’y a plus assez d’espace libre sur le disque.");
     case EDQUOT:
         return QStringLiteral("Le quota d’espace disque est dépassé.");
+    // The kernel also turns a failing disk read-only, so the text names that cause beside a locked card.
     case EROFS:
-        return QStringLiteral("Le disque est en lecture seule.");
+        return QStringLiteral("Le disque est en lecture seule : il est peut-être verrouillé ou défectueux.");
     case EIO:
-        return QStringLiteral("Une erreur d’entrée-sortie s’est produite sur le disque.");
+        return QStringLiteral(
+            "Le disque n’a pas pu être lu ou écrit : il est peut-être défectueux ou a été débranché.");
     case ENAMETOOLONG:
         return QStringLiteral("Le nom du fichier est trop long.");
     case EMFILE:
@@ -51,7 +53,13 @@ QString frenchDescription(int e)
         return QStringLiteral("Le délai d’attente est dépassé.");
     case ENODEV:
     case ENXIO:
-        return QStringLiteral("Le disque est introuvable ou a été déconnecté.");
+        return QStringLiteral("Le disque est introuvable : il a peut-être été débranché.");
+    // A FUSE or network mount whose server went away answers ENOTCONN to every call.
+    case ENOTCONN:
+        return QStringLiteral(
+            "Le disque n’est plus connecté : il a peut-être été débranché ou déconnecté du réseau.");
+    case ENOMEDIUM:
+        return QStringLiteral("La carte ou le disque a été retiré du lecteur.");
     case EOPNOTSUPP:
         return QStringLiteral("Cette opération n’est pas prise en charge par le disque.");
     case EAGAIN:
@@ -61,7 +69,8 @@ QString frenchDescription(int e)
     case EBADF:
         return QStringLiteral("Le fichier n’est plus accessible.");
     case ESTALE:
-        return QStringLiteral("Le fichier n’est plus accessible sur le disque réseau.");
+        return QStringLiteral("Le fichier n’est plus accessible : son disque réseau a été déconnecté ou le "
+                              "fichier a été déplacé.");
     case ETXTBSY:
         return QStringLiteral("Le fichier est utilisé par une autre application.");
     default:

@@ -1,6 +1,7 @@
 #include "shell/MainWindow.h"
 
 #include "library/LibraryStore.h"
+#include "platform/WindowFrame.h"
 #include "shell/EmptyDetail.h"
 #include "shell/NamePrompt.h"
 #include "shell/RootController.h"
@@ -99,6 +100,7 @@ MainWindow::MainWindow(RootController& root, LibraryStore& store, SyncStatusSour
     setWindowTitle(QStringLiteral("QUAVEL"));
     const QScreen* screen = QGuiApplication::primaryScreen();
     resize(defaultSize(screen ? screen->availableGeometry().size() : QSize()));
+    restoreFrame();
     buildMenu();
 
     auto* content = new RootView(this);
@@ -138,6 +140,35 @@ QSize MainWindow::defaultSize(const QSize& available)
     // The editor's bar fits beside the sidebar at this size; a smaller screen gets most of itself.
     const QSize size(1180, 760);
     return available.isValid() ? size.boundedTo(available * 0.94) : size;
+}
+
+void MainWindow::restoreFrame()
+{
+    const std::optional<WindowFrame> frame = WindowFrame::read(m_defaults);
+    if (!frame)
+        return;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    // A frame left on a screen that is gone, or larger than every screen now, would open out of
+    // reach: the first launch's size instead.
+    if (!frame->fitsOn(screens))
+        return;
+    setGeometry(frame->normal);
+    if (frame->maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::saveFrame()
+{
+    WindowFrame frame;
+    frame.maximized = isMaximized();
+    // Maximised or full screen, the geometry to come back to is the one from before.
+    const bool enlarged = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    frame.normal = enlarged && normalGeometry().isValid() ? normalGeometry() : geometry();
+    if (frame.normal.isEmpty())
+        return;
+    frame.write(m_defaults);
 }
 
 void MainWindow::buildMenu()

@@ -34,8 +34,11 @@ public:
         ViewFactory& views, UserDefaults& defaults, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The size the window opens at on a screen with this much room.
+    // The size the window opens at on a screen with this much room, at the first launch and whenever
+    // the frame kept from the last one lies on no screen.
     static QSize defaultSize(const QSize& available);
+    // Keeps the window's frame (size, position, maximised) for the next launch, in the user defaults.
+    void saveFrame();
 
     SectionBar* sectionBar() const { return m_sectionBar; }
     // The shown section's widget (rebuilt whenever the section changes).
@@ -58,6 +61,7 @@ protected:
 
 private:
     void buildMenu();
+    void restoreFrame();
     void rebuildPane();
     void rebuildDetail();
     void onNewDayPrompt(bool shown);

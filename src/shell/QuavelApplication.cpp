@@ -91,6 +91,8 @@ void QuavelApplication::applicationStateChanged(Qt::ApplicationState state)
 
 void QuavelApplication::flushStores()
 {
+    // The window's frame goes with the stores: on leaving the application and on the way out.
+    m_window->saveFrame();
     m_root->flushSelection();
     m_library->flush();
     if (m_workspace)

@@ -49,7 +49,7 @@ public:
     void contentShown();
     // The application became active, inactive, hidden...; ignored until the content was first shown.
     void applicationStateChanged(Qt::ApplicationState state);
-    // Saves every store, in order: library, workspace, rider folders, orders.
+    // Saves the window's frame, then every store, in order: library, workspace, rider folders, orders.
     void flushStores();
     bool hasShownContent() const { return m_shown; }
 

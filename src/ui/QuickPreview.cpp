@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QScreen>
 #include <QtConcurrent/QtConcurrentRun>
@@ -67,14 +68,20 @@ QuickPreview::QuickPreview(Loader loader, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_loader(std::move(loader))
     , m_play(new PlayBadge(this))
+    , m_notice(new QLabel(this))
 {
     setObjectName(QStringLiteral("quickPreview"));
     m_play->hide();
-    connect(m_play, &QAbstractButton::clicked, this, [this] {
-        // The desktop's own player, through GIO; a file no application opens stays as it is.
-        if (m_isVideo)
-            Applications::openWithDefault(m_path);
-    });
+    connect(m_play, &QAbstractButton::clicked, this, &QuickPreview::playVideo);
+    m_notice->setObjectName(QStringLiteral("previewNotice"));
+    m_notice->setAlignment(Qt::AlignCenter);
+    m_notice->setWordWrap(true);
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setFont(Fonts::font(Fonts::Style::body));
+    QPalette ink = m_notice->palette();
+    ink.setColor(QPalette::WindowText, QColor(255, 255, 255, 210));
+    m_notice->setPalette(ink);
+    m_notice->hide();
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(900, 680);
     connect(&m_watcher, &QFutureWatcher<QImage>::finished, this, [this] {
@@ -86,6 +93,43 @@ QuickPreview::QuickPreview(Loader loader, QWidget* parent)
         placePlayButton();
         update();
     });
+}
+
+QString QuickPreview::noVideoApplicationText()
+{
+    return QStringLiteral("Aucune application n’est définie pour lire les vidéos.");
+}
+
+QString QuickPreview::videoNotStartedText()
+{
+    return QStringLiteral("L’application définie pour lire les vidéos n’a pas pu être lancée.");
+}
+
+void QuickPreview::playVideo()
+{
+    if (!m_isVideo)
+        return;
+    // The desktop's own player, through GIO; when there is none the window says so rather than
+    // leaving the click unanswered.
+    switch (Applications::openWithDefault(m_path)) {
+    case Applications::DefaultOpen::opened:
+        setNotice({});
+        break;
+    case Applications::DefaultOpen::noApplication:
+        setNotice(noVideoApplicationText());
+        break;
+    case Applications::DefaultOpen::failed:
+        setNotice(videoNotStartedText());
+        break;
+    }
+}
+
+void QuickPreview::setNotice(const QString& text)
+{
+    m_notice->setText(text);
+    m_notice->setVisible(!text.isEmpty());
+    placePlayButton();
+    update();
 }
 
 QuickPreview::~QuickPreview()
@@ -102,6 +146,8 @@ void QuickPreview::showFile(const QString& path, bool isVideo)
         m_path = path;
         m_isVideo = isVideo;
         m_image = QImage();
+        m_notice->clear();
+        m_notice->hide();
         placePlayButton();
         ++m_generation;
         m_watcher.setProperty("generation", QVariant::fromValue<qulonglong>(m_generation));
@@ -133,11 +179,20 @@ QRectF QuickPreview::fittedRect(QSizeF picture, QRectF area)
 
 QRectF QuickPreview::pictureArea() const
 {
-    return QRectF(rect()).adjusted(12, 12, -12, -12);
+    QRectF area = QRectF(rect()).adjusted(12, 12, -12, -12);
+    // The notice takes its lines under the picture, so that it never covers the frame.
+    if (m_notice->isVisibleTo(this))
+        area.setBottom(area.bottom() - m_notice->heightForWidth(int(area.width())) - 12);
+    return area;
 }
 
 void QuickPreview::placePlayButton()
 {
+    if (m_notice->isVisibleTo(this)) {
+        const int w = width() - 24;
+        const int h = m_notice->heightForWidth(w);
+        m_notice->setGeometry(12, height() - 12 - h, w, h);
+    }
     // Over the middle of a video's frame, while there is one.
     const bool shown = m_isVideo && !m_image.isNull();
     m_play->move((pictureArea().center() - QPointF(PlayBadge::side / 2.0, PlayBadge::side / 2.0)).toPoint());

@@ -8,13 +8,16 @@
 
 #include <functional>
 
+class QLabel;
+
 namespace quavel {
 
 // The quick preview of one file in a window of its own: a photo fitted to the window, a video's first
 // frame with a play badge over it, which opens the video in the desktop's default application (a
-// click, or Space or Return while the badge has the focus). The picture is decoded off the GUI thread
-// by the loader given; while it loads, and when it cannot be read, the window shows the file's name
-// alone. Closing the window (its close button, Escape or Space) reports `closed`. GUI thread only.
+// click, or Space or Return while the badge has the focus); when the desktop names no application for
+// videos, or the one it names does not start, a line under the frame says so. The picture is decoded off the
+// GUI thread by the loader given; while it loads, and when it cannot be read, the window shows the file's
+// name alone. Closing the window (its close button, Escape or Space) reports `closed`. GUI thread only.
 class QuickPreview : public QWidget
 {
     Q_OBJECT
@@ -38,6 +41,11 @@ public:
     bool isLoading() const { return m_watcher.isRunning(); }
     // The play badge over a video's frame (hidden otherwise).
     QAbstractButton* playButton() const { return m_play; }
+    // The line under the picture that tells why the video did not open (hidden otherwise).
+    QLabel* notice() const { return m_notice; }
+
+    static QString noVideoApplicationText();
+    static QString videoNotStartedText();
 
     // Where the picture is drawn in a window of that size: fitted, centred, never enlarged past twice.
     static QRectF fittedRect(QSizeF picture, QRectF area);
@@ -55,6 +63,8 @@ private:
     // Where the picture may be drawn: the window less its margin.
     QRectF pictureArea() const;
     void placePlayButton();
+    void playVideo();
+    void setNotice(const QString& text);
 
     Loader m_loader;
     QString m_path;
@@ -63,6 +73,7 @@ private:
     quint64 m_generation = 0;
     QFutureWatcher<QImage> m_watcher;
     QAbstractButton* m_play = nullptr;
+    QLabel* m_notice = nullptr;
 };
 
 } // namespace quavel

@@ -69,13 +69,28 @@ TEST(QuavelJSON, mismatchMessagesAreFrenchTextReadAsUtf8)
         const char16_t* message;
     };
     const Case cases[] = {
-        { [] { QuavelJSON::asBool(Json("oui")); }, u"Type inattendu : booléen attendu, string trouvé." },
-        { [] { QuavelJSON::asData(Json(12)); }, u"Type inattendu : données attendu, number trouvé." },
-        { [] { QuavelJSON::asString(Json(true)); }, u"Type inattendu : texte attendu, boolean trouvé." },
+        { [] { QuavelJSON::asBool(Json("oui")); }, u"Type inattendu : booléen attendu, texte trouvé." },
+        { [] { QuavelJSON::asData(Json(12)); }, u"Type inattendu : données attendues, nombre trouvé." },
+        { [] { QuavelJSON::asString(Json(true)); }, u"Type inattendu : texte attendu, booléen trouvé." },
+        { [] { QuavelJSON::asDouble(Json::array()); }, u"Type inattendu : nombre attendu, tableau trouvé." },
+        { [] { QuavelJSON::asArray(Json::object()); }, u"Type inattendu : tableau attendu, objet trouvé." },
+        { [] { QuavelJSON::asDate(Json(1.5)); }, u"Type inattendu : date attendue, nombre trouvé." },
+        { [] { QuavelJSON::asObject(Json(nullptr)); }, u"Type inattendu : objet attendu, nul trouvé." },
+        { [] { QuavelJSON::asInt64(Json("4")); }, u"Type inattendu : entier attendu, texte trouvé." },
         { [] { QuavelJSON::require(Json::object(), "clé"); }, u"Clé manquante : clé" },
     };
     for (const Case& c : cases)
         EXPECT_EQ(decodingMessage(c.read).toStdString(), QString::fromUtf16(c.message).toStdString());
+}
+
+TEST(QuavelJSON, unreadableTextIsToldInFrenchWithItsPlace)
+{
+    // nlohmann's own text would read "syntax error while parsing object key - unexpected number literal;
+    // expected string literal".
+    const QString message = decodingMessage([] { QuavelJSON::parse("{\"a\": 1, 2: 3}"); });
+    EXPECT_EQ(message.toStdString(), "Données JSON illisibles : erreur de syntaxe à l’octet 10.");
+    EXPECT_EQ(decodingMessage([] { QuavelJSON::parse(""); }).toStdString(),
+        "Données JSON illisibles : erreur de syntaxe à l’octet 1.");
 }
 
 TEST(QuavelJSON, integersMustHaveNoFractionalPart)

@@ -326,6 +326,37 @@ TEST(OrdersDetailHeightsRule, TheEditorTakesWhatTheGalleryLeavesWithinHalfTheScr
     EXPECT_FALSE(closed.editor);
 }
 
+// Where the rule above would leave the gallery less than its first full row, the row stays and the
+// editor takes the rest down to its minimum; below that the editor keeps its minimum.
+TEST(OrdersDetailHeightsRule, TheGalleryKeepsItsFirstRowAndTheEditorItsMinimum)
+{
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case
+    {
+        double column;
+        OrdersDetailHeights::Room room;
+        double gallery;
+        double editor;
+    };
+    for (const Case& c : {
+             Case { 1000, { 300, 250 }, 500, 500 }, // the rule leaves a row: it holds
+             Case { 700, { 400, 250 }, 400, 300 }, // the rule's 200 shows no row
+             Case { 600, { 400, 250 }, 350, 250 }, // too short for both: the editor keeps its minimum
+             Case { 300, { 400, 250 }, 160, 250 }, // never under the gallery's 160
+             Case { 700, { 100, 250 }, 200, 500 }, // a row under 160 changes nothing
+             Case { nan, { 400, 250 }, 160, 500 }, // no column height: the rule as it is
+         }) {
+        SCOPED_TRACE(::testing::Message() << c.column << " row " << c.room.galleryRow);
+        const OrdersDetailHeights h = OrdersDetailHeights::compute(c.column, 1000, true, c.room);
+        EXPECT_DOUBLE_EQ(h.gallery, c.gallery);
+        ASSERT_TRUE(h.editor);
+        EXPECT_DOUBLE_EQ(*h.editor, c.editor);
+    }
+    EXPECT_FALSE(OrdersDetailHeights::compute(300, 1000, false, { 400, 250 }).editor);
+    EXPECT_DOUBLE_EQ(OrdersDetailHeights::minimumColumn({ 400, 250 }), 651);
+    EXPECT_DOUBLE_EQ(OrdersDetailHeights::minimumColumn({ 100, 250 }), 411);
+}
+
 // ---- Layouts, menus and batch controls ------------------------------------------------------------
 
 TEST(OrdersGalleryLayouts, RawValuesAndAnUnknownTextShowsSections)

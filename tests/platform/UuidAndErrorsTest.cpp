@@ -34,7 +34,8 @@ TEST(UuidText, refusesOtherShapes)
 
 TEST(FrenchErrors, everyCommonFileErrorHasItsOwnFrenchText)
 {
-    const int errors[] = { ENOENT, EACCES, EEXIST, ENOTDIR, EISDIR, ENOSPC, EROFS, EIO, ENAMETOOLONG, EXDEV };
+    const int errors[] = { ENOENT, EACCES, EEXIST, ENOTDIR, EISDIR, ENOSPC, EROFS, EIO, ENAMETOOLONG, EXDEV,
+        ENOTCONN, ENOMEDIUM, ENODEV, ESTALE };
     QSet<QString> seen;
     for (int e : errors) {
         const QString text = frenchDescription(e);
@@ -49,6 +50,37 @@ TEST(FrenchErrors, everyCommonFileErrorHasItsOwnFrenchText)
     // An unusual value still gives a sentence, with its number for support.
     EXPECT_EQ(frenchDescription(EHWPOISON),
         QStringLiteral("L’opération sur le fichier a échoué (erreur %1).").arg(EHWPOISON));
+}
+
+// A pulled card, a dead FUSE mount, a vanished network share or a failing disk: the photographer must read
+// that the disk is the cause, in words, never an errno number.
+TEST(FrenchErrors, aLostOrFailingDiskIsSaidInWords)
+{
+    struct Case
+    {
+        int errnoValue;
+        const char* name;
+        const char16_t* cause; // what the text says happened to the disk
+    };
+    const Case cases[] = {
+        { EIO, "EIO", u"défectueux" },
+        { EIO, "EIO", u"débranché" },
+        { ENODEV, "ENODEV", u"débranché" },
+        { ENXIO, "ENXIO", u"débranché" },
+        { ESTALE, "ESTALE", u"déconnecté" },
+        { EROFS, "EROFS", u"défectueux" },
+        { ENOTCONN, "ENOTCONN", u"débranché" },
+        { ENOMEDIUM, "ENOMEDIUM", u"retiré" },
+    };
+    for (const Case& c : cases) {
+        const QString text = frenchDescription(c.errnoValue);
+        EXPECT_TRUE(text.contains(u"disque")) << c.name << ": " << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringView(c.cause))) << c.name << ": " << text.toStdString();
+        EXPECT_FALSE(text.contains(u"erreur")) << c.name << ": " << text.toStdString();
+        EXPECT_FALSE(text.contains(QString::number(c.errnoValue))) << c.name;
+    }
+    EXPECT_EQ(frenchDescription(ENOTCONN),
+        "Le disque n’est plus connecté : il a peut-être été débranché ou déconnecté du réseau.");
 }
 
 TEST(FrenchErrors, fileErrorCarriesTheFrenchMessage)

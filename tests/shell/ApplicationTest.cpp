@@ -17,6 +17,7 @@
 #include <QLocalServer>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -141,6 +142,47 @@ TEST_F(ApplicationTest, PhaseChangesAreIgnoredUntilShownThenSaveAndRestartSync)
     app->applicationStateChanged(Qt::ApplicationHidden);
     EXPECT_EQ(services->journal.count(QStringLiteral("workspace.persist")), 2);
     EXPECT_EQ(services->journal.last(), QStringLiteral("orders.persist"));
+}
+
+// The window opens where and as large as it was left, maximised or not, at the next launch; the first
+// launch, and a frame left on a screen that is gone, open at the default size.
+TEST_F(ApplicationTest, TheWindowsFrameComesBackAtTheNextLaunch)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize first = MainWindow::defaultSize(screen.size());
+    show();
+    EXPECT_EQ(app->window().size(), first);
+    EXPECT_FALSE(app->window().isMaximized());
+
+    // Within the window's minimum size, which the "Tableur" split sets.
+    const QRect moved(screen.x() + 30, screen.y() + 40, first.width() - 30, first.height() - 80);
+    app->window().setGeometry(moved);
+    QApplication::processEvents();
+    ASSERT_EQ(app->window().geometry(), moved);
+    app->flushStores(); // what leaving the application and quitting do
+    start();
+    show();
+    EXPECT_EQ(app->window().geometry(), moved);
+    EXPECT_FALSE(app->window().isMaximized());
+
+    app->window().showMaximized();
+    QApplication::processEvents();
+    ASSERT_TRUE(app->window().isMaximized());
+    app->flushStores();
+    start();
+    show();
+    EXPECT_TRUE(app->window().isMaximized());
+    // Back from maximised, the frame before it.
+    app->window().showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(app->window().geometry(), moved);
+
+    // A frame on a screen that is no longer there.
+    defaults.setString(QStringLiteral("windowGeometry"), QStringLiteral("4000 3000 700 500 normal"));
+    start();
+    show();
+    EXPECT_EQ(app->window().size(), first);
+    EXPECT_TRUE(screen.contains(app->window().geometry().center()));
 }
 
 TEST_F(ApplicationTest, MenuCommandsPostTheirNotificationsWithCtrlShortcuts)

@@ -5,7 +5,12 @@
 #include "Fakes.h"
 #include "common/SampleProgramme.h"
 
+#include "orders/OrdersScreen.h"
+#include "orders/OrdersStore.h"
+#include "orders/views/OrdersView.h"
+#include "photo/views/PhotoCropEditorView.h"
 #include "shell/MainWindow.h"
+#include "shell/OrdersStoreSource.h"
 #include "shell/QuavelApplication.h"
 #include "shell/RiderFoldersStoreSource.h"
 #include "shell/RootController.h"
@@ -23,9 +28,6 @@
 #include "workspace/views/PreviewTableModel.h"
 #include "workspace/views/PreviewTableView.h"
 #include "workspace/views/ProgrammeBrowserView.h"
-#include "orders/OrdersStore.h"
-#include "orders/views/OrdersView.h"
-#include "shell/OrdersStoreSource.h"
 #include "workspace/views/RiderFoldersView.h"
 #include "workspace/views/SummaryLabel.h"
 #include "workspace/views/WorkspaceView.h"
@@ -33,9 +35,11 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
-#include <QTest>
+#include <QImage>
 #include <QMenu>
+#include <QScreen>
 #include <QSplitter>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -85,7 +89,8 @@ public:
     }
     std::unique_ptr<OrdersSource> makeOrders() override
     {
-        auto o = std::make_unique<OrdersStoreSource>(std::make_unique<OrdersStore>(m_folder + QStringLiteral("/Orders")));
+        auto o = std::make_unique<OrdersStoreSource>(
+            std::make_unique<OrdersStore>(m_folder + QStringLiteral("/Orders")));
         orders = &o->store();
         return o;
     }
@@ -162,6 +167,38 @@ TEST_F(Screens, EachSectionShowsItsOwnScreenOverTheRealStores)
 
 // A right click opens a row's menu and nothing else: the selection and the editor stay, through
 // Escape too.
+
+// The crop editor in the real window: the window's minimum height, through the menu bar, the section
+// bar and the split, grows to make room for the editor and the gallery's first row, within the screen.
+TEST_F(Screens, TheCropEditorGrowsTheWindowsMinimumWithinTheScreen)
+{
+    TempFolder orders;
+    const QString order = orders.file(QStringLiteral("Commandes/DUPONT Marie"));
+    QDir().mkpath(order + QStringLiteral("/IMPRESSION A5"));
+    const QString photo = order + QStringLiteral("/IMPRESSION A5/IMG_0001.JPG");
+    QImage picture(120, 80, QImage::Format_RGB32);
+    picture.fill(QColor(80, 110, 150));
+    ASSERT_TRUE(picture.save(photo, "JPEG"));
+    services.orders->storeRoot(orders.file(QStringLiteral("Commandes")));
+    window().show();
+    root().showSection(WorkspaceSection::commandes);
+    auto* view = qobject_cast<OrdersView*>(window().pane());
+    ASSERT_TRUE(view);
+    view->screen().selectFolder(order);
+    QApplication::processEvents();
+    const int closedMinimum = window().minimumSizeHint().height();
+
+    view->screen().openCrop({ photo, false });
+    for (int i = 0; i < 12; ++i)
+        QApplication::processEvents();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget* editor = view->editor();
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_GT(window().minimumHeight(), closedMinimum);
+    EXPECT_LE(window().frameGeometry().height(), screen.height());
+    EXPECT_GE(editor->height(), std::max(editor->minimumHeight(), editor->minimumSizeHint().height()));
+    EXPECT_LE(editor->mapTo(&window(), QPoint(0, editor->height())).y(), window().height() + 1);
+}
 TEST_F(Screens, ARightClickOnASidebarRowOnlyOpensItsMenu)
 {
     LibraryStore& store = app->library();
@@ -416,7 +453,8 @@ TEST_F(Screens, WindowPicturesWithRealContent)
         QImage photo(120, 80, QImage::Format_RGB32);
         photo.fill(QColor(60 + (n % 7) * 20, 110, 150));
         ASSERT_TRUE(photo.save(
-            orders.file(QStringLiteral("Commandes 2026/DUPONT Marie/IMPRESSION A5/IMG_%1.JPG").arg(n)), "JPEG"));
+            orders.file(QStringLiteral("Commandes 2026/DUPONT Marie/IMPRESSION A5/IMG_%1.JPG").arg(n)),
+            "JPEG"));
     }
     services.orders->storeRoot(orders.file(QStringLiteral("Commandes 2026")));
 

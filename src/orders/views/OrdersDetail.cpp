@@ -3,13 +3,16 @@
 #include "orders/OrdersScreen.h"
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
+#include "orders/views/OrderCellLayer.h"
 #include "orders/views/OrderDetailHeader.h"
+#include "orders/views/OrderSectionBlock.h"
 #include "orders/views/OrdersEmptyState.h"
 #include "orders/views/OrdersGallery.h"
 #include "ui/Divider.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
@@ -35,6 +38,9 @@ OrdersDetail::OrdersDetail(OrdersStore& store, OrdersScreen& screen, QWidget* pa
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
     auto* content = new QWidget;
+    m_content = content;
+    // A header or gallery laid out anew moves the first row: the editor's share follows it.
+    content->installEventFilter(this);
     content->setObjectName(QStringLiteral("galleryContent"));
     content->setAutoFillBackground(false);
     auto* stack = new QVBoxLayout(content);
@@ -127,14 +133,87 @@ OrdersDetailHeights OrdersDetail::heights() const
     std::optional<double> screenHeight;
     if (const QScreen* main = QGuiApplication::primaryScreen())
         screenHeight = main->availableGeometry().height();
-    return OrdersDetailHeights::compute(height(), screenHeight, m_editorShown && m_editor);
+    const bool open = m_editorShown && m_editor;
+    return OrdersDetailHeights::compute(
+        height(), screenHeight, open, open ? room() : OrdersDetailHeights::Room {});
+}
+
+OrdersDetailHeights::Room OrdersDetail::room() const
+{
+    OrdersDetailHeights::Room room;
+    if (m_editor)
+        room.editorMinimum = std::max(m_editor->minimumHeight(), m_editor->minimumSizeHint().height());
+    if (m_face != Face::order)
+        return room;
+    // The bottom of the first file's cell, in the scrolled content: the header and the first
+    // section's controls come with it. The content is laid out for the viewport's width first.
+    if (QLayout* layout = m_content->layout())
+        layout->activate();
+    for (OrderCellLayer* layer : m_gallery->layers()) {
+        if (layer->items().isEmpty() || !layer->isVisibleTo(m_content))
+            continue;
+        const QRect first = layer->itemRect(0);
+        const int bottom = layer->mapTo(m_content, QPoint(0, first.bottom() + 1)).y();
+        // The cell's own shadow and focus ring take a few points under it.
+        room.galleryRow = std::max(room.galleryRow, double(bottom + 8));
+        break;
+    }
+    return room;
+}
+
+void OrdersDetail::reveal(const QString& path)
+{
+    if (m_face != Face::order)
+        return;
+    for (OrderCellLayer* layer : m_gallery->layers()) {
+        const QList<OrderGalleryItem>& items = layer->items();
+        qsizetype index = -1;
+        for (qsizetype i = 0; i < items.size() && index < 0; ++i)
+            if (!items[i].isSeparator() && items[i].media.url == path)
+                index = i;
+        if (index < 0)
+            continue;
+        const QRect cell = layer->itemRect(index);
+        constexpr int margin = 8;
+        // A section's strip scrolls sideways on its own.
+        for (OrderSectionBlock* block : m_gallery->sectionBlocks())
+            if (block->layer() == layer && block->strip())
+                block->strip()->ensureVisible(cell.center().x(), cell.center().y(), cell.width() / 2 + margin,
+                    cell.height() / 2 + margin);
+        const QPoint centre = layer->mapTo(m_content, cell.center());
+        m_scroll->ensureVisible(
+            centre.x(), centre.y(), cell.width() / 2 + margin, cell.height() / 2 + margin);
+        return;
+    }
+}
+
+void OrdersDetail::keepMinimumHeight(const OrdersDetailHeights::Room& room)
+{
+    int wanted = 0;
+    if (m_editorShown && m_editor && m_face == Face::order) {
+        wanted = int(std::ceil(OrdersDetailHeights::minimumColumn(room)));
+        // Never taller than the screen leaves once the window's other parts are counted: there the
+        // column stays short and the gallery gives way to the editor's minimum.
+        if (const QScreen* main = QGuiApplication::primaryScreen()) {
+            const QWidget* top = window();
+            const int around = top == this ? 0 : top->frameGeometry().height() - height();
+            wanted = std::min(wanted, main->availableGeometry().height() - std::max(around, 0));
+        }
+    }
+    if (minimumHeight() != wanted)
+        setMinimumHeight(std::max(wanted, 0));
 }
 
 void OrdersDetail::placeParts()
 {
+    if (m_placing)
+        return;
+    m_placing = true;
+    // First: a new minimum may resize the column at once, and the heights are taken from its size.
+    keepMinimumHeight(room());
+    const OrdersDetailHeights h = heights();
     m_empty->setGeometry(rect());
     m_page->setGeometry(rect());
-    const OrdersDetailHeights h = heights();
     const int gallery = int(std::lround(h.gallery));
     m_scroll->setGeometry(0, 0, width(), gallery);
     const bool editor = h.editor.has_value();
@@ -145,11 +224,19 @@ void OrdersDetail::placeParts()
         m_divider->setGeometry(0, gallery, width(), 1);
         m_editor->setGeometry(0, gallery + 1, width(), int(std::lround(*h.editor)));
     }
+    m_placing = false;
 }
 
 void OrdersDetail::resizeEvent(QResizeEvent*)
 {
     placeParts();
+}
+
+bool OrdersDetail::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_content && event->type() == QEvent::Resize && m_editorShown)
+        QMetaObject::invokeMethod(this, &OrdersDetail::placeParts, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace quavel

@@ -45,21 +45,31 @@ public:
     bool isEditorShown() const { return m_editorShown; }
     // The heights given now to the gallery and the editor.
     OrdersDetailHeights heights() const;
+    // What the gallery's first row of thumbnails and the editor need now (measured on the laid-out
+    // gallery); while the editor shows, the column's minimum height fits both, within the screen.
+    OrdersDetailHeights::Room room() const;
+
+    // Scrolls the gallery so that the file's cell is wholly in view, when the gallery holds it.
+    void reveal(const QString& path);
 
     // Shows what the store and the screen hold now.
     void refresh();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void placeParts();
+    void keepMinimumHeight(const OrdersDetailHeights::Room& room);
 
     OrdersStore& m_store;
     Face m_face = Face::noRoot;
     OrdersEmptyState* m_empty = nullptr;
     QWidget* m_page = nullptr;
     QScrollArea* m_scroll = nullptr;
+    QWidget* m_content = nullptr;
+    bool m_placing = false;
     OrderDetailHeader* m_header = nullptr;
     ToneLabel* m_emptyOrder = nullptr;
     OrdersGallery* m_gallery = nullptr;

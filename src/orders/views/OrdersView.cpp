@@ -77,8 +77,20 @@ void OrdersView::buildEditor()
     m_editor = new PhotoCropEditorView(model, m_store.retouch(), callbacks);
     m_editor->setObjectName(QStringLiteral("quavel-crop-editor"));
     m_detail->setEditor(m_editor);
-    connect(model, &CropEditorModel::isOpenChanged, this,
-        [this, model] { m_detail->setEditorShown(model->isOpen()); });
+    connect(model, &CropEditorModel::isOpenChanged, this, [this, model] {
+        m_detail->setEditorShown(model->isOpen());
+        // The gallery just became shorter: the photo opened stays in sight above the editor, once the
+        // column has its new heights.
+        if (model->isOpen())
+            // The detail goes before the screen's model: while the call can run, both are there.
+            QMetaObject::invokeMethod(
+                m_detail,
+                [detail = m_detail, model] {
+                    if (model->isOpen() && model->fileURL())
+                        detail->reveal(*model->fileURL());
+                },
+                Qt::QueuedConnection);
+    });
     connect(
         &m_store, &OrdersStore::retouchChanged, m_editor, [this] { m_editor->setPreset(m_store.retouch()); });
     m_detail->setEditorShown(model->isOpen());

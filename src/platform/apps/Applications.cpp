@@ -121,16 +121,18 @@ bool Applications::launch(const QString& desktopFile, const QStringList& files)
     return started;
 }
 
-bool Applications::openWithDefault(const QString& path)
+Applications::DefaultOpen Applications::openWithDefault(const QString& path)
 {
     const GString8 type = contentType(path);
     if (!type)
-        return false;
+        return DefaultOpen::noApplication;
     GPtr<GAppInfo> info(g_app_info_get_default_for_type(type.get(), FALSE));
     if (!info || !G_IS_DESKTOP_APP_INFO(info.get()))
-        return false;
+        return DefaultOpen::noApplication;
     const char* file = g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(info.get()));
-    return file && launch(NativeName::decode(file), { path });
+    if (!file)
+        return DefaultOpen::noApplication;
+    return launch(NativeName::decode(file), { path }) ? DefaultOpen::opened : DefaultOpen::failed;
 }
 
 } // namespace quavel

@@ -36,9 +36,15 @@ std::optional<DesktopApplication> fromDesktopFile(const QString& path);
 // program could not be started.
 bool launch(const QString& desktopFile, const QStringList& files);
 
-// Opens the file with the default application of its type; false when there is none or it fails to
-// start.
-bool openWithDefault(const QString& path);
+// What asking the default application to open a file gave.
+enum class DefaultOpen {
+    opened,
+    noApplication, // the desktop names no application for the file's type
+    failed, // the default application could not be started
+};
+
+// Opens the file with the default application of its type.
+DefaultOpen openWithDefault(const QString& path);
 
 } // namespace Applications
 
