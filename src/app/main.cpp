@@ -67,10 +67,12 @@ int main(int argc, char** argv)
         status = app.exec();
     }
     // The window and its screens are gone, so a crop editor open at quit has had its look's write
-    // asked for: it and every other photo write asked for reach the disk before the process ends. Reads
-    // still running (a thumbnail, a preview) are not waited for; while one runs, the static objects it
-    // may use are not destroyed under it: the process ends at once instead.
-    if (!quavel::PhotoWork::finishBeforeExit())
+    // asked for: it and every other photo write asked for reach the disk before the process ends, unless
+    // one outlasts the exit's bound (a decode that never ends), which is then abandoned before it
+    // publishes and the process ends from there. Reads still running (a thumbnail, a preview) are not
+    // waited for; while one runs, the static objects it may use are not destroyed under it: the process
+    // ends at once instead.
+    if (!quavel::PhotoWork::finishBeforeExit(status))
         quavel::PhotoWork::endProcess(status);
     return status;
 }

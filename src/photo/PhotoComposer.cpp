@@ -4,6 +4,7 @@
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoReads.h"
+#include "photo/PhotoWork.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
@@ -26,11 +27,13 @@ constexpr double writeQuality = 0.97;
 
 std::optional<FloatImage> loadFullOrientedImage(const QString& path)
 {
+    PhotoWork::beforeDecode(path);
     return ImageIO::decode(path);
 }
 
 std::optional<FloatImage> loadImage(const QString& path, std::optional<int> maxPixel, ReadFailure* failure)
 {
+    PhotoWork::beforeDecode(path);
     return ImageIO::decode(path, maxPixel, failure);
 }
 
@@ -173,16 +176,19 @@ namespace {
 
 } // namespace
 
-void write(const FloatImage& image, const QString& path)
+void write(const FloatImage& image, const QString& path, const std::function<void()>& beforeReplace)
 {
     // A JPEG under a camera RAW name would be a corrupted photo.
     if (CameraRaw::isCameraRaw(path))
         throw PhotoEditError(PhotoEditError::Kind::rawNotRewritten);
     const ImageIO::Format format = ImageIO::formatForPath(path);
-    PhotoFiles::replace(path, [&](int, const QString& openable) {
-        if (!ImageIO::encode(image, openable, format, writeQuality))
-            writeFailed(path);
-    });
+    PhotoFiles::replace(
+        path,
+        [&](int, const QString& openable) {
+            if (!ImageIO::encode(image, openable, format, writeQuality))
+                writeFailed(path);
+        },
+        beforeReplace);
 }
 
 } // namespace quavel::PhotoComposer

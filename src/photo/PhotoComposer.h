@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTransform>
 
+#include <functional>
 #include <optional>
 
 // The image routines shared by the in-place edits, the crop editor and printing. Every function may run
@@ -53,9 +54,10 @@ FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoo
 // Replaces the photo file with the image, in the format its name says: ".png" PNG, ".tif"/".tiff" TIFF,
 // ".heic"/".heif" HEIF, ".webp" WebP, anything else JPEG (".bmp" included), lossy ones at quality 0.97;
 // orientation 1 and no metadata but the ICC profile. The photo is replaced by one rename of a finished
-// hidden sibling: a file step of the photo's writer (PhotoWriter), in the photo's turn. Throws PhotoEditError
-// for a camera RAW photo (never rewritten), FileError otherwise.
-void write(const FloatImage& image, const QString& path);
+// hidden sibling: a file step of the photo's writer (PhotoWriter), in the photo's turn. beforeReplace,
+// when given, runs once the image is encoded and before the photo is replaced (PhotoFiles::replace).
+// Throws PhotoEditError for a camera RAW photo (never rewritten), FileError otherwise.
+void write(const FloatImage& image, const QString& path, const std::function<void()>& beforeReplace = {});
 
 // Crop geometry. Rectangles are in pixels of the oriented image, origin at its top-left corner, y
 // downwards; a crop may reach beyond the image.

@@ -33,7 +33,8 @@ void check(int e)
 
 // The new file in target's folder, written by content, given the mode to keep (none for a copy that
 // carries its own), flushed, then moved over target in one rename.
-void replaceWith(const QString& target, const Content& content, const struct stat* keepMode)
+void replaceWith(const QString& target, const Content& content, const struct stat* keepMode,
+    const std::function<void()>& beforeRename = {})
 {
     const QFileInfo info(NativeName::absolute(target));
     const QString folder = info.absolutePath();
@@ -43,6 +44,8 @@ void replaceWith(const QString& target, const Content& content, const struct sta
     content(file.fd(), file.path());
     if (keepMode)
         check(SafeCopy::copyMode(file.fd(), keepMode->st_mode));
+    if (beforeRename)
+        beforeRename();
     check(file.replace(info.fileName(), UnnamedFile::Sync::now));
 }
 
@@ -81,10 +84,10 @@ bool isUuidSibling(QStringView name)
 
 } // namespace
 
-void replace(const QString& target, const Content& content)
+void replace(const QString& target, const Content& content, const std::function<void()>& beforeRename)
 {
     const std::optional<struct stat> existing = photoStatus(target);
-    replaceWith(target, content, existing ? &*existing : nullptr);
+    replaceWith(target, content, existing ? &*existing : nullptr, beforeRename);
 }
 
 void replaceWithBytes(const QString& target, const QByteArray& bytes)

@@ -24,9 +24,10 @@ namespace quavel::PhotoFiles {
 using Content = std::function<void(int fd, const QString& path)>;
 
 // Replaces the file at target with what content writes (into a new, empty file in target's folder).
-// The new file keeps the replaced photo's permission bits. An exception from content leaves the photo
-// as it was.
-void replace(const QString& target, const Content& content);
+// The new file keeps the replaced photo's permission bits. beforeRename, when given, runs once the new
+// file is written and before it replaces target (the writer's other file steps, which must come first).
+// An exception from content or beforeRename leaves the photo as it was.
+void replace(const QString& target, const Content& content, const std::function<void()>& beforeRename = {});
 
 // The same with bytes already encoded.
 void replaceWithBytes(const QString& target, const QByteArray& bytes);

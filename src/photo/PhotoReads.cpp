@@ -1,5 +1,6 @@
 #include "photo/PhotoReads.h"
 
+#include "photo/PhotoWork.h"
 #include "photo/retouch/PhotoRetoucher.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/ImageIO.h"
@@ -41,6 +42,7 @@ void requireRegularFile(const QString& photoPath)
 
 FloatImage photo(const QString& path)
 {
+    PhotoWork::beforeDecode(path);
     ReadFailure failure;
     std::optional<FloatImage> image = ImageIO::decode(path, std::nullopt, &failure);
     if (!image || image->isNull())

@@ -7,6 +7,7 @@
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoLook.h"
 #include "photo/PhotoReads.h"
+#include "photo/PhotoWork.h"
 #include "photo/ThumbnailCache.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
@@ -89,6 +90,7 @@ void writeInTurn(const Request& request)
         // original is kept before it: no journal stands without the original it describes. (The editor
         // read the photo when it opened it.)
         if (request.journal) {
+            const PhotoWork::Publishing publishing;
             PhotoOriginals::ensureBackup(photo);
             PhotoEditMemory::save(*request.journal, photo);
         }
@@ -115,18 +117,26 @@ void writeInTurn(const Request& request)
     const std::optional<FloatImage> rendered = PhotoLook::render(source, look, drawn, std::move(decoded));
 
     // Read and rendered: the original is kept (the photo as read, when it had none), then the journal,
-    // then the photo replaced.
-    PhotoOriginals::ensureBackup(photo);
-    if (saveJournal)
-        PhotoEditMemory::save(journal, photo);
+    // then the photo replaced. These steps publish the write, and run as one (Publishing) once the
+    // rendering is encoded: a write the exit abandons before then leaves everything as it was.
+    std::optional<PhotoWork::Publishing> publishing;
+    const auto publish = [&] {
+        publishing.emplace();
+        PhotoOriginals::ensureBackup(photo);
+        if (saveJournal)
+            PhotoEditMemory::save(journal, photo);
+    };
     if (rendered) {
-        PhotoComposer::write(*rendered, photo);
+        PhotoComposer::write(*rendered, photo, publish);
     } else if (request.source) {
         // The untouched original's bytes go back by one rename of a finished copy: the photo is never
         // missing.
+        publish();
         PhotoFiles::replaceWithCopy(photo, *request.source);
-    } else if (const OriginalsFolder::File* original = opened->original()) {
-        PhotoFiles::replaceWithCopy(photo, original->fd(), original->status());
+    } else {
+        publish();
+        if (const OriginalsFolder::File* original = opened->original())
+            PhotoFiles::replaceWithCopy(photo, original->fd(), original->status());
     }
     // Every cached thumbnail of the photo, under the key it had before and the one it has now.
     MediaThumbnailer::cache().removePath(photo);
@@ -141,6 +151,7 @@ void writeNaming(const Request& request)
 
 void restoreInTurn(const QString& photo)
 {
+    const PhotoWork::Publishing publishing;
     PhotoOriginals::restore(photo);
     MediaThumbnailer::cache().removePath(photo);
 }
@@ -179,6 +190,7 @@ QFuture<PhotoWriteQueue::Result> submitJournal(
     return submitTo(
         photo,
         [photo, journal = std::move(journal), hadOriginal] {
+            const PhotoWork::Publishing publishing;
             if (!restoredSince(hadOriginal, photo))
                 PhotoEditMemory::save(journal, photo);
         },

@@ -20,7 +20,8 @@ class JobPool;
 // The one writer of a photo: the crop editor, the in-place edits and both batches put a look on a photo
 // through write() or submit(), the undo puts the original back through restore(). A write takes the
 // photo's turn of its write queue once, and in it reads the photo and renders the look (PhotoLook), then
-// keeps the original, saves the journal, replaces the photo by one rename and drops its thumbnails: a
+// encodes it, keeps the original, saves the journal, replaces the photo by one rename and drops its
+// thumbnails (the last three publish the write, and the exit never cuts them short: PhotoWork): a
 // write that fails before its look has rendered (photo or watermark unreadable) leaves neither an
 // original nor a journal behind; the file steps it runs
 // (PhotoOriginals, PhotoComposer::write, PhotoFiles) take no turn of their own. Callable from any thread;

@@ -1,10 +1,13 @@
 // The process ends only after the photo work in flight: a crop editor closed just before quitting has its
-// look written, and the program leaves cleanly however far the write had got.
+// look written, and the program leaves cleanly however far the write had got. Yet it always ends: a write
+// whose decode never ends, or an editor destroyed while its photo is still decoded, do not hold it, and
+// leave every photo, original and journal as it was.
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 #include "common/ChildProcess.h"
 #include "common/TestSupport.h"
 #include "photo/MediaThumbnailer.h"
+#include "photo/PhotoEdits.h"
 #include "photo/PhotoWork.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/originals/PhotoEditMemory.h"
@@ -12,14 +15,20 @@
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JobPool.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -123,6 +132,133 @@ TEST(PhotoWorkExit, ReadsThatNeverEndAreAbandonedAndTheQueuedWriteStillReachesTh
     EXPECT_NEAR(meanRed(photo), 0.5f, 0.02f) << "the write captured at close is on disk";
     EXPECT_EQ(PhotoEditMemory::load(photo).current.retouch.exposure, 1);
 }
+
+const char* const heldChildVariable = "QUAVEL_EXIT_HELD_DECODE";
+
+enum class Held { batchWrites, editorLoad };
+
+// What the children of the held-decode tests do, by name: "<case> <folder>".
+struct HeldCase
+{
+    const char* name;
+    Held held;
+};
+
+void PrintTo(const HeldCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+qint64 monotonicNs()
+{
+    timespec t {};
+    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// Every file under the folder, hidden ones and the originals folder included, with its bytes.
+QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path.mid(folder.size()), test::readFile(path));
+    }
+    return files;
+}
+
+// The child: every decode is held for good (a decode that never ends), the work starts, and once it is
+// held the program ends as the application does. It writes when finishBeforeExit was called.
+TEST(PhotoWorkExitChild, QuitsWhileADecodeIsHeld)
+{
+    const char* value = std::getenv(heldChildVariable);
+    if (!value)
+        GTEST_SKIP() << "the child of the exit test";
+    const QStringList args = QString::fromLocal8Bit(value).split(QLatin1Char('|'));
+    const Held held = args[0] == QLatin1String("editor") ? Held::editorLoad : Held::batchWrites;
+    const QString folder = args[1];
+    const QString fresh = folder + QStringLiteral("/IMG_0001.png");
+    const QString edited = folder + QStringLiteral("/IMG_0002.png");
+    static std::atomic<int> reached { 0 };
+    PhotoWork::setDecodeHookForTesting([](const QString&) {
+        ++reached;
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::hours(1));
+    });
+    int expected = 0;
+    if (held == Held::batchWrites) {
+        // Two batches side by side on the batch pool, each held inside its photo's write: one photo never
+        // edited, one with its original and journal.
+        for (const QString& photo : { fresh, edited })
+            JobPool::batch().run([photo] {
+                try {
+                    PhotoEdits::applyRetouch(photo, test::brighter(), std::nullopt);
+                } catch (...) { }
+            });
+        expected = 2;
+    } else {
+        // The editor's working image is being decoded when the editor goes, as when the window closes.
+        auto* model = new CropEditorModel;
+        model->open(edited, std::nullopt, {});
+        if (!test::waitUntil([] { return reached.load() == 1; }, 20000))
+            std::_Exit(2);
+        const qint64 before = monotonicNs();
+        delete model;
+        if (monotonicNs() - before > 1000000000)
+            std::_Exit(4); // waited for the decode
+        expected = 1;
+    }
+    if (!test::waitUntil([&] { return reached.load() == expected; }, 20000))
+        std::_Exit(2);
+    QFile asked(folder + QStringLiteral("/../asked"));
+    if (!asked.open(QIODevice::WriteOnly) || asked.write(QByteArray::number(monotonicNs())) <= 0)
+        std::_Exit(5);
+    asked.close();
+    if (!PhotoWork::finishBeforeExit())
+        PhotoWork::endProcess(0);
+    std::_Exit(3); // the decodes above cannot have ended
+}
+
+class PhotoWorkExitHeld : public ::testing::TestWithParam<HeldCase>
+{
+};
+
+TEST_P(PhotoWorkExitHeld, TheProcessEndsWithinTheBoundAndLeavesEveryFileAsItWas)
+{
+    test::TempFolder base;
+    const QString folder = base.file(QStringLiteral("Commande"));
+    const QString fresh = folder + QStringLiteral("/IMG_0001.png");
+    const QString edited = folder + QStringLiteral("/IMG_0002.png");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QString& photo : { fresh, edited })
+        ASSERT_TRUE(ImageIO::encode(test::grey(600, 400, 0.25f), photo, ImageIO::formatForPath(photo), 0.97));
+    PhotoEdits::applyRetouch(edited, test::brighter(), std::nullopt);
+    ASSERT_TRUE(PhotoOriginals::hasBackup(edited));
+    const QMap<QString, QByteArray> before = snapshot(folder);
+
+    const QByteArray value = QByteArray(GetParam().held == Held::editorLoad ? "editor" : "batch") + "|"
+        + QFile::encodeName(folder);
+    // The bound in the child is 10 s; the timeout only keeps a hang from holding the run.
+    EXPECT_EQ(
+        test::runTestInChild("PhotoWorkExitChild.QuitsWhileADecodeIsHeld", heldChildVariable, value, 60000),
+        0);
+    const qint64 ended = monotonicNs();
+    const QByteArray asked = test::readFile(base.file(QStringLiteral("asked")));
+    ASSERT_FALSE(asked.isEmpty()) << "the child never asked to end";
+    const qint64 tookMs = (ended - asked.toLongLong()) / 1000000;
+    std::printf(
+        "%s: ended %lld ms after finishBeforeExit\n", GetParam().name, static_cast<long long>(tookMs));
+    EXPECT_LT(tookMs, 10000);
+    EXPECT_EQ(snapshot(folder), before) << "every photo, original and journal as it was, and nothing added";
+}
+
+INSTANTIATE_TEST_SUITE_P(Held, PhotoWorkExitHeld,
+    ::testing::Values(
+        HeldCase { "batch writes", Held::batchWrites }, HeldCase { "editor load", Held::editorLoad }),
+    [](const ::testing::TestParamInfo<HeldCase>& info) {
+        return info.param.held == Held::editorLoad ? std::string("EditorLoad") : std::string("BatchWrites");
+    });
 
 } // namespace
 } // namespace quavel

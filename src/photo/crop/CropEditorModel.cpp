@@ -5,7 +5,6 @@
 #include "photo/crop/CropSessionFolder.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/files/PathKey.h"
-#include "platform/imaging/JobPool.h"
 
 #include <QTimer>
 
@@ -15,6 +14,8 @@ CropEditorModel::CropEditorModel(QObject* parent)
     : QObject(parent)
     , m_persistTimer(new QTimer(this))
 {
+    continuations(); // made here, on the GUI thread
+
     m_persistTimer->setSingleShot(true);
     m_persistTimer->setInterval(retouchWriteDelayMs);
     connect(m_persistTimer, &QTimer::timeout, this, [this] {
@@ -23,11 +24,14 @@ CropEditorModel::CropEditorModel(QObject* parent)
     });
 }
 
-CropEditorModel::~CropEditorModel()
+// Never waits for the work it started: that work holds only copies, and its results find the model gone
+// (continuations). A write asked for stays asked for: the write queue runs it.
+CropEditorModel::~CropEditorModel() = default;
+
+QObject* CropEditorModel::continuations()
 {
-    // The work this model started hands its result to this object when it ends: it ends first, while
-    // the object is whole, so that no continuation finds it gone (results queued to it are dropped).
-    JobPool::interactive().threadPool().waitForDone();
+    static QObject* relay = new QObject;
+    return relay;
 }
 
 void CropEditorModel::setRetouchWriteDelayForTesting(int ms)

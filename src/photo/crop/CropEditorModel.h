@@ -219,6 +219,11 @@ signals:
     void bakedStateChanged();
 
 private:
+    // What the continuations of the model's work are queued to: an object of the GUI thread that is
+    // never destroyed. Each continuation reaches the model only when the model still lives, which is
+    // checked on the GUI thread where the model is destroyed: so the model may go while its work runs
+    // (a decode may take minutes) without waiting for it, and no worker ever posts to a dead model.
+    static QObject* continuations();
     // Asks for the journal of the shown photo to be written in its turn, when it differs from the last one
     // asked for (a failure is shown, and the next commit asks again).
     void submitJournal();

@@ -10,6 +10,7 @@
 #include "platform/files/PathKey.h"
 #include "platform/imaging/JobPool.h"
 
+#include <QPointer>
 #include <QTimer>
 
 namespace quavel {
@@ -41,8 +42,11 @@ QFuture<void> CropEditorModel::load(const QString& photo)
 
     return JobPool::interactive()
         .run([photo, watermark] { return CropEditorWork::load(photo, watermark); })
-        .then(this,
-            [this, photo, generation, watermarkGeneration](const CropEditorWork::Loaded& loaded) {
+        .then(continuations(),
+            [this, alive = QPointer(this), photo, generation, watermarkGeneration](
+                const CropEditorWork::Loaded& loaded) {
+                if (!alive)
+                    return QtFuture::makeReadyFuture();
                 if (!finishLoad(photo, generation, watermarkGeneration, loaded) || loaded.image.isNull())
                     return QtFuture::makeReadyFuture();
                 return renderPreview(m_retouchSettings);
@@ -99,10 +103,12 @@ QFuture<void> CropEditorModel::renderPreview(const PhotoRetouchSettings& setting
     const FloatImage base = m_baseImage;
     return JobPool::interactive()
         .run([settings, base] { return CropEditorWork::renderPreview(settings, base); })
-        .then(this, [this, generation](const std::optional<CropEditorWork::Rendered>& rendered) {
-            if (generation == m_previewGeneration && rendered)
-                showImage(rendered->image, rendered->picture);
-        });
+        .then(continuations(),
+            [this, alive = QPointer(this), generation](
+                const std::optional<CropEditorWork::Rendered>& rendered) {
+                if (alive && generation == m_previewGeneration && rendered)
+                    showImage(rendered->image, rendered->picture);
+            });
 }
 
 QFuture<void> CropEditorModel::reloadWatermark()
@@ -111,14 +117,15 @@ QFuture<void> CropEditorModel::reloadWatermark()
     const std::optional<QString> watermark = m_watermarkURL;
     return JobPool::interactive()
         .run([watermark] { return CropEditorWork::loadWatermark(watermark); })
-        .then(this, [this, generation](const CropEditorWork::Watermarks& images) {
-            // Of two quick changes the newer wins, whichever load ends last.
-            if (generation != m_watermarkGeneration)
-                return;
-            setWatermarkImages(images.preview, images.full);
-            if (m_includeWatermark && images.preview.isNull() && images.full.isNull())
-                setIncludeWatermarkField(false);
-        });
+        .then(continuations(),
+            [this, alive = QPointer(this), generation](const CropEditorWork::Watermarks& images) {
+                // Of two quick changes the newer wins, whichever load ends last.
+                if (!alive || generation != m_watermarkGeneration)
+                    return;
+                setWatermarkImages(images.preview, images.full);
+                if (m_includeWatermark && images.preview.isNull() && images.full.isNull())
+                    setIncludeWatermarkField(false);
+            });
 }
 
 // ---- writing ----
@@ -207,16 +214,18 @@ void CropEditorModel::submitJournal()
     m_journalWrite = id;
     PhotoWriter::submitJournal(
         photo, std::move(journal), PhotoOriginals::hasBackup(photo), JobPool::interactive())
-        .then(this, [this, photo, id](const PhotoWriteQueue::Result& result) {
-            if (result.status != PhotoWriteQueue::Status::failed || !isPhoto(m_loadedURL, photo))
-                return;
-            // The state stays in memory, and the next commit or write asks again. Shown unless a newer
-            // journal was asked for since, which has its own outcome.
-            if (id == m_journalWrite) {
-                m_journalAsked.reset();
-                setErrorMessage(result.errorMessage);
-            }
-        });
+        .then(continuations(),
+            [this, alive = QPointer(this), photo, id](const PhotoWriteQueue::Result& result) {
+                if (!alive || result.status != PhotoWriteQueue::Status::failed
+                    || !isPhoto(m_loadedURL, photo))
+                    return;
+                // The state stays in memory, and the next commit or write asks again. Shown unless a newer
+                // journal was asked for since, which has its own outcome.
+                if (id == m_journalWrite) {
+                    m_journalAsked.reset();
+                    setErrorMessage(result.errorMessage);
+                }
+            });
 }
 
 QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
@@ -228,28 +237,31 @@ QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
     // Supersedable: when a newer write of this photo is queued behind this one, that one carries the
     // newer look and this one is skipped. Nothing else stops a captured write.
     QFuture<PhotoWriteQueue::Result> outcome = PhotoWriter::submit(request, JobPool::interactive(), true);
-    return outcome.then(this, [this, generation, id, photo](const PhotoWriteQueue::Result& result) {
-        // The last write asked for of this photo stands for every request that joined it since.
-        const auto asked = m_askedWrites.find(PathKey::of(photo));
-        const bool last = asked != m_askedWrites.end() && asked->id == id;
-        const int standsFor = last ? asked->generation : generation;
-        if (last)
-            m_askedWrites.erase(asked);
-        switch (result.status) {
-        case PhotoWriteQueue::Status::written:
-            if (isPhoto(m_loadedURL, photo))
-                setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
-            if (m_onFileWritten)
-                m_onFileWritten(photo);
-            return generation == m_persistGeneration;
-        case PhotoWriteQueue::Status::failed:
-            reportFailedWrite(photo, last, standsFor, result.errorMessage);
+    return outcome.then(continuations(),
+        [this, alive = QPointer(this), generation, id, photo](const PhotoWriteQueue::Result& result) {
+            if (!alive)
+                return false;
+            // The last write asked for of this photo stands for every request that joined it since.
+            const auto asked = m_askedWrites.find(PathKey::of(photo));
+            const bool last = asked != m_askedWrites.end() && asked->id == id;
+            const int standsFor = last ? asked->generation : generation;
+            if (last)
+                m_askedWrites.erase(asked);
+            switch (result.status) {
+            case PhotoWriteQueue::Status::written:
+                if (isPhoto(m_loadedURL, photo))
+                    setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
+                if (m_onFileWritten)
+                    m_onFileWritten(photo);
+                return generation == m_persistGeneration;
+            case PhotoWriteQueue::Status::failed:
+                reportFailedWrite(photo, last, standsFor, result.errorMessage);
+                return false;
+            case PhotoWriteQueue::Status::skipped:
+                break;
+            }
             return false;
-        case PhotoWriteQueue::Status::skipped:
-            break;
-        }
-        return false;
-    });
+        });
 }
 
 void CropEditorModel::reportFailedWrite(
@@ -284,7 +296,9 @@ QFuture<bool> CropEditorModel::save()
     setBakedState(currentState());
     // Validation is an undo step of its own.
     commitHistory();
-    return persistLookToDisk().then(this, [this](bool written) {
+    return persistLookToDisk().then(continuations(), [this, alive = QPointer(this)](bool written) {
+        if (!alive)
+            return false;
         if (written)
             setErrorMessage(std::nullopt);
         return written;
@@ -313,8 +327,10 @@ QFuture<bool> CropEditorModel::undoLast()
     if (m_journalAsked && *m_journalAsked == diskJournal())
         return renderPreview(m_retouchSettings).then([] { return false; });
     return persistLookToDisk()
-        .then(this,
-            [this](bool written) {
+        .then(continuations(),
+            [this, alive = QPointer(this)](bool written) {
+                if (!alive)
+                    return ready(false);
                 return renderPreview(m_retouchSettings).then([written] { return written; });
             })
         .unwrap();
@@ -333,8 +349,10 @@ QFuture<bool> CropEditorModel::restoreOriginalFromBackup()
     // or make an original of an edited one.
     QFuture<PhotoWriteQueue::Result> outcome = PhotoWriter::submitRestore(photo, JobPool::interactive());
     return outcome
-        .then(this,
-            [this, photo](const PhotoWriteQueue::Result& result) {
+        .then(continuations(),
+            [this, alive = QPointer(this), photo](const PhotoWriteQueue::Result& result) {
+                if (!alive)
+                    return ready(false);
                 if (m_restoring && isPhoto(m_restoring, photo))
                     m_restoring.reset();
                 if (result.status != PhotoWriteQueue::Status::written) {

@@ -13,7 +13,8 @@ namespace quavel {
 // area, centred and upright on white. Photos are decoded for the printer's resolution (at most 300 dots
 // per inch; a photo is decoded no larger than the printable area needs at that resolution, with the
 // format's shrink-on-load) and drawn losslessly, so the job carries them at full quality rather than
-// JPEG-compressed. GUI thread only.
+// JPEG-compressed. One thread at a time: the print panel's preview on the GUI thread, then the run's
+// print worker.
 class PhotoPrintView
 {
 public:

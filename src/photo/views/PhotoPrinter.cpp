@@ -32,7 +32,8 @@ QWidget* hostWindow()
     return nullptr;
 }
 
-// Runs the job with a progress panel that can cancel it.
+// Runs the job with a progress panel that can cancel it. The sheets are painted on the run's print
+// worker; the panel and its callback stay on the GUI thread, which serves its events meanwhile.
 bool runWithProgress(PrintSession& session, QWidget* window)
 {
     QProgressDialog progress(window);
@@ -51,7 +52,6 @@ bool runWithProgress(PrintSession& session, QWidget* window)
                       .arg(total)
                 : QStringLiteral("Impression de « %1 » terminée.").arg(session.title()));
         progress.setValue(done);
-        QCoreApplication::processEvents();
         return !progress.wasCanceled();
     });
     progress.close();

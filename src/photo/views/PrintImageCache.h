@@ -13,7 +13,8 @@ namespace quavel {
 // The decoded photos of one print run: at most three alive at once (a run of a hundred 24-megapixel
 // photos would otherwise hold gigabytes), the least recently used dropped first. The job asks for the
 // next page ahead, so it decodes while the current page is written; the preview may go back and then
-// decodes again. Used from the GUI thread; decoding runs on one worker of the cache's own.
+// decodes again. Used from one thread at a time (the panel's preview on the GUI thread, then the run's
+// print worker); decoding runs on one worker of the cache's own.
 class PrintImageCache
 {
 public:

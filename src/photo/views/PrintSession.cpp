@@ -5,9 +5,16 @@
 #include "photo/views/PrinterSettings.h"
 #include "ui/print/Printer.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <pthread.h>
 
 namespace quavel {
 
@@ -93,6 +100,71 @@ int PrintSession::renderDpi() const
     return std::min(m_printer.resolution(), PrintPagination::kMaxRenderDpi);
 }
 
+namespace {
+
+// The GUI thread's side of a run painted on the print worker: it keeps the event loop turning (timers,
+// repaints, the progress window) and answers the worker's question before each sheet, so that a
+// progress callback that cancels is heard before the next sheet begins, as when the GUI thread painted.
+class RunSupervisor
+{
+public:
+    explicit RunSupervisor(const std::function<bool(int done, int total)>& progress, int total)
+        : m_progress(progress)
+        , m_total(total)
+    { }
+
+    // On the worker: whether to paint the sheet at this position (the GUI thread's progress callback
+    // says so); true at once when there is no callback.
+    bool askToContinue(int position)
+    {
+        if (!m_progress)
+            return true;
+        std::unique_lock lock(m_mutex);
+        m_answered = false;
+        QMetaObject::invokeMethod(
+            &m_relay,
+            [this, position] {
+                const bool go = m_progress(position, m_total);
+                const std::lock_guard answerLock(m_mutex);
+                m_go = go;
+                m_answered = true;
+                m_answer.notify_all();
+            },
+            Qt::QueuedConnection);
+        m_answer.wait(lock, [this] { return m_answered; });
+        return m_go;
+    }
+
+    // On the worker, last: the run is over.
+    void finished()
+    {
+        m_finished = true;
+        // Wakes the GUI thread's wait for events.
+        QMetaObject::invokeMethod(
+            &m_relay, [] {}, Qt::QueuedConnection);
+    }
+
+    // On the calling thread: serves events until the worker has finished. Not a nested exec(): a quit
+    // asked meanwhile must not end the wait while the worker still paints and may wait for an answer.
+    void serve()
+    {
+        while (!m_finished)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+
+private:
+    const std::function<bool(int, int)>& m_progress;
+    const int m_total;
+    QObject m_relay; // lives on the calling thread: the callback runs there
+    std::mutex m_mutex;
+    std::condition_variable m_answer;
+    bool m_answered = false;
+    bool m_go = true;
+    std::atomic<bool> m_finished { false };
+};
+
+} // namespace
+
 bool PrintSession::run(const std::function<bool(int done, int total)>& progress)
 {
     m_printed.clear();
@@ -102,22 +174,34 @@ bool PrintSession::run(const std::function<bool(int done, int total)>& progress)
     const int total = int(sequence.size());
     const int dpi = renderDpi();
     QList<int> drawn;
-    const bool ok = Printer::paint(
-        m_printer, sequence,
-        [&](QPainter& painter, int position) {
-            if (progress && !progress(position, total)) {
-                m_cancelled = true;
-                return false;
-            }
-            const int page = sequence[position];
-            // Decode the next sheet's photo while this one is written.
-            if (position + 1 < total)
-                m_view.prepare(sequence[position + 1], printable(sequence[position + 1]), dpi);
-            if (m_view.drawPage(painter, page, printable(), dpi) && !drawn.contains(page))
-                drawn.append(page);
-            return true;
-        },
-        [&](int position) { return orientationForPage(sequence[position]); });
+    bool ok = false;
+    RunSupervisor supervisor(progress, total);
+    // The sheets are painted on a print worker of their own: the print engine compresses each page's
+    // image inside drawImage, and the photos are scaled there too, seconds per sheet that would otherwise
+    // hold the GUI thread. From here until the join, the printer, the view and its cache belong to the
+    // worker alone (the panel, which shares them, is closed during a run).
+    std::thread worker([&] {
+        pthread_setname_np(pthread_self(), "quavel print");
+        ok = Printer::paint(
+            m_printer, sequence,
+            [&](QPainter& painter, int position) {
+                if (!supervisor.askToContinue(position)) {
+                    m_cancelled = true;
+                    return false;
+                }
+                const int page = sequence[position];
+                // Decode the next sheet's photo while this one is written.
+                if (position + 1 < total)
+                    m_view.prepare(sequence[position + 1], printable(sequence[position + 1]), dpi);
+                if (m_view.drawPage(painter, page, printable(), dpi) && !drawn.contains(page))
+                    drawn.append(page);
+                return true;
+            },
+            [&](int position) { return orientationForPage(sequence[position]); });
+        supervisor.finished();
+    });
+    supervisor.serve();
+    worker.join();
     // The printer is left turned as the last sheet: the settings remembered are the panel's.
     restoreOrientation();
     if (!ok)

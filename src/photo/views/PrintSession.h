@@ -16,7 +16,8 @@
 namespace quavel {
 
 // One print run: its printer set up from the shared print settings, the pages of its photos, and what
-// the job actually printed. Created by PhotoPrinter::print; held until the run ends. GUI thread only.
+// the job actually printed. Created by PhotoPrinter::print; held until the run ends. Used from the GUI
+// thread, but for the sheets of a run, which are painted on a print worker thread of the run's own.
 //
 // Which way the sheets turn: with a paper chosen from the menu each page takes its own photo's
 // orientation (landscape for a photo wider than high); once the panel's orientation is chosen, or
@@ -53,8 +54,10 @@ public:
     PrintPagination::Printable printable(int page) const;
     int renderDpi() const;
 
-    // Prints the chosen pages of the job. `progress` is told of each page done (out of all) and returns
-    // false to cancel. False when cancelled or when the printer failed.
+    // Prints the chosen pages of the job, painted on the run's print worker while the calling thread
+    // keeps serving its events; returns when the job has ended. `progress` runs on the calling thread,
+    // told of each page done (out of all) before the next sheet begins, and returns false to cancel.
+    // False when cancelled or when the printer failed.
     bool run(const std::function<bool(int done, int total)>& progress = {});
     // Whether the last run was cancelled (rather than failed).
     bool cancelled() const { return m_cancelled; }
