@@ -1,11 +1,15 @@
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/ImageContent.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/RowPool.h"
 #include "platform/imaging/Scratch.h"
 #include "platform/imaging/VipsSupport.h"
 
 #include "platform/imaging/Vips.h"
+
+#include <QFile>
+#include <QImageReader>
 
 #include <algorithm>
 #include <cstdint>
@@ -300,6 +304,22 @@ std::optional<FloatImage> failed(ReadFailure* out, const ReadFailure& failure)
     return std::nullopt;
 }
 
+// A BMP, read whole by Qt's reader, then brought down to maxPixelSize if need be.
+std::optional<FloatImage> decodeBmp(const QByteArray& name, std::optional<int> side, ReadFailure* failure)
+{
+    ReadFailure reason;
+    std::optional<VImage> image = VipsSupport::bmp(name, reason);
+    if (!image)
+        return failed(failure, reason);
+    if (side)
+        *image = image->thumbnail_image(
+            *side, VImage::option()->set("height", *side)->set("size", VIPS_SIZE_DOWN));
+    std::optional<FloatImage> decoded = toFloatImage(*image, reason);
+    if (!decoded)
+        return failed(failure, reason);
+    return decoded;
+}
+
 } // namespace
 
 std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixelSize, ReadFailure* failure)
@@ -308,15 +328,18 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
         return CameraRaw::decode(path, maxPixelSize, failure);
     // Open for as long as libvips reads: it opens this very file again by the descriptor's name.
     const RegularFile file(path);
-    if (!file.isOpen())
+    const std::optional<ImageContent::Format> format = ImageContent::examine(file);
+    if (!format)
         return failed(failure, {});
     VipsSupport::ensureStarted();
     const QByteArray name = file.openablePath();
+    std::optional<int> side;
+    if (maxPixelSize)
+        side = std::max(1, *maxPixelSize);
     try {
-        const VImage header = VImage::new_from_file(name.constData(), strict());
-        std::optional<int> side;
-        if (maxPixelSize)
-            side = std::max(1, *maxPixelSize);
+        if (*format == ImageContent::Format::bmp)
+            return decodeBmp(name, side, failure);
+        const VImage header = VipsSupport::load(name, *format, strict());
         if (const auto refused = VipsSupport::refusal(VipsSupport::decodedPixels(header, side)))
             return failed(failure, *refused);
         ReadFailure sinkFailure;
@@ -324,11 +347,11 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
         VipsSupport::LoadWatch watch;
         if (side)
             image = toFloatImage(
-                VipsSupport::fitted(name, header, *side, VIPS_FAIL_ON_ERROR, &watch), sinkFailure);
+                VipsSupport::fitted(name, *format, header, *side, VIPS_FAIL_ON_ERROR, &watch), sinkFailure);
         else // Streamed straight into the planes, each pixel put upright there: a turn made by libvips
              // would hold the whole decoded photo (in memory, or on disc past its threshold) beside them.
-            image = toFloatImage(watch.watch(VImage::new_from_file(
-                                     name.constData(), strict()->set("access", VIPS_ACCESS_SEQUENTIAL))),
+            image = toFloatImage(watch.watch(VipsSupport::load(
+                                     name, *format, strict()->set("access", VIPS_ACCESS_SEQUENTIAL))),
                 sinkFailure, VipsSupport::orientationOf(header));
         if (!image)
             return failed(failure, sinkFailure);
@@ -349,11 +372,21 @@ std::optional<QSize> orientedPixelSize(const QString& path)
     if (CameraRaw::isCameraRaw(path))
         return CameraRaw::orientedPixelSize(path);
     const RegularFile file(path);
-    if (!file.isOpen())
+    const std::optional<ImageContent::Format> format = ImageContent::examine(file);
+    if (!format)
         return std::nullopt;
+    if (*format == ImageContent::Format::bmp) {
+        QFile device(QString::fromLocal8Bit(file.openablePath()));
+        if (!device.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QImageReader reader(&device, "bmp");
+        reader.setAutoDetectImageFormat(false);
+        const QSize size = reader.size();
+        return size.isValid() && !size.isEmpty() ? std::optional<QSize>(size) : std::nullopt;
+    }
     VipsSupport::ensureStarted();
     try {
-        const VImage header = VImage::new_from_file(file.openablePath().constData());
+        const VImage header = VipsSupport::load(file.openablePath(), *format);
         const int orientation = VipsSupport::orientationOf(header);
         if (orientation >= 5 && orientation <= 8)
             return QSize(header.height(), header.width());

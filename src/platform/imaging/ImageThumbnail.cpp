@@ -2,6 +2,7 @@
 
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/ImageContent.h"
 #include "platform/imaging/RawDecoder.h"
 #include "platform/imaging/UnloweredCompanion.h"
 #include "platform/imaging/VipsSerial.h"
@@ -127,14 +128,19 @@ QImage fromFile(const QString& path, int maxPixel, Damage damage)
             return rawThumbnail(path, maxPixel);
         // Open for as long as libvips reads: it opens this very file again by the descriptor's name.
         const RegularFile file(path);
-        if (!file.isOpen())
+        const std::optional<ImageContent::Format> format = ImageContent::examine(file);
+        if (!format)
             return {};
         const QByteArray name = file.openablePath();
+        if (*format == ImageContent::Format::bmp) {
+            ReadFailure failure;
+            const std::optional<VImage> image = VipsSupport::bmp(name, failure);
+            return image ? toQImage(fitted(*image, maxPixel)) : QImage();
+        }
         // A printed page refuses what a strict read refuses: truncation and decoding errors, never a
         // mere warning. A HEIF file gives its primary image, never the preview it embeds.
         const VipsFailOn failOn = damage == Damage::refused ? VIPS_FAIL_ON_ERROR : VIPS_FAIL_ON_NONE;
-        const VImage header
-            = VImage::new_from_file(name.constData(), VImage::option()->set("fail_on", failOn));
+        const VImage header = VipsSupport::load(name, *format, VImage::option()->set("fail_on", failOn));
         if (VipsSupport::refusal(VipsSupport::decodedPixels(header, maxPixel)))
             return {};
         // What decodes is shown as it is: only a strict read needs to see every failure of the load.
@@ -142,8 +148,8 @@ QImage fromFile(const QString& path, int maxPixel, Damage damage)
         const bool strict = damage == Damage::refused;
         // Left as stored: toQImage turns it on this thread, which must start no libvips worker.
         const VImage fitted
-            = VipsSupport::fitted(name, header, maxPixel, failOn, strict ? &watch : nullptr, false);
-        QImage image = toQImage(decoded(fitted, vips_foreign_find_load(name.constData()), name));
+            = VipsSupport::fitted(name, *format, header, maxPixel, failOn, strict ? &watch : nullptr, false);
+        QImage image = toQImage(decoded(fitted, ImageContent::loaderName(*format), name));
         if (strict && watch.failed())
             return {};
         return image;

@@ -17,7 +17,12 @@ namespace quavel::PixelBudget {
 // image itself taking 12). bench/photo_memory.cpp measures every full-size write.
 inline constexpr double kWriteBytesPerPixel = 15.0;
 inline constexpr double kWriteMemory = 3.0e9;
+#ifdef QUAVEL_FUZZ_MAX_PIXELS
+// The fuzz build's own budget, so that what it decodes stays within the fuzzer's memory and time limits.
+inline constexpr qint64 kMaxPixels = QUAVEL_FUZZ_MAX_PIXELS;
+#else
 inline constexpr qint64 kMaxPixels = qint64(kWriteMemory / kWriteBytesPerPixel);
+#endif
 
 inline bool allows(qint64 pixels)
 {

@@ -2,6 +2,7 @@
 
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/ImageContent.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
 #include "platform/imaging/VipsSupport.h"
@@ -164,12 +165,14 @@ Reduction refuse(ReadFailure& failure, const ReadFailure& why)
     return Reduction::failed;
 }
 
-// name is the file libvips and libjpeg open: the photo's descriptor, held open by the caller.
-Reduction reduce(const QByteArray& name, const Drawing& drawing, Pipeline& out, ReadFailure& failure)
+// name is the file libvips and libjpeg open: the photo's descriptor, held open by the caller, of that
+// format (never BMP).
+Reduction reduce(const QByteArray& name, ImageContent::Format format, const Drawing& drawing, Pipeline& out,
+    ReadFailure& failure)
 {
     // Strict, as every decode of a write: truncation and decoding errors fail it, warnings do not.
     const auto options = [] { return VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR); };
-    VImage header = VImage::new_from_file(name.constData(), options());
+    VImage header = VipsSupport::load(name, format, options());
     if (!eightBitRgbOrGrey(header))
         return Reduction::notTaken;
     out.profile = VipsSupport::iccProfile(header);
@@ -218,9 +221,9 @@ Reduction reduce(const QByteArray& name, const Drawing& drawing, Pipeline& out, 
     // format shrinks nothing on load: every pixel it declares is decoded.
     if (const auto refused = VipsSupport::refusal(VipsSupport::decodedPixels(header)))
         return refuse(failure, *refused);
-    VImage image = turned ? out.watch.watch(header).autorot()
-                          : out.watch.watch(VImage::new_from_file(
-                              name.constData(), options()->set("access", VIPS_ACCESS_SEQUENTIAL)));
+    VImage image = turned
+        ? out.watch.watch(header).autorot()
+        : out.watch.watch(VipsSupport::load(name, format, options()->set("access", VIPS_ACCESS_SEQUENTIAL)));
     const QRect area = drawing.region.intersected(QRect(0, 0, image.width(), image.height()));
     if (area.isEmpty())
         return Reduction::notTaken;
@@ -279,15 +282,19 @@ std::optional<Reduced> decode(
     ReadFailure reason;
     // Open for as long as the decode reads: libvips and libjpeg open this very file again by its name.
     const RegularFile file(source);
-    if (!file.isOpen()) {
+    const std::optional<ImageContent::Format> format = ImageContent::examine(file);
+    if (!format) {
         if (failure)
             *failure = reason;
         return std::nullopt;
     }
+    // A BMP is read whole by Qt's reader: the whole-photo decode takes it.
+    if (*format == ImageContent::Format::bmp)
+        return std::nullopt;
     VipsSupport::ensureStarted();
     try {
         Pipeline pipeline;
-        switch (reduce(file.openablePath(), drawing, pipeline, reason)) {
+        switch (reduce(file.openablePath(), *format, drawing, pipeline, reason)) {
         case Reduction::notTaken:
             return std::nullopt;
         case Reduction::failed:

@@ -5,6 +5,8 @@
 #include "platform/imaging/PixelBudget.h"
 
 #include <QFile>
+#include <QImage>
+#include <QImageReader>
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +22,13 @@ void ensureStarted()
         vips_init("quavel");
         vips_cache_set_max(0);
         vips_cache_set_max_files(0);
+        // Every loader blocked, then the kept ones let through again: a loader a module adds (they are
+        // all loaded by vips_init) is blocked with the rest. The untrusted ones are blocked once more by
+        // their own flag, so a kept family can never let one of them through.
+        vips_operation_block_set("VipsForeignLoad", TRUE);
+        for (const char* kept : kKeptLoaders)
+            vips_operation_block_set(kept, FALSE);
+        vips_block_untrusted_set(TRUE);
     });
 }
 
@@ -96,8 +105,77 @@ vips::VImage LoadWatch::watch(const vips::VImage& loaded)
     return vips::VImage(out);
 }
 
-vips::VImage fitted(const QByteArray& name, const vips::VImage& header, int maxSide, VipsFailOn failOn,
-    LoadWatch* watch, bool upright)
+vips::VImage load(const QByteArray& name, ImageContent::Format format, vips::VOption* options)
+{
+    using vips::VImage;
+    using Format = ImageContent::Format;
+    const char* file = name.constData();
+    switch (format) {
+    case Format::jpeg:
+        return VImage::jpegload(file, options);
+    case Format::png:
+        return VImage::pngload(file, options);
+    case Format::tiff:
+        return VImage::tiffload(file, options);
+    case Format::webp:
+        return VImage::webpload(file, options);
+    case Format::heif:
+        return VImage::heifload(file, options);
+    case Format::gif:
+        return VImage::gifload(file, options);
+    case Format::bmp:
+        break;
+    }
+    delete options;
+    vips_error("quavel", "no libvips loader for this format");
+    throw vips::VError();
+}
+
+std::optional<vips::VImage> bmp(const QByteArray& name, ReadFailure& failure)
+{
+    failure = {};
+    QFile file(QString::fromLocal8Bit(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // Qt's BMP reader and no other, whatever the content turns out to be.
+    QImageReader reader(&file, "bmp");
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return std::nullopt;
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (const auto refused = refusal(pixels)) {
+        failure = *refused;
+        return std::nullopt;
+    }
+    // Within the budget, the reader's own allocation limit (256 MB) must not refuse it.
+    reader.setAllocationLimit(int(std::min<qint64>((pixels * 4 >> 20) + 1, 1 << 30)));
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    const bool alpha = image.hasAlphaChannel();
+    image.convertTo(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    if (image.isNull()) {
+        failure = { ReadFailure::Kind::outOfMemory, 0 };
+        return std::nullopt;
+    }
+    const int bands = alpha ? 4 : 3;
+    const std::size_t line = std::size_t(image.width()) * std::size_t(bands);
+    auto* memory = static_cast<unsigned char*>(g_try_malloc(line * std::size_t(image.height())));
+    if (!memory) {
+        failure = { ReadFailure::Kind::outOfMemory, 0 };
+        return std::nullopt;
+    }
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(memory + std::size_t(y) * line, image.constScanLine(y), line);
+    return vips::VImage::new_from_memory_steal(
+        memory, line * std::size_t(image.height()), image.width(), image.height(), bands, VIPS_FORMAT_UCHAR)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+vips::VImage fitted(const QByteArray& name, ImageContent::Format format, const vips::VImage& header,
+    int maxSide, VipsFailOn failOn, LoadWatch* watch, bool upright)
 {
     using vips::VImage;
     using vips::VOption;
@@ -110,10 +188,13 @@ vips::VImage fitted(const QByteArray& name, const vips::VImage& header, int maxS
                   orientation > 1 && orientation <= 8 ? VIPS_ACCESS_RANDOM : VIPS_ACCESS_SEQUENTIAL);
     if (const int shrink = jpegShrink(header, maxSide); shrink > 1)
         options->set("shrink", shrink);
-    VImage loaded = VImage::new_from_file(name.constData(), options);
+    VImage loaded = load(name, format, options);
     return (watch ? watch->watch(loaded) : loaded)
         .thumbnail_image(maxSide,
-            VImage::option()->set("height", maxSide)->set("size", VIPS_SIZE_DOWN)->set("no_rotate", !upright));
+            VImage::option()
+                ->set("height", maxSide)
+                ->set("size", VIPS_SIZE_DOWN)
+                ->set("no_rotate", !upright));
 }
 
 std::optional<ReadFailure> refusal(qint64 pixels)

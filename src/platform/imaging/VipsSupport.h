@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/imaging/ImageContent.h"
 #include "platform/imaging/ReadFailure.h"
 
 #include <QByteArray>
@@ -15,8 +16,23 @@
 namespace quavel::VipsSupport {
 
 // Starts libvips once per process, with its operation cache off: a photo rewritten in place must never
-// be answered from a cached decode of its former content.
+// be answered from a cached decode of its former content. Every loader but those of kKeptLoaders is
+// blocked there for the whole process (ImageMagick, librsvg, poppler, OpenSlide, the text and matrix
+// loaders, and all that libvips marks untrusted): whatever a file or a call asks for, they never run.
 void ensureStarted();
+
+// The libvips loader classes left to run, with their file, buffer and source variants: JPEG, PNG, TIFF,
+// WebP, HEIF and GIF (the formats ImageContent names).
+inline constexpr const char* kKeptLoaders[] = { "VipsForeignLoadJpeg", "VipsForeignLoadPng",
+    "VipsForeignLoadTiff", "VipsForeignLoadWebp", "VipsForeignLoadHeif", "VipsForeignLoadNsgif" };
+
+// The file `name` (a RegularFile's openable path) loaded by the libvips loader of its format, never by
+// one libvips would choose by sniffing. Not for BMP (bmp()). Throws vips::VError as the loaders do.
+vips::VImage load(const QByteArray& name, ImageContent::Format format, vips::VOption* options = nullptr);
+
+// A BMP file read whole by Qt's own BMP reader, as 8-bit sRGB (three bands, four with alpha); absent
+// with failure set when it cannot be read or would pass PixelBudget (refused from its header).
+std::optional<vips::VImage> bmp(const QByteArray& name, ReadFailure& failure);
 
 // The file name in the form libvips opens (for writing: reads go through RegularFile::openablePath).
 QByteArray fileName(const QString& path);
@@ -56,12 +72,12 @@ private:
     std::vector<vips::VImage> m_loaded; // held while the pipelines read them
 };
 
-// The photo of the file `name` (its header read already) brought down to fit maxSide × maxSide (never
-// enlarged) and turned upright, decoded at a reduced size where the format allows it (jpegShrink),
-// failing on what failOn says, its load watched by watch when one is given. Without upright the photo
-// is left as stored, its orientation still tagged (libvips turns it on its worker threads).
-vips::VImage fitted(const QByteArray& name, const vips::VImage& header, int maxSide, VipsFailOn failOn,
-    LoadWatch* watch, bool upright = true);
+// The photo of the file `name` (its header read already, by the loader of format) brought down to fit maxSide
+// × maxSide (never enlarged) and turned upright, decoded at a reduced size where the format allows it
+// (jpegShrink), failing on what failOn says, its load watched by watch when one is given. Without upright the
+// photo is left as stored, its orientation still tagged (libvips turns it on its worker threads).
+vips::VImage fitted(const QByteArray& name, ImageContent::Format format, const vips::VImage& header,
+    int maxSide, VipsFailOn failOn, LoadWatch* watch, bool upright = true);
 
 // The budget's refusal of a decode of that many pixels; absent when the budget allows it.
 std::optional<ReadFailure> refusal(qint64 pixels);

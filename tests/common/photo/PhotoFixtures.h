@@ -164,4 +164,31 @@ QString truncateFile(const QString& path, double fraction = 0.5);
 // marker"), every viewer shows it whole.
 QString writeStrayBytesJpeg(const QString& path, const PhotoRecipe& recipe = {});
 
+// Content that is not a photo, as it may stand under a photo's or a watermark's name: what ImageMagick,
+// librsvg, poppler or libvips' text loaders would render, each drawing red where it draws anything.
+enum class ForeignContent {
+    svg, // its <svg> tag pushed past byte 1,000 by a comment, an <image> naming privateImage
+    turbulence, // an SVG of 6000 × 4000 under feTurbulence numOctaves="300": minutes a render
+    pdf,
+    postscript,
+    magickText, // ImageMagick's pixel enumeration text
+    xpm,
+    matrixText, // libvips' matrix text
+};
+// The bytes of that content; privateImage is the path an SVG's <image href> names (absolute, or
+// relative to the working folder).
+QByteArray foreignBytes(ForeignContent kind, const QString& privateImage = {});
+
+// A progressive JPEG of the recipe in exactly that many scans (2 to 190), a valid progression: the DC
+// of the three colours in one scan, then each colour's AC coefficients in bands of their own.
+QByteArray progressiveJpeg(int scans, const PhotoRecipe& recipe = {});
+// A progressive JPEG of the recipe whose last scan is repeated until the file holds that many scans.
+QByteArray manyScanJpeg(int scans, const PhotoRecipe& recipe = {});
+// A TIFF of the recipe (one strip) whose strip table declares that many strips.
+QByteArray overStripedTiff(int strips, const PhotoRecipe& recipe = {});
+// A PNG of the recipe with a text chunk of that many bytes before its pixels.
+QByteArray pngWithText(qsizetype textBytes, const PhotoRecipe& recipe = {});
+// The recipe's picture as a GIF (libvips) or a BMP (Qt's writer), by the extension "gif" or "bmp".
+QByteArray paletteBytes(const QString& extension, const PhotoRecipe& recipe = {});
+
 } // namespace quavel::test
