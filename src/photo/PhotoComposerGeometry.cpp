@@ -1,5 +1,7 @@
 #include "photo/PhotoComposer.h"
 
+#include "photo/crop/CropGeometry.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -26,10 +28,8 @@ QRectF keepOverlap(const QRectF& crop, const QSizeF& imageSize)
 
 double zoom(const QRectF& crop, const QSizeF& imageSize, double aspect)
 {
-    const double W = imageSize.width();
-    const double H = imageSize.height();
-    const double baseWidth = aspect < W / std::max(H, 1.0) ? H * aspect : W;
-    return std::max(baseWidth / std::max(crop.width(), 1.0), 0.2);
+    const double baseWidth = CropGeometry::cropSize(imageSize, aspect, 1).width();
+    return std::max(baseWidth / std::max(crop.width(), 1.0), CropGeometry::minimumZoom);
 }
 
 QRectF resizedCrop(
@@ -124,24 +124,15 @@ QRectF resizedCrop(
 CropLayout cropLayout(
     const QSize& imageSize, PrintFormat format, double zoom, const QSizeF& offset, double angle)
 {
-    const double W = imageSize.width();
-    const double H = imageSize.height();
-    const double a = PrintFormats::cropAspect(format, H <= W);
-    const double z = std::max(zoom, 0.2);
-    double w = 0;
-    double h = 0;
-    if (W / std::max(H, 1.0) > a) {
-        h = H / z;
-        w = h * a;
-    } else {
-        w = W / z;
-        h = w / a;
-    }
-    const double x = offset.width() + (W - w) / 2;
-    const double y = offset.height() + (H - h) / 2;
+    // The crop as the editor draws and drags it, so that what is written is what was framed.
+    const QRectF crop = CropGeometry::cropRect(QSizeF(imageSize), format, zoom, offset);
+    const double x = crop.x();
+    const double y = crop.y();
+    const double w = crop.width();
+    const double h = crop.height();
 
     CropLayout layout;
-    layout.crop = QRectF(x, y, w, h);
+    layout.crop = crop;
     layout.canvas = PrintFormats::canvasSize(format, h <= w);
     const double CW = layout.canvas.width();
     const double CH = layout.canvas.height();

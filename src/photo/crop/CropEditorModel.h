@@ -62,7 +62,8 @@ public:
     static constexpr int retouchWriteDelayMs = 280;
     // The longest side of the working image and of the preview watermark.
     static constexpr int workingMaxPixel = 2048;
-    static constexpr int historyLimit = 80;
+    // The undo history keeps as many steps as the journal stores.
+    static constexpr int historyLimit = PhotoEditJournal::historyLimit;
 
     explicit CropEditorModel(QObject* parent = nullptr);
     ~CropEditorModel() override;

@@ -202,11 +202,8 @@ Qt::CursorShape cursorShape(const std::optional<CropHandle>& handle)
 QSizeF movedOffset(const QSizeF& startOffset, const QPointF& translation, double scale,
     const QSizeF& imageSize, double aspect, double zoom)
 {
-    const QSizeF size = cropSize(imageSize, aspect, zoom);
     const double s = scale > 0 ? scale : 1;
-    const QRectF candidate((imageSize.width() - size.width()) / 2 + startOffset.width() + translation.x() / s,
-        (imageSize.height() - size.height()) / 2 + startOffset.height() + translation.y() / s, size.width(),
-        size.height());
+    const QRectF candidate = cropRect(imageSize, aspect, zoom, startOffset).translated(translation / s);
     return offsetOf(PhotoComposer::keepOverlap(candidate, imageSize), imageSize);
 }
 
