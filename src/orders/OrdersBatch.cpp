@@ -250,8 +250,8 @@ void OrdersStore::applyRetouch(const QStringList& files)
     connect(watcher, &QFutureWatcher<BatchOutcome>::finished, this, [this, watcher, photos] {
         const BatchOutcome outcome = watcher->result();
         watcher->deleteLater();
-        endProgress(m_retouchProgress);
         setRetouching(false);
+        endProgress(m_retouchProgress);
         for (const QString& photo : photos)
             noteEdited(photo);
         const OrdersOutcome::Text told
