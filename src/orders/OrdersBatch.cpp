@@ -21,6 +21,8 @@
 #include <functional>
 #include <memory>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 
 namespace quavel {
@@ -143,8 +145,17 @@ BatchOutcome runPhotos(const QStringList& photos, const std::optional<QString>& 
     return outcome;
 }
 
+// A photo that failed because it is no longer there (deleted or moved away during the batch) says so,
+// rather than that it cannot be read.
 OrdersOutcome::Failure photoFailure(const QString& photo, const std::exception& e)
 {
+    struct stat st
+    {
+    };
+    if (::lstat(NativeName::encode(photo).constData(), &st) != 0 && errno == ENOENT)
+        return { photo,
+            QStringLiteral("Cette photo n’est plus dans son dossier : elle a été supprimée ou déplacée."),
+            true };
     return { photo, describe(e), true };
 }
 

@@ -247,6 +247,7 @@ private:
     BatchProgress m_watermarkProgress;
     QHash<QString, QString> m_watermarkProblems;
     bool m_checkingWatermarks = false;
+    bool m_recheckWatermarks = false;
     QHash<QString, QString> m_watermarkURLs;
     QHash<QString, int> m_fileRevisions;
     QMap<QString, QString> m_openWithApps;

@@ -244,8 +244,13 @@ void OrdersStore::setWatermarkProblem(const QString& id, const std::optional<QSt
 
 void OrdersStore::checkWatermarks()
 {
-    if (m_watermarks.isEmpty() || m_checkingWatermarks)
+    if (m_watermarks.isEmpty())
         return;
+    // Asked again while a check runs (the file put back meanwhile): once more when it ends.
+    if (m_checkingWatermarks) {
+        m_recheckWatermarks = true;
+        return;
+    }
     Checked in;
     QList<std::optional<QByteArray>> bookmarks;
     for (const OrderWatermark& w : std::as_const(m_watermarks)) {
@@ -277,6 +282,8 @@ void OrdersStore::checkWatermarks()
         }
         if (cached)
             emit watermarkURLsChanged();
+        if (std::exchange(m_recheckWatermarks, false))
+            checkWatermarks();
     });
     watcher->setFuture(QtConcurrent::run(m_resolvePool, [in, bookmarks] {
         Checked out = in;
