@@ -2,20 +2,28 @@
 #include "orders/OrdersStore.h"
 
 #include "library/MediaFile.h"
+#include "orders/OrdersOutcome.h"
 #include "photo/DecodedAhead.h"
 #include "photo/MediaThumbnailer.h"
+#include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWork.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/Error.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
 #include "platform/imaging/JobPool.h"
 #include "platform/imaging/PixelBudget.h"
 
 #include <QFutureWatcher>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 namespace quavel {
 
@@ -42,22 +50,63 @@ QString describe(const std::exception& e)
     return QStringLiteral("La modification de la photo a échoué.");
 }
 
+// Whether the folder can no longer be reached: moved away, removed, or its disk gone (a dead mount
+// answers ENOTCONN or EIO, a lazily unmounted one shows the empty folder under it, without the order).
+bool isGone(const QString& folder)
+{
+    struct stat st
+    {
+    };
+    return ::stat(NativeName::encode(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode);
+}
+
 struct BatchOutcome
 {
-    std::optional<QString> lastError;
+    QList<OrdersOutcome::Failure> failures;
     QStringList edited;
+    // The order folder, when it could no longer be reached after a photo failed.
+    std::optional<QString> goneFolder;
 };
 
 // One photo of a batch, given its source decoded ahead of its turn when there is one.
 using EditPhoto = std::function<void(const QString& photo, std::shared_ptr<DecodedAhead> decoded)>;
 
+// Tells the GUI thread of each photo a batch is done with. It lives on the GUI thread and goes there
+// (deleteLater) whichever thread lets go of it last; what it calls is only ever called there.
+class ProgressRelay : public QObject
+{
+public:
+    explicit ProgressRelay(std::function<void()> tick)
+        : m_tick(std::move(tick))
+    { }
+
+    static std::shared_ptr<ProgressRelay> make(std::function<void()> tick)
+    {
+        return std::shared_ptr<ProgressRelay>(
+            new ProgressRelay(std::move(tick)), [](ProgressRelay* relay) { relay->deleteLater(); });
+    }
+
+    // From any thread: one photo done, told on the GUI thread in the order told.
+    static void photoDone(const std::shared_ptr<ProgressRelay>& relay)
+    {
+        QMetaObject::invokeMethod(
+            relay.get(), [relay] { relay->m_tick(); }, Qt::QueuedConnection);
+    }
+
+private:
+    std::function<void()> m_tick;
+};
+
 // The photos in the caller's order, on the calling worker of the batch pool, each written through its
 // write queue; the retouch itself uses every core. While a photo renders and is written, the next one's
 // source is decoded on another worker of the pool (one photo ahead), when its write reads the whole
-// source (readsWhole) and both photos fit the pixel budget together. A failure goes to the outcome and
-// the batch goes on; nothing crosses the task's edge.
-BatchOutcome runPhotos(
-    const QStringList& photos, const std::function<bool(const QString&)>& readsWhole, const EditPhoto& edit)
+// source (readsWhole) and both photos fit the pixel budget together. A failure goes to the outcome with
+// its photo and the batch goes on; each photo, done or failed, is told to the relay; nothing crosses the
+// task's edge. `order`: the folder the photos were listed in, whose loss the outcome tells.
+BatchOutcome runPhotos(const QStringList& photos, const std::optional<QString>& order,
+    const std::function<bool(const QString&)>& readsWhole, const EditPhoto& edit,
+    const std::function<OrdersOutcome::Failure(const QString& photo, const std::exception& e)>& failure,
+    const std::shared_ptr<ProgressRelay>& progress)
 {
     BatchOutcome outcome;
     DecodedAhead::Pending next;
@@ -77,18 +126,37 @@ BatchOutcome runPhotos(
             if (pixels && nextPixels && PixelBudget::allows(*pixels + *nextPixels) && readsWhole(following))
                 next = DecodedAhead::Pending::start(following, JobPool::batch());
         }
+        bool failed = true;
         try {
             edit(photos[i], std::move(decoded));
             outcome.edited.append(photos[i]);
+            failed = false;
         } catch (const std::exception& e) {
-            outcome.lastError = describe(e);
+            outcome.failures.append(failure(photos[i], e));
         } catch (...) {
-            outcome.lastError = describe(std::exception());
+            outcome.failures.append(failure(photos[i], std::exception()));
         }
+        if (failed && order && !outcome.goneFolder && isGone(*order))
+            outcome.goneFolder = order;
         pixels = nextPixels;
+        ProgressRelay::photoDone(progress);
     }
     // Stopped with a decode in flight: its result is let go of when it ends.
     return outcome;
+}
+
+// A photo that failed because it is no longer there (deleted or moved away during the batch) says so,
+// rather than that it cannot be read.
+OrdersOutcome::Failure photoFailure(const QString& photo, const std::exception& e)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(NativeName::encode(photo).constData(), &st) != 0 && errno == ENOENT)
+        return { photo,
+            QStringLiteral("Cette photo n’est plus dans son dossier : elle a été supprimée ou déplacée."),
+            true };
+    return { photo, describe(e), true };
 }
 
 } // namespace
@@ -99,28 +167,76 @@ void OrdersStore::applyWatermark(const QStringList& files)
     if (photos.isEmpty())
         return;
     const std::optional<QString> watermark = resolveWatermark();
+    const std::optional<QString> watermarkID = chosenWatermarkID();
     if (!watermark) {
-        setErrorMessage(noWatermark);
+        // A watermark listed whose file is no longer where it was: named, and its row says so.
+        if (watermarkID) {
+            const QString name = watermarkName(*watermarkID);
+            setWatermarkProblem(*watermarkID, OrdersOutcome::watermarkMissing());
+            setErrorMessage(PhotoEditError::description(PhotoEditError::Kind::unreadableWatermark, name));
+        } else {
+            setErrorMessage(noWatermark);
+        }
+        return;
+    }
+    // A watermark file that cannot even be opened would fail every photo: said once, naming it.
+    if (const std::optional<QString> problem = watermarkFileProblem(*watermark)) {
+        if (watermarkID)
+            setWatermarkProblem(*watermarkID, *problem);
+        setErrorMessage(PhotoEditError::description(
+            PhotoEditError::Kind::unreadableWatermark, shownFileName(*watermark)));
         return;
     }
     // Off the GUI thread, as the retouch: the message line keeps what it showed until the batch ends.
     setWatermarkBatches(m_watermarkBatches + 1);
+    startProgress(m_watermarkProgress, photos.size());
     auto* watcher = new QFutureWatcher<BatchOutcome>(this);
-    connect(watcher, &QFutureWatcher<BatchOutcome>::finished, this, [this, watcher] {
+    connect(watcher, &QFutureWatcher<BatchOutcome>::finished, this, [this, watcher, watermarkID] {
         const BatchOutcome outcome = watcher->result();
         watcher->deleteLater();
-        setWatermarkBatches(m_watermarkBatches - 1);
         // Only the photos that took the watermark.
         for (const QString& photo : outcome.edited)
             noteEdited(photo);
-        setErrorMessage(outcome.lastError);
+        if (watermarkID) {
+            const auto unreadable = std::find_if(outcome.failures.cbegin(), outcome.failures.cend(),
+                [](const OrdersOutcome::Failure& f) { return !f.aboutPhoto; });
+            if (unreadable != outcome.failures.cend())
+                setWatermarkProblem(*watermarkID, OrdersOutcome::watermarkUnreadable());
+            else if (!outcome.edited.isEmpty())
+                setWatermarkProblem(*watermarkID, std::nullopt);
+        }
+        const OrdersOutcome::Text told
+            = OrdersOutcome::describe(outcome.failures, OrdersOutcome::Work::edit, outcome.goneFolder);
+        setWatermarkBatches(m_watermarkBatches - 1);
+        if (!isWatermarking())
+            endProgress(m_watermarkProgress);
+        setErrorMessage(told.message, told.details);
     });
     const QString file = *watermark;
-    watcher->setFuture(JobPool::batch().run([photos, file] {
-        return runPhotos(photos, &PhotoEdits::watermarkReadsWholeSource,
+    const QString fileName = shownFileName(file);
+    auto progress = ProgressRelay::make([store = QPointer<OrdersStore>(this)] {
+        if (store)
+            store->advanceProgress(store->m_watermarkProgress);
+    });
+    watcher->setFuture(JobPool::batch().run([photos, file, fileName, order = shownOrderFolder(), progress] {
+        return runPhotos(
+            photos, order, &PhotoEdits::watermarkReadsWholeSource,
             [&file](const QString& photo, std::shared_ptr<DecodedAhead> decoded) {
                 PhotoEdits::applyWatermark(photo, file, std::move(decoded));
-            });
+            },
+            [&fileName](const QString& photo, const std::exception& e) {
+                // The watermark's own failures name its file and are not the photo's.
+                if (const auto* error = dynamic_cast<const PhotoEditError*>(&e)) {
+                    if (error->kind() == PhotoEditError::Kind::unreadableWatermark)
+                        return OrdersOutcome::Failure { photo,
+                            PhotoEditError::description(PhotoEditError::Kind::unreadableWatermark, fileName),
+                            false };
+                    if (error->kind() == PhotoEditError::Kind::watermarkTooLarge)
+                        return OrdersOutcome::Failure { photo, error->message(), false };
+                }
+                return photoFailure(photo, e);
+            },
+            progress);
     }));
 }
 
@@ -137,26 +253,64 @@ void OrdersStore::applyRetouch(const QStringList& files)
         return;
     }
     setRetouching(true);
+    startProgress(m_retouchProgress, photos.size());
     setErrorMessage(std::nullopt);
 
-    // The worker holds only copies and hands back the last failure's text.
+    // The worker holds only copies and hands back each failure with its photo.
     auto* watcher = new QFutureWatcher<BatchOutcome>(this);
     connect(watcher, &QFutureWatcher<BatchOutcome>::finished, this, [this, watcher, photos] {
         const BatchOutcome outcome = watcher->result();
         watcher->deleteLater();
         setRetouching(false);
+        endProgress(m_retouchProgress);
         for (const QString& photo : photos)
             noteEdited(photo);
-        setErrorMessage(outcome.lastError);
+        const OrdersOutcome::Text told
+            = OrdersOutcome::describe(outcome.failures, OrdersOutcome::Work::edit, outcome.goneFolder);
+        setErrorMessage(told.message, told.details);
     });
-    watcher->setFuture(JobPool::batch().run([photos, settings, watermark] {
-        // Settings that change something: every photo is retouched from its whole source.
-        return runPhotos(
-            photos, [](const QString&) { return true; },
-            [&](const QString& photo, std::shared_ptr<DecodedAhead> decoded) {
-                PhotoEdits::applyRetouch(photo, settings, watermark, std::move(decoded));
-            });
-    }));
+    auto progress = ProgressRelay::make([store = QPointer<OrdersStore>(this)] {
+        if (store)
+            store->advanceProgress(store->m_retouchProgress);
+    });
+    watcher->setFuture(
+        JobPool::batch().run([photos, settings, watermark, order = shownOrderFolder(), progress] {
+            // Settings that change something: every photo is retouched from its whole source.
+            return runPhotos(
+                photos, order, [](const QString&) { return true; },
+                [&](const QString& photo, std::shared_ptr<DecodedAhead> decoded) {
+                    PhotoEdits::applyRetouch(photo, settings, watermark, std::move(decoded));
+                },
+                &photoFailure, progress);
+        }));
+}
+
+std::optional<QString> OrdersStore::shownOrderFolder() const
+{
+    if (m_watching)
+        return NativeName::absolute(m_watchedOrder);
+    return std::nullopt;
+}
+
+void OrdersStore::startProgress(BatchProgress& progress, qsizetype photos)
+{
+    progress.total += int(photos);
+    emit batchProgressChanged();
+}
+
+void OrdersStore::advanceProgress(BatchProgress& progress)
+{
+    // A photo told after its batch ended (the relay's last calls) counts no more.
+    if (progress.done >= progress.total)
+        return;
+    ++progress.done;
+    emit batchProgressChanged();
+}
+
+void OrdersStore::endProgress(BatchProgress& progress)
+{
+    progress = {};
+    emit batchProgressChanged();
 }
 
 void OrdersStore::noteEdited(const QString& path)

@@ -2,6 +2,7 @@
 #include "orders/OrdersStore.h"
 
 #include "orders/OrderPaths.h"
+#include "orders/OrdersOutcome.h"
 #include "photo/OpenWithApps.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
@@ -33,6 +34,18 @@ bool OrdersStore::isDelivered(const QString& file) const
         if (m_deliveredPaths.contains(key))
             return true;
     return false;
+}
+
+void OrdersStore::notePrinted(const QStringList& printed, const QStringList& blank)
+{
+    if (!printed.isEmpty())
+        markDelivered(printed);
+    QList<OrdersOutcome::Failure> failures;
+    for (const QString& photo : blank)
+        failures.append(
+            { photo, QStringLiteral("Impossible de lire cette photo : sa page est restée blanche."), true });
+    const OrdersOutcome::Text told = OrdersOutcome::describe(failures, OrdersOutcome::Work::print);
+    setErrorMessage(told.message, told.details);
 }
 
 void OrdersStore::markDelivered(const QStringList& files)

@@ -1,6 +1,7 @@
 #include "orders/OrdersScreen.h"
 
 #include "orders/OrderMenus.h"
+#include "orders/OrdersOutcome.h"
 #include "orders/OrdersScreenText.h"
 #include "orders/OrdersStore.h"
 #include "photo/AirDropShare.h"
@@ -58,9 +59,9 @@ OrdersScreen::OrdersScreen(OrdersStore& store, UserDefaults& defaults, QObject* 
     });
     // A write the editor was asked for as it closed or moved on, and that failed: the orders screen's
     // message line says so, since the editor no longer shows that photo.
-    m_cropEditor->setOnWriteFailed([kept](const QString&, const QString& message) {
+    m_cropEditor->setOnWriteFailed([kept](const QString& photo, const QString& message) {
         if (kept)
-            kept->setErrorMessage(message);
+            kept->setErrorMessage(OrdersOutcome::line(photo, message), OrdersOutcome::line(photo, message));
     });
     connect(&store, &OrdersStore::sectionsChanged, this, [this] {
         m_allFiles.reset();
@@ -268,6 +269,9 @@ QList<OrderMedia> OrdersScreen::targets(const OrderMedia& file) const
 
 void OrdersScreen::selectFolder(const std::optional<QString>& path)
 {
+    // What was said of the last order's photos goes with it.
+    if (path != m_store.selectedFolderID())
+        m_store.setErrorMessage(std::nullopt);
     m_store.setSelectedFolderID(path);
     m_store.persist();
     m_store.loadSections();
@@ -377,7 +381,8 @@ QFuture<void> OrdersScreen::undoEdits(const QString& path)
     return PhotoWriter::submitRestore(path, JobPool::interactive())
         .then(this, [this, path](const PhotoWriteQueue::Result& result) {
             if (result.status == PhotoWriteQueue::Status::failed) {
-                m_store.setErrorMessage(result.errorMessage);
+                const QString& reason = result.errorMessage;
+                m_store.setErrorMessage(OrdersOutcome::line(path, reason), OrdersOutcome::line(path, reason));
             } else {
                 m_store.noteEdited(path);
                 m_store.setErrorMessage(std::nullopt);

@@ -213,13 +213,15 @@ void OrdersStore::storeRoot(const QString& folder)
     setRootName(OrderPaths::displayedName(folder));
     setSelection(std::nullopt);
     setSections({});
+    // Another root, another order: what was said of the last one's photos goes.
+    setErrorMessage(std::nullopt);
     persist();
     reload();
 }
 
 void OrdersStore::reload()
 {
-    setErrorMessage(std::nullopt);
+    setListingError(std::nullopt);
     const auto root = resolveRoot();
     if (!root) {
         setFolders({});
@@ -236,7 +238,7 @@ void OrdersStore::reload()
         // The watchers of the shown order keep running until the next listing of its sections.
         setFolders({});
         setSections({});
-        setErrorMessage(e.message());
+        setListingError(e.message());
         return;
     }
     setFolders(listed);
@@ -269,7 +271,7 @@ void OrdersStore::loadSections()
         listed = m_listings->contents(order.url);
     } catch (const Error& e) {
         setSections({});
-        setErrorMessage(e.message());
+        setListingError(e.message());
         stopWatchingFolders();
         return;
     }
@@ -294,7 +296,7 @@ void OrdersStore::loadSections()
     m_leftoverSweep->sweep(photoFolders);
     // A section listed as it was gives the very list shown: comparing it costs nothing.
     setSections(sections);
-    setErrorMessage(std::nullopt);
+    setListingError(std::nullopt);
     watchFolders(order.url, m_sections);
 }
 
@@ -325,11 +327,30 @@ void OrdersStore::setRetouch(const PhotoRetouchSettings& settings)
     emit retouchChanged();
 }
 
-void OrdersStore::setErrorMessage(const std::optional<QString>& message)
+void OrdersStore::setErrorMessage(const std::optional<QString>& message, const QString& details)
 {
-    if (m_errorMessage == message)
+    m_outcome = message;
+    m_outcomeDetails = message ? details : QString();
+    showMessage();
+}
+
+void OrdersStore::setListingError(const std::optional<QString>& message)
+{
+    if (m_listingError == message)
+        return;
+    m_listingError = message;
+    showMessage();
+}
+
+void OrdersStore::showMessage()
+{
+    std::optional<QString> message = m_listingError;
+    if (m_outcome)
+        message = message ? *message + u'\n' + *m_outcome : *m_outcome;
+    if (m_errorMessage == message && m_errorDetails == m_outcomeDetails)
         return;
     m_errorMessage = message;
+    m_errorDetails = m_outcomeDetails;
     emit errorMessageChanged();
 }
 

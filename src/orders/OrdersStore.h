@@ -62,9 +62,16 @@ public:
     // folder has it) becomes the selection. The caller then saves and lists the sections.
     void setSelectedFolderID(const std::optional<QString>& path);
     const QList<OrderSection>& sections() const { return m_sections; }
+    // What the line under the controls says: what a listing that failed says, then what the last batch,
+    // undo, print or editor write said. The latter stays until the next of those (or the choice of
+    // another order) replaces it; listing again never clears it, and a listing's own message goes with
+    // the next listing that succeeds.
     const std::optional<QString>& errorMessage() const { return m_errorMessage; }
-    // The orders screen's own writers (undoing a photo's edits).
-    void setErrorMessage(const std::optional<QString>& message);
+    // The message's tooltip: each photo that failed with its reason; empty when there is none.
+    const QString& errorDetails() const { return m_errorDetails; }
+    // The outcome of the user's last action (the orders screen's undo, print and editor writes; the
+    // store's batches), or none when it went through.
+    void setErrorMessage(const std::optional<QString>& message, const QString& details = {});
     const QList<OrderWatermark>& watermarks() const { return m_watermarks; }
     const std::optional<QString>& selectedWatermarkID() const { return m_selectedWatermarkID; }
     // The settings a batch retouch applies; also the crop editor's retouch preset. The screen saves
@@ -74,6 +81,16 @@ public:
     bool isRetouching() const { return m_isRetouching; }
     // True while a watermark batch runs.
     bool isWatermarking() const { return m_watermarkBatches > 0; }
+    // How many photos the running batches of each kind are done with (failed ones included), out of how
+    // many; 0 of 0 while none runs.
+    struct BatchProgress
+    {
+        int done = 0;
+        int total = 0;
+        bool operator==(const BatchProgress&) const = default;
+    };
+    const BatchProgress& retouchProgress() const { return m_retouchProgress; }
+    const BatchProgress& watermarkProgress() const { return m_watermarkProgress; }
     // Resolved image file per watermark id.
     const QHash<QString, QString>& watermarkURLs() const { return m_watermarkURLs; }
     // Per file, a counter raised after each change of it (absent counts as 0).
@@ -100,12 +117,18 @@ public:
     void removeWatermark(QString id);
     // The selected watermark's image (the first entry's without a selection), resolved when not yet.
     std::optional<QString> resolveWatermark();
+    // Per watermark id, the red line of its row while its file cannot be found or read.
+    const QHash<QString, QString>& watermarkProblems() const { return m_watermarkProblems; }
+    // Looks again, off the GUI thread, whether each watermark's file can be read (the window activated,
+    // the list shown): a file put back clears its row's line, one gone sets it.
+    void checkWatermarks();
 
     // Batch edits of the given files (videos skipped; other files handed on as photos). Each runs on a
     // worker of the batch pool, photo after photo through each photo's write queue, and returns at once:
     // the watermark batch with the watermark in use, isWatermarking meanwhile, noting each photo it
     // edited; the retouch batch with a copy of retouch(), isRetouching meanwhile, noting every photo
-    // (callers start no second one while it runs). Only the last failure's text reaches errorMessage.
+    // (callers start no second one while it runs). Their outcome names each photo that failed, and the
+    // order folder when it could no longer be reached; batchProgressChanged follows each photo.
     void applyWatermark(const QStringList& files);
     void applyRetouch(const QStringList& files);
 
@@ -114,6 +137,9 @@ public:
 
     // Delivered marks and open-with memory.
     void markDelivered(const QStringList& files);
+    // A print run that went through: its printed photos are delivered, and the pages left blank (photos
+    // that could not be read) are named in the message.
+    void notePrinted(const QStringList& printed, const QStringList& blank);
     // The keys under which a file counts as delivered: its path and its standardized path, in their
     // stored form (OrderPaths::storedKey: composed, bytes of a name that are not UTF-8 as U+FFFD).
     static QStringList deliveryKeys(const QString& file);
@@ -139,6 +165,8 @@ signals:
     void retouchChanged();
     void isRetouchingChanged();
     void isWatermarkingChanged();
+    void batchProgressChanged();
+    void watermarkProblemsChanged();
     void watermarkURLsChanged();
     void fileRevisionsChanged();
     void openWithAppsChanged();
@@ -180,6 +208,19 @@ private:
     void setWatermarks(const QList<OrderWatermark>& watermarks);
     void setSelectedWatermarkID(const std::optional<QString>& id);
     void setRetouching(bool retouching);
+    // A listing's own message (none: the listing succeeded).
+    void setListingError(const std::optional<QString>& message);
+    void showMessage();
+    std::optional<QString> shownOrderFolder() const;
+    void startProgress(BatchProgress& progress, qsizetype photos);
+    void advanceProgress(BatchProgress& progress);
+    void endProgress(BatchProgress& progress);
+    std::optional<QString> chosenWatermarkID() const;
+    QString watermarkName(const QString& id) const;
+    void setWatermarkProblem(const QString& id, const std::optional<QString>& problem);
+    static QString shownFileName(const QString& path);
+    // The red line for a watermark file that cannot be opened as a regular file; none when it can.
+    static std::optional<QString> watermarkFileProblem(const QString& path);
     void setWatermarkBatches(int running);
 
     QString m_fileURL;
@@ -192,12 +233,21 @@ private:
     std::optional<QString> m_selectedFolderID;
     QList<OrderSection> m_sections;
     std::optional<QString> m_errorMessage;
+    QString m_errorDetails;
+    std::optional<QString> m_outcome;
+    QString m_outcomeDetails;
+    std::optional<QString> m_listingError;
     QList<OrderWatermark> m_watermarks;
     std::optional<QString> m_selectedWatermarkID;
     PhotoRetouchSettings m_retouch;
     bool m_isRetouching = false;
     // Watermark batches started and not finished (the store does not refuse a second one).
     int m_watermarkBatches = 0;
+    BatchProgress m_retouchProgress;
+    BatchProgress m_watermarkProgress;
+    QHash<QString, QString> m_watermarkProblems;
+    bool m_checkingWatermarks = false;
+    bool m_recheckWatermarks = false;
     QHash<QString, QString> m_watermarkURLs;
     QHash<QString, int> m_fileRevisions;
     QMap<QString, QString> m_openWithApps;

@@ -206,7 +206,7 @@ void OrdersStore::refreshRootFromDisk()
         // As when the screen lists the root: the shown order's own watches keep running.
         setFolders({});
         setSections({});
-        setErrorMessage(e.message());
+        setListingError(e.message());
         return;
     }
     setFolders(listed);

@@ -3,9 +3,13 @@
 #include "orders/OrdersStore.h"
 
 #include "orders/OrderPaths.h"
+#include "orders/OrdersOutcome.h"
 #include "platform/UuidText.h"
 #include "platform/files/Bookmark.h"
+#include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
+#include "platform/files/RegularFile.h"
+#include "platform/imaging/ImageIO.h"
 
 #include <QFutureWatcher>
 #include <QThreadPool>
@@ -16,6 +20,15 @@ namespace quavel {
 namespace {
 
 const QString cannotRememberWatermark = QStringLiteral("Impossible d’enregistrer l’accès à ce filigrane.");
+
+// The watermarks' files as a check found them: per id, the path resolved (none: not found) and the
+// red line of its row (none: the file reads).
+struct Checked
+{
+    QStringList ids;
+    QList<std::optional<QString>> urls;
+    QList<std::optional<QString>> problems;
+};
 
 struct Prefetched
 {
@@ -51,7 +64,9 @@ void OrdersStore::addWatermark(QString imagePath)
     m_watermarkURLs.insert(entry.id, imagePath);
     emit watermarkURLsChanged();
     setSelectedWatermarkID(entry.id);
-    setErrorMessage(std::nullopt);
+    // Only the message of a failed addition goes: what a batch, an undo or a print said stays.
+    if (m_outcome == cannotRememberWatermark)
+        setErrorMessage(std::nullopt);
     persist();
 }
 
@@ -72,6 +87,7 @@ void OrdersStore::removeWatermark(QString id)
     setWatermarks(kept);
     if (m_watermarkURLs.remove(id))
         emit watermarkURLsChanged();
+    setWatermarkProblem(id, std::nullopt);
     if (m_selectedWatermarkID == id)
         setSelectedWatermarkID(
             m_watermarks.isEmpty() ? std::nullopt : std::optional(m_watermarks.first().id));
@@ -180,6 +196,111 @@ void OrdersStore::applyPrefetched(const QList<std::optional<QString>>& urls,
         emit watermarksChanged();
     if (anyFresh)
         persist();
+}
+
+std::optional<QString> OrdersStore::chosenWatermarkID() const
+{
+    if (m_selectedWatermarkID)
+        return m_selectedWatermarkID;
+    if (m_watermarks.isEmpty())
+        return std::nullopt;
+    return m_watermarks.first().id;
+}
+
+QString OrdersStore::watermarkName(const QString& id) const
+{
+    for (const OrderWatermark& w : m_watermarks)
+        if (w.id == id)
+            return w.name;
+    return {};
+}
+
+QString OrdersStore::shownFileName(const QString& path)
+{
+    return NativeName::displayed(path.mid(path.lastIndexOf(u'/') + 1));
+}
+
+std::optional<QString> OrdersStore::watermarkFileProblem(const QString& path)
+{
+    const RegularFile file(path);
+    if (file.isOpen())
+        return std::nullopt;
+    return file.error() == ENOENT || file.error() == ENOTDIR ? OrdersOutcome::watermarkMissing()
+                                                             : OrdersOutcome::watermarkUnreadable();
+}
+
+void OrdersStore::setWatermarkProblem(const QString& id, const std::optional<QString>& problem)
+{
+    if (problem) {
+        const auto it = m_watermarkProblems.constFind(id);
+        if (it != m_watermarkProblems.cend() && *it == *problem)
+            return;
+        m_watermarkProblems.insert(id, *problem);
+    } else if (!m_watermarkProblems.remove(id)) {
+        return;
+    }
+    emit watermarkProblemsChanged();
+}
+
+void OrdersStore::checkWatermarks()
+{
+    if (m_watermarks.isEmpty())
+        return;
+    // Asked again while a check runs (the file put back meanwhile): once more when it ends.
+    if (m_checkingWatermarks) {
+        m_recheckWatermarks = true;
+        return;
+    }
+    Checked in;
+    QList<std::optional<QByteArray>> bookmarks;
+    for (const OrderWatermark& w : std::as_const(m_watermarks)) {
+        in.ids.append(w.id);
+        const auto cached = m_watermarkURLs.constFind(w.id);
+        in.urls.append(cached != m_watermarkURLs.cend() ? std::optional<QString>(*cached) : std::nullopt);
+        bookmarks.append(w.bookmark);
+    }
+    // Away from the GUI thread, as the bookmarks at start-up: a file on a slow or dead disk does not
+    // hold the window. The header is read, so that a file found but not an image shows as unreadable.
+    m_checkingWatermarks = true;
+    auto* watcher = new QFutureWatcher<Checked>(this);
+    connect(watcher, &QFutureWatcher<Checked>::finished, this, [this, watcher] {
+        const Checked result = watcher->result();
+        watcher->deleteLater();
+        m_checkingWatermarks = false;
+        bool cached = false;
+        for (qsizetype i = 0; i < result.ids.size(); ++i) {
+            // An entry removed meanwhile is skipped.
+            if (std::none_of(m_watermarks.cbegin(), m_watermarks.cend(),
+                    [&](const OrderWatermark& w) { return w.id == result.ids[i]; }))
+                continue;
+            if (result.urls[i] && !m_watermarkURLs.contains(result.ids[i])) {
+                retainAccess(*result.urls[i]);
+                m_watermarkURLs.insert(result.ids[i], *result.urls[i]);
+                cached = true;
+            }
+            setWatermarkProblem(result.ids[i], result.problems[i]);
+        }
+        if (cached)
+            emit watermarkURLsChanged();
+        if (std::exchange(m_recheckWatermarks, false))
+            checkWatermarks();
+    });
+    watcher->setFuture(QtConcurrent::run(m_resolvePool, [in, bookmarks] {
+        Checked out = in;
+        for (qsizetype i = 0; i < out.ids.size(); ++i) {
+            std::optional<QString>& url = out.urls[i];
+            // A file no longer at the path it was found at may be where its bookmark now leads.
+            if ((!url || watermarkFileProblem(*url)) && bookmarks[i])
+                if (const auto resolved = Bookmark::resolve(*bookmarks[i]))
+                    url = resolved->path;
+            std::optional<QString> problem
+                = url ? watermarkFileProblem(*url) : OrdersOutcome::watermarkMissing();
+            if (!problem && !ImageIO::orientedPixelSize(*url))
+                problem = OrdersOutcome::watermarkUnreadable();
+            out.problems.append(problem);
+        }
+        return out;
+    }));
 }
 
 } // namespace quavel

@@ -5,6 +5,8 @@
 #include "photo/PhotoFiles.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWork.h"
+#include "platform/Error.h"
+#include "platform/FrenchErrors.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
@@ -16,6 +18,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace quavel::PhotoComposer {
 
@@ -167,11 +173,45 @@ FloatImage composeCrop(const QString& sourcePath, PrintFormat format, double zoo
 
 namespace {
 
-[[noreturn]] void writeFailed(const QString& path)
+// Why an encode into the new file failed, as far as the file system tells (the encoder writes from
+// threads of its own, and its errno is theirs): a flush of the file reports the write-back errors of a
+// disk gone or full; else one byte written past the file's last block asks the disk for room as the
+// encoder did (the file is abandoned anyway); else a file system without free space. 0 when nothing
+// tells.
+int encodeFailure(int fd)
 {
-    throw FileError(EIO,
-        QStringLiteral("Le fichier « %1 » n’a pas pu être enregistré.")
-            .arg(NativeName::displayed(QFileInfo(path).fileName())));
+    if (::fsync(fd) != 0)
+        return errno;
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    const off_t block = st.st_blksize > 0 ? st.st_blksize : 4096;
+    const off_t past = (st.st_size / block + 1) * block;
+    if (::pwrite(fd, "", 1, past) < 0)
+        return errno;
+    struct statvfs fs
+    {
+    };
+    if (::fstatvfs(fd, &fs) == 0 && fs.f_bavail == 0)
+        return ENOSPC;
+    return 0;
+}
+
+[[noreturn]] void writeFailed(const QString& path, int reason)
+{
+    QString message = QStringLiteral("Le fichier « %1 » n’a pas pu être enregistré.")
+                          .arg(NativeName::displayed(QFileInfo(path).fileName()));
+    if (reason != 0) {
+        // The file system's own words, as a failed publish gives them.
+        QString detail = frenchDescription(reason);
+        if (!detail.isEmpty())
+            detail[0] = detail[0].toLower();
+        message.chop(1);
+        message += QStringLiteral(" : ") + detail;
+    }
+    throw FileError(reason != 0 ? reason : EIO, message);
 }
 
 } // namespace
@@ -184,9 +224,9 @@ void write(const FloatImage& image, const QString& path, const std::function<voi
     const ImageIO::Format format = ImageIO::formatForPath(path);
     PhotoFiles::replace(
         path,
-        [&](int, const QString& openable) {
+        [&](int fd, const QString& openable) {
             if (!ImageIO::encode(image, openable, format, writeQuality))
-                writeFailed(path);
+                writeFailed(path, encodeFailure(fd));
         },
         beforeReplace);
 }

@@ -53,7 +53,9 @@ QString PhotoEditError::description(Kind kind, const QString& fileName, qint64 p
     case Kind::unreadablePhoto:
         return QStringLiteral("Impossible de lire cette photo.");
     case Kind::unreadableWatermark:
-        return QStringLiteral("Impossible de lire le fichier filigrane.");
+        return fileName.isEmpty()
+            ? QStringLiteral("Impossible de lire le fichier filigrane.")
+            : QStringLiteral("Impossible de lire le fichier filigrane « %1 ».").arg(fileName);
     case Kind::composeFailed:
         return QStringLiteral("La composition de la photo a échoué.");
     case Kind::missingWatermark:

@@ -5,6 +5,7 @@
 #include "OrdersFixture.h"
 
 #include "orders/OrderMenus.h"
+#include "orders/OrdersOutcome.h"
 #include "orders/OrdersScreen.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEditError.h"
@@ -98,7 +99,7 @@ TEST_F(OrdersBatch, AWatermarkBatchGoesOnAfterAFailureAndReportsTheLast)
     addWatermark();
     store->applyWatermark({ first, broken, third, video });
     finishWatermark();
-    EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
+    EXPECT_EQ(store->errorMessage(), QStringLiteral("IMG_2.jpg : impossible de lire cette photo."));
     EXPECT_EQ(store->fileRevision(first), 1);
     EXPECT_EQ(store->fileRevision(broken), 0);
     EXPECT_EQ(store->fileRevision(third), 1);
@@ -140,7 +141,7 @@ TEST_F(OrdersBatch, ARetouchBatchRunsOnAWorkerNotesEveryPhotoAndReportsTheLastFa
     store->setRetouch(later);
     finishRetouch();
     EXPECT_EQ(transitions, (QList<bool> { true, false }));
-    EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
+    EXPECT_EQ(store->errorMessage(), QStringLiteral("IMG_2.jpg : impossible de lire cette photo."));
     // At least once: the folder watch may report the batch's own writes as well.
     for (const QString& p : { first, broken, third })
         EXPECT_GE(store->fileRevision(p), 1) << p.toStdString();
@@ -239,16 +240,17 @@ TEST_F(OrdersBatch, PipesDamagedAndHugeFilesFailWithTheirMessageAndBothBatchesEn
             ? PhotoEditError::description(PhotoEditError::Kind::tooLarge, QFileInfo(hostile).fileName(),
                 10000 * (PixelBudget::kMaxPixels / 10000 + 1))
             : QStringLiteral("Impossible de lire cette photo.");
+        const QString told = OrdersOutcome::line(hostile, expected);
         {
             // On the GUI thread: a hang would hold the test for ever.
             HangGuard guard(60000, QStringLiteral("the watermark batch over ") + h.name);
             store->applyWatermark({ first, hostile });
             finishWatermark();
         }
-        EXPECT_EQ(store->errorMessage(), expected) << h.name;
+        EXPECT_EQ(store->errorMessage(), told) << h.name;
         store->applyRetouch({ hostile, first });
         finishRetouch();
-        EXPECT_EQ(store->errorMessage(), expected) << h.name;
+        EXPECT_EQ(store->errorMessage(), told) << h.name;
         if (!before.isEmpty()) {
             EXPECT_EQ(readFile(hostile), before) << h.name;
         }
@@ -387,7 +389,10 @@ TEST_P(BatchFailures, KeepNoOriginalAndNoJournal)
         store.applyRetouch(photos);
         ASSERT_TRUE(waitUntil([&] { return !store.isRetouching(); }, 60000));
     }
-    EXPECT_EQ(store.errorMessage(), QString::fromUtf8(c.message));
+    // The watermark's own failure names its file once; a photo's names the photo.
+    const QString reason = QString::fromUtf8(c.message);
+    EXPECT_EQ(store.errorMessage(),
+        reason.contains(QStringLiteral("filigrane")) ? reason : OrdersOutcome::line(failing, reason));
     const bool goodFails = !QFileInfo::exists(logo) && c.watermarkBatch;
     for (const QString& photo : photos) {
         if (photo == good && !goodFails)
@@ -407,7 +412,7 @@ INSTANTIATE_TEST_SUITE_P(Orders, BatchFailures,
                             QFile::remove(logo);
                             return writePhoto(f.path("A/S/IMG_2.jpg"), Qt::gray);
                         },
-                        "Impossible de lire le fichier filigrane." },
+                        "Impossible de lire le fichier filigrane « Logo.png »." },
         FailedPhoto { "WatermarkOverAnUnreadablePhoto", true,
             [](OrdersFixture& f, const QString&) { return f.file("A/S/IMG_2.jpg", "pas une photo"); },
             "Impossible de lire cette photo." },
@@ -491,7 +496,7 @@ TEST_F(OrdersBatch, AValidatedCropIsWatermarkedWithoutDecodingTheWholePhoto)
     store->applyWatermark({ first, huge });
     finishWatermark();
     // Its missing pixels fail the part decoded, not a refusal of the whole.
-    EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
+    EXPECT_EQ(store->errorMessage(), QStringLiteral("IMG_8.jpg : impossible de lire cette photo."));
     const QImage written = ImageIO::decode(first)->toQImage();
     EXPECT_EQ(std::max(written.width(), written.height()), 2480) << "the print canvas of the crop";
 }

@@ -7,6 +7,7 @@
 #include "OrdersFixture.h"
 
 #include "library/QuavelJSON.h"
+#include "orders/OrdersOutcome.h"
 #include "orders/OrdersScreen.h"
 #include "photo/PhotoWriteQueue.h"
 #include "photo/crop/CropEditorModel.h"
@@ -272,7 +273,9 @@ TEST_P(PlantedInOriginals, RefusesTheEditAndTouchesNothingOutsideThePhoto)
     }
     EXPECT_FALSE(watchdog.finish()) << "the edit waited on the FIFO";
 
-    EXPECT_EQ(message, expectedMessage(planted, QStringLiteral("IMG_1.jpg")));
+    // The orders screen's line names the photo before the reason; the editor shows the reason alone.
+    const QString expected = expectedMessage(planted, QStringLiteral("IMG_1.jpg"));
+    EXPECT_EQ(message, edit == Edit::editorWrite ? expected : OrdersOutcome::line(f.photo, expected));
     EXPECT_EQ(readFile(f.photo), photoBytes) << "the photo changed";
     EXPECT_FALSE(QFileInfo(f.photo).isSymLink());
     EXPECT_EQ(contents(f.privateFolder), outside) << "something outside the order changed";
@@ -369,10 +372,11 @@ TEST_P(LongPhotoNames, AreEditedWithTheirJournalOrRefusedBeforeAnythingIsWritten
             QDir(originals).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
     } else {
         EXPECT_EQ(store.errorMessage(),
-            QStringLiteral(
-                "Le nom de « %1 » est trop long pour garder son original et son journal : la photo "
-                "n’est pas modifiée.")
-                .arg(fileName));
+            OrdersOutcome::line(photo,
+                QStringLiteral(
+                    "Le nom de « %1 » est trop long pour garder son original et son journal : la photo "
+                    "n’est pas modifiée.")
+                    .arg(fileName)));
         EXPECT_EQ(readFile(photo), before);
         EXPECT_TRUE(
             QDir(originals).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());

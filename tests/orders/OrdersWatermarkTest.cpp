@@ -50,7 +50,7 @@ TEST(OrdersWatermarks, AddingSelectsCachesAndSavesAndADuplicateOnlySelects)
     EXPECT_EQ(names(store), QStringList { "Un.png" });
     EXPECT_EQ(selectedName(store), "Un.png");
     EXPECT_EQ(store.watermarkURLs().value(store.watermarks().first().id), one);
-    EXPECT_FALSE(store.errorMessage());
+    EXPECT_EQ(store.errorMessage(), QStringLiteral("ancien message")) << "what an earlier action said stays";
     store.addWatermark(two);
     EXPECT_EQ(selectedName(store), "Deux.png");
 

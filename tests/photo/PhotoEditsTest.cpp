@@ -12,10 +12,14 @@
 #include "PhotoFixtures.h"
 #include "common/TestSupport.h"
 
+#include "platform/Error.h"
 #include <QDir>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace quavel {
 namespace {
@@ -98,6 +102,37 @@ TEST(ComposerWrite, NeverRewritesACameraRawPhoto)
     ASSERT_TRUE(image.has_value());
     EXPECT_EQ(errorKindOf([&] { PhotoComposer::write(*image, raw); }), PhotoEditError::Kind::rawNotRewritten);
     EXPECT_EQ(test::readFile(raw), "camera bytes");
+}
+
+// An encode whose file cannot take its bytes says why, in the file system's words, and the photo stays.
+TEST(ComposerWrite, AFailedEncodeKeepsItsReason)
+{
+    TempFolder folder;
+    const std::optional<FloatImage> image = PhotoComposer::loadFullOrientedImage(
+        test::writePhoto(folder.file("a.png"), test::sized(1600, 1200)));
+    ASSERT_TRUE(image.has_value());
+    const QString target = folder.write("IMG_0001.JPG", "the photo before");
+    // Files of this process may grow to 4 KB: the encoder's writes past it fail with EFBIG.
+    struct rlimit before
+    {
+    };
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::optional<QString> message;
+    try {
+        PhotoComposer::write(*image, target);
+    } catch (const FileError& e) {
+        message = e.message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(message,
+        QStringLiteral(
+            "Le fichier « IMG_0001.JPG » n’a pas pu être enregistré : le fichier est trop volumineux."));
+    EXPECT_EQ(test::readFile(target), "the photo before");
 }
 
 class MaterializeTest : public testing::Test

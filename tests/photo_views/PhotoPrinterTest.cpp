@@ -30,14 +30,23 @@ namespace {
 struct PrinterFixture : PrintFixture
 {
     QList<QStringList> handed;
+    // What each finished run told: its printed photos, then those of its blank pages.
+    QList<std::pair<QStringList, QStringList>> finished;
 
     PrinterFixture()
     {
         UserDefaults::standard().remove(PrintInfoMemory::kPrintInfoKey);
         UserDefaults::standard().remove(PrintInfoMemory::kPrinterNameKey);
         PhotoPrinter::onPrintSucceeded() = [this](const QStringList& printed) { handed.append(printed); };
+        PhotoPrinter::onPrintFinished() = [this](const QStringList& printed, const QStringList& blank) {
+            finished.append({ printed, blank });
+        };
     }
-    ~PrinterFixture() { PhotoPrinter::onPrintSucceeded() = nullptr; }
+    ~PrinterFixture()
+    {
+        PhotoPrinter::onPrintSucceeded() = nullptr;
+        PhotoPrinter::onPrintFinished() = nullptr;
+    }
 
     // Calls print() and looks at its panel, which is then cancelled.
     void printAndLook(const QStringList& files, std::optional<PrintPaperFormat> paper,
@@ -157,6 +166,9 @@ TEST(PhotoPrinter, TheEndOfARunRemembersItAndHandsOnWhatPrinted)
     EXPECT_TRUE(f.handed.isEmpty()); // in a later turn of the event loop
     ASSERT_TRUE(waitUntil([&] { return !f.handed.isEmpty(); }));
     EXPECT_EQ(f.handed, QList<QStringList>({ { files[0], files[2] } }));
+    ASSERT_EQ(f.finished.size(), 1);
+    EXPECT_EQ(f.finished[0].first, (QStringList { files[0], files[2] }));
+    EXPECT_EQ(f.finished[0].second, QStringList { files[1] }) << "the unreadable photo's page is blank";
     const auto stored
         = PrintSettings::fromJson(*UserDefaults::standard().data(PrintInfoMemory::kPrintInfoKey));
     ASSERT_TRUE(stored);
@@ -170,6 +182,8 @@ TEST(PhotoPrinter, TheEndOfARunRemembersItAndHandsOnWhatPrinted)
     ASSERT_TRUE(blank->run());
     PhotoPrinter::finishRun(*blank, true, false);
     EXPECT_EQ(f.handed.size(), 1);
+    ASSERT_EQ(f.finished.size(), 2) << "a run of blank pages is told all the same";
+    EXPECT_EQ(f.finished[1].second, QStringList { files[1] });
 }
 
 TEST(PrintPanel, ControlsApplyToTheRunAndThePreviewFollows)

@@ -1,6 +1,7 @@
 // The folder watcher over real inotify, on folders made by the tests, with the event loop running.
 #include "platform/files/FolderWatcher.h"
 #include "common/TestSupport.h"
+#include "platform/files/UnnamedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -127,6 +128,23 @@ INSTANTIATE_TEST_SUITE_P(FolderWatcher, EntryEvents,
                 QFile::remove(s + "/.5F3A.jpg");
                 QDir().mkpath(s + "/.quavel-originals");
                 writeFile(s + "/.quavel-originals/IMG_0001.jpg", "original");
+            },
+            {} },
+        // The application's own writes: the unnamed file's events ("#<inode>") say nothing of the folder.
+        EntryCase { "ReplacedThroughAnUnnamedFile",
+            [](const QString& s, const QString& p) {
+                UnnamedFile file;
+                ASSERT_EQ(file.open(s), 0);
+                ASSERT_EQ(::write(file.fd(), "new", 3), 3);
+                ASSERT_EQ(file.replace(QFileInfo(p).fileName()), 0);
+            },
+            { "photo" } },
+        EntryCase { "AnUnnamedFileWrittenThenDropped",
+            [](const QString& s, const QString&) {
+                UnnamedFile file;
+                ASSERT_EQ(file.open(s), 0);
+                ASSERT_EQ(::write(file.fd(), "gone", 4), 4);
+                file.discard();
             },
             {} },
         EntryCase { "HiddenRenamedOntoAnUnlistedName",

@@ -7,7 +7,6 @@
 #include "orders/views/OrdersRetouchPicker.h"
 #include "orders/views/OrdersSearchField.h"
 #include "orders/views/OrdersWatermarkPicker.h"
-#include "ui/ActivitySpinner.h"
 #include "ui/Divider.h"
 #include "ui/LinkedGroup.h"
 #include "ui/PanelPresenter.h"
@@ -22,6 +21,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QProgressBar>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -66,24 +66,36 @@ OrdersFolderColumn::OrdersFolderColumn(OrdersStore& store, OrdersScreen& screen,
     stack->addWidget(m_files);
     column->addWidget(controls);
 
-    // Progress of a batch retouch, and of a watermark batch in the same style.
-    auto progressLine = [&](const QString& objectName, const QString& text) {
-        auto* line = new QWidget(this);
-        line->setObjectName(objectName);
-        auto* progress = new QHBoxLayout(line);
-        progress->setContentsMargins(16, 0, 16, 4);
-        progress->setSpacing(8);
-        auto* spinner = new ActivitySpinner(line);
-        Capsule::setControlSize(spinner, ControlSize::small);
-        progress->addWidget(spinner);
-        progress->addWidget(new ToneLabel(text, Tone::secondary, Fonts::font(Fonts::Style::callout), line));
-        progress->addStretch(1);
-        column->addWidget(line);
-        return line;
-    };
-    m_progress = progressLine(QStringLiteral("retouchProgress"), QStringLiteral("Retouche en cours…"));
-    m_watermarkProgress
-        = progressLine(QStringLiteral("watermarkProgress"), QStringLiteral("Filigrane en cours…"));
+    // Progress of a batch retouch, and of a watermark batch in the same style: the text, then how many
+    // photos are done out of how many, over a bar of the same.
+    auto progressLine
+        = [&](const QString& objectName, const QString& text, QProgressBar*& bar, QLabel*& count) {
+              auto* line = new QWidget(this);
+              line->setObjectName(objectName);
+              auto* stack = new QVBoxLayout(line);
+              stack->setContentsMargins(16, 0, 16, 4);
+              stack->setSpacing(3);
+              auto* row = new QHBoxLayout;
+              row->setSpacing(8);
+              row->addWidget(new ToneLabel(text, Tone::secondary, Fonts::font(Fonts::Style::callout), line));
+              row->addStretch(1);
+              count = new ToneLabel(QString(), Tone::secondary, Fonts::font(Fonts::Style::callout), line);
+              count->setObjectName(objectName + QStringLiteral("Count"));
+              row->addWidget(count);
+              stack->addLayout(row);
+              bar = new QProgressBar(line);
+              bar->setObjectName(objectName + QStringLiteral("Bar"));
+              bar->setTextVisible(false);
+              bar->setFixedHeight(6);
+              bar->setRange(0, 1);
+              stack->addWidget(bar);
+              column->addWidget(line);
+              return line;
+          };
+    m_progress = progressLine(QStringLiteral("retouchProgress"), QStringLiteral("Retouche en cours…"),
+        m_retouchBar, m_retouchCount);
+    m_watermarkProgress = progressLine(QStringLiteral("watermarkProgress"),
+        QStringLiteral("Filigrane en cours…"), m_watermarkBar, m_watermarkCount);
 
     m_error = new QLabel(this);
     m_error->setObjectName(QStringLiteral("ordersError"));
@@ -136,6 +148,7 @@ OrdersFolderColumn::OrdersFolderColumn(OrdersStore& store, OrdersScreen& screen,
     connect(&store, &OrdersStore::selectedFolderIDChanged, this, &OrdersFolderColumn::refreshListSelection);
     connect(&store, &OrdersStore::isRetouchingChanged, this, &OrdersFolderColumn::refreshProgress);
     connect(&store, &OrdersStore::isWatermarkingChanged, this, &OrdersFolderColumn::refreshProgress);
+    connect(&store, &OrdersStore::batchProgressChanged, this, &OrdersFolderColumn::refreshProgress);
     connect(&store, &OrdersStore::errorMessageChanged, this, &OrdersFolderColumn::refreshError);
     connect(&screen, &OrdersScreen::folderQueryChanged, this, [this] {
         m_search->setText(m_screen.folderQuery());
@@ -215,6 +228,13 @@ void OrdersFolderColumn::refreshListSelection()
 
 void OrdersFolderColumn::refreshProgress()
 {
+    auto show = [](const OrdersStore::BatchProgress& progress, QProgressBar* bar, QLabel* count) {
+        bar->setRange(0, std::max(progress.total, 1));
+        bar->setValue(std::min(progress.done, std::max(progress.total, 1)));
+        count->setText(QStringLiteral("%1 / %2").arg(progress.done).arg(progress.total));
+    };
+    show(m_store.retouchProgress(), m_retouchBar, m_retouchCount);
+    show(m_store.watermarkProgress(), m_watermarkBar, m_watermarkCount);
     m_progress->setVisible(m_store.isRetouching());
     m_watermarkProgress->setVisible(m_store.isWatermarking());
 }
@@ -224,6 +244,7 @@ void OrdersFolderColumn::refreshError()
     const auto& message = m_store.errorMessage();
     m_error->setVisible(bool(message));
     m_error->setText(message.value_or(QString()));
+    m_error->setToolTip(m_store.errorDetails());
 }
 
 void OrdersFolderColumn::changeEvent(QEvent* event)

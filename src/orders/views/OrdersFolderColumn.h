@@ -4,6 +4,7 @@
 
 class QLabel;
 class QListWidget;
+class QProgressBar;
 
 namespace quavel {
 
@@ -19,8 +20,9 @@ class PickButton;
 class ToneLabel;
 
 // The left column of the orders screen: the orders root chooser, the watermark and retouch pickers,
-// the files panel, a progress line while a batch retouch runs and one while a watermark batch runs, the
-// store's last error, the search field
+// the files panel, a progress line while a batch retouch runs and one while a watermark batch runs (each
+// with a bar and "12 / 50": photos done, failed ones included, out of all), the store's message (its
+// tooltip lists each photo that failed with its reason), the search field
 // and the list of order folders, whose choice drives the rest of the screen. It keeps no state of its
 // own: the search text is the screen's, everything else the store's. Between 240 and 380 points wide.
 class OrdersFolderColumn : public QWidget
@@ -41,6 +43,11 @@ public:
     OrdersFilesPanel* filesPanel() const { return m_files; }
     QWidget* progressLine() const { return m_progress; }
     QWidget* watermarkProgressLine() const { return m_watermarkProgress; }
+    // The bars and counts of the two lines.
+    QProgressBar* retouchBar() const { return m_retouchBar; }
+    QLabel* retouchCount() const { return m_retouchCount; }
+    QProgressBar* watermarkBar() const { return m_watermarkBar; }
+    QLabel* watermarkCount() const { return m_watermarkCount; }
     QLabel* errorLine() const { return m_error; }
     OrdersSearchField* searchField() const { return m_search; }
     QListWidget* folderList() const { return m_list; }
@@ -72,6 +79,10 @@ private:
     OrdersFilesPanel* m_files = nullptr;
     QWidget* m_progress = nullptr;
     QWidget* m_watermarkProgress = nullptr;
+    QProgressBar* m_retouchBar = nullptr;
+    QLabel* m_retouchCount = nullptr;
+    QProgressBar* m_watermarkBar = nullptr;
+    QLabel* m_watermarkCount = nullptr;
     QLabel* m_error = nullptr;
     OrdersSearchField* m_search = nullptr;
     QListWidget* m_list = nullptr;

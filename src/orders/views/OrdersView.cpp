@@ -112,12 +112,13 @@ void OrdersView::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     m_store.reload();
-    // Every successful print run, from whichever menu, marks its photos delivered. The store outlives
-    // the screen; the hook is replaced at each showing and never cleared.
+    // Every successful print run, from whichever menu, marks its photos delivered and names the pages
+    // it left blank. The store outlives the screen; the hook is replaced at each showing and never
+    // cleared.
     QPointer<OrdersStore> store(&m_store);
-    PhotoPrinter::onPrintSucceeded() = [store](const QStringList& printed) {
+    PhotoPrinter::onPrintFinished() = [store](const QStringList& printed, const QStringList& blank) {
         if (store)
-            store->markDelivered(printed);
+            store->notePrinted(printed, blank);
     };
 }
 

@@ -9,6 +9,7 @@
 #include "ui/PanelPresenter.h"
 #include "ui/PickButton.h"
 
+#include <QEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -51,6 +52,7 @@ OrdersWatermarkPicker::OrdersWatermarkPicker(OrdersStore& store, OrdersScreen& s
     connect(&store, &OrdersStore::selectedWatermarkIDChanged, this, &OrdersWatermarkPicker::refreshChoice);
     connect(&store, &OrdersStore::watermarkURLsChanged, this, &OrdersWatermarkPicker::refreshUrls);
     connect(&screen, &OrdersScreen::canRemoveWatermarkChanged, this, &OrdersWatermarkPicker::refreshRemoval);
+    connect(&store, &OrdersStore::watermarkProblemsChanged, this, &OrdersWatermarkPicker::refreshProblems);
     rebuild();
 }
 
@@ -99,6 +101,31 @@ void OrdersWatermarkPicker::rebuild()
     m_add->updateGeometry();
     refreshChoice();
     refreshRemoval();
+    refreshProblems();
+}
+
+void OrdersWatermarkPicker::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_store.checkWatermarks();
+}
+
+void OrdersWatermarkPicker::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Back to the window from the file manager, say, where the file may have been put back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
+        m_store.checkWatermarks();
+}
+
+void OrdersWatermarkPicker::refreshProblems()
+{
+    const QList<OrderWatermark>& list = m_store.watermarks();
+    for (qsizetype i = 0; i < m_rows.size() && i < list.size(); ++i) {
+        const auto problem = m_store.watermarkProblems().constFind(list[i].id);
+        m_rows[i]->setProblem(
+            problem != m_store.watermarkProblems().cend() ? std::optional<QString>(*problem) : std::nullopt);
+    }
 }
 
 void OrdersWatermarkPicker::refreshRemoval()

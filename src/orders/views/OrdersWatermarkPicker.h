@@ -16,7 +16,9 @@ class WatermarkChoiceRow;
 
 // The watermark block of the folder column: the chooser ("Choisir", then "Ajouter") with the name of the
 // watermark in use, and the list of watermark images (at most 168 points high, then it scrolls), each a
-// row that chooses or removes it. A change of choice reaches the open crop editor at once.
+// row that chooses or removes it. A change of choice reaches the open crop editor at once. Each time the
+// list is shown and each time its window is activated, the store looks again whether the watermarks'
+// files can be read: a row's red line follows.
 class OrdersWatermarkPicker : public QWidget
 {
     Q_OBJECT
@@ -31,6 +33,10 @@ public:
 
     static constexpr int listMaximumHeight = 168;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
     // A watermark image chosen in the image panel, added to the list.
     void pickWatermark();
@@ -38,6 +44,7 @@ private:
     void refreshChoice();
     void refreshUrls();
     void refreshRemoval();
+    void refreshProblems();
 
     OrdersStore& m_store;
     OrdersScreen& m_screen;

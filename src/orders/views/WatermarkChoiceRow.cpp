@@ -62,8 +62,18 @@ protected:
         const QRectF text(thumb.right() + 8, 0, width() - thumb.right() - 8, height());
         p.setFont(Fonts::font(Fonts::Style::callout));
         p.setPen(Theme::primary(dark));
-        p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+        const std::optional<QString>& problem = m_row.problem();
+        // A file that cannot be read: its name above, the red line under it.
+        const QRectF nameRect = problem ? QRectF(text.x(), 0, text.width(), height() / 2.0 + 1) : text;
+        p.drawText(nameRect, Qt::AlignLeft | (problem ? Qt::AlignBottom : Qt::AlignVCenter),
             QFontMetrics(p.font()).elidedText(m_row.name(), Qt::ElideRight, int(text.width())));
+        if (problem) {
+            p.setFont(Fonts::font(Fonts::Style::caption));
+            p.setPen(Theme::red(dark));
+            p.drawText(QRectF(text.x(), height() / 2.0 + 1, text.width(), height() / 2.0 - 1),
+                Qt::AlignLeft | Qt::AlignTop,
+                QFontMetrics(p.font()).elidedText(*problem, Qt::ElideRight, int(text.width())));
+        }
     }
 
 private:
@@ -136,6 +146,20 @@ void WatermarkChoiceRow::setSelected(bool selected)
         selected ? QStringLiteral("Filigrane actif") : QStringLiteral("Utiliser ce filigrane"));
     update();
     m_choice->update();
+}
+
+void WatermarkChoiceRow::setProblem(const std::optional<QString>& problem)
+{
+    if (problem == m_problem)
+        return;
+    const bool cleared = m_problem && !problem;
+    m_problem = problem;
+    m_choice->update();
+    // The file reads again: its thumbnail too.
+    if (cleared) {
+        m_loadingKey.clear();
+        loadThumbnail();
+    }
 }
 
 void WatermarkChoiceRow::loadThumbnail()

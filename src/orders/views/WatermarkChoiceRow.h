@@ -13,7 +13,8 @@ namespace quavel {
 class CapsuleButton;
 
 // One line of the watermark list: a choice button (check mark, a 28 × 28 thumbnail of the image and its
-// name) that makes the watermark the one used, and a button that removes it from the list. The row
+// name, with a red line under the name while the file cannot be found or read) that makes the watermark
+// the one used, and a button that removes it from the list. The row
 // loads its own thumbnail, keyed by the image's path: a row whose image becomes known later loads it
 // then, and a result for a path the row no longer shows is dropped. GUI thread only.
 class WatermarkChoiceRow : public QWidget
@@ -34,6 +35,9 @@ public:
     bool isSelected() const { return m_selected; }
     void setUrl(const std::optional<QString>& url);
     void setSelected(bool selected);
+    // The red line under the name; none while the file reads.
+    const std::optional<QString>& problem() const { return m_problem; }
+    void setProblem(const std::optional<QString>& problem);
     const QImage& image() const { return m_image; }
     bool isLoadingThumbnail() const { return m_watcher.isRunning(); }
 
@@ -49,6 +53,7 @@ private:
     QString m_name;
     std::optional<QString> m_url;
     bool m_selected = false;
+    std::optional<QString> m_problem;
     QImage m_image;
     QString m_loadingKey;
     QFutureWatcher<QImage> m_watcher;

@@ -77,6 +77,12 @@ PrintedHandler& onPrintSucceeded()
     return handler;
 }
 
+FinishedHandler& onPrintFinished()
+{
+    static FinishedHandler handler;
+    return handler;
+}
+
 std::optional<QSize> pixelSize(const QString& file)
 {
     const std::optional<QSize> size = ImageIO::orientedPixelSize(file);
@@ -98,10 +104,19 @@ void finishRun(PrintSession& session, bool success, bool later)
         return;
     PrintInfoMemory::remember(UserDefaults::standard(), PrinterSettings::capture(session.printer()));
     const QStringList printed = session.printedPhotos();
-    if (printed.isEmpty())
-        return;
-    auto hand = [printed] {
-        if (const PrintedHandler& handler = onPrintSucceeded())
+    // The pages of the run that are not among those drawn were printed white.
+    QStringList blank;
+    for (const int page : Printer::chosenPages(session.printer(), session.view().pageCount())) {
+        if (page < 1 || page > session.photos().size())
+            continue;
+        const QString& photo = session.photos()[page - 1];
+        if (!printed.contains(photo) && !blank.contains(photo))
+            blank.append(photo);
+    }
+    auto hand = [printed, blank] {
+        if (const FinishedHandler& handler = onPrintFinished())
+            handler(printed, blank);
+        if (const PrintedHandler& handler = onPrintSucceeded(); handler && !printed.isEmpty())
             handler(printed);
     };
     if (later)

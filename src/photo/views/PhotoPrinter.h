@@ -23,6 +23,12 @@ using PrintedHandler = std::function<void(const QStringList& printed)>;
 // screen marks them delivered. Unset by default.
 PrintedHandler& onPrintSucceeded();
 
+// Called after every successful run, before onPrintSucceeded, with the photos drawn into its job and
+// those of the pages it printed blank (a photo that could not be read), each in page order; the orders
+// screen tells the blank ones. Unset by default.
+using FinishedHandler = std::function<void(const QStringList& printed, const QStringList& blank)>;
+FinishedHandler& onPrintFinished();
+
 // Prints the photos among the files through the print panel: on the given paper with no margins, or
 // without one on the paper and margins of the last settings. With a window on screen the panel is a
 // sheet of it and this returns at once; otherwise it returns after the run.
@@ -36,8 +42,9 @@ std::optional<QSize> pixelSize(const QString& file);
 // decode more pixels than the pixel budget allows. Safe on any thread.
 QImage loadPhoto(const QString& file, int maxPixel);
 
-// The end of a run: on success the settings are remembered and the printed photos handed to
-// onPrintSucceeded (in a later turn of the event loop when `later`).
+// The end of a run: on success the settings are remembered, the printed and blank photos handed to
+// onPrintFinished and the printed ones to onPrintSucceeded (in a later turn of the event loop when
+// `later`).
 void finishRun(PrintSession& session, bool success, bool later);
 
 } // namespace PhotoPrinter

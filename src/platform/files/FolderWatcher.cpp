@@ -33,6 +33,22 @@ QString nameOf(const QString& path)
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
+// Names whose events say nothing of the folder's listed entries: hidden ones (the application's
+// temporary siblings, ".quavel-originals", other programs' hidden files) and "#<inode>", the name the
+// kernel gives events on a file opened with O_TMPFILE, which has no name yet (every photo, copy and
+// original the application writes starts so).
+bool isSilentName(const char* name)
+{
+    if (name[0] == '.')
+        return true;
+    if (name[0] != '#' || name[1] == '\0')
+        return false;
+    for (const char* c = name + 1; *c; ++c)
+        if (*c < '0' || *c > '9')
+            return false;
+    return true;
+}
+
 } // namespace
 
 FolderWatcher::FolderWatcher(QObject* parent)
@@ -244,7 +260,7 @@ void FolderWatcher::onReadable()
                 }
                 continue;
             }
-            if (event->name[0] == '.')
+            if (isSilentName(event->name))
                 continue;
             const QString name = text::composed(NativeName::decode(event->name));
             for (const QString& folder : folders) {

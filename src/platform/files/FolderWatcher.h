@@ -17,7 +17,8 @@ namespace quavel {
 // - an entry event (create, delete, move in or out, modify, close after write, attributes) naming a
 //   watched file reports that file's path, whatever the event (a rename onto its name included);
 // - other entry events report the folder, except names starting with "." (hidden siblings, such as
-//   the ones photos are written through, and ".quavel-originals"), which report nothing;
+//   the ones photos are written through, and ".quavel-originals") and the "#<inode>" name of a file
+//   written unnamed (O_TMPFILE), which report nothing;
 // - the folder's own deletion or move reports the folder, and its watch ends (rearm() sets it again
 //   once the path holds a folder);
 // - a queue overflow, after which nothing can be known of what was lost, reports every folder.
