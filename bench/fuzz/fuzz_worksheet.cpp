@@ -1,5 +1,5 @@
 // Any bytes as worksheet XML and as a shared-string part: rows, header detection and the sheet
-// grammar must hold up; only the cell budget may refuse the input.
+// grammar must hold up; only the cell and shared-string budgets may refuse the input.
 #include "programme/ExcelProgrammeParser.h"
 #include "programme/ImportParser.h"
 #include "programme/SheetXMLParser.h"
@@ -10,8 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QStringList shared = quavel::ImportParser::parseSharedStrings(bytes);
     try {
+        const QStringList shared = quavel::ImportParser::parseSharedStrings(bytes);
         const QList<QStringList> rows = quavel::SheetXMLParser::parse(bytes, shared);
         quavel::ExcelProgrammeParser::parseSheet(shared.value(0, QStringLiteral("Feuil1")), rows);
     } catch (const quavel::ZipError&) { }

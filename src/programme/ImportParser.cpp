@@ -1,6 +1,7 @@
 #include "programme/ImportParser.h"
 
 #include "programme/ImportParserExtract.h"
+#include "programme/ProgrammeLimits.h"
 #include "programme/SheetXMLParser.h"
 #include "programme/XmlElementScanner.h"
 #include "programme/ZipArchive.h"
@@ -53,15 +54,20 @@ QList<Sheet> excelSheets(const QByteArray& workbook)
 void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
     const std::function<void(const QStringList&)>& row)
 {
+    // One byte budget for every part, the shared strings first, as they are read.
+    qint64 byteBudget = ZipArchive::maximumWorkbookSize;
     QStringList sharedStrings;
     try {
-        sharedStrings
-            = parseSharedStrings(ZipArchive::data(QStringLiteral("xl/sharedStrings.xml"), workbook));
-    } catch (const ZipError&) {
-        // No shared strings: cells of type "s" keep their index text.
+        sharedStrings = parseSharedStrings(
+            ZipArchive::data(QStringLiteral("xl/sharedStrings.xml"), workbook, byteBudget));
+    } catch (const ZipError& e) {
+        // Only an absent part means no shared strings (cells of type "s" then keep their index text):
+        // a part that is there but cannot be read would silently turn every name into a number.
+        if (e.kind() != ZipError::Kind::MissingEntry)
+            throw;
     }
     qint64 cellBudget = SheetXMLParser::maximumCells;
-    for (const ZipArchive::Worksheet& worksheet : ZipArchive::worksheets(workbook)) {
+    for (const ZipArchive::Worksheet& worksheet : ZipArchive::worksheets(workbook, byteBudget)) {
         sheet(worksheet.name);
         SheetXMLParser::parse(worksheet.xml, sharedStrings, cellBudget, row);
     }
@@ -74,8 +80,11 @@ QStringList parseSharedStrings(const QByteArray& part)
         return items;
     // <si/> is an empty item: it keeps the numbering of the items after it.
     XmlElementScanner scanner(std::string_view(part.constData(), size_t(part.size())), "si");
-    while (const auto item = scanner.next())
+    while (const auto item = scanner.next()) {
+        if (items.size() == ProgrammeLimits::maximumSharedStrings)
+            throw ZipError::invalidArchive();
         items.append(ImportParserExtract::textRuns(item->content));
+    }
     return items;
 }
 

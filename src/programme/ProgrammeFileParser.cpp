@@ -11,8 +11,13 @@ namespace quavel::ProgrammeFileParser {
 
 ProgrammeDocument parse(const QString& path)
 {
+    return parse(path, QFileInfo(path).fileName());
+}
+
+ProgrammeDocument parse(const QString& path, const QString& name)
+{
     // The text after the last dot of the file name, empty when there is none.
-    const QString extension = QFileInfo(path).suffix().toLower();
+    const QString extension = QFileInfo(name).suffix().toLower();
     ProgrammeDocument document;
     if (extension == u"pdf")
         document = PDFProgrammeParser::parse(path);
@@ -21,6 +26,8 @@ ProgrammeDocument parse(const QString& path)
     else
         throw ImportError::unreadable();
     ProgrammeLimits::checkRiderCount(ProgrammeLimits::riderCount(document));
+    if (document.sourceName == QFileInfo(path).fileName())
+        document.sourceName = name;
     return document;
 }
 

@@ -13,6 +13,11 @@ namespace quavel::ProgrammeLimits {
 
 constexpr qsizetype maximumRiders = 100000;
 
+// The most shared strings a workbook may list. A programme's distinct texts (names, clubs, horses,
+// class titles) stay far below it, each rider bringing a few; a workbook can list far more, tiny
+// items in a part that deflates a thousandfold, and each item costs memory of its own.
+constexpr qsizetype maximumSharedStrings = 1'000'000;
+
 // Every rider of every class of every day, repeats included.
 qsizetype riderCount(const ProgrammeDocument& document);
 

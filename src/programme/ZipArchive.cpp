@@ -74,12 +74,27 @@ private:
     QHash<QString, qsizetype> m_suffix;
 };
 
-QByteArray dataIn(const EntryIndex& index, const QString& name, const QByteArray& archive)
+QByteArray dataIn(const EntryIndex& index, const QString& name, const QByteArray& archive, qint64& byteBudget)
 {
     const Entry* entry = index.find(name);
     if (!entry)
         throw ZipError::missingEntry(name);
+    charge(*entry, byteBudget);
     return extract(*entry, archive);
+}
+
+// Reads an entry whose failure leaves it out (`nullopt`), though not past the budget: the charge is
+// made before the read, outside what is forgiven.
+std::optional<QByteArray> optionalData(const Entry* entry, const QByteArray& archive, qint64& byteBudget)
+{
+    if (!entry)
+        return std::nullopt;
+    charge(*entry, byteBudget);
+    try {
+        return extract(*entry, archive);
+    } catch (const ZipError&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -181,9 +196,23 @@ QByteArray inflate(QByteArrayView compressed, qint64 uncompressedSize)
     return out;
 }
 
+void charge(const Entry& entry, qint64& byteBudget)
+{
+    const qint64 size = entry.compression == 0 ? entry.compressedSize : entry.uncompressedSize;
+    if (size < 0 || size > byteBudget)
+        throw ZipError::invalidArchive();
+    byteBudget -= size;
+}
+
+QByteArray data(const QString& name, const QByteArray& archive, qint64& byteBudget)
+{
+    return dataIn(EntryIndex(listing(archive)), name, archive, byteBudget);
+}
+
 QByteArray data(const QString& name, const QByteArray& archive)
 {
-    return dataIn(EntryIndex(listing(archive)), name, archive);
+    qint64 byteBudget = maximumWorkbookSize;
+    return data(name, archive, byteBudget);
 }
 
 QString zipPath(const QString& target)
@@ -243,35 +272,22 @@ QList<SheetDescriptor> sheetDescriptors(const QByteArray& workbook)
     return sheets;
 }
 
-QList<Worksheet> worksheets(const QByteArray& archive)
+QList<Worksheet> worksheets(const QByteArray& archive, qint64& byteBudget)
 {
     const EntryIndex index(listing(archive));
-    const QByteArray workbook = dataIn(index, QStringLiteral("xl/workbook.xml"), archive);
-    QMap<QString, QString> targets;
-    try {
-        targets = relationshipTargets(dataIn(index, QStringLiteral("xl/_rels/workbook.xml.rels"), archive));
-    } catch (const ZipError&) {
-        // No relationships: every sheet is found by its position.
-    }
+    const QByteArray workbook = dataIn(index, QStringLiteral("xl/workbook.xml"), archive, byteBudget);
+    // No relationships, or none that can be read: every sheet is found by its position.
+    const QMap<QString, QString> targets = relationshipTargets(
+        optionalData(index.find(QStringLiteral("xl/_rels/workbook.xml.rels")), archive, byteBudget)
+            .value_or(QByteArray()));
 
     QList<Worksheet> sheets;
-    qint64 total = 0;
-    auto collect = [&](const QString& name, QByteArray xml) {
-        total += xml.size();
-        if (total > maximumWorksheetsSize)
-            throw ZipError::invalidArchive();
-        sheets.append({ name, std::move(xml) });
-    };
     for (const SheetDescriptor& sheet : sheetDescriptors(workbook)) {
         const QString target = targets.value(
             sheet.relationshipID, QStringLiteral("worksheets/sheet%1.xml").arg(sheets.size() + 1));
-        QByteArray xml;
-        try {
-            xml = dataIn(index, zipPath(target), archive);
-        } catch (const ZipError&) {
-            continue; // a sheet whose part cannot be read is left out; the others still import
-        }
-        collect(sheet.name, std::move(xml));
+        // A sheet whose part cannot be read is left out; the others still import.
+        if (std::optional<QByteArray> xml = optionalData(index.find(zipPath(target)), archive, byteBudget))
+            sheets.append({ sheet.name, std::move(*xml) });
     }
     if (!sheets.isEmpty())
         return sheets;
@@ -283,10 +299,17 @@ QList<Worksheet> worksheets(const QByteArray& archive)
             parts.append(entry.name);
     std::sort(parts.begin(), parts.end());
     for (const QString& part : parts)
-        collect(QStringLiteral("Feuille %1").arg(sheets.size() + 1), dataIn(index, part, archive));
+        sheets.append({ QStringLiteral("Feuille %1").arg(sheets.size() + 1),
+            dataIn(index, part, archive, byteBudget) });
     if (sheets.isEmpty())
         throw ZipError::missingEntry(QStringLiteral("xl/worksheets/sheet1.xml"));
     return sheets;
+}
+
+QList<Worksheet> worksheets(const QByteArray& archive)
+{
+    qint64 byteBudget = maximumWorkbookSize;
+    return worksheets(archive, byteBudget);
 }
 
 } // namespace quavel::ZipArchive

@@ -44,9 +44,16 @@ struct Worksheet
 // The largest entry the reader inflates; a larger declared size is a broken archive.
 constexpr qint64 maximumEntrySize = qint64(256) * 1024 * 1024;
 
-// The most worksheet XML one workbook may inflate in all: a workbook part can name the same
-// highly compressed entry again and again.
-constexpr qint64 maximumWorksheetsSize = qint64(512) * 1024 * 1024;
+// The most bytes all the parts of one workbook may inflate together (the workbook part, its
+// relationships, the shared strings and every worksheet): each part stays under maximumEntrySize, but
+// a workbook part can name the same highly compressed entry again and again, and a few hundred
+// kilobytes of shared strings can inflate to hundreds of megabytes beside the worksheets.
+constexpr qint64 maximumWorkbookSize = qint64(512) * 1024 * 1024;
+
+// Takes what `entry` can inflate to (its declared size; a stored entry's own size) out of
+// `byteBudget` before the entry is read. Throws invalidArchive when the budget cannot hold it, so
+// that a file past the budget is refused whichever part takes it there.
+void charge(const Entry& entry, qint64& byteBudget);
 
 // The position of the end-of-central-directory record, searched from the end over the longest
 // possible comment.
@@ -58,12 +65,16 @@ QByteArray extract(const Entry& entry, const QByteArray& archive);
 // Raw deflate of at most uncompressedSize bytes, stopping at the end of the stream.
 QByteArray inflate(QByteArrayView compressed, qint64 uncompressedSize);
 
-// The first entry, in directory order, named `name` or ending with "/" + name.
+// The first entry, in directory order, named `name` or ending with "/" + name, charged to
+// `byteBudget` (or to a budget of its own).
+QByteArray data(const QString& name, const QByteArray& archive, qint64& byteBudget);
 QByteArray data(const QString& name, const QByteArray& archive);
 
 // The worksheets of a workbook in workbook order, found through the workbook part and its
-// relationships, else by the part names "xl/worksheets/sheet*.xml". Past maximumWorksheetsSize of
-// XML in all, the archive is refused as broken.
+// relationships, else by the part names "xl/worksheets/sheet*.xml". Every part read, the workbook
+// part and its relationships included, is charged to `byteBudget` (or to a fresh maximumWorkbookSize);
+// past it the archive is refused as broken, even where a part that cannot be read is skipped.
+QList<Worksheet> worksheets(const QByteArray& archive, qint64& byteBudget);
 QList<Worksheet> worksheets(const QByteArray& archive);
 
 // "worksheets\sheet1.xml" → "xl/worksheets/sheet1.xml".

@@ -6,7 +6,9 @@
 #include "programme/ProgrammeFavorites.h"
 #include "programme/WebProgrammeParser.h"
 
+#include <QFutureWatcher>
 #include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace quavel {
 
@@ -230,21 +232,35 @@ QUrl ProgrammeBrowserModel::pageURL() const
 void ProgrammeBrowserModel::refreshSnapshot(ProgrammeWebPage* page)
 {
     const quint64 navigation = m_navigation;
+    const quint64 read = ++m_pageRead;
     QPointer<ProgrammeBrowserModel> self(this);
-    page->readHTML([self, navigation](std::optional<QString> html) {
-        if (!self || self->m_navigation != navigation)
+    page->readHTML([self, navigation, read](std::optional<QString> html) {
+        if (!self || self->m_navigation != navigation || self->m_pageRead != read)
             return;
-        self->applySnapshot(html);
+        self->applySnapshot(html, read);
     });
 }
 
-void ProgrammeBrowserModel::applySnapshot(const std::optional<QString>& html)
+void ProgrammeBrowserModel::applySnapshot(const std::optional<QString>& html, quint64 read)
 {
     if (!html) {
         setStatus(openContestHint());
         return;
     }
-    const WebProgrammeSnapshot snapshot = WebProgrammeParser::snapshot(*html, pageURL());
+    // The parse keeps its own copies (the HTML is shared, not copied) and may outlive the model: its
+    // result then goes nowhere. The watcher is the model's child, so it never signals a dead model.
+    const quint64 navigation = m_navigation;
+    auto* parsing = new QFutureWatcher<WebProgrammeSnapshot>(this);
+    connect(parsing, &QFutureWatcherBase::finished, this, [this, parsing, navigation, read] {
+        parsing->deleteLater();
+        if (m_navigation == navigation && m_pageRead == read)
+            showSnapshot(parsing->result());
+    });
+    parsing->setFuture(QtConcurrent::run(&WebProgrammeParser::snapshot, *html, pageURL()));
+}
+
+void ProgrammeBrowserModel::showSnapshot(const WebProgrammeSnapshot& snapshot)
+{
     setKind(snapshot.kind);
     setCanImportEvent(snapshot.kind == Kind::Startlist && !snapshot.people.isEmpty());
     setCanImportContest(

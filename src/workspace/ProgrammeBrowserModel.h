@@ -92,8 +92,10 @@ public:
     // A failed import, as the window shows it: the error and the status both the message.
     void showFailure(const QString& message);
 
-    // Reads the page's HTML and sets kind, the import flags and the status from it. A read that
-    // answers after another navigation has started is dropped.
+    // Reads the page's HTML and sets kind, the import flags and the status from it. The page is
+    // parsed on a worker (a large results page takes seconds); only the newest read of the current
+    // navigation is applied, and a read or parse that ends after a newer one was asked for, or after
+    // another navigation has started, is dropped.
     void refreshSnapshot(ProgrammeWebPage* page);
 
     // The programme of the page on screen. isImporting is true from the call until just before the
@@ -133,7 +135,9 @@ private:
 
     void queueLoad(const QUrl& url);
     void followPage(ProgrammeWebPage* page);
-    void applySnapshot(const std::optional<QString>& html);
+    // Hands the page to a worker for parsing; `read` is the refreshSnapshot call it answers.
+    void applySnapshot(const std::optional<QString>& html, quint64 read);
+    void showSnapshot(const WebProgrammeSnapshot& snapshot);
     // Parses the page off the GUI thread, then runs the importer and settles `promise`.
     void importPage(std::shared_ptr<QPromise<ProgrammeDocument>> promise, WebProgrammeImporter::Scope scope,
         const QString& html, const QUrl& url);
@@ -159,6 +163,8 @@ private:
     QPointer<QObject> m_pageGuard;
     // Counts started navigations, so that a page read for an older page is recognised.
     quint64 m_navigation = 0;
+    // Counts page reads, so that only the newest one's parse is shown.
+    quint64 m_pageRead = 0;
 };
 
 } // namespace quavel

@@ -9,6 +9,7 @@
 #include "platform/files/NativeName.h"
 #include "platform/files/SafeCopy.h"
 #include "platform/files/TemporarySweep.h"
+#include "platform/files/UnnamedFile.h"
 #include "programme/ProgrammeFileParser.h"
 #include "programme/ProgrammeLimits.h"
 #include "workspace/OrganizerFiles.h"
@@ -19,8 +20,6 @@
 #include <QUuid>
 
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace quavel {
@@ -29,41 +28,27 @@ namespace {
 
 const QString importPrefix = QStringLiteral(".programme-import-");
 
-// The temporary copy of an import, held open and locked while it is read, so that no sweep takes it;
-// removed when the import ends without renaming it.
-class ImportCopy
+// The picked file copied into `folder` where no name shows it (UnnamedFile: unnamed, or under a
+// hidden locked name that a sweep removes once its writer is gone). Throws FileError.
+UnnamedFile unnamedCopy(const QString& picked, const QString& folder)
 {
-public:
-    explicit ImportCopy(QString path)
-        : m_path(std::move(path))
-        , m_native(NativeName::encode(m_path))
-    { }
-    ~ImportCopy()
-    {
-        if (!m_kept)
-            ::unlink(m_native.constData());
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    ImportCopy(const ImportCopy&) = delete;
-    ImportCopy& operator=(const ImportCopy&) = delete;
+    const SafeCopy::Source source(picked);
+    int error = source.error();
+    UnnamedFile copy;
+    if (error == 0)
+        error = copy.open(folder);
+    if (error == 0)
+        error = SafeCopy::copyContent(source.fd(), copy.fd());
+    if (error != 0)
+        throw FileError(error, frenchDescription(error));
+    return copy;
+}
 
-    void lock()
-    {
-        m_fd = ::open(m_native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-        if (m_fd < 0 || !TemporarySweep::lockCreated(m_fd))
-            throw FileError(ENOENT, frenchDescription(ENOENT));
-    }
-    const QString& path() const { return m_path; }
-    const QByteArray& native() const { return m_native; }
-    void keep() { m_kept = true; }
-
-private:
-    QString m_path;
-    QByteArray m_native;
-    int m_fd = -1;
-    bool m_kept = false;
-};
+std::function<void()>& beforePublishHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
 
 void removeIfPresent(const QString& path)
 {
@@ -82,7 +67,9 @@ struct ProgrammeStorage::Shared
 
 ProgrammeStorage::ProgrammeStorage(QString folder, ProgrammeParser parser)
     : m_folder(std::move(folder))
-    , m_parser(parser ? std::move(parser) : ProgrammeParser(&ProgrammeFileParser::parse))
+    , m_parser(parser ? std::move(parser) : ProgrammeParser([](const QString& path, const QString& name) {
+        return ProgrammeFileParser::parse(path, name);
+    }))
     , m_shared(std::make_shared<Shared>())
 { }
 
@@ -148,7 +135,7 @@ std::optional<ProgrammeDocument> ProgrammeStorage::reparse(quint64 token) const
     ProgrammeDocument document;
     QByteArray bytes;
     try {
-        document = m_parser(*copy);
+        document = m_parser(*copy, OrganizerFiles::lastComponent(*copy));
         bytes = document.encoded();
     } catch (...) {
         return std::nullopt;
@@ -163,7 +150,7 @@ std::optional<ProgrammeDocument> ProgrammeStorage::reparse(quint64 token) const
 
 ProgrammeDocument ProgrammeStorage::parse(const QString& path) const
 {
-    return m_parser(path);
+    return m_parser(path, OrganizerFiles::lastComponent(path));
 }
 
 QString ProgrammeStorage::copyNameFor(const QString& picked)
@@ -178,29 +165,20 @@ std::optional<ProgrammeDocument> ProgrammeStorage::importFile(const QString& pic
 {
     QDir().mkpath(m_folder);
     const QString copyName = copyNameFor(picked);
-    // The parser chooses its reader by the extension, so the temporary copy keeps it.
-    const QString extension = copyName.mid(copyName.indexOf(u'.') + 1);
-    ImportCopy temporary(m_folder + u'/' + importPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces)
-        + u'.' + extension);
-
-    SafeCopy::copyFile(picked, temporary.path());
-    temporary.lock();
-    ProgrammeDocument document = m_parser(temporary.path());
-    // Read under its temporary name, the copy is "programme.<ext>" once kept: the name every later
-    // reading of it gives.
-    if (document.sourceName == OrganizerFiles::lastComponent(temporary.path()))
-        document.sourceName = copyName;
+    // Read before it has its name, the copy is read as what it becomes: its extension picks the reader.
+    UnnamedFile copy = unnamedCopy(picked, m_folder);
+    const ProgrammeDocument document = m_parser(copy.path(), copyName);
     const QByteArray bytes = document.encoded();
 
     QMutexLocker lock(&m_shared->mutex);
     if (m_shared->generation != token)
-        return std::nullopt;
+        return std::nullopt; // the copy goes with `copy`
     const std::optional<QByteArray> previousIndex = AtomicFile::read(indexPath());
     AtomicFile::write(indexPath(), bytes);
-
-    const QString target = m_folder + u'/' + copyName;
-    if (::rename(temporary.native().constData(), NativeName::encode(target).constData()) != 0) {
-        const int e = errno;
+    if (const std::function<void()>& hook = beforePublishHook())
+        hook();
+    // Flushed with its folder: the index already names this copy.
+    if (const int e = copy.replace(copyName, UnnamedFile::Sync::now)) {
         // Put the index back with the copy it belongs to.
         if (previousIndex)
             AtomicFile::tryWrite(indexPath(), *previousIndex);
@@ -208,11 +186,15 @@ std::optional<ProgrammeDocument> ProgrammeStorage::importFile(const QString& pic
             ::unlink(NativeName::encode(indexPath()).constData());
         throw FileError(e, frenchDescription(e));
     }
-    temporary.keep();
     for (const QString& name : AppSupport::programmeFileNames())
         if (name != copyName)
             removeIfPresent(m_folder + u'/' + name);
     return document;
+}
+
+void ProgrammeStorage::setBeforePublishForTesting(std::function<void()> hook)
+{
+    beforePublishHook() = std::move(hook);
 }
 
 bool ProgrammeStorage::isImportTemporary(QStringView name)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
+
 #include <memory>
 #include <optional>
 
@@ -48,21 +50,28 @@ public:
     // does not parse, or a later change superseded the job (then nothing is written).
     std::optional<ProgrammeDocument> reparse(quint64 token) const;
     // Imports a picked programme file as one transaction: the file is copied beside the stored copy
-    // under a temporary name (".programme-import-<uuid>.<ext>", locked while it is read), parsed,
-    // written to "programme.json", and only then renamed to "programme.<ext>", the other stored copies
-    // being removed last. Any failure removes the temporary copy and throws, leaving "programme.json"
-    // and the stored copy as they were; so does a later change (the result is then absent). The picked
-    // file may be the stored copy itself.
+    // where no name shows it (UnnamedFile), parsed there, written to "programme.json", and only then
+    // named "programme.<ext>" (one rename over the stored copy, flushed with the folder), the other
+    // stored copies being removed last. Any failure removes the copy and throws, leaving
+    // "programme.json" and the stored copy as they were; so does a later change (the result is then
+    // absent). A killed import leaves no file under any name but UnnamedFile's hidden one, which the
+    // start-up sweep removes. The picked file may be the stored copy itself.
     std::optional<ProgrammeDocument> importFile(const QString& picked, quint64 token) const;
 
     ProgrammeDocument parse(const QString& path) const;
 
     // "programme." + the lower-case extension of the name, "pdf" when it has none.
     static QString copyNameFor(const QString& picked);
-    // The temporary copies of imports (the last path component only).
+    // The temporary copies that imports of earlier versions made, ".programme-import-<uuid>.<ext>"
+    // (the last path component only).
     static bool isImportTemporary(QStringView name);
-    // Lets the start-up sweep remove the temporary copies of killed imports in both stores' folders.
+    // Lets the start-up sweep remove those left by killed imports in both stores' folders (the stores'
+    // UnnamedFile names are AppSupport's).
     static void registerTemporaryFiles();
+
+    // Tests: called on the importing thread once the copy is written, read and in "programme.json",
+    // just before it gets its name. Process-wide; an empty function removes it.
+    static void setBeforePublishForTesting(std::function<void()> hook);
 
 private:
     struct Shared;

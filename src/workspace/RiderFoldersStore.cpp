@@ -2,15 +2,12 @@
 
 #include "library/AppSupport.h"
 #include "library/QuavelJSON.h"
-#include "platform/AtomicFile.h"
 #include "platform/files/Bookmark.h"
 #include "platform/text/Text.h"
 #include "workspace/OrganizerFiles.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QHash>
-#include <QTimer>
 
 #include <algorithm>
 #include <vector>
@@ -53,86 +50,39 @@ RiderFoldersStore::RiderFoldersStore(QObject* parent)
 { }
 
 RiderFoldersStore::RiderFoldersStore(const QString& folder, ProgrammeParser parser, QObject* parent)
-    : QObject(parent)
-    , m_programmes(new ProgrammeLoader(folder, std::move(parser), this))
-    , m_fileURL(folder + QStringLiteral("/settings.json"))
+    : ProgrammeHoldingStore(folder, QStringLiteral("settings.json"), std::move(parser), parent)
 {
-    connect(m_programmes, &ProgrammeLoader::stateChanged, this, &RiderFoldersStore::programmeLoadingChanged);
+    // Connected first, so that every other receiver of the change already gets the new riders.
+    connect(this, &ProgrammeHoldingStore::programmeChanged, this, [this] { m_people.reset(); });
     load();
     loadProgrammeFromDisk();
 }
 
 void RiderFoldersStore::load()
 {
-    const auto bytes = AtomicFile::read(m_fileURL);
-    bool loaded = false;
-    if (bytes) {
-        try {
-            const Json json = parse(*bytes);
-            asObject(json);
-            auto name = readOptionalString(json, "programmeName");
-            auto bookmark = readOptionalData(json, "destinationBookmark");
-            auto destination = readOptionalString(json, "destinationName");
-            m_programmeName = name;
-            m_destinationBookmark = bookmark;
-            m_destinationName = destination;
-            loaded = true;
-        } catch (const DecodingError&) { }
-    }
-    if (!loaded)
-        m_file.markUnreadable();
+    readSettings([this](const QByteArray& bytes) {
+        const Json json = parse(bytes);
+        asObject(json);
+        auto name = readOptionalString(json, "programmeName");
+        auto bookmark = readOptionalData(json, "destinationBookmark");
+        auto destination = readOptionalString(json, "destinationName");
+        setProgrammeName(name);
+        m_destinationBookmark = bookmark;
+        m_destinationName = destination;
+        return true;
+    });
 }
 
 void RiderFoldersStore::persist()
 {
-    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) || !m_file.mayWrite())
-        return;
     Json o = Json::object();
-    if (m_programmeName)
-        o["programmeName"] = fromString(*m_programmeName);
+    if (programmeName())
+        o["programmeName"] = fromString(*programmeName());
     if (m_destinationBookmark)
         o["destinationBookmark"] = fromData(*m_destinationBookmark);
     if (m_destinationName)
         o["destinationName"] = fromString(*m_destinationName);
-    AtomicFile::tryWrite(m_fileURL, encode(o));
-}
-
-void RiderFoldersStore::persistProgrammeIndex(const ProgrammeDocument& document)
-{
-    m_programmes->storage().writeIndex(document);
-}
-
-void RiderFoldersStore::removeProgrammeCopies()
-{
-    m_programmes->storage().removeCopies();
-}
-
-void RiderFoldersStore::loadProgrammeFromDisk()
-{
-    if (m_loadPending)
-        return;
-    m_loadPending = true;
-    m_programmes->load(
-        [this](const ProgrammeDocument& document) {
-            setProgramme(document);
-            if (!m_programmeName)
-                setProgrammeName(document.sourceName);
-        },
-        [this] { m_loadPending = false; });
-}
-
-void RiderFoldersStore::ingestProgramme(const QString& path, ProgrammeLoader::ImportDone done)
-{
-    m_programmes->import(
-        path, [this, path, done = std::move(done)](const ProgrammeLoader::ImportResult& result) {
-            if (result.document) {
-                setProgramme(result.document);
-                setProgrammeName(OrganizerFiles::lastComponent(path));
-                persist();
-            }
-            if (done)
-                done(result);
-        });
+    writeSettings(encode(o));
 }
 
 void RiderFoldersStore::storeDestination(const QString& folder)
@@ -143,47 +93,12 @@ void RiderFoldersStore::storeDestination(const QString& folder)
     persist();
 }
 
-std::optional<QString> RiderFoldersStore::resolve(const std::optional<QByteArray>& bookmark)
+void RiderFoldersStore::refreshStaleBookmark(const QByteArray&, const QString& folder)
 {
-    if (!bookmark)
-        return std::nullopt;
-    const auto resolved = Bookmark::resolve(*bookmark);
-    if (!resolved)
-        return std::nullopt;
-    retainAccess(resolved->path);
-    if (resolved->isStale) {
-        const QString path = resolved->path;
-        QTimer::singleShot(0, this, [this, path] {
-            if (const auto fresh = Bookmark::create(path)) {
-                setDestinationBookmark(fresh);
-                persist();
-            }
-        });
+    if (const auto fresh = Bookmark::create(folder)) {
+        setDestinationBookmark(fresh);
+        persist();
     }
-    return resolved->path;
-}
-
-void RiderFoldersStore::retainAccess(const QString& folder)
-{
-    // There is no sandbox: access is always granted, and the paths are kept for callers to inspect.
-    const QString key = QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(folder));
-    if (m_accessedPathSet.contains(key))
-        return;
-    m_accessedPathSet.insert(key);
-    m_accessedPaths.append(key);
-}
-
-void RiderFoldersStore::setProgramme(const std::optional<ProgrammeDocument>& programme)
-{
-    m_programme = programme;
-    m_people.reset();
-    emit programmeChanged();
-}
-
-void RiderFoldersStore::setProgrammeName(const std::optional<QString>& name)
-{
-    m_programmeName = name;
-    emit programmeNameChanged();
 }
 
 void RiderFoldersStore::setDestinationBookmark(const std::optional<QByteArray>& bookmark)
@@ -200,13 +115,13 @@ void RiderFoldersStore::setDestinationName(const std::optional<QString>& name)
 
 QList<ImportedPerson> RiderFoldersStore::people() const
 {
-    if (!m_programme)
+    if (!programme())
         return {};
     if (m_people)
         return *m_people;
     QHash<QString, qsizetype> seen;
     QList<ImportedPerson> riders;
-    for (const ProgrammeDay& day : m_programme->days)
+    for (const ProgrammeDay& day : programme()->days)
         for (const ProgrammeEvent& event : day.events)
             for (const ImportedPerson& person : event.people) {
                 const QString formatted = person.formattedName();

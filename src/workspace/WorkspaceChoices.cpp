@@ -7,15 +7,14 @@
 #include "workspace/OrganizerFiles.h"
 
 #include <QDir>
-#include <QTimer>
 
 namespace quavel {
 
 QList<ProgrammeEvent> WorkspaceStore::events(const std::optional<QString>& dayName) const
 {
-    if (!dayName || !m_programme)
+    if (!dayName || !programme())
         return {};
-    for (const ProgrammeDay& day : m_programme->days)
+    for (const ProgrammeDay& day : programme()->days)
         if (day.name == *dayName)
             return day.events;
     return {};
@@ -129,10 +128,10 @@ void WorkspaceStore::restorePersistedChoices(const QUuid& spreadsheetID)
         changed = true;
     }
 
-    if (s.selectedDayName && events(s.selectedDayName).isEmpty() && m_programme
-        && !m_programme->days.isEmpty()) {
+    if (s.selectedDayName && events(s.selectedDayName).isEmpty() && programme()
+        && !programme()->days.isEmpty()) {
         const QString wanted = text::folded(*s.selectedDayName);
-        for (const ProgrammeDay& day : m_programme->days) {
+        for (const ProgrammeDay& day : programme()->days) {
             if (text::folded(day.name) == wanted) {
                 s.selectedDayName = day.name;
                 changed = true;
@@ -166,16 +165,6 @@ void WorkspaceStore::restorePersistedChoices(const QUuid& spreadsheetID)
     resolve(stored.destinationBookmark);
 }
 
-void WorkspaceStore::retainAccess(const QString& folder)
-{
-    // There is no sandbox: access is always granted, and the paths are kept for callers to inspect.
-    const QString key = QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(folder));
-    if (m_accessedPathSet.contains(key))
-        return;
-    m_accessedPathSet.insert(key);
-    m_accessedPaths.append(key);
-}
-
 void WorkspaceStore::storeFolder(const QString& folder, FolderKind kind, const QUuid& spreadsheetID)
 {
     retainAccess(folder);
@@ -194,22 +183,6 @@ void WorkspaceStore::storeFolder(const QString& folder, FolderKind kind, const Q
         setLastDestination(bookmark, name);
         persist();
     }
-}
-
-std::optional<QString> WorkspaceStore::resolve(const std::optional<QByteArray>& bookmark)
-{
-    if (!bookmark)
-        return std::nullopt;
-    const auto resolved = Bookmark::resolve(*bookmark);
-    if (!resolved)
-        return std::nullopt;
-    retainAccess(resolved->path);
-    if (resolved->isStale) {
-        const QByteArray stale = *bookmark;
-        const QString path = resolved->path;
-        QTimer::singleShot(0, this, [this, stale, path] { refreshStaleBookmark(stale, path); });
-    }
-    return resolved->path;
 }
 
 void WorkspaceStore::refreshStaleBookmark(const QByteArray& stale, const QString& folder)

@@ -2,15 +2,11 @@
 
 #include "library/AppSupport.h"
 #include "library/QuavelJSON.h"
-#include "platform/AtomicFile.h"
 #include "platform/UuidText.h"
 #include "workspace/OrganizerFiles.h"
 #include "workspace/UuidTable.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHash>
-#include <QTimer>
 
 namespace quavel {
 
@@ -103,29 +99,25 @@ WorkspaceStore::WorkspaceStore(QObject* parent)
 { }
 
 WorkspaceStore::WorkspaceStore(const QString& folder, ProgrammeParser parser, QObject* parent)
-    : QObject(parent)
-    , m_programmes(new ProgrammeLoader(folder, std::move(parser), this))
-    , m_fileURL(folder + QStringLiteral("/workspace.json"))
+    : ProgrammeHoldingStore(folder, QStringLiteral("workspace.json"), std::move(parser), parent)
 {
-    connect(m_programmes, &ProgrammeLoader::stateChanged, this, &WorkspaceStore::programmeLoadingChanged);
     load();
     loadProgrammeFromDisk();
 }
 
 void WorkspaceStore::load()
 {
-    std::optional<WorkspaceFile> file;
-    if (const auto bytes = AtomicFile::read(m_fileURL))
-        file = decodeWorkspace(*bytes);
-    if (file) {
+    readSettings([this](const QByteArray& bytes) {
+        const std::optional<WorkspaceFile> file = decodeWorkspace(bytes);
+        if (!file)
+            return false;
         m_settings = file->settings;
-        m_programmeName = file->programmeName;
+        setProgrammeName(file->programmeName);
         m_lastDestinationBookmark = file->lastDestinationBookmark;
         m_lastDestinationName = file->lastDestinationName;
         m_actionHistory = file->actionHistory;
-    } else {
-        m_file.markUnreadable();
-    }
+        return true;
+    });
 
     // No remembered destination yet: the last one met among the spreadsheets (identifier order).
     if (!m_lastDestinationBookmark) {
@@ -141,63 +133,9 @@ void WorkspaceStore::load()
 
 void WorkspaceStore::persist()
 {
-    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) || !m_file.mayWrite())
-        return;
-    WorkspaceFile file { m_settings, m_programmeName, m_lastDestinationBookmark, m_lastDestinationName,
+    const WorkspaceFile file { m_settings, programmeName(), m_lastDestinationBookmark, m_lastDestinationName,
         m_actionHistory };
-    AtomicFile::tryWrite(m_fileURL, encode(file.toJson()));
-}
-
-void WorkspaceStore::loadProgrammeFromDisk()
-{
-    if (m_loadPending)
-        return;
-    m_loadPending = true;
-    m_programmes->load([this](const ProgrammeDocument& document) { adoptLoaded(document); },
-        [this] { m_loadPending = false; });
-}
-
-void WorkspaceStore::adoptLoaded(const ProgrammeDocument& document)
-{
-    setProgramme(document);
-    // A name read from "workspace.json" wins.
-    if (!m_programmeName)
-        setProgrammeName(document.sourceName);
-}
-
-void WorkspaceStore::ingestProgramme(const QString& path, ProgrammeLoader::ImportDone done)
-{
-    m_programmes->import(path, [this, path, done = std::move(done)](const ImportResult& result) {
-        if (result.document) {
-            setProgramme(result.document);
-            setProgrammeName(OrganizerFiles::lastComponent(path));
-            persist();
-        }
-        if (done)
-            done(result);
-    });
-}
-
-void WorkspaceStore::persistProgrammeIndex(const ProgrammeDocument& document)
-{
-    m_programmes->storage().writeIndex(document);
-}
-
-void WorkspaceStore::removeProgrammeCopies()
-{
-    m_programmes->storage().removeCopies();
-}
-
-void WorkspaceStore::setProgramme(const std::optional<ProgrammeDocument>& programme)
-{
-    m_programme = programme;
-    emit programmeChanged();
-}
-
-void WorkspaceStore::setProgrammeName(const std::optional<QString>& name)
-{
-    m_programmeName = name;
-    emit programmeNameChanged();
+    writeSettings(encode(file.toJson()));
 }
 
 void WorkspaceStore::setLastDestination(

@@ -1,21 +1,17 @@
 #pragma once
 
-#include "platform/SetAside.h"
 #include "programme/ImportedPerson.h"
 #include "programme/ProgrammeDocument.h"
 #include "workspace/OrganizerHistoryEntry.h"
 #include "workspace/OrganizerHistorySection.h"
 #include "workspace/OrganizerReport.h"
 #include "workspace/PhotoGroup.h"
-#include "workspace/ProgrammeLoader.h"
-#include "workspace/ProgrammeParser.h"
+#include "workspace/ProgrammeHoldingStore.h"
 #include "workspace/SpreadsheetMacSettings.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QMap>
-#include <QObject>
-#include <QSet>
 #include <QString>
 #include <QUuid>
 
@@ -27,7 +23,7 @@ namespace quavel {
 // programme all spreadsheets share (with its stored source copy), the history of sorting runs and the
 // last destination folder. Saved whole to "workspace.json" after every change; a file that exists but
 // does not read is set aside before the first save. GUI thread only; one change signal per field.
-class WorkspaceStore : public QObject
+class WorkspaceStore : public ProgrammeHoldingStore
 {
     Q_OBJECT
 
@@ -44,33 +40,8 @@ public:
 
     using ImportResult = ProgrammeLoader::ImportResult;
 
-    // Lifecycle and files.
-    QString fileURL() const { return m_fileURL; }
-    const QString& folder() const { return m_programmes->storage().folder(); }
     // Writes "workspace.json"; failures show nothing (the next save writes the state).
-    void persist();
-    // Reads "programme.json", then re-reads the stored source copy, when there is one, on the
-    // programme worker; each reading becomes the programme when it arrives. The constructor calls it;
-    // a second call while the reading is under way adds none.
-    void loadProgrammeFromDisk();
-    // Imports a picked programme file on the programme worker. When it is done the programme and its
-    // name are set and the store saved, then `done` runs (on this thread) with the result; a failed
-    // import carries the copy's, the parser's or the write's French message, and nothing changed (see
-    // ProgrammeStorage::importFile).
-    void ingestProgramme(const QString& path, ProgrammeLoader::ImportDone done = {});
-    // A reading or an import of the programme is under way; an import.
-    bool isLoadingProgramme() const { return m_programmes->isBusy(); }
-    bool isImportingProgramme() const { return m_programmes->isImporting(); }
-    // Writes "programme.json" (a web page's programme), winning over any reading or import under way;
-    // throws FileError.
-    void persistProgrammeIndex(const ProgrammeDocument& document);
-    // Deletes the stored source copies (winning likewise); failures ignored.
-    void removeProgrammeCopies();
-
-    const std::optional<ProgrammeDocument>& programme() const { return m_programme; }
-    void setProgramme(const std::optional<ProgrammeDocument>& programme);
-    const std::optional<QString>& programmeName() const { return m_programmeName; }
-    void setProgrammeName(const std::optional<QString>& name);
+    void persist() override;
 
     // Per-spreadsheet settings.
     const QMap<QUuid, SpreadsheetMacSettings>& settings() const { return m_settings; }
@@ -94,12 +65,8 @@ public:
 
     // Folders.
     void storeFolder(const QString& folder, FolderKind kind, const QUuid& spreadsheetID);
-    // The folder a bookmark designates, or absent; a stale bookmark is refreshed in a queued call.
-    std::optional<QString> resolve(const std::optional<QByteArray>& bookmark);
     const std::optional<QByteArray>& lastDestinationBookmark() const { return m_lastDestinationBookmark; }
     const std::optional<QString>& lastDestinationName() const { return m_lastDestinationName; }
-    // Cleaned absolute paths of the folders opened so far, in opening order.
-    const QStringList& accessedPaths() const { return m_accessedPaths; }
 
     // History.
     void recordOrganizer(const OrganizerReport& report, const QUuid& spreadsheetID, const QString& title);
@@ -110,36 +77,22 @@ public:
 
 signals:
     void settingsChanged();
-    void programmeChanged();
-    // isLoadingProgramme() or isImportingProgramme() changed.
-    void programmeLoadingChanged();
-    void programmeNameChanged();
     void actionHistoryChanged();
     void lastDestinationBookmarkChanged();
     void lastDestinationNameChanged();
 
+protected:
+    void refreshStaleBookmark(const QByteArray& stale, const QString& folder) override;
+
 private:
     void load();
     void storeSettings(const QUuid& spreadsheetID, const SpreadsheetMacSettings& settings);
-    void retainAccess(const QString& folder);
-    void refreshStaleBookmark(const QByteArray& stale, const QString& folder);
     void setLastDestination(const std::optional<QByteArray>& bookmark, const std::optional<QString>& name);
 
-    void adoptLoaded(const ProgrammeDocument& document);
-
-    ProgrammeLoader* m_programmes;
     QMap<QUuid, SpreadsheetMacSettings> m_settings;
-    std::optional<ProgrammeDocument> m_programme;
-    std::optional<QString> m_programmeName;
     QList<OrganizerHistoryEntry> m_actionHistory;
     std::optional<QByteArray> m_lastDestinationBookmark;
     std::optional<QString> m_lastDestinationName;
-    QString m_fileURL;
-    // "workspace.json" existed but did not read: moved aside before the first save replaces it.
-    SetAside m_file { m_fileURL };
-    QStringList m_accessedPaths;
-    QSet<QString> m_accessedPathSet;
-    bool m_loadPending = false;
 };
 
 } // namespace quavel

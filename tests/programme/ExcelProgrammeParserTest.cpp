@@ -7,13 +7,65 @@
 #include "programme/ZipError.h"
 
 #include "ProgrammeTestSupport.h"
+#include "common/ChildProcess.h"
 #include "common/TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <zlib.h>
 
 #include <gtest/gtest.h>
 
 using namespace quavel;
 
 namespace {
+
+// Raw deflate of `piece` repeated `times` times, made piece by piece (the whole never exists here).
+QByteArray deflatedRepeats(const QByteArray& piece, qint64 times)
+{
+    QByteArray block;
+    while (block.size() < (1 << 20))
+        block += piece;
+    const qint64 perBlock = block.size() / piece.size();
+    z_stream s {};
+    deflateInit2(&s, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
+    QByteArray out;
+    char buffer[1 << 16];
+    for (qint64 left = times; left > 0;) {
+        const qint64 n = std::min(left, perBlock);
+        left -= n;
+        s.next_in = reinterpret_cast<Bytef*>(block.data());
+        s.avail_in = uInt(n * piece.size());
+        do {
+            s.next_out = reinterpret_cast<Bytef*>(buffer);
+            s.avail_out = sizeof buffer;
+            deflate(&s, left > 0 ? Z_NO_FLUSH : Z_FINISH);
+            out.append(buffer, qsizetype(sizeof buffer - s.avail_out));
+        } while (s.avail_out == 0);
+    }
+    deflateEnd(&s);
+    return out;
+}
+
+// The peak resident size of this process since resetPeak(), in kilobytes.
+void resetPeak()
+{
+    QFile file(QStringLiteral("/proc/self/clear_refs"));
+    if (file.open(QIODevice::WriteOnly))
+        file.write("5");
+}
+
+qint64 peakResidentKb()
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    file.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
 
 QStringList dayNames(const QList<ProgrammeDay>& days)
 {
@@ -163,6 +215,57 @@ TEST(ExcelProgrammeParser, aWorkbookOverTheRiderCapIsUnreadable)
         ADD_FAILURE();
     } catch (const ImportError& e) {
         EXPECT_EQ(e.message(), "Impossible de lire ce fichier type.");
+    }
+}
+
+// A workbook of well under a megabyte whose shared strings inflate to 250 MB of tiny items: refused with
+// the broken-file message before the items are all made, measured in a child of its own so that the
+// peak is this file's alone. Under the sanitizers every allocation carries its own bookkeeping; the
+// refusal is still checked there, the memory bound is not.
+TEST(ExcelProgrammeParser, aSharedStringsBombIsRefusedWithinBoundedMemory)
+{
+#ifdef __SANITIZE_ADDRESS__
+    constexpr bool boundApplies = false;
+#else
+    constexpr bool boundApplies = true;
+#endif
+    const QByteArray item = "<si><t>A</t></si>";
+    const qint64 items = qint64(250) * 1000 * 1000 / item.size();
+    test::ZipWriter zip;
+    zip.add("xl/workbook.xml", test::workbookXml({ "Samedi" }));
+    zip.add(
+        { "xl/sharedStrings.xml", {}, 8, quint32(items * item.size()), {}, deflatedRepeats(item, items) });
+    zip.add("xl/worksheets/sheet1.xml", test::sheetXml(R"(<row><c r="A1" t="s"><v>0</v></c></row>)"));
+    test::TempFolder folder;
+    const QString path = folder.write("bombe.xlsx", zip.archive());
+    ASSERT_LT(QFileInfo(path).size(), 1'000'000);
+
+    const QString report = folder.file("report");
+    const pid_t child = test::forkChild([&] {
+        resetPeak();
+        QElapsedTimer timer;
+        timer.start();
+        QString message;
+        try {
+            ExcelProgrammeParser::parse(path);
+        } catch (const Error& e) {
+            message = e.message();
+        }
+        QFile out(report);
+        out.open(QIODevice::WriteOnly);
+        out.write(
+            QStringLiteral("%1\n%2\n%3").arg(peakResidentKb()).arg(timer.elapsed()).arg(message).toUtf8());
+    });
+    ASSERT_TRUE(test::waitChild(child));
+    const QStringList lines = QString::fromUtf8(test::readFile(report)).split(u'\n');
+    ASSERT_EQ(lines.size(), 3);
+    const qint64 peakMb = lines[0].toLongLong() / 1024;
+    std::printf("shared-strings bomb of %lld bytes: refused in %s ms, peak %lld MB resident\n",
+        qint64(QFileInfo(path).size()), qPrintable(lines[1]), peakMb);
+    EXPECT_EQ(lines[2], u8("Fichier Excel illisible."));
+    if (boundApplies) {
+        EXPECT_GT(peakMb, 0);
+        EXPECT_LT(peakMb, 400);
     }
 }
 

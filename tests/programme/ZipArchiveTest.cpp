@@ -1,6 +1,7 @@
 #include "ZipWriter.h"
 
 #include "programme/ImportParser.h"
+#include "programme/ProgrammeLimits.h"
 #include "programme/ZipArchive.h"
 #include "programme/ZipError.h"
 
@@ -36,6 +37,27 @@ QByteArray patched(QByteArray bytes, qsizetype at, const QByteArray& with)
 {
     bytes.replace(at, with.size(), with);
     return bytes;
+}
+
+// A workbook whose one cell names shared string 0, with `entry` as its shared-string part.
+QByteArray withSharedStrings(ZipWriter::Entry entry)
+{
+    ZipWriter zip;
+    zip.add("xl/workbook.xml", test::workbookXml({ "Feuil1" }));
+    entry.name = "xl/sharedStrings.xml";
+    zip.add(entry);
+    zip.add("xl/worksheets/sheet1.xml", test::sheetXml(R"(<row><c r="A1" t="s"><v>0</v></c></row>)"));
+    return zip.archive();
+}
+
+// `count` empty shared-string items.
+QByteArray emptyItems(qsizetype count)
+{
+    QByteArray part = "<sst>";
+    part.reserve(count * 5 + 12);
+    for (qsizetype i = 0; i < count; ++i)
+        part += "<si/>";
+    return part + "</sst>";
 }
 
 qsizetype centralOffset(const QByteArray& archive)
@@ -138,6 +160,44 @@ INSTANTIATE_TEST_SUITE_P(Cases, BrokenArchive,
                 return withEntry({ {}, QByteArray(), 8, {}, {}, {} });
             },
             ZipError::Kind::DecompressionFailed, impossible },
+        // A shared-string part that is there but cannot be read refuses the file: read as "no shared
+        // strings", every name would come out as its index.
+        BrokenCase { "sharedStringsGarbageDeflate",
+            [] {
+                return withSharedStrings({ {}, "<sst/>", 8, {}, {}, QByteArray("\xff\xff\xff\xff", 4) });
+            },
+            ZipError::Kind::DecompressionFailed, impossible },
+        BrokenCase { "sharedStringsBzip2",
+            [] {
+                return withSharedStrings({ {}, "<sst/>", 12, {}, {}, ZipWriter::rawDeflate("<sst/>") });
+            },
+            ZipError::Kind::UnsupportedCompression, "Compression Excel non prise en charge." },
+        BrokenCase { "sharedStringsPastTheEnd",
+            [] {
+                return withSharedStrings({ {}, "<sst/>", 8, {}, 0x7FFFFFF0u, {} });
+            },
+            ZipError::Kind::InvalidArchive, illisible },
+        BrokenCase { "sharedStringsOverTheItemBudget",
+            [] {
+                return withSharedStrings(
+                    { {}, emptyItems(ProgrammeLimits::maximumSharedStrings + 1), 8, {}, {}, {} });
+            },
+            ZipError::Kind::InvalidArchive, illisible },
+        // Each part under the entry cap, all of them over the workbook's one budget (the sizes as
+        // declared: the budget is taken before a part is inflated).
+        BrokenCase { "partsTogetherOverTheWorkbookBudget",
+            [] {
+                constexpr quint32 part = 200u * 1024 * 1024;
+                ZipWriter zip;
+                zip.add("xl/workbook.xml", test::workbookXml({ "A", "B" }));
+                zip.add("xl/_rels/workbook.xml.rels",
+                    test::relationshipsXml({ "worksheets/sheet1.xml", "worksheets/sheet2.xml" }));
+                zip.add({ "xl/sharedStrings.xml", "<sst/>", 8, part, {}, {} });
+                zip.add({ "xl/worksheets/sheet1.xml", test::sheetXml(""), 8, part, {}, {} });
+                zip.add({ "xl/worksheets/sheet2.xml", test::sheetXml(""), 8, part, {}, {} });
+                return zip.archive();
+            },
+            ZipError::Kind::InvalidArchive, illisible },
         BrokenCase { "noWorkbookPart",
             [] {
                 return test::workbook({ { "xl/worksheets/sheet1.xml", test::sheetXml("") } });
@@ -149,6 +209,24 @@ INSTANTIATE_TEST_SUITE_P(Cases, BrokenArchive,
             },
             ZipError::Kind::MissingEntry, "Feuille Excel introuvable." }),
     [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
+
+TEST(ZipArchive, sharedStringsAreReadUpToTheirItemBudgetAndMayBeAbsent)
+{
+    const QByteArray atTheBudget = emptyItems(ProgrammeLimits::maximumSharedStrings);
+    EXPECT_EQ(ImportParser::parseSharedStrings(atTheBudget).size(), ProgrammeLimits::maximumSharedStrings);
+    // No shared-string part: a cell of type "s" keeps its index.
+    ZipWriter zip;
+    zip.add("xl/workbook.xml", test::workbookXml({ "Feuil1" }));
+    zip.add("xl/worksheets/sheet1.xml", test::sheetXml(R"(<row><c r="A1" t="s"><v>0</v></c></row>)"));
+    const auto sheets = ImportParser::excelSheets(zip.archive());
+    ASSERT_EQ(sheets.size(), 1);
+    EXPECT_EQ(sheets[0].rows, QList<QStringList>({ { "0" } }));
+    EXPECT_EQ(
+        ImportParser::excelSheets(withSharedStrings({ {}, "<sst><si><t>Jean</t></si></sst>", 8, {}, {}, {} }))
+            .value(0)
+            .rows,
+        QList<QStringList>({ { "Jean" } }));
+}
 
 TEST(ZipArchive, storedAndDeflatedEntriesReadTheSame)
 {

@@ -314,8 +314,9 @@ protected:
     void open()
     {
         root.reset();
-        auto unreadable
-            = [](const QString&) -> ProgrammeDocument { throw Error(QStringLiteral("illisible")); };
+        auto unreadable = [](const QString&, const QString&) -> ProgrammeDocument {
+            throw Error(QStringLiteral("illisible"));
+        };
         workspace = std::make_unique<WorkspaceStoreSource>(
             std::make_unique<WorkspaceStore>(workspaceFolder, unreadable));
         riders = std::make_unique<RiderFoldersStoreSource>(

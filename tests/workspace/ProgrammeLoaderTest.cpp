@@ -5,6 +5,7 @@
 
 #include "common/ChildProcess.h"
 #include "platform/files/TemporarySweep.h"
+#include "platform/files/UnnamedFile.h"
 #include "workspace/ProgrammeStorage.h"
 #include "workspace/RiderFoldersStore.h"
 #include "workspace/WorkspaceStore.h"
@@ -94,7 +95,7 @@ struct GatedParser
 
     ProgrammeParser reader()
     {
-        return [this](const QString& path) {
+        return [this](const QString& path, const QString&) {
             started.release();
             release.acquire();
             return programme(QString::fromUtf8(readFile(path)));
@@ -176,32 +177,61 @@ TEST(ProgrammeLoader, aWebProgrammeStoredMeanwhileWinsOverReadingsAndImports)
     EXPECT_EQ(entries(dir.path()), (QStringList { "programme.json" }));
 }
 
-// An import killed while it reads its copy leaves the hidden copy; the sweep takes it (and only it),
-// and never the copy of an import still running.
-TEST(ProgrammeLoader, theCopyOfAKilledImportIsSweptAndNoLivingOne)
+// An import killed once its copy is written and read, just before the copy gets its name: nothing
+// stands under "programme.xlsx" and the stored copy is untouched, whichever way UnnamedFile makes its
+// files; what it left (nothing, or its hidden file) goes at the next sweep. A sweep while an import
+// runs leaves its copy alone, and that import gets its name.
+class KilledImport : public testing::TestWithParam<UnnamedFile::Method>
+{
+protected:
+    void TearDown() override { UnnamedFile::startFromForTesting(UnnamedFile::Method::unnamedLink); }
+};
+
+TEST_P(KilledImport, leavesNoFileUnderTheFinalNameAndTheSweepTakesWhatItLeft)
 {
     TempFolder dir;
+    dir.write("programme.pdf", "old copy");
     TempFolder picked;
-    const QString file = picked.write("Programme.xlsx", "workbook");
+    const QString file = picked.write("Programme.xlsx", bigWorkbook(1, 3));
     ASSERT_TRUE(runInKilledChild([&] {
-        ProgrammeStorage storage(dir.path(), [](const QString&) -> ProgrammeDocument { dieNow(); });
+        UnnamedFile::startFromForTesting(GetParam());
+        ProgrammeStorage::setBeforePublishForTesting(&dieNow);
+        ProgrammeStorage storage(dir.path(), {});
         storage.importFile(file, storage.generation());
     }));
+    QStringList left = entries(dir.path());
+    EXPECT_FALSE(left.contains("programme.xlsx")) << left.join(u' ').toStdString();
+    EXPECT_EQ(dir.read("programme.pdf"), "old copy");
+    left.removeAll("programme.json");
+    left.removeAll("programme.pdf");
+    for (const QString& name : left)
+        EXPECT_TRUE(UnnamedFile::isTemporaryName(name)) << name.toStdString();
+    EXPECT_EQ(left.isEmpty(), GetParam() == UnnamedFile::Method::unnamedLink);
+    EXPECT_EQ(TemporarySweep::sweepFolder(dir.path(), &UnnamedFile::isTemporaryName), left.size());
+    EXPECT_EQ(entries(dir.path()), (QStringList { "programme.json", "programme.pdf" }));
+
+    TempFolder running;
+    UnnamedFile::startFromForTesting(GetParam());
     GatedParser parser;
-    WorkspaceStore store(dir.path(), parser.reader());
+    WorkspaceStore store(running.path(), parser.reader());
     std::optional<ProgrammeLoader::ImportResult> result;
     store.ingestProgramme(file, [&](const ProgrammeLoader::ImportResult& r) { result = r; });
     ASSERT_TRUE(parser.started.tryAcquire(1, 5000));
-    QStringList imports = entries(dir.path());
-    imports.removeIf([](const QString& n) { return !ProgrammeStorage::isImportTemporary(n); });
-    ASSERT_EQ(imports.size(), 2);
-
-    EXPECT_EQ(TemporarySweep::sweepFolder(dir.path(), &ProgrammeStorage::isImportTemporary), 1);
+    EXPECT_EQ(TemporarySweep::sweepFolder(running.path(), &UnnamedFile::isTemporaryName), 0);
     parser.release.release();
     ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
     EXPECT_TRUE(result->document) << result->error.toStdString();
-    EXPECT_EQ(entries(dir.path()), (QStringList { "programme.json", "programme.xlsx", "workspace.json" }));
+    EXPECT_EQ(
+        entries(running.path()), (QStringList { "programme.json", "programme.xlsx", "workspace.json" }));
+}
 
+INSTANTIATE_TEST_SUITE_P(Methods, KilledImport,
+    testing::Values(UnnamedFile::Method::unnamedLink, UnnamedFile::Method::noReplaceRename,
+        UnnamedFile::Method::placeholderRename));
+
+// Earlier versions copied an import under a name of its own; the sweep still knows those names.
+TEST(ProgrammeLoader, theImportCopiesOfEarlierVersionsAreKnownByName)
+{
     const struct
     {
         const char* name;

@@ -2,6 +2,7 @@
 #include "WorkspaceTestSupport.h"
 
 #include "library/QuavelJSON.h"
+#include "platform/files/NativeName.h"
 #include "workspace/RiderFoldersStore.h"
 
 #include <gtest/gtest.h>
@@ -127,6 +128,18 @@ TEST(RiderFoldersStore, FolderAccessAndStaleBookmarks)
     store.retainAccess(dir.file("Paniers"));
     store.retainAccess(dir.file("./Paniers/"));
     EXPECT_EQ(store.accessedPaths(), QStringList { dir.file("Paniers") });
+    // One folder whether its accent is composed or decomposed, and a name that is not UTF-8 keeps its
+    // bytes (a lossy key would make two such folders one, and name no folder on disk).
+    store.retainAccess(dir.file(u8("Épreuve")));
+    store.retainAccess(dir.file(u8("E\u0301preuve")));
+    const QByteArray latin1 = NativeName::encode(dir.path()) + "/Cl\xe9ment";
+    const QByteArray other = NativeName::encode(dir.path()) + "/Cl\xe8ment";
+    store.retainAccess(NativeName::decode(latin1));
+    store.retainAccess(NativeName::decode(other));
+    ASSERT_EQ(store.accessedPaths().size(), 4);
+    EXPECT_EQ(store.accessedPaths()[1], dir.file(u8("Épreuve")));
+    EXPECT_EQ(NativeName::encode(store.accessedPaths()[2]), latin1);
+    EXPECT_EQ(NativeName::encode(store.accessedPaths()[3]), other);
 
     store.storeDestination(dir.file("Paniers"));
     const QByteArray stale = *store.destinationBookmark();

@@ -91,7 +91,7 @@ inline ProgrammeEvent event(const QString& id, const QString& title, const QList
     return ProgrammeEvent { id, title, people };
 }
 
-// A programme reader for the stores' tests: records the paths it was handed and returns `result`
+// A programme reader for the stores' tests: records the paths and names it was handed and returns `result`
 // (the file's first line as source name when `result` is empty), or throws when `fails`. The stores
 // call it on their programme worker, hence the lock.
 struct FakeParser
@@ -103,13 +103,20 @@ struct FakeParser
         QMutexLocker lock(&m_mutex);
         return m_paths;
     }
-
-    std::function<ProgrammeDocument(const QString&)> reader()
+    // The names the files were read under.
+    QStringList names() const
     {
-        return [this](const QString& path) {
+        QMutexLocker lock(&m_mutex);
+        return m_names;
+    }
+
+    std::function<ProgrammeDocument(const QString&, const QString&)> reader()
+    {
+        return [this](const QString& path, const QString& name) {
             {
                 QMutexLocker lock(&m_mutex);
                 m_paths.append(path);
+                m_names.append(name);
             }
             if (fails)
                 throw std::runtime_error("unreadable");
@@ -120,6 +127,7 @@ struct FakeParser
 private:
     mutable QMutex m_mutex;
     QStringList m_paths;
+    QStringList m_names;
 };
 
 // Waits until a store's programme readings and imports, which run on its worker, are done.

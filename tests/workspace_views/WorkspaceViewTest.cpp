@@ -532,7 +532,7 @@ class ProgrammeImport : public WorkspaceViewTest
 {
 protected:
     ProgrammeImport()
-        : WorkspaceViewTest([](const QString&) {
+        : WorkspaceViewTest([](const QString&, const QString&) {
             return ProgrammeDocument { QStringLiteral("lu"),
                 { ProgrammeDay { QStringLiteral("Samedi"), {} } } };
         })

@@ -1,0 +1,186 @@
+// The programme browser's model reading pages off the GUI thread, over a page whose HTML is given by the
+// test (the real web view is tested with the browser window). The event loop must keep turning while a
+// large results page is parsed, and what the model shows is always the newest page read.
+#include "workspace/ProgrammeBrowserModel.h"
+#include "workspace/ProgrammeWebPage.h"
+
+#include "common/TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace quavel;
+using test::waitUntil;
+
+namespace {
+
+// The GUI thread may be held this long at most while a page is parsed; far above a frame, far below
+// the seconds a large page takes to parse. Under the sanitizers everything runs many times slower and
+// that run is there for memory faults, so the bound is not checked there.
+constexpr qint64 kLongestGapMs = 500;
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kGapBoundApplies = false;
+#else
+constexpr bool kGapBoundApplies = true;
+#endif
+
+// A page whose HTML reads are answered, in order, from a queue the test fills; each answer comes from
+// the event loop after readHTML has returned, as the web view's does.
+class ScriptedPage : public ProgrammeWebPage
+{
+public:
+    QObject* pageObject() override { return &m_object; }
+    QUrl url() const override { return m_url; }
+    QString title() const override { return QStringLiteral("Résultats"); }
+    bool canGoBack() const override { return false; }
+    bool canGoForward() const override { return false; }
+    void load(const QUrl& url) override { m_url = url; }
+    void stop() override { }
+    void reload() override { }
+    void back() override { }
+    void forward() override { }
+    void readHTML(std::function<void(std::optional<QString>)> done) override
+    {
+        const std::optional<QString> html = m_answers.isEmpty() ? std::nullopt : m_answers.takeFirst();
+        QTimer::singleShot(0, &m_object, [done, html] { done(html); });
+    }
+
+    QList<std::optional<QString>> m_answers;
+    QUrl m_url { QStringLiteral("https://resultats.test/concours/7/startlist/3") };
+
+private:
+    QObject m_object;
+};
+
+// A start list as the results sites write it, `riders` rows long (about 200 bytes a row).
+QString startList(int riders)
+{
+    QString html = QStringLiteral("<html><head><title>Liste de départ</title></head><body><table><tbody>");
+    html.reserve(qsizetype(riders) * 210 + 200);
+    for (int i = 1; i <= riders; ++i)
+        html += QStringLiteral(R"(<tr class="text-center"><td><span class="id-value">%1</span></td><td>FR</td>
+            <td><span class="title">CHEVAL %1</span><span class="title no_mobile">Jean%1 DUPONT</span></td></tr>)")
+                    .arg(i);
+    return html + QStringLiteral("</tbody></table></body></html>");
+}
+
+// A contest page of three classes.
+QString contestPage()
+{
+    QString html = QStringLiteral("<html><head><title>Jumping de Test</title></head><body><table>"
+                                  "<tr><th>Samedi</th></tr>");
+    for (int i = 1; i <= 3; ++i)
+        html
+            += QStringLiteral(R"(<tr><td><span class="id-value">%1</span><span class="title">Epreuve %1</span>
+            <a href="/concours/7/startlist/%1">Liste</a></td></tr>)")
+                   .arg(i);
+    return html + QStringLiteral("</table></body></html>");
+}
+
+// The longest time between two ticks of a 10 ms timer while `until` does not hold (at most timeoutMs).
+qint64 longestGapWhile(const std::function<bool()>& until, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer ticks;
+    ticks.setInterval(10);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    ticks.start();
+    waitUntil(until, timeoutMs);
+    return std::max(longest, clock.elapsed() - last);
+}
+
+class ProgrammeBrowserModelPages : public testing::Test
+{
+protected:
+    // A finished navigation to `page`, whose HTML reads answer the queued texts.
+    void finishNavigation()
+    {
+        model.navigationStarted(&page);
+        model.navigationFinished(&page);
+    }
+
+    bool pageShown() const { return model.status() != ProgrammeBrowserModel::loadingStatus(); }
+
+    ScriptedPage page;
+    ProgrammeBrowserModel model;
+};
+
+} // namespace
+
+TEST_F(ProgrammeBrowserModelPages, aLargeResultsPageIsParsedWithoutHoldingTheEventLoop)
+{
+    // About 30 MB of HTML (60 MB as UTF-16): seconds of parsing.
+    const QString html = startList(160000);
+    ASSERT_GT(html.toUtf8().size(), 30'000'000);
+    page.m_answers = { html };
+    QElapsedTimer parse;
+    bool started = false;
+    QTimer::singleShot(0, [&] {
+        parse.start();
+        finishNavigation();
+        started = true;
+    });
+    const qint64 gap = longestGapWhile([&] { return started && pageShown(); }, 120000);
+    ASSERT_TRUE(pageShown());
+    std::printf("page read in %lld ms, longest event-loop gap %lld ms\n", qint64(parse.elapsed()), gap);
+    if (kGapBoundApplies) {
+        EXPECT_LT(gap, kLongestGapMs);
+    }
+    EXPECT_EQ(model.kind(), WebProgrammeSnapshot::Kind::Startlist);
+    EXPECT_TRUE(model.canImportEvent());
+    EXPECT_TRUE(model.status().contains(QStringLiteral(" cavaliers ·"))) << model.status().toStdString();
+}
+
+TEST_F(ProgrammeBrowserModelPages, theNewestPageReadWinsOverAStaleParse)
+{
+    // The first read is a large start list that takes long to parse; the page is read again (its
+    // scripts changed it) and the second, small answer is parsed first. The large one, done later,
+    // must not replace it.
+    page.m_answers = { startList(40000), startList(2) };
+    finishNavigation();
+    waitUntil([] { return false; }, 20); // the first read answers and its parse starts
+    model.refreshSnapshot(&page);
+    ASSERT_TRUE(waitUntil([&] { return pageShown(); }, 60000));
+    const QString newest = model.status();
+    EXPECT_TRUE(newest.contains(QStringLiteral(" 2 cavaliers"))) << newest.toStdString();
+
+    QThreadPool::globalInstance()->waitForDone();
+    waitUntil([] { return false; }, 50); // whatever the stale parse sends is delivered
+    EXPECT_EQ(model.status(), newest);
+
+    // The contest page replaces the start list once parsed.
+    page.m_answers = { contestPage() };
+    page.m_url = QUrl(QStringLiteral("https://resultats.test/concours/7/jumping-de-test"));
+    finishNavigation();
+    ASSERT_TRUE(waitUntil([&] { return pageShown(); }, 60000));
+    EXPECT_EQ(model.kind(), WebProgrammeSnapshot::Kind::Contest);
+    EXPECT_FALSE(model.canImportEvent());
+    EXPECT_TRUE(model.status().contains(QStringLiteral("3 épreuves"))) << model.status().toStdString();
+
+    // A parse that ends after another navigation started is dropped too: the new page is loading.
+    page.m_answers = { startList(40000) };
+    finishNavigation();
+    waitUntil([] { return false; }, 20);
+    model.navigationStarted(&page);
+    QThreadPool::globalInstance()->waitForDone();
+    waitUntil([] { return false; }, 50);
+    EXPECT_EQ(model.status(), ProgrammeBrowserModel::loadingStatus());
+    EXPECT_EQ(model.kind(), WebProgrammeSnapshot::Kind::Contest);
+
+    // An unreadable page shows the hint at once and keeps the page flags.
+    page.m_answers = { std::nullopt };
+    finishNavigation();
+    ASSERT_TRUE(waitUntil([&] { return pageShown(); }));
+    EXPECT_EQ(model.status(), ProgrammeBrowserModel::openContestHint());
+    EXPECT_EQ(model.kind(), WebProgrammeSnapshot::Kind::Contest);
+}
