@@ -71,12 +71,9 @@ FloatImage decodedAhead(const Request& request, const PhotoOriginals::Source* op
 
 // Every step of a write, in the photo's turn: everything is read and rendered before anything is
 // written, so that a photo or watermark that cannot be read leaves no original and no journal.
-void writeInTurn(const Request& request)
+void writeSteps(const Request& request)
 {
     const QString& photo = request.photo;
-    // What keeping the original would refuse (a name too long for the journal, something foreign in
-    // the originals folder) refuses the write before anything is read.
-    OriginalsFolder::openForEdit(photo, false).refuseForeign();
     if (restoredSince(request.hadOriginal, photo))
         return;
 
@@ -89,6 +86,8 @@ void writeInTurn(const Request& request)
         // original is kept before it: no journal stands without the original it describes. (The editor
         // read the photo when it opened it.)
         if (request.journal) {
+            // A journal that would refuse to be replaced refuses the write before an original is kept.
+            PhotoEditMemory::setAsideUnreadable(photo);
             PhotoOriginals::ensureBackup(photo);
             PhotoEditMemory::save(*request.journal, photo);
         }
@@ -115,7 +114,9 @@ void writeInTurn(const Request& request)
     const std::optional<FloatImage> rendered = PhotoLook::render(source, look, drawn, std::move(decoded));
 
     // Read and rendered: the original is kept (the photo as read, when it had none), then the journal,
-    // then the photo replaced.
+    // then the photo replaced. An unreadable journal that cannot be moved aside refuses the write first.
+    if (saveJournal)
+        PhotoEditMemory::setAsideUnreadable(photo);
     PhotoOriginals::ensureBackup(photo);
     if (saveJournal)
         PhotoEditMemory::save(journal, photo);
@@ -130,6 +131,23 @@ void writeInTurn(const Request& request)
     }
     // Every cached thumbnail of the photo, under the key it had before and the one it has now.
     MediaThumbnailer::cache().removePath(photo);
+}
+
+void writeInTurn(const Request& request)
+{
+    const QString& photo = request.photo;
+    // What keeping the original would refuse (a name too long for the journal, something foreign in
+    // the originals folder) refuses the write before anything is read.
+    const OriginalsFolder folder = OriginalsFolder::openForEdit(photo, false);
+    folder.refuseForeign();
+    try {
+        writeSteps(request);
+    } catch (...) {
+        // A write that failed (a full disk) leaves no empty originals folder it made.
+        if (!folder.isOpen())
+            OriginalsFolder::removeIfEmpty(photo);
+        throw;
+    }
 }
 
 void writeNaming(const Request& request)

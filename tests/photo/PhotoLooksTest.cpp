@@ -8,6 +8,7 @@
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWriter.h"
 #include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoOriginals.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,6 +116,7 @@ TEST_P(WatermarkBatch, RendersTheJournalsLookWithTheWatermark)
 {
     CropEditState before = stateOf(GetParam());
     before.includeWatermark = false;
+    PhotoOriginals::ensureBackup(m_batch);
     PhotoEditMemory::save(PhotoEditJournal { before, {} }, m_batch);
     PhotoEdits::applyWatermark(m_batch, m_markPath);
 
