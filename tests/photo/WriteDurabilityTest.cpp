@@ -47,7 +47,7 @@ public:
             const QString where = flush.kind == FileSync::Flush::Kind::file
                 ? QFileInfo(flush.path).absolutePath()
                 : flush.path;
-            const QString folder = where == m_photos ? QStringLiteral("P")
+            const QString folder = where == m_photos       ? QStringLiteral("P")
                 : where == m_photos + "/.quavel-originals" ? QStringLiteral("O")
                                                            : where;
             const char* kind = flush.kind == FileSync::Flush::Kind::file ? "file " : "folder ";
@@ -89,7 +89,9 @@ void edited(const QString& photo)
 
 const Writer writers[] = {
     { "Rewrite", noPreparation,
-        [](const QString& photo) { PhotoFiles::replaceWithBytes(photo, test::photoBytes("jpg", test::sized(8, 6))); },
+        [](const QString& photo) {
+            PhotoFiles::replaceWithBytes(photo, test::photoBytes("jpg", test::sized(8, 6)));
+        },
         { "file P", "folder P" } },
     { "CopyNoReplace", noPreparation,
         [](const QString& photo) { PhotoFiles::copyNoReplace(photo, photo + ".copy.jpg"); },
@@ -159,7 +161,8 @@ std::vector<Way> ways()
 {
     std::vector<Way> all;
     for (const Writer& writer : writers)
-        for (const Method method : { Method::unnamedLink, Method::noReplaceRename, Method::placeholderRename })
+        for (const Method method :
+            { Method::unnamedLink, Method::noReplaceRename, Method::placeholderRename })
             all.push_back({ writer, method });
     return all;
 }
@@ -253,9 +256,8 @@ TEST(FailedWrite, LeavesNoEmptyOriginalsFolder)
     TempFolder folder;
     const QString photo = test::writePhoto(folder.file("IMG_4.jpg"), test::sized(40, 30));
     const QByteArray before = test::readFile(photo);
-    FileSync::setRecorderForTesting([](const FileSync::Flush& flush) {
-        return flush.kind == FileSync::Flush::Kind::file ? ENOSPC : 0;
-    });
+    FileSync::setRecorderForTesting(
+        [](const FileSync::Flush& flush) { return flush.kind == FileSync::Flush::Kind::file ? ENOSPC : 0; });
     EXPECT_THROW(PhotoEdits::applyRetouch(photo, brighter(), std::nullopt), FileError);
     FileSync::setRecorderForTesting({});
     EXPECT_FALSE(QFileInfo::exists(folder.file(".quavel-originals")));

@@ -212,9 +212,10 @@ TEST_F(OrganizerCrash, aCopyKilledOverItsPlaceholderIsCompletedUnderItsOwnName)
             EXPECT_EQ(it->content, m_content.value(sourceNameOf(name))) << it.key().toStdString();
         }
         EXPECT_EQ(after.value(killedName).content, m_content.value(killedName.section(u'/', -1)));
-        const QString killedCopy = QString(killedName).replace(QStringLiteral(".JPG"), QStringLiteral(" copie.JPG"));
+        const QString killedCopy
+            = QString(killedName).replace(QStringLiteral(".JPG"), QStringLiteral(" copie.JPG"));
         EXPECT_FALSE(after.contains(killedCopy)) << killedCopy.toStdString();
-        // Copied before the kill: the rerun adds its « copie »; after it: copied once.
+        // Every photo of the plan stands under its own name.
         for (const PhotoGroup& group : m_groups)
             for (const QString& file : group.files)
                 EXPECT_TRUE(after.contains(group.folderName() + u'/' + file.section(u'/', -1)));

@@ -150,7 +150,11 @@ OriginalsFolder OriginalsFolder::openForEdit(const QString& photoPath, bool crea
     const QString name = QFileInfo(photoPath).fileName();
     if (NativeName::encode(name).size() > maxPhotoNameBytes)
         throw PhotoEditError(PhotoEditError::Kind::nameTooLong, name);
-    if (create) {
+    if (!create)
+        return open(photoPath);
+    // A failed write of another photo of the folder removes the folder it made while still empty
+    // (removeIfEmpty): made again when it went between its making and its opening here.
+    for (int attempt = 0;; ++attempt) {
         const int parent = openPhotoFolder(photoPath);
         if (parent < 0)
             fail(ENOENT);
@@ -167,8 +171,10 @@ OriginalsFolder OriginalsFolder::openForEdit(const QString& photoPath, bool crea
         ::close(parent);
         if (e != 0)
             fail(e);
+        OriginalsFolder folder = open(photoPath);
+        if (folder.isOpen() || attempt == 2)
+            return folder;
     }
-    return open(photoPath);
 }
 
 void OriginalsFolder::removeIfEmpty(const QString& photoPath)
