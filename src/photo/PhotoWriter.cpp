@@ -72,12 +72,9 @@ FloatImage decodedAhead(const Request& request, const PhotoOriginals::Source* op
 
 // Every step of a write, in the photo's turn: everything is read and rendered before anything is
 // written, so that a photo or watermark that cannot be read leaves no original and no journal.
-void writeInTurn(const Request& request)
+void writeSteps(const Request& request)
 {
     const QString& photo = request.photo;
-    // What keeping the original would refuse (a name too long for the journal, something foreign in
-    // the originals folder) refuses the write before anything is read.
-    OriginalsFolder::openForEdit(photo, false).refuseForeign();
     if (restoredSince(request.hadOriginal, photo))
         return;
 
@@ -91,6 +88,8 @@ void writeInTurn(const Request& request)
         // read the photo when it opened it.)
         if (request.journal) {
             const PhotoWork::Publishing publishing;
+            // A journal that would refuse to be replaced refuses the write before an original is kept.
+            PhotoEditMemory::setAsideUnreadable(photo);
             PhotoOriginals::ensureBackup(photo);
             PhotoEditMemory::save(*request.journal, photo);
         }
@@ -118,10 +117,13 @@ void writeInTurn(const Request& request)
 
     // Read and rendered: the original is kept (the photo as read, when it had none), then the journal,
     // then the photo replaced. These steps publish the write, and run as one (Publishing) once the
-    // rendering is encoded: a write the exit abandons before then leaves everything as it was.
+    // rendering is encoded: a write the exit abandons before then leaves everything as it was. An
+    // unreadable journal that cannot be moved aside refuses the write before an original is kept.
     std::optional<PhotoWork::Publishing> publishing;
     const auto publish = [&] {
         publishing.emplace();
+        if (saveJournal)
+            PhotoEditMemory::setAsideUnreadable(photo);
         PhotoOriginals::ensureBackup(photo);
         if (saveJournal)
             PhotoEditMemory::save(journal, photo);
@@ -140,6 +142,23 @@ void writeInTurn(const Request& request)
     }
     // Every cached thumbnail of the photo, under the key it had before and the one it has now.
     MediaThumbnailer::cache().removePath(photo);
+}
+
+void writeInTurn(const Request& request)
+{
+    const QString& photo = request.photo;
+    // What keeping the original would refuse (a name too long for the journal, something foreign in
+    // the originals folder) refuses the write before anything is read.
+    const OriginalsFolder folder = OriginalsFolder::openForEdit(photo, false);
+    folder.refuseForeign();
+    try {
+        writeSteps(request);
+    } catch (...) {
+        // A write that failed (a full disk) leaves no empty originals folder it made.
+        if (!folder.isOpen())
+            OriginalsFolder::removeIfEmpty(photo);
+        throw;
+    }
 }
 
 void writeNaming(const Request& request)

@@ -158,8 +158,11 @@ TEST_F(OrdersBatch, AValidatedCropKeepsItsWatermarkOnlyWhenTheStoreHasOne)
     PhotoEditJournal journal;
     journal.current.cropValidated = true;
     journal.current.includeWatermark = true;
-    PhotoEditMemory::save(journal, first);
-    PhotoEditMemory::save(journal, third);
+    // An edited photo: its original is kept before its journal.
+    for (const QString& photo : { first, third }) {
+        PhotoOriginals::ensureBackup(photo);
+        PhotoEditMemory::save(journal, photo);
+    }
     store->setRetouch(brighter());
     store->applyRetouch({ first });
     finishRetouch();
@@ -490,8 +493,10 @@ TEST_F(OrdersBatch, AValidatedCropIsWatermarkedWithoutDecodingTheWholePhoto)
         = writeHeaderOnly(f.path("A/S/IMG_8.jpg"), 10000, int(PixelBudget::kMaxPixels / 10000) + 1);
     PhotoEditJournal journal;
     journal.current.cropValidated = true;
-    PhotoEditMemory::save(journal, huge);
-    PhotoEditMemory::save(journal, first);
+    for (const QString& photo : { huge, first }) {
+        PhotoOriginals::ensureBackup(photo);
+        PhotoEditMemory::save(journal, photo);
+    }
     addWatermark();
     store->applyWatermark({ first, huge });
     finishWatermark();

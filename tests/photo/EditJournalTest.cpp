@@ -156,6 +156,8 @@ TEST(EditJournalFile, RecordRetouchPushesOnlyWhatChangedAndKeepsEighty)
 {
     TempFolder folder;
     const QString photo = folder.write("P.JPG", "photo");
+    // An edited photo's journal: its original is kept first.
+    PhotoOriginals::ensureBackup(photo);
     PhotoRetouchSettings settings;
     PhotoEditMemory::recordRetouch(settings, photo);
     EXPECT_EQ(PhotoEditMemory::load(photo), PhotoEditJournal {});

@@ -10,6 +10,7 @@
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWriter.h"
 #include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoOriginals.h"
 #include "platform/imaging/JobPool.h"
 
 #include <QColor>
@@ -128,6 +129,7 @@ TEST_P(WatermarkBatch, RendersTheJournalsLookWithTheWatermark)
 {
     CropEditState before = stateOf(GetParam());
     before.includeWatermark = false;
+    PhotoOriginals::ensureBackup(m_batch);
     PhotoEditMemory::save(PhotoEditJournal { before, {} }, m_batch);
     PhotoEdits::applyWatermark(m_batch, m_markPath);
 

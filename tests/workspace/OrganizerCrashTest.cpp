@@ -4,6 +4,7 @@
 #include "WorkspaceTestSupport.h"
 
 #include "common/ChildProcess.h"
+#include "platform/files/TemporarySweep.h"
 #include "platform/files/UnnamedFile.h"
 #include "workspace/PhotoOrganizer.h"
 
@@ -81,7 +82,11 @@ protected:
         m_groups = PhotoOrganizer::plan(sheet(rows), people, m_sources.path());
         ASSERT_EQ(m_groups.size(), riders);
     }
-    void TearDown() override { UnnamedFile::startFromForTesting(Method::unnamedLink); }
+    void TearDown() override
+    {
+        UnnamedFile::startFromForTesting(Method::unnamedLink);
+        UnnamedFile::setPlaceholderHookForTesting({});
+    }
 
     // Every visible file is a whole copy of its source; hidden ones are partial copies of this run.
     void expectNoPartialPhoto(const QHash<QString, Copied>& files, int round) const
@@ -164,4 +169,57 @@ TEST_F(OrganizerCrash, aKilledRunLeavesNoPartialPhotoAndARerunCompletesThePlan)
     }
     // Kills land while copying (how many depends on the machine's load: a child may finish first).
     EXPECT_GT(killedMidway, 0);
+}
+
+// Where a copy must take its name with an empty placeholder (FAT, exFAT: forced here), a run killed while
+// the placeholder holds a name leaves that one marked placeholder and no other empty file; the rerun
+// puts the whole photo under that name, with no « copie » beside it, and every photo is whole.
+TEST_F(OrganizerCrash, aCopyKilledOverItsPlaceholderIsCompletedUnderItsOwnName)
+{
+    UnnamedFile::startFromForTesting(Method::placeholderRename);
+    for (const int killedAt : { 0, 5, 13, 23 }) {
+        const QString destination = m_destinations.file(QStringLiteral("placeholder%1").arg(killedAt));
+        int placeholders = 0;
+        EXPECT_TRUE(runInKilledChild([&] {
+            UnnamedFile::setPlaceholderHookForTesting([&] {
+                if (placeholders++ == killedAt)
+                    dieNow();
+            });
+            PhotoOrganizer::execute(m_groups, destination);
+        }));
+
+        QString killedName;
+        const QHash<QString, Copied> before = filesUnder(destination);
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const QString name = it.key().section(u'/', -1);
+            if (name.startsWith(u'.') || !it->content.isEmpty())
+                continue;
+            struct stat st
+            {
+            };
+            ASSERT_EQ(::stat(QFile::encodeName(destination + u'/' + it.key()).constData(), &st), 0);
+            EXPECT_TRUE(TemporarySweep::isPlaceholder(st)) << it.key().toStdString();
+            EXPECT_TRUE(killedName.isEmpty()) << "a second empty file: " << it.key().toStdString();
+            killedName = it.key();
+        }
+        ASSERT_FALSE(killedName.isEmpty()) << "killed at copy " << killedAt;
+
+        PhotoOrganizer::execute(m_groups, destination);
+        const QHash<QString, Copied> after = filesUnder(destination);
+        for (auto it = after.cbegin(); it != after.cend(); ++it) {
+            const QString name = it.key().section(u'/', -1);
+            EXPECT_FALSE(name.startsWith(u'.')) << it.key().toStdString();
+            EXPECT_EQ(it->content, m_content.value(sourceNameOf(name))) << it.key().toStdString();
+        }
+        EXPECT_EQ(after.value(killedName).content, m_content.value(killedName.section(u'/', -1)));
+        const QString killedCopy
+            = QString(killedName).replace(QStringLiteral(".JPG"), QStringLiteral(" copie.JPG"));
+        EXPECT_FALSE(after.contains(killedCopy)) << killedCopy.toStdString();
+        // Every photo of the plan stands under its own name.
+        for (const PhotoGroup& group : m_groups)
+            for (const QString& file : group.files)
+                EXPECT_TRUE(after.contains(group.folderName() + u'/' + file.section(u'/', -1)));
+        if (HasFailure())
+            break;
+    }
 }

@@ -83,6 +83,7 @@ void CropEditorModel::endSession()
 {
     setSessionBaseURL(std::nullopt);
     m_journalAsked.reset();
+    m_openedJournal.reset();
     setIsOpen(false);
     setFileURL(std::nullopt);
     m_preview = QImage();
@@ -295,9 +296,9 @@ void CropEditorModel::restoreOpenedState(const QString& photo)
         setBakedState(journal->current.cropValidated ? std::optional(journal->current) : std::nullopt);
         m_committedBaked = m_bakedState;
         m_journalAsked = diskJournal();
+        m_openedJournal.reset();
         return;
     }
-    m_journalAsked.reset();
     setZoom(1);
     setOffset(QSizeF(0, 0));
     setAngle(0);
@@ -314,6 +315,8 @@ void CropEditorModel::restoreOpenedState(const QString& photo)
     }
     setCommitted(currentState());
     m_committedBaked.reset();
+    m_journalAsked = diskJournal();
+    m_openedJournal = m_journalAsked;
 }
 
 } // namespace quavel

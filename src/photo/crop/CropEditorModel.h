@@ -316,6 +316,12 @@ private:
     std::optional<CropEditState> m_committedBaked;
     // The journal of the loaded photo last asked to be written (or read when it was loaded).
     std::optional<PhotoEditJournal> m_journalAsked;
+    // For a photo loaded without a journal, the editor's journal as it was loaded; and whether anything
+    // was asked to be written since: a close that finds neither changed writes nothing, so that a photo
+    // nobody edited keeps no original and no journal. (A photo with a journal has its look written
+    // again at close: a write of it that failed earlier is made good.)
+    std::optional<PhotoEditJournal> m_openedJournal;
+    bool m_askedSinceLoad = false;
     PhotoRetouchSettings m_presetForLegacy;
     bool m_cropValidated = false;
     std::optional<CropEditState> m_bakedState;

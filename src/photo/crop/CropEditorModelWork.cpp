@@ -71,6 +71,7 @@ bool CropEditorModel::finishLoad(
         : 1.0;
     setLoadedURL(photo);
     m_writtenLook.reset();
+    m_askedSinceLoad = false;
     setActiveHandle(std::nullopt);
     setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
     restoreOpenedState(photo);
@@ -148,6 +149,9 @@ void CropEditorModel::persistCurrent()
     if (!m_loadedURL || !m_sessionBaseURL)
         return;
     commitHistory();
+    // A photo the user did not change keeps nothing: no original, no journal, no write.
+    if (!m_askedSinceLoad && m_openedJournal && *m_openedJournal == diskJournal())
+        return;
     // Already asked for: the journal and the queued or finished write hold this look, and this request
     // joins that write (its failure is reported as this request's).
     if (m_writtenLook && *m_writtenLook == lookNow()) {
@@ -198,6 +202,7 @@ QFuture<bool> CropEditorModel::persistLookToDisk()
     // replaced: a photo whose journal cannot be kept is not written.
     m_writtenLook = lookNow();
     m_journalAsked = request->journal;
+    m_askedSinceLoad = true;
     return submitWrite(*request);
 }
 
@@ -209,6 +214,7 @@ void CropEditorModel::submitJournal()
     if (m_journalAsked == journal)
         return;
     m_journalAsked = journal;
+    m_askedSinceLoad = true;
     const QString photo = *m_loadedURL;
     const int id = ++m_writeCount;
     m_journalWrite = id;

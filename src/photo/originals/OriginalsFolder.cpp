@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/FileSync.h"
 #include "platform/files/NativeName.h"
 
 #include <QDir>
@@ -31,6 +32,12 @@ int openPhotoFolder(const QString& photoPath)
     if (fd < 0 && errno != ENOENT)
         fail(errno);
     return fd;
+}
+
+std::function<void(int, const QByteArray&)>& beforeOpenHook()
+{
+    static std::function<void(int, const QByteArray&)> hook;
+    return hook;
 }
 
 bool procMounted()
@@ -143,19 +150,50 @@ OriginalsFolder OriginalsFolder::openForEdit(const QString& photoPath, bool crea
     const QString name = QFileInfo(photoPath).fileName();
     if (NativeName::encode(name).size() > maxPhotoNameBytes)
         throw PhotoEditError(PhotoEditError::Kind::nameTooLong, name);
-    if (create) {
+    if (!create)
+        return open(photoPath);
+    // A failed write of another photo of the folder removes the folder it made while still empty
+    // (removeIfEmpty): made again when it went between its making and its opening here.
+    for (int attempt = 0;; ++attempt) {
         const int parent = openPhotoFolder(photoPath);
         if (parent < 0)
             fail(ENOENT);
         // Whatever stands at the name already (a folder, or something foreign that open() refuses)
         // stays as it is.
-        const bool made = ::mkdirat(parent, ".quavel-originals", 0777) == 0 || errno == EEXIST;
-        const int e = errno;
+        const bool madeNow = ::mkdirat(parent, ".quavel-originals", 0777) == 0;
+        int e = madeNow ? 0 : errno == EEXIST ? 0 : errno;
+        // The new folder's name is flushed into the photo's folder before anything in it is trusted:
+        // the photo is replaced only once its original's folder is sure to be there.
+        if (madeNow)
+            e = FileSync::syncFolderAt(parent);
+        if (madeNow && e != 0)
+            ::unlinkat(parent, ".quavel-originals", AT_REMOVEDIR);
         ::close(parent);
-        if (!made)
+        if (e != 0)
             fail(e);
+        OriginalsFolder folder = open(photoPath);
+        if (folder.isOpen() || attempt == 2)
+            return folder;
     }
-    return open(photoPath);
+}
+
+void OriginalsFolder::removeIfEmpty(const QString& photoPath)
+{
+    const int parent
+        = ::open(NativeName::encode(QFileInfo(NativeName::absolute(photoPath)).absolutePath()).constData(),
+            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0)
+        return;
+    // rmdir(2) removes only an empty folder, never through a link (ENOTDIR).
+    if (::unlinkat(parent, ".quavel-originals", AT_REMOVEDIR) == 0)
+        FileSync::syncFolderAt(parent);
+    ::close(parent);
+}
+
+void OriginalsFolder::setBeforeOpenHookForTesting(
+    std::function<void(int folderFd, const QByteArray& name)> hook)
+{
+    beforeOpenHook() = std::move(hook);
 }
 
 OriginalsFolder::Entry OriginalsFolder::entry(const QByteArray& name) const
@@ -189,6 +227,8 @@ std::optional<OriginalsFolder::File> OriginalsFolder::openFile(
         return std::nullopt;
     if (entry(name) == Entry::foreign)
         throw PhotoEditError(foreign, m_photoName);
+    if (beforeOpenHook())
+        beforeOpenHook()(m_fd, name);
     const int fd
         = ::openat(m_fd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {

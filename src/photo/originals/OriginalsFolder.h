@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 #include <sys/stat.h>
@@ -77,8 +78,16 @@ public:
 
     // The same for an edit, which writes there: a photo whose journal name would pass 255 bytes is
     // refused (PhotoEditError nameTooLong) before anything is looked at, and with create the folder is
-    // made when missing (FileError when it cannot be).
+    // made when missing, and flushed into the photo's folder (FileError when it cannot be).
     static OriginalsFolder openForEdit(const QString& photoPath, bool create);
+
+    // Removes the photo's ".quavel-originals" when it is an empty folder (a failed write that made it
+    // leaves nothing behind); anything else there stays.
+    static void removeIfEmpty(const QString& photoPath);
+
+    // Tests: called by openFile() between its look at the entry and its open, with the folder's
+    // descriptor and the entry's name. Process-wide; an empty function removes it.
+    static void setBeforeOpenHookForTesting(std::function<void(int folderFd, const QByteArray& name)> hook);
 
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }

@@ -92,16 +92,23 @@ PhotoEditJournal loadForEdit(const QString& photoPath)
     } catch (const FileError&) {
         return PhotoEditJournal {};
     }
+    // A journal describes a look rendered from the original beside it. Without one (nothing, or the
+    // empty file of a copy cut short) the photo has not been rendered from it: an undo was cut after it
+    // put the photo back, or the crop editor's session has not written its look yet. Either way the
+    // journal's look is not the photo's, and an edit never applies it.
+    const Entry original = folder->entry(folder->originalName());
+    if (original == Entry::none || original == Entry::emptyFile)
+        return PhotoEditJournal {};
     return readIn(*folder).value_or(PhotoEditJournal {});
 }
 
-void save(const PhotoEditJournal& journal, const QString& photoPath)
+void setAsideUnreadable(const OriginalsFolder& folder)
 {
-    const OriginalsFolder folder = folderToWrite(photoPath);
-    folder.refuseForeign();
+    if (!folder.isOpen())
+        return;
     const QByteArray name = folder.journalName();
     // A journal that is there but cannot be read or decoded keeps its history aside; when it cannot be
-    // moved, it stays as it is, nothing is written and the edit fails.
+    // moved, it stays as it is and the caller writes nothing.
     SetAside journalFile(folder.fd(), NativeName::decode(name));
     const Entry entry = folder.entry(name);
     if (entry == Entry::file || entry == Entry::emptyFile) {
@@ -111,6 +118,21 @@ void save(const PhotoEditJournal& journal, const QString& photoPath)
     }
     if (!journalFile.mayWrite())
         throw PhotoEditError(Kind::journalNotSetAside, folder.photoName());
+}
+
+void setAsideUnreadable(const QString& photoPath)
+{
+    const OriginalsFolder folder = OriginalsFolder::open(photoPath);
+    folder.refuseForeign();
+    setAsideUnreadable(folder);
+}
+
+void save(const PhotoEditJournal& journal, const QString& photoPath)
+{
+    const OriginalsFolder folder = folderToWrite(photoPath);
+    folder.refuseForeign();
+    const QByteArray name = folder.journalName();
+    setAsideUnreadable(folder);
     // Temporaries left by killed writers (a living one holds its lock).
     TemporarySweep::sweepFolderAt(folder.fd(), &PhotoFiles::isOriginalsTemporary);
     QByteArray bytes;
@@ -131,8 +153,9 @@ void remove(const QString& photoPath)
     try {
         const OriginalsFolder folder = OriginalsFolder::open(photoPath);
         const QByteArray name = folder.journalName();
-        const Entry entry = folder.entry(name);
-        if (entry == Entry::file || entry == Entry::emptyFile)
+        // An unreadable journal is moved aside, never deleted.
+        setAsideUnreadable(folder);
+        if (folder.entry(name) == Entry::file)
             ::unlinkat(folder.fd(), name.constData(), 0);
     } catch (const Error&) {
         // Nothing to remove, or nothing that may be removed.

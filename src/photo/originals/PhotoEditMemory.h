@@ -1,5 +1,6 @@
 #pragma once
 
+#include "photo/originals/OriginalsFolder.h"
 #include "photo/originals/PhotoEditJournal.h"
 #include "platform/imaging/FloatImage.h"
 
@@ -25,7 +26,9 @@ PhotoEditJournal load(const QString& photoPath);
 std::optional<PhotoEditJournal> read(const QString& photoPath);
 
 // load() for an edit about to write: throws PhotoEditError (foreignJournal, foreignOriginalsFolder)
-// when something foreign stands as the journal or its folder, instead of reading it as the default.
+// when something foreign stands as the journal or its folder, instead of reading it as the default. A
+// journal without its original (none, or an empty file) reads as the default: its look is not what the
+// photo shows, and is never applied to it.
 PhotoEditJournal loadForEdit(const QString& photoPath);
 
 // Writes the journal atomically, creating ".quavel-originals" when needed. A journal there that does not
@@ -36,8 +39,14 @@ PhotoEditJournal loadForEdit(const QString& photoPath);
 // too long for its journal and for a foreign original, journal or folder (nothing is then written).
 void save(const PhotoEditJournal& journal, const QString& photoPath);
 
-// Deletes the journal (never a link or another file standing in its place); a missing one or a failure
-// is ignored.
+// Moves a journal that is there but cannot be read or decoded aside, as save() does, before a write
+// keeps anything for the photo: throws PhotoEditError journalNotSetAside when it cannot be moved
+// (foreignJournal and the like for something foreign there); nothing happens without one.
+void setAsideUnreadable(const OriginalsFolder& folder);
+void setAsideUnreadable(const QString& photoPath);
+
+// Deletes the journal (never a link or another file standing in its place; an unreadable one is moved
+// aside instead); a missing one or a failure is ignored.
 void remove(const QString& photoPath);
 
 // Makes the settings the current retouch: when they differ, the current state goes to the history (the

@@ -4,6 +4,7 @@
 #include "photo/PhotoFiles.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "platform/FrenchErrors.h"
+#include "platform/files/FileSync.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/CameraRaw.h"
 
@@ -23,6 +24,14 @@ namespace {
 using Entry = OriginalsFolder::Entry;
 
 const QString originalsFolder = QStringLiteral(".quavel-originals");
+
+std::function<void()>& stepHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+void flush(const OriginalsFolder& folder);
 
 void unlinkLeftover(const OriginalsFolder& folder, const QByteArray& name)
 {
@@ -45,11 +54,21 @@ void unlinkOriginal(const OriginalsFolder& folder, const struct stat& copied)
         throw FileError(errno, frenchDescription(errno));
 }
 
+// Removes a journal that decodes (an unreadable one has been moved aside before), flushed before the
+// original goes: a cut anywhere never leaves a journal without its original.
 void removeJournal(const OriginalsFolder& folder)
 {
     const QByteArray journal = folder.journalName();
-    if (folder.entry(journal) != Entry::foreign)
-        ::unlinkat(folder.fd(), journal.constData(), 0);
+    if (folder.entry(journal) == Entry::file && ::unlinkat(folder.fd(), journal.constData(), 0) != 0
+        && errno != ENOENT)
+        throw FileError(errno, frenchDescription(errno));
+    flush(folder);
+}
+
+void flush(const OriginalsFolder& folder)
+{
+    if (const int e = FileSync::syncFolderAt(folder.fd()))
+        throw FileError(e, frenchDescription(e));
 }
 
 } // namespace
@@ -108,19 +127,34 @@ void restore(const QString& photoPath)
     if (entry == Entry::none)
         return;
     folder.refuseForeign();
+    // An unreadable journal is moved aside, never deleted; one that cannot be moved refuses the undo
+    // before anything changes.
+    PhotoEditMemory::setAsideUnreadable(folder);
     if (entry == Entry::emptyFile) {
         // The copy never finished, so the photo was never rewritten: it is its own original.
-        unlinkLeftover(folder, name);
         removeJournal(folder);
+        unlinkLeftover(folder, name);
+        flush(folder);
         return;
     }
     const std::optional<OriginalsFolder::File> original
         = folder.openFile(name, PhotoEditError::Kind::foreignOriginal);
     if (!original)
         return;
+    // The photo first (a cut leaves the original and the journal, the edited state, whose next
+    // rendering starts from the original), then the journal, then the original, each removal flushed
+    // before the next step and before the undo reports.
     PhotoFiles::replaceWithCopy(photoPath, original->fd(), original->status());
-    unlinkOriginal(folder, original->status());
     removeJournal(folder);
+    if (stepHook())
+        stepHook()();
+    unlinkOriginal(folder, original->status());
+    flush(folder);
+}
+
+void setRestoreStepHookForTesting(std::function<void()> hook)
+{
+    stepHook() = std::move(hook);
 }
 
 Source::Source(const QString& photoPath)

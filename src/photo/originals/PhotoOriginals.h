@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The untouched original of an edited photo, kept once in ".quavel-originals" beside it and never
@@ -29,10 +30,16 @@ bool hasBackup(const QString& photoPath);
 void ensureBackup(const QString& photoPath);
 
 // Puts the original back (one rename of a finished copy over the photo, present or not), then deletes
-// the original and the journal. Without an original nothing changes. Throws FileError: the photo is then
-// as it was, or already restored with the original still kept; PhotoEditError for a foreign original,
-// journal or folder, which leaves everything as it was.
+// the journal, then the original, each removal flushed before the next step: cut anywhere, the photo
+// keeps its original and journal, or its original alone, or neither, never a journal alone. An
+// unreadable journal is moved aside, never deleted. Without an original nothing changes. Throws
+// FileError: the photo is then as it was, or already restored with the original still kept;
+// PhotoEditError for a foreign original, journal or folder and for an unreadable journal that cannot be
+// moved aside, which leave everything as it was.
 void restore(const QString& photoPath);
+// Tests: called by restore() between the removal of the journal and that of the original.
+// Process-wide; an empty function removes it.
+void setRestoreStepHookForTesting(std::function<void()> hook);
 
 // What every rendering of a photo reads: its original, opened without following a link, when it has
 // one; else the photo itself. Kept while the readers run: path() stays valid as long as the object.

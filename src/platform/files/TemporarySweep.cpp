@@ -80,14 +80,40 @@ constexpr char temporaryPrefix[] = ".quavel-tmp-";
 constexpr qsizetype temporaryPrefixLength = sizeof temporaryPrefix - 1;
 constexpr qsizetype temporaryRandomLength = 12;
 
+// 1980-03-01 12:00:00 UTC: inside FAT's range, and an empty file has no reason to carry it.
+constexpr time_t placeholderTime = 320760000;
+// FAT keeps local time: a file system mounted in another zone shifts it by whole quarter hours.
+constexpr time_t zoneShiftLimit = 14 * 3600;
+constexpr time_t zoneStep = 15 * 60;
+
+bool removeIfAbandonedPlaceholder(int dir, const char* name)
+{
+    // A look at the entry first: the photos of a folder are never opened for this.
+    struct stat st
+    {
+    };
+    if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !isPlaceholder(st))
+        return false;
+    const int lock = lockAbandonedPlaceholder(dir, name);
+    if (lock < 0)
+        return false;
+    const bool removed = ::unlinkat(dir, name, 0) == 0;
+    ::close(lock);
+    return removed;
+}
+
 int sweepDirectory(DIR* dir, const NameTest& isTemporary, std::chrono::seconds minimumAge)
 {
     int removed = 0;
     while (const dirent* entry = ::readdir(dir)) {
         if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
             continue;
-        if (!isTemporary(NativeName::decode(entry->d_name)))
+        if (!isTemporary(NativeName::decode(entry->d_name))) {
+            // A lock taken on another machine is not seen here: no placeholder of a share is touched.
+            if (minimumAge.count() <= 0 && removeIfAbandonedPlaceholder(::dirfd(dir), entry->d_name))
+                ++removed;
             continue;
+        }
         if (removeIfAbandoned(::dirfd(dir), entry->d_name, minimumAge))
             ++removed;
     }
@@ -192,6 +218,39 @@ bool isTemporaryName(QStringView name)
         if (!isLowerAlphanumeric(c))
             return false;
     return true;
+}
+
+int markPlaceholder(int fd)
+{
+    const struct timespec times[2] = { { placeholderTime, 0 }, { placeholderTime, 0 } };
+    return ::futimens(fd, times) == 0 ? 0 : errno;
+}
+
+bool isPlaceholder(const struct stat& st)
+{
+    const time_t shift = st.st_mtim.tv_sec - placeholderTime;
+    return S_ISREG(st.st_mode) && st.st_size == 0 && st.st_mtim.tv_nsec == 0 && shift >= -zoneShiftLimit
+        && shift <= zoneShiftLimit && shift % zoneStep == 0;
+}
+
+int lockAbandonedPlaceholder(int folder, const char* name)
+{
+    const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat mine
+    {
+    };
+    struct stat now
+    {
+    };
+    // Looked at again once locked: its writer may have renamed its file over it meanwhile.
+    if (::fstat(fd, &mine) == 0 && isPlaceholder(mine) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+        && ::fstatat(folder, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == mine.st_dev
+        && now.st_ino == mine.st_ino && isPlaceholder(now))
+        return fd;
+    ::close(fd);
+    return -1;
 }
 
 bool isAtomicFileTemporary(QStringView name)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <functional>
 
@@ -40,7 +42,8 @@ QList<Rule> rules();
 // Forgets every rule (tests).
 void clearForTesting();
 
-// Walks every registered rule once; returns how many files went.
+// Walks every registered rule once; returns how many files went. Every sweep also removes the abandoned
+// placeholders (isPlaceholder) of the folder it walks, except one given a minimum age.
 int sweep();
 // Removes the abandoned temporary files of one pattern in one folder now; returns how many went. With a
 // minimum age, only files last modified longer ago than that go: on network and FUSE shares a lock
@@ -64,6 +67,22 @@ bool lockCreated(int fd);
 QByteArray temporaryName();
 // True for exactly the names temporaryName() makes.
 bool isTemporaryName(QStringView name);
+
+// The empty file a writer without links or RENAME_NOREPLACE (FAT, exFAT) creates exclusively under a
+// final name to hold it, before the complete file is renamed over it. Its writer locks it (lockCreated)
+// and then marks it: a modification time no camera or user gives an empty file, kept by every file
+// system (FAT keeps times from 1980 on, in steps of two seconds, in local time). A marked empty regular
+// file whose lock is free is a placeholder its writer left when killed: the sweeps remove it and a copy
+// to its name takes the name over; a user's empty file is never one.
+// 0, or the errno value of the marking (the placeholder is then an ordinary empty file).
+int markPlaceholder(int fd);
+// Whether a file's status is that of a marked placeholder (empty, regular, marked), whatever time
+// zone the file system converted its time with.
+bool isPlaceholder(const struct stat& st);
+// Locks the placeholder standing at `name` in `folder` when its writer is gone and it is still a
+// placeholder under that name: the descriptor holding the lock (close it once the name has been
+// replaced or removed), or -1.
+int lockAbandonedPlaceholder(int folder, const char* name);
 
 // The name tests of the platform's own writers.
 // AtomicFile's siblings as earlier versions named them: "<name>.tmp-" and six letters or digits. No

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,9 +69,40 @@ bool linksUnsupported(int e)
     return e == EPERM || e == EOPNOTSUPP || e == ENOSYS || e == EMLINK || e == EXDEV;
 }
 
+std::function<void()>& placeholderHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+// The last way (FAT, exFAT): the name is taken by exclusive creation, then the entry replaces that
+// empty placeholder in one rename. A kill between the two leaves the placeholder under the name; it
+// is locked while its writer lives and marked, so that a later sweep or copy knows it for what it is.
+int renameOverPlaceholder(int dir, const char* from, const char* to)
+{
+    int placeholder = -1;
+    for (;;) {
+        placeholder = ::openat(dir, to, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOCTTY, 0600);
+        if (placeholder < 0)
+            return errno;
+        if (TemporarySweep::lockCreated(placeholder))
+            break;
+        ::close(placeholder);
+    }
+    // Unmarked it would stay an ordinary empty file: still no partial photo, only one no sweep removes.
+    TemporarySweep::markPlaceholder(placeholder);
+    if (placeholderHook())
+        placeholderHook()();
+    const int e = ::renameat(dir, from, dir, to) == 0 ? 0 : errno;
+    if (e != 0)
+        ::unlinkat(dir, to, 0);
+    ::close(placeholder);
+    return e;
+}
+
 // Moves `from` to `to` in dir without ever replacing what has `to`, from `method` on; a method the file
 // system refuses moves `method` on to the next one.
-int moveNoReplace(int dir, const char* from, const char* to, Method& method)
+int moveNoReplaceOnce(int dir, const char* from, const char* to, Method& method)
 {
     if (method <= Method::noReplaceRename) {
         method = Method::noReplaceRename;
@@ -92,18 +124,33 @@ int moveNoReplace(int dir, const char* from, const char* to, Method& method)
             return errno;
         method = Method::placeholderRename;
     }
-    // The name is taken by exclusive creation, then the entry replaces that empty placeholder in one
-    // rename: only a kill between the two leaves an empty file under the name.
-    const int placeholder = ::openat(dir, to, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOCTTY, 0600);
-    if (placeholder < 0)
-        return errno;
-    ::close(placeholder);
-    if (::renameat(dir, from, dir, to) != 0) {
-        const int e = errno;
-        ::unlinkat(dir, to, 0);
-        return e;
-    }
-    return 0;
+    return renameOverPlaceholder(dir, from, to);
+}
+
+// A name held by the placeholder a killed writer left is free: the entry takes it by one rename under
+// the placeholder's lock, so that no other writer's file can be put there meanwhile. EEXIST otherwise.
+int takeOverPlaceholder(int dir, const char* from, const char* to)
+{
+    const int lock = TemporarySweep::lockAbandonedPlaceholder(dir, to);
+    if (lock < 0)
+        return EEXIST;
+    const int e = ::renameat(dir, from, dir, to) == 0 ? 0 : errno;
+    ::close(lock);
+    return e;
+}
+
+bool isPlaceholderAt(int dir, const char* name)
+{
+    struct stat st
+    {
+    };
+    return ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && TemporarySweep::isPlaceholder(st);
+}
+
+int moveNoReplace(int dir, const char* from, const char* to, Method& method)
+{
+    const int e = moveNoReplaceOnce(dir, from, to, method);
+    return e == EEXIST ? takeOverPlaceholder(dir, from, to) : e;
 }
 
 } // namespace
@@ -209,11 +256,7 @@ int UnnamedFile::flush(Sync sync)
 {
     if (sync == Sync::later)
         return 0;
-    while (::fsync(m_fd) != 0) {
-        if (errno != EINTR)
-            return errno;
-    }
-    return 0;
+    return FileSync::syncFile(m_fd);
 }
 
 int UnnamedFile::publish(const QString& name, Sync sync)
@@ -228,6 +271,12 @@ int UnnamedFile::publish(const QString& name, Sync sync)
     } else if (e == 0) {
         e = moveNoReplace(m_dir, m_temporary.constData(), target.constData(), m_method);
     }
+    if (e == EEXIST && m_temporary.isEmpty() && isPlaceholderAt(m_dir, target.constData())) {
+        // A killed writer's placeholder: rename(2) over it needs a name to move.
+        e = nameHidden();
+        if (e == 0)
+            e = takeOverPlaceholder(m_dir, m_temporary.constData(), target.constData());
+    }
     if (e != 0) {
         if (e != EEXIST)
             discard();
@@ -235,10 +284,12 @@ int UnnamedFile::publish(const QString& name, Sync sync)
     }
     m_temporary.clear();
     m_temporaryName.clear();
+    // A name that may not survive a crash is no success: the new file goes again.
     if (sync == Sync::now)
-        FileSync::syncFolderAt(m_dir);
+        e = FileSync::syncFolderAt(m_dir);
     const int dir = std::exchange(m_dir, -1);
-    e = close();
+    if (const int closed = close(); e == 0)
+        e = closed;
     if (e != 0)
         ::unlinkat(dir, target.constData(), 0);
     ::close(dir);
@@ -279,10 +330,11 @@ int UnnamedFile::replace(const QString& name, Sync sync)
     }
     m_temporary.clear();
     m_temporaryName.clear();
-    if (sync == Sync::now)
-        FileSync::syncFolderAt(m_dir);
-    // The file stands under its name whatever closing says: it replaced what was there.
-    return close();
+    // The file stands under its name whatever the flush or closing says: it replaced what was there.
+    // A failed flush still fails the write: the replacement may not survive a crash.
+    const int synced = sync == Sync::now ? FileSync::syncFolderAt(m_dir) : 0;
+    const int closed = close();
+    return synced != 0 ? synced : closed;
 }
 
 void UnnamedFile::discard()
@@ -335,6 +387,11 @@ int UnnamedFile::removeLeftovers(const QString& folder)
 void UnnamedFile::startFromForTesting(Method first)
 {
     g_firstMethod = int(first);
+}
+
+void UnnamedFile::setPlaceholderHookForTesting(std::function<void()> hook)
+{
+    placeholderHook() = std::move(hook);
 }
 
 } // namespace quavel

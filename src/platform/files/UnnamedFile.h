@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
+
 #include <sys/types.h>
 
 // The one way the application makes a file safely (copies, original backups, photo rewrites, saves): a
@@ -16,7 +18,9 @@
 // publish() gives it its final name without ever replacing anything, by the best means the file system
 // has: linkat(2) of the unnamed file; renameat2(2) with RENAME_NOREPLACE; link(2) then unlink(2) of the
 // hidden name; last, the exclusive creation of the final name (O_EXCL) and one rename(2) of the
-// complete file over that empty placeholder. replace() gives it its name by one rename(2) over whatever
+// complete file over that empty placeholder, which is locked and marked (TemporarySweep::isPlaceholder)
+// so that the one a killed writer leaves is removed by the sweeps (removeLeftovers) and taken over by
+// the next file given that name. replace() gives it its name by one rename(2) over whatever
 // has it (a link there is replaced, never written through). Either way the name is taken in the folder
 // the file was opened in, through a descriptor of it, whatever links stand on the way to that folder by
 // then. An object that never got its name removes its file when destroyed.
@@ -66,10 +70,11 @@ public:
     // Gives the file `name` (a name in its folder, no slash) unless something already has that name:
     // 0, EEXIST when the name is taken (the file stays open and may be given another name), or the
     // errno value of another failure (the file is then removed). On success the file is closed; a
-    // failure to close removes the new name again and is reported.
+    // failure to close, or with Sync::now to flush the folder, removes the new name again and is reported.
     int publish(const QString& name, Sync sync = Sync::later);
     // Gives the file `name`, replacing what has it by one rename(2). 0 or the errno value (the file is
-    // removed on failure, and what had the name is left as it was); closed on success.
+    // removed on failure, and what had the name is left as it was; but a failed flush of the folder
+    // after the rename is reported with the file under its name); closed either way once renamed.
     int replace(const QString& name, Sync sync = Sync::later);
     // Removes the file and closes it; nothing happens when it is not open.
     void discard();
@@ -89,6 +94,9 @@ public:
     // Tests: the methods before `first` are treated as missing on every file system, so that the
     // fallbacks run on a file system that has it all. Process-wide; reset with Method::unnamedLink.
     static void startFromForTesting(Method first);
+    // Tests: called while a placeholder holds the final name, before the file is renamed over it (a
+    // test kills the process there). Process-wide; an empty function removes it.
+    static void setPlaceholderHookForTesting(std::function<void()> hook);
 
 private:
     int openIn(mode_t mode);
