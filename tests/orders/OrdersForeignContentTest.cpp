@@ -4,6 +4,8 @@
 // long the documents would take to render.
 #include "OrdersFixture.h"
 
+#include "orders/OrdersOutcome.h"
+
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
 
@@ -13,6 +15,15 @@ using namespace quavel;
 using namespace quavel::test;
 
 namespace {
+
+// What the message line says when each of these photos could not be read.
+QString unreadable(const QStringList& photos)
+{
+    QList<OrdersOutcome::Failure> failures;
+    for (const QString& photo : photos)
+        failures.append({ photo, QStringLiteral("Impossible de lire cette photo.") });
+    return OrdersOutcome::describe(failures, OrdersOutcome::Work::edit).message.value_or(QString());
+}
 
 const ForeignContent contents[] = { ForeignContent::svg, ForeignContent::turbulence, ForeignContent::pdf,
     ForeignContent::postscript, ForeignContent::magickText, ForeignContent::xpm, ForeignContent::matrixText };
@@ -67,7 +78,7 @@ TEST_F(OrdersForeignContent, BothBatchesRefuseEveryDocumentAndEditTheGoodPhoto)
             store->applyRetouch(batch);
             ASSERT_TRUE(finishRetouch());
         }
-        EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire cette photo.")) << watermark;
+        EXPECT_EQ(store->errorMessage(), unreadable(documents)) << watermark;
         for (const QString& document : documents) {
             EXPECT_FALSE(QFile::exists(PhotoOriginals::backupURL(document))) << document.toStdString();
             EXPECT_FALSE(QFile::exists(PhotoEditMemory::journalURL(document))) << document.toStdString();
@@ -92,7 +103,8 @@ TEST_F(OrdersForeignContent, ADocumentChosenAsTheWatermarkIsRefusedAndMarksNoPho
             store->addWatermark(watermark);
             store->applyWatermark({ good });
             ASSERT_TRUE(OrdersFixture::finishWatermark(*store));
-            EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire le fichier filigrane."))
+            EXPECT_EQ(store->errorMessage(),
+                QStringLiteral("Impossible de lire le fichier filigrane « Logo.%1 ».").arg(extension))
                 << int(content) << extension;
             EXPECT_EQ(readFile(good), before) << int(content) << extension;
             EXPECT_FALSE(QFile::exists(PhotoOriginals::backupURL(good)));
@@ -113,7 +125,8 @@ TEST_F(OrdersForeignContent, ARetouchBatchOverStallingFilesEndsWithinThirtySecon
     store->applyRetouch(section);
     ASSERT_TRUE(finishRetouch(30000)) << "the batch has not ended";
     EXPECT_EQ(PhotoEditMemory::load(good).current.retouch, brighter());
-    EXPECT_EQ(store->errorMessage(), QStringLiteral("Impossible de lire cette photo."));
+    section.removeLast();
+    EXPECT_EQ(store->errorMessage(), unreadable(section));
 }
 
 } // namespace
