@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace quavel::PhotoNameScan {
 
@@ -123,17 +124,29 @@ std::optional<AsciiNumber> scanAscii(const char* p, size_t n)
     return AsciiNumber { t, len, lastPrefix, bestValue, int(bestEnd - *bestStart) };
 }
 
-// The lower-cased ASCII extension is one of the photo extensions.
+// The lower-cased ASCII extension is one of the photo extensions: compared as bytes against a table
+// made once from PhotoFile::extensions, so that no text is made for the name of each entry.
 bool asciiPhotoExtension(const char* ext, size_t n)
 {
-    if (n == 0 || n > 4)
+    constexpr size_t longest = 8;
+    static const std::vector<QByteArray> table = [] {
+        std::vector<QByteArray> out;
+        for (const QString& e : PhotoFile::extensions())
+            if (e.size() <= qsizetype(longest))
+                out.push_back(e.toLatin1());
+        return out;
+    }();
+    if (n == 0 || n > longest)
         return false;
-    char lower[5] = {};
+    char lower[longest];
     for (size_t i = 0; i < n; ++i) {
         const char c = ext[i];
         lower[i] = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
     }
-    return PhotoFile::extensions().contains(QLatin1String(lower, qsizetype(n)));
+    for (const QByteArray& e : table)
+        if (size_t(e.size()) == n && std::memcmp(e.constData(), lower, n) == 0)
+            return true;
+    return false;
 }
 
 } // namespace
