@@ -2,4 +2,4 @@
 // (quavel_check_widgets). Every Qt Widgets header includes <QtWidgets/qtwidgetsglobal.h>, so including
 // any of them, in any form, stops the compile here, where the link check alone would let a source that
 // only includes a widget header through (Qt Gui's include path holds the whole Qt folder).
-#error "Qt Widgets header in a non-view target: only quavel_ui, the *_views libraries, the shell and the widget test programs may use Qt Widgets."
+#error "Qt Widgets header in a non-view target: only the widget layers and programs may use Qt Widgets."
