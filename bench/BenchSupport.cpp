@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
 #include <sys/statfs.h>
 
 #include <algorithm>
@@ -35,24 +36,44 @@ double median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+double processorSeconds()
+{
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    double total = 0;
+    for (const int who : { RUSAGE_SELF, RUSAGE_CHILDREN }) {
+        rusage usage {};
+        getrusage(who, &usage);
+        total += seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    }
+    return total;
+}
+
 Comparison compareAlternating(int rounds, const std::function<void()>& ours,
     const std::function<void()>& reference, int repeats, const std::function<void()>& before)
 {
     std::vector<double> ratios;
     std::vector<double> ourTimes;
     std::vector<double> referenceTimes;
+    std::vector<double> cpuRatios;
+    std::vector<double> ourCpu;
+    std::vector<double> referenceCpu;
+    // The best wall time of the repeats, and the processor time of that run.
     const auto timed = [&](const std::function<void()>& side) {
-        double best = std::numeric_limits<double>::max();
+        std::pair<double, double> best { std::numeric_limits<double>::max(), 0 };
         for (int i = 0; i < repeats; ++i) {
             if (before)
                 before();
-            best = std::min(best, bestTime(side, 1));
+            const double cpuStart = processorSeconds();
+            const double wall = bestTime(side, 1);
+            const double cpu = processorSeconds() - cpuStart;
+            if (wall < best.first)
+                best = { wall, cpu };
         }
         return best;
     };
     for (int round = 0; round < rounds; ++round) {
-        double mine = 0;
-        double theirs = 0;
+        std::pair<double, double> mine;
+        std::pair<double, double> theirs;
         if (round % 2 == 0) {
             mine = timed(ours);
             theirs = timed(reference);
@@ -60,16 +81,26 @@ Comparison compareAlternating(int rounds, const std::function<void()>& ours,
             theirs = timed(reference);
             mine = timed(ours);
         }
-        ourTimes.push_back(mine);
-        referenceTimes.push_back(theirs);
-        ratios.push_back(theirs > 0 ? mine / theirs : 0);
+        ourTimes.push_back(mine.first);
+        referenceTimes.push_back(theirs.first);
+        ratios.push_back(theirs.first > 0 ? mine.first / theirs.first : 0);
+        ourCpu.push_back(mine.second);
+        referenceCpu.push_back(theirs.second);
+        cpuRatios.push_back(theirs.second > 0 ? mine.second / theirs.second : 0);
     }
-    return { median(ratios), median(ourTimes), median(referenceTimes) };
+    return { median(ratios), median(ourTimes), median(referenceTimes), median(cpuRatios), median(ourCpu),
+        median(referenceCpu) };
 }
 
 void printRatio(const char* name, const Comparison& comparison)
 {
     std::printf("ratio %s %.2f\n", name, comparison.ratio);
+    std::fflush(stdout);
+}
+
+void printRatioAndCpu(const char* name, const Comparison& comparison)
+{
+    std::printf("ratio %s %.2f\nratio %s_cpu %.2f\n", name, comparison.ratio, name, comparison.cpuRatio);
     std::fflush(stdout);
 }
 

@@ -21,11 +21,17 @@ double median(std::vector<double> values);
 // runs, `before` called ahead of every run and not timed), the side that runs first alternating from
 // one round to the next, since the first is favoured. The figures are medians over the rounds: of the
 // per-round ratios, and of each side's times.
+// The processor times (user and system, of every thread and of the child processes waited for) of the
+// runs whose wall times were kept are compared the same way: on a loaded machine a parallel job's wall
+// time swings with the load, its processor time much less.
 struct Comparison
 {
     double ratio = 0;
     double ours = 0;
     double reference = 0;
+    double cpuRatio = 0;
+    double oursCpu = 0;
+    double referenceCpu = 0;
 };
 Comparison compareAlternating(int rounds, const std::function<void()>& ours,
     const std::function<void()>& reference, int repeats = 1, const std::function<void()>& before = {});
@@ -34,6 +40,12 @@ Comparison compareAlternating(int rounds, const std::function<void()>& ours,
 void printRatio(const char* name, double ours, double reference);
 // The same for a comparison: its median ratio.
 void printRatio(const char* name, const Comparison& comparison);
+// For a job that runs on several threads: the median wall-time ratio, then "ratio <name>_cpu <value>",
+// the median ratio of the processor times.
+void printRatioAndCpu(const char* name, const Comparison& comparison);
+
+// The processor time of this process and of its waited-for children so far, in seconds.
+double processorSeconds();
 
 // A fresh temporary folder that lives until the program ends.
 QString scratchFolder();

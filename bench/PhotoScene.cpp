@@ -3,14 +3,19 @@
 #include "platform/imaging/Vips.h"
 #include "platform/imaging/VipsSupport.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QUuid>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace quavel::bench {
 
@@ -188,6 +193,37 @@ bool writeScenePhoto(const QString& path, int width, int height, unsigned seed)
         return false;
     }
     return true;
+}
+
+QString cachedScenePhoto(int width, int height, unsigned seed)
+{
+    const QString folder = qEnvironmentVariableIsEmpty("QUAVEL_BENCH_CACHE")
+        ? QCoreApplication::applicationDirPath() + QStringLiteral("/scene-cache")
+        : qEnvironmentVariable("QUAVEL_BENCH_CACHE");
+    const QString path = folder + QStringLiteral("/scene-%1x%2-%3.jpg").arg(width).arg(height).arg(seed);
+    if (QFile::exists(path))
+        return path;
+    QDir().mkpath(folder);
+    const QString partial
+        = folder + QStringLiteral("/.partial-%1.jpg").arg(QUuid::createUuid().toString(QUuid::Id128));
+    if (!writeScenePhoto(partial, width, height, seed)
+        || ::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(partial);
+        std::fprintf(stderr, "cannot keep the scene photo %s\n", qPrintable(path));
+        return {};
+    }
+    return path;
+}
+
+bool placeScenePhoto(const QString& path, int width, int height, unsigned seed, bool link)
+{
+    const QString cached = cachedScenePhoto(width, height, seed);
+    if (cached.isEmpty())
+        return false;
+    QFile::remove(path);
+    if (link && ::link(QFile::encodeName(cached).constData(), QFile::encodeName(path).constData()) == 0)
+        return true;
+    return QFile::copy(cached, path);
 }
 
 } // namespace quavel::bench

@@ -13,4 +13,14 @@ namespace quavel::bench {
 // libvips when needed. False when the file cannot be written.
 bool writeScenePhoto(const QString& path, int width, int height, unsigned seed = 1);
 
+// The scene of that size and seed as a file made once and kept for later runs: under
+// $QUAVEL_BENCH_CACHE, else the "scene-cache" folder beside the benchmark program (in the build
+// folder). Made under a temporary name and renamed, so a run killed while making it leaves no partial
+// photo under the kept name. Empty when it cannot be made.
+QString cachedScenePhoto(int width, int height, unsigned seed = 1);
+
+// Gives `path` the bytes of the cached scene photo: a copy, or with `link` a hard link where the file
+// system allows one (for photos that are only read: a link costs no disk). False on failure.
+bool placeScenePhoto(const QString& path, int width, int height, unsigned seed = 1, bool link = false);
+
 } // namespace quavel::bench

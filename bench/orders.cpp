@@ -8,6 +8,10 @@
 //   orders.first_listing_vs_readdir   the first reload of a new store on that tree, with the sort-key
 //                                     cache emptied before it (as at the start of the process) / the
 //                                     same readdir listing
+//   orders.relist_one_arrival_vs_readdir  OrdersStore::loadSections (what a change seen on disk runs) of
+//                                     an order whose one section holds 20,000 media, one new photo
+//                                     written into it before every run (as a camera's transfer does) /
+//                                     opendir + readdir of the order folder and that section
 //   time orders.first_listing_20000_ms the first reload of a new store, sort-key cache emptied, of an
 //                                     order of 20 sections and 20,000 media: the time the GUI thread
 //                                     spends in it, in milliseconds (the median of the rounds; a time,
@@ -17,6 +21,8 @@
 //                                     retouch stage on / libvips alone decoding (sequential access) and
 //                                     encoding (quality 97) the same photos one after another, read from
 //                                     the originals the batch reads
+//                                     (and orders.batch_retouch_vs_codec_cpu: the same for the
+//                                     processor times, since the batch runs on every core)
 //   orders.batch_retouch_peak_mb      the peak resident size of a process running that batch
 // Each ratio is the median of per-round ratios, the side that runs first alternating per round.
 // ORDERS_BENCH_ROUNDS sets the rounds (15); ORDERS_BENCH_LISTING_ONLY=1 leaves the batch out.
@@ -32,6 +38,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <chrono>
@@ -163,6 +170,45 @@ void benchSections(const QString& scratch)
     bench::printRatio("orders.first_listing_vs_readdir", first);
 }
 
+// A re-list after one photo arrives in a large section: its cost must follow what changed (one name),
+// not the section's size, beyond the reading of the folder itself.
+void benchArrival(const QString& scratch)
+{
+    constexpr int perSection = 20000;
+    const QString root = scratch + QStringLiteral("/Arrivées");
+    const QString order = root + QStringLiteral("/Finale");
+    const QString section = order + QStringLiteral("/Tous");
+    QDir().mkpath(section);
+    for (int i = 0; i < perSection; ++i)
+        touchFile(
+            section + QStringLiteral("/IMG_%1.%2").arg(i, 5, 10, QChar(u'0')).arg(i % 50 ? "JPG" : "MOV"));
+    OrdersStore store(scratch + QStringLiteral("/support-arrival"));
+    store.storeRoot(root);
+    store.setSelectedFolderID(order);
+    store.loadSections();
+    int arrivals = 0;
+    const auto arrive
+        = [&] { touchFile(section + QStringLiteral("/DSC_%1.JPG").arg(++arrivals, 5, 10, QChar(u'0'))); };
+    std::vector<std::string> names;
+    const bench::Comparison c = bench::compareAlternating(
+        rounds(),
+        [&] {
+            store.loadSections();
+            if (store.sections().size() != 1)
+                std::fprintf(stderr, "arrival: %lld sections\n", (long long)store.sections().size());
+        },
+        [&] {
+            names.clear();
+            listFolder(order, names);
+            listFolder(section, names);
+        },
+        5, arrive);
+    std::printf("arrival: %lld media re-listed in %.2f ms after one arrived, readdir of %zu names %.2f ms\n",
+        store.sections().isEmpty() ? 0LL : (long long)store.sections().first().files.size(), c.ours * 1000,
+        names.size(), c.reference * 1000);
+    bench::printRatio("orders.relist_one_arrival_vs_readdir", c);
+}
+
 // The first listing of a large order, timed alone: a new store each round, no sort key kept.
 void benchLargeOrder(const QString& scratch)
 {
@@ -243,17 +289,13 @@ void benchBatch(const QString& scratch)
     const QString folder = scratch + QStringLiteral("/Retouche");
     QDir().mkpath(folder + QStringLiteral("/IMPRESSION A4"));
     const QStringList photos = batchPhotos(folder);
-    if (!bench::writeScenePhoto(photos.first(), photoWidth, photoHeight)) {
-        std::fprintf(stderr, "cannot write the benchmark photo\n");
-        return;
-    }
-    const QByteArray bytes = bench::readFileForBench(photos.first());
-    std::printf("batch: the photo weighs %.1f MB\n", double(bytes.size()) / 1e6);
-    for (const QString& p : photos.mid(1)) {
-        QFile f(p);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            std::fprintf(stderr, "cannot copy the benchmark photo to %s\n", qPrintable(p));
-    }
+    // Copies of the cached scene photo: the batch rewrites them.
+    for (const QString& p : photos)
+        if (!bench::placeScenePhoto(p, photoWidth, photoHeight)) {
+            std::fprintf(stderr, "cannot write the benchmark photo %s\n", qPrintable(p));
+            return;
+        }
+    std::printf("batch: the photo weighs %.1f MB\n", double(QFileInfo(photos.first()).size()) / 1e6);
     const QString support = scratch + QStringLiteral("/support-batch");
     const QByteArray encoded = QFile::encodeName(scratch + QStringLiteral("/reference.jpg"));
 
@@ -279,7 +321,7 @@ void benchBatch(const QString& scratch)
     std::printf(
         "batch: %d photos of %d x %d retouched in %.1f s, libvips decoded and encoded them in %.1f s\n",
         batchCount, photoWidth, photoHeight, c.ours, c.reference);
-    bench::printRatio("orders.batch_retouch_vs_codec", c);
+    bench::printRatioAndCpu("orders.batch_retouch_vs_codec", c);
 }
 
 } // namespace
@@ -295,6 +337,7 @@ int main(int argc, char** argv)
     }
     const QString scratch = bench::scratchFolder();
     benchSections(scratch);
+    benchArrival(scratch);
     benchLargeOrder(scratch);
     // The listing figures alone when asked (the batch takes minutes).
     if (qEnvironmentVariableIntValue("ORDERS_BENCH_LISTING_ONLY") == 0)

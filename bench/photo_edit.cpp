@@ -1,12 +1,12 @@
 // The photo edits' heavy operations against the plain tools beneath them, in the same run, each round
 // alternating which side goes first, the median of the per-round ratios printed:
 //   photo.thumbnail_vs_vipsthumbnail  MediaThumbnailer::thumbnail at 480 pixels of 100 JPEGs of 24
-//                                     megapixels (all asked for at once, decoded on the thumbnail pool)
-//                                     / the vipsthumbnail tool at the same size on the same files, as
-//                                     many processes as the thumbnail pool has threads, one libvips
-//                                     thread each, at the pool's priority (nice 10). Equal parallelism:
-//                                     as many thumbnails in flight on each side, each made by one thread
-//                                     (a pool thread computes its own, with no libvips worker)
+//                                     megapixels (the scene photos below) (all asked for at once, decoded on
+//                                     the thumbnail pool) / the vipsthumbnail tool at the same size on the
+//                                     same files, as many processes as the thumbnail pool has threads, one
+//                                     libvips thread each, at the pool's priority (nice 10). Equal
+//                                     parallelism: as many thumbnails in flight on each side, each made by
+//                                     one thread (a pool thread computes its own, with no libvips worker)
 //   photo.preview_under_thumbnails_vs_alone
 //                                     one step of the crop editor's live preview (CropEditorWork::
 //                                     renderPreview of the 2048-pixel working image of one of those
@@ -17,15 +17,16 @@
 //                                     original kept beside it, as after a first edit) / decoding and
 //                                     encoding that original with libvips alone (JPEG at quality 97)
 //
-// `quavel_bench_photo_edit <name>…` runs only the figures named. The thumbnail figure also prints each
-// side's processor time (medians): on a loaded machine the wall times of nice-10 work swing by half
-// from one run to the next, their cost does not.
+// `quavel_bench_photo_edit <name>…` runs only the figures named. The thumbnail and materialize figures
+// also print the ratio of each side's processor time (`<name>_cpu`, medians): on a loaded machine the
+// wall times of parallel and nice-10 work swing by half from one run to the next, their cost does not.
 //
-// The 100 colour JPEGs (6000 × 4000, quality 90, smooth gradients in each of red, green and blue plus
-// one noise field of σ 2 levels shared by the three) are made by this program with libvips: the noise
-// is drawn once and each photo adds gradients of its own to it before encoding, eight photos at a time.
+// The 100 photos are the realistic scene of bench/PhotoScene.h at 6000 × 4000 and quality 97 (about
+// 12.5 MB each, as a camera's 24-megapixel JPEG), four distinct seeds made once and kept in the
+// benchmarks' cache folder, each photo a link to one of them.
 
 #include "BenchSupport.h"
+#include "PhotoScene.h"
 #include "RetouchForBench.h"
 
 #include "photo/MediaThumbnailer.h"
@@ -47,8 +48,6 @@
 #include <QThread>
 #include <QtConcurrent>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -65,49 +64,31 @@ constexpr int photoHeight = 4000;
 constexpr int thumbnailSize = 480;
 constexpr int rounds = 7;
 
-// User and system time of the process (RUSAGE_SELF) or of its waited-for children, in seconds.
-double processorSeconds(int who)
-{
-    rusage usage {};
-    getrusage(who, &usage);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Both sides once per round, alternating which goes first; prints the median ratio.
+// Both sides once per round, alternating which goes first; prints the median ratios of the wall and
+// the processor times (both sides run on several threads).
 void alternate(const char* name, const std::function<void()>& ours, const std::function<void()>& reference)
 {
     const bench::Comparison c = bench::compareAlternating(rounds, ours, reference);
-    std::printf("%s: ours %.0f ms, reference %.0f ms (medians of %d rounds)\n", name, c.ours * 1000,
-        c.reference * 1000, rounds);
-    bench::printRatio(name, c);
+    std::printf("%s: ours %.0f ms, reference %.0f ms; processor time ours %.0f ms, reference %.0f ms "
+                "(medians of %d rounds)\n",
+        name, c.ours * 1000, c.reference * 1000, c.oursCpu * 1000, c.referenceCpu * 1000, rounds);
+    bench::printRatioAndCpu(name, c);
 }
 
+// The photos: hard links to a few cached scene photos of distinct seeds (every bench run reads the same
+// camera-sized files without making them again; the thumbnail cache keys photos by path, so each link
+// is a photo of its own to it).
 QStringList makePhotos(const QString& folder)
 {
+    constexpr unsigned scenes = 4;
     QDir().mkpath(folder);
-    VipsSupport::ensureStarted();
-    const VImage noise = VImage::gaussnoise(
-        photoWidth, photoHeight, VImage::option()->set("sigma", 2.0)->set("mean", 0.0)->set("seed", 42))
-                             .copy_memory();
-    const VImage xy = VImage::xyz(photoWidth, photoHeight);
-    const VImage x = xy.extract_band(0);
-    const VImage y = xy.extract_band(1);
     QStringList paths;
-    for (int i = 0; i < photoCount; ++i)
-        paths.append(folder + QStringLiteral("/DSC_%1.JPG").arg(i + 1, 4, 10, QChar(u'0')));
-    QtConcurrent::blockingMap(paths, [&](const QString& path) {
-        const int i = paths.indexOf(path);
-        const double a = 0.01 + 0.0004 * i;
-        const VImage r = x * a + y * 0.02 + 20 + noise;
-        const VImage g = x * 0.015 + y * (0.03 - 0.0002 * i) + 30 + noise;
-        const VImage b = (x + y) * 0.012 + 10 + i + noise;
-        // The static bandjoin of all three: r.bandjoin({ g, b }) would call it on g and b alone.
-        VImage::bandjoin({ r, g, b })
-            .cast(VIPS_FORMAT_UCHAR)
-            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
-            .jpegsave(QFile::encodeName(path).constData(), VImage::option()->set("Q", 90));
-    });
+    for (int i = 0; i < photoCount; ++i) {
+        const QString path = folder + QStringLiteral("/DSC_%1.JPG").arg(i + 1, 4, 10, QChar(u'0'));
+        if (!bench::placeScenePhoto(path, photoWidth, photoHeight, 1 + unsigned(i) % scenes, true))
+            std::fprintf(stderr, "cannot place the photo %s\n", qPrintable(path));
+        paths.append(path);
+    }
     return paths;
 }
 
@@ -123,10 +104,7 @@ void benchThumbnails(const QStringList& photos)
     const int threads = JobPool::thumbnails().threadPool().maxThreadCount();
     const QString out = root + QStringLiteral("/thumbnails");
     QDir().mkpath(out);
-    std::vector<double> ourProcessor;
-    std::vector<double> referenceProcessor;
     const auto ours = [&] {
-        const double start = processorSeconds(RUSAGE_SELF);
         MediaThumbnailer::cache().clear();
         QList<QFuture<QImage>> requests;
         for (const QString& p : photos)
@@ -135,10 +113,8 @@ void benchThumbnails(const QStringList& photos)
             if (r.result().width() != thumbnailSize)
                 std::fprintf(stderr, "unexpected thumbnail size %d\n", r.result().width());
         }
-        ourProcessor.push_back(processorSeconds(RUSAGE_SELF) - start);
     };
     const auto reference = [&] {
-        const double start = processorSeconds(RUSAGE_CHILDREN);
         std::vector<std::unique_ptr<QProcess>> processes;
         for (int t = 0; t < threads; ++t) {
             // At the thumbnail pool's own scheduling priority (nice 10), so that other work on the machine
@@ -154,17 +130,12 @@ void benchThumbnails(const QStringList& photos)
         }
         for (auto& p : processes)
             p->waitForFinished(-1);
-        referenceProcessor.push_back(processorSeconds(RUSAGE_CHILDREN) - start);
     };
     // Both sides once, so the files are in the page cache for every round.
     ours();
     reference();
     std::printf("thumbnails: %d threads on each side\n", threads);
-    ourProcessor.clear();
-    referenceProcessor.clear();
     alternate("photo.thumbnail_vs_vipsthumbnail", ours, reference);
-    std::printf("thumbnails: processor time ours %.0f ms, vipsthumbnail %.0f ms (medians)\n",
-        bench::median(ourProcessor) * 1000, bench::median(referenceProcessor) * 1000);
 }
 
 // The preview step's time with every thumbnail thread busy, against its time alone, round after round.

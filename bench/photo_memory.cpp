@@ -17,10 +17,11 @@
 //   memory photo.<write>_write_bytes_per_pixel
 // and the program prints the bytes per pixel of the most expensive write at the largest size, the
 // process's fixed share included, which PixelBudget::kWriteBytesPerPixel is taken from.
-// The photo of each size (3 : 2, smooth gradients plus grey noise of σ 2 levels, JPEG at quality 90) is
-// made by libvips in the parent process, streamed.
+// The photo of each size (3 : 2) is the realistic scene of bench/PhotoScene.h at quality 97, made once
+// and kept in the benchmarks' cache folder.
 
 #include "BenchSupport.h"
+#include "PhotoScene.h"
 #include "RetouchForBench.h"
 
 #include "photo/PhotoEdits.h"
@@ -55,23 +56,6 @@ using vips::VImage;
 namespace {
 
 const char* const kinds[] = { "retouch", "watermark", "crop", "editor", "editor_crop" };
-
-void makePhoto(const QString& path, int width, int height)
-{
-    VipsSupport::ensureStarted();
-    const VImage noise = VImage::gaussnoise(
-        width, height, VImage::option()->set("sigma", 2.0)->set("mean", 0.0)->set("seed", 42));
-    const VImage xy = VImage::xyz(width, height);
-    const VImage x = xy.extract_band(0) * (200.0 / width);
-    const VImage y = xy.extract_band(1) * (200.0 / height);
-    const VImage r = x + 30 + noise;
-    const VImage g = y + 20 + noise;
-    const VImage b = (x + y) * 0.5 + 10 + noise;
-    r.bandjoin({ g, b })
-        .cast(VIPS_FORMAT_UCHAR)
-        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
-        .jpegsave(QFile::encodeName(path).constData(), VImage::option()->set("Q", 90));
-}
 
 void makeWatermark(const QString& path)
 {
@@ -172,8 +156,10 @@ int main(int argc, char** argv)
     for (const int megapixels : sizes()) {
         const int height = int(std::lround(std::sqrt(megapixels * 1e6 / 1.5)));
         const int width = int(std::lround(height * 1.5));
-        const QString master = root + QStringLiteral("/master-%1.JPG").arg(megapixels);
-        makePhoto(master, width, height);
+        // The cached scene photo of that size, copied for each write (a write replaces its photo).
+        const QString master = bench::cachedScenePhoto(width, height);
+        if (master.isEmpty())
+            continue;
         for (const char* kind : kinds) {
             // The median of three writes, each of a fresh copy of the photo in a folder of its own.
             std::vector<double> runs;
@@ -197,7 +183,6 @@ int main(int argc, char** argv)
             worst[megapixels] = std::max(worst[megapixels], peak);
             peaks[kind][megapixels] = peak;
         }
-        QFile::remove(master);
     }
     if (worst.empty())
         return 1;

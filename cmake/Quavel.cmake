@@ -139,7 +139,8 @@ function(_quavel_targets_in dir out)
 endfunction()
 
 # quavel_check_widgets(): run once every target is defined; stops the configure at the first library or
-# program that reaches Qt Widgets without being allowed to, naming the way it arrives.
+# program that reaches Qt Widgets without being allowed to, naming the way it arrives, and makes the
+# compile of every such target refuse a Qt Widgets or Qt Print Support header (cmake/no-widgets).
 function(quavel_check_widgets)
     # The walk must see through Qt's own targets (Qt Print Support links Widgets) and through ours: were
     # Qt to describe its links another way, the check would pass everything without a word.
@@ -166,6 +167,12 @@ function(quavel_check_widgets)
         if(path)
             message(FATAL_ERROR "${target} links Qt Widgets (${path}); only quavel_ui, quavel_ui_web, the "
                 "*_views libraries, the shell, the application and the widget test programs may.")
+        endif()
+        # Linking is not all: Qt Gui's include path holds Qt's whole header folder, so a source could
+        # still include a widget header. Headers of the same names as the Widgets and Print Support
+        # modules' own "global" ones (which every header of those modules includes) stop such a compile.
+        if(NOT type STREQUAL "INTERFACE_LIBRARY")
+            target_include_directories(${target} BEFORE PRIVATE ${PROJECT_SOURCE_DIR}/cmake/no-widgets)
         endif()
     endforeach()
 endfunction()

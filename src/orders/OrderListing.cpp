@@ -30,21 +30,40 @@ Kind kindOfExtension(const QString& lowerCased)
     return PhotoFile::extensions().contains(lowerCased) ? Kind::Photo : Kind::None;
 }
 
-// The media extensions as bytes, for the names whose extension is plain ASCII.
+// An ASCII extension of up to 7 bytes, lower-cased, packed in one integer with its length.
+quint64 packedExtension(const char* p, size_t length)
+{
+    quint64 code = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = p[i];
+        code = code << 8 | quint8(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    return code << 8 | quint8(length);
+}
+
+constexpr size_t kPackedLongest = 7;
+
+// The media extensions packed, for the names whose extension is plain ASCII.
 struct ByteExtension
 {
-    QByteArray text;
+    quint64 code;
     Kind kind;
 };
 
-const QList<ByteExtension>& byteExtensions()
+const std::vector<ByteExtension>& byteExtensions()
 {
-    static const QList<ByteExtension> table = [] {
-        QList<ByteExtension> out;
-        for (const QString& e : MediaFile::videoExtensions())
-            out.append(ByteExtension { e.toLatin1(), Kind::Video });
-        for (const QString& e : PhotoFile::extensions())
-            out.append(ByteExtension { e.toLatin1(), Kind::Photo });
+    static const std::vector<ByteExtension> table = [] {
+        std::vector<ByteExtension> out;
+        const auto add = [&](const QSet<QString>& extensions, Kind kind) {
+            for (const QString& e : extensions)
+                if (e.size() <= qsizetype(kPackedLongest)) {
+                    const QByteArray bytes = e.toLatin1();
+                    out.push_back(
+                        ByteExtension { packedExtension(bytes.constData(), size_t(bytes.size())), kind });
+                }
+        };
+        add(MediaFile::videoExtensions(), Kind::Video);
+        add(PhotoFile::extensions(), Kind::Photo);
         return out;
     }();
     return table;
@@ -77,7 +96,11 @@ public:
         std::lock_guard lock(m_mutex);
         if (m_keys.size() + qsizetype(missing.size()) > 200000)
             m_keys.clear();
-        m_keys.reserve(m_keys.size() + qsizetype(missing.size()));
+        // Grown by doubling: a reserve of just what each listing adds rehashes the whole table at every
+        // folder of an order.
+        const qsizetype needed = m_keys.size() + qsizetype(missing.size());
+        if (m_keys.capacity() < needed)
+            m_keys.reserve(std::max(needed, 2 * m_keys.capacity()));
         for (const KeyRequest* r : missing)
             m_keys.insert(QByteArray(r->bytes, qsizetype(r->length)), *r->key);
     }
@@ -109,16 +132,15 @@ Kind mediaKind(const char* name, size_t length)
     if (!dot || dot == name || dot + 1 == name + length)
         return Kind::None;
     const size_t extLength = size_t(name + length - dot - 1);
-    char lower[8];
-    bool ascii = extLength < sizeof lower;
-    for (size_t i = 0; ascii && i < extLength; ++i) {
-        const unsigned char c = static_cast<unsigned char>(dot[1 + i]);
-        ascii = c < 0x80;
-        lower[i] = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    }
+    bool ascii = true;
+    for (size_t i = 0; ascii && i < extLength; ++i)
+        ascii = static_cast<unsigned char>(dot[1 + i]) < 0x80;
     if (ascii) {
+        if (extLength > kPackedLongest)
+            return Kind::None; // no media extension is that long
+        const quint64 code = packedExtension(dot + 1, extLength);
         for (const ByteExtension& e : byteExtensions())
-            if (size_t(e.text.size()) == extLength && std::memcmp(e.text.constData(), lower, extLength) == 0)
+            if (e.code == code)
                 return e.kind;
         return Kind::None;
     }

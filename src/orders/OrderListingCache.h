@@ -42,6 +42,13 @@ public:
 
 private:
     struct Folder;
+    struct Reading;
+
+    // One pass of readdir over the folder, matched against its last listing (r.kept).
+    void read(const QString& folder, quint64 listing, Reading& r);
+    // The folder's new entries and lists from what the pass found.
+    static std::shared_ptr<Folder> rebuild(
+        const QString& folder, bool wantFolders, bool wantMedia, const Reading& r);
 
     QHash<QString, std::shared_ptr<Folder>> m_folders;
     quint64 m_tick = 0;

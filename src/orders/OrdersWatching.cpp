@@ -14,19 +14,83 @@
 #include <QFile>
 #include <QTimer>
 
+#include <algorithm>
+#include <vector>
+
 #include <sys/stat.h>
 
 namespace quavel {
 
 namespace {
 
-QSet<QString> keysOf(const QList<const QList<OrderMedia>*>& lists)
+using Files = std::vector<const OrderMedia*>;
+
+// The last component of a path when its key (PathKey::of) keeps it as it is: plain ASCII, neither "."
+// nor "..", after the last slash of a path that does not end with one (NativeName::absolute leaves
+// such a component alone, and composing touches neither it nor the slash before it). Empty otherwise.
+QStringView plainLastComponent(const QString& path)
+{
+    const QStringView name = QStringView(path).sliced(path.lastIndexOf(u'/') + 1);
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return {};
+    for (const QChar c : name)
+        if (c.unicode() >= 0x80)
+            return {};
+    return name;
+}
+
+QSet<QString> keysBetween(const Files& files, size_t begin, size_t end)
 {
     QSet<QString> keys;
-    for (const QList<OrderMedia>* files : lists)
-        for (const OrderMedia& m : *files)
-            keys.insert(PathKey::of(m.url));
+    for (size_t i = begin; i < end; ++i)
+        keys.insert(PathKey::of(files[i]->url));
     return keys;
+}
+
+// Whether two lists of one folder's files hold the same set of keys, at a cost that follows what
+// differs: the common head and tail are passed over by plain comparison and keys are made only for the
+// entries between them. A key found on one side only may still be that of a common entry (a name
+// spelled another way); common entries are then matched by their last component first, so that only
+// those of the same name (or of a name that is not plain) have their key made.
+bool sameKeySet(const Files& now, const Files& before)
+{
+    const size_t shorter = std::min(now.size(), before.size());
+    size_t head = 0;
+    while (head < shorter && now[head]->url == before[head]->url)
+        ++head;
+    size_t tail = 0;
+    while (tail < shorter - head && now[now.size() - 1 - tail]->url == before[before.size() - 1 - tail]->url)
+        ++tail;
+    const QSet<QString> added = keysBetween(now, head, now.size() - tail);
+    const QSet<QString> removed = keysBetween(before, head, before.size() - tail);
+    QSet<QString> unmatched = (added - removed) + (removed - added);
+    if (unmatched.isEmpty())
+        return true;
+    // The last components of the unmatched keys, viewed in a copy that stays as it is, and their
+    // lengths: nearly every common entry is told apart by its length alone.
+    const QSet<QString> differing = unmatched;
+    QSet<QStringView> names;
+    std::vector<bool> lengths;
+    for (const QString& key : differing) {
+        const QStringView name = QStringView(key).sliced(key.lastIndexOf(u'/') + 1);
+        names.insert(name);
+        if (size_t(name.size()) >= lengths.size())
+            lengths.resize(size_t(name.size()) + 1);
+        lengths[size_t(name.size())] = true;
+    }
+    const auto match = [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end && !unmatched.isEmpty(); ++i) {
+            const QString& url = now[i]->url;
+            const QStringView plain = plainLastComponent(url);
+            if (plain.isEmpty()
+                || (size_t(plain.size()) < lengths.size() && lengths[size_t(plain.size())]
+                    && names.contains(plain)))
+                unmatched.remove(PathKey::of(url));
+        }
+    };
+    match(0, head);
+    match(now.size() - tail, now.size());
+    return unmatched.isEmpty();
 }
 
 } // namespace
@@ -62,24 +126,25 @@ bool OrdersStore::watchesSameSet(const QString& order, const QList<OrderSection>
     // Otherwise the sets of standardized, composed paths, folder by folder (the paths of files in
     // different folders differ), so that only the folders whose lists changed have their files' paths
     // compared.
-    QHash<QString, QList<const QList<OrderMedia>*>> now;
-    QHash<QString, QList<const QList<OrderMedia>*>> before;
+    QHash<QString, Files> now;
+    QHash<QString, Files> before;
     now[PathKey::of(order)];
     before[PathKey::of(m_watchedOrder)];
-    for (const OrderSection& s : sections)
-        now[PathKey::of(s.url)].append(&s.files);
-    for (const WatchedSection& s : m_watchedSections)
-        before[PathKey::of(s.url)].append(&s.files);
+    for (const OrderSection& s : sections) {
+        Files& files = now[PathKey::of(s.url)];
+        for (const OrderMedia& m : s.files)
+            files.push_back(&m);
+    }
+    for (const WatchedSection& s : m_watchedSections) {
+        Files& files = before[PathKey::of(s.url)];
+        for (const OrderMedia& m : s.files)
+            files.push_back(&m);
+    }
     if (now.size() != before.size())
         return false;
     for (auto it = now.cbegin(); it != now.cend(); ++it) {
         const auto earlier = before.constFind(it.key());
-        if (earlier == before.cend())
-            return false;
-        bool same = it->size() == earlier->size();
-        for (qsizetype i = 0; same && i < it->size(); ++i)
-            same = *it->at(i) == *earlier->at(i);
-        if (!same && keysOf(*it) != keysOf(*earlier))
+        if (earlier == before.cend() || !sameKeySet(*it, *earlier))
             return false;
     }
     return true;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace quavel::PhotoNameScan {
 
@@ -117,23 +118,39 @@ std::optional<AsciiNumber> scanAscii(const char* p, size_t n)
     const size_t prefixLength = prefixEnd - prefixBegin;
     bool same = size_t(lastPrefix.size()) == prefixLength;
     for (size_t k = 0; same && k < prefixLength; ++k)
-        same = lastPrefix[qsizetype(k)] == QLatin1Char(asciiUpper(t[prefixBegin + k]));
+        same = std::as_const(lastPrefix)[qsizetype(k)] == QLatin1Char(asciiUpper(t[prefixBegin + k]));
     if (!same)
         lastPrefix = upperLatin1(t + prefixBegin, prefixLength);
     return AsciiNumber { t, len, lastPrefix, bestValue, int(bestEnd - *bestStart) };
 }
 
-// The lower-cased ASCII extension is one of the photo extensions.
+// The lower-cased ASCII extension is one of the photo extensions: its bytes packed in one integer,
+// compared against a table made once from PhotoFile::extensions, so that no text is made for the name
+// of each entry.
 bool asciiPhotoExtension(const char* ext, size_t n)
 {
-    if (n == 0 || n > 4)
+    constexpr size_t longest = 8;
+    const auto packed = [](const char* p, size_t length) {
+        quint64 code = 0;
+        for (size_t i = 0; i < length; ++i) {
+            const char c = p[i];
+            code = code << 8 | quint8((c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c);
+        }
+        return code << 8 | quint8(length);
+    };
+    static const std::vector<quint64> table = [&] {
+        std::vector<quint64> out;
+        for (const QString& e : PhotoFile::extensions())
+            if (e.size() < qsizetype(longest)) {
+                const QByteArray bytes = e.toLatin1();
+                out.push_back(packed(bytes.constData(), size_t(bytes.size())));
+            }
+        return out;
+    }();
+    if (n == 0 || n >= longest)
         return false;
-    char lower[5] = {};
-    for (size_t i = 0; i < n; ++i) {
-        const char c = ext[i];
-        lower[i] = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    }
-    return PhotoFile::extensions().contains(QLatin1String(lower, qsizetype(n)));
+    const quint64 code = packed(ext, n);
+    return std::find(table.cbegin(), table.cend(), code) != table.cend();
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "library/AssignedNumber.h"
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
-#include "platform/UuidText.h"
 #include "platform/files/FileSync.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/SafeCopy.h"
@@ -33,8 +32,21 @@ struct PlannedRow
 {
     const RowRecord* row;
     PhotoNumber number;
-    QString idText;
 };
+
+// The order of the identifiers' upper-case texts (uuidText), without making them: fixed-width hex
+// digits in the order of the fields, so the fields compared in turn, the bytes of data4 as unsigned.
+bool idTextBefore(const QUuid& a, const QUuid& b)
+{
+    if (a.data1 != b.data1)
+        return a.data1 < b.data1;
+    if (a.data2 != b.data2)
+        return a.data2 < b.data2;
+    if (a.data3 != b.data3)
+        return a.data3 < b.data3;
+    return std::lexicographical_compare(
+        std::begin(a.data4), std::end(a.data4), std::begin(b.data4), std::end(b.data4));
+}
 
 // The direct entries of the folder that are photos with a number, hidden entries skipped.
 QList<PhotoNameScan::Entry> listPhotos(const QString& folder)
@@ -122,14 +134,14 @@ QList<PhotoGroup> plan(const SpreadsheetRecord& spreadsheet, const QList<Importe
         if (photo.isEmpty() || text::trimWhitespaceAndNewlines(row.assignedNumber).isEmpty())
             continue;
         if (auto number = PhotoNameScan::number(photo))
-            rows.append(PlannedRow { &row, std::move(*number), uuidText(row.id) });
+            rows.append(PlannedRow { &row, std::move(*number) });
     }
     std::stable_sort(rows.begin(), rows.end(), [](const PlannedRow& a, const PlannedRow& b) {
         if (a.number < b.number)
             return true;
         if (b.number < a.number)
             return false;
-        return a.idText < b.idText;
+        return idTextBefore(a.row->id, b.row->id);
     });
 
     const QList<PhotoNameScan::Entry> listed = listPhotos(sourceDirectory);

@@ -187,7 +187,7 @@ TEST(OrderListingCache, TrimmingKeepsTheFoldersListedSinceTheMark)
 
 // Random names of letters in both cases, accents composed and decomposed, digits, blanks and bytes that
 // are not UTF-8: the listing's order is the order of a plain sort with the file manager's comparison,
-// at the first listing and after half of the names changed.
+// at the first listing, after half of the names changed and after one came and one went.
 TEST(OrderListingOrder, IsThePlainSortOfRandomNames)
 {
     const QList<QByteArray> pieces { "a", "B", "e", "E", "z", "\xC3\xA9", "e\xCC\x81", "\xC3\x89", "\xC5\x93",
@@ -249,6 +249,16 @@ TEST(OrderListingOrder, IsThePlainSortOfRandomNames)
             kept << n;
         }
     names = kept;
+    EXPECT_EQ(listed(cache.contents(NativeName::decode(folder))), plainSort());
+
+    // One name arrives and one goes, as between two listings of a shoot: the new name is merged into
+    // the order kept from the last listing.
+    for (const QByteArray& n : makeNames(1))
+        if (!names.contains(n)) {
+            writeRaw(folder + '/' + n);
+            names << n;
+        }
+    ::unlink((folder + '/' + names.takeFirst()).constData());
     EXPECT_EQ(listed(cache.contents(NativeName::decode(folder))), plainSort());
 }
 

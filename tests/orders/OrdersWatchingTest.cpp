@@ -181,6 +181,38 @@ TEST_F(OrdersWatching, ARenameToAnEquivalentNameKeepsAPendingRefresh)
     EXPECT_TRUE(waitUntil([&] { return store->fileRevision(photo) == 1; }));
 }
 
+// A file arriving under a name equivalent to one listed (composed or decomposed, the Kelvin sign for a
+// K, either way round) adds a name to the listing but no path to the watched set: a refresh already
+// pending stays, whichever side's name is plain.
+struct EquivalentArrival
+{
+    const char16_t* listed;
+    const char16_t* arriving;
+};
+
+class OrdersWatchingEquivalentArrival : public OrdersWatching,
+                                        public ::testing::WithParamInterface<EquivalentArrival>
+{
+};
+
+TEST_P(OrdersWatchingEquivalentArrival, KeepsAPendingRefresh)
+{
+    const QString section = QStringLiteral("Commande/IMPRESSION A5/");
+    f.file(section + QString::fromUtf16(GetParam().listed), "listed");
+    ASSERT_TRUE(waitUntil([&] { return namesIn("IMPRESSION A5").size() == 3; }));
+    f.file("Commande/IMPRESSION A5/IMG_0001.jpg", "overwritten");
+    QTest::qWait(50); // reported, refresh pending
+    f.file(section + QString::fromUtf16(GetParam().arriving), "arriving");
+    store->loadSections();
+    ASSERT_EQ(namesIn("IMPRESSION A5").size(), 4);
+    EXPECT_TRUE(waitUntil([&] { return store->fileRevision(photo) == 1; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, OrdersWatchingEquivalentArrival,
+    ::testing::Values(EquivalentArrival { u"Ce\u0301line.jpg", u"C\u00e9line.jpg" },
+        EquivalentArrival { u"C\u00e9line.jpg", u"Ce\u0301line.jpg" },
+        EquivalentArrival { u"K.jpg", u"\u212A.jpg" }, EquivalentArrival { u"\u212A.jpg", u"K.jpg" }));
+
 TEST_F(OrdersWatching, ShowingAnotherOrderOrNoneStopsTheEarlierWatches)
 {
     f.file("Autre/a.jpg");

@@ -68,6 +68,36 @@ TEST(PhotoOrganizerPlan, EqualStartsGiveTheFirstRowAnEmptyRange)
     EXPECT_EQ(entries(dest.path()), QStringList { "5" });
 }
 
+// Rows of one photo number are taken in the order of their identifiers' texts, whichever field tells
+// them apart (a hex letter after a digit, a later field, a byte past 0x7F, another variant).
+class PhotoOrganizerTies : public ::testing::TestWithParam<std::pair<const char*, const char*>>
+{
+};
+
+TEST_P(PhotoOrganizerTies, TakeRowsOfOneNumberInTheOrderOfTheirIdentifiersTexts)
+{
+    TempFolder src;
+    touch(src, { "P0042.jpg" });
+    RowRecord first = row("0042", "1");
+    first.id = QUuid::fromString(QLatin1String(GetParam().first));
+    RowRecord second = row("0042", "2");
+    second.id = QUuid::fromString(QLatin1String(GetParam().second));
+    ASSERT_FALSE(first.id.isNull() || second.id.isNull());
+    for (const QList<RowRecord>& rows :
+        { QList<RowRecord> { first, second }, QList<RowRecord> { second, first } }) {
+        const auto groups = PhotoOrganizer::plan(sheet(rows), {}, src.path());
+        ASSERT_EQ(groups.size(), 2);
+        EXPECT_EQ(groups[0].row.id, first.id);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Identifiers, PhotoOrganizerTies,
+    ::testing::Values(
+        std::pair { "00000009-0000-4000-8000-000000000000", "0000000a-0000-4000-8000-000000000000" },
+        std::pair { "00000001-ffff-4000-8000-000000000000", "00000002-0000-4000-8000-000000000000" },
+        std::pair { "00000001-0000-4000-8000-7f0000000000", "00000001-0000-4000-8000-800000000000" },
+        std::pair { "00000001-0000-4000-c000-000000000000", "00000002-0000-4000-8000-000000000000" }));
+
 struct PrefixCase
 {
     QStringList files;

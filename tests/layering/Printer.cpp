@@ -1,0 +1,2 @@
+// Qt Print Support, which links Qt Widgets.
+#include <QtPrintSupport/QPrinter>

@@ -1,0 +1,2 @@
+// A web view (Qt WebEngine Widgets), whose headers include the widget ones.
+#include <QtWebEngineWidgets/QWebEngineView>

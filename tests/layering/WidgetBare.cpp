@@ -1,0 +1,2 @@
+// The bare class header, which only a target given the Qt Widgets folder finds.
+#include <QWidget>

@@ -1,0 +1,2 @@
+// A widget header by its file name.
+#include <QtWidgets/qpushbutton.h>

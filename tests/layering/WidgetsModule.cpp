@@ -1,0 +1,2 @@
+// The whole Qt Widgets module header.
+#include <QtWidgets/QtWidgets>
