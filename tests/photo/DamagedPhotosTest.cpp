@@ -1,7 +1,7 @@
 // Damaged photos: a file cut short, in every format the system reads, fails every strict read (each
 // write's decode, the printed page) while a gallery's thumbnail shows what decodes; every write refuses
 // it as an unreadable photo and leaves it byte for byte as it was. A JPEG with stray bytes, which libjpeg
-// only warns about, is edited like any photo.
+// only warns about, is edited like any photo. A read stopped by an exception is told by that exception.
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 
@@ -12,11 +12,17 @@
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/ImageThumbnail.h"
 #include "platform/imaging/ScaledDecode.h"
+#include "platform/imaging/Vips.h"
+#include "platform/imaging/VipsSupport.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <stdexcept>
 
 namespace quavel {
 namespace {
@@ -156,6 +162,50 @@ TEST(DamagedPhotos, AJpegWithStrayBytesOnlyWarnsAndIsEdited)
     PhotoEdits::applyRetouch(photo, brighter(), {});
     EXPECT_NE(test::readFile(photo), before);
     EXPECT_EQ(test::decodesCleanly(photo), QSize(512, 384));
+}
+
+// What a read through libvips makes of the exception that stopped it: a libvips error by its message,
+// libvips' error buffer then left empty for the next read; memory running out as such. Any other
+// exception is no read failure and goes on its way.
+TEST(DamagedPhotos, AStoppedReadIsToldByTheExceptionThatStoppedIt)
+{
+    using Kind = ReadFailure::Kind;
+    const struct
+    {
+        const char* name;
+        std::function<void()> raise;
+        Kind kind;
+        bool clearsBuffer;
+    } cases[] = {
+        { "libvips error", [] { throw vips::VError("VipsJpeg: premature end of input file"); },
+            Kind::unreadable, true },
+        { "libvips out of memory", [] { throw vips::VError("vips_tracked: out of memory --- size == 96MB"); },
+            Kind::outOfMemory, true },
+        { "allocation", [] { throw std::bad_alloc(); }, Kind::outOfMemory, false },
+    };
+    VipsSupport::ensureStarted();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        vips_error("test", "%s", "left by the failed call");
+        ReadFailure failure { Kind::tooLarge, 1 };
+        try {
+            c.raise();
+        } catch (...) {
+            failure = VipsSupport::caughtFailure();
+        }
+        EXPECT_EQ(failure, (ReadFailure { c.kind, 0 }));
+        EXPECT_EQ(QString::fromUtf8(vips_error_buffer()).isEmpty(), c.clearsBuffer);
+        vips_error_clear();
+    }
+    EXPECT_THROW(
+        {
+            try {
+                throw std::runtime_error("not a read");
+            } catch (...) {
+                VipsSupport::caughtFailure();
+            }
+        },
+        std::runtime_error);
 }
 
 } // namespace

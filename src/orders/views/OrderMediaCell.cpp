@@ -92,7 +92,7 @@ OrderMediaCell::OrderMediaCell(OrderMediaCellKind kind, QWidget* parent)
 {
     setObjectName(QStringLiteral("mediaCell"));
     const bool card = kind == OrderMediaCellKind::card;
-    m_tile = new OrderMediaTile(*this, card ? 16 : 10, card ? 3 : 2, this);
+    m_tile = new OrderMediaTile(card ? 16 : 10, card ? 3 : 2, this);
     if (card) {
         m_tile->setGeometry(0, 0, cardWidth, cardTileHeight);
         setFixedSize(cardWidth, cardHeight());
@@ -179,7 +179,7 @@ void OrderMediaCell::bind(const State& state)
         m_tile->setAccessibleDescription(
             state.isDelivered ? QStringLiteral("Transféré ou imprimé") : QString());
         refreshCapsule();
-        m_tile->update();
+        m_tile->setMarks({ state.item.isVideo, state.isSelected, state.isDelivered });
         update();
     }
 }

@@ -104,7 +104,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    friend class OrderMediaTile;
     bool card() const;
     bool takesClickAt(const QPoint& pos) const;
     QRect nameRect() const;

@@ -1,6 +1,5 @@
 #include "orders/views/OrderMediaTile.h"
 
-#include "orders/views/OrderMediaCell.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
@@ -35,9 +34,8 @@ constexpr qreal kBadgeInset = 8;
 
 } // namespace
 
-OrderMediaTile::OrderMediaTile(OrderMediaCell& cell, int radius, int outlineSelected, QWidget* parent)
+OrderMediaTile::OrderMediaTile(int radius, int outlineSelected, QWidget* parent)
     : QWidget(parent)
-    , m_cell(cell)
     , m_radius(radius)
     , m_outlineSelected(outlineSelected)
 {
@@ -45,6 +43,12 @@ OrderMediaTile::OrderMediaTile(OrderMediaCell& cell, int radius, int outlineSele
     setAttribute(Qt::WA_Hover, false);
     // Clicks and the context menu go to the cell.
     setAttribute(Qt::WA_NoMousePropagation, false);
+}
+
+void OrderMediaTile::setMarks(const Marks& marks)
+{
+    m_marks = marks;
+    update();
 }
 
 void OrderMediaTile::setPicture(const QImage& image)
@@ -76,7 +80,7 @@ bool OrderMediaTile::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        if (m_cell.state().isDelivered && deliveredBadgeRect().adjusted(-4, -4, 4, 4).contains(help->pos()))
+        if (m_marks.isDelivered && deliveredBadgeRect().adjusted(-4, -4, 4, 4).contains(help->pos()))
             QToolTip::showText(help->globalPos(), QString::fromUtf8(deliveredHelp), this);
         else
             QToolTip::hideText();
@@ -87,7 +91,7 @@ bool OrderMediaTile::event(QEvent* event)
 
 void OrderMediaTile::paintEvent(QPaintEvent*)
 {
-    const OrderMediaCell::State& s = m_cell.state();
+    const Marks& s = m_marks;
     const bool dark = Theme::isDark(this);
     const QColor accent = Theme::accent(dark);
     QPainter p(this);
@@ -106,9 +110,9 @@ void OrderMediaTile::paintEvent(QPaintEvent*)
     } else {
         const qreal side = std::min<qreal>(24, r.height() * 0.4);
         Symbols::paint(p, QRectF(r.center() - QPointF(side / 2, side / 2), QSizeF(side, side)),
-            s.item.isVideo ? QStringLiteral("film") : QStringLiteral("photo"), Theme::secondary(dark));
+            s.isVideo ? QStringLiteral("film") : QStringLiteral("photo"), Theme::secondary(dark));
     }
-    if (s.item.isVideo) {
+    if (s.isVideo) {
         const qreal side = std::min<qreal>(28, r.height() * 0.5);
         const QRectF badge(r.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
         p.save();

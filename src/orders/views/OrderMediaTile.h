@@ -5,17 +5,27 @@
 
 namespace quavel {
 
-class OrderMediaCell;
-
 // The picture part of a media cell: the thumbnail fitted on a tinted rounded rectangle (or the photo or
 // film placeholder), the play badge of a video, the selection tint with its check mark, the delivered
-// badge, and the outline. Clicks on it are the cell's.
+// badge, and the outline. Clicks on it are the cell's. The cell that holds it gives it the marks of the
+// file it shows; the tile knows nothing else of the file. GUI thread only.
 class OrderMediaTile : public QWidget
 {
     Q_OBJECT
 
 public:
-    OrderMediaTile(OrderMediaCell& cell, int radius, int outlineSelected, QWidget* parent);
+    // What the tile draws over the picture.
+    struct Marks
+    {
+        bool isVideo = false;
+        bool isSelected = false;
+        bool isDelivered = false;
+    };
+
+    OrderMediaTile(int radius, int outlineSelected, QWidget* parent);
+
+    // Shows the marks at the next paint.
+    void setMarks(const Marks& marks);
 
     // The thumbnail scaled once for the tile (drawing scales nothing while scrolling).
     void setPicture(const QImage& image);
@@ -31,7 +41,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    OrderMediaCell& m_cell;
+    Marks m_marks;
     int m_radius;
     int m_outlineSelected;
     QImage m_source;

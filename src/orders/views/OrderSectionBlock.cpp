@@ -3,8 +3,6 @@
 #include "orders/OrderGalleryItem.h"
 #include "orders/OrdersScreenText.h"
 #include "orders/views/OrderBatchRow.h"
-#include "orders/views/OrderCellLayer.h"
-#include "orders/views/OrdersGallery.h"
 #include "ui/Theme.h"
 #include "ui/ToneLabel.h"
 
@@ -12,10 +10,13 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace quavel {
 
-OrderSectionBlock::OrderSectionBlock(OrdersStore& store, OrdersScreen& screen, OrdersGallery& gallery,
-    const OrderSection& section, QWidget* parent)
+OrderSectionBlock::OrderSectionBlock(OrdersStore& store, OrdersScreen& screen,
+    OrderCellLayer::StateFor stateFor, OrderCellLayer::Prepare prepare, const OrderSection& section,
+    QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("sectionBlock"));
@@ -33,9 +34,7 @@ OrderSectionBlock::OrderSectionBlock(OrdersStore& store, OrdersScreen& screen, O
     m_strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_strip->setAutoFillBackground(false);
     m_strip->viewport()->setAutoFillBackground(false);
-    m_layer = new OrderCellLayer(
-        OrderCellLayer::Flow::strip, [&gallery](const OrderMedia& m) { return gallery.stateFor(m); },
-        [&gallery](OrderMediaCell& cell) { gallery.prepare(cell); });
+    m_layer = new OrderCellLayer(OrderCellLayer::Flow::strip, std::move(stateFor), std::move(prepare));
     m_layer->setAutoFillBackground(false);
     m_strip->setWidget(m_layer);
     m_strip->setFixedHeight(m_layer->heightForWidth(0) + m_strip->horizontalScrollBar()->sizeHint().height());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "orders/OrderSection.h"
+#include "orders/views/OrderCellLayer.h"
 
 #include <QWidget>
 
@@ -9,22 +10,21 @@ class QScrollArea;
 namespace quavel {
 
 class OrderBatchRow;
-class OrderCellLayer;
-class OrdersGallery;
 class OrdersScreen;
 class OrdersStore;
 class ToneLabel;
 
 // One section of the sections layout: its header (batch controls over the section's files, its name,
 // its count) above a horizontal strip of its cards, with the number-jump marks between them, or the
-// text "Aucune photo ni vidéo" when it holds no file.
+// text "Aucune photo ni vidéo" when it holds no file. Its cells take their state and their actions from
+// the two functions the owner of the blocks gives, the same for every block of a gallery.
 class OrderSectionBlock : public QWidget
 {
     Q_OBJECT
 
 public:
-    OrderSectionBlock(OrdersStore& store, OrdersScreen& screen, OrdersGallery& gallery,
-        const OrderSection& section, QWidget* parent = nullptr);
+    OrderSectionBlock(OrdersStore& store, OrdersScreen& screen, OrderCellLayer::StateFor stateFor,
+        OrderCellLayer::Prepare prepare, const OrderSection& section, QWidget* parent = nullptr);
 
     const OrderSection& section() const { return m_section; }
     void setSection(const OrderSection& section);

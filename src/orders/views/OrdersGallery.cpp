@@ -81,6 +81,16 @@ void OrdersGallery::prepare(OrderMediaCell& cell)
     });
 }
 
+OrderCellLayer::StateFor OrdersGallery::cellState()
+{
+    return [this](const OrderMedia& m) { return stateFor(m); };
+}
+
+OrderCellLayer::Prepare OrdersGallery::cellPreparation()
+{
+    return [this](OrderMediaCell& cell) { prepare(cell); };
+}
+
 void OrdersGallery::clear()
 {
     for (OrderSectionBlock* block : std::as_const(m_blocks))
@@ -113,7 +123,8 @@ void OrdersGallery::rebuild()
             if (block)
                 block->setSection(section);
             else
-                block = new OrderSectionBlock(m_store, m_screen, *this, section, this);
+                block
+                    = new OrderSectionBlock(m_store, m_screen, cellState(), cellPreparation(), section, this);
             blocks.append(block);
         }
         qDeleteAll(old);
@@ -136,8 +147,7 @@ void OrdersGallery::rebuild()
         m_stack->addWidget(m_empty);
         m_layer = new OrderCellLayer(
             layout == OrdersGalleryLayout::list ? OrderCellLayer::Flow::list : OrderCellLayer::Flow::grid,
-            [this](const OrderMedia& m) { return stateFor(m); },
-            [this](OrderMediaCell& cell) { prepare(cell); }, this);
+            cellState(), cellPreparation(), this);
         m_layer->setAutoFillBackground(false);
         m_stack->addWidget(m_layer);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "orders/OrdersGalleryLayout.h"
+#include "orders/views/OrderCellLayer.h"
 #include "orders/views/OrderMediaCell.h"
 
 #include <QHash>
@@ -12,7 +13,6 @@ class QVBoxLayout;
 namespace quavel {
 
 class OrderBatchRow;
-class OrderCellLayer;
 class OrderSectionBlock;
 class OrdersScreen;
 class OrdersStore;
@@ -50,6 +50,9 @@ public:
     void refresh();
 
 private:
+    // What every layer of the gallery asks for its cells: stateFor() and prepare() of this gallery.
+    OrderCellLayer::StateFor cellState();
+    OrderCellLayer::Prepare cellPreparation();
     void clear();
 
     OrdersStore& m_store;

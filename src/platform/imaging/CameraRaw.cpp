@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 namespace quavel::CameraRaw {
 
@@ -79,11 +78,8 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
             image = toFloatImage(static_cast<const std::uint16_t*>(memory), width, height);
         g_free(memory);
         return image;
-    } catch (const vips::VError& e) {
-        reason = VipsSupport::failureOf(e.what());
-        vips_error_clear();
-    } catch (const std::bad_alloc&) {
-        reason = { ReadFailure::Kind::outOfMemory, 0 };
+    } catch (...) {
+        reason = VipsSupport::caughtFailure();
     }
     if (failure)
         *failure = reason;

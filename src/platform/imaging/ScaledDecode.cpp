@@ -20,7 +20,6 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace quavel::ScaledDecode {
@@ -308,11 +307,8 @@ std::optional<Reduced> decode(
         if (image && !pipeline.watch.failed())
             return Reduced { std::move(*image), pipeline.toCanvas };
         reason = {};
-    } catch (const vips::VError& e) {
-        reason = VipsSupport::failureOf(e.what());
-        vips_error_clear();
-    } catch (const std::bad_alloc&) {
-        reason = { ReadFailure::Kind::outOfMemory, 0 };
+    } catch (...) {
+        reason = VipsSupport::caughtFailure();
     }
     if (failure)
         *failure = reason;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 namespace quavel::VipsSupport {
 
@@ -217,6 +218,19 @@ ReadFailure takeFailure()
     const ReadFailure failure = failureOf(vips_error_buffer());
     vips_error_clear();
     return failure;
+}
+
+ReadFailure caughtFailure()
+{
+    try {
+        throw;
+    } catch (const vips::VError& e) {
+        const ReadFailure failure = failureOf(e.what());
+        vips_error_clear();
+        return failure;
+    } catch (const std::bad_alloc&) {
+        return ReadFailure { ReadFailure::Kind::outOfMemory, 0 };
+    }
 }
 
 } // namespace quavel::VipsSupport

@@ -88,4 +88,9 @@ ReadFailure failureOf(const char* message);
 // The same for a C call that just failed, from libvips' error buffer, which is then cleared.
 ReadFailure takeFailure();
 
+// The same for the exception being handled, from inside a catch (...) block of a read through libvips:
+// a vips::VError as failureOf() reads it, libvips' error buffer then cleared; std::bad_alloc as out of
+// memory. Any other exception is thrown on, unchanged.
+ReadFailure caughtFailure();
+
 } // namespace quavel::VipsSupport
