@@ -257,6 +257,8 @@ TEST_P(LookPixels, EachWriterWritesTheLevelsOfTheLook)
     // The watermark batch, on the look the journal held without it.
     if (GetParam().watermarked) {
         const QString marked = greyPhoto("watermark/IMG_1.png");
+        // A journal stands for a look only beside the original it describes.
+        PhotoOriginals::ensureBackup(marked);
         PhotoEditMemory::save(PhotoEditJournal { state(false), {} }, marked);
         PhotoEdits::applyWatermark(marked, m_markPath);
         check("watermark batch", marked);
