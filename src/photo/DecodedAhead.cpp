@@ -2,42 +2,16 @@
 
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JobPool.h"
 
 #include <condition_variable>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 namespace quavel {
-
-namespace {
-
-// The photo itself held open when a write reads it whole (it has no original): through a link in its
-// folder, as the write reads it. Nothing but a regular file is opened, and never so that a FIFO could
-// hold the thread.
-std::optional<OriginalsFolder::File> openPhoto(const QString& photoPath)
-{
-    const QByteArray name = NativeName::encode(photoPath);
-    struct stat status
-    {
-    };
-    if (::stat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return OriginalsFolder::File(fd, status, photoPath);
-}
-
-} // namespace
 
 FileIdentity FileIdentity::of(const struct stat& status)
 {
@@ -56,23 +30,22 @@ std::shared_ptr<DecodedAhead> DecodedAhead::decode(const QString& photoPath)
     if (CameraRaw::isCameraRaw(photoPath))
         return nullptr;
     try {
-        // What the write reads: the original (opened without following a link), else the photo.
+        // What the write reads: the original (opened without following a link), else the photo (through
+        // a link in its folder, as the write reads it), held open while it is decoded.
         const PhotoOriginals::Source opened = PhotoOriginals::openSource(photoPath);
-        std::optional<OriginalsFolder::File> photo;
-        if (!opened.isOriginal())
-            photo = openPhoto(photoPath);
-        const OriginalsFolder::File* source = photo ? &*photo : opened.original();
-        if (!source)
+        std::optional<RegularFile> photo;
+        const RegularFile& source = opened.isOriginal() ? *opened.original() : photo.emplace(photoPath);
+        if (!source.isOpen())
             return nullptr;
-        std::optional<FloatImage> image = ImageIO::decode(source->readPath());
+        std::optional<FloatImage> image = ImageIO::decode(QString::fromLatin1(source.openablePath()));
         if (!image || image->isNull())
             return nullptr;
         // A file rewritten in place while it was decoded may have given a mix of both contents.
         struct stat after
         {
         };
-        const FileIdentity identity = FileIdentity::of(source->status());
-        if (::fstat(source->fd(), &after) != 0 || !(FileIdentity::of(after) == identity))
+        const FileIdentity identity = FileIdentity::of(source.status());
+        if (::fstat(source.fd(), &after) != 0 || !(FileIdentity::of(after) == identity))
             return nullptr;
         return std::make_shared<DecodedAhead>(identity, std::move(*image));
     } catch (...) {

@@ -63,7 +63,7 @@ FloatImage decodedAhead(const Request& request, const PhotoOriginals::Source* op
     struct stat status
     {
     };
-    if (const OriginalsFolder::File* original = opened->original())
+    if (const RegularFile* original = opened->original())
         status = original->status();
     else if (::stat(NativeName::encode(opened->path()).constData(), &status) != 0)
         return FloatImage();
@@ -137,7 +137,7 @@ void writeSteps(const Request& request)
         PhotoFiles::replaceWithCopy(photo, *request.source);
     } else {
         publish();
-        if (const OriginalsFolder::File* original = opened->original())
+        if (const RegularFile* original = opened->original())
             PhotoFiles::replaceWithCopy(photo, original->fd(), original->status());
     }
     // Every cached thumbnail of the photo, under the key it had before and the one it has now.

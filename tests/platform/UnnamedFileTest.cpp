@@ -3,6 +3,7 @@
 // (replace). Every method is forced on this file system (which has them all), through the folder's path
 // and through a descriptor of the folder. And the one rule for the permission bits a new file copies.
 #include "platform/files/UnnamedFile.h"
+#include "platform/files/FileSync.h"
 #include "platform/files/SafeCopy.h"
 
 #include "common/Immutable.h"
@@ -194,6 +195,29 @@ TEST_P(UnnamedFileWays, everyNameTheFileSystemTakesCanBeGiven)
         EXPECT_EQ(replacing ? file.replace(longest) : file.publish(longest), 0);
         EXPECT_EQ(entries(dir.path()), QStringList { longest });
     }
+}
+
+// A name that may not survive a crash is no success: when the folder cannot be flushed, a published file
+// gives its free name up again, and a replacement, which has already taken the place of what was there,
+// stays under its name; either way the write fails, and no hidden file is left.
+TEST_P(UnnamedFileWays, aFailedFolderFlushFailsTheWrite)
+{
+    FileSync::setRecorderForTesting(
+        [](const FileSync::Flush& flush) { return flush.kind == FileSync::Flush::Kind::folder ? EIO : 0; });
+    for (const bool replacing : { false, true }) {
+        SCOPED_TRACE(replacing ? "replace" : "publish");
+        TempFolder dir;
+        dir.write("IMG_1.JPG", "earlier");
+        UnnamedFile file;
+        openWith(file, dir.path(), "new photo");
+        EXPECT_EQ(replacing ? file.replace("IMG_1.JPG", UnnamedFile::Sync::now)
+                            : file.publish("IMG_2.JPG", UnnamedFile::Sync::now),
+            EIO);
+        EXPECT_FALSE(file.isOpen());
+        EXPECT_EQ(entries(dir.path()), QStringList { "IMG_1.JPG" });
+        EXPECT_EQ(dir.read("IMG_1.JPG"), replacing ? "new photo" : "earlier");
+    }
+    FileSync::setRecorderForTesting({});
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, UnnamedFileWays,

@@ -17,8 +17,6 @@ namespace quavel {
 
 namespace {
 
-const QString folderName = QStringLiteral(".quavel-originals");
-
 [[noreturn]] void fail(int e)
 {
     throw FileError(e, frenchDescription(e));
@@ -40,76 +38,10 @@ std::function<void(int, const QByteArray&)>& beforeOpenHook()
     return hook;
 }
 
-bool procMounted()
-{
-    static const bool mounted = ::access("/proc/self/fd", X_OK) == 0;
-    return mounted;
-}
-
 } // namespace
 
-// ---- File ----
-
-OriginalsFolder::File::File(int fd, const struct stat& status, QString path)
-    : m_fd(fd)
-    , m_status(status)
-    , m_path(std::move(path))
-{ }
-
-OriginalsFolder::File::~File()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-OriginalsFolder::File::File(File&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
-    , m_status(other.m_status)
-    , m_path(std::move(other.m_path))
-{ }
-
-OriginalsFolder::File& OriginalsFolder::File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-        m_status = other.m_status;
-        m_path = std::move(other.m_path);
-    }
-    return *this;
-}
-
-QString OriginalsFolder::File::readPath() const
-{
-    // Opening the descriptor's /proc entry opens the file this descriptor holds, not a name.
-    return procMounted() ? QStringLiteral("/proc/self/fd/%1").arg(m_fd) : m_path;
-}
-
-std::optional<QByteArray> OriginalsFolder::File::readAll() const
-{
-    QByteArray bytes;
-    char buffer[65536];
-    off_t offset = 0;
-    for (;;) {
-        const ssize_t n = ::pread(m_fd, buffer, sizeof buffer, offset);
-        if (n == 0)
-            return bytes;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
-        }
-        bytes.append(buffer, n);
-        offset += n;
-    }
-}
-
-// ---- the folder ----
-
 OriginalsFolder::OriginalsFolder(const QString& photoPath)
-    : m_path(QFileInfo(NativeName::absolute(photoPath)).absolutePath() + u'/' + folderName)
-    , m_photoName(QFileInfo(photoPath).fileName())
+    : m_photoName(QFileInfo(photoPath).fileName())
     , m_original(NativeName::encode(m_photoName))
 { }
 
@@ -121,7 +53,6 @@ OriginalsFolder::~OriginalsFolder()
 
 OriginalsFolder::OriginalsFolder(OriginalsFolder&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1))
-    , m_path(std::move(other.m_path))
     , m_photoName(std::move(other.m_photoName))
     , m_original(std::move(other.m_original))
 { }
@@ -216,7 +147,7 @@ void OriginalsFolder::refuseForeign() const
         throw PhotoEditError(PhotoEditError::Kind::foreignJournal, m_photoName);
 }
 
-std::optional<OriginalsFolder::File> OriginalsFolder::openFile(
+std::optional<RegularFile> OriginalsFolder::openFile(
     const QByteArray& name, PhotoEditError::Kind foreign) const
 {
     if (m_fd < 0)
@@ -229,25 +160,21 @@ std::optional<OriginalsFolder::File> OriginalsFolder::openFile(
         throw PhotoEditError(foreign, m_photoName);
     if (beforeOpenHook())
         beforeOpenHook()(m_fd, name);
-    const int fd
-        = ::openat(m_fd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return std::nullopt;
-        if (errno == ELOOP || errno == ENXIO)
-            throw PhotoEditError(foreign, m_photoName);
-        fail(errno);
-    }
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    RegularFile file(m_fd, name, RegularFile::Links::refuse);
+    switch (file.error()) {
+    case 0:
+        return file;
+    case ENOENT:
+        return std::nullopt;
+    // A link (ELOOP), a socket (ENXIO), or anything but a regular file put there since the look.
+    case ELOOP:
+    case ENXIO:
+    case EINVAL:
+    case EISDIR:
         throw PhotoEditError(foreign, m_photoName);
+    default:
+        fail(file.error());
     }
-    // Reads from here on block as they do on any regular file.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return File(fd, st, m_path + u'/' + NativeName::decode(name));
 }
 
 } // namespace quavel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "photo/PhotoEditError.h"
+#include "platform/files/RegularFile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,12 +15,12 @@ namespace quavel {
 
 // ".quavel-originals" beside a photo and the two files it keeps for it: the original under the photo's
 // name, the journal under that name with ".edits.json" appended. Nothing there is ever reached through a
-// link: the folder is opened below the photo's folder with O_NOFOLLOW, its files with openat(2) and
-// O_NOFOLLOW (and O_NONBLOCK, then checked to be regular files before a byte is read), and every write
-// goes through the folder's descriptor. Anything else standing at one of these names (a link, a FIFO,
-// a device, a socket, a file in place of the folder) is foreign: the edits of the photo are refused with
-// a message naming it, and it is left exactly as it is. The photo itself may be a link in its own folder
-// (it is then read through it and replaced when edited, as any photo).
+// link: the folder is opened below the photo's folder with O_NOFOLLOW, its files through the folder's
+// descriptor as RegularFiles that refuse links (never blocking, checked to be regular files before a
+// byte is read), and every write goes through the folder's descriptor. Anything else standing at one of
+// these names (a link, a FIFO, a device, a socket, a file in place of the folder) is foreign: the edits
+// of the photo are refused with a message naming it, and it is left exactly as it is. The photo itself
+// may be a link in its own folder (it is then read through it and replaced when edited, as any photo).
 //
 // Each object holds its descriptors and closes them when it goes; callable from any thread.
 class OriginalsFolder
@@ -36,34 +37,6 @@ public:
     // The journal's name is the photo's with ".edits.json" (11 bytes) appended; a file name has at most
     // 255 bytes.
     static constexpr qsizetype maxPhotoNameBytes = 244;
-
-    // A regular file of the folder opened for reading.
-    class File
-    {
-    public:
-        File(int fd, const struct stat& status, QString path);
-        ~File();
-        File(File&& other) noexcept;
-        File& operator=(File&& other) noexcept;
-        File(const File&) = delete;
-        File& operator=(const File&) = delete;
-
-        // At the file's start until read.
-        int fd() const { return m_fd; }
-        const struct stat& status() const { return m_status; }
-        // A path that readers taking a file name may open to read this very file, whatever happens to
-        // its name meanwhile: its entry in /proc/self/fd, or its own path where /proc is not mounted.
-        QString readPath() const;
-        // The whole content; absent when reading fails.
-        std::optional<QByteArray> readAll() const;
-
-    private:
-        int m_fd = -1;
-        struct stat m_status
-        {
-        };
-        QString m_path;
-    };
 
     ~OriginalsFolder();
     OriginalsFolder(OriginalsFolder&& other) noexcept;
@@ -107,13 +80,12 @@ public:
     // The regular file standing at name, opened for reading; absent when nothing (or no folder) is
     // there. Throws PhotoEditError `foreign` (naming the photo) when something else stands there, and
     // FileError when it cannot be opened.
-    std::optional<File> openFile(const QByteArray& name, PhotoEditError::Kind foreign) const;
+    std::optional<RegularFile> openFile(const QByteArray& name, PhotoEditError::Kind foreign) const;
 
 private:
     OriginalsFolder(const QString& photoPath);
 
     int m_fd = -1;
-    QString m_path;
     QString m_photoName;
     QByteArray m_original;
 };

@@ -40,8 +40,7 @@ std::optional<PhotoEditJournal> decode(const QByteArray& bytes)
 std::optional<QByteArray> journalBytes(const OriginalsFolder& folder)
 {
     try {
-        const std::optional<OriginalsFolder::File> file
-            = folder.openFile(folder.journalName(), Kind::foreignJournal);
+        const std::optional<RegularFile> file = folder.openFile(folder.journalName(), Kind::foreignJournal);
         return file ? file->readAll() : std::nullopt;
     } catch (const FileError&) {
         return std::nullopt;

@@ -137,8 +137,7 @@ void restore(const QString& photoPath)
         flush(folder);
         return;
     }
-    const std::optional<OriginalsFolder::File> original
-        = folder.openFile(name, PhotoEditError::Kind::foreignOriginal);
+    const std::optional<RegularFile> original = folder.openFile(name, PhotoEditError::Kind::foreignOriginal);
     if (!original)
         return;
     // The photo first (a cut leaves the original and the journal, the edited state, whose next
@@ -161,9 +160,9 @@ Source::Source(const QString& photoPath)
     : m_path(photoPath)
 { }
 
-Source::Source(OriginalsFolder::File original)
+Source::Source(RegularFile original)
     : m_original(std::move(original))
-    , m_path(m_original->readPath())
+    , m_path(QString::fromLatin1(m_original->openablePath()))
 { }
 
 Source openSource(const QString& photoPath)
@@ -171,7 +170,7 @@ Source openSource(const QString& photoPath)
     const OriginalsFolder folder = OriginalsFolder::open(photoPath);
     if (folder.entry(folder.originalName()) == Entry::emptyFile)
         return Source(photoPath);
-    if (std::optional<OriginalsFolder::File> original
+    if (std::optional<RegularFile> original
         = folder.openFile(folder.originalName(), PhotoEditError::Kind::foreignOriginal))
         return Source(std::move(*original));
     return Source(photoPath);

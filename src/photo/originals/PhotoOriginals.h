@@ -47,16 +47,16 @@ class Source
 {
 public:
     explicit Source(const QString& photoPath);
-    explicit Source(OriginalsFolder::File original);
+    explicit Source(RegularFile original);
 
     // The path to hand to the readers.
     const QString& path() const { return m_path; }
     bool isOriginal() const { return m_original.has_value(); }
     // The original, open at its start; null for the photo itself.
-    const OriginalsFolder::File* original() const { return m_original ? &*m_original : nullptr; }
+    const RegularFile* original() const { return m_original ? &*m_original : nullptr; }
 
 private:
-    std::optional<OriginalsFolder::File> m_original;
+    std::optional<RegularFile> m_original;
     QString m_path;
 };
 

@@ -8,14 +8,21 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quavel {
 
 RegularFile::RegularFile(const QString& path)
+    : RegularFile(AT_FDCWD, NativeName::encode(path), Links::follow)
+{ }
+
+RegularFile::RegularFile(int folderFd, const QByteArray& name, Links links)
 {
     // O_NONBLOCK: a FIFO without a writer opens at once instead of waiting for one. On a regular file
     // the flag changes nothing, so the descriptor is kept as it is.
-    m_fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int flags
+        = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (links == Links::refuse ? O_NOFOLLOW : 0);
+    m_fd = ::openat(folderFd, name.constData(), flags);
     if (m_fd < 0) {
         m_error = errno;
         return;
@@ -34,6 +41,24 @@ RegularFile::~RegularFile()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+}
+
+RegularFile::RegularFile(RegularFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+    , m_error(other.m_error)
+    , m_stat(other.m_stat)
+{ }
+
+RegularFile& RegularFile::operator=(RegularFile&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_error = other.m_error;
+        m_stat = other.m_stat;
+    }
+    return *this;
 }
 
 QByteArray RegularFile::openablePath() const

@@ -282,18 +282,8 @@ int UnnamedFile::publish(const QString& name, Sync sync)
             discard();
         return e;
     }
-    m_temporary.clear();
-    m_temporaryName.clear();
-    // A name that may not survive a crash is no success: the new file goes again.
-    if (sync == Sync::now)
-        e = FileSync::syncFolderAt(m_dir);
-    const int dir = std::exchange(m_dir, -1);
-    if (const int closed = close(); e == 0)
-        e = closed;
-    if (e != 0)
-        ::unlinkat(dir, target.constData(), 0);
-    ::close(dir);
-    return e;
+    // The name was free: a name that may not survive a crash is no success, and the new file goes again.
+    return finish(target, sync, Failure::removesName);
 }
 
 // rename(2) needs a name to move: an unnamed file gets a hidden one, under its lock so no sweep takes it.
@@ -328,13 +318,23 @@ int UnnamedFile::replace(const QString& name, Sync sync)
         discard();
         return e;
     }
-    m_temporary.clear();
-    m_temporaryName.clear();
     // The file stands under its name whatever the flush or closing says: it replaced what was there.
     // A failed flush still fails the write: the replacement may not survive a crash.
-    const int synced = sync == Sync::now ? FileSync::syncFolderAt(m_dir) : 0;
-    const int closed = close();
-    return synced != 0 ? synced : closed;
+    return finish(target, sync, Failure::keepsName);
+}
+
+int UnnamedFile::finish(const QByteArray& name, Sync sync, Failure failure)
+{
+    m_temporary.clear();
+    m_temporaryName.clear();
+    int e = sync == Sync::now ? FileSync::syncFolderAt(m_dir) : 0;
+    const int dir = std::exchange(m_dir, -1);
+    if (const int closed = close(); e == 0)
+        e = closed;
+    if (e != 0 && failure == Failure::removesName)
+        ::unlinkat(dir, name.constData(), 0);
+    ::close(dir);
+    return e;
 }
 
 void UnnamedFile::discard()

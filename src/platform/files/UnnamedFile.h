@@ -103,7 +103,15 @@ private:
     int openHidden(mode_t mode);
     int nameHidden();
     int flush(Sync sync);
-    int finish(const QByteArray& name, Sync sync);
+    // What a failed flush or close does to a file that has just taken `name`.
+    enum class Failure {
+        removesName, // the name was free: it is freed again
+        keepsName, // the file replaced what had the name: it stays
+    };
+    // The tail of publish() and replace(), once the file has `name`: the hidden name is forgotten, the
+    // folder flushed with Sync::now, the file and the folder closed. 0, or the errno value of the
+    // first failure.
+    int finish(const QByteArray& name, Sync sync, Failure failure);
     int close();
 
     int m_dir = -1;
