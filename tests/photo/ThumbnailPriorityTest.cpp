@@ -224,7 +224,9 @@ QString unfitBecause(const Account& account, const QString& base)
     case 10:
         return QString("a child cannot become user %1 with RLIMIT_NICE 0").arg(account.uid);
     case 11:
-        return "a child cannot lower its priority";
+        // A test run started under nice already sits below the priority the probe asks for.
+        return QString("a child cannot lower its priority (this process runs at nice %1)")
+            .arg(::getpriority(PRIO_PROCESS, 0));
     case 12:
         return "a child held by RLIMIT_NICE 0 can still raise its priority (privileged: CAP_SYS_NICE?)";
     case 13:
