@@ -231,17 +231,8 @@ void OrdersStore::reload()
         return;
     }
     watchRoot(*root);
-    QList<OrderFolder> listed;
-    try {
-        listed = m_listings->contents(*root, true, false).folders;
-    } catch (const Error& e) {
-        // The watchers of the shown order keep running until the next listing of its sections.
-        setFolders({});
-        setSections({});
-        setListingError(e.message());
+    if (!listRoot(*root))
         return;
-    }
-    setFolders(listed);
     if (m_selectedFolderID) {
         if (const OrderFolder* f = findListed(m_folders, *m_selectedFolderID)) {
             // The listing's own form of the path, so that the screen finds it as it is listed.
@@ -253,6 +244,22 @@ void OrdersStore::reload()
     setSelection(m_folders.isEmpty() ? std::nullopt : std::optional<QString>(m_folders.first().url));
     persist();
     loadSections();
+}
+
+bool OrdersStore::listRoot(const QString& root)
+{
+    QList<OrderFolder> listed;
+    try {
+        listed = m_listings->contents(root, true, false).folders;
+    } catch (const Error& e) {
+        // The watchers of the shown order keep running until the next listing of its sections.
+        setFolders({});
+        setSections({});
+        setListingError(e.message());
+        return false;
+    }
+    setFolders(listed);
+    return true;
 }
 
 void OrdersStore::loadSections()

@@ -180,6 +180,9 @@ private:
 
     void retainAccess(const QString& path);
     std::optional<QString> resolveRoot();
+    // Lists the root's order folders into folders(); a root that cannot be listed empties them and the
+    // sections and says why. False then.
+    bool listRoot(const QString& root);
     std::optional<QString> resolve(
         const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update);
     std::optional<QString> resolveAndCache(const QString& id);

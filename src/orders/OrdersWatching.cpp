@@ -4,8 +4,6 @@
 // orders root is watched too, so that the list of order folders follows it.
 #include "orders/OrdersStore.h"
 
-#include "orders/OrderListingCache.h"
-#include "platform/Error.h"
 #include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
@@ -264,17 +262,8 @@ void OrdersStore::refreshRootFromDisk()
         m_watchDebounce->stop();
         refreshFromDisk();
     }
-    QList<OrderFolder> listed;
-    try {
-        listed = m_listings->contents(m_watchedRoot, true, false).folders;
-    } catch (const Error& e) {
-        // As when the screen lists the root: the shown order's own watches keep running.
-        setFolders({});
-        setSections({});
-        setListingError(e.message());
+    if (!listRoot(m_watchedRoot))
         return;
-    }
-    setFolders(listed);
     // The selection stays as it is (a selected folder no longer listed shows no order); when the
     // listing spells it another way, the listing's own form, so that the screen finds it.
     if (m_selectedFolderID) {
