@@ -3,6 +3,7 @@
 
 #include "library/MediaFile.h"
 #include "orders/OrdersOutcome.h"
+#include "orders/OrdersWatching.h"
 #include "photo/DecodedAhead.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEditError.h"
@@ -218,7 +219,8 @@ void OrdersStore::applyWatermark(const QStringList& files)
         if (store)
             store->advanceProgress(store->m_watermarkProgress);
     });
-    watcher->setFuture(JobPool::batch().run([photos, file, fileName, order = shownOrderFolder(), progress] {
+    watcher->setFuture(JobPool::batch().run([photos, file, fileName, order = m_watching->shownOrderFolder(),
+                                                progress] {
         return runPhotos(
             photos, order, &PhotoEdits::watermarkReadsWholeSource,
             [&file](const QString& photo, std::shared_ptr<DecodedAhead> decoded) {
@@ -274,7 +276,7 @@ void OrdersStore::applyRetouch(const QStringList& files)
             store->advanceProgress(store->m_retouchProgress);
     });
     watcher->setFuture(
-        JobPool::batch().run([photos, settings, watermark, order = shownOrderFolder(), progress] {
+        JobPool::batch().run([photos, settings, watermark, order = m_watching->shownOrderFolder(), progress] {
             // Settings that change something: every photo is retouched from its whole source.
             return runPhotos(
                 photos, order, [](const QString&) { return true; },
@@ -283,13 +285,6 @@ void OrdersStore::applyRetouch(const QStringList& files)
                 },
                 &photoFailure, progress);
         }));
-}
-
-std::optional<QString> OrdersStore::shownOrderFolder() const
-{
-    if (m_watching)
-        return NativeName::absolute(m_watchedOrder);
-    return std::nullopt;
 }
 
 void OrdersStore::startProgress(BatchProgress& progress, qsizetype photos)

@@ -7,11 +7,11 @@
 #include "orders/OrderListingCache.h"
 #include "orders/OrderPaths.h"
 #include "orders/OrdersFile.h"
+#include "orders/OrdersWatching.h"
 #include "platform/AtomicFile.h"
 #include "platform/Error.h"
 #include "platform/UuidText.h"
 #include "platform/files/Bookmark.h"
-#include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
 #include "platform/text/Text.h"
@@ -57,22 +57,13 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     : QObject(parent)
     , m_fileURL(folder + QStringLiteral("/settings.json"))
     , m_listings(std::make_unique<OrderListingCache>())
-    , m_watcher(new FolderWatcher(this))
-    , m_watchDebounce(new QTimer(this))
-    , m_rootWatcher(new FolderWatcher(this))
-    , m_rootDebounce(new QTimer(this))
+    , m_watching(new OrdersWatching(this))
     , m_resolvePool(new QThreadPool(this))
     , m_leftoverSweep(std::make_unique<OrderLeftoverSweep>())
 {
-    m_watchDebounce->setSingleShot(true);
-    m_watchDebounce->setInterval(200);
-    connect(m_watchDebounce, &QTimer::timeout, this, &OrdersStore::refreshFromDisk);
-    connect(m_watcher, &FolderWatcher::changed, this, &OrdersStore::scheduleDiskRefresh);
-    m_rootDebounce->setSingleShot(true);
-    m_rootDebounce->setInterval(200);
-    connect(m_rootDebounce, &QTimer::timeout, this, &OrdersStore::refreshRootFromDisk);
-    // Restarted by each report: one listing 0.2 s after the last change of a burst.
-    connect(m_rootWatcher, &FolderWatcher::changed, m_rootDebounce, qOverload<>(&QTimer::start));
+    connect(m_watching, &OrdersWatching::fileChanged, this, &OrdersStore::noteEdited);
+    connect(m_watching, &OrdersWatching::orderChanged, this, &OrdersStore::loadSections);
+    connect(m_watching, &OrdersWatching::rootChanged, this, &OrdersStore::followRoot);
     m_resolvePool->setMaxThreadCount(1);
     m_resolvePool->setThreadPriority(QThread::LowPriority);
 
@@ -226,11 +217,11 @@ void OrdersStore::reload()
     if (!root) {
         setFolders({});
         setSections({});
-        stopWatchingFolders();
-        stopWatchingRoot();
+        m_watching->stopWatchingOrder();
+        m_watching->stopWatchingRoot();
         return;
     }
-    watchRoot(*root);
+    m_watching->watchRoot(*root);
     if (!listRoot(*root))
         return;
     if (m_selectedFolderID) {
@@ -267,7 +258,7 @@ void OrdersStore::loadSections()
     const OrderFolder* folder = m_selectedFolderID ? findListed(m_folders, *m_selectedFolderID) : nullptr;
     if (!folder) {
         setSections({});
-        stopWatchingFolders();
+        m_watching->stopWatchingOrder();
         return;
     }
     const OrderFolder order = *folder;
@@ -279,7 +270,7 @@ void OrdersStore::loadSections()
     } catch (const Error& e) {
         setSections({});
         setListingError(e.message());
-        stopWatchingFolders();
+        m_watching->stopWatchingOrder();
         return;
     }
     QList<OrderSection> sections;
@@ -304,7 +295,28 @@ void OrdersStore::loadSections()
     // A section listed as it was gives the very list shown: comparing it costs nothing.
     setSections(sections);
     setListingError(std::nullopt);
-    watchFolders(order.url, m_sections);
+    m_watching->watchOrder(order.url, m_sections);
+}
+
+void OrdersStore::followRoot(const QString& root)
+{
+    if (!listRoot(root))
+        return;
+    // The selection stays as it is (a selected folder no longer listed shows no order); when the
+    // listing spells it another way, the listing's own form, so that the screen finds it.
+    if (m_selectedFolderID) {
+        const QString selected = text::composed(*m_selectedFolderID);
+        for (const OrderFolder& f : m_folders)
+            if (text::composed(f.url) == selected) {
+                setSelection(f.url);
+                break;
+            }
+    }
+}
+
+QSet<QString> OrdersStore::watchedPaths() const
+{
+    return m_watching->watchedPaths();
 }
 
 int OrdersStore::fileRevision(const QString& path) const

@@ -20,13 +20,12 @@
 #include <optional>
 
 class QThreadPool;
-class QTimer;
 
 namespace quavel {
 
-class FolderWatcher;
 class OrderLeftoverSweep;
 class OrderListingCache;
+class OrdersWatching;
 struct OrdersFile;
 
 // The one store of the orders workspace: the orders root folder and its order folders, the sections
@@ -190,18 +189,8 @@ private:
     void applyPrefetched(const QList<std::optional<QString>>& urls,
         const QList<std::optional<QByteArray>>& fresh, const QStringList& ids);
 
-    // Watches the order folder, its sections' folders and their files.
-    void watchFolders(const QString& order, const QList<OrderSection>& sections);
-    // Whether that listing's set of watched paths (standardized, composed) is the one being watched.
-    bool watchesSameSet(const QString& order, const QList<OrderSection>& sections) const;
-    void stopWatchingFolders();
-    void scheduleDiskRefresh(const QString& path);
-    void refreshFromDisk();
-    // The root's own entries, watched while a root is chosen: order folders made, removed or renamed
-    // there are listed 0.2 s after the last change.
-    void watchRoot(const QString& root);
-    void stopWatchingRoot();
-    void refreshRootFromDisk();
+    // The root's entries changed on disk: its order folders are listed again, the selection kept.
+    void followRoot(const QString& root);
 
     void setRootName(const std::optional<QString>& name);
     void setRootBookmark(const std::optional<QByteArray>& bookmark);
@@ -214,7 +203,6 @@ private:
     // A listing's own message (none: the listing succeeded).
     void setListingError(const std::optional<QString>& message);
     void showMessage();
-    std::optional<QString> shownOrderFolder() const;
     void startProgress(BatchProgress& progress, qsizetype photos);
     void advanceProgress(BatchProgress& progress);
     void endProgress(BatchProgress& progress);
@@ -262,23 +250,8 @@ private:
     // The folders listed last (the root, the shown order and its sections), kept to list them again.
     std::unique_ptr<OrderListingCache> m_listings;
 
-    FolderWatcher* m_watcher = nullptr;
-    QTimer* m_watchDebounce = nullptr;
-    QSet<QString> m_pendingWatchPaths;
-    // The listing being watched, as given: the order folder, and each section with the paths of its
-    // files as the watcher has them. Not watching: m_watching false.
-    struct WatchedSection
-    {
-        QString url;
-        QList<OrderMedia> files;
-        QStringList paths;
-    };
-    bool m_watching = false;
-    QString m_watchedOrder;
-    QList<WatchedSection> m_watchedSections;
-    FolderWatcher* m_rootWatcher = nullptr;
-    QTimer* m_rootDebounce = nullptr;
-    QString m_watchedRoot;
+    // The shown order and the root, watched on disk.
+    OrdersWatching* m_watching = nullptr;
 
     // Watermark bookmarks are resolved at start-up one at a time on a low-priority thread of their own.
     QThreadPool* m_resolvePool = nullptr;
