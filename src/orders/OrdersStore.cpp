@@ -6,8 +6,13 @@
 #include "orders/OrderListing.h"
 #include "orders/OrderListingCache.h"
 #include "orders/OrderPaths.h"
+#include "orders/OrdersBatch.h"
 #include "orders/OrdersFile.h"
+#include "orders/OrdersOutcome.h"
 #include "orders/OrdersWatching.h"
+#include "photo/MediaThumbnailer.h"
+#include "photo/PhotoEditError.h"
+#include "photo/ThumbnailCache.h"
 #include "platform/AtomicFile.h"
 #include "platform/Error.h"
 #include "platform/UuidText.h"
@@ -43,6 +48,9 @@ const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& 
     return nullptr;
 }
 
+const QString noWatermark = QStringLiteral("Choisissez d’abord un fichier filigrane.");
+const QString neutralRetouch = QStringLiteral("Réglez d’abord la retouche dans le panneau de gauche.");
+
 // The entries kept of the listings of orders shown before (the shown order's are kept whatever their
 // number), so that going back to an order lists it as cheaply as listing it again.
 constexpr qsizetype kKeptListings = 20000;
@@ -58,12 +66,17 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     , m_fileURL(folder + QStringLiteral("/settings.json"))
     , m_listings(std::make_unique<OrderListingCache>())
     , m_watching(new OrdersWatching(this))
+    , m_batch(new OrdersBatch(this))
     , m_resolvePool(new QThreadPool(this))
     , m_leftoverSweep(std::make_unique<OrderLeftoverSweep>())
 {
     connect(m_watching, &OrdersWatching::fileChanged, this, &OrdersStore::noteEdited);
     connect(m_watching, &OrdersWatching::orderChanged, this, &OrdersStore::loadSections);
     connect(m_watching, &OrdersWatching::rootChanged, this, &OrdersStore::followRoot);
+    connect(m_batch, &OrdersBatch::isRetouchingChanged, this, &OrdersStore::isRetouchingChanged);
+    connect(m_batch, &OrdersBatch::isWatermarkingChanged, this, &OrdersStore::isWatermarkingChanged);
+    connect(m_batch, &OrdersBatch::progressChanged, this, &OrdersStore::batchProgressChanged);
+    connect(m_batch, &OrdersBatch::outcomeTold, this, &OrdersStore::setErrorMessage);
     m_resolvePool->setMaxThreadCount(1);
     m_resolvePool->setThreadPriority(QThread::LowPriority);
 
@@ -317,6 +330,81 @@ void OrdersStore::followRoot(const QString& root)
 QSet<QString> OrdersStore::watchedPaths() const
 {
     return m_watching->watchedPaths();
+}
+
+void OrdersStore::applyWatermark(const QStringList& files)
+{
+    const QStringList photos = OrdersBatch::photosOf(files);
+    if (photos.isEmpty())
+        return;
+    const std::optional<QString> watermark = resolveWatermark();
+    const std::optional<QString> watermarkID = chosenWatermarkID();
+    if (!watermark) {
+        // A watermark listed whose file is no longer where it was: named, and its row says so.
+        if (watermarkID) {
+            const QString name = watermarkName(*watermarkID);
+            setWatermarkProblem(*watermarkID, OrdersOutcome::watermarkMissing());
+            setErrorMessage(PhotoEditError::description(PhotoEditError::Kind::unreadableWatermark, name));
+        } else {
+            setErrorMessage(noWatermark);
+        }
+        return;
+    }
+    // A watermark file that cannot even be opened would fail every photo: said once, naming it.
+    if (const std::optional<QString> problem = watermarkFileProblem(*watermark)) {
+        if (watermarkID)
+            setWatermarkProblem(*watermarkID, *problem);
+        setErrorMessage(PhotoEditError::description(
+            PhotoEditError::Kind::unreadableWatermark, shownFileName(*watermark)));
+        return;
+    }
+    // Off the GUI thread, as the retouch: the message line keeps what it showed until the batch ends.
+    m_batch->applyWatermark(photos, *watermark, shownFileName(*watermark), m_watching->shownOrderFolder(),
+        [this, watermarkID](const OrdersBatch::Outcome& outcome) {
+            // Only the photos that took the watermark.
+            for (const QString& photo : outcome.edited)
+                noteEdited(photo);
+            if (!watermarkID)
+                return;
+            const auto unreadable = std::find_if(outcome.failures.cbegin(), outcome.failures.cend(),
+                [](const OrdersOutcome::Failure& f) { return !f.aboutPhoto; });
+            if (unreadable != outcome.failures.cend())
+                setWatermarkProblem(*watermarkID, OrdersOutcome::watermarkUnreadable());
+            else if (!outcome.edited.isEmpty())
+                setWatermarkProblem(*watermarkID, std::nullopt);
+        });
+}
+
+void OrdersStore::applyRetouch(const QStringList& files)
+{
+    const QStringList photos = OrdersBatch::photosOf(files);
+    if (photos.isEmpty())
+        return;
+    // The batch keeps these settings whatever the screen changes afterwards.
+    const PhotoRetouchSettings settings = m_retouch;
+    const std::optional<QString> watermark = resolveWatermark();
+    if (settings.isNeutral()) {
+        setErrorMessage(neutralRetouch);
+        return;
+    }
+    // Every photo is noted, the ones that failed too.
+    m_batch->applyRetouch(photos, settings, watermark, m_watching->shownOrderFolder(),
+        [this, photos](const OrdersBatch::Outcome&) {
+            for (const QString& photo : photos)
+                noteEdited(photo);
+        });
+    setErrorMessage(std::nullopt);
+}
+
+void OrdersStore::noteEdited(const QString& path)
+{
+    // Every cached thumbnail of the file goes: the one under its current key, and older ones whose key
+    // holds an earlier time and size.
+    MediaThumbnailer::cache().remove(MediaThumbnailer::cacheKey(path));
+    MediaThumbnailer::cache().removePath(path);
+    const QString key = PathKey::of(path);
+    m_fileRevisions[key] += 1;
+    emit fileRevisionsChanged();
 }
 
 int OrdersStore::fileRevision(const QString& path) const

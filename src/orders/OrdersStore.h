@@ -3,6 +3,7 @@
 #include "orders/OrderFolder.h"
 #include "orders/OrderSection.h"
 #include "orders/OrderWatermark.h"
+#include "orders/OrdersBatch.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
 #include "platform/SetAside.h"
 
@@ -77,19 +78,14 @@ public:
     // after changing them.
     const PhotoRetouchSettings& retouch() const { return m_retouch; }
     void setRetouch(const PhotoRetouchSettings& settings);
-    bool isRetouching() const { return m_isRetouching; }
+    bool isRetouching() const { return m_batch->isRetouching(); }
     // True while a watermark batch runs.
-    bool isWatermarking() const { return m_watermarkBatches > 0; }
+    bool isWatermarking() const { return m_batch->isWatermarking(); }
     // How many photos the running batches of each kind are done with (failed ones included), out of how
     // many; 0 of 0 while none runs.
-    struct BatchProgress
-    {
-        int done = 0;
-        int total = 0;
-        bool operator==(const BatchProgress&) const = default;
-    };
-    const BatchProgress& retouchProgress() const { return m_retouchProgress; }
-    const BatchProgress& watermarkProgress() const { return m_watermarkProgress; }
+    using BatchProgress = OrdersBatch::Progress;
+    const BatchProgress& retouchProgress() const { return m_batch->retouchProgress(); }
+    const BatchProgress& watermarkProgress() const { return m_batch->watermarkProgress(); }
     // Resolved image file per watermark id.
     const QHash<QString, QString>& watermarkURLs() const { return m_watermarkURLs; }
     // Per file, a counter raised after each change of it (absent counts as 0).
@@ -199,20 +195,15 @@ private:
     void setSections(const QList<OrderSection>& sections);
     void setWatermarks(const QList<OrderWatermark>& watermarks);
     void setSelectedWatermarkID(const std::optional<QString>& id);
-    void setRetouching(bool retouching);
     // A listing's own message (none: the listing succeeded).
     void setListingError(const std::optional<QString>& message);
     void showMessage();
-    void startProgress(BatchProgress& progress, qsizetype photos);
-    void advanceProgress(BatchProgress& progress);
-    void endProgress(BatchProgress& progress);
     std::optional<QString> chosenWatermarkID() const;
     QString watermarkName(const QString& id) const;
     void setWatermarkProblem(const QString& id, const std::optional<QString>& problem);
     static QString shownFileName(const QString& path);
     // The red line for a watermark file that cannot be opened as a regular file; none when it can.
     static std::optional<QString> watermarkFileProblem(const QString& path);
-    void setWatermarkBatches(int running);
 
     QString m_fileURL;
     // "settings.json" existed but did not read: moved aside before the first save replaces it.
@@ -231,11 +222,6 @@ private:
     QList<OrderWatermark> m_watermarks;
     std::optional<QString> m_selectedWatermarkID;
     PhotoRetouchSettings m_retouch;
-    bool m_isRetouching = false;
-    // Watermark batches started and not finished (the store does not refuse a second one).
-    int m_watermarkBatches = 0;
-    BatchProgress m_retouchProgress;
-    BatchProgress m_watermarkProgress;
     QHash<QString, QString> m_watermarkProblems;
     bool m_checkingWatermarks = false;
     bool m_recheckWatermarks = false;
@@ -252,6 +238,8 @@ private:
 
     // The shown order and the root, watched on disk.
     OrdersWatching* m_watching = nullptr;
+    // The batch edits running.
+    OrdersBatch* m_batch = nullptr;
 
     // Watermark bookmarks are resolved at start-up one at a time on a low-priority thread of their own.
     QThreadPool* m_resolvePool = nullptr;
