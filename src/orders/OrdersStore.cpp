@@ -15,7 +15,6 @@
 #include "photo/ThumbnailCache.h"
 #include "platform/AtomicFile.h"
 #include "platform/Error.h"
-#include "platform/UuidText.h"
 #include "platform/files/Bookmark.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
@@ -23,8 +22,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
-#include <QThreadPool>
 #include <QTimer>
 
 namespace quavel {
@@ -49,6 +46,7 @@ const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& 
 }
 
 const QString noWatermark = QStringLiteral("Choisissez d’abord un fichier filigrane.");
+const QString cannotRememberWatermark = QStringLiteral("Impossible d’enregistrer l’accès à ce filigrane.");
 const QString neutralRetouch = QStringLiteral("Réglez d’abord la retouche dans le panneau de gauche.");
 
 // The entries kept of the listings of orders shown before (the shown order's are kept whatever their
@@ -66,8 +64,12 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     , m_fileURL(folder + QStringLiteral("/settings.json"))
     , m_listings(std::make_unique<OrderListingCache>())
     , m_watching(new OrdersWatching(this))
+    , m_watermarks(new OrdersWatermarks(
+          [this](const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update) {
+              return resolve(bookmark, std::move(update));
+          },
+          this))
     , m_batch(new OrdersBatch(this))
-    , m_resolvePool(new QThreadPool(this))
     , m_leftoverSweep(std::make_unique<OrderLeftoverSweep>())
 {
     connect(m_watching, &OrdersWatching::fileChanged, this, &OrdersStore::noteEdited);
@@ -77,19 +79,21 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     connect(m_batch, &OrdersBatch::isWatermarkingChanged, this, &OrdersStore::isWatermarkingChanged);
     connect(m_batch, &OrdersBatch::progressChanged, this, &OrdersStore::batchProgressChanged);
     connect(m_batch, &OrdersBatch::outcomeTold, this, &OrdersStore::setErrorMessage);
-    m_resolvePool->setMaxThreadCount(1);
-    m_resolvePool->setThreadPriority(QThread::LowPriority);
+    connect(m_watermarks, &OrdersWatermarks::listChanged, this, &OrdersStore::watermarksChanged);
+    connect(
+        m_watermarks, &OrdersWatermarks::selectedIDChanged, this, &OrdersStore::selectedWatermarkIDChanged);
+    connect(m_watermarks, &OrdersWatermarks::urlsChanged, this, &OrdersStore::watermarkURLsChanged);
+    connect(m_watermarks, &OrdersWatermarks::problemsChanged, this, &OrdersStore::watermarkProblemsChanged);
+    connect(
+        m_watermarks, &OrdersWatermarks::accessed, this, [this](const QString& path) { retainAccess(path); });
+    connect(m_watermarks, &OrdersWatermarks::bookmarksRenewed, this, &OrdersStore::persist);
 
     load();
     // Later on this thread: creation does not wait for the watermark images.
-    QTimer::singleShot(0, this, &OrdersStore::prefetchWatermarkURLs);
+    QTimer::singleShot(0, m_watermarks, &OrdersWatermarks::prefetchURLs);
 }
 
-OrdersStore::~OrdersStore()
-{
-    // The resolving thread holds only copies; its result, if any, is dropped with the store.
-    m_resolvePool->waitForDone();
-}
+OrdersStore::~OrdersStore() = default;
 
 void OrdersStore::load()
 {
@@ -111,18 +115,7 @@ void OrdersStore::apply(const OrdersFile& file)
     m_rootBookmark = file.rootBookmark;
     m_rootName = file.rootName;
     m_selectedFolderID = file.selectedFolderPath;
-    if (file.watermarks && !file.watermarks->isEmpty()) {
-        m_watermarks = *file.watermarks;
-        const auto listed = std::find_if(m_watermarks.cbegin(), m_watermarks.cend(),
-            [&](const OrderWatermark& w) { return w.id == file.selectedWatermarkID; });
-        m_selectedWatermarkID = listed != m_watermarks.cend() ? listed->id : m_watermarks.first().id;
-    } else if (file.watermarkBookmark) {
-        // The single-watermark form of older files; the list reaches the file with the next save.
-        const OrderWatermark migrated { uuidText(QUuid::createUuid()),
-            file.watermarkName.value_or(QStringLiteral("Filigrane")), *file.watermarkBookmark };
-        m_watermarks = { migrated };
-        m_selectedWatermarkID = migrated.id;
-    }
+    m_watermarks->restore(file);
     if (file.retouch)
         m_retouch = *file.retouch;
     if (file.openWithApps)
@@ -138,20 +131,7 @@ OrdersFile OrdersStore::makeFile() const
     f.rootBookmark = m_rootBookmark;
     f.rootName = m_rootName;
     f.selectedFolderPath = m_selectedFolderID;
-    const OrderWatermark* mirrored = nullptr;
-    for (const OrderWatermark& w : m_watermarks)
-        if (w.id == m_selectedWatermarkID) {
-            mirrored = &w;
-            break;
-        }
-    if (!mirrored && !m_watermarks.isEmpty())
-        mirrored = &m_watermarks.first();
-    if (mirrored) {
-        f.watermarkBookmark = mirrored->bookmark;
-        f.watermarkName = mirrored->name;
-    }
-    f.watermarks = m_watermarks;
-    f.selectedWatermarkID = m_selectedWatermarkID;
+    m_watermarks->store(f);
     f.retouch = m_retouch;
     f.openWithApps = m_openWithApps;
     f.deliveredPaths = OrdersFile::sortedPaths(m_deliveredPaths);
@@ -332,18 +312,58 @@ QSet<QString> OrdersStore::watchedPaths() const
     return m_watching->watchedPaths();
 }
 
+void OrdersStore::addWatermark(QString imagePath)
+{
+    retainAccess(imagePath);
+    switch (m_watermarks->add(imagePath)) {
+    case OrdersWatermarks::Added::selected:
+        break;
+    case OrdersWatermarks::Added::failed:
+        setErrorMessage(cannotRememberWatermark);
+        return;
+    case OrdersWatermarks::Added::added:
+        // Only the message of a failed addition goes: what a batch, an undo or a print said stays.
+        if (m_outcome == cannotRememberWatermark)
+            setErrorMessage(std::nullopt);
+        break;
+    }
+    persist();
+}
+
+void OrdersStore::selectWatermark(QString id)
+{
+    if (m_watermarks->select(id))
+        persist();
+}
+
+void OrdersStore::removeWatermark(QString id)
+{
+    m_watermarks->remove(id);
+    persist();
+}
+
+std::optional<QString> OrdersStore::resolveWatermark()
+{
+    return m_watermarks->resolveChosen();
+}
+
+void OrdersStore::checkWatermarks()
+{
+    m_watermarks->check();
+}
+
 void OrdersStore::applyWatermark(const QStringList& files)
 {
     const QStringList photos = OrdersBatch::photosOf(files);
     if (photos.isEmpty())
         return;
     const std::optional<QString> watermark = resolveWatermark();
-    const std::optional<QString> watermarkID = chosenWatermarkID();
+    const std::optional<QString> watermarkID = m_watermarks->chosenID();
     if (!watermark) {
         // A watermark listed whose file is no longer where it was: named, and its row says so.
         if (watermarkID) {
-            const QString name = watermarkName(*watermarkID);
-            setWatermarkProblem(*watermarkID, OrdersOutcome::watermarkMissing());
+            const QString name = m_watermarks->name(*watermarkID);
+            m_watermarks->setProblem(*watermarkID, OrdersOutcome::watermarkMissing());
             setErrorMessage(PhotoEditError::description(PhotoEditError::Kind::unreadableWatermark, name));
         } else {
             setErrorMessage(noWatermark);
@@ -351,16 +371,16 @@ void OrdersStore::applyWatermark(const QStringList& files)
         return;
     }
     // A watermark file that cannot even be opened would fail every photo: said once, naming it.
-    if (const std::optional<QString> problem = watermarkFileProblem(*watermark)) {
+    if (const std::optional<QString> problem = OrdersWatermarks::fileProblem(*watermark)) {
         if (watermarkID)
-            setWatermarkProblem(*watermarkID, *problem);
+            m_watermarks->setProblem(*watermarkID, *problem);
         setErrorMessage(PhotoEditError::description(
-            PhotoEditError::Kind::unreadableWatermark, shownFileName(*watermark)));
+            PhotoEditError::Kind::unreadableWatermark, OrdersWatermarks::shownFileName(*watermark)));
         return;
     }
     // Off the GUI thread, as the retouch: the message line keeps what it showed until the batch ends.
-    m_batch->applyWatermark(photos, *watermark, shownFileName(*watermark), m_watching->shownOrderFolder(),
-        [this, watermarkID](const OrdersBatch::Outcome& outcome) {
+    m_batch->applyWatermark(photos, *watermark, OrdersWatermarks::shownFileName(*watermark),
+        m_watching->shownOrderFolder(), [this, watermarkID](const OrdersBatch::Outcome& outcome) {
             // Only the photos that took the watermark.
             for (const QString& photo : outcome.edited)
                 noteEdited(photo);
@@ -369,9 +389,9 @@ void OrdersStore::applyWatermark(const QStringList& files)
             const auto unreadable = std::find_if(outcome.failures.cbegin(), outcome.failures.cend(),
                 [](const OrdersOutcome::Failure& f) { return !f.aboutPhoto; });
             if (unreadable != outcome.failures.cend())
-                setWatermarkProblem(*watermarkID, OrdersOutcome::watermarkUnreadable());
+                m_watermarks->setProblem(*watermarkID, OrdersOutcome::watermarkUnreadable());
             else if (!outcome.edited.isEmpty())
-                setWatermarkProblem(*watermarkID, std::nullopt);
+                m_watermarks->setProblem(*watermarkID, std::nullopt);
         });
 }
 
@@ -491,22 +511,6 @@ void OrdersStore::setSections(const QList<OrderSection>& sections)
         return;
     m_sections = sections;
     emit sectionsChanged();
-}
-
-void OrdersStore::setWatermarks(const QList<OrderWatermark>& watermarks)
-{
-    if (m_watermarks == watermarks)
-        return;
-    m_watermarks = watermarks;
-    emit watermarksChanged();
-}
-
-void OrdersStore::setSelectedWatermarkID(const std::optional<QString>& id)
-{
-    if (m_selectedWatermarkID == id)
-        return;
-    m_selectedWatermarkID = id;
-    emit selectedWatermarkIDChanged();
 }
 
 } // namespace quavel

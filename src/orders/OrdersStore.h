@@ -4,6 +4,7 @@
 #include "orders/OrderSection.h"
 #include "orders/OrderWatermark.h"
 #include "orders/OrdersBatch.h"
+#include "orders/OrdersWatermarks.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
 #include "platform/SetAside.h"
 
@@ -19,8 +20,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-class QThreadPool;
 
 namespace quavel {
 
@@ -72,8 +71,8 @@ public:
     // The outcome of the user's last action (the orders screen's undo, print and editor writes; the
     // store's batches), or none when it went through.
     void setErrorMessage(const std::optional<QString>& message, const QString& details = {});
-    const QList<OrderWatermark>& watermarks() const { return m_watermarks; }
-    const std::optional<QString>& selectedWatermarkID() const { return m_selectedWatermarkID; }
+    const QList<OrderWatermark>& watermarks() const { return m_watermarks->list(); }
+    const std::optional<QString>& selectedWatermarkID() const { return m_watermarks->selectedID(); }
     // The settings a batch retouch applies; also the crop editor's retouch preset. The screen saves
     // after changing them.
     const PhotoRetouchSettings& retouch() const { return m_retouch; }
@@ -87,7 +86,7 @@ public:
     const BatchProgress& retouchProgress() const { return m_batch->retouchProgress(); }
     const BatchProgress& watermarkProgress() const { return m_batch->watermarkProgress(); }
     // Resolved image file per watermark id.
-    const QHash<QString, QString>& watermarkURLs() const { return m_watermarkURLs; }
+    const QHash<QString, QString>& watermarkURLs() const { return m_watermarks->urls(); }
     // Per file, a counter raised after each change of it (absent counts as 0).
     int fileRevision(const QString& path) const;
     const QHash<QString, int>& fileRevisions() const { return m_fileRevisions; }
@@ -113,7 +112,7 @@ public:
     // The selected watermark's image (the first entry's without a selection), resolved when not yet.
     std::optional<QString> resolveWatermark();
     // Per watermark id, the red line of its row while its file cannot be found or read.
-    const QHash<QString, QString>& watermarkProblems() const { return m_watermarkProblems; }
+    const QHash<QString, QString>& watermarkProblems() const { return m_watermarks->problems(); }
     // Looks again, off the GUI thread, whether each watermark's file can be read (the window activated,
     // the list shown): a file put back clears its row's line, one gone sets it.
     void checkWatermarks();
@@ -180,10 +179,6 @@ private:
     bool listRoot(const QString& root);
     std::optional<QString> resolve(
         const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update);
-    std::optional<QString> resolveAndCache(const QString& id);
-    void prefetchWatermarkURLs();
-    void applyPrefetched(const QList<std::optional<QString>>& urls,
-        const QList<std::optional<QByteArray>>& fresh, const QStringList& ids);
 
     // The root's entries changed on disk: its order folders are listed again, the selection kept.
     void followRoot(const QString& root);
@@ -193,17 +188,9 @@ private:
     void setFolders(const QList<OrderFolder>& folders);
     void setSelection(const std::optional<QString>& path);
     void setSections(const QList<OrderSection>& sections);
-    void setWatermarks(const QList<OrderWatermark>& watermarks);
-    void setSelectedWatermarkID(const std::optional<QString>& id);
     // A listing's own message (none: the listing succeeded).
     void setListingError(const std::optional<QString>& message);
     void showMessage();
-    std::optional<QString> chosenWatermarkID() const;
-    QString watermarkName(const QString& id) const;
-    void setWatermarkProblem(const QString& id, const std::optional<QString>& problem);
-    static QString shownFileName(const QString& path);
-    // The red line for a watermark file that cannot be opened as a regular file; none when it can.
-    static std::optional<QString> watermarkFileProblem(const QString& path);
 
     QString m_fileURL;
     // "settings.json" existed but did not read: moved aside before the first save replaces it.
@@ -219,13 +206,7 @@ private:
     std::optional<QString> m_outcome;
     QString m_outcomeDetails;
     std::optional<QString> m_listingError;
-    QList<OrderWatermark> m_watermarks;
-    std::optional<QString> m_selectedWatermarkID;
     PhotoRetouchSettings m_retouch;
-    QHash<QString, QString> m_watermarkProblems;
-    bool m_checkingWatermarks = false;
-    bool m_recheckWatermarks = false;
-    QHash<QString, QString> m_watermarkURLs;
     QHash<QString, int> m_fileRevisions;
     QMap<QString, QString> m_openWithApps;
     QSet<QString> m_deliveredPaths;
@@ -238,11 +219,11 @@ private:
 
     // The shown order and the root, watched on disk.
     OrdersWatching* m_watching = nullptr;
+    // The watermark list, its resolved files and their problems.
+    OrdersWatermarks* m_watermarks = nullptr;
     // The batch edits running.
     OrdersBatch* m_batch = nullptr;
 
-    // Watermark bookmarks are resolved at start-up one at a time on a low-priority thread of their own.
-    QThreadPool* m_resolvePool = nullptr;
     // Each listing of the shown order removes the leftovers of killed writes in its photo folders.
     std::unique_ptr<OrderLeftoverSweep> m_leftoverSweep;
 };
