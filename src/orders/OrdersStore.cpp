@@ -69,6 +69,7 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
               return resolve(bookmark, std::move(update));
           },
           this))
+    , m_delivery(new OrdersDelivery(this))
     , m_batch(new OrdersBatch(this))
     , m_leftoverSweep(std::make_unique<OrderLeftoverSweep>())
 {
@@ -79,6 +80,8 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     connect(m_batch, &OrdersBatch::isWatermarkingChanged, this, &OrdersStore::isWatermarkingChanged);
     connect(m_batch, &OrdersBatch::progressChanged, this, &OrdersStore::batchProgressChanged);
     connect(m_batch, &OrdersBatch::outcomeTold, this, &OrdersStore::setErrorMessage);
+    connect(m_delivery, &OrdersDelivery::deliveredPathsChanged, this, &OrdersStore::deliveredPathsChanged);
+    connect(m_delivery, &OrdersDelivery::openWithAppsChanged, this, &OrdersStore::openWithAppsChanged);
     connect(m_watermarks, &OrdersWatermarks::listChanged, this, &OrdersStore::watermarksChanged);
     connect(
         m_watermarks, &OrdersWatermarks::selectedIDChanged, this, &OrdersStore::selectedWatermarkIDChanged);
@@ -118,11 +121,7 @@ void OrdersStore::apply(const OrdersFile& file)
     m_watermarks->restore(file);
     if (file.retouch)
         m_retouch = *file.retouch;
-    if (file.openWithApps)
-        m_openWithApps = *file.openWithApps;
-    if (file.deliveredPaths)
-        for (const QString& path : *file.deliveredPaths)
-            m_deliveredPaths.insert(text::composed(path));
+    m_delivery->restore(file);
 }
 
 OrdersFile OrdersStore::makeFile() const
@@ -133,8 +132,7 @@ OrdersFile OrdersStore::makeFile() const
     f.selectedFolderPath = m_selectedFolderID;
     m_watermarks->store(f);
     f.retouch = m_retouch;
-    f.openWithApps = m_openWithApps;
-    f.deliveredPaths = OrdersFile::sortedPaths(m_deliveredPaths);
+    m_delivery->store(f);
     return f;
 }
 
@@ -425,6 +423,45 @@ void OrdersStore::noteEdited(const QString& path)
     const QString key = PathKey::of(path);
     m_fileRevisions[key] += 1;
     emit fileRevisionsChanged();
+}
+
+QStringList OrdersStore::deliveryKeys(const QString& file)
+{
+    return OrdersDelivery::deliveryKeys(file);
+}
+
+bool OrdersStore::isDelivered(const QString& file) const
+{
+    return m_delivery->isDelivered(file);
+}
+
+void OrdersStore::markDelivered(const QStringList& files)
+{
+    if (m_delivery->markDelivered(files))
+        persist(); // also when every key was there already
+}
+
+void OrdersStore::notePrinted(const QStringList& printed, const QStringList& blank)
+{
+    if (!printed.isEmpty())
+        markDelivered(printed);
+    QList<OrdersOutcome::Failure> failures;
+    for (const QString& photo : blank)
+        failures.append(
+            { photo, QStringLiteral("Impossible de lire cette photo : sa page est restée blanche."), true });
+    const OrdersOutcome::Text told = OrdersOutcome::describe(failures, OrdersOutcome::Work::print);
+    setErrorMessage(told.message, told.details);
+}
+
+void OrdersStore::rememberOpenWith(const QString& application, const QStringList& files)
+{
+    if (m_delivery->rememberOpenWith(application, files))
+        persist();
+}
+
+void OrdersStore::openPreferred(const QStringList& files)
+{
+    m_delivery->openPreferred(files);
 }
 
 int OrdersStore::fileRevision(const QString& path) const

@@ -4,6 +4,7 @@
 #include "orders/OrderSection.h"
 #include "orders/OrderWatermark.h"
 #include "orders/OrdersBatch.h"
+#include "orders/OrdersDelivery.h"
 #include "orders/OrdersWatermarks.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
 #include "platform/SetAside.h"
@@ -91,8 +92,8 @@ public:
     int fileRevision(const QString& path) const;
     const QHash<QString, int>& fileRevisions() const { return m_fileRevisions; }
     // Application (".desktop" file) remembered per file-type key.
-    const QMap<QString, QString>& openWithApps() const { return m_openWithApps; }
-    const QSet<QString>& deliveredPaths() const { return m_deliveredPaths; }
+    const QMap<QString, QString>& openWithApps() const { return m_delivery->openWithApps(); }
+    const QSet<QString>& deliveredPaths() const { return m_delivery->deliveredPaths(); }
     const std::optional<QByteArray>& rootBookmark() const { return m_rootBookmark; }
 
     // Writes the settings file; failures show nothing. A file found unreadable at creation is first
@@ -208,8 +209,6 @@ private:
     std::optional<QString> m_listingError;
     PhotoRetouchSettings m_retouch;
     QHash<QString, int> m_fileRevisions;
-    QMap<QString, QString> m_openWithApps;
-    QSet<QString> m_deliveredPaths;
 
     QStringList m_accessedPaths;
     QSet<QString> m_accessedKeys;
@@ -221,6 +220,8 @@ private:
     OrdersWatching* m_watching = nullptr;
     // The watermark list, its resolved files and their problems.
     OrdersWatermarks* m_watermarks = nullptr;
+    // Delivered marks and open-with memory.
+    OrdersDelivery* m_delivery = nullptr;
     // The batch edits running.
     OrdersBatch* m_batch = nullptr;
 
