@@ -2,12 +2,10 @@
 
 #include "library/AppSupport.h"
 #include "library/QuavelJSON.h"
-#include "orders/OrderLeftoverSweep.h"
-#include "orders/OrderListing.h"
-#include "orders/OrderListingCache.h"
 #include "orders/OrderPaths.h"
 #include "orders/OrdersBatch.h"
 #include "orders/OrdersFile.h"
+#include "orders/OrdersFolderListing.h"
 #include "orders/OrdersOutcome.h"
 #include "orders/OrdersWatching.h"
 #include "photo/MediaThumbnailer.h"
@@ -28,30 +26,9 @@ namespace quavel {
 
 namespace {
 
-// The listed folder a path names: the one of that very path (PathKey), else the first one
-// whose stored form it is (a selection read back from the settings file, where a name's bytes that are
-// not UTF-8 are U+FFFD).
-const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& path)
-{
-    const QString wanted = PathKey::of(path);
-    for (const OrderFolder& f : folders)
-        if (PathKey::of(f.url) == wanted)
-            return &f;
-    if (NativeName::hasEscapes(wanted))
-        return nullptr;
-    for (const OrderFolder& f : folders)
-        if (NativeName::hasEscapes(f.url) && OrderPaths::storedKey(f.url) == wanted)
-            return &f;
-    return nullptr;
-}
-
 const QString noWatermark = QStringLiteral("Choisissez d’abord un fichier filigrane.");
 const QString cannotRememberWatermark = QStringLiteral("Impossible d’enregistrer l’accès à ce filigrane.");
 const QString neutralRetouch = QStringLiteral("Réglez d’abord la retouche dans le panneau de gauche.");
-
-// The entries kept of the listings of orders shown before (the shown order's are kept whatever their
-// number), so that going back to an order lists it as cheaply as listing it again.
-constexpr qsizetype kKeptListings = 20000;
 
 } // namespace
 
@@ -62,7 +39,7 @@ OrdersStore::OrdersStore(QObject* parent)
 OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     : QObject(parent)
     , m_fileURL(folder + QStringLiteral("/settings.json"))
-    , m_listings(std::make_unique<OrderListingCache>())
+    , m_listing(std::make_unique<OrdersFolderListing>())
     , m_watching(new OrdersWatching(this))
     , m_watermarks(new OrdersWatermarks(
           [this](const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update) {
@@ -71,7 +48,6 @@ OrdersStore::OrdersStore(const QString& folder, QObject* parent)
           this))
     , m_delivery(new OrdersDelivery(this))
     , m_batch(new OrdersBatch(this))
-    , m_leftoverSweep(std::make_unique<OrderLeftoverSweep>())
 {
     connect(m_watching, &OrdersWatching::fileChanged, this, &OrdersStore::noteEdited);
     connect(m_watching, &OrdersWatching::orderChanged, this, &OrdersStore::loadSections);
@@ -216,7 +192,7 @@ void OrdersStore::reload()
     if (!listRoot(*root))
         return;
     if (m_selectedFolderID) {
-        if (const OrderFolder* f = findListed(m_folders, *m_selectedFolderID)) {
+        if (const OrderFolder* f = OrdersFolderListing::findListed(m_folders, *m_selectedFolderID)) {
             // The listing's own form of the path, so that the screen finds it as it is listed.
             setSelection(f->url);
             loadSections();
@@ -232,7 +208,7 @@ bool OrdersStore::listRoot(const QString& root)
 {
     QList<OrderFolder> listed;
     try {
-        listed = m_listings->contents(root, true, false).folders;
+        listed = m_listing->rootFolders(root);
     } catch (const Error& e) {
         // The watchers of the shown order keep running until the next listing of its sections.
         setFolders({});
@@ -246,43 +222,23 @@ bool OrdersStore::listRoot(const QString& root)
 
 void OrdersStore::loadSections()
 {
-    const OrderFolder* folder = m_selectedFolderID ? findListed(m_folders, *m_selectedFolderID) : nullptr;
+    const OrderFolder* folder
+        = m_selectedFolderID ? OrdersFolderListing::findListed(m_folders, *m_selectedFolderID) : nullptr;
     if (!folder) {
         setSections({});
         m_watching->stopWatchingOrder();
         return;
     }
     const OrderFolder order = *folder;
-    const quint64 listingStart = m_listings->mark();
-    // One listing of the order folder gives its sub-folders and its loose media.
-    OrderListing::Contents listed;
+    QList<OrderSection> sections;
     try {
-        listed = m_listings->contents(order.url);
+        sections = m_listing->sections(order);
     } catch (const Error& e) {
         setSections({});
         setListingError(e.message());
         m_watching->stopWatchingOrder();
         return;
     }
-    QList<OrderSection> sections;
-    sections.reserve(listed.folders.size() + 1);
-    if (!listed.media.isEmpty())
-        sections.append(OrderSection { QStringLiteral("Fichiers"), order.url, listed.media });
-    // The photo folders' leftovers, as their listings found them.
-    QList<OrderLeftoverSweep::Folder> photoFolders { { order.url, listed.leftovers, listed.hasOriginals } };
-    for (const OrderFolder& sub : std::as_const(listed.folders)) {
-        OrderListing::Contents section;
-        try {
-            section = m_listings->contents(sub.url, false, true);
-        } catch (const Error&) {
-            // A section that cannot be listed shows without files.
-        }
-        sections.append(OrderSection { sub.name, sub.url, section.media });
-        photoFolders.append({ sub.url, section.leftovers, section.hasOriginals });
-    }
-    // The listings of orders shown before go, the least recent first, past kKeptListings entries.
-    m_listings->trim(kKeptListings, listingStart);
-    m_leftoverSweep->sweep(photoFolders);
     // A section listed as it was gives the very list shown: comparing it costs nothing.
     setSections(sections);
     setListingError(std::nullopt);
@@ -471,7 +427,7 @@ int OrdersStore::fileRevision(const QString& path) const
 
 void OrdersStore::setSelectedFolderID(const std::optional<QString>& path)
 {
-    const OrderFolder* listed = path ? findListed(m_folders, *path) : nullptr;
+    const OrderFolder* listed = path ? OrdersFolderListing::findListed(m_folders, *path) : nullptr;
     setSelection(listed ? std::optional<QString>(listed->url) : std::nullopt);
 }
 

@@ -24,8 +24,7 @@
 
 namespace quavel {
 
-class OrderLeftoverSweep;
-class OrderListingCache;
+class OrdersFolderListing;
 class OrdersWatching;
 struct OrdersFile;
 
@@ -213,8 +212,8 @@ private:
     QStringList m_accessedPaths;
     QSet<QString> m_accessedKeys;
 
-    // The folders listed last (the root, the shown order and its sections), kept to list them again.
-    std::unique_ptr<OrderListingCache> m_listings;
+    // The root's and the shown order's listings, through the folders listed last.
+    std::unique_ptr<OrdersFolderListing> m_listing;
 
     // The shown order and the root, watched on disk.
     OrdersWatching* m_watching = nullptr;
@@ -224,9 +223,6 @@ private:
     OrdersDelivery* m_delivery = nullptr;
     // The batch edits running.
     OrdersBatch* m_batch = nullptr;
-
-    // Each listing of the shown order removes the leftovers of killed writes in its photo folders.
-    std::unique_ptr<OrderLeftoverSweep> m_leftoverSweep;
 };
 
 } // namespace quavel
