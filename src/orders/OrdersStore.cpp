@@ -1,25 +1,22 @@
 #include "orders/OrdersStore.h"
 
 #include "library/AppSupport.h"
-#include "library/QuavelJSON.h"
 #include "orders/OrderPaths.h"
 #include "orders/OrdersBatch.h"
 #include "orders/OrdersFile.h"
 #include "orders/OrdersFolderListing.h"
 #include "orders/OrdersOutcome.h"
+#include "orders/OrdersSettingsFile.h"
 #include "orders/OrdersWatching.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEditError.h"
 #include "photo/ThumbnailCache.h"
-#include "platform/AtomicFile.h"
 #include "platform/Error.h"
 #include "platform/files/Bookmark.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
 #include "platform/text/Text.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTimer>
 
 namespace quavel {
@@ -38,7 +35,7 @@ OrdersStore::OrdersStore(QObject* parent)
 
 OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     : QObject(parent)
-    , m_fileURL(folder + QStringLiteral("/settings.json"))
+    , m_settingsFile(folder)
     , m_listing(std::make_unique<OrdersFolderListing>())
     , m_watching(new OrdersWatching(this))
     , m_watermarks(new OrdersWatermarks(
@@ -76,17 +73,8 @@ OrdersStore::~OrdersStore() = default;
 
 void OrdersStore::load()
 {
-    const auto bytes = AtomicFile::read(m_fileURL);
-    if (!bytes) {
-        // A settings file that exists but cannot be read is kept from the next save too.
-        m_file.markUnreadable();
-        return;
-    }
-    try {
-        apply(OrdersFile::decode(*bytes));
-    } catch (const QuavelJSON::DecodingError&) {
-        m_file.markUnreadable();
-    }
+    if (const std::optional<OrdersFile> file = m_settingsFile.read())
+        apply(*file);
 }
 
 void OrdersStore::apply(const OrdersFile& file)
@@ -114,13 +102,7 @@ OrdersFile OrdersStore::makeFile() const
 
 void OrdersStore::persist()
 {
-    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) || !m_file.mayWrite())
-        return;
-    try {
-        AtomicFile::tryWrite(m_fileURL, makeFile().encode());
-    } catch (const Error&) {
-        // An encoding failure shows nothing, like a failed write.
-    }
+    m_settingsFile.write(makeFile());
 }
 
 void OrdersStore::retainAccess(const QString& path)

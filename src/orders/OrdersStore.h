@@ -5,9 +5,9 @@
 #include "orders/OrderWatermark.h"
 #include "orders/OrdersBatch.h"
 #include "orders/OrdersDelivery.h"
+#include "orders/OrdersSettingsFile.h"
 #include "orders/OrdersWatermarks.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
-#include "platform/SetAside.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -51,7 +51,7 @@ public:
     explicit OrdersStore(const QString& folder, QObject* parent = nullptr);
     ~OrdersStore() override;
 
-    QString fileURL() const { return m_fileURL; }
+    QString fileURL() const { return m_settingsFile.url(); }
 
     // Observed fields.
     const std::optional<QString>& rootName() const { return m_rootName; }
@@ -192,9 +192,7 @@ private:
     void setListingError(const std::optional<QString>& message);
     void showMessage();
 
-    QString m_fileURL;
-    // "settings.json" existed but did not read: moved aside before the first save replaces it.
-    SetAside m_file { m_fileURL };
+    OrdersSettingsFile m_settingsFile;
 
     std::optional<QString> m_rootName;
     std::optional<QByteArray> m_rootBookmark;
