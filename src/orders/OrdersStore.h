@@ -34,6 +34,11 @@ struct OrdersFile;
 // in "settings.json" of AppSupport::ordersFolder(). The batch edits change photos in place and tell the
 // gallery through fileRevisions.
 //
+// The store keeps the observed fields of the screen and the public operations; its parts keep their
+// own state: the listings (OrdersFolderListing), the watching on disk (OrdersWatching), the batch
+// edits (OrdersBatch), the watermark list (OrdersWatermarks), the delivered marks and open-with memory
+// (OrdersDelivery) and the settings file (OrdersSettingsFile). Their signals are the store's own.
+//
 // GUI thread only; one change signal per observed field. Paths are absolute; wherever the store
 // compares paths (the selection, watched paths, revisions, delivered marks, accessed paths, watermark
 // images) it compares their canonically composed forms, so a name the file system gives decomposed
