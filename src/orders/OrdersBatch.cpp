@@ -1,17 +1,12 @@
-// The batch edits of order photos, and the note that a file changed.
-#include "orders/OrdersStore.h"
+#include "orders/OrdersBatch.h"
 
 #include "library/MediaFile.h"
-#include "orders/OrdersOutcome.h"
 #include "photo/DecodedAhead.h"
-#include "photo/MediaThumbnailer.h"
 #include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWork.h"
-#include "photo/ThumbnailCache.h"
 #include "platform/Error.h"
 #include "platform/files/NativeName.h"
-#include "platform/files/PathKey.h"
 #include "platform/imaging/JobPool.h"
 #include "platform/imaging/PixelBudget.h"
 
@@ -28,20 +23,6 @@
 namespace quavel {
 
 namespace {
-
-const QString noWatermark = QStringLiteral("Choisissez d’abord un fichier filigrane.");
-const QString neutralRetouch = QStringLiteral("Réglez d’abord la retouche dans le panneau de gauche.");
-
-// The files handed to the photo services: everything but the videos, in the order given. A file of
-// another extension still counts as a photo, and the photo services say why they cannot edit it.
-QStringList photosOf(const QStringList& files)
-{
-    QStringList photos;
-    for (const QString& f : files)
-        if (!MediaFile::isVideo(f))
-            photos.append(f);
-    return photos;
-}
 
 QString describe(const std::exception& e)
 {
@@ -60,13 +41,7 @@ bool isGone(const QString& folder)
     return ::stat(NativeName::encode(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode);
 }
 
-struct BatchOutcome
-{
-    QList<OrdersOutcome::Failure> failures;
-    QStringList edited;
-    // The order folder, when it could no longer be reached after a photo failed.
-    std::optional<QString> goneFolder;
-};
+using BatchOutcome = OrdersBatch::Outcome;
 
 // One photo of a batch, given its source decoded ahead of its turn when there is one.
 using EditPhoto = std::function<void(const QString& photo, std::shared_ptr<DecodedAhead> decoded)>;
@@ -161,64 +136,40 @@ OrdersOutcome::Failure photoFailure(const QString& photo, const std::exception& 
 
 } // namespace
 
-void OrdersStore::applyWatermark(const QStringList& files)
+OrdersBatch::OrdersBatch(QObject* parent)
+    : QObject(parent)
+{ }
+
+QStringList OrdersBatch::photosOf(const QStringList& files)
 {
-    const QStringList photos = photosOf(files);
-    if (photos.isEmpty())
-        return;
-    const std::optional<QString> watermark = resolveWatermark();
-    const std::optional<QString> watermarkID = chosenWatermarkID();
-    if (!watermark) {
-        // A watermark listed whose file is no longer where it was: named, and its row says so.
-        if (watermarkID) {
-            const QString name = watermarkName(*watermarkID);
-            setWatermarkProblem(*watermarkID, OrdersOutcome::watermarkMissing());
-            setErrorMessage(PhotoEditError::description(PhotoEditError::Kind::unreadableWatermark, name));
-        } else {
-            setErrorMessage(noWatermark);
-        }
-        return;
-    }
-    // A watermark file that cannot even be opened would fail every photo: said once, naming it.
-    if (const std::optional<QString> problem = watermarkFileProblem(*watermark)) {
-        if (watermarkID)
-            setWatermarkProblem(*watermarkID, *problem);
-        setErrorMessage(PhotoEditError::description(
-            PhotoEditError::Kind::unreadableWatermark, shownFileName(*watermark)));
-        return;
-    }
-    // Off the GUI thread, as the retouch: the message line keeps what it showed until the batch ends.
+    QStringList photos;
+    for (const QString& f : files)
+        if (!MediaFile::isVideo(f))
+            photos.append(f);
+    return photos;
+}
+
+void OrdersBatch::applyWatermark(const QStringList& photos, const QString& file, const QString& fileName,
+    const std::optional<QString>& order, Noted noted)
+{
     setWatermarkBatches(m_watermarkBatches + 1);
     startProgress(m_watermarkProgress, photos.size());
     auto* watcher = new QFutureWatcher<BatchOutcome>(this);
-    connect(watcher, &QFutureWatcher<BatchOutcome>::finished, this, [this, watcher, watermarkID] {
-        const BatchOutcome outcome = watcher->result();
-        watcher->deleteLater();
-        // Only the photos that took the watermark.
-        for (const QString& photo : outcome.edited)
-            noteEdited(photo);
-        if (watermarkID) {
-            const auto unreadable = std::find_if(outcome.failures.cbegin(), outcome.failures.cend(),
-                [](const OrdersOutcome::Failure& f) { return !f.aboutPhoto; });
-            if (unreadable != outcome.failures.cend())
-                setWatermarkProblem(*watermarkID, OrdersOutcome::watermarkUnreadable());
-            else if (!outcome.edited.isEmpty())
-                setWatermarkProblem(*watermarkID, std::nullopt);
-        }
-        const OrdersOutcome::Text told
-            = OrdersOutcome::describe(outcome.failures, OrdersOutcome::Work::edit, outcome.goneFolder);
-        setWatermarkBatches(m_watermarkBatches - 1);
-        if (!isWatermarking())
-            endProgress(m_watermarkProgress);
-        setErrorMessage(told.message, told.details);
+    connect(
+        watcher, &QFutureWatcher<BatchOutcome>::finished, this, [this, watcher, noted = std::move(noted)] {
+            const BatchOutcome outcome = watcher->result();
+            watcher->deleteLater();
+            noted(outcome);
+            setWatermarkBatches(m_watermarkBatches - 1);
+            if (!isWatermarking())
+                endProgress(m_watermarkProgress);
+            tell(outcome);
+        });
+    auto progress = ProgressRelay::make([batch = QPointer<OrdersBatch>(this)] {
+        if (batch)
+            batch->advanceProgress(batch->m_watermarkProgress);
     });
-    const QString file = *watermark;
-    const QString fileName = shownFileName(file);
-    auto progress = ProgressRelay::make([store = QPointer<OrdersStore>(this)] {
-        if (store)
-            store->advanceProgress(store->m_watermarkProgress);
-    });
-    watcher->setFuture(JobPool::batch().run([photos, file, fileName, order = shownOrderFolder(), progress] {
+    watcher->setFuture(JobPool::batch().run([photos, file, fileName, order, progress] {
         return runPhotos(
             photos, order, &PhotoEdits::watermarkReadsWholeSource,
             [&file](const QString& photo, std::shared_ptr<DecodedAhead> decoded) {
@@ -240,91 +191,65 @@ void OrdersStore::applyWatermark(const QStringList& files)
     }));
 }
 
-void OrdersStore::applyRetouch(const QStringList& files)
+void OrdersBatch::applyRetouch(const QStringList& photos, const PhotoRetouchSettings& settings,
+    const std::optional<QString>& watermark, const std::optional<QString>& order, Noted noted)
 {
-    const QStringList photos = photosOf(files);
-    if (photos.isEmpty())
-        return;
-    // The batch keeps these settings whatever the screen changes afterwards.
-    const PhotoRetouchSettings settings = m_retouch;
-    const std::optional<QString> watermark = resolveWatermark();
-    if (settings.isNeutral()) {
-        setErrorMessage(neutralRetouch);
-        return;
-    }
     setRetouching(true);
     startProgress(m_retouchProgress, photos.size());
-    setErrorMessage(std::nullopt);
-
-    // The worker holds only copies and hands back each failure with its photo.
     auto* watcher = new QFutureWatcher<BatchOutcome>(this);
-    connect(watcher, &QFutureWatcher<BatchOutcome>::finished, this, [this, watcher, photos] {
-        const BatchOutcome outcome = watcher->result();
-        watcher->deleteLater();
-        setRetouching(false);
-        endProgress(m_retouchProgress);
-        for (const QString& photo : photos)
-            noteEdited(photo);
-        const OrdersOutcome::Text told
-            = OrdersOutcome::describe(outcome.failures, OrdersOutcome::Work::edit, outcome.goneFolder);
-        setErrorMessage(told.message, told.details);
+    connect(
+        watcher, &QFutureWatcher<BatchOutcome>::finished, this, [this, watcher, noted = std::move(noted)] {
+            const BatchOutcome outcome = watcher->result();
+            watcher->deleteLater();
+            setRetouching(false);
+            endProgress(m_retouchProgress);
+            noted(outcome);
+            tell(outcome);
+        });
+    auto progress = ProgressRelay::make([batch = QPointer<OrdersBatch>(this)] {
+        if (batch)
+            batch->advanceProgress(batch->m_retouchProgress);
     });
-    auto progress = ProgressRelay::make([store = QPointer<OrdersStore>(this)] {
-        if (store)
-            store->advanceProgress(store->m_retouchProgress);
-    });
-    watcher->setFuture(
-        JobPool::batch().run([photos, settings, watermark, order = shownOrderFolder(), progress] {
-            // Settings that change something: every photo is retouched from its whole source.
-            return runPhotos(
-                photos, order, [](const QString&) { return true; },
-                [&](const QString& photo, std::shared_ptr<DecodedAhead> decoded) {
-                    PhotoEdits::applyRetouch(photo, settings, watermark, std::move(decoded));
-                },
-                &photoFailure, progress);
-        }));
+    watcher->setFuture(JobPool::batch().run([photos, settings, watermark, order, progress] {
+        // Settings that change something: every photo is retouched from its whole source.
+        return runPhotos(
+            photos, order, [](const QString&) { return true; },
+            [&](const QString& photo, std::shared_ptr<DecodedAhead> decoded) {
+                PhotoEdits::applyRetouch(photo, settings, watermark, std::move(decoded));
+            },
+            &photoFailure, progress);
+    }));
 }
 
-std::optional<QString> OrdersStore::shownOrderFolder() const
+void OrdersBatch::tell(const Outcome& outcome)
 {
-    if (m_watching)
-        return NativeName::absolute(m_watchedOrder);
-    return std::nullopt;
+    const OrdersOutcome::Text told
+        = OrdersOutcome::describe(outcome.failures, OrdersOutcome::Work::edit, outcome.goneFolder);
+    emit outcomeTold(told.message, told.details);
 }
 
-void OrdersStore::startProgress(BatchProgress& progress, qsizetype photos)
+void OrdersBatch::startProgress(Progress& progress, qsizetype photos)
 {
     progress.total += int(photos);
-    emit batchProgressChanged();
+    emit progressChanged();
 }
 
-void OrdersStore::advanceProgress(BatchProgress& progress)
+void OrdersBatch::advanceProgress(Progress& progress)
 {
     // A photo told after its batch ended (the relay's last calls) counts no more.
     if (progress.done >= progress.total)
         return;
     ++progress.done;
-    emit batchProgressChanged();
+    emit progressChanged();
 }
 
-void OrdersStore::endProgress(BatchProgress& progress)
+void OrdersBatch::endProgress(Progress& progress)
 {
     progress = {};
-    emit batchProgressChanged();
+    emit progressChanged();
 }
 
-void OrdersStore::noteEdited(const QString& path)
-{
-    // Every cached thumbnail of the file goes: the one under its current key, and older ones whose key
-    // holds an earlier time and size.
-    MediaThumbnailer::cache().remove(MediaThumbnailer::cacheKey(path));
-    MediaThumbnailer::cache().removePath(path);
-    const QString key = PathKey::of(path);
-    m_fileRevisions[key] += 1;
-    emit fileRevisionsChanged();
-}
-
-void OrdersStore::setWatermarkBatches(int running)
+void OrdersBatch::setWatermarkBatches(int running)
 {
     const bool was = isWatermarking();
     m_watermarkBatches = running;
@@ -332,7 +257,7 @@ void OrdersStore::setWatermarkBatches(int running)
         emit isWatermarkingChanged();
 }
 
-void OrdersStore::setRetouching(bool retouching)
+void OrdersBatch::setRetouching(bool retouching)
 {
     if (m_isRetouching == retouching)
         return;

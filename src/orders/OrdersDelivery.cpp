@@ -1,11 +1,11 @@
-// Delivered marks, and the application remembered per file type for "Ouvrir".
-#include "orders/OrdersStore.h"
+#include "orders/OrdersDelivery.h"
 
 #include "orders/OrderPaths.h"
-#include "orders/OrdersOutcome.h"
+#include "orders/OrdersFile.h"
 #include "photo/OpenWithApps.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
+#include "platform/text/Text.h"
 
 #include <QFile>
 
@@ -13,7 +13,26 @@
 
 namespace quavel {
 
-QStringList OrdersStore::deliveryKeys(const QString& file)
+OrdersDelivery::OrdersDelivery(QObject* parent)
+    : QObject(parent)
+{ }
+
+void OrdersDelivery::restore(const OrdersFile& file)
+{
+    if (file.openWithApps)
+        m_openWithApps = *file.openWithApps;
+    if (file.deliveredPaths)
+        for (const QString& path : *file.deliveredPaths)
+            m_deliveredPaths.insert(text::composed(path));
+}
+
+void OrdersDelivery::store(OrdersFile& file) const
+{
+    file.openWithApps = m_openWithApps;
+    file.deliveredPaths = OrdersFile::sortedPaths(m_deliveredPaths);
+}
+
+QStringList OrdersDelivery::deliveryKeys(const QString& file)
 {
     // The path as given and its standardized form: a mark made through either form matches both. Both
     // in their stored form, so that a mark read back from the settings file matches again.
@@ -28,7 +47,7 @@ QStringList OrdersStore::deliveryKeys(const QString& file)
     return keys;
 }
 
-bool OrdersStore::isDelivered(const QString& file) const
+bool OrdersDelivery::isDelivered(const QString& file) const
 {
     for (const QString& key : deliveryKeys(file))
         if (m_deliveredPaths.contains(key))
@@ -36,34 +55,22 @@ bool OrdersStore::isDelivered(const QString& file) const
     return false;
 }
 
-void OrdersStore::notePrinted(const QStringList& printed, const QStringList& blank)
-{
-    if (!printed.isEmpty())
-        markDelivered(printed);
-    QList<OrdersOutcome::Failure> failures;
-    for (const QString& photo : blank)
-        failures.append(
-            { photo, QStringLiteral("Impossible de lire cette photo : sa page est restée blanche."), true });
-    const OrdersOutcome::Text told = OrdersOutcome::describe(failures, OrdersOutcome::Work::print);
-    setErrorMessage(told.message, told.details);
-}
-
-void OrdersStore::markDelivered(const QStringList& files)
+bool OrdersDelivery::markDelivered(const QStringList& files)
 {
     QSet<QString> keys;
     for (const QString& file : files)
         for (const QString& key : deliveryKeys(file))
             keys.insert(key);
     if (keys.isEmpty())
-        return;
+        return false;
     const qsizetype before = m_deliveredPaths.size();
     m_deliveredPaths.unite(keys);
     if (m_deliveredPaths.size() != before)
         emit deliveredPathsChanged();
-    persist(); // also when every key was there already
+    return true;
 }
 
-void OrdersStore::rememberOpenWith(const QString& application, const QStringList& files)
+bool OrdersDelivery::rememberOpenWith(const QString& application, const QStringList& files)
 {
     // Kept as the settings file stores it.
     const QString app = NativeName::displayed(NativeName::absolute(application));
@@ -75,13 +82,12 @@ void OrdersStore::rememberOpenWith(const QString& application, const QStringList
         m_openWithApps.insert(key, app);
         changed = true;
     }
-    if (!changed)
-        return;
-    emit openWithAppsChanged();
-    persist();
+    if (changed)
+        emit openWithAppsChanged();
+    return changed;
 }
 
-void OrdersStore::openPreferred(const QStringList& files)
+void OrdersDelivery::openPreferred(const QStringList& files) const
 {
     if (files.isEmpty())
         return;

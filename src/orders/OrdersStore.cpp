@@ -1,51 +1,31 @@
 #include "orders/OrdersStore.h"
 
 #include "library/AppSupport.h"
-#include "library/QuavelJSON.h"
-#include "orders/OrderLeftoverSweep.h"
-#include "orders/OrderListing.h"
-#include "orders/OrderListingCache.h"
 #include "orders/OrderPaths.h"
+#include "orders/OrdersBatch.h"
 #include "orders/OrdersFile.h"
-#include "platform/AtomicFile.h"
+#include "orders/OrdersFolderListing.h"
+#include "orders/OrdersOutcome.h"
+#include "orders/OrdersSettingsFile.h"
+#include "orders/OrdersWatching.h"
+#include "photo/MediaThumbnailer.h"
+#include "photo/PhotoEditError.h"
+#include "photo/ThumbnailCache.h"
 #include "platform/Error.h"
-#include "platform/UuidText.h"
 #include "platform/files/Bookmark.h"
-#include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
 #include "platform/text/Text.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QThread>
-#include <QThreadPool>
 #include <QTimer>
 
 namespace quavel {
 
 namespace {
 
-// The listed folder a path names: the one of that very path (PathKey), else the first one
-// whose stored form it is (a selection read back from the settings file, where a name's bytes that are
-// not UTF-8 are U+FFFD).
-const OrderFolder* findListed(const QList<OrderFolder>& folders, const QString& path)
-{
-    const QString wanted = PathKey::of(path);
-    for (const OrderFolder& f : folders)
-        if (PathKey::of(f.url) == wanted)
-            return &f;
-    if (NativeName::hasEscapes(wanted))
-        return nullptr;
-    for (const OrderFolder& f : folders)
-        if (NativeName::hasEscapes(f.url) && OrderPaths::storedKey(f.url) == wanted)
-            return &f;
-    return nullptr;
-}
-
-// The entries kept of the listings of orders shown before (the shown order's are kept whatever their
-// number), so that going back to an order lists it as cheaply as listing it again.
-constexpr qsizetype kKeptListings = 20000;
+const QString noWatermark = QStringLiteral("Choisissez d’abord un fichier filigrane.");
+const QString cannotRememberWatermark = QStringLiteral("Impossible d’enregistrer l’accès à ce filigrane.");
+const QString neutralRetouch = QStringLiteral("Réglez d’abord la retouche dans le panneau de gauche.");
 
 } // namespace
 
@@ -55,51 +35,46 @@ OrdersStore::OrdersStore(QObject* parent)
 
 OrdersStore::OrdersStore(const QString& folder, QObject* parent)
     : QObject(parent)
-    , m_fileURL(folder + QStringLiteral("/settings.json"))
-    , m_listings(std::make_unique<OrderListingCache>())
-    , m_watcher(new FolderWatcher(this))
-    , m_watchDebounce(new QTimer(this))
-    , m_rootWatcher(new FolderWatcher(this))
-    , m_rootDebounce(new QTimer(this))
-    , m_resolvePool(new QThreadPool(this))
-    , m_leftoverSweep(std::make_unique<OrderLeftoverSweep>())
+    , m_settingsFile(folder)
+    , m_listing(std::make_unique<OrdersFolderListing>())
+    , m_watching(new OrdersWatching(this))
+    , m_watermarks(new OrdersWatermarks(
+          [this](const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update) {
+              return resolve(bookmark, std::move(update));
+          },
+          this))
+    , m_delivery(new OrdersDelivery(this))
+    , m_batch(new OrdersBatch(this))
 {
-    m_watchDebounce->setSingleShot(true);
-    m_watchDebounce->setInterval(200);
-    connect(m_watchDebounce, &QTimer::timeout, this, &OrdersStore::refreshFromDisk);
-    connect(m_watcher, &FolderWatcher::changed, this, &OrdersStore::scheduleDiskRefresh);
-    m_rootDebounce->setSingleShot(true);
-    m_rootDebounce->setInterval(200);
-    connect(m_rootDebounce, &QTimer::timeout, this, &OrdersStore::refreshRootFromDisk);
-    // Restarted by each report: one listing 0.2 s after the last change of a burst.
-    connect(m_rootWatcher, &FolderWatcher::changed, m_rootDebounce, qOverload<>(&QTimer::start));
-    m_resolvePool->setMaxThreadCount(1);
-    m_resolvePool->setThreadPriority(QThread::LowPriority);
+    connect(m_watching, &OrdersWatching::fileChanged, this, &OrdersStore::noteEdited);
+    connect(m_watching, &OrdersWatching::orderChanged, this, &OrdersStore::loadSections);
+    connect(m_watching, &OrdersWatching::rootChanged, this, &OrdersStore::followRoot);
+    connect(m_batch, &OrdersBatch::isRetouchingChanged, this, &OrdersStore::isRetouchingChanged);
+    connect(m_batch, &OrdersBatch::isWatermarkingChanged, this, &OrdersStore::isWatermarkingChanged);
+    connect(m_batch, &OrdersBatch::progressChanged, this, &OrdersStore::batchProgressChanged);
+    connect(m_batch, &OrdersBatch::outcomeTold, this, &OrdersStore::setErrorMessage);
+    connect(m_delivery, &OrdersDelivery::deliveredPathsChanged, this, &OrdersStore::deliveredPathsChanged);
+    connect(m_delivery, &OrdersDelivery::openWithAppsChanged, this, &OrdersStore::openWithAppsChanged);
+    connect(m_watermarks, &OrdersWatermarks::listChanged, this, &OrdersStore::watermarksChanged);
+    connect(
+        m_watermarks, &OrdersWatermarks::selectedIDChanged, this, &OrdersStore::selectedWatermarkIDChanged);
+    connect(m_watermarks, &OrdersWatermarks::urlsChanged, this, &OrdersStore::watermarkURLsChanged);
+    connect(m_watermarks, &OrdersWatermarks::problemsChanged, this, &OrdersStore::watermarkProblemsChanged);
+    connect(
+        m_watermarks, &OrdersWatermarks::accessed, this, [this](const QString& path) { retainAccess(path); });
+    connect(m_watermarks, &OrdersWatermarks::bookmarksRenewed, this, &OrdersStore::persist);
 
     load();
     // Later on this thread: creation does not wait for the watermark images.
-    QTimer::singleShot(0, this, &OrdersStore::prefetchWatermarkURLs);
+    QTimer::singleShot(0, m_watermarks, &OrdersWatermarks::prefetchURLs);
 }
 
-OrdersStore::~OrdersStore()
-{
-    // The resolving thread holds only copies; its result, if any, is dropped with the store.
-    m_resolvePool->waitForDone();
-}
+OrdersStore::~OrdersStore() = default;
 
 void OrdersStore::load()
 {
-    const auto bytes = AtomicFile::read(m_fileURL);
-    if (!bytes) {
-        // A settings file that exists but cannot be read is kept from the next save too.
-        m_file.markUnreadable();
-        return;
-    }
-    try {
-        apply(OrdersFile::decode(*bytes));
-    } catch (const QuavelJSON::DecodingError&) {
-        m_file.markUnreadable();
-    }
+    if (const std::optional<OrdersFile> file = m_settingsFile.read())
+        apply(*file);
 }
 
 void OrdersStore::apply(const OrdersFile& file)
@@ -107,25 +82,10 @@ void OrdersStore::apply(const OrdersFile& file)
     m_rootBookmark = file.rootBookmark;
     m_rootName = file.rootName;
     m_selectedFolderID = file.selectedFolderPath;
-    if (file.watermarks && !file.watermarks->isEmpty()) {
-        m_watermarks = *file.watermarks;
-        const auto listed = std::find_if(m_watermarks.cbegin(), m_watermarks.cend(),
-            [&](const OrderWatermark& w) { return w.id == file.selectedWatermarkID; });
-        m_selectedWatermarkID = listed != m_watermarks.cend() ? listed->id : m_watermarks.first().id;
-    } else if (file.watermarkBookmark) {
-        // The single-watermark form of older files; the list reaches the file with the next save.
-        const OrderWatermark migrated { uuidText(QUuid::createUuid()),
-            file.watermarkName.value_or(QStringLiteral("Filigrane")), *file.watermarkBookmark };
-        m_watermarks = { migrated };
-        m_selectedWatermarkID = migrated.id;
-    }
+    m_watermarks->restore(file);
     if (file.retouch)
         m_retouch = *file.retouch;
-    if (file.openWithApps)
-        m_openWithApps = *file.openWithApps;
-    if (file.deliveredPaths)
-        for (const QString& path : *file.deliveredPaths)
-            m_deliveredPaths.insert(text::composed(path));
+    m_delivery->restore(file);
 }
 
 OrdersFile OrdersStore::makeFile() const
@@ -134,35 +94,15 @@ OrdersFile OrdersStore::makeFile() const
     f.rootBookmark = m_rootBookmark;
     f.rootName = m_rootName;
     f.selectedFolderPath = m_selectedFolderID;
-    const OrderWatermark* mirrored = nullptr;
-    for (const OrderWatermark& w : m_watermarks)
-        if (w.id == m_selectedWatermarkID) {
-            mirrored = &w;
-            break;
-        }
-    if (!mirrored && !m_watermarks.isEmpty())
-        mirrored = &m_watermarks.first();
-    if (mirrored) {
-        f.watermarkBookmark = mirrored->bookmark;
-        f.watermarkName = mirrored->name;
-    }
-    f.watermarks = m_watermarks;
-    f.selectedWatermarkID = m_selectedWatermarkID;
+    m_watermarks->store(f);
     f.retouch = m_retouch;
-    f.openWithApps = m_openWithApps;
-    f.deliveredPaths = OrdersFile::sortedPaths(m_deliveredPaths);
+    m_delivery->store(f);
     return f;
 }
 
 void OrdersStore::persist()
 {
-    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) || !m_file.mayWrite())
-        return;
-    try {
-        AtomicFile::tryWrite(m_fileURL, makeFile().encode());
-    } catch (const Error&) {
-        // An encoding failure shows nothing, like a failed write.
-    }
+    m_settingsFile.write(makeFile());
 }
 
 void OrdersStore::retainAccess(const QString& path)
@@ -226,24 +166,15 @@ void OrdersStore::reload()
     if (!root) {
         setFolders({});
         setSections({});
-        stopWatchingFolders();
-        stopWatchingRoot();
+        m_watching->stopWatchingOrder();
+        m_watching->stopWatchingRoot();
         return;
     }
-    watchRoot(*root);
-    QList<OrderFolder> listed;
-    try {
-        listed = m_listings->contents(*root, true, false).folders;
-    } catch (const Error& e) {
-        // The watchers of the shown order keep running until the next listing of its sections.
-        setFolders({});
-        setSections({});
-        setListingError(e.message());
+    m_watching->watchRoot(*root);
+    if (!listRoot(*root))
         return;
-    }
-    setFolders(listed);
     if (m_selectedFolderID) {
-        if (const OrderFolder* f = findListed(m_folders, *m_selectedFolderID)) {
+        if (const OrderFolder* f = OrdersFolderListing::findListed(m_folders, *m_selectedFolderID)) {
             // The listing's own form of the path, so that the screen finds it as it is listed.
             setSelection(f->url);
             loadSections();
@@ -255,49 +186,220 @@ void OrdersStore::reload()
     loadSections();
 }
 
+bool OrdersStore::listRoot(const QString& root)
+{
+    QList<OrderFolder> listed;
+    try {
+        listed = m_listing->rootFolders(root);
+    } catch (const Error& e) {
+        // The watchers of the shown order keep running until the next listing of its sections.
+        setFolders({});
+        setSections({});
+        setListingError(e.message());
+        return false;
+    }
+    setFolders(listed);
+    return true;
+}
+
 void OrdersStore::loadSections()
 {
-    const OrderFolder* folder = m_selectedFolderID ? findListed(m_folders, *m_selectedFolderID) : nullptr;
+    const OrderFolder* folder
+        = m_selectedFolderID ? OrdersFolderListing::findListed(m_folders, *m_selectedFolderID) : nullptr;
     if (!folder) {
         setSections({});
-        stopWatchingFolders();
+        m_watching->stopWatchingOrder();
         return;
     }
     const OrderFolder order = *folder;
-    const quint64 listingStart = m_listings->mark();
-    // One listing of the order folder gives its sub-folders and its loose media.
-    OrderListing::Contents listed;
+    QList<OrderSection> sections;
     try {
-        listed = m_listings->contents(order.url);
+        sections = m_listing->sections(order);
     } catch (const Error& e) {
         setSections({});
         setListingError(e.message());
-        stopWatchingFolders();
+        m_watching->stopWatchingOrder();
         return;
     }
-    QList<OrderSection> sections;
-    sections.reserve(listed.folders.size() + 1);
-    if (!listed.media.isEmpty())
-        sections.append(OrderSection { QStringLiteral("Fichiers"), order.url, listed.media });
-    // The photo folders' leftovers, as their listings found them.
-    QList<OrderLeftoverSweep::Folder> photoFolders { { order.url, listed.leftovers, listed.hasOriginals } };
-    for (const OrderFolder& sub : std::as_const(listed.folders)) {
-        OrderListing::Contents section;
-        try {
-            section = m_listings->contents(sub.url, false, true);
-        } catch (const Error&) {
-            // A section that cannot be listed shows without files.
-        }
-        sections.append(OrderSection { sub.name, sub.url, section.media });
-        photoFolders.append({ sub.url, section.leftovers, section.hasOriginals });
-    }
-    // The listings of orders shown before go, the least recent first, past kKeptListings entries.
-    m_listings->trim(kKeptListings, listingStart);
-    m_leftoverSweep->sweep(photoFolders);
     // A section listed as it was gives the very list shown: comparing it costs nothing.
     setSections(sections);
     setListingError(std::nullopt);
-    watchFolders(order.url, m_sections);
+    m_watching->watchOrder(order.url, m_sections);
+}
+
+void OrdersStore::followRoot(const QString& root)
+{
+    if (!listRoot(root))
+        return;
+    // The selection stays as it is (a selected folder no longer listed shows no order); when the
+    // listing spells it another way, the listing's own form, so that the screen finds it.
+    if (m_selectedFolderID) {
+        const QString selected = text::composed(*m_selectedFolderID);
+        for (const OrderFolder& f : m_folders)
+            if (text::composed(f.url) == selected) {
+                setSelection(f.url);
+                break;
+            }
+    }
+}
+
+QSet<QString> OrdersStore::watchedPaths() const
+{
+    return m_watching->watchedPaths();
+}
+
+void OrdersStore::addWatermark(QString imagePath)
+{
+    retainAccess(imagePath);
+    switch (m_watermarks->add(imagePath)) {
+    case OrdersWatermarks::Added::selected:
+        break;
+    case OrdersWatermarks::Added::failed:
+        setErrorMessage(cannotRememberWatermark);
+        return;
+    case OrdersWatermarks::Added::added:
+        // Only the message of a failed addition goes: what a batch, an undo or a print said stays.
+        if (m_outcome == cannotRememberWatermark)
+            setErrorMessage(std::nullopt);
+        break;
+    }
+    persist();
+}
+
+void OrdersStore::selectWatermark(QString id)
+{
+    if (m_watermarks->select(id))
+        persist();
+}
+
+void OrdersStore::removeWatermark(QString id)
+{
+    m_watermarks->remove(id);
+    persist();
+}
+
+std::optional<QString> OrdersStore::resolveWatermark()
+{
+    return m_watermarks->resolveChosen();
+}
+
+void OrdersStore::checkWatermarks()
+{
+    m_watermarks->check();
+}
+
+void OrdersStore::applyWatermark(const QStringList& files)
+{
+    const QStringList photos = OrdersBatch::photosOf(files);
+    if (photos.isEmpty())
+        return;
+    const std::optional<QString> watermark = resolveWatermark();
+    const std::optional<QString> watermarkID = m_watermarks->chosenID();
+    if (!watermark) {
+        // A watermark listed whose file is no longer where it was: named, and its row says so.
+        if (watermarkID) {
+            const QString name = m_watermarks->name(*watermarkID);
+            m_watermarks->setProblem(*watermarkID, OrdersOutcome::watermarkMissing());
+            setErrorMessage(PhotoEditError::description(PhotoEditError::Kind::unreadableWatermark, name));
+        } else {
+            setErrorMessage(noWatermark);
+        }
+        return;
+    }
+    // A watermark file that cannot even be opened would fail every photo: said once, naming it.
+    if (const std::optional<QString> problem = OrdersWatermarks::fileProblem(*watermark)) {
+        if (watermarkID)
+            m_watermarks->setProblem(*watermarkID, *problem);
+        setErrorMessage(PhotoEditError::description(
+            PhotoEditError::Kind::unreadableWatermark, OrdersWatermarks::shownFileName(*watermark)));
+        return;
+    }
+    // Off the GUI thread, as the retouch: the message line keeps what it showed until the batch ends.
+    m_batch->applyWatermark(photos, *watermark, OrdersWatermarks::shownFileName(*watermark),
+        m_watching->shownOrderFolder(), [this, watermarkID](const OrdersBatch::Outcome& outcome) {
+            // Only the photos that took the watermark.
+            for (const QString& photo : outcome.edited)
+                noteEdited(photo);
+            if (!watermarkID)
+                return;
+            const auto unreadable = std::find_if(outcome.failures.cbegin(), outcome.failures.cend(),
+                [](const OrdersOutcome::Failure& f) { return !f.aboutPhoto; });
+            if (unreadable != outcome.failures.cend())
+                m_watermarks->setProblem(*watermarkID, OrdersOutcome::watermarkUnreadable());
+            else if (!outcome.edited.isEmpty())
+                m_watermarks->setProblem(*watermarkID, std::nullopt);
+        });
+}
+
+void OrdersStore::applyRetouch(const QStringList& files)
+{
+    const QStringList photos = OrdersBatch::photosOf(files);
+    if (photos.isEmpty())
+        return;
+    // The batch keeps these settings whatever the screen changes afterwards.
+    const PhotoRetouchSettings settings = m_retouch;
+    const std::optional<QString> watermark = resolveWatermark();
+    if (settings.isNeutral()) {
+        setErrorMessage(neutralRetouch);
+        return;
+    }
+    // Every photo is noted, the ones that failed too.
+    m_batch->applyRetouch(photos, settings, watermark, m_watching->shownOrderFolder(),
+        [this, photos](const OrdersBatch::Outcome&) {
+            for (const QString& photo : photos)
+                noteEdited(photo);
+        });
+    setErrorMessage(std::nullopt);
+}
+
+void OrdersStore::noteEdited(const QString& path)
+{
+    // Every cached thumbnail of the file goes: the one under its current key, and older ones whose key
+    // holds an earlier time and size.
+    MediaThumbnailer::cache().remove(MediaThumbnailer::cacheKey(path));
+    MediaThumbnailer::cache().removePath(path);
+    const QString key = PathKey::of(path);
+    m_fileRevisions[key] += 1;
+    emit fileRevisionsChanged();
+}
+
+QStringList OrdersStore::deliveryKeys(const QString& file)
+{
+    return OrdersDelivery::deliveryKeys(file);
+}
+
+bool OrdersStore::isDelivered(const QString& file) const
+{
+    return m_delivery->isDelivered(file);
+}
+
+void OrdersStore::markDelivered(const QStringList& files)
+{
+    if (m_delivery->markDelivered(files))
+        persist(); // also when every key was there already
+}
+
+void OrdersStore::notePrinted(const QStringList& printed, const QStringList& blank)
+{
+    if (!printed.isEmpty())
+        markDelivered(printed);
+    QList<OrdersOutcome::Failure> failures;
+    for (const QString& photo : blank)
+        failures.append(
+            { photo, QStringLiteral("Impossible de lire cette photo : sa page est restée blanche."), true });
+    const OrdersOutcome::Text told = OrdersOutcome::describe(failures, OrdersOutcome::Work::print);
+    setErrorMessage(told.message, told.details);
+}
+
+void OrdersStore::rememberOpenWith(const QString& application, const QStringList& files)
+{
+    if (m_delivery->rememberOpenWith(application, files))
+        persist();
+}
+
+void OrdersStore::openPreferred(const QStringList& files)
+{
+    m_delivery->openPreferred(files);
 }
 
 int OrdersStore::fileRevision(const QString& path) const
@@ -307,7 +409,7 @@ int OrdersStore::fileRevision(const QString& path) const
 
 void OrdersStore::setSelectedFolderID(const std::optional<QString>& path)
 {
-    const OrderFolder* listed = path ? findListed(m_folders, *path) : nullptr;
+    const OrderFolder* listed = path ? OrdersFolderListing::findListed(m_folders, *path) : nullptr;
     setSelection(listed ? std::optional<QString>(listed->url) : std::nullopt);
 }
 
@@ -384,22 +486,6 @@ void OrdersStore::setSections(const QList<OrderSection>& sections)
         return;
     m_sections = sections;
     emit sectionsChanged();
-}
-
-void OrdersStore::setWatermarks(const QList<OrderWatermark>& watermarks)
-{
-    if (m_watermarks == watermarks)
-        return;
-    m_watermarks = watermarks;
-    emit watermarksChanged();
-}
-
-void OrdersStore::setSelectedWatermarkID(const std::optional<QString>& id)
-{
-    if (m_selectedWatermarkID == id)
-        return;
-    m_selectedWatermarkID = id;
-    emit selectedWatermarkIDChanged();
 }
 
 } // namespace quavel

@@ -3,8 +3,11 @@
 #include "orders/OrderFolder.h"
 #include "orders/OrderSection.h"
 #include "orders/OrderWatermark.h"
+#include "orders/OrdersBatch.h"
+#include "orders/OrdersDelivery.h"
+#include "orders/OrdersSettingsFile.h"
+#include "orders/OrdersWatermarks.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
-#include "platform/SetAside.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -19,14 +22,10 @@
 #include <memory>
 #include <optional>
 
-class QThreadPool;
-class QTimer;
-
 namespace quavel {
 
-class FolderWatcher;
-class OrderLeftoverSweep;
-class OrderListingCache;
+class OrdersFolderListing;
+class OrdersWatching;
 struct OrdersFile;
 
 // The one store of the orders workspace: the orders root folder and its order folders, the sections
@@ -34,6 +33,11 @@ struct OrdersFile;
 // preset, the delivered marks and the application remembered per file type, all but the listings kept
 // in "settings.json" of AppSupport::ordersFolder(). The batch edits change photos in place and tell the
 // gallery through fileRevisions.
+//
+// The store keeps the observed fields of the screen and the public operations; its parts keep their
+// own state: the listings (OrdersFolderListing), the watching on disk (OrdersWatching), the batch
+// edits (OrdersBatch), the watermark list (OrdersWatermarks), the delivered marks and open-with memory
+// (OrdersDelivery) and the settings file (OrdersSettingsFile). Their signals are the store's own.
 //
 // GUI thread only; one change signal per observed field. Paths are absolute; wherever the store
 // compares paths (the selection, watched paths, revisions, delivered marks, accessed paths, watermark
@@ -52,7 +56,7 @@ public:
     explicit OrdersStore(const QString& folder, QObject* parent = nullptr);
     ~OrdersStore() override;
 
-    QString fileURL() const { return m_fileURL; }
+    QString fileURL() const { return m_settingsFile.url(); }
 
     // Observed fields.
     const std::optional<QString>& rootName() const { return m_rootName; }
@@ -72,33 +76,28 @@ public:
     // The outcome of the user's last action (the orders screen's undo, print and editor writes; the
     // store's batches), or none when it went through.
     void setErrorMessage(const std::optional<QString>& message, const QString& details = {});
-    const QList<OrderWatermark>& watermarks() const { return m_watermarks; }
-    const std::optional<QString>& selectedWatermarkID() const { return m_selectedWatermarkID; }
+    const QList<OrderWatermark>& watermarks() const { return m_watermarks->list(); }
+    const std::optional<QString>& selectedWatermarkID() const { return m_watermarks->selectedID(); }
     // The settings a batch retouch applies; also the crop editor's retouch preset. The screen saves
     // after changing them.
     const PhotoRetouchSettings& retouch() const { return m_retouch; }
     void setRetouch(const PhotoRetouchSettings& settings);
-    bool isRetouching() const { return m_isRetouching; }
+    bool isRetouching() const { return m_batch->isRetouching(); }
     // True while a watermark batch runs.
-    bool isWatermarking() const { return m_watermarkBatches > 0; }
+    bool isWatermarking() const { return m_batch->isWatermarking(); }
     // How many photos the running batches of each kind are done with (failed ones included), out of how
     // many; 0 of 0 while none runs.
-    struct BatchProgress
-    {
-        int done = 0;
-        int total = 0;
-        bool operator==(const BatchProgress&) const = default;
-    };
-    const BatchProgress& retouchProgress() const { return m_retouchProgress; }
-    const BatchProgress& watermarkProgress() const { return m_watermarkProgress; }
+    using BatchProgress = OrdersBatch::Progress;
+    const BatchProgress& retouchProgress() const { return m_batch->retouchProgress(); }
+    const BatchProgress& watermarkProgress() const { return m_batch->watermarkProgress(); }
     // Resolved image file per watermark id.
-    const QHash<QString, QString>& watermarkURLs() const { return m_watermarkURLs; }
+    const QHash<QString, QString>& watermarkURLs() const { return m_watermarks->urls(); }
     // Per file, a counter raised after each change of it (absent counts as 0).
     int fileRevision(const QString& path) const;
     const QHash<QString, int>& fileRevisions() const { return m_fileRevisions; }
     // Application (".desktop" file) remembered per file-type key.
-    const QMap<QString, QString>& openWithApps() const { return m_openWithApps; }
-    const QSet<QString>& deliveredPaths() const { return m_deliveredPaths; }
+    const QMap<QString, QString>& openWithApps() const { return m_delivery->openWithApps(); }
+    const QSet<QString>& deliveredPaths() const { return m_delivery->deliveredPaths(); }
     const std::optional<QByteArray>& rootBookmark() const { return m_rootBookmark; }
 
     // Writes the settings file; failures show nothing. A file found unreadable at creation is first
@@ -118,7 +117,7 @@ public:
     // The selected watermark's image (the first entry's without a selection), resolved when not yet.
     std::optional<QString> resolveWatermark();
     // Per watermark id, the red line of its row while its file cannot be found or read.
-    const QHash<QString, QString>& watermarkProblems() const { return m_watermarkProblems; }
+    const QHash<QString, QString>& watermarkProblems() const { return m_watermarks->problems(); }
     // Looks again, off the GUI thread, whether each watermark's file can be read (the window activated,
     // the list shown): a file put back clears its row's line, one gone sets it.
     void checkWatermarks();
@@ -180,52 +179,25 @@ private:
 
     void retainAccess(const QString& path);
     std::optional<QString> resolveRoot();
+    // Lists the root's order folders into folders(); a root that cannot be listed empties them and the
+    // sections and says why. False then.
+    bool listRoot(const QString& root);
     std::optional<QString> resolve(
         const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update);
-    std::optional<QString> resolveAndCache(const QString& id);
-    void prefetchWatermarkURLs();
-    void applyPrefetched(const QList<std::optional<QString>>& urls,
-        const QList<std::optional<QByteArray>>& fresh, const QStringList& ids);
 
-    // Watches the order folder, its sections' folders and their files.
-    void watchFolders(const QString& order, const QList<OrderSection>& sections);
-    // Whether that listing's set of watched paths (standardized, composed) is the one being watched.
-    bool watchesSameSet(const QString& order, const QList<OrderSection>& sections) const;
-    void stopWatchingFolders();
-    void scheduleDiskRefresh(const QString& path);
-    void refreshFromDisk();
-    // The root's own entries, watched while a root is chosen: order folders made, removed or renamed
-    // there are listed 0.2 s after the last change.
-    void watchRoot(const QString& root);
-    void stopWatchingRoot();
-    void refreshRootFromDisk();
+    // The root's entries changed on disk: its order folders are listed again, the selection kept.
+    void followRoot(const QString& root);
 
     void setRootName(const std::optional<QString>& name);
     void setRootBookmark(const std::optional<QByteArray>& bookmark);
     void setFolders(const QList<OrderFolder>& folders);
     void setSelection(const std::optional<QString>& path);
     void setSections(const QList<OrderSection>& sections);
-    void setWatermarks(const QList<OrderWatermark>& watermarks);
-    void setSelectedWatermarkID(const std::optional<QString>& id);
-    void setRetouching(bool retouching);
     // A listing's own message (none: the listing succeeded).
     void setListingError(const std::optional<QString>& message);
     void showMessage();
-    std::optional<QString> shownOrderFolder() const;
-    void startProgress(BatchProgress& progress, qsizetype photos);
-    void advanceProgress(BatchProgress& progress);
-    void endProgress(BatchProgress& progress);
-    std::optional<QString> chosenWatermarkID() const;
-    QString watermarkName(const QString& id) const;
-    void setWatermarkProblem(const QString& id, const std::optional<QString>& problem);
-    static QString shownFileName(const QString& path);
-    // The red line for a watermark file that cannot be opened as a regular file; none when it can.
-    static std::optional<QString> watermarkFileProblem(const QString& path);
-    void setWatermarkBatches(int running);
 
-    QString m_fileURL;
-    // "settings.json" existed but did not read: moved aside before the first save replaces it.
-    SetAside m_file { m_fileURL };
+    OrdersSettingsFile m_settingsFile;
 
     std::optional<QString> m_rootName;
     std::optional<QByteArray> m_rootBookmark;
@@ -237,50 +209,23 @@ private:
     std::optional<QString> m_outcome;
     QString m_outcomeDetails;
     std::optional<QString> m_listingError;
-    QList<OrderWatermark> m_watermarks;
-    std::optional<QString> m_selectedWatermarkID;
     PhotoRetouchSettings m_retouch;
-    bool m_isRetouching = false;
-    // Watermark batches started and not finished (the store does not refuse a second one).
-    int m_watermarkBatches = 0;
-    BatchProgress m_retouchProgress;
-    BatchProgress m_watermarkProgress;
-    QHash<QString, QString> m_watermarkProblems;
-    bool m_checkingWatermarks = false;
-    bool m_recheckWatermarks = false;
-    QHash<QString, QString> m_watermarkURLs;
     QHash<QString, int> m_fileRevisions;
-    QMap<QString, QString> m_openWithApps;
-    QSet<QString> m_deliveredPaths;
 
     QStringList m_accessedPaths;
     QSet<QString> m_accessedKeys;
 
-    // The folders listed last (the root, the shown order and its sections), kept to list them again.
-    std::unique_ptr<OrderListingCache> m_listings;
+    // The root's and the shown order's listings, through the folders listed last.
+    std::unique_ptr<OrdersFolderListing> m_listing;
 
-    FolderWatcher* m_watcher = nullptr;
-    QTimer* m_watchDebounce = nullptr;
-    QSet<QString> m_pendingWatchPaths;
-    // The listing being watched, as given: the order folder, and each section with the paths of its
-    // files as the watcher has them. Not watching: m_watching false.
-    struct WatchedSection
-    {
-        QString url;
-        QList<OrderMedia> files;
-        QStringList paths;
-    };
-    bool m_watching = false;
-    QString m_watchedOrder;
-    QList<WatchedSection> m_watchedSections;
-    FolderWatcher* m_rootWatcher = nullptr;
-    QTimer* m_rootDebounce = nullptr;
-    QString m_watchedRoot;
-
-    // Watermark bookmarks are resolved at start-up one at a time on a low-priority thread of their own.
-    QThreadPool* m_resolvePool = nullptr;
-    // Each listing of the shown order removes the leftovers of killed writes in its photo folders.
-    std::unique_ptr<OrderLeftoverSweep> m_leftoverSweep;
+    // The shown order and the root, watched on disk.
+    OrdersWatching* m_watching = nullptr;
+    // The watermark list, its resolved files and their problems.
+    OrdersWatermarks* m_watermarks = nullptr;
+    // Delivered marks and open-with memory.
+    OrdersDelivery* m_delivery = nullptr;
+    // The batch edits running.
+    OrdersBatch* m_batch = nullptr;
 };
 
 } // namespace quavel

@@ -1,17 +1,9 @@
-// Watching the shown order on disk: the order folder and its section folders are watched, the listed
-// media by name through them; change reports are gathered for 0.2 s, then the order is listed again
-// (a folder changed, or a watched path vanished) or the changed files' thumbnails are refreshed. The
-// orders root is watched too, so that the list of order folders follows it.
-#include "orders/OrdersStore.h"
+#include "orders/OrdersWatching.h"
 
-#include "orders/OrderListingCache.h"
-#include "platform/Error.h"
 #include "platform/files/FolderWatcher.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/PathKey.h"
-#include "platform/text/Text.h"
 
-#include <QFile>
 #include <QTimer>
 
 #include <algorithm>
@@ -95,10 +87,28 @@ bool sameKeySet(const Files& now, const Files& before)
 
 } // namespace
 
-QSet<QString> OrdersStore::watchedPaths() const
+OrdersWatching::OrdersWatching(QObject* parent)
+    : QObject(parent)
+    , m_watcher(new FolderWatcher(this))
+    , m_watchDebounce(new QTimer(this))
+    , m_rootWatcher(new FolderWatcher(this))
+    , m_rootDebounce(new QTimer(this))
+{
+    m_watchDebounce->setSingleShot(true);
+    m_watchDebounce->setInterval(200);
+    connect(m_watchDebounce, &QTimer::timeout, this, &OrdersWatching::refreshOrder);
+    connect(m_watcher, &FolderWatcher::changed, this, &OrdersWatching::scheduleOrderRefresh);
+    m_rootDebounce->setSingleShot(true);
+    m_rootDebounce->setInterval(200);
+    connect(m_rootDebounce, &QTimer::timeout, this, &OrdersWatching::refreshRoot);
+    // Restarted by each report: one listing 0.2 s after the last change of a burst.
+    connect(m_rootWatcher, &FolderWatcher::changed, m_rootDebounce, qOverload<>(&QTimer::start));
+}
+
+QSet<QString> OrdersWatching::watchedPaths() const
 {
     QSet<QString> paths;
-    if (!m_watching)
+    if (!m_watchingOrder)
         return paths;
     paths.insert(PathKey::of(m_watchedOrder));
     for (const WatchedSection& s : m_watchedSections) {
@@ -109,9 +119,9 @@ QSet<QString> OrdersStore::watchedPaths() const
     return paths;
 }
 
-bool OrdersStore::watchesSameSet(const QString& order, const QList<OrderSection>& sections) const
+bool OrdersWatching::watchesSameSet(const QString& order, const QList<OrderSection>& sections) const
 {
-    if (!m_watching)
+    if (!m_watchingOrder)
         return false;
     // Nearly always: the same folders, each with the very list it had (listed as it was), or an equal
     // one.
@@ -150,7 +160,7 @@ bool OrdersStore::watchesSameSet(const QString& order, const QList<OrderSection>
     return true;
 }
 
-void OrdersStore::watchFolders(const QString& order, const QList<OrderSection>& sections)
+void OrdersWatching::watchOrder(const QString& order, const QList<OrderSection>& sections)
 {
     if (watchesSameSet(order, sections)) {
         // The same set: running watches, pending reports and a scheduled refresh all stay. The lists
@@ -197,28 +207,28 @@ void OrdersStore::watchFolders(const QString& order, const QList<OrderSection>& 
         next.append(std::move(w));
     }
     m_watcher->watch(folders);
-    m_watching = true;
+    m_watchingOrder = true;
     m_watchedOrder = order;
     m_watchedSections = std::move(next);
 }
 
-void OrdersStore::stopWatchingFolders()
+void OrdersWatching::stopWatchingOrder()
 {
     m_watchDebounce->stop();
     m_pendingWatchPaths.clear();
     m_watcher->stop();
-    m_watching = false;
+    m_watchingOrder = false;
     m_watchedOrder.clear();
     m_watchedSections.clear();
 }
 
-void OrdersStore::scheduleDiskRefresh(const QString& path)
+void OrdersWatching::scheduleOrderRefresh(const QString& path)
 {
     m_pendingWatchPaths.insert(path);
     m_watchDebounce->start(); // restarts: one refresh 0.2 s after the last report of a burst
 }
 
-void OrdersStore::refreshFromDisk()
+void OrdersWatching::refreshOrder()
 {
     const QSet<QString> paths = std::exchange(m_pendingWatchPaths, {});
     bool relist = false;
@@ -229,13 +239,13 @@ void OrdersStore::refreshFromDisk()
         if (::stat(NativeName::encode(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
             relist = true;
         else
-            noteEdited(path);
+            emit fileChanged(path);
     }
     if (relist)
-        loadSections();
+        emit orderChanged();
 }
 
-void OrdersStore::watchRoot(const QString& root)
+void OrdersWatching::watchRoot(const QString& root)
 {
     const QString standardized = NativeName::absolute(root);
     if (standardized == m_watchedRoot) {
@@ -247,44 +257,29 @@ void OrdersStore::watchRoot(const QString& root)
     m_rootWatcher->watch({ standardized }, {});
 }
 
-void OrdersStore::stopWatchingRoot()
+void OrdersWatching::stopWatchingRoot()
 {
     m_rootDebounce->stop();
     m_rootWatcher->stop();
     m_watchedRoot.clear();
 }
 
-void OrdersStore::refreshRootFromDisk()
+std::optional<QString> OrdersWatching::shownOrderFolder() const
+{
+    if (m_watchingOrder)
+        return NativeName::absolute(m_watchedOrder);
+    return std::nullopt;
+}
+
+void OrdersWatching::refreshRoot()
 {
     if (m_watchedRoot.isEmpty())
         return;
-    // A change of the shown order reported with this one is handled first: an order folder moved away
-    // is told by its own listing failing, before the list of folders drops it.
     if (m_watchDebounce->isActive()) {
         m_watchDebounce->stop();
-        refreshFromDisk();
+        refreshOrder();
     }
-    QList<OrderFolder> listed;
-    try {
-        listed = m_listings->contents(m_watchedRoot, true, false).folders;
-    } catch (const Error& e) {
-        // As when the screen lists the root: the shown order's own watches keep running.
-        setFolders({});
-        setSections({});
-        setListingError(e.message());
-        return;
-    }
-    setFolders(listed);
-    // The selection stays as it is (a selected folder no longer listed shows no order); when the
-    // listing spells it another way, the listing's own form, so that the screen finds it.
-    if (m_selectedFolderID) {
-        const QString selected = text::composed(*m_selectedFolderID);
-        for (const OrderFolder& f : m_folders)
-            if (text::composed(f.url) == selected) {
-                setSelection(f.url);
-                break;
-            }
-    }
+    emit rootChanged(m_watchedRoot);
 }
 
 } // namespace quavel

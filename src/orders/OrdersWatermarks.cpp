@@ -1,8 +1,7 @@
-// The watermark list: adding, selecting and removing images, finding the one to draw, and resolving
-// their bookmarks (all at start-up on a low-priority thread, else on demand on the GUI thread).
-#include "orders/OrdersStore.h"
+#include "orders/OrdersWatermarks.h"
 
 #include "orders/OrderPaths.h"
+#include "orders/OrdersFile.h"
 #include "orders/OrdersOutcome.h"
 #include "platform/UuidText.h"
 #include "platform/files/Bookmark.h"
@@ -12,14 +11,13 @@
 #include "platform/imaging/ImageIO.h"
 
 #include <QFutureWatcher>
+#include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace quavel {
 
 namespace {
-
-const QString cannotRememberWatermark = QStringLiteral("Impossible d’enregistrer l’accès à ce filigrane.");
 
 // The watermarks' files as a check found them: per id, the path resolved (none: not found) and the
 // red line of its row (none: the file reads).
@@ -40,102 +38,157 @@ struct Prefetched
 
 } // namespace
 
-void OrdersStore::addWatermark(QString imagePath)
+OrdersWatermarks::OrdersWatermarks(Resolve resolve, QObject* parent)
+    : QObject(parent)
+    , m_resolve(std::move(resolve))
+    , m_resolvePool(new QThreadPool(this))
 {
-    retainAccess(imagePath);
+    m_resolvePool->setMaxThreadCount(1);
+    m_resolvePool->setThreadPriority(QThread::LowPriority);
+}
+
+OrdersWatermarks::~OrdersWatermarks()
+{
+    m_resolvePool->waitForDone();
+}
+
+void OrdersWatermarks::restore(const OrdersFile& file)
+{
+    if (file.watermarks && !file.watermarks->isEmpty()) {
+        m_list = *file.watermarks;
+        const auto listed = std::find_if(m_list.cbegin(), m_list.cend(),
+            [&](const OrderWatermark& w) { return w.id == file.selectedWatermarkID; });
+        m_selectedID = listed != m_list.cend() ? listed->id : m_list.first().id;
+    } else if (file.watermarkBookmark) {
+        // The single-watermark form of older files; the list reaches the file with the next save.
+        const OrderWatermark migrated { uuidText(QUuid::createUuid()),
+            file.watermarkName.value_or(QStringLiteral("Filigrane")), *file.watermarkBookmark };
+        m_list = { migrated };
+        m_selectedID = migrated.id;
+    }
+}
+
+void OrdersWatermarks::store(OrdersFile& f) const
+{
+    const OrderWatermark* mirrored = nullptr;
+    for (const OrderWatermark& w : m_list)
+        if (w.id == m_selectedID) {
+            mirrored = &w;
+            break;
+        }
+    if (!mirrored && !m_list.isEmpty())
+        mirrored = &m_list.first();
+    if (mirrored) {
+        f.watermarkBookmark = mirrored->bookmark;
+        f.watermarkName = mirrored->name;
+    }
+    f.watermarks = m_list;
+    f.selectedWatermarkID = m_selectedID;
+}
+
+OrdersWatermarks::Added OrdersWatermarks::add(const QString& imagePath)
+{
     const QString key = PathKey::of(imagePath);
-    for (const OrderWatermark& w : std::as_const(m_watermarks)) {
-        const auto cached = m_watermarkURLs.constFind(w.id);
-        if (cached != m_watermarkURLs.cend() && PathKey::of(*cached) == key) {
-            setSelectedWatermarkID(w.id);
-            persist();
-            return;
+    for (const OrderWatermark& w : std::as_const(m_list)) {
+        const auto cached = m_urls.constFind(w.id);
+        if (cached != m_urls.cend() && PathKey::of(*cached) == key) {
+            setSelectedID(w.id);
+            return Added::selected;
         }
     }
     const auto bookmark = Bookmark::create(imagePath);
-    if (!bookmark) {
-        setErrorMessage(cannotRememberWatermark);
-        return;
-    }
+    if (!bookmark)
+        return Added::failed;
     const OrderWatermark entry { uuidText(QUuid::createUuid()), OrderPaths::displayedName(imagePath),
         *bookmark };
-    m_watermarks.append(entry);
-    emit watermarksChanged();
-    m_watermarkURLs.insert(entry.id, imagePath);
-    emit watermarkURLsChanged();
-    setSelectedWatermarkID(entry.id);
-    // Only the message of a failed addition goes: what a batch, an undo or a print said stays.
-    if (m_outcome == cannotRememberWatermark)
-        setErrorMessage(std::nullopt);
-    persist();
+    m_list.append(entry);
+    emit listChanged();
+    m_urls.insert(entry.id, imagePath);
+    emit urlsChanged();
+    setSelectedID(entry.id);
+    return Added::added;
 }
 
-void OrdersStore::selectWatermark(QString id)
+bool OrdersWatermarks::select(const QString& id)
 {
-    for (const OrderWatermark& w : std::as_const(m_watermarks))
+    for (const OrderWatermark& w : std::as_const(m_list))
         if (w.id == id) {
-            setSelectedWatermarkID(id);
-            persist();
-            return;
+            setSelectedID(id);
+            return true;
         }
+    return false;
 }
 
-void OrdersStore::removeWatermark(QString id)
+void OrdersWatermarks::remove(const QString& id)
 {
-    QList<OrderWatermark> kept = m_watermarks;
+    QList<OrderWatermark> kept = m_list;
     kept.removeIf([&](const OrderWatermark& w) { return w.id == id; });
-    setWatermarks(kept);
-    if (m_watermarkURLs.remove(id))
-        emit watermarkURLsChanged();
-    setWatermarkProblem(id, std::nullopt);
-    if (m_selectedWatermarkID == id)
-        setSelectedWatermarkID(
-            m_watermarks.isEmpty() ? std::nullopt : std::optional(m_watermarks.first().id));
-    persist();
+    setList(kept);
+    if (m_urls.remove(id))
+        emit urlsChanged();
+    setProblem(id, std::nullopt);
+    if (m_selectedID == id)
+        setSelectedID(m_list.isEmpty() ? std::nullopt : std::optional(m_list.first().id));
 }
 
-std::optional<QString> OrdersStore::resolveWatermark()
+void OrdersWatermarks::setList(const QList<OrderWatermark>& list)
 {
-    std::optional<QString> id = m_selectedWatermarkID;
+    if (m_list == list)
+        return;
+    m_list = list;
+    emit listChanged();
+}
+
+void OrdersWatermarks::setSelectedID(const std::optional<QString>& id)
+{
+    if (m_selectedID == id)
+        return;
+    m_selectedID = id;
+    emit selectedIDChanged();
+}
+
+std::optional<QString> OrdersWatermarks::resolveChosen()
+{
+    std::optional<QString> id = m_selectedID;
     if (!id) {
-        if (m_watermarks.isEmpty())
+        if (m_list.isEmpty())
             return std::nullopt;
-        id = m_watermarks.first().id;
+        id = m_list.first().id;
     }
-    const auto cached = m_watermarkURLs.constFind(*id);
-    if (cached != m_watermarkURLs.cend())
+    const auto cached = m_urls.constFind(*id);
+    if (cached != m_urls.cend())
         return *cached;
     return resolveAndCache(*id);
 }
 
-std::optional<QString> OrdersStore::resolveAndCache(const QString& id)
+std::optional<QString> OrdersWatermarks::resolveAndCache(const QString& id)
 {
-    const auto entry = std::find_if(
-        m_watermarks.cbegin(), m_watermarks.cend(), [&](const OrderWatermark& w) { return w.id == id; });
-    if (entry == m_watermarks.cend())
+    const auto entry
+        = std::find_if(m_list.cbegin(), m_list.cend(), [&](const OrderWatermark& w) { return w.id == id; });
+    if (entry == m_list.cend())
         return std::nullopt;
     // The renewed bookmark is written later: to the entry that still has this id then, if any (the list
     // may have changed meanwhile, and a position would name another entry or none).
-    const auto url = resolve(entry->bookmark, [this, id](const QByteArray& fresh) {
-        for (OrderWatermark& w : m_watermarks)
+    const auto url = m_resolve(entry->bookmark, [this, id](const QByteArray& fresh) {
+        for (OrderWatermark& w : m_list)
             if (w.id == id) {
                 w.bookmark = fresh;
-                emit watermarksChanged();
+                emit listChanged();
                 return;
             }
     });
     if (!url)
         return std::nullopt;
-    m_watermarkURLs.insert(id, *url);
-    emit watermarkURLsChanged();
+    m_urls.insert(id, *url);
+    emit urlsChanged();
     return url;
 }
 
-void OrdersStore::prefetchWatermarkURLs()
+void OrdersWatermarks::prefetchURLs()
 {
     QStringList ids;
     QList<QByteArray> bookmarks;
-    for (const OrderWatermark& w : std::as_const(m_watermarks)) {
+    for (const OrderWatermark& w : std::as_const(m_list)) {
         ids.append(w.id);
         bookmarks.append(w.bookmark);
     }
@@ -166,18 +219,18 @@ void OrdersStore::prefetchWatermarkURLs()
     }));
 }
 
-void OrdersStore::applyPrefetched(const QList<std::optional<QString>>& urls,
+void OrdersWatermarks::applyPrefetched(const QList<std::optional<QString>>& urls,
     const QList<std::optional<QByteArray>>& fresh, const QStringList& ids)
 {
     bool cached = false;
     for (qsizetype i = 0; i < ids.size(); ++i)
         if (urls[i]) {
-            retainAccess(*urls[i]);
-            m_watermarkURLs.insert(ids[i], *urls[i]);
+            emit accessed(*urls[i]);
+            m_urls.insert(ids[i], *urls[i]);
             cached = true;
         }
     if (cached)
-        emit watermarkURLsChanged();
+        emit urlsChanged();
     bool renewed = false;
     bool anyFresh = false;
     for (qsizetype i = 0; i < ids.size(); ++i) {
@@ -185,7 +238,7 @@ void OrdersStore::applyPrefetched(const QList<std::optional<QString>>& urls,
             continue;
         anyFresh = true;
         // An entry removed meanwhile is skipped.
-        for (OrderWatermark& w : m_watermarks)
+        for (OrderWatermark& w : m_list)
             if (w.id == ids[i]) {
                 w.bookmark = *fresh[i];
                 renewed = true;
@@ -193,34 +246,34 @@ void OrdersStore::applyPrefetched(const QList<std::optional<QString>>& urls,
             }
     }
     if (renewed)
-        emit watermarksChanged();
+        emit listChanged();
     if (anyFresh)
-        persist();
+        emit bookmarksRenewed();
 }
 
-std::optional<QString> OrdersStore::chosenWatermarkID() const
+std::optional<QString> OrdersWatermarks::chosenID() const
 {
-    if (m_selectedWatermarkID)
-        return m_selectedWatermarkID;
-    if (m_watermarks.isEmpty())
+    if (m_selectedID)
+        return m_selectedID;
+    if (m_list.isEmpty())
         return std::nullopt;
-    return m_watermarks.first().id;
+    return m_list.first().id;
 }
 
-QString OrdersStore::watermarkName(const QString& id) const
+QString OrdersWatermarks::name(const QString& id) const
 {
-    for (const OrderWatermark& w : m_watermarks)
+    for (const OrderWatermark& w : m_list)
         if (w.id == id)
             return w.name;
     return {};
 }
 
-QString OrdersStore::shownFileName(const QString& path)
+QString OrdersWatermarks::shownFileName(const QString& path)
 {
     return NativeName::displayed(path.mid(path.lastIndexOf(u'/') + 1));
 }
 
-std::optional<QString> OrdersStore::watermarkFileProblem(const QString& path)
+std::optional<QString> OrdersWatermarks::fileProblem(const QString& path)
 {
     const RegularFile file(path);
     if (file.isOpen())
@@ -229,72 +282,71 @@ std::optional<QString> OrdersStore::watermarkFileProblem(const QString& path)
                                                              : OrdersOutcome::watermarkUnreadable();
 }
 
-void OrdersStore::setWatermarkProblem(const QString& id, const std::optional<QString>& problem)
+void OrdersWatermarks::setProblem(const QString& id, const std::optional<QString>& problem)
 {
     if (problem) {
-        const auto it = m_watermarkProblems.constFind(id);
-        if (it != m_watermarkProblems.cend() && *it == *problem)
+        const auto it = m_problems.constFind(id);
+        if (it != m_problems.cend() && *it == *problem)
             return;
-        m_watermarkProblems.insert(id, *problem);
-    } else if (!m_watermarkProblems.remove(id)) {
+        m_problems.insert(id, *problem);
+    } else if (!m_problems.remove(id)) {
         return;
     }
-    emit watermarkProblemsChanged();
+    emit problemsChanged();
 }
 
-void OrdersStore::checkWatermarks()
+void OrdersWatermarks::check()
 {
-    if (m_watermarks.isEmpty())
+    if (m_list.isEmpty())
         return;
     // Asked again while a check runs (the file put back meanwhile): once more when it ends.
-    if (m_checkingWatermarks) {
-        m_recheckWatermarks = true;
+    if (m_checking) {
+        m_recheck = true;
         return;
     }
     Checked in;
     QList<std::optional<QByteArray>> bookmarks;
-    for (const OrderWatermark& w : std::as_const(m_watermarks)) {
+    for (const OrderWatermark& w : std::as_const(m_list)) {
         in.ids.append(w.id);
-        const auto cached = m_watermarkURLs.constFind(w.id);
-        in.urls.append(cached != m_watermarkURLs.cend() ? std::optional<QString>(*cached) : std::nullopt);
+        const auto cached = m_urls.constFind(w.id);
+        in.urls.append(cached != m_urls.cend() ? std::optional<QString>(*cached) : std::nullopt);
         bookmarks.append(w.bookmark);
     }
     // Away from the GUI thread, as the bookmarks at start-up: a file on a slow or dead disk does not
     // hold the window. The header is read, so that a file found but not an image shows as unreadable.
-    m_checkingWatermarks = true;
+    m_checking = true;
     auto* watcher = new QFutureWatcher<Checked>(this);
     connect(watcher, &QFutureWatcher<Checked>::finished, this, [this, watcher] {
         const Checked result = watcher->result();
         watcher->deleteLater();
-        m_checkingWatermarks = false;
+        m_checking = false;
         bool cached = false;
         for (qsizetype i = 0; i < result.ids.size(); ++i) {
             // An entry removed meanwhile is skipped.
-            if (std::none_of(m_watermarks.cbegin(), m_watermarks.cend(),
+            if (std::none_of(m_list.cbegin(), m_list.cend(),
                     [&](const OrderWatermark& w) { return w.id == result.ids[i]; }))
                 continue;
-            if (result.urls[i] && !m_watermarkURLs.contains(result.ids[i])) {
-                retainAccess(*result.urls[i]);
-                m_watermarkURLs.insert(result.ids[i], *result.urls[i]);
+            if (result.urls[i] && !m_urls.contains(result.ids[i])) {
+                emit accessed(*result.urls[i]);
+                m_urls.insert(result.ids[i], *result.urls[i]);
                 cached = true;
             }
-            setWatermarkProblem(result.ids[i], result.problems[i]);
+            setProblem(result.ids[i], result.problems[i]);
         }
         if (cached)
-            emit watermarkURLsChanged();
-        if (std::exchange(m_recheckWatermarks, false))
-            checkWatermarks();
+            emit urlsChanged();
+        if (std::exchange(m_recheck, false))
+            check();
     });
     watcher->setFuture(QtConcurrent::run(m_resolvePool, [in, bookmarks] {
         Checked out = in;
         for (qsizetype i = 0; i < out.ids.size(); ++i) {
             std::optional<QString>& url = out.urls[i];
             // A file no longer at the path it was found at may be where its bookmark now leads.
-            if ((!url || watermarkFileProblem(*url)) && bookmarks[i])
+            if ((!url || fileProblem(*url)) && bookmarks[i])
                 if (const auto resolved = Bookmark::resolve(*bookmarks[i]))
                     url = resolved->path;
-            std::optional<QString> problem
-                = url ? watermarkFileProblem(*url) : OrdersOutcome::watermarkMissing();
+            std::optional<QString> problem = url ? fileProblem(*url) : OrdersOutcome::watermarkMissing();
             if (!problem && !ImageIO::orientedPixelSize(*url))
                 problem = OrdersOutcome::watermarkUnreadable();
             out.problems.append(problem);
