@@ -26,6 +26,13 @@
 //   orders.batch_retouch_peak_mb      the peak resident size of a process running that batch
 // Each ratio is the median of per-round ratios, the side that runs first alternating per round.
 // ORDERS_BENCH_ROUNDS sets the rounds (15); ORDERS_BENCH_LISTING_ONLY=1 leaves the batch out.
+//
+// `quavel_bench_orders --batch-scale N…` (too heavy for bench/run) runs instead, for each N, two rounds
+// of a batch retouch of N distinct photos of that scene (the first also keeps every original, the second
+// renders from them), and prints per photo the wall and processor time, the page faults, the bytes the
+// process read from and wrote to the disk, and the most dirty and under-writeback memory of the machine
+// seen meanwhile: how the batch's cost grows with its size. The photos go under $TMPDIR (use a disk,
+// not tmpfs) and are removed afterwards.
 #include "BenchSupport.h"
 #include "PhotoScene.h"
 #include "RetouchForBench.h"
@@ -41,12 +48,18 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
+#include <map>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -264,10 +277,10 @@ constexpr int batchCount = 50;
 constexpr int photoWidth = 6000;
 constexpr int photoHeight = 4000;
 
-QStringList batchPhotos(const QString& folder)
+QStringList batchPhotos(const QString& folder, int count = batchCount)
 {
     QStringList photos;
-    for (int i = 0; i < batchCount; ++i)
+    for (int i = 0; i < count; ++i)
         photos.append(folder + QStringLiteral("/IMPRESSION A4/IMG_%1.jpg").arg(i + 1, 4, 10, QChar(u'0')));
     return photos;
 }
@@ -324,6 +337,141 @@ void benchBatch(const QString& scratch)
     bench::printRatioAndCpu("orders.batch_retouch_vs_codec", c);
 }
 
+// The named counters of a /proc file of "name value" lines (vmstat) or "name: value" lines (io).
+std::map<std::string, long long> procCounters(const char* path)
+{
+    std::map<std::string, long long> values;
+    std::ifstream in(path);
+    std::string name;
+    long long value = 0;
+    while (in >> name >> value) {
+        if (!name.empty() && name.back() == ':')
+            name.pop_back();
+        values[name] = value;
+    }
+    return values;
+}
+
+// The scene photo with a comment segment naming `index` after its start marker: the same picture,
+// but files of distinct bytes, so that no two share pages of the page cache.
+bool placeDistinctPhoto(const QString& path, int index)
+{
+    const QByteArray scene = bench::readFileForBench(bench::cachedScenePhoto(photoWidth, photoHeight));
+    if (scene.size() < 2)
+        return false;
+    const QByteArray text = QByteArray("photo ") + QByteArray::number(index);
+    QByteArray comment("\xff\xfe", 2);
+    comment.append(char((text.size() + 2) >> 8)).append(char((text.size() + 2) & 0xff)).append(text);
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(scene.left(2) + comment + scene.mid(2)) > 0;
+}
+
+// The time the threads of this process have spent runnable but waiting for a processor, in seconds
+// (the second field of each thread's schedstat): what a loaded machine adds to the wall time.
+double runQueueSeconds()
+{
+    double total = 0;
+    for (const QString& task :
+        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream in(QStringLiteral("/proc/self/task/%1/schedstat").arg(task).toStdString());
+        long long running = 0;
+        long long waiting = 0;
+        if (in >> running >> waiting)
+            total += double(waiting) / 1e9;
+    }
+    return total;
+}
+
+// The machine's load average over the last minute.
+double load()
+{
+    double averages[1] = { 0 };
+    return ::getloadavg(averages, 1) == 1 ? averages[0] : 0;
+}
+
+struct BatchCost
+{
+    double wall = 0;
+    double cpu = 0;
+    double system = 0;
+    double runQueue = 0;
+    long long minorFaults = 0;
+    long long majorFaults = 0;
+    long long readBytes = 0;
+    long long writeBytes = 0;
+    long long mostDirtyPages = 0;
+    long long mostWritebackPages = 0;
+};
+
+BatchCost measureBatch(const QString& support, const QStringList& photos)
+{
+    const auto usage = [] {
+        rusage u {};
+        getrusage(RUSAGE_SELF, &u);
+        return u;
+    };
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    BatchCost cost;
+    std::atomic<bool> done { false };
+    std::thread sampler([&] {
+        while (!done) {
+            const auto vm = procCounters("/proc/vmstat");
+            cost.mostDirtyPages = std::max(cost.mostDirtyPages, vm.count("nr_dirty") ? vm.at("nr_dirty") : 0);
+            cost.mostWritebackPages
+                = std::max(cost.mostWritebackPages, vm.count("nr_writeback") ? vm.at("nr_writeback") : 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    const auto io = procCounters("/proc/self/io");
+    const rusage before = usage();
+    const double queuedBefore = runQueueSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    runBatch(support, photos);
+    cost.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const rusage after = usage();
+    cost.runQueue = runQueueSeconds() - queuedBefore;
+    const auto ioAfter = procCounters("/proc/self/io");
+    done = true;
+    sampler.join();
+    cost.cpu = seconds(after.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_utime)
+        - seconds(before.ru_stime);
+    cost.system = seconds(after.ru_stime) - seconds(before.ru_stime);
+    cost.minorFaults = after.ru_minflt - before.ru_minflt;
+    cost.majorFaults = after.ru_majflt - before.ru_majflt;
+    cost.readBytes = ioAfter.at("read_bytes") - io.at("read_bytes");
+    cost.writeBytes = ioAfter.at("write_bytes") - io.at("write_bytes");
+    return cost;
+}
+
+void benchBatchScale(const QString& scratch, int count)
+{
+    const QString folder = scratch + QStringLiteral("/Retouche %1").arg(count);
+    QDir().mkpath(folder + QStringLiteral("/IMPRESSION A4"));
+    const QStringList photos = batchPhotos(folder, count);
+    for (int i = 0; i < count; ++i)
+        if (!placeDistinctPhoto(photos[i], i)) {
+            std::fprintf(stderr, "cannot write the benchmark photo %s\n", qPrintable(photos[i]));
+            return;
+        }
+    // The photos reach the disk before the batch, as a camera's would have long before.
+    ::sync();
+    const QString support = scratch + QStringLiteral("/support-scale-%1").arg(count);
+    for (int round = 1; round <= 2; ++round) {
+        const BatchCost c = measureBatch(support, photos);
+        const double n = count;
+        std::printf("batch of %d (round %d): %.3f s wall, %.3f s cpu (%.3f system), %.3f s waiting for a "
+                    "processor per photo; per photo "
+                    "%.0f minor and %.1f major faults, %.1f MB read, %.1f MB written; machine's most "
+                    "dirty %.0f MB, under writeback %.0f MB; load %.1f\n",
+            count, round, c.wall / n, c.cpu / n, c.system / n, c.runQueue / n, c.minorFaults / n,
+            c.majorFaults / n, c.readBytes / n / 1e6, c.writeBytes / n / 1e6, c.mostDirtyPages * 4096 / 1e6,
+            c.mostWritebackPages * 4096 / 1e6, load());
+        std::fflush(stdout);
+    }
+    QDir(folder).removeRecursively();
+    QDir(support).removeRecursively();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -336,6 +484,12 @@ int main(int argc, char** argv)
         return 0;
     }
     const QString scratch = bench::scratchFolder();
+    if (argc > 2 && std::string(argv[1]) == "--batch-scale") {
+        for (int i = 2; i < argc; ++i)
+            benchBatchScale(scratch, std::max(1, std::atoi(argv[i])));
+        QDir(scratch).removeRecursively();
+        return 0;
+    }
     benchSections(scratch);
     benchArrival(scratch);
     benchLargeOrder(scratch);

@@ -15,8 +15,13 @@
 // gets its bytes per pixel between the two largest sizes (the slope, without what the process holds
 // whatever the photo):
 //   memory photo.<write>_write_bytes_per_pixel
-// and the program prints the bytes per pixel of the most expensive write at the largest size, the
-// process's fixed share included, which PixelBudget::kWriteBytesPerPixel is taken from.
+// and what it holds whatever the photo's size (its peak at the largest size less that slope's share):
+//   memory photo.<write>_write_fixed_mb
+// The program prints the bytes per pixel of the most expensive write at the largest size, the
+// process's fixed share included, and that write carried to the largest photo the budget lets through
+// (its fixed share and slope at PixelBudget::kMaxPixels), the figure PixelBudget::kWriteBytesPerPixel is
+// taken from: at 48 megapixels a crop's print canvas, of a fixed size, weighs several bytes per pixel
+// of the photo, at the budget's limit well under one.
 // The photo of each size (3 : 2) is the realistic scene of bench/PhotoScene.h at quality 97, made once
 // and kept in the benchmarks' cache folder.
 
@@ -186,13 +191,18 @@ int main(int argc, char** argv)
     }
     if (worst.empty())
         return 1;
+    double mostAtLimit = 0; // bytes, the most expensive write carried to the budget's largest photo
     for (const auto& [kind, byMegapixels] : peaks) {
         if (byMegapixels.size() < 2)
             continue;
         const auto largest = byMegapixels.rbegin();
         const auto below = std::next(largest);
-        std::printf("memory photo.%s_write_bytes_per_pixel %.1f\n", kind.c_str(),
-            (largest->second - below->second) / (double(largest->first - below->first) * 1e6));
+        const double slope
+            = (largest->second - below->second) / (double(largest->first - below->first) * 1e6);
+        const double fixed = largest->second - slope * double(largest->first) * 1e6;
+        std::printf("memory photo.%s_write_bytes_per_pixel %.1f\n", kind.c_str(), slope);
+        std::printf("memory photo.%s_write_fixed_mb %.0f\n", kind.c_str(), fixed / 1048576.0);
+        mostAtLimit = std::max(mostAtLimit, fixed + slope * double(PixelBudget::kMaxPixels));
     }
     const auto largest = worst.rbegin();
     const double pixels = double(largest->first) * 1e6;
@@ -201,6 +211,10 @@ int main(int argc, char** argv)
         "%lld pixels)\n",
         largest->first, largest->second / pixels, PixelBudget::kWriteBytesPerPixel,
         (long long)PixelBudget::kMaxPixels);
+    if (mostAtLimit > 0)
+        std::printf("the most expensive write carried to %lld pixels: %.1f bytes per pixel (%.2f GB)\n",
+            (long long)PixelBudget::kMaxPixels, mostAtLimit / double(PixelBudget::kMaxPixels),
+            mostAtLimit / 1e9);
     if (worst.size() >= 2) {
         const auto below = std::next(largest);
         std::printf("between %d and %d megapixels: %.1f bytes per added pixel\n", below->first,

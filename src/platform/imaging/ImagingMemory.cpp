@@ -17,6 +17,7 @@ void configure()
     std::call_once(once, [] {
         mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
         mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+        mallopt(M_ARENA_MAX, kArenas);
     });
 }
 

@@ -6,6 +6,7 @@
 
 #include <QtEndian>
 
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -119,7 +120,11 @@ Layout layoutOf(const unsigned char* p, qsizetype size)
 }
 
 // Hands the file to put in order, strip after strip: each strip as soon as it and every strip before
-// it are compressed, its memory freed at once, so that no more than a few strips are ever held.
+// it are compressed, its memory freed at once. A strip is begun only within a window of strips past
+// the first one not yet handed on: when the thread compressing that one is held back (a loaded
+// machine), the others wait rather than run ahead, so that no more than the window's strips are ever
+// held, whatever the scheduling (compressed and unemitted, the whole file would be). Strips are claimed
+// in order, so the thread that holds the first unemitted strip never waits and the window always moves.
 bool compressAndEmit(
     const FloatImage& image, int quality, const std::function<bool(const char*, qsizetype)>& put)
 {
@@ -142,8 +147,10 @@ bool compressAndEmit(
     }
 
     std::mutex mutex;
+    std::condition_variable moved; // `next` went on
     std::vector<bool> done(strips.size(), false);
     std::size_t next = 0; // the first strip not yet emitted
+    const std::size_t window = 2 * std::size_t(RowPool::concurrency());
     bool ok = true;
     // With the mutex held: the strip's entropy-coded data, after the file's headers for the first.
     auto emitStrip = [&](std::size_t i) {
@@ -176,15 +183,27 @@ bool compressAndEmit(
         int(strips.size()),
         [&](int s0, int s1) {
             for (int s = s0; s < s1; ++s) {
-                compress(image, strips[std::size_t(s)], quality, s == 0);
+                {
+                    std::unique_lock lock(mutex);
+                    moved.wait(lock, [&] { return std::size_t(s) < next + window; });
+                }
+                // A strip that cannot be compressed fails the file, but the window still moves.
+                try {
+                    compress(image, strips[std::size_t(s)], quality, s == 0);
+                } catch (...) {
+                    strips[std::size_t(s)].ok = false;
+                }
                 std::lock_guard lock(mutex);
                 done[std::size_t(s)] = true;
+                const std::size_t before = next;
                 while (next < strips.size() && done[next]) {
                     ok = ok && emitStrip(next);
                     std::free(strips[next].data);
                     strips[next].data = nullptr;
                     ++next;
                 }
+                if (next != before)
+                    moved.notify_all();
             }
         },
         1);
