@@ -1,7 +1,7 @@
 #include "photo/crop/CropEditorModel.h"
 
+#include "photo/CropGeometry.h"
 #include "photo/crop/CropEditorJournal.h"
-#include "photo/crop/CropGeometry.h"
 #include "photo/crop/CropSessionFolder.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/files/PathKey.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "photo/crop/CropDrag.h"
-#include "photo/crop/CropEditState.h"
+#include "photo/originals/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
 #include "photo/print/PrintFormat.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
