@@ -82,8 +82,7 @@ void CropEditorModel::close()
 void CropEditorModel::endSession()
 {
     setSessionBaseURL(std::nullopt);
-    m_journalAsked.reset();
-    m_openedJournal.reset();
+    m_writes.endSession();
     setIsOpen(false);
     setFileURL(std::nullopt);
     m_preview = QImage();
@@ -93,7 +92,6 @@ void CropEditorModel::endSession()
     setBaseImage(FloatImage());
     setWatermarkImages(FloatImage(), FloatImage());
     setLoadedURL(std::nullopt);
-    m_writtenLook.reset();
     setErrorMessage(std::nullopt);
     setSteps({}, {});
     setCommitted(CropEditState {});
@@ -295,8 +293,7 @@ void CropEditorModel::restoreOpenedState(const QString& photo)
         setCommitted(journal->current);
         setBakedState(journal->current.cropValidated ? std::optional(journal->current) : std::nullopt);
         m_committedBaked = m_bakedState;
-        m_journalAsked = diskJournal();
-        m_openedJournal.reset();
+        m_writes.opened(diskJournal(), false);
         return;
     }
     setZoom(1);
@@ -315,8 +312,7 @@ void CropEditorModel::restoreOpenedState(const QString& photo)
     }
     setCommitted(currentState());
     m_committedBaked.reset();
-    m_journalAsked = diskJournal();
-    m_openedJournal = m_journalAsked;
+    m_writes.opened(diskJournal(), true);
 }
 
 } // namespace quavel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "photo/crop/CropDrag.h"
+#include "photo/crop/CropEditorWrites.h"
 #include "photo/originals/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
 #include "photo/print/PrintFormat.h"
@@ -243,18 +244,8 @@ private:
         const QString& photo, int generation, int watermarkGeneration, const CropEditorWork::Loaded& loaded);
     void showImage(const FloatImage& image, const QImage& picture);
     void endSession();
-
-    // The look a write would give the loaded photo now, compared with the one the editor last asked
-    // to be written.
-    struct Look
-    {
-        QString photo;
-        CropEditState state;
-        std::optional<CropEditState> baked;
-        std::optional<QString> watermark;
-        bool operator==(const Look& other) const = default;
-    };
-    Look lookNow() const;
+    // The look a write would give the loaded photo now.
+    CropEditorWrites::Look lookNow() const;
 
     void setIsOpen(bool value);
     void setFileURL(const std::optional<QString>& value);
@@ -314,37 +305,12 @@ private:
     QList<std::optional<CropEditState>> m_historyBaked;
     CropEditState m_committed;
     std::optional<CropEditState> m_committedBaked;
-    // The journal of the loaded photo last asked to be written (or read when it was loaded).
-    std::optional<PhotoEditJournal> m_journalAsked;
-    // For a photo loaded without a journal, the editor's journal as it was loaded; and whether anything
-    // was asked to be written since: a close that finds neither changed writes nothing, so that a photo
-    // nobody edited keeps no original and no journal. (A photo with a journal has its look written
-    // again at close: a write of it that failed earlier is made good.)
-    std::optional<PhotoEditJournal> m_openedJournal;
-    bool m_askedSinceLoad = false;
     PhotoRetouchSettings m_presetForLegacy;
     bool m_cropValidated = false;
     std::optional<CropEditState> m_bakedState;
     double m_offsetScale = 1;
-    // The photo whose original is being put back: no write of its old look may follow the restore.
-    std::optional<QString> m_restoring;
-    // The look of the last write this editor asked for, since the photo was loaded; the failure of that
-    // write forgets it, whatever was asked for since, so that the next close writes it again.
-    // persistCurrent() does not ask again for the same look: the photo may have been rewritten since by a
-    // batch edit, which the same look written again from the session copy undoes.
-    std::optional<Look> m_writtenLook;
-    // Per photo (by its key), the last write this editor asked for and the persistence request it stands
-    // for: a request that found its look already asked for joins that write, whose outcome is then the
-    // request's own (a failure is shown, or reported through onWriteFailed once the photo has gone).
-    struct AskedWrite
-    {
-        int id = 0;
-        int generation = 0;
-    };
-    QHash<QString, AskedWrite> m_askedWrites;
-    int m_writeCount = 0;
-    // The last journal write asked for alone: only its failure is shown.
-    int m_journalWrite = 0;
+    // What was asked to be written, and what each write's outcome stands for.
+    CropEditorWrites m_writes;
 };
 
 } // namespace quavel
