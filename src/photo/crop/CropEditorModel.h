@@ -1,6 +1,7 @@
 #pragma once
 
 #include "photo/crop/CropDrag.h"
+#include "photo/crop/CropEditorHistory.h"
 #include "photo/crop/CropEditorWrites.h"
 #include "photo/originals/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
@@ -64,7 +65,7 @@ public:
     // The longest side of the working image and of the preview watermark.
     static constexpr int workingMaxPixel = 2048;
     // The undo history keeps as many steps as the journal stores.
-    static constexpr int historyLimit = PhotoEditJournal::historyLimit;
+    static constexpr int historyLimit = CropEditorHistory::limit;
 
     explicit CropEditorModel(QObject* parent = nullptr);
     ~CropEditorModel() override;
@@ -155,8 +156,8 @@ public:
     const std::optional<QString>& sessionBaseURL() const { return m_sessionBaseURL; }
     const FloatImage& baseImage() const { return m_baseImage; }
     const PhotoRetouchSettings& retouchSettings() const { return m_retouchSettings; }
-    const QList<CropEditState>& history() const { return m_history; }
-    const CropEditState& committed() const { return m_committed; }
+    const QList<CropEditState>& history() const { return m_history.steps(); }
+    const CropEditState& committed() const { return m_history.committed(); }
     const PhotoRetouchSettings& presetForLegacy() const { return m_presetForLegacy; }
     bool cropValidated() const { return m_cropValidated; }
     const std::optional<CropEditState>& bakedState() const { return m_bakedState; }
@@ -263,8 +264,8 @@ private:
     void setSessionBaseURL(const std::optional<QString>& value);
     void setBaseImage(const FloatImage& image);
     void setRetouchSettings(const PhotoRetouchSettings& value);
-    void setHistory(const QList<CropEditState>& value);
-    void setCommitted(const CropEditState& value);
+    // The committed state and the validated crop in force with it.
+    void setCommitted(const CropEditState& value, const std::optional<CropEditState>& baked);
     void setPresetForLegacy(const PhotoRetouchSettings& value);
     void setCropValidated(bool value);
     void setBakedState(const std::optional<CropEditState>& value);
@@ -300,11 +301,8 @@ private:
     PhotoRetouchSettings m_retouchSettings;
     std::function<void(const QString&)> m_onFileWritten;
     std::function<void(const QString&, const QString&)> m_onWriteFailed;
-    QList<CropEditState> m_history;
-    // The validated crop in force with each history step, and with the committed state.
-    QList<std::optional<CropEditState>> m_historyBaked;
-    CropEditState m_committed;
-    std::optional<CropEditState> m_committedBaked;
+    // The undo steps and the committed state.
+    CropEditorHistory m_history;
     PhotoRetouchSettings m_presetForLegacy;
     bool m_cropValidated = false;
     std::optional<CropEditState> m_bakedState;

@@ -301,17 +301,13 @@ QFuture<bool> CropEditorModel::undoLast()
     ++m_persistGeneration;
     // An uncommitted change becomes the step that is undone.
     commitHistory();
-    if (m_history.isEmpty())
+    if (m_history.steps().isEmpty())
         return restoreOriginalFromBackup();
-    QList<CropEditState> history = m_history;
-    QList<std::optional<CropEditState>> baked = m_historyBaked;
-    const CropEditState previous = history.takeLast();
-    const std::optional<CropEditState> previousBaked = baked.isEmpty() ? std::nullopt : baked.takeLast();
-    setSteps(history, baked);
-    apply(previous);
-    setCommitted(previous);
-    m_committedBaked = previousBaked;
-    setBakedState(previousBaked);
+    const CropEditorHistory::Step previous = m_history.takeLast();
+    emit historyChanged();
+    apply(previous.state);
+    setCommitted(previous.state, previous.baked);
+    setBakedState(previous.baked);
     // A step of the session alone (a moved crop not validated) changes nothing on disk: nothing is
     // written.
     if (m_writes.asked(diskJournal()))
