@@ -1,8 +1,8 @@
 #pragma once
 
 #include "photo/crop/CropDrag.h"
+#include "photo/crop/CropEditorAskedWrites.h"
 #include "photo/crop/CropEditorHistory.h"
-#include "photo/crop/CropEditorWrites.h"
 #include "photo/originals/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
 #include "photo/print/PrintFormat.h"
@@ -246,7 +246,7 @@ private:
     void showImage(const FloatImage& image, const QImage& picture);
     void endSession();
     // The look a write would give the loaded photo now.
-    CropEditorWrites::Look lookNow() const;
+    CropEditorAskedWrites::Look lookNow() const;
 
     void setIsOpen(bool value);
     void setFileURL(const std::optional<QString>& value);
@@ -308,7 +308,7 @@ private:
     std::optional<CropEditState> m_bakedState;
     double m_offsetScale = 1;
     // What was asked to be written, and what each write's outcome stands for.
-    CropEditorWrites m_writes;
+    CropEditorAskedWrites m_writes;
 };
 
 } // namespace quavel

@@ -162,10 +162,10 @@ void CropEditorModel::persistCurrent()
     persistLookToDisk();
 }
 
-CropEditorWrites::Look CropEditorModel::lookNow() const
+CropEditorAskedWrites::Look CropEditorModel::lookNow() const
 {
     const CropEditState state = diskJournal().current;
-    return CropEditorWrites::Look { m_loadedURL.value_or(QString()), state, m_bakedState,
+    return CropEditorAskedWrites::Look { m_loadedURL.value_or(QString()), state, m_bakedState,
         state.includeWatermark ? m_watermarkURL : std::nullopt };
 }
 
@@ -237,7 +237,7 @@ QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
             if (!alive)
                 return false;
             // The last write asked for of this photo stands for every request that joined it since.
-            const CropEditorWrites::Outcome outcome = m_writes.finished(photo, id, generation);
+            const CropEditorAskedWrites::Outcome outcome = m_writes.finished(photo, id, generation);
             switch (result.status) {
             case PhotoWriteQueue::Status::written:
                 if (isPhoto(m_loadedURL, photo))

@@ -1,55 +1,55 @@
-#include "photo/crop/CropEditorWrites.h"
+#include "photo/crop/CropEditorAskedWrites.h"
 
 #include "platform/files/PathKey.h"
 
 namespace quavel {
 
-void CropEditorWrites::beginLoad()
+void CropEditorAskedWrites::beginLoad()
 {
     m_writtenLook.reset();
     m_askedSinceLoad = false;
 }
 
-void CropEditorWrites::opened(const PhotoEditJournal& journal, bool withoutJournal)
+void CropEditorAskedWrites::opened(const PhotoEditJournal& journal, bool withoutJournal)
 {
     m_journalAsked = journal;
     m_openedJournal = withoutJournal ? std::optional(journal) : std::nullopt;
 }
 
-void CropEditorWrites::endSession()
+void CropEditorAskedWrites::endSession()
 {
     m_journalAsked.reset();
     m_openedJournal.reset();
     m_writtenLook.reset();
 }
 
-bool CropEditorWrites::untouched(const PhotoEditJournal& journal) const
+bool CropEditorAskedWrites::untouched(const PhotoEditJournal& journal) const
 {
     return !m_askedSinceLoad && m_openedJournal && *m_openedJournal == journal;
 }
 
-void CropEditorWrites::join(const QString& photo, int generation)
+void CropEditorAskedWrites::join(const QString& photo, int generation)
 {
     const auto asked = m_askedWrites.find(PathKey::of(photo));
     if (asked != m_askedWrites.end())
         asked->generation = generation;
 }
 
-void CropEditorWrites::askLook(const Look& look, const PhotoEditJournal& journal)
+void CropEditorAskedWrites::askLook(const Look& look, const PhotoEditJournal& journal)
 {
     m_writtenLook = look;
     m_journalAsked = journal;
     m_askedSinceLoad = true;
 }
 
-int CropEditorWrites::askWrite(const QString& photo, int generation)
+int CropEditorAskedWrites::askWrite(const QString& photo, int generation)
 {
     const int id = ++m_writeCount;
     m_askedWrites.insert(PathKey::of(photo), AskedWrite { id, generation });
     return id;
 }
 
-CropEditorWrites::Outcome CropEditorWrites::finished(const QString& photo, int id, int generation)
+CropEditorAskedWrites::Outcome CropEditorAskedWrites::finished(const QString& photo, int id, int generation)
 {
     const auto asked = m_askedWrites.find(PathKey::of(photo));
     if (asked == m_askedWrites.end() || asked->id != id)
@@ -59,13 +59,13 @@ CropEditorWrites::Outcome CropEditorWrites::finished(const QString& photo, int i
     return outcome;
 }
 
-void CropEditorWrites::forgetAsked()
+void CropEditorAskedWrites::forgetAsked()
 {
     m_writtenLook.reset();
     m_journalAsked.reset();
 }
 
-int CropEditorWrites::askJournal(const PhotoEditJournal& journal)
+int CropEditorAskedWrites::askJournal(const PhotoEditJournal& journal)
 {
     if (m_journalAsked == journal)
         return 0;
@@ -75,7 +75,7 @@ int CropEditorWrites::askJournal(const PhotoEditJournal& journal)
     return m_journalWrite;
 }
 
-bool CropEditorWrites::journalFailed(int id)
+bool CropEditorAskedWrites::journalFailed(int id)
 {
     if (id != m_journalWrite)
         return false;
@@ -83,13 +83,13 @@ bool CropEditorWrites::journalFailed(int id)
     return true;
 }
 
-void CropEditorWrites::endRestore(const QString& photo)
+void CropEditorAskedWrites::endRestore(const QString& photo)
 {
     if (isRestoring(photo))
         m_restoring.reset();
 }
 
-bool CropEditorWrites::isRestoring(const QString& photo) const
+bool CropEditorAskedWrites::isRestoring(const QString& photo) const
 {
     return m_restoring && PathKey::same(*m_restoring, photo);
 }

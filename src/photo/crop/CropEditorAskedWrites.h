@@ -16,7 +16,7 @@ namespace quavel {
 // asks before each write and tells each outcome; this part decides what a request still needs.
 //
 // GUI thread only (the model's); no Qt object, no signal: nothing here is observed.
-class CropEditorWrites
+class CropEditorAskedWrites
 {
 public:
     // The look a write would give the loaded photo, compared with the one last asked to be written.
