@@ -31,6 +31,7 @@
 
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
+#include "photo/PhotoEdits.h"
 #include "photo/ThumbnailCache.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/crop/CropEditorWork.h"

@@ -1,6 +1,6 @@
 #include "orders/OrderLeftoverSweep.h"
 
-#include "photo/PhotoFiles.h"
+#include "photo/originals/PhotoFiles.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/TemporarySweep.h"
 

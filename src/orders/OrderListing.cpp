@@ -4,7 +4,7 @@
 #include "library/PhotoNumber.h"
 #include "orders/OrderListingCache.h"
 #include "orders/OrderListingDetail.h"
-#include "photo/PhotoFiles.h"
+#include "photo/originals/PhotoFiles.h"
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
 #include "platform/files/NativeName.h"

@@ -2,9 +2,9 @@
 
 #include "library/MediaFile.h"
 #include "photo/DecodedAhead.h"
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWork.h"
+#include "photo/originals/PhotoEditError.h"
 #include "platform/Error.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/JobPool.h"

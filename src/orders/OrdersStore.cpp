@@ -9,7 +9,7 @@
 #include "orders/OrdersSettingsFile.h"
 #include "orders/OrdersWatching.h"
 #include "photo/MediaThumbnailer.h"
-#include "photo/PhotoEditError.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/ThumbnailCache.h"
 #include "platform/Error.h"
 #include "platform/files/Bookmark.h"

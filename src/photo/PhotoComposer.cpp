@@ -1,10 +1,10 @@
 #include "photo/PhotoComposer.h"
 
 #include "photo/PhotoCanvas.h"
-#include "photo/PhotoEditError.h"
-#include "photo/PhotoFiles.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWork.h"
+#include "photo/originals/PhotoEditError.h"
+#include "photo/originals/PhotoFiles.h"
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
 #include "platform/files/NativeName.h"

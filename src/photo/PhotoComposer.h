@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/crop/CropEdge.h"
+#include "photo/CropEdge.h"
 #include "photo/print/PrintFormat.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ReadFailure.h"

@@ -1,6 +1,6 @@
 #include "photo/PhotoComposer.h"
 
-#include "photo/crop/CropGeometry.h"
+#include "photo/CropGeometry.h"
 
 #include <algorithm>
 #include <cmath>

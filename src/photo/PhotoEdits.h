@@ -1,6 +1,8 @@
 #pragma once
 
+#include "photo/originals/PhotoEditJournal.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
+#include "platform/imaging/FloatImage.h"
 
 #include <QString>
 
@@ -44,3 +46,18 @@ void applyRetouch(const QString& photoPath, const PhotoRetouchSettings& settings
     const std::optional<QString>& watermarkPath, std::shared_ptr<DecodedAhead> decodedAhead = nullptr);
 
 } // namespace quavel::PhotoEdits
+
+// Turning a journal into pixels is one write of PhotoWriter, as the edits above: it is declared with them,
+// a layer above the journal files it reads (photo/originals/PhotoEditMemory.h).
+namespace quavel::PhotoEditMemory {
+
+// Renders the photo in place from its original according to the journal's current state (one write of
+// PhotoWriter; the journal itself is not written): the original is kept first; a state without validated
+// crop, with a neutral retouch and without a watermark to draw puts the original's bytes back; otherwise
+// the original is decoded, retouched at full quality and written at full size (crop not validated) or as
+// the print canvas of its crop, with the watermark across the bottom of either when the state includes
+// it and one is given. The photo's thumbnail entries go. Throws PhotoEditError or FileError.
+void materialize(
+    const PhotoEditJournal& journal, const QString& photoPath, const std::optional<FloatImage>& watermark);
+
+} // namespace quavel::PhotoEditMemory

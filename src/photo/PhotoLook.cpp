@@ -1,8 +1,8 @@
 #include "photo/PhotoLook.h"
 
 #include "photo/PhotoComposer.h"
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoReads.h"
+#include "photo/originals/PhotoEditError.h"
 
 namespace quavel::PhotoLook {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/crop/CropEditState.h"
+#include "photo/originals/CropEditState.h"
 #include "platform/imaging/FloatImage.h"
 
 #include <QString>

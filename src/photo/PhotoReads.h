@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/PhotoEditError.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
 #include "platform/imaging/FloatImage.h"
 #include "platform/imaging/ReadFailure.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "photo/PhotoWriteQueue.h"
-#include "photo/crop/CropEditState.h"
+#include "photo/originals/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
 #include "platform/imaging/FloatImage.h"
 

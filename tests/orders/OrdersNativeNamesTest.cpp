@@ -4,8 +4,8 @@
 #include "OrdersFixture.h"
 
 #include "photo/MediaThumbnailer.h"
-#include "photo/PhotoFiles.h"
 #include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoFiles.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/files/NativeName.h"
 #include "platform/files/UnnamedFile.h"

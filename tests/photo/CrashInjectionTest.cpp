@@ -3,8 +3,8 @@
 // decodes, the original (when there is one) is byte for byte the first photo, the journal (when there is
 // one) decodes, and nothing else stands under a name a later run would trust.
 #include "photo/PhotoEdits.h"
-#include "photo/PhotoFiles.h"
 #include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoFiles.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/files/TemporarySweep.h"
 #include "platform/files/UnnamedFile.h"

@@ -1,6 +1,6 @@
 // The crop canvas geometry: crop rectangles, the canvas fit, the handle zones and the three drags.
+#include "photo/CropGeometry.h"
 #include "photo/PhotoComposer.h"
-#include "photo/crop/CropGeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The crop editor model's side and corner drags, without widgets: a pointer pressed on a handle of the
 // crop as the canvas lays it out and moved by some points resizes the crop about the opposite side (its
 // middle) or corner, keeps the sheet's aspect, and leaves the zoom and offset that stand for that crop.
+#include "photo/CropGeometry.h"
 #include "photo/crop/CropEditorModel.h"
-#include "photo/crop/CropGeometry.h"
 
 #include <gtest/gtest.h>
 

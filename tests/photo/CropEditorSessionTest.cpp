@@ -3,7 +3,7 @@
 #include "CropEditorFixture.h"
 
 #include "library/QuavelJSON.h"
-#include "photo/crop/CropGeometry.h"
+#include "photo/CropGeometry.h"
 #include "photo/crop/CropSessionFolder.h"
 #include "platform/AtomicFile.h"
 

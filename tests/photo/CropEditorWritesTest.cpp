@@ -3,9 +3,9 @@
 // offset carried between the working image and the full-size photo, RAW photos and the watermark.
 #include "CropEditorFixture.h"
 
+#include "photo/CropGeometry.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWriter.h"
-#include "photo/crop/CropGeometry.h"
 #include "platform/files/NativeName.h"
 #include "platform/imaging/JobPool.h"
 

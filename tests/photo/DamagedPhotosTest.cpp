@@ -5,9 +5,9 @@
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWriter.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/ImageThumbnail.h"

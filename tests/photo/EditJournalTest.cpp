@@ -1,6 +1,6 @@
 // The files kept beside an edited photo: the journal's exact form, what makes it unreadable, the history
 // cap, the set-aside of an unreadable journal, and originals that are never replaced and restore exactly.
-#include "photo/PhotoEditError.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
 

@@ -8,11 +8,11 @@
 #include "PhotoTestSupport.h"
 
 #include "photo/MediaThumbnailer.h"
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoReads.h"
 #include "photo/PhotoWriter.h"
 #include "photo/ThumbnailCache.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/files/RegularFile.h"

@@ -5,10 +5,10 @@
 #include "PhotoTestSupport.h"
 
 #include "photo/MediaThumbnailer.h"
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
 #include "photo/ThumbnailCache.h"
 #include "photo/crop/CropEditorModel.h"
+#include "photo/originals/PhotoEditError.h"
 #include "platform/AtomicFile.h"
 #include "platform/files/SafeCopy.h"
 #include "platform/imaging/CameraRaw.h"

@@ -2,8 +2,8 @@
 // success: a journal that does not decode and cannot be moved aside stays byte for byte, a journal that
 // cannot be written leaves the photo as it was, in the photo services and in the crop editor. A long
 // name's unreadable journal goes aside under a name cut to fit, never replacing anything.
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
 

@@ -4,8 +4,8 @@
 #include "photo/PhotoEdits.h"
 #include "photo/MediaThumbnailer.h"
 #include "photo/PhotoComposer.h"
-#include "photo/PhotoEditError.h"
 #include "photo/ThumbnailCache.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
 

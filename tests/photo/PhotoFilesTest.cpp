@@ -1,6 +1,6 @@
 // The file steps of photo rewrites and backups: never a missing or half-written photo, never a replaced
 // original, nothing left behind, on file systems with and without unnamed files, renameat2 and links.
-#include "photo/PhotoFiles.h"
+#include "photo/originals/PhotoFiles.h"
 
 #include "common/TestSupport.h"
 #include "platform/Error.h"

@@ -8,9 +8,9 @@
 #include "PhotoTestSupport.h"
 
 #include "common/ChildProcess.h"
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWriter.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/retouch/PhotoRetoucher.h"
 #include "platform/imaging/ImageIO.h"

@@ -3,11 +3,11 @@
 // ".quavel-originals" is opened through a link put there after it was looked at, and that a photo
 // nobody changed, or a write that was refused or failed, leaves nothing behind.
 #include "library/QuavelJSON.h"
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoEdits.h"
-#include "photo/PhotoFiles.h"
 #include "photo/originals/OriginalsFolder.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoFiles.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/FrenchErrors.h"
 #include "platform/files/FileSync.h"

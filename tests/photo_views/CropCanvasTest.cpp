@@ -4,8 +4,8 @@
 #include "photo/views/CropCanvas.h"
 #include "common/TestSupport.h"
 #include "common/photo/PhotoFixtures.h"
+#include "photo/CropGeometry.h"
 #include "photo/crop/CropEditorModel.h"
-#include "photo/crop/CropGeometry.h"
 
 #include <QApplication>
 #include <QSignalSpy>

@@ -3,9 +3,9 @@
 // photo gets, and keys typed into a text field elsewhere in the window write nothing.
 #include "EditorFixture.h"
 
+#include "photo/CropGeometry.h"
 #include "photo/PhotoWriteQueue.h"
 #include "photo/crop/CropEditorJournal.h"
-#include "photo/crop/CropGeometry.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/print/PrintFormat.h"
 #include "photo/views/CropCanvas.h"

@@ -3,11 +3,11 @@
 // the window move lock and the paths it reports after each write.
 #include "EditorFixture.h"
 
+#include "photo/CropGeometry.h"
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWriteQueue.h"
 #include "photo/crop/CropEditorJournal.h"
 #include "photo/crop/CropEditorModel.h"
-#include "photo/crop/CropGeometry.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/views/CropCanvas.h"
 #include "photo/views/CropEditorToolbar.h"

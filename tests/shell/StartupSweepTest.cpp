@@ -2,7 +2,7 @@
 #include "shell/StartupSweep.h"
 #include "common/TestSupport.h"
 #include "library/AppSupport.h"
-#include "photo/PhotoFiles.h"
+#include "photo/originals/PhotoFiles.h"
 #include "platform/UserDefaults.h"
 #include "platform/files/TemporarySweep.h"
 #include "platform/files/UnnamedFile.h"

@@ -8,7 +8,7 @@
 #include "library/AppSupport.h"
 #include "library/LibraryStore.h"
 #include "orders/OrdersStore.h"
-#include "photo/PhotoEditError.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "platform/UserDefaults.h"
 #include "platform/files/UnnamedFile.h"

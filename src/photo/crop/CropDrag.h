@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/crop/CropHandle.h"
+#include "photo/CropHandle.h"
 
 #include <QRectF>
 #include <QSizeF>

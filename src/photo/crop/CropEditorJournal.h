@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/crop/CropEditState.h"
+#include "photo/originals/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
 
 #include <QList>

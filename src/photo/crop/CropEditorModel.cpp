@@ -1,7 +1,7 @@
 #include "photo/crop/CropEditorModel.h"
 
+#include "photo/CropGeometry.h"
 #include "photo/crop/CropEditorJournal.h"
-#include "photo/crop/CropGeometry.h"
 #include "photo/crop/CropSessionFolder.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/files/PathKey.h"
@@ -82,8 +82,7 @@ void CropEditorModel::close()
 void CropEditorModel::endSession()
 {
     setSessionBaseURL(std::nullopt);
-    m_journalAsked.reset();
-    m_openedJournal.reset();
+    m_writes.endSession();
     setIsOpen(false);
     setFileURL(std::nullopt);
     m_preview = QImage();
@@ -93,11 +92,9 @@ void CropEditorModel::endSession()
     setBaseImage(FloatImage());
     setWatermarkImages(FloatImage(), FloatImage());
     setLoadedURL(std::nullopt);
-    m_writtenLook.reset();
     setErrorMessage(std::nullopt);
     setSteps({}, {});
-    setCommitted(CropEditState {});
-    m_committedBaked.reset();
+    setCommitted(CropEditState {}, std::nullopt);
     setHasOriginalBackup(false);
     setRetouchSettings(PhotoRetouchSettings {});
     setCropValidated(false);
@@ -256,31 +253,23 @@ void CropEditorModel::commitHistory()
     if (m_cropValidated && m_bakedState && !CropEditorJournal::sameCrop(currentState(), *m_bakedState))
         setCropValidated(false);
     const CropEditState current = currentState();
-    if (current == m_committed)
+    if (current == m_history.committed())
         return;
-    QList<CropEditState> history = m_history;
-    QList<std::optional<CropEditState>> baked = m_historyBaked;
-    history.append(m_committed);
-    baked.append(m_committedBaked);
-    if (history.size() > historyLimit) {
-        history.remove(0, history.size() - historyLimit);
-        baked.remove(0, baked.size() - historyLimit);
-    }
-    setSteps(history, baked);
-    setCommitted(current);
-    m_committedBaked = m_bakedState;
+    if (m_history.pushCommitted())
+        emit historyChanged();
+    setCommitted(current, m_bakedState);
 }
 
 void CropEditorModel::setSteps(
     const QList<CropEditState>& history, const QList<std::optional<CropEditState>>& baked)
 {
-    m_historyBaked = baked;
-    setHistory(history);
+    if (m_history.setSteps(history, baked))
+        emit historyChanged();
 }
 
 PhotoEditJournal CropEditorModel::diskJournal() const
 {
-    return CropEditorJournal::forDisk(currentState(), m_bakedState, m_history, m_historyBaked, m_offsetScale);
+    return m_history.forDisk(currentState(), m_bakedState, m_offsetScale);
 }
 
 void CropEditorModel::restoreOpenedState(const QString& photo)
@@ -292,11 +281,11 @@ void CropEditorModel::restoreOpenedState(const QString& photo)
         for (const CropEditState& state : journal->history)
             baked.append(state.cropValidated ? std::optional(state) : std::nullopt);
         setSteps(journal->history, baked);
-        setCommitted(journal->current);
-        setBakedState(journal->current.cropValidated ? std::optional(journal->current) : std::nullopt);
-        m_committedBaked = m_bakedState;
-        m_journalAsked = diskJournal();
-        m_openedJournal.reset();
+        const std::optional<CropEditState> validated
+            = journal->current.cropValidated ? std::optional(journal->current) : std::nullopt;
+        setCommitted(journal->current, validated);
+        setBakedState(validated);
+        m_writes.opened(diskJournal(), false);
         return;
     }
     setZoom(1);
@@ -313,10 +302,8 @@ void CropEditorModel::restoreOpenedState(const QString& photo)
         setRetouchSettings(PhotoRetouchSettings {});
         setSteps({}, {});
     }
-    setCommitted(currentState());
-    m_committedBaked.reset();
-    m_journalAsked = diskJournal();
-    m_openedJournal = m_journalAsked;
+    setCommitted(currentState(), std::nullopt);
+    m_writes.opened(diskJournal(), true);
 }
 
 } // namespace quavel

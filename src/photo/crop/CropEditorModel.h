@@ -1,7 +1,9 @@
 #pragma once
 
 #include "photo/crop/CropDrag.h"
-#include "photo/crop/CropEditState.h"
+#include "photo/crop/CropEditorAskedWrites.h"
+#include "photo/crop/CropEditorHistory.h"
+#include "photo/originals/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
 #include "photo/print/PrintFormat.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
@@ -63,7 +65,7 @@ public:
     // The longest side of the working image and of the preview watermark.
     static constexpr int workingMaxPixel = 2048;
     // The undo history keeps as many steps as the journal stores.
-    static constexpr int historyLimit = PhotoEditJournal::historyLimit;
+    static constexpr int historyLimit = CropEditorHistory::limit;
 
     explicit CropEditorModel(QObject* parent = nullptr);
     ~CropEditorModel() override;
@@ -154,8 +156,8 @@ public:
     const std::optional<QString>& sessionBaseURL() const { return m_sessionBaseURL; }
     const FloatImage& baseImage() const { return m_baseImage; }
     const PhotoRetouchSettings& retouchSettings() const { return m_retouchSettings; }
-    const QList<CropEditState>& history() const { return m_history; }
-    const CropEditState& committed() const { return m_committed; }
+    const QList<CropEditState>& history() const { return m_history.steps(); }
+    const CropEditState& committed() const { return m_history.committed(); }
     const PhotoRetouchSettings& presetForLegacy() const { return m_presetForLegacy; }
     bool cropValidated() const { return m_cropValidated; }
     const std::optional<CropEditState>& bakedState() const { return m_bakedState; }
@@ -243,18 +245,8 @@ private:
         const QString& photo, int generation, int watermarkGeneration, const CropEditorWork::Loaded& loaded);
     void showImage(const FloatImage& image, const QImage& picture);
     void endSession();
-
-    // The look a write would give the loaded photo now, compared with the one the editor last asked
-    // to be written.
-    struct Look
-    {
-        QString photo;
-        CropEditState state;
-        std::optional<CropEditState> baked;
-        std::optional<QString> watermark;
-        bool operator==(const Look& other) const = default;
-    };
-    Look lookNow() const;
+    // The look a write would give the loaded photo now.
+    CropEditorAskedWrites::Look lookNow() const;
 
     void setIsOpen(bool value);
     void setFileURL(const std::optional<QString>& value);
@@ -272,8 +264,8 @@ private:
     void setSessionBaseURL(const std::optional<QString>& value);
     void setBaseImage(const FloatImage& image);
     void setRetouchSettings(const PhotoRetouchSettings& value);
-    void setHistory(const QList<CropEditState>& value);
-    void setCommitted(const CropEditState& value);
+    // The committed state and the validated crop in force with it.
+    void setCommitted(const CropEditState& value, const std::optional<CropEditState>& baked);
     void setPresetForLegacy(const PhotoRetouchSettings& value);
     void setCropValidated(bool value);
     void setBakedState(const std::optional<CropEditState>& value);
@@ -309,42 +301,14 @@ private:
     PhotoRetouchSettings m_retouchSettings;
     std::function<void(const QString&)> m_onFileWritten;
     std::function<void(const QString&, const QString&)> m_onWriteFailed;
-    QList<CropEditState> m_history;
-    // The validated crop in force with each history step, and with the committed state.
-    QList<std::optional<CropEditState>> m_historyBaked;
-    CropEditState m_committed;
-    std::optional<CropEditState> m_committedBaked;
-    // The journal of the loaded photo last asked to be written (or read when it was loaded).
-    std::optional<PhotoEditJournal> m_journalAsked;
-    // For a photo loaded without a journal, the editor's journal as it was loaded; and whether anything
-    // was asked to be written since: a close that finds neither changed writes nothing, so that a photo
-    // nobody edited keeps no original and no journal. (A photo with a journal has its look written
-    // again at close: a write of it that failed earlier is made good.)
-    std::optional<PhotoEditJournal> m_openedJournal;
-    bool m_askedSinceLoad = false;
+    // The undo steps and the committed state.
+    CropEditorHistory m_history;
     PhotoRetouchSettings m_presetForLegacy;
     bool m_cropValidated = false;
     std::optional<CropEditState> m_bakedState;
     double m_offsetScale = 1;
-    // The photo whose original is being put back: no write of its old look may follow the restore.
-    std::optional<QString> m_restoring;
-    // The look of the last write this editor asked for, since the photo was loaded; the failure of that
-    // write forgets it, whatever was asked for since, so that the next close writes it again.
-    // persistCurrent() does not ask again for the same look: the photo may have been rewritten since by a
-    // batch edit, which the same look written again from the session copy undoes.
-    std::optional<Look> m_writtenLook;
-    // Per photo (by its key), the last write this editor asked for and the persistence request it stands
-    // for: a request that found its look already asked for joins that write, whose outcome is then the
-    // request's own (a failure is shown, or reported through onWriteFailed once the photo has gone).
-    struct AskedWrite
-    {
-        int id = 0;
-        int generation = 0;
-    };
-    QHash<QString, AskedWrite> m_askedWrites;
-    int m_writeCount = 0;
-    // The last journal write asked for alone: only its failure is shown.
-    int m_journalWrite = 0;
+    // What was asked to be written, and what each write's outcome stands for.
+    CropEditorAskedWrites m_writes;
 };
 
 } // namespace quavel

@@ -149,20 +149,10 @@ void CropEditorModel::setRetouchSettings(const PhotoRetouchSettings& value)
     }
 }
 
-void CropEditorModel::setHistory(const QList<CropEditState>& value)
+void CropEditorModel::setCommitted(const CropEditState& value, const std::optional<CropEditState>& baked)
 {
-    if (m_history != value) {
-        m_history = value;
-        emit historyChanged();
-    }
-}
-
-void CropEditorModel::setCommitted(const CropEditState& value)
-{
-    if (!(m_committed == value)) {
-        m_committed = value;
+    if (m_history.setCommitted(value, baked))
         emit committedChanged();
-    }
 }
 
 void CropEditorModel::setPresetForLegacy(const PhotoRetouchSettings& value)

@@ -70,8 +70,7 @@ bool CropEditorModel::finishLoad(
         ? double(loaded.fullWidth) / double(loaded.image.width())
         : 1.0;
     setLoadedURL(photo);
-    m_writtenLook.reset();
-    m_askedSinceLoad = false;
+    m_writes.beginLoad();
     setActiveHandle(std::nullopt);
     setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
     restoreOpenedState(photo);
@@ -150,14 +149,12 @@ void CropEditorModel::persistCurrent()
         return;
     commitHistory();
     // A photo the user did not change keeps nothing: no original, no journal, no write.
-    if (!m_askedSinceLoad && m_openedJournal && *m_openedJournal == diskJournal())
+    if (m_writes.untouched(diskJournal()))
         return;
     // Already asked for: the journal and the queued or finished write hold this look, and this request
     // joins that write (its failure is reported as this request's).
-    if (m_writtenLook && *m_writtenLook == lookNow()) {
-        const auto asked = m_askedWrites.find(PathKey::of(*m_loadedURL));
-        if (asked != m_askedWrites.end())
-            asked->generation = m_persistGeneration;
+    if (m_writes.asked(lookNow())) {
+        m_writes.join(*m_loadedURL, m_persistGeneration);
         submitJournal();
         return;
     }
@@ -165,10 +162,10 @@ void CropEditorModel::persistCurrent()
     persistLookToDisk();
 }
 
-CropEditorModel::Look CropEditorModel::lookNow() const
+CropEditorAskedWrites::Look CropEditorModel::lookNow() const
 {
     const CropEditState state = diskJournal().current;
-    return Look { m_loadedURL.value_or(QString()), state, m_bakedState,
+    return CropEditorAskedWrites::Look { m_loadedURL.value_or(QString()), state, m_bakedState,
         state.includeWatermark ? m_watermarkURL : std::nullopt };
 }
 
@@ -177,7 +174,7 @@ std::optional<PhotoWriter::Request> CropEditorModel::captureWrite() const
     if (!m_loadedURL || !m_sessionBaseURL)
         return std::nullopt;
     // The old look of a photo whose original is being put back must not be written over it.
-    if (m_restoring && isPhoto(m_restoring, *m_loadedURL))
+    if (m_writes.isRestoring(*m_loadedURL))
         return std::nullopt;
     // The journal's current state: the current retouch and watermark flag, on the validated crop when
     // there is one (a moved crop is not written until validated).
@@ -200,24 +197,19 @@ QFuture<bool> CropEditorModel::persistLookToDisk()
         return ready(false);
     // The journal is saved in the write's turn, once the look has rendered and before the photo is
     // replaced: a photo whose journal cannot be kept is not written.
-    m_writtenLook = lookNow();
-    m_journalAsked = request->journal;
-    m_askedSinceLoad = true;
+    m_writes.askLook(lookNow(), *request->journal);
     return submitWrite(*request);
 }
 
 void CropEditorModel::submitJournal()
 {
-    if (!m_loadedURL || (m_restoring && isPhoto(m_restoring, *m_loadedURL)))
+    if (!m_loadedURL || m_writes.isRestoring(*m_loadedURL))
         return;
     PhotoEditJournal journal = diskJournal();
-    if (m_journalAsked == journal)
+    const int id = m_writes.askJournal(journal);
+    if (id == 0)
         return;
-    m_journalAsked = journal;
-    m_askedSinceLoad = true;
     const QString photo = *m_loadedURL;
-    const int id = ++m_writeCount;
-    m_journalWrite = id;
     PhotoWriter::submitJournal(
         photo, std::move(journal), PhotoOriginals::hasBackup(photo), JobPool::interactive())
         .then(continuations(),
@@ -227,19 +219,16 @@ void CropEditorModel::submitJournal()
                     return;
                 // The state stays in memory, and the next commit or write asks again. Shown unless a newer
                 // journal was asked for since, which has its own outcome.
-                if (id == m_journalWrite) {
-                    m_journalAsked.reset();
+                if (m_writes.journalFailed(id))
                     setErrorMessage(result.errorMessage);
-                }
             });
 }
 
 QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
 {
     const int generation = m_persistGeneration;
-    const int id = ++m_writeCount;
     const QString photo = request.photo;
-    m_askedWrites.insert(PathKey::of(photo), AskedWrite { id, generation });
+    const int id = m_writes.askWrite(photo, generation);
     // Supersedable: when a newer write of this photo is queued behind this one, that one carries the
     // newer look and this one is skipped. Nothing else stops a captured write.
     QFuture<PhotoWriteQueue::Result> outcome = PhotoWriter::submit(request, JobPool::interactive(), true);
@@ -248,11 +237,7 @@ QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
             if (!alive)
                 return false;
             // The last write asked for of this photo stands for every request that joined it since.
-            const auto asked = m_askedWrites.find(PathKey::of(photo));
-            const bool last = asked != m_askedWrites.end() && asked->id == id;
-            const int standsFor = last ? asked->generation : generation;
-            if (last)
-                m_askedWrites.erase(asked);
+            const CropEditorAskedWrites::Outcome outcome = m_writes.finished(photo, id, generation);
             switch (result.status) {
             case PhotoWriteQueue::Status::written:
                 if (isPhoto(m_loadedURL, photo))
@@ -261,7 +246,7 @@ QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
                     m_onFileWritten(photo);
                 return generation == m_persistGeneration;
             case PhotoWriteQueue::Status::failed:
-                reportFailedWrite(photo, last, standsFor, result.errorMessage);
+                reportFailedWrite(photo, outcome.last, outcome.standsFor, result.errorMessage);
                 return false;
             case PhotoWriteQueue::Status::skipped:
                 break;
@@ -279,8 +264,7 @@ void CropEditorModel::reportFailedWrite(
     if (isPhoto(m_loadedURL, photo)) {
         // The journal has the look and the photo does not: the next request (a close included) writes
         // it again. Shown unless something newer was asked for since, which has its own outcome.
-        m_writtenLook.reset();
-        m_journalAsked.reset();
+        m_writes.forgetAsked();
         if (generation == m_persistGeneration)
             setErrorMessage(message);
     } else if (m_onWriteFailed) {
@@ -317,20 +301,16 @@ QFuture<bool> CropEditorModel::undoLast()
     ++m_persistGeneration;
     // An uncommitted change becomes the step that is undone.
     commitHistory();
-    if (m_history.isEmpty())
+    if (m_history.steps().isEmpty())
         return restoreOriginalFromBackup();
-    QList<CropEditState> history = m_history;
-    QList<std::optional<CropEditState>> baked = m_historyBaked;
-    const CropEditState previous = history.takeLast();
-    const std::optional<CropEditState> previousBaked = baked.isEmpty() ? std::nullopt : baked.takeLast();
-    setSteps(history, baked);
-    apply(previous);
-    setCommitted(previous);
-    m_committedBaked = previousBaked;
-    setBakedState(previousBaked);
+    const CropEditorHistory::Step previous = m_history.takeLast();
+    emit historyChanged();
+    apply(previous.state);
+    setCommitted(previous.state, previous.baked);
+    setBakedState(previous.baked);
     // A step of the session alone (a moved crop not validated) changes nothing on disk: nothing is
     // written.
-    if (m_journalAsked && *m_journalAsked == diskJournal())
+    if (m_writes.asked(diskJournal()))
         return renderPreview(m_retouchSettings).then([] { return false; });
     return persistLookToDisk()
         .then(continuations(),
@@ -350,7 +330,7 @@ QFuture<bool> CropEditorModel::restoreOriginalFromBackup()
     if (!target || !PhotoOriginals::hasBackup(*target))
         return ready(false);
     const QString photo = *target;
-    m_restoring = photo;
+    m_writes.startRestore(photo);
     // Behind every write of this photo asked for before: none of them can re-edit the restored photo
     // or make an original of an edited one.
     QFuture<PhotoWriteQueue::Result> outcome = PhotoWriter::submitRestore(photo, JobPool::interactive());
@@ -359,8 +339,7 @@ QFuture<bool> CropEditorModel::restoreOriginalFromBackup()
             [this, alive = QPointer(this), photo](const PhotoWriteQueue::Result& result) {
                 if (!alive)
                     return ready(false);
-                if (m_restoring && isPhoto(m_restoring, photo))
-                    m_restoring.reset();
+                m_writes.endRestore(photo);
                 if (result.status != PhotoWriteQueue::Status::written) {
                     setErrorMessage(result.errorMessage);
                     return ready(false);

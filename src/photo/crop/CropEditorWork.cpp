@@ -1,10 +1,10 @@
 #include "photo/crop/CropEditorWork.h"
 
 #include "photo/PhotoComposer.h"
-#include "photo/PhotoEditError.h"
 #include "photo/PhotoReads.h"
 #include "photo/crop/CropEditorModel.h"
 #include "photo/crop/CropSessionFolder.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "photo/retouch/PhotoRetoucher.h"
 #include "platform/imaging/ImageIO.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/PhotoEditError.h"
+#include "photo/originals/PhotoEditError.h"
 #include "platform/files/RegularFile.h"
 
 #include <QByteArray>

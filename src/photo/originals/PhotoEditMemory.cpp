@@ -1,8 +1,8 @@
 #include "photo/originals/PhotoEditMemory.h"
 
 #include "library/QuavelJSON.h"
-#include "photo/PhotoFiles.h"
 #include "photo/originals/OriginalsFolder.h"
+#include "photo/originals/PhotoFiles.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/AtomicFile.h"
 #include "platform/FrenchErrors.h"

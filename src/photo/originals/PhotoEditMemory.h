@@ -53,13 +53,4 @@ void remove(const QString& photoPath);
 // last 80 kept) and takes them; the journal is written in both cases. Throws as loadForEdit and save.
 void recordRetouch(const PhotoRetouchSettings& settings, const QString& photoPath);
 
-// Renders the photo in place from its original according to the journal's current state (one write of
-// PhotoWriter; the journal itself is not written): the original is kept first; a state without validated
-// crop, with a neutral retouch and without a watermark to draw puts the original's bytes back; otherwise
-// the original is decoded, retouched at full quality and written at full size (crop not validated) or as
-// the print canvas of its crop, with the watermark across the bottom of either when the state includes
-// it and one is given. The photo's thumbnail entries go. Throws PhotoEditError or FileError.
-void materialize(
-    const PhotoEditJournal& journal, const QString& photoPath, const std::optional<FloatImage>& watermark);
-
 } // namespace quavel::PhotoEditMemory

@@ -1,8 +1,8 @@
 #include "photo/originals/PhotoOriginals.h"
 
-#include "photo/PhotoEditError.h"
-#include "photo/PhotoFiles.h"
+#include "photo/originals/PhotoEditError.h"
 #include "photo/originals/PhotoEditMemory.h"
+#include "photo/originals/PhotoFiles.h"
 #include "platform/FrenchErrors.h"
 #include "platform/files/FileSync.h"
 #include "platform/files/NativeName.h"

@@ -1,7 +1,7 @@
 #include "photo/views/CropCanvas.h"
 
+#include "photo/CropGeometry.h"
 #include "photo/crop/CropEditorModel.h"
-#include "photo/crop/CropGeometry.h"
 #include "photo/views/CropCanvasPainting.h"
 
 #include <QHelpEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/crop/CropCanvasLayout.h"
+#include "photo/CropCanvasLayout.h"
 #include "photo/print/PrintFormat.h"
 
 #include <QImage>

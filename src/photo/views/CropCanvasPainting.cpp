@@ -1,7 +1,7 @@
 #include "photo/views/CropCanvasPainting.h"
 
+#include "photo/CropGeometry.h"
 #include "photo/PhotoComposer.h"
-#include "photo/crop/CropGeometry.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "photo/crop/CropCanvasLayout.h"
-#include "photo/crop/CropEdge.h"
-#include "photo/crop/CropHandle.h"
+#include "photo/CropCanvasLayout.h"
+#include "photo/CropEdge.h"
+#include "photo/CropHandle.h"
 #include "photo/print/PrintFormat.h"
 
 #include <QPointF>

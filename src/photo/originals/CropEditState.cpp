@@ -1,4 +1,4 @@
-#include "photo/crop/CropEditState.h"
+#include "photo/originals/CropEditState.h"
 
 #include "library/QuavelJSON.h"
 

@@ -1,4 +1,4 @@
-#include "photo/crop/CropGeometry.h"
+#include "photo/CropGeometry.h"
 
 #include "photo/PhotoComposer.h"
 

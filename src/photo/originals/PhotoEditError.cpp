@@ -1,4 +1,4 @@
-#include "photo/PhotoEditError.h"
+#include "photo/originals/PhotoEditError.h"
 
 #include "platform/files/NativeName.h"
 #include "platform/imaging/PixelBudget.h"

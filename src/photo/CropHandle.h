@@ -1,6 +1,6 @@
 #pragma once
 
-#include "photo/crop/CropEdge.h"
+#include "photo/CropEdge.h"
 
 namespace quavel {
 

@@ -1,4 +1,4 @@
-#include "photo/PhotoFiles.h"
+#include "photo/originals/PhotoFiles.h"
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
