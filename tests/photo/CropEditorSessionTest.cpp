@@ -15,7 +15,7 @@ using Json = QuavelJSON::Json;
 
 namespace {
 
-class CropEditorSession : public CropEditorFixture
+class CropEditorSessions : public CropEditorFixture
 {
 protected:
     // One state as the journal stores it; the retouch is the default one unless given.
@@ -38,7 +38,7 @@ protected:
     }
 };
 
-TEST_F(CropEditorSession, OpensAnUneditedPhotoNeutralWithNoHistory)
+TEST_F(CropEditorSessions, OpensAnUneditedPhotoNeutralWithNoHistory)
 {
     const QString photo = greyPhoto("a.png", 0.5f);
     ASSERT_TRUE(openAndLoad(photo));
@@ -59,7 +59,7 @@ TEST_F(CropEditorSession, OpensAnUneditedPhotoNeutralWithNoHistory)
     EXPECT_TRUE(journalOnDisk(photo).is_null());
 }
 
-TEST_F(CropEditorSession, OpensAJournalAsItWasLeft)
+TEST_F(CropEditorSessions, OpensAJournalAsItWasLeft)
 {
     const QString photo = greyPhoto("b.png", 0.5f);
     PhotoEditJournal saved;
@@ -82,7 +82,7 @@ TEST_F(CropEditorSession, OpensAJournalAsItWasLeft)
     EXPECT_EQ(m_model->dragStartOffset(), QSizeF(3, -4));
 }
 
-TEST_F(CropEditorSession, AJournalLackingAKeyCountsAsNone)
+TEST_F(CropEditorSessions, AJournalLackingAKeyCountsAsNone)
 {
     const QString photo = greyPhoto("c.png", 0.5f);
     Json broken = journal(state("a4", 2, false), Json::array());
@@ -93,7 +93,7 @@ TEST_F(CropEditorSession, AJournalLackingAKeyCountsAsNone)
     EXPECT_TRUE(m_model->history().isEmpty());
 }
 
-TEST_F(CropEditorSession, APhotoEditedBeforeJournalsOpensWithThePresetAndOneStepBack)
+TEST_F(CropEditorSessions, APhotoEditedBeforeJournalsOpensWithThePresetAndOneStepBack)
 {
     const QString original = greyPhoto("legacy.png", 0.25f);
     const QByteArray originalBytes = bytes(original);
@@ -126,7 +126,7 @@ TEST_F(CropEditorSession, APhotoEditedBeforeJournalsOpensWithThePresetAndOneStep
     EXPECT_FALSE(await(m_model->undoLast()));
 }
 
-TEST_F(CropEditorSession, SaveUndoAndRestoreKeepTheJournalExact)
+TEST_F(CropEditorSessions, SaveUndoAndRestoreKeepTheJournalExact)
 {
     const QString photo = m_folder.file("seq.jpg");
     writePhoto(photo, sized(96, 64));
@@ -175,7 +175,7 @@ TEST_F(CropEditorSession, SaveUndoAndRestoreKeepTheJournalExact)
     EXPECT_EQ(m_model->loadedURL(), photo);
 }
 
-TEST_F(CropEditorSession, HistoryKeepsTheEightyMostRecentStates)
+TEST_F(CropEditorSessions, HistoryKeepsTheEightyMostRecentStates)
 {
     const QString photo = greyPhoto("h.png", 0.5f);
     ASSERT_TRUE(openAndLoad(photo));
@@ -194,7 +194,7 @@ TEST_F(CropEditorSession, HistoryKeepsTheEightyMostRecentStates)
     EXPECT_EQ(m_model->history().size(), 80);
 }
 
-TEST_F(CropEditorSession, FormatAndWatermarkChangesAreRecordedSteps)
+TEST_F(CropEditorSessions, FormatAndWatermarkChangesAreRecordedSteps)
 {
     const QString photo = greyPhoto("f.png", 0.5f);
     ASSERT_TRUE(openAndLoad(photo));
@@ -215,7 +215,7 @@ TEST_F(CropEditorSession, FormatAndWatermarkChangesAreRecordedSteps)
     EXPECT_TRUE(m_model->committed().includeWatermark);
 }
 
-TEST_F(CropEditorSession, APhotoWithoutJournalKeepsTheLastFormat)
+TEST_F(CropEditorSessions, APhotoWithoutJournalKeepsTheLastFormat)
 {
     const QString first = greyPhoto("one.png", 0.5f);
     const QString second = greyPhoto("two.png", 0.5f);
@@ -227,7 +227,7 @@ TEST_F(CropEditorSession, APhotoWithoutJournalKeepsTheLastFormat)
     EXPECT_TRUE(m_model->history().isEmpty());
 }
 
-TEST_F(CropEditorSession, OpeningTheShownPhotoOnlyTakesTheWatermark)
+TEST_F(CropEditorSessions, OpeningTheShownPhotoOnlyTakesTheWatermark)
 {
     const QString photo = greyPhoto("same.png", 0.5f);
     const QString mark = greyPhoto("mark.png", 1.0f, 20, 10);
@@ -241,7 +241,7 @@ TEST_F(CropEditorSession, OpeningTheShownPhotoOnlyTakesTheWatermark)
     EXPECT_TRUE(m_model->watermarkImage().isNull());
 }
 
-TEST_F(CropEditorSession, ALoadOvertakenByAnotherPhotoChangesNothing)
+TEST_F(CropEditorSessions, ALoadOvertakenByAnotherPhotoChangesNothing)
 {
     const QString slow = greyPhoto("slow.png", 0.3f, 1800, 1200);
     const QString fast = greyPhoto("fast.png", 0.7f);
@@ -254,7 +254,7 @@ TEST_F(CropEditorSession, ALoadOvertakenByAnotherPhotoChangesNothing)
     EXPECT_EQ(m_model->baseImage().size(), QSize(64, 48));
 }
 
-TEST_F(CropEditorSession, APreviewOvertakenByANewerOneChangesNothing)
+TEST_F(CropEditorSessions, APreviewOvertakenByANewerOneChangesNothing)
 {
     const QString photo = greyPhoto("render.png", 0.25f, 1600, 1200);
     ASSERT_TRUE(openAndLoad(photo));
@@ -280,7 +280,7 @@ TEST_F(CropEditorSession, APreviewOvertakenByANewerOneChangesNothing)
     EXPECT_TRUE(m_model->sourceImage().sharesPixelsWith(m_model->baseImage()));
 }
 
-TEST_F(CropEditorSession, LensSharpeningShowsInThePreviewOfALargePhoto)
+TEST_F(CropEditorSessions, LensSharpeningShowsInThePreviewOfALargePhoto)
 {
     // A 3000-pixel photo is shown at 2048, where the default radius makes a disc of 0.68 pixel: the
     // written photo is sharpened, so the preview must be too.
@@ -317,7 +317,7 @@ TEST_F(CropEditorSession, LensSharpeningShowsInThePreviewOfALargePhoto)
     EXPECT_GT(shownHigh - baseHigh, 2.0f / 255);
 }
 
-TEST_F(CropEditorSession, AnUnreadablePhotoOpensWithAMessageAndNoPicture)
+TEST_F(CropEditorSessions, AnUnreadablePhotoOpensWithAMessageAndNoPicture)
 {
     const QString photo = m_folder.write("broken.jpg", "not a photo");
     ASSERT_TRUE(openAndLoad(photo));
@@ -331,7 +331,7 @@ TEST_F(CropEditorSession, AnUnreadablePhotoOpensWithAMessageAndNoPicture)
     EXPECT_EQ(bytes(photo), "not a photo");
 }
 
-TEST_F(CropEditorSession, NothingIsWrittenBeforeTheLoadCompletes)
+TEST_F(CropEditorSessions, NothingIsWrittenBeforeTheLoadCompletes)
 {
     const QString photo = greyPhoto("early.png", 0.5f);
     m_model->open(photo, std::nullopt, {});
@@ -342,7 +342,7 @@ TEST_F(CropEditorSession, NothingIsWrittenBeforeTheLoadCompletes)
     EXPECT_TRUE(m_written.isEmpty());
 }
 
-TEST_F(CropEditorSession, ClosingClearsThePhotoButKeepsTheEditorsChoices)
+TEST_F(CropEditorSessions, ClosingClearsThePhotoButKeepsTheEditorsChoices)
 {
     const QString photo = greyPhoto("close.png", 0.5f);
     ASSERT_TRUE(openAndLoad(photo));
@@ -362,7 +362,7 @@ TEST_F(CropEditorSession, ClosingClearsThePhotoButKeepsTheEditorsChoices)
     settle(photo);
 }
 
-TEST_F(CropEditorSession, DragsWriteTheGeometryAndEndAsOneStep)
+TEST_F(CropEditorSessions, DragsWriteTheGeometryAndEndAsOneStep)
 {
     const QString photo = greyPhoto("drag.png", 0.5f, 200, 100);
     ASSERT_TRUE(openAndLoad(photo));

@@ -14,7 +14,17 @@ CropEditorModel::CropEditorModel(QObject* parent)
     : QObject(parent)
     , m_persistTimer(new QTimer(this))
 {
-    continuations(); // made here, on the GUI thread
+    // The session's fields are the model's observed fields, told in the same turn.
+    connect(&m_session, &CropEditorSession::loadedURLChanged, this, &CropEditorModel::loadedURLChanged);
+    connect(
+        &m_session, &CropEditorSession::sessionBaseURLChanged, this, &CropEditorModel::sessionBaseURLChanged);
+    connect(&m_session, &CropEditorSession::baseImageChanged, this, &CropEditorModel::baseImageChanged);
+    connect(&m_session, &CropEditorSession::sourceImageChanged, this, &CropEditorModel::sourceImageChanged);
+    connect(&m_session, &CropEditorSession::previewChanged, this, &CropEditorModel::previewChanged);
+    connect(
+        &m_session, &CropEditorSession::watermarkImageChanged, this, &CropEditorModel::watermarkImageChanged);
+    connect(
+        &m_session, &CropEditorSession::watermarkFullChanged, this, &CropEditorModel::watermarkFullChanged);
 
     m_persistTimer->setSingleShot(true);
     m_persistTimer->setInterval(retouchWriteDelayMs);
@@ -27,12 +37,6 @@ CropEditorModel::CropEditorModel(QObject* parent)
 // Never waits for the work it started: that work holds only copies, and its results find the model gone
 // (continuations). A write asked for stays asked for: the write queue runs it.
 CropEditorModel::~CropEditorModel() = default;
-
-QObject* CropEditorModel::continuations()
-{
-    static QObject* relay = new QObject;
-    return relay;
-}
 
 void CropEditorModel::setRetouchWriteDelayForTesting(int ms)
 {
@@ -56,8 +60,7 @@ void CropEditorModel::open(
         // The photo being left is written from its own state as it is now, and nothing of the photo
         // being opened (its retouch is read below) can reach it afterwards.
         persistCurrent();
-        setLoadedURL(std::nullopt);
-        setSessionBaseURL(std::nullopt);
+        m_session.leavePhoto();
     }
     setPresetForLegacy(retouch);
     if (const auto journal = CropEditorJournal::read(photo))
@@ -81,17 +84,11 @@ void CropEditorModel::close()
 
 void CropEditorModel::endSession()
 {
-    setSessionBaseURL(std::nullopt);
+    m_session.forgetCopy();
     m_writes.endSession();
     setIsOpen(false);
     setFileURL(std::nullopt);
-    m_preview = QImage();
-    emit previewChanged();
-    m_sourceImage = FloatImage();
-    emit sourceImageChanged();
-    setBaseImage(FloatImage());
-    setWatermarkImages(FloatImage(), FloatImage());
-    setLoadedURL(std::nullopt);
+    m_session.clearImages();
     setErrorMessage(std::nullopt);
     setSteps({}, {});
     setCommitted(CropEditState {}, std::nullopt);
@@ -99,7 +96,6 @@ void CropEditorModel::endSession()
     setRetouchSettings(PhotoRetouchSettings {});
     setCropValidated(false);
     setBakedState(std::nullopt);
-    m_offsetScale = 1;
 }
 
 void CropEditorModel::reloadIfShowing(const QString& photo)
@@ -155,7 +151,7 @@ void CropEditorModel::finishGesture()
 void CropEditorModel::setRetouchPreview(const PhotoRetouchSettings& settings)
 {
     setRetouchSettings(settings);
-    if (m_loadedURL)
+    if (m_session.loadedURL())
         scheduleRetouchPersist();
     QMetaObject::invokeMethod(
         this, [this] { renderPreview(m_retouchSettings); }, Qt::QueuedConnection);
@@ -269,12 +265,12 @@ void CropEditorModel::setSteps(
 
 PhotoEditJournal CropEditorModel::diskJournal() const
 {
-    return m_history.forDisk(currentState(), m_bakedState, m_offsetScale);
+    return m_history.forDisk(currentState(), m_bakedState, m_session.offsetScale());
 }
 
 void CropEditorModel::restoreOpenedState(const QString& photo)
 {
-    if (const auto journal = CropEditorJournal::read(photo, m_offsetScale)) {
+    if (const auto journal = CropEditorJournal::read(photo, m_session.offsetScale())) {
         apply(journal->current);
         // Every validated state of a journal is a crop the user validated.
         QList<std::optional<CropEditState>> baked;

@@ -3,6 +3,7 @@
 #include "photo/crop/CropDrag.h"
 #include "photo/crop/CropEditorAskedWrites.h"
 #include "photo/crop/CropEditorHistory.h"
+#include "photo/crop/CropEditorSession.h"
 #include "photo/originals/CropEditState.h"
 #include "photo/originals/PhotoEditJournal.h"
 #include "photo/print/PrintFormat.h"
@@ -55,6 +56,10 @@ struct Request;
 //
 // The offset is kept in pixels of the working image the canvas shows; the journal and the writers take
 // pixels of the full-size oriented image, and the model converts at that boundary.
+//
+// The model keeps the operations and the observed fields; three parts hold their own state: the photo as
+// read (CropEditorSession: the session copy, the images, the watermark and their reads), the undo history
+// (CropEditorHistory) and what was asked to be written (CropEditorAskedWrites).
 class CropEditorModel : public QObject
 {
     Q_OBJECT
@@ -134,12 +139,12 @@ public:
     const std::optional<QString>& fileURL() const { return m_fileURL; }
     const std::optional<QString>& watermarkURL() const { return m_watermarkURL; }
     // What the canvas shows: sourceImage as an 8-bit picture of its pixel size; null when none.
-    const QImage& preview() const { return m_preview; }
+    const QImage& preview() const { return m_session.preview(); }
     // The working image as retouched (baseImage itself when the retouch is neutral).
-    const FloatImage& sourceImage() const { return m_sourceImage; }
+    const FloatImage& sourceImage() const { return m_session.sourceImage(); }
     // The watermark at no more than 2048 pixels (canvas overlay; fallback for writing) and at full size.
-    const FloatImage& watermarkImage() const { return m_watermarkImage; }
-    const FloatImage& watermarkFull() const { return m_watermarkFull; }
+    const FloatImage& watermarkImage() const { return m_session.watermarkImage(); }
+    const FloatImage& watermarkFull() const { return m_session.watermarkFull(); }
     PrintFormat format() const { return m_format; }
     bool includeWatermark() const { return m_includeWatermark; }
     double zoom() const { return m_zoom; }
@@ -152,20 +157,20 @@ public:
     const std::optional<CropHandle>& activeHandle() const { return m_drag.handle; }
     QSizeF dragStartOffset() const { return m_drag.startOffset; }
     bool hasOriginalBackup() const { return m_hasOriginalBackup; }
-    const std::optional<QString>& loadedURL() const { return m_loadedURL; }
-    const std::optional<QString>& sessionBaseURL() const { return m_sessionBaseURL; }
-    const FloatImage& baseImage() const { return m_baseImage; }
+    const std::optional<QString>& loadedURL() const { return m_session.loadedURL(); }
+    const std::optional<QString>& sessionBaseURL() const { return m_session.sessionBaseURL(); }
+    const FloatImage& baseImage() const { return m_session.baseImage(); }
     const PhotoRetouchSettings& retouchSettings() const { return m_retouchSettings; }
     const QList<CropEditState>& history() const { return m_history.steps(); }
     const CropEditState& committed() const { return m_history.committed(); }
     const PhotoRetouchSettings& presetForLegacy() const { return m_presetForLegacy; }
     bool cropValidated() const { return m_cropValidated; }
     const std::optional<CropEditState>& bakedState() const { return m_bakedState; }
-    int loadGeneration() const { return m_loadGeneration; }
-    int previewGeneration() const { return m_previewGeneration; }
+    int loadGeneration() const { return m_session.loadGeneration(); }
+    int previewGeneration() const { return m_session.previewGeneration(); }
     int persistGeneration() const { return m_persistGeneration; }
     // Full-size width ÷ working width of the loaded photo (1 for photos of at most 2048 pixels).
-    double offsetScale() const { return m_offsetScale; }
+    double offsetScale() const { return m_session.offsetScale(); }
 
     // The geometry set directly, as a drag sets it: no history step until the next commit.
     void setZoom(double zoom);
@@ -222,11 +227,8 @@ signals:
     void bakedStateChanged();
 
 private:
-    // What the continuations of the model's work are queued to: an object of the GUI thread that is
-    // never destroyed. Each continuation reaches the model only when the model still lives, which is
-    // checked on the GUI thread where the model is destroyed: so the model may go while its work runs
-    // (a decode may take minutes) without waiting for it, and no worker ever posts to a dead model.
-    static QObject* continuations();
+    // Where the continuations of the model's work run (CropEditorSession::continuations).
+    static QObject* continuations() { return CropEditorSession::continuations(); }
     // Asks for the journal of the shown photo to be written in its turn, when it differs from the last one
     // asked for (a failure is shown, and the next commit asks again).
     void submitJournal();
@@ -242,8 +244,7 @@ private:
     void reportFailedWrite(const QString& photo, bool last, int generation, const QString& message);
     // False when the load is stale or the photo no longer shown (nothing changed then).
     bool finishLoad(
-        const QString& photo, int generation, int watermarkGeneration, const CropEditorWork::Loaded& loaded);
-    void showImage(const FloatImage& image, const QImage& picture);
+        const QString& photo, const CropEditorSession::Load& load, const CropEditorWork::Loaded& loaded);
     void endSession();
     // The look a write would give the loaded photo now.
     CropEditorAskedWrites::Look lookNow() const;
@@ -251,7 +252,6 @@ private:
     void setIsOpen(bool value);
     void setFileURL(const std::optional<QString>& value);
     void setWatermarkURL(const std::optional<QString>& value);
-    void setWatermarkImages(const FloatImage& preview, const FloatImage& full);
     void setFormatField(PrintFormat value);
     void setIncludeWatermarkField(bool value);
     void setErrorMessage(const std::optional<QString>& value);
@@ -260,9 +260,6 @@ private:
     // A new photo forgets what a drag in progress grabbed.
     void setActiveHandle(const std::optional<CropHandle>& handle) { m_drag.handle = handle; }
     void setHasOriginalBackup(bool value);
-    void setLoadedURL(const std::optional<QString>& value);
-    void setSessionBaseURL(const std::optional<QString>& value);
-    void setBaseImage(const FloatImage& image);
     void setRetouchSettings(const PhotoRetouchSettings& value);
     // The committed state and the validated crop in force with it.
     void setCommitted(const CropEditState& value, const std::optional<CropEditState>& baked);
@@ -270,13 +267,11 @@ private:
     void setCropValidated(bool value);
     void setBakedState(const std::optional<CropEditState>& value);
 
+    // The photo as read: its session copy, images, watermark and the generations of their reads.
+    CropEditorSession m_session;
     bool m_isOpen = false;
     std::optional<QString> m_fileURL;
     std::optional<QString> m_watermarkURL;
-    QImage m_preview;
-    FloatImage m_sourceImage;
-    FloatImage m_watermarkImage;
-    FloatImage m_watermarkFull;
     PrintFormat m_format = PrintFormat::a5;
     bool m_includeWatermark = false;
     double m_zoom = 1;
@@ -285,19 +280,11 @@ private:
     std::optional<QString> m_errorMessage;
     CropDrag m_drag;
     bool m_hasOriginalBackup = false;
-    std::optional<QString> m_loadedURL;
-    std::optional<QString> m_sessionBaseURL;
-    int m_loadGeneration = 0;
-    int m_previewGeneration = 0;
     int m_persistGeneration = 0;
-    int m_watermarkGeneration = 0;
     // The pending debounced retouch write: one restartable single shot, and the generation it was
     // scheduled under.
     QTimer* m_persistTimer = nullptr;
     int m_scheduledGeneration = 0;
-    FloatImage m_baseImage;
-    // baseImage's 8-bit picture, shown as it is while the retouch is neutral.
-    QImage m_basePicture;
     PhotoRetouchSettings m_retouchSettings;
     std::function<void(const QString&)> m_onFileWritten;
     std::function<void(const QString&, const QString&)> m_onWriteFailed;
@@ -306,7 +293,6 @@ private:
     PhotoRetouchSettings m_presetForLegacy;
     bool m_cropValidated = false;
     std::optional<CropEditState> m_bakedState;
-    double m_offsetScale = 1;
     // What was asked to be written, and what each write's outcome stands for.
     CropEditorAskedWrites m_writes;
 };

@@ -37,18 +37,6 @@ void CropEditorModel::setWatermarkURL(const std::optional<QString>& value)
     }
 }
 
-void CropEditorModel::setWatermarkImages(const FloatImage& preview, const FloatImage& full)
-{
-    if (!(preview.isNull() && m_watermarkImage.isNull())) {
-        m_watermarkImage = preview;
-        emit watermarkImageChanged();
-    }
-    if (!(full.isNull() && m_watermarkFull.isNull())) {
-        m_watermarkFull = full;
-        emit watermarkFullChanged();
-    }
-}
-
 void CropEditorModel::setFormatField(PrintFormat value)
 {
     if (m_format != value) {
@@ -114,30 +102,6 @@ void CropEditorModel::setHasOriginalBackup(bool value)
     if (m_hasOriginalBackup != value) {
         m_hasOriginalBackup = value;
         emit hasOriginalBackupChanged();
-    }
-}
-
-void CropEditorModel::setLoadedURL(const std::optional<QString>& value)
-{
-    if (m_loadedURL != value) {
-        m_loadedURL = value;
-        emit loadedURLChanged();
-    }
-}
-
-void CropEditorModel::setSessionBaseURL(const std::optional<QString>& value)
-{
-    if (m_sessionBaseURL != value) {
-        m_sessionBaseURL = value;
-        emit sessionBaseURLChanged();
-    }
-}
-
-void CropEditorModel::setBaseImage(const FloatImage& image)
-{
-    if (!(image.isNull() && m_baseImage.isNull())) {
-        m_baseImage = image;
-        emit baseImageChanged();
     }
 }
 

@@ -1,6 +1,6 @@
-// The asynchronous half of the crop editor model: loading, previews, the watermark, writes, validation,
-// undo and the restore of the original. Work leaves the GUI thread with value copies only; every result
-// comes back through a continuation bound to the model, so it runs on the GUI thread.
+// The asynchronous half of the crop editor model: loading (the reads are the session's), writes,
+// validation, undo and the restore of the original. Work leaves the GUI thread with value copies only;
+// every result comes back through a continuation bound to the model, so it runs on the GUI thread.
 #include "photo/crop/CropEditorModel.h"
 
 #include "photo/PhotoWriteQueue.h"
@@ -35,19 +35,16 @@ QFuture<bool> ready(bool value)
 QFuture<void> CropEditorModel::load(const QString& photo)
 {
     cancelPendingRetouchWrite();
-    const int generation = ++m_loadGeneration;
-    setSessionBaseURL(std::nullopt);
+    const CropEditorSession::Load started = m_session.beginLoad();
     const std::optional<QString> watermark = m_watermarkURL;
-    const int watermarkGeneration = m_watermarkGeneration;
 
     return JobPool::interactive()
         .run([photo, watermark] { return CropEditorWork::load(photo, watermark); })
         .then(continuations(),
-            [this, alive = QPointer(this), photo, generation, watermarkGeneration](
-                const CropEditorWork::Loaded& loaded) {
+            [this, alive = QPointer(this), photo, started](const CropEditorWork::Loaded& loaded) {
                 if (!alive)
                     return QtFuture::makeReadyFuture();
-                if (!finishLoad(photo, generation, watermarkGeneration, loaded) || loaded.image.isNull())
+                if (!finishLoad(photo, started, loaded) || loaded.image.isNull())
                     return QtFuture::makeReadyFuture();
                 return renderPreview(m_retouchSettings);
             })
@@ -55,21 +52,10 @@ QFuture<void> CropEditorModel::load(const QString& photo)
 }
 
 bool CropEditorModel::finishLoad(
-    const QString& photo, int generation, int watermarkGeneration, const CropEditorWork::Loaded& loaded)
+    const QString& photo, const CropEditorSession::Load& load, const CropEditorWork::Loaded& loaded)
 {
-    if (generation != m_loadGeneration || !isPhoto(m_fileURL, photo))
+    if (!isPhoto(m_fileURL, photo) || !m_session.finishLoad(photo, load, loaded))
         return false;
-    setSessionBaseURL(loaded.sessionCopy);
-    setBaseImage(loaded.image);
-    m_basePicture = loaded.picture;
-    showImage(loaded.image, loaded.picture);
-    // A watermark chosen while this load ran has been loaded since; that one stays.
-    if (watermarkGeneration == m_watermarkGeneration)
-        setWatermarkImages(loaded.watermark, loaded.watermarkFull);
-    m_offsetScale = loaded.fullWidth > 0 && loaded.image.width() > 0
-        ? double(loaded.fullWidth) / double(loaded.image.width())
-        : 1.0;
-    setLoadedURL(photo);
     m_writes.beginLoad();
     setActiveHandle(std::nullopt);
     setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
@@ -83,49 +69,19 @@ bool CropEditorModel::finishLoad(
     return true;
 }
 
-void CropEditorModel::showImage(const FloatImage& image, const QImage& picture)
-{
-    m_sourceImage = image;
-    emit sourceImageChanged();
-    m_preview = picture;
-    emit previewChanged();
-}
-
 QFuture<void> CropEditorModel::renderPreview(const PhotoRetouchSettings& settings)
 {
-    if (m_baseImage.isNull())
-        return QtFuture::makeReadyFuture();
-    const int generation = ++m_previewGeneration;
-    if (settings.isNeutral()) {
-        showImage(m_baseImage, m_basePicture);
-        return QtFuture::makeReadyFuture();
-    }
-    const FloatImage base = m_baseImage;
-    return JobPool::interactive()
-        .run([settings, base] { return CropEditorWork::renderPreview(settings, base); })
-        .then(continuations(),
-            [this, alive = QPointer(this), generation](
-                const std::optional<CropEditorWork::Rendered>& rendered) {
-                if (alive && generation == m_previewGeneration && rendered)
-                    showImage(rendered->image, rendered->picture);
-            });
+    return m_session.renderPreview(settings);
 }
 
 QFuture<void> CropEditorModel::reloadWatermark()
 {
-    const int generation = ++m_watermarkGeneration;
-    const std::optional<QString> watermark = m_watermarkURL;
-    return JobPool::interactive()
-        .run([watermark] { return CropEditorWork::loadWatermark(watermark); })
-        .then(continuations(),
-            [this, alive = QPointer(this), generation](const CropEditorWork::Watermarks& images) {
-                // Of two quick changes the newer wins, whichever load ends last.
-                if (!alive || generation != m_watermarkGeneration)
-                    return;
-                setWatermarkImages(images.preview, images.full);
-                if (m_includeWatermark && images.preview.isNull() && images.full.isNull())
-                    setIncludeWatermarkField(false);
-            });
+    return m_session.reloadWatermark(m_watermarkURL)
+        .then(continuations(), [this, alive = QPointer(this)](bool unreadable) {
+            // A watermark that cannot be read is not put on the photo.
+            if (alive && unreadable && m_includeWatermark)
+                setIncludeWatermarkField(false);
+        });
 }
 
 // ---- writing ----
@@ -145,7 +101,7 @@ void CropEditorModel::persistCurrent()
 {
     cancelPendingRetouchWrite();
     ++m_persistGeneration;
-    if (!m_loadedURL || !m_sessionBaseURL)
+    if (!loadedURL() || !sessionBaseURL())
         return;
     commitHistory();
     // A photo the user did not change keeps nothing: no original, no journal, no write.
@@ -154,7 +110,7 @@ void CropEditorModel::persistCurrent()
     // Already asked for: the journal and the queued or finished write hold this look, and this request
     // joins that write (its failure is reported as this request's).
     if (m_writes.asked(lookNow())) {
-        m_writes.join(*m_loadedURL, m_persistGeneration);
+        m_writes.join(*loadedURL(), m_persistGeneration);
         submitJournal();
         return;
     }
@@ -165,27 +121,27 @@ void CropEditorModel::persistCurrent()
 CropEditorAskedWrites::Look CropEditorModel::lookNow() const
 {
     const CropEditState state = diskJournal().current;
-    return CropEditorAskedWrites::Look { m_loadedURL.value_or(QString()), state, m_bakedState,
+    return CropEditorAskedWrites::Look { loadedURL().value_or(QString()), state, m_bakedState,
         state.includeWatermark ? m_watermarkURL : std::nullopt };
 }
 
 std::optional<PhotoWriter::Request> CropEditorModel::captureWrite() const
 {
-    if (!m_loadedURL || !m_sessionBaseURL)
+    if (!loadedURL() || !sessionBaseURL())
         return std::nullopt;
     // The old look of a photo whose original is being put back must not be written over it.
-    if (m_writes.isRestoring(*m_loadedURL))
+    if (m_writes.isRestoring(*loadedURL()))
         return std::nullopt;
     // The journal's current state: the current retouch and watermark flag, on the validated crop when
     // there is one (a moved crop is not written until validated).
     PhotoWriter::Request request;
-    request.photo = *m_loadedURL;
-    request.source = *m_sessionBaseURL;
+    request.photo = *loadedURL();
+    request.source = *sessionBaseURL();
     request.journal = diskJournal();
     request.look = request.journal->current;
     if (request.look->includeWatermark)
-        request.watermark.image = m_watermarkFull.isNull() ? m_watermarkImage : m_watermarkFull;
-    request.hadOriginal = PhotoOriginals::hasBackup(*m_loadedURL);
+        request.watermark.image = watermarkFull().isNull() ? watermarkImage() : watermarkFull();
+    request.hadOriginal = PhotoOriginals::hasBackup(*loadedURL());
     return request;
 }
 
@@ -203,19 +159,19 @@ QFuture<bool> CropEditorModel::persistLookToDisk()
 
 void CropEditorModel::submitJournal()
 {
-    if (!m_loadedURL || m_writes.isRestoring(*m_loadedURL))
+    if (!loadedURL() || m_writes.isRestoring(*loadedURL()))
         return;
     PhotoEditJournal journal = diskJournal();
     const int id = m_writes.askJournal(journal);
     if (id == 0)
         return;
-    const QString photo = *m_loadedURL;
+    const QString photo = *loadedURL();
     PhotoWriter::submitJournal(
         photo, std::move(journal), PhotoOriginals::hasBackup(photo), JobPool::interactive())
         .then(continuations(),
             [this, alive = QPointer(this), photo, id](const PhotoWriteQueue::Result& result) {
                 if (!alive || result.status != PhotoWriteQueue::Status::failed
-                    || !isPhoto(m_loadedURL, photo))
+                    || !isPhoto(loadedURL(), photo))
                     return;
                 // The state stays in memory, and the next commit or write asks again. Shown unless a newer
                 // journal was asked for since, which has its own outcome.
@@ -240,7 +196,7 @@ QFuture<bool> CropEditorModel::submitWrite(const PhotoWriter::Request& request)
             const CropEditorAskedWrites::Outcome outcome = m_writes.finished(photo, id, generation);
             switch (result.status) {
             case PhotoWriteQueue::Status::written:
-                if (isPhoto(m_loadedURL, photo))
+                if (isPhoto(loadedURL(), photo))
                     setHasOriginalBackup(PhotoOriginals::hasBackup(photo));
                 if (m_onFileWritten)
                     m_onFileWritten(photo);
@@ -261,7 +217,7 @@ void CropEditorModel::reportFailedWrite(
     // A newer write of the photo was asked for: it carries the look, and its own outcome tells.
     if (!last)
         return;
-    if (isPhoto(m_loadedURL, photo)) {
+    if (isPhoto(loadedURL(), photo)) {
         // The journal has the look and the photo does not: the next request (a close included) writes
         // it again. Shown unless something newer was asked for since, which has its own outcome.
         m_writes.forgetAsked();
@@ -277,7 +233,7 @@ QFuture<bool> CropEditorModel::save()
 {
     cancelPendingRetouchWrite();
     ++m_persistGeneration;
-    if (!m_loadedURL || !m_sessionBaseURL)
+    if (!loadedURL() || !sessionBaseURL())
         return ready(false);
     commitHistory();
     CropEditState validated = currentState();
@@ -326,7 +282,7 @@ QFuture<bool> CropEditorModel::restoreOriginalFromBackup()
 {
     cancelPendingRetouchWrite();
     ++m_persistGeneration;
-    const std::optional<QString> target = m_loadedURL ? m_loadedURL : m_fileURL;
+    const std::optional<QString> target = loadedURL() ? loadedURL() : m_fileURL;
     if (!target || !PhotoOriginals::hasBackup(*target))
         return ready(false);
     const QString photo = *target;

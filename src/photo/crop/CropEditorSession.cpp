@@ -1,0 +1,160 @@
+#include "photo/crop/CropEditorSession.h"
+
+#include "photo/crop/CropEditorWork.h"
+#include "platform/imaging/JobPool.h"
+
+#include <QPointer>
+
+namespace quavel {
+
+CropEditorSession::CropEditorSession(QObject* parent)
+    : QObject(parent)
+{
+    continuations(); // made here, on the GUI thread
+}
+
+// Never waits for the work it started: that work holds only copies, and its results find the session
+// gone.
+CropEditorSession::~CropEditorSession() = default;
+
+QObject* CropEditorSession::continuations()
+{
+    static QObject* relay = new QObject;
+    return relay;
+}
+
+// ---- the photo ----
+
+CropEditorSession::Load CropEditorSession::beginLoad()
+{
+    const Load load { ++m_loadGeneration, m_watermarkGeneration };
+    forgetCopy();
+    return load;
+}
+
+bool CropEditorSession::finishLoad(
+    const QString& photo, const Load& load, const CropEditorWork::Loaded& loaded)
+{
+    if (load.generation != m_loadGeneration)
+        return false;
+    setSessionBaseURL(loaded.sessionCopy);
+    setBaseImage(loaded.image);
+    m_basePicture = loaded.picture;
+    showImage(loaded.image, loaded.picture);
+    if (load.watermarkGeneration == m_watermarkGeneration)
+        setWatermarkImages(loaded.watermark, loaded.watermarkFull);
+    m_offsetScale = loaded.fullWidth > 0 && loaded.image.width() > 0
+        ? double(loaded.fullWidth) / double(loaded.image.width())
+        : 1.0;
+    setLoadedURL(photo);
+    return true;
+}
+
+void CropEditorSession::leavePhoto()
+{
+    setLoadedURL(std::nullopt);
+    forgetCopy();
+}
+
+void CropEditorSession::forgetCopy()
+{
+    setSessionBaseURL(std::nullopt);
+}
+
+void CropEditorSession::clearImages()
+{
+    m_preview = QImage();
+    emit previewChanged();
+    m_sourceImage = FloatImage();
+    emit sourceImageChanged();
+    setBaseImage(FloatImage());
+    m_basePicture = QImage();
+    setWatermarkImages(FloatImage(), FloatImage());
+    setLoadedURL(std::nullopt);
+    m_offsetScale = 1;
+}
+
+// ---- previews and the watermark ----
+
+QFuture<void> CropEditorSession::renderPreview(const PhotoRetouchSettings& settings)
+{
+    if (m_baseImage.isNull())
+        return QtFuture::makeReadyFuture();
+    const int generation = ++m_previewGeneration;
+    if (settings.isNeutral()) {
+        showImage(m_baseImage, m_basePicture);
+        return QtFuture::makeReadyFuture();
+    }
+    const FloatImage base = m_baseImage;
+    return JobPool::interactive()
+        .run([settings, base] { return CropEditorWork::renderPreview(settings, base); })
+        .then(continuations(),
+            [this, alive = QPointer(this), generation](
+                const std::optional<CropEditorWork::Rendered>& rendered) {
+                if (alive && generation == m_previewGeneration && rendered)
+                    showImage(rendered->image, rendered->picture);
+            });
+}
+
+QFuture<bool> CropEditorSession::reloadWatermark(const std::optional<QString>& watermark)
+{
+    const int generation = ++m_watermarkGeneration;
+    return JobPool::interactive()
+        .run([watermark] { return CropEditorWork::loadWatermark(watermark); })
+        .then(continuations(),
+            [this, alive = QPointer(this), generation](const CropEditorWork::Watermarks& images) {
+                // Of two quick changes the newer wins, whichever load ends last.
+                if (!alive || generation != m_watermarkGeneration)
+                    return false;
+                setWatermarkImages(images.preview, images.full);
+                return images.preview.isNull() && images.full.isNull();
+            });
+}
+
+// ---- fields ----
+
+void CropEditorSession::showImage(const FloatImage& image, const QImage& picture)
+{
+    m_sourceImage = image;
+    emit sourceImageChanged();
+    m_preview = picture;
+    emit previewChanged();
+}
+
+void CropEditorSession::setWatermarkImages(const FloatImage& preview, const FloatImage& full)
+{
+    if (!(preview.isNull() && m_watermarkImage.isNull())) {
+        m_watermarkImage = preview;
+        emit watermarkImageChanged();
+    }
+    if (!(full.isNull() && m_watermarkFull.isNull())) {
+        m_watermarkFull = full;
+        emit watermarkFullChanged();
+    }
+}
+
+void CropEditorSession::setLoadedURL(const std::optional<QString>& value)
+{
+    if (m_loadedURL != value) {
+        m_loadedURL = value;
+        emit loadedURLChanged();
+    }
+}
+
+void CropEditorSession::setSessionBaseURL(const std::optional<QString>& value)
+{
+    if (m_sessionBaseURL != value) {
+        m_sessionBaseURL = value;
+        emit sessionBaseURLChanged();
+    }
+}
+
+void CropEditorSession::setBaseImage(const FloatImage& image)
+{
+    if (!(image.isNull() && m_baseImage.isNull())) {
+        m_baseImage = image;
+        emit baseImageChanged();
+    }
+}
+
+} // namespace quavel
