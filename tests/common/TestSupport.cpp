@@ -3,10 +3,13 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -135,6 +138,26 @@ bool waitUntil(const std::function<bool()>& predicate, int timeoutMs)
         QThread::msleep(1);
     }
     return true;
+}
+
+EventLoopGaps eventLoopGapsWhile(const std::function<void()>& work)
+{
+    EventLoopGaps gaps;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        gaps.longestMs = std::max(gaps.longestMs, now - last);
+        last = now;
+        ++gaps.ticks;
+    });
+    ticks.start(10);
+    work();
+    ticks.stop();
+    gaps.longestMs = std::max(gaps.longestMs, clock.elapsed() - last);
+    return gaps;
 }
 
 QString screenshotsFolder()

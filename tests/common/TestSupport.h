@@ -27,7 +27,8 @@ inline QString u8(const char* s)
 
 namespace quavel::test {
 
-// Points XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME and HOME at a fresh temporary tree for the whole program.
+// Points XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME and HOME at a fresh temporary tree for the whole
+// program.
 void isolateUserFolders();
 // Removes them now: for a child process that gives up the right to remove them or leaves by _exit.
 void removeUserFolders();
@@ -56,8 +57,27 @@ private:
 // for tests that flush the file system many times, a flush of tmpfs costing nothing.
 QString memoryFolderBase();
 
+// True in the sanitizer build. Every step runs many times slower there and the machine's load decides
+// how long one takes, so bounds on time and memory that hold for the application's build are not
+// checked in it: that run is there for memory faults.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
 // Runs the event loop until the predicate holds or the time runs out; true when it held.
 bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
+
+// How freely the calling thread's event loop ran while `work` ran (work runs the loop itself, as
+// waitUntil does): a 10-ms timer of the thread is served, and the longest time between two of its ticks,
+// or between the last tick and the end, is how long the thread was held at most.
+struct EventLoopGaps
+{
+    qint64 longestMs = 0;
+    int ticks = 0;
+};
+EventLoopGaps eventLoopGapsWhile(const std::function<void()>& work);
 
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFile(const QString& path);

@@ -20,11 +20,9 @@
 #include "platform/imaging/PixelBudget.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QSignalSpy>
 #include <QThread>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -100,9 +98,11 @@ TEST_F(OrdersBatch, AWatermarkBatchGoesOnAfterAFailureAndReportsTheLast)
     store->applyWatermark({ first, broken, third, video });
     finishWatermark();
     EXPECT_EQ(store->errorMessage(), QStringLiteral("IMG_2.jpg : impossible de lire cette photo."));
-    EXPECT_EQ(store->fileRevision(first), 1);
+    // At least once: the folder watch may report the batch's own writes as well.
+    const int firstRevision = store->fileRevision(first);
+    EXPECT_GE(firstRevision, 1);
     EXPECT_EQ(store->fileRevision(broken), 0);
-    EXPECT_EQ(store->fileRevision(third), 1);
+    EXPECT_GE(store->fileRevision(third), 1);
     EXPECT_EQ(store->fileRevision(video), 0);
     EXPECT_EQ(readFile(PhotoOriginals::backupURL(first)), firstBytes);
     EXPECT_EQ(readFile(PhotoOriginals::backupURL(third)), thirdBytes);
@@ -113,7 +113,7 @@ TEST_F(OrdersBatch, AWatermarkBatchGoesOnAfterAFailureAndReportsTheLast)
     store->applyWatermark({ first, third });
     finishWatermark();
     EXPECT_FALSE(store->errorMessage()) << "a batch without failure clears the message";
-    EXPECT_EQ(store->fileRevision(first), 2);
+    EXPECT_GT(store->fileRevision(first), firstRevision);
     EXPECT_EQ(PhotoEditMemory::load(first).history.size(), 1) << "already marked: no new state";
 }
 
@@ -330,26 +330,11 @@ TEST_F(OrdersBatch, AWatermarkBatchLeavesTheGuiThreadFreeAndItsControlsOffWhileI
     }
 
     // A 10-ms timer on this thread goes on firing while the photos are written.
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    qint64 longestGap = 0;
-    int fired = 0;
-    QTimer ticks;
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longestGap = std::max(longestGap, now - last);
-        last = now;
-        ++fired;
-    });
-    ticks.start(10);
-    finishWatermark();
-    ticks.stop();
-    EXPECT_GT(fired, 0);
-#ifndef __SANITIZE_ADDRESS__
-    // Under the sanitizers every step is many times slower and the machine's load decides the gaps.
-    EXPECT_LE(longestGap, 250) << "the GUI thread stopped for " << longestGap << " ms";
-#endif
+    const test::EventLoopGaps gaps = test::eventLoopGapsWhile([&] { finishWatermark(); });
+    EXPECT_GT(gaps.ticks, 0);
+    if (!test::kSanitized) {
+        EXPECT_LE(gaps.longestMs, 250) << "the GUI thread stopped for " << gaps.longestMs << " ms";
+    }
     EXPECT_FALSE(store->errorMessage());
     EXPECT_TRUE(screen.canRemoveWatermark());
     EXPECT_EQ(removable.count(), 2);

@@ -1,6 +1,7 @@
 // Listing the orders tree and the selection rules, on real folder trees: which entries become order
 // folders, sections and media, in what order, and when reload() writes the settings file.
 #include "OrdersFixture.h"
+#include "common/TestSupport.h"
 
 #include "orders/OrderListing.h"
 #include "orders/OrderPaths.h"
@@ -195,9 +196,8 @@ void withoutFreeDescriptors(const std::function<void()>& action)
 
 TEST(OrdersListing, ARootThatCannotBeListedShowsWhyAndWritesNothing)
 {
-#ifdef __SANITIZE_ADDRESS__
-    GTEST_SKIP() << "the sanitizers' own checks need free descriptors";
-#endif
+    if (test::kSanitized)
+        GTEST_SKIP() << "the sanitizers' own checks need free descriptors";
     OrdersFixture f;
     f.file("A/a.jpg");
     OrdersStore& store = f.openOn("A");

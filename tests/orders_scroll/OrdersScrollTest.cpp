@@ -3,6 +3,7 @@
 // screen (and a margin) exist. The machine is shared with builds, so a frame is measured by the GUI
 // thread's own processor time (what it spent on the frame, not the time others took from it); its
 // wall-clock time is printed beside.
+#include "common/TestSupport.h"
 #include "orders_views/OrdersViewFixture.h"
 
 #include "orders/views/OrderSectionBlock.h"
@@ -25,11 +26,7 @@ constexpr qint64 kFrameBudgetMs = 50;
 // The budget is the application's build's: under the sanitizers (a debug build with every memory access
 // checked) a frame costs several times as much, and that run is there for memory faults while the cells
 // come and go, not for speed.
-#ifdef __SANITIZE_ADDRESS__
-constexpr bool kFrameBudgetApplies = false;
-#else
-constexpr bool kFrameBudgetApplies = true;
-#endif
+constexpr bool kFrameBudgetApplies = !test::kSanitized;
 
 constexpr int kFramesPerLayout = 160;
 

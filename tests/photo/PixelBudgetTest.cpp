@@ -204,9 +204,8 @@ TEST(PixelBudgetChild, UnderAnAddressSpaceCap)
 
 TEST(PixelBudget, AHugePngIsRefusedBeforeItsPixelsAreAllocated)
 {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no cap can be set";
-#endif
+    if (test::kSanitized)
+        GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no cap can be set";
     test::TempFolder folder;
     test::writeBlankPng(folder.file(QStringLiteral("IMG_0002.png")), 20000, 20000);
     test::writeBlankPng(folder.file(QStringLiteral("IMG_0003.png")), 8000, 8000);

@@ -1,17 +1,12 @@
 // A link that announces an enabled phone's name (names are advertised, never proven) and then floods the
 // desktop with frames that decode to nothing, over real loopback sockets.
 #include "LoopbackLinks.h"
+#include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace quavel::test {
 namespace {
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
 
 using ForgedPeer = LoopbackLinks;
 

@@ -21,11 +21,6 @@ namespace {
 // the seconds a large page takes to parse. Under the sanitizers everything runs many times slower and
 // that run is there for memory faults, so the bound is not checked there.
 constexpr qint64 kLongestGapMs = 500;
-#ifdef __SANITIZE_ADDRESS__
-constexpr bool kGapBoundApplies = false;
-#else
-constexpr bool kGapBoundApplies = true;
-#endif
 
 // A page whose HTML reads are answered, in order, from a queue the test fills; each answer comes from
 // the event loop after readHTML has returned, as the web view's does.
@@ -81,24 +76,6 @@ QString contestPage()
 }
 
 // The longest time between two ticks of a 10 ms timer while `until` does not hold (at most timeoutMs).
-qint64 longestGapWhile(const std::function<bool()>& until, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer ticks;
-    ticks.setInterval(10);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    });
-    ticks.start();
-    waitUntil(until, timeoutMs);
-    return std::max(longest, clock.elapsed() - last);
-}
-
 class ProgrammeBrowserModelPages : public testing::Test
 {
 protected:
@@ -130,10 +107,12 @@ TEST_F(ProgrammeBrowserModelPages, aLargeResultsPageIsParsedWithoutHoldingTheEve
         finishNavigation();
         started = true;
     });
-    const qint64 gap = longestGapWhile([&] { return started && pageShown(); }, 120000);
+    const qint64 gap = test::eventLoopGapsWhile([&] {
+        waitUntil([&] { return started && pageShown(); }, 120000);
+    }).longestMs;
     ASSERT_TRUE(pageShown());
     std::printf("page read in %lld ms, longest event-loop gap %lld ms\n", qint64(parse.elapsed()), gap);
-    if (kGapBoundApplies) {
+    if (!test::kSanitized) {
         EXPECT_LT(gap, kLongestGapMs);
     }
     // How many riders the parse reaches within its time budgets depends on the machine's load (and on
