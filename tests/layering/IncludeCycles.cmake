@@ -1,0 +1,72 @@
+# Reads the include lines of a source tree and fails on a cycle of the kind asked for:
+#   -DSRC=<src folder> -DMODE=folders -DROOT=photo   no two folders of src/photo (the folder itself
+#                                                    counting as one) include each other both ways;
+#   -DSRC=<src folder> -DMODE=pairs -DROOT=orders/views
+#                                                    no two files of src/orders/views, a .cpp and its .h
+#                                                    counting as one, include each other both ways.
+# Prints the edges it found, then one line per cycle; the message "no include cycle" when there is none.
+cmake_minimum_required(VERSION 3.25)
+foreach(required SRC MODE ROOT)
+    if(NOT DEFINED ${required})
+        message(FATAL_ERROR "IncludeCycles.cmake needs -D${required}=")
+    endif()
+endforeach()
+
+file(GLOB_RECURSE sources RELATIVE "${SRC}/${ROOT}" "${SRC}/${ROOT}/*.cpp" "${SRC}/${ROOT}/*.h")
+if(NOT sources)
+    message(FATAL_ERROR "no source under ${SRC}/${ROOT}")
+endif()
+
+# The node a path of the tree (relative to ROOT) stands for.
+function(node_of path out)
+    if(MODE STREQUAL "folders")
+        get_filename_component(folder "${path}" DIRECTORY)
+        if(folder STREQUAL "")
+            set(folder ".")
+        else()
+            string(REGEX REPLACE "/.*" "" folder "${folder}")
+        endif()
+        set(${out} "${folder}" PARENT_SCOPE)
+    else()
+        string(REGEX REPLACE "\\.(cpp|h)$" "" stem "${path}")
+        set(${out} "${stem}" PARENT_SCOPE)
+    endif()
+endfunction()
+
+set(edges "")
+foreach(source IN LISTS sources)
+    if(MODE STREQUAL "pairs" AND source MATCHES "/")
+        continue() # a subfolder is not one of the pairs
+    endif()
+    node_of("${source}" from)
+    file(STRINGS "${SRC}/${ROOT}/${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]+\"${ROOT}/")
+    foreach(line IN LISTS lines)
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"${ROOT}/([^\"]+)\".*" "\\1" included "${line}")
+        if(MODE STREQUAL "pairs" AND included MATCHES "/")
+            continue()
+        endif()
+        node_of("${included}" to)
+        if(NOT to STREQUAL from)
+            list(APPEND edges "${from}>${to}")
+        endif()
+    endforeach()
+endforeach()
+list(REMOVE_DUPLICATES edges)
+list(SORT edges)
+string(REPLACE ";" " " shown "${edges}")
+message(STATUS "edges: ${shown}")
+
+set(cycles 0)
+foreach(edge IN LISTS edges)
+    string(REPLACE ">" ";" ends "${edge}")
+    list(GET ends 0 from)
+    list(GET ends 1 to)
+    if(from STRLESS to AND "${to}>${from}" IN_LIST edges)
+        message(STATUS "cycle: ${ROOT}/${from} and ${ROOT}/${to} include each other")
+        math(EXPR cycles "${cycles} + 1")
+    endif()
+endforeach()
+if(cycles GREATER 0)
+    message(FATAL_ERROR "${cycles} include cycle(s) in ${ROOT}")
+endif()
+message(STATUS "no include cycle in ${ROOT}")
