@@ -1,9 +1,9 @@
 // Delivered marks, and the applications remembered per file type, launched through the real GIO
 // launcher: desktop entries written by the test run a script that records its arguments.
 #include "OrdersFixture.h"
+#include "common/PrivateDesktop.h"
 #include "platform/files/NativeName.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -12,24 +12,18 @@ using namespace quavel::test;
 
 namespace {
 
-// GIO reads XDG_DATA_DIRS once, at its first use: the private desktop is made at load time.
-struct PrivateDesktop
+// Made at load time (see PrivateDesktop); the launches file records every run of the test's applications.
+struct LaunchingDesktop : PrivateDesktop
 {
-    QTemporaryDir root { QDir::tempPath() + QStringLiteral("/quavel-orders-apps-XXXXXX") };
-
-    PrivateDesktop()
-    {
-        QDir(root.path()).mkpath(QStringLiteral("share/applications"));
-        QFile::link(QStringLiteral("/usr/share/mime"), root.filePath(QStringLiteral("share/mime")));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("share"))));
-    }
-    QString applications() const { return root.filePath(QStringLiteral("share/applications")); }
+    LaunchingDesktop()
+        : PrivateDesktop(QStringLiteral("orders-apps"))
+    { }
     QString launches() const { return root.filePath(QStringLiteral("launches.txt")); }
 };
 
-PrivateDesktop& desktop()
+LaunchingDesktop& desktop()
 {
-    static PrivateDesktop d;
+    static LaunchingDesktop d;
     return d;
 }
 const bool desktopReady = (desktop(), true);

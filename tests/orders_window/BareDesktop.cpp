@@ -1,25 +1,18 @@
 // Made when the program loads, before the application object exists: the offscreen screen is 1600 × 1000
 // (Qt 6.4's offscreen platform takes its screens from a configuration file), and GIO reads its folders
 // once, at its first use: they hold the MIME database and no application at all.
+#include "common/PrivateDesktop.h"
 #include "common/TestSupport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 namespace {
 
-struct BareDesktop
+struct BareDesktop : quavel::test::PrivateDesktop
 {
-    QTemporaryDir root { QDir::tempPath() + QStringLiteral("/quavel-bare-desktop-XXXXXX") };
-
     BareDesktop()
+        : PrivateDesktop(QStringLiteral("bare-desktop"))
     {
-        QDir(root.path()).mkpath(QStringLiteral("share/applications"));
-        QFile::link(QStringLiteral("/usr/share/mime"), root.filePath(QStringLiteral("share/mime")));
-        QFile::link(QStringLiteral("/usr/share/icons"), root.filePath(QStringLiteral("share/icons")));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("share"))));
-
         const QString config = root.filePath(QStringLiteral("screens.json"));
         QFile file(config);
         if (file.open(QIODevice::WriteOnly))

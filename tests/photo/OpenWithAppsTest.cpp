@@ -3,6 +3,7 @@
 // database and icons linked in. GIO finds the applications of a type through the folder's
 // "mimeinfo.cache" (on Debian, desktop-file-utils keeps it); the tests write it with their entries.
 #include "photo/OpenWithApps.h"
+#include "common/PrivateDesktop.h"
 #include "common/TestSupport.h"
 #include "platform/apps/Applications.h"
 #include "platform/files/NativeName.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -25,24 +25,9 @@ using namespace quavel;
 namespace {
 
 // Created at load time: GIO reads XDG_DATA_DIRS and XDG_CONFIG_HOME on first use, never again.
-struct PrivateDesktop
+test::PrivateDesktop& desktop()
 {
-    QTemporaryDir root { QDir::tempPath() + QStringLiteral("/quavel-apps-XXXXXX") };
-
-    PrivateDesktop()
-    {
-        QDir(root.path()).mkpath(QStringLiteral("share/applications"));
-        QFile::link(QStringLiteral("/usr/share/mime"), root.filePath(QStringLiteral("share/mime")));
-        QFile::link(QStringLiteral("/usr/share/icons"), root.filePath(QStringLiteral("share/icons")));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("share"))));
-    }
-
-    QString applications() const { return root.filePath(QStringLiteral("share/applications")); }
-};
-
-PrivateDesktop& desktop()
-{
-    static PrivateDesktop d;
+    static test::PrivateDesktop d(QStringLiteral("apps"));
     return d;
 }
 const bool kDesktopReady = (desktop(), true);
