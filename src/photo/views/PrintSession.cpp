@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 
@@ -180,30 +181,39 @@ bool PrintSession::run(const std::function<bool(int done, int total)>& progress)
     // image inside drawImage, and the photos are scaled there too, seconds per sheet that would otherwise
     // hold the GUI thread. From here until the join, the printer, the view and its cache belong to the
     // worker alone (the panel, which shares them, is closed during a run).
+    std::exception_ptr failure;
     std::thread worker([&] {
         pthread_setname_np(pthread_self(), "quavel print");
-        ok = Printer::paint(
-            m_printer, sequence,
-            [&](QPainter& painter, int position) {
-                if (!supervisor.askToContinue(position)) {
-                    m_cancelled = true;
-                    return false;
-                }
-                const int page = sequence[position];
-                // Decode the next sheet's photo while this one is written.
-                if (position + 1 < total)
-                    m_view.prepare(sequence[position + 1], printable(sequence[position + 1]), dpi);
-                if (m_view.drawPage(painter, page, printable(), dpi) && !drawn.contains(page))
-                    drawn.append(page);
-                return true;
-            },
-            [&](int position) { return orientationForPage(sequence[position]); });
+        // A failure of the painting (memory running out while a sheet is composed) reaches the caller
+        // as it did on the GUI thread, after the supervisor is told the run is over.
+        try {
+            ok = Printer::paint(
+                m_printer, sequence,
+                [&](QPainter& painter, int position) {
+                    if (!supervisor.askToContinue(position)) {
+                        m_cancelled = true;
+                        return false;
+                    }
+                    const int page = sequence[position];
+                    // Decode the next sheet's photo while this one is written.
+                    if (position + 1 < total)
+                        m_view.prepare(sequence[position + 1], printable(sequence[position + 1]), dpi);
+                    if (m_view.drawPage(painter, page, printable(), dpi) && !drawn.contains(page))
+                        drawn.append(page);
+                    return true;
+                },
+                [&](int position) { return orientationForPage(sequence[position]); });
+        } catch (...) {
+            failure = std::current_exception();
+        }
         supervisor.finished();
     });
     supervisor.serve();
     worker.join();
     // The printer is left turned as the last sheet: the settings remembered are the panel's.
     restoreOrientation();
+    if (failure)
+        std::rethrow_exception(failure);
     if (!ok)
         return false;
     if (progress)
