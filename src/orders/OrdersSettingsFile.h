@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SetAside.h"
+#include "library/SettingsFile.h"
 
 #include <QString>
 
@@ -21,16 +21,14 @@ public:
     // "settings.json" in `folder` (created on the first write).
     explicit OrdersSettingsFile(const QString& folder);
 
-    const QString& url() const { return m_url; }
+    const QString& url() const { return m_file.url(); }
     // What the file holds; none when there is no file or it does not read.
     std::optional<OrdersFile> read();
     // Failures show nothing.
     void write(const OrdersFile& file);
 
 private:
-    QString m_url;
-    // "settings.json" existed but did not read: moved aside before the first write replaces it.
-    SetAside m_file { m_url };
+    SettingsFile m_file;
 };
 
 } // namespace quavel

@@ -1,13 +1,9 @@
 #include "workspace/ProgrammeHoldingStore.h"
 
-#include "library/QuavelJSON.h"
-#include "platform/AtomicFile.h"
 #include "platform/files/Bookmark.h"
 #include "platform/files/PathKey.h"
 #include "workspace/OrganizerFiles.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTimer>
 
 namespace quavel {
@@ -16,7 +12,7 @@ ProgrammeHoldingStore::ProgrammeHoldingStore(
     const QString& folder, const QString& settingsName, ProgrammeParser parser, QObject* parent)
     : QObject(parent)
     , m_programmes(new ProgrammeLoader(folder, std::move(parser), this))
-    , m_fileURL(folder + u'/' + settingsName)
+    , m_settings(folder + u'/' + settingsName)
 {
     connect(
         m_programmes, &ProgrammeLoader::stateChanged, this, &ProgrammeHoldingStore::programmeLoadingChanged);
@@ -100,21 +96,12 @@ void ProgrammeHoldingStore::retainAccess(const QString& folder)
 
 void ProgrammeHoldingStore::readSettings(const std::function<bool(const QByteArray&)>& decode)
 {
-    bool read = false;
-    if (const auto bytes = AtomicFile::read(m_fileURL)) {
-        try {
-            read = decode(*bytes);
-        } catch (const QuavelJSON::DecodingError&) { }
-    }
-    if (!read)
-        m_file.markUnreadable();
+    m_settings.read(decode);
 }
 
 void ProgrammeHoldingStore::writeSettings(const QByteArray& bytes)
 {
-    if (!QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) || !m_file.mayWrite())
-        return;
-    AtomicFile::tryWrite(m_fileURL, bytes);
+    m_settings.write(bytes);
 }
 
 } // namespace quavel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SetAside.h"
+#include "library/SettingsFile.h"
 #include "programme/ProgrammeDocument.h"
 #include "workspace/ProgrammeLoader.h"
 #include "workspace/ProgrammeParser.h"
@@ -29,7 +29,7 @@ class ProgrammeHoldingStore : public QObject
     Q_OBJECT
 
 public:
-    QString fileURL() const { return m_fileURL; }
+    QString fileURL() const { return m_settings.url(); }
     const QString& folder() const { return m_programmes->storage().folder(); }
 
     const std::optional<ProgrammeDocument>& programme() const { return m_programme; }
@@ -92,8 +92,7 @@ private:
     ProgrammeLoader* m_programmes;
     std::optional<ProgrammeDocument> m_programme;
     std::optional<QString> m_programmeName;
-    QString m_fileURL;
-    SetAside m_file { m_fileURL };
+    SettingsFile m_settings;
     QStringList m_accessedPaths;
     QSet<QString> m_accessedPathSet;
     bool m_loadPending = false;
