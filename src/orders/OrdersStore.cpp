@@ -338,11 +338,11 @@ void OrdersStore::applyRetouch(const QStringList& files)
         return;
     // The batch keeps these settings whatever the screen changes afterwards.
     const PhotoRetouchSettings settings = m_retouch;
-    const std::optional<QString> watermark = resolveWatermark();
     if (settings.isNeutral()) {
         setErrorMessage(neutralRetouch);
         return;
     }
+    const std::optional<QString> watermark = resolveWatermark();
     // Every photo is noted, the ones that failed too.
     m_batch->applyRetouch(photos, settings, watermark, m_watching->shownOrderFolder(),
         [this, photos](const OrdersBatch::Outcome&) {
