@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFuture>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <stdexcept>
 
 // Readable failures: texts printed as text, lists as [a|b|c].
 inline void PrintTo(const QString& s, std::ostream* os)
@@ -68,6 +70,15 @@ inline constexpr bool kSanitized = false;
 
 // Runs the event loop until the predicate holds or the time runs out; true when it held.
 bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
+
+// Spins the event loop until the future is done, then gives its result (rethrowing its error). A future
+// that does not finish in time fails the test with an exception instead of holding it.
+template <typename T> T await(QFuture<T> future, int timeoutMs = 30000)
+{
+    if (!waitUntil([&] { return future.isFinished(); }, timeoutMs))
+        throw std::runtime_error("the future did not finish");
+    return future.result();
+}
 
 // How freely the calling thread's event loop ran while `work` ran (work runs the loop itself, as
 // waitUntil does): a 10-ms timer of the thread is served, and the longest time between two of its ticks,

@@ -45,12 +45,6 @@ QString watermarkFile(const test::TempFolder& folder)
     return path;
 }
 
-template <typename T> T awaited(QFuture<T> future)
-{
-    EXPECT_TRUE(test::waitUntil([&] { return future.isFinished(); }, 30000));
-    return future.result();
-}
-
 TEST(CropEditorSessionReads, OnlyTheNewestLoadIsShownAndAWatermarkChosenMeanwhileStays)
 {
     const QString photo = QStringLiteral("/photos/IMG_0001.jpg");
@@ -74,7 +68,7 @@ TEST(CropEditorSessionReads, OnlyTheNewestLoadIsShownAndAWatermarkChosenMeanwhil
         if (c.newerLoadStarted)
             session.beginLoad();
         if (c.watermarkLoadedMeanwhile) {
-            EXPECT_FALSE(awaited(session.reloadWatermark(mark))) << "a readable watermark";
+            EXPECT_FALSE(test::await(session.reloadWatermark(mark))) << "a readable watermark";
         }
         QSignalSpy shown(&session, &CropEditorSession::previewChanged);
         QSignalSpy loadedURL(&session, &CropEditorSession::loadedURLChanged);
@@ -104,12 +98,12 @@ TEST(CropEditorSessionReads, OfTwoWatermarkLoadsTheNewerWinsAndAnUnreadableOneSa
 
     QFuture<bool> older = session.reloadWatermark(mark);
     QFuture<bool> newer = session.reloadWatermark(folder.file(QStringLiteral("absent.png")));
-    EXPECT_FALSE(awaited(older)) << "overtaken: neither shown nor said unreadable";
-    EXPECT_TRUE(awaited(newer));
+    EXPECT_FALSE(test::await(older)) << "overtaken: neither shown nor said unreadable";
+    EXPECT_TRUE(test::await(newer));
     EXPECT_TRUE(session.watermarkImage().isNull());
     EXPECT_TRUE(session.watermarkFull().isNull());
 
-    EXPECT_FALSE(awaited(session.reloadWatermark(mark)));
+    EXPECT_FALSE(test::await(session.reloadWatermark(mark)));
     EXPECT_EQ(session.watermarkFull().width(), 300);
 }
 
@@ -123,9 +117,9 @@ TEST(CropEditorSessionReads, LeavingAndClearingForgetWhatWasRead)
     // A preview renders from the image read, and a neutral one shows it as it is.
     PhotoRetouchSettings brighter;
     brighter.exposure = 1;
-    awaited(session.renderPreview(brighter).then([] { return true; }));
+    test::await(session.renderPreview(brighter).then([] { return true; }));
     EXPECT_FALSE(session.sourceImage().sharesPixelsWith(session.baseImage()));
-    awaited(session.renderPreview(PhotoRetouchSettings {}).then([] { return true; }));
+    test::await(session.renderPreview(PhotoRetouchSettings {}).then([] { return true; }));
     EXPECT_TRUE(session.sourceImage().sharesPixelsWith(session.baseImage()));
 
     session.leavePhoto();

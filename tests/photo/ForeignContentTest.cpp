@@ -116,11 +116,12 @@ QString refusal(const std::function<void()>& edit)
     return {};
 }
 
-// Every file under the folder, by its path relative to it.
+// Every file under the folder, pipes, sockets and broken links included, by its path relative to it.
 QStringList filesUnder(const QString& folder)
 {
     QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
     while (it.hasNext())
         files.append(QDir(folder).relativeFilePath(it.next()));
     files.sort();

@@ -67,14 +67,6 @@ private:
     QList<QUrl> m_urls;
 };
 
-// Spins the event loop until the future is done, then gives its result (rethrowing its error).
-template <typename T> T await(QFuture<T> future, int timeoutMs = 30000)
-{
-    if (!waitUntil([&] { return future.isFinished(); }, timeoutMs))
-        throw std::runtime_error("the future did not finish");
-    return future.result();
-}
-
 // The French message the future failed with, or "" when it succeeded.
 template <typename T> QString failureOf(QFuture<T> future, int timeoutMs = 30000)
 {
