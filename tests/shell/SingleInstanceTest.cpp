@@ -289,6 +289,11 @@ struct FolderCase
     QStringList expected; // "runtime", "fallback"
 };
 
+void PrintTo(const FolderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class SingleInstanceFolders : public ::testing::TestWithParam<FolderCase>
 {
 };
