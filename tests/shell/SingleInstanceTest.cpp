@@ -96,11 +96,7 @@ public:
         , m_report(std::exchange(other.m_report, -1))
         , m_stop(std::exchange(other.m_stop, -1))
     { }
-    ~Stranger()
-    {
-        if (m_pid > 0)
-            finish();
-    }
+    ~Stranger() { finish(); }
 
     // Stops the child and returns what it saw.
     Report finish()
@@ -113,7 +109,8 @@ public:
             ::close(std::exchange(m_report, -1));
         }
         // It has written its last word: whether it has left yet or not, it is done.
-        killChild(std::exchange(m_pid, -1));
+        if (const pid_t pid = std::exchange(m_pid, -1); pid > 0)
+            killChild(pid);
         return r;
     }
     // Waits (serving the event loop) until the child has done its part.
