@@ -30,7 +30,8 @@ bool isPrivateFolder(const QString& path)
 }
 
 // The user id behind the other end of a connected local socket is this process's own. The kernel
-// records it at connect time, so a descriptor passed on to someone else still names its maker.
+// records it when that end connected or started listening, so a socket handed on to another process
+// still names the one that made it.
 bool peerIsThisUser(qintptr descriptor)
 {
     ucred peer {};
