@@ -1,5 +1,5 @@
-// Start-up and lifetime: the stores' order, opened ".quavel" files, the phase changes, the menu, the
-// section across a restart and the hand-off from a second launch.
+// Start-up and lifetime: the stores' order, opened ".quavel" files, the phase changes, the menu and the
+// section across a restart.
 #include "Fakes.h"
 #include "Fixtures.h"
 
@@ -7,14 +7,12 @@
 #include "shell/OpenHandler.h"
 #include "shell/QuavelApplication.h"
 #include "shell/RootController.h"
-#include "shell/SingleInstance.h"
 #include "shell/TerminationSignals.h"
 #include "ui/DesktopSettings.h"
 #include "ui/Notifications.h"
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QLocalServer>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -22,9 +20,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <csignal>
-#include <thread>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -276,49 +272,6 @@ TEST_F(ApplicationTest, WebProgrammeFromTheFakeBrowserGoesToTheShownSection)
     ASSERT_TRUE(app->window().programmeAlert());
     EXPECT_EQ(app->window().programmeAlert()->windowTitle(), QStringLiteral("Programme"));
     EXPECT_EQ(app->window().programmeAlert()->text(), QStringLiteral("Écriture impossible : disque plein."));
-}
-
-TEST(SingleInstanceHandOff, SecondLaunchHandsItsAbsolutePathsToTheFirst)
-{
-    const QString name = QStringLiteral("quavel-test-%1").arg(QCoreApplication::applicationPid());
-    SingleInstance second(name);
-    EXPECT_FALSE(second.handOff({ "x.quavel" }, 200)); // nobody listens yet
-
-    SingleInstance first(name);
-    ASSERT_TRUE(first.listen());
-    QSignalSpy received(&first, &SingleInstance::pathsReceived);
-    // The second launch is another process; a thread of its own stands for it, since its hand-off blocks.
-    std::atomic<int> handed { -1 };
-    std::thread launch([&] {
-        SingleInstance other(name);
-        handed = other.handOff({ QStringLiteral("relatif.quavel"), QStringLiteral("/abs/b.quavel") }, 3000)
-            ? 1
-            : 0;
-    });
-    ASSERT_TRUE(waitUntil([&] { return handed != -1; }, 5000));
-    launch.join();
-    EXPECT_EQ(handed, 1);
-    ASSERT_EQ(received.count(), 1);
-    const QStringList paths = received.first().first().toStringList();
-    EXPECT_EQ(paths,
-        (QStringList { QFileInfo(QStringLiteral("relatif.quavel")).absoluteFilePath(), "/abs/b.quavel" }));
-}
-
-TEST(SingleInstanceHandOff, AStaleSocketIsReplaced)
-{
-    const QString name = QStringLiteral("quavel-stale-%1").arg(QCoreApplication::applicationPid());
-    {
-        // A socket file with nobody behind it, as a crashed instance leaves.
-        QLocalServer leftover;
-        leftover.setSocketOptions(QLocalServer::UserAccessOption);
-        ASSERT_TRUE(leftover.listen(name));
-        const QString path = leftover.fullServerName();
-        leftover.close();
-        QFile stale(path);
-        stale.open(QIODevice::WriteOnly);
-    }
-    SingleInstance instance(name);
-    EXPECT_TRUE(instance.listen());
 }
 
 } // namespace
