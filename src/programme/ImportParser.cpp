@@ -54,20 +54,18 @@ QList<Sheet> excelSheets(const QByteArray& workbook)
 void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
     const std::function<void(const QStringList&)>& row)
 {
-    // One byte budget for every part, the shared strings first, as they are read.
+    // One byte budget for every part, charged before any is inflated. Only an absent shared-string part
+    // means no shared strings (cells of type "s" then keep their index text): a part that is there but
+    // cannot be read would silently turn every name into a number, so its error refuses the file.
     qint64 byteBudget = ZipArchive::maximumWorkbookSize;
     QStringList sharedStrings;
-    try {
-        sharedStrings = parseSharedStrings(
-            ZipArchive::data(QStringLiteral("xl/sharedStrings.xml"), workbook, byteBudget));
-    } catch (const ZipError& e) {
-        // Only an absent part means no shared strings (cells of type "s" then keep their index text):
-        // a part that is there but cannot be read would silently turn every name into a number.
-        if (e.kind() != ZipError::Kind::MissingEntry)
-            throw;
-    }
+    const QList<ZipArchive::Worksheet> worksheets
+        = ZipArchive::worksheets(workbook, byteBudget, [&](std::optional<QByteArray> part) {
+              if (part)
+                  sharedStrings = parseSharedStrings(*part);
+          });
     qint64 cellBudget = SheetXMLParser::maximumCells;
-    for (const ZipArchive::Worksheet& worksheet : ZipArchive::worksheets(workbook, byteBudget)) {
+    for (const ZipArchive::Worksheet& worksheet : worksheets) {
         sheet(worksheet.name);
         SheetXMLParser::parse(worksheet.xml, sharedStrings, cellBudget, row);
     }

@@ -30,7 +30,8 @@ struct IdentityColumns
 };
 
 // The sheets of a workbook in workbook order; throws ZipError, also when a shared-string part is there
-// but cannot be read, and when the parts together inflate past ZipArchive::maximumWorkbookSize.
+// but cannot be read, and when the parts it reads together declare more than
+// ZipArchive::maximumWorkbookSize (refused before any of them is inflated).
 QList<Sheet> excelSheets(const QByteArray& workbook);
 // The same sheets handed over as they are read, for a reader that needs no sheet whole: `sheet` gets
 // each sheet's name before `row` gets its rows one at a time.
