@@ -74,8 +74,9 @@ void readSheets(const QByteArray& workbook, const std::function<void(const QStri
 QStringList parseSharedStrings(const QByteArray& part)
 {
     QStringList items;
+    // Read as "no shared strings", such a part would turn every name into its index.
     if (!QByteArrayView(part).isValidUtf8())
-        return items;
+        throw ZipError::invalidArchive();
     // <si/> is an empty item: it keeps the numbering of the items after it.
     XmlElementScanner scanner(std::string_view(part.constData(), size_t(part.size())), "si");
     while (const auto item = scanner.next()) {

@@ -38,8 +38,8 @@ QList<Sheet> excelSheets(const QByteArray& workbook);
 void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
     const std::function<void(const QStringList&)>& row);
 
-// The items of a shared-string part, numbered from 0; none when there is no part or it is not UTF-8.
-// Past ProgrammeLimits::maximumSharedStrings items it throws ZipError::invalidArchive.
+// The items of a shared-string part, numbered from 0. A part that is not UTF-8, or that lists more than
+// ProgrammeLimits::maximumSharedStrings items, throws ZipError::invalidArchive.
 QStringList parseSharedStrings(const QByteArray& part);
 // The text runs of one shared-string item, decoded and concatenated.
 QString extractTextNodes(QStringView item);

@@ -279,9 +279,10 @@ class RefusedWorkbooks : public testing::TestWithParam<RefusedWorkbook>
 
 } // namespace
 
-// Workbooks refused as broken files before any of their parts is inflated: parts that together
+// Workbooks refused as broken files. Before any of their parts is inflated: parts that together
 // declare more than the workbook's budget (one of them over the entry cap or each under it), and one
-// part over the entry cap.
+// part over the entry cap. Once read: a shared-string part that is not UTF-8, which taken as "no
+// shared strings" would turn every name into its index.
 TEST_P(RefusedWorkbooks, areRefusedAsBrokenFiles)
 {
     test::TempFolder folder;
@@ -309,6 +310,17 @@ INSTANTIATE_TEST_SUITE_P(ExcelProgrammeParser, RefusedWorkbooks,
                 zip.add({ "xl/_rels/workbook.xml.rels", {}, 8, 50'000'000, {}, uninflatable });
                 zip.add({ "xl/sharedStrings.xml", {}, 8, 250'000'000, {}, uninflatable });
                 return zip.archive();
+            } },
+        RefusedWorkbook { "latin1SharedStrings",
+            [] {
+                return test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Samedi" }) },
+                    { "xl/sharedStrings.xml",
+                        "<sst><si><t>Dossard</t></si><si><t>Cavalier</t></si><si><t>REN\xc9 "
+                        "Jean</t></si></sst>" },
+                    { "xl/worksheets/sheet1.xml",
+                        test::sheetXml(
+                            R"(<row><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>)"
+                            R"(<row><c r="A2"><v>12</v></c><c r="B2" t="s"><v>2</v></c></row>)") } });
             } }),
     [](const testing::TestParamInfo<RefusedWorkbook>& info) { return std::string(info.param.name); });
 
