@@ -1,5 +1,6 @@
 // Any bytes as worksheet XML and as a shared-string part: rows, header detection and the sheet
-// grammar must hold up; only the cell and shared-string budgets may refuse the input.
+// grammar must hold up; only the cell and shared-string budgets, and a shared-string part that is not
+// UTF-8, may refuse the input.
 #include "programme/ExcelProgrammeParser.h"
 #include "programme/ImportParser.h"
 #include "programme/SheetXMLParser.h"

@@ -54,20 +54,18 @@ QList<Sheet> excelSheets(const QByteArray& workbook)
 void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
     const std::function<void(const QStringList&)>& row)
 {
-    // One byte budget for every part, the shared strings first, as they are read.
+    // One byte budget for every part, charged before any is inflated. Only an absent shared-string part
+    // means no shared strings (cells of type "s" then keep their index text): a part that is there but
+    // cannot be read would silently turn every name into a number, so its error refuses the file.
     qint64 byteBudget = ZipArchive::maximumWorkbookSize;
     QStringList sharedStrings;
-    try {
-        sharedStrings = parseSharedStrings(
-            ZipArchive::data(QStringLiteral("xl/sharedStrings.xml"), workbook, byteBudget));
-    } catch (const ZipError& e) {
-        // Only an absent part means no shared strings (cells of type "s" then keep their index text):
-        // a part that is there but cannot be read would silently turn every name into a number.
-        if (e.kind() != ZipError::Kind::MissingEntry)
-            throw;
-    }
+    const QList<ZipArchive::Worksheet> worksheets
+        = ZipArchive::worksheets(workbook, byteBudget, [&](std::optional<QByteArray> part) {
+              if (part)
+                  sharedStrings = parseSharedStrings(*part);
+          });
     qint64 cellBudget = SheetXMLParser::maximumCells;
-    for (const ZipArchive::Worksheet& worksheet : ZipArchive::worksheets(workbook, byteBudget)) {
+    for (const ZipArchive::Worksheet& worksheet : worksheets) {
         sheet(worksheet.name);
         SheetXMLParser::parse(worksheet.xml, sharedStrings, cellBudget, row);
     }
@@ -76,8 +74,9 @@ void readSheets(const QByteArray& workbook, const std::function<void(const QStri
 QStringList parseSharedStrings(const QByteArray& part)
 {
     QStringList items;
+    // Read as "no shared strings", such a part would turn every name into its index.
     if (!QByteArrayView(part).isValidUtf8())
-        return items;
+        throw ZipError::invalidArchive();
     // <si/> is an empty item: it keeps the numbering of the items after it.
     XmlElementScanner scanner(std::string_view(part.constData(), size_t(part.size())), "si");
     while (const auto item = scanner.next()) {

@@ -30,15 +30,16 @@ struct IdentityColumns
 };
 
 // The sheets of a workbook in workbook order; throws ZipError, also when a shared-string part is there
-// but cannot be read, and when the parts together inflate past ZipArchive::maximumWorkbookSize.
+// but cannot be read, and when the parts it reads together declare more than
+// ZipArchive::maximumWorkbookSize (refused before any of them is inflated).
 QList<Sheet> excelSheets(const QByteArray& workbook);
 // The same sheets handed over as they are read, for a reader that needs no sheet whole: `sheet` gets
 // each sheet's name before `row` gets its rows one at a time.
 void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
     const std::function<void(const QStringList&)>& row);
 
-// The items of a shared-string part, numbered from 0; none when there is no part or it is not UTF-8.
-// Past ProgrammeLimits::maximumSharedStrings items it throws ZipError::invalidArchive.
+// The items of a shared-string part, numbered from 0. A part that is not UTF-8, or that lists more than
+// ProgrammeLimits::maximumSharedStrings items, throws ZipError::invalidArchive.
 QStringList parseSharedStrings(const QByteArray& part);
 // The text runs of one shared-string item, decoded and concatenated.
 QString extractTextNodes(QStringView item);

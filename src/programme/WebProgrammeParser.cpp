@@ -119,6 +119,12 @@ void readRowLayout(const QString& day, const QString& fragment, const QUrl& page
 
 } // namespace
 
+WebProgrammeSnapshot snapshot(const QString& html, const QUrl& pageURL, const std::atomic<bool>& cancelled)
+{
+    PageBudget budget(&cancelled);
+    return snapshot(html, pageURL);
+}
+
 WebProgrammeSnapshot snapshot(const QString& html, const QUrl& pageURL)
 {
     PageBudget budget;

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <atomic>
 #include <optional>
 #include <utility>
 
@@ -22,6 +23,9 @@ namespace quavel::WebProgrammeParser {
 
 // The whole page.
 WebProgrammeSnapshot snapshot(const QString& html, const QUrl& pageURL);
+// The same, for a parse that may be overtaken: once `cancelled` is set (from any thread) the parse
+// ends at its next budget check, and what it returns then is partial, for a caller that drops it.
+WebProgrammeSnapshot snapshot(const QString& html, const QUrl& pageURL, const std::atomic<bool>& cancelled);
 
 // The classes of a contest page, in page order, de-duplicated by comparisonKey of their start-list
 // links; relative links resolve against the page.

@@ -83,13 +83,12 @@ QByteArray dataIn(const EntryIndex& index, const QString& name, const QByteArray
     return extract(*entry, archive);
 }
 
-// Reads an entry whose failure leaves it out (`nullopt`), though not past the budget: the charge is
-// made before the read, outside what is forgiven.
-std::optional<QByteArray> optionalData(const Entry* entry, const QByteArray& archive, qint64& byteBudget)
+// Reads an entry whose failure leaves it out (`nullopt`). The entry was charged before: a part past
+// the budget is refused, not forgiven.
+std::optional<QByteArray> optionalData(const Entry* entry, const QByteArray& archive)
 {
     if (!entry)
         return std::nullopt;
-    charge(*entry, byteBudget);
     try {
         return extract(*entry, archive);
     } catch (const ZipError&) {
@@ -199,7 +198,8 @@ QByteArray inflate(QByteArrayView compressed, qint64 uncompressedSize)
 void charge(const Entry& entry, qint64& byteBudget)
 {
     const qint64 size = entry.compression == 0 ? entry.compressedSize : entry.uncompressedSize;
-    if (size < 0 || size > byteBudget)
+    // A deflated entry over the entry cap would be refused by inflate: refused here, before any work.
+    if (size < 0 || size > byteBudget || (entry.compression == 8 && size > maximumEntrySize))
         throw ZipError::invalidArchive();
     byteBudget -= size;
 }
@@ -272,35 +272,77 @@ QList<SheetDescriptor> sheetDescriptors(const QByteArray& workbook)
     return sheets;
 }
 
-QList<Worksheet> worksheets(const QByteArray& archive, qint64& byteBudget)
+QList<Worksheet> worksheets(
+    const QByteArray& archive, qint64& byteBudget, const SharedStringsReader& sharedStrings)
 {
     const EntryIndex index(listing(archive));
-    const QByteArray workbook = dataIn(index, QStringLiteral("xl/workbook.xml"), archive, byteBudget);
+    const Entry* workbookEntry = index.find(QStringLiteral("xl/workbook.xml"));
+    if (!workbookEntry)
+        throw ZipError::missingEntry(QStringLiteral("xl/workbook.xml"));
+    const Entry* relationshipsEntry = index.find(QStringLiteral("xl/_rels/workbook.xml.rels"));
+    const Entry* sharedStringsEntry
+        = sharedStrings ? index.find(QStringLiteral("xl/sharedStrings.xml")) : nullptr;
+    // Whatever is known before the workbook part is read is charged before it is inflated.
+    for (const Entry* entry : { workbookEntry, relationshipsEntry, sharedStringsEntry })
+        if (entry)
+            charge(*entry, byteBudget);
+
+    const QByteArray workbook = extract(*workbookEntry, archive);
     // No relationships, or none that can be read: every sheet is found by its position.
-    const QMap<QString, QString> targets = relationshipTargets(
-        optionalData(index.find(QStringLiteral("xl/_rels/workbook.xml.rels")), archive, byteBudget)
-            .value_or(QByteArray()));
+    const QMap<QString, QString> targets
+        = relationshipTargets(optionalData(relationshipsEntry, archive).value_or(QByteArray()));
+    // A sheet without a relationship is found by its position among the sheets read before it.
+    const QList<SheetDescriptor> descriptors = sheetDescriptors(workbook);
+    const auto entryOf = [&](const SheetDescriptor& sheet, qsizetype readBefore) {
+        return index.find(zipPath(targets.value(
+            sheet.relationshipID, QStringLiteral("worksheets/sheet%1.xml").arg(readBefore + 1))));
+    };
+    // Every worksheet the workbook names, each time it names it, is charged before the shared strings
+    // or any worksheet is inflated, as if every one of them could be read: a workbook over the budget
+    // is refused before the work, not after it.
+    QList<const Entry*> planned;
+    qsizetype found = 0;
+    for (const SheetDescriptor& sheet : descriptors) {
+        const Entry* entry = entryOf(sheet, found);
+        planned.append(entry);
+        if (entry) {
+            charge(*entry, byteBudget);
+            ++found;
+        }
+    }
+
+    if (sharedStrings)
+        sharedStrings(
+            sharedStringsEntry ? std::optional(extract(*sharedStringsEntry, archive)) : std::nullopt);
 
     QList<Worksheet> sheets;
-    for (const SheetDescriptor& sheet : sheetDescriptors(workbook)) {
-        const QString target = targets.value(
-            sheet.relationshipID, QStringLiteral("worksheets/sheet%1.xml").arg(sheets.size() + 1));
+    for (qsizetype i = 0; i < descriptors.size(); ++i) {
+        // Once a part could not be read, the positions after it differ from the plan's: a part found
+        // by its new position is charged before it is read.
+        const Entry* entry = entryOf(descriptors[i], sheets.size());
+        if (entry && entry != planned[i])
+            charge(*entry, byteBudget);
         // A sheet whose part cannot be read is left out; the others still import.
-        if (std::optional<QByteArray> xml = optionalData(index.find(zipPath(target)), archive, byteBudget))
-            sheets.append({ sheet.name, std::move(*xml) });
+        if (std::optional<QByteArray> xml = optionalData(entry, archive))
+            sheets.append({ descriptors[i].name, std::move(*xml) });
     }
     if (!sheets.isEmpty())
         return sheets;
 
-    QStringList parts;
+    QStringList names;
     for (const Entry& entry : index.entries())
         if (entry.name.startsWith(QStringLiteral("xl/worksheets/sheet"))
             && entry.name.endsWith(QStringLiteral(".xml")))
-            parts.append(entry.name);
-    std::sort(parts.begin(), parts.end());
-    for (const QString& part : parts)
-        sheets.append({ QStringLiteral("Feuille %1").arg(sheets.size() + 1),
-            dataIn(index, part, archive, byteBudget) });
+            names.append(entry.name);
+    std::sort(names.begin(), names.end());
+    // Looked up by name, as any part is: the first entry that answers to it.
+    QList<const Entry*> parts;
+    for (const QString& name : names)
+        parts.append(index.find(name));
+    for (const Entry* part : parts)
+        charge(*part, byteBudget);
+    for (const Entry* part : parts)
+        sheets.append({ QStringLiteral("Feuille %1").arg(sheets.size() + 1), extract(*part, archive) });
     if (sheets.isEmpty())
         throw ZipError::missingEntry(QStringLiteral("xl/worksheets/sheet1.xml"));
     return sheets;
@@ -309,7 +351,7 @@ QList<Worksheet> worksheets(const QByteArray& archive, qint64& byteBudget)
 QList<Worksheet> worksheets(const QByteArray& archive)
 {
     qint64 byteBudget = maximumWorkbookSize;
-    return worksheets(archive, byteBudget);
+    return worksheets(archive, byteBudget, {});
 }
 
 } // namespace quavel::ZipArchive

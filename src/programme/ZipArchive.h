@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // A small reader of the zip archives workbooks are made of: the central directory, stored and
@@ -51,8 +52,9 @@ constexpr qint64 maximumEntrySize = qint64(256) * 1024 * 1024;
 constexpr qint64 maximumWorkbookSize = qint64(512) * 1024 * 1024;
 
 // Takes what `entry` can inflate to (its declared size; a stored entry's own size) out of
-// `byteBudget` before the entry is read. Throws invalidArchive when the budget cannot hold it, so
-// that a file past the budget is refused whichever part takes it there.
+// `byteBudget` before the entry is read. Throws invalidArchive when the budget cannot hold it, or when
+// a deflated entry declares more than maximumEntrySize, so that a file past the budget is refused
+// whichever part takes it there.
 void charge(const Entry& entry, qint64& byteBudget);
 
 // The position of the end-of-central-directory record, searched from the end over the longest
@@ -70,11 +72,23 @@ QByteArray inflate(QByteArrayView compressed, qint64 uncompressedSize);
 QByteArray data(const QString& name, const QByteArray& archive, qint64& byteBudget);
 QByteArray data(const QString& name, const QByteArray& archive);
 
+// Given the workbook's shared-string part ("xl/sharedStrings.xml"), or nullopt when it has none.
+using SharedStringsReader = std::function<void(std::optional<QByteArray>)>;
+
 // The worksheets of a workbook in workbook order, found through the workbook part and its
-// relationships, else by the part names "xl/worksheets/sheet*.xml". Every part read, the workbook
-// part and its relationships included, is charged to `byteBudget` (or to a fresh maximumWorkbookSize);
-// past it the archive is refused as broken, even where a part that cannot be read is skipped.
-QList<Worksheet> worksheets(const QByteArray& archive, qint64& byteBudget);
+// relationships, else by the part names "xl/worksheets/sheet*.xml". With a `sharedStrings` reader, the
+// shared-string part is handed to it before any worksheet is inflated (its read errors propagate).
+//
+// Every part read is charged to `byteBudget` (or to a fresh maximumWorkbookSize) by its declared size,
+// past which the archive is refused as broken, even where a part that cannot be read is skipped. The
+// charges come before the inflating: the workbook part, its relationships and the shared strings before
+// the workbook part is read, and every worksheet it names (each time it names one) before the shared
+// strings or any worksheet. Only parts the plan could not foresee are charged later, each still before
+// it is inflated: a sheet found by its position after an earlier sheet could not be read, and the
+// worksheets found by their part names when none named could be. Parts the reader never reads
+// (images, styles, macros) are never charged.
+QList<Worksheet> worksheets(
+    const QByteArray& archive, qint64& byteBudget, const SharedStringsReader& sharedStrings);
 QList<Worksheet> worksheets(const QByteArray& archive);
 
 // "worksheets\sheet1.xml" → "xl/worksheets/sheet1.xml".

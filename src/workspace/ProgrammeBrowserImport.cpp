@@ -87,7 +87,7 @@ void ProgrammeBrowserModel::importPage(std::shared_ptr<QPromise<ProgrammeDocumen
         });
         importing->setFuture(document);
     });
-    parsing->setFuture(QtConcurrent::run(&WebProgrammeParser::snapshot, html, url));
+    parsing->setFuture(QtConcurrent::run([html, url] { return WebProgrammeParser::snapshot(html, url); }));
 }
 
 } // namespace quavel

@@ -61,7 +61,10 @@ ProgrammeBrowserModel::ProgrammeBrowserModel(QObject* parent)
         m_urlString = ProgrammeFavorite::builtIn().first().url;
 }
 
-ProgrammeBrowserModel::~ProgrammeBrowserModel() = default;
+ProgrammeBrowserModel::~ProgrammeBrowserModel()
+{
+    stopParse();
+}
 
 std::optional<QUrl> ProgrammeBrowserModel::takePendingLoad()
 {
@@ -193,6 +196,7 @@ void ProgrammeBrowserModel::followPage(ProgrammeWebPage* page)
 void ProgrammeBrowserModel::navigationStarted(ProgrammeWebPage* page)
 {
     ++m_navigation;
+    stopParse();
     setIsLoading(true);
     setImportError(std::nullopt);
     followPage(page);
@@ -233,6 +237,7 @@ void ProgrammeBrowserModel::refreshSnapshot(ProgrammeWebPage* page)
 {
     const quint64 navigation = m_navigation;
     const quint64 read = ++m_pageRead;
+    stopParse();
     QPointer<ProgrammeBrowserModel> self(this);
     page->readHTML([self, navigation, read](std::optional<QString> html) {
         if (!self || self->m_navigation != navigation || self->m_pageRead != read)
@@ -247,16 +252,28 @@ void ProgrammeBrowserModel::applySnapshot(const std::optional<QString>& html, qu
         setStatus(openContestHint());
         return;
     }
-    // The parse keeps its own copies (the HTML is shared, not copied) and may outlive the model: its
-    // result then goes nowhere. The watcher is the model's child, so it never signals a dead model.
+    // The parse keeps its own copies (the HTML is shared, not copied) and may outlive the model: it
+    // is told to stop, and its result goes nowhere. The watcher is the model's child, so it never
+    // signals a dead model.
     const quint64 navigation = m_navigation;
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    m_parseCancelled = cancelled;
     auto* parsing = new QFutureWatcher<WebProgrammeSnapshot>(this);
     connect(parsing, &QFutureWatcherBase::finished, this, [this, parsing, navigation, read] {
         parsing->deleteLater();
         if (m_navigation == navigation && m_pageRead == read)
             showSnapshot(parsing->result());
     });
-    parsing->setFuture(QtConcurrent::run(&WebProgrammeParser::snapshot, *html, pageURL()));
+    parsing->setFuture(QtConcurrent::run([html = *html, url = pageURL(), cancelled] {
+        return WebProgrammeParser::snapshot(html, url, *cancelled);
+    }));
+}
+
+void ProgrammeBrowserModel::stopParse()
+{
+    if (m_parseCancelled)
+        m_parseCancelled->store(true, std::memory_order_relaxed);
+    m_parseCancelled.reset();
 }
 
 void ProgrammeBrowserModel::showSnapshot(const WebProgrammeSnapshot& snapshot)

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -95,7 +96,8 @@ public:
     // Reads the page's HTML and sets kind, the import flags and the status from it. The page is
     // parsed on a worker (a large results page takes seconds); only the newest read of the current
     // navigation is applied, and a read or parse that ends after a newer one was asked for, or after
-    // another navigation has started, is dropped.
+    // another navigation has started, is dropped. A parse so overtaken, or left by a model that goes
+    // away, also stops at its next budget check instead of holding a worker for seconds.
     void refreshSnapshot(ProgrammeWebPage* page);
 
     // The programme of the page on screen. isImporting is true from the call until just before the
@@ -138,6 +140,8 @@ private:
     // Hands the page to a worker for parsing; `read` is the refreshSnapshot call it answers.
     void applySnapshot(const std::optional<QString>& html, quint64 read);
     void showSnapshot(const WebProgrammeSnapshot& snapshot);
+    // Tells the running page parse, if any, that its result will be dropped.
+    void stopParse();
     // Parses the page off the GUI thread, then runs the importer and settles `promise`.
     void importPage(std::shared_ptr<QPromise<ProgrammeDocument>> promise, WebProgrammeImporter::Scope scope,
         const QString& html, const QUrl& url);
@@ -165,6 +169,8 @@ private:
     quint64 m_navigation = 0;
     // Counts page reads, so that only the newest one's parse is shown.
     quint64 m_pageRead = 0;
+    // The stop flag of the page parse that may still be shown; shared with its worker.
+    std::shared_ptr<std::atomic<bool>> m_parseCancelled;
 };
 
 } // namespace quavel

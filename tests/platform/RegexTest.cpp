@@ -96,6 +96,27 @@ TEST(Regex, aDeepPatternRunsOutOfStackAndCountsAsNoMatch)
     EXPECT_TRUE(re.match(QString(1000, u'a') + u'c'));
 }
 
+// A caller's stop ends a long match from inside it and a list of matches between two of them, and stays
+// with the call it was given to: the thread's cached matcher serves the next call without it.
+TEST(Regex, aStopEndsTheCallItWasGivenTo)
+{
+    const Regex lazy(QStringLiteral("(a|b)*?c"));
+    const QString text = QString(200'000, u'a') + u'c'; // hundreds of thousands of steps to its one match
+    int asked = 0;
+    const Regex::Stop stopNow = [&] { return ++asked > 0; };
+    EXPECT_FALSE(lazy.match(text, 0, stopNow));
+    EXPECT_GE(asked, 1);
+    EXPECT_TRUE(lazy.match(text));
+    EXPECT_EQ(lazy.matchAll(text).size(), 1);
+
+    const Regex digit(QStringLiteral("\\d"));
+    int between = 0;
+    const Regex::Stop afterTwo = [&] { return ++between >= 2; };
+    EXPECT_EQ(digit.matchAll(u"1 2 3 4 5", afterTwo).size(), 2);
+    EXPECT_EQ(digit.matchAll(u"1 2 3 4 5").size(), 5);
+    EXPECT_EQ(digit.matchAll(u"1 2 3 4 5", [] { return false; }).size(), 5);
+}
+
 TEST(Regex, aCompiledPatternIsSharedSafelyBetweenThreads)
 {
     const Regex re(QStringLiteral("DSC_(\\d{4})"));

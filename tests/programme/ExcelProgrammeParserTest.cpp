@@ -4,6 +4,7 @@
 #include "programme/ImportError.h"
 #include "programme/ProgrammeFileParser.h"
 #include "programme/ProgrammeLimits.h"
+#include "programme/ZipArchive.h"
 #include "programme/ZipError.h"
 
 #include "ProgrammeTestSupport.h"
@@ -14,40 +15,13 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <zlib.h>
-
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace quavel;
 
 namespace {
-
-// Raw deflate of `piece` repeated `times` times, made piece by piece (the whole never exists here).
-QByteArray deflatedRepeats(const QByteArray& piece, qint64 times)
-{
-    QByteArray block;
-    while (block.size() < (1 << 20))
-        block += piece;
-    const qint64 perBlock = block.size() / piece.size();
-    z_stream s {};
-    deflateInit2(&s, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
-    QByteArray out;
-    char buffer[1 << 16];
-    for (qint64 left = times; left > 0;) {
-        const qint64 n = std::min(left, perBlock);
-        left -= n;
-        s.next_in = reinterpret_cast<Bytef*>(block.data());
-        s.avail_in = uInt(n * piece.size());
-        do {
-            s.next_out = reinterpret_cast<Bytef*>(buffer);
-            s.avail_out = sizeof buffer;
-            deflate(&s, left > 0 ? Z_NO_FLUSH : Z_FINISH);
-            out.append(buffer, qsizetype(sizeof buffer - s.avail_out));
-        } while (s.avail_out == 0);
-    }
-    deflateEnd(&s);
-    return out;
-}
 
 // The peak resident size of this process since resetPeak(), in kilobytes.
 void resetPeak()
@@ -229,8 +203,8 @@ TEST(ExcelProgrammeParser, aSharedStringsBombIsRefusedWithinBoundedMemory)
     const qint64 items = qint64(250) * 1000 * 1000 / item.size();
     test::ZipWriter zip;
     zip.add("xl/workbook.xml", test::workbookXml({ "Samedi" }));
-    zip.add(
-        { "xl/sharedStrings.xml", {}, 8, quint32(items * item.size()), {}, deflatedRepeats(item, items) });
+    zip.add({ "xl/sharedStrings.xml", {}, 8, quint32(items * item.size()), {},
+        test::ZipWriter::deflatedRepeats(item, items) });
     zip.add("xl/worksheets/sheet1.xml", test::sheetXml(R"(<row><c r="A1" t="s"><v>0</v></c></row>)"));
     test::TempFolder folder;
     const QString path = folder.write("bombe.xlsx", zip.archive());
@@ -263,6 +237,119 @@ TEST(ExcelProgrammeParser, aSharedStringsBombIsRefusedWithinBoundedMemory)
         EXPECT_GT(peakMb, 0);
         EXPECT_LT(peakMb, 400);
     }
+}
+
+namespace {
+
+// Deflate data that cannot be inflated: a part made of it that is inflated fails with « Impossible de
+// lire le fichier Excel. », so a refusal with another message came before the inflating.
+const QByteArray uninflatable("\xff\xff\xff\xff", 4);
+
+// A workbook whose shared strings and sheets declare the given sizes over data that cannot be inflated.
+QByteArray declaring(quint32 sharedStrings, const QList<quint32>& sheets)
+{
+    test::ZipWriter zip;
+    QStringList names, targets;
+    for (qsizetype i = 0; i < sheets.size(); ++i) {
+        names.append(QStringLiteral("Feuil%1").arg(i + 1));
+        targets.append(QStringLiteral("worksheets/sheet%1.xml").arg(i + 1));
+    }
+    zip.add("xl/workbook.xml", test::workbookXml(names));
+    zip.add("xl/_rels/workbook.xml.rels", test::relationshipsXml(targets));
+    zip.add({ "xl/sharedStrings.xml", {}, 8, sharedStrings, {}, uninflatable });
+    for (qsizetype i = 0; i < sheets.size(); ++i)
+        zip.add({ QStringLiteral("xl/%1").arg(targets[i]), {}, 8, sheets[i], {}, uninflatable });
+    return zip.archive();
+}
+
+struct RefusedWorkbook
+{
+    const char* name;
+    std::function<QByteArray()> archive;
+};
+
+void PrintTo(const RefusedWorkbook& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RefusedWorkbooks : public testing::TestWithParam<RefusedWorkbook>
+{
+};
+
+} // namespace
+
+// Workbooks refused as broken files. Before any of their parts is inflated: parts that together
+// declare more than the workbook's budget (one of them over the entry cap or each under it), and one
+// part over the entry cap. Once read: a shared-string part that is not UTF-8, which taken as "no
+// shared strings" would turn every name into its index.
+TEST_P(RefusedWorkbooks, areRefusedAsBrokenFiles)
+{
+    test::TempFolder folder;
+    try {
+        ProgrammeFileParser::parse(folder.write("programme.xlsx", GetParam().archive()));
+        FAIL() << "read";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), u8("Fichier Excel illisible."));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ExcelProgrammeParser, RefusedWorkbooks,
+    testing::Values(
+        RefusedWorkbook { "partsOf262And305MB", [] { return declaring(262'000'000, { 305'000'000 }); } },
+        RefusedWorkbook { "partsEachUnderTheEntryCap",
+            [] {
+                return declaring(262'000'000, { 150'000'000, 150'000'000 });
+            } },
+        RefusedWorkbook { "aSheetOverTheEntryCap", [] { return declaring(1'000'000, { 300'000'000 }); } },
+        // Over the budget before the workbook part, which names the sheets, is read.
+        RefusedWorkbook { "theWorkbookPartAndTheSharedStrings",
+            [] {
+                test::ZipWriter zip;
+                zip.add({ "xl/workbook.xml", {}, 8, 250'000'000, {}, uninflatable });
+                zip.add({ "xl/_rels/workbook.xml.rels", {}, 8, 50'000'000, {}, uninflatable });
+                zip.add({ "xl/sharedStrings.xml", {}, 8, 250'000'000, {}, uninflatable });
+                return zip.archive();
+            } },
+        RefusedWorkbook { "latin1SharedStrings",
+            [] {
+                return test::workbook({ { "xl/workbook.xml", test::workbookXml({ "Samedi" }) },
+                    { "xl/sharedStrings.xml",
+                        "<sst><si><t>Dossard</t></si><si><t>Cavalier</t></si><si><t>REN\xc9 "
+                        "Jean</t></si></sst>" },
+                    { "xl/worksheets/sheet1.xml",
+                        test::sheetXml(
+                            R"(<row><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>)"
+                            R"(<row><c r="A2"><v>12</v></c><c r="B2" t="s"><v>2</v></c></row>)") } });
+            } }),
+    [](const testing::TestParamInfo<RefusedWorkbook>& info) { return std::string(info.param.name); });
+
+// Only the parts the reader inflates count against the budget: a macro workbook's 100 MB image, its
+// styles and its macros do not, beside shared strings and a sheet that declare 240 MB each (more than
+// they hold, which the reader allows).
+TEST(ExcelProgrammeParser, aMacroWorkbookWithALargeImageIsRead)
+{
+    const QByteArray shared
+        = "<sst><si><t>Dossard</t></si><si><t>Cavalier</t></si><si><t>DUPONT Jean</t></si></sst>";
+    const QByteArray sheet
+        = test::sheetXml(R"(<row><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>)"
+                         R"(<row><c r="A2"><v>12</v></c><c r="B2" t="s"><v>2</v></c></row>)");
+    constexpr quint32 declared = 240'000'000;
+    constexpr quint32 image = 100'000'000;
+    test::ZipWriter zip;
+    zip.add("xl/workbook.xml", test::workbookXml({ "Samedi" }));
+    zip.add({ "xl/sharedStrings.xml", shared, 8, declared, {}, {} });
+    zip.add({ "xl/worksheets/sheet1.xml", sheet, 8, declared, {}, {} });
+    zip.add("xl/styles.xml", "<styleSheet/>");
+    zip.add("xl/vbaProject.bin", QByteArray(4096, '\x5a'));
+    zip.add(
+        { "xl/media/image1.png", {}, 8, image, {}, test::ZipWriter::deflatedRepeats("\x89PNG", image / 4) });
+    static_assert(qint64(declared) * 2 + image > ZipArchive::maximumWorkbookSize);
+    test::TempFolder folder;
+    const ProgrammeDocument doc = ProgrammeFileParser::parse(folder.write("Engagés.xlsm", zip.archive()));
+    ASSERT_EQ(doc.days.size(), 1);
+    ASSERT_EQ(doc.days[0].events.size(), 1);
+    EXPECT_EQ(doc.days[0].events[0].people, QList<ImportedPerson>({ { "12", "Jean", "DUPONT", 2 } }));
 }
 
 TEST(ProgrammeFileParser, choosesTheReaderByExtension)

@@ -301,6 +301,24 @@ TEST(ZipArchive, sheetsWithoutRelationshipsAreFoundByPosition)
     EXPECT_EQ(sheets[1].rows, QList<QStringList>({ { "2" } }));
 }
 
+// A sheet whose part cannot be read is left out, and a sheet without a relationship then takes its
+// position among the sheets read, not among those named.
+TEST(ZipArchive, aSheetThatCannotBeReadIsLeftOutOfThePositions)
+{
+    ZipWriter zip;
+    zip.add("xl/workbook.xml",
+        R"(<workbook><sheets><sheet name="Cassée" r:id="rId1"/><sheet name="Deux"/></sheets></workbook>)");
+    zip.add("xl/_rels/workbook.xml.rels", test::relationshipsXml({ "cassee.xml" }));
+    zip.add(
+        { "xl/cassee.xml", test::inlineSheet({ { "0" } }), 8, {}, {}, QByteArray("\xff\xff\xff\xff", 4) });
+    zip.add("xl/worksheets/sheet1.xml", test::inlineSheet({ { "1" } }));
+    zip.add("xl/worksheets/sheet2.xml", test::inlineSheet({ { "2" } }));
+    const auto sheets = ImportParser::excelSheets(zip.archive());
+    ASSERT_EQ(sheets.size(), 1);
+    EXPECT_EQ(sheets[0].name, "Deux");
+    EXPECT_EQ(sheets[0].rows, QList<QStringList>({ { "1" } }));
+}
+
 TEST(ZipArchive, workbookWithoutSheetElementsFallsBackToThePartNames)
 {
     const QByteArray archive = test::workbook({ { "xl/workbook.xml", "<workbook><sheets/></workbook>" },

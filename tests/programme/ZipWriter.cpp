@@ -45,6 +45,32 @@ QByteArray ZipWriter::rawDeflate(const QByteArray& data)
     return out;
 }
 
+QByteArray ZipWriter::deflatedRepeats(const QByteArray& piece, qint64 times)
+{
+    QByteArray block;
+    while (block.size() < (1 << 20))
+        block += piece;
+    const qint64 perBlock = block.size() / piece.size();
+    z_stream s {};
+    deflateInit2(&s, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
+    QByteArray out;
+    char buffer[1 << 16];
+    for (qint64 left = times; left > 0;) {
+        const qint64 n = std::min(left, perBlock);
+        left -= n;
+        s.next_in = reinterpret_cast<Bytef*>(block.data());
+        s.avail_in = uInt(n * piece.size());
+        do {
+            s.next_out = reinterpret_cast<Bytef*>(buffer);
+            s.avail_out = sizeof buffer;
+            deflate(&s, left > 0 ? Z_NO_FLUSH : Z_FINISH);
+            out.append(buffer, qsizetype(sizeof buffer - s.avail_out));
+        } while (s.avail_out == 0);
+    }
+    deflateEnd(&s);
+    return out;
+}
+
 QByteArray ZipWriter::archive() const
 {
     QByteArray out;

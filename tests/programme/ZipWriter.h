@@ -31,6 +31,9 @@ public:
     QByteArray archive() const;
 
     static QByteArray rawDeflate(const QByteArray& data);
+    // Raw deflate of `piece` repeated `times` times, made piece by piece (the whole never exists):
+    // entries of hundreds of megabytes from a small archive.
+    static QByteArray deflatedRepeats(const QByteArray& piece, qint64 times);
 
 private:
     QList<Entry> m_entries;

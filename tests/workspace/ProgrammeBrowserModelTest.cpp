@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace quavel;
 using test::waitUntil;
 
@@ -162,4 +164,46 @@ TEST_F(ProgrammeBrowserModelPages, theNewestPageReadWinsOverAStaleParse)
     ASSERT_TRUE(waitUntil([&] { return pageShown(); }));
     EXPECT_EQ(model.status(), ProgrammeBrowserModel::openContestHint());
     EXPECT_EQ(model.kind(), WebProgrammeSnapshot::Kind::Contest);
+}
+
+// Quick navigations over large pages: each parse overtaken by the next navigation stops at its next
+// budget check instead of holding a worker for seconds, so the last, small page is shown at once and
+// no superseded parse is left running a second after the navigation that overtook it. A model that
+// goes away stops its parse the same way.
+TEST_F(ProgrammeBrowserModelPages, parsesOvertakenByANavigationStop)
+{
+    const QString large = startList(160000); // about 30 MB; one text shared by every read
+    ASSERT_GT(large.toUtf8().size(), 30'000'000);
+    QThreadPool& pool = *QThreadPool::globalInstance();
+    for (int i = 0; i < 8; ++i) {
+        page.m_answers = { large };
+        finishNavigation();
+        waitUntil([] { return false; }, 50); // the read answers and its parse starts
+    }
+    ASSERT_FALSE(pool.waitForDone(0)) << "the large pages' parses ended before they were overtaken";
+
+    page.m_answers = { startList(2) };
+    QElapsedTimer sinceNavigation;
+    sinceNavigation.start();
+    finishNavigation();
+    ASSERT_TRUE(waitUntil([&] { return pageShown(); }, 60000));
+    const qint64 shownMs = sinceNavigation.elapsed();
+    std::printf("small page shown %lld ms after 8 navigations over large pages\n", shownMs);
+    EXPECT_TRUE(model.status().contains(QStringLiteral(" 2 cavaliers"))) << model.status().toStdString();
+    if (!test::kSanitized) {
+        EXPECT_LT(shownMs, 2000);
+    }
+    waitUntil([] { return false; }, int(std::max<qint64>(0, 1000 - sinceNavigation.elapsed())));
+    EXPECT_TRUE(pool.waitForDone(0)) << "a superseded parse still runs 1 s after the newer navigation";
+    EXPECT_TRUE(model.status().contains(QStringLiteral(" 2 cavaliers"))) << model.status().toStdString();
+
+    auto closing = std::make_unique<ProgrammeBrowserModel>();
+    page.m_answers = { large };
+    closing->navigationStarted(&page);
+    closing->navigationFinished(&page);
+    waitUntil([] { return false; }, 50);
+    ASSERT_FALSE(pool.waitForDone(0));
+    closing.reset();
+    waitUntil([] { return false; }, 1000);
+    EXPECT_TRUE(pool.waitForDone(0)) << "the parse of a model that went away still runs 1 s later";
 }

@@ -85,8 +85,14 @@ struct Matcher
     icu::UnicodeString input;
 };
 
+// ICU calls this at every tick of its step counter; false ends the match with an error status.
+UBool U_CALLCONV askStop(const void* context, int32_t)
+{
+    return !(*static_cast<const Regex::Stop*>(context))();
+}
+
 bool prepare(const std::shared_ptr<const icu::RegexPattern>& pattern, QStringView text, int timeLimit,
-    int stackLimit, Matcher& m)
+    int stackLimit, Matcher& m, const Regex::Stop& stop = {})
 {
     UErrorCode status = U_ZERO_ERROR;
     m.input = alias(text);
@@ -106,6 +112,8 @@ bool prepare(const std::shared_ptr<const icu::RegexPattern>& pattern, QStringVie
     m.matcher = slot.matcher.get();
     m.matcher->setTimeLimit(timeLimit, status);
     m.matcher->setStackLimit(stackLimit, status);
+    // Set on every use: the cached matcher may still hold the previous caller's.
+    m.matcher->setMatchCallback(stop ? askStop : nullptr, stop ? &stop : nullptr, status);
     return U_SUCCESS(status);
 }
 
@@ -135,12 +143,12 @@ RegexMatch capture(icu::RegexMatcher& matcher, QStringView text)
 
 } // namespace
 
-std::optional<RegexMatch> Regex::match(QStringView text, qsizetype from) const
+std::optional<RegexMatch> Regex::match(QStringView text, qsizetype from, const Stop& stop) const
 {
     if (from < 0 || from > text.size())
         return std::nullopt;
     Matcher m;
-    if (!prepare(m_compiled, text, m_timeLimit, m_stackLimit, m))
+    if (!prepare(m_compiled, text, m_timeLimit, m_stackLimit, m, stop))
         return std::nullopt;
     UErrorCode status = U_ZERO_ERROR;
     if (!m.matcher->find(int64_t(from), status) || U_FAILURE(status))
@@ -148,15 +156,17 @@ std::optional<RegexMatch> Regex::match(QStringView text, qsizetype from) const
     return capture(*m.matcher, text);
 }
 
-QList<RegexMatch> Regex::matchAll(QStringView text) const
+QList<RegexMatch> Regex::matchAll(QStringView text, const Stop& stop) const
 {
     QList<RegexMatch> out;
     Matcher m;
-    if (!prepare(m_compiled, text, m_timeLimit, m_stackLimit, m))
+    if (!prepare(m_compiled, text, m_timeLimit, m_stackLimit, m, stop))
         return out;
     UErrorCode status = U_ZERO_ERROR;
     while (m.matcher->find(status) && U_SUCCESS(status)) {
         out.append(capture(*m.matcher, text));
+        if (stop && stop())
+            break;
         status = U_ZERO_ERROR;
     }
     return out;

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,9 +21,10 @@ class RegexMatch
 public:
     RegexMatch() = default;
     RegexMatch(QList<qsizetype> starts, QList<qsizetype> ends, QStringList texts)
-        : m_starts(std::move(starts)), m_ends(std::move(ends)), m_texts(std::move(texts))
-    {
-    }
+        : m_starts(std::move(starts))
+        , m_ends(std::move(ends))
+        , m_texts(std::move(texts))
+    { }
 
     // The text of group n; "" when the group did not take part in the match or does not exist.
     QString captured(int n = 0) const;
@@ -65,10 +67,16 @@ public:
     void setTimeLimit(int units) { m_timeLimit = units; }
     void setStackLimit(int bytes) { m_stackLimit = bytes; }
 
+    // Asked between two matches and every few thousand steps inside one; answering true ends the
+    // call as a time-out does. For a caller whose own budget, or whose reader, may end first. It runs
+    // while the call holds this thread's matcher (inside ICU), so it must neither use a Regex
+    // nor throw.
+    using Stop = std::function<bool()>;
+
     // The first match at or after `from`.
-    std::optional<RegexMatch> match(QStringView text, qsizetype from = 0) const;
-    // Every non-overlapping match, in order; stops at the first time-out.
-    QList<RegexMatch> matchAll(QStringView text) const;
+    std::optional<RegexMatch> match(QStringView text, qsizetype from = 0, const Stop& stop = {}) const;
+    // Every non-overlapping match, in order; stops at the first time-out or when `stop` answers true.
+    QList<RegexMatch> matchAll(QStringView text, const Stop& stop = {}) const;
     bool contains(QStringView text) const { return match(text).has_value(); }
     // True when the whole text matches.
     bool matchesEntirely(QStringView text) const;
