@@ -17,8 +17,8 @@ struct OrdersDetailHeights
     // Absent while the editor is closed.
     std::optional<double> editor;
 
-    // What the two parts need at the least: the gallery's height down to the bottom of its first full
-    // row of thumbnails (header included, as it scrolls with them), and the editor's minimum height.
+    // What the two parts need at the least: the gallery's height for one full row of thumbnails (the
+    // gallery scrolls that row into view, past the header), and the editor's minimum height.
     struct Room
     {
         double galleryRow = minimumGallery;

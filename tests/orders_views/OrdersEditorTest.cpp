@@ -67,8 +67,10 @@ TEST_F(Editor, OpensFromACellUnderTheGalleryAndFollowsPlainClicks)
     const OrdersDetailHeights heights = view.detail()->heights();
     ASSERT_TRUE(heights.editor);
     EXPECT_EQ(view.detail()->galleryScroll()->height(), int(std::lround(heights.gallery)));
-    EXPECT_EQ(view.editor()->height(), int(std::lround(*heights.editor)));
+    // The divider's point comes out of the editor: it ends with the column.
+    EXPECT_EQ(view.editor()->height(), int(std::lround(*heights.editor)) - 1);
     EXPECT_EQ(view.editor()->y(), view.detail()->galleryScroll()->height() + 1);
+    EXPECT_EQ(view.editor()->geometry().bottom(), view.detail()->height() - 1);
     ASSERT_TRUE(loaded(a));
 
     // With the editor open a plain click opens the photo clicked; a video is only selected.

@@ -145,18 +145,22 @@ OrdersDetailHeights::Room OrdersDetail::room() const
         room.editorMinimum = std::max(m_editor->minimumHeight(), m_editor->minimumSizeHint().height());
     if (m_face != Face::order)
         return room;
-    // The bottom of the first file's cell, in the scrolled content: the header and the first
-    // section's controls come with it. The content is laid out for the viewport's width first.
+    // One row of thumbnails: the first file's cell and the margins a revealed cell keeps. The header and
+    // a section's controls above the row scroll out of the way when the photo opened is revealed; keeping
+    // them in the gallery too would leave the editor little more than its minimum on a laptop's screen.
+    // The content is laid out for the viewport's width first.
     if (QLayout* layout = m_content->layout())
         layout->activate();
     for (OrderCellLayer* layer : m_gallery->layers()) {
-        if (layer->items().isEmpty() || !layer->isVisibleTo(m_content))
+        if (!layer->isVisibleTo(m_content))
             continue;
-        const QRect first = layer->itemRect(0);
-        const int bottom = layer->mapTo(m_content, QPoint(0, first.bottom() + 1)).y();
-        // The cell's own shadow and focus ring take a few points under it.
-        room.galleryRow = std::max(room.galleryRow, double(bottom + 8));
-        break;
+        const QList<OrderGalleryItem>& items = layer->items();
+        for (qsizetype i = 0; i < items.size(); ++i)
+            if (!items[i].isSeparator()) {
+                room.galleryRow
+                    = std::max(room.galleryRow, double(layer->itemRect(i).height() + 2 * kRevealMargin));
+                return room;
+            }
     }
     return room;
 }
@@ -174,7 +178,7 @@ void OrdersDetail::reveal(const QString& path)
         if (index < 0)
             continue;
         const QRect cell = layer->itemRect(index);
-        constexpr int margin = 8;
+        constexpr int margin = kRevealMargin;
         // A section's strip scrolls sideways on its own.
         for (OrderSectionBlock* block : m_gallery->sectionBlocks())
             if (block->layer() == layer && block->strip())
@@ -210,11 +214,13 @@ void OrdersDetail::placeParts()
         return;
     m_placing = true;
     // First: a new minimum may resize the column at once, and the heights are taken from its size.
-    keepMinimumHeight(room());
+    const OrdersDetailHeights::Room room = this->room();
+    keepMinimumHeight(room);
     const OrdersDetailHeights h = heights();
     m_empty->setGeometry(rect());
     m_page->setGeometry(rect());
     const int gallery = int(std::lround(h.gallery));
+    const int before = m_scroll->height();
     m_scroll->setGeometry(0, 0, width(), gallery);
     const bool editor = h.editor.has_value();
     m_divider->setVisible(editor);
@@ -222,7 +228,20 @@ void OrdersDetail::placeParts()
         m_editor->setVisible(editor);
     if (editor) {
         m_divider->setGeometry(0, gallery, width(), 1);
-        m_editor->setGeometry(0, gallery + 1, width(), int(std::lround(*h.editor)));
+        // The divider's point comes out of the editor where the column holds both, so that nothing of the
+        // editor hangs below the window; on a column too short for both the editor keeps its minimum.
+        const int fits = std::max(height() - gallery - 1, int(std::ceil(room.editorMinimum)));
+        m_editor->setGeometry(0, gallery + 1, width(), std::min(int(std::lround(*h.editor)), fits));
+        // Queued: the editor is shown before the model names its photo, and the gallery's viewport
+        // takes its new height on the way.
+        if (gallery < before)
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_editorShown && !m_editedFile.isEmpty())
+                        reveal(m_editedFile);
+                },
+                Qt::QueuedConnection);
     }
     m_placing = false;
 }

@@ -51,6 +51,10 @@ public:
 
     // Scrolls the gallery so that the file's cell is wholly in view, when the gallery holds it.
     void reveal(const QString& path);
+    // The file the editor shows (empty: none). Each time the gallery gets shorter while the editor shows,
+    // it is revealed once the column has its new heights: the row of the photo being edited stays in
+    // sight above the editor.
+    void setEditedFile(const QString& path) { m_editedFile = path; }
 
     // Shows what the store and the screen hold now.
     void refresh();
@@ -62,6 +66,9 @@ protected:
 private:
     void placeParts();
     void keepMinimumHeight(const OrdersDetailHeights::Room& room);
+
+    // The room kept above and under a revealed cell (its shadow and focus ring take a few points).
+    static constexpr int kRevealMargin = 8;
 
     OrdersStore& m_store;
     Face m_face = Face::noRoot;
@@ -76,6 +83,7 @@ private:
     Divider* m_divider = nullptr;
     QPointer<QWidget> m_editor;
     bool m_editorShown = false;
+    QString m_editedFile;
 };
 
 } // namespace quavel

@@ -77,19 +77,14 @@ void OrdersView::buildEditor()
     m_editor = new PhotoCropEditorView(model, m_store.retouch(), callbacks);
     m_editor->setObjectName(QStringLiteral("quavel-crop-editor"));
     m_detail->setEditor(m_editor);
-    connect(model, &CropEditorModel::isOpenChanged, this, [this, model] {
+    // The photo opened stays in sight above the editor, as the gallery gets shorter to make room for it.
+    auto edited = [this, model] {
+        m_detail->setEditedFile(model->isOpen() ? model->fileURL().value_or(QString()) : QString());
+    };
+    connect(model, &CropEditorModel::fileURLChanged, this, edited);
+    connect(model, &CropEditorModel::isOpenChanged, this, [this, model, edited] {
+        edited();
         m_detail->setEditorShown(model->isOpen());
-        // The gallery just became shorter: the photo opened stays in sight above the editor, once the
-        // column has its new heights.
-        if (model->isOpen())
-            // The detail goes before the screen's model: while the call can run, both are there.
-            QMetaObject::invokeMethod(
-                m_detail,
-                [detail = m_detail, model] {
-                    if (model->isOpen() && model->fileURL())
-                        detail->reveal(*model->fileURL());
-                },
-                Qt::QueuedConnection);
     });
     connect(
         &m_store, &OrdersStore::retouchChanged, m_editor, [this] { m_editor->setPreset(m_store.retouch()); });

@@ -44,12 +44,17 @@ CropEditorToolbar::CropEditorToolbar(QWidget* parent)
     row->addWidget(m_undo);
     m_close = new CapsuleButton(QStringLiteral("Fermer"), QString(), CapsuleKind::glass, this);
     row->addWidget(m_close);
+    m_validate = new CapsuleButton(QStringLiteral("Valider"), QString(), CapsuleKind::prominent, this);
+    Capsule::setControlSize(m_validate, ControlSize::large);
+    m_validate->setToolTip(QStringLiteral("Valider le recadrage (Entrée)"));
+    row->addWidget(m_validate);
 
     connect(m_a5, &QAbstractButton::clicked, this, [this] { emit formatChosen(PrintFormat::a5); });
     connect(m_a4, &QAbstractButton::clicked, this, [this] { emit formatChosen(PrintFormat::a4); });
     connect(m_watermark, &QAbstractButton::clicked, this, &CropEditorToolbar::watermarkToggled);
     connect(m_undo, &QAbstractButton::clicked, this, &CropEditorToolbar::undoRequested);
     connect(m_close, &QAbstractButton::clicked, this, &CropEditorToolbar::closeRequested);
+    connect(m_validate, &QAbstractButton::clicked, this, &CropEditorToolbar::validateRequested);
 
     setPhoto(QString());
     setFormat(PrintFormat::a5);

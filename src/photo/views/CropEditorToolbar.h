@@ -10,8 +10,10 @@ namespace quavel {
 
 class CapsuleButton;
 
-// The crop editor's toolbar: the photo's name, the format choice A5 / A4, the watermark switch, "Annuler"
-// and "Fermer". It shows what it is told and reports clicks; the editor decides what they do.
+// The crop editor's toolbar: the photo's name, the format choice A5 / A4, the watermark switch, "Annuler",
+// "Fermer" and "Valider". It shows what it is told and reports clicks; the editor decides what they do.
+// "Valider" sits here rather than in a bar of its own over the picture, so that the picture takes all of
+// the editor's height under the toolbar.
 class CropEditorToolbar : public QWidget
 {
     Q_OBJECT
@@ -32,12 +34,14 @@ public:
     CapsuleButton* watermarkButton() const { return m_watermark; }
     CapsuleButton* undoButton() const { return m_undo; }
     CapsuleButton* closeButton() const { return m_close; }
+    CapsuleButton* validateButton() const { return m_validate; }
 
 signals:
     void formatChosen(PrintFormat format);
     void watermarkToggled();
     void undoRequested();
     void closeRequested();
+    void validateRequested();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -52,6 +56,7 @@ private:
     CapsuleButton* m_watermark = nullptr;
     CapsuleButton* m_undo = nullptr;
     CapsuleButton* m_close = nullptr;
+    CapsuleButton* m_validate = nullptr;
 };
 
 } // namespace quavel

@@ -28,28 +28,31 @@ CropRetouchPanel::CropRetouchPanel(RetouchSettingsBinding* session, QWidget* par
     , m_session(session)
 {
     setFixedWidth(kWidth);
-    auto* column = new QVBoxLayout(this);
+    // The header and the preset buttons scroll with the controls: however short the editor, every one of
+    // them can be reached, and the panel asks for no height of its own.
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(14);
 
-    m_header = new RetouchPanelHeader(session, this);
+    m_header = new RetouchPanelHeader(session, content);
     column->addWidget(m_header);
-    m_apply = wideButton(QStringLiteral("Appliquer le préréglage"), CapsuleKind::glass, this);
+    m_apply = wideButton(QStringLiteral("Appliquer le préréglage"), CapsuleKind::glass, content);
     column->addWidget(m_apply);
-    m_save = wideButton(QStringLiteral("Enregistrer le préréglage"), CapsuleKind::prominent, this);
+    m_save = wideButton(QStringLiteral("Enregistrer le préréglage"), CapsuleKind::prominent, content);
     m_save->setToolTip(
         QStringLiteral("Enregistre les réglages de cette photo comme retouche par défaut partout "
                        "ailleurs. Les curseurs ne modifient pas le préréglage tant que vous "
                        "n’enregistrez pas."));
     column->addWidget(m_save);
-
-    auto* content = new QWidget;
-    auto* padded = new QVBoxLayout(content);
-    padded->setContentsMargins(0, 0, 2, 0);
     m_controls = new RetouchControls(session, true, 11, content);
-    padded->addWidget(m_controls);
-    padded->addStretch(1);
-    column->addWidget(new RetouchScrollArea(content, this), 1);
+    m_controls->setContentsMargins(0, 0, 2, 0);
+    column->addWidget(m_controls);
+    column->addStretch(1);
+    m_scroll = new RetouchScrollArea(content, this);
+    frame->addWidget(m_scroll);
 
     connect(m_apply, &QAbstractButton::clicked, this, [this] { emit applyPresetRequested(m_preset); });
     connect(

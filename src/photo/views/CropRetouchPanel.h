@@ -8,11 +8,12 @@ namespace quavel {
 class CapsuleButton;
 class RetouchControls;
 class RetouchPanelHeader;
+class RetouchScrollArea;
 class RetouchSettingsBinding;
 
 // The crop editor's dark retouch panel, 348 points wide: the header with its reset, "Appliquer le
-// préréglage", "Enregistrer le préréglage" and every retouch control in a scroll view. The sliders edit
-// only the open photo's retouch (the binding); the preset changes only through the save button.
+// préréglage", "Enregistrer le préréglage" and every retouch control, all in one scroll view. The sliders
+// edit only the open photo's retouch (the binding); the preset changes only through the save button.
 class CropRetouchPanel : public RetouchPanelBackground
 {
     Q_OBJECT
@@ -30,6 +31,8 @@ public:
     CapsuleButton* applyPresetButton() const { return m_apply; }
     CapsuleButton* savePresetButton() const { return m_save; }
     RetouchControls* controls() const { return m_controls; }
+    // The scroll view holding all of the above.
+    RetouchScrollArea* scrollArea() const { return m_scroll; }
 
 signals:
     // "Appliquer le préréglage": the preset should become the photo's retouch.
@@ -46,6 +49,7 @@ private:
     CapsuleButton* m_apply = nullptr;
     CapsuleButton* m_save = nullptr;
     RetouchControls* m_controls = nullptr;
+    RetouchScrollArea* m_scroll = nullptr;
 };
 
 } // namespace quavel

@@ -75,26 +75,16 @@ PhotoCropEditorView::PhotoCropEditorView(
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     m_toolbar = new CropEditorToolbar(this);
+    m_validate = m_toolbar->validateButton();
     column->addWidget(m_toolbar);
     column->addWidget(new Divider(Qt::Horizontal, dividerLight, dividerDark, this));
 
     auto* body = new QHBoxLayout;
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(0);
-    auto* picture = new QVBoxLayout;
-    picture->setContentsMargins(0, 0, 0, 0);
-    picture->setSpacing(0);
 
-    auto* bar = new PictureGround(this);
-    auto* barRow = new QHBoxLayout(bar);
-    barRow->setContentsMargins(16, 10, 16, 10);
-    barRow->addStretch(1);
-    m_validate = new CapsuleButton(QStringLiteral("Valider"), QString(), CapsuleKind::prominent, bar);
-    Capsule::setControlSize(m_validate, ControlSize::large);
-    m_validate->setToolTip(QStringLiteral("Valider le recadrage (Entrée)"));
-    barRow->addWidget(m_validate);
-    picture->addWidget(bar);
-
+    // The picture takes the whole height under the toolbar: on a laptop's screen the editor shares the
+    // column with a row of the gallery, and every point given to something else is taken from the crop.
     auto* ground = new PictureGround(this);
     // The picture area is black in either appearance; its progress indicator is
     // drawn for black.
@@ -112,8 +102,7 @@ PhotoCropEditorView::PhotoCropEditorView(
     centred->addWidget(m_spinner, 0, Qt::AlignCenter);
     m_stage->addWidget(m_canvasHolder);
     m_stage->addWidget(m_spinnerHolder);
-    picture->addWidget(ground, 1);
-    body->addLayout(picture, 1);
+    body->addWidget(ground, 1);
 
     body->addWidget(new Divider(Qt::Vertical, dividerLight, dividerDark, this));
     m_panel = new CropRetouchPanel(m_session, this);
@@ -137,7 +126,7 @@ PhotoCropEditorView::PhotoCropEditorView(
     });
     connect(m_toolbar, &CropEditorToolbar::undoRequested, this, &PhotoCropEditorView::undo);
     connect(m_toolbar, &CropEditorToolbar::closeRequested, this, &PhotoCropEditorView::closeEditor);
-    connect(m_validate, &QAbstractButton::clicked, this, &PhotoCropEditorView::confirmCrop);
+    connect(m_toolbar, &CropEditorToolbar::validateRequested, this, &PhotoCropEditorView::confirmCrop);
     connect(m_panel, &CropRetouchPanel::applyPresetRequested, this, [this](const PhotoRetouchSettings& p) {
         if (m_model)
             m_model->setRetouchPreview(p);

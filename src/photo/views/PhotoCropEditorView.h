@@ -22,11 +22,12 @@ class CropRetouchPanel;
 class RetouchSettingsBinding;
 
 // The inline crop editor of the orders screen: a toolbar with the photo's name,
-// the format and watermark choices, "Annuler" and "Fermer"; the crop canvas
-// under a bar with "Valider"; the dark retouch panel of the photo on the right;
-// the model's error in red below. It keeps no state of its own: everything
-// lives in the model, and the orders screen decides what the preset is and what
-// happens after a write or on closing through the callbacks.
+// the format and watermark choices, "Annuler", "Fermer" and "Valider"; under it
+// the crop canvas, which takes all the height left, and on its right the dark
+// retouch panel of the photo, which scrolls as a whole; the model's error in red
+// below. It keeps no state of its own: everything lives in the model, and the
+// orders screen decides what the preset is and what happens after a write or on
+// closing through the callbacks.
 //
 // Keys: Return validates the crop (also while "Valider" is disabled) except in
 // a value field, where it commits that field; Ctrl+Z undoes; Escape closes.
