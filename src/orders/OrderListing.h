@@ -23,6 +23,9 @@ struct Contents
     QList<QByteArray> leftovers;
     // Whether the folder holds ".quavel-originals".
     bool hasOriginals = false;
+    // The identity of the folder the listing read (ListedFolder).
+    quint64 device = 0;
+    quint64 inode = 0;
 };
 
 // The sub-folders and the media of a folder from one listing (what is not wanted stays empty). Throws

@@ -229,6 +229,14 @@ void OrderListingCache::read(const QString& folder, quint64 listing, Reading& r)
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded.constData()), &::closedir);
     if (!dir)
         fail(errno);
+    // The folder read, whatever its path names by the time the listing is used.
+    struct stat folderStatus
+    {
+    };
+    if (::fstat(::dirfd(dir.get()), &folderStatus) != 0)
+        fail(errno);
+    r.hidden.device = quint64(folderStatus.st_dev);
+    r.hidden.inode = quint64(folderStatus.st_ino);
     if (r.kept)
         r.found.reserve(r.kept->entries.size());
     qsizetype cursor = 0;

@@ -31,14 +31,18 @@ QString describe(const std::exception& e)
     return QStringLiteral("La modification de la photo a échoué.");
 }
 
-// Whether the folder can no longer be reached: moved away, removed, or its disk gone (a dead mount
-// answers ENOTCONN or EIO, a lazily unmounted one shows the empty folder under it, without the order).
-bool isGone(const QString& folder)
+// The folder of the order that can no longer be reached: the root when it is no longer the folder
+// listed, else the order folder when it is not. Moved away, removed, its disk gone (a dead mount answers
+// ENOTCONN or EIO), or another folder at its path (a lazily unmounted disk leaves the empty folder it
+// was mounted on; a folder made again under its name): none of the photos' paths leads into the folder
+// listed any more.
+std::optional<QString> goneFolder(const OrdersBatch::Listed& listed)
 {
-    struct stat st
-    {
-    };
-    return ::stat(NativeName::encode(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode);
+    if (listed.root && !listed.root->isStillThere())
+        return listed.root->path;
+    if (!listed.order.isStillThere())
+        return listed.order.path;
+    return std::nullopt;
 }
 
 using BatchOutcome = OrdersBatch::Outcome;
@@ -77,8 +81,10 @@ private:
 // source is decoded on another worker of the pool (one photo ahead), when its write reads the whole
 // source (readsWhole) and both photos fit the pixel budget together. A failure goes to the outcome with
 // its photo and the batch goes on; each photo, done or failed, is told to the relay; nothing crosses the
-// task's edge. `order`: the folder the photos were listed in, whose loss the outcome tells.
-BatchOutcome runPhotos(const QStringList& photos, const std::optional<QString>& order,
+// task's edge. `order`: the folders the photos were listed in. A photo that fails once one of them is
+// no longer the folder listed ends the batch: that photo and the ones after it are left undone, and the
+// outcome names the folder once.
+BatchOutcome runPhotos(const QStringList& photos, const std::optional<OrdersBatch::Listed>& order,
     const std::function<bool(const QString&)>& readsWhole, const EditPhoto& edit,
     const std::function<OrdersOutcome::Failure(const QString& photo, const std::exception& e)>& failure,
     const std::shared_ptr<ProgressRelay>& progress)
@@ -101,18 +107,25 @@ BatchOutcome runPhotos(const QStringList& photos, const std::optional<QString>& 
             if (pixels && nextPixels && PixelBudget::allows(*pixels + *nextPixels) && readsWhole(following))
                 next = DecodedAhead::Pending::start(following, JobPool::batch());
         }
-        bool failed = true;
+        std::optional<OrdersOutcome::Failure> failed;
         try {
             edit(photos[i], std::move(decoded));
             outcome.edited.append(photos[i]);
-            failed = false;
         } catch (const std::exception& e) {
-            outcome.failures.append(failure(photos[i], e));
+            failed = failure(photos[i], e);
         } catch (...) {
-            outcome.failures.append(failure(photos[i], std::exception()));
+            failed = failure(photos[i], std::exception());
         }
-        if (failed && order && !outcome.goneFolder && isGone(*order))
-            outcome.goneFolder = order;
+        if (failed) {
+            if (const std::optional<QString> gone = order ? goneFolder(*order) : std::nullopt) {
+                // Told once, and nothing more is tried at paths that now lead elsewhere or nowhere.
+                outcome.gone = OrdersOutcome::GoneFolder { *gone, photos.sliced(i) };
+                for (qsizetype left = i; left < photos.size(); ++left)
+                    ProgressRelay::photoDone(progress);
+                break;
+            }
+            outcome.failures.append(*failed);
+        }
         pixels = nextPixels;
         ProgressRelay::photoDone(progress);
     }
@@ -150,7 +163,7 @@ QStringList OrdersBatch::photosOf(const QStringList& files)
 }
 
 void OrdersBatch::applyWatermark(const QStringList& photos, const QString& file, const QString& fileName,
-    const std::optional<QString>& order, Noted noted)
+    const std::optional<Listed>& order, Noted noted)
 {
     setWatermarkBatches(m_watermarkBatches + 1);
     startProgress(m_watermarkProgress, photos.size());
@@ -192,7 +205,7 @@ void OrdersBatch::applyWatermark(const QStringList& photos, const QString& file,
 }
 
 void OrdersBatch::applyRetouch(const QStringList& photos, const PhotoRetouchSettings& settings,
-    const std::optional<QString>& watermark, const std::optional<QString>& order, Noted noted)
+    const std::optional<QString>& watermark, const std::optional<Listed>& order, Noted noted)
 {
     setRetouching(true);
     startProgress(m_retouchProgress, photos.size());
@@ -224,7 +237,7 @@ void OrdersBatch::applyRetouch(const QStringList& photos, const PhotoRetouchSett
 void OrdersBatch::tell(const Outcome& outcome)
 {
     const OrdersOutcome::Text told
-        = OrdersOutcome::describe(outcome.failures, OrdersOutcome::Work::edit, outcome.goneFolder);
+        = OrdersOutcome::describe(outcome.failures, OrdersOutcome::Work::edit, outcome.gone);
     emit outcomeTold(told.message, told.details);
 }
 

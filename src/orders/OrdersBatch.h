@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orders/ListedFolder.h"
 #include "orders/OrdersOutcome.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
 
@@ -32,13 +33,23 @@ public:
         bool operator==(const Progress&) const = default;
     };
 
+    // The folders the photos were listed in, as listed: the order's, and the root above it.
+    struct Listed
+    {
+        ListedFolder order;
+        std::optional<ListedFolder> root;
+    };
+
     // What a batch did, told on the GUI thread when it ends.
     struct Outcome
     {
+        // The photos that failed for reasons of their own.
         QList<OrdersOutcome::Failure> failures;
         QStringList edited;
-        // The order folder, when it could no longer be reached after a photo failed.
-        std::optional<QString> goneFolder;
+        // When a photo failed and the root or the order folder was then no longer the one listed: that
+        // folder, the photo, and every later photo, left untried (their paths no longer lead into the
+        // folder listed).
+        std::optional<OrdersOutcome::GoneFolder> gone;
     };
     // Called when a batch ends, before its message is told: the store notes the edited photos.
     using Noted = std::function<void(const Outcome&)>;
@@ -55,15 +66,15 @@ public:
     const Progress& retouchProgress() const { return m_retouchProgress; }
     const Progress& watermarkProgress() const { return m_watermarkProgress; }
 
-    // The watermark image `file` (named `fileName` in messages) on each photo. `order`: the folder the
+    // The watermark image `file` (named `fileName` in messages) on each photo. `order`: the folders the
     // photos were listed in, whose loss the outcome tells. `noted` is called with the outcome while the
     // batch still counts as running.
     void applyWatermark(const QStringList& photos, const QString& file, const QString& fileName,
-        const std::optional<QString>& order, Noted noted);
+        const std::optional<Listed>& order, Noted noted);
     // The retouch `settings` (not neutral) on each photo, with the watermark in use if any. `noted` is
     // called with the outcome once the batch no longer counts as running.
     void applyRetouch(const QStringList& photos, const PhotoRetouchSettings& settings,
-        const std::optional<QString>& watermark, const std::optional<QString>& order, Noted noted);
+        const std::optional<QString>& watermark, const std::optional<Listed>& order, Noted noted);
 
 signals:
     void isRetouchingChanged();

@@ -27,14 +27,19 @@ OrdersFolderListing::~OrdersFolderListing() = default;
 
 QList<OrderFolder> OrdersFolderListing::rootFolders(const QString& root)
 {
-    return m_listings->contents(root, true, false).folders;
+    m_root.reset();
+    OrderListing::Contents listed = m_listings->contents(root, true, false);
+    m_root = ListedFolder { root, listed.device, listed.inode };
+    return std::move(listed.folders);
 }
 
 QList<OrderSection> OrdersFolderListing::sections(const OrderFolder& order)
 {
     const quint64 listingStart = m_listings->mark();
     // One listing of the order folder gives its sub-folders and its loose media.
+    m_order.reset();
     const OrderListing::Contents listed = m_listings->contents(order.url);
+    m_order = ListedFolder { order.url, listed.device, listed.inode };
     QList<OrderSection> sections;
     sections.reserve(listed.folders.size() + 1);
     if (!listed.media.isEmpty())
@@ -55,6 +60,19 @@ QList<OrderSection> OrdersFolderListing::sections(const OrderFolder& order)
     m_listings->trim(kKeptListings, listingStart);
     m_leftoverSweep->sweep(photoFolders);
     return sections;
+}
+
+bool OrdersFolderListing::stillHolds(
+    bool rootChosen, const QList<OrderFolder>& folders, const std::optional<QString>& selected) const
+{
+    if (!rootChosen)
+        return true;
+    if (!m_root || !m_root->isStillThere())
+        return false;
+    if (!selected)
+        return true;
+    const OrderFolder* folder = findListed(folders, *selected);
+    return folder && m_order && m_order->path == folder->url && m_order->isStillThere();
 }
 
 const OrderFolder* OrdersFolderListing::findListed(const QList<OrderFolder>& folders, const QString& path)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -29,6 +30,16 @@ struct Text
     bool operator==(const Text&) const = default;
 };
 
+// The folder that held the photos, found no longer the one listed while the work ran (its disk pulled,
+// another folder put at its path), and the photos left undone from then on.
+struct GoneFolder
+{
+    QString folder; // its path
+    QStringList photos; // their paths, in the order of the work
+
+    bool operator==(const GoneFolder&) const = default;
+};
+
 // What the failures were failures to do.
 enum class Work {
     edit, // « 3 photos n’ont pas été modifiées : … »
@@ -38,9 +49,10 @@ enum class Work {
 // The names listed in the message stop before passing this many characters; "…" then stands for the rest.
 inline constexpr qsizetype kNamesBudget = 100;
 
-// The text for these failures, in the order given; no message for none. With `goneFolder`, the folder
-// that held the photos and can no longer be reached: the message says so instead of naming photos.
-Text describe(const QList<Failure>& failures, Work work, const std::optional<QString>& goneFolder = {});
+// The text for these failures, in the order given; no message for none. With `gone`, the message says
+// once that the folder can no longer be reached; the tooltip gives the failures before it went, each
+// with its reason, then names the photos left undone in one line.
+Text describe(const QList<Failure>& failures, Work work, const std::optional<GoneFolder>& gone = {});
 
 // "DSC_4512.JPG : impossible de lire cette photo.": the file's shown name, then the reason, its first
 // letter lowered.

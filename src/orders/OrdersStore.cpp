@@ -164,10 +164,7 @@ void OrdersStore::reload()
     setListingError(std::nullopt);
     const auto root = resolveRoot();
     if (!root) {
-        setFolders({});
-        setSections({});
-        m_watching->stopWatchingOrder();
-        m_watching->stopWatchingRoot();
+        dropRoot();
         return;
     }
     m_watching->watchRoot(*root);
@@ -184,6 +181,15 @@ void OrdersStore::reload()
     setSelection(m_folders.isEmpty() ? std::nullopt : std::optional<QString>(m_folders.first().url));
     persist();
     loadSections();
+}
+
+void OrdersStore::dropRoot()
+{
+    m_listing->forgetRoot();
+    setFolders({});
+    setSections({});
+    m_watching->stopWatchingOrder();
+    m_watching->stopWatchingRoot();
 }
 
 bool OrdersStore::listRoot(const QString& root)
@@ -227,10 +233,38 @@ void OrdersStore::loadSections()
     m_watching->watchOrder(order.url, m_sections);
 }
 
-void OrdersStore::followRoot(const QString& root)
+void OrdersStore::relistGoneFolders()
+{
+    if (m_listing->stillHolds(m_rootBookmark.has_value(), m_folders, m_selectedFolderID))
+        return;
+    setListingError(std::nullopt);
+    const auto root = resolveRoot();
+    if (!root) {
+        dropRoot();
+        return;
+    }
+    // The same paths may hold other folders now (a disk mounted again on them): watched anew, not
+    // through the watches of the folders they held.
+    m_watching->stopWatchingOrder();
+    m_watching->stopWatchingRoot();
+    m_watching->watchRoot(*root);
+    // The selection stays: an order whose disk is still away shows nothing, and shows again once back.
+    if (followRoot(*root))
+        loadSections();
+}
+
+std::optional<OrdersBatch::Listed> OrdersStore::shownOrder() const
+{
+    const std::optional<ListedFolder>& order = m_listing->listedOrder();
+    if (!order || !m_watching->shownOrderFolder())
+        return std::nullopt;
+    return OrdersBatch::Listed { *order, m_listing->listedRoot() };
+}
+
+bool OrdersStore::followRoot(const QString& root)
 {
     if (!listRoot(root))
-        return;
+        return false;
     // The selection stays as it is (a selected folder no longer listed shows no order); when the
     // listing spells it another way, the listing's own form, so that the screen finds it.
     if (m_selectedFolderID) {
@@ -241,6 +275,7 @@ void OrdersStore::followRoot(const QString& root)
                 break;
             }
     }
+    return true;
 }
 
 QSet<QString> OrdersStore::watchedPaths() const
@@ -314,9 +349,11 @@ void OrdersStore::applyWatermark(const QStringList& files)
             PhotoEditError::Kind::unreadableWatermark, OrdersWatermarks::shownFileName(*watermark)));
         return;
     }
-    // Off the GUI thread, as the retouch: the message line keeps what it showed until the batch ends.
-    m_batch->applyWatermark(photos, *watermark, OrdersWatermarks::shownFileName(*watermark),
-        m_watching->shownOrderFolder(), [this, watermarkID](const OrdersBatch::Outcome& outcome) {
+    // Off the GUI thread, as the retouch. What the last batch said goes: the line would otherwise seem to
+    // say it of this one while it runs.
+    setErrorMessage(std::nullopt);
+    m_batch->applyWatermark(photos, *watermark, OrdersWatermarks::shownFileName(*watermark), shownOrder(),
+        [this, watermarkID](const OrdersBatch::Outcome& outcome) {
             // Only the photos that took the watermark.
             for (const QString& photo : outcome.edited)
                 noteEdited(photo);
@@ -343,13 +380,14 @@ void OrdersStore::applyRetouch(const QStringList& files)
         return;
     }
     const std::optional<QString> watermark = resolveWatermark();
+    // What the last batch said goes before this one shows its progress.
+    setErrorMessage(std::nullopt);
     // Every photo is noted, the ones that failed too.
-    m_batch->applyRetouch(photos, settings, watermark, m_watching->shownOrderFolder(),
-        [this, photos](const OrdersBatch::Outcome&) {
+    m_batch->applyRetouch(
+        photos, settings, watermark, shownOrder(), [this, photos](const OrdersBatch::Outcome&) {
             for (const QString& photo : photos)
                 noteEdited(photo);
         });
-    setErrorMessage(std::nullopt);
 }
 
 void OrdersStore::noteEdited(const QString& path)

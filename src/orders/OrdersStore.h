@@ -109,6 +109,10 @@ public:
     void reload();
     // Lists the selected order's sections and watches them.
     void loadSections();
+    // The window was activated: when the root or the shown order is no longer the folder listed (its
+    // disk pulled, or plugged back at the same place), or could not be listed or found last time, both
+    // are listed again, the selection kept as it is. Otherwise nothing is done beyond a look at each.
+    void relistGoneFolders();
 
     // Watermark list. The arguments are taken by value: a caller may pass a text of the list itself.
     void addWatermark(QString imagePath);
@@ -126,8 +130,9 @@ public:
     // worker of the batch pool, photo after photo through each photo's write queue, and returns at once:
     // the watermark batch with the watermark in use, isWatermarking meanwhile, noting each photo it
     // edited; the retouch batch with a copy of retouch(), isRetouching meanwhile, noting every photo
-    // (callers start no second one while it runs). Their outcome names each photo that failed, and the
-    // order folder when it could no longer be reached; batchProgressChanged follows each photo.
+    // (callers start no second one while it runs). Each replaces the message of the last one when it
+    // starts; its outcome names each photo that failed, or once the folder (the order's or the root)
+    // that was no longer the one listed; batchProgressChanged follows each photo.
     void applyWatermark(const QStringList& files);
     void applyRetouch(const QStringList& files);
 
@@ -179,14 +184,20 @@ private:
 
     void retainAccess(const QString& path);
     std::optional<QString> resolveRoot();
+    // The root bookmark resolves to no folder: nothing is listed or watched; its name and the
+    // selection stay.
+    void dropRoot();
     // Lists the root's order folders into folders(); a root that cannot be listed empties them and the
     // sections and says why. False then.
     bool listRoot(const QString& root);
     std::optional<QString> resolve(
         const std::optional<QByteArray>& bookmark, std::function<void(const QByteArray&)> update);
 
-    // The root's entries changed on disk: its order folders are listed again, the selection kept.
-    void followRoot(const QString& root);
+    // The root's entries changed on disk: its order folders are listed again, the selection kept. False
+    // when the root cannot be listed.
+    bool followRoot(const QString& root);
+    // The shown order's folder and the root above it as listed, for a batch on its photos.
+    std::optional<OrdersBatch::Listed> shownOrder() const;
 
     void setRootName(const std::optional<QString>& name);
     void setRootBookmark(const std::optional<QByteArray>& bookmark);

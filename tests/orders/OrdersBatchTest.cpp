@@ -117,6 +117,31 @@ TEST_F(OrdersBatch, AWatermarkBatchGoesOnAfterAFailureAndReportsTheLast)
     EXPECT_EQ(PhotoEditMemory::load(first).history.size(), 1) << "already marked: no new state";
 }
 
+// Two watermark batches at once (the second is not refused) share one count: the photos of both.
+TEST_F(OrdersBatch, TwoWatermarkBatchesAtOnceCountThePhotosOfBoth)
+{
+    addWatermark();
+    QStringList photos;
+    for (int i = 0; i < 8; ++i)
+        photos << f.photo(QStringLiteral("A/T/IMG_%1.jpg").arg(10 + i), Qt::darkGray);
+    QList<OrdersStore::BatchProgress> seen;
+    QObject::connect(store, &OrdersStore::batchProgressChanged, [&] { seen << store->watermarkProgress(); });
+    store->applyWatermark(photos.mid(0, 3));
+    store->applyWatermark(photos.mid(3));
+    EXPECT_EQ(store->watermarkProgress(), (OrdersStore::BatchProgress { 0, 8 }));
+    finishWatermark();
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.takeLast(), OrdersStore::BatchProgress {}) << "none runs any more";
+    // Every photo of both counted once, out of 8, until the last batch ends.
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.last(), (OrdersStore::BatchProgress { 8, 8 }));
+    for (const OrdersStore::BatchProgress& p : std::as_const(seen).sliced(1))
+        EXPECT_EQ(p.total, 8);
+    EXPECT_FALSE(store->errorMessage());
+    for (const QString& photo : photos)
+        EXPECT_TRUE(PhotoEditMemory::load(photo).current.includeWatermark) << photo.toStdString();
+}
+
 TEST_F(OrdersBatch, NeutralSettingsRetouchNothing)
 {
     QSignalSpy retouching(store, &OrdersStore::isRetouchingChanged);
@@ -381,6 +406,8 @@ TEST_P(BatchFailures, KeepNoOriginalAndNoJournal)
     const QString reason = QString::fromUtf8(c.message);
     EXPECT_EQ(store.errorMessage(),
         reason.contains(QStringLiteral("filigrane")) ? reason : OrdersOutcome::line(failing, reason));
+    ASSERT_TRUE(store.errorMessage());
+    EXPECT_LE(store.errorMessage()->count(u':'), 1) << "one sentence, one colon";
     const bool goodFails = !QFileInfo::exists(logo) && c.watermarkBatch;
     for (const QString& photo : photos) {
         if (photo == good && !goodFails)
@@ -407,6 +434,13 @@ INSTANTIATE_TEST_SUITE_P(Orders, BatchFailures,
         FailedPhoto { "RetouchOverAnUnreadablePhoto", false,
             [](OrdersFixture& f, const QString&) { return f.file("A/S/IMG_2.jpg", "pas une photo"); },
             "Impossible de lire cette photo." },
+        // One sentence, one colon: the photo's name, then why.
+        FailedPhoto { "RetouchOfARawPhoto", false,
+            [](OrdersFixture& f, const QString&) { return f.file("A/S/DSC_0002.NEF", "raw bytes"); },
+            "Photo RAW non modifiée, enregistrez-la d’abord en JPEG." },
+        FailedPhoto { "WatermarkOverARawPhoto", true,
+            [](OrdersFixture& f, const QString&) { return f.file("A/S/DSC_0002.NEF", "raw bytes"); },
+            "Photo RAW non modifiée, enregistrez-la d’abord en JPEG." },
         FailedPhoto { "RetouchOverAJpegCutInHalf", false,
             [](OrdersFixture& f, const QString&) {
                 return truncateFile(writePhoto(f.path("A/S/IMG_2.jpg"), Qt::gray, false, QSize(640, 480)));

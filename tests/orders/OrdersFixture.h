@@ -7,12 +7,14 @@
 #include "common/photo/PhotoFixtures.h"
 #include "library/QuavelJSON.h"
 #include "orders/OrdersStore.h"
+#include "photo/PhotoWriteQueue.h"
 #include "photo/retouch/PhotoRetouchSettings.h"
 #include "platform/files/Bookmark.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSemaphore>
 
 #include <memory>
 #include <optional>
@@ -109,6 +111,26 @@ inline PhotoRetouchSettings brighter()
     s.brightness = 30;
     return s;
 }
+
+// Holds a photo's write queue while it lives: a batch reaching that photo waits for its turn there.
+class HeldWrites
+{
+public:
+    explicit HeldWrites(const QString& photo)
+        : m_held(PhotoWriteQueue::shared().submit(photo, [gate = m_gate] { gate->acquire(); }))
+    { }
+    ~HeldWrites()
+    {
+        m_gate->release();
+        m_held.waitForFinished();
+    }
+    HeldWrites(const HeldWrites&) = delete;
+    HeldWrites& operator=(const HeldWrites&) = delete;
+
+private:
+    std::shared_ptr<QSemaphore> m_gate = std::make_shared<QSemaphore>();
+    QFuture<PhotoWriteQueue::Result> m_held;
+};
 
 // Replaces a file by another one at the same path (a new inode), as an editor saving through a
 // temporary file does: its bookmarks become stale.

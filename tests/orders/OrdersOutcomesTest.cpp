@@ -34,7 +34,7 @@ struct Told
     const char* name;
     QList<Outcome> failures;
     OrdersOutcome::Work work;
-    std::optional<QString> goneFolder;
+    std::optional<OrdersOutcome::GoneFolder> gone;
     std::optional<QString> message;
     QString details;
     friend void PrintTo(const Told& c, std::ostream* os) { *os << c.name; }
@@ -47,7 +47,7 @@ class OutcomeTexts : public testing::TestWithParam<Told>
 TEST_P(OutcomeTexts, NameThePhotosWithTheirReasons)
 {
     const Told& c = GetParam();
-    const OrdersOutcome::Text text = OrdersOutcome::describe(c.failures, c.work, c.goneFolder);
+    const OrdersOutcome::Text text = OrdersOutcome::describe(c.failures, c.work, c.gone);
     EXPECT_EQ(text.message, c.message);
     EXPECT_EQ(text.details, c.details);
 }
@@ -98,10 +98,20 @@ INSTANTIATE_TEST_SUITE_P(Orders, OutcomeTexts,
             QStringLiteral(
                 "A.JPG : impossible de lire le fichier filigrane « Logo.png ».\nB.JPG : impossible "
                 "de lire le fichier filigrane « Logo.png ».") },
-        Told { "TheFolderGone", many(2), OrdersOutcome::Work::edit, QStringLiteral("/media/usb/Commande"),
+        // Said once: the photo that failed before keeps its reason, the ones left undone share one line.
+        Told { "TheFolderGone", many(1), OrdersOutcome::Work::edit,
+            OrdersOutcome::GoneFolder { QStringLiteral("/media/usb/Commande"),
+                { "/media/usb/Commande/S/DSC_4601.JPG", "/media/usb/Commande/S/DSC_4602.JPG" } },
             QStringLiteral(
                 "Le dossier « Commande » n’est plus accessible : son disque a peut-être été débranché."),
-            manyDetails(2) }),
+            manyDetails(1)
+                + QStringLiteral("\n2 photos n’ont pas été modifiées : DSC_4601.JPG, DSC_4602.JPG") },
+        Told { "TheFolderGoneAtTheLastPhoto", {}, OrdersOutcome::Work::edit,
+            OrdersOutcome::GoneFolder {
+                QStringLiteral("/media/usb"), { "/media/usb/Commande/S/DSC_4602.JPG" } },
+            QStringLiteral(
+                "Le dossier « usb » n’est plus accessible : son disque a peut-être été débranché."),
+            QStringLiteral("DSC_4602.JPG n’a pas été modifiée.") }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A section of six good photos, one file that is no photo, one JPEG cut short, and one photo deleted
@@ -133,15 +143,25 @@ protected:
         ASSERT_EQ(files.size(), 9);
     }
 
-    void run(const QStringList& photos)
+    void start(const QStringList& photos)
+    {
+        if (GetParam() == Batch::retouch)
+            store->applyRetouch(photos);
+        else
+            store->applyWatermark(photos);
+    }
+    void finish()
     {
         if (GetParam() == Batch::retouch) {
-            store->applyRetouch(photos);
             ASSERT_TRUE(waitUntil([&] { return !store->isRetouching(); }, 60000));
         } else {
-            store->applyWatermark(photos);
             ASSERT_TRUE(OrdersFixture::finishWatermark(*store));
         }
+    }
+    void run(const QStringList& photos)
+    {
+        start(photos);
+        ASSERT_NO_FATAL_FAILURE(finish());
     }
     const OrdersStore::BatchProgress& progress() const
     {
@@ -182,37 +202,104 @@ TEST_P(BatchOutcomes, NameEveryFailedPhotoCountThemAllAndStayWhileTheWatchReport
     EXPECT_EQ(store->sections().first().files.size(), 8);
     EXPECT_GE(store->fileRevision(files.first()), 1);
 
-    // The next batch says what it did: everything went through.
-    ASSERT_NO_FATAL_FAILURE(run({ files[0], files[1] }));
+    // The next batch takes the line from its start (it would otherwise seem to have failed on those
+    // photos already), and says what it did: everything went through.
+    QList<std::optional<QString>> shownWhileRunning;
+    const auto watching = QObject::connect(
+        store, &OrdersStore::batchProgressChanged, [&] { shownWhileRunning << store->errorMessage(); });
+    start({ files[0], files[1] });
+    EXPECT_FALSE(store->errorMessage()) << store->errorMessage()->toStdString();
+    EXPECT_TRUE(store->errorDetails().isEmpty());
+    ASSERT_NO_FATAL_FAILURE(finish());
+    QObject::disconnect(watching);
+    EXPECT_EQ(shownWhileRunning, QList<std::optional<QString>>(shownWhileRunning.size(), std::nullopt));
     EXPECT_FALSE(store->errorMessage());
     EXPECT_TRUE(store->errorDetails().isEmpty());
 }
 
-TEST_P(BatchOutcomes, SayThatTheOrdersFolderWentAwayDuringTheRun)
-{
-    QFile::remove(f.path(QStringLiteral("Commande/IMPRESSION A5/DSC_4520.JPG")));
-    const QString away = f.tmp.file(QStringLiteral("Ailleurs"));
-    bool moved = false;
-    // Once the first photo is done, the order's folder goes, as when its disk is pulled.
-    QObject::connect(store, &OrdersStore::batchProgressChanged, [&] {
-        if (!moved && progress().done == 1)
-            moved = QDir().rename(f.path(QStringLiteral("Commande")), away);
-    });
-    QStringList good;
-    for (int i = 0; i < 6; ++i)
-        for (int copy = 0; copy < 3; ++copy)
-            good << files[i];
-    ASSERT_NO_FATAL_FAILURE(run(good));
-    ASSERT_TRUE(moved);
-    ASSERT_TRUE(store->errorMessage());
-    EXPECT_TRUE(store->errorMessage()->contains(QStringLiteral(
-        "Le dossier « Commande » n’est plus accessible : son disque a peut-être été débranché.")))
-        << store->errorMessage()->toStdString();
-    EXPECT_FALSE(store->errorDetails().isEmpty());
-}
-
 INSTANTIATE_TEST_SUITE_P(Orders, BatchOutcomes, testing::Values(Batch::retouch, Batch::watermark),
     [](const auto& info) { return info.param == Batch::retouch ? "Retouch" : "Watermark"; });
+
+// The order's folder goes while the second photo waits for its turn: moved away, or another folder
+// made at its path (same device, another inode, as a disk unmounted leaves the folder it was mounted
+// on). The message says it once, the tooltip names the photos left undone in one line, and nothing is
+// written into the folder now at that path.
+enum class Loss { movedAway, replaced };
+
+class FolderGone : public testing::TestWithParam<std::tuple<Batch, Loss>>
+{
+protected:
+    OrdersFixture f;
+    OrdersStore* store = nullptr;
+    QStringList photos;
+
+    void SetUp() override
+    {
+        writeOrder(f.root, QStringLiteral("Commande"),
+            { { QStringLiteral("IMPRESSION A5"),
+                { "DSC_4501.JPG", "DSC_4502.JPG", "DSC_4503.JPG", "DSC_4504.JPG" } } },
+            QSize(320, 240));
+        store = &f.openOn(QStringLiteral("Commande"));
+        store->addWatermark(writeWatermark(f.tmp.file(QStringLiteral("Logo.png"))));
+        store->setRetouch(brighter());
+        for (const OrderMedia& m : store->sections().first().files)
+            photos << m.url;
+        ASSERT_EQ(photos.size(), 4);
+    }
+};
+
+TEST_P(FolderGone, IsToldOnceAndNothingIsWrittenInTheFolderAtItsPath)
+{
+    const auto [batch, loss] = GetParam();
+    const QString order = f.path(QStringLiteral("Commande"));
+    QList<int> counts;
+    QObject::connect(store, &OrdersStore::batchProgressChanged, [&] {
+        const auto& p = batch == Batch::retouch ? store->retouchProgress() : store->watermarkProgress();
+        if (p.total > 0)
+            counts << p.done;
+    });
+    {
+        // The second photo's turn held until its folder has gone.
+        HeldWrites turn(photos[1]);
+        if (batch == Batch::retouch)
+            store->applyRetouch(photos);
+        else
+            store->applyWatermark(photos);
+        EXPECT_TRUE(waitUntil([&] { return PhotoWriteQueue::shared().waiting(photos[1]) == 1; }, 30000));
+        ASSERT_TRUE(QDir().rename(order, f.tmp.file(QStringLiteral("Ailleurs"))));
+        if (loss == Loss::replaced) {
+            ASSERT_TRUE(QDir().mkpath(order + QStringLiteral("/IMPRESSION A5")));
+        }
+    }
+    if (batch == Batch::retouch) {
+        ASSERT_TRUE(waitUntil([&] { return !store->isRetouching(); }, 60000));
+    } else {
+        ASSERT_TRUE(OrdersFixture::finishWatermark(*store));
+    }
+
+    const QString gone = OrdersOutcome::goneFolderMessage(order);
+    ASSERT_TRUE(store->errorMessage());
+    EXPECT_EQ(store->errorMessage()->count(gone), 1) << store->errorMessage()->toStdString();
+    if (loss == Loss::replaced) {
+        EXPECT_EQ(store->errorMessage(), gone) << "the order's listing of the folder there now says nothing";
+    }
+    EXPECT_EQ(store->errorDetails(),
+        QStringLiteral("3 photos n’ont pas été modifiées : DSC_4502.JPG, DSC_4503.JPG, DSC_4504.JPG"));
+    EXPECT_EQ(counts, (QList<int> { 0, 1, 2, 3, 4 })) << "the photos left undone are counted";
+    if (loss == Loss::replaced) {
+        EXPECT_EQ(QDir(order + QStringLiteral("/IMPRESSION A5"))
+                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, FolderGone,
+    testing::Combine(
+        testing::Values(Batch::retouch, Batch::watermark), testing::Values(Loss::movedAway, Loss::replaced)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param) == Batch::retouch ? "Retouch" : "Watermark")
+            + (std::get<1>(info.param) == Loss::movedAway ? "MovedAway" : "Replaced");
+    });
 
 // An undo that fails names its photo; another photo's write, reported by the watch after the message,
 // does not take it away.

@@ -353,8 +353,7 @@ TEST_F(CropEditorWrites, ARawPhotoOpensButIsNeverRewritten)
     m_model->setRetouchPreview(exposure(1));
     m_model->persistCurrent();
     settle(photo);
-    const QString rawMessage
-        = QStringLiteral("Les photos RAW ne sont pas modifiées : enregistrez d’abord la photo en JPEG.");
+    const QString rawMessage = QStringLiteral("Photo RAW non modifiée, enregistrez-la d’abord en JPEG.");
     EXPECT_EQ(m_model->errorMessage(), rawMessage);
     m_model->setRetouchPreview(PhotoRetouchSettings {});
     m_model->persistCurrent();
@@ -412,6 +411,39 @@ TEST_F(CropEditorWrites, AFailedWriteThatARequestJoinedIsReportedAndWrittenAgain
         EXPECT_NEAR(level(photo), 0.5f, step);
         m_written.clear();
     }
+}
+
+// A photo opened without a journal, changed and written, then undone back to the look it opened with:
+// it is not untouched. When the undo's write fails, the close writes the way back.
+TEST_F(CropEditorWrites, AnUndoBackToTheOpenedLookIsWrittenAtCloseWhenItsOwnWriteFailed)
+{
+    const QString photo = greyPhoto("undone.png", 0.25f);
+    const QByteArray original = bytes(photo);
+    ASSERT_NO_FATAL_FAILURE(openAndBrighten(photo));
+    ASSERT_NEAR(level(photo), 0.5f, step);
+    const QString copy = *m_model->sessionBaseURL();
+    const QByteArray copyBytes = bytes(copy);
+
+    holdQueue(photo);
+    QFuture<bool> undone = m_model->undoLast();
+    // Without its session copy the undo's write fails.
+    QFile::remove(copy);
+    release();
+    EXPECT_FALSE(await(undone));
+    settle(photo);
+    ASSERT_TRUE(m_model->errorMessage()) << "the undo's write failed";
+    ASSERT_TRUE(m_model->history().isEmpty()) << "back to the look it opened with";
+    EXPECT_NEAR(level(photo), 0.5f, step);
+
+    QFile restored(copy);
+    ASSERT_TRUE(restored.open(QIODevice::WriteOnly));
+    restored.write(copyBytes);
+    restored.close();
+    m_written.clear();
+    m_model->close();
+    settle(photo);
+    EXPECT_EQ(m_written, QStringList { photo });
+    EXPECT_EQ(bytes(photo), original);
 }
 
 TEST_F(CropEditorWrites, AFailureOvertakenByANewerRequestShowsNothing)

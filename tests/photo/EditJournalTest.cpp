@@ -217,8 +217,7 @@ TEST(Originals, AreMadeOnceAndNeverReplaced)
         PhotoOriginals::ensureBackup(raw);
         ADD_FAILURE() << "no error";
     } catch (const PhotoEditError& e) {
-        EXPECT_EQ(e.message(),
-            QString("Les photos RAW ne sont pas modifiées : enregistrez d’abord la photo en JPEG."));
+        EXPECT_EQ(e.message(), QString("Photo RAW non modifiée, enregistrez-la d’abord en JPEG."));
     }
     EXPECT_FALSE(PhotoOriginals::hasBackup(raw));
 }
@@ -281,8 +280,7 @@ TEST(PhotoEditErrors, SpeakFrench)
         { Kind::unreadableWatermark, "Impossible de lire le fichier filigrane." },
         { Kind::composeFailed, "La composition de la photo a échoué." },
         { Kind::missingWatermark, "Choisissez d’abord un fichier filigrane." },
-        { Kind::rawNotRewritten,
-            "Les photos RAW ne sont pas modifiées : enregistrez d’abord la photo en JPEG." },
+        { Kind::rawNotRewritten, "Photo RAW non modifiée, enregistrez-la d’abord en JPEG." },
     };
     for (const auto& [kind, text] : cases) {
         const PhotoEditError error(kind);

@@ -117,6 +117,14 @@ void OrdersView::showEvent(QShowEvent* event)
     };
 }
 
+void OrdersView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Back from the file manager or a terminal, say, where a disk may have been plugged back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
+        m_store.relistGoneFolders();
+}
+
 void OrdersView::printSelection()
 {
     PhotoPrinter::print(OrderMenus::paths(m_screen->selectedMedia()), std::nullopt);

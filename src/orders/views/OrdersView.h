@@ -24,8 +24,9 @@ class UserDefaults;
 // the screen and the store themselves.
 //
 // Each time it is shown it lists the orders again and points the printer's success hook at the store's
-// delivered marks. Ctrl+A selects every file (a focused text field keeps Ctrl+A) and Ctrl+P prints the
-// selection on the printer's own paper. GUI thread only.
+// delivered marks; each time its window is activated, the orders whose folder is no longer the one
+// listed (a disk pulled, or plugged back) are listed again. Ctrl+A selects every file (a focused text
+// field keeps Ctrl+A) and Ctrl+P prints the selection on the printer's own paper. GUI thread only.
 class OrdersView : public QWidget
 {
     Q_OBJECT
@@ -47,6 +48,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildEditor();

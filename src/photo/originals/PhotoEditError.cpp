@@ -61,7 +61,8 @@ QString PhotoEditError::description(Kind kind, const QString& fileName, qint64 p
     case Kind::missingWatermark:
         return QStringLiteral("Choisissez d’abord un fichier filigrane.");
     case Kind::rawNotRewritten:
-        return QStringLiteral("Les photos RAW ne sont pas modifiées : enregistrez d’abord la photo en JPEG.");
+        // No colon of its own: the orders' message line puts the photo's name and one before it.
+        return QStringLiteral("Photo RAW non modifiée, enregistrez-la d’abord en JPEG.");
     case Kind::foreignOriginal:
         return QStringLiteral(
             "L’original de « %1 » n’est pas un fichier ordinaire : la photo n’est pas modifiée.")
