@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -51,7 +50,6 @@ protected:
         if (!m_mount->skip().isEmpty())
             GTEST_SKIP() << m_mount->skip().toStdString();
     }
-    void TearDown() override { UnnamedFile::setPlaceholderHookForTesting({}); }
 
     TempFolder m_local;
     TempFolder m_dir;
@@ -117,38 +115,6 @@ TEST_P(FuseFileSystems, copiesGetTheirNameOnlyWholeAndNeverReplace)
     EXPECT_EQ(UnnamedFile::removeLeftovers(m_mount->path()), 1);
     names = QDir(m_mount->path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     EXPECT_EQ(names, (QStringList { "IMG_0001 copie.JPG", "IMG_0001.JPG", "probe.txt" }));
-}
-
-// A writer killed while its placeholder holds the name, before or after the mark (the gap is a FUSE
-// round trip or more there): the sweep of the folder leaves no empty file under that name, and the name
-// is free for the whole file again.
-TEST_P(FuseFileSystems, aWriterKilledOverItsPlaceholderLeavesNoEmptyFileAfterTheSweep)
-{
-    if (GetParam().expected != Method::placeholderRename)
-        GTEST_SKIP() << "no placeholders on this file system";
-    for (const auto step : { UnnamedFile::PlaceholderStep::created, UnnamedFile::PlaceholderStep::marked }) {
-        SCOPED_TRACE(int(step));
-        ASSERT_TRUE(test::runInKilledChild([&] {
-            UnnamedFile::setPlaceholderHookForTesting([step](UnnamedFile::PlaceholderStep at) {
-                if (at == step)
-                    test::dieNow();
-            });
-            UnnamedFile file;
-            if (file.open(m_mount->path()) == 0 && ::write(file.fd(), "complete", 8) == 8)
-                file.publish("IMG_0011.JPG");
-        }));
-        EXPECT_EQ(QFileInfo(m_mount->file("IMG_0011.JPG")).size(), 0);
-        EXPECT_EQ(UnnamedFile::removeLeftovers(m_mount->path()), 3); // placeholder, hidden file, record
-        EXPECT_TRUE(test::entries(m_mount->path()).isEmpty())
-            << test::entries(m_mount->path()).join(u' ').toStdString();
-
-        UnnamedFile again;
-        ASSERT_EQ(again.open(m_mount->path()), 0);
-        ASSERT_EQ(::write(again.fd(), "complete", 8), 8);
-        EXPECT_EQ(again.publish("IMG_0011.JPG"), 0);
-        EXPECT_EQ(test::readFile(m_mount->file("IMG_0011.JPG")), "complete");
-        ASSERT_TRUE(QFile::remove(m_mount->file("IMG_0011.JPG")));
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(UsbDisks, FuseFileSystems,

@@ -175,6 +175,11 @@ struct Named
     bool removed;
 };
 
+void PrintTo(const Named& n, std::ostream* os)
+{
+    *os << n.what;
+}
+
 void emptyFileAt(const TempFolder& dir, std::optional<time_t> time)
 {
     const QString path = dir.write("IMG_0005.JPG", {});

@@ -47,6 +47,12 @@ struct Card
     Step step;
 };
 
+void PrintTo(const Card& card, std::ostream* os)
+{
+    *os << MountedDisk::name(card.kind)
+        << (card.step == Step::created ? " before the mark" : " after the mark");
+}
+
 class OrganizerCard : public ::testing::TestWithParam<Card>
 {
 protected:
@@ -181,6 +187,11 @@ struct FullDisk
     // Why a write that does not fit fails, as the file system answers it (fusefat: EPERM).
     const char* reason;
 };
+
+void PrintTo(const FullDisk& disk, std::ostream* os)
+{
+    *os << MountedDisk::name(disk.kind);
+}
 
 class OrganizerFullDisk : public ::testing::TestWithParam<FullDisk>
 {

@@ -205,6 +205,11 @@ struct FailedCopies
     int folders;
 };
 
+void PrintTo(const FailedCopies& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
 class PhotoOrganizerFailedCopies : public ::testing::TestWithParam<FailedCopies>
 {
 };

@@ -225,8 +225,10 @@ int removeAbandoned(int folder, const QList<QByteArray>& names, std::chrono::sec
 {
     int removed = 0;
     for (const QByteArray& name : names)
-        if (!name.isEmpty() && !name.contains('/')
-            && !PlaceholderRecord::isRecordName(QString::fromLatin1(name)) // read before it goes, never so
+        if (!name.isEmpty()
+            && !name.contains('/')
+            // A record goes only once what it names has been looked at, never by its name alone.
+            && !PlaceholderRecord::isRecordName(QString::fromLatin1(name))
             && removeIfAbandoned(folder, name.constData(), minimumAge))
             ++removed;
     return removed;

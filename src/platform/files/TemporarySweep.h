@@ -48,9 +48,9 @@ QList<Rule> rules();
 void clearForTesting();
 
 // Walks every registered rule once; returns how many files went. Every sweep also removes the abandoned
-// placeholders of the folder it walks, those its records name (PlaceholderRecord) and, unless it looks at
-// hidden entries only, the marked ones (isPlaceholder), with their records; except one given a minimum
-// age, which touches neither.
+// placeholders of the folder it walks: those their records name (PlaceholderRecord), with the records,
+// and, unless it looks at hidden entries only, the marked ones (isPlaceholder). A sweep given a minimum
+// age touches neither placeholders nor records.
 int sweep();
 // Removes the abandoned temporary files of one pattern in one folder now; returns how many went. With a
 // minimum age, only files last modified longer ago than that go: on network and FUSE shares a lock

@@ -20,11 +20,11 @@
 // hidden name; last, the exclusive creation of the final name (O_EXCL) and one rename(2) of the
 // complete file over that empty placeholder. The placeholder is recorded before it is created
 // (PlaceholderRecord), locked, then marked (TemporarySweep::isPlaceholder): the one a killed writer
-// leaves is removed by the sweeps of its folder (removeLeftovers) whenever the kill fell, and, once
-// marked, also taken over by the next file given that name. replace() gives it its name by one rename(2) over
-// whatever has it (a link there is replaced, never written through). Either way the name is taken in the
-// folder the file was opened in, through a descriptor of it, whatever links stand on the way to that folder
-// by then. An object that never got its name removes its file when destroyed.
+// leaves is removed by the sweeps of its folder (removeLeftovers) whenever the kill fell, and once
+// marked it is also taken over by the next file given that name. replace() gives it its name by one
+// rename(2) over whatever has it (a link there is replaced, never written through). Either way the name
+// is taken in the folder the file was opened in, through a descriptor of it, whatever links stand on
+// the way to that folder by then. An object that never got its name removes its file when destroyed.
 //
 // One object belongs to one thread at a time; different objects may be used from any threads.
 namespace quavel {
