@@ -33,8 +33,10 @@ constexpr int publishBoundMs = 3000;
 // still be using them (the thread pools, libvips, the thumbnail cache), and a destructor run under it
 // could crash or hang the exit. Everything the program writes is on disk by then (photos, journals and
 // settings are written by rename after fsync; an abandoned write's unnamed file vanishes with the
-// process, its hidden sibling is swept at the next start); the standard streams are flushed first. The
-// kernel stops the abandoned threads with the process, mid-decode or not.
+// process, and the hidden sibling it has where the file system has no unnamed files is removed by the
+// next write into that folder or by the sweep that follows a listing of it, not at the next start); the
+// standard streams are flushed first. The kernel stops the abandoned threads with the process,
+// mid-decode or not.
 [[noreturn]] void endProcess(int status);
 
 // True once finishBeforeExit has begun; a batch checks it before each photo.

@@ -4,6 +4,7 @@
 #include "photo/crop/CropSessionFolder.h"
 #include "platform/files/TemporarySweep.h"
 #include "workspace/ProgrammeStorage.h"
+#include "workspace/WorkspaceStore.h"
 
 namespace quavel::StartupSweep {
 
@@ -13,6 +14,7 @@ int run()
     AppSupport::registerTemporaryFiles();
     ProgrammeStorage::registerTemporaryFiles();
     CropSessionFolder::registerTemporaryFiles();
+    WorkspaceStore::registerTemporaryFiles();
     return TemporarySweep::sweep();
 }
 

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace quavel::PhotoOrganizer {
@@ -115,6 +116,15 @@ std::vector<const PhotoNameScan::Entry*> sortedPhotos(const QList<PhotoNameScan:
 QString plural(bool when)
 {
     return when ? QStringLiteral("s") : QString();
+}
+
+// "Copie impossible : <name>", then why, as the batches tell a photo's failure.
+QString copyFailure(const QString& name, int errnoValue)
+{
+    QString reason = frenchDescription(errnoValue);
+    if (!reason.isEmpty())
+        reason[0] = reason[0].toLower();
+    return QStringLiteral("Copie impossible : ") + name + QStringLiteral(" : ") + reason;
 }
 
 } // namespace
@@ -233,6 +243,8 @@ OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destinat
 
     OrganizerReport report;
     QSet<QString> usedFolders;
+    // The rider folders this run made.
+    QSet<QString> madeFolders;
     for (const PhotoGroup& group : groups) {
         if (group.files.isEmpty()) {
             ++report.skipped;
@@ -246,11 +258,16 @@ OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destinat
         if (const int e = makePath(folder))
             throwCreateFailure(folder, e);
         usedFolders.insert(folder);
+        if (!existed)
+            madeFolders.insert(folder);
 
-        // Hidden partial copies of an earlier run that was killed in this folder go first.
+        // What an earlier run killed in this folder left goes first: hidden partial copies, and the empty
+        // placeholders that held their names (a file system without links), so that each photo gets its
+        // own name again.
         UnnamedFile::removeLeftovers(folder);
 
         int clashes = 0;
+        int copied = 0;
         for (const QString& file : group.files) {
             const QString name = lastComponent(file);
             // The first free name is a hint: the copy takes its name only when its content is complete,
@@ -261,13 +278,21 @@ OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destinat
             if (attempt > 0)
                 ++clashes;
             if (e == 0) {
-                ++report.copied;
+                ++copied;
             } else {
                 ++report.skipped;
-                report.messages.append(QStringLiteral("Copie impossible : ") + name);
+                report.messages.append(copyFailure(name, e));
             }
             if (progress)
                 progress(++done, total);
+        }
+        report.copied += copied;
+        // A rider folder this run made and left empty (a full disk) does not stay behind; rmdir(2)
+        // removes it only while nothing, of this run or any other writer, stands in it.
+        if (copied == 0 && madeFolders.contains(folder)
+            && ::rmdir(NativeName::encode(folder).constData()) == 0) {
+            madeFolders.remove(folder);
+            usedFolders.remove(folder);
         }
 
         const qsizetype n = group.files.size();

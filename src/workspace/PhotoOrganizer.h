@@ -25,7 +25,9 @@ QList<PhotoGroup> plan(const SpreadsheetRecord& spreadsheet, const QList<Importe
 // Copies every group's files into destination/<group's folder name>; a copy gets its name only once
 // complete, and the destination's file system is flushed once before the report is returned. Throws
 // FileError when the destination or a rider folder cannot be created, or the flush fails (copies
-// already made stay); a file that cannot be copied is reported in the messages and counted as skipped.
+// already made stay); a file that cannot be copied is reported in the messages with its reason and
+// counted as skipped, and a rider folder the run made and could copy nothing into is removed again.
+// What a killed earlier run left in a rider folder (hidden partial copies, placeholders) goes first.
 // `progress`, when given, is called on the calling thread after each file, copied or not, with the files done
 // so far and the files of all groups.
 OrganizerReport execute(const QList<PhotoGroup>& groups, const QString& destination,

@@ -2,7 +2,11 @@
 
 #include "library/AppSupport.h"
 #include "library/QuavelJSON.h"
+#include "platform/AtomicFile.h"
 #include "platform/UuidText.h"
+#include "platform/files/Bookmark.h"
+#include "platform/files/TemporarySweep.h"
+#include "platform/files/UnnamedFile.h"
 #include "workspace/OrganizerFiles.h"
 #include "workspace/UuidTable.h"
 
@@ -169,6 +173,35 @@ void WorkspaceStore::recordOrganizer(
         m_actionHistory.resize(historyLimit);
     emit actionHistoryChanged();
     persist();
+}
+
+QStringList WorkspaceStore::knownDestinations(const QString& folder)
+{
+    const std::optional<QByteArray> bytes = AtomicFile::read(folder + QStringLiteral("/workspace.json"));
+    const std::optional<WorkspaceFile> file = bytes ? decodeWorkspace(*bytes) : std::nullopt;
+    if (!file)
+        return {};
+    QList<QByteArray> bookmarks;
+    if (file->lastDestinationBookmark)
+        bookmarks.append(*file->lastDestinationBookmark);
+    for (const SpreadsheetMacSettings& s : file->settings)
+        if (s.destinationBookmark)
+            bookmarks.append(*s.destinationBookmark);
+    QStringList paths;
+    for (const QByteArray& bookmark : std::as_const(bookmarks))
+        if (const std::optional<Bookmark::Resolved> resolved = Bookmark::resolve(bookmark))
+            if (!paths.contains(resolved->path))
+                paths.append(resolved->path);
+    return paths;
+}
+
+void WorkspaceStore::registerTemporaryFiles()
+{
+    for (const QString& destination : knownDestinations(AppSupport::folder())) {
+        TemporarySweep::Rule rule { destination, &UnnamedFile::isTemporaryName };
+        rule.inSubfolders = true;
+        TemporarySweep::add(std::move(rule));
+    }
 }
 
 QList<OrganizerHistorySection> WorkspaceStore::historySections() const

@@ -13,6 +13,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 #include <optional>
@@ -67,6 +68,13 @@ public:
     void storeFolder(const QString& folder, FolderKind kind, const QUuid& spreadsheetID);
     const std::optional<QByteArray>& lastDestinationBookmark() const { return m_lastDestinationBookmark; }
     const std::optional<QString>& lastDestinationName() const { return m_lastDestinationName; }
+
+    // The destination folders the organiser knows (those of the spreadsheets and the last one), as
+    // "workspace.json" in `folder` names them and as they resolve now; read only, nothing set aside.
+    static QStringList knownDestinations(const QString& folder);
+    // Registers the rider folders of the known destinations with the start-up sweep, for the copies
+    // and placeholders a killed run left there (TemporarySweep::Rule::inSubfolders).
+    static void registerTemporaryFiles();
 
     // History.
     void recordOrganizer(const OrganizerReport& report, const QUuid& spreadsheetID, const QString& title);

@@ -22,7 +22,7 @@ fail() {
 # machine's CUPS), the USB disks' file systems the file tests mount, the benchmarks' reference tools,
 # clang for fuzzing.
 test_only="googletest libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth zip cups-client printer-driver-cups-pdf ntfs-3g exfat-fuse exfatprogs
+xvfb xauth zip cups-client printer-driver-cups-pdf ntfs-3g exfat-fuse exfatprogs fusefat dosfstools
 poppler-utils libvips-tools ffmpegthumbnailer clang libclang-rt-14-dev"
 
 case "$mode" in

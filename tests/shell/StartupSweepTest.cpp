@@ -1,11 +1,14 @@
 // The start-up sweep over the application's own folders (the test program's private XDG tree).
 #include "shell/StartupSweep.h"
+#include "common/ChildProcess.h"
 #include "common/TestSupport.h"
 #include "library/AppSupport.h"
 #include "photo/originals/PhotoFiles.h"
 #include "platform/UserDefaults.h"
 #include "platform/files/TemporarySweep.h"
 #include "platform/files/UnnamedFile.h"
+#include "workspace/PhotoOrganizer.h"
+#include "workspace/WorkspaceStore.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -171,4 +174,51 @@ TEST(StartupSweep, eachFolderTakesTheTemporaryNamesWrittenThereAndNothingElse)
         kept.sort();
         EXPECT_EQ(filesUnder({ dir.path() }).replaceInStrings(dir.path() + u'/', QString()), kept);
     }
+}
+
+// An organiser run killed while a placeholder held a photo's name, before its mark or after it (FAT,
+// exFAT: the placeholders forced here): the next start sweeps the rider folders of the destinations the
+// workspace knows, and leaves the photos, the user's empty file and the user's hidden file.
+TEST(StartupSweep, removesWhatAKilledOrganiserRunLeftInTheDestinationsItKnows)
+{
+    using Step = UnnamedFile::PlaceholderStep;
+    test::TempFolder sources;
+    for (int p = 1; p <= 6; ++p)
+        sources.write(
+            QStringLiteral("IMG_%1.JPG").arg(p, 4, 10, QChar(u'0')), QByteArray(4096, char('a' + p)));
+    SpreadsheetRecord spreadsheet;
+    spreadsheet.rows
+        = { RowRecord { QUuid::createUuid(), "1", "7" }, RowRecord { QUuid::createUuid(), "4", "8" } };
+    const QList<PhotoGroup> groups = PhotoOrganizer::plan(spreadsheet, {}, sources.path());
+
+    test::TempFolder destinations;
+    QStringList kept;
+    {
+        WorkspaceStore workspace(AppSupport::folder());
+        for (const Step step : { Step::created, Step::marked }) {
+            const QString destination = destinations.file(QString::number(int(step)));
+            EXPECT_TRUE(test::runInKilledChild([&] {
+                UnnamedFile::startFromForTesting(UnnamedFile::Method::placeholderRename);
+                int placeholders = 0;
+                UnnamedFile::setPlaceholderHookForTesting([&](Step at) {
+                    if (at == step && placeholders++ == 4)
+                        test::dieNow();
+                });
+                PhotoOrganizer::execute(groups, destination);
+            }));
+            for (const QString& file : filesUnder({ destination }))
+                if (!QFileInfo(file).fileName().startsWith(u'.') && QFileInfo(file).size() > 0)
+                    kept.append(file);
+            kept.append(put(destination + "/7/vide.JPG", {}));
+            kept.append(put(destination + "/8/.notes"));
+            workspace.storeFolder(destination, WorkspaceStore::FolderKind::destination, QUuid::createUuid());
+        }
+    }
+    // Per run: the placeholder, its record and the hidden copy (and whatever the earlier tests of this
+    // program left in the application's own folders).
+    EXPECT_GE(StartupSweep::run(), 6);
+    TemporarySweep::clearForTesting();
+    QFile::remove(AppSupport::folder() + QStringLiteral("/workspace.json"));
+    kept.sort();
+    EXPECT_EQ(filesUnder({ destinations.path() }), kept);
 }

@@ -2,6 +2,7 @@
 #include "WorkspaceTestSupport.h"
 
 #include "platform/Error.h"
+#include "platform/files/UnnamedFile.h"
 #include "workspace/PhotoOrganizer.h"
 
 #include <gtest/gtest.h>
@@ -185,13 +186,63 @@ TEST(PhotoOrganizerExecute, ReportsFirstRunCopyFailuresAndSharedFolders)
     TempFolder dest;
     const auto report = PhotoOrganizer::execute(groups, dest.file("new/Tri"));
     EXPECT_EQ(report.messages,
-        (QStringList { "Copie impossible : IMG_0011.jpg", "DUPONT JEANNE — 2 photos",
-            "DUPONT JEANNE — 1 photo ajoutée au dossier existant" }));
+        (QStringList { u8("Copie impossible : IMG_0011.jpg : l’élément est un dossier et non un fichier."),
+            "DUPONT JEANNE — 2 photos", "DUPONT JEANNE — 1 photo ajoutée au dossier existant" }));
     EXPECT_EQ(report.copied, 2);
     EXPECT_EQ(report.skipped, 1);
     EXPECT_EQ(report.folders, 1);
     EXPECT_EQ(entries(dest.file("new/Tri/DUPONT JEANNE")), (QStringList { "IMG_0010.jpg", "IMG_0020.jpg" }));
 }
+
+// A rider folder the run made and could copy nothing into goes again; one that was there stays, and so
+// does one that received a photo. Each failure tells its reason.
+struct FailedCopies
+{
+    const char* what;
+    QStringList photos; // of the one group, "dir:" for a folder that cannot be copied
+    bool folderExisted;
+    bool folderStays;
+    int folders;
+};
+
+void PrintTo(const FailedCopies& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+class PhotoOrganizerFailedCopies : public ::testing::TestWithParam<FailedCopies>
+{
+};
+
+TEST_P(PhotoOrganizerFailedCopies, LeaveNoEmptyFolderOfTheirOwn)
+{
+    TempFolder src;
+    for (const QString& photo : GetParam().photos) {
+        if (photo.startsWith(QStringLiteral("dir:")))
+            QDir(src.path()).mkdir(photo.mid(4));
+        else
+            src.write(photo, photo.toUtf8());
+    }
+    TempFolder dest;
+    if (GetParam().folderExisted)
+        QDir(dest.path()).mkdir("7");
+    const auto report = PhotoOrganizer::execute(
+        PhotoOrganizer::plan(sheet({ row("1", "7") }), {}, src.path()), dest.path());
+    EXPECT_EQ(QFileInfo::exists(dest.file("7")), GetParam().folderStays);
+    EXPECT_EQ(report.folders, GetParam().folders);
+    for (const QString& photo : GetParam().photos) {
+        if (photo.startsWith(QStringLiteral("dir:"))) {
+            EXPECT_TRUE(report.messages.contains(QStringLiteral("Copie impossible : ") + photo.mid(4)
+                + u8(" : l’élément est un dossier et non un fichier.")));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PhotoOrganizerFailedCopies,
+    ::testing::Values(FailedCopies { "madeAndEmpty", { "dir:IMG_1.jpg", "dir:IMG_2.jpg" }, false, false, 0 },
+        FailedCopies { "thereBefore", { "dir:IMG_1.jpg" }, true, true, 1 },
+        FailedCopies { "madeAndUsed", { "dir:IMG_1.jpg", "IMG_2.jpg" }, false, true, 1 }),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST(PhotoOrganizerExecute, RiderFoldersNeverLeaveTheDestination)
 {
@@ -219,7 +270,16 @@ TEST(PhotoOrganizerExecute, ThrowsWhenAFolderCannotBeMade)
     EXPECT_EQ(entries(dest.file("out/1")), QStringList { "1.jpg" }); // copies made before stay
 }
 
-TEST(PhotoOrganizerExecute, TwoRunsAtOnceCopyEverythingTwiceAndOverwriteNothing)
+// On a disk with unnamed files, and with placeholders (FAT, exFAT: forced here), whose records and
+// marks the other run's sweeps must leave alone while their writer lives.
+class PhotoOrganizerTwoRuns : public ::testing::TestWithParam<UnnamedFile::Method>
+{
+protected:
+    void SetUp() override { UnnamedFile::startFromForTesting(GetParam()); }
+    void TearDown() override { UnnamedFile::startFromForTesting(UnnamedFile::Method::unnamedLink); }
+};
+
+TEST_P(PhotoOrganizerTwoRuns, AtOnceCopyEverythingTwiceAndOverwriteNothing)
 {
     TempFolder src;
     QStringList names;
@@ -251,6 +311,9 @@ TEST(PhotoOrganizerExecute, TwoRunsAtOnceCopyEverythingTwiceAndOverwriteNothing)
     for (const QString& name : names)
         EXPECT_EQ(seen.value(src.read(name)), 2) << name.toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Methods, PhotoOrganizerTwoRuns,
+    ::testing::Values(UnnamedFile::Method::unnamedLink, UnnamedFile::Method::placeholderRename));
 
 TEST(PhotoOrganizer, CandidateNames)
 {

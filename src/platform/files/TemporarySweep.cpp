@@ -1,6 +1,7 @@
 #include "platform/files/TemporarySweep.h"
 
 #include "platform/files/NativeName.h"
+#include "platform/files/PlaceholderRecord.h"
 
 #include <QFile>
 #include <QMutex>
@@ -102,15 +103,31 @@ bool removeIfAbandonedPlaceholder(int dir, const char* name)
     return removed;
 }
 
-int sweepDirectory(DIR* dir, const NameTest& isTemporary, std::chrono::seconds minimumAge)
+// Which entries of a folder a sweep looks at.
+enum class Entries {
+    all,
+    hiddenOnly, // a folder of photos: their names are enough to pass them over
+};
+
+int sweepDirectory(DIR* dir, const NameTest& isTemporary, std::chrono::seconds minimumAge, Entries entries)
 {
     int removed = 0;
     while (const dirent* entry = ::readdir(dir)) {
         if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
             continue;
-        if (!isTemporary(NativeName::decode(entry->d_name))) {
-            // A lock taken on another machine is not seen here: no placeholder of a share is touched.
-            if (minimumAge.count() <= 0 && removeIfAbandonedPlaceholder(::dirfd(dir), entry->d_name))
+        if (entries == Entries::hiddenOnly && entry->d_name[0] != '.')
+            continue;
+        const QString name = NativeName::decode(entry->d_name);
+        // A lock taken on another machine is not seen here: no placeholder of a share is touched, nor a
+        // record, which only a sweep that may remove its placeholder removes.
+        if (PlaceholderRecord::isRecordName(name)) {
+            if (minimumAge.count() <= 0)
+                removed += PlaceholderRecord::removeAbandoned(::dirfd(dir), entry->d_name);
+            continue;
+        }
+        if (!isTemporary(name)) {
+            if (minimumAge.count() <= 0 && entries == Entries::all
+                && removeIfAbandonedPlaceholder(::dirfd(dir), entry->d_name))
                 ++removed;
             continue;
         }
@@ -121,7 +138,8 @@ int sweepDirectory(DIR* dir, const NameTest& isTemporary, std::chrono::seconds m
 }
 
 // Walks a descriptor of the folder (consumed: closed at the end).
-int sweepDescriptor(int fd, const NameTest& isTemporary, std::chrono::seconds minimumAge)
+int sweepDescriptor(
+    int fd, const NameTest& isTemporary, std::chrono::seconds minimumAge, Entries entries = Entries::all)
 {
     if (fd < 0)
         return 0;
@@ -130,7 +148,30 @@ int sweepDescriptor(int fd, const NameTest& isTemporary, std::chrono::seconds mi
         ::close(fd);
         return 0;
     }
-    return sweepDirectory(dir.get(), isTemporary, minimumAge);
+    return sweepDirectory(dir.get(), isTemporary, minimumAge, entries);
+}
+
+// The direct sub-folders of a folder, their hidden entries only; hidden sub-folders (the application's
+// own, other programs') and links are passed over.
+int sweepSubfolders(const QString& folder, const NameTest& isTemporary)
+{
+    const int fd = ::open(NativeName::encode(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), &::closedir);
+    if (!dir) {
+        ::close(fd);
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if ((entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) || entry->d_name[0] == '.')
+            continue;
+        removed += sweepDescriptor(
+            ::openat(::dirfd(dir.get()), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC),
+            isTemporary, {}, Entries::hiddenOnly);
+    }
+    return removed;
 }
 
 } // namespace
@@ -157,7 +198,9 @@ int sweep()
 {
     int removed = 0;
     for (const Rule& rule : rules())
-        removed += sweepFolder(rule.folder, rule.isTemporary, rule.throughLink);
+        removed += rule.inSubfolders && rule.isTemporary
+            ? sweepSubfolders(rule.folder, rule.isTemporary)
+            : sweepFolder(rule.folder, rule.isTemporary, rule.throughLink);
     return removed;
 }
 
@@ -182,7 +225,11 @@ int removeAbandoned(int folder, const QList<QByteArray>& names, std::chrono::sec
 {
     int removed = 0;
     for (const QByteArray& name : names)
-        if (!name.isEmpty() && !name.contains('/') && removeIfAbandoned(folder, name.constData(), minimumAge))
+        if (!name.isEmpty()
+            && !name.contains('/')
+            // A record goes only once what it names has been looked at, never by its name alone.
+            && !PlaceholderRecord::isRecordName(QString::fromLatin1(name))
+            && removeIfAbandoned(folder, name.constData(), minimumAge))
             ++removed;
     return removed;
 }

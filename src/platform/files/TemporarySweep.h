@@ -35,6 +35,11 @@ struct Rule
     // False for a folder of the application's own that a link must never stand for: a link there is not
     // walked (a sweep would otherwise remove files of the folder it points to).
     bool throughLink = true;
+    // True for a folder of folders (the organiser's destinations): its direct sub-folders are walked
+    // instead (never through a link), and only their hidden entries are looked at, so that a folder of
+    // photos costs one listing and no look at any photo. The placeholders a killed writer left there
+    // go by their records (PlaceholderRecord).
+    bool inSubfolders = false;
 };
 
 void add(Rule rule);
@@ -43,7 +48,9 @@ QList<Rule> rules();
 void clearForTesting();
 
 // Walks every registered rule once; returns how many files went. Every sweep also removes the abandoned
-// placeholders (isPlaceholder) of the folder it walks, except one given a minimum age.
+// placeholders of the folder it walks: those their records name (PlaceholderRecord), with the records,
+// and, unless it looks at hidden entries only, the marked ones (isPlaceholder). A sweep given a minimum
+// age touches neither placeholders nor records.
 int sweep();
 // Removes the abandoned temporary files of one pattern in one folder now; returns how many went. With a
 // minimum age, only files last modified longer ago than that go: on network and FUSE shares a lock
@@ -73,7 +80,8 @@ bool isTemporaryName(QStringView name);
 // and then marks it: a modification time no camera or user gives an empty file, kept by every file
 // system (FAT keeps times from 1980 on, in steps of two seconds, in local time). A marked empty regular
 // file whose lock is free is a placeholder its writer left when killed: the sweeps remove it and a copy
-// to its name takes the name over; a user's empty file is never one.
+// to its name takes the name over; a user's empty file is never one. One killed before the mark is known
+// by its record (PlaceholderRecord), which the sweeps read.
 // 0, or the errno value of the marking (the placeholder is then an ordinary empty file).
 int markPlaceholder(int fd);
 // Whether a file's status is that of a marked placeholder (empty, regular, marked), whatever time

@@ -2,6 +2,7 @@
 
 #include "platform/files/FileSync.h"
 #include "platform/files/NativeName.h"
+#include "platform/files/PlaceholderRecord.h"
 #include "platform/files/TemporarySweep.h"
 
 #include <QFile>
@@ -69,17 +70,28 @@ bool linksUnsupported(int e)
     return e == EPERM || e == EOPNOTSUPP || e == ENOSYS || e == EMLINK || e == EXDEV;
 }
 
-std::function<void()>& placeholderHook()
+std::function<void(UnnamedFile::PlaceholderStep)>& placeholderHook()
 {
-    static std::function<void()> hook;
+    static std::function<void(UnnamedFile::PlaceholderStep)> hook;
     return hook;
 }
 
+void atPlaceholderStep(UnnamedFile::PlaceholderStep step)
+{
+    if (placeholderHook())
+        placeholderHook()(step);
+}
+
 // The last way (FAT, exFAT): the name is taken by exclusive creation, then the entry replaces that
-// empty placeholder in one rename. A kill between the two leaves the placeholder under the name; it
-// is locked while its writer lives and marked, so that a later sweep or copy knows it for what it is.
+// empty placeholder in one rename. A kill between the two leaves the placeholder under the name: it is
+// locked while its writer lives, recorded before it exists and marked once it does, so that a later
+// sweep knows it for what it is, whenever the kill falls.
 int renameOverPlaceholder(int dir, const char* from, const char* to)
 {
+    // Removed when this returns: by then the placeholder is gone or replaced by the whole file.
+    PlaceholderRecord record;
+    if (const int e = record.write(dir, QByteArray(to)))
+        return e;
     int placeholder = -1;
     for (;;) {
         placeholder = ::openat(dir, to, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOCTTY, 0600);
@@ -89,10 +101,11 @@ int renameOverPlaceholder(int dir, const char* from, const char* to)
             break;
         ::close(placeholder);
     }
-    // Unmarked it would stay an ordinary empty file: still no partial photo, only one no sweep removes.
+    atPlaceholderStep(UnnamedFile::PlaceholderStep::created);
+    // Unmarked it is still known by its record; marked, also by the sweeps that read no record and
+    // by the next file given its name.
     TemporarySweep::markPlaceholder(placeholder);
-    if (placeholderHook())
-        placeholderHook()();
+    atPlaceholderStep(UnnamedFile::PlaceholderStep::marked);
     const int e = ::renameat(dir, from, dir, to) == 0 ? 0 : errno;
     if (e != 0)
         ::unlinkat(dir, to, 0);
@@ -389,7 +402,7 @@ void UnnamedFile::startFromForTesting(Method first)
     g_firstMethod = int(first);
 }
 
-void UnnamedFile::setPlaceholderHookForTesting(std::function<void()> hook)
+void UnnamedFile::setPlaceholderHookForTesting(std::function<void(PlaceholderStep)> hook)
 {
     placeholderHook() = std::move(hook);
 }

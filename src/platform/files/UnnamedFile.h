@@ -18,12 +18,13 @@
 // publish() gives it its final name without ever replacing anything, by the best means the file system
 // has: linkat(2) of the unnamed file; renameat2(2) with RENAME_NOREPLACE; link(2) then unlink(2) of the
 // hidden name; last, the exclusive creation of the final name (O_EXCL) and one rename(2) of the
-// complete file over that empty placeholder, which is locked and marked (TemporarySweep::isPlaceholder)
-// so that the one a killed writer leaves is removed by the sweeps (removeLeftovers) and taken over by
-// the next file given that name. replace() gives it its name by one rename(2) over whatever
-// has it (a link there is replaced, never written through). Either way the name is taken in the folder
-// the file was opened in, through a descriptor of it, whatever links stand on the way to that folder by
-// then. An object that never got its name removes its file when destroyed.
+// complete file over that empty placeholder. The placeholder is recorded before it is created
+// (PlaceholderRecord), locked, then marked (TemporarySweep::isPlaceholder): the one a killed writer
+// leaves is removed by the sweeps of its folder (removeLeftovers) whenever the kill fell, and once
+// marked it is also taken over by the next file given that name. replace() gives it its name by one
+// rename(2) over whatever has it (a link there is replaced, never written through). Either way the name
+// is taken in the folder the file was opened in, through a descriptor of it, whatever links stand on
+// the way to that folder by then. An object that never got its name removes its file when destroyed.
 //
 // One object belongs to one thread at a time; different objects may be used from any threads.
 namespace quavel {
@@ -94,9 +95,12 @@ public:
     // Tests: the methods before `first` are treated as missing on every file system, so that the
     // fallbacks run on a file system that has it all. Process-wide; reset with Method::unnamedLink.
     static void startFromForTesting(Method first);
-    // Tests: called while a placeholder holds the final name, before the file is renamed over it (a
-    // test kills the process there). Process-wide; an empty function removes it.
-    static void setPlaceholderHookForTesting(std::function<void()> hook);
+    // The moments of the last way at which a test may kill the process: the placeholder holds the final
+    // name, created and locked but not marked yet; then marked, before the file is renamed over it.
+    enum class PlaceholderStep { created, marked };
+    // Tests: called at each step while a placeholder holds the final name. Process-wide; an empty
+    // function removes it.
+    static void setPlaceholderHookForTesting(std::function<void(PlaceholderStep)> hook);
 
 private:
     int openIn(mode_t mode);
