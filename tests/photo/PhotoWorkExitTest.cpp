@@ -1,8 +1,8 @@
 // The process ends only after the photo work in flight: a crop editor closed just before quitting has its
 // look written, and the program leaves cleanly however far the write had got. Yet it always ends: a write
-// whose decode never ends, an editor destroyed while its photo is still decoded, or a teardown that waits
-// for good do not hold it; and every photo, original and journal stays as it was, a write let go after the
-// bound included.
+// whose decode never ends, an editor destroyed while its photo is still decoded, a teardown that waits for
+// good, or the editor's continuations still queued when the application object goes do not hold it; and
+// every photo, original and journal stays as it was, a write let go after the bound included.
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 #include "common/ChildProcess.h"
@@ -11,6 +11,7 @@
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWork.h"
 #include "photo/crop/CropEditorModel.h"
+#include "photo/crop/CropEditorSession.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
 #include "platform/Error.h"
@@ -19,7 +20,9 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QFutureWatcher>
 #include <QMap>
+#include <QPromise>
 
 #include <gtest/gtest.h>
 
@@ -327,6 +330,39 @@ TEST(PhotoWorkExit, AWriteLetGoAfterTheBoundDoesNotBeginToPublish)
     const QMap<QString, QByteArray> after = snapshot(folder);
     EXPECT_EQ(after.keys(), before.keys()) << "no original or journal kept";
     EXPECT_TRUE(after == before) << "the photo as it was";
+}
+
+const char* const queuedChildVariable = "QUAVEL_EXIT_QUEUED_CONTINUATIONS";
+
+// The child: a chain of the editor's continuations, the first queued from a worker and never run, and a
+// watcher still on the chain's end when the program ends.
+TEST(PhotoWorkExitChild, EndsWithTheEditorsContinuationsQueued)
+{
+    if (!std::getenv(queuedChildVariable))
+        GTEST_SKIP() << "the child of the exit test";
+    QPromise<int> source;
+    source.start();
+    const QFuture<int> chain = source.future()
+                                   .then(CropEditorSession::continuations(), [](int v) { return v + 1; })
+                                   .then(CropEditorSession::continuations(), [](int v) { return v + 1; });
+    auto* watcher = new QFutureWatcher<int>; // never deleted: an observer of the chain at the end
+    watcher->setFuture(chain);
+    std::thread([&source] {
+        source.addResult(1);
+        source.finish();
+    }).join();
+    // The program then ends as the application does: its photo work finished, the application object
+    // destroyed with what is still posted, then the static objects.
+}
+
+// A continuation of the editor's work still queued when the application object goes is destroyed
+// before Qt deletes the posted events under its lock: ending its promise there would run the rest of
+// the chain and tell the watcher, posting under that lock, and the process would never end.
+TEST(PhotoWorkExit, TheEditorsContinuationsStillQueuedDoNotHoldTheEnd)
+{
+    EXPECT_EQ(test::runTestInChild("PhotoWorkExitChild.EndsWithTheEditorsContinuationsQueued",
+                  queuedChildVariable, "1", 30000),
+        0);
 }
 
 const char* const teardownChildVariable = "QUAVEL_EXIT_HELD_TEARDOWN";
