@@ -1,5 +1,5 @@
-#include "photo/PhotoWork.h"
 #include "platform/UserDefaults.h"
+#include "shell/ApplicationEnding.h"
 #include "shell/MainWindow.h"
 #include "shell/QuavelApplication.h"
 #include "shell/ShellServices.h"
@@ -13,11 +13,13 @@
 #include <QApplication>
 #include <QUrl>
 
+#include <memory>
+
 // The desktop application: one window per user session. A later launch hands its ".quavel" files to
 // the running one and ends.
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    auto app = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QUAVEL"));
     QApplication::setApplicationDisplayName(QStringLiteral("QUAVEL"));
     QGuiApplication::setDesktopFileName(QStringLiteral("quavel"));
@@ -32,47 +34,43 @@ int main(int argc, char** argv)
         if (f.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
             f = QUrl(f).toLocalFile();
 
-    quavel::SingleInstance instance;
-    if (instance.handOff(files))
+    // Owned by the application object: still listening while the photo work finishes at the end, so
+    // that a later launch does not take over meanwhile.
+    auto* instance = new quavel::SingleInstance(quavel::SingleInstance::defaultName(), app.get());
+    if (instance->handOff(files))
         return 0;
-    instance.listen();
+    instance->listen();
     // Only now, as the one instance running: what a killed earlier process left is nobody's any more.
     quavel::StartupSweep::run();
 
     quavel::Symbols::installIconTheme();
-    int status = 0;
-    {
-        quavel::DesktopSettings desktop;
-        auto services = quavel::ShellServices::standard();
-        quavel::QuavelApplication quavel(*services, quavel::UserDefaults::standard(), desktop);
+    auto desktop = std::make_unique<quavel::DesktopSettings>();
+    auto services = quavel::ShellServices::standard();
+    auto application
+        = std::make_unique<quavel::QuavelApplication>(*services, quavel::UserDefaults::standard(), *desktop);
 
-        QObject::connect(
-            &instance, &quavel::SingleInstance::pathsReceived, &quavel, [&quavel](const QStringList& paths) {
-                quavel.openFiles(paths);
-                quavel.window().showNormal();
-                quavel.window().raise();
-                quavel.window().activateWindow();
-            });
-
-        // A session can end without the window ever going inactive: save on the way out as well.
-        QObject::connect(&app, &QCoreApplication::aboutToQuit, &quavel, [&quavel] { quavel.flushStores(); });
-        quavel::TerminationSignals termination;
-        QObject::connect(&termination, &quavel::TerminationSignals::terminationRequested, &quavel, [&quavel] {
-            quavel.flushStores();
-            QCoreApplication::quit();
+    quavel::QuavelApplication* shown = application.get();
+    QObject::connect(
+        instance, &quavel::SingleInstance::pathsReceived, shown, [shown](const QStringList& paths) {
+            shown->openFiles(paths);
+            shown->window().showNormal();
+            shown->window().raise();
+            shown->window().activateWindow();
         });
 
-        quavel.openFiles(files);
-        quavel.window().show();
-        status = app.exec();
-    }
-    // The window and its screens are gone, so a crop editor open at quit has had its look's write
-    // asked for: it and every other photo write asked for reach the disk before the process ends, unless
-    // one outlasts the exit's bound (a decode that never ends), which is then abandoned before it
-    // publishes and the process ends from there. Reads still running (a thumbnail, a preview) are not
-    // waited for; while one runs, the static objects it may use are not destroyed under it: the process
-    // ends at once instead.
-    if (!quavel::PhotoWork::finishBeforeExit(status))
-        quavel::PhotoWork::endProcess(status);
-    return status;
+    // Owned by the application object: a second signal while the photo work finishes is not the
+    // default action's (an end mid-write with the signal's status).
+    shown->followQuitRequests(*new quavel::TerminationSignals(app.get()));
+
+    shown->openFiles(files);
+    shown->window().show();
+    const int status = app->exec();
+    return quavel::ApplicationEnding::finish(
+        std::move(app),
+        [&] {
+            application.reset();
+            services.reset();
+            desktop.reset();
+        },
+        status);
 }

@@ -10,6 +10,7 @@
 #include "platform/imaging/JobPool.h"
 #include "platform/imaging/PixelBudget.h"
 
+#include <QCoreApplication>
 #include <QFutureWatcher>
 #include <QPointer>
 
@@ -50,9 +51,11 @@ using BatchOutcome = OrdersBatch::Outcome;
 // One photo of a batch, given its source decoded ahead of its turn when there is one.
 using EditPhoto = std::function<void(const QString& photo, std::shared_ptr<DecodedAhead> decoded)>;
 
-// Tells the GUI thread of each photo a batch is done with. It lives on the GUI thread and goes there
-// (deleteLater) whichever thread lets go of it last; what it calls is only ever called there.
-class ProgressRelay : public QObject
+// Tells the GUI thread of each photo a batch is done with, in the order told. Not an object of its own:
+// its calls are queued to the application object, and the last holder of the relay may be one of those
+// calls, still queued when the application ends and destroyed with it while Qt holds its lock on the
+// posted events; letting go of the relay must then post nothing (a deleteLater there never returns).
+class ProgressRelay
 {
 public:
     explicit ProgressRelay(std::function<void()> tick)
@@ -61,18 +64,18 @@ public:
 
     static std::shared_ptr<ProgressRelay> make(std::function<void()> tick)
     {
-        return std::shared_ptr<ProgressRelay>(
-            new ProgressRelay(std::move(tick)), [](ProgressRelay* relay) { relay->deleteLater(); });
+        return std::make_shared<ProgressRelay>(std::move(tick));
     }
 
-    // From any thread: one photo done, told on the GUI thread in the order told.
+    // From any thread: one photo done, told on the GUI thread.
     static void photoDone(const std::shared_ptr<ProgressRelay>& relay)
     {
         QMetaObject::invokeMethod(
-            relay.get(), [relay] { relay->m_tick(); }, Qt::QueuedConnection);
+            QCoreApplication::instance(), [relay] { relay->m_tick(); }, Qt::QueuedConnection);
     }
 
 private:
+    // Called on the GUI thread only.
     std::function<void()> m_tick;
 };
 

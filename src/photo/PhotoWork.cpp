@@ -66,7 +66,7 @@ void watch(int exitStatus)
 
 } // namespace
 
-bool finishBeforeExit(int exitStatus)
+bool finishBeforeExit(int exitStatus, const std::function<void()>& first)
 {
     g_stopping = true;
     {
@@ -75,6 +75,8 @@ bool finishBeforeExit(int exitStatus)
         g.disarmed = false;
     }
     std::thread watcher(watch, exitStatus);
+    if (first)
+        first();
     // Nobody is left to see a thumbnail, a preview or a load: what has not started never will. A write
     // dropped from its pool this way is run by the queue below.
     JobPool::dropQueued();

@@ -13,18 +13,21 @@ namespace quavel {
 // still reading or rendering its photo when the bound comes is abandoned before it publishes anything.
 namespace PhotoWork {
 
-// Called once on the GUI thread after the event loop and the screens are gone. Batches stop after the
-// photo they are on, photo work not yet started is dropped, and it returns once every write asked for
-// before, running or queued, has finished; a write asked for afterwards is refused. Reads still running
-// are abandoned, not joined. True when no photo worker still runs a moment later, so that the process may
-// end the ordinary way; false when one does: the process must then end by endProcess.
+// Called once on the GUI thread after the event loop has returned. Batches stop after the photo they are
+// on; `first` runs (the application destroys its window, screens and stores there, and a crop editor
+// open at quit asks for its look's write); photo work not yet started is dropped, and it returns once
+// every write asked for before, running or queued, has finished; a write asked for afterwards is
+// refused. Reads still running are abandoned, not joined. True when no photo worker still runs a moment
+// later, so that the process may end the ordinary way; false when one does: the process must then end by
+// endProcess.
 //
-// Bounded: when the writes have not all finished within writesBoundMs, no write may begin to publish any
-// more, those publishing are given publishBoundMs to finish (their file steps only: the original kept,
-// the journal saved, the photo renamed into place), and the process ends by endProcess(exitStatus)
-// without this returning. So the process ends within about 9 s of the call, with the photo, original and
-// journal of every abandoned write as they were.
-bool finishBeforeExit(int exitStatus = 0);
+// Bounded from the call, `first` included (a destructor that waits for a read from a disk that stopped
+// answering cannot hold the exit): when the writes have not all finished within writesBoundMs, no write
+// may begin to publish any more, those publishing are given publishBoundMs to finish (their file steps
+// only: the original kept, the journal saved, the photo renamed into place), and the process ends by
+// endProcess(exitStatus) without this returning. So the process ends within about 9 s of the call, with
+// the photo, original and journal of every abandoned write as they were.
+bool finishBeforeExit(int exitStatus = 0, const std::function<void()>& first = {});
 
 constexpr int writesBoundMs = 6000;
 constexpr int publishBoundMs = 3000;

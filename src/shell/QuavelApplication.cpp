@@ -6,10 +6,12 @@
 #include "shell/RootController.h"
 #include "shell/ShellServices.h"
 #include "shell/SyncStatusSource.h"
+#include "shell/TerminationSignals.h"
 #include "shell/ViewFactory.h"
 #include "shell/WorkspaceSource.h"
 #include "ui/AppearanceController.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 namespace quavel {
@@ -101,6 +103,15 @@ void QuavelApplication::flushStores()
         m_riderFolders->persist();
     if (m_orders)
         m_orders->persist();
+}
+
+void QuavelApplication::followQuitRequests(TerminationSignals& termination)
+{
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &QuavelApplication::flushStores);
+    connect(&termination, &TerminationSignals::terminationRequested, this, [this] {
+        flushStores();
+        QCoreApplication::quit();
+    });
 }
 
 } // namespace quavel

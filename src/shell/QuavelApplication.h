@@ -17,6 +17,7 @@ class RiderFoldersSource;
 class RootController;
 class ShellServices;
 class SyncStatusSource;
+class TerminationSignals;
 class UserDefaults;
 class ViewFactory;
 class WorkspaceSource;
@@ -51,6 +52,9 @@ public:
     void applicationStateChanged(Qt::ApplicationState state);
     // Saves the window's frame, then every store, in order: library, workspace, rider folders, orders.
     void flushStores();
+    // The ways out of the event loop: the stores are saved as it ends (a session can end without the
+    // window ever going inactive), and SIGTERM or SIGINT saves them and ends it as the quit command does.
+    void followQuitRequests(TerminationSignals& termination);
     bool hasShownContent() const { return m_shown; }
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 #include <functional>
 
@@ -33,5 +34,11 @@ bool waitChild(pid_t pid);
 // child's test skips itself where the variable is absent. Returns the child's exit status (0 when its
 // test passed), or -1 when it ended by a signal or did not end within timeoutMs (it is then killed).
 int runTestInChild(const char* gtestFilter, const char* variable, const QByteArray& value, int timeoutMs);
+
+// Runs a program with its arguments, the variables given ("NAME=value") set in its environment over
+// this process's own. Returns its exit status, or -1 when it ended by a signal or did not end within
+// timeoutMs (it is then killed).
+int runProgram(const QByteArray& program, const QList<QByteArray>& arguments,
+    const QList<QByteArray>& environment, int timeoutMs);
 
 } // namespace quavel::test

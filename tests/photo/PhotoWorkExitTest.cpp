@@ -1,7 +1,8 @@
 // The process ends only after the photo work in flight: a crop editor closed just before quitting has its
 // look written, and the program leaves cleanly however far the write had got. Yet it always ends: a write
-// whose decode never ends, or an editor destroyed while its photo is still decoded, do not hold it, and
-// leave every photo, original and journal as it was.
+// whose decode never ends, an editor destroyed while its photo is still decoded, a teardown that waits for
+// good, or the editor's continuations still queued when the application object goes do not hold it; and
+// every photo, original and journal stays as it was, a write let go after the bound included.
 #include "PhotoFixtures.h"
 #include "PhotoTestSupport.h"
 #include "common/ChildProcess.h"
@@ -10,14 +11,18 @@
 #include "photo/PhotoEdits.h"
 #include "photo/PhotoWork.h"
 #include "photo/crop/CropEditorModel.h"
+#include "photo/crop/CropEditorSession.h"
 #include "photo/originals/PhotoEditMemory.h"
 #include "photo/originals/PhotoOriginals.h"
+#include "platform/Error.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/JobPool.h"
 
 #include <QDirIterator>
 #include <QFile>
+#include <QFutureWatcher>
 #include <QMap>
+#include <QPromise>
 
 #include <gtest/gtest.h>
 
@@ -259,6 +264,134 @@ INSTANTIATE_TEST_SUITE_P(Held, PhotoWorkExitHeld,
     [](const ::testing::TestParamInfo<HeldCase>& info) {
         return info.param.held == Held::editorLoad ? std::string("EditorLoad") : std::string("BatchWrites");
     });
+
+const char* const gateChildVariable = "QUAVEL_EXIT_GATE_FOLDER";
+
+// The child: a write is held in its decode past the writes' bound while another one publishes (so the
+// exit waits for that one's file steps), then let go once the bound has passed; the program ends as the
+// application does.
+TEST(PhotoWorkExitChild, LetsGoOfAWriteAfterTheBound)
+{
+    const char* folder = std::getenv(gateChildVariable);
+    if (!folder)
+        GTEST_SKIP() << "the child of the exit test";
+    const QString photo = QString::fromLocal8Bit(folder) + QStringLiteral("/IMG_0001.png");
+    static std::atomic<bool> release { false };
+    static std::atomic<int> reached { 0 };
+    static std::atomic<bool> ended { false };
+    PhotoWork::setDecodeHookForTesting([](const QString&) {
+        ++reached;
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    JobPool::batch().run([photo] {
+        try {
+            PhotoEdits::applyRetouch(photo, test::brighter(), std::nullopt);
+        } catch (...) { }
+        ended = true;
+    });
+    if (!test::waitUntil([] { return reached.load() == 1; }, 20000))
+        std::_Exit(2);
+    std::thread([] {
+        const PhotoWork::Publishing publishing;
+        // Until the exit refuses to let a write begin to publish, or a little past the bound.
+        const auto deadline = std::chrono::steady_clock::now()
+            + std::chrono::milliseconds(PhotoWork::writesBoundMs + PhotoWork::publishBoundMs / 2);
+        for (bool refused = false; !refused && std::chrono::steady_clock::now() < deadline;) {
+            try {
+                const PhotoWork::Publishing probe;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            } catch (const Error&) {
+                refused = true;
+            }
+        }
+        release = true;
+        for (int i = 0; i < 200 && !ended; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }).detach();
+    if (!PhotoWork::finishBeforeExit())
+        PhotoWork::endProcess(0);
+    std::_Exit(3); // the write held past the bound cannot have ended in time
+}
+
+// Once the exit has given up on the writes still running, a write that had not begun to publish leaves
+// its photo as it was, even when it is let go while another write still publishes.
+TEST(PhotoWorkExit, AWriteLetGoAfterTheBoundDoesNotBeginToPublish)
+{
+    test::TempFolder base;
+    const QString folder = base.file(QStringLiteral("Commande"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString photo = folder + QStringLiteral("/IMG_0001.png");
+    ASSERT_TRUE(ImageIO::encode(test::grey(600, 400, 0.25f), photo, ImageIO::formatForPath(photo), 0.97));
+    const QMap<QString, QByteArray> before = snapshot(folder);
+    EXPECT_EQ(test::runTestInChild("PhotoWorkExitChild.LetsGoOfAWriteAfterTheBound", gateChildVariable,
+                  QFile::encodeName(folder), 60000),
+        0);
+    const QMap<QString, QByteArray> after = snapshot(folder);
+    EXPECT_EQ(after.keys(), before.keys()) << "no original or journal kept";
+    EXPECT_TRUE(after == before) << "the photo as it was";
+}
+
+const char* const queuedChildVariable = "QUAVEL_EXIT_QUEUED_CONTINUATIONS";
+
+// The child: a chain of the editor's continuations, the first queued from a worker and never run, and a
+// watcher still on the chain's end when the program ends.
+TEST(PhotoWorkExitChild, EndsWithTheEditorsContinuationsQueued)
+{
+    if (!std::getenv(queuedChildVariable))
+        GTEST_SKIP() << "the child of the exit test";
+    QPromise<int> source;
+    source.start();
+    const QFuture<int> chain = source.future()
+                                   .then(CropEditorSession::continuations(), [](int v) { return v + 1; })
+                                   .then(CropEditorSession::continuations(), [](int v) { return v + 1; });
+    auto* watcher = new QFutureWatcher<int>; // never deleted: an observer of the chain at the end
+    watcher->setFuture(chain);
+    std::thread([&source] {
+        source.addResult(1);
+        source.finish();
+    }).join();
+    // The program then ends as the application does: its photo work finished, the application object
+    // destroyed with what is still posted, then the static objects.
+}
+
+// A continuation of the editor's work still queued when the application object goes is destroyed
+// before Qt deletes the posted events under its lock: ending its promise there would run the rest of
+// the chain and tell the watcher, posting under that lock, and the process would never end.
+TEST(PhotoWorkExit, TheEditorsContinuationsStillQueuedDoNotHoldTheEnd)
+{
+    EXPECT_EQ(test::runTestInChild("PhotoWorkExitChild.EndsWithTheEditorsContinuationsQueued",
+                  queuedChildVariable, "1", 30000),
+        0);
+}
+
+const char* const teardownChildVariable = "QUAVEL_EXIT_HELD_TEARDOWN";
+
+// The child: what the application destroys first at the exit (its window and stores) waits for good, as
+// a destructor waiting for a read from a disk that stopped answering would.
+TEST(PhotoWorkExitChild, QuitsWhileTheTeardownWaits)
+{
+    if (!std::getenv(teardownChildVariable))
+        GTEST_SKIP() << "the child of the exit test";
+    PhotoWork::finishBeforeExit(0, [] {
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::hours(1));
+    });
+    std::_Exit(3); // the teardown cannot have ended
+}
+
+// The exit's bound counts from its start, the teardown included.
+TEST(PhotoWorkExit, ATeardownThatNeverEndsDoesNotHoldTheEnd)
+{
+    const qint64 start = monotonicNs();
+    EXPECT_EQ(test::runTestInChild(
+                  "PhotoWorkExitChild.QuitsWhileTheTeardownWaits", teardownChildVariable, "1", 60000),
+        0);
+    const qint64 tookMs = (monotonicNs() - start) / 1000000;
+    if (!test::kSanitized) {
+        EXPECT_LT(tookMs, 15000);
+    }
+}
 
 } // namespace
 } // namespace quavel

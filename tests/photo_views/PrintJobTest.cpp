@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 
 #include <sys/stat.h>
 
@@ -270,6 +271,26 @@ TEST(PrintJob, ACancelledRunIsToldFromAFailedOne)
     EXPECT_FALSE(failed->run());
     EXPECT_FALSE(failed->cancelled());
     EXPECT_TRUE(failed->printedPhotos().isEmpty());
+}
+
+// A painting that throws (memory running out while a sheet is composed) ends the run: the GUI thread
+// stops serving events for it, and the failure reaches the caller once the worker is joined.
+TEST(PrintJob, APaintingThatThrowsEndsTheRunAndReachesTheCaller)
+{
+    PrintFixture f;
+    const QStringList files = { f.photo("a.jpg", QSize(60, 90)), f.photo("b.jpg", QSize(60, 90)) };
+    PrintSession s(
+        files, PrintPaperFormat::a5, [](const QString&, int) -> QImage { throw std::bad_alloc(); });
+    s.printer().setOutputFormat(QPrinter::PdfFormat);
+    s.printer().setOutputFileName(f.pdfPath());
+    int told = 0;
+    const test::HangGuard guard(30000, QStringLiteral("a print run whose painting threw"));
+    EXPECT_ANY_THROW(s.run([&](int, int) {
+        ++told;
+        return true;
+    }));
+    EXPECT_EQ(told, 1) << "asked before the first sheet only: no sheet after the failure, no end told";
+    EXPECT_TRUE(s.printedPhotos().isEmpty());
 }
 
 } // namespace

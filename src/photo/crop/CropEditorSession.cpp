@@ -3,6 +3,7 @@
 #include "photo/crop/CropEditorWork.h"
 #include "platform/imaging/JobPool.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 namespace quavel {
@@ -19,7 +20,12 @@ CropEditorSession::~CropEditorSession() = default;
 
 QObject* CropEditorSession::continuations()
 {
-    static QObject* relay = new QObject;
+    // A child of the application object: the continuations still queued to it when the application
+    // ends go with it, before Qt deletes the posted events it holds under its lock. Deleted under that
+    // lock, a continuation would end its promise and run the next continuations of the chain there.
+    static QPointer<QObject> relay;
+    if (!relay)
+        relay = new QObject(QCoreApplication::instance());
     return relay;
 }
 

@@ -42,10 +42,11 @@ public:
     explicit CropEditorSession(QObject* parent = nullptr);
     ~CropEditorSession() override;
 
-    // What the continuations of the editor's work are queued to: an object of the GUI thread that is
-    // never destroyed. Each continuation reaches its editor only when the editor still lives, which is
-    // checked on the GUI thread where the editor is destroyed: so the editor may go while its work runs
-    // (a decode may take minutes) without waiting for it, and no worker ever posts to a dead object.
+    // What the continuations of the editor's work are queued to: an object of the GUI thread that lives
+    // as long as the application object. Each continuation reaches its editor only when the editor still
+    // lives, which is checked on the GUI thread where the editor is destroyed: so the editor may go while
+    // its work runs (a decode may take minutes) without waiting for it, and no worker ever posts to a
+    // dead object (the application object goes only once no photo worker runs).
     static QObject* continuations();
 
     // Starts reading a photo. Until the read is shown the session has no copy: nothing can be rendered

@@ -146,11 +146,17 @@ void print(const QStringList& files, std::optional<PrintPaperFormat> paper)
         auto* panel = new PrintPanel(*session, window);
         panel->setAttribute(Qt::WA_DeleteOnClose);
         panel->setWindowModality(Qt::WindowModal);
-        // The job runs once the panel has gone, in a later turn of the event loop.
+        // The job runs once the panel has gone, in a later turn of the event loop. Queued to the window
+        // the panel was a sheet of (alive while its panel is): when the application ends first, the
+        // queued job and its hold on the session go with the window, not with the application object.
         QObject::connect(
             panel, &QDialog::finished, qApp, [session, end, window = QPointer<QWidget>(window)](int result) {
                 const bool accepted = result == QDialog::Accepted;
-                QTimer::singleShot(0, qApp, [session, end, window, accepted] {
+                if (!window) {
+                    end(false, true);
+                    return;
+                }
+                QTimer::singleShot(0, window.data(), [session, end, window, accepted] {
                     end(accepted && runWithProgress(*session, window), true);
                 });
             });

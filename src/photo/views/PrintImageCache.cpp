@@ -10,10 +10,23 @@ PrintImageCache::PrintImageCache(Loader loader)
     m_pool.setMaxThreadCount(1);
 }
 
+namespace {
+
+// Waits for a decode whose image nobody will ask for any more: its failure, if any, is nobody's.
+// (QFuture::waitForFinished throws what the decode threw.)
+void settle(QFuture<QImage>& decode)
+{
+    try {
+        decode.waitForFinished();
+    } catch (...) { }
+}
+
+} // namespace
+
 PrintImageCache::~PrintImageCache()
 {
     for (Entry& e : m_entries)
-        e.future.waitForFinished();
+        settle(e.future);
 }
 
 qsizetype PrintImageCache::find(int page, int maxPixel) const
@@ -29,7 +42,7 @@ void PrintImageCache::start(int page, const QString& path, int maxPixel)
     // Make room first, so that the decode about to start is within the bound. A dropped decode that
     // is still running is waited for: its image would otherwise stay alive until it ends.
     while (m_entries.size() >= kCapacity) {
-        m_entries.first().future.waitForFinished();
+        settle(m_entries.first().future);
         m_entries.removeFirst();
     }
     ++m_decodes;

@@ -41,6 +41,8 @@ NetworkHttpFetcher::NetworkHttpFetcher(QObject* parent, int idleTimeoutMs)
     m_manager->setTransferTimeout(idleTimeoutMs);
 }
 
+// Goes with the application object (the shared fetcher is its child): nothing is posted from here, the
+// replies still running are aborted and deleted at once.
 NetworkHttpFetcher::~NetworkHttpFetcher()
 {
     const auto pending = std::exchange(m_pending, {});
@@ -48,7 +50,7 @@ NetworkHttpFetcher::~NetworkHttpFetcher()
         if (p.reply) {
             p.reply->disconnect(this);
             p.reply->abort();
-            p.reply->deleteLater();
+            delete p.reply;
         }
     }
 }
