@@ -36,7 +36,7 @@ int main(int argc, char** argv)
 
     // Owned by the application object: still listening while the photo work finishes at the end, so
     // that a later launch does not take over meanwhile.
-    auto* instance = new quavel::SingleInstance(quavel::SingleInstance::defaultName(), app.get());
+    auto* instance = new quavel::SingleInstance(quavel::SingleInstance::userSocketPaths(), app.get());
     if (instance->handOff(files))
         return 0;
     instance->listen();
