@@ -2,6 +2,7 @@
 
 #include "photo/PhotoWriteQueue.h"
 #include "platform/Error.h"
+#include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/JobPool.h"
 
 #include <QThreadPool>
@@ -75,9 +76,11 @@ bool finishBeforeExit(int exitStatus)
         g.disarmed = false;
     }
     std::thread watcher(watch, exitStatus);
-    // Nobody is left to see a thumbnail, a preview or a load: what has not started never will. A write
-    // dropped from its pool this way is run by the queue below.
+    // Nobody is left to see a thumbnail, a preview or a load: what has not started never will, and what
+    // waits for memory to decode in gives up. A write dropped from its pool this way is run by the queue
+    // below.
     JobPool::dropQueued();
+    DecodeBudget::previews().abandonWaits();
     QThreadPool::globalInstance()->clear();
     PhotoWriteQueue::shared().finishForExit();
     // Qt waits for its global pool when the application object goes: it counts as a photo worker.
