@@ -100,6 +100,12 @@ TEST(DecoderMemoryChild, GalleryOfGiants)
     QFuture<QImage> good = MediaThumbnailer::thumbnail(folder + QStringLiteral("/IMG_0001.jpg"), false, 480);
     ASSERT_TRUE(test::waitUntil([&] { return good.isFinished(); }, 120000));
     const qint64 goodMs = timer.elapsed();
+    // The sanitizers' decodes take minutes each: there the good photo is all that is waited for, and the
+    // giants still decoding are abandoned at the exit.
+    if (test::kSanitized) {
+        EXPECT_EQ(good.result().size(), QSize(480, 360));
+        return;
+    }
     ASSERT_TRUE(test::waitUntil([&] { return allFinished(giants); }, 300000));
     const qint64 allMs = timer.elapsed();
     int served = 0;
@@ -116,11 +122,9 @@ TEST(DecoderMemoryChild, GalleryOfGiants)
         kGiants, subsampled ? "4:2:0" : "4:4:4", goodMs, allMs, served, peakMb);
     std::fflush(stdout);
     EXPECT_EQ(good.result().size(), QSize(480, 360));
-    if (!test::kSanitized) {
-        EXPECT_LT(goodMs, 10000);
-        EXPECT_GT(peakMb, 0);
-        EXPECT_LT(peakMb, 1536);
-    }
+    EXPECT_LT(goodMs, 10000);
+    EXPECT_GT(peakMb, 0);
+    EXPECT_LT(peakMb, 1536);
 }
 
 class GalleryOfGiants : public testing::TestWithParam<const char*>
