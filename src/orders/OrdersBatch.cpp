@@ -82,11 +82,11 @@ private:
 // The photos in the caller's order, on the calling worker of the batch pool, each written through its
 // write queue; the retouch itself uses every core. While a photo renders and is written, the next one's
 // source is decoded on another worker of the pool (one photo ahead), when its write reads the whole
-// source (readsWhole) and both photos fit the pixel budget together. A failure goes to the outcome with
-// its photo and the batch goes on; each photo, done or failed, is told to the relay; nothing crosses the
-// task's edge. `order`: the folders the photos were listed in. A photo that fails once one of them is
-// no longer the folder listed ends the batch: that photo and the ones after it are left undone, and the
-// outcome names the folder once.
+// source (readsWhole) and both photos' writes fit one write's memory together. A failure goes to the
+// outcome with its photo and the batch goes on; each photo, done or failed, is told to the relay; nothing
+// crosses the task's edge. `order`: the folders the photos were listed in. A photo that fails once one of
+// them is no longer the folder listed ends the batch: that photo and the ones after it are left undone,
+// and the outcome names the folder once.
 BatchOutcome runPhotos(const QStringList& photos, const std::optional<OrdersBatch::Listed>& order,
     const std::function<bool(const QString&)>& readsWhole, const EditPhoto& edit,
     const std::function<OrdersOutcome::Failure(const QString& photo, const std::exception& e)>& failure,
@@ -94,20 +94,21 @@ BatchOutcome runPhotos(const QStringList& photos, const std::optional<OrdersBatc
 {
     BatchOutcome outcome;
     DecodedAhead::Pending next;
-    std::optional<qint64> pixels;
+    std::optional<qint64> bytes;
     if (!photos.isEmpty())
-        pixels = DecodedAhead::sourcePixels(photos.first());
+        bytes = DecodedAhead::sourceBytes(photos.first());
     for (qsizetype i = 0; i < photos.size(); ++i) {
         // The application is quitting: the photos done so far stay done, the rest untouched.
         if (PhotoWork::stopping())
             break;
         // Waited for outside the photo's turn: the queue holds no other writer of it meanwhile.
         std::shared_ptr<DecodedAhead> decoded = next.wait();
-        std::optional<qint64> nextPixels;
+        std::optional<qint64> nextBytes;
         if (i + 1 < photos.size()) {
             const QString& following = photos[i + 1];
-            nextPixels = DecodedAhead::sourcePixels(following);
-            if (pixels && nextPixels && PixelBudget::allows(*pixels + *nextPixels) && readsWhole(following))
+            nextBytes = DecodedAhead::sourceBytes(following);
+            if (bytes && nextBytes && *bytes + *nextBytes <= PixelBudget::kWriteMemory
+                && readsWhole(following))
                 next = DecodedAhead::Pending::start(following, JobPool::batch());
         }
         std::optional<OrdersOutcome::Failure> failed;
@@ -129,7 +130,7 @@ BatchOutcome runPhotos(const QStringList& photos, const std::optional<OrdersBatc
             }
             outcome.failures.append(*failed);
         }
-        pixels = nextPixels;
+        bytes = nextBytes;
         ProgressRelay::photoDone(progress);
     }
     // Stopped with a decode in flight: its result is let go of when it ends.

@@ -54,7 +54,7 @@ std::shared_ptr<DecodedAhead> DecodedAhead::decode(const QString& photoPath)
     }
 }
 
-std::optional<qint64> DecodedAhead::sourcePixels(const QString& photoPath)
+std::optional<qint64> DecodedAhead::sourceBytes(const QString& photoPath)
 {
     try {
         const PhotoOriginals::Source source = PhotoOriginals::openSource(photoPath);
@@ -66,10 +66,7 @@ std::optional<qint64> DecodedAhead::sourcePixels(const QString& photoPath)
             if (::stat(NativeName::encode(photoPath).constData(), &status) != 0 || !S_ISREG(status.st_mode))
                 return std::nullopt;
         }
-        const std::optional<QSize> size = ImageIO::orientedPixelSize(source.path());
-        if (!size || size->isEmpty())
-            return std::nullopt;
-        return qint64(size->width()) * size->height();
+        return ImageIO::wholeDecodeBytes(source.path());
     } catch (...) {
         return std::nullopt;
     }

@@ -40,9 +40,9 @@ public:
     // reads it in its turn and says why. Reads only, outside the photo's turn; any thread.
     static std::shared_ptr<DecodedAhead> decode(const QString& photoPath);
 
-    // The pixels of the upright source a write of the photo reads, from its header alone; none when it
-    // cannot be read.
-    static std::optional<qint64> sourcePixels(const QString& photoPath);
+    // The memory a write of the photo holds while it decodes its source whole (ImageIO::wholeDecodeBytes),
+    // from the source's header alone; none when it cannot be read.
+    static std::optional<qint64> sourceBytes(const QString& photoPath);
 
     // The image, when the source read now has the identity it had when decoded; nothing otherwise.
     // Handed over once: the image is let go of either way.

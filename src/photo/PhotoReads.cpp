@@ -20,7 +20,7 @@ PhotoEditError photoError(const ReadFailure& failure)
 {
     switch (failure.kind) {
     case ReadFailure::Kind::tooLarge:
-        return PhotoEditError(Kind::tooLarge, QString(), failure.pixels);
+        return PhotoEditError(Kind::tooLarge, QString(), failure.pixels, failure.limit);
     case ReadFailure::Kind::outOfMemory:
         return PhotoEditError(Kind::outOfMemory, QString());
     case ReadFailure::Kind::unreadable:
@@ -58,7 +58,8 @@ FloatImage watermark(const QString& path)
         return std::move(*image);
     switch (failure.kind) {
     case ReadFailure::Kind::tooLarge:
-        throw PhotoEditError(Kind::watermarkTooLarge, QFileInfo(path).fileName(), failure.pixels);
+        throw PhotoEditError(
+            Kind::watermarkTooLarge, QFileInfo(path).fileName(), failure.pixels, failure.limit);
     case ReadFailure::Kind::outOfMemory:
         throw PhotoEditError(Kind::outOfMemory, QString());
     case ReadFailure::Kind::unreadable:

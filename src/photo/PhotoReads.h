@@ -11,7 +11,8 @@
 
 // The decodes of the in-place edits and the errors the photographer sees when one fails. The reads are
 // strict and bounded (ImageIO::decode): a damaged file is an unreadable photo, a photo over PixelBudget
-// is refused before its pixels are decoded. Every function may run on any thread.
+// or over one write's memory (DecodeMemory) is refused before its pixels are decoded. Every function may run
+// on any thread.
 namespace quavel::PhotoReads {
 
 // The photo (its original, or the crop editor's copy of it) at full size, upright. Throws PhotoEditError

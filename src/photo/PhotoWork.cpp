@@ -2,6 +2,7 @@
 
 #include "photo/PhotoWriteQueue.h"
 #include "platform/Error.h"
+#include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/JobPool.h"
 
 #include <QThreadPool>
@@ -75,10 +76,12 @@ bool finishBeforeExit(int exitStatus, const std::function<void()>& first)
         g.disarmed = false;
     }
     std::thread watcher(watch, exitStatus);
+    // Nobody is left to see a thumbnail, a preview or a load: what waits for memory to decode in gives up
+    // now, before the screens go, so that no destructor waits for it.
+    DecodeBudget::previews().abandonWaits();
     if (first)
         first();
-    // Nobody is left to see a thumbnail, a preview or a load: what has not started never will. A write
-    // dropped from its pool this way is run by the queue below.
+    // What has not started never will. A write dropped from its pool this way is run by the queue below.
     JobPool::dropQueued();
     QThreadPool::globalInstance()->clear();
     PhotoWriteQueue::shared().finishForExit();

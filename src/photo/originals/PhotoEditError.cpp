@@ -26,11 +26,12 @@ PhotoEditError::PhotoEditError(Kind kind)
     : PhotoEditError(kind, QString(), qint64(0))
 { }
 
-PhotoEditError::PhotoEditError(Kind kind, const QString& fileName, qint64 pixels)
-    : Error(description(kind, NativeName::displayed(fileName), pixels))
+PhotoEditError::PhotoEditError(Kind kind, const QString& fileName, qint64 pixels, qint64 limit)
+    : Error(description(kind, NativeName::displayed(fileName), pixels, {}, limit))
     , m_kind(kind)
     , m_fileName(fileName)
     , m_pixels(pixels)
+    , m_limit(limit)
 { }
 
 PhotoEditError::PhotoEditError(Kind kind, const QString& fileName, const QString& detail)
@@ -43,12 +44,13 @@ PhotoEditError PhotoEditError::naming(const QString& photoFileName) const
 {
     if (!m_fileName.isEmpty() || (m_kind != Kind::tooLarge && m_kind != Kind::outOfMemory))
         return *this;
-    return PhotoEditError(m_kind, photoFileName, m_pixels);
+    return PhotoEditError(m_kind, photoFileName, m_pixels, m_limit);
 }
 
-QString PhotoEditError::description(Kind kind, const QString& fileName, qint64 pixels, const QString& detail)
+QString PhotoEditError::description(
+    Kind kind, const QString& fileName, qint64 pixels, const QString& detail, qint64 limitPixels)
 {
-    const QString limit = megapixels(PixelBudget::kMaxPixels, false);
+    const QString limit = megapixels(limitPixels > 0 ? limitPixels : PixelBudget::kMaxPixels, false);
     switch (kind) {
     case Kind::unreadablePhoto:
         return QStringLiteral("Impossible de lire cette photo.");

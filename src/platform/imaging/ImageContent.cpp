@@ -1,104 +1,17 @@
 #include "platform/imaging/ImageContent.h"
 
 #include "platform/files/RegularFile.h"
+#include "platform/imaging/FileCursor.h"
+#include "platform/imaging/TiffDirectories.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 #include <unistd.h>
 
 namespace quavel::ImageContent {
 
 namespace {
-
-// The file read forwards through a buffer of its own, by pread: the descriptor's offset stays where
-// the decoder expects it.
-class Cursor
-{
-public:
-    explicit Cursor(int fd, qint64 offset = 0)
-        : m_fd(fd)
-        , m_position(offset)
-    { }
-
-    qint64 position() const { return m_position; }
-
-    // The next byte, or -1 at the end of the file (or a failed read).
-    int get()
-    {
-        if (m_begin == m_end && !refill())
-            return -1;
-        ++m_position;
-        return m_buffer[m_begin++];
-    }
-
-    // Skips to just past the next byte of that value; false at the end of the file.
-    bool skipPast(unsigned char value)
-    {
-        for (;;) {
-            if (m_begin == m_end && !refill())
-                return false;
-            const void* found = std::memchr(m_buffer.data() + m_begin, value, m_end - m_begin);
-            if (found) {
-                const std::size_t at = static_cast<const unsigned char*>(found) - m_buffer.data();
-                m_position += qint64(at - m_begin) + 1;
-                m_begin = at + 1;
-                return true;
-            }
-            m_position += qint64(m_end - m_begin);
-            m_begin = m_end;
-        }
-    }
-
-    void skip(qint64 bytes)
-    {
-        const qint64 held = qint64(m_end - m_begin);
-        if (bytes <= held) {
-            m_begin += std::size_t(bytes);
-        } else {
-            m_begin = m_end = 0;
-            m_readAt = m_position + bytes;
-        }
-        m_position += bytes;
-    }
-
-    // Fills out with the next bytes; false when the file ends first.
-    bool read(unsigned char* out, std::size_t size)
-    {
-        for (std::size_t i = 0; i < size; ++i) {
-            const int c = get();
-            if (c < 0)
-                return false;
-            out[i] = static_cast<unsigned char>(c);
-        }
-        return true;
-    }
-
-private:
-    bool refill()
-    {
-        for (;;) {
-            const ssize_t n = ::pread(m_fd, m_buffer.data(), m_buffer.size(), m_readAt);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            m_begin = 0;
-            m_end = std::size_t(n);
-            m_readAt += n;
-            return true;
-        }
-    }
-
-    int m_fd;
-    qint64 m_position;
-    qint64 m_readAt = m_position; // where the buffer's next fill starts
-    std::array<unsigned char, 65536> m_buffer {};
-    std::size_t m_begin = 0;
-    std::size_t m_end = 0;
-};
 
 bool startsWith(const QByteArray& head, const char* bytes, int size, int at = 0)
 {
@@ -131,7 +44,7 @@ bool bmpHeader(const QByteArray& head)
 }
 
 // The next marker's code after the 0xFF that begins it (fill bytes passed over); -1 at the end.
-int markerCode(Cursor& in)
+int markerCode(FileCursor& in)
 {
     int code = in.get();
     while (code == 0xFF)
@@ -139,12 +52,45 @@ int markerCode(Cursor& in)
     return code;
 }
 
+// The start-of-frame markers: baseline, extended, progressive and lossless frames, Huffman or arithmetic
+// coded (0xC4, 0xC8 and 0xCC are other segments).
+bool isFrame(int code)
+{
+    return code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+}
+
+bool isProgressive(int code)
+{
+    return code == 0xC2 || code == 0xC6 || code == 0xCA || code == 0xCE;
+}
+
+// Reads the frame header (the segment's first length bytes) into frame, the first one only.
+void readFrame(FileCursor& in, int code, int length, JpegFrame& frame)
+{
+    unsigned char bytes[6 + 3 * JpegFrame::kMaxComponents] = {};
+    const int size = std::min<int>(length, int(sizeof bytes));
+    if (frame.isKnown() || size < 6 || !in.read(bytes, std::size_t(size))) {
+        in.skip(length);
+        return;
+    }
+    in.skip(length - size);
+    const int components = std::min<int>(bytes[5], (size - 6) / 3);
+    for (int c = 0; c < components; ++c) {
+        frame.horizontal[std::size_t(c)] = std::clamp(bytes[6 + 3 * c + 1] >> 4, 1, 4);
+        frame.vertical[std::size_t(c)] = std::clamp(bytes[6 + 3 * c + 1] & 15, 1, 4);
+    }
+    frame.height = bytes[1] << 8 | bytes[2];
+    frame.width = bytes[3] << 8 | bytes[4];
+    frame.components = components;
+    frame.multiScan = frame.multiScan || isProgressive(code);
+}
+
 // Walks the marker segments, the entropy-coded data of each scan passed over up to the marker after it
 // (0xFF is followed there only by a stuffed 0x00 or a restart marker). What lies inside a segment, such
-// as the JPEG thumbnail of an EXIF block, is skipped whole.
-bool jpegWithinLimits(int fd)
+// as the JPEG thumbnail of an EXIF block, is skipped whole; the frame is read into frame.
+bool jpegWithinLimits(int fd, JpegFrame& frame)
 {
-    Cursor in(fd, 2);
+    FileCursor in(fd, 2);
     int scans = 0;
     int pending = -1; // a marker found at the end of a scan's data
     for (;;) {
@@ -166,11 +112,15 @@ bool jpegWithinLimits(int fd)
         const int size = length[0] << 8 | length[1];
         if (size < 2)
             return true; // libjpeg refuses it
-        in.skip(size - 2);
+        if (isFrame(code))
+            readFrame(in, code, size - 2, frame);
+        else
+            in.skip(size - 2);
         if (code != 0xDA)
             continue;
         if (++scans > kMaxJpegScans)
             return false;
+        frame.multiScan = frame.multiScan || scans > 1;
         for (;;) {
             if (!in.skipPast(0xFF))
                 return true;
@@ -185,108 +135,10 @@ bool jpegWithinLimits(int fd)
     }
 }
 
-// The TIFF's first directory (the image libvips loads): the strips or tiles it declares against those
-// its size needs.
-bool tiffWithinLimits(int fd)
-{
-    Cursor in(fd);
-    unsigned char header[16];
-    if (!in.read(header, 8))
-        return true;
-    const bool little = header[0] == 'I';
-    const bool big = (little ? header[2] : header[3]) == 43;
-    const auto number = [little](const unsigned char* p, int bytes) {
-        quint64 value = 0;
-        for (int i = 0; i < bytes; ++i)
-            value |= quint64(p[little ? i : bytes - 1 - i]) << (8 * i);
-        return value;
-    };
-    quint64 directory = 0;
-    if (big) {
-        if (!in.read(header + 8, 8))
-            return true;
-        directory = number(header + 8, 8);
-    } else {
-        directory = number(header + 4, 4);
-    }
-    if (directory < 8 || directory > quint64(std::numeric_limits<qint64>::max()))
-        return true; // libtiff refuses it
-    if (qint64(directory) < in.position())
-        return true;
-    in.skip(qint64(directory) - in.position());
-    unsigned char countBytes[8];
-    const int countSize = big ? 8 : 2;
-    if (!in.read(countBytes, std::size_t(countSize)))
-        return true;
-    const quint64 entries = number(countBytes, countSize);
-    if (entries > 65535)
-        return false; // more than a classic TIFF can hold: no photo
-    const int entrySize = big ? 20 : 12;
-    const int valueAt = big ? 12 : 8;
-    const int countAt = 4;
-    quint64 width = 0, height = 0, rowsPerStrip = 0xFFFFFFFFu, samples = 1, planar = 1;
-    quint64 tileWidth = 0, tileHeight = 0, strips = 0, tiles = 0;
-    for (quint64 i = 0; i < entries; ++i) {
-        unsigned char entry[20];
-        if (!in.read(entry, std::size_t(entrySize)))
-            break;
-        const quint64 tag = number(entry, 2);
-        const quint64 type = number(entry + 2, 2);
-        const quint64 count = number(entry + countAt, big ? 8 : 4);
-        // The first value of a SHORT, LONG or LONG8 tag held in the entry itself.
-        const quint64 value = type == 3 ? number(entry + valueAt, 2)
-            : type == 4                 ? number(entry + valueAt, 4)
-            : type == 16                ? number(entry + valueAt, 8)
-                                        : 0;
-        switch (tag) {
-        case 256:
-            width = value;
-            break;
-        case 257:
-            height = value;
-            break;
-        case 273:
-            strips = count;
-            break;
-        case 277:
-            samples = value;
-            break;
-        case 278:
-            rowsPerStrip = value;
-            break;
-        case 284:
-            planar = value;
-            break;
-        case 322:
-            tileWidth = value;
-            break;
-        case 323:
-            tileHeight = value;
-            break;
-        case 324:
-            tiles = count;
-            break;
-        default:
-            break;
-        }
-    }
-    if (width == 0 || height == 0 || samples == 0)
-        return true; // libtiff refuses it
-    const quint64 planes = planar == 2 ? std::min<quint64>(samples, 65535) : 1;
-    const auto across = [](quint64 size, quint64 step) { return (size + step - 1) / step; };
-    if (tiles > 0 || tileWidth > 0) {
-        if (tileWidth == 0 || tileHeight == 0)
-            return true;
-        return tiles <= across(width, tileWidth) * across(height, tileHeight) * planes;
-    }
-    const quint64 rows = rowsPerStrip == 0 ? height : std::min(rowsPerStrip, height);
-    return strips <= across(height, rows) * planes;
-}
-
 // The PNG's chunks, walked by their lengths up to IEND: the text and profile chunks added up.
 bool pngWithinLimits(int fd)
 {
-    Cursor in(fd, 8);
+    FileCursor in(fd, 8);
     qint64 text = 0;
     for (;;) {
         unsigned char chunk[8];
@@ -330,8 +182,11 @@ std::optional<Format> sniff(const QByteArray& head)
     return std::nullopt;
 }
 
-std::optional<Format> examine(const RegularFile& file)
+std::optional<Format> examine(const RegularFile& file, JpegFrame* frame)
 {
+    JpegFrame read;
+    if (frame)
+        *frame = {};
     if (!file.isOpen())
         return std::nullopt;
     QByteArray head(32, '\0');
@@ -347,9 +202,13 @@ std::optional<Format> examine(const RegularFile& file)
         return std::nullopt;
     switch (*format) {
     case Format::jpeg:
-        return jpegWithinLimits(file.fd()) ? format : std::nullopt;
+        if (!jpegWithinLimits(file.fd(), read))
+            return std::nullopt;
+        if (frame)
+            *frame = read;
+        return format;
     case Format::tiff:
-        return tiffWithinLimits(file.fd()) ? format : std::nullopt;
+        return TiffDirectories::withinLimits(file.fd()) ? format : std::nullopt;
     case Format::png:
         return pngWithinLimits(file.fd()) ? format : std::nullopt;
     default:

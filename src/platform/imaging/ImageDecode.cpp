@@ -1,5 +1,6 @@
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/DecodeMemory.h"
 #include "platform/imaging/ImageContent.h"
 #include "platform/imaging/ImageIO.h"
 #include "platform/imaging/RowPool.h"
@@ -7,9 +8,6 @@
 #include "platform/imaging/VipsSupport.h"
 
 #include "platform/imaging/Vips.h"
-
-#include <QFile>
-#include <QImageReader>
 
 #include <algorithm>
 #include <cstdint>
@@ -308,6 +306,17 @@ std::optional<FloatImage> failed(ReadFailure* out, const ReadFailure& failure)
 std::optional<FloatImage> decodeBmp(const QByteArray& name, std::optional<int> side, ReadFailure* failure)
 {
     ReadFailure reason;
+    const std::optional<QSize> size = VipsSupport::bmpSize(name);
+    if (!size)
+        return failed(failure, reason);
+    const qint64 pixels = qint64(size->width()) * size->height();
+    DecodeBudget::Hold hold;
+    if (side) {
+        if (!(hold = VipsSupport::previewHold(pixels, DecodeMemory::bmp(pixels), reason)))
+            return failed(failure, reason);
+    } else if (const auto refused = VipsSupport::refusal(pixels, DecodeMemory::write({}, pixels, 0, 0))) {
+        return failed(failure, *refused);
+    }
     std::optional<VImage> image = VipsSupport::bmp(name, reason);
     if (!image)
         return failed(failure, reason);
@@ -328,7 +337,8 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
         return CameraRaw::decode(path, maxPixelSize, failure);
     // Open for as long as libvips reads: it opens this very file again by the descriptor's name.
     const RegularFile file(path);
-    const std::optional<ImageContent::Format> format = ImageContent::examine(file);
+    JpegFrame frame;
+    const std::optional<ImageContent::Format> format = ImageContent::examine(file, &frame);
     if (!format)
         return failed(failure, {});
     VipsSupport::ensureStarted();
@@ -340,8 +350,20 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
         if (*format == ImageContent::Format::bmp)
             return decodeBmp(name, side, failure);
         const VImage header = VipsSupport::load(name, *format, strict());
-        if (const auto refused = VipsSupport::refusal(VipsSupport::decodedPixels(header, side)))
+        const qint64 pixels = VipsSupport::decodedPixels(header, side);
+        // A preview (shrunk while it decodes) waits for its memory among the thumbnails and previews; a
+        // whole decode is a write's, within the write's memory.
+        DecodeBudget::Hold hold;
+        if (side) {
+            ReadFailure refused;
+            hold
+                = VipsSupport::previewHold(pixels, DecodeMemory::shrinkingRead(frame, header, side), refused);
+            if (!hold)
+                return failed(failure, refused);
+        } else if (const auto refused = VipsSupport::refusal(
+                       pixels, DecodeMemory::write(frame, pixels, header.width(), header.height()))) {
             return failed(failure, *refused);
+        }
         ReadFailure sinkFailure;
         std::optional<FloatImage> image;
         VipsSupport::LoadWatch watch;
@@ -365,36 +387,6 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
     } catch (const std::bad_alloc&) {
         return failed(failure, { ReadFailure::Kind::outOfMemory, 0 });
     }
-}
-
-std::optional<QSize> orientedPixelSize(const QString& path)
-{
-    if (CameraRaw::isCameraRaw(path))
-        return CameraRaw::orientedPixelSize(path);
-    const RegularFile file(path);
-    const std::optional<ImageContent::Format> format = ImageContent::examine(file);
-    if (!format)
-        return std::nullopt;
-    if (*format == ImageContent::Format::bmp) {
-        QFile device(QString::fromLocal8Bit(file.openablePath()));
-        if (!device.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        QImageReader reader(&device, "bmp");
-        reader.setAutoDetectImageFormat(false);
-        const QSize size = reader.size();
-        return size.isValid() && !size.isEmpty() ? std::optional<QSize>(size) : std::nullopt;
-    }
-    VipsSupport::ensureStarted();
-    try {
-        const VImage header = VipsSupport::load(file.openablePath(), *format);
-        const int orientation = VipsSupport::orientationOf(header);
-        if (orientation >= 5 && orientation <= 8)
-            return QSize(header.height(), header.width());
-        return QSize(header.width(), header.height());
-    } catch (const vips::VError&) {
-        vips_error_clear();
-    }
-    return std::nullopt;
 }
 
 } // namespace quavel::ImageIO

@@ -26,14 +26,21 @@ enum class Format { Jpeg, Png, Tiff, Heif, WebP };
 // Strict, as the decodes of the writes must be: a file whose decode reports truncation or an error
 // gives nothing (mere warnings, which cameras and editors leave in files every viewer shows whole, are
 // accepted), and so does a file whose decode would pass PixelBudget (the pixels the file declares, or
-// with maxPixelSize those its shrink-on-load decodes), refused from its header. failure, when given,
-// says why nothing came.
+// with maxPixelSize those its shrink-on-load decodes), refused from its header. Every decode is charged
+// with the memory it holds (DecodeMemory): a whole one against one write's memory (PixelBudget), refused
+// past it; one with maxPixelSize (a preview) in the budget the thumbnails and previews share
+// (DecodeBudget), waiting its turn there, refused when it alone would pass it. failure, when given, says
+// why nothing came.
 std::optional<FloatImage> decode(
     const QString& path, std::optional<int> maxPixelSize = std::nullopt, ReadFailure* failure = nullptr);
 
 // The upright pixel size (width and height swapped for the orientations that turn the image a quarter),
 // read from the header without decoding the pixels.
 std::optional<QSize> orientedPixelSize(const QString& path);
+
+// The memory a whole decode of the file holds at its peak (DecodeMemory), read from its header, as decode
+// charges it against one write's memory.
+std::optional<qint64> wholeDecodeBytes(const QString& path);
 
 // Writes the image as 8-bit samples in its own colour space, its ICC profile embedded, no EXIF, XMP or
 // IPTC (so orientation 1). quality (0 to 1) counts for JPEG, HEIF and WebP. JPEG drops alpha; the others

@@ -2,6 +2,8 @@
 
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/DecodeBudget.h"
+#include "platform/imaging/DecodeMemory.h"
 #include "platform/imaging/ImageContent.h"
 #include "platform/imaging/RawDecoder.h"
 #include "platform/imaging/UnloweredCompanion.h"
@@ -128,11 +130,19 @@ QImage fromFile(const QString& path, int maxPixel, Damage damage)
             return rawThumbnail(path, maxPixel);
         // Open for as long as libvips reads: it opens this very file again by the descriptor's name.
         const RegularFile file(path);
-        const std::optional<ImageContent::Format> format = ImageContent::examine(file);
+        JpegFrame frame;
+        const std::optional<ImageContent::Format> format = ImageContent::examine(file, &frame);
         if (!format)
             return {};
         const QByteArray name = file.openablePath();
         if (*format == ImageContent::Format::bmp) {
+            const std::optional<QSize> size = VipsSupport::bmpSize(name);
+            if (!size)
+                return {};
+            const DecodeBudget::Hold hold
+                = DecodeBudget::previews().acquire(DecodeMemory::bmp(qint64(size->width()) * size->height()));
+            if (!hold)
+                return {};
             ReadFailure failure;
             const std::optional<VImage> image = VipsSupport::bmp(name, failure);
             return image ? toQImage(fitted(*image, maxPixel)) : QImage();
@@ -142,6 +152,12 @@ QImage fromFile(const QString& path, int maxPixel, Damage damage)
         const VipsFailOn failOn = damage == Damage::refused ? VIPS_FAIL_ON_ERROR : VIPS_FAIL_ON_NONE;
         const VImage header = VipsSupport::load(name, *format, VImage::option()->set("fail_on", failOn));
         if (VipsSupport::refusal(VipsSupport::decodedPixels(header, maxPixel)))
+            return {};
+        // Held until the thumbnail is made: the decode's memory, shared with the other thumbnails and
+        // previews running (a progressive JPEG's coefficients are held whatever the thumbnail's size).
+        const DecodeBudget::Hold hold
+            = DecodeBudget::previews().acquire(DecodeMemory::shrinkingRead(frame, header, maxPixel));
+        if (!hold)
             return {};
         // What decodes is shown as it is: only a strict read needs to see every failure of the load.
         VipsSupport::LoadWatch watch;

@@ -18,6 +18,8 @@ enum class Damage {
 // are developed through LibRaw. A null image when the file cannot be read or decoded, is not a regular
 // file (opened without waiting: a FIFO or a device is never waited on), or would decode more pixels than
 // PixelBudget allows (a JPEG counts the pixels of its reduced decode, other formats all they declare).
+// Its decode holds its memory (DecodeMemory) in the budget of thumbnails and previews: it waits while the
+// others hold too much, and a file whose decode alone would pass the budget gives a null image.
 QImage fromFile(const QString& path, int maxPixel, Damage damage = Damage::shown);
 
 } // namespace quavel::ImageThumbnail

@@ -9,12 +9,15 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 namespace quavel {
 
 namespace {
 
 thread_local bool t_lowered = false;
+// The pool whose job the thread runs now.
+thread_local JobPool* t_pool = nullptr;
 
 int cores()
 {
@@ -62,6 +65,40 @@ bool JobPool::idleWithin(int ms)
     for (JobPool* pool : { &interactive(), &batch(), &thumbnails() })
         idle = pool->m_threads.waitForDone(int(std::max<qint64>(deadline.remainingTime(), 0))) && idle;
     return idle;
+}
+
+JobPool::Running::Running(JobPool* pool)
+    : m_previous(std::exchange(t_pool, pool))
+{ }
+
+JobPool::Running::~Running()
+{
+    t_pool = m_previous;
+}
+
+JobPool::Waiting::Waiting()
+{
+    JobPool* pool = t_pool;
+    if (!pool)
+        return;
+    // At most as many threads in place of waiting ones as the pool has of its own: a gallery of photos
+    // that all wait does not grow the pool without end.
+    int waiting = pool->m_waiting.load();
+    do {
+        if (waiting >= pool->m_threads.maxThreadCount())
+            return;
+    } while (!pool->m_waiting.compare_exchange_weak(waiting, waiting + 1));
+    m_pool = pool;
+    // Without a reservation, this lends the pool one more thread until reserveThread takes it back.
+    pool->m_threads.releaseThread();
+}
+
+JobPool::Waiting::~Waiting()
+{
+    if (!m_pool)
+        return;
+    m_pool->m_threads.reserveThread();
+    --m_pool->m_waiting;
 }
 
 void JobPool::enter()

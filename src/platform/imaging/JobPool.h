@@ -7,6 +7,7 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <type_traits>
@@ -40,12 +41,30 @@ public:
             return runOnOwnThreads(std::forward<Task>(task));
         return QtConcurrent::run(&m_threads, [this, task = std::forward<Task>(task)]() mutable {
             RowPool::ScopedPriority priority(m_rowPriority);
+            Running running(this);
             return task();
         });
     }
 
     QThreadPool& threadPool() { return m_threads; }
     int rowPriority() const { return m_rowPriority; }
+
+    // While one lives on a thread of a job pool, the thread counts as waiting, not working: the pool may
+    // start another thread for its queued jobs in its place, up to as many as the pool's own size, so
+    // that a job waiting for what other jobs hold (memory to decode in) never keeps the jobs behind it
+    // from running. Past that bound, or on any other thread, it changes nothing. Made and destroyed on
+    // the same thread.
+    class Waiting
+    {
+    public:
+        Waiting();
+        ~Waiting();
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
+
+    private:
+        JobPool* m_pool = nullptr;
+    };
 
     // The end of the process: the jobs of every pool that have not started are dropped (nobody waits
     // for their results any more), the running ones go on.
@@ -60,6 +79,19 @@ private:
     JobPool(int maxThreads, int rowPriority, bool background);
     // Lowers the calling thread (one of the pool's own) once, the row workers started first.
     void enter();
+
+    // Marks the calling thread as running one of this pool's jobs, for Waiting.
+    class Running
+    {
+    public:
+        explicit Running(JobPool* pool);
+        ~Running();
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+
+    private:
+        JobPool* m_previous;
+    };
 
     // A task whose future only waits: QtConcurrent's would let a thread that waits for a task not yet
     // started run it itself, and lower that thread (the GUI thread, say) for good. Cancelled before it
@@ -81,6 +113,7 @@ private:
                 try {
                     enter();
                     RowPool::ScopedPriority priority(m_rowPriority);
+                    Running running(this);
                     if constexpr (std::is_void_v<Result>)
                         job->task();
                     else
@@ -100,6 +133,8 @@ private:
     QThreadPool m_threads;
     int m_rowPriority;
     bool m_background;
+    // Threads of the pool waiting now with a thread started in their place.
+    std::atomic<int> m_waiting { 0 };
 };
 
 } // namespace quavel

@@ -8,7 +8,9 @@
 // per pixel of the photo at its peak; one write must stay under kWriteMemory. A step that decodes the
 // whole photo refuses one of more pixels; a step that shrinks while it decodes (a JPEG's DCT scaling) is
 // bounded by the pixels it decodes; in a format without shrink-on-load those are all the pixels the file
-// declares. Checked from the header, before anything is decoded.
+// declares. Checked from the header, before anything is decoded. Beside the pixels, every decode is
+// charged with the memory its decoder holds (DecodeMemory): a write's within kWriteMemory, so that a
+// progressive JPEG, whose decoder keeps its coefficients beside the float image, is allowed fewer pixels.
 namespace quavel::PixelBudget {
 
 // The peak resident size of the most expensive write divided by the photo's pixels, rounded up: a

@@ -1,7 +1,8 @@
 #include "platform/imaging/RawDecoder.h"
 
 #include "platform/files/RegularFile.h"
-#include "platform/imaging/PixelBudget.h"
+#include "platform/imaging/DecodeMemory.h"
+#include "platform/imaging/VipsSupport.h"
 
 #include <libraw/libraw.h>
 
@@ -29,6 +30,8 @@ std::optional<Image> decode(const QString& path, int bitsPerSample, int maxPixel
     const RegularFile file(path);
     if (!file.isOpen())
         return failed(failure, LIBRAW_IO_ERROR);
+    // Let go of after the decoder.
+    DecodeBudget::Hold hold;
     // The decoder object is large (several hundred kilobytes): never on the stack.
     auto raw = std::make_unique<LibRaw>(0);
     libraw_output_params_t& params = raw->imgdata.params;
@@ -44,9 +47,20 @@ std::optional<Image> decode(const QString& path, int bitsPerSample, int maxPixel
     const int longSide = int(std::max(width, height));
     params.half_size = maxPixel > 0 && longSide / 2 >= maxPixel ? 1 : 0;
     const qint64 developed = params.half_size ? ((width + 1) / 2) * ((height + 1) / 2) : width * height;
-    if (!PixelBudget::allows(developed)) {
+    const qint64 sensor = qint64(raw->imgdata.sizes.raw_width) * raw->imgdata.sizes.raw_height;
+    const qint64 held = DecodeMemory::raw(sensor, developed, params.output_bps / 8);
+    // A thumbnail or a preview waits for its memory among the others; a whole development is a write's.
+    std::optional<ReadFailure> refused;
+    if (maxPixel > 0) {
+        ReadFailure why;
+        if (!(hold = VipsSupport::previewHold(developed, held, why)))
+            refused = why;
+    } else {
+        refused = VipsSupport::refusal(developed, std::max(held, DecodeMemory::write({}, developed, 0, 0)));
+    }
+    if (refused) {
         if (failure)
-            *failure = { ReadFailure::Kind::tooLarge, developed };
+            *failure = *refused;
         return std::nullopt;
     }
     if (const int code = raw->unpack(); code != LIBRAW_SUCCESS)

@@ -25,7 +25,9 @@ struct Image
 // balance. With maxPixel set (a thumbnail's or a preview's size), the image may be developed at half its
 // width and height, much faster, when that still leaves a long side of at least maxPixel. Absent when
 // LibRaw cannot read the file (only a regular file is read, opened without waiting), or when the image to
-// develop has more pixels than PixelBudget allows (refused from the header); failure then says why.
+// develop has more pixels than PixelBudget allows or holds more memory than its budget (refused from the
+// header); failure then says why. With maxPixel set, the development waits for its memory in the budget
+// of thumbnails and previews (DecodeBudget).
 std::optional<Image> decode(
     const QString& path, int bitsPerSample = 16, int maxPixel = 0, ReadFailure* failure = nullptr);
 

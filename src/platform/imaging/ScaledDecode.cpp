@@ -2,6 +2,7 @@
 
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/CameraRaw.h"
+#include "platform/imaging/DecodeMemory.h"
 #include "platform/imaging/ImageContent.h"
 #include "platform/imaging/PixelMath.h"
 #include "platform/imaging/RowPool.h"
@@ -165,9 +166,9 @@ Reduction refuse(ReadFailure& failure, const ReadFailure& why)
 }
 
 // name is the file libvips and libjpeg open: the photo's descriptor, held open by the caller, of that
-// format (never BMP).
-Reduction reduce(const QByteArray& name, ImageContent::Format format, const Drawing& drawing, Pipeline& out,
-    ReadFailure& failure)
+// format (never BMP), whose JPEG frame (when it is one) is frame.
+Reduction reduce(const QByteArray& name, ImageContent::Format format, const JpegFrame& frame,
+    const Drawing& drawing, Pipeline& out, ReadFailure& failure)
 {
     // Strict, as every decode of a write: truncation and decoding errors fail it, warnings do not.
     const auto options = [] { return VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR); };
@@ -185,7 +186,9 @@ Reduction reduce(const QByteArray& name, ImageContent::Format format, const Draw
     if (jpeg && eighths < 8) {
         const qint64 scaledPixels
             = ((qint64(header.width()) * eighths + 7) / 8) * ((qint64(header.height()) * eighths + 7) / 8);
-        if (const auto refused = VipsSupport::refusal(scaledPixels))
+        // libjpeg keeps the coefficients of a progressive photo at full size whatever it decodes at.
+        if (const auto refused = VipsSupport::refusal(
+                scaledPixels, DecodeMemory::write(frame, scaledPixels, header.width(), header.height())))
             return refuse(failure, *refused);
         JpegOutcome outcome = JpegOutcome::notTaken;
         VImage scaled = decodeJpegScaled(name, eighths, outcome);
@@ -218,7 +221,9 @@ Reduction reduce(const QByteArray& name, ImageContent::Format format, const Draw
 
     // Any other photo: the region reduced by lanczos3 while it decodes (rows stream when upright). Its
     // format shrinks nothing on load: every pixel it declares is decoded.
-    if (const auto refused = VipsSupport::refusal(VipsSupport::decodedPixels(header)))
+    const qint64 pixels = VipsSupport::decodedPixels(header);
+    if (const auto refused
+        = VipsSupport::refusal(pixels, DecodeMemory::write(frame, pixels, header.width(), header.height())))
         return refuse(failure, *refused);
     VImage image = turned
         ? out.watch.watch(header).autorot()
@@ -281,7 +286,8 @@ std::optional<Reduced> decode(
     ReadFailure reason;
     // Open for as long as the decode reads: libvips and libjpeg open this very file again by its name.
     const RegularFile file(source);
-    const std::optional<ImageContent::Format> format = ImageContent::examine(file);
+    JpegFrame frame;
+    const std::optional<ImageContent::Format> format = ImageContent::examine(file, &frame);
     if (!format) {
         if (failure)
             *failure = reason;
@@ -293,7 +299,7 @@ std::optional<Reduced> decode(
     VipsSupport::ensureStarted();
     try {
         Pipeline pipeline;
-        switch (reduce(file.openablePath(), *format, drawing, pipeline, reason)) {
+        switch (reduce(file.openablePath(), *format, frame, drawing, pipeline, reason)) {
         case Reduction::notTaken:
             return std::nullopt;
         case Reduction::failed:

@@ -41,7 +41,8 @@ struct Reduced
 // failure set when the photo cannot be read: not a regular file (never waited on), damaged (a strict
 // read, as ImageIO::decode: truncation and decoding errors fail it, warnings do not), or more pixels to
 // decode than PixelBudget allows (a JPEG counts those of its DCT-scaled decode, other formats all their
-// pixels), refused from the header.
+// pixels) or more memory to hold than one write's (a progressive JPEG's coefficients at full size;
+// DecodeMemory), refused from the header.
 std::optional<Reduced> decode(
     const QString& source, const Drawing& drawing, std::optional<ReadFailure>* failure = nullptr);
 

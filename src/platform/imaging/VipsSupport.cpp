@@ -132,6 +132,20 @@ vips::VImage load(const QByteArray& name, ImageContent::Format format, vips::VOp
     throw vips::VError();
 }
 
+std::optional<QSize> bmpSize(const QByteArray& name)
+{
+    QFile file(QString::fromLocal8Bit(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QImageReader reader(&file, "bmp");
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return std::nullopt;
+    return size;
+}
+
 std::optional<vips::VImage> bmp(const QByteArray& name, ReadFailure& failure)
 {
     failure = {};
@@ -198,11 +212,28 @@ vips::VImage fitted(const QByteArray& name, ImageContent::Format format, const v
                 ->set("no_rotate", !upright));
 }
 
-std::optional<ReadFailure> refusal(qint64 pixels)
+std::optional<ReadFailure> refusal(qint64 pixels, qint64 bytes, qint64 memoryBudget)
 {
-    if (PixelBudget::allows(pixels))
+    if (!PixelBudget::allows(pixels))
+        return ReadFailure { ReadFailure::Kind::tooLarge, pixels, PixelBudget::kMaxPixels };
+    if (bytes <= memoryBudget)
         return std::nullopt;
-    return ReadFailure { ReadFailure::Kind::tooLarge, pixels };
+    // The charge grows with the pixels: the budget allows this kind of file up to that share of them.
+    const auto limit = qint64(double(pixels) * double(memoryBudget) / double(bytes));
+    return ReadFailure { ReadFailure::Kind::tooLarge, pixels, std::min(limit, PixelBudget::kMaxPixels) };
+}
+
+DecodeBudget::Hold previewHold(qint64 pixels, qint64 bytes, ReadFailure& failure)
+{
+    DecodeBudget& budget = DecodeBudget::previews();
+    if (const auto refused = refusal(pixels, bytes, budget.capacity())) {
+        failure = *refused;
+        return {};
+    }
+    DecodeBudget::Hold hold = budget.acquire(bytes);
+    if (!hold)
+        failure = {};
+    return hold;
 }
 
 ReadFailure failureOf(const char* message)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/ImageContent.h"
+#include "platform/imaging/PixelBudget.h"
 #include "platform/imaging/ReadFailure.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include "platform/imaging/Vips.h"
@@ -29,6 +32,9 @@ inline constexpr const char* kKeptLoaders[] = { "VipsForeignLoadJpeg", "VipsFore
 // The file `name` (a RegularFile's openable path) loaded by the libvips loader of its format, never by
 // one libvips would choose by sniffing. Not for BMP (bmp()). Throws vips::VError as the loaders do.
 vips::VImage load(const QByteArray& name, ImageContent::Format format, vips::VOption* options = nullptr);
+
+// The pixel size a BMP file's header declares; absent when Qt's BMP reader cannot read it.
+std::optional<QSize> bmpSize(const QByteArray& name);
 
 // A BMP file read whole by Qt's own BMP reader, as 8-bit sRGB (three bands, four with alpha); absent
 // with failure set when it cannot be read or would pass PixelBudget (refused from its header).
@@ -79,8 +85,16 @@ private:
 vips::VImage fitted(const QByteArray& name, ImageContent::Format format, const vips::VImage& header,
     int maxSide, VipsFailOn failOn, LoadWatch* watch, bool upright = true);
 
-// The budget's refusal of a decode of that many pixels; absent when the budget allows it.
-std::optional<ReadFailure> refusal(qint64 pixels);
+// The budget's refusal of a decode of that many pixels that holds that many bytes at its peak
+// (DecodeMemory), against a memory budget of that many bytes; absent when both budgets allow it. A
+// refusal by memory says how many pixels of this file's kind the memory budget allows.
+std::optional<ReadFailure> refusal(
+    qint64 pixels, qint64 bytes = 0, qint64 memoryBudget = qint64(PixelBudget::kWriteMemory));
+
+// A shrinking read's hold on the bytes its decode holds, for that many decoded pixels, in the budget
+// of thumbnails and previews (DecodeBudget::previews()), waiting its turn. Empty, with failure set, when
+// the bytes alone pass the budget (tooLarge) or the waits were abandoned at the exit (unreadable).
+DecodeBudget::Hold previewHold(qint64 pixels, qint64 bytes, ReadFailure& failure);
 
 // Why a libvips call failed, from its message: out of memory, or an unreadable file.
 ReadFailure failureOf(const char* message);

@@ -184,6 +184,20 @@ QByteArray foreignBytes(ForeignContent kind, const QString& privateImage = {});
 QByteArray progressiveJpeg(int scans, const PhotoRecipe& recipe = {});
 // A progressive JPEG of the recipe whose last scan is repeated until the file holds that many scans.
 QByteArray manyScanJpeg(int scans, const PhotoRecipe& recipe = {});
+// A JPEG of width × height pixels of one grey (128), in exactly that many scans: 1 for a baseline JPEG,
+// 2 to 190 for a progressive one (a valid progression, as progressiveJpeg's), its chroma sampled at full
+// size (4:4:4) or subsampled (4:2:0). Written byte by byte: 200 megapixels take a moment to make and
+// about a megabyte when progressive (six when baseline).
+QByteArray flatJpeg(int width, int height, int scans, bool subsampled = false);
+// A TIFF of that many 1 × 1 grey pages, each directory chained to the next (about 114 bytes a page).
+struct TiffChain
+{
+    bool bigEndian = false;
+    bool bigTiff = false;
+    bool loopBack = false; // the last directory chained to the first again
+    int extraEntries = 0; // private tags of no meaning added to each directory (libtiff reads 4,096 at most)
+};
+QByteArray chainedTiff(int pages, const TiffChain& chain = {});
 // A TIFF of the recipe (one strip) whose strip table declares that many strips.
 QByteArray overStripedTiff(int strips, const PhotoRecipe& recipe = {});
 // A PNG of the recipe with a text chunk of that many bytes before its pixels.
