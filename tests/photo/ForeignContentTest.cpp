@@ -288,6 +288,10 @@ const Limit limits[] = {
         [] { return test::manyScanJpeg(5000); } },
     { "jpeg_scans_valid", "IMG_0001.jpg", [] { return test::progressiveJpeg(ImageContent::kMaxJpegScans); },
         [] { return test::progressiveJpeg(ImageContent::kMaxJpegScans + 1); } },
+    // The scans of an EXIF thumbnail, and its end of image, are the segment's content, not the photo's.
+    { "jpeg_scans_exif_thumbnail", "IMG_0001.jpg",
+        [] { return test::withExifThumbnail(test::progressiveJpeg(ImageContent::kMaxJpegScans)); },
+        [] { return test::withExifThumbnail(test::progressiveJpeg(ImageContent::kMaxJpegScans + 1)); } },
     { "tiff_strips", "IMG_0001.tif", [] { return test::overStripedTiff(1); },
         [] { return test::overStripedTiff(40000); } },
     { "png_text", "IMG_0001.png", [] { return test::pngWithText(64 * 1024); },

@@ -184,6 +184,9 @@ QByteArray foreignBytes(ForeignContent kind, const QString& privateImage = {});
 QByteArray progressiveJpeg(int scans, const PhotoRecipe& recipe = {});
 // A progressive JPEG of the recipe whose last scan is repeated until the file holds that many scans.
 QByteArray manyScanJpeg(int scans, const PhotoRecipe& recipe = {});
+// The JPEG with an EXIF segment first, as cameras write it: an orientation and a small baseline JPEG
+// thumbnail inside the segment (its own start, tables, scan and end of image).
+QByteArray withExifThumbnail(const QByteArray& jpeg);
 // A TIFF of the recipe (one strip) whose strip table declares that many strips.
 QByteArray overStripedTiff(int strips, const PhotoRecipe& recipe = {});
 // A PNG of the recipe with a text chunk of that many bytes before its pixels.
