@@ -125,6 +125,33 @@ QString writeBlankPng(const QString& path, int width, int height)
     return path;
 }
 
+QByteArray flatJpeg(int width, int height)
+{
+    const auto segment = [](quint8 marker, const QByteArray& data) {
+        QByteArray bytes(4, '\0');
+        bytes[0] = char(0xFF);
+        bytes[1] = char(marker);
+        qToBigEndian(quint16(data.size() + 2), bytes.data() + 2);
+        return bytes + data;
+    };
+    QByteArray frame(6, '\0');
+    frame[0] = 8; // bits per sample
+    qToBigEndian(quint16(height), frame.data() + 1);
+    qToBigEndian(quint16(width), frame.data() + 3);
+    frame[5] = 1; // one component: id 1, no subsampling, quantisation table 0
+    frame.append("\x01\x11\x00", 3);
+    // Huffman tables of one code each, "0": a DC difference of 0, then the end of the block.
+    const QByteArray oneCode = QByteArray("\x01", 1) + QByteArray(15, '\0') + QByteArray(1, '\0');
+    const qint64 blocks = qint64((width + 7) / 8) * ((height + 7) / 8);
+    QByteArray scan((blocks * 2 + 7) / 8, '\0');
+    if (const int used = int(blocks * 2 % 8))
+        scan[scan.size() - 1] = char(0xFF >> used); // the last byte padded with ones
+    return QByteArray("\xFF\xD8", 2) + segment(0xDB, QByteArray(1, '\0') + QByteArray(64, '\x01'))
+        + segment(0xC0, frame) + segment(0xC4, QByteArray(1, '\x00') + oneCode)
+        + segment(0xC4, QByteArray(1, '\x10') + oneCode)
+        + segment(0xDA, QByteArray("\x01\x01\x00\x00\x3F\x00", 6)) + scan + QByteArray("\xFF\xD9", 2);
+}
+
 QString truncateFile(const QString& path, double fraction)
 {
     QFile::resize(path, qint64(double(QFileInfo(path).size()) * fraction));
@@ -168,6 +195,18 @@ QByteArray foreignBytes(ForeignContent kind, const QString& privateImage)
                "\"rrrr\",\n\"rrrr\"};\n";
     case ForeignContent::matrixText:
         return "4 2\n255 255 255 255\n255 255 255 255\n";
+    case ForeignContent::hlsPlaylist:
+        return "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:1\n#EXT-X-MEDIA-SEQUENCE:0\n#EXTINF:1.0,\n"
+            + privateImage.toUtf8() + "\n#EXT-X-ENDLIST\n";
+    case ForeignContent::dashManifest:
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" "
+               "type=\"static\" mediaPresentationDuration=\"PT1S\" minBufferTime=\"PT1S\" "
+               "profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\"><Period><AdaptationSet "
+               "mimeType=\"video/mp4\"><Representation id=\"0\" bandwidth=\"100000\" width=\"64\" "
+               "height=\"48\"><BaseURL>"
+            + privateImage.toUtf8() + "</BaseURL></Representation></AdaptationSet></Period></MPD>\n";
+    case ForeignContent::concatScript:
+        return "ffconcat version 1.0\nfile '" + privateImage.toUtf8() + "'\n";
     }
     return {};
 }

@@ -76,9 +76,29 @@ QByteArray photoBytes(const QString& extension, const QImage& picture, int orien
 // primaries) with the quadrants of a fixture photo and an orientation tag.
 QString writeLinearDng(const QString& path, int width, int height, int orientation = 1);
 
-// A short MPEG-4 video of frames (left half red, right half blue) with a display rotation in degrees
-// clockwise. False when this FFmpeg has no MPEG-4 encoder.
+// A short video of frames, the left half one colour and the right half another, in the container its
+// extension names as phones and cameras write it: mp4 and 3gp (MPEG-4), mov (MPEG-4, with the display
+// rotation in degrees clockwise), m4v and m4p (iTunes' MP4), webm (VP8), avi (MJPEG), mpg
+// and mpeg (an MPEG-2 program stream), mts (an MPEG-2 transport stream of 188-byte packets) and m2ts
+// (AVCHD's 192-byte packets); any other name gets an MP4. The encoder may be named instead (FFmpeg's
+// name: "libx264", "libvpx-vp9", "png", …). False when this FFmpeg lacks the encoder or the container refuses
+// it.
+struct VideoRecipe
+{
+    int width = 64;
+    int height = 48;
+    int rotationDegrees = 0;
+    int frames = 5;
+    QColor left = Qt::red;
+    QColor right = Qt::blue;
+    const char* encoder = nullptr;
+};
+bool writeVideo(const QString& path, const VideoRecipe& recipe);
+// An MPEG-4 video of frames, left half red and right half blue.
 bool writeVideo(const QString& path, int width, int height, int rotationDegrees, int frames = 5);
+// A QuickTime video of one MJPEG frame, these JPEG bytes, whose track declares that frame size (a camera's
+// MJPEG clip when the two agree).
+bool writeMjpegMov(const QString& path, const QByteArray& jpeg, QSize declared);
 
 // Pictures drawn for the screens' tests: an outdoor scene with a clear horizon (so that a turn shows),
 // and a watermark of white text on a transparent strip.
@@ -157,6 +177,10 @@ QString writeHeaderOnly(const QString& path, int width, int height);
 // rows all repeat (20,000 × 20,000 pixels take 1.6 MB).
 QString writeBlankPng(const QString& path, int width, int height);
 
+// A whole, valid grey JPEG of width × height pixels, made in moments whatever its size: its blocks are all
+// flat, two bits each (16,000 × 16,000 pixels take 1 MB).
+QByteArray flatJpeg(int width, int height);
+
 // Cuts the file to that fraction of its bytes; returns the path.
 QString truncateFile(const QString& path, double fraction = 0.5);
 
@@ -174,9 +198,12 @@ enum class ForeignContent {
     magickText, // ImageMagick's pixel enumeration text
     xpm,
     matrixText, // libvips' matrix text
+    hlsPlaylist, // an HLS playlist of one segment, privateImage (FFmpeg's demuxers)
+    dashManifest, // a DASH manifest of one representation, privateImage
+    concatScript, // an ffconcat script of one file, privateImage
 };
-// The bytes of that content; privateImage is the path an SVG's <image href> names (absolute, or
-// relative to the working folder).
+// The bytes of that content; privateImage is the path an SVG's <image href> or a playlist names
+// (absolute, or relative to the working folder).
 QByteArray foreignBytes(ForeignContent kind, const QString& privateImage = {});
 
 // A progressive JPEG of the recipe in exactly that many scans (2 to 190), a valid progression: the DC
