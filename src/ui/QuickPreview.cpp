@@ -90,6 +90,12 @@ QuickPreview::QuickPreview(Loader loader, QWidget* parent)
         if (m_watcher.property("generation").toULongLong() != m_generation)
             return;
         m_image = m_watcher.future().resultCount() > 0 ? m_watcher.result() : QImage();
+        // A video that gives no frame (damaged, or no video at all under a video's name) is said
+        // unreadable under its name, as its gallery cell shows it with the placeholder.
+        if (m_isVideo && m_image.isNull()) {
+            setNotice(unreadableVideoText());
+            return;
+        }
         placePlayButton();
         update();
     });
@@ -98,6 +104,11 @@ QuickPreview::QuickPreview(Loader loader, QWidget* parent)
 QString QuickPreview::noVideoApplicationText()
 {
     return QStringLiteral("Aucune application n’est définie pour lire les vidéos.");
+}
+
+QString QuickPreview::unreadableVideoText()
+{
+    return QStringLiteral("Impossible de lire cette vidéo.");
 }
 
 QString QuickPreview::videoNotStartedText()

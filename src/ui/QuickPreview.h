@@ -17,7 +17,8 @@ namespace quavel {
 // click, or Space or Return while the badge has the focus); when the desktop names no application for
 // videos, or the one it names does not start, a line under the frame says so. The picture is decoded off the
 // GUI thread by the loader given; while it loads, and when it cannot be read, the window shows the file's
-// name alone. Closing the window (its close button, Escape or Space) reports `closed`. GUI thread only.
+// name, with a line under it that says a video cannot be read. Closing the window (its close button, Escape
+// or Space) reports `closed`. GUI thread only.
 class QuickPreview : public QWidget
 {
     Q_OBJECT
@@ -41,10 +42,12 @@ public:
     bool isLoading() const { return m_watcher.isRunning(); }
     // The play badge over a video's frame (hidden otherwise).
     QAbstractButton* playButton() const { return m_play; }
-    // The line under the picture that tells why the video did not open (hidden otherwise).
+    // The line under the picture that tells why the video did not open or cannot be read (hidden
+    // otherwise).
     QLabel* notice() const { return m_notice; }
 
     static QString noVideoApplicationText();
+    static QString unreadableVideoText();
     static QString videoNotStartedText();
 
     // Where the picture is drawn in a window of that size: fitted, centred, never enlarged past twice.

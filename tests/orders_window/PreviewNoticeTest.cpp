@@ -1,5 +1,5 @@
 // The quick preview of a video on a desktop that names no application for videos: the play badge says
-// so under the frame instead of doing nothing.
+// so under the frame instead of doing nothing; a video that cannot be read is said so.
 #include "orders_views/OrdersViewFixture.h"
 
 #include "ui/QuickPreview.h"
@@ -55,6 +55,33 @@ TEST(PreviewNotice, ThePlayBadgeSaysThatNoApplicationPlaysVideos)
     EXPECT_FALSE(preview.notice()->isVisible());
     ASSERT_TRUE(waitUntil([&] { return !preview.image().isNull(); }));
     EXPECT_FALSE(play->isVisible());
+}
+
+// A playlist under a video's name: the preview says the video cannot be read, with no frame and no play
+// badge (never the frame of the video the playlist names); a good video beside it still plays.
+TEST(PreviewNotice, AFileThatIsNoVideoIsSaidUnreadable)
+{
+    OrdersViewFixture f;
+    const QString clip = f.video(QStringLiteral("Dupont/IMPRESSION A5/MVI_0002.mp4"));
+    const QString playlist = f.file(
+        QStringLiteral("Dupont/IMPRESSION A5/MVI_0001.mp4"), foreignBytes(ForeignContent::hlsPlaylist, clip));
+    f.openOn(QStringLiteral("Dupont"));
+    OrdersView& view = f.show();
+
+    view.screen().setPreviewURL(playlist);
+    ASSERT_TRUE(view.preview());
+    QuickPreview& preview = *view.preview();
+    ASSERT_TRUE(waitUntil([&] { return !preview.isLoading(); }));
+    settle();
+    EXPECT_TRUE(preview.image().isNull());
+    ASSERT_TRUE(preview.notice()->isVisible());
+    EXPECT_EQ(preview.notice()->text(), "Impossible de lire cette vidéo.");
+    EXPECT_FALSE(preview.playButton()->isVisible());
+
+    view.screen().setPreviewURL(clip);
+    ASSERT_TRUE(waitUntil([&] { return !preview.image().isNull(); }));
+    EXPECT_FALSE(preview.notice()->isVisible());
+    EXPECT_TRUE(preview.playButton()->isVisible());
 }
 
 // The program's screen is the one the window tests are about.

@@ -253,6 +253,28 @@ INSTANTIATE_TEST_SUITE_P(Names, HandledContents,
         Handled { "webp_named_tif", "webp", "IMG_0001.tif", "tiffload" }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Every brand the routing reads as HEIF, as the major brand of a HEIC photo: each is routed to the HEIF
+// loader and read.
+class HeifBrands : public testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(HeifBrands, AreReadAsHeif)
+{
+    test::TempFolder folder;
+    QByteArray heic = test::photoBytes(QStringLiteral("heic"), test::sized(64, 48));
+    ASSERT_EQ(heic.mid(4, 4), "ftyp");
+    heic.replace(8, 4, GetParam());
+    const QString photo = test::writeBytes(folder.file(QStringLiteral("IMG_0001.heic")), heic);
+    EXPECT_EQ(ImageContent::examine(RegularFile(photo)), ImageContent::Format::heif);
+    EXPECT_EQ(ImageThumbnail::fromFile(photo, 32).size(), QSize(32, 24));
+}
+
+INSTANTIATE_TEST_SUITE_P(Brands, HeifBrands,
+    testing::Values(
+        "heic", "heix", "hevc", "hevx", "heim", "heis", "hevm", "hevs", "mif1", "msf1", "avif", "avis"),
+    [](const auto& info) { return std::string(info.param); });
+
 class HandledWatermarks : public testing::TestWithParam<const char*>
 {
 };
@@ -288,6 +310,10 @@ const Limit limits[] = {
         [] { return test::manyScanJpeg(5000); } },
     { "jpeg_scans_valid", "IMG_0001.jpg", [] { return test::progressiveJpeg(ImageContent::kMaxJpegScans); },
         [] { return test::progressiveJpeg(ImageContent::kMaxJpegScans + 1); } },
+    // The scans of an EXIF thumbnail, and its end of image, are the segment's content, not the photo's.
+    { "jpeg_scans_exif_thumbnail", "IMG_0001.jpg",
+        [] { return test::withExifThumbnail(test::progressiveJpeg(ImageContent::kMaxJpegScans)); },
+        [] { return test::withExifThumbnail(test::progressiveJpeg(ImageContent::kMaxJpegScans + 1)); } },
     { "tiff_strips", "IMG_0001.tif", [] { return test::overStripedTiff(1); },
         [] { return test::overStripedTiff(40000); } },
     { "png_text", "IMG_0001.png", [] { return test::pngWithText(64 * 1024); },

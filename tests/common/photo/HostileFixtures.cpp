@@ -168,6 +168,18 @@ QByteArray foreignBytes(ForeignContent kind, const QString& privateImage)
                "\"rrrr\",\n\"rrrr\"};\n";
     case ForeignContent::matrixText:
         return "4 2\n255 255 255 255\n255 255 255 255\n";
+    case ForeignContent::hlsPlaylist:
+        return "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:1\n#EXT-X-MEDIA-SEQUENCE:0\n#EXTINF:1.0,\n"
+            + privateImage.toUtf8() + "\n#EXT-X-ENDLIST\n";
+    case ForeignContent::dashManifest:
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" "
+               "type=\"static\" mediaPresentationDuration=\"PT1S\" minBufferTime=\"PT1S\" "
+               "profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\"><Period><AdaptationSet "
+               "mimeType=\"video/mp4\"><Representation id=\"0\" bandwidth=\"100000\" width=\"64\" "
+               "height=\"48\"><BaseURL>"
+            + privateImage.toUtf8() + "</BaseURL></Representation></AdaptationSet></Period></MPD>\n";
+    case ForeignContent::concatScript:
+        return "ffconcat version 1.0\nfile '" + privateImage.toUtf8() + "'\n";
     }
     return {};
 }
@@ -233,6 +245,35 @@ QByteArray manyScanJpeg(int scans, const PhotoRecipe& recipe)
     for (qsizetype n = progressive.count("\xff\xda"); n < scans; ++n)
         bytes.append(scan);
     return bytes + "\xff\xd9";
+}
+
+QByteArray withExifThumbnail(const QByteArray& jpeg)
+{
+    const QByteArray thumbnail = photoBytes(QStringLiteral("jpg"), sized(16, 12));
+    const auto u16 = [](quint16 v) {
+        QByteArray b(2, '\0');
+        qToLittleEndian(v, b.data());
+        return b;
+    };
+    const auto u32 = [](quint32 v) {
+        QByteArray b(4, '\0');
+        qToLittleEndian(v, b.data());
+        return b;
+    };
+    const auto entry = [&](quint16 tag, quint16 type, quint32 value) {
+        return u16(tag) + u16(type) + u32(1) + (type == 3 ? u16(quint16(value)) + u16(0) : u32(value));
+    };
+    // Little-endian TIFF: IFD0 (the orientation) at 8, IFD1 (the thumbnail's place) after it, then the
+    // thumbnail itself.
+    const quint32 ifd1 = 8 + 2 + 12 + 4;
+    const quint32 at = ifd1 + 2 + 2 * 12 + 4;
+    const QByteArray tiff = QByteArray("II*\0", 4) + u32(8) + u16(1) + entry(0x0112, 3, 1) + u32(ifd1)
+        + u16(2) + entry(0x0201, 4, at) + entry(0x0202, 4, quint32(thumbnail.size())) + u32(0) + thumbnail;
+    const QByteArray exif = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char((exif.size() + 2) >> 8));
+    segment.append(char((exif.size() + 2) & 0xFF));
+    return jpeg.left(2) + segment + exif + jpeg.mid(2);
 }
 
 QByteArray overStripedTiff(int strips, const PhotoRecipe& recipe)

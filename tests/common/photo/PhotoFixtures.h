@@ -76,9 +76,29 @@ QByteArray photoBytes(const QString& extension, const QImage& picture, int orien
 // primaries) with the quadrants of a fixture photo and an orientation tag.
 QString writeLinearDng(const QString& path, int width, int height, int orientation = 1);
 
-// A short MPEG-4 video of frames (left half red, right half blue) with a display rotation in degrees
-// clockwise. False when this FFmpeg has no MPEG-4 encoder.
+// A short video of frames, the left half one colour and the right half another, in the container its
+// extension names as phones and cameras write it: mp4 and 3gp (MPEG-4), mov (MPEG-4, with the display
+// rotation in degrees clockwise), m4v and m4p (iTunes' MP4), webm (VP8), avi (MJPEG), mpg
+// and mpeg (an MPEG-2 program stream), mts (an MPEG-2 transport stream of 188-byte packets) and m2ts
+// (AVCHD's 192-byte packets); any other name gets an MP4. The encoder may be named instead (FFmpeg's
+// name: "libx264", "libvpx-vp9", "png", …). False when this FFmpeg lacks the encoder or the container refuses
+// it.
+struct VideoRecipe
+{
+    int width = 64;
+    int height = 48;
+    int rotationDegrees = 0;
+    int frames = 5;
+    QColor left = Qt::red;
+    QColor right = Qt::blue;
+    const char* encoder = nullptr;
+};
+bool writeVideo(const QString& path, const VideoRecipe& recipe);
+// An MPEG-4 video of frames, left half red and right half blue.
 bool writeVideo(const QString& path, int width, int height, int rotationDegrees, int frames = 5);
+// A QuickTime video of one MJPEG frame, these JPEG bytes, whose track declares that frame size (a camera's
+// MJPEG clip when the two agree).
+bool writeMjpegMov(const QString& path, const QByteArray& jpeg, QSize declared);
 
 // Pictures drawn for the screens' tests: an outdoor scene with a clear horizon (so that a turn shows),
 // and a watermark of white text on a transparent strip.
@@ -174,9 +194,12 @@ enum class ForeignContent {
     magickText, // ImageMagick's pixel enumeration text
     xpm,
     matrixText, // libvips' matrix text
+    hlsPlaylist, // an HLS playlist of one segment, privateImage (FFmpeg's demuxers)
+    dashManifest, // a DASH manifest of one representation, privateImage
+    concatScript, // an ffconcat script of one file, privateImage
 };
-// The bytes of that content; privateImage is the path an SVG's <image href> names (absolute, or
-// relative to the working folder).
+// The bytes of that content; privateImage is the path an SVG's <image href> or a playlist names
+// (absolute, or relative to the working folder).
 QByteArray foreignBytes(ForeignContent kind, const QString& privateImage = {});
 
 // A progressive JPEG of the recipe in exactly that many scans (2 to 190), a valid progression: the DC
@@ -198,6 +221,9 @@ struct TiffChain
     int extraEntries = 0; // private tags of no meaning added to each directory (libtiff reads 4,096 at most)
 };
 QByteArray chainedTiff(int pages, const TiffChain& chain = {});
+// The JPEG with an EXIF segment first, as cameras write it: an orientation and a small baseline JPEG
+// thumbnail inside the segment (its own start, tables, scan and end of image).
+QByteArray withExifThumbnail(const QByteArray& jpeg);
 // A TIFF of the recipe (one strip) whose strip table declares that many strips.
 QByteArray overStripedTiff(int strips, const PhotoRecipe& recipe = {});
 // A PNG of the recipe with a text chunk of that many bytes before its pixels.
