@@ -3,13 +3,9 @@
 #include "library/AppSupport.h"
 #include "library/QuavelJSON.h"
 #include "library/QuavelTheme.h"
-#include "platform/AtomicFile.h"
 #include "platform/UserDefaults.h"
 #include "platform/files/NativeName.h"
 #include "platform/text/Text.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 #include <limits>
 
@@ -32,8 +28,8 @@ LibraryStore::LibraryStore(QObject* parent)
 
 LibraryStore::LibraryStore(const QString& folder, UserDefaults& defaults, QObject* parent)
     : QObject(parent)
-    , m_fileURL(folder + QStringLiteral("/library.json"))
-    , m_uiStateURL(folder + QStringLiteral("/ui-state.json"))
+    , m_libraryFile(folder + QStringLiteral("/library.json"))
+    , m_uiStateFile(folder + QStringLiteral("/ui-state.json"))
     , m_defaults(defaults)
 {
     load();
@@ -42,36 +38,25 @@ LibraryStore::LibraryStore(const QString& folder, UserDefaults& defaults, QObjec
 void LibraryStore::load()
 {
     // Library: the shared decoder, then a plain ISO 8601 one; else the empty library.
-    bool loaded = false;
-    if (auto bytes = AtomicFile::read(m_fileURL)) {
+    const bool loaded = m_libraryFile.read([this](const QByteArray& bytes) {
+        const auto json = QuavelJSON::parse(bytes);
         try {
-            const auto json = QuavelJSON::parse(*bytes);
-            try {
-                m_snapshot = LibrarySnapshot::fromJson(json);
-                loaded = true;
-            } catch (const QuavelJSON::DecodingError&) {
-                QuavelJSON::PlainIso8601Dates plain;
-                m_snapshot = LibrarySnapshot::fromJson(json);
-                loaded = true;
-            }
-        } catch (const QuavelJSON::DecodingError&) { }
-    }
-    if (!loaded) {
+            m_snapshot = LibrarySnapshot::fromJson(json);
+        } catch (const QuavelJSON::DecodingError&) {
+            QuavelJSON::PlainIso8601Dates plain;
+            m_snapshot = LibrarySnapshot::fromJson(json);
+        }
+        return true;
+    });
+    if (!loaded)
         m_snapshot = LibrarySnapshot::empty();
-        m_libraryFile.markUnreadable();
-    }
 
-    bool stateLoaded = false;
-    if (auto bytes = AtomicFile::read(m_uiStateURL)) {
-        try {
-            m_uiState = PersistedUIState::fromJson(QuavelJSON::parse(*bytes));
-            stateLoaded = true;
-        } catch (const QuavelJSON::DecodingError&) { }
-    }
-    if (!stateLoaded) {
+    const bool stateLoaded = m_uiStateFile.read([this](const QByteArray& bytes) {
+        m_uiState = PersistedUIState::fromJson(QuavelJSON::parse(bytes));
+        return true;
+    });
+    if (!stateLoaded)
         m_uiState = PersistedUIState {};
-        m_uiStateFile.markUnreadable();
-    }
 
     const auto raw = m_defaults.string(m_appearanceKey);
     m_appearance = raw ? Appearance::fromRawValue(*raw).value_or(AppearancePreference::system)
@@ -82,10 +67,7 @@ void LibraryStore::writeUIState()
 {
     // A failed save shows nothing; the next write of the state retries.
     try {
-        const QByteArray bytes = QuavelJSON::encode(m_uiState.toJson());
-        QDir().mkpath(QFileInfo(m_uiStateURL).absolutePath());
-        if (m_uiStateFile.mayWrite())
-            AtomicFile::tryWrite(m_uiStateURL, bytes);
+        m_uiStateFile.write(QuavelJSON::encode(m_uiState.toJson()));
     } catch (const Error&) { }
 }
 
@@ -102,9 +84,7 @@ void LibraryStore::persist(bool notify, const std::optional<QUuid>& dirtying)
 
     // A failed encode or write leaves the file as it was; memory keeps the edit for the next save.
     try {
-        const QByteArray bytes = m_snapshot.encoded();
-        if (QDir().mkpath(QFileInfo(m_fileURL).absolutePath()) && m_libraryFile.mayWrite())
-            AtomicFile::tryWrite(m_fileURL, bytes);
+        m_libraryFile.write(m_snapshot.encoded());
     } catch (const Error&) { }
 
     // Observers hear of the change once it is on disk, so a slot that edits again sees a settled store.

@@ -4,7 +4,7 @@
 #include "library/LibrarySnapshot.h"
 #include "library/PersistedUIState.h"
 #include "library/QuavelTransferPackage.h"
-#include "platform/SetAside.h"
+#include "platform/SettingsFile.h"
 
 #include <QObject>
 #include <QString>
@@ -71,8 +71,8 @@ public:
     static SpreadsheetRecord mergedSpreadsheet(
         const SpreadsheetRecord& local, const SpreadsheetRecord& incoming);
 
-    QString libraryFilePath() const { return m_fileURL; }
-    QString uiStateFilePath() const { return m_uiStateURL; }
+    QString libraryFilePath() const { return m_libraryFile.url(); }
+    QString uiStateFilePath() const { return m_uiStateFile.url(); }
 
 signals:
     void snapshotChanged();
@@ -95,14 +95,13 @@ private:
     PersistedUIState m_uiState;
     std::optional<QString> m_lastImportBanner;
     qint64 m_importGeneration = 0;
-    QString m_fileURL;
-    QString m_uiStateURL;
+    // "library.json" and "ui-state.json": an existing file that did not decode is moved aside before
+    // the first write replaces it.
+    SettingsFile m_libraryFile;
+    SettingsFile m_uiStateFile;
     UserDefaults& m_defaults;
     const QString m_appearanceKey = QStringLiteral("quavel.appearance");
     bool m_isApplyingRemote = false;
-    // An existing file that did not decode is moved aside before the first write replaces it.
-    SetAside m_libraryFile { m_fileURL };
-    SetAside m_uiStateFile { m_uiStateURL };
 };
 
 } // namespace quavel

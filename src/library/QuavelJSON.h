@@ -20,10 +20,11 @@ namespace quavel::QuavelJSON {
 using Json = nlohmann::json;
 
 // A document that does not decode. message() is the description ("Date invalide : …" for a bad date).
-class DecodingError : public Error
+// A FormatError, so that the platform's readers of stored files (SettingsFile) take it as unreadable.
+class DecodingError : public FormatError
 {
 public:
-    using Error::Error;
+    using FormatError::FormatError;
 };
 
 // A value that has no JSON form: a non-finite number, a date outside the four-digit years.

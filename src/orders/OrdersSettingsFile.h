@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/SettingsFile.h"
+#include "platform/SettingsFile.h"
 
 #include <QString>
 

@@ -25,6 +25,14 @@ private:
     std::string m_utf8;
 };
 
+// Bytes that do not hold the record they should (malformed, nested too deeply, a value of the wrong
+// type): the document they came from is unreadable. The JSON coding's DecodingError is one.
+class FormatError : public Error
+{
+public:
+    using Error::Error;
+};
+
 // A failed file operation; carries the errno value it came from.
 class FileError : public Error
 {

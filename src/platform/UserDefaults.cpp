@@ -1,12 +1,10 @@
 #include "platform/UserDefaults.h"
 
-#include "platform/AtomicFile.h"
 #include "platform/JsonDepth.h"
 #include "platform/files/NativeName.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <memory>
 #include <mutex>
@@ -52,7 +50,7 @@ std::mutex& standardMutex()
 } // namespace
 
 UserDefaults::UserDefaults(QString path)
-    : m_path(std::move(path))
+    : m_file(std::move(path))
 {
     load();
 }
@@ -81,23 +79,18 @@ QString UserDefaults::standardPath()
 
 void UserDefaults::load()
 {
-    auto bytes = AtomicFile::read(m_path);
-    if (!bytes) {
-        // A file that exists but cannot be read is kept as well: the first write sets it aside.
-        m_file.markUnreadable();
-        return;
-    }
-    // Too deep a file is as unreadable as a malformed one: kept aside, never parsed (its values would be
-    // written back at the next change, and the writer recurses per level).
-    nlohmann::json parsed;
-    if (!JsonDepth::exceeds(bytes->constData(), std::size_t(bytes->size())))
-        parsed = nlohmann::json::parse(bytes->constBegin(), bytes->constEnd(), nullptr, false);
-    if (parsed.is_object()) {
+    // A file that exists but cannot be read or parsed is kept: the first write sets it aside.
+    m_file.read([this](const QByteArray& bytes) {
+        // Too deep a file is as unreadable as a malformed one: kept aside, never parsed (its values
+        // would be written back at the next change, and the writer recurses per level).
+        if (JsonDepth::exceeds(bytes.constData(), std::size_t(bytes.size())))
+            return false;
+        nlohmann::json parsed = nlohmann::json::parse(bytes.constBegin(), bytes.constEnd(), nullptr, false);
+        if (!parsed.is_object())
+            return false;
         m_values = std::move(parsed);
-    } else {
-        // Keep the file until the first write sets it aside.
-        m_file.markUnreadable();
-    }
+        return true;
+    });
 }
 
 std::optional<nlohmann::json> UserDefaults::valueLocked(const QString& key) const
@@ -153,7 +146,8 @@ std::optional<qint64> UserDefaults::integer(const QString& key) const
     auto v = valueLocked(key);
     if (!v || !(v->is_number_integer()))
         return std::nullopt;
-    if (v->is_number_unsigned() && v->get<std::uint64_t>() > std::uint64_t(std::numeric_limits<qint64>::max()))
+    if (v->is_number_unsigned()
+        && v->get<std::uint64_t>() > std::uint64_t(std::numeric_limits<qint64>::max()))
         return std::nullopt;
     return v->get<qint64>();
 }
@@ -174,8 +168,8 @@ std::optional<QByteArray> UserDefaults::data(const QString& key) const
     if (!v || !v->is_object() || v->size() != 1 || !v->contains(kDataKey) || !(*v)[kDataKey].is_string())
         return std::nullopt;
     const std::string& text = (*v)[kDataKey].get_ref<const std::string&>();
-    auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(text),
-        QByteArray::AbortOnBase64DecodingErrors);
+    auto decoded = QByteArray::fromBase64Encoding(
+        QByteArray::fromStdString(text), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return std::nullopt;
     return decoded.decoded;
@@ -241,12 +235,8 @@ bool UserDefaults::writeLocked()
 {
     if (!m_dirty)
         return true;
-    if (!m_file.mayWrite())
-        return false;
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    const std::string text
-        = m_values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-    if (!AtomicFile::tryWrite(m_path, QByteArray::fromStdString(text) + '\n'))
+    const std::string text = m_values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (!m_file.write(QByteArray::fromStdString(text) + '\n'))
         return false;
     m_dirty = false;
     return true;

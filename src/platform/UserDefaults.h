@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SetAside.h"
+#include "platform/SettingsFile.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -48,7 +48,7 @@ public:
     // Writes pending changes now; true when the file holds every change.
     bool synchronize();
 
-    const QString& path() const { return m_path; }
+    const QString& path() const { return m_file.url(); }
 
 private:
     void load();
@@ -56,12 +56,11 @@ private:
     bool writeLocked();
     std::optional<nlohmann::json> valueLocked(const QString& key) const;
 
-    QString m_path;
+    // A file that did not read goes aside before the first write replaces it. Used under m_mutex.
+    SettingsFile m_file;
     mutable QMutex m_mutex;
     nlohmann::json m_values = nlohmann::json::object();
     bool m_dirty = false;
-    // A file that did not read goes aside before the first write replaces it.
-    SetAside m_file { m_path };
 };
 
 } // namespace quavel

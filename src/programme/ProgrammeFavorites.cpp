@@ -2,8 +2,7 @@
 
 #include "library/AppSupport.h"
 #include "library/QuavelJSON.h"
-#include "platform/AtomicFile.h"
-#include "platform/SetAside.h"
+#include "platform/SettingsFile.h"
 
 #include <QSet>
 
@@ -31,17 +30,29 @@ FavoritesFile decode(const QByteArray& bytes)
     return file;
 }
 
-// The file as it stands, when it reads and decodes.
-std::optional<FavoritesFile> readFile(const QString& path)
+// The file as it stands, when it reads and decodes; anything its decoding throws makes it unreadable.
+// One that exists but does not is marked, so that `file`'s next write sets it aside.
+std::optional<FavoritesFile> readFile(SettingsFile& file)
 {
-    const std::optional<QByteArray> bytes = AtomicFile::read(path);
-    if (!bytes)
-        return std::nullopt;
-    try {
-        return decode(*bytes);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    std::optional<FavoritesFile> read;
+    file.read([&read](const QByteArray& bytes) {
+        try {
+            read = decode(bytes);
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true;
+    });
+    return read;
+}
+
+void write(SettingsFile& file, const QList<ProgrammeFavorite>& items)
+{
+    QuavelJSON::Json list = QuavelJSON::Json::array();
+    for (const ProgrammeFavorite& item : items)
+        list.push_back(item.toJson());
+    const QuavelJSON::Json json { { "items", std::move(list) }, { "seedVersion", seedVersion } };
+    file.write(QuavelJSON::encode(json));
 }
 
 // Built-ins whose address the list lacks go to its end, in built-in order.
@@ -69,17 +80,18 @@ QString filePath()
 
 QList<ProgrammeFavorite> load()
 {
-    const std::optional<FavoritesFile> file = readFile(filePath());
-    if (!file) {
+    SettingsFile file(filePath());
+    const std::optional<FavoritesFile> read = readFile(file);
+    if (!read) {
         const QList<ProgrammeFavorite>& builtIn = ProgrammeFavorite::builtIn();
-        save(builtIn);
+        write(file, builtIn);
         return builtIn;
     }
 
-    if (file->seedVersion.value_or(0) >= seedVersion)
-        return file->items;
-    const QList<ProgrammeFavorite> items = withMissingBuiltIns(file->items);
-    save(items);
+    if (read->seedVersion.value_or(0) >= seedVersion)
+        return read->items;
+    const QList<ProgrammeFavorite> items = withMissingBuiltIns(read->items);
+    write(file, items);
     return items;
 }
 
@@ -87,17 +99,9 @@ void save(const QList<ProgrammeFavorite>& items)
 {
     // The list is held by its callers, not here: each save looks at the file it would replace. One that
     // exists but does not read is the user's, moved aside first and never written over while it cannot be.
-    const QString path = filePath();
-    SetAside file(path);
-    if (!readFile(path))
-        file.markUnreadable();
-    if (!file.mayWrite())
-        return;
-    QuavelJSON::Json list = QuavelJSON::Json::array();
-    for (const ProgrammeFavorite& item : items)
-        list.push_back(item.toJson());
-    const QuavelJSON::Json json { { "items", std::move(list) }, { "seedVersion", seedVersion } };
-    AtomicFile::tryWrite(path, QuavelJSON::encode(json));
+    SettingsFile file(filePath());
+    readFile(file);
+    write(file, items);
 }
 
 } // namespace quavel::ProgrammeFavorites

@@ -380,12 +380,8 @@ std::optional<FloatImage> decode(const QString& path, std::optional<int> maxPixe
         if (watch.failed())
             return failed(failure, {});
         return image;
-    } catch (const vips::VError& e) {
-        const ReadFailure reason = VipsSupport::failureOf(e.what());
-        vips_error_clear();
-        return failed(failure, reason);
-    } catch (const std::bad_alloc&) {
-        return failed(failure, { ReadFailure::Kind::outOfMemory, 0 });
+    } catch (...) {
+        return failed(failure, VipsSupport::caughtFailure());
     }
 }
 

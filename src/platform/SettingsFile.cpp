@@ -1,7 +1,7 @@
-#include "library/SettingsFile.h"
+#include "platform/SettingsFile.h"
 
-#include "library/QuavelJSON.h"
 #include "platform/AtomicFile.h"
+#include "platform/Error.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +18,7 @@ bool SettingsFile::read(const std::function<bool(const QByteArray&)>& decode)
     if (const auto bytes = AtomicFile::read(m_url)) {
         try {
             read = decode(*bytes);
-        } catch (const QuavelJSON::DecodingError&) { }
+        } catch (const FormatError&) { }
     }
     // Nothing is marked when no file stands there.
     if (!read)
@@ -26,11 +26,11 @@ bool SettingsFile::read(const std::function<bool(const QByteArray&)>& decode)
     return read;
 }
 
-void SettingsFile::write(const QByteArray& bytes)
+bool SettingsFile::write(const QByteArray& bytes)
 {
     if (!QDir().mkpath(QFileInfo(m_url).absolutePath()) || !m_file.mayWrite())
-        return;
-    AtomicFile::tryWrite(m_url, bytes);
+        return false;
+    return AtomicFile::tryWrite(m_url, bytes);
 }
 
 } // namespace quavel
