@@ -104,12 +104,6 @@ void printRatioAndCpu(const char* name, const Comparison& comparison)
     std::fflush(stdout);
 }
 
-void printRatio(const char* name, double ours, double reference)
-{
-    std::printf("ratio %s %.2f\n", name, reference > 0 ? ours / reference : 0.0);
-    std::fflush(stdout);
-}
-
 QByteArray readFileForBench(const QString& path)
 {
     QFile file(path);

@@ -11,7 +11,8 @@
 
 namespace quavel::bench {
 
-// The best (smallest) wall time of `repeats` runs of fn, in seconds: the least noisy figure.
+// The best (smallest) wall time of `repeats` runs of fn, in seconds: the least noisy time, for a time
+// printed on its own; a ratio comes from compareAlternating.
 double bestTime(const std::function<void()>& fn, int repeats = 5);
 
 // The median of the values; 0 for none.
@@ -36,9 +37,9 @@ struct Comparison
 Comparison compareAlternating(int rounds, const std::function<void()>& ours,
     const std::function<void()>& reference, int repeats = 1, const std::function<void()>& before = {});
 
-// Prints "ratio <name> <value>" (ours / reference, lower is better) on standard output.
-void printRatio(const char* name, double ours, double reference);
-// The same for a comparison: its median ratio.
+// Prints "ratio <name> <value>" on standard output: the comparison's median ratio (ours / reference,
+// lower is better). A ratio is only ever taken from paired rounds: the best time of each side taken
+// apart lets one side catch a quiet moment of the machine that the other missed.
 void printRatio(const char* name, const Comparison& comparison);
 // For a job that runs on several threads: the median wall-time ratio, then "ratio <name>_cpu <value>",
 // the median ratio of the processor times.
