@@ -283,6 +283,16 @@ QSet<QString> OrdersStore::watchedPaths() const
     return m_watching->watchedPaths();
 }
 
+bool OrdersStore::isDiskRefreshPending() const
+{
+    return m_watching->isRefreshPending();
+}
+
+bool OrdersStore::isWatchSettled() const
+{
+    return m_watching->isSettled();
+}
+
 void OrdersStore::addWatermark(QString imagePath)
 {
     retainAccess(imagePath);

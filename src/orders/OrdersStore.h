@@ -157,6 +157,12 @@ public:
     const QStringList& accessedPaths() const { return m_accessedPaths; }
     // The standardized, composed paths being watched (including ones that could not be).
     QSet<QString> watchedPaths() const;
+    // Whether changes the watch reported on the shown order wait for their refresh (0.2 s after the
+    // last of a burst).
+    bool isDiskRefreshPending() const;
+    // Whether every change on disk the watches could see so far has been acted on: none left unread,
+    // no refresh waiting. A change made on this machine is seen once the call that made it returns.
+    bool isWatchSettled() const;
 
 signals:
     void rootNameChanged();

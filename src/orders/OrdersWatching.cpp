@@ -271,6 +271,17 @@ std::optional<QString> OrdersWatching::shownOrderFolder() const
     return std::nullopt;
 }
 
+bool OrdersWatching::isRefreshPending() const
+{
+    return m_watchDebounce->isActive();
+}
+
+bool OrdersWatching::isSettled() const
+{
+    return !m_watchDebounce->isActive() && !m_rootDebounce->isActive() && !m_watcher->hasUnreadEvents()
+        && !m_rootWatcher->hasUnreadEvents();
+}
+
 void OrdersWatching::refreshRoot()
 {
     if (m_watchedRoot.isEmpty())

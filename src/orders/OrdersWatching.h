@@ -42,6 +42,11 @@ public:
     QSet<QString> watchedPaths() const;
     // The standardized order folder being watched; none when no order is.
     std::optional<QString> shownOrderFolder() const;
+    // Whether reports on the shown order are gathered and their refresh is scheduled.
+    bool isRefreshPending() const;
+    // Whether everything the watches could see so far has been acted on: no event left unread, no
+    // refresh of the order or the root scheduled.
+    bool isSettled() const;
 
 signals:
     // A watched file changed in place (its thumbnail is out of date).

@@ -1,6 +1,7 @@
 #include "common/ChildProcess.h"
 
-#include <QDeadlineTimer>
+#include "common/TestSupport.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -74,20 +75,19 @@ namespace {
 // The child's exit status once it ended, or -1 when it ended by a signal or is killed at the deadline.
 int awaitChild(pid_t pid, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        int status = 0;
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (done < 0 && errno != EINTR)
-            return -1;
-        if (deadline.hasExpired()) {
-            killChild(pid);
-            return -1;
-        }
-        ::usleep(20000);
-    }
+    int result = -1;
+    const bool ended = pollUntil(
+        [&] {
+            int status = 0;
+            const pid_t done = ::waitpid(pid, &status, WNOHANG);
+            if (done == pid)
+                result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return done == pid || (done < 0 && errno != EINTR);
+        },
+        timeoutMs);
+    if (!ended)
+        killChild(pid);
+    return result;
 }
 
 } // namespace

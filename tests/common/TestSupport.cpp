@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -138,6 +140,50 @@ bool waitUntil(const std::function<bool()>& predicate, int timeoutMs)
         QThread::msleep(1);
     }
     return true;
+}
+
+bool pollUntil(const std::function<bool()>& predicate, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!predicate()) {
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+void runPostedWork()
+{
+    // Posted after everything already posted to this thread, so it runs after it. Shared: a call that
+    // gave up waiting leaves it behind.
+    auto ran = std::make_shared<bool>(false);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [ran] { *ran = true; }, Qt::QueuedConnection);
+    EXPECT_TRUE(waitUntil([&] { return *ran; })) << "the event loop did not reach the work posted";
+}
+
+void letTimePass(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void holdThread(std::chrono::microseconds duration)
+{
+    std::this_thread::sleep_for(duration);
+}
+
+bool timeBoundsApply()
+{
+    if (kBuiltWithSanitizers)
+        return false;
+    static const bool disabled = [] {
+        const QByteArray value = qgetenv("QUAVEL_TEST_NO_TIME_BOUNDS");
+        return !value.isEmpty() && value != "0";
+    }();
+    return !disabled;
 }
 
 EventLoopGaps eventLoopGapsWhile(const std::function<void()>& work)

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -59,17 +60,39 @@ private:
 // for tests that flush the file system many times, a flush of tmpfs costing nothing.
 QString memoryFolderBase();
 
-// True in the sanitizer build. Every step runs many times slower there and the machine's load decides
-// how long one takes, so bounds on time and memory that hold for the application's build are not
-// checked in it: that run is there for memory faults.
+// True in the sanitizer build, whose runtime has needs of its own (address space, descriptors) and puts
+// its bookkeeping on every allocation: bounds on memory are not checked there, and what cannot run
+// beside that runtime is skipped. Time bounds are timeBoundsApply()'s.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
-inline constexpr bool kSanitized = true;
+inline constexpr bool kBuiltWithSanitizers = true;
 #else
-inline constexpr bool kSanitized = false;
+inline constexpr bool kBuiltWithSanitizers = false;
 #endif
+
+// Whether bounds on time are checked: a longest pause of the GUI thread, a frame budget, work done
+// within so many seconds. Not in the sanitizer build, where every step runs many times slower, nor when
+// QUAVEL_TEST_NO_TIME_BOUNDS is set to anything but 0 (a machine loaded by other work): a bound that
+// fails there says nothing of the code. Each test still does its work and checks what it delivers.
+// Deadlines that only keep a hang from holding the run (waitUntil's, await's, HangGuard's) are not time
+// bounds and always hold.
+bool timeBoundsApply();
 
 // Runs the event loop until the predicate holds or the time runs out; true when it held.
 bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
+// The same without running any event loop: for a thread of the test's own, or a forked child (whose
+// event loop shares its wake-ups with the parent's).
+bool pollUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
+// Runs the event loop until the work posted to it before the call (queued calls, zero timers) has run.
+void runPostedWork();
+
+// Fixed waits, for the few cases where the time itself is the case: a period in which nothing may
+// happen, or time that must pass between two steps (events spread over a burst). Never to wait for
+// something to happen: waitUntil, a signal or a gate waits for the event itself.
+// Runs the event loop for ms.
+void letTimePass(int ms);
+// Holds the calling thread for that long without running any event loop (a worker kept in its work a
+// while, a process killed at a chosen moment).
+void holdThread(std::chrono::microseconds duration);
 
 // Spins the event loop until the future is done, then gives its result (rethrowing its error). A future
 // that does not finish in time fails the test with an exception instead of holding it.

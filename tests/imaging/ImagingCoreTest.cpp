@@ -54,7 +54,7 @@ TEST(RowPool, usesOtherThreadsAndRethrowsTheFirstFailure)
     RowPool::run(
         RowPool::concurrency() * 8,
         [&](int, int) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            test::holdThread(std::chrono::milliseconds(2)); // long enough for others to claim slices
             std::lock_guard lock(mutex);
             threads.insert(std::this_thread::get_id());
         },
@@ -68,7 +68,7 @@ TEST(RowPool, usesOtherThreadsAndRethrowsTheFirstFailure)
                      1000,
                      [&](int begin, int) {
                          ++ran;
-                         std::this_thread::sleep_for(std::chrono::microseconds(200));
+                         test::holdThread(std::chrono::microseconds(200));
                          if (begin == 3)
                              throw std::runtime_error("slice 3");
                      },

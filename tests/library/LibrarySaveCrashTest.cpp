@@ -78,7 +78,7 @@ TEST(LibrarySaveCrash, afterEveryKillTheLibraryHoldsOneWholeSavedVersion)
         const auto save = std::chrono::steady_clock::now() - second;
         ::close(pipeEnds[0]);
         const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(save).count();
-        std::this_thread::sleep_for(std::chrono::microseconds(
+        holdThread(std::chrono::microseconds(
             std::uniform_int_distribution<qint64>(0, std::max<qint64>(micros, 1))(random)));
         ASSERT_FALSE(killChild(child)) << "the child stopped saving by itself";
 

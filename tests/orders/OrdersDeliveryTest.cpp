@@ -4,7 +4,6 @@
 #include "common/PrivateDesktop.h"
 #include "platform/files/NativeName.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace quavel;
@@ -108,7 +107,7 @@ TEST_F(OpenWith, OpensRememberedTypesTogetherAndTheRestWithTheirDefault)
     store.rememberOpenWith(s_editor, { a, c });
     store.openPreferred({ a, b, c, d });
     ASSERT_TRUE(waitUntil([] { return launches().size() == 3; }));
-    QTest::qWait(100);
+    letTimePass(100); // no fourth launch
     EXPECT_EQ(launches(), (QStringList { "editeur|" + a + "|" + c, "visionneur|" + b, "visionneur|" + d }));
 }
 
@@ -120,11 +119,11 @@ TEST_F(OpenWith, AVanishedOrForeignRememberedApplicationFallsBackToTheDefault)
     store.rememberOpenWith(desktop().root.filePath(QStringLiteral("editeur.sh")), { b });
     store.openPreferred({ a, b });
     ASSERT_TRUE(waitUntil([] { return launches().size() == 2; }));
-    QTest::qWait(100);
+    letTimePass(100); // no third launch
     EXPECT_EQ(launches(), (QStringList { "visionneur|" + a, "visionneur|" + b }));
     EXPECT_EQ(store.openWithApps().size(), 2) << "forgotten by nobody";
     store.openPreferred({});
-    QTest::qWait(100);
+    letTimePass(100); // no launch
     EXPECT_EQ(launches().size(), 2);
 }
 

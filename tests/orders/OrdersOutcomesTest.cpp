@@ -11,7 +11,6 @@
 #include "platform/UserDefaults.h"
 
 #include <QDir>
-#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace quavel;
@@ -197,7 +196,7 @@ TEST_P(BatchOutcomes, NameEveryFailedPhotoCountThemAllAndStayWhileTheWatchReport
 
     // The writes of the six photos reach the watch and raise their revisions; the order is listed again
     // for the deleted photo; none of it clears the message.
-    QTest::qWait(3000);
+    ASSERT_TRUE(waitUntil([&] { return store->isWatchSettled(); }));
     EXPECT_EQ(store->errorMessage(), told);
     EXPECT_EQ(store->sections().first().files.size(), 8);
     EXPECT_GE(store->fileRevision(files.first()), 1);
@@ -317,7 +316,7 @@ TEST(UndoOutcome, AFailedUndoKeepsItsMessageWhileAnotherPhotosWriteIsReported)
     PhotoOriginals::ensureBackup(blocked);
     QFile::remove(blocked);
     f.file(QStringLiteral("Commande/S/IMG_0002.jpg/inside"), "x");
-    QTest::qWait(400); // the listing that follows is over
+    ASSERT_TRUE(waitUntil([&] { return store.isWatchSettled(); })); // the listing that follows is over
 
     QFuture<void> undo = screen.undoEdits(blocked);
     ASSERT_TRUE(waitUntil([&] { return undo.isFinished(); }, 20000));
@@ -329,7 +328,7 @@ TEST(UndoOutcome, AFailedUndoKeepsItsMessageWhileAnotherPhotosWriteIsReported)
     // events arrive after the message.
     PhotoEdits::applyRetouch(other, brighter(), std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return store.fileRevision(other) >= 1; }));
-    QTest::qWait(3000);
+    ASSERT_TRUE(waitUntil([&] { return store.isWatchSettled(); }));
     EXPECT_EQ(store.errorMessage(), told);
 
     // Choosing another order is a new start.

@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 using namespace quavel;
@@ -187,25 +186,30 @@ TEST(OrdersScreenState, UndoReturnsAtOnceWhileAWriteOfThePhotoHoldsItsTurn)
     f.file(QStringLiteral("Dupont/IMPRESSION A5/IMG_0003.jpg"), "edited");
     QSignalSpy restored(&screen, &OrdersScreen::photoRestored);
 
-    // A batch's write of the photo, let go from elsewhere after a while (so that an undo that waited
-    // for it on this thread would still end).
+    // A batch's write of the photo, held until the undo has returned, or let go from elsewhere when it
+    // has not within 10 s (so that an undo that waited for it on this thread still ends).
     QSemaphore gate;
+    QSemaphore returned;
     std::atomic<bool> letGo = false;
     QFuture<PhotoWriteQueue::Result> batch
         = PhotoWriteQueue::shared().submit(photo, [&gate] { gate.acquire(); });
     std::thread releaser([&] {
-        std::this_thread::sleep_for(std::chrono::seconds(3));
+        if (returned.tryAcquire(1, 10000))
+            return;
         letGo = true;
         gate.release();
     });
     QFuture<void> undo = screen.undoEdits(photo);
+    returned.release();
+    releaser.join();
     EXPECT_FALSE(letGo) << "the undo waited for the batch's write";
     EXPECT_FALSE(undo.isFinished());
     EXPECT_EQ(readFile(photo), "edited");
     EXPECT_EQ(restored.count(), 0);
 
+    if (!letGo)
+        gate.release();
     EXPECT_TRUE(waitUntil([&] { return undo.isFinished(); }, 20000));
-    releaser.join();
     EXPECT_EQ(readFile(photo), "original");
     EXPECT_FALSE(PhotoOriginals::hasBackup(photo));
     EXPECT_EQ(store.fileRevision(photo), 1);

@@ -2,7 +2,6 @@
 // bookmarks renewed on demand and by the start-up prefetch, also after the entry was removed.
 #include "OrdersFixture.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace quavel;
@@ -153,7 +152,7 @@ TEST(OrdersWatermarks, ARenewalForAnEntryRemovedMeanwhileTouchesNoOtherEntry)
     ASSERT_EQ(store.resolveWatermark(), one); // stale: its renewal is deferred
     store.removeWatermark("ID-0");
     ASSERT_TRUE(waitUntil([&] { return store.watermarkURLs().contains("ID-1"); }));
-    QTest::qWait(50);
+    runPostedWork(); // the deferred renewal included
     ASSERT_EQ(store.watermarks().size(), 1);
     EXPECT_EQ(store.watermarks()[0].id, "ID-1");
     EXPECT_EQ(store.watermarks()[0].bookmark, second);
@@ -173,7 +172,7 @@ TEST(OrdersWatermarks, ThePrefetchCachesEveryImageAndSavesOnlyForRenewals)
         ASSERT_TRUE(waitUntil([&] { return store.watermarkURLs().size() == 2; }));
         EXPECT_EQ(store.watermarkURLs().value("ID-0"), one);
         EXPECT_EQ(store.watermarkURLs().value("ID-1"), two);
-        QTest::qWait(50);
+        runPostedWork();
         EXPECT_FALSE(f.settingsRewritten()) << "nothing stale, nothing written";
         EXPECT_TRUE(store.accessedPaths().contains(two));
     }

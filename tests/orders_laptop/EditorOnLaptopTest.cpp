@@ -35,9 +35,10 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QScrollArea>
-#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace quavel;
 using namespace quavel::test;
@@ -165,10 +166,15 @@ TEST_P(EditorOnLaptop, TheCanvasAndTheGalleryRowShareTheFirstLaunchWindow)
     view->screen().openCrop({ first, false });
     ASSERT_TRUE(waitUntil([&] { return view->editor()->showsCanvas(); }));
     // Both tone groups open: their sliders count among the controls to reach.
+    QList<RetouchToneGroup*> groups;
     for (QWidget* control : view->editor()->retouchPanel()->controls()->controls())
-        if (auto* group = qobject_cast<RetouchToneGroup*>(control))
+        if (auto* group = qobject_cast<RetouchToneGroup*>(control)) {
             group->toggle();
-    QTest::qWait(RetouchToneGroup::kAnimationMs + 100);
+            groups << group;
+        }
+    ASSERT_TRUE(waitUntil([&] {
+        return std::none_of(groups.cbegin(), groups.cend(), [](auto* g) { return g->isAnimating(); });
+    }));
     settle();
     ASSERT_EQ(window().size(), QSize(1180, 722));
     expectRoom(*view, true);

@@ -10,7 +10,6 @@
 
 #include <QLabel>
 #include <QProcess>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -165,7 +164,7 @@ TEST_F(GoneFolders, ACardPulledDuringABatchIsToldOnceAndItsOrderListedAgainWhenP
     // Plugged back at the same place: no watch sees a mount, the window's activation lists it.
     ASSERT_TRUE(card.plugIn());
     writeOrder(f.root, QStringLiteral("Carte"), photos, QSize(320, 240));
-    QTest::qWait(500);
+    ASSERT_TRUE(waitUntil([&] { return f.store->isWatchSettled(); }));
     EXPECT_EQ(shownFiles(), 0);
     activated();
     EXPECT_EQ(shownFiles(), 4);

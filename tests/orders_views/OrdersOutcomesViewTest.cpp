@@ -10,7 +10,6 @@
 
 #include <QLabel>
 #include <QProgressBar>
-#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace quavel;
@@ -74,7 +73,7 @@ TEST_F(Outcomes, ARetouchCountsItsPhotosAndItsMessageNamesTheFailedOnesAndStays)
         QStringLiteral("DSC_4512.JPG : impossible de lire cette photo.\n"
                        "DSC_4513.JPG : impossible de lire cette photo."));
     // The six photos written come back from the folder watch: the line stays.
-    QTest::qWait(3000);
+    ASSERT_TRUE(waitUntil([&] { return f.store->isWatchSettled(); }));
     EXPECT_TRUE(column->errorLine()->isVisibleTo(&view));
     EXPECT_EQ(column->errorLine()->text(), told);
 

@@ -121,7 +121,7 @@ std::string killRepeatedly(const QString& folderPath, int kills, unsigned seed, 
         const pid_t child = startChild(photo);
         if (child <= 0)
             return at + "the child did not start its edits";
-        ::usleep(useconds_t(delayUs(random)));
+        test::holdThread(std::chrono::microseconds(delayUs(random))); // a moment of the edits, at random
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);

@@ -97,10 +97,7 @@ protected:
     // long enough for a pending retouch write to have started, were one still pending.
     static constexpr int restMs = 60;
     void shortenRetouchRest() { m_model->setRetouchWriteDelayForTesting(restMs); }
-    static void turnPastRest()
-    {
-        waitUntil([] { return false; }, 2 * restMs);
-    }
+    static void turnPastRest() { letTimePass(2 * restMs); }
 
     // Holds the photo's write queue until release(): writes asked for meanwhile wait in order.
     void holdQueue(const QString& path)

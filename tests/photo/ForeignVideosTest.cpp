@@ -101,7 +101,7 @@ TEST(ForeignVideos, NoneReachesAnotherFileAndTheGoodThumbnailsArrive)
     QFuture<QImage> goodVideo = MediaThumbnailer::thumbnail(video, true, 480);
     QFuture<QImage> goodPhoto = MediaThumbnailer::thumbnail(photo, false, 480);
 
-    const int bound = test::kSanitized ? 60000 : 10000;
+    const int bound = test::timeBoundsApply() ? 10000 : 60000;
     ASSERT_TRUE(test::waitUntil([&] { return goodVideo.isFinished() && goodPhoto.isFinished(); }, bound));
     EXPECT_EQ(goodVideo.result().size(), QSize(64, 48));
     EXPECT_EQ(goodPhoto.result().size(), QSize(64, 48));
@@ -151,7 +151,7 @@ TEST(VideoDeadline, EndsAReadThatNeverComesToAFrame)
     }
     ASSERT_TRUE(test::waitUntil(
         [&] { return std::all_of(reads.begin(), reads.end(), [](auto& f) { return f.isFinished(); }); },
-        test::kSanitized ? 60000 : 15000));
+        test::timeBoundsApply() ? 15000 : 60000));
     for (QFuture<QImage>& read : reads)
         EXPECT_TRUE(read.result().isNull());
 }

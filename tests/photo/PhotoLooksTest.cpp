@@ -21,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -305,8 +304,7 @@ TEST(EditorLookBehindABatch, IsWrittenAndTheBatchBuildsOnIt)
             batchFailure = QString::fromUtf8(e.what());
         }
     });
-    for (int wait = 0; PhotoWriteQueue::shared().waiting(photo) < 2 && wait < 30000; ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(test::waitUntil([&] { return PhotoWriteQueue::shared().waiting(photo) >= 2; }, 30000));
     EXPECT_EQ(PhotoWriteQueue::shared().waiting(photo), 2);
     release.release();
     batch.join();

@@ -8,7 +8,6 @@
 
 #include "common/TestSupport.h"
 
-#include <QThread>
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
@@ -118,11 +117,9 @@ TEST_F(PhotoWriteQueueTest, TwoSpellingsOfOnePhotoShareOneLane)
             m_queue.waitFor(other);
             record("waited");
         });
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (m_queue.waiting(held) < 3 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(1ms);
+        EXPECT_TRUE(test::waitUntil([&] { return m_queue.waiting(held) >= 3; })) << c.other;
         EXPECT_EQ(m_queue.waiting(other), 3) << c.other;
-        std::this_thread::sleep_for(20ms);
+        test::letTimePass(20); // none of them runs meanwhile
         EXPECT_TRUE(log().isEmpty()) << c.other << " did not wait for " << c.held;
         release.open(); // whatever happened: the threads end
         running.join();
@@ -147,7 +144,7 @@ TEST_F(PhotoWriteQueueTest, WritesOfOnePhotoRunInRequestOrderOneAtATime)
             [&, i] {
                 if (inside.fetch_add(1) != 0)
                     overlapped = true;
-                QThread::usleep(200);
+                test::holdThread(200us); // the turn held a while: an overlap would show
                 record(QString::number(i));
                 inside.fetch_sub(1);
             },
@@ -235,8 +232,7 @@ TEST_F(PhotoWriteQueueTest, ASupersedableWriteIsSkippedOnlyWithANewerOneBehindIt
         skippedRan.set_value(m_queue.run(
             "/p.jpg", [&] { record("blocking"); }, true));
     });
-    while (m_queue.waiting("/p.jpg") == 0)
-        std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(test::waitUntil([&] { return m_queue.waiting("/p.jpg") > 0; })) << "never queued";
     auto newer = m_queue.submit(
         "/p.jpg", [&] { record("newer"); }, false, &m_pool);
     release2.open();
@@ -305,7 +301,8 @@ TEST_F(PhotoWriteQueueTest, TheExitRunsEveryWriteAskedForEvenWhenItsPoolIsTakenA
         m_queue.finishForExit();
         exited.open();
     });
-    std::this_thread::sleep_for(50ms);
+    // The exit has begun once it has run the write of b, whose turn had come.
+    EXPECT_TRUE(test::waitUntil([&] { return log().contains("editor b"); }, 10000));
     batchGoOn.open();
     const bool ended = exited.wait(10s);
     release.open(); // whatever happened, the held pool goes on

@@ -87,6 +87,24 @@ std::map<pid_t, qulonglong> threadTimes()
     return times;
 }
 
+// Whether every thread of this process but the calling one is asleep (none running or ready to run).
+bool othersAsleep()
+{
+    for (const QString& tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (tid.toInt() == ::gettid())
+            continue;
+        QFile stat("/proc/self/task/" + tid + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue; // ended meanwhile
+        // The state follows the name, which is in parentheses and may hold any character.
+        const QByteArray line = stat.readAll();
+        const qsizetype state = line.lastIndexOf(')') + 2;
+        if (state < 2 || state >= line.size() || line[state] == 'R')
+            return false;
+    }
+    return true;
+}
+
 QString threadName(pid_t tid)
 {
     QFile comm(QString("/proc/self/task/%1/comm").arg(tid));
@@ -139,9 +157,8 @@ QStringList editorWorkAfterThumbnails(const QString& folder)
         faults << "the thread that waited for thumbnails was lowered";
     // Idle and asleep before the count begins (waitForDone would end them, and a thread ending runs).
     QThreadPool& pool = JobPool::thumbnails().threadPool();
-    for (int wait = 0; pool.activeThreadCount() > 0 && wait < 3000; ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!test::pollUntil([&] { return pool.activeThreadCount() == 0 && othersAsleep(); }, 30000))
+        faults << "the thumbnail workers did not come to rest";
 
     // The crop editor's work: its working image, a preview, then the full-size decode and write.
     const std::map<pid_t, qulonglong> before = threadTimes();

@@ -4,9 +4,9 @@
 #include "platform/files/UnnamedFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -284,8 +284,27 @@ TEST_F(FolderWatcherTest, StopAndMissingPathsReportNothing)
     watcher.stop();
     writeFile(sentinel + QStringLiteral("/after-stop"), "x");
     writeFile(photo, "after stop");
-    QTest::qWait(100);
+    ASSERT_TRUE(waitUntil([&] { return !watcher.hasUnreadEvents(); }));
     EXPECT_TRUE(seen.isEmpty());
+}
+
+// The report delay the tests of late reports use: a change stays unread (and unreported) until the
+// delay has passed, then is reported as at once.
+TEST_F(FolderWatcherTest, AReportDelayedForTestsStaysUnreadUntilThen)
+{
+    struct Delay
+    {
+        Delay() { FolderWatcher::setReportDelayForTesting(300); }
+        ~Delay() { FolderWatcher::setReportDelayForTesting(0); }
+    } delay;
+    QElapsedTimer clock;
+    clock.start();
+    writeFile(photo, "changed");
+    EXPECT_TRUE(watcher.hasUnreadEvents());
+    ASSERT_TRUE(waitUntil([&] { return !seen.isEmpty(); }));
+    EXPECT_GE(clock.elapsed(), 300);
+    EXPECT_EQ(seen, QStringList { photo });
+    EXPECT_FALSE(watcher.hasUnreadEvents());
 }
 
 TEST_F(FolderWatcherTest, AnOverflowedQueueReportsEveryFolder)

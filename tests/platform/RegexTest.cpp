@@ -1,5 +1,7 @@
 #include "platform/text/Regex.h"
 
+#include "common/TestSupport.h"
+
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
@@ -76,12 +78,16 @@ TEST(Regex, aCatastrophicPatternRunsOutAndCountsAsNoMatch)
     EXPECT_FALSE(re.matchesEntirely(text));
     EXPECT_EQ(re.replaceAll(text, "x"), text);
     // A hang guard, not a benchmark: four runs out of the default limit stay far below this.
-    EXPECT_LT(timer.elapsed(), 30'000);
+    if (test::timeBoundsApply()) {
+        EXPECT_LT(timer.elapsed(), 30'000);
+    }
 
     re.setTimeLimit(10);
     timer.restart();
     EXPECT_FALSE(re.match(text));
-    EXPECT_LT(timer.elapsed(), 5'000);
+    if (test::timeBoundsApply()) {
+        EXPECT_LT(timer.elapsed(), 5'000);
+    }
     // The same pattern still matches what it should.
     EXPECT_TRUE(re.match(QString(40, u'a')));
 }

@@ -23,7 +23,9 @@ TEST_F(UnannouncedLinks, aFloodOfEmptyFramesCostsTheGuiThreadLittle)
     ASSERT_TRUE(waitUntil([&] { return flood.closedByDesktop(); }, 10000));
     ASSERT_TRUE(waitUntil([&] { return flood.sent(); }, 10000));
     pump(50);
-    EXPECT_LT(threadSeconds() - cpu, 0.5);
+    if (timeBoundsApply()) {
+        EXPECT_LT(threadSeconds() - cpu, 0.5);
+    }
     EXPECT_LT(flood.written(), 8 * 1024 * 1024);
     EXPECT_EQ(pendingLinks(), 0);
 }

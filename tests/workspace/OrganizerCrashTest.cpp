@@ -135,8 +135,7 @@ TEST_F(OrganizerCrash, aKilledRunLeavesNoPartialPhotoAndARerunCompletesThePlan)
         const int waitFor = std::uniform_int_distribution<int>(0, total - 1)(random);
         char byte;
         for (int seen = 0; seen < waitFor && ::read(pipeEnds[0], &byte, 1) == 1; ++seen) { }
-        std::this_thread::sleep_for(
-            std::chrono::microseconds(std::uniform_int_distribution<int>(0, 400)(random)));
+        holdThread(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 400)(random)));
         if (!killChild(child))
             ++killedMidway;
         ::close(pipeEnds[0]);

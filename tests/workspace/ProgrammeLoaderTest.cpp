@@ -131,11 +131,15 @@ TEST(ProgrammeLoader, theEventLoopKeepsTurningWhileALargeProgrammeIsReadAndImpor
 
     for (const Responsiveness& r : { import, start }) {
         EXPECT_GT(r.ticks, 0);
-        EXPECT_LT(r.busiestFrameSeconds, 0.1);
-        // Waiting costs the thread a little; reading the programme there would take it all.
-        EXPECT_LT(r.threadCpuSeconds, 0.5 * double(r.wallMs) / 1000);
+        if (timeBoundsApply()) {
+            EXPECT_LT(r.busiestFrameSeconds, 0.1);
+            // Waiting costs the thread a little; reading the programme there would take it all.
+            EXPECT_LT(r.threadCpuSeconds, 0.5 * double(r.wallMs) / 1000);
+        }
     }
-    EXPECT_LT(openingSeconds, 0.1);
+    if (timeBoundsApply()) {
+        EXPECT_LT(openingSeconds, 0.1);
+    }
 }
 
 // The web page's programme is stored on the window's thread while a reading or an import is parsing:

@@ -147,7 +147,7 @@ TEST_F(WorkspaceViewTest, ABurstOfEditsRebuildsOnce)
         f.library->updateRow(f.sheetID, f.rows().last().id, QString::number(3413 + i), QStringLiteral("101"));
     EXPECT_EQ(m_view->rebuildCount(), before); // not before the delay
     ASSERT_TRUE(waitUntil([&] { return m_view->rebuildCount() > before; }));
-    QTest::qWait(100);
+    letTimePass(100); // no second rebuild
     EXPECT_EQ(m_view->rebuildCount(), before + 1);
     EXPECT_EQ(m_view->groups().size(), 5);
 }
@@ -567,7 +567,7 @@ TEST_F(ProgrammeImport, TheMenuCommandImportsAProgrammeWithoutClassesWithItsNoti
         panel->reject();
     });
     Notifications::instance().post(QStringLiteral("quavelImportProgramme"));
-    QTest::qWait(50);
+    letTimePass(50); // no panel
     EXPECT_FALSE(shown);
     EXPECT_EQ(PanelPresenter::shared().panel(), nullptr);
 }

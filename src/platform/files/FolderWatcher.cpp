@@ -7,11 +7,14 @@
 #include <QFile>
 #include <QSet>
 #include <QSocketNotifier>
+#include <QTimer>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace quavel {
@@ -49,7 +52,15 @@ bool isSilentName(const char* name)
     return true;
 }
 
+// Set by tests on the GUI thread, read by watchers on whichever thread they live.
+std::atomic<int> reportDelayMs { 0 };
+
 } // namespace
+
+void FolderWatcher::setReportDelayForTesting(int ms)
+{
+    reportDelayMs = ms;
+}
 
 FolderWatcher::FolderWatcher(QObject* parent)
     : QObject(parent)
@@ -195,6 +206,14 @@ QStringList FolderWatcher::watchedFolders() const
     return m_live.keys();
 }
 
+bool FolderWatcher::hasUnreadEvents() const
+{
+    if (m_readDelayed)
+        return true;
+    int queued = 0;
+    return m_fd >= 0 && ::ioctl(m_fd, FIONREAD, &queued) == 0 && queued > 0;
+}
+
 const QString* FolderWatcher::Watch::file(const QString& composedName)
 {
     if (!indexed) {
@@ -219,6 +238,23 @@ void FolderWatcher::report(const QString& folder, QStringList& out) const
 }
 
 void FolderWatcher::onReadable()
+{
+    const int delay = reportDelayMs;
+    if (delay <= 0) {
+        readEvents();
+        return;
+    }
+    // The notifier stays off until the delayed read: the queue is not read before then.
+    m_notifier->setEnabled(false);
+    m_readDelayed = true;
+    QTimer::singleShot(delay, this, [this] {
+        m_readDelayed = false;
+        m_notifier->setEnabled(true);
+        readEvents();
+    });
+}
+
+void FolderWatcher::readEvents()
 {
     alignas(inotify_event) char buffer[64 * 1024];
     QStringList reports;

@@ -61,6 +61,14 @@ public:
 
     // The folders whose watch is live.
     QStringList watchedFolders() const;
+    // Whether the kernel holds events not read yet (nothing is reported of them so far). Every event of
+    // a change made on this machine is queued by the time the call that made it returns.
+    bool hasUnreadEvents() const;
+
+    // For tests: events are read that long after the kernel signals them, as on a loaded machine, so that
+    // a test that assumes a report within a fixed time shows it. What is watched when they are read
+    // decides what they report. 0 (the default) reads them at once.
+    static void setReportDelayForTesting(int ms);
 
 signals:
     void changed(const QString& path);
@@ -82,10 +90,13 @@ private:
     void add(const QString& folder);
     void unwatch(const QString& folder);
     void onReadable();
+    void readEvents();
     void report(const QString& folder, QStringList& out) const;
 
     int m_fd = -1;
     QSocketNotifier* m_notifier = nullptr;
+    // A read put off by the report delay for tests.
+    bool m_readDelayed = false;
     // Every folder asked for, with what it watches, live or not, for rearm().
     QHash<QString, Watch> m_wanted;
     // Each kernel watch with the folders it watches (two paths of one folder share one), and each
