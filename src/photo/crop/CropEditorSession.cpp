@@ -18,6 +18,26 @@ CropEditorSession::CropEditorSession(QObject* parent)
 // gone.
 CropEditorSession::~CropEditorSession() = default;
 
+namespace {
+
+// The continuations still queued to it when it goes are deleted here, while it is still alive: deleting
+// one ends its promise unfulfilled, which runs the next continuation of its chain at once, and that one
+// queues itself to this object again. Left to QObject's own destructor, those would meet a context
+// already cleared (an assertion of Qt's in a debug build, a lost call otherwise). The chains are a few
+// steps long; removing what is queued costs nothing once nothing is.
+class ContinuationRelay : public QObject
+{
+public:
+    using QObject::QObject;
+    ~ContinuationRelay() override
+    {
+        for (int pass = 0; pass < 16; ++pass)
+            QCoreApplication::removePostedEvents(this);
+    }
+};
+
+} // namespace
+
 QObject* CropEditorSession::continuations()
 {
     // A child of the application object: the continuations still queued to it when the application
@@ -25,7 +45,7 @@ QObject* CropEditorSession::continuations()
     // lock, a continuation would end its promise and run the next continuations of the chain there.
     static QPointer<QObject> relay;
     if (!relay)
-        relay = new QObject(QCoreApplication::instance());
+        relay = new ContinuationRelay(QCoreApplication::instance());
     return relay;
 }
 
