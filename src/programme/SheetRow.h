@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <string_view>
+#include <vector>
+
+namespace quavel {
+
+// One worksheet row as the reader finds it, its cells by 0-based column. A cell keeps its type and
+// content (the part's UTF-8 bytes) until its text is first read: the sheet grammar reads the bib and
+// name cells of a rider row and never the others (clubs, horses, notes), whose decoding was most of the
+// cost of a sheet. A row read from a part points into that part, and the reader reuses it for the next
+// row: it is valid only during the call it is handed to, and a consumer that keeps a row keeps its
+// texts().
+class SheetRow
+{
+public:
+    // An empty row whose cells of type "s" index `sharedStrings` (which must outlive it).
+    explicit SheetRow(const QStringList& sharedStrings)
+        : m_sharedStrings(&sharedStrings)
+    { }
+    // A row of texts already decoded, as the grammar's callers that hold rows of texts give them.
+    static SheetRow ofTexts(const QStringList& texts);
+
+    // Starts the next row. The cells' storage stays for it.
+    void clear() { m_size = 0; }
+    // Puts a cell at its column, replacing any cell there; the columns before it without a cell are
+    // empty texts.
+    void place(qsizetype column, std::string_view type, std::string_view content)
+    {
+        // The usual: the next column, where an earlier row left storage.
+        if (column == m_size && size_t(column) < m_cells.size()) {
+            Cell& cell = m_cells[size_t(column)];
+            cell.state = Cell::State::Pending;
+            cell.type = type;
+            cell.content = content;
+            ++m_size;
+            return;
+        }
+        placeAnywhere(column, type, content);
+    }
+    // Makes the row at least `size` columns long, the new ones empty texts.
+    void extend(qsizetype size);
+
+    qsizetype size() const { return m_size; }
+    bool isEmpty() const { return m_size == 0; }
+    // The text of a cell, by the cell rules (SheetCells::value); `column` must be within the row. A
+    // column without a cell is the null text, as in the rows of texts.
+    const QString& operator[](qsizetype column) const
+    {
+        const Cell& cell = m_cells[size_t(column)];
+        return cell.state == Cell::State::Text ? cell.text : resolved(column);
+    }
+    // Every cell's text, in column order.
+    QStringList texts() const;
+
+private:
+    struct Cell
+    {
+        enum class State : quint8 { Empty, Pending, Text };
+        State state = State::Empty;
+        std::string_view type;
+        std::string_view content;
+        // Valid in the state Text only; otherwise what an earlier row left, overwritten when needed.
+        QString text;
+    };
+
+    void placeAnywhere(qsizetype column, std::string_view type, std::string_view content);
+    const QString& resolved(qsizetype column) const;
+
+    // Reading a cell decodes it in place; only the texts change, never the row's shape.
+    mutable std::vector<Cell> m_cells;
+    qsizetype m_size = 0;
+    const QStringList* m_sharedStrings;
+};
+
+} // namespace quavel
