@@ -135,6 +135,17 @@ QString value(std::string_view type, std::string_view inner, const QStringList& 
     return extractT(inner);
 }
 
+QString plainValue(
+    SheetRow::Form form, std::string_view type, std::string_view text, const QStringList& sharedStrings)
+{
+    if (form == SheetRow::Form::Value && type == "s") {
+        const qint64 index = sharedIndex(text);
+        if (index >= 0 && index < sharedStrings.size())
+            return sharedStrings[qsizetype(index)];
+    }
+    return decodedText(text);
+}
+
 void complete(SheetRow& row, qint64& cellBudget)
 {
     if (row.isEmpty())

@@ -41,18 +41,24 @@ inline qsizetype column(const Attributes& attributes, qsizetype& next)
     return at;
 }
 
-// Puts a cell (its attributes and its content) at its column of the row (see column()): the gaps
-// empty, a later cell at the same column replacing the earlier one. Its text is value() of it, made
-// when the row's consumer reads it.
-inline void place(SheetRow& row, const Attributes& attributes, std::string_view content, qsizetype& next)
+// Puts a cell (its attributes and its content, or the text of a plain form) at its column of the row
+// (see column()): the gaps empty, a later cell at the same column replacing the earlier one. Its text
+// is value() or plainValue() of it, made when the row's consumer reads it.
+inline void place(SheetRow& row, const Attributes& attributes, std::string_view bytes, qsizetype& next,
+    SheetRow::Form form = SheetRow::Form::Content)
 {
     const qsizetype at = column(attributes, next);
-    row.place(at, attributes.type.value_or(std::string_view()), content);
+    row.place(at, attributes.type.value_or(std::string_view()), bytes, form);
 }
 
 // The text of a cell of type `type` (empty when it has none) and content `content`: shared strings
 // resolved, inline strings and cached values read as written.
 QString value(std::string_view type, std::string_view content, const QStringList& sharedStrings);
+// value() of a cell whose content is "<v>" text "</v>" (form Value) or "<is><t>" text "</t></is>" (form
+// Run), from the text alone: a run is its decoded text whatever the type; a value is the shared
+// string it indexes when the type is "s" and the index reads, else its decoded text.
+QString plainValue(
+    SheetRow::Form form, std::string_view type, std::string_view text, const QStringList& sharedStrings);
 
 // Ends a row: a row without cells is one empty text, and its cells are counted against the budget,
 // past which the workbook is refused (ZipError::invalidArchive).

@@ -156,17 +156,38 @@ template <size_t N> bool bytesAt(const char* at, const char* end, const char (&b
 
 } // namespace
 
-inline const char* SheetPass::plainContentEnd(const char* content) const
+inline const char* SheetPass::firstOpen(const char* from) const
+{
+#ifdef __SSE2__
+    // A cell's text is mostly shorter than 16 bytes: one compare, in place.
+    if (m_end - from >= 16) {
+        const auto opens = unsigned(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), _mm_set1_epi8('<'))));
+        if (opens)
+            return from + __builtin_ctz(opens);
+        from += 16;
+    }
+#endif
+    return XmlElementScanner::find(from, m_end, '<');
+}
+
+inline const char* SheetPass::plainContentEnd(const char* content, PlainText& plain) const
 {
     // Exact bytes: any other case, prefix, attribute or tag goes the general way. The text holds no
     // "<", so no tag stands between the opening and the closing tags.
     if (bytesAt(content, m_end, "<v>")) {
-        const char* close = XmlElementScanner::find(content + 3, m_end, '<');
-        return close && bytesAt(close, m_end, "</v></c>") ? close + 4 : nullptr;
+        const char* close = firstOpen(content + 3);
+        if (!close || !bytesAt(close, m_end, "</v></c>"))
+            return nullptr;
+        plain = { std::string_view(content + 3, size_t(close - content - 3)), SheetRow::Form::Value };
+        return close + 4;
     }
     if (bytesAt(content, m_end, "<is><t>")) {
-        const char* close = XmlElementScanner::find(content + 7, m_end, '<');
-        return close && bytesAt(close, m_end, "</t></is></c>") ? close + 9 : nullptr;
+        const char* close = firstOpen(content + 7);
+        if (!close || !bytesAt(close, m_end, "</t></is></c>"))
+            return nullptr;
+        plain = { std::string_view(content + 7, size_t(close - content - 7)), SheetRow::Form::Run };
+        return close + 9;
     }
     return nullptr;
 }
@@ -180,6 +201,12 @@ inline std::optional<std::string_view> SheetPass::quoted(
     if (!quote)
         return std::nullopt;
     return std::string_view(value, size_t(quote - value));
+}
+
+inline const char* SheetPass::nextOpen(const char* from)
+{
+    // Between the cells of a row there is mostly nothing: the next tag starts right there.
+    return from < m_end && *from == '<' ? from : m_opens.from(from);
 }
 
 SheetPass::Outcome SheetPass::readRow(const char* nameEnd, SheetRow& row)
@@ -203,7 +230,7 @@ SheetPass::Outcome SheetPass::readRow(const char* nameEnd, SheetRow& row)
         if (!cellName) {
             if (prefixedRowOrCell(open))
                 return Outcome::Stop;
-            open = m_opens.next();
+            open = nextOpen(open + 1);
             continue;
         }
         // The tag runs to the first ">"; its r="…" and t="…" are noted on the way (see
@@ -214,12 +241,13 @@ SheetPass::Outcome SheetPass::readRow(const char* nameEnd, SheetRow& row)
         if (tag.end > cellName && tag.end[-1] == '/') {
             // A self-closing cell holds nothing, but takes its column.
             SheetCells::column({ quoted(tag.reference, tag.referenceEnd, tag.end), std::nullopt }, next);
-            open = m_opens.from(tag.end + 1);
+            open = nextOpen(tag.end + 1);
             continue;
         }
         // The content runs to the first "</c>"; a "</row>" before it ends the row, and this cell with
         // no closing tag inside the row is no cell (nor is any after it).
-        const char* inner = plainContentEnd(tag.end + 1);
+        PlainText plain;
+        const char* inner = plainContentEnd(tag.end + 1, plain);
         if (inner) {
             after = inner + 4;
         } else {
@@ -237,10 +265,14 @@ SheetPass::Outcome SheetPass::readRow(const char* nameEnd, SheetRow& row)
             if (!inner)
                 return Outcome::Stop;
         }
-        SheetCells::place(row,
-            { quoted(tag.reference, tag.referenceEnd, tag.end), quoted(tag.type, tag.typeEnd, tag.end) },
-            std::string_view(tag.end + 1, size_t(inner - tag.end - 1)), next);
-        open = m_opens.from(after);
+        const SheetCells::Attributes attributes { quoted(tag.reference, tag.referenceEnd, tag.end),
+            quoted(tag.type, tag.typeEnd, tag.end) };
+        if (plain.form != SheetRow::Form::Content)
+            SheetCells::place(row, attributes, plain.text, next, plain.form);
+        else
+            SheetCells::place(
+                row, attributes, std::string_view(tag.end + 1, size_t(inner - tag.end - 1)), next);
+        open = nextOpen(after);
     }
     return Outcome::Stop;
 }

@@ -69,13 +69,26 @@ private:
     Closing closing(const char* at, const char*& after) const;
     // Whether the "<" at `at` opens or closes a row or a cell under a namespace prefix.
     bool prefixedRowOrCell(const char* at) const;
+    // The first "<" at or after `from`, looked for first where it mostly is (past every "<" given so
+    // far: m_opens moves forwards only).
+    const char* nextOpen(const char* from);
+    // The first "<" at or after `from`, without m_opens: a short way ahead.
+    const char* firstOpen(const char* from) const;
     // The row whose "<row" stands at m_position; m_position moves past it on success.
     Outcome readRow(const char* nameEnd, SheetRow& row);
     Tag readTag(const char* from) const;
+    // The text of a cell's content in a plain form (see SheetRow::Form).
+    struct PlainText
+    {
+        std::string_view text;
+        SheetRow::Form form = SheetRow::Form::Content;
+    };
+
     // The "<" of the "</c>" that ends a cell whose content starts at `content`, when the content is
-    // one of the two forms spreadsheet programs write: "<v>" text "</v>", or "<is><t>" text
-    // "</t></is>". Null for any other content, which the tag-by-tag walk reads.
-    const char* plainContentEnd(const char* content) const;
+    // one of the two plain forms spreadsheet programs write: "<v>" text "</v>", or "<is><t>" text
+    // "</t></is>"; `plain` is then its text. Null for any other content, which the tag-by-tag walk
+    // reads.
+    const char* plainContentEnd(const char* content, PlainText& plain) const;
     // The value that starts at `value` and ends at `known` (a quote already found), else at the next
     // quote before `end`; none without a quote.
     static std::optional<std::string_view> quoted(const char* value, const char* known, const char* end);

@@ -28,13 +28,14 @@ void SheetRow::extend(qsizetype size)
     m_size = size;
 }
 
-void SheetRow::placeAnywhere(qsizetype column, std::string_view type, std::string_view content)
+void SheetRow::placeAnywhere(qsizetype column, std::string_view type, std::string_view bytes, Form form)
 {
     extend(column + 1);
     Cell& cell = m_cells[size_t(column)];
     cell.state = Cell::State::Pending;
+    cell.form = form;
     cell.type = type;
-    cell.content = content;
+    cell.bytes = bytes;
 }
 
 const QString& SheetRow::resolved(qsizetype column) const
@@ -43,7 +44,9 @@ const QString& SheetRow::resolved(qsizetype column) const
     Cell& cell = m_cells[size_t(column)];
     if (cell.state == Cell::State::Empty)
         return none;
-    cell.text = SheetCells::value(cell.type, cell.content, *m_sharedStrings);
+    cell.text = cell.form == Form::Content
+        ? SheetCells::value(cell.type, cell.bytes, *m_sharedStrings)
+        : SheetCells::plainValue(cell.form, cell.type, cell.bytes, *m_sharedStrings);
     cell.state = Cell::State::Text;
     return cell.text;
 }

@@ -17,6 +17,11 @@ namespace quavel {
 class SheetRow
 {
 public:
+    // What a cell keeps of its content: the whole of it, read by the cell rules, or the text of one of
+    // the two plain forms spreadsheet programs write, "<v>" text "</v>" (Value) and "<is><t>" text
+    // "</t></is>" (Run), found as the row was read.
+    enum class Form : quint8 { Content, Value, Run };
+
     // An empty row whose cells of type "s" index `sharedStrings` (which must outlive it).
     explicit SheetRow(const QStringList& sharedStrings)
         : m_sharedStrings(&sharedStrings)
@@ -27,19 +32,20 @@ public:
     // Starts the next row. The cells' storage stays for it.
     void clear() { m_size = 0; }
     // Puts a cell at its column, replacing any cell there; the columns before it without a cell are
-    // empty texts.
-    void place(qsizetype column, std::string_view type, std::string_view content)
+    // empty texts. `bytes` are the cell's content, or its text for the plain forms.
+    void place(qsizetype column, std::string_view type, std::string_view bytes, Form form = Form::Content)
     {
         // The usual: the next column, where an earlier row left storage.
         if (column == m_size && size_t(column) < m_cells.size()) {
             Cell& cell = m_cells[size_t(column)];
             cell.state = Cell::State::Pending;
+            cell.form = form;
             cell.type = type;
-            cell.content = content;
+            cell.bytes = bytes;
             ++m_size;
             return;
         }
-        placeAnywhere(column, type, content);
+        placeAnywhere(column, type, bytes, form);
     }
     // Makes the row at least `size` columns long, the new ones empty texts.
     void extend(qsizetype size);
@@ -61,13 +67,14 @@ private:
     {
         enum class State : quint8 { Empty, Pending, Text };
         State state = State::Empty;
+        Form form = Form::Content;
         std::string_view type;
-        std::string_view content;
+        std::string_view bytes;
         // Valid in the state Text only; otherwise what an earlier row left, overwritten when needed.
         QString text;
     };
 
-    void placeAnywhere(qsizetype column, std::string_view type, std::string_view content);
+    void placeAnywhere(qsizetype column, std::string_view type, std::string_view bytes, Form form);
     const QString& resolved(qsizetype column) const;
 
     // Reading a cell decodes it in place; only the texts change, never the row's shape.
