@@ -205,3 +205,17 @@ TEST(WorkbookXmlRules, writtenRowsReadAsThePatternsRead)
         ASSERT_EQ(SheetXMLParser::parse(part, shared), referenceRows(part, shared)) << part.toStdString();
     }
 }
+
+// A cell tag ends at its first ">", even inside a quoted value: a value whose closing quote comes only
+// after that ">" is no value, though a quote stands a few bytes further on.
+TEST(WorkbookXmlRules, aValueUnclosedAtTheTagsEndIsNone)
+{
+    const QList<QByteArray> parts { "<row><c r=\"B1><c r=\"A1\"><v>2</v></c></row>",
+        "<row><c xr=\"C1><c r=\"A1\"><v>2</v></c></row>",
+        "<row><c r=\"A1\"/><c r=\"D1><c r=\"A1\" t=\"s\"><v>2</v></c></row>",
+        "<row><c r=\"C1\" t=\"s><v>\"1</v></c></row>", "<row><c t=\"s\" r=\"E1>\"<v>1</v></c></row>",
+        "<row><c r=\"C1 t=\"s\"><v>1</v></c></row>" };
+    const QStringList shared { "z\xc3\xa9ro", "un", "deux" };
+    for (const QByteArray& part : parts)
+        EXPECT_EQ(SheetXMLParser::parse(part, shared), referenceRows(part, shared)) << part.toStdString();
+}
