@@ -10,10 +10,10 @@ namespace quavel {
 
 // One worksheet row as the reader finds it, its cells by 0-based column. A cell keeps its type and
 // content (the part's UTF-8 bytes) until its text is first read: the sheet grammar reads the bib and
-// name cells of a rider row and never the others (clubs, horses, notes), whose decoding was most of the
-// cost of a sheet. A row read from a part points into that part, and the reader reuses it for the next
-// row: it is valid only during the call it is handed to, and a consumer that keeps a row keeps its
-// texts().
+// name cells of a rider row and never the others (clubs, horses, notes), and a text made for every
+// cell would be most of the cost of reading a sheet. A row read from a part points into that part, and
+// the reader reuses it for the next row: it is valid only during the call it is handed to, and a
+// consumer that keeps a row keeps its texts().
 class SheetRow
 {
 public:
@@ -52,8 +52,8 @@ public:
 
     qsizetype size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }
-    // The text of a cell, by the cell rules (SheetCells::value); `column` must be within the row. A
-    // column without a cell is the null text, as in the rows of texts.
+    // The text of a cell, by the cell rules (SheetCells::value, plainValue); `column` must be within the
+    // row. A column without a cell is the null text, as in the rows of texts.
     const QString& operator[](qsizetype column) const
     {
         const Cell& cell = m_cells[size_t(column)];
