@@ -135,15 +135,13 @@ QString value(std::string_view type, std::string_view inner, const QStringList& 
     return extractT(inner);
 }
 
-QString plainValue(
+const QString* sharedString(
     SheetRow::Form form, std::string_view type, std::string_view text, const QStringList& sharedStrings)
 {
-    if (form == SheetRow::Form::Value && type == "s") {
-        const qint64 index = sharedIndex(text);
-        if (index >= 0 && index < sharedStrings.size())
-            return sharedStrings[qsizetype(index)];
-    }
-    return decodedText(text);
+    if (form != SheetRow::Form::Value || type != "s")
+        return nullptr;
+    const qint64 index = sharedIndex(text);
+    return index >= 0 && index < sharedStrings.size() ? &sharedStrings[qsizetype(index)] : nullptr;
 }
 
 void complete(SheetRow& row, qint64& cellBudget)

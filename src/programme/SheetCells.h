@@ -43,7 +43,7 @@ inline qsizetype column(const Attributes& attributes, qsizetype& next)
 
 // Puts a cell (its attributes and its content, or the text of a plain form) at its column of the row
 // (see column()): the gaps empty, a later cell at the same column replacing the earlier one. Its text
-// is value() or plainValue() of it, made when the row's consumer reads it.
+// is value() of it (or what sharedString() tells of a plain form), made when the row's consumer reads it.
 inline void place(SheetRow& row, const Attributes& attributes, std::string_view bytes, qsizetype& next,
     SheetRow::Form form = SheetRow::Form::Content)
 {
@@ -55,9 +55,10 @@ inline void place(SheetRow& row, const Attributes& attributes, std::string_view 
 // resolved, inline strings and cached values read as written.
 QString value(std::string_view type, std::string_view content, const QStringList& sharedStrings);
 // value() of a cell whose content is "<v>" text "</v>" (form Value) or "<is><t>" text "</t></is>" (form
-// Run), from the text alone: a run is its decoded text whatever the type; a value is the shared
-// string it indexes when the type is "s" and the index reads, else its decoded text.
-QString plainValue(
+// Run) reads from the text alone: the shared string a value indexes when the type is "s" and the
+// index reads (the one returned here; null for any other cell), else the decoded text
+// (ImportParserExtract::decodedText).
+const QString* sharedString(
     SheetRow::Form form, std::string_view type, std::string_view text, const QStringList& sharedStrings);
 
 // Ends a row: a row without cells is one empty text, and its cells are counted against the budget,

@@ -1,5 +1,6 @@
 #include "programme/SheetRow.h"
 
+#include "programme/ImportParserExtract.h"
 #include "programme/SheetCells.h"
 
 namespace quavel {
@@ -44,9 +45,17 @@ const QString& SheetRow::resolved(qsizetype column) const
     Cell& cell = m_cells[size_t(column)];
     if (cell.state == Cell::State::Empty)
         return none;
-    cell.text = cell.form == Form::Content
-        ? SheetCells::value(cell.type, cell.bytes, *m_sharedStrings)
-        : SheetCells::plainValue(cell.form, cell.type, cell.bytes, *m_sharedStrings);
+    if (cell.form == Form::Content) {
+        cell.text = SheetCells::value(cell.type, cell.bytes, *m_sharedStrings);
+    } else if (const QString* shared
+        = SheetCells::sharedString(cell.form, cell.type, cell.bytes, *m_sharedStrings)) {
+        // Read where it is: the shared strings outlive the row, and no count changes hands per cell.
+        cell.shared = shared;
+        cell.state = Cell::State::Shared;
+        return *shared;
+    } else {
+        cell.text = ImportParserExtract::decodedText(cell.bytes);
+    }
     cell.state = Cell::State::Text;
     return cell.text;
 }

@@ -52,12 +52,16 @@ public:
 
     qsizetype size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }
-    // The text of a cell, by the cell rules (SheetCells::value, plainValue); `column` must be within the
-    // row. A column without a cell is the null text, as in the rows of texts.
+    // The text of a cell, by the cell rules (SheetCells::value, sharedString); `column` must be within
+    // the row. A column without a cell is the null text, as in the rows of texts.
     const QString& operator[](qsizetype column) const
     {
         const Cell& cell = m_cells[size_t(column)];
-        return cell.state == Cell::State::Text ? cell.text : resolved(column);
+        if (cell.state == Cell::State::Text)
+            return cell.text;
+        if (cell.state == Cell::State::Shared)
+            return *cell.shared;
+        return resolved(column);
     }
     // Every cell's text, in column order.
     QStringList texts() const;
@@ -65,13 +69,15 @@ public:
 private:
     struct Cell
     {
-        enum class State : quint8 { Empty, Pending, Text };
+        // Pending: not read yet; Text: read into `text`; Shared: read as the shared string `shared`.
+        enum class State : quint8 { Empty, Pending, Text, Shared };
         State state = State::Empty;
         Form form = Form::Content;
         std::string_view type;
         std::string_view bytes;
         // Valid in the state Text only; otherwise what an earlier row left, overwritten when needed.
         QString text;
+        const QString* shared = nullptr;
     };
 
     void placeAnywhere(qsizetype column, std::string_view type, std::string_view bytes, Form form);
