@@ -4,6 +4,7 @@
 #include "programme/ImportParser.h"
 #include "programme/PersonName.h"
 #include "programme/ProgrammeLimits.h"
+#include "programme/SheetRow.h"
 
 #include "platform/Error.h"
 #include "platform/FrenchErrors.h"
@@ -68,11 +69,11 @@ QByteArray readFile(const QString& path)
     return bytes;
 }
 
-QString rowText(const QStringList& row)
+QString rowText(const SheetRow& row)
 {
     QStringList parts;
-    for (const QString& cell : row) {
-        const QString t = text::trimWhitespaceAndNewlines(cell);
+    for (qsizetype c = 0; c < row.size(); ++c) {
+        const QString t = text::trimWhitespaceAndNewlines(row[c]);
         if (!t.isEmpty())
             parts.append(t);
     }
@@ -133,13 +134,14 @@ public:
     SheetReader(const SheetReader&) = delete;
     SheetReader& operator=(const SheetReader&) = delete;
 
-    void add(const QStringList& row)
+    // The row is read at once, or its texts kept until the header is known.
+    void add(const SheetRow& row)
     {
         if (m_headerKnown) {
             read(row);
             return;
         }
-        m_head.append(row);
+        m_head.append(row.texts());
         if (m_head.size() == ImportParser::headerRows)
             readHead();
     }
@@ -171,11 +173,11 @@ private:
         m_columns = ImportParser::identityColumns(m_head);
         m_headerKnown = true;
         for (const QStringList& row : std::as_const(m_head))
-            read(row);
+            read(SheetRow::ofTexts(row));
         m_head.clear();
     }
 
-    void read(const QStringList& row)
+    void read(const SheetRow& row)
     {
         ++m_line;
         auto rider = PersonName::person(
@@ -229,7 +231,7 @@ QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& ro
     qsizetype riders = 0;
     SheetReader reader(name, riders);
     for (const QStringList& row : rows)
-        reader.add(row);
+        reader.add(SheetRow::ofTexts(row));
     return reader.finish();
 }
 
@@ -247,7 +249,7 @@ ProgrammeDocument parse(const QString& path)
                 merge(reader->finish(), days);
             reader.emplace(name, riders);
         },
-        [&](const QStringList& row) { reader->add(row); });
+        [&](const SheetRow& row) { reader->add(row); });
     if (reader)
         merge(reader->finish(), days);
     return { QFileInfo(path).fileName(), days };

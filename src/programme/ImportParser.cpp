@@ -2,6 +2,7 @@
 
 #include "programme/ImportParserExtract.h"
 #include "programme/ProgrammeLimits.h"
+#include "programme/SheetRow.h"
 #include "programme/SheetXMLParser.h"
 #include "programme/XmlElementScanner.h"
 #include "programme/ZipArchive.h"
@@ -47,12 +48,12 @@ QList<Sheet> excelSheets(const QByteArray& workbook)
         [&](const QString& name) {
             sheets.append({ name, {} });
         },
-        [&](const QStringList& row) { sheets.last().rows.append(row); });
+        [&](const SheetRow& row) { sheets.last().rows.append(row.texts()); });
     return sheets;
 }
 
 void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
-    const std::function<void(const QStringList&)>& row)
+    const std::function<void(const SheetRow&)>& row)
 {
     // One byte budget for every part, charged before any is inflated. Only an absent shared-string part
     // means no shared strings (cells of type "s" then keep their index text): a part that is there but

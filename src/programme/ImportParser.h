@@ -8,6 +8,10 @@
 #include <functional>
 #include <optional>
 
+namespace quavel {
+class SheetRow;
+}
+
 // Workbooks to named worksheets of rows, and the header that says which columns hold the riders.
 namespace quavel::ImportParser {
 
@@ -34,9 +38,10 @@ struct IdentityColumns
 // ZipArchive::maximumWorkbookSize (refused before any of them is inflated).
 QList<Sheet> excelSheets(const QByteArray& workbook);
 // The same sheets handed over as they are read, for a reader that needs no sheet whole: `sheet` gets
-// each sheet's name before `row` gets its rows one at a time.
+// each sheet's name before `row` gets its rows one at a time, each row's cells decoded only when read
+// (see SheetRow: the row is valid during the call).
 void readSheets(const QByteArray& workbook, const std::function<void(const QString&)>& sheet,
-    const std::function<void(const QStringList&)>& row);
+    const std::function<void(const SheetRow&)>& row);
 
 // The items of a shared-string part, numbered from 0. A part that is not UTF-8, or that lists more than
 // ProgrammeLimits::maximumSharedStrings items, throws ZipError::invalidArchive.

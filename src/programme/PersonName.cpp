@@ -3,6 +3,7 @@
 #include "library/AssignedNumber.h"
 #include "platform/text/Regex.h"
 #include "platform/text/Text.h"
+#include "programme/SheetRow.h"
 
 #include <QVarLengthArray>
 
@@ -175,6 +176,56 @@ bool hasSeveralWords(QStringView text)
     return false;
 }
 
+template <class Row> QString cellOf(const Row& row, std::optional<qsizetype> column)
+{
+    if (!column || *column < 0 || *column >= row.size())
+        return QString();
+    return trimmedText(row[*column]);
+}
+
+// The row reader of both kinds of row: lists of texts, and worksheet rows whose cells are decoded as
+// they are read.
+template <class Row>
+std::optional<ImportedPerson> personOf(const Row& row, qsizetype numberIndex,
+    std::optional<qsizetype> lastIndex, std::optional<qsizetype> firstIndex,
+    std::optional<qsizetype> fullIndex, qint64 sourceLine)
+{
+    if (row.isEmpty())
+        return std::nullopt;
+    // Trimming removes white space only, so a cell holds a number exactly when its trimmed text does.
+    qsizetype n = std::min(row.size() - 1, std::max<qsizetype>(numberIndex, 0));
+    if (!holdsNumber(row[n]))
+        return std::nullopt;
+    if (n + 1 < row.size() && holdsNumber(row[n + 1]))
+        ++n; // a start order followed by the bib
+    std::optional<QString> number = canonicalNumber(row[n]);
+    if (!number || number->isEmpty())
+        return std::nullopt;
+
+    QString name;
+    QString second;
+    if (fullIndex && *fullIndex < row.size() && !(name = cellOf(row, fullIndex)).isEmpty()) {
+        // the whole name is in its own column
+    } else if (lastIndex || firstIndex) {
+        name = cellOf(row, lastIndex);
+        second = cellOf(row, firstIndex);
+    } else {
+        name = cellOf(row, n + 1);
+        second = cellOf(row, n + 2);
+    }
+    // A name of one word is all family name; the cell is trimmed already.
+    Split split = hasSeveralWords(name) ? splitFamilyAndGiven(name) : Split { QString(), name };
+    ImportedPerson p;
+    p.canonicalNumber = std::move(*number);
+    const bool named = !split.first.isEmpty() || !split.last.isEmpty();
+    p.firstName = !split.first.isEmpty() ? std::move(split.first) : std::move(second);
+    p.lastName = named ? std::move(split.last) : std::move(name);
+    p.sourceLine = sourceLine;
+    if (p.firstName.isEmpty() && p.lastName.isEmpty())
+        return std::nullopt;
+    return p;
+}
+
 } // namespace
 
 const QStringList& familyParticles()
@@ -304,49 +355,21 @@ std::optional<QStringList> columnCells(QStringView line)
 
 QString cell(const QStringList& row, std::optional<qsizetype> column)
 {
-    if (!column || *column < 0 || *column >= row.size())
-        return QString();
-    return trimmedText(row[*column]);
+    return cellOf(row, column);
 }
 
 std::optional<ImportedPerson> person(const QStringList& row, qsizetype numberIndex,
     std::optional<qsizetype> lastIndex, std::optional<qsizetype> firstIndex,
     std::optional<qsizetype> fullIndex, qint64 sourceLine)
 {
-    if (row.isEmpty())
-        return std::nullopt;
-    // Trimming removes white space only, so a cell holds a number exactly when its trimmed text does.
-    qsizetype n = std::min(row.size() - 1, std::max<qsizetype>(numberIndex, 0));
-    if (!holdsNumber(row[n]))
-        return std::nullopt;
-    if (n + 1 < row.size() && holdsNumber(row[n + 1]))
-        ++n; // a start order followed by the bib
-    std::optional<QString> number = canonicalNumber(row[n]);
-    if (!number || number->isEmpty())
-        return std::nullopt;
+    return personOf(row, numberIndex, lastIndex, firstIndex, fullIndex, sourceLine);
+}
 
-    QString name;
-    QString second;
-    if (fullIndex && *fullIndex < row.size() && !(name = cell(row, fullIndex)).isEmpty()) {
-        // the whole name is in its own column
-    } else if (lastIndex || firstIndex) {
-        name = cell(row, lastIndex);
-        second = cell(row, firstIndex);
-    } else {
-        name = cell(row, n + 1);
-        second = cell(row, n + 2);
-    }
-    // A name of one word is all family name; the cell is trimmed already.
-    Split split = hasSeveralWords(name) ? splitFamilyAndGiven(name) : Split { QString(), name };
-    ImportedPerson p;
-    p.canonicalNumber = std::move(*number);
-    const bool named = !split.first.isEmpty() || !split.last.isEmpty();
-    p.firstName = !split.first.isEmpty() ? std::move(split.first) : std::move(second);
-    p.lastName = named ? std::move(split.last) : std::move(name);
-    p.sourceLine = sourceLine;
-    if (p.firstName.isEmpty() && p.lastName.isEmpty())
-        return std::nullopt;
-    return p;
+std::optional<ImportedPerson> person(const SheetRow& row, qsizetype numberIndex,
+    std::optional<qsizetype> lastIndex, std::optional<qsizetype> firstIndex,
+    std::optional<qsizetype> fullIndex, qint64 sourceLine)
+{
+    return personOf(row, numberIndex, lastIndex, firstIndex, fullIndex, sourceLine);
 }
 
 } // namespace quavel::PersonName

@@ -9,6 +9,10 @@
 
 #include <optional>
 
+namespace quavel {
+class SheetRow;
+}
+
 // How programmes write riders' names, and the row reader every parser shares. Words are cut at any
 // white space (blanks, tabs, line ends, no-break spaces); words are compared by their key: diacritics
 // folded under fr_FR, then lower-cased.
@@ -54,6 +58,10 @@ QString cell(const QStringList& row, std::optional<qsizetype> column);
 // hold numbers: start order then bib), the names from the name columns, or from the cells after the
 // bib when no name column is known.
 std::optional<ImportedPerson> person(const QStringList& row, qsizetype numberIndex,
+    std::optional<qsizetype> lastIndex, std::optional<qsizetype> firstIndex,
+    std::optional<qsizetype> fullIndex, qint64 sourceLine);
+// The same of a worksheet row, reading only the cells the rule looks at.
+std::optional<ImportedPerson> person(const SheetRow& row, qsizetype numberIndex,
     std::optional<qsizetype> lastIndex, std::optional<qsizetype> firstIndex,
     std::optional<qsizetype> fullIndex, qint64 sourceLine);
 

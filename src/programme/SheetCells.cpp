@@ -64,45 +64,6 @@ std::optional<XmlElementScanner::Element> valueElement(std::string_view inner)
     return XmlElementScanner(inner, "v").next();
 }
 
-qsizetype columnOf(std::string_view reference)
-{
-    qsizetype value = 0;
-    for (const char c : reference) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x80) // not ASCII: the general rule decides (some letters upper-case into A–Z)
-            return SheetXMLParser::columnIndex(
-                QString::fromUtf8(reference.data(), qsizetype(reference.size())));
-        const char upper = char(u & ~0x20);
-        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z')) {
-            value = value * 26 + (upper - 'A' + 1);
-            if (value > SheetXMLParser::lastColumn + 1)
-                return 0;
-        } else {
-            break;
-        }
-    }
-    return std::max<qsizetype>(value - 1, 0);
-}
-
-QString cellValue(std::string_view type, std::string_view inner, const QStringList& sharedStrings)
-{
-    if (type == "inlineStr") {
-        // One plain text run, as spreadsheet programs write an inline string, is that run's text.
-        if (const auto run = between(inner, "<is><t>", "</t></is>"))
-            return decodedText(*run);
-        return extractT(inner);
-    }
-    const std::optional<XmlElementScanner::Element> value = valueElement(inner);
-    if (type == "s" && value) {
-        const qint64 index = sharedIndex(value->content);
-        if (index >= 0 && index < sharedStrings.size())
-            return sharedStrings[qsizetype(index)];
-    }
-    if (value)
-        return decodedText(value->content);
-    return extractT(inner);
-}
-
 } // namespace
 
 // Neither letter has another case-folded form, so one pass over the text checks the byte before each
@@ -135,32 +96,58 @@ Attributes attributes(std::string_view attributes)
     return out;
 }
 
-qsizetype column(const Attributes& attributes, qsizetype& next)
+qsizetype referenceColumn(std::string_view reference)
 {
-    const qsizetype at = attributes.reference ? columnOf(*attributes.reference) : next;
-    next = at + 1;
-    return at;
-}
-
-void place(QStringList& row, const Attributes& read, std::string_view inner, const QStringList& sharedStrings,
-    qsizetype& next)
-{
-    const qsizetype column = SheetCells::column(read, next);
-    QString value = cellValue(read.type.value_or(std::string_view()), inner, sharedStrings);
-    if (column == row.size()) {
-        row.append(std::move(value)); // the usual: cells in order, without gaps
-    } else if (column < row.size()) {
-        row[column] = std::move(value);
-    } else {
-        row.resize(column);
-        row.append(std::move(value));
+    qsizetype value = 0;
+    for (const char c : reference) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80) // not ASCII: the general rule decides (some letters upper-case into A–Z)
+            return SheetXMLParser::columnIndex(
+                QString::fromUtf8(reference.data(), qsizetype(reference.size())));
+        const char upper = char(u & ~0x20);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z')) {
+            value = value * 26 + (upper - 'A' + 1);
+            if (value > SheetXMLParser::lastColumn + 1)
+                return 0;
+        } else {
+            break;
+        }
     }
+    return std::max<qsizetype>(value - 1, 0);
 }
 
-void complete(QStringList& row, qint64& cellBudget)
+QString value(std::string_view type, std::string_view inner, const QStringList& sharedStrings)
+{
+    if (type == "inlineStr") {
+        // One plain text run, as spreadsheet programs write an inline string, is that run's text.
+        if (const auto run = between(inner, "<is><t>", "</t></is>"))
+            return decodedText(*run);
+        return extractT(inner);
+    }
+    const std::optional<XmlElementScanner::Element> v = valueElement(inner);
+    if (type == "s" && v) {
+        const qint64 index = sharedIndex(v->content);
+        if (index >= 0 && index < sharedStrings.size())
+            return sharedStrings[qsizetype(index)];
+    }
+    if (v)
+        return decodedText(v->content);
+    return extractT(inner);
+}
+
+const QString* sharedString(
+    SheetRow::Form form, std::string_view type, std::string_view text, const QStringList& sharedStrings)
+{
+    if (form != SheetRow::Form::Value || type != "s")
+        return nullptr;
+    const qint64 index = sharedIndex(text);
+    return index >= 0 && index < sharedStrings.size() ? &sharedStrings[qsizetype(index)] : nullptr;
+}
+
+void complete(SheetRow& row, qint64& cellBudget)
 {
     if (row.isEmpty())
-        row.append(QString());
+        row.extend(1);
     cellBudget -= row.size();
     if (cellBudget < 0)
         throw ZipError::invalidArchive();

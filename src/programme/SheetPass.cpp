@@ -3,17 +3,18 @@
 #include "programme/SheetCells.h"
 #include "programme/XmlElementScanner.h"
 
+#include <cstring>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
 namespace quavel {
 
-SheetPass::SheetPass(std::string_view text, const QStringList& sharedStrings)
+SheetPass::SheetPass(std::string_view text)
     : m_position(text.data())
     , m_end(text.data() + text.size())
     , m_opens(m_end)
-    , m_sharedStrings(sharedStrings)
 { }
 
 inline const char* SheetPass::Opens::from(const char* from)
@@ -93,14 +94,28 @@ inline bool SheetPass::prefixedRowOrCell(const char* at) const
 inline SheetPass::Tag SheetPass::readTag(const char* from) const
 {
     Tag tag;
-    const auto equals = [&](const char* at) {
+    // An "=" then a quote: the value starts after the quote. `quotes` holds the positions, from
+    // `block` on, of the quotes before the tag's end that the scan has seen: the first one after the
+    // value's start closes it.
+    const auto equals = [&](const char* at, const char* block, unsigned quotes) {
         if (at == from || at + 1 >= m_end || at[1] != '"')
             return;
         const char letter = char(at[-1] | 0x20);
-        if (letter == 'r' && !tag.reference)
-            tag.reference = at + 2;
-        else if (letter == 't' && !tag.type)
-            tag.type = at + 2;
+        const char** value = nullptr;
+        const char** valueEnd = nullptr;
+        if (letter == 'r' && !tag.reference) {
+            value = &tag.reference;
+            valueEnd = &tag.referenceEnd;
+        } else if (letter == 't' && !tag.type) {
+            value = &tag.type;
+            valueEnd = &tag.typeEnd;
+        } else {
+            return;
+        }
+        *value = at + 2;
+        const int start = int(*value - block);
+        if (const unsigned after = start < 16 ? quotes & (~0u << start) : 0)
+            *valueEnd = block + __builtin_ctz(after);
     };
     const char* at = from;
 #ifdef __SSE2__
@@ -110,11 +125,13 @@ inline SheetPass::Tag SheetPass::readTag(const char* from) const
         const auto mask
             = [&](char c) { return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c)))); };
         const unsigned stops = mask('>') | mask('<');
-        unsigned signs = mask('=');
-        if (stops)
-            signs &= (1u << __builtin_ctz(stops)) - 1;
-        for (; signs; signs &= signs - 1)
-            equals(at + __builtin_ctz(signs));
+        const unsigned before = stops ? (1u << __builtin_ctz(stops)) - 1 : ~0u;
+        unsigned signs = mask('=') & before;
+        if (signs) {
+            const unsigned quotes = mask('"') & before;
+            for (; signs; signs &= signs - 1)
+                equals(at + __builtin_ctz(signs), at, quotes);
+        }
         if (stops) {
             at += __builtin_ctz(stops);
             tag.end = *at == '>' ? at : nullptr;
@@ -124,22 +141,75 @@ inline SheetPass::Tag SheetPass::readTag(const char* from) const
 #endif
     for (; at < m_end && *at != '>' && *at != '<'; ++at)
         if (*at == '=')
-            equals(at);
+            equals(at, at, 0);
     tag.end = at < m_end && *at == '>' ? at : nullptr;
     return tag;
 }
 
-inline std::optional<std::string_view> SheetPass::quoted(const char* value, const char* end)
+namespace {
+
+// Whether the bytes at `at` are `bytes` (a literal: its size known here, so compared inline).
+template <size_t N> bool bytesAt(const char* at, const char* end, const char (&bytes)[N])
+{
+    return size_t(end - at) >= N - 1 && std::memcmp(at, bytes, N - 1) == 0;
+}
+
+} // namespace
+
+inline const char* SheetPass::firstOpen(const char* from) const
+{
+#ifdef __SSE2__
+    // A cell's text is mostly shorter than 16 bytes: one compare, in place.
+    if (m_end - from >= 16) {
+        const auto opens = unsigned(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), _mm_set1_epi8('<'))));
+        if (opens)
+            return from + __builtin_ctz(opens);
+        from += 16;
+    }
+#endif
+    return XmlElementScanner::find(from, m_end, '<');
+}
+
+inline const char* SheetPass::plainContentEnd(const char* content, PlainText& plain) const
+{
+    // Exact bytes: any other case, prefix, attribute or tag goes the general way. The text holds no
+    // "<", so no tag stands between the opening and the closing tags.
+    if (bytesAt(content, m_end, "<v>")) {
+        const char* close = firstOpen(content + 3);
+        if (!close || !bytesAt(close, m_end, "</v></c>"))
+            return nullptr;
+        plain = { std::string_view(content + 3, size_t(close - content - 3)), SheetRow::Form::Value };
+        return close + 4;
+    }
+    if (bytesAt(content, m_end, "<is><t>")) {
+        const char* close = firstOpen(content + 7);
+        if (!close || !bytesAt(close, m_end, "</t></is></c>"))
+            return nullptr;
+        plain = { std::string_view(content + 7, size_t(close - content - 7)), SheetRow::Form::Run };
+        return close + 9;
+    }
+    return nullptr;
+}
+
+inline std::optional<std::string_view> SheetPass::quoted(
+    const char* value, const char* known, const char* end)
 {
     if (!value)
         return std::nullopt;
-    for (const char* quote = value; quote < end; ++quote)
-        if (*quote == '"')
-            return std::string_view(value, size_t(quote - value));
-    return std::nullopt;
+    const char* quote = known ? known : XmlElementScanner::find(value, end, '"');
+    if (!quote)
+        return std::nullopt;
+    return std::string_view(value, size_t(quote - value));
 }
 
-SheetPass::Outcome SheetPass::readRow(const char* nameEnd, QStringList& row)
+inline const char* SheetPass::nextOpen(const char* from)
+{
+    // Between the cells of a row there is mostly nothing: the next tag starts right there.
+    return from < m_end && *from == '<' ? from : m_opens.from(from);
+}
+
+SheetPass::Outcome SheetPass::readRow(const char* nameEnd, SheetRow& row)
 {
     const char* greater = XmlElementScanner::find(nameEnd, m_end, '>');
     if (!greater)
@@ -160,7 +230,7 @@ SheetPass::Outcome SheetPass::readRow(const char* nameEnd, QStringList& row)
         if (!cellName) {
             if (prefixedRowOrCell(open))
                 return Outcome::Stop;
-            open = m_opens.next();
+            open = nextOpen(open + 1);
             continue;
         }
         // The tag runs to the first ">"; its r="…" and t="…" are noted on the way (see
@@ -170,34 +240,44 @@ SheetPass::Outcome SheetPass::readRow(const char* nameEnd, QStringList& row)
             return Outcome::Stop;
         if (tag.end > cellName && tag.end[-1] == '/') {
             // A self-closing cell holds nothing, but takes its column.
-            SheetCells::column({ quoted(tag.reference, tag.end), std::nullopt }, next);
-            open = m_opens.from(tag.end + 1);
+            SheetCells::column({ quoted(tag.reference, tag.referenceEnd, tag.end), std::nullopt }, next);
+            open = nextOpen(tag.end + 1);
             continue;
         }
         // The content runs to the first "</c>"; a "</row>" before it ends the row, and this cell with
         // no closing tag inside the row is no cell (nor is any after it).
-        const char* inner = m_opens.from(tag.end + 1);
-        for (; inner; inner = m_opens.next()) {
-            const Closing closes = closing(inner, after);
-            if (closes == Closing::Row) {
-                m_position = after;
-                return Outcome::Row;
+        PlainText plain;
+        const char* inner = plainContentEnd(tag.end + 1, plain);
+        if (inner) {
+            after = inner + 4;
+        } else {
+            for (inner = m_opens.from(tag.end + 1); inner; inner = m_opens.next()) {
+                const Closing closes = closing(inner, after);
+                if (closes == Closing::Row) {
+                    m_position = after;
+                    return Outcome::Row;
+                }
+                if (closes == Closing::Cell)
+                    break;
+                if (prefixedRowOrCell(inner))
+                    return Outcome::Stop;
             }
-            if (closes == Closing::Cell)
-                break;
-            if (prefixedRowOrCell(inner))
+            if (!inner)
                 return Outcome::Stop;
         }
-        if (!inner)
-            return Outcome::Stop;
-        SheetCells::place(row, { quoted(tag.reference, tag.end), quoted(tag.type, tag.end) },
-            std::string_view(tag.end + 1, size_t(inner - tag.end - 1)), m_sharedStrings, next);
-        open = m_opens.from(after);
+        const SheetCells::Attributes attributes { quoted(tag.reference, tag.referenceEnd, tag.end),
+            quoted(tag.type, tag.typeEnd, tag.end) };
+        if (plain.form != SheetRow::Form::Content)
+            SheetCells::place(row, attributes, plain.text, next, plain.form);
+        else
+            SheetCells::place(
+                row, attributes, std::string_view(tag.end + 1, size_t(inner - tag.end - 1)), next);
+        open = nextOpen(after);
     }
     return Outcome::Stop;
 }
 
-SheetPass::Outcome SheetPass::next(QStringList& row)
+SheetPass::Outcome SheetPass::next(SheetRow& row)
 {
     for (const char* open = m_opens.from(m_position); open; open = m_opens.next()) {
         if (const char* nameEnd = opening(open, "row")) {

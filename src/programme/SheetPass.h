@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include "programme/SheetRow.h"
 
 #include <optional>
 #include <string_view>
@@ -18,11 +18,11 @@ class SheetPass
 public:
     enum class Outcome { Row, Stop };
 
-    SheetPass(std::string_view text, const QStringList& sharedStrings);
+    explicit SheetPass(std::string_view text);
 
     // The next row into `row`; Stop at the end of the rows or where the scans must take over (from
     // position()).
-    Outcome next(QStringList& row);
+    Outcome next(SheetRow& row);
 
     const char* position() const { return m_position; }
 
@@ -49,12 +49,15 @@ private:
     };
 
     // A cell tag from the end of its name: where it ends (its first ">"), and where the values of its
-    // first r=" and t=" start. No end when a "<" or the end of the text comes first.
+    // first r=" and t=" start, with their closing quotes when the tag's scan saw them (null when it
+    // did not: quoted() then looks). No end when a "<" or the end of the text comes first.
     struct Tag
     {
         const char* end = nullptr;
         const char* reference = nullptr;
+        const char* referenceEnd = nullptr;
         const char* type = nullptr;
+        const char* typeEnd = nullptr;
     };
 
     enum class Closing { None, Cell, Row };
@@ -66,16 +69,33 @@ private:
     Closing closing(const char* at, const char*& after) const;
     // Whether the "<" at `at` opens or closes a row or a cell under a namespace prefix.
     bool prefixedRowOrCell(const char* at) const;
+    // The first "<" at or after `from`, looked for first where it mostly is (past every "<" given so
+    // far: m_opens moves forwards only).
+    const char* nextOpen(const char* from);
+    // The first "<" at or after `from`, without m_opens: a short way ahead.
+    const char* firstOpen(const char* from) const;
     // The row whose "<row" stands at m_position; m_position moves past it on success.
-    Outcome readRow(const char* nameEnd, QStringList& row);
+    Outcome readRow(const char* nameEnd, SheetRow& row);
     Tag readTag(const char* from) const;
-    // The value that starts at `value` and ends at the next quote before `end`; none without a quote.
-    static std::optional<std::string_view> quoted(const char* value, const char* end);
+    // The text of a cell's content in a plain form (see SheetRow::Form).
+    struct PlainText
+    {
+        std::string_view text;
+        SheetRow::Form form = SheetRow::Form::Content;
+    };
+
+    // The "<" of the "</c>" that ends a cell whose content starts at `content`, when the content is
+    // one of the two plain forms spreadsheet programs write: "<v>" text "</v>", or "<is><t>" text
+    // "</t></is>"; `plain` is then its text. Null for any other content, which the tag-by-tag walk
+    // reads.
+    const char* plainContentEnd(const char* content, PlainText& plain) const;
+    // The value that starts at `value` and ends at `known` (a quote already found), else at the next
+    // quote before `end`; none without a quote.
+    static std::optional<std::string_view> quoted(const char* value, const char* known, const char* end);
 
     const char* m_position;
     const char* m_end;
     Opens m_opens;
-    const QStringList& m_sharedStrings;
 };
 
 } // namespace quavel

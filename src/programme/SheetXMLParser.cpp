@@ -2,6 +2,7 @@
 
 #include "programme/SheetCells.h"
 #include "programme/SheetPass.h"
+#include "programme/SheetRow.h"
 #include "programme/XmlElementScanner.h"
 
 #include <QByteArrayView>
@@ -11,7 +12,7 @@ namespace quavel::SheetXMLParser {
 namespace {
 
 // The cells of a row's content, by the element scan of the rule.
-void parseRow(std::string_view inner, const QStringList& sharedStrings, qint64& cellBudget, QStringList& row)
+void parseRow(std::string_view inner, qint64& cellBudget, SheetRow& row)
 {
     row.clear();
     XmlElementScanner scanner(inner, "c");
@@ -21,7 +22,7 @@ void parseRow(std::string_view inner, const QStringList& sharedStrings, qint64& 
         if (cell->selfClosing) // holds nothing, but takes its column
             SheetCells::column(attributes, next);
         else
-            SheetCells::place(row, attributes, cell->content, sharedStrings, next);
+            SheetCells::place(row, attributes, cell->content, next);
     }
     SheetCells::complete(row, cellBudget);
 }
@@ -29,15 +30,14 @@ void parseRow(std::string_view inner, const QStringList& sharedStrings, qint64& 
 } // namespace
 
 void parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cellBudget,
-    const std::function<void(const QStringList&)>& row)
+    const std::function<void(const SheetRow&)>& row)
 {
     if (!QByteArrayView(xml).isValidUtf8())
         return;
     const std::string_view text(xml.constData(), size_t(xml.size()));
-    // One list holds each row in turn; a consumer that keeps a row shares it, and the next row then
-    // gets a list of its own.
-    QStringList cells;
-    SheetPass pass(text, sharedStrings);
+    // One row holds each row in turn, its cells' storage kept from one row to the next.
+    SheetRow cells(sharedStrings);
+    SheetPass pass(text);
     while (pass.next(cells) == SheetPass::Outcome::Row) {
         SheetCells::complete(cells, cellBudget);
         row(cells);
@@ -45,7 +45,7 @@ void parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cell
     const std::string_view rest = text.substr(size_t(pass.position() - text.data()));
     XmlElementScanner scanner(rest, "row");
     while (const auto element = scanner.next()) {
-        parseRow(element->content, sharedStrings, cellBudget, cells);
+        parseRow(element->content, cellBudget, cells);
         row(cells);
     }
 }
@@ -53,7 +53,7 @@ void parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cell
 QList<QStringList> parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cellBudget)
 {
     QList<QStringList> rows;
-    parse(xml, sharedStrings, cellBudget, [&](const QStringList& row) { rows.append(row); });
+    parse(xml, sharedStrings, cellBudget, [&](const SheetRow& row) { rows.append(row.texts()); });
     return rows;
 }
 

@@ -6,6 +6,10 @@
 
 #include <functional>
 
+namespace quavel {
+class SheetRow;
+}
+
 // The rows of one worksheet part: the <row> and <c> elements as the element rule finds them (see
 // XmlElementScanner), read from the part's UTF-8 bytes.
 namespace quavel::SheetXMLParser {
@@ -19,10 +23,10 @@ constexpr qint64 maximumCells = 8'000'000;
 // `cellBudget` is decreased by the cells made; running past it throws ZipError::invalidArchive.
 QList<QStringList> parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cellBudget);
 QList<QStringList> parse(const QByteArray& xml, const QStringList& sharedStrings);
-// The same rows handed to `row` one at a time, as they are read. The list passed is reused for the
-// next row: a consumer keeps a row by copying it (which only shares it).
+// The same rows handed to `row` one at a time, as they are read, their cells decoded only when read
+// (see SheetRow): the row passed points into `xml` and is reused for the next row.
 void parse(const QByteArray& xml, const QStringList& sharedStrings, qint64& cellBudget,
-    const std::function<void(const QStringList&)>& row);
+    const std::function<void(const SheetRow&)>& row);
 
 // Excel's last column, XFD.
 constexpr qsizetype lastColumn = 16383;

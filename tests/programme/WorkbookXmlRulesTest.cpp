@@ -165,3 +165,57 @@ TEST(WorkbookXmlRules, theScannersFindWhatThePatternsFind)
         ASSERT_EQ(ImportParserExtract::extractT(QStringView(text)), inlineText(text)) << part.toStdString();
     }
 }
+
+// Rows as spreadsheet programs write them, which the reader takes by shortcuts of its own: cells of
+// every type with a plain value, a plain inline string or other content, references of one and two
+// letters in either case or none, values that run past 16 bytes, self-closing cells.
+TEST(WorkbookXmlRules, writtenRowsReadAsThePatternsRead)
+{
+    const QList<QByteArray> types { "", " t=\"s\"", " t=\"inlineStr\"", " t=\"str\"", " t=\"n\"", " T=\"s\"",
+        " s=\"3\" t=\"s\"", " t=\"s\" s=\"12\"", " xr=\"Z9\" t=\"s\"",
+        " t=\"inlineStr\" xml:space=\"preserve\"" };
+    const QList<QByteArray> contents { "<v>0</v>", "<v>2</v>", "<v>007</v>", "<v>-1</v>", "<v>3</v>",
+        "<v>&#49;</v>", "<v>DUPONT &amp; Fils</v>", "<v></v>", "<is><t>Zo\xc3\xa9</t></is>",
+        "<is><t>1</t></is>", "<is><t></t></is>", "<is><t>a &lt; b</t></is>",
+        "<is><r><t>A</t></r><r><t>B</t></r></is>", "<f>B1</f><v>12</v>", "<v>1</v><is><t>x</t></is>",
+        "<is><t>x</t></is><v>1</v>", "<V>1</V>", "<v>1</v>", "", "x", "<v>1</v >" };
+    const QList<QByteArray> references { "A", "B", "Z", "AA", "AB", "a", "b", "XFD", "" };
+    const QStringList shared { "z\xc3\xa9ro", "un", "deux" };
+    std::mt19937 random(20240715);
+    const auto pick = [&](const auto& list) {
+        return list[std::uniform_int_distribution<qsizetype>(0, list.size() - 1)(random)];
+    };
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray part = "<sheetData>";
+        for (int r = 1; r <= 3; ++r) {
+            part += "<row r=\"" + QByteArray::number(r) + "\" spans=\"1:4\">";
+            for (int c = 0; c < 4; ++c) {
+                const QByteArray reference = pick(references);
+                const QByteArray attribute = reference.isEmpty()
+                    ? QByteArray()
+                    : " r=\"" + reference + QByteArray::number(10000 * r + i) + "\"";
+                if (random() % 8 == 0)
+                    part += "<c" + attribute + " s=\"1\"/>";
+                else
+                    part += "<c" + attribute + pick(types) + ">" + pick(contents) + "</c>";
+            }
+            part += "</row>";
+        }
+        part += "</sheetData>";
+        ASSERT_EQ(SheetXMLParser::parse(part, shared), referenceRows(part, shared)) << part.toStdString();
+    }
+}
+
+// A cell tag ends at its first ">", even inside a quoted value: a value whose closing quote comes only
+// after that ">" is no value, though a quote stands a few bytes further on.
+TEST(WorkbookXmlRules, aValueUnclosedAtTheTagsEndIsNone)
+{
+    const QList<QByteArray> parts { "<row><c r=\"B1><c r=\"A1\"><v>2</v></c></row>",
+        "<row><c xr=\"C1><c r=\"A1\"><v>2</v></c></row>",
+        "<row><c r=\"A1\"/><c r=\"D1><c r=\"A1\" t=\"s\"><v>2</v></c></row>",
+        "<row><c r=\"C1\" t=\"s><v>\"1</v></c></row>", "<row><c t=\"s\" r=\"E1>\"<v>1</v></c></row>",
+        "<row><c r=\"C1 t=\"s\"><v>1</v></c></row>" };
+    const QStringList shared { "z\xc3\xa9ro", "un", "deux" };
+    for (const QByteArray& part : parts)
+        EXPECT_EQ(SheetXMLParser::parse(part, shared), referenceRows(part, shared)) << part.toStdString();
+}
