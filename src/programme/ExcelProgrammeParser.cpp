@@ -237,7 +237,11 @@ QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& ro
 
 ProgrammeDocument parse(const QString& path)
 {
-    const QByteArray bytes = readFile(path);
+    return parse(readFile(path), QFileInfo(path).fileName());
+}
+
+ProgrammeDocument parse(const QByteArray& bytes, const QString& fileName)
+{
     // Each row goes through the sheet grammar as soon as it is read; no sheet is held whole.
     QList<ProgrammeDay> days;
     qsizetype riders = 0;
@@ -252,7 +256,7 @@ ProgrammeDocument parse(const QString& path)
         [&](const SheetRow& row) { reader->add(row); });
     if (reader)
         merge(reader->finish(), days);
-    return { QFileInfo(path).fileName(), days };
+    return { fileName, days };
 }
 
 } // namespace quavel::ExcelProgrammeParser

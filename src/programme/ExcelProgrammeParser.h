@@ -16,6 +16,9 @@ namespace quavel::ExcelProgrammeParser {
 // Reads a workbook (.xlsx, .xlsm): each sheet's days merged in workbook order; the source name is the
 // file name. Throws FileError when the file cannot be read and ZipError when it is no workbook.
 ProgrammeDocument parse(const QString& path);
+// The same over the workbook's bytes, the source named `fileName`. Throws ZipError when they are no
+// workbook.
+ProgrammeDocument parse(const QByteArray& workbook, const QString& fileName);
 // The days of one sheet: the sheet name gives the first day and class, rider rows join the current
 // pair, other rows may switch the day (a weekday) or the class (a class title).
 QList<ProgrammeDay> parseSheet(const QString& name, const QList<QStringList>& rows);
