@@ -281,8 +281,7 @@ TEST(PhotoWorkExitChild, LetsGoOfAWriteAfterTheBound)
     static std::atomic<bool> ended { false };
     PhotoWork::setDecodeHookForTesting([](const QString&) {
         ++reached;
-        while (!release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        test::pollUntil([] { return release.load(); }, 60000);
     });
     JobPool::batch().run([photo] {
         try {
@@ -299,15 +298,15 @@ TEST(PhotoWorkExitChild, LetsGoOfAWriteAfterTheBound)
             + std::chrono::milliseconds(PhotoWork::writesBoundMs + PhotoWork::publishBoundMs / 2);
         for (bool refused = false; !refused && std::chrono::steady_clock::now() < deadline;) {
             try {
+                // A publishing write holds its steps a moment: the exit waits for it meanwhile.
                 const PhotoWork::Publishing probe;
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                test::holdThread(std::chrono::milliseconds(10));
             } catch (const Error&) {
                 refused = true;
             }
         }
         release = true;
-        for (int i = 0; i < 200 && !ended; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        test::pollUntil([] { return ended.load(); }, 1000);
     }).detach();
     if (!PhotoWork::finishBeforeExit())
         PhotoWork::endProcess(0);
