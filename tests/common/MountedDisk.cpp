@@ -89,8 +89,11 @@ MountedDisk::MountedDisk(Kind kind, const TempFolder& dir, int megabytes)
                 m_mounted = run("mkfs.exfat", { image }) && run("losetup", { "-f", "--show", image }, &m_loop)
                     && run("mount.exfat-fuse", { m_loop, m_point });
             else
+                // hard_remove: a file removed while its closing is still on its way to fusefat goes at
+                // once, as on the kernel's own FAT, instead of standing as a hidden .fuse_hidden file
+                // until then (which made an empty folder's rmdir fail now and then).
                 m_mounted = run("mkfs.fat", { "-F", "32", image })
-                    && run("fusefat", { "-o", "rw+", image, m_point });
+                    && run("fusefat", { "-o", "rw+,hard_remove", image, m_point });
         }
     }
     if (!m_mounted)
