@@ -33,9 +33,9 @@
 #include <QApplication>
 #include <QFile>
 
+#include <chrono>
 #include <csignal>
 #include <memory>
-#include <time.h>
 
 using namespace quavel;
 
@@ -46,11 +46,9 @@ constexpr int writtenBeforeQuit = 3;
 
 bool writeNow(const QString& path)
 {
-    timespec t {};
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    const auto now = std::chrono::steady_clock::now().time_since_epoch() / std::chrono::nanoseconds(1);
     QFile file(path);
-    return file.open(QIODevice::WriteOnly)
-        && file.write(QByteArray::number(qint64(t.tv_sec) * 1000000000 + t.tv_nsec)) > 0;
+    return file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(qint64(now))) > 0;
 }
 
 } // namespace
