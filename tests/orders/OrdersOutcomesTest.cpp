@@ -113,17 +113,16 @@ INSTANTIATE_TEST_SUITE_P(Orders, OutcomeTexts,
             QStringLiteral("DSC_4602.JPG n’a pas été modifiée.") }),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A section of six good photos, one file that is no photo, one JPEG cut short, and one photo deleted
-// just before the batch: the batch's own writes come back from the folder watch, and the message
-// naming the three stays.
+// A section of six good photos, one file that is no photo and one JPEG cut short, its order shown.
 enum class Batch { retouch, watermark };
 
-class BatchOutcomes : public testing::TestWithParam<Batch>
+class BatchRun : public testing::Test
 {
 protected:
     OrdersFixture f;
     OrdersStore* store = nullptr;
     QStringList files;
+    Batch batch = Batch::retouch;
 
     void SetUp() override
     {
@@ -144,30 +143,41 @@ protected:
 
     void start(const QStringList& photos)
     {
-        if (GetParam() == Batch::retouch)
+        if (batch == Batch::retouch)
             store->applyRetouch(photos);
         else
             store->applyWatermark(photos);
     }
     void finish()
     {
-        if (GetParam() == Batch::retouch) {
+        if (batch == Batch::retouch) {
             ASSERT_TRUE(waitUntil([&] { return !store->isRetouching(); }, 60000));
         } else {
             ASSERT_TRUE(OrdersFixture::finishWatermark(*store));
         }
     }
-    void run(const QStringList& photos)
-    {
-        start(photos);
-        ASSERT_NO_FATAL_FAILURE(finish());
-    }
     const OrdersStore::BatchProgress& progress() const
     {
-        return GetParam() == Batch::retouch ? store->retouchProgress() : store->watermarkProgress();
+        return batch == Batch::retouch ? store->retouchProgress() : store->watermarkProgress();
     }
 };
 
+std::string batchName(Batch b)
+{
+    return b == Batch::retouch ? "Retouch" : "Watermark";
+}
+
+class BatchOutcomes : public BatchRun, public testing::WithParamInterface<Batch>
+{
+    void SetUp() override
+    {
+        batch = GetParam();
+        BatchRun::SetUp();
+    }
+};
+
+// With one photo deleted just before the batch: the batch's own writes come back from the folder watch,
+// and the message naming the three stays.
 TEST_P(BatchOutcomes, NameEveryFailedPhotoCountThemAllAndStayWhileTheWatchReportsTheWrites)
 {
     QList<int> counts;
@@ -178,7 +188,8 @@ TEST_P(BatchOutcomes, NameEveryFailedPhotoCountThemAllAndStayWhileTheWatchReport
         }
     });
     QFile::remove(f.path(QStringLiteral("Commande/IMPRESSION A5/DSC_4520.JPG")));
-    ASSERT_NO_FATAL_FAILURE(run(files));
+    start(files);
+    ASSERT_NO_FATAL_FAILURE(finish());
 
     const QString told
         = QStringLiteral("3 photos n’ont pas été modifiées : DSC_4512.JPG, DSC_4513.JPG, DSC_4520.JPG");
@@ -203,21 +214,16 @@ TEST_P(BatchOutcomes, NameEveryFailedPhotoCountThemAllAndStayWhileTheWatchReport
 
     // The next batch takes the line from its start (it would otherwise seem to have failed on those
     // photos already), and says what it did: everything went through.
-    QList<std::optional<QString>> shownWhileRunning;
-    const auto watching = QObject::connect(
-        store, &OrdersStore::batchProgressChanged, [&] { shownWhileRunning << store->errorMessage(); });
     start({ files[0], files[1] });
     EXPECT_FALSE(store->errorMessage()) << store->errorMessage()->toStdString();
     EXPECT_TRUE(store->errorDetails().isEmpty());
     ASSERT_NO_FATAL_FAILURE(finish());
-    QObject::disconnect(watching);
-    EXPECT_EQ(shownWhileRunning, QList<std::optional<QString>>(shownWhileRunning.size(), std::nullopt));
     EXPECT_FALSE(store->errorMessage());
     EXPECT_TRUE(store->errorDetails().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, BatchOutcomes, testing::Values(Batch::retouch, Batch::watermark),
-    [](const auto& info) { return info.param == Batch::retouch ? "Retouch" : "Watermark"; });
+    [](const auto& info) { return batchName(info.param); });
 
 // The order's folder goes while the second photo waits for its turn: moved away, or another folder
 // made at its path (same device, another inode, as a disk unmounted leaves the folder it was mounted
@@ -225,70 +231,45 @@ INSTANTIATE_TEST_SUITE_P(Orders, BatchOutcomes, testing::Values(Batch::retouch, 
 // written into the folder now at that path.
 enum class Loss { movedAway, replaced };
 
-class FolderGone : public testing::TestWithParam<std::tuple<Batch, Loss>>
+class FolderGone : public BatchRun, public testing::WithParamInterface<std::tuple<Batch, Loss>>
 {
-protected:
-    OrdersFixture f;
-    OrdersStore* store = nullptr;
-    QStringList photos;
-
     void SetUp() override
     {
-        writeOrder(f.root, QStringLiteral("Commande"),
-            { { QStringLiteral("IMPRESSION A5"),
-                { "DSC_4501.JPG", "DSC_4502.JPG", "DSC_4503.JPG", "DSC_4504.JPG" } } },
-            QSize(320, 240));
-        store = &f.openOn(QStringLiteral("Commande"));
-        store->addWatermark(writeWatermark(f.tmp.file(QStringLiteral("Logo.png"))));
-        store->setRetouch(brighter());
-        for (const OrderMedia& m : store->sections().first().files)
-            photos << m.url;
-        ASSERT_EQ(photos.size(), 4);
+        batch = std::get<0>(GetParam());
+        BatchRun::SetUp();
     }
 };
 
 TEST_P(FolderGone, IsToldOnceAndNothingIsWrittenInTheFolderAtItsPath)
 {
-    const auto [batch, loss] = GetParam();
+    const bool replaced = std::get<1>(GetParam()) == Loss::replaced;
     const QString order = f.path(QStringLiteral("Commande"));
     QList<int> counts;
-    QObject::connect(store, &OrdersStore::batchProgressChanged, [&] {
-        const auto& p = batch == Batch::retouch ? store->retouchProgress() : store->watermarkProgress();
-        if (p.total > 0)
-            counts << p.done;
+    const QObject counting;
+    QObject::connect(store, &OrdersStore::batchProgressChanged, &counting, [&] {
+        if (progress().total > 0)
+            counts << progress().done;
     });
     {
-        // The second photo's turn held until its folder has gone.
-        HeldWrites turn(photos[1]);
-        if (batch == Batch::retouch)
-            store->applyRetouch(photos);
-        else
-            store->applyWatermark(photos);
-        EXPECT_TRUE(waitUntil([&] { return PhotoWriteQueue::shared().waiting(photos[1]) == 1; }, 30000));
+        HeldWrites turn(files[1]);
+        start(files.mid(0, 4));
+        ASSERT_TRUE(waitUntil([&] { return PhotoWriteQueue::shared().waiting(files[1]) == 1; }, 30000));
         ASSERT_TRUE(QDir().rename(order, f.tmp.file(QStringLiteral("Ailleurs"))));
-        if (loss == Loss::replaced) {
+        if (replaced) {
             ASSERT_TRUE(QDir().mkpath(order + QStringLiteral("/IMPRESSION A5")));
         }
     }
-    if (batch == Batch::retouch) {
-        ASSERT_TRUE(waitUntil([&] { return !store->isRetouching(); }, 60000));
-    } else {
-        ASSERT_TRUE(OrdersFixture::finishWatermark(*store));
-    }
+    ASSERT_NO_FATAL_FAILURE(finish());
 
     const QString gone = OrdersOutcome::goneFolderMessage(order);
     ASSERT_TRUE(store->errorMessage());
     EXPECT_EQ(store->errorMessage()->count(gone), 1) << store->errorMessage()->toStdString();
-    if (loss == Loss::replaced) {
-        EXPECT_EQ(store->errorMessage(), gone) << "the order's listing of the folder there now says nothing";
-    }
     EXPECT_EQ(store->errorDetails(),
         QStringLiteral("3 photos n’ont pas été modifiées : DSC_4502.JPG, DSC_4503.JPG, DSC_4504.JPG"));
     EXPECT_EQ(counts, (QList<int> { 0, 1, 2, 3, 4 })) << "the photos left undone are counted";
-    if (loss == Loss::replaced) {
-        EXPECT_EQ(QDir(order + QStringLiteral("/IMPRESSION A5"))
-                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList());
+    if (replaced) {
+        EXPECT_EQ(store->errorMessage(), gone) << "the order's listing of the folder there now says nothing";
+        EXPECT_TRUE(entries(order + QStringLiteral("/IMPRESSION A5")).isEmpty());
     }
 }
 
@@ -296,7 +277,7 @@ INSTANTIATE_TEST_SUITE_P(Orders, FolderGone,
     testing::Combine(
         testing::Values(Batch::retouch, Batch::watermark), testing::Values(Loss::movedAway, Loss::replaced)),
     [](const auto& info) {
-        return std::string(std::get<0>(info.param) == Batch::retouch ? "Retouch" : "Watermark")
+        return batchName(std::get<0>(info.param))
             + (std::get<1>(info.param) == Loss::movedAway ? "MovedAway" : "Replaced");
     });
 

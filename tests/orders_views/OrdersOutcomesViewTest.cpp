@@ -1,7 +1,7 @@
 // What the orders screen's folder column tells of a batch on real photos through the real store: the
 // count and bar while it runs, the message naming the photos that failed (its tooltip with each reason)
-// still shown seconds later and replaced by the next batch's progress, and a watermark whose file went
-// away named, its row's red line gone once the file is back.
+// still shown seconds later, and a watermark whose file went away named, its row's red line gone once
+// the file is back.
 #include "OrdersViewFixture.h"
 
 #include "orders/views/OrdersFolderColumn.h"
@@ -76,14 +76,6 @@ TEST_F(Outcomes, ARetouchCountsItsPhotosAndItsMessageNamesTheFailedOnesAndStays)
     ASSERT_TRUE(waitUntil([&] { return f.store->isWatchSettled(); }));
     EXPECT_TRUE(column->errorLine()->isVisibleTo(&view));
     EXPECT_EQ(column->errorLine()->text(), told);
-
-    // The next batch's progress takes its place from the start: the new batch has failed nowhere yet.
-    f.store->addWatermark(writeWatermark(f.tmp.file(QStringLiteral("Logo.png"))));
-    view.screen().applyWatermark({ files.first(), files.last() });
-    EXPECT_TRUE(column->watermarkProgressLine()->isVisibleTo(&view));
-    EXPECT_FALSE(column->errorLine()->isVisibleTo(&view));
-    ASSERT_TRUE(OrdersFixture::finishWatermark(*f.store));
-    EXPECT_EQ(column->errorLine()->text(), QStringLiteral("DSC_4513.JPG : impossible de lire cette photo."));
 }
 
 TEST_F(Outcomes, AMissingWatermarkIsNamedAndItsRowsRedLineGoesOnceTheFileIsBack)

@@ -414,31 +414,24 @@ TEST_F(CropEditorWrites, AFailedWriteThatARequestJoinedIsReportedAndWrittenAgain
 }
 
 // A photo opened without a journal, changed and written, then undone back to the look it opened with:
-// it is not untouched. When the undo's write fails, the close writes the way back.
+// it is not untouched. When the undo's write fails (its session copy gone), the close writes the way back.
 TEST_F(CropEditorWrites, AnUndoBackToTheOpenedLookIsWrittenAtCloseWhenItsOwnWriteFailed)
 {
     const QString photo = greyPhoto("undone.png", 0.25f);
     const QByteArray original = bytes(photo);
     ASSERT_NO_FATAL_FAILURE(openAndBrighten(photo));
-    ASSERT_NEAR(level(photo), 0.5f, step);
     const QString copy = *m_model->sessionBaseURL();
     const QByteArray copyBytes = bytes(copy);
-
     holdQueue(photo);
     QFuture<bool> undone = m_model->undoLast();
-    // Without its session copy the undo's write fails.
     QFile::remove(copy);
     release();
     EXPECT_FALSE(await(undone));
     settle(photo);
-    ASSERT_TRUE(m_model->errorMessage()) << "the undo's write failed";
-    ASSERT_TRUE(m_model->history().isEmpty()) << "back to the look it opened with";
-    EXPECT_NEAR(level(photo), 0.5f, step);
+    ASSERT_TRUE(m_model->history().isEmpty());
+    EXPECT_NEAR(level(photo), 0.5f, step) << "the undo's write failed";
 
-    QFile restored(copy);
-    ASSERT_TRUE(restored.open(QIODevice::WriteOnly));
-    restored.write(copyBytes);
-    restored.close();
+    writeRaw(QFile::encodeName(copy), copyBytes);
     m_written.clear();
     m_model->close();
     settle(photo);

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -120,131 +121,99 @@ TEST_P(Placeholders, OnlyAnAbandonedOneIsTakenOverByTheNextFileOfItsName)
 INSTANTIATE_TEST_SUITE_P(
     Entries, Placeholders, ::testing::ValuesIn(entries), [](const auto& info) { return info.param.what; });
 
-// A writer killed while its placeholder holds the name, before its mark or after it, leaves that one
-// empty file, its hidden file and the record of the name; the sweep of the folder removes all three.
-class KilledPlaceholderWriter : public ::testing::TestWithParam<UnnamedFile::PlaceholderStep>
+// A writer killed while its placeholder holds the name, before its mark or after it, leaves the
+// placeholder, its hidden file and the record of the name: a sweep given a minimum age (a listing's, on a
+// share) touches none of them; the folder's sweep removes all three, and of whatever came to stand under
+// the name since, only an empty file its writer left. A user's empty file beside them stays.
+using Step = UnnamedFile::PlaceholderStep;
+
+struct Left
 {
-protected:
-    void TearDown() override { UnnamedFile::setPlaceholderHookForTesting({}); }
+    const char* what;
+    Step killedAt;
+    // What stands under the name instead of the placeholder (none: the placeholder stays); `recorded`
+    // is the record's modification time.
+    std::function<void(const TempFolder& dir, time_t recorded)> instead;
+    bool removed;
+    friend void PrintTo(const Left& l, std::ostream* os) { *os << l.what; }
+};
+
+void emptyFileAt(const TempFolder& dir, time_t time)
+{
+    const struct timespec times[2] = { { time, 0 }, { time, 0 } };
+    ASSERT_EQ(
+        ::utimensat(AT_FDCWD, QFile::encodeName(dir.write("IMG_0005.JPG", {})).constData(), times, 0), 0);
+}
+
+const Left left[] = {
+    { "placeholderBeforeItsMark", Step::created, {}, true },
+    { "placeholderAfterItsMark", Step::marked, {}, true },
+    { "nothing", Step::created, [](const TempFolder&, time_t) {}, false },
+    { "usersEmptyFileMadeBefore", Step::created,
+        [](const TempFolder& d, time_t r) { emptyFileAt(d, r - 3600); }, false },
+    { "usersEmptyFileMadeLater", Step::marked, [](const TempFolder& d, time_t r) { emptyFileAt(d, r + 600); },
+        false },
+    { "wholePhoto", Step::created, [](const TempFolder& d, time_t) { d.write("IMG_0005.JPG", "photo"); },
+        false },
+    { "linkToAnEmptyFile", Step::created,
+        [](const TempFolder& d, time_t) {
+            EXPECT_TRUE(QFile::link(d.write("empty", {}), d.file("IMG_0005.JPG")));
+        },
+        false },
+    { "folder", Step::created, [](const TempFolder& d, time_t) { QDir(d.path()).mkdir("IMG_0005.JPG"); },
+        false },
+};
+
+class KilledPlaceholderWriter : public ::testing::TestWithParam<Left>
+{
 };
 
 TEST_P(KilledPlaceholderWriter, LeavesOnlyWhatTheSweepKnowsForItsOwn)
 {
     TempFolder dir;
-    const QString user = dir.write("IMG_0004.JPG", {}); // a user's empty file beside it stays
-    const UnnamedFile::PlaceholderStep step = GetParam();
+    dir.write("IMG_0004.JPG", {});
     EXPECT_TRUE(test::runInKilledChild([&] {
         UnnamedFile::startFromForTesting(Method::placeholderRename);
-        UnnamedFile::setPlaceholderHookForTesting([step](UnnamedFile::PlaceholderStep at) {
+        UnnamedFile::setPlaceholderHookForTesting([step = GetParam().killedAt](Step at) {
             if (at == step)
                 test::dieNow();
         });
         UnnamedFile file;
         if (file.open(dir.path()) == 0 && ::write(file.fd(), "complete", 8) == 8)
-            file.publish("IMG_0003.JPG");
+            file.publish("IMG_0005.JPG");
     }));
+    const QStringList found = test::entries(dir.path());
+    ASSERT_EQ(found.size(), 4) << found.join(u' ').toStdString();
+    TemporarySweep::sweepFolder(dir.path(), &UnnamedFile::isTemporaryName, true, std::chrono::seconds(1));
+    EXPECT_EQ(test::entries(dir.path()), found);
+
+    const QString record = found.filter(QStringLiteral(".quavel-placeholder-")).value(0);
+    ASSERT_TRUE(PlaceholderRecord::isRecordName(record));
     struct stat st
     {
     };
-    ASSERT_EQ(::stat(QFile::encodeName(dir.file("IMG_0003.JPG")).constData(), &st), 0);
-    EXPECT_EQ(st.st_size, 0);
-    EXPECT_EQ(TemporarySweep::isPlaceholder(st), step == UnnamedFile::PlaceholderStep::marked);
-    EXPECT_EQ(test::entries(dir.path()).size(), 4);
-    // A sweep given a minimum age (a listing's, on a share) touches neither placeholder nor record.
-    TemporarySweep::sweepFolder(dir.path(), &UnnamedFile::isTemporaryName, true, std::chrono::seconds(1));
-    EXPECT_EQ(test::entries(dir.path()).size(), 4);
-
-    EXPECT_EQ(UnnamedFile::removeLeftovers(dir.path()), 3);
-    EXPECT_EQ(test::entries(dir.path()), QStringList { "IMG_0004.JPG" });
-    EXPECT_TRUE(QFile::exists(user));
-}
-
-INSTANTIATE_TEST_SUITE_P(Steps, KilledPlaceholderWriter,
-    ::testing::Values(UnnamedFile::PlaceholderStep::created, UnnamedFile::PlaceholderStep::marked),
-    [](const auto& info) {
-        return info.param == UnnamedFile::PlaceholderStep::created ? "created" : "marked";
-    });
-
-// What the record of a dead writer names: its empty file goes, and nothing else, whatever came to stand
-// under the name; the record goes once its writer is gone.
-struct Named
-{
-    const char* what;
-    // Makes the entry "IMG_0005.JPG" in the folder; `recorded` is the record's modification time.
-    std::function<void(const TempFolder& dir, time_t recorded)> make;
-    bool removed;
-};
-
-void PrintTo(const Named& n, std::ostream* os)
-{
-    *os << n.what;
-}
-
-void emptyFileAt(const TempFolder& dir, std::optional<time_t> time)
-{
-    const QString path = dir.write("IMG_0005.JPG", {});
-    if (time) {
-        const struct timespec times[2] = { { *time, 0 }, { *time, 0 } };
-        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(dir.file("IMG_0005.JPG")).constData(), &st), 0);
+    EXPECT_EQ(TemporarySweep::isPlaceholder(st), GetParam().killedAt == Step::marked);
+    if (GetParam().instead) {
+        ASSERT_TRUE(QFile::remove(dir.file("IMG_0005.JPG")));
+        GetParam().instead(dir, QFileInfo(dir.file(record)).lastModified().toSecsSinceEpoch());
     }
-}
-
-const Named named[] = {
-    { "emptyFileMadeJustAfter", [](const TempFolder& d, time_t r) { emptyFileAt(d, r + 1); }, true },
-    { "markedPlaceholder", [](const TempFolder& d, time_t) { emptyFileAt(d, mark); }, true },
-    { "nothing", [](const TempFolder&, time_t) {}, false },
-    { "usersEmptyFileMadeBefore", [](const TempFolder& d, time_t r) { emptyFileAt(d, r - 3600); }, false },
-    { "usersEmptyFileMadeLater", [](const TempFolder& d, time_t r) { emptyFileAt(d, r + 600); }, false },
-    { "wholePhoto", [](const TempFolder& d, time_t) { d.write("IMG_0005.JPG", "photo"); }, false },
-    { "linkToAnEmptyFile",
-        [](const TempFolder& d, time_t) {
-            d.write("empty", {});
-            ASSERT_TRUE(QFile::link(d.file("empty"), d.file("IMG_0005.JPG")));
-        },
-        false },
-    { "folder", [](const TempFolder& d, time_t) { QDir(d.path()).mkdir("IMG_0005.JPG"); }, false },
-};
-
-class PlaceholderRecords : public ::testing::TestWithParam<Named>
-{
-};
-
-TEST_P(PlaceholderRecords, NameOnlyTheEmptyFileTheirDeadWriterLeft)
-{
-    TempFolder dir;
-    // A writer that recorded the name and died before anything else.
-    EXPECT_TRUE(test::runInKilledChild([&] {
-        const int folder
-            = ::open(QFile::encodeName(dir.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        PlaceholderRecord record;
-        if (record.write(folder, "IMG_0005.JPG") == 0)
-            test::dieNow();
-    }));
-    const QStringList records = test::entries(dir.path());
-    ASSERT_EQ(records.size(), 1);
-    ASSERT_TRUE(PlaceholderRecord::isRecordName(records.first()));
-    const time_t recorded = QFileInfo(dir.file(records.first())).lastModified().toSecsSinceEpoch();
-    GetParam().make(dir, recorded);
-    const QStringList before = test::entries(dir.path());
-
-    EXPECT_EQ(UnnamedFile::removeLeftovers(dir.path()), GetParam().removed ? 2 : 1);
-    QStringList expected = before;
-    expected.removeOne(records.first());
+    QStringList expected = test::entries(dir.path()).filter(QRegularExpression("^[^.]"));
     if (GetParam().removed)
         expected.removeOne("IMG_0005.JPG");
+    EXPECT_EQ(UnnamedFile::removeLeftovers(dir.path()), GetParam().removed ? 3 : 2);
     EXPECT_EQ(test::entries(dir.path()), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, PlaceholderRecords, ::testing::ValuesIn(named),
+INSTANTIATE_TEST_SUITE_P(Entries, KilledPlaceholderWriter, ::testing::ValuesIn(left),
     [](const auto& info) { return info.param.what; });
 
-// A record whose writer lives is never read nor removed, nor is what it names; one that is not a
-// record's whole text goes without anything else going.
+// A record whose writer lives is never read nor removed, nor is what it names; one that is not a whole
+// record of this version goes without anything else going.
 TEST(PlaceholderRecord, OfALivingWriterStaysAndAForeignOneNamesNothing)
 {
     TempFolder dir;
     const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(folder, 0);
     {
         PlaceholderRecord living;
         ASSERT_EQ(living.write(folder, "IMG_0006.JPG"), 0);
@@ -252,13 +221,11 @@ TEST(PlaceholderRecord, OfALivingWriterStaysAndAForeignOneNamesNothing)
         EXPECT_EQ(UnnamedFile::removeLeftovers(dir.path()), 0);
         EXPECT_EQ(test::entries(dir.path()).size(), 2);
     }
-    // Its writer done, the record is gone and its name stands as the writer left it.
+    ::close(folder);
     EXPECT_EQ(test::entries(dir.path()), QStringList { "IMG_0006.JPG" });
-
-    dir.write(".quavel-placeholder-0123456789ab", "IMG_0006.JPG");
+    dir.write(".quavel-placeholder-0123456789ab", "quavel-placeholder 2\nIMG_0006.JPG");
     EXPECT_EQ(UnnamedFile::removeLeftovers(dir.path()), 1);
     EXPECT_EQ(test::entries(dir.path()), QStringList { "IMG_0006.JPG" });
-    ::close(folder);
 }
 
 } // namespace

@@ -176,21 +176,19 @@ TEST(StartupSweep, eachFolderTakesTheTemporaryNamesWrittenThereAndNothingElse)
     }
 }
 
-// An organiser run killed while a placeholder held a photo's name, before its mark or after it (FAT,
-// exFAT: the placeholders forced here): the next start sweeps the rider folders of the destinations the
-// workspace knows, and leaves the photos, the user's empty file and the user's hidden file.
+// An organiser run killed while a placeholder held a photo's name, before its mark or after it
+// (placeholders forced, as on FAT and exFAT): the next start sweeps the rider folders of the destinations
+// the workspace knows, and leaves the photos, a user's empty file and a user's hidden file.
 TEST(StartupSweep, removesWhatAKilledOrganiserRunLeftInTheDestinationsItKnows)
 {
     using Step = UnnamedFile::PlaceholderStep;
     test::TempFolder sources;
-    for (int p = 1; p <= 6; ++p)
-        sources.write(
-            QStringLiteral("IMG_%1.JPG").arg(p, 4, 10, QChar(u'0')), QByteArray(4096, char('a' + p)));
+    for (int p = 1; p <= 4; ++p)
+        sources.write(QStringLiteral("IMG_000%1.JPG").arg(p), QByteArray(4096, char('a' + p)));
     SpreadsheetRecord spreadsheet;
     spreadsheet.rows
-        = { RowRecord { QUuid::createUuid(), "1", "7" }, RowRecord { QUuid::createUuid(), "4", "8" } };
+        = { RowRecord { QUuid::createUuid(), "1", "7" }, RowRecord { QUuid::createUuid(), "3", "8" } };
     const QList<PhotoGroup> groups = PhotoOrganizer::plan(spreadsheet, {}, sources.path());
-
     test::TempFolder destinations;
     QStringList kept;
     {
@@ -201,22 +199,19 @@ TEST(StartupSweep, removesWhatAKilledOrganiserRunLeftInTheDestinationsItKnows)
                 UnnamedFile::startFromForTesting(UnnamedFile::Method::placeholderRename);
                 int placeholders = 0;
                 UnnamedFile::setPlaceholderHookForTesting([&](Step at) {
-                    if (at == step && placeholders++ == 4)
+                    if (at == step && placeholders++ == 3)
                         test::dieNow();
                 });
                 PhotoOrganizer::execute(groups, destination);
             }));
             for (const QString& file : filesUnder({ destination }))
                 if (!QFileInfo(file).fileName().startsWith(u'.') && QFileInfo(file).size() > 0)
-                    kept.append(file);
-            kept.append(put(destination + "/7/vide.JPG", {}));
-            kept.append(put(destination + "/8/.notes"));
+                    kept << file;
+            kept << put(destination + "/7/vide.JPG", {}) << put(destination + "/8/.notes");
             workspace.storeFolder(destination, WorkspaceStore::FolderKind::destination, QUuid::createUuid());
         }
     }
-    // Per run: the placeholder, its record and the hidden copy (and whatever the earlier tests of this
-    // program left in the application's own folders).
-    EXPECT_GE(StartupSweep::run(), 6);
+    StartupSweep::run();
     TemporarySweep::clearForTesting();
     QFile::remove(AppSupport::folder() + QStringLiteral("/workspace.json"));
     kept.sort();

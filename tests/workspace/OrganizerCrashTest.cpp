@@ -4,7 +4,6 @@
 #include "WorkspaceTestSupport.h"
 
 #include "common/ChildProcess.h"
-#include "platform/files/TemporarySweep.h"
 #include "platform/files/UnnamedFile.h"
 #include "workspace/PhotoOrganizer.h"
 
@@ -17,7 +16,6 @@
 #include <chrono>
 #include <random>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace quavel;
@@ -82,11 +80,7 @@ protected:
         m_groups = PhotoOrganizer::plan(sheet(rows), people, m_sources.path());
         ASSERT_EQ(m_groups.size(), riders);
     }
-    void TearDown() override
-    {
-        UnnamedFile::startFromForTesting(Method::unnamedLink);
-        UnnamedFile::setPlaceholderHookForTesting({});
-    }
+    void TearDown() override { UnnamedFile::startFromForTesting(Method::unnamedLink); }
 
     // Every visible file is a whole copy of its source; hidden ones are partial copies of this run.
     void expectNoPartialPhoto(const QHash<QString, Copied>& files, int round) const
@@ -168,71 +162,4 @@ TEST_F(OrganizerCrash, aKilledRunLeavesNoPartialPhotoAndARerunCompletesThePlan)
     }
     // Kills land while copying (how many depends on the machine's load: a child may finish first).
     EXPECT_GT(killedMidway, 0);
-}
-
-// Where a copy must take its name with an empty placeholder (FAT, exFAT: forced here), a run killed while
-// the placeholder holds a name, before its mark or after, leaves that one empty file, known for a
-// placeholder (by its record, and by its mark once made), and no other; the plan, a preview, removes
-// nothing; the rerun puts the whole photo under that name, with no « copie » beside it, and leaves no
-// hidden file: every photo is whole.
-TEST_F(OrganizerCrash, aCopyKilledOverItsPlaceholderIsCompletedUnderItsOwnName)
-{
-    using Step = UnnamedFile::PlaceholderStep;
-    UnnamedFile::startFromForTesting(Method::placeholderRename);
-    for (const Step step : { Step::created, Step::marked })
-        for (const int killedAt : { 0, 5, 13, 23 }) {
-            SCOPED_TRACE(QStringLiteral("step %1, copy %2").arg(int(step)).arg(killedAt).toStdString());
-            const QString destination
-                = m_destinations.file(QStringLiteral("placeholder%1-%2").arg(int(step)).arg(killedAt));
-            int placeholders = 0;
-            EXPECT_TRUE(runInKilledChild([&] {
-                UnnamedFile::setPlaceholderHookForTesting([&](Step at) {
-                    if (at == step && placeholders++ == killedAt)
-                        dieNow();
-                });
-                PhotoOrganizer::execute(m_groups, destination);
-            }));
-
-            QString killedName;
-            const QHash<QString, Copied> before = filesUnder(destination);
-            for (auto it = before.cbegin(); it != before.cend(); ++it) {
-                const QString name = it.key().section(u'/', -1);
-                if (name.startsWith(u'.') || !it->content.isEmpty())
-                    continue;
-                struct stat st
-                {
-                };
-                ASSERT_EQ(::stat(QFile::encodeName(destination + u'/' + it.key()).constData(), &st), 0);
-                EXPECT_EQ(TemporarySweep::isPlaceholder(st), step == Step::marked) << it.key().toStdString();
-                EXPECT_TRUE(killedName.isEmpty()) << "a second empty file: " << it.key().toStdString();
-                killedName = it.key();
-            }
-            ASSERT_FALSE(killedName.isEmpty());
-
-            // A plan of that folder (as a source) only reads it.
-            const QString killedFolder = destination + u'/' + killedName.section(u'/', 0, 0);
-            const QStringList left = entries(killedFolder);
-            EXPECT_EQ(left.filter(QStringLiteral(".quavel-")).size(), 2) << left.join(u' ').toStdString();
-            PhotoOrganizer::plan(sheet({ row("1", "10") }), {}, killedFolder);
-            EXPECT_EQ(entries(killedFolder), left);
-
-            const OrganizerReport rerun = PhotoOrganizer::execute(m_groups, destination);
-            const QHash<QString, Copied> after = filesUnder(destination);
-            for (auto it = after.cbegin(); it != after.cend(); ++it) {
-                const QString name = it.key().section(u'/', -1);
-                EXPECT_FALSE(name.startsWith(u'.')) << it.key().toStdString();
-                EXPECT_EQ(it->content, m_content.value(sourceNameOf(name))) << it.key().toStdString();
-            }
-            EXPECT_EQ(after.value(killedName).content, m_content.value(killedName.section(u'/', -1)));
-            // The killed copy's name was free again, and every photo of the plan stands under its own name.
-            EXPECT_EQ(rerun.copied, riders * photosPerRider);
-            const QString killedCopy
-                = QString(killedName).replace(QStringLiteral(".JPG"), QStringLiteral(" copie.JPG"));
-            EXPECT_FALSE(after.contains(killedCopy)) << killedCopy.toStdString();
-            for (const PhotoGroup& group : m_groups)
-                for (const QString& file : group.files)
-                    EXPECT_TRUE(after.contains(group.folderName() + u'/' + file.section(u'/', -1)));
-            if (HasFailure())
-                return;
-        }
 }
