@@ -132,12 +132,16 @@ vips::VImage load(const QByteArray& name, ImageContent::Format format, vips::VOp
     throw vips::VError();
 }
 
-std::optional<QSize> bmpSize(const QByteArray& name)
+namespace {
+
+// Qt's BMP reader and no other, whatever the content turns out to be, over an open file; the size its
+// header gives, or none.
+std::optional<QSize> openBmp(QFile& file, QImageReader& reader)
 {
-    QFile file(QString::fromLocal8Bit(name));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QImageReader reader(&file, "bmp");
+    reader.setDevice(&file);
+    reader.setFormat("bmp");
     reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
     const QSize size = reader.size();
@@ -146,20 +150,24 @@ std::optional<QSize> bmpSize(const QByteArray& name)
     return size;
 }
 
+} // namespace
+
+std::optional<QSize> bmpSize(const QByteArray& name)
+{
+    QFile file(QString::fromLocal8Bit(name));
+    QImageReader reader;
+    return openBmp(file, reader);
+}
+
 std::optional<vips::VImage> bmp(const QByteArray& name, ReadFailure& failure)
 {
     failure = {};
     QFile file(QString::fromLocal8Bit(name));
-    if (!file.open(QIODevice::ReadOnly))
+    QImageReader reader;
+    const std::optional<QSize> size = openBmp(file, reader);
+    if (!size)
         return std::nullopt;
-    // Qt's BMP reader and no other, whatever the content turns out to be.
-    QImageReader reader(&file, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    reader.setDecideFormatFromContent(false);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return std::nullopt;
-    const qint64 pixels = qint64(size.width()) * size.height();
+    const qint64 pixels = qint64(size->width()) * size->height();
     if (const auto refused = refusal(pixels)) {
         failure = *refused;
         return std::nullopt;

@@ -38,6 +38,24 @@ QByteArray bigEndian32(quint32 value)
     return bytes;
 }
 
+// The little-endian bytes of a TIFF field.
+template <typename T> QByteArray littleEndian(T value)
+{
+    QByteArray bytes(sizeof value, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray u16(quint16 value)
+{
+    return littleEndian(value);
+}
+
+QByteArray u32(quint32 value)
+{
+    return littleEndian(value);
+}
+
 QByteArray pngChunk(const char* type, const QByteArray& data)
 {
     const QByteArray body = QByteArray(type, 4) + data;
@@ -250,16 +268,6 @@ QByteArray manyScanJpeg(int scans, const PhotoRecipe& recipe)
 QByteArray withExifThumbnail(const QByteArray& jpeg)
 {
     const QByteArray thumbnail = photoBytes(QStringLiteral("jpg"), sized(16, 12));
-    const auto u16 = [](quint16 v) {
-        QByteArray b(2, '\0');
-        qToLittleEndian(v, b.data());
-        return b;
-    };
-    const auto u32 = [](quint32 v) {
-        QByteArray b(4, '\0');
-        qToLittleEndian(v, b.data());
-        return b;
-    };
     const auto entry = [&](quint16 tag, quint16 type, quint32 value) {
         return u16(tag) + u16(type) + u32(1) + (type == 3 ? u16(quint16(value)) + u16(0) : u32(value));
     };
@@ -286,16 +294,6 @@ QByteArray overStripedTiff(int strips, const PhotoRecipe& recipe)
     for (int y = 0; y < picture.height(); ++y)
         pixels.append(
             reinterpret_cast<const char*>(picture.constScanLine(y)), qsizetype(picture.width()) * 3);
-    const auto u16 = [](quint16 v) {
-        QByteArray b(2, '\0');
-        qToLittleEndian(v, b.data());
-        return b;
-    };
-    const auto u32 = [](quint32 v) {
-        QByteArray b(4, '\0');
-        qToLittleEndian(v, b.data());
-        return b;
-    };
     const int entries = 10;
     const quint32 ifd = 8;
     const quint32 tables = ifd + 2 + entries * 12 + 4;
